@@ -1,0 +1,162 @@
+#pragma once
+// Scripted stand-ins for the ports: every popup and question is recorded, every question is
+// answered from a queue. A question with no scripted answer fails the test.
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/zv_clock.hpp"
+#include "platform/zv_refresh.hpp"
+#include "platform/zv_ui.hpp"
+#include "support/zv_message.hpp"
+
+namespace zv::test {
+
+struct Shown {
+  std::string kind; // "popup", "ask", "prompt", "file", "dir", "progress"
+  std::string title;
+  std::string text;
+  std::vector<std::string> buttons;
+};
+
+class ScriptedUi : public Ui {
+public:
+  // Answers, consumed in order by their kind of question.
+  std::deque<int> askAnswers;
+  std::deque<std::optional<std::string>> promptAnswers;
+  std::deque<std::optional<std::filesystem::path>> fileAnswers;
+  std::deque<std::optional<std::filesystem::path>> directoryAnswers;
+  // The progress dialog reports Stop at this update count (0 = never).
+  int stopProgressAtUpdate = 0;
+
+  std::vector<Shown> shown;
+  std::vector<FileDialogSpec> fileDialogs;
+  std::vector<int> progressValues;
+  std::string clipboard;
+  std::vector<std::pair<std::string, std::string>> startedProcesses;
+  bool failProcessStart = false;
+  std::vector<std::filesystem::path> openedDocuments;
+  bool waitCursor = false;
+
+  void popup(const std::string& title, const std::string& text) override {
+    shown.push_back({"popup", title, text, {}});
+  }
+  int ask(const std::string& title, const std::string& text,
+          const std::vector<std::string>& buttons, int, int) override {
+    shown.push_back({"ask", title, text, buttons});
+    if (askAnswers.empty()) {
+      ADD_FAILURE() << "unexpected question: " << title << " / " << text;
+      return -1;
+    }
+    int a = askAnswers.front();
+    askAnswers.pop_front();
+    return a;
+  }
+  std::optional<std::string> promptText(const std::string& title, const std::string& text,
+                                        const std::string&, int) override {
+    shown.push_back({"prompt", title, text, {}});
+    if (promptAnswers.empty()) {
+      ADD_FAILURE() << "unexpected prompt: " << title;
+      return std::nullopt;
+    }
+    auto a = promptAnswers.front();
+    promptAnswers.pop_front();
+    return a;
+  }
+  std::optional<std::filesystem::path> chooseFile(const FileDialogSpec& spec) override {
+    shown.push_back({"file", spec.title, spec.filter, {}});
+    fileDialogs.push_back(spec);
+    if (fileAnswers.empty()) {
+      ADD_FAILURE() << "unexpected file dialog: " << spec.title;
+      return std::nullopt;
+    }
+    auto a = fileAnswers.front();
+    fileAnswers.pop_front();
+    return a;
+  }
+  std::optional<std::filesystem::path> chooseDirectory(const std::string& title,
+                                                       const std::filesystem::path&) override {
+    shown.push_back({"dir", title, {}, {}});
+    if (directoryAnswers.empty()) {
+      ADD_FAILURE() << "unexpected directory dialog: " << title;
+      return std::nullopt;
+    }
+    auto a = directoryAnswers.front();
+    directoryAnswers.pop_front();
+    return a;
+  }
+
+  class ScriptedProgress : public Progress {
+  public:
+    explicit ScriptedProgress(ScriptedUi& ui) : ui_(ui) {}
+    bool update(int percent) override {
+      ui_.progressValues.push_back(percent);
+      ++updates_;
+      return ui_.stopProgressAtUpdate > 0 && updates_ >= ui_.stopProgressAtUpdate;
+    }
+
+  private:
+    ScriptedUi& ui_;
+    int updates_ = 0;
+  };
+  std::unique_ptr<Progress> startProgress(const std::string& title, const std::string& label,
+                                          const std::string& stop) override {
+    shown.push_back({"progress", title, label, {stop}});
+    return std::make_unique<ScriptedProgress>(*this);
+  }
+  void setWaitCursor(bool on) override { waitCursor = on; }
+  void setClipboardText(const std::string& text) override { clipboard = text; }
+  bool startProcess(const std::string& program, const std::string& argument) override {
+    startedProcesses.emplace_back(program, argument);
+    return !failProcessStart;
+  }
+  bool openDocument(const std::filesystem::path& file) override {
+    openedDocuments.push_back(file);
+    return true;
+  }
+
+  // The popups shown so far, as "title|text".
+  std::vector<std::string> popups() const {
+    std::vector<std::string> out;
+    for (const auto& s : shown)
+      if (s.kind == "popup")
+        out.push_back(s.title + "|" + s.text);
+    return out;
+  }
+};
+
+class FakeClock : public Clock {
+public:
+  std::time_t wallTime = 1'700'000'000;
+  double monotonic = 0;
+  double waited = 0;
+  std::time_t now() const override { return wallTime; }
+  double monotonicSeconds() const override { return monotonic; }
+  void wait(double seconds) override {
+    waited += seconds;
+    monotonic += seconds;
+  }
+};
+
+class RecordingLog : public LogSink {
+public:
+  std::string text;
+  std::vector<std::string> lines;
+  void appendText(std::string_view t) override { text += t; }
+  void appendLine(std::string_view l) override {
+    lines.emplace_back(l);
+    text += std::string(l) + "\n";
+  }
+};
+
+class RecordingRefresh : public RefreshSink {
+public:
+  std::vector<std::pair<WindowId, std::uint32_t>> requests;
+  void requestRefresh(WindowId w, std::uint32_t bits) override { requests.emplace_back(w, bits); }
+};
+
+} // namespace zv::test
