@@ -1,0 +1,338 @@
+#include "platform/zv_fileio.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+
+#include "common/zv_testdir.hpp"
+
+namespace zv {
+namespace {
+
+using Op = FaultyFileSystem::Op;
+using test::TestDir;
+
+ContentProducer text(std::string content) {
+  return [content](FileWriter& w) {
+    w.write(content);
+    return std::error_code{};
+  };
+}
+
+std::vector<std::string> namesIn(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+ReplaceOptions iniLike() {
+  ReplaceOptions o;
+  o.tempPrefix = "ini$$";
+  o.tempExtension = ".CVI";
+  return o;
+}
+
+TEST(ReplaceFile, CreatesAndReplacesLeavingNoTemporaryFile) {
+  TestDir dir;
+  const auto target = dir.file("a.ini");
+  ASSERT_TRUE(replaceFile(realFileSystem(), target, iniLike(), text("first\r\n")).ok());
+  EXPECT_EQ(TestDir::readFile(target), "first\r\n");
+  ASSERT_TRUE(replaceFile(realFileSystem(), target, iniLike(), text("second")).ok());
+  EXPECT_EQ(TestDir::readFile(target), "second");
+  EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"a.ini"});
+}
+
+TEST(ReplaceFile, ContentLargerThanTheBufferArrivesWhole) {
+  TestDir dir;
+  std::string big;
+  for (int i = 0; i < 100000; ++i)
+    big += static_cast<char>('a' + i % 26);
+  ReplaceOptions o = iniLike();
+  o.bufferSize = 1000;
+  const auto target = dir.file("big");
+  ASSERT_TRUE(replaceFile(realFileSystem(), target, o, [&](FileWriter& w) {
+                for (std::size_t i = 0; i < big.size(); i += 777)
+                  w.write(std::string_view(big).substr(i, 777));
+                return std::error_code{};
+              }).ok());
+  EXPECT_EQ(TestDir::readFile(target), big);
+}
+
+TEST(ReplaceFile, TemporaryNameSkipsTakenNamesAndGivesUpAfterAllCandidates) {
+  TestDir dir;
+  dir.write("ini$$0.CVI", "someone else's");
+  FaultyFileSystem fs;
+  ASSERT_TRUE(replaceFile(fs, dir.file("t.ini"), iniLike(), text("x")).ok());
+  // The rename took ini$$1.CVI, leaving the foreign file alone.
+  auto renames = std::count_if(fs.calls().begin(), fs.calls().end(), [](const auto& c) {
+    return c.op == Op::Rename && c.path.filename() == "ini$$1.CVI";
+  });
+  EXPECT_EQ(renames, 1);
+  EXPECT_EQ(dir.read("ini$$0.CVI"), "someone else's");
+
+  ReplaceOptions few = iniLike();
+  few.tempCandidates = 2;
+  dir.write("ini$$1.CVI", "");
+  const auto r = replaceFile(realFileSystem(), dir.file("t.ini"), few, text("y"));
+  EXPECT_EQ(r.step, ReplaceStep::NoTempName);
+  EXPECT_EQ(dir.read("t.ini"), "x");
+}
+
+TEST(ReplaceFile, StepsRunInTheDurableOrder) {
+  TestDir dir;
+  dir.write("t.ini", "old");
+  FaultyFileSystem fs;
+  ASSERT_TRUE(replaceFile(fs, dir.file("t.ini"), iniLike(), text("new")).ok());
+  std::vector<Op> changing;
+  for (const auto& c : fs.calls())
+    if (c.op == Op::Sync || c.op == Op::Close || c.op == Op::Rename || c.op == Op::SyncDirectory ||
+        c.op == Op::Remove)
+      changing.push_back(c.op);
+  // The probe of the target is closed first; then the temporary file is synced, closed,
+  // renamed over the target and the directory synced. Nothing is removed.
+  EXPECT_EQ(changing,
+            (std::vector<Op>{Op::Close, Op::Sync, Op::Close, Op::Rename, Op::SyncDirectory}));
+}
+
+// Every way a replacement can fail leaves the old file and no temporary file behind.
+struct FailureCase {
+  const char* name;
+  std::function<void(FaultyFileSystem&, const std::filesystem::path& target)> arrange;
+  ReplaceStep step;
+  std::errc error;
+};
+
+class ReplaceFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(ReplaceFailure, OldFileStaysAndTemporaryIsRemoved) {
+  const FailureCase& c = GetParam();
+  TestDir dir;
+  const auto target = dir.write("data.ini", "old content");
+  FaultyFileSystem fs;
+  c.arrange(fs, target);
+  const auto r = replaceFile(fs, target, iniLike(), [](FileWriter& w) {
+    for (int i = 0; i < 5000; ++i)
+      w.write("line of new content\r\n");
+    return std::error_code{};
+  });
+  EXPECT_EQ(r.step, c.step);
+  EXPECT_EQ(r.error, std::make_error_code(c.error));
+  EXPECT_EQ(TestDir::readFile(target), "old content");
+  EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"data.ini"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllSteps, ReplaceFailure,
+    ::testing::Values(
+        FailureCase{"WriteProtectedTarget",
+                    [](FaultyFileSystem& fs, const auto& t) { fs.writeProtect(t); },
+                    ReplaceStep::CheckTarget, std::errc::permission_denied},
+        FailureCase{"TempCannotBeCreated",
+                    [](FaultyFileSystem& fs, const auto&) {
+                      fs.failOn(Op::OpenWrite, std::errc::too_many_files_open, "ini$$");
+                    },
+                    ReplaceStep::CreateTemp, std::errc::too_many_files_open},
+        FailureCase{"DiskFull", [](FaultyFileSystem& fs, const auto&) { fs.diskFullAfter(40000); },
+                    ReplaceStep::Produce, std::errc::no_space_on_device},
+        FailureCase{"WriteError",
+                    [](FaultyFileSystem& fs, const auto&) {
+                      fs.failOn(Op::Write, std::errc::io_error, "", 2);
+                    },
+                    ReplaceStep::Produce, std::errc::io_error},
+        FailureCase{"FsyncFails",
+                    [](FaultyFileSystem& fs, const auto&) {
+                      fs.failOn(Op::Sync, std::errc::no_space_on_device);
+                    },
+                    ReplaceStep::Flush, std::errc::no_space_on_device},
+        FailureCase{"CloseFails",
+                    [](FaultyFileSystem& fs, const auto&) {
+                      fs.failOn(Op::Close, std::errc::io_error, "ini$$");
+                    },
+                    ReplaceStep::Flush, std::errc::io_error},
+        FailureCase{"RenameFails",
+                    [](FaultyFileSystem& fs, const auto&) {
+                      fs.failOn(Op::Rename, std::errc::device_or_resource_busy);
+                    },
+                    ReplaceStep::Rename, std::errc::device_or_resource_busy}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReplaceFile, ProducerErrorAbandonsTheReplacement) {
+  TestDir dir;
+  const auto target = dir.write("a", "old");
+  const auto r = replaceFile(realFileSystem(), target, iniLike(), [](FileWriter& w) {
+    w.write("partial");
+    return std::make_error_code(std::errc::operation_canceled);
+  });
+  EXPECT_EQ(r.step, ReplaceStep::Produce);
+  EXPECT_EQ(r.error, std::errc::operation_canceled);
+  EXPECT_EQ(TestDir::readFile(target), "old");
+  EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"a"});
+}
+
+TEST(ReplaceFile, MissingTargetInMissingOrProtectedDirectoryFailsTheCheck) {
+  TestDir dir;
+  FaultyFileSystem fs;
+  auto r = replaceFile(fs, dir.file("nodir") / "x.ini", iniLike(), text("x"));
+  EXPECT_EQ(r.step, ReplaceStep::CheckTarget);
+  EXPECT_EQ(r.error, std::errc::no_such_file_or_directory);
+
+  fs.failOn(Op::OpenWrite, std::errc::permission_denied);
+  r = replaceFile(fs, dir.file("x.ini"), iniLike(), text("x"));
+  EXPECT_EQ(r.step, ReplaceStep::CheckTarget);
+  EXPECT_TRUE(namesIn(dir.path()).empty());
+
+  // Without the check the same failure is reported as the temporary file's.
+  ReplaceOptions unchecked = iniLike();
+  unchecked.checkTarget = false;
+  r = replaceFile(fs, dir.file("x.ini"), unchecked, text("x"));
+  EXPECT_EQ(r.step, ReplaceStep::CreateTemp);
+}
+
+TEST(ReplaceFile, RealWriteProtectionIsRefusedWhenNotRoot) {
+  if (::geteuid() == 0)
+    GTEST_SKIP() << "root writes through file permissions";
+  TestDir dir;
+  const auto target = dir.write("ro.ini", "old");
+  std::filesystem::permissions(target, std::filesystem::perms::owner_read);
+  const auto r = replaceFile(realFileSystem(), target, iniLike(), text("new"));
+  EXPECT_EQ(r.step, ReplaceStep::CheckTarget);
+  EXPECT_EQ(TestDir::readFile(target), "old");
+}
+
+// A crash at any point leaves either the complete old file or the complete new one (or, for a
+// target that did not exist, no file or the complete new one), never an empty or partial one.
+TEST(ReplaceFile, CrashAtAnyPointLeavesOldOrNewTarget) {
+  const std::string newContent(50000, 'n');
+  for (bool existed : {true, false}) {
+    bool sawNew = false, sawOld = false;
+    for (int changes = 0; changes < 40; ++changes) {
+      TestDir dir;
+      const auto target = dir.file("t.ini");
+      if (existed)
+        dir.write("t.ini", "old");
+      FaultyFileSystem fs;
+      fs.haltAfter(changes);
+      ReplaceOptions o = iniLike();
+      o.bufferSize = 4096;
+      replaceFile(fs, target, o, text(newContent));
+      if (!std::filesystem::exists(target)) {
+        EXPECT_FALSE(existed) << "target vanished after " << changes << " changes";
+        sawOld = true;
+        continue;
+      }
+      const std::string now = TestDir::readFile(target);
+      if (now == newContent) {
+        sawNew = true;
+      } else {
+        EXPECT_TRUE(existed && now == "old") << "after " << changes << " changes: " << now.size();
+        sawOld = true;
+      }
+    }
+    EXPECT_TRUE(sawNew);
+    EXPECT_TRUE(sawOld);
+  }
+}
+
+TEST(FileWriter, KeepsTheFirstErrorAndCountsBytes) {
+  TestDir dir;
+  FaultyFileSystem fs;
+  std::unique_ptr<WritableFile> f;
+  ASSERT_FALSE(fs.openWrite(dir.file("w"), OpenMode::Truncate, f));
+  fs.failOn(Op::Write, std::errc::io_error, "", 1, 1);
+  FileWriter w(*f, 4);
+  w.write("abcd");  // fills the buffer
+  w.put('e');       // drains "abcd": passes (skipped)
+  w.write("fghij"); // drains "e" + "fgh": fails
+  w.write("klmnopqrstuvwxyz");
+  EXPECT_EQ(w.flush(), std::errc::io_error);
+  EXPECT_EQ(w.bytesWritten(), 26u);
+  ASSERT_FALSE(f->close());
+  EXPECT_EQ(dir.read("w"), "abcd");
+}
+
+TEST(MemoryFile, ReadsInChunksAndSeeks) {
+  MemoryFile m("hello world", 4);
+  char buf[16];
+  std::size_t got = 0;
+  std::string all;
+  do {
+    ASSERT_FALSE(m.read(buf, sizeof buf, got));
+    EXPECT_LE(got, 4u);
+    all.append(buf, got);
+  } while (got > 0);
+  EXPECT_EQ(all, "hello world");
+  ASSERT_FALSE(m.seek(6));
+  ASSERT_FALSE(m.read(buf, 3, got));
+  EXPECT_EQ(std::string(buf, got), "wor");
+  ASSERT_FALSE(m.seek(100));
+  ASSERT_FALSE(m.read(buf, 3, got));
+  EXPECT_EQ(got, 0u);
+}
+
+TEST(FaultyFileSystem, SkipTimesAndPathFilterSelectTheFailingCalls) {
+  TestDir dir;
+  dir.write("a.txt", "A");
+  dir.write("b.txt", "B");
+  FaultyFileSystem fs;
+  fs.failOn(Op::OpenRead, std::errc::io_error, "b.txt", 1, 2);
+  std::unique_ptr<ReadableFile> f;
+  EXPECT_FALSE(fs.openRead(dir.file("a.txt"), f)); // other path
+  EXPECT_FALSE(fs.openRead(dir.file("b.txt"), f)); // skipped
+  EXPECT_EQ(fs.openRead(dir.file("b.txt"), f), std::errc::io_error);
+  EXPECT_EQ(f, nullptr);
+  EXPECT_EQ(fs.openRead(dir.file("b.txt"), f), std::errc::io_error);
+  EXPECT_FALSE(fs.openRead(dir.file("b.txt"), f)); // times used up
+  ASSERT_NE(f, nullptr);
+
+  fs.failOn(Op::Read, std::errc::io_error);
+  char c;
+  std::size_t got;
+  EXPECT_EQ(f->read(&c, 1, got), std::errc::io_error);
+  fs.clearFaults();
+  EXPECT_FALSE(f->read(&c, 1, got));
+  EXPECT_EQ(c, 'B');
+}
+
+TEST(FaultyFileSystem, WriteProtectionCoversOpenRemoveAndRenameOnto) {
+  TestDir dir;
+  const auto p = dir.write("p", "keep");
+  const auto other = dir.write("o", "other");
+  FaultyFileSystem fs;
+  fs.writeProtect(dir.path() / "." / "p");
+  std::unique_ptr<WritableFile> f;
+  EXPECT_EQ(fs.openWrite(p, OpenMode::Append, f), std::errc::permission_denied);
+  EXPECT_EQ(fs.remove(p), std::errc::permission_denied);
+  EXPECT_EQ(fs.rename(other, p), std::errc::permission_denied);
+  std::unique_ptr<ReadableFile> r;
+  EXPECT_FALSE(fs.openRead(p, r));
+  EXPECT_EQ(TestDir::readFile(p), "keep");
+}
+
+TEST(RealFileSystem, ReportsMissingFilesAndDirectoriesAsErrors) {
+  TestDir dir;
+  auto& fs = realFileSystem();
+  std::unique_ptr<ReadableFile> r;
+  EXPECT_EQ(fs.openRead(dir.file("missing"), r), std::errc::no_such_file_or_directory);
+  EXPECT_EQ(fs.openRead(dir.path(), r), std::errc::is_a_directory);
+  EXPECT_EQ(fs.remove(dir.file("missing")), std::errc::no_such_file_or_directory);
+  std::unique_ptr<WritableFile> w;
+  dir.write("x", "1");
+  EXPECT_EQ(fs.openWrite(dir.file("x"), OpenMode::CreateNew, w), std::errc::file_exists);
+  ASSERT_FALSE(fs.openWrite(dir.file("x"), OpenMode::Append, w));
+  ASSERT_FALSE(w->write("23", 2));
+  ASSERT_FALSE(w->sync());
+  ASSERT_FALSE(w->close());
+  EXPECT_TRUE(w->close()); // a second close is an error, not a double close
+  std::uint64_t size = 0;
+  ASSERT_FALSE(fs.fileSize(dir.file("x"), size));
+  EXPECT_EQ(size, 3u);
+  ASSERT_FALSE(fs.createDirectories(dir.file("d/e")));
+  EXPECT_TRUE(fs.exists(dir.file("d/e")));
+}
+
+} // namespace
+} // namespace zv
