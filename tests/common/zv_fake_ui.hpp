@@ -9,10 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/zv_clock.hpp"
-#include "platform/zv_refresh.hpp"
+#include "common/zv_fakes.hpp"
 #include "platform/zv_ui.hpp"
-#include "support/zv_message.hpp"
 
 namespace zv::test {
 
@@ -127,36 +125,6 @@ public:
         out.push_back(s.title + "|" + s.text);
     return out;
   }
-};
-
-class FakeClock : public Clock {
-public:
-  std::time_t wallTime = 1'700'000'000;
-  double monotonic = 0;
-  double waited = 0;
-  std::time_t now() const override { return wallTime; }
-  double monotonicSeconds() const override { return monotonic; }
-  void wait(double seconds) override {
-    waited += seconds;
-    monotonic += seconds;
-  }
-};
-
-class RecordingLog : public LogSink {
-public:
-  std::string text;
-  std::vector<std::string> lines;
-  void appendText(std::string_view t) override { text += t; }
-  void appendLine(std::string_view l) override {
-    lines.emplace_back(l);
-    text += std::string(l) + "\n";
-  }
-};
-
-class RecordingRefresh : public RefreshSink {
-public:
-  std::vector<std::pair<WindowId, std::uint32_t>> requests;
-  void requestRefresh(WindowId w, std::uint32_t bits) override { requests.emplace_back(w, bits); }
 };
 
 } // namespace zv::test

@@ -1,0 +1,155 @@
+#include "program/zv_program.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <system_error>
+
+#include "program/zv_userdir.hpp"
+
+namespace zv {
+
+namespace {
+const TextPair startScreenTitle = {"ZARVIK Data base/Piston control  -  Version: ",
+                                   "ZARVIK Datenbank/Kolbensteuerung  -  Version: "};
+const TextPair setupModeText = {"Setup-Mode", "Setup-Modus"};
+
+std::string twoDigits(int v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%2d", v);
+  return buf;
+}
+} // namespace
+
+std::string defaultEditorProgram() {
+  if (const char* e = std::getenv("ZARVIK_EDITOR"); e && *e)
+    return e;
+#ifdef _WIN32
+  return "NOTEPAD.EXE";
+#else
+  return "xdg-open";
+#endif
+}
+
+Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::path fallbackDir)
+    : ui(ui_), clock(clock_), registry(registry_),
+      errorLog(clock_, fallbackDir.empty() ? fallbackDirectory() : fallbackDir),
+      reporter(errorLog, ui_), editorProgram(defaultEditorProgram()) {
+  texts.select(lang);
+}
+
+int Program::startUp(const std::vector<std::string_view>& args) {
+  errorLog.setName("ZarvikLog.TXT");
+  programMode = 0;
+  commandLine = {};
+  scanCommandLine(args, commandLine);
+  if (commandLine.offline) {
+    daqEnabled = 0;
+    daqErrorState = 1;
+  }
+  programMode = commandLine.programMode ? 1 : 0;
+
+  registryEntryMissing =
+      getUserDirectory(registry, reporter, texts.messageTexts[43], userDirectory) != 0;
+  texts.select(lang);
+  return 0;
+}
+
+void Program::logInit(LogSink* logWindow) {
+  reporter.setLogTarget(logWindow);
+  std::string dir;
+  if (getUserDirectory(registry, reporter, texts.messageTexts[43], dir) == 0)
+    errorLog.setPath(std::filesystem::path(dir) / "zarviklog.txt");
+  else
+    errorLog.setPath(errorLog.path().parent_path() / "zarviklog.txt");
+  errorLog.setName("ZarvikLog.TXT");
+  logFilePath = errorLog.path();
+}
+
+void Program::reportStartUpLines() {
+  if (registryEntryMissing)
+    reporter.appendLogText("INI File Eintrag in Registry fehlt\n");
+}
+
+bool Program::requestExit() {
+  if (measuring) {
+    reporter.reportMessage(report::PopupAndLog, 0, "", texts.messageTexts[16], 0);
+    return false;
+  }
+  return true;
+}
+
+bool Program::confirmExit() {
+  shutdownProgram();
+  return true;
+}
+
+void Program::shutdownProgram() {
+  measuring = false;
+  quitRequested = 1;
+}
+
+int Program::openLogInEditor() {
+  std::error_code ec;
+  if (!std::filesystem::exists(logFilePath, ec)) {
+    ui.popup("", texts.messageTexts[57]);
+    return 0;
+  }
+  // The path goes to the editor as one argument, never through a shell.
+  if (!ui.startProcess(editorProgram, logFilePath.string())) {
+    reporter.reportMessage(report::LogOnly, report::KindNoPopup, "", "LaunchExecutable Editor", -3);
+    return -3;
+  }
+  return 0;
+}
+
+int Program::deleteLogFile() {
+  const int yes = 0;
+  int answer = ui.ask(texts.messageTexts[28], texts.messageTexts[56],
+                      {texts.generalTexts[30], texts.generalTexts[31]}, 0, 1);
+  if (answer != yes)
+    return 0;
+  std::error_code ec;
+  if (!std::filesystem::exists(logFilePath, ec))
+    return 0;
+  if (!std::filesystem::remove(logFilePath, ec) || ec) {
+    reporter.reportMessage(report::LogOnly, report::KindNoPopup, "", "Delete LogFile", -2);
+    return -2;
+  }
+  return 0;
+}
+
+int Program::callHtmlHelpFile() {
+  const auto index = helpDirectory / "index.html";
+  std::error_code ec;
+  if (!std::filesystem::exists(index, ec) || !ui.openDocument(index))
+    return reporter.reportMessage(report::Popup, 0, "Help",
+                                  "Help file not found: " + index.string(), -1);
+  return 0;
+}
+
+void Program::setLanguage(int newLanguage) {
+  lang.language = newLanguage == 0 ? 0 : 1;
+  texts.select(lang);
+}
+
+std::string Program::versionText() {
+  return twoDigits(ProgramVersion / 10) + "." + twoDigits(ProgramVersion % 10);
+}
+
+std::string Program::programCodeText() {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%5d", ProgramCode);
+  return buf;
+}
+
+std::vector<std::string> Program::startScreenLines() const {
+  std::vector<std::string> lines;
+  lines.push_back("Pull-off adhesion testing with the Zarvik 850");
+  lines.push_back(std::string(lang.pick(startScreenTitle)) + " : " + versionText());
+  lines.push_back(daqEnabled == 1 ? "Online" : "Offline");
+  if (programMode == 1)
+    lines.push_back(lang.pick(setupModeText));
+  return lines;
+}
+
+} // namespace zv

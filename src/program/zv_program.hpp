@@ -1,0 +1,107 @@
+#pragma once
+// The one program: every piece of state the running program has, owned here, created once in
+// main() and afresh in every test. The windows reach the state through this object.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/zv_clock.hpp"
+#include "platform/zv_registry.hpp"
+#include "platform/zv_ui.hpp"
+#include "program/zv_cmdline.hpp"
+#include "support/zv_errorlog.hpp"
+#include "support/zv_message.hpp"
+#include "support/zv_texts.hpp"
+
+namespace zv {
+
+constexpr int ProgramVersion = 64;
+constexpr const char* ProgramDate = "2.04.2012";
+constexpr int ProgramCode = 3;
+
+// The periodic backup of the data set, attached once the backup store exists.
+class PeriodicBackup {
+public:
+  virtual ~PeriodicBackup() = default;
+  virtual void backupDataSet() = 0;
+};
+
+class Program {
+public:
+  Program(Ui& ui, Clock& clock, Registry& registry,
+          std::filesystem::path fallbackDir = std::filesystem::path());
+
+  // Start-up up to the start screen: built-in values, log file name, command line, user
+  // directory and configuration. The single-instance check happens before, in main().
+  int startUp(const std::vector<std::string_view>& args);
+  // After the log window exists: where report lines go and where the log file is.
+  void logInit(LogSink* logWindow);
+  // Lines the start-up writes into the log window after it appeared.
+  void reportStartUpLines();
+
+  // File > Exit and every main window's close box. true when the exit dialog may open.
+  bool requestExit();
+  // The exit dialog's Yes: closes the data set (asking to save) and shuts down. true when
+  // the program ends; false when the user chose to stay.
+  bool confirmExit();
+  void shutdownProgram();
+
+  // Writes the changed records to the backup store (before menu commands and on TIMER_MAIN).
+  void backupDataSet() {
+    if (backup)
+      backup->backupDataSet();
+  }
+  // TIMER_MAIN: the periodic backup, never while a measurement runs.
+  void mainTimerTick() {
+    if (!measuring)
+      backupDataSet();
+  }
+
+  // Options > Report File > Edit / Delete.
+  int openLogInEditor();
+  int deleteLogFile();
+
+  // Help > Online Index: the program's own HTML help.
+  int callHtmlHelpFile();
+
+  // Language switch (Options > Language): selects the program-wide tables.
+  void setLanguage(int newLanguage);
+
+  // Texts of the start screen and of Version Info.
+  std::vector<std::string> startScreenLines() const;
+  static std::string versionText();     // " 6. 4"
+  static std::string programCodeText(); // "    3"
+
+  // Ports.
+  Ui& ui;
+  Clock& clock;
+  Registry& registry;
+
+  // Program-wide state.
+  Language lang;
+  ProgramTexts texts;
+  ErrorLog errorLog;
+  Reporter reporter;
+  CommandLine commandLine;
+  int quitRequested = 0;
+  int programMode = 0;
+  std::string userDirectory;
+  bool registryEntryMissing = false;
+  std::filesystem::path logFilePath;
+  std::filesystem::path helpDirectory; // where index.html of the help lives
+  std::string editorProgram;
+  int singlePanel = 1;
+  bool measuring = false;
+  bool dataLoaded = false;
+  int daqEnabled = 1;
+  int daqErrorState = 0;
+  std::string recentFilePath;
+  std::string dataFilePath;
+  PeriodicBackup* backup = nullptr;
+};
+
+// The editor that opens the log file: ZARVIK_EDITOR when set, else the platform's own.
+std::string defaultEditorProgram();
+
+} // namespace zv

@@ -1,0 +1,87 @@
+#include "ui/zv_dialogs.hpp"
+
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/zv_latin1.hpp"
+#include "program/zv_program.hpp"
+#include "ui/zv_qt_ports.hpp"
+
+namespace zv {
+
+namespace {
+QString titled(const Program& p, const TextPair& own) {
+  return QString::fromLatin1(p.texts.generalTexts[0]) + " - " +
+         QString::fromLatin1(p.lang.pick(own));
+}
+} // namespace
+
+StartScreen::StartScreen(const Program& program, const QString& picture, QWidget* parent)
+    : QDialog(parent, Qt::SplashScreen) {
+  setObjectName("START");
+  auto* layout = new QVBoxLayout(this);
+  QFileInfo info(picture);
+  if (info.exists() && info.size() > 0) {
+    auto* image = new QLabel(this);
+    image->setObjectName("PICTURE");
+    image->setPixmap(QPixmap(picture));
+    layout->addWidget(image);
+  }
+  for (const std::string& line : program.startScreenLines()) {
+    auto* label = new QLabel(fromLatin1(line), this);
+    label->setAlignment(Qt::AlignCenter);
+    layout->addWidget(label);
+  }
+}
+
+VersionInfoDialog::VersionInfoDialog(const Program& program, QWidget* parent) : QDialog(parent) {
+  static const TextPair title{"Help - Version Info", "Hilfe - Versions Info"};
+  static const TextPair close{"Close", "Schließen"_l1};
+  static const TextPair description{"Data Base for \nPulloff Force Measuring with\nZarvik 850",
+                                    "Datenbank für Abzugs\n-kraftmessungen mit\nZarvik 850"_l1};
+  setWindowTitle(titled(program, title));
+  auto* layout = new QVBoxLayout(this);
+  auto* text = new QLabel(QString::fromLatin1(program.lang.pick(description)), this);
+  text->setObjectName("DESCRIPTION");
+  layout->addWidget(text);
+  auto* form = new QFormLayout;
+  auto* version = new QLabel(QString::fromStdString(Program::versionText()), this);
+  version->setObjectName("VERSION");
+  auto* date = new QLabel(ProgramDate, this);
+  date->setObjectName("DATE");
+  auto* code = new QLabel(QString::fromStdString(Program::programCodeText()), this);
+  code->setObjectName("CODE");
+  form->addRow("Version", version);
+  form->addRow("Date", date);
+  form->addRow("Code", code);
+  layout->addLayout(form);
+  auto* quit = new QPushButton(QString::fromLatin1(program.lang.pick(close)), this);
+  quit->setObjectName("QUIT");
+  connect(quit, &QPushButton::clicked, this, &QDialog::accept);
+  layout->addWidget(quit);
+}
+
+ExitDialog::ExitDialog(const Program& program, QWidget* parent) : QDialog(parent) {
+  static const TextPair title{"File - Exit Program", "Datei - Program beenden"};
+  static const TextPair question{"Exit Program", "Programm beenden"};
+  setWindowTitle(titled(program, title));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(QString::fromLatin1(program.lang.pick(question)), this));
+  auto* buttons = new QDialogButtonBox(this);
+  auto* yes = buttons->addButton(QString::fromLatin1(program.texts.generalTexts[30]),
+                                 QDialogButtonBox::AcceptRole);
+  auto* no = buttons->addButton(QString::fromLatin1(program.texts.generalTexts[31]),
+                                QDialogButtonBox::RejectRole);
+  yes->setObjectName("YES");
+  no->setObjectName("NO");
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+}
+
+} // namespace zv

@@ -1,0 +1,29 @@
+#pragma once
+// The small fixed windows: the start screen, Version Info and the exit dialog.
+#include <QDialog>
+
+namespace zv {
+
+class Program;
+
+class StartScreen final : public QDialog {
+  Q_OBJECT
+public:
+  // picture: start.jpg in the program directory, shown when it exists and is not empty.
+  StartScreen(const Program& program, const QString& picture, QWidget* parent = nullptr);
+};
+
+class VersionInfoDialog final : public QDialog {
+  Q_OBJECT
+public:
+  VersionInfoDialog(const Program& program, QWidget* parent = nullptr);
+};
+
+// Yes: accept(); No and the close box: reject().
+class ExitDialog final : public QDialog {
+  Q_OBJECT
+public:
+  ExitDialog(const Program& program, QWidget* parent = nullptr);
+};
+
+} // namespace zv

@@ -1,0 +1,168 @@
+#include "ui/zv_qt_ports.hpp"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSettings>
+#include <QUrl>
+
+namespace zv {
+
+QString fromLatin1(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string toLatin1(const QString& text) {
+  const QByteArray bytes = text.toLatin1();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QWidget* QtUi::parent() const {
+  if (QWidget* w = QApplication::activeWindow())
+    return w;
+  return fallbackParent_;
+}
+
+void QtUi::popup(const std::string& title, const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, fromLatin1(title), fromLatin1(text), QMessageBox::Ok,
+                  parent());
+  box.exec();
+}
+
+int QtUi::ask(const std::string& title, const std::string& text,
+              const std::vector<std::string>& buttons, int enter, int escape) {
+  QMessageBox box(QMessageBox::Question, fromLatin1(title), fromLatin1(text), QMessageBox::NoButton,
+                  parent());
+  std::vector<QPushButton*> made;
+  for (const auto& b : buttons)
+    made.push_back(box.addButton(fromLatin1(b), QMessageBox::ActionRole));
+  if (enter >= 0 && enter < static_cast<int>(made.size()))
+    box.setDefaultButton(made[static_cast<std::size_t>(enter)]);
+  if (escape >= 0 && escape < static_cast<int>(made.size()))
+    box.setEscapeButton(made[static_cast<std::size_t>(escape)]);
+  box.exec();
+  for (std::size_t i = 0; i < made.size(); ++i)
+    if (box.clickedButton() == made[i])
+      return static_cast<int>(i);
+  return escape;
+}
+
+std::optional<std::string> QtUi::promptText(const std::string& title, const std::string& text,
+                                            const std::string& initial, int maxLength) {
+  for (;;) {
+    bool ok = false;
+    QString answer = QInputDialog::getText(parent(), fromLatin1(title), fromLatin1(text),
+                                           QLineEdit::Normal, fromLatin1(initial), &ok);
+    if (!ok)
+      return std::nullopt;
+    if (maxLength > 0 && answer.size() > maxLength)
+      answer.truncate(maxLength);
+    // Latin-1 cannot hold every character; refuse rather than change the text.
+    bool fits =
+        std::all_of(answer.begin(), answer.end(), [](QChar c) { return c.unicode() < 256; });
+    if (fits)
+      return toLatin1(answer);
+    popup(title, "The text holds characters that cannot be stored (Latin-1 only).");
+  }
+}
+
+std::optional<std::filesystem::path> QtUi::chooseFile(const FileDialogSpec& spec) {
+  QString filter = fromLatin1(spec.filter);
+  filter.replace(';', ' ');
+  QString start = QString::fromStdString(spec.startDirectory.string());
+  if (!spec.defaultName.empty())
+    start = QDir(start).filePath(fromLatin1(spec.defaultName));
+  QString chosen;
+  // The program asks the overwrite question itself.
+  if (spec.mode == FileDialogSpec::Mode::Save)
+    chosen = QFileDialog::getSaveFileName(parent(), fromLatin1(spec.title), start, filter, nullptr,
+                                          QFileDialog::DontConfirmOverwrite);
+  else
+    chosen = QFileDialog::getOpenFileName(parent(), fromLatin1(spec.title), start, filter);
+  if (chosen.isEmpty())
+    return std::nullopt;
+  return std::filesystem::path(chosen.toStdString());
+}
+
+std::optional<std::filesystem::path> QtUi::chooseDirectory(const std::string& title,
+                                                           const std::filesystem::path& start) {
+  QString chosen = QFileDialog::getExistingDirectory(parent(), fromLatin1(title),
+                                                     QString::fromStdString(start.string()));
+  if (chosen.isEmpty())
+    return std::nullopt;
+  return std::filesystem::path(chosen.toStdString());
+}
+
+namespace {
+class QtProgress final : public Progress {
+public:
+  QtProgress(QWidget* parent, const QString& title, const QString& label, const QString& stop)
+      : dialog_(label, stop, 0, 100, parent) {
+    dialog_.setWindowTitle(title);
+    dialog_.setWindowModality(Qt::ApplicationModal);
+    dialog_.setMinimumDuration(0);
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+    dialog_.setValue(0);
+  }
+  bool update(int percent) override {
+    dialog_.setValue(std::clamp(percent, 0, 100));
+    QCoreApplication::processEvents();
+    return dialog_.wasCanceled();
+  }
+
+private:
+  QProgressDialog dialog_;
+};
+} // namespace
+
+std::unique_ptr<Progress> QtUi::startProgress(const std::string& title, const std::string& label,
+                                              const std::string& stopLabel) {
+  return std::make_unique<QtProgress>(parent(), fromLatin1(title), fromLatin1(label),
+                                      fromLatin1(stopLabel));
+}
+
+void QtUi::setWaitCursor(bool on) {
+  if (on && !waitCursor_)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else if (!on && waitCursor_)
+    QApplication::restoreOverrideCursor();
+  waitCursor_ = on;
+}
+
+void QtUi::setClipboardText(const std::string& text) {
+  QApplication::clipboard()->setText(fromLatin1(text));
+}
+
+bool QtUi::startProcess(const std::string& program, const std::string& argument) {
+  // An argument list, never a command line: no shell sees the path.
+  return QProcess::startDetached(QString::fromStdString(program),
+                                 {QString::fromLocal8Bit(argument.c_str())});
+}
+
+bool QtUi::openDocument(const std::filesystem::path& file) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+}
+
+std::optional<std::string> QtRegistry::readIniFilePath() {
+  QSettings settings("ZEROVO", "ZARVIK");
+  const QVariant value = settings.value("IniFilePath");
+  if (!value.isValid())
+    return std::nullopt;
+  return value.toString().toStdString();
+}
+
+bool QtRegistry::writeIniFilePath(const std::string& value) {
+  QSettings settings("ZEROVO", "ZARVIK");
+  settings.setValue("IniFilePath", QString::fromStdString(value));
+  settings.sync();
+  return settings.status() == QSettings::NoError;
+}
+
+} // namespace zv

@@ -1,0 +1,46 @@
+#pragma once
+// The ports implemented with Qt: dialogs, clipboard, processes, help and the settings store.
+#include <QWidget>
+
+#include "platform/zv_registry.hpp"
+#include "platform/zv_ui.hpp"
+
+namespace zv {
+
+QString fromLatin1(const std::string& text);
+std::string toLatin1(const QString& text);
+
+class QtUi final : public Ui {
+public:
+  // Dialogs are parented to the window that is active at the time, else to fallbackParent.
+  void setFallbackParent(QWidget* w) { fallbackParent_ = w; }
+
+  void popup(const std::string& title, const std::string& text) override;
+  int ask(const std::string& title, const std::string& text,
+          const std::vector<std::string>& buttons, int enter, int escape) override;
+  std::optional<std::string> promptText(const std::string& title, const std::string& text,
+                                        const std::string& initial, int maxLength) override;
+  std::optional<std::filesystem::path> chooseFile(const FileDialogSpec& spec) override;
+  std::optional<std::filesystem::path> chooseDirectory(const std::string& title,
+                                                       const std::filesystem::path& start) override;
+  std::unique_ptr<Progress> startProgress(const std::string& title, const std::string& label,
+                                          const std::string& stopLabel) override;
+  void setWaitCursor(bool on) override;
+  void setClipboardText(const std::string& text) override;
+  bool startProcess(const std::string& program, const std::string& argument) override;
+  bool openDocument(const std::filesystem::path& file) override;
+
+private:
+  QWidget* parent() const;
+  QWidget* fallbackParent_ = nullptr;
+  bool waitCursor_ = false;
+};
+
+// IniFilePath in QSettings("ZEROVO", "ZARVIK"): the registry on Windows, a .conf file elsewhere.
+class QtRegistry final : public Registry {
+public:
+  std::optional<std::string> readIniFilePath() override;
+  bool writeIniFilePath(const std::string& value) override;
+};
+
+} // namespace zv

@@ -1,0 +1,211 @@
+#include "ui/zv_shell.hpp"
+
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "program/zv_main_mnu.hpp"
+#include "program/zv_program.hpp"
+#include "ui/zv_dialogs.hpp"
+#include "ui/zv_qt_ports.hpp"
+
+namespace zv {
+
+namespace {
+std::size_t slot(WindowId id) {
+  return static_cast<std::size_t>(id);
+}
+const TextPair logTitle{"Report List", "Protokoll Liste"};
+} // namespace
+
+Shell::Shell(Program& program, QtUi& ui) : program_(program), ui_(ui) {}
+
+Shell::~Shell() {
+  program_.reporter.setLogTarget(nullptr);
+}
+
+void Shell::openLogWindow() {
+  log_ = std::make_unique<LogWindow>();
+  log_->setObjectName("LOG");
+  windows_[slot(WindowId::Log)] = log_.get();
+  wire(log_.get());
+  ui_.setFallbackParent(log_.get());
+  connect(&log_->mainTimer(), &QTimer::timeout, this, [this] { program_.mainTimerTick(); });
+  log_->mainTimer().start();
+  retitleLog();
+  log_->show();
+}
+
+MainWindowBase* Shell::window(WindowId id) const {
+  return windows_[slot(id)];
+}
+
+void Shell::setWindow(WindowId id, MainWindowBase* w) {
+  windows_[slot(id)] = w;
+  if (w)
+    wire(w);
+}
+
+void Shell::wire(MainWindowBase* w) {
+  connect(w->menu(), &MenuBar::commandTriggered, this, [this, w](int id) { command(id, w); });
+  connect(w, &MainWindowBase::exitRequested, this, [this, w] { requestExit(w); });
+  relabel(w);
+}
+
+void Shell::relabel(MainWindowBase* w) {
+  w->menu()->relabel(program_.lang.language);
+  w->menu()->setRecentFile(
+      recentFileItem(program_.recentFilePath, program_.texts.generalTexts[25]));
+  w->retranslate();
+  MenuContext ctx{w->windowId(),
+                  program_.measuring,
+                  program_.dataLoaded,
+                  program_.daqErrorState,
+                  program_.programMode == 1,
+                  program_.lang.language,
+                  program_.singlePanel != 0};
+  w->menu()->applyState(zv::updateMenuState(ctx));
+}
+
+void Shell::retitleLog() {
+  log_->setWindowTitle(QString::fromLatin1(program_.texts.generalTexts[0]) + " - " +
+                       QString::fromLatin1(program_.lang.pick(logTitle)));
+}
+
+void Shell::updateMenuState() {
+  for (MainWindowBase* w : windows_) {
+    if (!w)
+      continue;
+    MenuContext ctx{w->windowId(),
+                    program_.measuring,
+                    program_.dataLoaded,
+                    program_.daqErrorState,
+                    program_.programMode == 1,
+                    program_.lang.language,
+                    program_.singlePanel != 0};
+    w->menu()->applyState(zv::updateMenuState(ctx));
+    const std::string current = program_.dataFilePath;
+    if (!current.empty())
+      w->menu()->setRecentFile({current, false});
+  }
+}
+
+void Shell::command(int id, MainWindowBase* owner) {
+  const MenuItemDef* def = findMenuItem(id);
+  if (!def)
+    return;
+  program_.backupDataSet();
+  switch (id) {
+  case menu::Print:
+    print(owner);
+    break;
+  case menu::Auftrag:
+    showWindow(WindowId::Order);
+    break;
+  case menu::Lager:
+    showWindow(WindowId::Storage);
+    break;
+  case menu::SglMea:
+    showWindow(WindowId::Measurement);
+    break;
+  case menu::Log:
+    showWindow(WindowId::Log);
+    break;
+  case menu::SglPnl:
+    program_.singlePanel = 1 - program_.singlePanel;
+    break;
+  case menu::German:
+  case menu::English:
+    switchLanguage(id == menu::German ? 0 : 1);
+    break;
+  case menu::Edit:
+    program_.openLogInEditor();
+    break;
+  case menu::Delete:
+    program_.deleteLogFile();
+    break;
+  case menu::HlpFile:
+    program_.callHtmlHelpFile();
+    break;
+  case menu::Info: {
+    VersionInfoDialog dialog(program_, owner);
+    dialog.setObjectName("HELP_INFO");
+    openDialog_ = &dialog;
+    dialog.exec();
+    openDialog_ = nullptr;
+    break;
+  }
+  case menu::Exit:
+    requestExit(owner);
+    return;
+  default:
+    break; // commands of features that are not part of this window set yet
+  }
+  updateMenuState();
+}
+
+void Shell::showWindow(WindowId which) {
+  MainWindowBase* w = window(which);
+  if (!w)
+    return;
+  w->show();
+  w->raise();
+  w->activateWindow();
+  if (program_.singlePanel != 0)
+    for (MainWindowBase* other : windows_)
+      if (other && other != w && other->isVisible())
+        other->hide();
+}
+
+void Shell::switchLanguage(int language) {
+  program_.backupDataSet();
+  program_.setLanguage(language);
+  for (MainWindowBase* w : windows_)
+    if (w)
+      relabel(w);
+  retitleLog();
+  for (WindowId id : {WindowId::Order, WindowId::Storage, WindowId::Measurement})
+    requestRefresh(id, refresh::Everything);
+  updateMenuState();
+}
+
+void Shell::requestExit(MainWindowBase* from) {
+  if (!program_.requestExit())
+    return;
+  ExitDialog dialog(program_, from);
+  dialog.setObjectName("EXIT");
+  openDialog_ = &dialog;
+  const int answer = dialog.exec();
+  openDialog_ = nullptr;
+  if (answer != QDialog::Accepted)
+    return;
+  if (!program_.confirmExit())
+    return;
+  for (MainWindowBase* w : windows_)
+    if (w)
+      w->hide();
+  emit quitRequested(program_.quitRequested);
+}
+
+void Shell::print(QWidget* target) {
+  QPrinter printer;
+  QPrintDialog dialog(&printer, target);
+  openDialog_ = &dialog;
+  const bool ok = dialog.exec() == QDialog::Accepted;
+  openDialog_ = nullptr;
+  if (!ok)
+    return;
+  QPainter painter(&printer);
+  const QRect page = painter.viewport();
+  QSize size = target->size();
+  size.scale(page.size(), Qt::KeepAspectRatio);
+  painter.setViewport(page.x(), page.y(), size.width(), size.height());
+  painter.setWindow(target->rect());
+  target->render(&painter);
+}
+
+void Shell::requestRefresh(WindowId, std::uint32_t) {
+  // The table and measurement windows take their requests here once they exist.
+}
+
+} // namespace zv

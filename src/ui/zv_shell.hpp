@@ -1,0 +1,56 @@
+#pragma once
+// The windows of the running program and the commands of their menu bars.
+#include <QObject>
+#include <array>
+#include <memory>
+
+#include "platform/zv_refresh.hpp"
+#include "ui/zv_log_window.hpp"
+
+namespace zv {
+
+class Program;
+class QtUi;
+
+class Shell final : public QObject, public RefreshSink {
+  Q_OBJECT
+public:
+  Shell(Program& program, QtUi& ui);
+  ~Shell() override;
+
+  // Creates the log window with its menu bar and makes it the log target.
+  void openLogWindow();
+  LogWindow* logWindow() const { return log_.get(); }
+  MainWindowBase* window(WindowId id) const;
+  // The table and measurement windows register themselves here when they exist.
+  void setWindow(WindowId id, MainWindowBase* window);
+
+  // cbMnuAll, cbMnuWork and the other menu handlers, for the bar of `owner`.
+  void command(int id, MainWindowBase* owner);
+  void showWindow(WindowId which);
+  void updateMenuState();
+  void switchLanguage(int language);
+  void requestExit(MainWindowBase* from);
+  void print(QWidget* window);
+
+  void requestRefresh(WindowId window, std::uint32_t bits) override;
+
+  // Set while a modal exit dialog is open (tests look at it).
+  QDialog* openDialog() const { return openDialog_; }
+
+signals:
+  void quitRequested(int code);
+
+private:
+  void wire(MainWindowBase* w);
+  void relabel(MainWindowBase* w);
+  void retitleLog();
+
+  Program& program_;
+  QtUi& ui_;
+  std::unique_ptr<LogWindow> log_;
+  std::array<MainWindowBase*, 4> windows_{};
+  QDialog* openDialog_ = nullptr;
+};
+
+} // namespace zv

@@ -1,0 +1,179 @@
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "common/zv_fake_ui.hpp"
+#include "common/zv_testdir.hpp"
+#include "platform/zv_latin1.hpp"
+#include "program/zv_cmdline.hpp"
+#include "program/zv_program.hpp"
+#include "program/zv_userdir.hpp"
+
+namespace zv {
+namespace {
+
+CommandLine scan(std::vector<std::string_view> words) {
+  CommandLine c;
+  EXPECT_EQ(0, scanCommandLine(words, c));
+  return c;
+}
+
+TEST(CommandLine, WordsMatchInAnyCaseInsideAnyWord) {
+  EXPECT_TRUE(scan({"zarvik", "-offline"}).offline);
+  EXPECT_TRUE(scan({"zarvik", "OffLine"}).offline);
+  EXPECT_TRUE(scan({"/opt/myprogramdir/zarvik"}).programMode); // argv[0] counts too
+  EXPECT_TRUE(scan({"zarvik", "xProGramx"}).programMode);
+  auto none = scan({"zarvik", "offlin", "progra"});
+  EXPECT_FALSE(none.offline);
+  EXPECT_FALSE(none.programMode);
+  EXPECT_TRUE(scan({"zarvik", "simulate"}).simulate);
+}
+
+TEST(CommandLine, OfflineWordIsNotTestedForProgram) {
+  auto both = scan({"zarvik", "PROGRAM_OFFLINE"});
+  EXPECT_TRUE(both.offline);
+  EXPECT_FALSE(both.programMode);
+  auto separate = scan({"zarvik", "PROGRAM", "OFFLINE"});
+  EXPECT_TRUE(separate.offline);
+  EXPECT_TRUE(separate.programMode);
+}
+
+TEST(CommandLine, NoWordsIsAnError) {
+  CommandLine c;
+  EXPECT_EQ(-1, scanCommandLine({}, c));
+}
+
+struct ProgramFixture : ::testing::Test {
+  test::TestDir dir;
+  test::ScriptedUi ui;
+  test::FakeClock clock;
+  MemoryRegistry registry;
+  test::RecordingLog log;
+  std::unique_ptr<Program> program;
+
+  void make(std::optional<std::string> iniPath) {
+    registry = MemoryRegistry(std::move(iniPath));
+    program = std::make_unique<Program>(ui, clock, registry, dir.path() / "fallback" / "");
+  }
+  std::string userDir() { return (dir.path() / "").string(); }
+};
+
+TEST_F(ProgramFixture, UserDirectoryFromDirectoryOrFilePath) {
+  make(userDir());
+  std::string a, b;
+  EXPECT_EQ(0, getUserDirectory(registry, program->reporter, "err", a));
+  registry = MemoryRegistry((dir.path() / "ZARVIK.INI").string());
+  EXPECT_EQ(0, getUserDirectory(registry, program->reporter, "err", b));
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(userDir(), a);
+}
+
+TEST_F(ProgramFixture, UserDirectoryFailures) {
+  make(std::nullopt);
+  std::string d;
+  program->reporter.setLogTarget(&log);
+  EXPECT_EQ(-1,
+            getUserDirectory(registry, program->reporter, "Error when opening the Setup File", d));
+  EXPECT_EQ(std::vector<std::string>{"Error when opening the Setup File"}, log.lines);
+  EXPECT_TRUE(ui.popups().empty());
+  registry = MemoryRegistry("ZARVIK.INI");
+  EXPECT_EQ(-2, getUserDirectory(registry, program->reporter, "e", d));
+}
+
+TEST_F(ProgramFixture, StartUpWithoutRegistryEntryKeepsDefaultsAndSaysSo) {
+  make(std::nullopt);
+  EXPECT_EQ(0, program->startUp({"zarvik", "offline"}));
+  EXPECT_TRUE(program->registryEntryMissing);
+  EXPECT_EQ(0, program->daqEnabled);
+  EXPECT_EQ(1, program->daqErrorState);
+  program->logInit(&log);
+  program->reportStartUpLines();
+  EXPECT_NE(std::string::npos, log.text.find("INI File Eintrag in Registry fehlt\n"));
+  EXPECT_EQ(dir.path() / "fallback" / "zarviklog.txt", program->logFilePath);
+  auto lines = program->startScreenLines();
+  EXPECT_EQ("Offline", lines[2]);
+  EXPECT_EQ(3u, lines.size());
+}
+
+TEST_F(ProgramFixture, LogFileLivesInTheUserDirectory) {
+  make(userDir());
+  program->startUp({"zarvik", "program"});
+  program->logInit(&log);
+  EXPECT_EQ(dir.path() / "zarviklog.txt", program->logFilePath);
+  EXPECT_EQ(1, program->programMode);
+  auto lines = program->startScreenLines();
+  EXPECT_EQ("Online", lines[2]);
+  EXPECT_EQ("Setup-Mode", lines[3]);
+  EXPECT_EQ("ZARVIK Data base/Piston control  -  Version:  :  6. 4", lines[1]);
+}
+
+TEST_F(ProgramFixture, VersionFields) {
+  EXPECT_EQ(" 6. 4", Program::versionText());
+  EXPECT_EQ("    3", Program::programCodeText());
+}
+
+TEST_F(ProgramFixture, EditorGetsThePathWithBlanksAsOneArgument) {
+  const auto spaced = dir.path() / "my user dir";
+  std::filesystem::create_directories(spaced);
+  make((spaced / "").string());
+  program->startUp({"zarvik"});
+  program->logInit(&log);
+  program->editorProgram = "editor";
+  EXPECT_EQ(0, program->openLogInEditor()); // no file yet: popup, nothing started
+  EXPECT_EQ(std::vector<std::string>{"|Das ZARVIK Logfile ist nicht vorhanden"}, ui.popups());
+  EXPECT_TRUE(ui.startedProcesses.empty());
+
+  program->reporter.reportError(-1, 0, "t", "m");
+  EXPECT_EQ(0, program->openLogInEditor());
+  ASSERT_EQ(1u, ui.startedProcesses.size());
+  EXPECT_EQ("editor", ui.startedProcesses[0].first);
+  EXPECT_EQ((spaced / "zarviklog.txt").string(), ui.startedProcesses[0].second);
+
+  ui.failProcessStart = true;
+  EXPECT_EQ(-3, program->openLogInEditor());
+  EXPECT_EQ("LaunchExecutable Editor", log.lines.back());
+  EXPECT_EQ(1u, ui.popups().size()); // logged, never shown
+}
+
+TEST_F(ProgramFixture, DeleteLogAsksFirstAndIgnoresAMissingFile) {
+  make(userDir());
+  program->startUp({"zarvik"});
+  program->logInit(&log);
+  program->reporter.reportError(-1, 0, "t", "m");
+  ui.askAnswers = {1}; // No
+  EXPECT_EQ(0, program->deleteLogFile());
+  EXPECT_TRUE(std::filesystem::exists(program->logFilePath));
+  EXPECT_EQ("Delete Log-File", ui.shown.back().title);
+  EXPECT_EQ("ZARVIK Logfile wirklich löschen ?", latin1ToUtf8(ui.shown.back().text));
+  ui.askAnswers = {0}; // Yes
+  EXPECT_EQ(0, program->deleteLogFile());
+  EXPECT_FALSE(std::filesystem::exists(program->logFilePath));
+  ui.askAnswers = {0};
+  EXPECT_EQ(0, program->deleteLogFile());
+  EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(ProgramFixture, ExitIsRefusedWhileMeasuring) {
+  make(userDir());
+  program->startUp({"zarvik"});
+  program->logInit(&log);
+  program->measuring = true;
+  EXPECT_FALSE(program->requestExit());
+  EXPECT_EQ(std::vector<std::string>{"|Function couldn't be executed - Stop measuring first"},
+            ui.popups());
+  EXPECT_EQ(1u, log.lines.size());
+  program->measuring = false;
+  EXPECT_TRUE(program->requestExit());
+}
+
+TEST_F(ProgramFixture, GermanTexts) {
+  make(userDir());
+  program->setLanguage(0);
+  EXPECT_EQ("Schließen", latin1ToUtf8(program->texts.generalTexts[19]));
+  EXPECT_EQ("Datensatz schließen", latin1ToUtf8(program->texts.messageTexts[23]));
+  program->setLanguage(1);
+  EXPECT_STREQ("Close Data Set", program->texts.messageTexts[23]);
+}
+
+} // namespace
+} // namespace zv

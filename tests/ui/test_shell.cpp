@@ -1,0 +1,158 @@
+// The log window with its menu bar: labels and dimmed items in both languages, the language
+// switch, and the end of the program through the exit dialog.
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "common/zv_fakes.hpp"
+#include "common/zv_testdir.hpp"
+#include "program/zv_program.hpp"
+#include "ui/zv_qt_ports.hpp"
+#include "ui/zv_shell.hpp"
+
+using namespace zv;
+
+namespace {
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& msg) {
+  if (msg.contains("propagateSizeHints"))
+    return;
+  fprintf(stderr, "%d: %s\n", int(type), qPrintable(msg));
+}
+
+// Presses a button of the modal dialog that opens next.
+void pressInNextDialog(const char* buttonName, bool* seen = nullptr) {
+  QTimer::singleShot(0, [=] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal)
+      return;
+    if (seen)
+      *seen = true;
+    if (auto* b = modal->findChild<QPushButton*>(buttonName))
+      b->click();
+    else
+      modal->close();
+  });
+}
+} // namespace
+
+class TestShell : public QObject {
+  Q_OBJECT
+  test::TestDir dir;
+  test::FakeClock clock;
+  std::unique_ptr<MemoryRegistry> registry;
+  std::unique_ptr<QtUi> ui;
+  std::unique_ptr<Program> program;
+  std::unique_ptr<Shell> shell;
+
+  QString label(int id) { return shell->logWindow()->menu()->action(id)->text(); }
+  bool enabled(int id) { return shell->logWindow()->menu()->action(id)->isEnabled(); }
+
+private slots:
+  void initTestCase() { qInstallMessageHandler(quietMessages); }
+
+  void init() {
+    registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());
+    ui = std::make_unique<QtUi>();
+    program = std::make_unique<Program>(*ui, clock, *registry, dir.path() / "fallback" / "");
+    program->startUp({"zarvik"});
+    shell = std::make_unique<Shell>(*program, *ui);
+    shell->openLogWindow();
+    program->logInit(shell->logWindow());
+    shell->updateMenuState();
+  }
+
+  void cleanup() {
+    shell.reset();
+    program.reset();
+  }
+
+  void menuLabelsAndStatesInBothLanguages() {
+    QCOMPARE(label(menu::File), QString("&File"));
+    QCOMPARE(label(menu::Exit), QString("ZARVIK Exit"));
+    QCOMPARE(label(menu::Units), QString("Bond Strenght Calculation"));
+    QCOMPARE(shell->logWindow()->windowTitle(), QString("ZARVIK 2012 USB - Report List"));
+    QVERIFY(!enabled(menu::Work));
+    QVERIFY(!enabled(menu::Setup));
+    QVERIFY(!enabled(menu::Measurement));
+    QVERIFY(!enabled(menu::Close));
+    QVERIFY(!enabled(menu::WorkDir));
+    QVERIFY(enabled(menu::File));
+    QVERIFY(enabled(menu::Help));
+    QVERIFY(shell->logWindow()->menu()->action(menu::English)->isChecked());
+    QCOMPARE(shell->logWindow()->menu()->recentFileLabel(), QString("Recent File"));
+
+    shell->logWindow()->menu()->action(menu::German)->trigger();
+    QCOMPARE(program->lang.language, 0);
+    QCOMPARE(label(menu::File), QString("&Datei"));
+    QCOMPARE(label(menu::Load), QString::fromUtf8("Öffnen"));
+    QCOMPARE(label(menu::Exit), QString("ZARVIK beenden"));
+    QCOMPARE(shell->logWindow()->windowTitle(), QString("ZARVIK 2012 USB - Protokoll Liste"));
+    QCOMPARE(shell->logWindow()->menu()->recentFileLabel(), QString("Letzte Datei"));
+    QVERIFY(shell->logWindow()->menu()->action(menu::German)->isChecked());
+    QVERIFY(!shell->logWindow()->menu()->action(menu::English)->isChecked());
+    QVERIFY(!enabled(menu::Work));
+
+    shell->logWindow()->menu()->action(menu::English)->trigger();
+    QCOMPARE(label(menu::File), QString("&File"));
+  }
+
+  void logLinesReachTheWindow() {
+    program->reporter.reportMessage(report::LogOnly, 0, "", "first line", 0);
+    program->reporter.appendLogText("Check DAQ Connection...");
+    program->reporter.appendLogText("OK\n");
+    QCOMPARE(shell->logWindow()->text(), QString("first line\nCheck DAQ Connection...OK\n"));
+    QVERIFY(shell->logWindow()->textBox()->isReadOnly());
+  }
+
+  void noOnTheExitDialogKeepsRunning() {
+    QSignalSpy quit(shell.get(), &Shell::quitRequested);
+    bool seen = false;
+    pressInNextDialog("NO", &seen);
+    shell->logWindow()->menu()->action(menu::Exit)->trigger();
+    QVERIFY(seen);
+    QCOMPARE(quit.count(), 0);
+    QCOMPARE(program->quitRequested, 0);
+  }
+
+  void closeBoxAsksLikeExitAndYesEnds() {
+    QSignalSpy quit(shell.get(), &Shell::quitRequested);
+    bool seen = false;
+    pressInNextDialog("YES", &seen);
+    shell->logWindow()->close();
+    QVERIFY(seen);
+    QCOMPARE(quit.count(), 1);
+    QCOMPARE(program->quitRequested, 1);
+  }
+
+  void exitRefusedWhileMeasuring() {
+    program->measuring = true;
+    bool seen = false;
+    pressInNextDialog("none", &seen); // the refusal popup; closing it answers OK
+    shell->logWindow()->menu()->action(menu::Exit)->trigger();
+    QVERIFY(seen);
+    QCOMPARE(program->quitRequested, 0);
+    QVERIFY(shell->logWindow()->text().contains("Stop measuring first"));
+  }
+
+  void versionInfoShowsVersionDateAndCode() {
+    QString version;
+    QTimer::singleShot(0, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      QVERIFY(modal);
+      version = modal->findChild<QLabel*>("VERSION")->text();
+      modal->findChild<QPushButton*>("QUIT")->click();
+    });
+    shell->logWindow()->menu()->action(menu::Info)->trigger();
+    QCOMPARE(version, QString(" 6. 4"));
+  }
+};
+
+QTEST_MAIN(TestShell)
+#include "test_shell.moc"
