@@ -1,0 +1,35 @@
+#pragma once
+// Number texts that never depend on the process locale. The fixed-point forms give exactly
+// what printf's "%*.*f" and "%*d" give in the C locale (same rounding, same "inf"/"nan"),
+// whatever locale the windows have switched the process to.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zv {
+
+// printf("%*.*f", width, precision, value). A negative precision means 6, a negative width
+// left-aligns in a field of -width characters, as printf does.
+std::string formatFixed(double value, int width, int precision);
+// printf("%.*f", precision, value).
+inline std::string formatFixed(double value, int precision) {
+  return formatFixed(value, 0, precision);
+}
+// Appends formatFixed(value, width, precision) to out.
+void appendFixed(std::string& out, double value, int width, int precision);
+
+// printf("%*lld", width, value).
+std::string formatInt(long long value, int width = 0);
+void appendInt(std::string& out, long long value, int width = 0);
+
+// Pads text on the left with blanks to width characters (right-aligns it); a negative width
+// pads on the right. Text longer than the field is kept whole.
+std::string padField(std::string_view text, int width);
+
+// The first decimal number in a text typed by the user ("approx. 12,5" reads 12; "-3 kN"
+// reads -3; "1e3" reads 1000). A number starts at a digit, or at a sign or point that a
+// digit follows. nullopt when the text holds no number or the number is too large for a
+// double.
+std::optional<double> parseFirstNumber(std::string_view text);
+
+} // namespace zv

@@ -1,0 +1,98 @@
+#pragma once
+// A data set model wired to scripted ports and a journal that records what it hears.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "common/zv_fake_ui.hpp"
+#include "common/zv_testdir.hpp"
+#include "core/zv_auftr_def.hpp"
+
+namespace zv::test {
+
+class RecordingBackup : public BackupSink {
+public:
+  std::vector<std::string> events;
+
+  static std::string at(const Selection& s) {
+    return std::to_string(s.sample) + "/" + std::to_string(s.storage) + "/" +
+           std::to_string(s.measurement);
+  }
+  // Like the real journal, a written record counts as backed up.
+  void headerCreated(DataSet& d) override {
+    events.push_back("header");
+    d.backupChanges = 0;
+  }
+  void sampleCreated(Sample& s) override {
+    events.push_back("sample " + std::to_string(s.index));
+    s.backupChanges = 0;
+  }
+  void storageCreated(Storage& t) override {
+    events.push_back("storage " + at({t.sampleIndex, t.storageIndex, 0}));
+    t.backupChanges = 0;
+  }
+  void measurementCreated(Measurement& m) override {
+    events.push_back("measurement " + at({m.sampleIndex, m.storageIndex, m.measurementIndex}));
+    m.backupChanges = 0;
+  }
+  void sampleDeleted(const Selection& s) override { events.push_back("delete sample " + at(s)); }
+  void storageDeleted(const Selection& s) override { events.push_back("delete storage " + at(s)); }
+  void measurementDeleted(const Selection& s) override {
+    events.push_back("delete measurement " + at(s));
+  }
+  void recordChanged(RecordKind kind, const Selection& s) override {
+    static const char* names[] = {"header", "sample", "storage", "measurement"};
+    events.push_back(std::string("changed ") + names[static_cast<int>(kind)] + " " + at(s));
+  }
+  int count(const std::string& prefix) const {
+    int n = 0;
+    for (const auto& e : events)
+      n += e.rfind(prefix, 0) == 0;
+    return n;
+  }
+};
+
+struct ModelFixture : ::testing::Test {
+  TestDir dir;
+  FakeClock clock;
+  ErrorLog errorLog{clock, dir.path()};
+  ScriptedUi ui;
+  RecordingLog log;
+  Reporter reporter{errorLog, ui};
+  Language lang;
+  AuftrModel model{reporter, lang};
+  RecordingBackup backup;
+
+  ModelFixture() {
+    reporter.setLogTarget(&log);
+    model.setBackupSink(&backup);
+  }
+
+  // The way a new data set is built.
+  void newDataSet(int samples, int storages) {
+    ASSERT_EQ(0, model.auftrCreate());
+    ASSERT_EQ(0, model.auftrAddSamples(samples));
+    ASSERT_EQ(0, model.auftrAddStorages(storages));
+    ASSERT_EQ(0, model.auftrRenumber());
+  }
+  DataSet& ds() { return *model.dataSet(); }
+
+  // Every sample has the same number of storages, each with at least one measurement.
+  ::testing::AssertionResult gridIsRectangular(int samples, int storages) {
+    if (model.auftrSampleCount() != samples)
+      return ::testing::AssertionFailure() << "samples " << model.auftrSampleCount();
+    for (int s = 0; s < samples; ++s) {
+      const Sample* sample = model.auftrSample(s);
+      if (static_cast<int>(sample->storages.size()) != storages)
+        return ::testing::AssertionFailure()
+               << "sample " << s << " has " << sample->storages.size() << " storages";
+      for (const auto& t : sample->storages)
+        if (t.measurements.empty())
+          return ::testing::AssertionFailure() << "storage without measurement in sample " << s;
+    }
+    return ::testing::AssertionSuccess();
+  }
+};
+
+} // namespace zv::test
