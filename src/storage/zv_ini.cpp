@@ -1,0 +1,531 @@
+// INI document: storage, lookups, puts and gets.
+#include <cerrno>
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+#include <locale.h>
+
+#include "storage/zv_ini_internal.hpp"
+
+namespace zv {
+
+using namespace ini_detail;
+
+// ---------------------------------------------------------------------------------------------
+// Building blocks
+
+std::uint32_t ini_detail::hashFolded(std::string_view s) {
+  std::uint64_t h = 14695981039346656037ull; // FNV-1a over the folded bytes
+  for (unsigned char c : s) {
+    h ^= fold(c);
+    h *= 1099511628211ull;
+  }
+  h ^= h >> 29;
+  h *= 0xbf58476d1ce4e5b9ull;
+  h ^= h >> 32;
+  return static_cast<std::uint32_t>(h);
+}
+
+char* Arena::allocate(std::size_t n) {
+  if (n > left_) {
+    // Big texts get a block of their own so the current block is not wasted.
+    if (n > BlockSize / 4) {
+      blocks_.push_back(std::make_unique<char[]>(n));
+      reserved_ += n;
+      return blocks_.back().get();
+    }
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(BlockSize));
+    reserved_ += BlockSize;
+    cur_ = blocks_.back().get();
+    left_ = BlockSize;
+  }
+  char* p = cur_;
+  cur_ += n;
+  left_ -= n;
+  return p;
+}
+
+const char* Arena::store(std::string_view a, std::string_view b) {
+  char* p = allocate(a.size() + b.size());
+  if (!a.empty())
+    std::memcpy(p, a.data(), a.size());
+  if (!b.empty())
+    std::memcpy(p + a.size(), b.data(), b.size());
+  return p;
+}
+
+SectionIndex::Slot* SectionIndex::find(std::string_view name, std::uint32_t hash,
+                                       const ChunkedVector<Section>& sections) {
+  if (slots_.empty())
+    return nullptr;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot& s = slots_[i];
+    if (s.first == None)
+      return nullptr;
+    if (s.hash == hash && equalsFolded(sections[s.first].nameView(), name))
+      return &s;
+  }
+}
+
+void SectionIndex::grow(const ChunkedVector<Section>& sections) {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{0, None, None});
+  const std::size_t mask = slots_.size() - 1;
+  for (const Slot& s : old) {
+    if (s.first == None)
+      continue;
+    std::size_t i = s.hash & mask;
+    while (slots_[i].first != None)
+      i = (i + 1) & mask;
+    slots_[i] = s;
+  }
+  (void)sections;
+}
+
+void SectionIndex::add(std::uint32_t index, std::string_view name, std::uint32_t hash,
+                       ChunkedVector<Section>& sections) {
+  if (Slot* s = find(name, hash, sections)) {
+    sections[s->last].nextSame = index;
+    s->last = index;
+    return;
+  }
+  if ((used_ + 1) * 2 > slots_.size())
+    grow(sections);
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = hash & mask;
+  while (slots_[i].first != None)
+    i = (i + 1) & mask;
+  slots_[i] = Slot{hash, index, index};
+  ++used_;
+}
+
+void SectionIndex::removeFirst(Slot* slot, ChunkedVector<Section>& sections) {
+  const std::uint32_t next = sections[slot->first].nextSame;
+  if (next != None) {
+    slot->first = next;
+    return;
+  }
+  // Last section of that name: delete the slot and shift later ones of the probe run back.
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t hole = static_cast<std::size_t>(slot - slots_.data());
+  for (std::size_t j = (hole + 1) & mask; slots_[j].first != None; j = (j + 1) & mask) {
+    const std::size_t home = slots_[j].hash & mask;
+    // Move j into the hole unless its home lies cyclically in (hole, j].
+    const bool homeInRange = hole <= j ? (home > hole && home <= j) : (home > hole || home <= j);
+    if (!homeInRange) {
+      slots_[hole] = slots_[j];
+      hole = j;
+    }
+  }
+  slots_[hole] = Slot{0, None, None};
+  --used_;
+}
+
+Section* IniDocument::find(std::string_view name) {
+  if (lastSection != None) {
+    Section& s = sections[lastSection];
+    if (equalsFolded(s.nameView(), name))
+      return &s;
+  }
+  SectionIndex::Slot* slot = index.find(name, hashFolded(name), sections);
+  if (!slot)
+    return nullptr;
+  lastSection = slot->first;
+  return &sections[slot->first];
+}
+
+std::uint32_t IniDocument::appendSection(std::string_view name, std::uint32_t comment) {
+  if (sections.size() >= None)
+    throw std::bad_alloc();
+  const auto idx = static_cast<std::uint32_t>(sections.size());
+  Section s;
+  s.name = arena.store(name);
+  s.nameLen = static_cast<std::uint32_t>(name.size());
+  s.comment = comment;
+  sections.push_back(std::move(s));
+  index.add(idx, name, hashFolded(name), sections);
+  return idx;
+}
+
+std::uint32_t IniDocument::addComment(std::string text) {
+  if (comments.size() >= (Item::QuotedBit - 1))
+    throw std::bad_alloc();
+  comments.push_back(std::move(text));
+  return static_cast<std::uint32_t>(comments.size());
+}
+
+void IniDocument::noteLineTag(std::uint32_t sectionIndex) {
+  Section& s = sections[sectionIndex];
+  if (!s.lineTags) {
+    s.lineTags = true;
+    lineTagSections.push_back(sectionIndex);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Handle
+
+IniHandle::IniHandle() noexcept = default;
+IniHandle::IniHandle(std::unique_ptr<IniDocument> document) noexcept : doc_(std::move(document)) {}
+IniHandle::IniHandle(IniHandle&&) noexcept = default;
+IniHandle& IniHandle::operator=(IniHandle&&) noexcept = default;
+IniHandle::~IniHandle() = default;
+void IniHandle::reset() noexcept {
+  doc_.reset();
+}
+
+IniHandle Ini_New(int automaticSorting) {
+  if (automaticSorting != 0)
+    return {};
+  try {
+    return IniHandle(std::make_unique<IniDocument>());
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
+}
+
+void Ini_Dispose(IniHandle& document) {
+  document.reset();
+}
+
+int Ini_SetDuplicateChecking(IniDocument* document, int on) {
+  if (!document)
+    return IniNoDocument;
+  const int previous = document->duplicateChecking ? 1 : 0;
+  document->duplicateChecking = on != 0;
+  return previous;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lookups
+
+namespace {
+
+// A name or text as it can be stored in a line: cut at a NUL, line breaks made blanks.
+// Returns the input itself when it needs no change.
+std::string_view lineSafe(std::string_view s, std::string& scratch) {
+  const std::size_t nul = s.find('\0');
+  if (nul != std::string_view::npos)
+    s = s.substr(0, nul);
+  if (s.find_first_of("\r\n") == std::string_view::npos)
+    return s;
+  scratch.assign(s);
+  for (char& c : scratch)
+    if (c == '\r' || c == '\n')
+      c = ' ';
+  return scratch;
+}
+
+// The normalised form of a name used for lookups.
+std::string_view lookupName(std::string_view s, std::string& scratch) {
+  return trim(lineSafe(s, scratch));
+}
+
+const Item* findItem(const Section& s, std::string_view tag) {
+  for (const Item& it : s.items)
+    if (it.tagLen == tag.size() && equalsFolded(it.tag(), tag))
+      return &it;
+  return nullptr;
+}
+
+const Item* lookup(IniDocument* doc, std::string_view section, std::string_view tag) {
+  std::string s1, s2;
+  Section* s = doc->find(lookupName(section, s1));
+  if (!s)
+    return nullptr;
+  return findItem(*s, lookupName(tag, s2));
+}
+
+} // namespace
+
+int Ini_SectionExists(IniDocument* document, std::string_view section) {
+  if (!document)
+    return 0;
+  std::string scratch;
+  return document->find(lookupName(section, scratch)) ? 1 : 0;
+}
+
+int Ini_ItemExists(IniDocument* document, std::string_view section, std::string_view tag) {
+  if (!document)
+    return IniNoDocument;
+  return lookup(document, section, tag) ? 1 : 0;
+}
+
+int Ini_NumberOfItems(IniDocument* document, std::string_view section) {
+  if (!document)
+    return 0;
+  std::string scratch;
+  const Section* s = document->find(lookupName(section, scratch));
+  if (!s)
+    return 0;
+  return s->items.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())
+             ? std::numeric_limits<int>::max()
+             : static_cast<int>(s->items.size());
+}
+
+int Ini_NthItemName(IniDocument* document, std::string_view section, int index,
+                    std::string_view* tag) {
+  if (!document)
+    return 0;
+  if (!tag)
+    return IniNoDocument;
+  std::string scratch;
+  const Section* s = document->find(lookupName(section, scratch));
+  if (!s || index < 1 || static_cast<std::size_t>(index) > s->items.size())
+    return 0;
+  *tag = s->items[static_cast<std::size_t>(index) - 1].tag();
+  return 1;
+}
+
+int Ini_RemoveSection(IniDocument* document, std::string_view section) {
+  if (!document)
+    return 0;
+  std::string scratch;
+  const std::string_view name = lookupName(section, scratch);
+  SectionIndex::Slot* slot = document->index.find(name, hashFolded(name), document->sections);
+  if (!slot)
+    return 0;
+  const std::uint32_t idx = slot->first;
+  document->index.removeFirst(slot, document->sections);
+  Section& s = document->sections[idx];
+  s.removed = true;
+  s.nextSame = None;
+  std::vector<Item>().swap(s.items);
+  if (document->lastSection == idx)
+    document->lastSection = None;
+  return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Puts
+
+namespace {
+
+bool validTag(std::string_view tag) {
+  return !tag.empty() && tag.size() <= IniMaxTag && tag.front() != ';' && tag.front() != '[' &&
+         tag.find('=') == std::string_view::npos;
+}
+
+int put(IniDocument* doc, std::string_view section, std::string_view tag, std::string_view value,
+        bool quoted) {
+  if (!doc)
+    return IniNoDocument;
+  try {
+    std::string s1, s2, s3;
+    const std::string_view name = lookupName(section, s1);
+    const std::string_view key = lookupName(tag, s2);
+    if (name.empty() || name.size() > IniMaxSectionName || !validTag(key))
+      return IniNoDocument;
+    value = lineSafe(value, s3);
+    if (value.size() > UINT32_MAX)
+      return IniOutOfMemory;
+
+    const Item item{doc->arena.store(key, value), static_cast<std::uint32_t>(key.size()),
+                    static_cast<std::uint32_t>(value.size()), 0, quoted ? Item::QuotedBit : 0};
+    const bool lineTag = key.find(" Line") != std::string_view::npos;
+
+    Section* s = doc->find(name);
+    std::uint32_t idx;
+    if (!s) {
+      idx = doc->appendSection(name, 0);
+      doc->lastSection = idx;
+      s = &doc->sections[idx];
+      s->items.push_back(item);
+    } else {
+      idx = doc->lastSection;
+      std::vector<Item>& items = s->items;
+      std::size_t first = items.size();
+      if (doc->duplicateChecking) {
+        for (std::size_t i = 0; i < items.size(); ++i)
+          if (items[i].tagLen == key.size() && equalsFolded(items[i].tag(), key)) {
+            first = i;
+            break;
+          }
+      }
+      if (first == items.size()) {
+        items.push_back(item);
+      } else {
+        // Replace the first equal tag in place and drop the later ones.
+        items[first] = item;
+        std::size_t out = first + 1;
+        for (std::size_t i = first + 1; i < items.size(); ++i)
+          if (!(items[i].tagLen == key.size() && equalsFolded(items[i].tag(), key)))
+            items[out++] = items[i];
+        items.resize(out);
+      }
+    }
+    if (lineTag)
+      doc->noteLineTag(idx);
+    return 0;
+  } catch (const std::bad_alloc&) {
+    return IniOutOfMemory;
+  } catch (const std::length_error&) {
+    return IniOutOfMemory;
+  }
+}
+
+} // namespace
+
+int Ini_PutInt(IniDocument* document, std::string_view section, std::string_view tag,
+               std::int32_t value) {
+  char buf[16];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value);
+  return put(document, section, tag, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)),
+             false);
+}
+
+int Ini_PutDouble(IniDocument* document, std::string_view section, std::string_view tag,
+                  double value) {
+  // Equal to printf("%.16g") in the C locale, without depending on the process locale.
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 16);
+  return put(document, section, tag, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)),
+             false);
+}
+
+int Ini_PutRawString(IniDocument* document, std::string_view section, std::string_view tag,
+                     std::string_view text) {
+  return put(document, section, tag, text, true);
+}
+
+int Ini_PutRawString(IniDocument* document, std::string_view section, std::string_view tag,
+                     const char* text) {
+  return put(document, section, tag, text ? std::string_view(text) : std::string_view(), true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Gets
+
+namespace {
+
+bool allBlank(std::string_view s) {
+  for (unsigned char c : s)
+    if (!isBlank(c))
+      return false;
+  return true;
+}
+
+// strtod in the C locale, whatever locale the process has switched to.
+#if defined(_WIN32)
+double strtodC(const char* text, char** end) {
+  static const _locale_t loc = _create_locale(LC_ALL, "C");
+  return _strtod_l(text, end, loc);
+}
+#else
+double strtodC(const char* text, char** end) {
+  static const locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return strtod_l(text, end, loc);
+}
+#endif
+
+} // namespace
+
+int Ini_GetInt(IniDocument* document, std::string_view section, std::string_view tag,
+               std::int32_t* value) {
+  if (!document || !value)
+    return IniNoDocument;
+  const Item* it = lookup(document, section, tag);
+  if (!it)
+    return 0;
+  const std::string_view v = it->value();
+  if (allBlank(v))
+    return 0;
+  // Optional blanks, one optional sign, digits, optional blanks; within int32.
+  std::size_t i = 0;
+  while (i < v.size() && isBlank(static_cast<unsigned char>(v[i])))
+    ++i;
+  bool negative = false;
+  if (i < v.size() && (v[i] == '+' || v[i] == '-'))
+    negative = v[i++] == '-';
+  const std::size_t digitsStart = i;
+  std::int64_t magnitude = 0;
+  while (i < v.size() && v[i] >= '0' && v[i] <= '9') {
+    if (magnitude <= (std::int64_t{1} << 32))
+      magnitude = magnitude * 10 + (v[i] - '0');
+    ++i;
+  }
+  if (i == digitsStart)
+    return IniNotAnInteger;
+  while (i < v.size() && isBlank(static_cast<unsigned char>(v[i])))
+    ++i;
+  if (i != v.size())
+    return IniNotAnInteger;
+  const std::int64_t n = negative ? -magnitude : magnitude;
+  if (n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max())
+    return IniNotAnInteger;
+  *value = static_cast<std::int32_t>(n);
+  return 1;
+}
+
+int Ini_GetDouble(IniDocument* document, std::string_view section, std::string_view tag,
+                  double* value) {
+  if (!document || !value)
+    return IniNoDocument;
+  const Item* it = lookup(document, section, tag);
+  if (!it)
+    return 0;
+  const std::string_view v = it->value();
+  if (allBlank(v))
+    return 0;
+  if (equalsFolded(v, "inf") || equalsFolded(v, "+inf")) {
+    *value = std::numeric_limits<double>::infinity();
+    return 1;
+  }
+  if (equalsFolded(v, "-inf")) {
+    *value = -std::numeric_limits<double>::infinity();
+    return 1;
+  }
+  // strtod needs a terminated text; short values (all numbers) avoid the heap.
+  char small[128];
+  std::string big;
+  const char* text;
+  if (v.size() < sizeof small) {
+    std::memcpy(small, v.data(), v.size());
+    small[v.size()] = '\0';
+    text = small;
+  } else {
+    big.assign(v);
+    text = big.c_str();
+  }
+  char* end = nullptr;
+  errno = 0;
+  const double d = strtodC(text, &end);
+  const bool overflow = errno == ERANGE && std::isinf(d);
+  *value = end == text ? 0.0 : d;
+  if (end != text + v.size() || overflow)
+    return IniNotANumber;
+  return 1;
+}
+
+int Ini_GetRawStringIntoBuffer(IniDocument* document, std::string_view section,
+                               std::string_view tag, char* buffer, int bufferSize) {
+  if (!document || !buffer || bufferSize < 1)
+    return IniNoDocument;
+  buffer[0] = '\0';
+  const Item* it = lookup(document, section, tag);
+  if (!it)
+    return 0;
+  const std::size_t n = std::min<std::size_t>(it->valLen, static_cast<std::size_t>(bufferSize) - 1);
+  std::memcpy(buffer, it->text + it->tagLen, n);
+  buffer[n] = '\0';
+  return 1;
+}
+
+int Ini_GetRawStringIntoBuffer(IniDocument* document, std::string_view section,
+                               std::string_view tag, std::string* buffer, int bufferSize) {
+  if (!document || !buffer || bufferSize < 1)
+    return IniNoDocument;
+  buffer->clear();
+  const Item* it = lookup(document, section, tag);
+  if (!it)
+    return 0;
+  buffer->assign(it->value().substr(0, static_cast<std::size_t>(bufferSize) - 1));
+  return 1;
+}
+
+} // namespace zv

@@ -1,0 +1,170 @@
+#pragma once
+// INI text documents: the configuration, the device files and the text data set files are
+// read completely into an IniDocument, queried and changed there, and written back whole.
+//
+// A document holds ordered sections of ordered tag/value items, in file or insertion order.
+// Section names and tags are stored trimmed and compare case-insensitively (ASCII letters)
+// with leading and trailing white space ignored; lookups take the first match. Values are
+// opaque Latin-1 bytes without escapes.
+//
+// Results: 0 success or a negative code; lookups 1 (found) or 0 (not found). A null
+// document gives IniNoDocument from puts, gets, reads, writes, Ini_SetDuplicateChecking and
+// Ini_ItemExists, and 0 from the other lookups.
+//
+// Written text: CR LF line ends, "tag = value", integers as "%ld", doubles as "%.16g" (C
+// locale), strings between double quotes; values longer than 80 characters become items
+// "<tag> Line0001", "<tag> Line0002", ... of 80 characters each, joined again on reading.
+// Files are replaced atomically (see replaceFile in platform/zv_fileio.hpp).
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "platform/zv_fileio.hpp"
+
+namespace zv {
+
+inline constexpr int IniOutOfMemory = -12;
+inline constexpr int IniNoDocument = -65;   // also: out argument missing, bad name
+inline constexpr int IniTooManyFiles = -91; // rename: too many open files
+inline constexpr int IniIoError = -93;      // any other input/output error
+inline constexpr int IniFileNotFound = -94; // rename: the temporary file vanished
+inline constexpr int IniAccessDenied = -95; // target write-protected, access denied
+inline constexpr int IniDiskFull = -97;
+inline constexpr int IniNotADirectory = -100; // rename: a path part is (not) a directory
+inline constexpr int IniCannotOpen = -5001;
+inline constexpr int IniReadError = -5002;
+inline constexpr int IniNoTempName = -5003;
+inline constexpr int IniCannotCreateTemp = -5004;
+inline constexpr int IniNotAnInteger = -5021;
+inline constexpr int IniNotANumber = -5023;
+
+// Longest section name and tag a put accepts: every line the writer makes from them must
+// stay within the 255 characters the reader uses of a line.
+inline constexpr std::size_t IniMaxSectionName = 253;
+inline constexpr std::size_t IniMaxTag = 150;
+
+class IniDocument;
+
+// Owns one document. Converts to IniDocument* so that it can be passed to the Ini_ functions
+// directly; an empty handle is "no document".
+class IniHandle {
+public:
+  IniHandle() noexcept;
+  explicit IniHandle(std::unique_ptr<IniDocument> document) noexcept;
+  IniHandle(IniHandle&&) noexcept;
+  IniHandle& operator=(IniHandle&&) noexcept;
+  ~IniHandle();
+
+  IniDocument* get() const noexcept { return doc_.get(); }
+  operator IniDocument*() const noexcept { return doc_.get(); }
+  void reset() noexcept;
+
+private:
+  std::unique_ptr<IniDocument> doc_;
+};
+
+// A new empty document with duplicate checking on. Documents keep insertion order; sorting
+// is not supported, so a non-zero automaticSorting gives no document, as does lack of memory.
+IniHandle Ini_New(int automaticSorting);
+// Frees the document; the handle becomes empty. An empty handle is left alone.
+void Ini_Dispose(IniHandle& document);
+
+// Returns the previous setting (1 on, 0 off). On: a put replaces every item of the same tag
+// in place. Off: a put appends in constant time and equal tags may exist twice.
+int Ini_SetDuplicateChecking(IniDocument* document, int on);
+
+// Appends the sections of a file. 0; IniCannotOpen, IniReadError, IniOutOfMemory. After a
+// failure the document holds what was read so far.
+int Ini_ReadFromFile(IniDocument* document, const std::filesystem::path& path,
+                     FileSystem& fs = realFileSystem());
+// The same from a file that is already open (for readers of embedded texts and fuzzing).
+int Ini_ReadFromFile(IniDocument* document, ReadableFile& file);
+
+// Replaces the file atomically with the document's text. 0, or IniAccessDenied (target not
+// writable, missing directory, access denied), IniNoTempName, IniCannotCreateTemp,
+// IniDiskFull, IniOutOfMemory, IniIoError, IniTooManyFiles, IniFileNotFound,
+// IniNotADirectory. On failure the old file stays as it was.
+int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path,
+                    FileSystem& fs = realFileSystem());
+// The exact bytes Ini_WriteToFile would write.
+int Ini_WriteToString(IniDocument* document, std::string& text);
+
+int Ini_SectionExists(IniDocument* document, std::string_view section);
+int Ini_ItemExists(IniDocument* document, std::string_view section, std::string_view tag);
+// Number of items of the first section of that name; 0 when there is none.
+int Ini_NumberOfItems(IniDocument* document, std::string_view section);
+// 1 and the index-th (1-based) tag; 0 when out of range; IniNoDocument when tag is null.
+// The text stays valid as long as the document exists.
+int Ini_NthItemName(IniDocument* document, std::string_view section, int index,
+                    std::string_view* tag);
+// Removes the first section of that name; 1 when one was removed, else 0.
+int Ini_RemoveSection(IniDocument* document, std::string_view section);
+
+// Puts: 0, IniOutOfMemory, or IniNoDocument for a missing document or a section name or tag
+// that cannot be written (empty, too long, a tag with "=" or starting with ";" or "[").
+// Line breaks in names and values become blanks and a NUL ends the text, as neither can
+// be stored in a line. A missing section is created at the end of the document.
+int Ini_PutInt(IniDocument* document, std::string_view section, std::string_view tag,
+               std::int32_t value);
+int Ini_PutDouble(IniDocument* document, std::string_view section, std::string_view tag,
+                  double value);
+int Ini_PutRawString(IniDocument* document, std::string_view section, std::string_view tag,
+                     std::string_view text);
+// A null text counts as empty.
+int Ini_PutRawString(IniDocument* document, std::string_view section, std::string_view tag,
+                     const char* text);
+
+// 1 found and converted; 0 not found or blank (value untouched); IniNotAnInteger (value
+// untouched); IniNoDocument when value is null.
+int Ini_GetInt(IniDocument* document, std::string_view section, std::string_view tag,
+               std::int32_t* value);
+// 1 found and converted; 0 not found or blank (value untouched); IniNotANumber, with value
+// set to the number at the start of the text (0.0 when there is none).
+int Ini_GetDouble(IniDocument* document, std::string_view section, std::string_view tag,
+                  double* value);
+// Empties the buffer, then 1 with at most bufferSize - 1 bytes of the value (terminated), or
+// 0 when not found. IniNoDocument when the buffer is null or bufferSize < 1.
+int Ini_GetRawStringIntoBuffer(IniDocument* document, std::string_view section,
+                               std::string_view tag, char* buffer, int bufferSize);
+// The same into a string holding at most bufferSize - 1 bytes.
+int Ini_GetRawStringIntoBuffer(IniDocument* document, std::string_view section,
+                               std::string_view tag, std::string* buffer, int bufferSize);
+
+// Reads a file line by line. A line ends at CR, LF or NUL; CR LF and LF CR are one line end.
+// Only the first MaxLine bytes of a line are kept; the rest of a longer line is skipped. The
+// chunk size is only a buffer size and does not change the lines.
+class LineFile {
+public:
+  static constexpr std::size_t MaxLine = 255;
+
+  explicit LineFile(ReadableFile& file, std::size_t chunkSize = 65536);
+  LineFile(const LineFile&) = delete;
+  LineFile& operator=(const LineFile&) = delete;
+
+  // 1 with the next line (valid until the next call), 0 at the end, -1 after a read error.
+  int next(std::string_view& line);
+  // 1-based number of the line last returned.
+  std::uint32_t lineNumber() const { return lineNumber_; }
+  std::error_code error() const { return error_; }
+
+private:
+  bool refill();
+
+  ReadableFile& file_;
+  std::vector<char> chunk_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  char carry_[MaxLine];
+  std::size_t carryLen_ = 0;
+  char partner_ = 0; // the second byte of a CR LF / LF CR pair still to skip
+  bool eof_ = false;
+  std::uint32_t lineNumber_ = 0;
+  std::error_code error_;
+};
+
+} // namespace zv

@@ -1,0 +1,339 @@
+// Reading INI text: the line reader, line classification and joining of split long values.
+#include <algorithm>
+#include <new>
+
+#include "storage/zv_ini_internal.hpp"
+
+namespace zv {
+
+using namespace ini_detail;
+
+// ---------------------------------------------------------------------------------------------
+// LineFile
+
+LineFile::LineFile(ReadableFile& file, std::size_t chunkSize)
+    : file_(file), chunk_(std::max<std::size_t>(chunkSize, 1)) {}
+
+bool LineFile::refill() {
+  pos_ = end_ = 0;
+  if (eof_ || error_)
+    return false;
+  std::size_t got = 0;
+  error_ = file_.read(chunk_.data(), chunk_.size(), got);
+  if (error_)
+    return false;
+  if (got == 0) {
+    eof_ = true;
+    return false;
+  }
+  end_ = got;
+  return true;
+}
+
+int LineFile::next(std::string_view& line) {
+  if (error_)
+    return -1;
+  bool inLine = false; // bytes of the current line were carried over from earlier chunks
+  carryLen_ = 0;
+  for (;;) {
+    if (pos_ == end_ && !refill()) {
+      if (error_)
+        return -1;
+      if (!inLine)
+        return 0;
+      ++lineNumber_;
+      line = std::string_view(carry_, carryLen_);
+      return 1;
+    }
+    if (partner_) {
+      // Second byte of a CR LF or LF CR pair that straddled the chunk boundary.
+      if (chunk_[pos_] == partner_)
+        ++pos_;
+      partner_ = 0;
+      continue;
+    }
+    const char* begin = chunk_.data() + pos_;
+    const char* stop = chunk_.data() + end_;
+    const char* p = begin;
+    while (p != stop &&
+           (static_cast<unsigned char>(*p) > '\r' || (*p != '\r' && *p != '\n' && *p != '\0')))
+      ++p;
+    const std::size_t len = static_cast<std::size_t>(p - begin);
+    if (p == stop) {
+      // No line end in this chunk: keep what fits of the line and read on.
+      const std::size_t take = std::min(len, MaxLine - carryLen_);
+      std::memcpy(carry_ + carryLen_, begin, take);
+      carryLen_ += take;
+      inLine = true;
+      pos_ = end_;
+      continue;
+    }
+    if (inLine) {
+      const std::size_t take = std::min(len, MaxLine - carryLen_);
+      std::memcpy(carry_ + carryLen_, begin, take);
+      carryLen_ += take;
+      line = std::string_view(carry_, carryLen_);
+    } else {
+      line = std::string_view(begin, std::min(len, MaxLine));
+    }
+    pos_ += len + 1;
+    const char terminator = *p;
+    partner_ = terminator == '\r' ? '\n' : terminator == '\n' ? '\r' : 0;
+    if (partner_ && pos_ < end_) {
+      if (chunk_[pos_] == partner_)
+        ++pos_;
+      partner_ = 0;
+    }
+    ++lineNumber_;
+    return 1;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reader
+
+namespace {
+
+enum class LineKind { Other, Comment, Header, Item };
+
+struct Classified {
+  LineKind kind = LineKind::Other;
+  std::string_view name;  // header name or item tag
+  std::string_view value; // item value, quotes removed
+  bool quoted = false;
+};
+
+Classified classify(std::string_view line) {
+  Classified c;
+  std::size_t i = 0;
+  while (i < line.size() && isBlank(static_cast<unsigned char>(line[i])))
+    ++i;
+  if (i == line.size())
+    return c;
+  const std::string_view rest = line.substr(i);
+  if (rest.front() == ';') {
+    c.kind = LineKind::Comment;
+    return c;
+  }
+  if (rest.front() == '[') {
+    const std::size_t close = rest.rfind(']');
+    if (close != std::string_view::npos) {
+      const std::string_view name = trim(rest.substr(1, close - 1));
+      if (name.empty() || !trim(rest.substr(close + 1)).empty())
+        return c;
+      c.kind = LineKind::Header;
+      c.name = name;
+      return c;
+    }
+  }
+  const std::size_t eq = rest.find('=');
+  if (eq == std::string_view::npos)
+    return c;
+  const std::string_view tag = trim(rest.substr(0, eq));
+  std::string_view value = trim(rest.substr(eq + 1));
+  if (tag.empty() || value.empty())
+    return c;
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+    value = value.substr(1, value.size() - 2);
+    c.quoted = true;
+  }
+  c.kind = LineKind::Item;
+  c.name = tag;
+  c.value = value;
+  return c;
+}
+
+class Reader {
+public:
+  explicit Reader(IniDocument& doc) : doc_(doc) {}
+
+  int run(ReadableFile& file) {
+    LineFile lines(file);
+    std::string_view line;
+    int r;
+    while ((r = lines.next(line)) == 1)
+      take(line, lines.lineNumber());
+    commitItems();
+    if (r < 0)
+      return IniReadError;
+    if (havePending_)
+      doc_.trailerComment = std::move(pending_);
+    joinLongValues(doc_);
+    return 0;
+  }
+
+  // Puts the items collected for the current section into it (exactly sized).
+  void commitItems() {
+    if (current_ != None && !scratch_.empty()) {
+      std::vector<Item>& items = doc_.sections[current_].items;
+      if (items.empty())
+        items.assign(scratch_.begin(), scratch_.end());
+      else
+        items.insert(items.end(), scratch_.begin(), scratch_.end());
+    }
+    scratch_.clear();
+  }
+
+private:
+  std::uint32_t takeComment() {
+    if (!havePending_)
+      return 0;
+    havePending_ = false;
+    return doc_.addComment(std::move(pending_));
+  }
+
+  void take(std::string_view line, std::uint32_t lineNumber) {
+    const Classified c = classify(line);
+    switch (c.kind) {
+    case LineKind::Comment:
+      if (havePending_) {
+        pending_.append("\r\n");
+        pending_.append(line);
+      } else {
+        pending_.assign(line);
+        havePending_ = true;
+      }
+      break;
+    case LineKind::Header:
+      commitItems();
+      current_ = doc_.appendSection(c.name, takeComment());
+      sawSection_ = true;
+      break;
+    case LineKind::Item: {
+      if (current_ == None) {
+        havePending_ = false; // items before the first section are dropped with their comment
+        break;
+      }
+      const std::uint32_t comment = takeComment();
+      scratch_.push_back(Item{doc_.arena.store(c.name, c.value),
+                              static_cast<std::uint32_t>(c.name.size()),
+                              static_cast<std::uint32_t>(c.value.size()), lineNumber,
+                              comment | (c.quoted ? Item::QuotedBit : 0)});
+      if (c.name.find(" Line") != std::string_view::npos)
+        doc_.noteLineTag(current_);
+      break;
+    }
+    case LineKind::Other:
+      if (!sawSection_ && havePending_ && doc_.headerComment.empty()) {
+        doc_.headerComment = std::move(pending_);
+        havePending_ = false;
+      }
+      break;
+    }
+  }
+
+  IniDocument& doc_;
+  std::vector<Item> scratch_;
+  std::string pending_;
+  bool havePending_ = false;
+  bool sawSection_ = false;
+  std::uint32_t current_ = None;
+};
+
+// Splits "<base> Line<digits>" at the first " Line". number is 0 for values that do not fit.
+bool splitLineTag(std::string_view tag, std::string_view& base, std::uint32_t& number) {
+  const std::size_t at = tag.find(" Line");
+  if (at == std::string_view::npos)
+    return false;
+  std::string_view digits = tag.substr(at + 5);
+  if (digits.empty())
+    return false;
+  for (char ch : digits)
+    if (ch < '0' || ch > '9')
+      return false;
+  base = tag.substr(0, at);
+  while (digits.size() > 1 && digits.front() == '0')
+    digits.remove_prefix(1);
+  number = 0;
+  if (digits.size() <= 9)
+    for (char ch : digits)
+      number = number * 10 + static_cast<std::uint32_t>(ch - '0');
+  return true;
+}
+
+// Joins the runs of one section; returns whether any " Line" tag is left.
+bool joinSection(IniDocument& doc, Section& s) {
+  std::vector<Item>& items = s.items;
+  std::size_t out = 0;
+  bool left = false;
+  for (std::size_t i = 0; i < items.size();) {
+    std::string_view base;
+    std::uint32_t number = 0;
+    if (!splitLineTag(items[i].tag(), base, number) || number != 1) {
+      left = left || items[i].tag().find(" Line") != std::string_view::npos;
+      items[out++] = items[i++];
+      continue;
+    }
+    // A run continues only with the same tag and the next piece number, as the writer
+    // makes them; an unrelated " Line" item after a split value stays an item of its own.
+    std::size_t j = i + 1;
+    std::size_t total = items[i].valLen;
+    for (std::uint32_t expect = 2; j < items.size(); ++j, ++expect) {
+      std::string_view b;
+      std::uint32_t n = 0;
+      if (!splitLineTag(items[j].tag(), b, n) || n != expect || !equalsFolded(b, base))
+        break;
+      total += items[j].valLen;
+    }
+    if (total > UINT32_MAX)
+      throw std::bad_alloc();
+    char* text = doc.arena.allocate(base.size() + total);
+    std::memcpy(text, base.data(), base.size());
+    char* v = text + base.size();
+    for (std::size_t k = i; k < j; ++k) {
+      std::memcpy(v, items[k].text + items[k].tagLen, items[k].valLen);
+      v += items[k].valLen;
+    }
+    Item joined = items[i];
+    joined.text = text;
+    joined.tagLen = static_cast<std::uint32_t>(base.size());
+    joined.valLen = static_cast<std::uint32_t>(total);
+    left = left || base.find(" Line") != std::string_view::npos;
+    items[out++] = joined;
+    i = j;
+  }
+  items.resize(out);
+  return left;
+}
+
+} // namespace
+
+void ini_detail::joinLongValues(IniDocument& doc) {
+  std::vector<std::uint32_t> keep;
+  for (std::uint32_t idx : doc.lineTagSections) {
+    Section& s = doc.sections[idx];
+    if (s.removed)
+      continue;
+    s.lineTags = joinSection(doc, s);
+    if (s.lineTags)
+      keep.push_back(idx);
+  }
+  doc.lineTagSections = std::move(keep);
+}
+
+int Ini_ReadFromFile(IniDocument* document, ReadableFile& file) {
+  if (!document)
+    return IniNoDocument;
+  Reader reader(*document);
+  try {
+    return reader.run(file);
+  } catch (const std::bad_alloc&) {
+    try {
+      reader.commitItems();
+    } catch (const std::bad_alloc&) {
+      // what fits stays; the caller disposes the document anyway
+    }
+    return IniOutOfMemory;
+  }
+}
+
+int Ini_ReadFromFile(IniDocument* document, const std::filesystem::path& path, FileSystem& fs) {
+  if (!document)
+    return IniNoDocument;
+  std::unique_ptr<ReadableFile> file;
+  if (fs.openRead(path, file))
+    return IniCannotOpen;
+  return Ini_ReadFromFile(document, *file);
+}
+
+} // namespace zv

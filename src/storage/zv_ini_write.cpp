@@ -1,0 +1,171 @@
+// Writing INI text and replacing the file safely.
+#include <cerrno>
+#include <charconv>
+#include <initializer_list>
+#include <new>
+
+#include "storage/zv_ini_internal.hpp"
+
+namespace zv {
+
+using namespace ini_detail;
+
+namespace {
+
+constexpr std::size_t PieceLength = 80;
+
+// Output into a FileWriter or a string with the same code.
+template <class Out>
+void emitItemLine(Out& out, std::string_view tag, std::string_view value, bool quoted) {
+  out.write(tag.data(), tag.size());
+  out.write(" = ", 3);
+  if (quoted)
+    out.put('"');
+  out.write(value.data(), value.size());
+  if (quoted) {
+    out.write("\"\r\n", 3);
+  } else {
+    out.write("\r\n", 2);
+  }
+}
+
+template <class Out> void emitLines(Out& out, std::string_view text) {
+  out.write(text.data(), text.size());
+  out.write("\r\n", 2);
+}
+
+template <class Out> void emitItem(Out& out, const IniDocument& doc, const Item& it) {
+  if (it.comment())
+    emitLines(out, doc.comments[it.comment() - 1]);
+  const std::string_view value = it.value();
+  if (value.size() <= PieceLength) {
+    emitItemLine(out, it.tag(), value, it.quoted());
+    return;
+  }
+  // "<tag> Line0001", "<tag> Line0002", ... ("%s%s%04d"), 80 characters each.
+  std::string tag(it.tag());
+  tag += " Line";
+  const std::size_t baseLen = tag.size();
+  std::uint64_t piece = 1;
+  for (std::size_t at = 0; at < value.size(); at += PieceLength, ++piece) {
+    tag.resize(baseLen);
+    char digits[24];
+    const auto r = std::to_chars(digits, digits + sizeof digits, piece);
+    const std::size_t n = static_cast<std::size_t>(r.ptr - digits);
+    if (n < 4)
+      tag.append(4 - n, '0');
+    tag.append(digits, n);
+    emitItemLine(out, tag, value.substr(at, PieceLength), it.quoted());
+  }
+}
+
+template <class Out> void emitDocument(Out& out, const IniDocument& doc) {
+  if (!doc.headerComment.empty()) {
+    emitLines(out, doc.headerComment);
+    out.write("\r\n", 2);
+  }
+  for (std::size_t i = 0; i < doc.sections.size(); ++i) {
+    const Section& s = doc.sections[i];
+    if (s.removed)
+      continue;
+    if (s.comment)
+      emitLines(out, doc.comments[s.comment - 1]);
+    out.put('[');
+    out.write(s.name, s.nameLen);
+    out.write("]\r\n", 3);
+    for (const Item& it : s.items)
+      emitItem(out, doc, it);
+    out.write("\r\n", 2);
+  }
+  if (!doc.trailerComment.empty())
+    emitLines(out, doc.trailerComment);
+}
+
+struct StringOut {
+  std::string& s;
+  void write(const char* p, std::size_t n) { s.append(p, n); }
+  void put(char c) { s.push_back(c); }
+};
+
+bool isOneOf(std::error_code ec, std::initializer_list<std::errc> list) {
+  for (std::errc e : list)
+    if (ec == e)
+      return true;
+  return false;
+}
+
+// Error while writing, flushing or closing the temporary file.
+int writeErrorCode(std::error_code ec) {
+  if (isOneOf(ec, {std::errc::not_enough_memory}))
+    return IniOutOfMemory;
+  if (isOneOf(ec, {std::errc::permission_denied, std::errc::operation_not_permitted,
+                   std::errc::read_only_file_system}))
+    return IniAccessDenied;
+  if (isOneOf(ec, {std::errc::no_space_on_device}))
+    return IniDiskFull;
+#ifdef EDQUOT
+  if (ec == std::error_code(EDQUOT, std::generic_category()))
+    return IniDiskFull;
+#endif
+  return IniIoError;
+}
+
+int renameErrorCode(std::error_code ec) {
+  if (isOneOf(ec, {std::errc::no_such_file_or_directory}))
+    return IniFileNotFound;
+  if (isOneOf(ec, {std::errc::too_many_files_open, std::errc::too_many_files_open_in_system}))
+    return IniTooManyFiles;
+  if (isOneOf(ec, {std::errc::not_a_directory, std::errc::is_a_directory}))
+    return IniNotADirectory;
+  return writeErrorCode(ec);
+}
+
+} // namespace
+
+int Ini_WriteToString(IniDocument* document, std::string& text) {
+  if (!document)
+    return IniNoDocument;
+  try {
+    text.clear();
+    StringOut out{text};
+    emitDocument(out, *document);
+    return 0;
+  } catch (const std::bad_alloc&) {
+    return IniOutOfMemory;
+  } catch (const std::length_error&) {
+    return IniOutOfMemory;
+  }
+}
+
+int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path, FileSystem& fs) {
+  if (!document)
+    return IniNoDocument;
+  ReplaceOptions options;
+  options.tempPrefix = "ini$$";
+  options.tempExtension = ".CVI";
+  options.tempCandidates = 1000;
+  options.bufferSize = 16384;
+  options.checkTarget = true;
+  const ReplaceResult r = replaceFile(fs, path, options, [document](FileWriter& out) {
+    emitDocument(out, *document);
+    return std::error_code{};
+  });
+  switch (r.step) {
+  case ReplaceStep::Done:
+    return 0;
+  case ReplaceStep::CheckTarget:
+    return IniAccessDenied;
+  case ReplaceStep::NoTempName:
+    return IniNoTempName;
+  case ReplaceStep::CreateTemp:
+    return IniCannotCreateTemp;
+  case ReplaceStep::Produce:
+  case ReplaceStep::Flush:
+    return writeErrorCode(r.error);
+  case ReplaceStep::Rename:
+    return renameErrorCode(r.error);
+  }
+  return IniIoError;
+}
+
+} // namespace zv

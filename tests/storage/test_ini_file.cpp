@@ -1,0 +1,190 @@
+// Reading and writing real files, and every way writing can fail.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "common/zv_testdir.hpp"
+#include "storage/zv_ini.hpp"
+
+namespace zv {
+namespace {
+
+using Op = FaultyFileSystem::Op;
+using test::TestDir;
+
+IniHandle sample() {
+  IniHandle doc = Ini_New(0);
+  Ini_PutInt(doc, "AUFTRAG", "Proben", 3);
+  Ini_PutRawString(doc, "Probe-1", "Probenname", "P1");
+  return doc;
+}
+
+const char* const SampleText =
+    "[AUFTRAG]\r\nProben = 3\r\n\r\n[Probe-1]\r\nProbenname = \"P1\"\r\n\r\n";
+
+std::vector<std::string> namesIn(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(IniFile, WritesTheExactBytesAndReadsThemBack) {
+  TestDir dir;
+  IniHandle doc = sample();
+  const auto path = dir.file("ZARVIK.INI");
+  ASSERT_EQ(Ini_WriteToFile(doc, path), 0);
+  EXPECT_EQ(TestDir::readFile(path), SampleText);
+  EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"ZARVIK.INI"});
+
+  IniHandle back = Ini_New(0);
+  ASSERT_EQ(Ini_ReadFromFile(back, path), 0);
+  std::int32_t n = 0;
+  EXPECT_EQ(Ini_GetInt(back, "auftrag", "proben", &n), 1);
+  EXPECT_EQ(n, 3);
+}
+
+TEST(IniFile, TemporaryFileLivesInTheTargetDirectory) {
+  TestDir dir;
+  IniHandle doc = sample();
+  FaultyFileSystem fs;
+  ASSERT_EQ(Ini_WriteToFile(doc, dir.file("a.dat"), fs), 0);
+  const auto it = std::find_if(fs.calls().begin(), fs.calls().end(),
+                               [](const auto& c) { return c.op == Op::Rename; });
+  ASSERT_NE(it, fs.calls().end());
+  EXPECT_EQ(it->path, dir.file("ini$$0.CVI"));
+  EXPECT_EQ(it->to, dir.file("a.dat"));
+}
+
+TEST(IniFile, ReadFailures) {
+  TestDir dir;
+  IniHandle doc = Ini_New(0);
+  EXPECT_EQ(Ini_ReadFromFile(doc, dir.file("missing.ini")), IniCannotOpen);
+  EXPECT_EQ(Ini_ReadFromFile(doc, dir.path()), IniCannotOpen);
+
+  // A read error keeps what was read before it.
+  std::string big = "[first]\r\nk=1\r\n";
+  for (int i = 0; i < 20000; ++i)
+    big += "[s" + std::to_string(i) + "]\r\nk=" + std::to_string(i) + "\r\n";
+  const auto path = dir.write("big.ini", big);
+  FaultyFileSystem fs;
+  fs.failOn(Op::Read, std::errc::io_error, "", 1);
+  EXPECT_EQ(Ini_ReadFromFile(doc, path, fs), IniReadError);
+  EXPECT_EQ(Ini_ItemExists(doc, "first", "k"), 1);
+  EXPECT_EQ(Ini_SectionExists(doc, "s19999"), 0);
+}
+
+// Each failure gives its code, and the old file stays byte for byte; no temporary is left.
+struct WriteFailure {
+  const char* name;
+  std::function<void(FaultyFileSystem&, const std::filesystem::path&)> arrange;
+  int code;
+};
+
+class IniWriteFailure : public ::testing::TestWithParam<WriteFailure> {};
+
+TEST_P(IniWriteFailure, KeepsTheOldFile) {
+  TestDir dir;
+  const auto target = dir.write("data.DAT", "[old]\r\nk = 1\r\n\r\n");
+  FaultyFileSystem fs;
+  GetParam().arrange(fs, target);
+  IniHandle doc = Ini_New(0);
+  Ini_SetDuplicateChecking(doc, 0);
+  for (int i = 0; i < 3000; ++i)
+    Ini_PutDouble(doc, "Probe-1/Lagerung-1/Messung-" + std::to_string(i), "Me\xDFwert", i * 0.5);
+  EXPECT_EQ(Ini_WriteToFile(doc, target, fs), GetParam().code);
+  EXPECT_EQ(TestDir::readFile(target), "[old]\r\nk = 1\r\n\r\n");
+  EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"data.DAT"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, IniWriteFailure,
+    ::testing::Values(
+        WriteFailure{"WriteProtected", [](auto& fs, const auto& t) { fs.writeProtect(t); },
+                     IniAccessDenied},
+        WriteFailure{"DiskFull", [](auto& fs, const auto&) { fs.diskFullAfter(20000); },
+                     IniDiskFull},
+        WriteFailure{
+            "DiskFullAtFsync",
+            [](auto& fs, const auto&) { fs.failOn(Op::Sync, std::errc::no_space_on_device); },
+            IniDiskFull},
+        WriteFailure{
+            "WriteAccessDenied",
+            [](auto& fs, const auto&) { fs.failOn(Op::Write, std::errc::permission_denied); },
+            IniAccessDenied},
+        WriteFailure{
+            "WriteBusy",
+            [](auto& fs, const auto&) { fs.failOn(Op::Write, std::errc::device_or_resource_busy); },
+            IniIoError},
+        WriteFailure{
+            "WriteOutOfMemory",
+            [](auto& fs, const auto&) { fs.failOn(Op::Write, std::errc::not_enough_memory); },
+            IniOutOfMemory},
+        WriteFailure{"WriteIoError",
+                     [](auto& fs, const auto&) { fs.failOn(Op::Write, std::errc::io_error); },
+                     IniIoError},
+        WriteFailure{
+            "CloseFails",
+            [](auto& fs, const auto&) { fs.failOn(Op::Close, std::errc::io_error, "ini$$"); },
+            IniIoError},
+        WriteFailure{
+            "RenameAccessDenied",
+            [](auto& fs, const auto&) { fs.failOn(Op::Rename, std::errc::permission_denied); },
+            IniAccessDenied},
+        WriteFailure{
+            "RenameTooManyFiles",
+            [](auto& fs, const auto&) { fs.failOn(Op::Rename, std::errc::too_many_files_open); },
+            IniTooManyFiles},
+        WriteFailure{
+            "RenameOther",
+            [](auto& fs, const auto&) { fs.failOn(Op::Rename, std::errc::cross_device_link); },
+            IniIoError},
+        WriteFailure{
+            "TempNotCreatable",
+            [](auto& fs, const auto&) { fs.failOn(Op::OpenWrite, std::errc::io_error, "ini$$"); },
+            IniCannotCreateTemp}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(IniFile, MissingDirectoryOrUncreatableTargetIsAccessDenied) {
+  TestDir dir;
+  IniHandle doc = sample();
+  EXPECT_EQ(Ini_WriteToFile(doc, dir.file("no/such/dir/x.ini")), IniAccessDenied);
+  FaultyFileSystem fs;
+  fs.failOn(Op::OpenWrite, std::errc::permission_denied);
+  EXPECT_EQ(Ini_WriteToFile(doc, dir.file("new.ini"), fs), IniAccessDenied);
+  EXPECT_TRUE(namesIn(dir.path()).empty());
+  // The target is a directory.
+  std::filesystem::create_directory(dir.file("sub"));
+  EXPECT_EQ(Ini_WriteToFile(doc, dir.file("sub"), fs), IniAccessDenied);
+}
+
+TEST(IniFile, AllTemporaryNamesTaken) {
+  TestDir dir;
+  for (int i = 0; i < 1000; ++i)
+    dir.write("ini$$" + std::to_string(i) + ".CVI", "");
+  IniHandle doc = sample();
+  EXPECT_EQ(Ini_WriteToFile(doc, dir.file("x.ini")), IniNoTempName);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("x.ini")));
+  std::filesystem::remove(dir.file("ini$$999.CVI"));
+  EXPECT_EQ(Ini_WriteToFile(doc, dir.file("x.ini")), 0);
+  EXPECT_EQ(dir.read("x.ini"), SampleText);
+}
+
+TEST(IniFile, CrashDuringWriteNeverLeavesAPartialFile) {
+  for (int changes = 0; changes < 30; ++changes) {
+    TestDir dir;
+    const auto target = dir.write("t.ini", "old");
+    FaultyFileSystem fs;
+    fs.haltAfter(changes);
+    IniHandle doc = sample();
+    const int r = Ini_WriteToFile(doc, target, fs);
+    const std::string now = TestDir::readFile(target);
+    EXPECT_TRUE(now == "old" || now == SampleText) << changes;
+    EXPECT_EQ(r == 0, now == SampleText) << changes;
+  }
+}
+
+} // namespace
+} // namespace zv

@@ -1,0 +1,356 @@
+// The text format: line reading, classification, comments, long values, exact output.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "storage/zv_ini.hpp"
+
+namespace zv {
+namespace {
+
+IniHandle parse(std::string_view bytes, std::size_t maxChunk = SIZE_MAX) {
+  IniHandle doc = Ini_New(0);
+  MemoryFile f(bytes, maxChunk);
+  EXPECT_EQ(Ini_ReadFromFile(doc, f), 0);
+  return doc;
+}
+
+std::string text(IniDocument* doc) {
+  std::string s;
+  EXPECT_EQ(Ini_WriteToString(doc, s), 0);
+  return s;
+}
+
+std::string raw(IniDocument* doc, std::string_view section, std::string_view tag) {
+  std::string v;
+  EXPECT_EQ(Ini_GetRawStringIntoBuffer(doc, section, tag, &v, 1 << 20), 1) << section << "/" << tag;
+  return v;
+}
+
+std::vector<std::string> allLines(std::string_view bytes, std::size_t chunk, std::size_t maxRead) {
+  MemoryFile f(bytes, maxRead);
+  LineFile lf(f, chunk);
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (lf.next(line) == 1)
+    lines.emplace_back(line);
+  return lines;
+}
+
+TEST(LineFile, LineEndsAreCrLfCrLfLfCrOrNul) {
+  using V = std::vector<std::string>;
+  const struct {
+    std::string bytes;
+    V lines;
+  } cases[] = {
+      {"a\r\nb\r\n", V{"a", "b"}},
+      {"a\nb", V{"a", "b"}},
+      {"a\rb\r", V{"a", "b"}},
+      {"a\n\rb", V{"a", "b"}},
+      {"a\r\n\r\nb", V{"a", "", "b"}}, // an empty line is two line ends of the same kind
+      {"a\r\rb", V{"a", "", "b"}},
+      {"a\n\nb", V{"a", "", "b"}},
+      {"a\r\n\rb", V{"a", "", "b"}},
+      {"a\n\r\n\rb", V{"a", "", "b"}},
+      {std::string("a\0b\0\nc", 6), V{"a", "b", "", "c"}},
+      {"", V{}},
+      {"\r\n", V{""}},
+      {"x", V{"x"}},
+  };
+  for (const auto& c : cases)
+    for (std::size_t chunk : {1, 2, 3, 7, 65536})
+      EXPECT_EQ(allLines(c.bytes, chunk, SIZE_MAX), c.lines) << "chunk " << chunk;
+}
+
+TEST(LineFile, KeepsTheFirst255BytesAcrossChunkBoundaries) {
+  std::string longLine(300, 'x');
+  for (std::size_t i = 0; i < longLine.size(); ++i)
+    longLine[i] = static_cast<char>('a' + i % 26);
+  const std::string bytes = longLine + "\r\nnext\r\n" + std::string(255, 'y') + "\n";
+  for (std::size_t chunk : {1, 5, 64, 254, 255, 256, 1000}) {
+    const auto lines = allLines(bytes, chunk, 3);
+    ASSERT_EQ(lines.size(), 3u) << chunk;
+    EXPECT_EQ(lines[0], longLine.substr(0, 255));
+    EXPECT_EQ(lines[1], "next");
+    EXPECT_EQ(lines[2], std::string(255, 'y'));
+  }
+}
+
+TEST(LineFile, CountsLinesAndReportsReadErrors) {
+  FaultyFileSystem fs;
+  MemoryFile mem("a\nb\nc\n");
+  LineFile lf(mem);
+  std::string_view line;
+  ASSERT_EQ(lf.next(line), 1);
+  ASSERT_EQ(lf.next(line), 1);
+  EXPECT_EQ(lf.lineNumber(), 2u);
+
+  struct Failing : ReadableFile {
+    int left = 1;
+    std::error_code read(void* b, std::size_t, std::size_t& got) override {
+      if (left-- > 0) {
+        static_cast<char*>(b)[0] = 'z';
+        got = 1;
+        return {};
+      }
+      got = 0;
+      return std::make_error_code(std::errc::io_error);
+    }
+    std::error_code seek(std::uint64_t) override { return {}; }
+  } failing;
+  LineFile bad(failing);
+  EXPECT_EQ(bad.next(line), -1);
+  EXPECT_EQ(bad.error(), std::errc::io_error);
+  EXPECT_EQ(bad.next(line), -1);
+}
+
+TEST(IniRead, ClassifiesLines) {
+  IniHandle doc = parse("orphan=1\r\n" // before any section: ignored
+                        "[ Sec ]  \r\n"
+                        "  key  =  value with  blanks  \r\n"
+                        "novalue=\r\n"
+                        "blank=   \r\n"
+                        "=noname\r\n"
+                        "just text\r\n"
+                        "[]\r\n"
+                        "[x] trailing\r\n"
+                        "eq=a=b\r\n"
+                        "[open=1\r\n"
+                        "q=\"\"\"\r\n"
+                        "single=\"\r\n"
+                        "[a]b]\r\n"
+                        "k=1\r\n");
+  EXPECT_EQ(Ini_NumberOfItems(doc, "sec"), 5);
+  EXPECT_EQ(raw(doc, "sec", "key"), "value with  blanks");
+  EXPECT_EQ(Ini_ItemExists(doc, "sec", "novalue"), 0);
+  EXPECT_EQ(Ini_ItemExists(doc, "sec", "blank"), 0);
+  EXPECT_EQ(raw(doc, "sec", "eq"), "a=b");
+  EXPECT_EQ(raw(doc, "sec", "[open"), "1"); // "[" without "]" is an item line
+  EXPECT_EQ(raw(doc, "sec", "q"), "\"");
+  EXPECT_EQ(raw(doc, "sec", "single"), "\"");
+  EXPECT_EQ(Ini_SectionExists(doc, "x"), 0);
+  EXPECT_EQ(Ini_ItemExists(doc, "a]b", "k"), 1); // the name ends at the last "]"
+  EXPECT_EQ(Ini_SectionExists(doc, "orphan"), 0);
+}
+
+TEST(IniRead, CutsLongLinesAt255Characters) {
+  const std::string value(300, 'v');
+  IniHandle doc = parse("[s]\r\nk=" + value + "\r\nnext=1\r\n");
+  EXPECT_EQ(raw(doc, "s", "k"), value.substr(0, 253)); // "k=" plus 253 characters
+  EXPECT_EQ(Ini_ItemExists(doc, "s", "next"), 1);
+}
+
+TEST(IniRead, AllLineEndStylesReadTheSame) {
+  const std::string crlf = "; c\r\n[s]\r\na=1\r\n\r\n[t]\r\nb=\"x y\"\r\n";
+  std::string lf = crlf, cr = crlf, lfcr = crlf;
+  for (auto* s : {&lf, &cr, &lfcr}) {
+    std::string out;
+    for (std::size_t i = 0; i < crlf.size(); ++i) {
+      if (crlf[i] == '\r') {
+        out += s == &lf ? "\n" : s == &cr ? "\r" : "\n\r";
+        ++i;
+      } else {
+        out += crlf[i];
+      }
+    }
+    *s = out;
+  }
+  const std::string expected = text(parse(crlf));
+  EXPECT_EQ(text(parse(lf)), expected);
+  EXPECT_EQ(text(parse(cr)), expected);
+  EXPECT_EQ(text(parse(lfcr)), expected);
+  EXPECT_EQ(text(parse(crlf, 1)), expected);
+}
+
+TEST(IniRead, CommentsAttachToHeaderSectionsItemsAndTrailer) {
+  const std::string file = "; header 1\r\n"
+                           "; header 2\r\n"
+                           "\r\n"
+                           "; about s\r\n"
+                           "[s]\r\n"
+                           "  ; about a\r\n"
+                           "a=1\r\n"
+                           "\r\n"
+                           "; about t\r\n"
+                           "\r\n"
+                           "[t]\r\n"
+                           "b=2\r\n"
+                           "; the end\r\n";
+  IniHandle doc = parse(file);
+  EXPECT_EQ(text(doc), "; header 1\r\n; header 2\r\n\r\n"
+                       "; about s\r\n[s]\r\n  ; about a\r\na = 1\r\n\r\n"
+                       "; about t\r\n[t]\r\nb = 2\r\n\r\n"
+                       "; the end\r\n");
+}
+
+TEST(IniRead, CommentOfAnIgnoredItemIsDroppedAndOnlyCommentsBecomeTrailer) {
+  EXPECT_EQ(text(parse("; lost\r\nx=1\r\n[s]\r\n")), "[s]\r\n\r\n");
+  EXPECT_EQ(text(parse("; only\r\n; comments")), "; only\r\n; comments\r\n");
+  // A second comment block before the first section, after the header is taken, stays
+  // with the section.
+  EXPECT_EQ(text(parse("; h\r\n\r\n; second\r\n\r\n[s]\r\n")),
+            "; h\r\n\r\n; second\r\n[s]\r\n\r\n");
+}
+
+TEST(IniRead, ReadingAgainAppendsSections) {
+  IniHandle doc = parse("[a]\r\nk=1\r\n");
+  MemoryFile more("[b]\r\nk=2\r\n[a]\r\nk=3\r\n");
+  ASSERT_EQ(Ini_ReadFromFile(doc, more), 0);
+  EXPECT_EQ(text(doc), "[a]\r\nk = 1\r\n\r\n[b]\r\nk = 2\r\n\r\n[a]\r\nk = 3\r\n\r\n");
+  std::int32_t v = 0;
+  EXPECT_EQ(Ini_GetInt(doc, "A", "k", &v), 1);
+  EXPECT_EQ(v, 1);
+}
+
+TEST(IniWrite, LongValuesAreSplitIn80CharacterPieces) {
+  IniHandle doc = Ini_New(0);
+  const std::string v80(80, 'a');
+  std::string v81 = std::string(80, 'b') + "c";
+  ASSERT_EQ(Ini_PutRawString(doc, "s", "Exact", v80), 0);
+  ASSERT_EQ(Ini_PutRawString(doc, "s", "Ger\xE4tename", v81), 0);
+  const std::string out = text(doc);
+  EXPECT_EQ(out, "[s]\r\nExact = \"" + v80 + "\"\r\n" + "Ger\xE4tename Line0001 = \"" +
+                     std::string(80, 'b') + "\"\r\nGer\xE4tename Line0002 = \"c\"\r\n\r\n");
+  IniHandle back = parse(out);
+  EXPECT_EQ(Ini_NumberOfItems(back, "s"), 2);
+  EXPECT_EQ(raw(back, "s", "Ger\xE4tename"), v81);
+  EXPECT_EQ(raw(back, "s", "Exact"), v80);
+}
+
+TEST(IniWrite, PieceNumbersGrowPastFourDigits) {
+  IniHandle doc = Ini_New(0);
+  const std::string big(80 * 10001 + 5, 'z');
+  ASSERT_EQ(Ini_PutRawString(doc, "s", "t", big), 0);
+  const std::string out = text(doc);
+  EXPECT_NE(out.find("t Line9999 = "), std::string::npos);
+  EXPECT_NE(out.find("t Line10002 = \"zzzzz\"\r\n"), std::string::npos);
+  EXPECT_EQ(raw(parse(out), "s", "t"), big);
+}
+
+TEST(IniRead, LongValueRunsJoinOnlyWhereTheWriterMadeThem) {
+  IniHandle doc = parse("[s]\r\n"
+                        "a Line0001=\"one \"\r\n"
+                        "a Line0002=two\r\n"
+                        "a Line0003=\" three\"\r\n"
+                        "plain=1\r\n"
+                        "b Line1=x\r\n"    // a run of one: renamed
+                        "c Line0002=y\r\n" // no start: kept
+                        "d Line0001=p\r\n"
+                        "e Line0002=q\r\n" // another tag: not part of d's run
+                        "d Line0001=r\r\n" // number 1 again: a new run
+                        "d Line0003=s\r\n" // out of sequence: kept
+                        "f Line=z\r\n"     // no digits
+                        "g Line2x=z\r\n");
+  std::vector<std::string> tags;
+  for (int i = 1; i <= Ini_NumberOfItems(doc, "s"); ++i) {
+    std::string_view t;
+    ASSERT_EQ(Ini_NthItemName(doc, "s", i, &t), 1);
+    tags.emplace_back(t);
+  }
+  EXPECT_EQ(tags, (std::vector<std::string>{"a", "plain", "b", "c Line0002", "d", "e Line0002", "d",
+                                            "d Line0003", "f Line", "g Line2x"}));
+  EXPECT_EQ(raw(doc, "s", "a"), "one two three");
+  EXPECT_EQ(raw(doc, "s", "b"), "x");
+  // The joined item keeps the first piece's quoting.
+  EXPECT_EQ(text(doc).substr(0, 30), "[s]\r\na = \"one two three\"\r\nplai");
+}
+
+TEST(IniWrite, ValueAfterSplitValueIsNotSwallowed) {
+  IniHandle doc = Ini_New(0);
+  Ini_SetDuplicateChecking(doc, 0);
+  ASSERT_EQ(Ini_PutRawString(doc, "s", "Long", std::string(100, 'l')), 0);
+  ASSERT_EQ(Ini_PutRawString(doc, "s", "Note Line0002", "separate"), 0);
+  IniHandle back = parse(text(doc));
+  EXPECT_EQ(Ini_NumberOfItems(back, "s"), 2);
+  EXPECT_EQ(raw(back, "s", "Long"), std::string(100, 'l'));
+  EXPECT_EQ(raw(back, "s", "Note Line0002"), "separate");
+}
+
+TEST(IniWrite, QuotingKeepsBlanksAndInnerQuotes) {
+  IniHandle doc = Ini_New(0);
+  Ini_PutRawString(doc, "s", "blanks", "  padded  ");
+  Ini_PutRawString(doc, "s", "quote", "a\"b");
+  Ini_PutRawString(doc, "s", "quoted", "\"x\"");
+  const std::string out = text(doc);
+  EXPECT_EQ(out,
+            "[s]\r\nblanks = \"  padded  \"\r\nquote = \"a\"b\"\r\nquoted = \"\"x\"\"\r\n\r\n");
+  IniHandle back = parse(out);
+  EXPECT_EQ(raw(back, "s", "blanks"), "  padded  ");
+  EXPECT_EQ(raw(back, "s", "quote"), "a\"b");
+  EXPECT_EQ(raw(back, "s", "quoted"), "\"x\"");
+  // An unquoted value loses its blanks.
+  EXPECT_EQ(raw(parse("[s]\r\nk=   v   \r\n"), "s", "k"), "v");
+}
+
+TEST(IniWrite, DoublesAreExactlyPrintfPercent16g) {
+  const double fixed[] = {0.0,
+                          -0.0,
+                          1.0,
+                          2.5,
+                          0.1,
+                          0.1 + 0.2,
+                          1e16,
+                          1e15,
+                          123456789012345678.0,
+                          1e-5,
+                          1e-4,
+                          1e300,
+                          5e-324,
+                          1.7976931348623157e308,
+                          -1.0 / 3.0,
+                          100.0,
+                          1e21};
+  std::mt19937_64 rng(12345);
+  std::vector<double> values(std::begin(fixed), std::end(fixed));
+  for (int i = 0; i < 20000; ++i) {
+    std::uint64_t bits = rng();
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    if (std::isfinite(d))
+      values.push_back(d);
+    values.push_back(
+        std::ldexp(static_cast<double>(rng() % 1000000), static_cast<int>(rng() % 80) - 40));
+  }
+  values.push_back(std::numeric_limits<double>::infinity());
+  values.push_back(-std::numeric_limits<double>::infinity());
+  IniHandle doc = Ini_New(0);
+  Ini_SetDuplicateChecking(doc, 0);
+  std::string expected = "[d]\r\n";
+  for (double d : values) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.16g", d);
+    expected += std::string("v = ") + buf + "\r\n";
+    ASSERT_EQ(Ini_PutDouble(doc, "d", "v", d), 0);
+  }
+  expected += "\r\n";
+  EXPECT_EQ(text(doc), expected);
+}
+
+TEST(IniWrite, PercentSixteenGIsNotAlwaysRoundTripAndOverflowsForDblMax) {
+  IniHandle doc = Ini_New(0);
+  Ini_PutDouble(doc, "d", "sum", 0.1 + 0.2);
+  Ini_PutDouble(doc, "d", "max", std::numeric_limits<double>::max());
+  IniHandle back = parse(text(doc));
+  double v = 0;
+  EXPECT_EQ(Ini_GetDouble(back, "d", "sum", &v), 1);
+  EXPECT_EQ(v, 0.3);
+  EXPECT_NE(v, 0.1 + 0.2);
+  EXPECT_EQ(raw(back, "d", "max"), "1.797693134862316e+308");
+  EXPECT_EQ(Ini_GetDouble(back, "d", "max", &v), IniNotANumber);
+}
+
+TEST(IniWrite, HeaderAndTrailerWithoutSections) {
+  IniHandle doc = parse("; h\r\n\r\n; t\r\n");
+  EXPECT_EQ(text(doc), "; h\r\n\r\n; t\r\n");
+  IniHandle empty = Ini_New(0);
+  EXPECT_EQ(text(empty), "");
+}
+
+} // namespace
+} // namespace zv
