@@ -1,0 +1,192 @@
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "core/zv_calculate.hpp"
+
+namespace zv {
+namespace {
+
+// A storage whose measurements have these bond tensions (area 1, built-in factors) and flags.
+Storage storageWith(const std::vector<double>& tensions, const std::vector<int>& on = {}) {
+  Storage st;
+  st.evaluation = "A";
+  for (std::size_t i = 0; i < tensions.size(); ++i) {
+    Measurement m;
+    m.force = tensions[i];
+    m.area = 1.0;
+    m.inStatistics = on.empty() ? 1 : on[i];
+    st.measurements.push_back(m);
+  }
+  return st;
+}
+
+TEST(BondTension, ForceOverAreaTimesGainPlusOffset) {
+  Measurement m;
+  m.force = 2.5;
+  m.area = 1000.0;
+  EXPECT_EQ(0, measCalcBondTension(&m, {0.0, 1000.0}));
+  EXPECT_DOUBLE_EQ(2.5, m.bondTension);
+  EXPECT_EQ(0, measCalcBondTension(&m, {0.5, 1.0}));
+  EXPECT_DOUBLE_EQ(0.5025, m.bondTension);
+  EXPECT_EQ(-1, measCalcBondTension(nullptr, {}));
+  // Unguarded division: a zero area gives infinity, NaN with zero force.
+  EXPECT_TRUE(std::isinf(bondTensionOf(1.0, 0.0, {})));
+  EXPECT_TRUE(std::isnan(bondTensionOf(0.0, 0.0, {})));
+}
+
+TEST(StudentT, TableAndBeyond) {
+  EXPECT_EQ(12.706, studentT95(2));
+  EXPECT_EQ(2.776, studentT95(5));
+  EXPECT_EQ(2.086, studentT95(21));
+  EXPECT_EQ(2.0, studentT95(22));
+  EXPECT_EQ(2.0, studentT95(1000));
+  EXPECT_EQ(0.0, studentT95(1));
+}
+
+TEST(StorageStatistics, NothingCounted) {
+  Storage st = storageWith({1.0, 2.0}, {0, 0});
+  ASSERT_EQ(0, calcStorageStatistics(&st, {}));
+  EXPECT_EQ(0, st.statCount);
+  EXPECT_EQ(0.0, st.mean);
+  EXPECT_EQ(0.0, st.sa);
+  EXPECT_EQ(0.0, st.vb);
+  EXPECT_EQ(0.0, st.minimum);
+  EXPECT_EQ(0.0, st.maximum);
+}
+
+TEST(StorageStatistics, OneCounted) {
+  Storage st = storageWith({1.0, 2.0, 4.0}, {0, 1, 0});
+  ASSERT_EQ(0, calcStorageStatistics(&st, {}));
+  EXPECT_EQ(1, st.statCount);
+  EXPECT_EQ(2.0, st.mean);
+  EXPECT_EQ(2.0, st.minimum);
+  EXPECT_EQ(2.0, st.maximum);
+  EXPECT_EQ(0.0, st.sa);
+  EXPECT_EQ(0.0, st.vb);
+}
+
+TEST(StorageStatistics, TwoCounted) {
+  Storage st = storageWith({1.0, 2.0});
+  ASSERT_EQ(0, calcStorageStatistics(&st, {}));
+  EXPECT_EQ(2, st.statCount);
+  EXPECT_DOUBLE_EQ(1.5, st.mean);
+  EXPECT_NEAR(0.70711, st.sa, 1e-5);
+  EXPECT_NEAR(6.353, st.vb, 1e-3);
+  EXPECT_EQ(1.0, st.minimum);
+  EXPECT_EQ(2.0, st.maximum);
+}
+
+TEST(StorageStatistics, BeyondTheTableTIsTwo) {
+  std::vector<double> v;
+  for (int i = 0; i < 22; ++i)
+    v.push_back(1.0 + (i % 2));
+  Storage st = storageWith(v);
+  calcStorageStatistics(&st, {});
+  EXPECT_EQ(22, st.statCount);
+  EXPECT_DOUBLE_EQ(2.0 * st.sa / std::sqrt(22.0), st.vb);
+  v.pop_back();
+  st = storageWith(v);
+  calcStorageStatistics(&st, {});
+  EXPECT_DOUBLE_EQ(2.086 * st.sa / std::sqrt(21.0), st.vb);
+}
+
+TEST(StorageStatistics, OnOffDecidesNotTheStatus) {
+  Storage st = storageWith({3.0, 5.0, 100.0}, {1, 1, 0});
+  st.measurements[0].status = static_cast<int>(MeasurementStatus::Invalid);
+  st.measurements[2].status = static_cast<int>(MeasurementStatus::MeasuringValid);
+  calcStorageStatistics(&st, {});
+  EXPECT_EQ(2, st.statCount);
+  EXPECT_DOUBLE_EQ(4.0, st.mean);
+  EXPECT_EQ(5.0, st.maximum);
+}
+
+TEST(StorageStatistics, UsesTheFactorsAndEachArea) {
+  Storage st = storageWith({2.5, 5.0});
+  st.measurements[0].area = 1000.0;
+  st.measurements[1].area = 2000.0;
+  calcStorageStatistics(&st, {0.0, 1000.0});
+  EXPECT_DOUBLE_EQ(2.5, st.mean);
+  EXPECT_DOUBLE_EQ(2.5, st.measurements[1].bondTension);
+  EXPECT_EQ(0.0, st.sa);
+}
+
+TEST(StorageStatistics, EqualValuesHaveNoSpread) {
+  // The one-pass form gives a slightly negative variance here, hence NaN.
+  Storage st = storageWith({0.1, 0.1, 0.1});
+  calcStorageStatistics(&st, {});
+  EXPECT_EQ(0.0, st.sa);
+  EXPECT_EQ(0.0, st.vb);
+  EXPECT_DOUBLE_EQ(0.1, st.mean);
+}
+
+TEST(StorageStatistics, LargeMeanKeepsItsDigits) {
+  Storage st = storageWith({1e9 + 1, 1e9 + 2, 1e9 + 3});
+  calcStorageStatistics(&st, {});
+  EXPECT_DOUBLE_EQ(1.0, st.sa);
+  EXPECT_DOUBLE_EQ(1e9 + 2, st.mean);
+}
+
+TEST(StorageStatistics, AgreesWithTheTextbookFormWhereThatIsSound) {
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<double> tension(0.05, 8.0);
+  std::uniform_int_distribution<int> count(2, 40);
+  for (int round = 0; round < 200; ++round) {
+    std::vector<double> v(static_cast<std::size_t>(count(gen)));
+    double sum = 0, sumSq = 0;
+    for (double& x : v) {
+      x = tension(gen);
+      sum += x;
+      sumSq += x * x;
+    }
+    const double n = static_cast<double>(v.size());
+    const double onePass = std::sqrt((sumSq - sum * sum / n) / (n - 1));
+    StorageStatistics st = statisticsOf(v);
+    EXPECT_NEAR(onePass, st.sa, 1e-12 * (1.0 + onePass)) << "round " << round;
+  }
+}
+
+TEST(StorageStatistics, MissingOrEmptyStorage) {
+  EXPECT_EQ(-1, calcStorageStatistics(nullptr, {}));
+  Storage st;
+  st.statCount = 4;
+  EXPECT_EQ(-1, calcStorageStatistics(&st, {}));
+  EXPECT_EQ(4, st.statCount);
+  EXPECT_EQ(0.0, st.mean); // the placeholders are gone
+  EXPECT_EQ(0.0, st.maximum);
+}
+
+TEST(StatisticsText, DisplayForm) {
+  Storage st = storageWith({1.0, 2.0});
+  EXPECT_EQ(" 1.50 +- 0.71 +- 6.35 (2) A", storageSummaryDisplay(&st, {}, {}));
+  EXPECT_EQ(" 1.50 +- 0.71 +- 6.35 (2) A", st.summaryText);
+  StatisticsFormat three;
+  three.decimals = 3;
+  st.measurements[1].inStatistics = 0;
+  EXPECT_EQ(" 1.000 +- 0.000 +- 0.000 (1) A", storageSummaryDisplay(&st, {}, three));
+  st.measurements[0].inStatistics = 0;
+  EXPECT_EQ(" 0.00 +- 0.00 +- 0.00 (0) A", storageSummaryDisplay(&st, {}, {}));
+  EXPECT_EQ("", storageSummaryDisplay(nullptr, {}, {}));
+}
+
+TEST(StatisticsText, ExportForm) {
+  Storage st = storageWith({1.0, 2.0});
+  EXPECT_EQ("\t        1.50\t        0.71\t        6.35\t   2\tA",
+            storageSummaryExport(&st, {}, {}));
+  StatisticsFormat narrow{1, 3, 1};
+  EXPECT_EQ("\t1.5\t0.7\t6.4\t2\tA", storageSummaryExport(&st, {}, narrow));
+}
+
+TEST(StatisticsText, CutToItsField) {
+  Storage st = storageWith({1.0, 2.0});
+  StatisticsFormat wide;
+  wide.decimals = 30;
+  std::string text = storageSummaryDisplay(&st, {}, wide);
+  EXPECT_EQ(79u, text.size());
+  EXPECT_EQ(" 1.500000000000000000000000000000 +- 0.7071067811865475", text.substr(0, 55));
+}
+
+} // namespace
+} // namespace zv
