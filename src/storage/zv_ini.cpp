@@ -129,7 +129,7 @@ void SectionIndex::removeFirst(Slot* slot, ChunkedVector<Section>& sections) {
 Section* IniDocument::find(std::string_view name) {
   if (lastSection != None) {
     Section& s = sections[lastSection];
-    if (equalsFolded(s.nameView(), name))
+    if (!s.removed && equalsFolded(s.nameView(), name))
       return &s;
   }
   SectionIndex::Slot* slot = index.find(name, hashFolded(name), sections);
