@@ -1,0 +1,157 @@
+#include "daq/zv_nidaq_api.hpp"
+
+#include <cstdlib>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace zv::daqmx {
+
+namespace {
+
+void* openLibrary(const std::string& name, std::string& why) {
+#if defined(_WIN32)
+  HMODULE h = ::LoadLibraryA(name.c_str());
+  if (!h)
+    why = "cannot load " + name + " (error " + std::to_string(::GetLastError()) + ")";
+  return reinterpret_cast<void*>(h);
+#else
+  void* h = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!h) {
+    const char* e = ::dlerror();
+    why = e ? e : ("cannot load " + name);
+  }
+  return h;
+#endif
+}
+
+void closeLibrary(void* handle) {
+#if defined(_WIN32)
+  ::FreeLibrary(reinterpret_cast<HMODULE>(handle));
+#else
+  ::dlclose(handle);
+#endif
+}
+
+void* findSymbol(void* handle, const char* name) {
+#if defined(_WIN32)
+  return reinterpret_cast<void*>(::GetProcAddress(reinterpret_cast<HMODULE>(handle), name));
+#else
+  return ::dlsym(handle, name);
+#endif
+}
+
+// Resolves one function; records the first missing name.
+template <class Fn> bool bind(void* handle, Fn& slot, const char* name, std::string& missing) {
+  slot = reinterpret_cast<Fn>(findSymbol(handle, name));
+  if (!slot && missing.empty())
+    missing = name;
+  return slot != nullptr;
+}
+
+bool bindAll(void* h, Api& a, std::string& missing) {
+  bool ok = true;
+  ok &= bind(h, a.GetSysNIDAQMajorVersion, "DAQmxGetSysNIDAQMajorVersion", missing);
+  ok &= bind(h, a.GetSysNIDAQMinorVersion, "DAQmxGetSysNIDAQMinorVersion", missing);
+  ok &= bind(h, a.GetSysDevNames, "DAQmxGetSysDevNames", missing);
+  ok &= bind(h, a.GetDevProductType, "DAQmxGetDevProductType", missing);
+  ok &= bind(h, a.GetDevSerialNum, "DAQmxGetDevSerialNum", missing);
+  ok &= bind(h, a.CreateTask, "DAQmxCreateTask", missing);
+  ok &= bind(h, a.CreateAIVoltageChan, "DAQmxCreateAIVoltageChan", missing);
+  ok &= bind(h, a.CfgSampClkTiming, "DAQmxCfgSampClkTiming", missing);
+  ok &= bind(h, a.GetSampClkRate, "DAQmxGetSampClkRate", missing);
+  ok &= bind(h, a.StartTask, "DAQmxStartTask", missing);
+  ok &= bind(h, a.StopTask, "DAQmxStopTask", missing);
+  ok &= bind(h, a.ClearTask, "DAQmxClearTask", missing);
+  ok &= bind(h, a.ReadAnalogF64, "DAQmxReadAnalogF64", missing);
+  ok &= bind(h, a.CreateDOChan, "DAQmxCreateDOChan", missing);
+  ok &= bind(h, a.CreateDIChan, "DAQmxCreateDIChan", missing);
+  ok &= bind(h, a.WriteDigitalLines, "DAQmxWriteDigitalLines", missing);
+  ok &= bind(h, a.WriteDigitalU8, "DAQmxWriteDigitalU8", missing);
+  ok &= bind(h, a.ReadDigitalLines, "DAQmxReadDigitalLines", missing);
+  ok &= bind(h, a.ReadDigitalU8, "DAQmxReadDigitalU8", missing);
+  ok &= bind(h, a.GetExtendedErrorInfo, "DAQmxGetExtendedErrorInfo", missing);
+  // Optional extension; its absence is normal.
+  a.SimSetPullSpeed = reinterpret_cast<SimSetPullSpeedFn>(findSymbol(h, "ZvSim_SetPullSpeed"));
+  return ok;
+}
+
+} // namespace
+
+Library::~Library() {
+  unload();
+}
+
+void Library::unload() {
+  if (handle_)
+    closeLibrary(handle_);
+  handle_ = nullptr;
+  api_ = Api{};
+  path_.clear();
+}
+
+bool Library::load(const std::vector<std::string>& candidates) {
+  unload();
+  error_.clear();
+  if (candidates.empty())
+    error_ = "no driver library named";
+  for (const auto& name : candidates) {
+    std::string why;
+    void* h = openLibrary(name, why);
+    if (!h) {
+      error_ += (error_.empty() ? "" : "\n") + why;
+      continue;
+    }
+    Api api{};
+    std::string missing;
+    if (!bindAll(h, api, missing)) {
+      error_ += (error_.empty() ? "" : "\n") + name + ": function " + missing + " not found";
+      closeLibrary(h);
+      continue;
+    }
+    handle_ = h;
+    api_ = api;
+    path_ = name;
+    error_.clear();
+    return true;
+  }
+  return false;
+}
+
+std::vector<std::string> defaultLibraryNames() {
+#if defined(_WIN32)
+  return {"nicaiu.dll"};
+#elif defined(__APPLE__)
+  return {"libnidaqmx.dylib"};
+#else
+  return {"libnidaqmx.so.1", "libnidaqmx.so"};
+#endif
+}
+
+std::string simulatorLibraryFileName() {
+#if defined(_WIN32)
+  return "zarvik_simdaq.dll";
+#elif defined(__APPLE__)
+  return "libzarvik_simdaq.so"; // CMake MODULE libraries keep .so on macOS
+#else
+  return "libzarvik_simdaq.so";
+#endif
+}
+
+std::vector<std::string> libraryCandidates(const std::string& explicitPath,
+                                           const char* environmentValue) {
+  if (!explicitPath.empty())
+    return {explicitPath};
+  if (environmentValue && *environmentValue)
+    return {environmentValue};
+  return defaultLibraryNames();
+}
+
+std::vector<std::string> libraryCandidates(const std::string& explicitPath) {
+  return libraryCandidates(explicitPath, std::getenv(LibraryEnvironmentVariable));
+}
+
+} // namespace zv::daqmx

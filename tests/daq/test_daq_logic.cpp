@@ -1,0 +1,208 @@
+// The DAQ layers' own rules, without any driver library.
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include <gmock/gmock.h>
+
+#include "common/zv_fake_ui.hpp"
+#include "common/zv_testdir.hpp"
+#include "daq/zv_daq_init.hpp"
+#include "platform/zv_latin1.hpp"
+
+namespace zv {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+TEST(DaqGain, FullScaleVoltageChoosesTheGainCode) {
+  struct Case {
+    double volts;
+    int gain;
+  };
+  for (Case c : {Case{10.0, 1}, Case{5.11, 1}, Case{5.1, 2}, Case{2.11, 2}, Case{2.1, 5},
+                 Case{1.11, 5}, Case{1.1, 10}, Case{0.52, 10}, Case{0.51, 20}, Case{0.22, 20},
+                 Case{0.21, 50}, Case{0.12, 50}, Case{0.11, 100}, Case{0.0, 100}, Case{-2.0, 100}})
+    EXPECT_EQ(c.gain, gainCodeForVolts(c.volts)) << c.volts;
+  EXPECT_EQ(1, gainCodeForVolts(std::numeric_limits<double>::quiet_NaN()));
+}
+
+TEST(DaqGain, GainCodeChoosesTheInputRange) {
+  struct Case {
+    int gain;
+    double max;
+  };
+  for (Case c : {Case{1, 10.0}, Case{2, 5.0}, Case{5, 2.0}, Case{10, 1.0}, Case{20, 0.5},
+                 Case{50, 0.2}, Case{100, 0.1}, Case{3, 10.0}, Case{0, 10.0}, Case{-1, 10.0}}) {
+    const InputRange r = inputRangeForGain(c.gain);
+    EXPECT_EQ(0.0, r.minVolts) << c.gain;
+    EXPECT_EQ(c.max, r.maxVolts) << c.gain;
+  }
+}
+
+TEST(DaqVersion, HexadecimalRightAlignedInTwo) {
+  EXPECT_EQ("V14. 1", formatDaqVersion(20, 1));
+  EXPECT_EQ("V 9.1F", formatDaqVersion(9, 31));
+  EXPECT_EQ("V 0. 0", formatDaqVersion(0, 0));
+  EXPECT_EQ("VFFFF.FFFF", formatDaqVersion(0xFFFF, 0xFFFF));
+}
+
+TEST(DaqBinding, LibraryChoice) {
+  EXPECT_THAT(daqmx::libraryCandidates("/opt/sim/libzarvik_simdaq.so", "/x/libother.so"),
+              ElementsAre("/opt/sim/libzarvik_simdaq.so"));
+  EXPECT_THAT(daqmx::libraryCandidates("", "/x/libother.so"), ElementsAre("/x/libother.so"));
+  EXPECT_EQ(daqmx::defaultLibraryNames(), daqmx::libraryCandidates("", ""));
+  EXPECT_EQ(daqmx::defaultLibraryNames(), daqmx::libraryCandidates("", nullptr));
+#if defined(__linux__)
+  EXPECT_THAT(daqmx::defaultLibraryNames(), ElementsAre("libnidaqmx.so.1", "libnidaqmx.so"));
+  EXPECT_EQ("libzarvik_simdaq.so", daqmx::simulatorLibraryFileName());
+#endif
+}
+
+TEST(DaqBinding, MissingLibrariesAreReportedNotFatal) {
+  test::TestDir dir;
+  daqmx::Library lib;
+  EXPECT_FALSE(lib.load({dir.file("libone.so").string(), dir.file("libtwo.so").string()}));
+  EXPECT_FALSE(lib.loaded());
+  EXPECT_THAT(lib.error(), HasSubstr("libone.so"));
+  EXPECT_THAT(lib.error(), HasSubstr("libtwo.so"));
+  EXPECT_EQ(nullptr, lib.api().CreateTask);
+  EXPECT_FALSE(lib.load({}));
+  EXPECT_FALSE(lib.error().empty());
+
+  // A file that is not a library at all.
+  const auto junk = dir.write("libjunk.so", "not an ELF file");
+  EXPECT_FALSE(lib.load({junk.string()}));
+  EXPECT_THAT(lib.error(), HasSubstr("libjunk.so"));
+}
+
+TEST(DaqDriverLayer, RefusesWithoutDriverDeviceOrTask) {
+  test::TestDir dir;
+  NiDaq d({dir.file("libabsent.so").string()});
+  EXPECT_EQ(0, d.nidaqInit());
+  EXPECT_EQ(-1, d.nidaqVersion());
+  EXPECT_THAT(d.nidaqErrorText(), HasSubstr("libabsent.so"));
+  std::string product, name;
+  std::uint32_t serial = 9;
+  EXPECT_EQ(-1, d.nidaqFindDevice(product, serial, name));
+  EXPECT_EQ(9u, serial);
+  EXPECT_EQ(-1, d.nidaqCreateTask());
+  double rate = 0;
+  EXPECT_EQ(-1, d.nidaqConfigAI(0, 100, 0, 10, rate));
+  EXPECT_EQ(-1, d.nidaqStart());
+  int count = 3;
+  double buf[2];
+  EXPECT_EQ(-1, d.nidaqRead(count, buf, 2));
+  EXPECT_EQ(0, count);
+  EXPECT_EQ(0, d.nidaqStop());
+  EXPECT_EQ(0, d.nidaqClear());
+  int a = 5, b = 5;
+  EXPECT_EQ(-1, d.nidaqTestUSB6210(a, b));
+  EXPECT_EQ(0, a + b);
+  EXPECT_EQ(-1, d.nidaqSelectDAQPad6015(1, 0));
+  EXPECT_EQ(0, d.setSimulatedPullSpeed(0, 100.0)); // nothing to tell without the simulator
+  EXPECT_EQ(0, d.nidaqInit());
+  EXPECT_EQ(0, d.nidaqErrorCode());
+  EXPECT_EQ("", d.nidaqErrorText());
+}
+
+struct ProgramLayer : ::testing::Test {
+  test::TestDir dir;
+  test::FakeClock clock;
+  ErrorLog errorLog{clock, dir.path()};
+  test::ScriptedUi ui;
+  Reporter reporter{errorLog, ui};
+  Language lang;
+  MeasParams mp;
+  Daq daq{mp, reporter, lang};
+  std::string logText() {
+    std::ifstream in(errorLog.path(), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+};
+
+TEST_F(ProgramLayer, StateTextsInBothLanguages) {
+  const char* english[] = {"Connection OK",
+                           "Error unknown",
+                           "DAQ driver NIDAQ not installed",
+                           "No connection to ZARVIK DAQ Interface",
+                           "DAQ driver NIDAQ not installed",
+                           "DAQ Error at digital port",
+                           "No connection to ZARVIK DAQ Interface",
+                           "DAQ Error at Start",
+                           "DAQ Error at Status",
+                           "DAQ Error at Data Transport",
+                           "DAQ Error at Stop",
+                           "No connection to ZARVIK DAQ Interface"};
+  const char* german[] = {"Verbindung OK",
+                          "Fehler Unbekannt",
+                          "DAQ Treiber NIDAQ nicht installiert",
+                          "Keine Verbindung zum ZARVIK Interface",
+                          "DAQ Treiber NIDAQ nicht installiert",
+                          "Fehler bei Digital-Port",
+                          "Keine Verbindung zum ZARVIK Interface",
+                          "DAQ Start-Fehler",
+                          "DAQ Status-Fehler",
+                          "DAQ Daten-Transfer-Fehler",
+                          "DAQ Stop-Fehler",
+                          "Keine Verbindung zum ZARVIK Interface"};
+  for (int code = 0; code < 12; ++code) {
+    lang.language = 1;
+    EXPECT_STREQ(english[code], daq.daqStateText(code));
+    lang.language = 0;
+    EXPECT_STREQ(german[code], daq.daqStateText(code));
+  }
+  for (int code : {12, 55, -1, -1205}) {
+    lang.language = 1;
+    EXPECT_STREQ("Error unknown", daq.daqStateText(code));
+    lang.language = 0;
+    EXPECT_STREQ("Fehler Unbekannt", daq.daqStateText(code));
+  }
+}
+
+TEST_F(ProgramLayer, DataAcquisitionDialogTexts) {
+  mp.productType = "USB-6210";
+  mp.daqVersionText = "V14. 1";
+  mp.serialNumber = static_cast<int>(0xF1A2B3C4u); // above INT_MAX: still the driver's number
+  mp.deviceName = "Dev1";
+  lang.language = 0;
+  DaqDialogTexts t = dataAcquisitionDialogTexts(mp, lang);
+  EXPECT_EQ("ZARVIK 2012 USB - Setup - Datenerfassung", t.title);
+  EXPECT_EQ("Parameter der KLV-Datenerfassung", t.heading);
+  EXPECT_EQ((std::array<std::string, 4>{"NIDAQ Gerätetyp"_l1, "NIDAQ Version", "PC-DAQ Seriennr.",
+                                        "NIDAQ ID"}),
+            t.captions);
+  EXPECT_EQ((std::array<std::string, 4>{"USB-6210", "V14. 1", "F1A2B3C4", "Dev1"}), t.values);
+  lang.language = 1;
+  t = dataAcquisitionDialogTexts(MeasParams{}, lang);
+  EXPECT_EQ("Parameter of KLV data Aquisition box", t.heading);
+  EXPECT_EQ((std::array<std::string, 4>{"NIDAQ Device Typ", "NIDAQ Version", "PC-DAQ Serial Number",
+                                        "NIDAQ ID"}),
+            t.captions);
+  EXPECT_EQ((std::array<std::string, 4>{"--", "---", "0", ""}), t.values);
+}
+
+TEST_F(ProgramLayer, StartWithoutDetectedDeviceFailsAsStartError) {
+  daq.setLibraryCandidates({dir.file("libabsent.so").string()});
+  double rate = 0;
+  EXPECT_EQ(-1205, daq.daqStart(0, 10.0, 100, rate));
+  EXPECT_EQ(7, mp.daqErrorState);
+  EXPECT_THAT(logText(), HasSubstr("\t-1205\t-1008\tDAQ\tno acquisition device known"));
+}
+
+TEST_F(ProgramLayer, RemoteCommandsAreRefusedWhileAnErrorIsPending) {
+  mp.remoteEnable = 1;
+  mp.daqErrorState = 6;
+  EXPECT_EQ(-99, daq.daqRemote(1, 10));
+  mp.daqErrorState = 0;
+  mp.remoteEnable = 0;
+  EXPECT_EQ(-1, daq.daqRemote(1, 10));
+  EXPECT_TRUE(daq.remoteOutputs().empty());
+}
+
+} // namespace
+} // namespace zv

@@ -1,0 +1,272 @@
+// Analog acquisition through the program layer, the adapter and the real driver binding.
+#include <cmath>
+
+#include <gmock/gmock.h>
+
+#include "sim_fixture.hpp"
+
+namespace zv::test {
+namespace {
+
+using ::testing::HasSubstr;
+
+class Acquire : public SimDaqTest {
+protected:
+  void SetUp() override {
+    SimDaqTest::SetUp();
+    ASSERT_EQ(0, daq.daqInit());
+  }
+  int testerCount(int tester) {
+    int count = -1;
+    sim.specimen(tester, nullptr, nullptr, nullptr, &count);
+    return count;
+  }
+};
+
+TEST_F(Acquire, StartReadStopAtTheRequestedRate) {
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 100, rate));
+  EXPECT_EQ(100.0, rate);
+  EXPECT_EQ(1000, sim.inputBufferSize()); // the larger of 1000 asked and 1 kS for <= 100 S/s
+  sim.advance(0.5);
+  EXPECT_EQ(50, daq.daqRead());
+  EXPECT_EQ(50u, daq.samples().size());
+  EXPECT_EQ(0, daq.daqRead());
+  EXPECT_TRUE(daq.samples().empty());
+  EXPECT_EQ(0, daq.daqStop());
+  EXPECT_EQ(0, sim.openTasks());
+  EXPECT_EQ(0, mp.daqErrorState);
+}
+
+TEST_F(Acquire, BufferFollowsTheDriversRateTable) {
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 1000, rate));
+  EXPECT_EQ(10000, sim.inputBufferSize());
+  daq.daqStop();
+}
+
+TEST_F(Acquire, ActualRateComesFromTheTimebaseDivisor) {
+  for (int requested : {1, 7, 300, 999, 1000}) {
+    double rate = 0;
+    ASSERT_EQ(0, daq.daqStart(0, 10.0, requested, rate));
+    const double expected = 80e6 / std::floor(80e6 / requested);
+    EXPECT_DOUBLE_EQ(expected, rate) << requested;
+    EXPECT_GE(rate, requested);
+    ASSERT_EQ(0, daq.daqStop());
+  }
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 300, rate));
+  EXPECT_NE(300.0, rate);
+  daq.daqStop();
+}
+
+TEST_F(Acquire, ChannelsMapToTheTwoTesterInputs) {
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 100, rate));
+  daq.daqStop();
+  EXPECT_EQ(1, testerCount(0));
+  EXPECT_EQ(0, testerCount(1));
+  for (int channel : {1, 2, 3}) {
+    ASSERT_EQ(0, daq.daqStart(channel, 10.0, 100, rate));
+    daq.daqStop();
+  }
+  EXPECT_EQ(1, testerCount(0));
+  EXPECT_EQ(3, testerCount(1));
+  EXPECT_EQ(-1, daq.daqStart(4, 10.0, 100, rate));
+  EXPECT_EQ(-1, daq.daqStart(-1, 10.0, 100, rate));
+  EXPECT_EQ(0, sim.openTasks());
+  EXPECT_EQ(0, mp.daqErrorState);
+}
+
+TEST_F(Acquire, SmallFullScaleGivesANarrowInputRange) {
+  sim.setBreakForce(0, 2.0);
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(0, 0.1, 100, rate)); // 0..0.1 V: the device's +-0.2 V range
+  double highest = -1;
+  for (int tick = 0; tick < 80; ++tick) {
+    sim.advance(0.5);
+    ASSERT_GE(daq.daqRead(), 0);
+    for (double v : daq.samples())
+      highest = std::max(highest, v);
+  }
+  EXPECT_NEAR(0.2, highest, 1e-3); // clipped, the 2 kN are not visible in this range
+  daq.daqStop();
+}
+
+TEST_F(Acquire, FailedStartIsStateSeven) {
+  sim.setFaults(ZVSIM_FAULT_START);
+  double rate = -5;
+  EXPECT_EQ(-1205, daq.daqStart(0, 10.0, 100, rate));
+  EXPECT_EQ(7, mp.daqErrorState);
+  EXPECT_EQ(-5, rate);
+  const auto records = errorRecords(-1205);
+  ASSERT_EQ(1u, records.size());
+  EXPECT_THAT(records[0], HasSubstr("\t-1205\t-1010\tDAQ\t"));
+  EXPECT_THAT(records[0], HasSubstr("simulated start failure"));
+  EXPECT_EQ(0, sim.openTasks());
+  EXPECT_STREQ("DAQ Error at Start", daq.daqStateText(mp.daqErrorState));
+}
+
+TEST_F(Acquire, FailedClockConfigurationIsStateSevenToo) {
+  sim.setFaults(ZVSIM_FAULT_CONFIG);
+  double rate = 0;
+  EXPECT_EQ(-1205, daq.daqStart(1, 10.0, 100, rate));
+  EXPECT_EQ(7, mp.daqErrorState);
+  const auto records = errorRecords(-1205);
+  ASSERT_EQ(1u, records.size());
+  EXPECT_THAT(records[0], HasSubstr("\t-1205\t-1009\tDAQ\t"));
+}
+
+TEST_F(Acquire, FailedStopIsStateTenAndStillFreesTheInput) {
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 100, rate));
+  sim.setFaults(ZVSIM_FAULT_STOP);
+  EXPECT_EQ(-1206, daq.daqStop());
+  EXPECT_EQ(10, mp.daqErrorState);
+  const auto records = errorRecords(-1206);
+  ASSERT_EQ(1u, records.size());
+  EXPECT_THAT(records[0], HasSubstr("\t-1206\t-1022\tDAQ\t"));
+  EXPECT_EQ(0, sim.openTasks());
+  EXPECT_STREQ("DAQ Stop-Fehler", (lang.language = 0, daq.daqStateText(10)));
+}
+
+TEST_F(Acquire, StopWithoutAcquisitionIsFine) {
+  EXPECT_EQ(0, daq.daqStop());
+  EXPECT_EQ(0, mp.daqErrorState);
+}
+
+TEST_F(Acquire, FailedReadIsLeftToTheCaller) {
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 100, rate));
+  sim.advance(1.0);
+  sim.setFaults(ZVSIM_FAULT_READ);
+  EXPECT_EQ(-1035, daq.daqRead());
+  EXPECT_TRUE(daq.samples().empty());
+  EXPECT_EQ(0, mp.daqErrorState);
+  EXPECT_EQ("", errorLogText());
+  EXPECT_EQ(-1234, daq.reportDaqError(-1234, -1035));
+  const auto records = errorRecords(-1234);
+  ASSERT_EQ(1u, records.size());
+  EXPECT_THAT(records[0], HasSubstr("\t-1234\t-1035\tDAQ\t"));
+  EXPECT_THAT(records[0], HasSubstr("simulated read failure"));
+  EXPECT_EQ(0, daq.reportDaqError(0, -1035));
+  EXPECT_EQ(-7, daq.reportDaqError(-7, 0));
+  EXPECT_EQ(1u, errorRecords(-1234).size());
+  EXPECT_TRUE(errorRecords(-7).empty());
+}
+
+TEST_F(Acquire, ReadWithoutAcquisitionFails) {
+  EXPECT_EQ(-1035, daq.daqRead());
+}
+
+TEST_F(Acquire, OneReadTakesAtMostTenThousandAndLeavesTheRest) {
+  sim.setInputBufferSize(50000);
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 1000, rate));
+  sim.advance(25.0);
+  EXPECT_EQ(25000, sim.availableSamples());
+  std::vector<double> big;
+  for (int expected : {10000, 10000, 5000, 0}) {
+    EXPECT_EQ(expected, daq.daqRead());
+    big.insert(big.end(), daq.samples().begin(), daq.samples().end());
+    if (expected == 10000 && big.size() == 10000u) {
+      EXPECT_EQ(15000, sim.availableSamples()); // the rest stays for the next read
+    }
+  }
+  EXPECT_EQ(0, sim.availableSamples());
+  daq.daqStop();
+
+  // The same specimen read in small steps gives the same stream: nothing was lost or repeated.
+  sim.reset();
+  sim.useVirtualClock(1);
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 1000, rate));
+  std::vector<double> small;
+  for (int tick = 0; tick < 50; ++tick) {
+    sim.advance(0.5);
+    ASSERT_EQ(500, daq.daqRead());
+    small.insert(small.end(), daq.samples().begin(), daq.samples().end());
+  }
+  EXPECT_EQ(big, small);
+  daq.daqStop();
+}
+
+TEST_F(Acquire, ReadingTooLateOverflowsTheBuffer) {
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 100, rate));
+  sim.advance(10.0); // exactly the 1000 samples the buffer holds
+  EXPECT_EQ(1000, daq.daqRead());
+  sim.advance(10.01); // one sample more than fits
+  EXPECT_EQ(-1035, daq.daqRead());
+  daq.reportDaqError(-1299, -1035);
+  const auto records = errorRecords(-1299);
+  ASSERT_EQ(1u, records.size());
+  EXPECT_THAT(records[0], HasSubstr("-200279"));
+  // The overwritten task stays broken until it is stopped; a new start works again.
+  EXPECT_EQ(-1035, daq.daqRead());
+  EXPECT_EQ(0, daq.daqStop());
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 100, rate));
+  sim.advance(1.0);
+  EXPECT_EQ(100, daq.daqRead());
+  daq.daqStop();
+}
+
+TEST_F(Acquire, InjectedOverflowHitsTheNextRead) {
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 100, rate));
+  sim.advance(0.5);
+  sim.setFaults(ZVSIM_FAULT_OVERFLOW);
+  EXPECT_EQ(-1035, daq.daqRead());
+  daq.daqStop();
+}
+
+TEST_F(Acquire, ConfiguringARunningTaskIsRefused) {
+  NiDaq& d = daq.driver();
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 100, rate));
+  EXPECT_EQ(-2, d.nidaqConfigAI(0, 100, 0, 10, rate));
+  EXPECT_EQ(-2, d.nidaqErrorCode());
+  EXPECT_EQ(0, d.nidaqClear());
+  EXPECT_EQ(-1, d.nidaqStart());
+  EXPECT_EQ(0, d.nidaqCreateTask());
+  EXPECT_EQ(-3, d.nidaqStart());
+  int count = 5;
+  double buffer[4];
+  EXPECT_EQ(-2, d.nidaqRead(count, buffer, 4));
+  EXPECT_EQ(0, count);
+  EXPECT_EQ(0, d.nidaqClear());
+  EXPECT_EQ(0, sim.openTasks());
+}
+
+TEST_F(Acquire, AdapterStatusWordShowsTheTaskState) {
+  DaqPad pad(daq.driver());
+  double interval = 0;
+  std::uint16_t status = 0;
+  ASSERT_EQ(0, pad.daqpadStart(1, 50, 0, 5, interval, status));
+  EXPECT_DOUBLE_EQ(1.0 / 50, interval);
+  EXPECT_EQ(daqstatus::TaskCreated | daqstatus::TaskConfigured | daqstatus::TaskRunning, status);
+  std::array<double, DaqPad::BufferSize> buffer{};
+  int count = -1;
+  EXPECT_EQ(0, pad.daqpadRead(1, buffer, count, status));
+  EXPECT_EQ(0, count);
+  sim.advance(0.1);
+  EXPECT_EQ(1, pad.daqpadRead(1, buffer, count, status));
+  EXPECT_EQ(5, count);
+  EXPECT_TRUE(status & daqstatus::SamplesRead);
+  EXPECT_EQ(0, pad.daqpadStop(1, status));
+  EXPECT_EQ(0, status);
+}
+
+TEST_F(Acquire, PullSpeedReachesTheSimulatedTester) {
+  EXPECT_EQ(0, daq.announcePullSpeed(1, 250.0));
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(1, 10.0, 100, rate));
+  double speed = 0;
+  sim.specimen(1, nullptr, nullptr, &speed, nullptr);
+  EXPECT_DOUBLE_EQ(250.0, speed);
+  EXPECT_LT(daq.announcePullSpeed(1, -3.0), 0);
+  EXPECT_LT(daq.announcePullSpeed(2, 100.0), 0);
+  daq.daqStop();
+}
+
+} // namespace
+} // namespace zv::test

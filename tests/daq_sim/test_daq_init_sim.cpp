@@ -1,0 +1,277 @@
+// Start-up detection, connection test and channel-select outputs, through the real driver
+// binding against the simulated acquisition box.
+#include <gmock/gmock.h>
+
+#include "sim_fixture.hpp"
+
+namespace zv::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+using DaqInit = SimDaqTest;
+
+TEST_F(DaqInit, DetectsTheSimulatedBoxTestsItAndSelectsTheChannel) {
+  mp.remoteEnable = 1;
+  mp.seriesFlag = 1;
+  mp.dSampleRateActual = 123.0;
+  EXPECT_EQ(0, daq.daqInit());
+  EXPECT_EQ(0, mp.daqErrorState);
+  EXPECT_EQ("Check DAQ Connection...OK\n", log.text);
+  EXPECT_EQ("USB-6210", mp.productType);
+  EXPECT_EQ("Dev1", mp.deviceName);
+  EXPECT_EQ(0x01A2B3C4, mp.serialNumber);
+  EXPECT_EQ((20 << 16) | 1, mp.daqVersion);
+  EXPECT_EQ("V14. 1", mp.daqVersionText);
+  EXPECT_EQ(1, mp.statusWords[3]);
+  EXPECT_EQ(0, mp.remoteEnable);
+  EXPECT_EQ(0, mp.seriesFlag);
+  EXPECT_EQ(1.0, mp.dSampleRateActual);
+  EXPECT_FALSE(ui.waitCursor);
+  // Connection test high then low, then channel 0: A high, B low.
+  EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line0=1", "Dev1/port1/line0=0",
+                                        "Dev1/port1/line2=1", "Dev1/port1/line1=0"));
+  EXPECT_EQ(0, sim.openTasks());
+  EXPECT_EQ("", errorLogText());
+
+  const DaqDialogTexts info = dataAcquisitionDialogTexts(mp, lang);
+  EXPECT_EQ("ZARVIK 2012 USB - Setup - Data acquisition", info.title);
+  EXPECT_EQ((std::array<std::string, 4>{"USB-6210", "V14. 1", "1A2B3C4", "Dev1"}), info.values);
+}
+
+TEST_F(DaqInit, SecondTesterIsSelectedWhenConfigured) {
+  mp.hardChn = 1;
+  EXPECT_EQ(0, daq.daqInit());
+  EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line0=1", "Dev1/port1/line0=0",
+                                        "Dev1/port1/line2=0", "Dev1/port1/line1=1"));
+}
+
+TEST_F(DaqInit, OfflineTouchesNeitherDriverNorLog) {
+  mp.daqEnabled = 0;
+  mp.daqErrorState = 1;
+  int resets = 0;
+  daq.setRunStateReset([&] { ++resets; });
+  EXPECT_EQ(1, daq.daqInit());
+  EXPECT_EQ(1, resets);
+  EXPECT_EQ("", log.text);
+  EXPECT_FALSE(daq.driver().library().loaded());
+  EXPECT_THAT(sim.writes(), IsEmpty());
+  EXPECT_STREQ("Error unknown", daq.daqStateText(mp.daqErrorState));
+  EXPECT_EQ(-99, daq.daqRemote(1, 0));
+}
+
+TEST_F(DaqInit, MissingDriverLibraryIsStateTwo) {
+  daq.setLibraryCandidates({dir.file("libnot-a-driver.so").string()});
+  EXPECT_EQ(2, daq.daqInit());
+  EXPECT_EQ("Check DAQ Connection...Error\n"
+            "DAQ driver NIDAQ not installed\n",
+            log.text);
+  EXPECT_TRUE(ui.popups().empty());
+  EXPECT_FALSE(ui.waitCursor);
+  EXPECT_EQ("??", mp.productType);
+  const auto records = errorRecords(-1120);
+  ASSERT_EQ(1u, records.size());
+  EXPECT_THAT(records[0], HasSubstr("\t-1120\t-1\tDAQ\t"));
+  EXPECT_THAT(records[0], HasSubstr("libnot-a-driver.so"));
+  // reportMessage records the user-facing line too.
+  EXPECT_THAT(errorLogText(), HasSubstr("Init Hardware\tDAQ driver NIDAQ not installed"));
+}
+
+TEST_F(DaqInit, DriverLibraryLackingAFunctionIsStateTwo) {
+  daq.setLibraryCandidates({ZV_SIMDAQ_LACKING_PATH});
+  EXPECT_EQ(2, daq.daqInit());
+  EXPECT_FALSE(daq.driver().library().loaded());
+  const auto records = errorRecords(-1120);
+  ASSERT_EQ(1u, records.size());
+  EXPECT_THAT(records[0], HasSubstr("DAQmxReadDigitalU8"));
+}
+
+TEST_F(DaqInit, BindingFallsBackToTheNextCandidate) {
+  daq.setLibraryCandidates({ZV_SIMDAQ_LACKING_PATH, ZV_SIMDAQ_PATH});
+  EXPECT_EQ(0, daq.daqInit());
+  EXPECT_EQ(ZV_SIMDAQ_PATH, daq.driver().library().path());
+}
+
+TEST_F(DaqInit, FailingVersionQueryIsStateTwo) {
+  sim.setFaults(ZVSIM_FAULT_VERSION);
+  EXPECT_EQ(2, daq.daqInit());
+  const auto records = errorRecords(-1120);
+  ASSERT_EQ(1u, records.size());
+  EXPECT_THAT(records[0], HasSubstr("\t-1120\t-201003\tDAQ\t"));
+  EXPECT_EQ("---", mp.daqVersionText);
+}
+
+TEST_F(DaqInit, NoDeviceIsStateSix) {
+  sim.setFaults(ZVSIM_FAULT_NODEVICE);
+  EXPECT_EQ(6, daq.daqInit());
+  EXPECT_EQ(1u, errorRecords(-1121).size());
+  EXPECT_EQ("??", mp.deviceName);
+  EXPECT_EQ("Check DAQ Connection...Error\nNo connection to ZARVIK DAQ Interface\n", log.text);
+  EXPECT_THAT(sim.writes(), IsEmpty());
+}
+
+TEST_F(DaqInit, OtherProductFailsTheTestAndGetsNoChannelSelect) {
+  sim.setFaults(ZVSIM_FAULT_PRODUCT);
+  EXPECT_EQ(6, daq.daqInit());
+  EXPECT_EQ("PCI-6221", mp.productType);
+  EXPECT_EQ(1u, errorRecords(-1132).size());
+  EXPECT_THAT(sim.writes(), IsEmpty());
+  EXPECT_EQ(0, daq.daqSelectChannel(selectmode::Channel0));
+  EXPECT_THAT(sim.writes(), IsEmpty());
+}
+
+TEST_F(DaqInit, FailedConnectionTestIsStateSixWithoutChannelSelect) {
+  sim.setFaults(ZVSIM_FAULT_CONTEST);
+  EXPECT_EQ(6, daq.daqInit());
+  EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line0=1", "Dev1/port1/line0=0"));
+  EXPECT_EQ(0, sim.openTasks());
+  EXPECT_TRUE(errorRecords(-1132).empty()); // the driver worked; the loop did not follow
+}
+
+TEST_F(DaqInit, FailedChannelSelectIsStateEleven) {
+  sim.setFaults(ZVSIM_FAULT_SELECT);
+  EXPECT_EQ(11, daq.daqInit());
+  const auto records = errorRecords(-1137);
+  ASSERT_EQ(1u, records.size());
+  EXPECT_THAT(records[0], HasSubstr("simulated digital output failure"));
+  EXPECT_STREQ("No connection to ZARVIK DAQ Interface", daq.daqStateText(11));
+  EXPECT_EQ(0, sim.openTasks());
+}
+
+TEST_F(DaqInit, GermanStateTextInTheLog) {
+  lang.language = 0;
+  sim.setFaults(ZVSIM_FAULT_NODEVICE);
+  daq.daqInit();
+  EXPECT_EQ("Check DAQ Connection...Error\nKeine Verbindung zum ZARVIK Interface\n", log.text);
+}
+
+TEST_F(DaqInit, TakesTheFirstSupportedDeviceOfSeveral) {
+  sim.clearDevices();
+  sim.addDevice("Dev1", "PCI-6221", 7);
+  sim.addDevice("Dev2", "USB-6210", 0xBEEF);
+  EXPECT_EQ(0, daq.daqInit());
+  EXPECT_EQ("Dev2", mp.deviceName);
+  EXPECT_EQ("USB-6210", mp.productType);
+  EXPECT_EQ(0xBEEF, mp.serialNumber);
+  EXPECT_EQ(1, sim.lineLevel("Dev2/port1/line2"));
+  EXPECT_EQ(-1, sim.lineLevel("Dev1/port1/line2"));
+}
+
+TEST_F(DaqInit, OnlyUnsupportedDevicesFailLikeAnotherProduct) {
+  sim.clearDevices();
+  sim.addDevice("Dev1", "PCI-6221", 7);
+  sim.addDevice("Dev2", "PCI-6229", 8);
+  EXPECT_EQ(6, daq.daqInit());
+  EXPECT_EQ("Dev1", mp.deviceName);
+  EXPECT_EQ("PCI-6221", mp.productType);
+}
+
+TEST_F(DaqInit, LongDeviceNameIsCutToItsFieldButStillDriven) {
+  sim.clearDevices();
+  sim.addDevice("PullOffTesterInterfaceBox", "USB-6210", 1);
+  EXPECT_EQ(0, daq.daqInit());
+  EXPECT_EQ("PullOffTesterInterf", mp.deviceName);
+  EXPECT_EQ(1, sim.lineLevel("PullOffTesterInterfaceBox/port1/line2"));
+}
+
+TEST_F(DaqInit, ChannelSelectLineStatesOfTheUsb6210) {
+  ASSERT_EQ(0, daq.daqInit());
+  struct Case {
+    int mode, a, b;
+  };
+  for (Case c : {Case{1, 1, 0}, Case{2, 0, 1}, Case{3, 1, 1}, Case{0, 0, 0}, Case{9, 0, 0}}) {
+    sim.clearWrites();
+    EXPECT_EQ(0, daq.daqSelectChannel(c.mode));
+    EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line2=" + std::to_string(c.a),
+                                          "Dev1/port1/line1=" + std::to_string(c.b)))
+        << "mode " << c.mode;
+  }
+  EXPECT_EQ(0, sim.openTasks());
+}
+
+TEST_F(DaqInit, ChannelSelectLineStatesOfTheDaqPad6015) {
+  sim.clearDevices();
+  sim.addDevice("Dev1", "DAQPad-6015", 0x00C0FFEE);
+  ASSERT_EQ(0, daq.daqInit());
+  EXPECT_EQ("DAQPad-6015", mp.productType);
+  struct Case {
+    int mode, a, b;
+  };
+  for (Case c : {Case{1, 1, 0}, Case{2, 0, 1}, Case{3, 1, 1}, Case{4, 0, 0}}) {
+    sim.clearWrites();
+    EXPECT_EQ(0, daq.daqSelectChannel(c.mode));
+    EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port0/line0=" + std::to_string(c.a),
+                                          "Dev1/port0/line1=" + std::to_string(c.b)))
+        << "mode " << c.mode;
+  }
+}
+
+TEST_F(DaqInit, SetChannelFollowsTheDialogChoice) {
+  ASSERT_EQ(0, daq.daqInit());
+  sim.clearWrites();
+  EXPECT_EQ(0, daq.daqSetChannel(5));
+  EXPECT_EQ(1, mp.hardChn);
+  EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line2=0", "Dev1/port1/line1=1"));
+
+  sim.setFaults(ZVSIM_FAULT_SELECT);
+  EXPECT_EQ(11, daq.daqSetChannel(0));
+  EXPECT_EQ(0, mp.hardChn);
+  EXPECT_EQ(11, mp.daqErrorState);
+
+  // With an error pending the choice is kept but nothing is written.
+  sim.setFaults(0);
+  sim.clearWrites();
+  EXPECT_EQ(0, daq.daqSetChannel(1));
+  EXPECT_EQ(1, mp.hardChn);
+  EXPECT_THAT(sim.writes(), IsEmpty());
+}
+
+TEST_F(DaqInit, ShutdownRaisesBothSelectLinesAndClearsTheTask) {
+  ASSERT_EQ(0, daq.daqInit());
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 100, rate));
+  int resets = 0;
+  daq.setRunStateReset([&] { ++resets; });
+  sim.clearWrites();
+  mp.deviceNumber = 4;
+  daq.daqShutdown();
+  EXPECT_EQ(1, resets);
+  EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line2=1", "Dev1/port1/line1=1"));
+  EXPECT_EQ(std::vector<int>{0}, daq.remoteOutputs());
+  EXPECT_EQ(0, sim.openTasks());
+  EXPECT_EQ(1, mp.deviceNumber);
+}
+
+TEST_F(DaqInit, ShutdownWithAnErrorPendingWritesNothing) {
+  sim.setFaults(ZVSIM_FAULT_CONTEST);
+  ASSERT_EQ(6, daq.daqInit());
+  sim.clearWrites();
+  daq.daqShutdown();
+  EXPECT_THAT(sim.writes(), IsEmpty());
+  EXPECT_TRUE(daq.remoteOutputs().empty());
+}
+
+TEST_F(DaqInit, RemoteCommandsNeedRemoteControl) {
+  ASSERT_EQ(0, daq.daqInit());
+  EXPECT_EQ(-1, daq.daqRemote(1, 0)); // daqInit always switches remote control off
+  mp.remoteEnable = 1;
+  mp.hardChn = 1;
+  EXPECT_EQ(0, daq.daqRemote(3, 0));
+  EXPECT_EQ((std::vector<int>{2, 0}), daq.remoteOutputs());
+  EXPECT_EQ(-2, daq.daqRemote(7, 0));
+  EXPECT_EQ(2u, daq.remoteOutputs().size());
+}
+
+TEST_F(DaqInit, ReinitialisingKeepsNoTaskOpen) {
+  ASSERT_EQ(0, daq.daqInit());
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(1, 5.0, 50, rate));
+  EXPECT_EQ(1, sim.openTasks());
+  EXPECT_EQ(0, daq.daqInit());
+  EXPECT_EQ(0, sim.openTasks());
+}
+
+} // namespace
+} // namespace zv::test
