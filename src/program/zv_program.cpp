@@ -33,12 +33,15 @@ std::string defaultEditorProgram() {
 Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::path fallbackDir)
     : ui(ui_), clock(clock_), registry(registry_),
       errorLog(clock_, fallbackDir.empty() ? fallbackDirectory() : fallbackDir),
-      reporter(errorLog, ui_), editorProgram(defaultEditorProgram()) {
+      reporter(errorLog, ui_), auftr(reporter, lang), editorProgram(defaultEditorProgram()) {
   texts.select(lang);
 }
 
 int Program::startUp(const std::vector<std::string_view>& args) {
+  auftr.auftrDelete();
+  auftr.auftrInitDefaults();
   errorLog.setName("ZarvikLog.TXT");
+  auftr.auftrResetChanges();
   programMode = 0;
   commandLine = {};
   scanCommandLine(args, commandLine);

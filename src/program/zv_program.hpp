@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/zv_auftr_def.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_registry.hpp"
 #include "platform/zv_ui.hpp"
@@ -83,6 +84,7 @@ public:
   ProgramTexts texts;
   ErrorLog errorLog;
   Reporter reporter;
+  AuftrModel auftr; // the one data set with its defaults, limits and change counters
   CommandLine commandLine;
   int quitRequested = 0;
   int programMode = 0;

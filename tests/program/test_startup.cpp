@@ -84,6 +84,10 @@ TEST_F(ProgramFixture, StartUpWithoutRegistryEntryKeepsDefaultsAndSaysSo) {
   make(std::nullopt);
   EXPECT_EQ(0, program->startUp({"zarvik", "offline"}));
   EXPECT_TRUE(program->registryEntryMissing);
+  EXPECT_FALSE(program->auftr.hasDataSet());
+  EXPECT_EQ(0u, program->auftr.auftrIsChanged());
+  EXPECT_EQ(program->auftr.deviceLists().activePistons().piston(0)->range,
+            program->auftr.defaults().defaultRange);
   EXPECT_EQ(0, program->daqEnabled);
   EXPECT_EQ(1, program->daqErrorState);
   program->logInit(&log);
