@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "core/zv_auftr_def.hpp"
+#include "core/zv_calculate.hpp"
+#include "core/zv_list_abriss.hpp"
 #include "platform/zv_clock.hpp"
+#include "platform/zv_refresh.hpp"
 #include "platform/zv_registry.hpp"
 #include "platform/zv_ui.hpp"
 #include "program/zv_cmdline.hpp"
@@ -85,6 +88,8 @@ public:
   ErrorLog errorLog;
   Reporter reporter;
   AuftrModel auftr; // the one data set with its defaults, limits and change counters
+  EvaluationList evaluations;
+  StatisticsFormat statisticsFormat;
   CommandLine commandLine;
   int quitRequested = 0;
   int programMode = 0;
@@ -101,6 +106,12 @@ public:
   std::string recentFilePath;
   std::string dataFilePath;
   PeriodicBackup* backup = nullptr;
+  RefreshSink* refreshSink = nullptr; // the windows, once they exist
+
+  void requestRefresh(WindowId window, std::uint32_t bits) {
+    if (refreshSink)
+      refreshSink->requestRefresh(window, bits);
+  }
 };
 
 // The editor that opens the log file: ZARVIK_EDITOR when set, else the platform's own.

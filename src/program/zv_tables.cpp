@@ -1,0 +1,224 @@
+#include "program/zv_tables.hpp"
+
+#include <cmath>
+#include <cstdio>
+
+#include "platform/zv_latin1.hpp"
+
+namespace zv {
+
+namespace {
+const TextPair emptyNameText{"The name must at least have one character",
+                             "Der Name muß mindestens ein Zeichen haben"_l1};
+const TextPair duplicateNameText{"The name mustn't be available twice, please enter newly",
+                                 "Der Name existiert bereits, bitte neu eingeben"};
+const TextPair badNumberText{"Please enter a finite number greater than 0",
+                             "Bitte eine endliche Zahl größer als 0 eingeben"_l1};
+const TextPair badForceText{"Please enter a finite number", "Bitte eine endliche Zahl eingeben"};
+
+void inputError(Program& p, const std::string& text) {
+  p.ui.popup(p.texts.messageTexts[11], text);
+}
+
+// The values of the order table and the storage table's statistics changed.
+void valuesChanged(Program& p) {
+  p.requestRefresh(WindowId::Order, refresh::Values);
+  p.requestRefresh(WindowId::Storage, refresh::Values);
+}
+
+// The names in the rings changed: every window refills them.
+void ringsChanged(Program& p) {
+  for (WindowId w : {WindowId::Order, WindowId::Storage, WindowId::Measurement})
+    p.requestRefresh(w, refresh::Rings);
+}
+
+bool refuseDuplicate(Program& p, const char* format, int number) {
+  char prefix[64];
+  std::snprintf(prefix, sizeof prefix, format, number);
+  inputError(p, std::string(prefix) + p.lang.pick(duplicateNameText));
+  return false;
+}
+
+Measurement* currentRow(Program& p, int k) {
+  const DataSet* ds = p.auftr.dataSet();
+  if (!ds)
+    return nullptr;
+  return p.auftr.auftrMeasurement(ds->currentSample, ds->currentStorage, k);
+}
+} // namespace
+
+void setOrderField(Program& p, OrderField field, std::string_view text) {
+  DataSet* ds = p.auftr.dataSet();
+  if (!ds)
+    return;
+  std::string& target = field == OrderField::IdentNumber ? ds->identNumber
+                        : field == OrderField::IdentName ? ds->identName
+                                                         : ds->title;
+  target = cutToField(text, DataSet::IdentSize);
+  p.auftr.auftrMarkChanged(*ds);
+}
+
+bool renameSample(Program& p, int sampleIndex, std::string_view name) {
+  Sample* sample = p.auftr.auftrSample(sampleIndex);
+  if (!sample)
+    return false;
+  if (name.empty()) {
+    inputError(p, p.lang.pick(emptyNameText));
+    return false;
+  }
+  const int found = p.auftr.auftrFindSampleName(name, sampleIndex);
+  if (found == -1)
+    return true;
+  if (found > 0)
+    return refuseDuplicate(p, "Probe=%d - ", sampleIndex + 1);
+  sample->name = cutToField(name, Sample::NameSize);
+  p.auftr.auftrMarkChanged(*sample);
+  ringsChanged(p);
+  return true;
+}
+
+bool renameStorage(Program& p, int storageIndex, std::string_view name) {
+  Storage* storage = p.auftr.auftrStorage(0, storageIndex);
+  if (!storage)
+    return false;
+  if (name.empty()) {
+    inputError(p, p.lang.pick(emptyNameText));
+    return false;
+  }
+  const int found = p.auftr.auftrFindStorageName(name, 0, storageIndex);
+  if (found == -1)
+    return true;
+  if (found > 0)
+    return refuseDuplicate(p, "Lagerung=%d - ", storageIndex + 1);
+  storage->name = cutToField(name, Storage::NameSize);
+  p.auftr.auftrMarkChanged(*storage);
+  ringsChanged(p);
+  return true;
+}
+
+void selectCell(Program& p, int sampleIndex, int storageIndex) {
+  DataSet* ds = p.auftr.dataSet();
+  if (!ds || !p.auftr.auftrStorage(sampleIndex, storageIndex))
+    return;
+  ds->currentSample = sampleIndex;
+  ds->currentStorage = storageIndex;
+  p.auftr.clampCurrentMeasurement(sampleIndex, storageIndex);
+  ringsChanged(p);
+  p.requestRefresh(WindowId::Storage, refresh::Values | refresh::Parameters | refresh::RowLayout);
+}
+
+std::string orderCellText(Program& p, int sampleIndex, int storageIndex) {
+  Storage* storage = p.auftr.auftrStorage(sampleIndex, storageIndex);
+  if (!storage)
+    return {};
+  return storageSummaryDisplay(storage, p.auftr.bondTensionFactors(), p.statisticsFormat);
+}
+
+namespace {
+template <typename Pick> bool setStorageValue(Program& p, Pick pick) {
+  Storage* storage = p.auftr.currentStorage();
+  if (!storage || !pick(*storage))
+    return false;
+  p.auftr.auftrMarkChanged(*storage);
+  p.requestRefresh(WindowId::Order, refresh::Values);
+  return true;
+}
+} // namespace
+
+bool setStorageRange(Program& p, int pistonIndex) {
+  return setStorageValue(p, [&](Storage& s) {
+    const PistonRange* piston = p.auftr.deviceLists().activePistons().piston(pistonIndex);
+    if (piston)
+      s.range = piston->range;
+    return piston != nullptr;
+  });
+}
+
+bool setStorageArea(Program& p, int areaIndex) {
+  return setStorageValue(p, [&](Storage& s) {
+    auto value = p.auftr.deviceLists().activeAreas().valueAt(areaIndex);
+    if (value)
+      s.area = *value;
+    return value.has_value();
+  });
+}
+
+bool setStorageSpeed(Program& p, int speedIndex) {
+  return setStorageValue(p, [&](Storage& s) {
+    auto value = p.auftr.deviceLists().activeSpeeds().valueAt(speedIndex);
+    if (value)
+      s.speed = *value;
+    return value.has_value();
+  });
+}
+
+bool setStorageEvaluation(Program& p, std::string_view text) {
+  return setStorageValue(p, [&](Storage& s) {
+    s.evaluation = cutToField(text, Storage::EvaluationSize);
+    return true;
+  });
+}
+
+bool setMeasurementOn(Program& p, int k, bool on) {
+  Measurement* m = currentRow(p, k);
+  if (!m)
+    return false;
+  m->inStatistics = on ? 1 : 0;
+  p.auftr.auftrMarkChanged(*m);
+  valuesChanged(p);
+  return true;
+}
+
+bool setMeasurementForce(Program& p, int k, double force) {
+  Measurement* m = currentRow(p, k);
+  if (!m)
+    return false;
+  if (!std::isfinite(force)) {
+    inputError(p, p.lang.pick(badForceText));
+    return false;
+  }
+  m->force = force;
+  m->status = static_cast<std::int32_t>(MeasurementStatus::TypedOver);
+  measCalcBondTension(m, p.auftr.bondTensionFactors());
+  p.auftr.auftrMarkChanged(*m);
+  valuesChanged(p);
+  return true;
+}
+
+bool setMeasurementArea(Program& p, int k, double area) {
+  Measurement* m = currentRow(p, k);
+  if (!m)
+    return false;
+  if (!std::isfinite(area) || area <= 0) {
+    inputError(p, p.lang.pick(badNumberText));
+    return false;
+  }
+  m->area = area;
+  measCalcBondTension(m, p.auftr.bondTensionFactors());
+  p.auftr.auftrMarkChanged(*m);
+  valuesChanged(p);
+  return true;
+}
+
+StorageStatistics currentStatistics(Program& p) {
+  StorageStatistics out;
+  Storage* storage = p.auftr.currentStorage();
+  if (!storage)
+    return out;
+  calcStorageStatistics(storage, p.auftr.bondTensionFactors());
+  out.statCount = storage->statCount;
+  out.mean = storage->mean;
+  out.sa = storage->sa;
+  out.vb = storage->vb;
+  out.minimum = storage->minimum;
+  out.maximum = storage->maximum;
+  return out;
+}
+
+std::string tableWindowTitle(const Program& p, const TextPair& ownName) {
+  std::string title = std::string(p.texts.generalTexts[0]) + " - " + p.lang.pick(ownName) + "  ";
+  title += p.dataFilePath;
+  return title;
+}
+
+} // namespace zv

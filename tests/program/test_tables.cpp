@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include "common/zv_fake_ui.hpp"
+#include "common/zv_testdir.hpp"
+#include "program/zv_tables.hpp"
+
+namespace zv {
+namespace {
+
+struct TablesFixture : ::testing::Test {
+  test::TestDir dir;
+  test::ScriptedUi ui;
+  test::FakeClock clock;
+  MemoryRegistry registry;
+  test::RecordingRefresh refreshes;
+  Program p{ui, clock, registry, dir.path() / ""};
+
+  TablesFixture() {
+    p.refreshSink = &refreshes;
+    p.startUp({"zarvik"});
+    auto& m = p.auftr;
+    m.defaults().defaultArea = 1.0;
+    EXPECT_EQ(0, m.auftrCreate());
+    m.auftrAddSamples(3);
+    m.auftrAddStorages(3);
+    m.auftrRenumber();
+  }
+  Storage& current() { return *p.auftr.currentStorage(); }
+  Measurement& measurement(int k) { return current().measurements[static_cast<std::size_t>(k)]; }
+  void addMeasurements(int n) {
+    p.auftr.auftrAddMeasurements(0, 0, n);
+    p.auftr.auftrRenumber();
+  }
+  bool refreshed(WindowId w, std::uint32_t bit) const {
+    for (auto [win, bits] : refreshes.requests)
+      if (win == w && (bits & bit))
+        return true;
+    return false;
+  }
+};
+
+TEST_F(TablesFixture, TypedOverForceChangesStatusAndStatisticsAtOnce) {
+  addMeasurements(2);
+  ASSERT_TRUE(setMeasurementForce(p, 0, 1.0));
+  ASSERT_TRUE(setMeasurementForce(p, 1, 2.0));
+  EXPECT_EQ(static_cast<int>(MeasurementStatus::TypedOver), measurement(0).status);
+  // Status does not count a measurement in; the On/Off flag does.
+  EXPECT_EQ(0, currentStatistics(p).statCount);
+  setMeasurementOn(p, 0, true);
+  setMeasurementOn(p, 1, true);
+  auto stats = currentStatistics(p);
+  EXPECT_EQ(2, stats.statCount);
+  EXPECT_DOUBLE_EQ(1.5, stats.mean);
+  EXPECT_NEAR(0.7071, stats.sa, 1e-4);
+  EXPECT_NEAR(6.353, stats.vb, 1e-3);
+  EXPECT_TRUE(refreshed(WindowId::Order, refresh::Values));
+  EXPECT_TRUE(refreshed(WindowId::Storage, refresh::Values));
+  EXPECT_EQ(" 1.50 +- 0.71 +- 6.35 (2) ", orderCellText(p, 0, 0));
+  EXPECT_GT(p.auftr.auftrIsChanged(), 0u);
+}
+
+TEST_F(TablesFixture, SwitchingTheOnlyCountedMeasurementOffShowsZeros) {
+  setMeasurementForce(p, 0, 2.5);
+  setMeasurementOn(p, 0, true);
+  setStorageEvaluation(p, "AU");
+  EXPECT_EQ(" 2.50 +- 0.00 +- 0.00 (1) AU", orderCellText(p, 0, 0));
+  setMeasurementOn(p, 0, false);
+  EXPECT_EQ(" 0.00 +- 0.00 +- 0.00 (0) AU", orderCellText(p, 0, 0));
+}
+
+TEST_F(TablesFixture, BadNumbersAreRefusedAndNothingChanges) {
+  const double area = measurement(0).area;
+  EXPECT_FALSE(setMeasurementArea(p, 0, 0.0));
+  EXPECT_FALSE(setMeasurementArea(p, 0, -3.0));
+  EXPECT_FALSE(setMeasurementForce(p, 0, std::nan("")));
+  EXPECT_EQ(area, measurement(0).area);
+  EXPECT_EQ(0, measurement(0).status);
+  EXPECT_EQ(3u, ui.popups().size());
+  EXPECT_EQ("Input Error", ui.shown[0].title);
+  EXPECT_TRUE(setMeasurementArea(p, 0, 500.0));
+  EXPECT_DOUBLE_EQ(500.0, measurement(0).area);
+  EXPECT_FALSE(setMeasurementOn(p, 7, true)); // no such row
+}
+
+TEST_F(TablesFixture, RenamingRules) {
+  EXPECT_FALSE(renameSample(p, 1, "P1"));
+  ASSERT_EQ(1u, ui.popups().size());
+  EXPECT_EQ("Input Error|Probe=2 - The name mustn't be available twice, please enter newly",
+            ui.popups()[0]);
+  EXPECT_EQ("P2", p.auftr.auftrSample(1)->name);
+
+  EXPECT_FALSE(renameStorage(p, 2, "L1"));
+  EXPECT_EQ("Input Error|Lagerung=3 - The name mustn't be available twice, please enter newly",
+            ui.popups()[1]);
+  EXPECT_FALSE(renameSample(p, 0, ""));
+  EXPECT_EQ("Input Error|The name must at least have one character", ui.popups()[2]);
+
+  const auto before = p.auftr.auftrIsChanged();
+  EXPECT_TRUE(renameSample(p, 0, "P1")); // its own name: accepted, nothing changes
+  EXPECT_EQ(before, p.auftr.auftrIsChanged());
+
+  EXPECT_TRUE(renameSample(p, 1, std::string(40, 'x')));
+  EXPECT_EQ(std::string(29, 'x'), p.auftr.auftrSample(1)->name);
+  EXPECT_TRUE(renameStorage(p, 0, "Wet"));
+  EXPECT_EQ("Wet", p.auftr.auftrStorage(0, 0)->name);
+  EXPECT_TRUE(refreshed(WindowId::Measurement, refresh::Rings));
+
+  p.setLanguage(0);
+  EXPECT_FALSE(renameSample(p, 2, "Wet") && renameSample(p, 2, "P1"));
+  EXPECT_EQ("Eingabefehler|Probe=3 - Der Name existiert bereits, bitte neu eingeben",
+            ui.popups().back());
+}
+
+TEST_F(TablesFixture, ParametersChangeTheStorageButNotItsMeasurements) {
+  const double measured = measurement(0).range;
+  ASSERT_TRUE(setStorageRange(p, 2));
+  EXPECT_DOUBLE_EQ(30.0, current().range);
+  EXPECT_DOUBLE_EQ(measured, measurement(0).range);
+  EXPECT_FALSE(setStorageRange(p, 9));
+  EXPECT_DOUBLE_EQ(30.0, current().range);
+  ASSERT_TRUE(setStorageEvaluation(p, "a very long evaluation text"));
+  EXPECT_EQ(19u, current().evaluation.size());
+}
+
+TEST_F(TablesFixture, CellSelectionAndOrderFields) {
+  selectCell(p, 2, 1);
+  EXPECT_EQ(2, p.auftr.dataSet()->currentSample);
+  EXPECT_EQ(1, p.auftr.dataSet()->currentStorage);
+  selectCell(p, 5, 1); // outside: ignored
+  EXPECT_EQ(2, p.auftr.dataSet()->currentSample);
+  setOrderField(p, OrderField::Title, std::string(100, 't'));
+  EXPECT_EQ(79u, p.auftr.dataSet()->title.size());
+  setOrderField(p, OrderField::IdentName, "Batch 7");
+  EXPECT_EQ("Batch 7", p.auftr.dataSet()->identName);
+}
+
+TEST_F(TablesFixture, WindowTitleCarriesTheDataFile) {
+  const TextPair order{"Order Table", "Auftragstabelle"};
+  EXPECT_EQ("ZARVIK 2012 USB - Order Table  ", tableWindowTitle(p, order));
+  p.dataFilePath = "/data/a.DAT";
+  EXPECT_EQ("ZARVIK 2012 USB - Order Table  /data/a.DAT", tableWindowTitle(p, order));
+}
+
+} // namespace
+} // namespace zv
