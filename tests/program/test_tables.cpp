@@ -143,3 +143,45 @@ TEST_F(TablesFixture, WindowTitleCarriesTheDataFile) {
 
 } // namespace
 } // namespace zv
+
+#include "program/zv_selection.hpp"
+
+namespace zv {
+namespace {
+
+struct CountingBackup : PeriodicBackup {
+  int calls = 0;
+  void backupDataSet() override { ++calls; }
+};
+
+TEST_F(TablesFixture, RingsFollowTheSelectionAndBackUp) {
+  CountingBackup backup;
+  p.backup = &backup;
+  p.auftr.auftrAddMeasurements(1, 2, 4);
+  p.auftr.auftrRenumber();
+  EXPECT_EQ((std::vector<std::string>{"P1", "P2", "P3"}), sampleRingItems(p));
+  EXPECT_EQ((std::vector<std::string>{"L1", "L2", "L3"}), storageRingItems(p));
+  EXPECT_EQ(std::vector<std::string>{"1"}, measurementRingItems(p));
+
+  EXPECT_FALSE(cbCtlProbeSelect(p, 0)); // already current: nothing happens
+  EXPECT_EQ(0, backup.calls);
+  EXPECT_TRUE(cbCtlProbeSelect(p, 1));
+  EXPECT_TRUE(cbCtlLagerSelect(p, 2));
+  EXPECT_EQ((std::vector<std::string>{"1", "2", "3", "4"}), measurementRingItems(p));
+  EXPECT_TRUE(cbCtlMeasSelect(p, 3));
+  EXPECT_EQ(3, p.auftr.dataSet()->currentMeasurement);
+  EXPECT_EQ(3, backup.calls);
+  EXPECT_TRUE(refreshed(WindowId::Storage, refresh::RowLayout));
+
+  // A storage with fewer measurements pulls the measurement selection back.
+  EXPECT_TRUE(cbCtlLagerSelect(p, 0));
+  EXPECT_EQ(0, p.auftr.dataSet()->currentMeasurement);
+  EXPECT_FALSE(cbCtlMeasSelect(p, 5));
+
+  p.measuring = true;
+  EXPECT_TRUE(cbCtlProbeSelect(p, 2));
+  EXPECT_EQ(4, backup.calls); // no backup while measuring
+}
+
+} // namespace
+} // namespace zv

@@ -1,0 +1,84 @@
+#include "program/zv_selection.hpp"
+
+#include "program/zv_tables.hpp"
+
+namespace zv {
+
+namespace {
+void clampAll(Program& p) {
+  p.auftr.clampCurrentSample();
+  p.auftr.clampCurrentStorage();
+  if (const DataSet* ds = p.auftr.dataSet())
+    p.auftr.clampCurrentMeasurement(ds->currentSample, ds->currentStorage);
+}
+
+void afterChoice(Program& p, bool sampleOrStorage) {
+  for (WindowId w : {WindowId::Order, WindowId::Storage, WindowId::Measurement})
+    p.requestRefresh(w, refresh::Rings);
+  p.requestRefresh(WindowId::Measurement, refresh::Everything);
+  if (sampleOrStorage)
+    p.requestRefresh(WindowId::Storage,
+                     refresh::Rings | refresh::Values | refresh::Parameters | refresh::RowLayout);
+  if (!p.measuring)
+    p.backupDataSet();
+}
+} // namespace
+
+std::vector<std::string> sampleRingItems(Program& p) {
+  clampAll(p);
+  std::vector<std::string> items;
+  if (const DataSet* ds = p.auftr.dataSet())
+    for (const Sample& s : ds->samples)
+      items.push_back(s.name);
+  return items;
+}
+
+std::vector<std::string> storageRingItems(Program& p) {
+  clampAll(p);
+  std::vector<std::string> items;
+  if (const Sample* first = p.auftr.auftrSample(0))
+    for (const Storage& t : first->storages)
+      items.push_back(t.name);
+  return items;
+}
+
+std::vector<std::string> measurementRingItems(Program& p) {
+  clampAll(p);
+  std::vector<std::string> items;
+  const int n = p.auftr.auftrCurrentMeasurementCount();
+  for (int k = 0; k < n; ++k)
+    items.push_back(std::to_string(k + 1));
+  return items;
+}
+
+bool cbCtlProbeSelect(Program& p, int sampleIndex) {
+  DataSet* ds = p.auftr.dataSet();
+  if (!ds || sampleIndex == ds->currentSample || !p.auftr.auftrSample(sampleIndex))
+    return false;
+  ds->currentSample = sampleIndex;
+  clampAll(p);
+  afterChoice(p, true);
+  return true;
+}
+
+bool cbCtlLagerSelect(Program& p, int storageIndex) {
+  DataSet* ds = p.auftr.dataSet();
+  if (!ds || storageIndex == ds->currentStorage || !p.auftr.auftrStorage(0, storageIndex))
+    return false;
+  ds->currentStorage = storageIndex;
+  clampAll(p);
+  afterChoice(p, true);
+  return true;
+}
+
+bool cbCtlMeasSelect(Program& p, int measurementIndex) {
+  DataSet* ds = p.auftr.dataSet();
+  if (!ds || measurementIndex == ds->currentMeasurement ||
+      !p.auftr.auftrMeasurement(ds->currentSample, ds->currentStorage, measurementIndex))
+    return false;
+  ds->currentMeasurement = measurementIndex;
+  afterChoice(p, false);
+  return true;
+}
+
+} // namespace zv
