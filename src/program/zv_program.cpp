@@ -34,10 +34,12 @@ Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::p
     : ui(ui_), clock(clock_), registry(registry_),
       errorLog(clock_, fallbackDir.empty() ? fallbackDirectory() : fallbackDir),
       reporter(errorLog, ui_), auftr(reporter, lang), editorProgram(defaultEditorProgram()) {
+  auftr.setBondTensionSource(&bondSource);
   texts.select(lang);
 }
 
 int Program::startUp(const std::vector<std::string_view>& args) {
+  setMeasParamsDefaults(measParams);
   auftr.auftrDelete();
   auftr.auftrInitDefaults();
   errorLog.setName("ZarvikLog.TXT");
@@ -46,8 +48,8 @@ int Program::startUp(const std::vector<std::string_view>& args) {
   commandLine = {};
   scanCommandLine(args, commandLine);
   if (commandLine.offline) {
-    daqEnabled = 0;
-    daqErrorState = 1;
+    measParams.daqEnabled = 0;
+    measParams.daqErrorState = 1;
   }
   programMode = commandLine.programMode ? 1 : 0;
 
@@ -149,7 +151,7 @@ std::vector<std::string> Program::startScreenLines() const {
   std::vector<std::string> lines;
   lines.push_back("Pull-off adhesion testing with the Zarvik 850");
   lines.push_back(std::string(lang.pick(startScreenTitle)) + " : " + versionText());
-  lines.push_back(daqEnabled == 1 ? "Online" : "Offline");
+  lines.push_back(measParams.daqEnabled == 1 ? "Online" : "Offline");
   if (programMode == 1)
     lines.push_back(lang.pick(setupModeText));
   return lines;

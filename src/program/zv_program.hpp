@@ -9,11 +9,13 @@
 #include "core/zv_auftr_def.hpp"
 #include "core/zv_calculate.hpp"
 #include "core/zv_list_abriss.hpp"
+#include "core/zv_measparams.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_refresh.hpp"
 #include "platform/zv_registry.hpp"
 #include "platform/zv_ui.hpp"
 #include "program/zv_cmdline.hpp"
+#include "program/zv_main_mnu.hpp"
 #include "support/zv_errorlog.hpp"
 #include "support/zv_message.hpp"
 #include "support/zv_texts.hpp"
@@ -29,6 +31,18 @@ class PeriodicBackup {
 public:
   virtual ~PeriodicBackup() = default;
   virtual void backupDataSet() = 0;
+};
+
+// The bond tension factors are the measurement parameters' offset and gain.
+class MeasParamsBondSource final : public BondTensionSource {
+public:
+  explicit MeasParamsBondSource(const MeasParams& mp) : mp_(mp) {}
+  BondTensionFactors bondTensionFactors() const override {
+    return {mp_.offset_press, mp_.gain_press};
+  }
+
+private:
+  const MeasParams& mp_;
 };
 
 class Program {
@@ -72,6 +86,12 @@ public:
   // Language switch (Options > Language): selects the program-wide tables.
   void setLanguage(int newLanguage);
 
+  // What the menu state of a window depends on.
+  MenuContext menuContext(WindowId window) const {
+    return {window,           measuring,     dataLoaded,      measParams.daqErrorState,
+            programMode == 1, lang.language, singlePanel != 0};
+  }
+
   // Texts of the start screen and of Version Info.
   std::vector<std::string> startScreenLines() const;
   static std::string versionText();     // " 6. 4"
@@ -87,6 +107,8 @@ public:
   ProgramTexts texts;
   ErrorLog errorLog;
   Reporter reporter;
+  MeasParams measParams;
+  MeasParamsBondSource bondSource{measParams};
   AuftrModel auftr; // the one data set with its defaults, limits and change counters
   EvaluationList evaluations;
   StatisticsFormat statisticsFormat;
@@ -101,8 +123,6 @@ public:
   int singlePanel = 1;
   bool measuring = false;
   bool dataLoaded = false;
-  int daqEnabled = 1;
-  int daqErrorState = 0;
   std::string recentFilePath;
   std::string dataFilePath;
   PeriodicBackup* backup = nullptr;

@@ -57,14 +57,7 @@ void Shell::relabel(MainWindowBase* w) {
   w->menu()->setRecentFile(
       recentFileItem(program_.recentFilePath, program_.texts.generalTexts[25]));
   w->retranslate();
-  MenuContext ctx{w->windowId(),
-                  program_.measuring,
-                  program_.dataLoaded,
-                  program_.daqErrorState,
-                  program_.programMode == 1,
-                  program_.lang.language,
-                  program_.singlePanel != 0};
-  w->menu()->applyState(zv::updateMenuState(ctx));
+  w->menu()->applyState(zv::updateMenuState(program_.menuContext(w->windowId())));
 }
 
 void Shell::retitleLog() {
@@ -76,14 +69,7 @@ void Shell::updateMenuState() {
   for (MainWindowBase* w : windows_) {
     if (!w)
       continue;
-    MenuContext ctx{w->windowId(),
-                    program_.measuring,
-                    program_.dataLoaded,
-                    program_.daqErrorState,
-                    program_.programMode == 1,
-                    program_.lang.language,
-                    program_.singlePanel != 0};
-    w->menu()->applyState(zv::updateMenuState(ctx));
+    w->menu()->applyState(zv::updateMenuState(program_.menuContext(w->windowId())));
     const std::string current = program_.dataFilePath;
     if (!current.empty())
       w->menu()->setRecentFile({current, false});

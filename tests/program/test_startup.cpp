@@ -88,8 +88,8 @@ TEST_F(ProgramFixture, StartUpWithoutRegistryEntryKeepsDefaultsAndSaysSo) {
   EXPECT_EQ(0u, program->auftr.auftrIsChanged());
   EXPECT_EQ(program->auftr.deviceLists().activePistons().piston(0)->range,
             program->auftr.defaults().defaultRange);
-  EXPECT_EQ(0, program->daqEnabled);
-  EXPECT_EQ(1, program->daqErrorState);
+  EXPECT_EQ(0, program->measParams.daqEnabled);
+  EXPECT_EQ(1, program->measParams.daqErrorState);
   program->logInit(&log);
   program->reportStartUpLines();
   EXPECT_NE(std::string::npos, log.text.find("INI File Eintrag in Registry fehlt\n"));
