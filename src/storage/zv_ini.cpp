@@ -1,4 +1,5 @@
 // INI document: storage, lookups, puts and gets.
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <clocale>
@@ -18,15 +19,44 @@ using namespace ini_detail;
 // ---------------------------------------------------------------------------------------------
 // Building blocks
 
+namespace {
+
+// The eight bytes of w with ASCII capitals made small (bytes >= 0x80 untouched).
+inline std::uint64_t foldWord(std::uint64_t w) {
+  constexpr std::uint64_t ones = 0x0101010101010101ull;
+  const std::uint64_t low7 = w & (0x7f * ones);
+  const std::uint64_t atLeastA = low7 + (0x80 - 'A') * ones;
+  const std::uint64_t aboveZ = low7 + (0x80 - 'Z' - 1) * ones;
+  const std::uint64_t upper = atLeastA & ~aboveZ & ~w & (0x80 * ones);
+  return w | (upper >> 2);
+}
+
+inline std::uint64_t mix(std::uint64_t h, std::uint64_t w) {
+  h ^= w;
+  h *= 0x9E3779B97F4A7C15ull;
+  return h ^ (h >> 29);
+}
+
+} // namespace
+
 std::uint32_t ini_detail::hashFolded(std::string_view s) {
-  std::uint64_t h = 14695981039346656037ull; // FNV-1a over the folded bytes
-  for (unsigned char c : s) {
-    h ^= fold(c);
-    h *= 1099511628211ull;
+  // Eight bytes at a time: names are hashed for every section created or looked up.
+  std::uint64_t h = 0x243F6A8885A308D3ull ^ s.size();
+  const char* p = s.data();
+  std::size_t n = s.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    h = mix(h, foldWord(w));
   }
-  h ^= h >> 29;
-  h *= 0xbf58476d1ce4e5b9ull;
+  if (n > 0) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, n);
+    h = mix(h, foldWord(w));
+  }
   h ^= h >> 32;
+  h *= 0xbf58476d1ce4e5b9ull;
+  h ^= h >> 31;
   return static_cast<std::uint32_t>(h);
 }
 
@@ -34,14 +64,17 @@ char* Arena::allocate(std::size_t n) {
   if (n > left_) {
     // Big texts get a block of their own so the current block is not wasted.
     if (n > BlockSize / 4) {
-      blocks_.push_back(std::make_unique<char[]>(n));
+      blocks_.push_back(std::make_unique_for_overwrite<char[]>(n));
       reserved_ += n;
       return blocks_.back().get();
     }
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(BlockSize));
-    reserved_ += BlockSize;
+    // Blocks grow from small (a configuration file) to BlockSize (a data set).
+    const std::size_t size = std::max(n, nextBlock_);
+    nextBlock_ = std::min(nextBlock_ * 2, BlockSize);
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+    reserved_ += size;
     cur_ = blocks_.back().get();
-    left_ = BlockSize;
+    left_ = size;
   }
   char* p = cur_;
   cur_ += n;
@@ -72,7 +105,7 @@ SectionIndex::Slot* SectionIndex::find(std::string_view name, std::uint32_t hash
   }
 }
 
-void SectionIndex::grow(const ChunkedVector<Section>& sections) {
+void SectionIndex::grow() {
   std::vector<Slot> old = std::move(slots_);
   slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{0, None, None});
   const std::size_t mask = slots_.size() - 1;
@@ -84,7 +117,11 @@ void SectionIndex::grow(const ChunkedVector<Section>& sections) {
       i = (i + 1) & mask;
     slots_[i] = s;
   }
-  (void)sections;
+}
+
+void SectionIndex::reserve(std::size_t more) {
+  while ((used_ + more) * 2 > slots_.size())
+    grow();
 }
 
 void SectionIndex::add(std::uint32_t index, std::string_view name, std::uint32_t hash,
@@ -95,7 +132,7 @@ void SectionIndex::add(std::uint32_t index, std::string_view name, std::uint32_t
     return;
   }
   if ((used_ + 1) * 2 > slots_.size())
-    grow(sections);
+    grow();
   const std::size_t mask = slots_.size() - 1;
   std::size_t i = hash & mask;
   while (slots_[i].first != None)
@@ -132,14 +169,20 @@ Section* IniDocument::find(std::string_view name) {
     if (!s.removed && equalsFolded(s.nameView(), name))
       return &s;
   }
-  SectionIndex::Slot* slot = index.find(name, hashFolded(name), sections);
+  SectionIndex::Slot* slot = slotOf(name);
   if (!slot)
     return nullptr;
   lastSection = slot->first;
   return &sections[slot->first];
 }
 
-std::uint32_t IniDocument::appendSection(std::string_view name, std::uint32_t comment) {
+SectionIndex::Slot* IniDocument::slotOf(std::string_view name) {
+  indexPending();
+  return index.find(name, hashFolded(name), sections);
+}
+
+std::uint32_t IniDocument::appendSection(std::string_view name, std::uint32_t comment,
+                                         bool deferIndex) {
   if (sections.size() >= None)
     throw std::bad_alloc();
   const auto idx = static_cast<std::uint32_t>(sections.size());
@@ -148,8 +191,38 @@ std::uint32_t IniDocument::appendSection(std::string_view name, std::uint32_t co
   s.nameLen = static_cast<std::uint32_t>(name.size());
   s.comment = comment;
   sections.push_back(std::move(s));
-  index.add(idx, name, hashFolded(name), sections);
+  if (!deferIndex && indexed == idx) {
+    index.add(idx, name, hashFolded(name), sections);
+    indexed = idx + 1;
+  }
   return idx;
+}
+
+void IniDocument::indexPending() {
+  const auto total = static_cast<std::uint32_t>(sections.size());
+  if (indexed == total)
+    return;
+  index.reserve(total - indexed);
+  // Hash a few sections ahead and prefetch their slots, so the random slot accesses of a
+  // million sections overlap instead of waiting one after the other.
+  constexpr std::uint32_t Ahead = 16;
+  std::uint32_t hashes[Ahead];
+  const std::uint32_t start = indexed;
+  for (std::uint32_t i = start; i < total && i < start + Ahead; ++i) {
+    hashes[i % Ahead] = hashFolded(sections[i].nameView());
+    index.prefetch(hashes[i % Ahead]);
+  }
+  for (std::uint32_t i = start; i < total; ++i) {
+    const std::uint32_t hash = hashes[i % Ahead];
+    if (i + Ahead < total) {
+      hashes[i % Ahead] = hashFolded(sections[i + Ahead].nameView());
+      index.prefetch(hashes[i % Ahead]);
+    }
+    Section& s = sections[i];
+    if (!s.removed)
+      index.add(i, s.nameView(), hash, sections);
+    indexed = i + 1;
+  }
 }
 
 std::uint32_t IniDocument::addComment(std::string text) {
@@ -209,12 +282,15 @@ namespace {
 // A name or text as it can be stored in a line: cut at a NUL, line breaks made blanks.
 // Returns the input itself when it needs no change.
 std::string_view lineSafe(std::string_view s, std::string& scratch) {
-  const std::size_t nul = s.find('\0');
-  if (nul != std::string_view::npos)
-    s = s.substr(0, nul);
-  if (s.find_first_of("\r\n") == std::string_view::npos)
+  std::size_t i = 0;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
+    if (static_cast<unsigned char>(c) <= '\r' && (c == '\0' || c == '\r' || c == '\n'))
+      break;
+  }
+  if (i == s.size())
     return s;
-  scratch.assign(s);
+  scratch.assign(s.substr(0, s.find('\0', i)));
   for (char& c : scratch)
     if (c == '\r' || c == '\n')
       c = ' ';
@@ -287,7 +363,7 @@ int Ini_RemoveSection(IniDocument* document, std::string_view section) {
     return 0;
   std::string scratch;
   const std::string_view name = lookupName(section, scratch);
-  SectionIndex::Slot* slot = document->index.find(name, hashFolded(name), document->sections);
+  SectionIndex::Slot* slot = document->slotOf(name);
   if (!slot)
     return 0;
   const std::uint32_t idx = slot->first;

@@ -40,6 +40,8 @@ inline std::string_view trim(std::string_view s) {
 inline bool equalsFolded(std::string_view a, std::string_view b) {
   if (a.size() != b.size())
     return false;
+  if (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0) // usual: same spelling
+    return true;
   for (std::size_t i = 0; i < a.size(); ++i) {
     const auto x = static_cast<unsigned char>(a[i]);
     const auto y = static_cast<unsigned char>(b[i]);
@@ -65,6 +67,7 @@ private:
   std::vector<std::unique_ptr<char[]>> blocks_;
   char* cur_ = nullptr;
   std::size_t left_ = 0;
+  std::size_t nextBlock_ = 4096;
   std::size_t reserved_ = 0;
 };
 
@@ -135,9 +138,20 @@ public:
            ChunkedVector<Section>& sections);
   // Forgets the first section of the slot's chain.
   void removeFirst(Slot* slot, ChunkedVector<Section>& sections);
+  // Makes room for `more` further names without growing on the way.
+  void reserve(std::size_t more);
+  // Starts loading the home slot of a hash into the cache.
+  void prefetch(std::uint32_t hash) const {
+#if defined(__GNUC__)
+    if (!slots_.empty())
+      __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+#else
+    (void)hash;
+#endif
+  }
 
 private:
-  void grow(const ChunkedVector<Section>& sections);
+  void grow();
   std::vector<Slot> slots_;
   std::size_t used_ = 0;
 };
@@ -155,12 +169,20 @@ public:
   // Sections that may hold " Line" items to join after a read.
   std::vector<std::uint32_t> lineTagSections;
   std::uint32_t lastSection = ini_detail::None;
+  // Sections [0, indexed) are in the index; the reader appends without indexing and
+  // indexes the whole file at the end, in a batch that hides the memory latency.
+  std::uint32_t indexed = 0;
   bool duplicateChecking = true;
 
   // The first live section of that (trimmed) name, through the lastSection cache.
   ini_detail::Section* find(std::string_view name);
-  // Appends a section; name must be trimmed and non-empty.
-  std::uint32_t appendSection(std::string_view name, std::uint32_t comment);
+  // The index slot of a (trimmed) name, or nullptr.
+  ini_detail::SectionIndex::Slot* slotOf(std::string_view name);
+  // Appends a section; name must be trimmed and non-empty. Unless deferred, it is indexed.
+  std::uint32_t appendSection(std::string_view name, std::uint32_t comment,
+                              bool deferIndex = false);
+  // Indexes the sections appended with deferIndex.
+  void indexPending();
   std::uint32_t addComment(std::string text);
   // Marks a section as holding a tag with " Line" (once).
   void noteLineTag(std::uint32_t sectionIndex);

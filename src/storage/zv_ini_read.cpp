@@ -30,6 +30,35 @@ bool LineFile::refill() {
   return true;
 }
 
+namespace {
+
+bool isLineEnd(char c) {
+  return static_cast<unsigned char>(c) <= '\r' && (c == '\r' || c == '\n' || c == '\0');
+}
+
+// The first CR, LF or NUL in [p, stop), or stop. Tests eight bytes at a time.
+const char* findLineEnd(const char* p, const char* stop) {
+  constexpr std::uint64_t ones = 0x0101010101010101ull;
+  constexpr std::uint64_t highs = 0x8080808080808080ull;
+  while (stop - p >= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    const std::uint64_t cr = w ^ ('\r' * ones);
+    const std::uint64_t lf = w ^ ('\n' * ones);
+    // Flags every zero byte of w, cr or lf (and perhaps bytes above one): enough to know
+    // that this word holds a line end; the byte loop below finds it.
+    const std::uint64_t hit = ((w - ones) & ~w) | ((cr - ones) & ~cr) | ((lf - ones) & ~lf);
+    if (hit & highs)
+      break;
+    p += 8;
+  }
+  while (p != stop && !isLineEnd(*p))
+    ++p;
+  return p;
+}
+
+} // namespace
+
 int LineFile::next(std::string_view& line) {
   if (error_)
     return -1;
@@ -54,10 +83,7 @@ int LineFile::next(std::string_view& line) {
     }
     const char* begin = chunk_.data() + pos_;
     const char* stop = chunk_.data() + end_;
-    const char* p = begin;
-    while (p != stop &&
-           (static_cast<unsigned char>(*p) > '\r' || (*p != '\r' && *p != '\n' && *p != '\0')))
-      ++p;
+    const char* p = findLineEnd(begin, stop);
     const std::size_t len = static_cast<std::size_t>(p - begin);
     if (p == stop) {
       // No line end in this chunk: keep what fits of the line and read on.
@@ -154,6 +180,7 @@ public:
     while ((r = lines.next(line)) == 1)
       take(line, lines.lineNumber());
     commitItems();
+    doc_.indexPending();
     if (r < 0)
       return IniReadError;
     if (havePending_)
@@ -196,7 +223,7 @@ private:
       break;
     case LineKind::Header:
       commitItems();
-      current_ = doc_.appendSection(c.name, takeComment());
+      current_ = doc_.appendSection(c.name, takeComment(), true);
       sawSection_ = true;
       break;
     case LineKind::Item: {
@@ -241,7 +268,7 @@ bool splitLineTag(std::string_view tag, std::string_view& base, std::uint32_t& n
   for (char ch : digits)
     if (ch < '0' || ch > '9')
       return false;
-  base = tag.substr(0, at);
+  base = trim(tag.substr(0, at));
   while (digits.size() > 1 && digits.front() == '0')
     digits.remove_prefix(1);
   number = 0;
@@ -320,6 +347,7 @@ int Ini_ReadFromFile(IniDocument* document, ReadableFile& file) {
   } catch (const std::bad_alloc&) {
     try {
       reader.commitItems();
+      document->indexPending();
     } catch (const std::bad_alloc&) {
       // what fits stays; the caller disposes the document anyway
     }
