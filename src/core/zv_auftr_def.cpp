@@ -94,9 +94,13 @@ void AuftrModel::bump(std::uint32_t& backupChanges, std::uint32_t& saveChanges) 
 
 int AuftrModel::auftrCreate() {
   DataSet d;
-  d.title = NewDataSetTitle;
-  d.identNumber = cutToField(defaults_.identNumber, DataSet::IdentSize);
-  d.identName = cutToField(defaults_.identName, DataSet::IdentSize);
+  try {
+    d.title = NewDataSetTitle;
+    d.identNumber = cutToField(defaults_.identNumber, DataSet::IdentSize);
+    d.identName = cutToField(defaults_.identName, DataSet::IdentSize);
+  } catch (const std::bad_alloc&) {
+    return AuftrCannotCreateDataSet;
+  }
   d.defaultRange = defaults_.defaultRange;
   d.defaultSpeed = defaults_.defaultSpeed;
   d.defaultArea = defaults_.defaultArea;
@@ -227,15 +231,15 @@ int AuftrModel::auftrAddStorages(int n) {
   const int target = limited ? std::max(old, limits_.maxStorages) : n;
   // Every sample grows from its own count to the same width, the limit included.
   std::vector<std::size_t> before;
-  before.reserve(samples.size());
-  for (const auto& s : samples)
-    before.push_back(s.storages.size());
   bool failedOnMeasurement = false;
   try {
+    before.reserve(samples.size());
+    for (const auto& s : samples)
+      before.push_back(s.storages.size());
     for (std::size_t i = 0; i < samples.size(); ++i)
       growSample(samples[i], static_cast<int>(i), target, failedOnMeasurement);
   } catch (const std::bad_alloc&) {
-    for (std::size_t i = 0; i < samples.size(); ++i)
+    for (std::size_t i = 0; i < before.size(); ++i)
       samples[i].storages.erase(samples[i].storages.begin() + static_cast<long>(before[i]),
                                 samples[i].storages.end());
     logMessage(failedOnMeasurement ? MeasurementFailText : StorageFailText, AuftrCannotCreate);

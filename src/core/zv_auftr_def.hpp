@@ -173,13 +173,14 @@ struct ChangeTotals {
 
 // Results of the operations besides 0.
 constexpr int AuftrNoDataSet = -1;
-constexpr int AuftrLimitReached = -2;     // samples and storages; also a refused deletion
-constexpr int AuftrRefused = -2;          // deleting the only sample or storage
-constexpr int AuftrNoSuchRecord = -3;     // a deletion naming a record that does not exist
-constexpr int AuftrCannotCreate = -3;     // memory exhausted while growing
-constexpr int AuftrNoStorage = -2;        // measurement operations on a missing storage
-constexpr int AuftrMeasurementLimit = -6; // MaxMeasurements reached; also the refused deletion
-constexpr int AuftrOutOfMemory = -2;      // points buffer
+constexpr int AuftrLimitReached = -2;        // samples and storages; also a refused deletion
+constexpr int AuftrRefused = -2;             // deleting the only sample or storage
+constexpr int AuftrNoSuchRecord = -3;        // a deletion naming a record that does not exist
+constexpr int AuftrCannotCreate = -3;        // memory exhausted while growing
+constexpr int AuftrNoStorage = -2;           // measurement operations on a missing storage
+constexpr int AuftrMeasurementLimit = -6;    // MaxMeasurements reached; also the refused deletion
+constexpr int AuftrOutOfMemory = -2;         // points buffer
+constexpr int AuftrCannotCreateDataSet = -2; // memory exhausted in auftrCreate
 
 class AuftrModel {
 public:
@@ -212,7 +213,7 @@ public:
   const DataSet* dataSet() const { return dataSet_ ? &*dataSet_ : nullptr; }
 
   // A fresh, empty data set from the defaults (replacing any present one); written to the
-  // backup journal.
+  // backup journal. AuftrCannotCreateDataSet leaves any present data set as it was.
   int auftrCreate();
   // Drops the data set with all its records. 0 also when there is none.
   int auftrDelete();

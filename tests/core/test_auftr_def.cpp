@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/zv_alloc_failure.hpp"
 #include "core/zv_core_fixture.hpp"
 
 namespace zv {
@@ -101,6 +102,48 @@ TEST_F(ModelFixture, StoragesPastTheLimitGrowEverySample) {
   EXPECT_EQ(std::vector<std::string>{"Maximum Storage number already available"}, log.lines);
   EXPECT_EQ("L12", model.auftrStorage(2, 11)->name);
   EXPECT_EQ(2, model.auftrStorage(2, 11)->sampleIndex);
+}
+
+// Memory running out part-way through a growth drops what the call had built: the grid stays
+// as it was and the journal hears nothing of records that were never completed.
+TEST_F(ModelFixture, OutOfMemoryDuringGrowthLeavesTheGridAsItWas) {
+  newDataSet(2, 2);
+  // The journal hears of a growth only once it is complete; its own recording must not fail.
+  struct Journal : test::RecordingBackup {
+    void beforeEvent() override { test::failAllocationAfter(-1); }
+  } journal;
+  model.setBackupSink(&journal);
+  struct Step {
+    const char* what;
+    int (*grow)(AuftrModel&);
+    int samples, storages;
+  };
+  const Step steps[] = {
+      {"storages", [](AuftrModel& m) { return m.auftrAddStorages(4); }, 2, 4},
+      {"samples", [](AuftrModel& m) { return m.auftrAddSamples(4); }, 4, 4},
+  };
+  for (const Step& step : steps) {
+    int failures = 0;
+    for (long k = 0;; ++k) {
+      const int samplesBefore = model.auftrSampleCount();
+      const int storagesBefore = model.auftrStorageCount();
+      journal.events.clear();
+      log.lines.clear();
+      test::failAllocationAfter(k);
+      const int r = step.grow(model);
+      test::failAllocationAfter(-1);
+      if (r == 0)
+        break;
+      ++failures;
+      ASSERT_EQ(AuftrCannotCreate, r) << step.what << " " << k;
+      ASSERT_TRUE(gridIsRectangular(samplesBefore, storagesBefore)) << step.what << " " << k;
+      EXPECT_TRUE(journal.events.empty());
+      ASSERT_EQ(1u, log.lines.size());
+      EXPECT_NE(std::string::npos, log.lines[0].find("cannot be created")) << log.lines[0];
+    }
+    EXPECT_GT(failures, 2) << step.what;
+    EXPECT_TRUE(gridIsRectangular(step.samples, step.storages)) << step.what;
+  }
 }
 
 TEST_F(ModelFixture, MeasurementsPastTheLimit) {
@@ -410,15 +453,6 @@ TEST(PointsBuffer, AllocateAndFree) {
   auftrFreePoints(m);
   EXPECT_FALSE(m.hasPoints());
   EXPECT_EQ(0, m.pointCount);
-}
-
-TEST_F(ModelFixture, GraphPositionsReset) {
-  newDataSet(2, 2);
-  model.auftrMeasurement(1, 1, 0)->graphFilePos = 4096;
-  model.auftrMeasurement(0, 1, 0)->graphFilePos = 4;
-  model.auftrResetGraphPositions();
-  EXPECT_EQ(-1, model.auftrMeasurement(1, 1, 0)->graphFilePos);
-  EXPECT_EQ(-1, model.auftrMeasurement(0, 1, 0)->graphFilePos);
 }
 
 } // namespace

@@ -15,33 +15,48 @@ class RecordingBackup : public BackupSink {
 public:
   std::vector<std::string> events;
 
+  // Called before an event is recorded.
+  virtual void beforeEvent() {}
+
   static std::string at(const Selection& s) {
     return std::to_string(s.sample) + "/" + std::to_string(s.storage) + "/" +
            std::to_string(s.measurement);
   }
   // Like the real journal, a written record counts as backed up.
   void headerCreated(DataSet& d) override {
+    beforeEvent();
     events.push_back("header");
     d.backupChanges = 0;
   }
   void sampleCreated(Sample& s) override {
+    beforeEvent();
     events.push_back("sample " + std::to_string(s.index));
     s.backupChanges = 0;
   }
   void storageCreated(Storage& t) override {
+    beforeEvent();
     events.push_back("storage " + at({t.sampleIndex, t.storageIndex, 0}));
     t.backupChanges = 0;
   }
   void measurementCreated(Measurement& m) override {
+    beforeEvent();
     events.push_back("measurement " + at({m.sampleIndex, m.storageIndex, m.measurementIndex}));
     m.backupChanges = 0;
   }
-  void sampleDeleted(const Selection& s) override { events.push_back("delete sample " + at(s)); }
-  void storageDeleted(const Selection& s) override { events.push_back("delete storage " + at(s)); }
+  void sampleDeleted(const Selection& s) override {
+    beforeEvent();
+    events.push_back("delete sample " + at(s));
+  }
+  void storageDeleted(const Selection& s) override {
+    beforeEvent();
+    events.push_back("delete storage " + at(s));
+  }
   void measurementDeleted(const Selection& s) override {
+    beforeEvent();
     events.push_back("delete measurement " + at(s));
   }
   void recordChanged(RecordKind kind, const Selection& s) override {
+    beforeEvent();
     static const char* names[] = {"header", "sample", "storage", "measurement"};
     events.push_back(std::string("changed ") + names[static_cast<int>(kind)] + " " + at(s));
   }
