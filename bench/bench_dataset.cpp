@@ -1,0 +1,112 @@
+// The largest data set the limits allow (100 samples x 100 storages x 100 measurements):
+// time to build it, renumber it, compute every cell's statistics and display text, and the
+// memory it takes. Run by hand: ./bench_dataset
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/zv_auftr_def.hpp"
+#include "core/zv_calculate.hpp"
+#include "platform/zv_clock.hpp"
+#include "support/zv_errorlog.hpp"
+#include "support/zv_message.hpp"
+
+namespace {
+
+// A Ui that nobody looks at: growth within the limits shows nothing.
+class SilentUi : public zv::Ui {
+public:
+  void popup(const std::string&, const std::string&) override {}
+  int ask(const std::string&, const std::string&, const std::vector<std::string>&, int,
+          int escape) override {
+    return escape;
+  }
+  std::optional<std::string> promptText(const std::string&, const std::string&, const std::string&,
+                                        int) override {
+    return std::nullopt;
+  }
+  std::optional<std::filesystem::path> chooseFile(const zv::FileDialogSpec&) override {
+    return std::nullopt;
+  }
+  std::optional<std::filesystem::path> chooseDirectory(const std::string&,
+                                                       const std::filesystem::path&) override {
+    return std::nullopt;
+  }
+  std::unique_ptr<zv::Progress> startProgress(const std::string&, const std::string&,
+                                              const std::string&) override {
+    return nullptr;
+  }
+  void setWaitCursor(bool) override {}
+  void setClipboardText(const std::string&) override {}
+  bool startProcess(const std::string&, const std::string&) override { return false; }
+  bool openDocument(const std::filesystem::path&) override { return false; }
+};
+
+long peakRssKb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0)
+      return std::stol(line.substr(6));
+  return -1;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+int main() {
+  constexpr int Size = 100;
+  zv::SystemClock clock;
+  zv::ErrorLog errorLog(clock, std::filesystem::temp_directory_path() / "zv-bench-dataset");
+  SilentUi ui;
+  zv::Reporter reporter(errorLog, ui);
+  zv::Language lang;
+  zv::AuftrModel model(reporter, lang);
+  model.limits().setMaxSamples(Size);
+  model.limits().setMaxStorages(Size);
+  model.limits().setMaxMeasurements(Size);
+  const long rssBefore = peakRssKb();
+
+  auto t0 = std::chrono::steady_clock::now();
+  model.auftrCreate();
+  model.auftrAddSamples(Size);
+  model.auftrAddStorages(Size);
+  for (int s = 0; s < Size; ++s)
+    for (int t = 0; t < Size; ++t)
+      model.auftrAddMeasurements(s, t, Size);
+  const double build = secondsSince(t0);
+
+  int k = 0;
+  for (int s = 0; s < Size; ++s)
+    for (int t = 0; t < Size; ++t)
+      for (auto& m : model.auftrStorage(s, t)->measurements) {
+        m.force = 0.5 + (k++ % 97) * 0.01;
+        m.inStatistics = k % 5 != 0;
+      }
+
+  t0 = std::chrono::steady_clock::now();
+  model.auftrRenumber();
+  const double renumber = secondsSince(t0);
+
+  t0 = std::chrono::steady_clock::now();
+  std::size_t textBytes = 0;
+  for (int s = 0; s < Size; ++s)
+    for (int t = 0; t < Size; ++t)
+      textBytes += zv::storageSummaryDisplay(model.auftrStorage(s, t), {}, {}).size();
+  const double statistics = secondsSince(t0);
+
+  std::printf("data set %d x %d x %d = %d measurements\n", Size, Size, Size,
+              model.dataSet()->measurementTotal);
+  std::printf("build      %8.3f s\n", build);
+  std::printf("renumber   %8.3f s\n", renumber);
+  std::printf("statistics %8.3f s (all %d cells with display text, %zu bytes)\n", statistics,
+              Size * Size, textBytes);
+  std::printf("memory     %8.1f MB peak resident growth (%zu bytes per measurement record)\n",
+              (peakRssKb() - rssBefore) / 1024.0, sizeof(zv::Measurement));
+  return 0;
+}
