@@ -281,7 +281,10 @@ void Daq::daqShutdown() {
 }
 
 int Daq::announcePullSpeed(int channel, double newtonPerSecond) {
-  return driver_.setSimulatedPullSpeed(channel, newtonPerSecond);
+  if (channel < 0 || channel > 3)
+    return -1;
+  // The same input daqStart measures: channel 0 is tester 1 on ai0, every other tester 2 on ai1.
+  return driver_.setSimulatedPullSpeed(channel == 0 ? 0 : 1, newtonPerSecond);
 }
 
 } // namespace zv

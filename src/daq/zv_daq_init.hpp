@@ -100,7 +100,8 @@ public:
   // Records a driver failure in the error log with the driver's text; only when both the code
   // and the status are non-zero. Returns code.
   int reportDaqError(int code, int status);
-  // Tells a simulated tester the pull speed of the coming measurement (N/s).
+  // Tells the simulated tester on the channel's input the pull speed of the coming measurement
+  // (N/s); call it before daqStart. 0 with the real driver, -1 for a channel outside 0..3.
   int announcePullSpeed(int channel, double newtonPerSecond);
 
   // Values handed to the remote output, oldest first (it has no hardware line of its own).

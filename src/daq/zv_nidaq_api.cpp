@@ -1,8 +1,16 @@
 #include "daq/zv_nidaq_api.hpp"
 
+#include <cctype>
 #include <cstdlib>
+#include <string_view>
 
 #if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 #else
 #include <dlfcn.h>
@@ -139,6 +147,24 @@ std::string simulatorLibraryFileName() {
 #else
   return "libzarvik_simdaq.so";
 #endif
+}
+
+std::filesystem::path simulatorLibraryPath(const std::filesystem::path& executableDirectory) {
+  return executableDirectory / simulatorLibraryFileName();
+}
+
+bool commandLineAsksForSimulator(int argc, const char* const* argv) {
+  constexpr std::string_view word = "SIMULATE";
+  for (int i = 1; argv && i < argc; ++i) { // the program's own path does not count
+    if (!argv[i])
+      continue;
+    std::string upper = argv[i];
+    for (auto& c : upper)
+      c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper.find(word) != std::string::npos)
+      return true;
+  }
+  return false;
 }
 
 std::vector<std::string> libraryCandidates(const std::string& explicitPath,

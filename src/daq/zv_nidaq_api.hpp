@@ -159,6 +159,10 @@ std::vector<std::string> defaultLibraryNames();
 
 // File name of our simulator library on this system ("libzarvik_simdaq.so" on Linux).
 std::string simulatorLibraryFileName();
+// Where the simulator is installed: beside the program's executable.
+std::filesystem::path simulatorLibraryPath(const std::filesystem::path& executableDirectory);
+// true when an argument (not the program's own path) contains SIMULATE, in any case.
+bool commandLineAsksForSimulator(int argc, const char* const* argv);
 
 // Which libraries to try: an explicit path (the simulator, chosen on the command line) wins;
 // otherwise a non-empty environment value (ZARVIK_DAQMX_LIBRARY) names the library; otherwise

@@ -61,6 +61,19 @@ TEST(DaqBinding, LibraryChoice) {
 #endif
 }
 
+TEST(DaqBinding, SimulateOnTheCommandLine) {
+  const char* plain[] = {"/usr/bin/zarvik", "PROGRAM"};
+  const char* lower[] = {"/usr/bin/zarvik", "--simulate"};
+  const char* inPath[] = {"/opt/simulated/zarvik"};
+  EXPECT_FALSE(daqmx::commandLineAsksForSimulator(2, plain));
+  EXPECT_TRUE(daqmx::commandLineAsksForSimulator(2, lower));
+  // An installation directory that happens to hold the word does not switch the driver.
+  EXPECT_FALSE(daqmx::commandLineAsksForSimulator(1, inPath));
+  EXPECT_FALSE(daqmx::commandLineAsksForSimulator(0, nullptr));
+  EXPECT_EQ(std::filesystem::path("/opt/zarvik/bin") / daqmx::simulatorLibraryFileName(),
+            daqmx::simulatorLibraryPath("/opt/zarvik/bin"));
+}
+
 TEST(DaqBinding, MissingLibrariesAreReportedNotFatal) {
   test::TestDir dir;
   daqmx::Library lib;

@@ -264,7 +264,13 @@ TEST_F(Acquire, PullSpeedReachesTheSimulatedTester) {
   sim.specimen(1, nullptr, nullptr, &speed, nullptr);
   EXPECT_DOUBLE_EQ(250.0, speed);
   EXPECT_LT(daq.announcePullSpeed(1, -3.0), 0);
-  EXPECT_LT(daq.announcePullSpeed(2, 100.0), 0);
+  EXPECT_EQ(-1, daq.announcePullSpeed(4, 100.0));
+  daq.daqStop();
+  // Channels 2 and 3 measure ai1, so their speed goes to the second tester.
+  EXPECT_EQ(0, daq.announcePullSpeed(3, 80.0));
+  ASSERT_EQ(0, daq.daqStart(3, 10.0, 100, rate));
+  sim.specimen(1, nullptr, nullptr, &speed, nullptr);
+  EXPECT_DOUBLE_EQ(80.0, speed);
   daq.daqStop();
 }
 
