@@ -9,6 +9,21 @@ MainWindowBase::MainWindowBase(WindowId id, QWidget* parent)
   setMenuBar(menu_);
 }
 
+void MainWindowBase::requestRefresh(std::uint32_t bits) {
+  pending_ |= bits;
+  if (!isVisible() && !(pending_ & refresh::Forced))
+    return;
+  const std::uint32_t run = pending_ & ~refresh::Forced;
+  pending_ = 0;
+  applyRefresh(run);
+}
+
+void MainWindowBase::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (pending_)
+    requestRefresh(0);
+}
+
 void MainWindowBase::closeEvent(QCloseEvent* event) {
   // The close box never closes a main window by itself: it asks to end the program.
   event->ignore();

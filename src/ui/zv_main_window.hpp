@@ -17,15 +17,23 @@ public:
   // Rebuilds labels after a language switch.
   virtual void retranslate() {}
 
+  // Refresh requests are collected and run while the window is visible (or when forced).
+  void requestRefresh(std::uint32_t bits);
+  std::uint32_t pendingRefresh() const { return pending_; }
+
 signals:
   void exitRequested();
 
 protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  // Runs the collected bits; windows with content override it.
+  virtual void applyRefresh(std::uint32_t) {}
 
 private:
   WindowId id_;
   MenuBar* menu_;
+  std::uint32_t pending_ = 0;
 };
 
 } // namespace zv

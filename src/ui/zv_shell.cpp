@@ -6,7 +6,9 @@
 
 #include "program/zv_main_mnu.hpp"
 #include "program/zv_program.hpp"
+#include "ui/zv_auftr_mnu.hpp"
 #include "ui/zv_dialogs.hpp"
+#include "ui/zv_lager_mnu.hpp"
 #include "ui/zv_qt_ports.hpp"
 
 namespace zv {
@@ -18,10 +20,13 @@ std::size_t slot(WindowId id) {
 const TextPair logTitle{"Report List", "Protokoll Liste"};
 } // namespace
 
-Shell::Shell(Program& program, QtUi& ui) : program_(program), ui_(ui) {}
+Shell::Shell(Program& program, QtUi& ui) : program_(program), ui_(ui) {
+  program_.refreshSink = this;
+}
 
 Shell::~Shell() {
   program_.reporter.setLogTarget(nullptr);
+  program_.refreshSink = nullptr;
 }
 
 void Shell::openLogWindow() {
@@ -130,8 +135,29 @@ void Shell::command(int id, MainWindowBase* owner) {
   updateMenuState();
 }
 
+MainWindowBase* Shell::ensureWindow(WindowId id) {
+  if (MainWindowBase* w = window(id))
+    return w;
+  if (id == WindowId::Order) {
+    auto order = std::make_unique<OrderWindow>(program_);
+    connect(order.get(), &OrderWindow::storageTableRequested, this, [this] {
+      showWindow(WindowId::Storage);
+      requestRefresh(WindowId::Storage, refresh::Everything);
+    });
+    order_ = std::move(order);
+    setWindow(id, order_.get());
+    return order_.get();
+  }
+  if (id == WindowId::Storage) {
+    storage_ = std::make_unique<StorageWindow>(program_);
+    setWindow(id, storage_.get());
+    return storage_.get();
+  }
+  return nullptr;
+}
+
 void Shell::showWindow(WindowId which) {
-  MainWindowBase* w = window(which);
+  MainWindowBase* w = ensureWindow(which);
   if (!w)
     return;
   w->show();
@@ -190,8 +216,9 @@ void Shell::print(QWidget* target) {
   target->render(&painter);
 }
 
-void Shell::requestRefresh(WindowId, std::uint32_t) {
-  // The table and measurement windows take their requests here once they exist.
+void Shell::requestRefresh(WindowId id, std::uint32_t bits) {
+  if (MainWindowBase* w = window(id))
+    w->requestRefresh(bits);
 }
 
 } // namespace zv

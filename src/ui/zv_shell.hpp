@@ -34,6 +34,8 @@ public:
   void print(QWidget* window);
 
   void requestRefresh(WindowId window, std::uint32_t bits) override;
+  // The order and storage tables are made on first use.
+  MainWindowBase* ensureWindow(WindowId id);
 
   // Set while a modal exit dialog is open (tests look at it).
   QDialog* openDialog() const { return openDialog_; }
@@ -49,6 +51,8 @@ private:
   Program& program_;
   QtUi& ui_;
   std::unique_ptr<LogWindow> log_;
+  std::unique_ptr<MainWindowBase> order_;
+  std::unique_ptr<MainWindowBase> storage_;
   std::array<MainWindowBase*, 4> windows_{};
   QDialog* openDialog_ = nullptr;
 };

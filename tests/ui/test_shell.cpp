@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "common/zv_fakes.hpp"
+#include "common/zv_qt_quiet.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_qt_ports.hpp"
@@ -20,12 +21,6 @@
 using namespace zv;
 
 namespace {
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& msg) {
-  if (msg.contains("propagateSizeHints"))
-    return;
-  fprintf(stderr, "%d: %s\n", int(type), qPrintable(msg));
-}
-
 // Presses a button of the modal dialog that opens next.
 void pressInNextDialog(const char* buttonName, bool* seen = nullptr) {
   QTimer::singleShot(0, [=] {
@@ -55,7 +50,7 @@ class TestShell : public QObject {
   bool enabled(int id) { return shell->logWindow()->menu()->action(id)->isEnabled(); }
 
 private slots:
-  void initTestCase() { qInstallMessageHandler(quietMessages); }
+  void initTestCase() { test::installQuietMessageHandler(); }
 
   void init() {
     registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());

@@ -1,0 +1,70 @@
+#include "ui/zv_rings.hpp"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+
+#include "program/zv_selection.hpp"
+#include "ui/zv_qt_ports.hpp"
+
+namespace zv {
+
+namespace {
+void fill(QComboBox* ring, const std::vector<std::string>& items, int current) {
+  ring->clear();
+  for (const auto& item : items)
+    ring->addItem(fromLatin1(item));
+  ring->setCurrentIndex(current);
+}
+} // namespace
+
+SelectionRings::SelectionRings(Program& program, QWidget* parent)
+    : QWidget(parent), program_(program) {
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto addRing = [&](QLabel*& label, QComboBox*& ring, const char* name) {
+    label = new QLabel(this);
+    ring = new QComboBox(this);
+    ring->setObjectName(name);
+    ring->setMinimumContentsLength(8);
+    layout->addWidget(label);
+    layout->addWidget(ring);
+    connect(ring, &QComboBox::activated, this, [this, ring](int index) { chosen(ring, index); });
+  };
+  addRing(sampleLabel_, sample_, "PROBE_SEL");
+  addRing(storageLabel_, storage_, "LAGER_SEL");
+  addRing(measurementLabel_, measurement_, "MEAS_SEL");
+  layout->addStretch();
+  retranslate();
+}
+
+void SelectionRings::retranslate() {
+  sampleLabel_->setText(QString::fromLatin1(program_.texts.generalTexts[4]));
+  storageLabel_->setText(QString::fromLatin1(program_.texts.generalTexts[5]));
+  measurementLabel_->setText(QString::fromLatin1(program_.texts.generalTexts[6]));
+}
+
+void SelectionRings::refill() {
+  filling_ = true;
+  const auto samples = sampleRingItems(program_);
+  const auto storages = storageRingItems(program_);
+  const auto measurements = measurementRingItems(program_);
+  const DataSet* ds = program_.auftr.dataSet();
+  fill(sample_, samples, ds ? ds->currentSample : -1);
+  fill(storage_, storages, ds ? ds->currentStorage : -1);
+  fill(measurement_, measurements, ds ? ds->currentMeasurement : -1);
+  filling_ = false;
+}
+
+void SelectionRings::chosen(QComboBox* ring, int index) {
+  if (filling_)
+    return;
+  if (ring == sample_)
+    cbCtlProbeSelect(program_, index);
+  else if (ring == storage_)
+    cbCtlLagerSelect(program_, index);
+  else
+    cbCtlMeasSelect(program_, index);
+}
+
+} // namespace zv

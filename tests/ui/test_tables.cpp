@@ -1,0 +1,170 @@
+// The order table and the storage table on a real data set, offscreen.
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include "common/zv_fakes.hpp"
+#include "common/zv_qt_quiet.hpp"
+#include "common/zv_testdir.hpp"
+#include "program/zv_program.hpp"
+#include "ui/zv_auftr_mnu.hpp"
+#include "ui/zv_lager_mnu.hpp"
+#include "ui/zv_qt_ports.hpp"
+#include "ui/zv_rings.hpp"
+#include "ui/zv_shell.hpp"
+
+using namespace zv;
+
+namespace {
+// Reads and closes the message box that opens next.
+void readNextPopup(QString* text) {
+  QTimer::singleShot(0, [=] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      *text = box->text();
+      box->accept();
+    }
+  });
+}
+} // namespace
+
+class TestTables : public QObject {
+  Q_OBJECT
+  test::TestDir dir;
+  test::FakeClock clock;
+  std::unique_ptr<MemoryRegistry> registry;
+  std::unique_ptr<QtUi> ui;
+  std::unique_ptr<Program> program;
+  std::unique_ptr<Shell> shell;
+
+  OrderWindow* order() { return static_cast<OrderWindow*>(shell->window(WindowId::Order)); }
+  StorageWindow* storage() { return static_cast<StorageWindow*>(shell->window(WindowId::Storage)); }
+  QString cell(int r, int c) { return order()->model()->index(r, c).data().toString(); }
+
+private slots:
+  void initTestCase() { test::installQuietMessageHandler(); }
+
+  void init() {
+    registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());
+    ui = std::make_unique<QtUi>();
+    program = std::make_unique<Program>(*ui, clock, *registry, dir.path() / "");
+    program->startUp({"zarvik"});
+    program->auftr.limits().setMaxMeasurements(100);
+    program->auftr.auftrCreate();
+    program->auftr.auftrAddSamples(3);
+    program->auftr.auftrAddStorages(3);
+    program->auftr.auftrAddMeasurements(0, 0, 2);
+    program->auftr.auftrRenumber();
+    program->dataLoaded = true;
+    shell = std::make_unique<Shell>(*program, *ui);
+    shell->openLogWindow();
+    program->singlePanel = 0;
+    shell->showWindow(WindowId::Order);
+    shell->showWindow(WindowId::Storage);
+  }
+
+  void cleanup() {
+    shell.reset();
+    program.reset();
+  }
+
+  void typingOverAForceUpdatesBothWindows() {
+    StorageTableModel* m = storage()->model();
+    QVERIFY(m->setData(m->index(0, StorageTableModel::Force), "1.0", Qt::EditRole));
+    QVERIFY(m->setData(m->index(1, StorageTableModel::Force), "2,0", Qt::EditRole));
+    QCOMPARE(m->index(0, StorageTableModel::Status).data().toString(), QString("Typed Over"));
+    QVERIFY(m->setData(m->index(0, StorageTableModel::OnOff), Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(m->setData(m->index(1, StorageTableModel::OnOff), Qt::Checked, Qt::CheckStateRole));
+    const double area = program->auftr.currentStorage()->measurements[0].area;
+    QCOMPARE(storage()->statistic(0)->text(), QString::number(1.5 / area, 'f', 2));
+    QVERIFY(cell(0, 0).contains("(2)"));
+    QCOMPARE(order()->table()->isVisible(), true);
+  }
+
+  void refusedForceKeepsTheOldValue() {
+    StorageTableModel* m = storage()->model();
+    QString popup;
+    readNextPopup(&popup);
+    QVERIFY(!m->setData(m->index(0, StorageTableModel::Force), "abc", Qt::EditRole));
+    QCOMPARE(popup, QString("Please enter a finite number"));
+    QCOMPARE(program->auftr.currentStorage()->measurements[0].status, 0);
+  }
+
+  void renamingToAnExistingNameIsRefused() {
+    QLineEdit* editor = order()->editHeader(Qt::Vertical, 1);
+    QVERIFY(editor);
+    editor->setText("P1");
+    QString popup;
+    readNextPopup(&popup);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCOMPARE(popup, QString("Probe=2 - The name mustn't be available twice, please enter newly"));
+    QCOMPARE(program->auftr.auftrSample(1)->name, std::string("P2"));
+    QCOMPARE(order()->model()->headerData(1, Qt::Vertical, Qt::DisplayRole).toString(),
+             QString("P2"));
+
+    editor = order()->editHeader(Qt::Horizontal, 2);
+    editor->setText("Humid");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCOMPARE(program->auftr.auftrStorage(0, 2)->name, std::string("Humid"));
+    QCOMPARE(storage()->rings()->storageRing()->itemText(2), QString("Humid"));
+  }
+
+  void anotherPistonChangesTheStorageNotItsMeasurements() {
+    const double before = program->auftr.currentStorage()->measurements[0].range;
+    QComboBox* ring = storage()->rangeRing();
+    QCOMPARE(ring->count(), 3);
+    ring->setCurrentIndex(2);
+    emit ring->activated(2);
+    QCOMPARE(program->auftr.currentStorage()->range, 30.0);
+    QCOMPARE(program->auftr.currentStorage()->measurements[0].range, before);
+  }
+
+  void ringsFollowEachOther() {
+    QComboBox* sampleRing = order()->rings()->sampleRing();
+    sampleRing->setCurrentIndex(2);
+    emit sampleRing->activated(2);
+    QCOMPARE(program->auftr.dataSet()->currentSample, 2);
+    QCOMPARE(storage()->rings()->sampleRing()->currentIndex(), 2);
+    QCOMPARE(storage()->table()->model()->rowCount(), 1);
+  }
+
+  void longSeriesScrolls() {
+    program->auftr.auftrAddMeasurements(0, 0, 60);
+    program->auftr.auftrRenumber();
+    shell->requestRefresh(WindowId::Storage, refresh::Everything);
+    storage()->resize(640, 350);
+    QApplication::processEvents();
+    QCOMPARE(storage()->table()->model()->rowCount(), 60);
+    QVERIFY(storage()->table()->verticalScrollBar()->isVisible());
+    QVERIFY(storage()->table()->verticalScrollBar()->maximum() > 0);
+  }
+
+  void languageSwitchRelabels() {
+    shell->switchLanguage(0);
+    QVERIFY(storage()->windowTitle().contains("Lagerungstabelle"));
+    QVERIFY(order()->windowTitle().contains("Auftragstabelle"));
+    QCOMPARE(storage()->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QString("Ein\n/Aus"));
+  }
+
+  void rightDoubleClickOpensTheStorageTable() {
+    storage()->hide();
+    program->singlePanel = 1;
+    QTableView* table = order()->table();
+    const QRect r = table->visualRect(order()->model()->index(1, 2));
+    QTest::mouseDClick(table->viewport(), Qt::RightButton, {}, r.center());
+    QCOMPARE(program->auftr.dataSet()->currentSample, 1);
+    QCOMPARE(program->auftr.dataSet()->currentStorage, 2);
+    QVERIFY(storage()->isVisible());
+    QVERIFY(!order()->isVisible()); // single-panel mode hides the others
+  }
+};
+
+QTEST_MAIN(TestTables)
+#include "test_tables.moc"
