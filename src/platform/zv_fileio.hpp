@@ -92,6 +92,8 @@ public:
   FileWriter& operator=(const FileWriter&) = delete;
 
   void write(const char* data, std::size_t size) {
+    if (size == 0)
+      return;
     if (size <= buffer_.size() - used_) {
       std::memcpy(buffer_.data() + used_, data, size);
       used_ += size;

@@ -490,11 +490,15 @@ bool allBlank(std::string_view s) {
 #if defined(_WIN32)
 double strtodC(const char* text, char** end) {
   static const _locale_t loc = _create_locale(LC_ALL, "C");
+  if (!loc)
+    return std::strtod(text, end);
   return _strtod_l(text, end, loc);
 }
 #else
 double strtodC(const char* text, char** end) {
   static const locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  if (loc == static_cast<locale_t>(nullptr))
+    return std::strtod(text, end); // cannot happen for "C"; never pass a null locale
   return strtod_l(text, end, loc);
 }
 #endif

@@ -246,7 +246,8 @@ TEST(IniRead, LongValueRunsJoinOnlyWhereTheWriterMadeThem) {
                         "d Line0001=r\r\n" // number 1 again: a new run
                         "d Line0003=s\r\n" // out of sequence: kept
                         "f Line=z\r\n"     // no digits
-                        "g Line2x=z\r\n");
+                        "g Line2x=z\r\n"
+                        "h \t Line0001=t\r\n"); // the joined tag is stored trimmed
   std::vector<std::string> tags;
   for (int i = 1; i <= Ini_NumberOfItems(doc, "s"); ++i) {
     std::string_view t;
@@ -254,7 +255,7 @@ TEST(IniRead, LongValueRunsJoinOnlyWhereTheWriterMadeThem) {
     tags.emplace_back(t);
   }
   EXPECT_EQ(tags, (std::vector<std::string>{"a", "plain", "b", "c Line0002", "d", "e Line0002", "d",
-                                            "d Line0003", "f Line", "g Line2x"}));
+                                            "d Line0003", "f Line", "g Line2x", "h"}));
   EXPECT_EQ(raw(doc, "s", "a"), "one two three");
   EXPECT_EQ(raw(doc, "s", "b"), "x");
   // The joined item keeps the first piece's quoting.
