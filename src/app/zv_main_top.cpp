@@ -71,6 +71,7 @@ int runProgram(int argc, char** argv) {
   }
 
   std::vector<std::string_view> words(argv, argv + argc);
+  program.executableDirectory = QCoreApplication::applicationDirPath().toStdString();
   program.startUp(words);
   program.helpDirectory = helpDirectory().toStdString();
   showStartScreen(program);
@@ -78,6 +79,7 @@ int runProgram(int argc, char** argv) {
   Shell shell(program, ui);
   shell.openLogWindow();
   program.logInit(shell.logWindow());
+  program.initAcquisition();
   program.reportStartUpLines();
   shell.updateMenuState();
 

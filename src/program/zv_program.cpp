@@ -52,9 +52,12 @@ int Program::startUp(const std::vector<std::string_view>& args) {
     measParams.daqErrorState = 1;
   }
   programMode = commandLine.programMode ? 1 : 0;
+  if (commandLine.simulate)
+    daq.setLibraryCandidates({daqmx::simulatorLibraryPath(executableDirectory).string()});
 
   registryEntryMissing =
       getUserDirectory(registry, reporter, texts.messageTexts[43], userDirectory) != 0;
+  checkMeasParams(&measParams);
   texts.select(lang);
   return 0;
 }
@@ -90,6 +93,8 @@ bool Program::confirmExit() {
 
 void Program::shutdownProgram() {
   measuring = false;
+  if (measParams.daqEnabled == 1)
+    daq.daqShutdown();
   quitRequested = 1;
 }
 

@@ -10,6 +10,7 @@
 #include "core/zv_calculate.hpp"
 #include "core/zv_list_abriss.hpp"
 #include "core/zv_measparams.hpp"
+#include "daq/zv_daq_init.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_refresh.hpp"
 #include "platform/zv_registry.hpp"
@@ -53,6 +54,9 @@ public:
   // Start-up up to the start screen: built-in values, log file name, command line, user
   // directory and configuration. The single-instance check happens before, in main().
   int startUp(const std::vector<std::string_view>& args);
+  // Start-up after the log window: detects the acquisition box and tests its connection.
+  int initAcquisition() { return daq.daqInit(); }
+
   // After the log window exists: where report lines go and where the log file is.
   void logInit(LogSink* logWindow);
   // Lines the start-up writes into the log window after it appeared.
@@ -109,6 +113,8 @@ public:
   Reporter reporter;
   MeasParams measParams;
   MeasParamsBondSource bondSource{measParams};
+  Daq daq{measParams, reporter, lang};
+  std::filesystem::path executableDirectory; // where the simulator library lies beside us
   AuftrModel auftr; // the one data set with its defaults, limits and change counters
   EvaluationList evaluations;
   StatisticsFormat statisticsFormat;

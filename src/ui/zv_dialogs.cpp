@@ -66,6 +66,25 @@ VersionInfoDialog::VersionInfoDialog(const Program& program, QWidget* parent) : 
   layout->addWidget(quit);
 }
 
+DaqInfoDialog::DaqInfoDialog(const Program& program, QWidget* parent) : QDialog(parent) {
+  const DaqDialogTexts t = dataAcquisitionDialogTexts(program.measParams, program.lang);
+  setWindowTitle(QString::fromLatin1(program.texts.generalTexts[0]) + " - " + fromLatin1(t.title));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(fromLatin1(t.heading), this));
+  auto* form = new QFormLayout;
+  const char* names[] = {"PRODUCT", "VERSION", "SERIAL", "DEVICE"};
+  for (std::size_t i = 0; i < t.captions.size(); ++i) {
+    auto* value = new QLabel(fromLatin1(t.values[i]), this);
+    value->setObjectName(names[i]);
+    form->addRow(fromLatin1(t.captions[i]), value);
+  }
+  layout->addLayout(form);
+  auto* close = new QPushButton(QString::fromLatin1(program.texts.generalTexts[19]), this);
+  close->setObjectName("QUIT");
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+  layout->addWidget(close);
+}
+
 ExitDialog::ExitDialog(const Program& program, QWidget* parent) : QDialog(parent) {
   static const TextPair title{"File - Exit Program", "Datei - Program beenden"};
   static const TextPair question{"Exit Program", "Programm beenden"};

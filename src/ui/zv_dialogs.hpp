@@ -19,6 +19,13 @@ public:
   VersionInfoDialog(const Program& program, QWidget* parent = nullptr);
 };
 
+// Setup > Data Acquisition: what the program knows of its acquisition box.
+class DaqInfoDialog final : public QDialog {
+  Q_OBJECT
+public:
+  DaqInfoDialog(const Program& program, QWidget* parent = nullptr);
+};
+
 // Yes: accept(); No and the close box: reject().
 class ExitDialog final : public QDialog {
   Q_OBJECT

@@ -126,6 +126,14 @@ void Shell::command(int id, MainWindowBase* owner) {
     openDialog_ = nullptr;
     break;
   }
+  case menu::Hard: {
+    DaqInfoDialog dialog(program_, owner);
+    dialog.setObjectName("HARD");
+    openDialog_ = &dialog;
+    dialog.exec();
+    openDialog_ = nullptr;
+    break;
+  }
   case menu::Exit:
     requestExit(owner);
     return;

@@ -27,6 +27,7 @@ TEST(CommandLine, WordsMatchInAnyCaseInsideAnyWord) {
   EXPECT_FALSE(none.offline);
   EXPECT_FALSE(none.programMode);
   EXPECT_TRUE(scan({"zarvik", "simulate"}).simulate);
+  EXPECT_FALSE(scan({"/opt/simulated/zarvik"}).simulate);
 }
 
 TEST(CommandLine, OfflineWordIsNotTestedForProgram) {
@@ -177,6 +178,43 @@ TEST_F(ProgramFixture, GermanTexts) {
   EXPECT_EQ("Datensatz schließen", latin1ToUtf8(program->texts.messageTexts[23]));
   program->setLanguage(1);
   EXPECT_STREQ("Close Data Set", program->texts.messageTexts[23]);
+}
+
+} // namespace
+} // namespace zv
+
+namespace zv {
+namespace {
+
+TEST_F(ProgramFixture, OfflineStartWritesNoHardwareLines) {
+  make(userDir());
+  program->startUp({"zarvik", "offline"});
+  program->logInit(&log);
+  EXPECT_EQ(1, program->initAcquisition());
+  EXPECT_EQ("", log.text);
+}
+
+#ifdef ZV_SIMDAQ_DIR
+TEST_F(ProgramFixture, SimulateStartsOnTheSimulatedBox) {
+  make(userDir());
+  program->executableDirectory = ZV_SIMDAQ_DIR;
+  program->startUp({"zarvik", "SIMULATE"});
+  program->logInit(&log);
+  EXPECT_EQ(0, program->initAcquisition());
+  EXPECT_EQ("Check DAQ Connection...OK\n", log.text);
+  EXPECT_EQ("USB-6210", program->measParams.productType);
+  program->shutdownProgram();
+  EXPECT_EQ(1, program->quitRequested);
+}
+#endif
+
+TEST_F(ProgramFixture, WithoutTheDriverLibraryTheDaqStateSaysSo) {
+  make(userDir());
+  program->executableDirectory = dir.path(); // no simulator here
+  program->startUp({"zarvik", "simulate"});
+  program->logInit(&log);
+  EXPECT_EQ(2, program->initAcquisition());
+  EXPECT_EQ(2, program->measParams.daqErrorState);
 }
 
 } // namespace

@@ -147,6 +147,22 @@ private slots:
     shell->logWindow()->menu()->action(menu::Info)->trigger();
     QCOMPARE(version, QString(" 6. 4"));
   }
+
+  void dataAcquisitionDialogShowsTheBox() {
+    program->measParams.productType = "USB-6210";
+    program->measParams.deviceName = "Dev1";
+    QString product, device;
+    QTimer::singleShot(0, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      QVERIFY(modal);
+      product = modal->findChild<QLabel*>("PRODUCT")->text();
+      device = modal->findChild<QLabel*>("DEVICE")->text();
+      modal->findChild<QPushButton*>("QUIT")->click();
+    });
+    shell->command(menu::Hard, shell->logWindow());
+    QCOMPARE(product, QString("USB-6210"));
+    QCOMPARE(device, QString("Dev1"));
+  }
 };
 
 QTEST_MAIN(TestShell)
