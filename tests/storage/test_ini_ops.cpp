@@ -67,6 +67,12 @@ TEST(IniOps, LookupsAreCaseInsensitiveTrimmedAndFirstMatch) {
   EXPECT_EQ(Ini_SectionExists(doc, "info"), 1);
   EXPECT_EQ(Ini_SectionExists(doc, "  Info\t"), 1);
   EXPECT_EQ(Ini_SectionExists(doc, "inf"), 0);
+  // Case folding is the C locale's: ASCII letters only, so Latin-1 capitals stay distinct.
+  IniHandle umlaut = parse("[\xC4rger]\r\nk=1\r\n[LONGER SECTION NAME 1]\r\nk=2\r\n");
+  EXPECT_EQ(Ini_SectionExists(umlaut, "\xC4RGER"), 1);
+  EXPECT_EQ(Ini_SectionExists(umlaut, "\xE4rger"), 0);
+  EXPECT_EQ(Ini_SectionExists(umlaut, "longer section name 1"), 1);
+  EXPECT_EQ(Ini_SectionExists(umlaut, "longer section name 2"), 0);
   EXPECT_EQ(Ini_NumberOfItems(doc, "INFO"), 2);
   EXPECT_EQ(Ini_ItemExists(doc, "info", "NAME"), 1);
   EXPECT_EQ(Ini_ItemExists(doc, "info", "other"), 0); // in the second section of that name
