@@ -14,7 +14,7 @@ using namespace menu;
 // Two keys are doubled in the classic menu (Open/Close on Ctrl+O, Data acquisition/Copy Data
 // on Ctrl+D); a shortcut must be unique to work, so Close takes Ctrl+W and Data acquisition
 // Ctrl+Shift+D.
-const std::array<MenuItemDef, 66> items = {{
+const std::array<MenuItemDef, 68> items = {{
     {File, Bar, "FILE", "__Datei", "__File", H::Menu, "", false},
     {New, File, "NEW", "Neu", "New", H::FileNew, "Ctrl+N", false},
     {Load, File, "LOAD", "Öffnen"_l1, "Open", H::FileLoad, "Ctrl+O", false},
@@ -83,8 +83,10 @@ const std::array<MenuItemDef, 66> items = {{
      "", false},
     {Help, Bar, "HELP", "__Hilfe", "__Help", H::Menu, "", false},
     {HlpFile, Help, "HLPFILE", "Hilfeindex", "Online Index", H::All, "F1", false},
+    {67, Help, "SEPARATOR_18", "", "", H::Separator, "", false},
     {Info, Help, "INFO", "Version Info", "Version Info", H::All, "Ctrl+I", false},
     {ProgInfo, Help, "PROGINFO", "Programm Info", "Program Info", H::All, "", false},
+    {70, Help, "SEPARATOR_19", "", "", H::Separator, "", false},
     {Report, Help, "REPORT", "Report kopieren", "Copy Report", H::CopyReport, "", false},
 }};
 } // namespace

@@ -83,6 +83,7 @@ bool Program::requestExit() {
     reporter.reportMessage(report::PopupAndLog, 0, "", texts.messageTexts[16], 0);
     return false;
   }
+  backupDataSet();
   return true;
 }
 

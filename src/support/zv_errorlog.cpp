@@ -1,7 +1,9 @@
 #include "support/zv_errorlog.hpp"
 
-#include <cstdio>
+#include <algorithm>
+#include <cctype>
 #include <ctime>
+#include <fstream>
 #include <system_error>
 
 namespace zv {
@@ -37,7 +39,13 @@ void ErrorLog::setPath(const std::filesystem::path& path) {
 }
 
 void ErrorLog::setName(const std::string& name) {
-  if (!pathNamesFile_ && !name.empty())
+  // The same name in other letter case names the same file on Windows; keep it one file here.
+  const bool sameName =
+      std::equal(name.begin(), name.end(), name_.begin(), name_.end(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+      });
+  if (!pathNamesFile_ && !name.empty() && !sameName)
     name_ = name;
 }
 
@@ -48,7 +56,11 @@ std::filesystem::path ErrorLog::path() const {
 std::string ErrorLog::formatRecord(std::time_t when, int code, int detail, std::string_view title,
                                    std::string_view message) {
   std::tm tm{};
+#ifdef _WIN32
+  localtime_s(&tm, &when);
+#else
   localtime_r(&when, &tm);
+#endif
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
   std::string line = stamp;
@@ -64,10 +76,8 @@ int ErrorLog::reportError(int code, int detail, std::string_view title, std::str
   const std::string line = formatRecord(clock_.now(), code, detail, title, message);
   std::error_code ec;
   std::filesystem::create_directories(directory_, ec);
-  if (std::FILE* f = std::fopen(path().c_str(), "ab")) {
-    std::fwrite(line.data(), 1, line.size(), f);
-    std::fclose(f);
-  }
+  std::ofstream out(path(), std::ios::binary | std::ios::app);
+  out.write(line.data(), static_cast<std::streamsize>(line.size()));
   return code;
 }
 

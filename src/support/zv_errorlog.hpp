@@ -32,7 +32,7 @@ public:
 private:
   const Clock& clock_;
   std::filesystem::path directory_;
-  std::string name_ = "ZarvikLog.TXT";
+  std::string name_ = "zarviklog.txt";
   bool pathNamesFile_ = false;
 };
 

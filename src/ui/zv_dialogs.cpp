@@ -68,7 +68,7 @@ VersionInfoDialog::VersionInfoDialog(const Program& program, QWidget* parent) : 
 
 DaqInfoDialog::DaqInfoDialog(const Program& program, QWidget* parent) : QDialog(parent) {
   const DaqDialogTexts t = dataAcquisitionDialogTexts(program.measParams, program.lang);
-  setWindowTitle(QString::fromLatin1(program.texts.generalTexts[0]) + " - " + fromLatin1(t.title));
+  setWindowTitle(fromLatin1(t.title));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(fromLatin1(t.heading), this));
   auto* form = new QFormLayout;
@@ -79,7 +79,7 @@ DaqInfoDialog::DaqInfoDialog(const Program& program, QWidget* parent) : QDialog(
     form->addRow(fromLatin1(t.captions[i]), value);
   }
   layout->addLayout(form);
-  auto* close = new QPushButton(QString::fromLatin1(program.texts.generalTexts[19]), this);
+  auto* close = new QPushButton(QString::fromLatin1(program.texts.generalTexts[17]), this);
   close->setObjectName("QUIT");
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   layout->addWidget(close);

@@ -85,7 +85,8 @@ void Shell::command(int id, MainWindowBase* owner) {
   const MenuItemDef* def = findMenuItem(id);
   if (!def)
     return;
-  program_.backupDataSet();
+  if (def->handler == MenuHandler::All || def->handler == MenuHandler::Work)
+    program_.backupDataSet();
   switch (id) {
   case menu::Print:
     print(owner);
@@ -130,8 +131,10 @@ void Shell::command(int id, MainWindowBase* owner) {
     DaqInfoDialog dialog(program_, owner);
     dialog.setObjectName("HARD");
     openDialog_ = &dialog;
-    dialog.exec();
+    const bool ok = dialog.exec() == QDialog::Accepted;
     openDialog_ = nullptr;
+    if (ok)
+      program_.requestRefresh(WindowId::Measurement, refresh::Values);
     break;
   }
   case menu::Exit:

@@ -162,13 +162,20 @@ TEST_F(ProgramFixture, ExitIsRefusedWhileMeasuring) {
   make(userDir());
   program->startUp({"zarvik"});
   program->logInit(&log);
+  struct Counting : PeriodicBackup {
+    int calls = 0;
+    void backupDataSet() override { ++calls; }
+  } backup;
+  program->backup = &backup;
   program->measuring = true;
   EXPECT_FALSE(program->requestExit());
+  EXPECT_EQ(0, backup.calls); // refused before anything is written
   EXPECT_EQ(std::vector<std::string>{"|Function couldn't be executed - Stop measuring first"},
             ui.popups());
   EXPECT_EQ(1u, log.lines.size());
   program->measuring = false;
   EXPECT_TRUE(program->requestExit());
+  EXPECT_EQ(1, backup.calls);
 }
 
 TEST_F(ProgramFixture, GermanTexts) {

@@ -81,10 +81,12 @@ TEST_F(ReportFixture, PathNamingAFileKeepsItsName) {
   EXPECT_TRUE(std::filesystem::exists(dir.path() / "sub" / "zarviklog.txt"));
 }
 
-TEST_F(ReportFixture, DirectoryPathTakesTheName) {
+TEST_F(ReportFixture, DirectoryPathTakesTheNameAndCaseNeverMakesASecondFile) {
   errorLog.setPath(dir.path());
   errorLog.setName("ZarvikLog.TXT");
-  EXPECT_EQ(dir.path() / "ZarvikLog.TXT", errorLog.path());
+  EXPECT_EQ(dir.path() / "zarviklog.txt", errorLog.path());
+  errorLog.setName("other.log");
+  EXPECT_EQ(dir.path() / "other.log", errorLog.path());
 }
 
 } // namespace
