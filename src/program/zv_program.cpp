@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "program/zv_userdir.hpp"
+#include "program/zv_workdir.hpp"
 
 namespace zv {
 
@@ -55,9 +56,8 @@ int Program::startUp(const std::vector<std::string_view>& args) {
   if (commandLine.simulate)
     daq.setLibraryCandidates({daqmx::simulatorLibraryPath(executableDirectory).string()});
 
-  registryEntryMissing =
-      getUserDirectory(registry, reporter, texts.messageTexts[43], userDirectory) != 0;
-  checkMeasParams(&measParams);
+  registryEntryMissing = loadConfiguration(*this) != 0;
+  clampLoadedSettings(*this);
   texts.select(lang);
   return 0;
 }
@@ -96,6 +96,8 @@ void Program::shutdownProgram() {
   measuring = false;
   if (measParams.daqEnabled == 1)
     daq.daqShutdown();
+  if (saveConfiguration(*this) == -1)
+    ui.popup("INI-File", "Cannot save INI-File");
   quitRequested = 1;
 }
 

@@ -12,11 +12,13 @@
 #include "core/zv_measparams.hpp"
 #include "daq/zv_daq_init.hpp"
 #include "platform/zv_clock.hpp"
+#include "platform/zv_fileio.hpp"
 #include "platform/zv_refresh.hpp"
 #include "platform/zv_registry.hpp"
 #include "platform/zv_ui.hpp"
 #include "program/zv_cmdline.hpp"
 #include "program/zv_main_mnu.hpp"
+#include "storage/zv_inifile.hpp"
 #include "support/zv_errorlog.hpp"
 #include "support/zv_message.hpp"
 #include "support/zv_texts.hpp"
@@ -138,6 +140,13 @@ public:
     if (refreshSink)
       refreshSink->requestRefresh(window, bits);
   }
+
+  // The configuration ZARVIK.INI (see program/zv_workdir.hpp): its path once the user
+  // directory is known, and the settings that only it keeps. The file layer is a seam for
+  // tests.
+  std::string configPath;
+  ConfigSettings config;
+  FileSystem* fileSystem = &realFileSystem();
 };
 
 // The editor that opens the log file: ZARVIK_EDITOR when set, else the platform's own.

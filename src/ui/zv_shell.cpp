@@ -6,16 +6,33 @@
 
 #include "program/zv_main_mnu.hpp"
 #include "program/zv_program.hpp"
+#include "program/zv_workdir.hpp"
 #include "ui/zv_auftr_mnu.hpp"
 #include "ui/zv_dialogs.hpp"
 #include "ui/zv_lager_mnu.hpp"
 #include "ui/zv_qt_ports.hpp"
+#include "ui/zv_window_placement.hpp"
 
 namespace zv {
 
 namespace {
 std::size_t slot(WindowId id) {
   return static_cast<std::size_t>(id);
+}
+// The configured place of a data window; the log window has none.
+WindowPlacement* placementOf(Program& program, WindowId id) {
+  DisplaySettings& d = program.config.display;
+  switch (id) {
+  case WindowId::Order:
+    return &d.auftrWindow;
+  case WindowId::Storage:
+    return &d.lagerWindow;
+  case WindowId::Measurement:
+    return &d.measWindow;
+  case WindowId::Log:
+    break;
+  }
+  return nullptr;
 }
 const TextPair logTitle{"Report List", "Protokoll Liste"};
 } // namespace
@@ -47,8 +64,17 @@ MainWindowBase* Shell::window(WindowId id) const {
 
 void Shell::setWindow(WindowId id, MainWindowBase* w) {
   windows_[slot(id)] = w;
-  if (w)
+  if (w) {
     wire(w);
+    if (WindowPlacement* p = placementOf(program_, id))
+      applyWindowPlacement(w, *p);
+  }
+}
+
+void Shell::storeWindowPlacements() {
+  for (WindowId id : {WindowId::Order, WindowId::Storage, WindowId::Measurement})
+    if (WindowPlacement* p = placementOf(program_, id))
+      storeWindowPlacement(window(id), *p);
 }
 
 void Shell::wire(MainWindowBase* w) {
@@ -137,6 +163,10 @@ void Shell::command(int id, MainWindowBase* owner) {
       program_.requestRefresh(WindowId::Measurement, refresh::Values);
     break;
   }
+  case menu::WorkDir:
+    if (setUserDirectory(program_) == 0)
+      switchLanguage(program_.lang.language); // the reloaded settings may change the language
+    break;
   case menu::Exit:
     requestExit(owner);
     return;
@@ -202,6 +232,7 @@ void Shell::requestExit(MainWindowBase* from) {
   openDialog_ = nullptr;
   if (answer != QDialog::Accepted)
     return;
+  storeWindowPlacements();
   if (!program_.confirmExit())
     return;
   for (MainWindowBase* w : windows_)

@@ -24,6 +24,8 @@ public:
   MainWindowBase* window(WindowId id) const;
   // The table and measurement windows register themselves here when they exist.
   void setWindow(WindowId id, MainWindowBase* window);
+  // Records where the data windows are, for the configuration (before it is saved).
+  void storeWindowPlacements();
 
   // cbMnuAll, cbMnuWork and the other menu handlers, for the bar of `owner`.
   void command(int id, MainWindowBase* owner);

@@ -1,0 +1,34 @@
+#pragma once
+// The data set sections of the configuration: "INFO" (the grid limits), "VORGABEN" (what a new
+// data set gets) and "ABRISS_LISTE" (the evaluation list).
+#include "core/zv_auftr_def.hpp"
+#include "core/zv_list_abriss.hpp"
+#include "storage/zv_ini.hpp"
+
+namespace zv {
+
+// Results of reading the evaluation list besides 0.
+constexpr int ConfigNoEvaluationSection = -3;
+constexpr int ConfigNoEvaluationItem = -4;
+constexpr int ConfigEvaluationNotCreated = -5;
+
+// The three limits, each taken when it converts and then clamped into 10..100.
+void readInfoSection(IniDocument* doc, DataSetLimits& limits);
+// Replaces "INFO": program code, program version and the three limits.
+void writeInfoSection(IniDocument* doc, const DataSetLimits& limits, int programCode,
+                      int programVersion);
+
+// Read only when the section exists. The sample and storage counts are kept within
+// 1..limits, so a new data set never asks for more than the grid may hold.
+void readDefaultsSection(IniDocument* doc, DataSetDefaults& defaults, const DataSetLimits& limits);
+void writeDefaultsSection(IniDocument* doc, const DataSetDefaults& defaults);
+// Brings the counts of a new data set into 1..limits.
+void clampNewDataSetCounts(DataSetDefaults& defaults, const DataSetLimits& limits);
+
+// The items of "ABRISS_LISTE" by position (their keys do not matter). 0, or
+// ConfigNoEvaluationSection / ConfigNoEvaluationItem with the list unchanged.
+int readEvaluationSection(IniDocument* doc, EvaluationList& list);
+// Replaces the section with Abriss-1, Abriss-2, ... in list order; the list counts as saved.
+void writeEvaluationSection(IniDocument* doc, EvaluationList& list);
+
+} // namespace zv

@@ -1,0 +1,15 @@
+#pragma once
+// Puts a data window where the configuration says, and records where it is, in fractions of
+// the screen it is on (see storage/zv_dsp_inifile.hpp for the arithmetic).
+#include <QWidget>
+
+#include "storage/zv_dsp_inifile.hpp"
+
+namespace zv {
+
+// Moves and sizes the window's client area; a null window is left alone.
+void applyWindowPlacement(QWidget* window, const WindowPlacement& placement);
+// Records the window's client area; a null window or a screen without size changes nothing.
+void storeWindowPlacement(const QWidget* window, WindowPlacement& placement);
+
+} // namespace zv

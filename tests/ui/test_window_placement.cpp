@@ -1,0 +1,96 @@
+// Data windows open where the configuration says and their place is recorded before exit.
+#include <QApplication>
+#include <QScreen>
+#include <QTest>
+
+#include "common/zv_fakes.hpp"
+#include "common/zv_testdir.hpp"
+#include "program/zv_program.hpp"
+#include "ui/zv_main_window.hpp"
+#include "ui/zv_qt_ports.hpp"
+#include "ui/zv_shell.hpp"
+#include "ui/zv_window_placement.hpp"
+
+using namespace zv;
+
+namespace {
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& msg) {
+  if (msg.contains("propagateSizeHints"))
+    return;
+  fprintf(stderr, "%d: %s\n", int(type), qPrintable(msg));
+}
+} // namespace
+
+class TestWindowPlacement : public QObject {
+  Q_OBJECT
+  test::TestDir dir;
+  test::FakeClock clock;
+  std::unique_ptr<MemoryRegistry> registry;
+  std::unique_ptr<QtUi> ui;
+  std::unique_ptr<Program> program;
+  std::unique_ptr<Shell> shell;
+
+  static QSize screen() { return QGuiApplication::primaryScreen()->geometry().size(); }
+
+private slots:
+  void initTestCase() { qInstallMessageHandler(quietMessages); }
+
+  void init() {
+    registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());
+    ui = std::make_unique<QtUi>();
+    program = std::make_unique<Program>(*ui, clock, *registry, dir.path() / "fallback" / "");
+    program->startUp({"zarvik"});
+    shell = std::make_unique<Shell>(*program, *ui);
+    shell->openLogWindow();
+  }
+
+  void cleanup() {
+    shell.reset();
+    program.reset();
+  }
+
+  void aRegisteredDataWindowTakesItsConfiguredPlace() {
+    program->config.display.auftrWindow = {0.1, 0.2, 0.5, 0.25};
+    program->config.display.lagerWindow = {0.3, 0.1, 0.4, 0.5};
+    MainWindowBase order(WindowId::Order);
+    MainWindowBase storage(WindowId::Storage);
+    shell->setWindow(WindowId::Order, &order);
+    shell->setWindow(WindowId::Storage, &storage);
+    const QSize s = screen();
+    const PixelRect a =
+        applyWindowPlacement(program->config.display.auftrWindow, s.width(), s.height());
+    QCOMPARE(order.geometry(), QRect(a.left, a.top, a.width, a.height));
+    const PixelRect b =
+        applyWindowPlacement(program->config.display.lagerWindow, s.width(), s.height());
+    QCOMPARE(storage.geometry(), QRect(b.left, b.top, b.width, b.height));
+    shell->setWindow(WindowId::Order, nullptr);
+    shell->setWindow(WindowId::Storage, nullptr);
+  }
+
+  void theCurrentPlaceIsRecordedForTheConfiguration() {
+    MainWindowBase meas(WindowId::Measurement);
+    shell->setWindow(WindowId::Measurement, &meas);
+    meas.setGeometry(105, 236, 320, 240);
+    const WindowPlacement before = program->config.display.auftrWindow;
+    shell->storeWindowPlacements();
+    const QSize s = screen();
+    const int titleBar = meas.geometry().y() - meas.frameGeometry().y();
+    const WindowPlacement& p = program->config.display.measWindow;
+    QCOMPARE(p.left, 100.0 / s.width());
+    QCOMPARE(p.top, (236.0 - (titleBar + 15)) / s.height());
+    QCOMPARE(p.width, 320.0 / s.width());
+    QCOMPARE(p.height, 240.0 / s.height());
+    QVERIFY(program->config.display.auftrWindow == before); // no order window: unchanged
+    shell->setWindow(WindowId::Measurement, nullptr);
+  }
+
+  void noWindowIsLeftAlone() {
+    WindowPlacement p{0.1, 0.2, 0.3, 0.4};
+    applyWindowPlacement(nullptr, p);
+    storeWindowPlacement(nullptr, p);
+    QVERIFY((p == WindowPlacement{0.1, 0.2, 0.3, 0.4}));
+  }
+};
+
+QTEST_MAIN(TestWindowPlacement)
+#include "test_window_placement.moc"
