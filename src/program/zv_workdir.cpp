@@ -344,4 +344,17 @@ std::optional<std::filesystem::path> userConfigurationFile(Registry& registry) {
   return std::filesystem::path(text.substr(0, cut)) / ConfigFileName;
 }
 
+ToolConfiguration loadToolConfiguration(const std::optional<std::filesystem::path>& configFile,
+                                        Registry& registry) {
+  ToolConfiguration out;
+  if (configFile)
+    out.file = *configFile;
+  else if (auto user = userConfigurationFile(registry))
+    out.file = *user;
+  if (!out.file.empty())
+    out.result = readConfigurationFile(out.file, out.values.targets());
+  checkMeasParams(&out.values.measParams);
+  return out;
+}
+
 } // namespace zv

@@ -54,4 +54,17 @@ private:
 // nullopt when there is no usable value.
 std::optional<std::filesystem::path> userConfigurationFile(Registry& registry);
 
+// What a program without windows (the command-line tool) takes from a configuration: the
+// limits, the device file paths (the device files themselves are read by their own loader),
+// the evaluation list and the rest, with built-in values where the file says nothing.
+struct ToolConfiguration {
+  std::filesystem::path file; // the file read; empty when no configuration was found
+  int result = 0;             // 0, or what readConfigurationFile gave (IniCannotOpen, ...)
+  ConfigValues values;
+};
+// Reads configFile when given (--config FILE), else the user's ZARVIK.INI that the registry
+// names; with neither, the built-in values. The measurement parameters are clamped.
+ToolConfiguration loadToolConfiguration(const std::optional<std::filesystem::path>& configFile,
+                                        Registry& registry);
+
 } // namespace zv

@@ -15,6 +15,7 @@
 #include "core/zv_measparams.hpp"
 #include "platform/zv_fileio.hpp"
 #include "storage/zv_daq_inifile.hpp"
+#include "storage/zv_data_inifile.hpp"
 #include "storage/zv_dsp_inifile.hpp"
 #include "storage/zv_ini.hpp"
 

@@ -304,5 +304,35 @@ TEST(SettingsFile, RegistryOverTheFileAndTheConfigurationItNames) {
   EXPECT_EQ(userConfigurationFile(tooShort), std::nullopt);
 }
 
+TEST(ToolConfiguration, FromTheGivenFileTheUsersFileOrBuiltIn) {
+  test::TestDir dir;
+  const auto file = dir.write("my.ini", "[INFO]\r\nMaximale Probenzahl = 50\r\n[Hardware]\r\n"
+                                        "Ger\xE4tedatei-1 = \"/dev/A.ZRK\"\r\n"
+                                        "[Messung]\r\nMe\xDF"
+                                        "kanal = 9\r\n[ABRISS_LISTE]\r\nA = B\r\n");
+  MemoryRegistry none;
+  ToolConfiguration given = loadToolConfiguration(file, none);
+  EXPECT_EQ(given.file, file);
+  EXPECT_EQ(given.result, 0);
+  EXPECT_EQ(given.values.limits.maxSamples, 50);
+  EXPECT_EQ(given.values.devices[0].path, "/dev/A.ZRK");
+  EXPECT_EQ(given.values.measParams.hardChn, 1) << "clamped";
+
+  EXPECT_EQ(loadToolConfiguration(dir.file("missing.ini"), none).result, IniCannotOpen);
+
+  ToolConfiguration builtIn = loadToolConfiguration(std::nullopt, none);
+  EXPECT_TRUE(builtIn.file.empty());
+  EXPECT_EQ(builtIn.result, 0);
+  EXPECT_EQ(builtIn.values.limits.maxSamples, 20);
+
+  std::filesystem::create_directories(dir.path() / "u");
+  dir.write("u/ZARVIK.INI", "[INFO]\r\nMaximale Messungszahl = 30\r\n");
+  MemoryRegistry user((dir.path() / "u" / "").string());
+  ToolConfiguration users = loadToolConfiguration(std::nullopt, user);
+  EXPECT_EQ(users.file, dir.path() / "u" / "ZARVIK.INI");
+  EXPECT_EQ(users.result, ConfigNoEvaluationSection);
+  EXPECT_EQ(users.values.limits.maxMeasurements, 30);
+}
+
 } // namespace
 } // namespace zv
