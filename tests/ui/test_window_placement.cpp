@@ -49,22 +49,23 @@ private slots:
     program.reset();
   }
 
-  void aRegisteredDataWindowTakesItsConfiguredPlace() {
+  void theTablesOpenAtTheirConfiguredPlace() {
     program->config.display.auftrWindow = {0.1, 0.2, 0.5, 0.25};
     program->config.display.lagerWindow = {0.3, 0.1, 0.4, 0.5};
-    MainWindowBase order(WindowId::Order);
-    MainWindowBase storage(WindowId::Storage);
-    shell->setWindow(WindowId::Order, &order);
-    shell->setWindow(WindowId::Storage, &storage);
+    MainWindowBase* order = shell->ensureWindow(WindowId::Order);
+    MainWindowBase* storage = shell->ensureWindow(WindowId::Storage);
+    QVERIFY(order && storage);
     const QSize s = screen();
     const PixelRect a =
         applyWindowPlacement(program->config.display.auftrWindow, s.width(), s.height());
-    QCOMPARE(order.geometry(), QRect(a.left, a.top, a.width, a.height));
+    // A window is never made smaller than it can be drawn.
+    QCOMPARE(order->geometry(), QRect(QPoint(a.left, a.top),
+                                      QSize(a.width, a.height).expandedTo(order->minimumSize())));
     const PixelRect b =
         applyWindowPlacement(program->config.display.lagerWindow, s.width(), s.height());
-    QCOMPARE(storage.geometry(), QRect(b.left, b.top, b.width, b.height));
-    shell->setWindow(WindowId::Order, nullptr);
-    shell->setWindow(WindowId::Storage, nullptr);
+    QCOMPARE(
+        storage->geometry(),
+        QRect(QPoint(b.left, b.top), QSize(b.width, b.height).expandedTo(storage->minimumSize())));
   }
 
   void theCurrentPlaceIsRecordedForTheConfiguration() {
