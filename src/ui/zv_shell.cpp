@@ -165,7 +165,7 @@ void Shell::command(int id, MainWindowBase* owner) {
   }
   case menu::WorkDir:
     if (setUserDirectory(program_) == 0)
-      switchLanguage(program_.lang.language); // the reloaded settings may change the language
+      showLanguage(); // the reloaded settings may change the language
     break;
   case menu::Exit:
     requestExit(owner);
@@ -213,6 +213,10 @@ void Shell::showWindow(WindowId which) {
 void Shell::switchLanguage(int language) {
   program_.backupDataSet();
   program_.setLanguage(language);
+  showLanguage();
+}
+
+void Shell::showLanguage() {
   for (MainWindowBase* w : windows_)
     if (w)
       relabel(w);

@@ -49,6 +49,8 @@ private:
   void wire(MainWindowBase* w);
   void relabel(MainWindowBase* w);
   void retitleLog();
+  // Relabels every window in the current language.
+  void showLanguage();
 
   Program& program_;
   QtUi& ui_;
