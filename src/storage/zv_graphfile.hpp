@@ -1,0 +1,118 @@
+#pragma once
+// The force curves of the open data set in its graph file: indexing the graph file after a
+// load, reading a curve when a measurement is shown, and writing all curves after a save.
+//
+// A graph file records the state of the data file it was saved with (size and checksum).
+// Its records name measurements by their indices, which are only right for that state, so a
+// graph file whose stamp does not match the data file being loaded is not attached (the load
+// reports it), and a copy of it goes to the graph directory before a later save replaces it. The
+// index made at load time stays right through later deletions because each position travels
+// with its measurement record; it is never rebuilt after the grid changed.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/zv_auftr_def.hpp"
+#include "platform/zv_fileio.hpp"
+#include "support/zv_graphfile_store.hpp"
+#include "support/zv_message.hpp"
+
+namespace zv {
+
+namespace graph_code {
+constexpr int ExistsFailed = -2001;
+constexpr int OpenFailed = -2002;
+constexpr int BadVersion = -2003;
+constexpr int ResetFailed = -2004;
+constexpr int NoMeasurement = -2006;
+constexpr int IndexFailed = -2008;
+constexpr int SeekFailed = -2009;
+constexpr int HeaderFailed = -2010;
+constexpr int NoMemory = -2011;
+constexpr int ReadFailed = -2012;
+constexpr int WriteNoMeasurement = -2013;
+constexpr int WriteReadFailed = -2014;
+constexpr int WriteHeaderFailed = -2020;
+constexpr int WritePointsFailed = -2021;
+constexpr int NoDataSet = -2030;
+constexpr int NoSample = -2031;
+constexpr int NoStorage = -2032;
+constexpr int NoMeasurementAt = -2033;
+constexpr int CurveFailed = -2034;
+constexpr int NoPath = -2040;
+constexpr int LoadOpenFailed = -2041;
+constexpr int LoadIndexFailed = -2042;
+constexpr int StampMismatch = -2043; // the graph file belongs to another state of the data file
+constexpr int SaveIndexFailed = -2050;
+constexpr int TempFailed = -2051;
+constexpr int VersionFailed = -2052;
+constexpr int WriteAllFailed = -2053;
+constexpr int ReplaceFailed = -2054;
+constexpr int SetAsideFailed = -2055; // a foreign graph file could not be kept aside
+} // namespace graph_code
+
+class GraphFile {
+public:
+  GraphFile(AuftrModel& model, GraphFileStore& store, Reporter& reporter,
+            FileSystem& fs = realFileSystem());
+
+  // The data file state the running backup journal started from; written into each new graph
+  // file, so a start after an interrupted save can tell how far the save got.
+  void setBaselineSource(std::function<FileStamp()> source) { baseline_ = std::move(source); }
+
+  // After a data file was read: opens its graph file and attaches the curves.
+  int graphLoad(const std::filesystem::path& dataFile);
+  // After the data file was written: writes every curve into a new graph file for it.
+  int graphSave(const std::filesystem::path& dataFile);
+  // Loads the curve of a measurement that has none in memory.
+  int graphReadCurve(Measurement* measurement);
+  // Closes the graph file (the data set is closed).
+  int graphFileCloseAll();
+
+  int graphOpen(const std::filesystem::path& dataFile);
+  int graphIndex();
+  int graphWriteCurve(Measurement* measurement);
+  int graphWriteAll();
+
+  // A record was deleted: indices changed, so the graph file's own indices no longer name
+  // the right measurements.
+  void gridChanged() { ++gridVersion_; }
+
+  // While a backup is restored from the copy of a data file, that copy is loaded but the
+  // curves come from the graph file of the original data file.
+  void setGraphSourceOverride(std::optional<std::filesystem::path> dataFile) {
+    override_ = std::move(dataFile);
+  }
+
+  // The data file whose graph file is attached; empty when none is.
+  const std::filesystem::path& attachedDataFile() const { return source_; }
+  // Where the last save kept a graph file it did not overwrite; empty when none.
+  const std::filesystem::path& lastSetAside() const { return lastSetAside_; }
+
+private:
+  int report(int code, int detail, const char* where);
+  int writeCurveAt(Measurement& m, int s, int t, int k, bool& written);
+  bool reopen(const std::filesystem::path& source);
+
+  AuftrModel& model_;
+  GraphFileStore& store_;
+  Reporter& reporter_;
+  FileSystem& fs_;
+  std::function<FileStamp()> baseline_;
+  std::optional<std::filesystem::path> override_;
+  std::filesystem::path source_; // the data file whose graph file is open and indexed
+  std::filesystem::path lastSetAside_;
+  std::uint64_t gridVersion_ = 0;
+  std::uint64_t openedVersion_ = 0;
+  // Positions in the graph file being written, per measurement, applied after the rename.
+  struct Written {
+    int s, t, k;
+    std::int32_t pos;
+  };
+  std::vector<Written> written_;
+};
+
+} // namespace zv

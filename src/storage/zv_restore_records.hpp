@@ -1,0 +1,40 @@
+#pragma once
+// The records of the data set in their packed binary form (the .BIN record layout): what the
+// backup journal stores as object data. Little-endian, no padding, text fields copied whole
+// and NUL-terminated inside the field.
+//   header 260 bytes, sample 34, storage 86, measurement 94 (+ 8 per curve point)
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/zv_auftr_def.hpp"
+
+namespace zv::records {
+
+constexpr std::size_t HeaderSize = 260;
+constexpr std::size_t SampleSize = 34;
+constexpr std::size_t StorageSize = 86;
+constexpr std::size_t MeasurementSize = 94;
+constexpr std::int32_t DataCode = 3;
+constexpr std::int32_t ProgramVersionCode = 64;
+
+// The points a measurement's curve holds: never more than its buffer.
+std::size_t curvePoints(const Measurement& m);
+
+// Packers append to out. The counts written into header and storage are the current ones.
+void packHeader(std::vector<unsigned char>& out, const DataSet& d);
+void packSample(std::vector<unsigned char>& out, const Sample& s, std::int32_t index);
+void packStorage(std::vector<unsigned char>& out, const Storage& t, std::int32_t sample,
+                 std::int32_t storage);
+void packMeasurement(std::vector<unsigned char>& out, const Measurement& m, std::int32_t sample,
+                     std::int32_t storage, std::int32_t measurement, bool withCurve);
+
+// Unpackers check the size exactly and return false for a record of the wrong size. They set
+// only what the record carries; indices are left to the caller (renumbering).
+bool unpackHeader(const unsigned char* p, std::size_t size, DataSet& d);
+bool unpackSample(const unsigned char* p, std::size_t size, Sample& s);
+bool unpackStorage(const unsigned char* p, std::size_t size, Storage& t);
+// withCurve: the record is followed by exactly pointCount points, which replace the curve.
+bool unpackMeasurement(const unsigned char* p, std::size_t size, Measurement& m, bool withCurve);
+
+} // namespace zv::records

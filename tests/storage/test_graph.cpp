@@ -1,0 +1,204 @@
+// Curves of a data set in its graph file: saved after the data file, attached on load only
+// to the data file state they were saved with, read on demand, and never attached to the
+// wrong measurement.
+#include <gtest/gtest.h>
+
+#include "common/zv_graph_backup_fixture.hpp"
+
+namespace zv {
+namespace {
+
+using test::GraphBackupFixture;
+using test::testCurve;
+
+struct GraphTest : GraphBackupFixture {
+  GraphFile& graph() { return world->graph; }
+  Measurement& meas(int s, int t, int k) { return *model().auftrMeasurement(s, t, k); }
+  // Reopens the saved data file as File > Open does.
+  void reopen() {
+    restart();
+    ASSERT_EQ(0, files().open(dataFile));
+  }
+};
+
+TEST_F(GraphTest, SavedCurvesComeBackOnDemand) {
+  newSavedDataSet(3, 2, 2, 300);
+  const std::string before = world->describe();
+  reopen();
+  EXPECT_EQ(0, files().lastGraphLoad);
+  // One curve per storage was recorded; the empty second slots have none.
+  EXPECT_EQ(6, model().dataSet()->plotCount);
+  EXPECT_FALSE(meas(2, 1, 0).hasPoints());
+  EXPECT_GT(meas(2, 1, 0).graphFilePos, 0);
+  EXPECT_EQ(-1, meas(2, 1, 1).graphFilePos);
+  ASSERT_EQ(0, graph().graphReadCurve(&meas(2, 1, 0)));
+  EXPECT_EQ(testCurve(300, 210), meas(2, 1, 0).points);
+  EXPECT_EQ(1210, meas(2, 1, 0).curveRate);
+  EXPECT_EQ(0, graph().graphReadCurve(&meas(2, 1, 1))); // no curve: nothing, no error
+  EXPECT_FALSE(meas(2, 1, 1).hasPoints());
+  EXPECT_EQ(before, world->describe());
+}
+
+TEST_F(GraphTest, ResavingCopiesCurvesNotInMemoryAndDropsThemAgain) {
+  newSavedDataSet(2, 2, 1, 500);
+  // What the data set looks like with one curve replaced (all curves are in memory here).
+  setResult(meas(1, 1, 0), 9.5, 40, 77);
+  const std::string expected = world->describe();
+
+  reopen();
+  setResult(meas(1, 1, 0), 9.5, 40, 77);
+  ASSERT_EQ(0, files().save());
+  // Curves that were only read to be copied are out of memory again, reachable in the new file.
+  EXPECT_FALSE(meas(0, 0, 0).hasPoints());
+  EXPECT_TRUE(meas(1, 1, 0).hasPoints());
+  EXPECT_EQ(4, model().dataSet()->plotCount);
+  EXPECT_EQ(expected, world->describe());
+  reopen();
+  EXPECT_EQ(expected, world->describe());
+}
+
+TEST_F(GraphTest, MeasurementWithoutCurveAnywhereIsSkipped) {
+  newSavedDataSet(1, 1, 3, 100);
+  ASSERT_EQ(0, model().auftrAddMeasurements(0, 0, 3));
+  meas(0, 0, 2).force = 2.0;    // a typed-over result, no curve
+  meas(0, 0, 2).pointCount = 5; // claims points it does not have in memory or file
+  ASSERT_EQ(0, files().save());
+  EXPECT_EQ(1, model().dataSet()->plotCount);
+  reopen();
+  EXPECT_EQ(1, model().dataSet()->plotCount);
+  EXPECT_EQ(-1, meas(0, 0, 2).graphFilePos);
+}
+
+TEST_F(GraphTest, DeletionsKeepEachCurveWithItsMeasurement) {
+  newSavedDataSet(3, 3, 1, 64);
+  reopen();
+  ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
+  ASSERT_EQ(0, model().auftrDeleteStorage({0, 1, 0}));
+  ASSERT_EQ(0, model().auftrRenumber());
+  // Former sample 2, storage 2 is now (1, 1); its curve is the one recorded there.
+  ASSERT_EQ(0, graph().graphReadCurve(&meas(1, 1, 0)));
+  EXPECT_EQ(testCurve(64, 220), meas(1, 1, 0).points);
+  ASSERT_EQ(0, graph().graphReadCurve(&meas(0, 0, 0)));
+  EXPECT_EQ(testCurve(64, 100), meas(0, 0, 0).points);
+  // Saved and loaded again, the file's indices follow the new grid.
+  ASSERT_EQ(0, files().save());
+  reopen();
+  EXPECT_EQ(4, model().dataSet()->plotCount);
+  ASSERT_EQ(0, graph().graphReadCurve(&meas(1, 1, 0)));
+  EXPECT_EQ(testCurve(64, 220), meas(1, 1, 0).points);
+}
+
+TEST_F(GraphTest, IndexIsNeverRebuiltAfterTheGridChanged) {
+  newSavedDataSet(3, 1, 1, 32);
+  reopen();
+  world->graphStore.GraphFileSetValid(false); // as if the index had been lost
+  ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
+  // Rebuilding now would hand sample 0's old curve to the former sample 1: refused.
+  EXPECT_EQ(graph_code::IndexFailed, graph().graphReadCurve(&meas(0, 0, 0)));
+  EXPECT_FALSE(meas(0, 0, 0).hasPoints());
+}
+
+TEST_F(GraphTest, RecordOfAMissingMeasurementIsIgnoredAndNotCopied) {
+  newSavedDataSet(2, 1, 1, 16);
+  // Add a stray record for (5, 0, 0) to the graph file, stamped for the same data file.
+  restart();
+  std::error_code ec;
+  const GraphFileStamps stamps{stampFile(fs, dataFile, ec), {}};
+  GraphFileStore raw;
+  ASSERT_EQ(0, raw.GraphFileOpenTemp(dataFile));
+  ASSERT_EQ(0, raw.GraphFileWriteVersion(GraphFileVersion, stamps));
+  for (auto [s, seed] : {std::pair{0, 0}, {5, 555}, {1, 100}}) {
+    GraphRecordHeader h;
+    GraphFileStore::GraphFileFillHeader(h, 8, 16, s, 0, 0, 1000);
+    const auto pts = testCurve(16, seed);
+    ASSERT_EQ(0, raw.datfileWriteHeader(h));
+    ASSERT_EQ(0, raw.GraphFileWritePoints(pts.data(), pts.size()));
+  }
+  ASSERT_EQ(0, raw.GraphFileCloseTemp());
+  ASSERT_EQ(0, raw.GraphFileCopyTempAndDelete(dataFile));
+
+  ASSERT_EQ(0, files().open(dataFile));
+  EXPECT_EQ(2, model().dataSet()->plotCount);
+  ASSERT_EQ(0, files().save());
+  const auto bytes = test::TestDir::readFile(graphPath());
+  EXPECT_EQ(40u + 2 * (28u + 16 * 8u), bytes.size());
+  reopen();
+  ASSERT_EQ(0, graph().graphReadCurve(&meas(1, 0, 0)));
+  EXPECT_EQ(testCurve(16, 100), meas(1, 0, 0).points);
+}
+
+TEST_F(GraphTest, GraphFileOfAnotherDataFileStateIsNotAttachedButKept) {
+  newSavedDataSet(2, 1, 1, 20);
+  const std::string oldGraph = test::TestDir::readFile(graphPath());
+  // The data file changes behind the graph file's back (one sample fewer).
+  restart();
+  ASSERT_EQ(0, files().open(dataFile));
+  ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
+  ASSERT_EQ(0, model().auftrRenumber());
+  const auto bytes = files().encode();
+  dir.write("ORDER.BIN", std::string(bytes.begin(), bytes.end()));
+
+  restart();
+  ASSERT_EQ(0, files().open(dataFile));
+  EXPECT_EQ(graph_code::StampMismatch, files().lastGraphLoad);
+  EXPECT_EQ(0, model().dataSet()->plotCount);
+  EXPECT_EQ(-1, meas(0, 0, 0).graphFilePos);
+  EXPECT_EQ(0, graph().graphReadCurve(&meas(0, 0, 0)));
+  EXPECT_FALSE(meas(0, 0, 0).hasPoints()); // the old (0,0,0) curve is not this measurement's
+
+  // Saving writes a graph file for this state and keeps the old one in the graph directory.
+  ASSERT_EQ(0, files().save());
+  ASSERT_FALSE(world->graph.lastSetAside().empty());
+  EXPECT_EQ(dir.path() / "Graph", world->graph.lastSetAside().parent_path());
+  EXPECT_EQ(oldGraph, test::TestDir::readFile(world->graph.lastSetAside()));
+  reopen();
+  EXPECT_EQ(0, files().lastGraphLoad);
+}
+
+TEST_F(GraphTest, DamagedOrForeignGraphFileLoadsWithoutCurves) {
+  newSavedDataSet(1, 1, 1, 20);
+  for (std::string content : {std::string("junk"), std::string(40, '\0'), std::string()}) {
+    dir.write("ORDER.BIN.GRF", content);
+    reopen();
+    EXPECT_EQ(graph_code::LoadIndexFailed, files().lastGraphLoad) << content.size();
+    EXPECT_EQ(0, model().dataSet()->plotCount);
+  }
+}
+
+TEST_F(GraphTest, FailedSaveKeepsTheOldGraphFileAttached) {
+  newSavedDataSet(2, 2, 1, 100);
+  reopen();
+  const std::string old = test::TestDir::readFile(graphPath());
+  const std::string expected = world->describe();
+  ASSERT_EQ(0, files().open(dataFile));
+  using Op = FaultyFileSystem::Op;
+  for (Op op : {Op::OpenWrite, Op::Sync, Op::Rename}) {
+    fs.failOn(op, std::errc::io_error, ".GRF");
+    EXPECT_EQ(-1315, files().save()) << static_cast<int>(op);
+    fs.clearFaults();
+    EXPECT_EQ(old, test::TestDir::readFile(graphPath()));
+    // The curves are still read from the old graph file.
+    for (int s = 0; s < 2; ++s)
+      for (int t = 0; t < 2; ++t) {
+        EXPECT_FALSE(meas(s, t, 0).hasPoints());
+        EXPECT_EQ(0, graph().graphReadCurve(&meas(s, t, 0)));
+        EXPECT_TRUE(meas(s, t, 0).hasPoints());
+        std::vector<double>().swap(meas(s, t, 0).points);
+      }
+  }
+  EXPECT_EQ(expected, world->describe());
+}
+
+TEST_F(GraphTest, DamagedCurveIsReportedNotShown) {
+  newSavedDataSet(1, 1, 1, 50);
+  std::string bytes = test::TestDir::readFile(graphPath());
+  bytes[40 + 24 + 8] ^= 0x40;
+  dir.write("ORDER.BIN.GRF", bytes);
+  reopen(); // the stamp names the data file, not the curve bytes: the file attaches
+  EXPECT_EQ(graph_code::ReadFailed, graph().graphReadCurve(&meas(0, 0, 0)));
+  EXPECT_FALSE(meas(0, 0, 0).hasPoints());
+  EXPECT_EQ(50, meas(0, 0, 0).pointCount);
+}
+
+} // namespace
+} // namespace zv

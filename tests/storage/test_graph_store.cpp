@@ -1,0 +1,231 @@
+// The graph file's bytes: records, checksums, the stamp block, atomic replacement and the
+// copy kept of a graph file that has to make way.
+#include <gtest/gtest.h>
+
+#include "common/zv_graph_backup_fixture.hpp"
+#include "common/zv_testdir.hpp"
+#include "support/zv_crc32.hpp"
+#include "support/zv_graphfile_store.hpp"
+
+namespace zv {
+namespace {
+
+using test::TestDir;
+
+TEST(Crc32, KnownValueAndContinuation) {
+  const std::string text = "123456789";
+  EXPECT_EQ(0xCBF43926u, crc32(text.data(), text.size()));
+  EXPECT_EQ(0u, crc32(nullptr, 0));
+  // Any split gives the same checksum, including splits inside the 8-byte steps.
+  std::string long_(1000, '\0');
+  for (std::size_t i = 0; i < long_.size(); ++i)
+    long_[i] = static_cast<char>(i * 7 + 3);
+  const std::uint32_t whole = crc32(long_.data(), long_.size());
+  for (std::size_t cut : {1u, 7u, 8u, 9u, 500u, 999u})
+    EXPECT_EQ(whole, crc32(long_.data() + cut, long_.size() - cut, crc32(long_.data(), cut)));
+}
+
+TEST(FileStampTest, NamesContentAndSize) {
+  TestDir dir;
+  std::error_code ec;
+  const auto a = stampFile(realFileSystem(), dir.write("a", "abc"), ec);
+  EXPECT_TRUE(a.valid);
+  EXPECT_EQ(3u, a.size);
+  EXPECT_EQ(a, stampFile(realFileSystem(), dir.write("b", "abc"), ec));
+  EXPECT_FALSE(a == stampFile(realFileSystem(), dir.write("c", "abd"), ec));
+  const auto missing = stampFile(realFileSystem(), dir.file("none"), ec);
+  EXPECT_FALSE(missing.valid);
+  EXPECT_TRUE(ec);
+}
+
+struct Curve {
+  GraphRecordHeader header;
+  std::vector<double> points;
+};
+
+// Writes a graph file for dataFile through the store's temporary-file steps.
+int writeGraph(GraphFileStore& store, const std::filesystem::path& dataFile,
+               const std::vector<Curve>& curves, const GraphFileStamps& stamps = {}) {
+  if (int r = store.GraphFileOpenTemp(dataFile))
+    return r;
+  if (int r = store.GraphFileWriteVersion(GraphFileVersion, stamps))
+    return r;
+  for (const auto& c : curves) {
+    if (int r = store.datfileWriteHeader(c.header))
+      return r;
+    if (int r = store.GraphFileWritePoints(c.points.data(), c.points.size()))
+      return r;
+  }
+  if (int r = store.GraphFileCloseTemp())
+    return r;
+  return store.GraphFileCopyTempAndDelete(dataFile);
+}
+
+// Every record the walk finds, with its points.
+std::vector<Curve> readGraph(GraphFileStore& store, const std::filesystem::path& dataFile,
+                             int* lastPointsResult = nullptr) {
+  std::vector<Curve> out;
+  store.GraphFileSetDatafileName(dataFile);
+  if (store.GraphFileOpen() != 0)
+    return out;
+  std::int32_t version = 0;
+  EXPECT_EQ(0, store.GraphFileReadVersion(version));
+  EXPECT_EQ(GraphFileVersion, version);
+  for (int more = store.GraphSetFileFirstPos(); more > 0;) {
+    const auto pos = store.GraphFileGetFilePos();
+    Curve c;
+    if (store.datfileReadHeader(c.header) != 0)
+      break;
+    const int r = store.GraphFileReadPoints(c.header, c.points);
+    if (lastPointsResult)
+      *lastPointsResult = r;
+    if (r != 0)
+      break;
+    out.push_back(c);
+    more = store.GraphSetFileNextPos(c.header, pos);
+  }
+  return out;
+}
+
+Curve curve(int points, int s, int t, int k, int rate = 500) {
+  Curve c;
+  GraphFileStore::GraphFileFillHeader(c.header, 8, points, s, t, k, rate);
+  c.points = test::testCurve(points, 10 * s + t + k);
+  return c;
+}
+
+TEST(GraphFileStoreTest, RecordsAndStampsRoundTrip) {
+  TestDir dir;
+  GraphFileStore store;
+  const auto data = dir.write("A.DAT", "data");
+  const GraphFileStamps stamps{{true, 4, 0x1234}, {true, 99, 0xABCD}};
+  const std::vector<Curve> curves = {curve(10, 0, 0, 0), curve(0, 0, 1, 0), curve(3000, 2, 1, 5)};
+  ASSERT_EQ(0, writeGraph(store, data, curves, stamps));
+
+  EXPECT_EQ(dir.file("A.DAT.GRF"), GraphFileStore::graphPathFor(data));
+  EXPECT_EQ(4u + 36u + 3 * 28u + (10 + 3000) * 8u,
+            std::filesystem::file_size(dir.file("A.DAT.GRF")));
+  const auto back = readGraph(store, data);
+  ASSERT_EQ(3u, back.size());
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(curves[i].points, back[i].points);
+    EXPECT_EQ(curves[i].header.measurementIndex, back[i].header.measurementIndex);
+    EXPECT_EQ(500, back[i].header.pointsPerSecond);
+  }
+  EXPECT_EQ(stamps.data, store.GraphFileGetStamps().data);
+  EXPECT_EQ(stamps.previous, store.GraphFileGetStamps().previous);
+  // Only the new file is left in the directory: no temporary file.
+  int files = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path()))
+    ++files;
+  EXPECT_EQ(2, files);
+}
+
+TEST(GraphFileStoreTest, DamageIsRecognised) {
+  TestDir dir;
+  GraphFileStore store;
+  const auto data = dir.write("A.DAT", "x");
+  ASSERT_EQ(0, writeGraph(store, data, {curve(100, 0, 0, 0), curve(100, 0, 0, 1)}));
+  const auto graph = GraphFileStore::graphPathFor(data);
+  std::string bytes = TestDir::readFile(graph);
+
+  // A flipped bit in the first curve's points fails its checksum.
+  std::string flipped = bytes;
+  flipped[40 + 24 + 17] ^= 0x10;
+  dir.write("A.DAT.GRF", flipped);
+  int last = 0;
+  EXPECT_TRUE(readGraph(store, data, &last).empty());
+  EXPECT_EQ(GraphStoreBadChecksum, last);
+
+  // A file cut inside the second record gives the first one only.
+  dir.write("A.DAT.GRF", bytes.substr(0, bytes.size() - 50));
+  EXPECT_EQ(1u, readGraph(store, data).size());
+
+  // A damaged stamp block makes the file unusable, as does another version.
+  std::string stamp = bytes;
+  stamp[14] ^= 1;
+  dir.write("A.DAT.GRF", stamp);
+  store.GraphFileSetDatafileName(data);
+  ASSERT_EQ(0, store.GraphFileOpen());
+  std::int32_t version = 0;
+  EXPECT_EQ(GraphStoreBadFormat, store.GraphFileReadVersion(version));
+  std::string other = bytes;
+  other[0] = 1;
+  dir.write("A.DAT.GRF", other);
+  ASSERT_EQ(0, store.GraphFileOpen());
+  EXPECT_EQ(0, store.GraphFileReadVersion(version));
+  EXPECT_NE(GraphFileVersion, version);
+
+  // A header whose point count runs past the end is refused before anything is read.
+  std::string huge = bytes;
+  le::putI32(reinterpret_cast<unsigned char*>(huge.data()) + 40 + 4, 0x7FFFFFFF);
+  dir.write("A.DAT.GRF", huge);
+  ASSERT_EQ(0, store.GraphFileOpen());
+  ASSERT_EQ(0, store.GraphFileReadVersion(version));
+  ASSERT_EQ(1, store.GraphSetFileFirstPos());
+  GraphRecordHeader h;
+  EXPECT_EQ(GraphStoreBadFormat, store.datfileReadHeader(h));
+}
+
+TEST(GraphFileStoreTest, WritingRefusesIncompleteRecords) {
+  TestDir dir;
+  GraphFileStore store;
+  const auto data = dir.write("A.DAT", "x");
+  ASSERT_EQ(0, store.GraphFileOpenTemp(data));
+  ASSERT_EQ(0, store.GraphFileWriteVersion(GraphFileVersion, {}));
+  const Curve c = curve(10, 0, 0, 0);
+  ASSERT_EQ(0, store.datfileWriteHeader(c.header));
+  ASSERT_EQ(0, store.GraphFileWritePoints(c.points.data(), 5));
+  // More points than announced, a new header before the end and closing are all refused.
+  EXPECT_EQ(GraphStoreBadFormat, store.GraphFileWritePoints(c.points.data(), 6));
+  EXPECT_EQ(GraphStoreBadFormat, store.datfileWriteHeader(c.header));
+  EXPECT_EQ(GraphStoreBadFormat, store.GraphFileCloseTemp());
+  store.GraphFileAbandonTemp();
+  EXPECT_FALSE(std::filesystem::exists(GraphFileStore::graphPathFor(data)));
+}
+
+// Every way the replacement can fail leaves the old graph file whole and no temporary file.
+TEST(GraphFileStoreTest, FailedReplacementKeepsTheOldFile) {
+  TestDir dir;
+  const auto data = dir.write("A.DAT", "x");
+  {
+    GraphFileStore store;
+    ASSERT_EQ(0, writeGraph(store, data, {curve(50, 0, 0, 0)}));
+  }
+  const std::string old = TestDir::readFile(GraphFileStore::graphPathFor(data));
+  using Op = FaultyFileSystem::Op;
+  for (Op op : {Op::OpenWrite, Op::Write, Op::Sync, Op::Close, Op::Rename}) {
+    FaultyFileSystem fs;
+    fs.failOn(op, op == Op::Write ? std::errc::no_space_on_device : std::errc::io_error, "GRF");
+    GraphFileStore store(fs);
+    EXPECT_NE(0, writeGraph(store, data, {curve(70000, 1, 1, 1)})) << static_cast<int>(op);
+    store.GraphFileAbandonTemp();
+    EXPECT_EQ(old, TestDir::readFile(GraphFileStore::graphPathFor(data)));
+    int files = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path()))
+      ++files;
+    EXPECT_EQ(2, files) << "temporary file left after op " << static_cast<int>(op);
+  }
+}
+
+TEST(GraphFileStoreTest, SetAsideKeepsCopiesUnderFreeNames) {
+  TestDir dir;
+  GraphFileStore store;
+  store.GraphFileSetTempDir(dir.path() / "Graph");
+  const auto data = dir.write("A.DAT", "x");
+  std::filesystem::path copied;
+  EXPECT_EQ(0, store.GraphFileSetAside(data, copied)); // nothing there yet
+  EXPECT_TRUE(copied.empty());
+  dir.write("A.DAT.GRF", "first");
+  ASSERT_EQ(0, store.GraphFileSetAside(data, copied));
+  EXPECT_EQ(dir.path() / "Graph" / "A.DAT.1.GRF", copied);
+  dir.write("A.DAT.GRF", "second");
+  ASSERT_EQ(0, store.GraphFileSetAside(data, copied));
+  EXPECT_EQ(dir.path() / "Graph" / "A.DAT.2.GRF", copied);
+  EXPECT_EQ("first", TestDir::readFile(dir.path() / "Graph" / "A.DAT.1.GRF"));
+  EXPECT_EQ("second", TestDir::readFile(copied));
+  EXPECT_EQ("second", dir.read("A.DAT.GRF")); // the original stays until it is replaced
+}
+
+} // namespace
+} // namespace zv
