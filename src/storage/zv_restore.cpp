@@ -301,6 +301,12 @@ int BackupStore::RefreshBackup(const std::string& dataFilePath) {
 
 int BackupStore::CloseBackup() {
   active_ = false;
+  if (restoring_) {
+    // Closing the data set during a reload must not take the journal with it: until the
+    // rebuilt data set is saved, the journal is the only copy of the changes.
+    journal_.closeWriter();
+    return 0;
+  }
   if (int r = journal_.DeleteBackup(); r < 0)
     return reporter_.reportError(backup_code::CloseFailed, r);
   return 0;
@@ -567,9 +573,11 @@ int BackupStore::restoreReload(const std::string& dataPath, const std::filesyste
   }
 
   restoreBaseline_ = info.baseline;
+  restoring_ = true;
   auto finish = [&](int result) {
     graph_.setGraphSourceOverride(std::nullopt);
     restoreBaseline_ = {};
+    restoring_ = false;
     dropCopy();
     return result;
   };

@@ -196,6 +196,7 @@ private:
   bool active_ = false;
   // The data file state the curves and journal refer to while a restore runs.
   FileStamp restoreBaseline_;
+  bool restoring_ = false;
   std::uint64_t applied_ = 0;
   bool lastDamaged_ = false;
 };

@@ -1,0 +1,455 @@
+// The backup of the open data set: what the model's creations, deletions and changes write,
+// the replay after a crash, and the start-up reload including crashes inside a save.
+#include <algorithm>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "common/zv_graph_backup_fixture.hpp"
+
+namespace zv {
+namespace {
+
+using test::GraphBackupFixture;
+using test::testCurve;
+
+struct Obj {
+  int type, s, t, k;
+  std::uint32_t length;
+  friend bool operator==(const Obj&, const Obj&) = default;
+};
+std::ostream& operator<<(std::ostream& o, const Obj& x) {
+  return o << "{" << x.type << " " << x.s << "/" << x.t << "/" << x.k << " " << x.length << "}";
+}
+
+struct RestoreTest : GraphBackupFixture {
+  // The objects of the journal, batch markers left out.
+  std::vector<Obj> objects(bool* damaged = nullptr) {
+    BackupJournal reader;
+    std::vector<Obj> out;
+    if (reader.OpenBackupFile(journalPath()) != 0)
+      return out;
+    BackupObjectHeader h;
+    while (reader.ReadBackupHeader(h) > 0)
+      if (h.type != 0)
+        out.push_back({h.type, h.sampleIndex, h.storageIndex, h.measurementIndex, h.dataLength});
+    if (damaged)
+      *damaged = reader.damaged();
+    return out;
+  }
+  // The data set as File > Open gives it, curves read from the graph file.
+  std::string reopenedDataSet() {
+    restart();
+    EXPECT_EQ(0, files().open(dataFile));
+    EXPECT_EQ(0, files().lastGraphLoad);
+    return world->describe();
+  }
+  // A start after a crash, answering the reload question with `answer` if it comes.
+  int startAfterCrash(int answer = 0) {
+    restart();
+    ui.askAnswers = {answer};
+    const int r = store().reloadBackupAtStart();
+    questions = 1 - static_cast<int>(ui.askAnswers.size());
+    ui.askAnswers.clear();
+    return r;
+  }
+  int questions = 0;
+  Measurement& meas(int s, int t, int k) { return *model().auftrMeasurement(s, t, k); }
+};
+
+TEST_F(RestoreTest, CreationsAndDeletionsAreWrittenAtOnce) {
+  newSavedDataSet(2, 2, 1);
+  EXPECT_TRUE(store().backupActive());
+  EXPECT_TRUE(objects().empty());
+  ASSERT_EQ(0, model().auftrAddSamples(3));
+  ASSERT_EQ(0, model().auftrAddMeasurements(0, 1, 3));
+  ASSERT_EQ(0, model().auftrDeleteStorage({0, 0, 0}));
+  ASSERT_EQ(0, model().auftrDeleteMeasurement({0, 0, 1}));
+  const std::vector<Obj> expected = {{2, 2, 0, 0, 34}, {3, 2, 0, 0, 86}, {4, 2, 0, 0, 94},
+                                     {3, 2, 1, 0, 86}, {4, 2, 1, 0, 94}, {4, 0, 1, 1, 94},
+                                     {4, 0, 1, 2, 94}, {7, 0, 0, 0, 0},  {8, 0, 0, 1, 0}};
+  EXPECT_EQ(expected, objects());
+  // Created records count as backed up.
+  EXPECT_EQ(0u, model().auftrSample(2)->backupChanges);
+}
+
+TEST_F(RestoreTest, CreationAfterDeletionUsesPositionsNotStaleIndices) {
+  newSavedDataSet(3, 1, 1);
+  ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
+  // No renumbering yet: the records still carry their old indices.
+  ASSERT_EQ(0, model().auftrAddMeasurements(1, 0, 2));
+  EXPECT_EQ((Obj{4, 1, 0, 1, 94}), objects().back());
+}
+
+TEST_F(RestoreTest, ChangesGoInOneBatchButNotWhileMeasuring) {
+  newSavedDataSet(2, 2, 2);
+  model().auftrSample(1)->name = "Renamed";
+  model().auftrMarkChanged(*model().auftrSample(1));
+  meas(0, 1, 1).force = 3.25;
+  model().auftrMarkChanged(meas(0, 1, 1));
+  model().dataSet()->title = "Title";
+  model().auftrMarkChanged(*model().dataSet());
+
+  world->measuring = true;
+  EXPECT_EQ(0, store().backupDataSet());
+  EXPECT_TRUE(objects().empty());
+  world->measuring = false;
+  EXPECT_EQ(0, store().backupDataSet());
+  const std::vector<Obj> expected = {{1, 0, 0, 0, 260}, {4, 0, 1, 1, 94}, {2, 1, 0, 0, 34}};
+  EXPECT_EQ(expected, objects());
+  EXPECT_EQ(0u, model().totals().totalBackupChanges);
+  EXPECT_EQ(0u, meas(0, 1, 1).backupChanges);
+  // Nothing changed since: nothing written.
+  EXPECT_EQ(0, store().backupDataSet());
+  EXPECT_EQ(expected, objects());
+}
+
+TEST_F(RestoreTest, NothingIsWrittenWithoutAnOpenDataFile) {
+  ASSERT_EQ(0, model().auftrCreate());
+  ASSERT_EQ(0, model().auftrAddSamples(2));
+  model().auftrMarkChanged(*model().auftrSample(0));
+  EXPECT_FALSE(store().backupActive());
+  EXPECT_EQ(0, store().backupDataSet());
+  EXPECT_EQ(0u, model().totals().totalBackupChanges);
+  EXPECT_FALSE(std::filesystem::exists(journalPath()));
+  // After a close the journal is gone and stays gone.
+  files().setCurrentDataFile(dataFile);
+  ASSERT_EQ(0, files().save());
+  EXPECT_TRUE(std::filesystem::exists(journalPath()));
+  files().close();
+  EXPECT_FALSE(store().backupActive());
+  EXPECT_FALSE(std::filesystem::exists(journalPath()));
+}
+
+TEST_F(RestoreTest, FinishedMeasurementCarriesItsCurve) {
+  newSavedDataSet(1, 1, 3, 50);
+  world->measuring = true;
+  finish(0, 0, 1, 4.5, 10000, 7);
+  EXPECT_EQ((Obj{9, 0, 0, 1, 94 + 80000}), objects().back());
+  EXPECT_EQ(-1, meas(0, 0, 1).graphFilePos);
+}
+
+TEST_F(RestoreTest, BackupFailuresNeverStopEditing) {
+  newSavedDataSet(2, 1, 1);
+  fs.failOn(FaultyFileSystem::Op::Write, std::errc::no_space_on_device, "ZARVIK.BAK");
+  EXPECT_EQ(0, model().auftrAddSamples(3));
+  EXPECT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
+  model().auftrMarkChanged(*model().auftrSample(0));
+  EXPECT_LT(store().backupDataSet(), 0);
+  EXPECT_EQ(2, model().auftrSampleCount());
+  const std::string logText = test::TestDir::readFile(errorLog.path());
+  EXPECT_NE(std::string::npos, logText.find("Fehler bei Sicherung"));
+}
+
+// Objects naming rows, columns and slots beyond the grid create them first; deletions and
+// later objects apply in the order written.
+TEST_F(RestoreTest, ReplayGrowsAndShrinksInWrittenOrder) {
+  newSavedDataSet(2, 2, 1);
+  std::vector<std::size_t> keep; // positions of the objects the filtered journal keeps
+  auto keepNew = [&](auto op) {
+    const std::size_t before = objects().size();
+    op();
+    for (std::size_t i = before; i < objects().size(); ++i)
+      keep.push_back(i);
+  };
+  keepNew([&] { ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0})); });
+  // Growth whose creation objects are left out below: the later objects must build the
+  // missing rows, columns and slots themselves.
+  ASSERT_EQ(0, model().auftrAddSamples(4));
+  ASSERT_EQ(0, model().auftrAddStorages(3));
+  ASSERT_EQ(0, model().auftrAddMeasurements(3, 2, 4));
+  keepNew([&] { finish(3, 2, 3, 7.75, 64, 42); });
+  keepNew([&] { ASSERT_EQ(0, model().auftrDeleteStorage({0, 0, 0})); });
+  keepNew([&] { finish(2, 1, 0, 1.5, 32, 43); });
+  keepNew([&] {
+    model().auftrSample(3)->name = "Last";
+    model().auftrMarkChanged(*model().auftrSample(3));
+    ASSERT_EQ(0, store().backupDataSet());
+  });
+  ASSERT_EQ(0, model().auftrRenumber());
+  const std::string expected = world->describe();
+
+  // The filtered journal, on the same starting state.
+  const auto full = dir.path() / "full.BAK";
+  std::filesystem::copy_file(journalPath(), full);
+  restart();
+  {
+    BackupJournal reader, writer;
+    writer.SetBackupDir(dir.path() / "filtered");
+    ASSERT_EQ(0, reader.OpenBackupFile(full));
+    ASSERT_EQ(0, writer.CreateBackup(dataFile));
+    BackupObjectHeader h;
+    std::vector<unsigned char> data;
+    std::size_t at = 0;
+    while (reader.ReadBackupHeader(h) > 0) {
+      if (h.type == 0)
+        continue;
+      ASSERT_GE(reader.ReadBackupObject(h, data), 0);
+      if (std::find(keep.begin(), keep.end(), at++) != keep.end()) {
+        ASSERT_EQ(0, writer.SaveBackupObject(h, data.data(), backup_mode::Single));
+      }
+    }
+  }
+  ASSERT_EQ(0, files().open(dataFile));
+  store().CloseBackup();
+  EXPECT_EQ(0, store().readBackup(dir.path() / "filtered" / "ZARVIK.BAK"));
+  EXPECT_EQ(5u, store().lastObjectsApplied());
+  EXPECT_FALSE(store().lastJournalDamaged());
+  EXPECT_EQ(expected, world->describe());
+}
+
+TEST_F(RestoreTest, ReloadAfterACrashBringsBackEveryEditAndCurve) {
+  newSavedDataSet(3, 2, 2, 300);
+  restart();
+  ASSERT_EQ(0, files().open(dataFile)); // the operator opens the saved data set
+  finish(0, 0, 1, 2.5, 5000, 11);
+  ASSERT_EQ(0, model().auftrDeleteSample({1, 0, 0}));
+  ASSERT_EQ(0, model().auftrRenumber());
+  finish(1, 1, 1, 3.5, 6000, 12);
+  ASSERT_EQ(0, model().auftrAddSamples(3));
+  model().auftrSample(2)->name = "Added";
+  model().auftrMarkChanged(*model().auftrSample(2));
+  ASSERT_EQ(0, store().backupDataSet());
+  const std::string expected = world->describe();
+  const std::string savedBefore = test::TestDir::readFile(dataFile);
+
+  EXPECT_EQ(0, startAfterCrash(0)); // killed: no save, no close
+  EXPECT_EQ(1, questions);
+  EXPECT_FALSE(std::filesystem::exists(journalPath()));
+  EXPECT_NE(savedBefore, test::TestDir::readFile(dataFile));
+  EXPECT_FALSE(model().hasDataSet()); // the program starts with no data set open
+  EXPECT_EQ(expected, reopenedDataSet());
+}
+
+TEST_F(RestoreTest, TornLastObjectLosesOnlyThatObject) {
+  newSavedDataSet(2, 1, 2);
+  restart();
+  ASSERT_EQ(0, files().open(dataFile));
+  finish(0, 0, 1, 1.25, 100, 5);
+  const std::string expected = world->describe();
+  const auto size = std::filesystem::file_size(journalPath());
+  finish(1, 0, 1, 9.0, 100, 6);
+  std::filesystem::resize_file(journalPath(), size + 300); // cut inside the last curve
+
+  EXPECT_EQ(0, startAfterCrash(0));
+  EXPECT_EQ(1, questions);
+  // The popup tells that the end of the backup was damaged.
+  bool told = false;
+  for (const auto& p : ui.popups())
+    told |= p.find("damaged") != std::string::npos;
+  EXPECT_TRUE(told);
+  EXPECT_EQ(expected, reopenedDataSet());
+}
+
+TEST_F(RestoreTest, DamagedObjectInTheMiddleKeepsWhatCameBefore) {
+  newSavedDataSet(2, 1, 2);
+  restart();
+  ASSERT_EQ(0, files().open(dataFile));
+  finish(0, 0, 1, 1.25, 100, 5);
+  const std::string expected = world->describe();
+  const auto at = std::filesystem::file_size(journalPath());
+  ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
+  finish(0, 0, 1, 9.0, 100, 6);
+  std::string bytes = test::TestDir::readFile(journalPath());
+  bytes[at + 6] ^= 0x01; // the deletion's type
+  dir.write("Backup/ZARVIK.BAK", bytes);
+
+  bool damaged = false;
+  EXPECT_EQ(1u, objects(&damaged).size());
+  EXPECT_TRUE(damaged);
+  EXPECT_EQ(0, startAfterCrash(0));
+  EXPECT_EQ(expected, reopenedDataSet());
+}
+
+TEST_F(RestoreTest, ObjectThatDoesNotFitStopsTheReplay) {
+  newSavedDataSet(1, 1, 1);
+  // A deletion of the only sample cannot be applied (a journal of another data set): the
+  // objects after it would land on the wrong records and are not applied either.
+  BackupObjectHeader h;
+  BackupJournal::FillBackupHeader(h, 0, backup_type::DeleteSample, 3, 0, 0, 0);
+  ASSERT_EQ(0, world->journal.SaveBackupObject(h, nullptr, backup_mode::Single));
+  std::vector<unsigned char> sample;
+  Sample renamed;
+  renamed.name = "Renamed";
+  records::packSample(sample, renamed, 0);
+  BackupJournal::FillBackupHeader(h, 34, backup_type::Sample, 3, 0, 0, 0);
+  ASSERT_EQ(0, world->journal.SaveBackupObject(h, sample.data(), backup_mode::Single));
+  const auto bad = dir.path() / "bad.BAK";
+  std::filesystem::copy_file(journalPath(), bad);
+  // An object of another format version is refused the same way.
+  BackupJournal::FillBackupHeader(h, 34, backup_type::Sample, 4, 0, 0, 0);
+  const auto other = dir.path() / "Other";
+  {
+    BackupJournal writer;
+    writer.SetBackupDir(other);
+    ASSERT_EQ(0, writer.CreateBackup(dataFile));
+    ASSERT_EQ(0, writer.SaveBackupObject(h, sample.data(), backup_mode::Single));
+  }
+
+  restart();
+  ASSERT_EQ(0, files().open(dataFile));
+  EXPECT_EQ(backup_code::ApplyDeleteSample, store().readBackup(bad));
+  EXPECT_EQ(1, model().auftrSampleCount());
+  EXPECT_EQ("P1", model().auftrSample(0)->name);
+  EXPECT_EQ(backup_code::ApplySample, store().readBackup(other / "ZARVIK.BAK"));
+  EXPECT_EQ("P1", model().auftrSample(0)->name);
+  EXPECT_EQ(backup_code::ReadOpen, store().readBackup(dir.path() / "none"));
+}
+
+TEST_F(RestoreTest, DiscardRemovesTheJournalAndKeepsTheFile) {
+  newSavedDataSet(2, 1, 1);
+  restart();
+  ASSERT_EQ(0, files().open(dataFile));
+  finish(0, 0, 0, 5.0, 10, 1);
+  const std::string saved = test::TestDir::readFile(dataFile);
+  restart();
+  ui.askAnswers = {1, 0}; // Discard, and yes, discard
+  EXPECT_EQ(0, store().reloadBackupAtStart());
+  EXPECT_FALSE(std::filesystem::exists(journalPath()));
+  EXPECT_EQ(saved, test::TestDir::readFile(dataFile));
+}
+
+TEST_F(RestoreTest, EndingOrCancellingKeepsTheJournalForTheNextStart) {
+  newSavedDataSet(2, 1, 1);
+  restart();
+  ASSERT_EQ(0, files().open(dataFile));
+  finish(0, 0, 0, 5.0, 10, 1);
+  const std::string saved = test::TestDir::readFile(dataFile);
+  EXPECT_EQ(1, startAfterCrash(2)); // End Program
+  EXPECT_TRUE(std::filesystem::exists(journalPath()));
+  restart();
+  files().saveFileAnswer = 0; // Reload, then cancel the file dialog
+  ui.askAnswers = {0};
+  EXPECT_EQ(1, store().reloadBackupAtStart());
+  EXPECT_TRUE(std::filesystem::exists(journalPath()));
+  EXPECT_EQ(saved, test::TestDir::readFile(dataFile));
+  EXPECT_FALSE(model().hasDataSet());
+}
+
+TEST_F(RestoreTest, ReloadCanSaveUnderAnotherName) {
+  newSavedDataSet(2, 1, 1);
+  restart();
+  ASSERT_EQ(0, files().open(dataFile));
+  finish(1, 0, 0, 5.0, 10, 1);
+  const std::string expected = world->describe();
+  const std::string saved = test::TestDir::readFile(dataFile);
+  restart();
+  files().saveFileChoice = dir.path() / "COPY.BIN";
+  ui.askAnswers = {0};
+  EXPECT_EQ(0, store().reloadBackupAtStart());
+  EXPECT_EQ(saved, test::TestDir::readFile(dataFile));
+  dataFile = dir.path() / "COPY.BIN";
+  EXPECT_EQ(expected, reopenedDataSet());
+}
+
+TEST_F(RestoreTest, UnchangedJournalIsRemovedWithoutAQuestion) {
+  newSavedDataSet(2, 1, 1);
+  restart();
+  ASSERT_EQ(0, files().open(dataFile));
+  EXPECT_EQ(0, startAfterCrash(0));
+  EXPECT_EQ(0, questions);
+  EXPECT_FALSE(std::filesystem::exists(journalPath()));
+}
+
+// The save replaces the data file, then the graph file, then refreshes the journal. A crash
+// at any point of it must leave files from which every start rebuilds the same data set with
+// the same curves, never replaying the journal onto a data file that already holds it.
+TEST_F(RestoreTest, CrashAtEveryStepOfASave) {
+  bool completed = false;
+  for (int steps = 0; steps < 80 && !completed; ++steps) {
+    SCOPED_TRACE("crash after " + std::to_string(steps) + " file changes");
+    for (auto& e : std::filesystem::directory_iterator(dir.path()))
+      std::filesystem::remove_all(e.path());
+    restart();
+    newSavedDataSet(3, 2, 2, 120);
+    restart();
+    ASSERT_EQ(0, files().open(dataFile));
+    ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0})); // replayed twice it would delete more
+    ASSERT_EQ(0, model().auftrRenumber());
+    finish(1, 1, 1, 6.5, 700, 99);
+    model().auftrStorage(0, 0)->name = "Edited";
+    model().auftrMarkChanged(*model().auftrStorage(0, 0));
+    ASSERT_EQ(0, store().backupDataSet());
+    const std::string expected = world->describe();
+    ASSERT_EQ(0, files().open(dataFile)); // drop the curves read by describe()
+    ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
+    ASSERT_EQ(0, model().auftrRenumber());
+    finish(1, 1, 1, 6.5, 700, 99);
+    model().auftrStorage(0, 0)->name = "Edited";
+    model().auftrMarkChanged(*model().auftrStorage(0, 0));
+    ASSERT_EQ(0, store().backupDataSet());
+
+    fs.haltAfter(steps);
+    completed = files().save() == 0 && files().lastRefresh == 0;
+    EXPECT_EQ(0, startAfterCrash(0));
+    EXPECT_FALSE(std::filesystem::exists(journalPath()));
+    EXPECT_EQ(expected, reopenedDataSet());
+    // A second start finds nothing more to do.
+    EXPECT_EQ(0, startAfterCrash(0));
+    EXPECT_EQ(0, questions);
+  }
+  EXPECT_TRUE(completed);
+}
+
+// Random edits, finished measurements and periodic backups; a crash at the end must give back
+// exactly the data set the operator had.
+TEST_F(RestoreTest, RandomSessionsSurviveACrash) {
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    for (auto& e : std::filesystem::directory_iterator(dir.path()))
+      std::filesystem::remove_all(e.path());
+    restart();
+    newSavedDataSet(3, 3, 2, 40);
+    restart();
+    ASSERT_EQ(0, files().open(dataFile));
+    std::mt19937 rng(seed);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    for (int step = 0; step < 60; ++step) {
+      const int S = model().auftrSampleCount(), T = model().auftrStorageCount();
+      const int s = pick(S), t = pick(T);
+      const int M = model().auftrMeasurementCount(s, t);
+      switch (pick(9)) {
+      case 0:
+        model().auftrAddSamples(S + 1);
+        break;
+      case 1:
+        model().auftrAddStorages(T + 1);
+        break;
+      case 2:
+        model().auftrAddMeasurements(s, t, M + 1);
+        break;
+      case 3:
+        model().auftrDeleteSample({s, 0, 0});
+        break;
+      case 4:
+        model().auftrDeleteStorage({s, t, 0});
+        break;
+      case 5:
+        model().auftrDeleteMeasurement({s, t, pick(M)});
+        break;
+      case 6:
+        finish(s, t, pick(M), pick(1000) / 100.0, 1 + pick(300), pick(10000));
+        break;
+      case 7: {
+        Storage& st = *model().auftrStorage(s, t);
+        st.evaluation = "E" + std::to_string(step);
+        model().auftrMarkChanged(st);
+        Measurement& m = meas(s, t, pick(M));
+        m.inStatistics = 1 - m.inStatistics;
+        model().auftrMarkChanged(m);
+        break;
+      }
+      default:
+        store().backupDataSet();
+      }
+      model().auftrRenumber();
+    }
+    store().backupDataSet();
+    const std::string expected = world->describe();
+    EXPECT_EQ(0, startAfterCrash(0));
+    EXPECT_EQ(expected, reopenedDataSet());
+  }
+}
+
+} // namespace
+} // namespace zv

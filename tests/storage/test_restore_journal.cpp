@@ -1,0 +1,304 @@
+// The backup journal's bytes: framing, syncing, torn and damaged objects, the baseline copy,
+// the start-up question and the backup directory check.
+#include <gtest/gtest.h>
+
+#include "common/zv_fake_ui.hpp"
+#include "common/zv_testdir.hpp"
+#include "support/zv_backup_journal.hpp"
+#include "support/zv_graphfile_store.hpp"
+
+namespace zv {
+namespace {
+
+using test::ScriptedUi;
+using test::TestDir;
+using Op = FaultyFileSystem::Op;
+
+struct JournalTest : ::testing::Test {
+  TestDir dir;
+  FaultyFileSystem fs;
+  BackupJournal journal{fs};
+  std::filesystem::path data;
+
+  JournalTest() {
+    journal.SetBackupDir(dir.path() / "Backup");
+    data = dir.write("ORDER.DAT", "[AUFTRAG]\r\nTitle=x\r\n");
+  }
+
+  static BackupObjectHeader header(std::uint16_t type, std::uint32_t length, int s = 0, int t = 0,
+                                   int k = 0) {
+    BackupObjectHeader h;
+    BackupJournal::FillBackupHeader(h, length, type, BackupObjectVersion,
+                                    static_cast<std::uint16_t>(s), static_cast<std::uint16_t>(t),
+                                    static_cast<std::uint16_t>(k));
+    return h;
+  }
+  // Saves an object of `type` whose data is `length` bytes of the value `fill`.
+  int put(std::uint16_t type, std::uint32_t length, int mode = backup_mode::Single, int s = 0) {
+    std::vector<unsigned char> bytes(length, static_cast<unsigned char>(type * 3 + length));
+    return journal.SaveBackupObject(header(type, length, s), bytes.data(), mode);
+  }
+  // Types of the objects a reader gets, and whether the journal ended damaged.
+  std::vector<int> replay(bool* damaged = nullptr) {
+    BackupJournal reader;
+    std::vector<int> types;
+    EXPECT_EQ(0, reader.OpenBackupFile(journal.GetBackupPath()));
+    BackupObjectHeader h;
+    std::vector<unsigned char> bytes;
+    while (reader.ReadBackupHeader(h) > 0) {
+      EXPECT_EQ(static_cast<int>(h.dataLength), reader.ReadBackupObject(h, bytes));
+      for (unsigned char b : bytes)
+        EXPECT_EQ(static_cast<unsigned char>(h.type * 3 + h.dataLength), b);
+      types.push_back(h.type);
+    }
+    if (damaged)
+      *damaged = reader.damaged();
+    return types;
+  }
+  std::string journalBytes() const { return TestDir::readFile(journal.GetBackupPath()); }
+  void writeJournal(const std::string& bytes) const {
+    std::ofstream(journal.GetBackupPath(), std::ios::binary | std::ios::trunc) << bytes;
+  }
+};
+
+TEST_F(JournalTest, ObjectsComeBackInWrittenOrder) {
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "Backup")); // created on demand
+  ASSERT_EQ(0, put(2, 34));
+  ASSERT_EQ(0, put(0, 0, backup_mode::BatchOpen));
+  ASSERT_EQ(0, put(3, 86, backup_mode::InBatch));
+  ASSERT_EQ(0, put(4, 94, backup_mode::InBatch));
+  ASSERT_EQ(0, put(0, 0, backup_mode::BatchClose));
+  ASSERT_EQ(0, put(9, 94 + 80000)); // a curve of 10000 points: longer than 16 bits can say
+  ASSERT_EQ(0, put(6, 0));
+  bool damaged = true;
+  EXPECT_EQ((std::vector<int>{2, 0, 3, 4, 0, 9, 6}), replay(&damaged));
+  EXPECT_FALSE(damaged);
+
+  BackupJournal reader;
+  ASSERT_EQ(0, reader.OpenBackupFile(journal.GetBackupPath()));
+  EXPECT_EQ(data.string(), reader.backupInfo().dataFilePath);
+  EXPECT_EQ(TestDir::readFile(data), reader.backupInfo().baselineBytes);
+  std::error_code ec;
+  EXPECT_EQ(stampFile(fs, data, ec), reader.backupInfo().baseline);
+}
+
+TEST_F(JournalTest, SinglesAreSyncedAtOnceBatchesAtTheirClose) {
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  fs.clearCalls();
+  ASSERT_EQ(0, put(2, 34));
+  ASSERT_EQ(2u, fs.calls().size());
+  EXPECT_EQ(Op::Write, fs.calls()[0].op);
+  EXPECT_EQ(Op::Sync, fs.calls()[1].op);
+
+  fs.clearCalls();
+  const auto before = std::filesystem::file_size(journal.GetBackupPath());
+  ASSERT_EQ(0, put(0, 0, backup_mode::BatchOpen));
+  ASSERT_EQ(0, put(3, 86, backup_mode::InBatch));
+  ASSERT_EQ(0, put(3, 86, backup_mode::InBatch));
+  EXPECT_TRUE(fs.calls().empty());
+  EXPECT_EQ(before, std::filesystem::file_size(journal.GetBackupPath()));
+  ASSERT_EQ(0, put(0, 0, backup_mode::BatchClose));
+  ASSERT_EQ(2u, fs.calls().size()); // one write, one fsync for the whole batch
+  EXPECT_EQ(Op::Sync, fs.calls()[1].op);
+
+  // A single object inside a batch keeps the order of the calls.
+  ASSERT_EQ(0, put(0, 0, backup_mode::BatchOpen));
+  ASSERT_EQ(0, put(3, 86, backup_mode::InBatch));
+  ASSERT_EQ(0, put(8, 0));
+  ASSERT_EQ(0, put(4, 94, backup_mode::InBatch));
+  ASSERT_EQ(0, put(0, 0, backup_mode::BatchClose));
+  EXPECT_EQ((std::vector<int>{2, 0, 3, 3, 0, 0, 3, 8, 4, 0}), replay());
+}
+
+// A crash can cut the journal anywhere in its last object: the reader then returns every
+// object before it and says the end was damaged.
+TEST_F(JournalTest, TornLastObjectAtEveryLength) {
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  ASSERT_EQ(0, put(2, 34));
+  ASSERT_EQ(0, put(3, 86));
+  const std::string whole = journalBytes();
+  ASSERT_EQ(0, put(4, 94));
+  const std::string longer = journalBytes();
+  for (std::size_t cut = whole.size() + 1; cut < longer.size(); ++cut) {
+    writeJournal(longer.substr(0, cut));
+    bool damaged = false;
+    ASSERT_EQ((std::vector<int>{2, 3}), replay(&damaged)) << cut;
+    EXPECT_TRUE(damaged);
+  }
+  writeJournal(whole);
+  bool damaged = true;
+  EXPECT_EQ((std::vector<int>{2, 3}), replay(&damaged));
+  EXPECT_FALSE(damaged);
+}
+
+TEST_F(JournalTest, DamagedObjectInTheMiddleEndsTheReplayThere) {
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  ASSERT_EQ(0, put(2, 34));
+  const std::size_t second = journalBytes().size();
+  ASSERT_EQ(0, put(3, 86));
+  ASSERT_EQ(0, put(4, 94));
+  const std::string bytes = journalBytes();
+  // Any changed byte of the second object: its length, header, sequence, checksum or data.
+  for (std::size_t at = second; at < second + BackupFrameSize + 86; at += 5) {
+    std::string broken = bytes;
+    broken[at] = static_cast<char>(broken[at] ^ 0x21);
+    writeJournal(broken);
+    bool damaged = false;
+    ASSERT_EQ((std::vector<int>{2}), replay(&damaged)) << at;
+    EXPECT_TRUE(damaged);
+  }
+  // A whole object repeated (a stale block) breaks the sequence.
+  std::string repeated =
+      bytes.substr(0, second) + bytes.substr(second, BackupFrameSize + 86) + bytes.substr(second);
+  writeJournal(repeated);
+  EXPECT_EQ((std::vector<int>{2, 3}), replay());
+}
+
+TEST_F(JournalTest, DamagedHeaderMakesTheJournalUnreadable) {
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  const std::string bytes = journalBytes();
+  BackupJournal reader;
+  for (std::size_t at : {0ul, 9ul, 17ul, 30ul, 40ul, bytes.size() - 1}) {
+    std::string broken = bytes;
+    broken[at] ^= 0x08;
+    writeJournal(broken);
+    EXPECT_EQ(BackupBadFormat, reader.OpenBackupFile(journal.GetBackupPath())) << at;
+  }
+  writeJournal(bytes.substr(0, 20));
+  EXPECT_EQ(BackupBadFormat, reader.OpenBackupFile(journal.GetBackupPath()));
+}
+
+TEST_F(JournalTest, FailedWriteStopsAppendingAndKeepsWhatWasWritten) {
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  ASSERT_EQ(0, put(2, 34));
+  fs.failOn(Op::Sync, std::errc::io_error, "", 0, 1);
+  EXPECT_EQ(BackupError, put(6, 0));
+  EXPECT_TRUE(journal.isBroken());
+  // The next objects would be replayed onto the wrong records without the lost one.
+  EXPECT_EQ(BackupBroken, put(3, 86));
+  bool damaged = true;
+  const auto types = replay(&damaged);
+  // The failed object may or may not have reached the disk; nothing after it did.
+  EXPECT_TRUE(types == std::vector<int>({2}) || types == std::vector<int>({2, 6}));
+  EXPECT_FALSE(damaged);
+  // A new journal starts clean.
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  EXPECT_FALSE(journal.isBroken());
+  EXPECT_EQ(0, put(3, 86));
+  EXPECT_EQ((std::vector<int>{3}), replay());
+}
+
+TEST_F(JournalTest, CreateReplacesTheOldJournalWholeOrNotAtAll) {
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  ASSERT_EQ(0, put(2, 34));
+  const std::string old = journalBytes();
+  journal.closeWriter();
+  for (Op op : {Op::OpenWrite, Op::Write, Op::Sync, Op::Rename}) {
+    fs.failOn(op, std::errc::io_error, "ZARVIK.BAK.new");
+    EXPECT_LT(journal.CreateBackup(data), 0);
+    fs.clearFaults();
+    EXPECT_EQ(old, journalBytes());
+    EXPECT_FALSE(journal.isWriting());
+  }
+  EXPECT_EQ(BackupNotOpen, put(2, 34));
+  // A data file that cannot be read gives no journal either.
+  EXPECT_LT(journal.CreateBackup(dir.file("missing.DAT")), 0);
+  EXPECT_EQ(old, journalBytes());
+}
+
+TEST_F(JournalTest, DeleteRemovesTheJournal) {
+  EXPECT_EQ(0, journal.DeleteBackup()); // nothing there is fine
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  ASSERT_EQ(0, journal.DeleteBackup());
+  EXPECT_FALSE(std::filesystem::exists(journal.GetBackupPath()));
+  EXPECT_EQ(BackupNotOpen, put(2, 34));
+  fs.failOn(Op::Remove, std::errc::io_error);
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  EXPECT_EQ(BackupError, journal.DeleteBackup());
+}
+
+struct ReloadQuestionTest : JournalTest {
+  ScriptedUi ui;
+  Language lang;
+  std::string dataPath, target;
+  std::filesystem::path backupFile;
+  int ask() { return journal.ReloadBackup(ui, lang, dataPath, backupFile, target); }
+};
+
+TEST_F(ReloadQuestionTest, NoJournalNoQuestion) {
+  EXPECT_EQ(reload_answer::Nothing, ask());
+  EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(ReloadQuestionTest, ReloadDiscardAndEnd) {
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  ASSERT_EQ(0, put(2, 34));
+  ASSERT_EQ(0, put(4, 94));
+  journal.closeWriter();
+
+  ui.askAnswers = {0};
+  EXPECT_EQ(reload_answer::Reload, ask());
+  EXPECT_EQ(data.string(), dataPath);
+  EXPECT_EQ(data.string(), target);
+  EXPECT_EQ(journal.GetBackupPath(), backupFile);
+  ASSERT_EQ(1u, ui.shown.size());
+  EXPECT_EQ("ZARVIK - Backup", ui.shown[0].title);
+  EXPECT_NE(std::string::npos, ui.shown[0].text.find(data.string()));
+  EXPECT_NE(std::string::npos, ui.shown[0].text.find("with 2 recorded changes"));
+  EXPECT_EQ((std::vector<std::string>{"Reload", "Discard", "End Program"}), ui.shown[0].buttons);
+
+  // Discard asks once more; Back returns to the first question.
+  ui.askAnswers = {1, 1, 1, 0};
+  EXPECT_EQ(reload_answer::Discard, ask());
+  ui.askAnswers = {1, 1, 2};
+  EXPECT_EQ(reload_answer::EndProgram, ask());
+  ui.askAnswers = {-1}; // the close box
+  EXPECT_EQ(reload_answer::EndProgram, ask());
+  EXPECT_TRUE(std::filesystem::exists(journal.GetBackupPath())); // asking changes nothing
+
+  lang.language = 0;
+  ui.shown.clear();
+  ui.askAnswers = {0};
+  ask();
+  EXPECT_EQ("ZARVIK - Sicherung", ui.shown[0].title);
+  EXPECT_EQ("Laden", ui.shown[0].buttons[0]);
+}
+
+TEST_F(ReloadQuestionTest, DamagedEndIsMentioned) {
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  ASSERT_EQ(0, put(2, 34));
+  journal.closeWriter();
+  const std::string bytes = journalBytes();
+  writeJournal(bytes + "ZVOB\x40");
+  ui.askAnswers = {2};
+  EXPECT_EQ(reload_answer::EndProgram, ask());
+  EXPECT_NE(std::string::npos, ui.shown[0].text.find("with 1 recorded changes"));
+  EXPECT_NE(std::string::npos, ui.shown[0].text.find("damaged"));
+}
+
+TEST_F(ReloadQuestionTest, UnreadableJournalIsMovedAsideWithAMessage) {
+  std::filesystem::create_directories(dir.path() / "Backup");
+  writeJournal("not a journal at all");
+  EXPECT_EQ(reload_answer::Nothing, ask());
+  ASSERT_EQ(1u, ui.popups().size());
+  EXPECT_FALSE(std::filesystem::exists(journal.GetBackupPath()));
+  auto aside = journal.GetBackupPath();
+  aside += ".damaged";
+  EXPECT_EQ("not a journal at all", TestDir::readFile(aside));
+}
+
+TEST_F(JournalTest, PathsInsideTheBackupDirectoryAreRecognised) {
+  const auto backup = dir.path() / "Backup";
+  EXPECT_NE(0, journal.CmpFilePathToBackupDir(backup / "A.DAT"));
+  EXPECT_NE(0, journal.CmpFilePathToBackupDir(backup / "sub" / "A.DAT"));
+  EXPECT_NE(0, journal.CmpFilePathToBackupDir(dir.path() / "x" / ".." / "Backup" / "A.DAT"));
+  EXPECT_EQ(0, journal.CmpFilePathToBackupDir(dir.path() / "A.DAT"));
+  EXPECT_EQ(0, journal.CmpFilePathToBackupDir(dir.path() / "Backup2" / "A.DAT"));
+  EXPECT_EQ(0, journal.CmpFilePathToBackupDir(""));
+  BackupJournal none;
+  EXPECT_EQ(0, none.CmpFilePathToBackupDir(backup / "A.DAT"));
+}
+
+} // namespace
+} // namespace zv
