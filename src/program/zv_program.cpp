@@ -34,8 +34,10 @@ std::string defaultEditorProgram() {
 Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::path fallbackDir)
     : ui(ui_), clock(clock_), registry(registry_),
       errorLog(clock_, fallbackDir.empty() ? fallbackDirectory() : fallbackDir),
-      reporter(errorLog, ui_), auftr(reporter, lang), editorProgram(defaultEditorProgram()) {
+      reporter(errorLog, ui_), auftr(reporter, lang), editorProgram(defaultEditorProgram()),
+      fallbackDirectoryPath(fallbackDir.empty() ? fallbackDirectory() : fallbackDir) {
   auftr.setBondTensionSource(&bondSource);
+  backup = &storeBackup;
   texts.select(lang);
 }
 
@@ -44,6 +46,16 @@ int Program::startUp(const std::vector<std::string_view>& args) {
   auftr.auftrDelete();
   auftr.auftrInitDefaults();
   errorLog.setName("ZarvikLog.TXT");
+  {
+    // The graph and backup directories live in the user directory, else in the fallback.
+    std::string dir;
+    const std::filesystem::path base =
+        getUserDirectory(registry, reporter, texts.messageTexts[43], dir) == 0
+            ? std::filesystem::path(dir)
+            : fallbackDirectoryPath;
+    graphBackup.setDirectories(GraphBackup::graphDirectoryIn(base),
+                               GraphBackup::backupDirectoryIn(base));
+  }
   auftr.auftrResetChanges();
   programMode = 0;
   commandLine = {};
@@ -76,6 +88,11 @@ void Program::logInit(LogSink* logWindow) {
 void Program::reportStartUpLines() {
   if (registryEntryMissing)
     reporter.appendLogText("INI File Eintrag in Registry fehlt\n");
+}
+
+int Program::reloadBackupAtStart() {
+  quitRequested = graphBackup.reloadBackupAtStart();
+  return quitRequested;
 }
 
 bool Program::requestExit() {

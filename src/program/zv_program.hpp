@@ -17,6 +17,7 @@
 #include "platform/zv_registry.hpp"
 #include "platform/zv_ui.hpp"
 #include "program/zv_cmdline.hpp"
+#include "program/zv_graph_backup.hpp"
 #include "program/zv_main_mnu.hpp"
 #include "storage/zv_inifile.hpp"
 #include "support/zv_errorlog.hpp"
@@ -34,6 +35,16 @@ class PeriodicBackup {
 public:
   virtual ~PeriodicBackup() = default;
   virtual void backupDataSet() = 0;
+};
+
+// The periodic backup of the graph and backup store.
+class StorePeriodicBackup final : public PeriodicBackup {
+public:
+  explicit StorePeriodicBackup(BackupStore& store) : store_(store) {}
+  void backupDataSet() override { store_.backupDataSet(); }
+
+private:
+  BackupStore& store_;
 };
 
 // The bond tension factors are the measurement parameters' offset and gain.
@@ -134,6 +145,17 @@ public:
   std::string recentFilePath;
   std::string dataFilePath;
   PeriodicBackup* backup = nullptr;
+
+  // Graph files and the backup journal. The start-up gives them their directories; the file
+  // handling reaches them through graphBackup.store (GraphBackupHooks), the
+  // measurement control reports each finished measurement to
+  // graphBackup.store.backupMeasurementFinished().
+  std::filesystem::path fallbackDirectoryPath;
+  GraphBackup graphBackup{auftr, reporter, lang, [this] { return measuring; }};
+  StorePeriodicBackup storeBackup{graphBackup.store};
+  // Last step of the start-up: offers a backup left by a crash; sets quitRequested when the
+  // program is to end.
+  int reloadBackupAtStart();
   RefreshSink* refreshSink = nullptr; // the windows, once they exist
 
   void requestRefresh(WindowId window, std::uint32_t bits) {

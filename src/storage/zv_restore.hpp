@@ -120,6 +120,7 @@ public:
   // Whether a measurement runs (the periodic backup waits then).
   void setMeasuringQuery(std::function<bool()> measuring) { measuring_ = std::move(measuring); }
   void setDataFileAccess(DataFileAccess* access) { files_ = access; }
+  bool hasDataFileAccess() const { return files_ != nullptr; }
 
   bool backupActive() const { return active_; }
 
