@@ -186,18 +186,24 @@ void BackupStore::headerCreated(DataSet& dataSet) {
 }
 
 void BackupStore::sampleCreated(Sample& sample) {
+  if (!active_)
+    return;
   int s = sample.index;
   locate(&sample, s);
   backupSample(&sample, s, backup_mode::Single);
 }
 
 void BackupStore::storageCreated(Storage& storage) {
+  if (!active_)
+    return;
   int s = storage.sampleIndex, t = storage.storageIndex;
   locate(&storage, s, t);
   backupStorage(&storage, s, t, backup_mode::Single);
 }
 
 void BackupStore::measurementCreated(Measurement& m) {
+  if (!active_)
+    return;
   int s = m.sampleIndex, t = m.storageIndex, k = m.measurementIndex;
   locate(&m, s, t, k);
   backupMeasurement(&m, s, t, k, backup_mode::Single);

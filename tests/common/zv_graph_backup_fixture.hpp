@@ -19,39 +19,6 @@
 
 namespace zv::test {
 
-struct GraphBackupWorld {
-  GraphBackupWorld(Reporter& reporter, const Language& lang, FileSystem& fs,
-                   const std::filesystem::path& userDir)
-      : model(reporter, lang), graphStore(fs), journal(fs), graph(model, graphStore, reporter, fs),
-        store(model, graph, journal, reporter, lang, fs), files(model, store, fs) {
-    model.setBackupSink(&store);
-    store.setDataFileAccess(&files);
-    store.setMeasuringQuery([this] { return measuring; });
-    graphStore.GraphFileSetTempDir(userDir / "Graph");
-    journal.SetBackupDir(userDir / "Backup");
-  }
-  AuftrModel model;
-  GraphFileStore graphStore;
-  BackupJournal journal;
-  GraphFile graph;
-  BackupStore store;
-  SimpleDataFiles files;
-  bool measuring = false;
-
-  std::string describe() {
-    return describeDataSet(model, [this](Measurement& m) { graph.graphReadCurve(&m); });
-  }
-};
-
-// A recognisable curve: its values depend on the seed, so a curve attached to the wrong
-// measurement shows.
-inline std::vector<double> testCurve(int points, int seed) {
-  std::vector<double> v(static_cast<std::size_t>(points));
-  for (int i = 0; i < points; ++i)
-    v[static_cast<std::size_t>(i)] = seed * 1000.0 + i * 0.25 + std::sin(i * 0.01 * (seed + 1));
-  return v;
-}
-
 struct GraphBackupFixture : ::testing::Test {
   TestDir dir;
   FakeClock clock;

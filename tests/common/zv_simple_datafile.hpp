@@ -3,6 +3,7 @@
 // binary record layout and the same load/save/close steps as the program's file handling
 // (data file replaced atomically, then graph file, then the backup refreshed). It lets the
 // graph and backup store be exercised end to end without the windows.
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -12,10 +13,13 @@
 #include "core/zv_auftr_def.hpp"
 #include "platform/zv_fileio.hpp"
 #include "storage/zv_datafile_hooks.hpp"
+#include "storage/zv_graphfile.hpp"
 #include "storage/zv_restore.hpp"
 #include "storage/zv_restore_records.hpp"
+#include "support/zv_backup_journal.hpp"
 #include "support/zv_crc32.hpp"
 #include "support/zv_graphfile_store.hpp"
+#include "support/zv_message.hpp"
 
 namespace zv::test {
 
@@ -201,6 +205,41 @@ inline std::string describeDataSet(AuftrModel& model,
     }
   }
   return out;
+}
+
+// The model with the whole graph and backup store and the small file handling above, the way
+// the program wires them; userDir holds the Graph and Backup directories.
+struct GraphBackupWorld {
+  GraphBackupWorld(Reporter& reporter, const Language& lang, FileSystem& fs,
+                   const std::filesystem::path& userDir)
+      : model(reporter, lang), graphStore(fs), journal(fs), graph(model, graphStore, reporter, fs),
+        store(model, graph, journal, reporter, lang, fs), files(model, store, fs) {
+    model.setBackupSink(&store);
+    store.setDataFileAccess(&files);
+    store.setMeasuringQuery([this] { return measuring; });
+    graphStore.GraphFileSetTempDir(userDir / "Graph");
+    journal.SetBackupDir(userDir / "Backup");
+  }
+  AuftrModel model;
+  GraphFileStore graphStore;
+  BackupJournal journal;
+  GraphFile graph;
+  BackupStore store;
+  SimpleDataFiles files;
+  bool measuring = false;
+
+  std::string describe() {
+    return describeDataSet(model, [this](Measurement& m) { graph.graphReadCurve(&m); });
+  }
+};
+
+// A recognisable curve: its values depend on the seed, so a curve attached to the wrong
+// measurement shows.
+inline std::vector<double> testCurve(int points, int seed) {
+  std::vector<double> v(static_cast<std::size_t>(points));
+  for (int i = 0; i < points; ++i)
+    v[static_cast<std::size_t>(i)] = seed * 1000.0 + i * 0.25 + std::sin(i * 0.01 * (seed + 1));
+  return v;
 }
 
 } // namespace zv::test
