@@ -1,6 +1,9 @@
 #include "support/zv_crc32.hpp"
 
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -44,6 +47,93 @@ std::uint32_t crc32(const void* data, std::size_t size, std::uint32_t crc) {
   while (size--)
     c = t[0][(c ^ *p++) & 0xFF] ^ (c >> 8);
   return ~c;
+}
+
+namespace {
+std::uint64_t loadWord(const unsigned char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  if constexpr (std::endian::native == std::endian::big) {
+    std::uint64_t r = 0;
+    for (int i = 0; i < 8; ++i)
+      r = (r << 8) | ((w >> (8 * i)) & 0xFF);
+    w = r;
+  }
+  return w;
+}
+std::uint64_t mix(std::uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xC2B2AE3D27D4EB4Full;
+  h ^= h >> 29;
+  h *= 0x165667B19E3779F9ull;
+  h ^= h >> 32;
+  return h;
+}
+} // namespace
+
+void FastChecksum::word(std::uint64_t w) {
+  const std::size_t lane = words_++ & 3;
+  sum_[lane] += w;
+  sumOfSums_[lane] += sum_[lane];
+}
+
+void FastChecksum::update(const void* data, std::size_t size) {
+  const auto* p = static_cast<const unsigned char*>(data);
+  length_ += size;
+  if (tailLength_ > 0) {
+    const std::size_t n = std::min(size, 8 - tailLength_);
+    std::memcpy(tail_ + tailLength_, p, n);
+    tailLength_ += n;
+    p += n;
+    size -= n;
+    if (tailLength_ < 8)
+      return;
+    word(loadWord(tail_));
+    tailLength_ = 0;
+  }
+  while (size >= 8 && (words_ & 3) != 0) {
+    word(loadWord(p));
+    p += 8;
+    size -= 8;
+  }
+  // Whole groups of four words, one per lane: the hot loop.
+  std::uint64_t s0 = sum_[0], s1 = sum_[1], s2 = sum_[2], s3 = sum_[3];
+  std::uint64_t t0 = sumOfSums_[0], t1 = sumOfSums_[1], t2 = sumOfSums_[2], t3 = sumOfSums_[3];
+  const std::size_t groups = size / 32;
+  for (std::size_t g = 0; g < groups; ++g, p += 32) {
+    s0 += loadWord(p);
+    s1 += loadWord(p + 8);
+    s2 += loadWord(p + 16);
+    s3 += loadWord(p + 24);
+    t0 += s0;
+    t1 += s1;
+    t2 += s2;
+    t3 += s3;
+  }
+  sum_[0] = s0, sum_[1] = s1, sum_[2] = s2, sum_[3] = s3;
+  sumOfSums_[0] = t0, sumOfSums_[1] = t1, sumOfSums_[2] = t2, sumOfSums_[3] = t3;
+  words_ += 4 * groups;
+  size -= 32 * groups;
+  while (size >= 8) {
+    word(loadWord(p));
+    p += 8;
+    size -= 8;
+  }
+  std::memcpy(tail_, p, size);
+  tailLength_ = size;
+}
+
+std::uint32_t FastChecksum::value() const {
+  FastChecksum c = *this;
+  if (c.tailLength_ > 0) {
+    unsigned char last[8] = {};
+    std::memcpy(last, c.tail_, c.tailLength_);
+    c.word(loadWord(last));
+  }
+  std::uint64_t h = mix(c.length_ + 0x27D4EB2F165667C5ull);
+  for (int i = 0; i < 4; ++i)
+    h = mix(h ^ mix(c.sum_[i] + static_cast<std::uint64_t>(i))) ^ mix(c.sumOfSums_[i] + 0x9E37u);
+  return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
 std::error_code readFully(ReadableFile& file, void* buffer, std::size_t size, std::size_t& got) {

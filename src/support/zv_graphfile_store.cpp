@@ -235,7 +235,8 @@ int GraphFileStore::datfileReadHeader(GraphRecordHeader& header) {
   haveRecord_ = true;
   recordPointBytes_ = static_cast<std::uint64_t>(header.pointCount) * 8;
   recordPointsRead_ = 0;
-  recordCrc_ = crc32(raw, sizeof raw);
+  recordSum_ = {};
+  recordSum_.update(raw, sizeof raw);
   pos_ += sizeof raw;
   return 0;
 }
@@ -248,7 +249,7 @@ long long GraphFileStore::GraphFileReadBuffer(void* buffer, std::size_t bytes) {
   std::size_t got = 0;
   if (auto ec = readFully(*reader_, buffer, want, got))
     return fail(ec);
-  recordCrc_ = crc32(buffer, got, recordCrc_);
+  recordSum_.update(buffer, got);
   recordPointsRead_ += got;
   pos_ += got;
   if (recordPointsRead_ == recordPointBytes_) {
@@ -258,7 +259,7 @@ long long GraphFileStore::GraphFileReadBuffer(void* buffer, std::size_t bytes) {
     if (auto ec = readFully(*reader_, tail, 4, n))
       return fail(ec);
     pos_ += n;
-    if (n < 4 || le::getU32(tail) != recordCrc_)
+    if (n < 4 || le::getU32(tail) != recordSum_.value())
       return GraphStoreBadChecksum;
   }
   return static_cast<long long>(got);
@@ -359,7 +360,8 @@ int GraphFileStore::datfileWriteHeader(const GraphRecordHeader& header) {
   encodeHeader(raw, header);
   if (int r = writeTemp(raw, sizeof raw))
     return r;
-  tempCrc_ = crc32(raw, sizeof raw);
+  tempSum_ = {};
+  tempSum_.update(raw, sizeof raw);
   tempRecordLeft_ = static_cast<std::uint64_t>(header.pointCount) * 8;
   tempInRecord_ = true;
   if (tempRecordLeft_ == 0)
@@ -373,7 +375,7 @@ int GraphFileStore::GraphFileWriteBuffer(const void* buffer, std::size_t bytes) 
   if (!tempInRecord_ || bytes > tempRecordLeft_)
     return GraphStoreBadFormat;
   if (bytes > 0) {
-    tempCrc_ = crc32(buffer, bytes, tempCrc_);
+    tempSum_.update(buffer, bytes);
     if (int r = writeTemp(buffer, bytes))
       return r;
     tempRecordLeft_ -= bytes;
@@ -381,7 +383,7 @@ int GraphFileStore::GraphFileWriteBuffer(const void* buffer, std::size_t bytes) 
   if (tempRecordLeft_ == 0) {
     tempInRecord_ = false;
     unsigned char tail[4];
-    le::putU32(tail, tempCrc_);
+    le::putU32(tail, tempSum_.value());
     return writeTemp(tail, 4);
   }
   return 0;

@@ -11,7 +11,7 @@
 //       baseline of the backup journal then running), so a start after an interrupted save
 //       can tell that the save got past the graph file
 //   36  uint32 CRC-32 of bytes 0..35
-//   40  records: GraphRecordHeader (six int32), pointCount doubles, uint32 CRC-32 of both
+//   40  records: GraphRecordHeader (six int32), pointCount doubles, uint32 FastChecksum of both
 //
 // A new graph file is written as a temporary file in the target's directory, flushed,
 // fsynced and renamed over the old one, so the old file stays whole until the new one is.
@@ -150,7 +150,7 @@ private:
   bool haveRecord_ = false;
   std::uint64_t recordPointBytes_ = 0;
   std::uint64_t recordPointsRead_ = 0;
-  std::uint32_t recordCrc_ = 0;
+  FastChecksum recordSum_;
 
   std::filesystem::path tempPath_;
   std::filesystem::path tempTarget_;
@@ -160,7 +160,7 @@ private:
   std::uint64_t tempPos_ = 0;
   std::uint64_t tempRecordLeft_ = 0;
   bool tempInRecord_ = false;
-  std::uint32_t tempCrc_ = 0;
+  FastChecksum tempSum_;
   std::vector<unsigned char> scratch_;
   std::error_code lastError_;
 };

@@ -25,6 +25,42 @@ TEST(Crc32, KnownValueAndContinuation) {
     EXPECT_EQ(whole, crc32(long_.data() + cut, long_.size() - cut, crc32(long_.data(), cut)));
 }
 
+TEST(FastChecksumTest, PiecesChangesAndOrder) {
+  std::string data(1003, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i)
+    data[i] = static_cast<char>(i * 31 + 7);
+  FastChecksum whole;
+  whole.update(data.data(), data.size());
+  // Any split into pieces gives the same value.
+  for (std::size_t a : {1u, 3u, 8u, 13u, 32u, 33u, 500u}) {
+    FastChecksum parts;
+    parts.update(data.data(), a);
+    parts.update(data.data() + a, 7);
+    parts.update(data.data() + a + 7, data.size() - a - 7);
+    EXPECT_EQ(whole.value(), parts.value()) << a;
+  }
+  // Every single flipped bit, a swap of two words and a lost trailing zero byte change it.
+  for (std::size_t i = 0; i < data.size(); i += 17) {
+    for (int bit = 0; bit < 8; bit += 3) {
+      std::string flipped = data;
+      flipped[i] = static_cast<char>(flipped[i] ^ (1 << bit));
+      FastChecksum c;
+      c.update(flipped.data(), flipped.size());
+      EXPECT_NE(whole.value(), c.value()) << i << " " << bit;
+    }
+  }
+  std::string swapped = data;
+  std::swap_ranges(swapped.begin() + 64, swapped.begin() + 72, swapped.begin() + 96);
+  FastChecksum s;
+  s.update(swapped.data(), swapped.size());
+  EXPECT_NE(whole.value(), s.value());
+  const std::string zeros(16, '\0');
+  FastChecksum z15, z16;
+  z15.update(zeros.data(), 15);
+  z16.update(zeros.data(), 16);
+  EXPECT_NE(z15.value(), z16.value());
+}
+
 TEST(FileStampTest, NamesContentAndSize) {
   TestDir dir;
   std::error_code ec;

@@ -1,0 +1,232 @@
+// Graph file save of a data set with 4000 curves of 10000 points, against cp of the same
+// bytes, and the time of one synced single-object backup write. Run by hand:
+//   ./bench_graph_backup [directory]   (default: the system temporary directory)
+// The directory should be on the disk the program uses; tmpfs hides the cost of fsync.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "core/zv_auftr_def.hpp"
+#include "platform/zv_clock.hpp"
+#include "storage/zv_graphfile.hpp"
+#include "storage/zv_restore.hpp"
+#include "storage/zv_restore_records.hpp"
+#include "support/zv_backup_journal.hpp"
+#include "support/zv_errorlog.hpp"
+#include "support/zv_graphfile_store.hpp"
+#include "support/zv_message.hpp"
+
+namespace {
+
+using namespace zv;
+using Timer = std::chrono::steady_clock;
+
+class SilentUi : public Ui {
+public:
+  void popup(const std::string&, const std::string&) override {}
+  int ask(const std::string&, const std::string&, const std::vector<std::string>&, int,
+          int escape) override {
+    return escape;
+  }
+  std::optional<std::string> promptText(const std::string&, const std::string&, const std::string&,
+                                        int) override {
+    return std::nullopt;
+  }
+  std::optional<std::filesystem::path> chooseFile(const FileDialogSpec&) override {
+    return std::nullopt;
+  }
+  std::optional<std::filesystem::path> chooseDirectory(const std::string&,
+                                                       const std::filesystem::path&) override {
+    return std::nullopt;
+  }
+  std::unique_ptr<Progress> startProgress(const std::string&, const std::string&,
+                                          const std::string&) override {
+    return nullptr;
+  }
+  void setWaitCursor(bool) override {}
+  void setClipboardText(const std::string&) override {}
+  bool startProcess(const std::string&, const std::string&) override { return false; }
+  bool openDocument(const std::filesystem::path&) override { return false; }
+};
+
+double seconds(Timer::time_point a, Timer::time_point b) {
+  return std::chrono::duration<double>(b - a).count();
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+double percentile(std::vector<double> v, double p) {
+  std::sort(v.begin(), v.end());
+  return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
+}
+
+// cp of the file, then an fsync of the copy (what a durable copy costs).
+void timeCp(const std::filesystem::path& from, const std::filesystem::path& to, double& cp,
+            double& cpSync) {
+  std::filesystem::remove(to);
+  const auto a = Timer::now();
+  const std::string command = "cp '" + from.string() + "' '" + to.string() + "'";
+  if (std::system(command.c_str()) != 0)
+    std::fprintf(stderr, "cp failed\n");
+  const auto b = Timer::now();
+  const int fd = ::open(to.c_str(), O_RDONLY);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+  const auto c = Timer::now();
+  cp = seconds(a, b);
+  cpSync = seconds(a, c);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  const std::filesystem::path base =
+      argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
+  const auto dir = base / "zv_bench_graph_backup";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+
+  SystemClock clock;
+  ErrorLog errorLog(clock, dir);
+  SilentUi ui;
+  Reporter reporter(errorLog, ui);
+  Language lang;
+  AuftrModel model(reporter, lang);
+  GraphFileStore graphs;
+  BackupJournal journal;
+  GraphFile graph(model, graphs, reporter);
+  BackupStore store(model, graph, journal, reporter, lang);
+  model.setBackupSink(&store);
+  graphs.GraphFileSetTempDir(dir / "Graph");
+  journal.SetBackupDir(dir / "Backup");
+
+  // 20 x 20 storages x 10 measurements = 4000 curves of 10000 points.
+  constexpr int Samples = 20, Storages = 20, Measurements = 10, Points = 10000;
+  model.auftrCreate();
+  model.auftrAddSamples(Samples);
+  model.auftrAddStorages(Storages);
+  for (int s = 0; s < Samples; ++s)
+    for (int t = 0; t < Storages; ++t) {
+      model.auftrAddMeasurements(s, t, Measurements);
+      for (int k = 0; k < Measurements; ++k) {
+        Measurement& m = *model.auftrMeasurement(s, t, k);
+        m.points.resize(Points);
+        for (int i = 0; i < Points; ++i)
+          m.points[static_cast<std::size_t>(i)] = (s + t + k) * 0.01 + i * 1e-4;
+        m.pointCount = Points;
+        m.status = 5;
+      }
+    }
+  model.auftrRenumber();
+
+  // The data file the graph file belongs to.
+  const auto dataFile = dir / "BENCH.BIN";
+  {
+    std::vector<unsigned char> bytes;
+    records::packHeader(bytes, *model.dataSet());
+    for (int s = 0; s < Samples; ++s) {
+      records::packSample(bytes, *model.auftrSample(s), s);
+      for (int t = 0; t < Storages; ++t) {
+        records::packStorage(bytes, *model.auftrStorage(s, t), s, t);
+        for (int k = 0; k < Measurements; ++k)
+          records::packMeasurement(bytes, *model.auftrMeasurement(s, t, k), s, t, k, false);
+      }
+    }
+    FILE* f = std::fopen(dataFile.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  }
+
+  std::printf("graph file save, %d curves of %d points\n", Samples * Storages * Measurements,
+              Points);
+  // The disk is shared with whatever else runs: several rounds, medians and best times.
+  constexpr int Rounds = 5;
+  std::vector<double> fromMemory, copying, cps, cpSyncs;
+  for (int round = 0; round < Rounds; ++round) {
+    // All curves in memory (the first save after measuring).
+    auto a = Timer::now();
+    if (int r = graph.graphSave(dataFile); r != 0) {
+      std::fprintf(stderr, "graphSave failed: %d\n", r);
+      return 1;
+    }
+    auto b = Timer::now();
+    fromMemory.push_back(seconds(a, b));
+    // Curves not in memory are copied from the old graph file (graphSave dropped them).
+    for (auto& sample : model.dataSet()->samples)
+      for (auto& storage : sample.storages)
+        for (auto& m : storage.measurements)
+          std::vector<double>().swap(m.points);
+    a = Timer::now();
+    if (int r = graph.graphSave(dataFile); r != 0) {
+      std::fprintf(stderr, "graphSave failed: %d\n", r);
+      return 1;
+    }
+    b = Timer::now();
+    copying.push_back(seconds(a, b));
+    double cp = 0, cpSync = 0;
+    timeCp(GraphFileStore::graphPathFor(dataFile), dir / "copy.GRF", cp, cpSync);
+    cps.push_back(cp);
+    cpSyncs.push_back(cpSync);
+    // Back into memory for the next round.
+    for (int s = 0; s < Samples; ++s)
+      for (int t = 0; t < Storages; ++t)
+        for (int k = 0; k < Measurements; ++k)
+          graph.graphReadCurve(model.auftrMeasurement(s, t, k));
+  }
+  const double size =
+      static_cast<double>(std::filesystem::file_size(GraphFileStore::graphPathFor(dataFile)));
+  std::printf("  file size                       %.1f MB\n", size / 1e6);
+  auto best = [](const std::vector<double>& v) { return percentile(v, 0.0); };
+  std::printf("                                  median    best (of %d)\n", Rounds);
+  std::printf("  save, curves in memory          %.3f s   %.3f s\n", median(fromMemory),
+              best(fromMemory));
+  std::printf("  save, copying from old file     %.3f s   %.3f s\n", median(copying),
+              best(copying));
+  std::printf("  cp of the same bytes            %.3f s   %.3f s\n", median(cps), best(cps));
+  std::printf("  cp + fsync of the copy          %.3f s   %.3f s\n", median(cpSyncs),
+              best(cpSyncs));
+  std::printf("  ratio save / (cp + fsync)       %.2f (in memory), %.2f (copying), best times\n",
+              best(fromMemory) / best(cpSyncs), best(copying) / best(cpSyncs));
+  std::printf("  ratio save / cp                 %.2f (in memory), %.2f (copying), best times\n",
+              best(fromMemory) / best(cps), best(copying) / best(cps));
+
+  // Single synced objects: a measurement record (a creation or deletion is as small) and a
+  // finished measurement with a curve of 10000 points.
+  if (store.RefreshBackup(dataFile.string()) != 0) {
+    std::fprintf(stderr, "RefreshBackup failed\n");
+    return 1;
+  }
+  Measurement& m = *model.auftrMeasurement(3, 3, 3);
+  std::vector<double> small, curve;
+  for (int i = 0; i < 300; ++i) {
+    const auto a = Timer::now();
+    store.backupMeasurement(&m, 3, 3, 3, backup_mode::Single);
+    const auto b = Timer::now();
+    small.push_back(seconds(a, b) * 1e3);
+  }
+  m.points.assign(Points, 1.0);
+  for (int i = 0; i < 100; ++i) {
+    const auto a = Timer::now();
+    store.backupMeasurementFinished(m);
+    const auto b = Timer::now();
+    curve.push_back(seconds(a, b) * 1e3);
+  }
+  std::printf("synced single-object backup write\n");
+  std::printf("  measurement record (94 bytes)   median %.3f ms, 90%% %.3f ms, max %.3f ms\n",
+              median(small), percentile(small, 0.9), percentile(small, 1.0));
+  std::printf("  finished measurement + curve    median %.3f ms, 90%% %.3f ms, max %.3f ms\n",
+              median(curve), percentile(curve, 0.9), percentile(curve, 1.0));
+  store.CloseBackup();
+  std::filesystem::remove_all(dir);
+  return 0;
+}
