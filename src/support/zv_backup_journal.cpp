@@ -33,8 +33,8 @@ const TextPair DiscardText = {
     "Sicherung verwerfen?\nDie darin gespeicherten Änderungen gehen verloren."_l1};
 const TextPair BackButton = {"Back", "Zurück"_l1};
 const TextPair UnusableText = {
-    "The backup file cannot be read and is not reloaded. It was renamed to\n%s",
-    "Die Sicherungsdatei ist nicht lesbar und wird nicht geladen. Sie wurde umbenannt in\n%s"};
+    "The backup file cannot be read and is not reloaded. It is kept as\n%s",
+    "Die Sicherungsdatei ist nicht lesbar und wird nicht geladen. Sie bleibt erhalten als\n%s"};
 
 std::string fill(const char* format, const std::string& text, long long number = 0) {
   std::string out;
@@ -400,7 +400,8 @@ int BackupJournal::ReloadBackup(Ui& ui, const Language& language, std::string& d
     std::filesystem::path aside = path;
     aside += ".damaged";
     fs_.remove(aside);
-    fs_.rename(path, aside);
+    if (fs_.rename(path, aside))
+      aside = path; // it stays where it is and is reported again at the next start
     ui.popup(language.pick(ReloadTitle), fill(language.pick(UnusableText), aside.string()));
     return reload_answer::Nothing;
   }

@@ -326,6 +326,24 @@ TEST_F(RestoreTest, EndingOrCancellingKeepsTheJournalForTheNextStart) {
   EXPECT_FALSE(model().hasDataSet());
 }
 
+TEST_F(RestoreTest, ReloadThatCannotLoadKeepsTheJournal) {
+  newSavedDataSet(2, 1, 1);
+  restart();
+  ASSERT_EQ(0, files().open(dataFile));
+  finish(1, 0, 0, 5.0, 10, 1);
+  const std::string expected = world->describe();
+  const std::string journal = test::TestDir::readFile(journalPath());
+  restart();
+  fs.failOn(FaultyFileSystem::Op::OpenRead, std::errc::io_error, "ORDER.BIN");
+  ui.askAnswers = {0};
+  EXPECT_EQ(1, store().reloadBackupAtStart()); // the program ends; nothing is lost
+  EXPECT_FALSE(model().hasDataSet());
+  EXPECT_EQ(journal, test::TestDir::readFile(journalPath()));
+  EXPECT_EQ(0, startAfterCrash(0)); // the disk is readable again
+  EXPECT_EQ(1, questions);
+  EXPECT_EQ(expected, reopenedDataSet());
+}
+
 TEST_F(RestoreTest, ReloadCanSaveUnderAnotherName) {
   newSavedDataSet(2, 1, 1);
   restart();
