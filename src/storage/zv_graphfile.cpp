@@ -21,7 +21,7 @@ int GraphFile::report(int code, int detail, const char* message) {
   return reporter_.reportError(code, detail, "", message ? message : "");
 }
 
-// ---- opening and indexing -----------------------------------------------------------------------
+// ---- opening and indexing
 
 int GraphFile::graphOpen(const std::filesystem::path& dataFile) {
   store_.GraphFileClose();
@@ -100,7 +100,6 @@ int GraphFile::graphLoad(const std::filesystem::path& dataFile) {
 }
 
 // ---- reading one curve
-// ------------------------------------------------------------------------------
 
 int GraphFile::graphReadCurve(Measurement* m) {
   if (!store_.GraphFileIsOpen())
@@ -138,7 +137,6 @@ int GraphFile::graphReadCurve(Measurement* m) {
 }
 
 // ---- writing
-// ------------------------------------------------------------------------------------------
 
 int GraphFile::writeCurveAt(Measurement& m, int s, int t, int k, bool& written) {
   written = false;

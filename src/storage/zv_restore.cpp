@@ -51,7 +51,7 @@ BackupStore::BackupStore(AuftrModel& model, GraphFile& graph, BackupJournal& jou
       [this] { return journal_.isWriting() ? journal_.writingBaseline() : restoreBaseline_; });
 }
 
-// ---- locating records by address (their index fields may be stale until renumbering) ----------
+// ---- locating records by address (their index fields may be stale until renumbering)
 
 bool BackupStore::locate(const Sample* sample, int& s) const {
   const DataSet* d = model_.dataSet();
@@ -98,7 +98,6 @@ bool BackupStore::locate(const Measurement* measurement, int& s, int& t, int& k)
 }
 
 // ---- single objects
-// -------------------------------------------------------------------------------
 
 int BackupStore::save(const BackupObjectHeader& header, const std::vector<unsigned char>& data,
                       int mode) {
@@ -179,7 +178,6 @@ int BackupStore::backupDeletion(std::uint16_t type, const Selection& selection) 
 }
 
 // ---- what the model reports
-// --------------------------------------------------------------------------
 
 void BackupStore::headerCreated(DataSet& dataSet) {
   backupHeader(&dataSet, backup_mode::Single);
@@ -238,7 +236,6 @@ int BackupStore::backupMeasurementFinished(Measurement& m) {
 }
 
 // ---- the periodic backup
-// ---------------------------------------------------------------------------
 
 int BackupStore::backupDataSet() {
   if (measuring_ && measuring_())
@@ -291,7 +288,6 @@ int BackupStore::backupDataSet() {
 }
 
 // ---- the journal's life
-// -------------------------------------------------------------------------------
 
 int BackupStore::RefreshBackup(const std::string& dataFilePath) {
   active_ = false;
@@ -331,7 +327,6 @@ int BackupStore::graphFileCloseAll() {
 }
 
 // ---- replay
-// ---------------------------------------------------------------------------------------------
 
 int BackupStore::applyObject(const BackupObjectHeader& h, const std::vector<unsigned char>& data) {
   const int s = h.sampleIndex, t = h.storageIndex, k = h.measurementIndex;
@@ -464,7 +459,6 @@ int BackupStore::readBackup(const std::filesystem::path& backupFile) {
 }
 
 // ---- start-up
-// ------------------------------------------------------------------------------------
 
 JournalState BackupStore::inspectJournal(const std::filesystem::path& backupFile,
                                          BackupInfo* infoOut) {

@@ -76,7 +76,7 @@ std::string BackupJournal::GetBackupVersion() {
   return "Backup journal format " + std::to_string(BackupFormat);
 }
 
-// ---- writing ------------------------------------------------------------------------------------
+// ---- writing
 
 int BackupJournal::CreateBackup(const std::filesystem::path& dataFilePath) {
   closeWriter();
@@ -251,7 +251,7 @@ int BackupJournal::SaveBackupObject(const BackupObjectHeader& header, const void
   }
 }
 
-// ---- reading ------------------------------------------------------------------------------------
+// ---- reading
 
 int BackupJournal::OpenBackupFile(const std::filesystem::path& given) {
   CloseBackupFile();
@@ -382,7 +382,6 @@ int BackupJournal::CloseBackupFile() {
 }
 
 // ---- the question at start-up
-// ---------------------------------------------------------------------
 
 int BackupJournal::ReloadBackup(Ui& ui, const Language& language, std::string& dataPath,
                                 std::filesystem::path& backupFile, std::string& targetPath) {

@@ -6,7 +6,7 @@
 
 namespace zv {
 
-// ---- little-endian fields ---------------------------------------------------------------------
+// ---- little-endian fields
 
 namespace le {
 void putU16(unsigned char* p, std::uint16_t v) {
@@ -90,7 +90,7 @@ std::uint64_t recordSize(const GraphRecordHeader& h) {
 
 } // namespace
 
-// ---- selection ----------------------------------------------------------------------------------
+// ---- selection
 
 GraphFileStore::GraphFileStore(FileSystem& fs) : fs_(fs) {}
 
@@ -130,7 +130,7 @@ int GraphFileStore::GraphFileIsFileExisting() {
   return fs_.exists(graphPathFor(dataPath_)) ? 1 : 0;
 }
 
-// ---- reading ------------------------------------------------------------------------------------
+// ---- reading
 
 int GraphFileStore::GraphFileOpen() {
   GraphFileClose();
@@ -294,7 +294,7 @@ void GraphFileStore::GraphFileFillHeader(GraphRecordHeader& header, std::int32_t
   header = {elementSize, points, sample, storage, measurement, pointsPerSecond};
 }
 
-// ---- writing ------------------------------------------------------------------------------------
+// ---- writing
 
 int GraphFileStore::GraphFileOpenTemp(const std::filesystem::path& targetDataFile) {
   GraphFileAbandonTemp();
@@ -444,7 +444,6 @@ void GraphFileStore::GraphFileAbandonTemp() {
 }
 
 // ---- setting a graph file aside
-// -------------------------------------------------------------------
 
 namespace {
 std::error_code copyFile(FileSystem& fs, const std::filesystem::path& from,
