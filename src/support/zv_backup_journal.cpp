@@ -145,11 +145,13 @@ int BackupJournal::CreateBackup(const std::filesystem::path& dataFilePath) {
   inBatch_ = false;
   batch_.clear();
   writingBaseline_ = stamp;
+  writingPath_ = path;
   return 0;
 }
 
 void BackupJournal::closeWriter() {
   out_.reset();
+  writingPath_.clear();
   inBatch_ = false;
   batch_.clear();
   broken_ = false;
@@ -157,13 +159,13 @@ void BackupJournal::closeWriter() {
 }
 
 int BackupJournal::DeleteBackup() {
+  const auto path = writingPath_.empty() ? GetBackupPath() : writingPath_;
   closeWriter();
-  const auto path = GetBackupPath();
   if (path.empty())
     return 0;
   if (auto ec = fs_.remove(path); ec && ec != std::errc::no_such_file_or_directory)
     return fail(ec);
-  fs_.syncDirectory(dir_);
+  fs_.syncDirectory(path.parent_path());
   return 0;
 }
 

@@ -99,7 +99,8 @@ public:
   // Starts a new journal for dataFilePath, replacing any old one in one step: reads the data
   // file as the baseline. 0 or a negative result (nothing changed then).
   int CreateBackup(const std::filesystem::path& dataFilePath);
-  // Stops writing and removes the journal; 0 also when there was none.
+  // Stops writing and removes the journal (the one being written, wherever the backup
+  // directory was then); 0 also when there was none.
   int DeleteBackup();
   // Stops writing without removing the journal.
   void closeWriter();
@@ -157,6 +158,7 @@ private:
   bool inBatch_ = false;
   std::vector<unsigned char> batch_;
   FileStamp writingBaseline_;
+  std::filesystem::path writingPath_;
 
   std::unique_ptr<ReadableFile> in_;
   std::uint64_t inSize_ = 0;

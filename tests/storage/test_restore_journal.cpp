@@ -207,6 +207,17 @@ TEST_F(JournalTest, CreateReplacesTheOldJournalWholeOrNotAtAll) {
   EXPECT_EQ(old, journalBytes());
 }
 
+TEST_F(JournalTest, DirectoryChangeWhileWritingRemovesTheRightJournal) {
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  const auto first = journal.GetBackupPath();
+  journal.SetBackupDir(dir.path() / "Elsewhere");
+  ASSERT_EQ(0, put(2, 34)); // still the journal it began
+  ASSERT_EQ(0, journal.DeleteBackup());
+  EXPECT_FALSE(std::filesystem::exists(first));
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "Elsewhere" / "ZARVIK.BAK"));
+}
+
 TEST_F(JournalTest, DeleteRemovesTheJournal) {
   EXPECT_EQ(0, journal.DeleteBackup()); // nothing there is fine
   ASSERT_EQ(0, journal.CreateBackup(data));
