@@ -1,0 +1,535 @@
+#include "storage/zv_datafile_bin.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <new>
+
+#include "platform/zv_latin1.hpp"
+
+namespace zv {
+
+namespace {
+
+// ---- little-endian fields -------------------------------------------------------------------
+
+void putI32(char* p, std::int32_t v) {
+  const auto u = static_cast<std::uint32_t>(v);
+  for (int i = 0; i < 4; ++i)
+    p[i] = static_cast<char>((u >> (8 * i)) & 0xFFu);
+}
+
+void putF64(char* p, double v) {
+  const auto u = std::bit_cast<std::uint64_t>(v);
+  for (int i = 0; i < 8; ++i)
+    p[i] = static_cast<char>((u >> (8 * i)) & 0xFFu);
+}
+
+// The text, cut so that its terminating NUL fits, then zeros to the end of the field.
+void putText(char* p, const std::string& text, std::size_t field) {
+  const std::string cut = cutToField(text, field);
+  std::memcpy(p, cut.data(), cut.size());
+  std::memset(p + cut.size(), 0, field - cut.size());
+}
+
+std::int32_t getI32(const char* p) {
+  std::uint32_t u = 0;
+  for (int i = 0; i < 4; ++i)
+    u |= static_cast<std::uint32_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+  return static_cast<std::int32_t>(u);
+}
+
+double getF64(const char* p) {
+  std::uint64_t u = 0;
+  for (int i = 0; i < 8; ++i)
+    u |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+  return std::bit_cast<double>(u);
+}
+
+// A field without a NUL ends at its size - 1 bytes; nothing past the field is looked at.
+std::string getText(const char* p, std::size_t field) {
+  return cutToField(std::string_view(p, field), field);
+}
+
+// ---- streaming input ------------------------------------------------------------------------
+
+// Sequential reads with a known total size, so every count can be checked against what is
+// left before anything is allocated for it.
+class ByteReader {
+public:
+  ByteReader(ReadableFile& file, std::uint64_t size) : file_(file), total_(size) {}
+
+  std::uint64_t remaining() const { return total_ - consumed_; }
+  std::error_code error() const { return error_; }
+
+  // n bytes (n <= Capacity) valid until the next call, or nullptr at the end or on an error.
+  const char* take(std::size_t n) {
+    if (n > remaining())
+      return nullptr;
+    if (end_ - pos_ < n && !fill(n))
+      return nullptr;
+    const char* p = buffer_.data() + pos_;
+    pos_ += n;
+    consumed_ += n;
+    return p;
+  }
+
+  bool skip(std::uint64_t n) {
+    if (n > remaining())
+      return false;
+    const std::uint64_t buffered = end_ - pos_;
+    if (n <= buffered) {
+      pos_ += static_cast<std::size_t>(n);
+      consumed_ += n;
+      return true;
+    }
+    consumed_ += n;
+    pos_ = end_ = 0;
+    error_ = file_.seek(consumed_);
+    return !error_;
+  }
+
+private:
+  static constexpr std::size_t Capacity = std::size_t{1} << 20;
+
+  bool fill(std::size_t n) {
+    if (buffer_.empty())
+      buffer_.resize(Capacity);
+    const std::size_t left = end_ - pos_;
+    std::memmove(buffer_.data(), buffer_.data() + pos_, left);
+    pos_ = 0;
+    end_ = left;
+    while (end_ < n) {
+      std::size_t got = 0;
+      error_ = file_.read(buffer_.data() + end_, buffer_.size() - end_, got);
+      if (error_ || got == 0)
+        return false;
+      end_ += got;
+    }
+    return true;
+  }
+
+  ReadableFile& file_;
+  std::uint64_t total_;
+  std::uint64_t consumed_ = 0;
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  std::error_code error_;
+};
+
+struct Layout {
+  std::size_t sample;
+  std::size_t storage;
+  std::size_t measurement;
+};
+constexpr Layout CurrentLayout{binfile::SampleSize, binfile::StorageSize, binfile::MeasurementSize};
+constexpr Layout OldLayout{binfile::OldSampleSize, binfile::OldStorageSize,
+                           binfile::OldMeasurementSize};
+
+void unpackSample(const char* p, bool old, Sample& s) {
+  if (old) {
+    s.index = getI32(p + 4);
+    s.name = getText(p + 8, Sample::NameSize);
+  } else {
+    s.index = getI32(p);
+    s.name = getText(p + 4, Sample::NameSize);
+  }
+}
+
+void unpackStorage(const char* p, bool old, Storage& t) {
+  if (old) {
+    const char* image = p + 4;
+    t.sampleIndex = getI32(image + 4);
+    t.storageIndex = getI32(image + 8);
+    t.name = getText(image + 16, Storage::NameSize);
+    t.range = getF64(image + 88);
+    t.speed = getF64(image + 96);
+    t.area = getF64(image + 104);
+    t.evaluation = getText(image + 112, Storage::EvaluationSize);
+  } else {
+    t.sampleIndex = getI32(p);
+    t.storageIndex = getI32(p + 4);
+    t.range = getF64(p + 12);
+    t.speed = getF64(p + 20);
+    t.area = getF64(p + 28);
+    t.name = getText(p + 36, Storage::NameSize);
+    t.evaluation = getText(p + 66, Storage::EvaluationSize);
+  }
+}
+
+void unpackMeasurement(const char* p, bool old, Measurement& m) {
+  if (old) {
+    m.pointCount = getI32(p);
+    m.sampleIndex = getI32(p + 12);
+    m.storageIndex = getI32(p + 16);
+    m.measurementIndex = getI32(p + 20);
+    m.inStatistics = getI32(p + 24);
+    m.force = getF64(p + 32);
+    m.range = getF64(p + 48);
+    m.area = getF64(p + 56);
+    m.speed = getF64(p + 64);
+    m.channel = getI32(p + 72);
+    m.deviceName = getText(p + 76, Measurement::DeviceNameSize);
+    m.status = getI32(p + 144);
+  } else {
+    m.sampleIndex = getI32(p);
+    m.storageIndex = getI32(p + 4);
+    m.measurementIndex = getI32(p + 8);
+    m.pointCount = getI32(p + 12);
+    m.inStatistics = getI32(p + 16);
+    m.status = getI32(p + 20);
+    m.channel = getI32(p + 24);
+    m.curveRate = getI32(p + 28);
+    m.force = getF64(p + 32);
+    m.range = getF64(p + 40);
+    m.area = getF64(p + 48);
+    m.speed = getF64(p + 56);
+    m.deviceName = getText(p + 64, Measurement::DeviceNameSize);
+  }
+}
+
+bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
+    return up(x) == up(y);
+  });
+}
+
+const TextPair TruncatedText{"The data set file ends before the data it announces",
+                             "Die Datensatzdatei endet vor den angekündigten Daten"_l1};
+const TextPair NegativeText{"The data set file holds a negative count",
+                            "Die Datensatzdatei enthält eine negative Anzahl"_l1};
+const TextPair DataCodeText{"The file is no data set file of a known layout, data code",
+                            "Die Datei ist keine Datensatzdatei bekannten Formats, Datencode"_l1};
+const TextPair TooManyText{"measurements in the file, at most allowed:",
+                           "Messungen in der Datei, höchstens erlaubt:"_l1};
+const TextPair WhereSample{"sample", "Probe"};
+const TextPair WhereStorage{"storage", "Lagerung"};
+
+} // namespace
+
+// ---- packers --------------------------------------------------------------------------------
+
+namespace binfile {
+
+std::size_t packHeader(const DataSet& d, std::int32_t samples, std::int32_t storages, char* out) {
+  putI32(out, DataCode);
+  putI32(out + 4, ProgramVersion);
+  putI32(out + 8, 0);
+  putI32(out + 12, samples);
+  putI32(out + 16, storages);
+  putText(out + 20, d.identNumber, DataSet::IdentSize);
+  putText(out + 100, d.identName, DataSet::IdentSize);
+  putText(out + 180, d.title, DataSet::TitleSize);
+  return HeaderSize;
+}
+
+std::size_t packSample(const Sample& s, char* out) {
+  putI32(out, s.index);
+  putText(out + 4, s.name, Sample::NameSize);
+  return SampleSize;
+}
+
+std::size_t packStorage(const Storage& t, std::int32_t measurementCount, char* out) {
+  putI32(out, t.sampleIndex);
+  putI32(out + 4, t.storageIndex);
+  putI32(out + 8, measurementCount);
+  putF64(out + 12, t.range);
+  putF64(out + 20, t.speed);
+  putF64(out + 28, t.area);
+  putText(out + 36, t.name, Storage::NameSize);
+  putText(out + 66, t.evaluation, Storage::EvaluationSize);
+  return StorageSize;
+}
+
+std::size_t packMeasurement(const Measurement& m, char* out) {
+  putI32(out, m.sampleIndex);
+  putI32(out + 4, m.storageIndex);
+  putI32(out + 8, m.measurementIndex);
+  putI32(out + 12, m.pointCount);
+  putI32(out + 16, m.inStatistics);
+  putI32(out + 20, m.status);
+  putI32(out + 24, m.channel);
+  putI32(out + 28, m.curveRate);
+  putF64(out + 32, m.force);
+  putF64(out + 40, m.range);
+  putF64(out + 48, m.area);
+  putF64(out + 56, m.speed);
+  putText(out + 64, m.deviceName, Measurement::DeviceNameSize);
+  return MeasurementSize;
+}
+
+} // namespace binfile
+
+// ---- the module -----------------------------------------------------------------------------
+
+BinaryDataFile::BinaryDataFile(AuftrModel& model, Reporter& reporter, const Language& lang,
+                               FileSystem& fs)
+    : model_(model), reporter_(reporter), lang_(lang), fs_(fs) {}
+
+BinaryDataFile::~BinaryDataFile() {
+  if (writeFile_)
+    closeBinaryWriteFile({}, true);
+}
+
+int BinaryDataFile::fail(const char* title, const char* text, int code, int detail) {
+  reporter_.reportError(code, detail, title, text);
+  std::string line = title;
+  if (*text) {
+    line += ' ';
+    line += text;
+  }
+  reporter_.reportMessage(report::LogOnly, report::KindNoPopup, std::nullopt, line, code);
+  return code;
+}
+
+int BinaryDataFile::corrupt(const std::string& text, int code) {
+  return reporter_.reportMessage(report::LogOnly, report::KindNoPopup, "readBinaryDataSet()", text,
+                                 code);
+}
+
+std::filesystem::path BinaryDataFile::tempPathFor(const std::filesystem::path& target) {
+  const std::string name = target.filename().string();
+  return target.parent_path() / (sameNameIgnoringCase(name, "TEMP.BIN") ? "TEMP$.BIN" : "TEMP.BIN");
+}
+
+int BinaryDataFile::openBinaryWriteFile(const std::filesystem::path& target) {
+  if (writeFile_)
+    closeBinaryWriteFile(target, true);
+  // Renaming would replace even a write-protected file; refuse it as copying over it would.
+  if (fs_.exists(target)) {
+    std::unique_ptr<WritableFile> probe;
+    if (auto ec = fs_.openWrite(target, OpenMode::ExistingReadWrite, probe))
+      return fail("openBinaryWriteFile()", "OpenFile()", BinOpenWriteFailed, ec.value());
+    probe->close();
+  }
+  tempPath_ = tempPathFor(target);
+  std::unique_ptr<WritableFile> file;
+  if (auto ec = fs_.openWrite(tempPath_, OpenMode::Truncate, file))
+    return fail("openBinaryWriteFile()", "OpenFile()", BinOpenWriteFailed, ec.value());
+  writeFile_ = std::move(file);
+  return 0;
+}
+
+bool BinaryDataFile::reserveBlockBuffer(std::int32_t storageCount) {
+  const std::size_t want =
+      binfile::sampleBlockCapacity(static_cast<std::size_t>(std::max(storageCount, 0)));
+  try {
+    if (block_.size() < want)
+      block_.resize(want);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+int BinaryDataFile::writeBinaryDataSet(std::int32_t sampleCount, std::int32_t storageCount,
+                                       Progress* progress) {
+  if (!writeFile_)
+    return fail("writeBinaryDataSet()", "", BinNotOpen, 0);
+  const DataSet* d = model_.dataSet();
+  if (!d)
+    return fail("writeBinaryDataSet()", "", BinNoDataSet, 0);
+
+  char header[binfile::HeaderSize];
+  binfile::packHeader(*d, sampleCount, storageCount, header);
+  if (auto ec = writeFile_->write(header, sizeof header))
+    return fail("writeBinaryDataSet()", "WriteFile()", BinWriteFailed, ec.value());
+
+  // Room for the largest block this grid can have; a bigger series grows it below.
+  if (!reserveBlockBuffer(storageCount))
+    return fail("writeBinaryDataSet()", "malloc()", BinWriteFailed, 0);
+
+  const double step = 100.0 / (sampleCount > 0 ? sampleCount : 1);
+  for (int i = 0; i < sampleCount; ++i) {
+    const Sample* s = model_.auftrSample(i);
+    if (!s || static_cast<int>(s->storages.size()) < storageCount)
+      return fail("writeBinaryDataSet()", "", BinNoDataSet, i);
+    std::size_t need = binfile::SampleSize;
+    for (int j = 0; j < storageCount; ++j)
+      need += binfile::StorageSize + s->storages[static_cast<std::size_t>(j)].measurements.size() *
+                                         binfile::MeasurementSize;
+    if (block_.size() < need) {
+      try {
+        block_.resize(need);
+      } catch (const std::bad_alloc&) {
+        return fail("writeBinaryDataSet()", "malloc()", BinWriteFailed, i);
+      }
+    }
+    char* out = block_.data();
+    out += binfile::packSample(*s, out);
+    for (int j = 0; j < storageCount; ++j) {
+      const Storage& t = s->storages[static_cast<std::size_t>(j)];
+      out += binfile::packStorage(t, static_cast<std::int32_t>(t.measurements.size()), out);
+      for (const Measurement& m : t.measurements)
+        out += binfile::packMeasurement(m, out);
+    }
+    if (progress && progress->update(static_cast<int>((i + 1) * step)))
+      return 1;
+    if (auto ec = writeFile_->write(block_.data(), need))
+      return fail("writeBinaryDataSet()", "WriteFile()", BinWriteFailed, ec.value());
+  }
+  return 0;
+}
+
+int BinaryDataFile::closeBinaryWriteFile(const std::filesystem::path& target, bool abort) {
+  if (!writeFile_)
+    return 0;
+  int result = 0;
+  if (abort) {
+    writeFile_->close();
+  } else {
+    std::error_code ec = writeFile_->sync();
+    const std::error_code closed = writeFile_->close();
+    if (!ec)
+      ec = closed;
+    if (ec)
+      result = fail("closeBinaryWriteFile()", "Ini_WriteToFile()", BinCloseFailed, ec.value());
+  }
+  writeFile_.reset();
+  if (!abort && result == 0) {
+    if (auto ec = fs_.rename(tempPath_, target))
+      result = fail("closeBinaryWriteFile()", "CopyFile()", BinReplaceFailed, ec.value());
+    else
+      fs_.syncDirectory(target.parent_path());
+  }
+  if (fs_.exists(tempPath_)) {
+    const std::error_code ec = fs_.remove(tempPath_);
+    if (ec && ec != std::errc::no_such_file_or_directory && result == 0)
+      result = fail("closeBinaryWriteFile()", "DeleteFile()", BinDeleteFailed, ec.value());
+  }
+  block_.clear();
+  block_.shrink_to_fit();
+  return result;
+}
+
+int BinaryDataFile::readBinaryDataSet(const std::filesystem::path& path, Progress* progress) {
+  std::unique_ptr<ReadableFile> file;
+  std::uint64_t size = 0;
+  std::error_code ec = fs_.openRead(path, file);
+  if (!ec)
+    ec = fs_.fileSize(path, size);
+  if (ec)
+    return fail("openBinaryReadFile() - OpenFile() -", "", BinOpenReadFailed, ec.value());
+  return readBinaryDataSet(*file, size, progress);
+}
+
+int BinaryDataFile::readBinaryDataSet(std::string_view image, Progress* progress) {
+  MemoryFile file(image);
+  return readBinaryDataSet(file, image.size(), progress);
+}
+
+int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Progress* progress) {
+  replaced_ = {};
+  DataSet* d = model_.dataSet();
+  if (!d)
+    return fail("readBinaryDataSet()", "", BinNoDataSet, 0);
+  ByteReader in(file, size);
+
+  auto where = [&](int i, int j) {
+    std::string w = std::string(" (") + lang_.pick(WhereSample) + ' ' + std::to_string(i + 1);
+    if (j >= 0)
+      w += std::string(", ") + lang_.pick(WhereStorage) + ' ' + std::to_string(j + 1);
+    return w + ")";
+  };
+  auto ended = [&](int i, int j) {
+    if (in.error())
+      return fail("readBinaryDataSet()", "ReadFile()", BinReadFailed, in.error().value());
+    return corrupt(std::string(lang_.pick(TruncatedText)) + (i < 0 ? "" : where(i, j)),
+                   BinTruncated);
+  };
+
+  const char* p = in.take(4);
+  if (!p)
+    return ended(-1, -1);
+  const std::int32_t code = getI32(p);
+  if (code != binfile::DataCode && code != binfile::OldDataCode)
+    return corrupt(std::string(lang_.pick(DataCodeText)) + ' ' + std::to_string(code),
+                   BinBadDataCode);
+  const bool old = code == binfile::OldDataCode;
+  const Layout layout = old ? OldLayout : CurrentLayout;
+
+  // The rest of the header; offsets below are relative to the byte after the data code.
+  p = in.take((old ? binfile::OldHeaderSize : binfile::HeaderSize) - 4);
+  if (!p)
+    return ended(-1, -1);
+  const std::int32_t fileSamples = getI32(p + 8);
+  const std::int32_t fileStorages = getI32(p + 12);
+  if (fileSamples < 0 || fileStorages < 0)
+    return corrupt(lang_.pick(NegativeText), BinBadCount);
+  d->dataCode = code;
+  d->identNumber = getText(p + 16, DataSet::IdentSize);
+  d->identName = getText(p + 96, DataSet::IdentSize);
+  d->title = getText(p + (old ? 220 : 176), DataSet::TitleSize);
+
+  const DataSetLimits& limits = model_.limits();
+  const int samples = std::max(1, std::min(fileSamples, limits.maxSamples));
+  const int storages = std::max(1, std::min(fileStorages, limits.maxStorages));
+  const int samplesInFile = std::min(fileSamples, samples);
+  const int storagesUsed = std::min(fileStorages, storages);
+
+  // Every block read holds at least its sample record and all its storage records.
+  const std::uint64_t least =
+      static_cast<std::uint64_t>(samplesInFile) *
+      (layout.sample + static_cast<std::uint64_t>(fileStorages) * layout.storage);
+  if (least > in.remaining())
+    return ended(-1, -1);
+
+  if (model_.auftrAddSamples(samples) != 0 || model_.auftrAddStorages(storages) != 0)
+    return fail("readBinaryDataSet()", "auftrAddSamples()", BinGrowFailed, 0);
+
+  const double step = 100.0 / samples;
+  for (int i = 0; i < samplesInFile; ++i) {
+    if (!(p = in.take(layout.sample)))
+      return ended(i, -1);
+    Sample* s = model_.auftrSample(i);
+    if (!s)
+      return fail("readBinaryDataSet()", "", BinGrowFailed, i);
+    unpackSample(p, old, *s);
+    if (progress && progress->update(static_cast<int>((i + 1) * step)))
+      return 1;
+    for (int j = 0; j < fileStorages; ++j) {
+      if (!(p = in.take(layout.storage)))
+        return ended(i, j);
+      const std::int32_t count = getI32(p + (old ? 0 : 8));
+      if (count < 0)
+        return corrupt(lang_.pick(NegativeText) + where(i, j), BinBadCount);
+      const std::uint64_t bytes = static_cast<std::uint64_t>(count) * layout.measurement;
+      if (bytes > in.remaining())
+        return ended(i, j);
+      // Storage groups beyond the limit are skipped so the next sample starts where it is.
+      if (j >= storagesUsed) {
+        if (!in.skip(bytes))
+          return ended(i, j);
+        continue;
+      }
+      Storage* t = model_.auftrStorage(i, j);
+      if (!t)
+        return fail("readBinaryDataSet()", "", BinGrowFailed, j);
+      unpackStorage(p, old, *t);
+      t->statCount = count; // until the statistics are computed
+      if (count > limits.maxMeasurements) {
+        model_.auftrAddMeasurements(i, j, count); // logs the limit message
+        return corrupt(std::to_string(count) + ' ' + lang_.pick(TooManyText) + ' ' +
+                           std::to_string(limits.maxMeasurements) + where(i, j),
+                       BinGrowFailed);
+      }
+      if (model_.auftrAddMeasurements(i, j, count) != 0)
+        return fail("readBinaryDataSet()", "auftrAddMeasurements()", BinGrowFailed, count);
+      for (int k = 0; k < count; ++k) {
+        if (!(p = in.take(layout.measurement)))
+          return ended(i, j);
+        Measurement* m = model_.auftrMeasurement(i, j, k);
+        if (!m)
+          return fail("readBinaryDataSet()", "", BinGrowFailed, k);
+        unpackMeasurement(p, old, *m);
+      }
+    }
+  }
+  replaced_ = countListReplacements(model_);
+  model_.auftrRenumber();
+  return 0;
+}
+
+} // namespace zv

@@ -1,0 +1,25 @@
+#pragma once
+// Loading puts storage ranges, speeds and areas that the active device does not offer back to
+// the lists' first entries (auftrRenumber). The readers count them first, so the user learns
+// how many values were replaced instead of seeing data change silently.
+#include <string>
+
+#include "core/zv_auftr_def.hpp"
+
+namespace zv {
+
+struct ListReplacements {
+  int ranges = 0;
+  int speeds = 0;
+  int areas = 0;
+  int total() const { return ranges + speeds + areas; }
+};
+
+// Counts the storage values of the data set that the model's active lists do not hold.
+ListReplacements countListReplacements(const AuftrModel& model);
+
+// The log line for a load that replaced values; empty when nothing was replaced.
+std::string listReplacementText(const ListReplacements& replaced, const std::string& deviceName,
+                                const Language& lang);
+
+} // namespace zv

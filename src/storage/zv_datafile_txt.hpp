@@ -1,0 +1,74 @@
+#pragma once
+// The text data set file (.DAT): the data set as an INI document. Section "AUFTRAG" holds the
+// header, then in grid order Probe-s, Probe-s/Lagerung-t and Probe-s/Lagerung-t/Messung-m
+// (1-based). No curves, no statistics. Keys are German and Latin-1 ("Meßbereich").
+//
+// Writing fills a document and writes it only when everything went in, so a stopped or failed
+// save never touches the file; the INI engine replaces the file atomically. Reading rebuilds
+// the data set section by section; every key is optional and keeps the created value when
+// absent.
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+#include "core/zv_auftr_def.hpp"
+#include "platform/zv_fileio.hpp"
+#include "platform/zv_ui.hpp"
+#include "storage/zv_datafile_lists.hpp"
+#include "storage/zv_ini.hpp"
+#include "support/zv_message.hpp"
+
+namespace zv {
+
+namespace txtfile {
+constexpr std::int32_t ProgramCode = 3;
+constexpr std::int32_t ProgramVersion = 64;
+} // namespace txtfile
+
+class TextDataFile {
+public:
+  TextDataFile(AuftrModel& model, Reporter& reporter, FileSystem& fs = realFileSystem());
+
+  // Saving: open, write, close(path, result of the write). The file is written only when
+  // skipWrite is 0.
+  int openTextWriteFile();
+  // 0, 1 when Stop was pressed, or a negative code.
+  int writeTextDataSet(int sampleCount, int storageCount, Progress* progress);
+  int closeTextWriteFile(const std::filesystem::path& path, int skipWrite);
+
+  // Loading: open, read into the (new, empty) data set, close.
+  int openTextReadFile(const std::filesystem::path& path);
+  // The same from an already open file (fuzzing, tests).
+  int openTextReadFile(ReadableFile& file);
+  int readTextDataSet(Progress* progress);
+  int closeTextReadFile();
+
+  // One section each. Section names are built from the 0-based indices given.
+  int writeHeader();
+  int readHeader(int& sampleCount, int& storageCount);
+  int writeSample(const Sample* sample, int s);
+  int readSample(Sample* sample, int s);
+  int writeStorage(const Storage* storage, int s, int t);
+  // measurementCount: the "Messungen" of the file; unchanged when the key is absent.
+  int readStorage(Storage* storage, int s, int t, int& measurementCount);
+  int writeMeasurement(const Measurement* measurement, int s, int t, int m);
+  int readMeasurement(Measurement* measurement, int s, int t, int m);
+
+  bool dataFileOpen() const { return dataFileOpen_; }
+  IniDocument* document() const { return doc_.get(); }
+  // What the last read replaced because the device lists lacked it.
+  const ListReplacements& lastReplacements() const { return replaced_; }
+
+private:
+  int error(int code, int detail = 0) { return reporter_.reportError(code, detail); }
+  void logLine(const char* title, const char* text, int code);
+
+  AuftrModel& model_;
+  Reporter& reporter_;
+  FileSystem& fs_;
+  IniHandle doc_;
+  bool dataFileOpen_ = false;
+  ListReplacements replaced_;
+};
+
+} // namespace zv

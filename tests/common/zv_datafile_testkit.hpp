@@ -1,0 +1,155 @@
+#pragma once
+// A data set model with a recording reporter and scripted Ui, data sets with a distinct value
+// in every stored field, a field-by-field comparison, and recording graph/backup hooks.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "common/zv_fake_ui.hpp"
+#include "common/zv_fakes.hpp"
+#include "common/zv_testdir.hpp"
+#include "core/zv_auftr_def.hpp"
+#include "platform/zv_latin1.hpp"
+#include "storage/zv_datafile_hooks.hpp"
+#include "support/zv_errorlog.hpp"
+#include "support/zv_message.hpp"
+
+namespace zv::test {
+
+struct ModelRig {
+  TestDir dir;
+  FakeClock clock;
+  ScriptedUi ui;
+  ErrorLog errorLog{clock, dir.path() / "log"};
+  Reporter reporter{errorLog, ui};
+  RecordingLog log;
+  Language lang;
+  AuftrModel model{reporter, lang};
+
+  ModelRig() { reporter.setLogTarget(&log); }
+
+  bool logged(const std::string& part) const { return log.text.find(part) != std::string::npos; }
+  // The error log file, for checking which codes were recorded.
+  std::string errorLogText() const { return TestDir::readFile(errorLog.path()); }
+  bool recorded(int code) const {
+    return errorLogText().find("\t" + std::to_string(code) + "\t") != std::string::npos;
+  }
+};
+
+// S samples of T storages holding counts[(i * T + j) % counts.size()] measurements each;
+// every stored field gets a value that tells where it belongs. All ranges, speeds and areas
+// are entries of the built-in device lists.
+inline void buildDataSet(AuftrModel& model, int samples, int storages,
+                         const std::vector<int>& counts) {
+  ASSERT_EQ(model.auftrCreate(), 0);
+  ASSERT_EQ(model.auftrAddSamples(samples), 0);
+  ASSERT_EQ(model.auftrAddStorages(storages), 0);
+  DataSet& d = *model.dataSet();
+  d.identNumber = "ID-4711";
+  d.identName = "Stahlträger Süd"_l1;
+  d.title = "[N/mm2]";
+  for (int i = 0; i < samples; ++i) {
+    Sample& s = d.samples[static_cast<std::size_t>(i)];
+    s.name = "S" + std::to_string(i * 7 + 1);
+    for (int j = 0; j < storages; ++j) {
+      const int n = counts[static_cast<std::size_t>(i * storages + j) % counts.size()];
+      ASSERT_EQ(model.auftrAddMeasurements(i, j, n), 0);
+      Storage& t = s.storages[static_cast<std::size_t>(j)];
+      t.name = "T" + std::to_string(i) + "-" + std::to_string(j);
+      t.evaluation = (i + j) % 2 ? "A/B" : "";
+      t.range = 10.0 * ((i + j) % 3 + 1);
+      t.speed = 100.0 * ((i + 2 * j) % 3 + 1);
+      t.area = 1.0 * ((2 * i + j) % 3 + 1);
+      for (int k = 0; k < static_cast<int>(t.measurements.size()); ++k) {
+        Measurement& m = t.measurements[static_cast<std::size_t>(k)];
+        m.force = i * 1000 + j * 10 + k + 0.125;
+        m.pointCount = k * 7 + i;
+        m.inStatistics = k % 2;
+        m.status = (i + j + k) % 6;
+        m.channel = (i + k) % 2;
+        m.deviceName = "Tester " + std::to_string(j);
+        m.curveRate = 1000 + k;
+        m.range = 20.0;
+        m.area = 2.0 + k;
+        m.speed = 300.0 - k;
+      }
+    }
+  }
+  model.auftrRenumber();
+  model.auftrResetChanges();
+}
+
+// Compares what a data set file keeps. withCurveRate: the binary file keeps it, text does not.
+inline void expectSameContent(const DataSet& a, const DataSet& b, bool withCurveRate) {
+  EXPECT_EQ(a.identNumber, b.identNumber);
+  EXPECT_EQ(a.identName, b.identName);
+  EXPECT_EQ(a.title, b.title);
+  ASSERT_EQ(a.samples.size(), b.samples.size());
+  for (std::size_t i = 0; i < a.samples.size(); ++i) {
+    const Sample& x = a.samples[i];
+    const Sample& y = b.samples[i];
+    EXPECT_EQ(x.name, y.name) << "sample " << i;
+    ASSERT_EQ(x.storages.size(), y.storages.size());
+    for (std::size_t j = 0; j < x.storages.size(); ++j) {
+      const Storage& s = x.storages[j];
+      const Storage& t = y.storages[j];
+      SCOPED_TRACE("storage " + std::to_string(i) + "/" + std::to_string(j));
+      EXPECT_EQ(s.name, t.name);
+      EXPECT_EQ(s.evaluation, t.evaluation);
+      EXPECT_EQ(s.range, t.range);
+      EXPECT_EQ(s.speed, t.speed);
+      EXPECT_EQ(s.area, t.area);
+      ASSERT_EQ(s.measurements.size(), t.measurements.size());
+      for (std::size_t k = 0; k < s.measurements.size(); ++k) {
+        const Measurement& m = s.measurements[k];
+        const Measurement& n = t.measurements[k];
+        EXPECT_EQ(m.force, n.force);
+        EXPECT_EQ(m.pointCount, n.pointCount);
+        EXPECT_EQ(m.inStatistics, n.inStatistics);
+        EXPECT_EQ(m.status, n.status);
+        EXPECT_EQ(m.channel, n.channel);
+        EXPECT_EQ(m.deviceName, n.deviceName);
+        EXPECT_EQ(m.range, n.range);
+        EXPECT_EQ(m.area, n.area);
+        if (withCurveRate) {
+          EXPECT_EQ(m.speed, n.speed);
+          EXPECT_EQ(m.curveRate, n.curveRate);
+        }
+      }
+    }
+  }
+}
+
+// Records the graph and backup calls and answers them with the codes a test sets.
+class RecordingHooks : public GraphBackupHooks {
+public:
+  std::vector<std::string> calls;
+  int graphSaveResult = 0;
+  int graphLoadResult = 0;
+  int refreshResult = 0;
+  int closeBackupResult = 0;
+
+  int graphSave(const std::string& path) override {
+    calls.push_back("graphSave " + path);
+    return graphSaveResult;
+  }
+  int graphLoad(const std::string& path) override {
+    calls.push_back("graphLoad " + path);
+    return graphLoadResult;
+  }
+  int graphFileCloseAll() override {
+    calls.push_back("graphFileCloseAll");
+    return 0;
+  }
+  int refreshBackup(const std::string& path) override {
+    calls.push_back("refreshBackup " + path);
+    return refreshResult;
+  }
+  int closeBackup() override {
+    calls.push_back("closeBackup");
+    return closeBackupResult;
+  }
+};
+
+} // namespace zv::test

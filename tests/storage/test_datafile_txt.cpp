@@ -1,0 +1,291 @@
+// The text data set file: exact text, round trip, the cuts and clamps on reading, optional
+// keys, the -15xx codes, and Stop in both directions.
+#include <gtest/gtest.h>
+
+#include "common/zv_datafile_testkit.hpp"
+#include "storage/zv_datafile_txt.hpp"
+
+namespace zv {
+namespace {
+
+using test::ModelRig;
+
+struct TxtRig : ModelRig {
+  TextDataFile file{model, reporter};
+
+  int save(const std::filesystem::path& p, Progress* progress = nullptr) {
+    if (int r = file.openTextWriteFile(); r != 0)
+      return r;
+    const int r =
+        file.writeTextDataSet(model.auftrSampleCount(), model.auftrStorageCount(), progress);
+    const int c = file.closeTextWriteFile(p, r);
+    return r != 0 ? r : c;
+  }
+  // Loads INI text into a fresh data set.
+  int load(std::string_view text, Progress* progress = nullptr) {
+    model.auftrCreate();
+    MemoryFile f(text);
+    if (int r = file.openTextReadFile(f); r != 0)
+      return r;
+    const int r = file.readTextDataSet(progress);
+    file.closeTextReadFile();
+    return r;
+  }
+};
+
+std::string crlf(std::string_view lines) {
+  std::string out;
+  for (char c : lines) {
+    if (c == '\n')
+      out += "\r\n";
+    else
+      out += c;
+  }
+  return out;
+}
+
+const std::string Header = "[AUFTRAG]\nProgrammkennung = 3\nProben = 1\nLagerungen = 1\n";
+
+TEST(TextFile, NewDataSetIsWrittenExactly) {
+  TxtRig rig;
+  rig.model.auftrCreate();
+  rig.model.auftrAddSamples(1);
+  rig.model.auftrAddStorages(1);
+  rig.model.auftrRenumber();
+  const auto p = rig.dir.file("N.DAT");
+  ASSERT_EQ(rig.save(p), 0);
+  EXPECT_EQ(test::TestDir::readFile(p), crlf("[AUFTRAG]\n"
+                                             "Programmkennung = 3\n"
+                                             "Programm-Version = 64\n"
+                                             "Proben = 1\n"
+                                             "Lagerungen = 1\n"
+                                             "IDENT-Nummer = \"--\"\n"
+                                             "IDENT-Name = \"New\"\n"
+                                             "Tabellen-Titel = \"[N/mm2]\"\n"
+                                             "\n"
+                                             "[Probe-1]\n"
+                                             "Probenname = \"P1\"\n"
+                                             "\n"
+                                             "[Probe-1/Lagerung-1]\n"
+                                             "Messungen = 1\n"
+                                             "Meßbereich = 10\n"
+                                             "Abzug = 100\n"
+                                             "Probenfläche = 1\n"
+                                             "Lagerungsname = \"L1\"\n"
+                                             "Ausriß(Summe) = \"\"\n"
+                                             "\n"
+                                             "[Probe-1/Lagerung-1/Messung-1]\n"
+                                             "Meßwert = 0\n"
+                                             "Meßpunkte = 0\n"
+                                             "Statistik = 0\n"
+                                             "Status = 0\n"
+                                             "Meßbereich = 10\n"
+                                             "Probenfläche = 1\n"
+                                             "Kanal = 0\n"
+                                             "Gerätename = \"\"\n"
+                                             "\n"_l1));
+}
+
+TEST(TextFile, RoundTripKeepsEveryStoredField) {
+  TxtRig rig;
+  test::buildDataSet(rig.model, 3, 4, {1, 4, 10, 2, 3});
+  DataSet& d = *rig.model.dataSet();
+  d.title = std::string(79, 'T');
+  d.identNumber = " with \"quotes\" inside "; // kept as it is between the enclosing quotes
+  d.samples[1].storages[2].measurements[0].force = 0.1 + 0.2;
+  const auto p = rig.dir.file("R.DAT");
+  ASSERT_EQ(rig.save(p), 0);
+  const DataSet original = d;
+
+  TxtRig back;
+  back.model.auftrCreate();
+  ASSERT_EQ(back.file.openTextReadFile(p), 0);
+  ASSERT_EQ(back.file.readTextDataSet(nullptr), 0);
+  back.file.closeTextReadFile();
+  EXPECT_EQ(back.model.dataSet()->dataCode, 3);
+  // "%.16g" is the file's number format: 0.1 + 0.2 comes back as 0.3.
+  DataSet expected = original;
+  expected.samples[1].storages[2].measurements[0].force = 0.3;
+  test::expectSameContent(expected, *back.model.dataSet(), false);
+}
+
+TEST(TextFile, CountsAreClampedToTheLimits) {
+  TxtRig rig;
+  rig.model.limits().setMaxSamples(10);
+  ASSERT_EQ(rig.load("[AUFTRAG]\nProben = 0\nLagerungen = -3\n"), 0);
+  EXPECT_EQ(rig.model.auftrSampleCount(), 1);
+  EXPECT_EQ(rig.model.auftrStorageCount(), 1);
+
+  std::string many = "[AUFTRAG]\nProben = 12\nLagerungen = 1\n";
+  for (int s = 1; s <= 12; ++s)
+    many += "[Probe-" + std::to_string(s) + "]\nProbenname = \"N" + std::to_string(s) + "\"\n";
+  ASSERT_EQ(rig.load(many), 0);
+  ASSERT_EQ(rig.model.auftrSampleCount(), 10);
+  EXPECT_EQ(rig.model.dataSet()->samples[9].name, "N10");
+}
+
+TEST(TextFile, MeasurementCountComesFromTheStorageSection) {
+  TxtRig rig;
+  ASSERT_EQ(rig.load(Header + "[Probe-1/Lagerung-1]\nMessungen = 3\n"
+                              "[Probe-1/Lagerung-1/Messung-2]\nMeßwert = 2.5\nStatus = 9\n"
+                              "Statistik = -1\n"
+                              "[Probe-1/Lagerung-1/Messung-4]\nMeßwert = 4\n"_l1),
+            0);
+  const Storage& t = rig.model.dataSet()->samples[0].storages[0];
+  ASSERT_EQ(t.measurements.size(), 3u);
+  EXPECT_EQ(t.measurements[0].force, 0.0); // section missing: as created
+  EXPECT_EQ(t.measurements[1].force, 2.5);
+  EXPECT_EQ(t.measurements[1].status, 5);       // clamped by the renumbering
+  EXPECT_EQ(t.measurements[1].inStatistics, 0); // likewise
+  EXPECT_EQ(t.measurements[2].force, 0.0);
+
+  // Without "Messungen" the storage keeps the one it was created with.
+  ASSERT_EQ(rig.load(Header + "[Probe-1/Lagerung-1]\nAbzug = 200\n"
+                              "[Probe-1/Lagerung-1/Messung-1]\nMeßwert = 7\n"_l1),
+            0);
+  ASSERT_EQ(rig.model.dataSet()->samples[0].storages[0].measurements.size(), 1u);
+  EXPECT_EQ(rig.model.dataSet()->samples[0].storages[0].measurements[0].force, 7.0);
+}
+
+TEST(TextFile, TooManyMeasurementsFailTheLoad) {
+  TxtRig rig;
+  EXPECT_EQ(rig.load(Header + "[Probe-1/Lagerung-1]\nMessungen = 11\n"), -1588);
+  EXPECT_TRUE(rig.logged("Maximum Measurings number already available"));
+}
+
+TEST(TextFile, MissingSectionsAndKeysKeepTheCreatedValues) {
+  TxtRig rig;
+  rig.model.defaults().samplePrefix = "Q";
+  ASSERT_EQ(rig.load("[AUFTRAG]\nProben = 2\nLagerungen = 1\n"
+                     "[Probe-1]\nProbenname = \"" +
+                     std::string(35, 'x') +
+                     "\"\n"
+                     "[Probe-1/Lagerung-1]\nLagerungsname = \"" +
+                     std::string(40, 'y') + "\"\n" + "Ausriß(Summe)"_l1 + " = \"" +
+                     std::string(25, 'z') + "\"\n"),
+            0);
+  const DataSet& d = *rig.model.dataSet();
+  EXPECT_EQ(d.samples[0].name, std::string(29, 'x'));
+  EXPECT_EQ(d.samples[1].name, "Q2");
+  EXPECT_EQ(d.samples[0].storages[0].name, std::string(29, 'y'));
+  EXPECT_EQ(d.samples[0].storages[0].evaluation, std::string(19, 'z'));
+  EXPECT_EQ(d.identName, "New"); // absent header strings leave the created values
+  EXPECT_EQ(d.samples[1].storages[0].measurements[0].status, 0);
+}
+
+TEST(TextFile, ProgramCodeIsTheDataCodeAndIsNotChecked) {
+  TxtRig rig;
+  ASSERT_EQ(rig.load("[AUFTRAG]\nProben = 1\nLagerungen = 1\n"), 0);
+  EXPECT_EQ(rig.model.dataSet()->dataCode, 0);
+  ASSERT_EQ(rig.load("[AUFTRAG]\nProgrammkennung = 12345\nProben = 1\nLagerungen = 1\n"), 0);
+  EXPECT_EQ(rig.model.dataSet()->dataCode, 12345);
+}
+
+TEST(TextFile, HeaderFailuresGiveTheirCodes) {
+  struct Case {
+    std::string text;
+    int code;
+  };
+  const Case cases[] = {
+      {"[OTHER]\nx = 1\n", -1506},
+      {"[AUFTRAG]\nProgrammkennung = drei\nProben = 1\nLagerungen = 1\n", -1508},
+      {"[AUFTRAG]\nLagerungen = 1\n", -1509},
+      {"[AUFTRAG]\nProben = 1x\nLagerungen = 1\n", -1510},
+      {"[AUFTRAG]\nProben = 1\n", -1511},
+      {"[AUFTRAG]\nProben = 1\nLagerungen = 99999999999\n", -1512},
+  };
+  for (const auto& c : cases) {
+    TxtRig rig;
+    EXPECT_EQ(rig.load(c.text), -1580) << c.text;
+    EXPECT_TRUE(rig.recorded(c.code)) << c.text;
+    EXPECT_TRUE(rig.recorded(-1580));
+  }
+}
+
+TEST(TextFile, UnconvertibleValuesGiveTheKeysCode) {
+  struct Case {
+    std::string section;
+    int keyCode;
+    int stepCode;
+  };
+  const Case cases[] = {
+      {"[Probe-1/Lagerung-1]\nMessungen = x\n", -1542, -1587},
+      {"[Probe-1/Lagerung-1]\nMeßbereich = zehn\n"_l1, -1543, -1587},
+      {"[Probe-1/Lagerung-1]\nProbenfläche = 1,5\n"_l1, -1545, -1587},
+      {"[Probe-1/Lagerung-1/Messung-1]\nMeßwert = 1.5kN\n"_l1, -1562, -1590},
+      {"[Probe-1/Lagerung-1/Messung-1]\nKanal = eins\n", -1568, -1590},
+  };
+  for (const auto& c : cases) {
+    TxtRig rig;
+    EXPECT_EQ(rig.load(Header + c.section), c.stepCode) << c.section;
+    EXPECT_TRUE(rig.recorded(c.keyCode)) << c.section;
+  }
+}
+
+class StopAt : public Progress {
+public:
+  explicit StopAt(int update) : stopAt_(update) {}
+  bool update(int percent) override {
+    seen.push_back(percent);
+    return static_cast<int>(seen.size()) >= stopAt_;
+  }
+  std::vector<int> seen;
+
+private:
+  int stopAt_;
+};
+
+TEST(TextFile, StopWhileSavingReturnsOneAndLeavesTheFile) {
+  TxtRig rig;
+  test::buildDataSet(rig.model, 3, 2, {1});
+  const auto p = rig.dir.write("S.DAT", "old");
+  StopAt stop(2);
+  EXPECT_EQ(rig.save(p, &stop), 1);
+  EXPECT_EQ(stop.seen, (std::vector<int>{33, 66}));
+  EXPECT_EQ(test::TestDir::readFile(p), "old");
+}
+
+TEST(TextFile, StopWhileLoadingFails) {
+  TxtRig rig;
+  StopAt stop(1);
+  EXPECT_EQ(rig.load(Header, &stop), -1585);
+  EXPECT_EQ(stop.seen, (std::vector<int>{100}));
+}
+
+TEST(TextFile, EngineFailuresAreLogged) {
+  TxtRig rig;
+  EXPECT_EQ(rig.file.openTextReadFile(rig.dir.file("missing.DAT")), -1593);
+  EXPECT_TRUE(rig.logged("Ini_ReadFromFile()"));
+  EXPECT_FALSE(rig.file.dataFileOpen());
+
+  test::buildDataSet(rig.model, 1, 1, {1});
+  FaultyFileSystem fs;
+  TextDataFile file(rig.model, rig.reporter, fs);
+  const auto p = rig.dir.write("W.DAT", "old");
+  fs.diskFullAfter(10);
+  ASSERT_EQ(file.openTextWriteFile(), 0);
+  ASSERT_EQ(file.writeTextDataSet(1, 1, nullptr), 0);
+  EXPECT_EQ(file.closeTextWriteFile(p, 0), IniDiskFull);
+  EXPECT_TRUE(rig.logged("Ini_WriteToFile()"));
+  EXPECT_EQ(test::TestDir::readFile(p), "old");
+}
+
+TEST(TextFile, SectionOperationsRefuseWithoutDocumentOrRecord) {
+  TxtRig rig;
+  rig.model.auftrCreate();
+  int s = 0, t = 0, n = 0;
+  EXPECT_EQ(rig.file.readHeader(s, t), -1505);
+  EXPECT_EQ(rig.file.writeHeader(), -1502);
+  EXPECT_EQ(rig.file.writeSample(nullptr, 0), -1520);
+  EXPECT_EQ(rig.file.readStorage(nullptr, 0, 0, n), -1540);
+  EXPECT_EQ(rig.file.writeMeasurement(nullptr, 0, 0, 0), -1550);
+  rig.model.auftrDelete();
+  ASSERT_EQ(rig.file.openTextWriteFile(), 0);
+  EXPECT_EQ(rig.file.writeHeader(), -1501);
+  EXPECT_EQ(rig.file.writeTextDataSet(1, 1, nullptr), -1570);
+  EXPECT_EQ(rig.file.closeTextWriteFile(rig.dir.file("x.DAT"), 1), 0);
+  EXPECT_FALSE(std::filesystem::exists(rig.dir.file("x.DAT")));
+}
+
+} // namespace
+} // namespace zv
