@@ -57,6 +57,7 @@ int Program::startUp(const std::vector<std::string_view>& args) {
                                GraphBackup::backupDirectoryIn(base));
   }
   auftr.auftrResetChanges();
+  dataFiles.dataFileInit();
   programMode = 0;
   commandLine = {};
   scanCommandLine(args, commandLine);
@@ -105,6 +106,10 @@ bool Program::requestExit() {
 }
 
 bool Program::confirmExit() {
+  static const TextPair exitTitle{"File - Exit Program", "Datei - Program beenden"};
+  // A changed data set is offered for saving; Abort or a failed save keeps the program running.
+  if (dataFiles.auftrClearFile(std::string(lang.pick(exitTitle))) != 0)
+    return false;
   shutdownProgram();
   return true;
 }

@@ -19,6 +19,7 @@
 #include "program/zv_cmdline.hpp"
 #include "program/zv_graph_backup.hpp"
 #include "program/zv_main_mnu.hpp"
+#include "storage/zv_datafile.hpp"
 #include "storage/zv_inifile.hpp"
 #include "support/zv_errorlog.hpp"
 #include "support/zv_message.hpp"
@@ -157,6 +158,9 @@ public:
   // program is to end.
   int reloadBackupAtStart();
   RefreshSink* refreshSink = nullptr; // the windows, once they exist
+  // The data set file: its name, format options and the save/load/close flows.
+  DataFileHandler dataFiles{{auftr, reporter, ui, lang, texts, dataLoaded, dataFilePath,
+                             realFileSystem()}};
 
   void requestRefresh(WindowId window, std::uint32_t bits) {
     if (refreshSink)

@@ -34,8 +34,8 @@ const TextPair OverwriteText{"File -%s-\n exists", "Datei -%s-\n vorhanden"};
 const TextPair OverwriteButton{"Overwriting", "Überschreiben"_l1};
 const TextPair NewFileButton{"Choosing new file", "Neue Datei wählen"_l1};
 const TextPair AbortButton{"Abort", "Abbrechen"};
-constexpr const char* BackupDirRefused =
-    "Backup Verzeichnis kann nicht zum Speichern ausgewählt werden";
+const char* const BackupDirRefused =
+    "Backup Verzeichnis kann nicht zum Speichern ausgewählt werden"_l1;
 
 std::string formatPath(const char* pattern, const std::string& path) {
   std::string text = pattern;

@@ -97,6 +97,7 @@ public:
   int selectLoadFile();
   const std::optional<std::filesystem::path>& chosenFile() const { return chosen_; }
   void setChosenFile(std::filesystem::path path) { chosen_ = std::move(path); }
+  void clearChosenFile() { chosen_.reset(); }
   // Makes the chosen file the data file (directory, name and path). false when none.
   bool useChosenFile();
   // The data file as directory and name (the recent-file item, tests).

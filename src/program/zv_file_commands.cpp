@@ -1,0 +1,170 @@
+#include "program/zv_file_commands.hpp"
+
+#include "program/zv_program.hpp"
+
+namespace zv {
+
+FileCommands::FileCommands(Program& program, DataWindows& windows, EditDialogs& dialogs)
+    : program_(program), windows_(windows), dialogs_(dialogs) {}
+
+bool FileCommands::refusedWhileMeasuring() {
+  if (!program_.measuring)
+    return false;
+  program_.reporter.reportMessage(report::PopupAndLog, 0, "", program_.texts.messageTexts[16], 0);
+  return true;
+}
+
+void FileCommands::refreshDataWindows() {
+  for (WindowId w : {WindowId::Order, WindowId::Storage, WindowId::Measurement})
+    program_.requestRefresh(w, refresh::Everything);
+}
+
+// ---- File -----------------------------------------------------------------------------------
+
+int FileCommands::fileNew() {
+  if (refusedWhileMeasuring())
+    return 1;
+  program_.backupDataSet();
+  const auto input = dialogs_.newDataSet(newDataSetInputFrom(program_.auftr.defaults()));
+  if (!input)
+    return UserStopped;
+  return newDataSetOk(*input);
+}
+
+int FileCommands::newDataSetOk(const NewDataSetInput& input) {
+  DataFileHandler& files = program_.dataFiles;
+  applyNewDataSetInput(program_.auftr.defaults(), program_.auftr.limits(), input);
+  if (onChannelChosen)
+    onChannelChosen(program_.auftr.defaults().channel);
+  if (files.selectSaveFile() != 1)
+    return UserStopped;
+  const int closed = files.auftrClearFile(std::string(program_.lang.pick(edit_texts::CreateNewly)));
+  if (closed < 0)
+    return -1;
+  if (closed > 0)
+    return UserStopped;
+  files.useChosenFile();
+
+  program_.ui.setWaitCursor(true);
+  program_.dataLoaded = true;
+  int r = buildNewDataSet(program_.auftr, program_.reporter, program_.lang);
+  if (r == 0)
+    r = files.saveDataSet();
+  program_.ui.setWaitCursor(false);
+  if (r == 0) {
+    windows_.showDataWindows();
+  } else if (r != UserStopped) {
+    files.auftrClearFile(std::nullopt);
+    windows_.closeDataWindows();
+  }
+  return r;
+}
+
+int FileCommands::fileOpenRecent(const std::string& path) {
+  if (path.empty())
+    return 1;
+  program_.dataFiles.setChosenFile(path);
+  return loadFile(false);
+}
+
+int FileCommands::loadFile(bool ask) {
+  DataFileHandler& files = program_.dataFiles;
+  if (refusedWhileMeasuring())
+    return 1;
+  program_.backupDataSet();
+  if (ask && files.selectLoadFile() != 1)
+    return UserStopped;
+  if (!files.chosenFile())
+    return 1;
+
+  program_.ui.setWaitCursor(true);
+  int r = files.auftrClearFile(std::string(program_.texts.messageTexts[26]));
+  if (r == 0) {
+    files.useChosenFile();
+    r = files.loadDataSetReport(1);
+    if (r != 0) {
+      files.auftrClearFile(std::nullopt);
+      windows_.closeDataWindows();
+    } else {
+      windows_.showDataWindows();
+    }
+  } else {
+    // The user stays with the current data set; the choice is dropped.
+    files.clearChosenFile();
+    r = UserStopped;
+  }
+  program_.ui.setWaitCursor(false);
+  return r;
+}
+
+int FileCommands::fileClose() {
+  if (refusedWhileMeasuring())
+    return 1;
+  program_.backupDataSet();
+  const int r = program_.dataFiles.auftrClearFile(std::string(program_.texts.messageTexts[23]));
+  if (r == 0)
+    windows_.closeDataWindows();
+  return r;
+}
+
+int FileCommands::fileSave() {
+  program_.backupDataSet();
+  if (!program_.auftr.hasDataSet())
+    return 1;
+  const int r = program_.dataFiles.saveDataSet();
+  if (r == 0)
+    windows_.refreshTitles();
+  return r;
+}
+
+int FileCommands::fileSaveAs() {
+  program_.backupDataSet();
+  if (!program_.auftr.hasDataSet())
+    return 1;
+  DataFileHandler& files = program_.dataFiles;
+  if (files.selectSaveFile() != 1)
+    return UserStopped;
+  files.useChosenFile();
+  const int r = files.saveDataSet();
+  windows_.refreshTitles();
+  return r;
+}
+
+// ---- Edit -----------------------------------------------------------------------------------
+
+int FileCommands::editAdd(AddKind kind) {
+  program_.backupDataSet();
+  const int r = addRecord(program_.auftr, kind);
+  if (r == 0)
+    refreshDataWindows();
+  return r;
+}
+
+int FileCommands::editDelete(DeleteMode mode) {
+  program_.backupDataSet();
+  if (!program_.auftr.hasDataSet())
+    return 1;
+  if (!canDelete(program_.auftr, mode)) {
+    program_.ui.popup(program_.texts.messageTexts[11], program_.texts.messageTexts[12]);
+    return 1;
+  }
+  if (!dialogs_.confirmDelete(mode))
+    return UserStopped;
+  const int r = deleteCurrent(program_.auftr, mode);
+  refreshDataWindows();
+  return r;
+}
+
+int FileCommands::editCopyParameters() {
+  program_.backupDataSet();
+  if (!program_.auftr.currentStorage())
+    return 1;
+  const auto target = dialogs_.copyParameters();
+  if (!target)
+    return UserStopped;
+  const int r = copyStorageParameters(program_.auftr, *target);
+  refreshDataWindows();
+  return r;
+}
+
+} // namespace zv

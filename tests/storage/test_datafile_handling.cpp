@@ -1,0 +1,460 @@
+// Data set file handling: the file dialogs with their questions, saving and loading with the
+// progress dialog, messages and codes, the graph and backup calls, and closing with the save
+// question.
+#include <gtest/gtest.h>
+
+#include "common/zv_datafile_testkit.hpp"
+#include "storage/zv_datafile.hpp"
+
+namespace zv {
+namespace {
+
+struct HandlerRig : test::ModelRig {
+  bool dataLoaded = false;
+  std::string dataFilePath;
+  ProgramTexts texts;
+  test::RecordingHooks hooks;
+  FaultyFileSystem fs;
+  DataFileHandler files{{model, reporter, ui, lang, texts, dataLoaded, dataFilePath, fs}};
+
+  explicit HandlerRig(int language = 1) {
+    lang.language = language;
+    texts.select(lang);
+    files.setHooks(&hooks);
+  }
+  // A data set that belongs to dir/name, saved there.
+  std::filesystem::path savedDataSet(const std::string& name, int s = 2, int t = 2) {
+    test::buildDataSet(model, s, t, {1, 2});
+    files.setDataFile(dir.file(name));
+    EXPECT_EQ(files.saveDataSet(), 0);
+    hooks.calls.clear();
+    return dir.file(name);
+  }
+  void change() { model.auftrMarkChanged(*model.dataSet()); }
+  int load(const std::filesystem::path& p, int refreshBackup = 1) {
+    files.setDataFile(p);
+    return files.loadDataSetReport(refreshBackup);
+  }
+};
+
+// ---- file dialogs ---------------------------------------------------------------------------
+
+TEST(FileDialogs, SaveOffersTheCurrentNameWithTheSaveExtension) {
+  HandlerRig rig;
+  rig.files.state().dataWrtTypeSelect = 1;
+  rig.files.setDataFile(rig.dir.file("Order.BIN"));
+  rig.ui.fileAnswers.push_back(std::nullopt);
+  EXPECT_EQ(rig.files.selectSaveFile(), 0);
+  ASSERT_EQ(rig.ui.fileDialogs.size(), 1u);
+  const FileDialogSpec& spec = rig.ui.fileDialogs[0];
+  EXPECT_EQ(spec.mode, FileDialogSpec::Mode::Save);
+  EXPECT_EQ(spec.defaultName, "Order.DAT");
+  EXPECT_EQ(spec.filter, "*.DAT");
+  EXPECT_EQ(spec.title, "File - Save");
+  EXPECT_EQ(spec.startDirectory, rig.dir.path());
+  // Cancelling changes nothing about the current file.
+  EXPECT_EQ(rig.files.state().dataFileName, "Order.BIN");
+
+  HandlerRig fresh;
+  fresh.files.state().dataWrtTypeSelect = 0;
+  fresh.ui.fileAnswers.push_back(std::nullopt);
+  fresh.files.selectSaveFile();
+  EXPECT_EQ(fresh.ui.fileDialogs[0].defaultName, "New.BIN");
+  EXPECT_EQ(fresh.ui.fileDialogs[0].filter, "*.BIN");
+
+  fresh.files.state().dataWrtTypeSelect = 2;
+  EXPECT_EQ(fresh.files.selectSaveFile(), DfSaveType);
+  EXPECT_EQ(fresh.files.selectLoadFile(), DfLoadSelectType);
+}
+
+TEST(FileDialogs, ChosenFileBecomesTheDataFileOnlyWhenUsed) {
+  HandlerRig rig;
+  rig.files.setDataFile(rig.dir.file("Old.BIN"));
+  rig.ui.fileAnswers.push_back(rig.dir.file("Next.BIN"));
+  ASSERT_EQ(rig.files.selectSaveFile(), 1);
+  EXPECT_EQ(rig.files.state().dataFileName, "Old.BIN");
+  ASSERT_TRUE(rig.files.useChosenFile());
+  EXPECT_EQ(rig.files.state().dataFileName, "Next.BIN");
+  EXPECT_EQ(rig.files.state().dataDirectory, rig.dir.path().string());
+  EXPECT_EQ(rig.dataFilePath, rig.dir.file("Next.BIN").string());
+  EXPECT_FALSE(rig.files.useChosenFile());
+}
+
+TEST(FileDialogs, ANameWithoutDataExtensionGetsTheSaveExtension) {
+  HandlerRig rig;
+  rig.files.state().dataWrtTypeSelect = 1;
+  rig.ui.fileAnswers.push_back(rig.dir.file("plain"));
+  ASSERT_EQ(rig.files.selectSaveFile(), 1);
+  EXPECT_EQ(*rig.files.chosenFile(), rig.dir.file("plain.DAT"));
+  rig.ui.fileAnswers.push_back(rig.dir.file("mixed.Dat"));
+  ASSERT_EQ(rig.files.selectSaveFile(), 1);
+  EXPECT_EQ(*rig.files.chosenFile(), rig.dir.file("mixed.Dat"));
+}
+
+TEST(FileDialogs, AnExistingFileIsOverwrittenOnlyWhenConfirmed) {
+  for (int language : {1, 0}) {
+    HandlerRig rig(language);
+    const auto taken = rig.dir.write("Taken.BIN", "x");
+    // Choose new file -> the dialog again; then overwrite.
+    rig.ui.fileAnswers = {taken, taken};
+    rig.ui.askAnswers = {1, 0};
+    ASSERT_EQ(rig.files.selectSaveFile(), 1);
+    EXPECT_EQ(rig.ui.fileDialogs.size(), 2u);
+    EXPECT_EQ(rig.ui.fileDialogs[1].defaultName, "Taken.BIN");
+    const test::Shown& q = rig.ui.shown[1];
+    ASSERT_EQ(q.kind, "ask");
+    if (language == 1) {
+      EXPECT_EQ(q.title, "Save");
+      EXPECT_EQ(q.text, "File -" + taken.string() + "-\n exists");
+      EXPECT_EQ(q.buttons, (std::vector<std::string>{"Overwriting", "Choosing new file", "Abort"}));
+    } else {
+      EXPECT_EQ(q.title, "Speichern");
+      EXPECT_EQ(q.text, "Datei -" + taken.string() + "-\n vorhanden");
+      EXPECT_EQ(q.buttons, (std::vector<std::string>{"Überschreiben"_l1, "Neue Datei wählen"_l1,
+                                                     "Abbrechen"}));
+    }
+    // Abort cancels.
+    rig.ui.fileAnswers = {taken};
+    rig.ui.askAnswers = {2};
+    EXPECT_EQ(rig.files.selectSaveFile(), 0);
+  }
+}
+
+TEST(FileDialogs, TheBackupDirectoryIsRefused) {
+  HandlerRig rig;
+  std::filesystem::create_directories(rig.dir.file("Backup"));
+  rig.files.setBackupDirectory(rig.dir.file("Backup"));
+  rig.ui.fileAnswers = {rig.dir.file("Backup") / "X.BIN", rig.dir.file("X.BIN")};
+  ASSERT_EQ(rig.files.selectSaveFile(), 1);
+  EXPECT_EQ(rig.ui.popups(),
+            (std::vector<std::string>{
+                "File - Save|Backup Verzeichnis kann nicht zum Speichern ausgewählt werden"_l1}));
+  EXPECT_EQ(*rig.files.chosenFile(), rig.dir.file("X.BIN"));
+  EXPECT_FALSE(rig.files.isInBackupDirectory(rig.dir.file("BackupX.BIN")));
+}
+
+TEST(FileDialogs, LoadAsksForAnExistingFile) {
+  HandlerRig rig;
+  const auto there = rig.dir.write("A.DAT", "x");
+  rig.ui.fileAnswers = {rig.dir.file("missing.DAT"), there};
+  EXPECT_EQ(rig.files.selectLoadFile(), 0);
+  EXPECT_FALSE(rig.files.chosenFile());
+  EXPECT_EQ(rig.ui.fileDialogs[0].filter, "*.DAT;*.BIN");
+  EXPECT_EQ(rig.ui.fileDialogs[0].defaultName, "*.BIN");
+  EXPECT_EQ(rig.files.selectLoadFile(), 1);
+  EXPECT_EQ(*rig.files.chosenFile(), there);
+}
+
+// ---- saving ---------------------------------------------------------------------------------
+
+TEST(Saving, SaveWritesTheFileAndGraphAndRefreshesTheBackup) {
+  HandlerRig rig;
+  test::buildDataSet(rig.model, 2, 3, {1});
+  rig.change();
+  rig.files.setDataFile(rig.dir.file("S.BIN"));
+  ASSERT_EQ(rig.files.saveDataSet(), 0);
+  EXPECT_EQ(test::TestDir::readFile(rig.dir.file("S.BIN")).size(), 260u + 2 * (34 + 3 * 180));
+  EXPECT_EQ(rig.model.auftrIsChanged(), 0u);
+  const std::string p = rig.dir.file("S.BIN").string();
+  EXPECT_EQ(rig.hooks.calls, (std::vector<std::string>{"graphSave " + p, "refreshBackup " + p}));
+  const test::Shown& progress = rig.ui.shown[0];
+  EXPECT_EQ(progress.kind, "progress");
+  EXPECT_EQ(progress.title, "File - Save: " + p);
+  EXPECT_EQ(progress.text, "Percent ready");
+  EXPECT_EQ(progress.buttons, (std::vector<std::string>{"Stop"}));
+  EXPECT_EQ(rig.ui.progressValues, (std::vector<int>{50, 100}));
+
+  rig.files.state().saveGraph = 0;
+  rig.hooks.calls.clear();
+  ASSERT_EQ(rig.files.saveDataSet(), 0);
+  EXPECT_EQ(rig.hooks.calls, (std::vector<std::string>{"refreshBackup " + p}));
+}
+
+TEST(Saving, TheFileKeepsTheFormatOfItsExtension) {
+  HandlerRig rig;
+  rig.files.state().dataWrtTypeSelect = 0; // binary by option
+  test::buildDataSet(rig.model, 1, 1, {1});
+  rig.files.setDataFile(rig.dir.file("T.DAT"));
+  ASSERT_EQ(rig.files.saveDataSet(), 0);
+  EXPECT_EQ(test::TestDir::readFile(rig.dir.file("T.DAT")).substr(0, 9), "[AUFTRAG]");
+  EXPECT_EQ(rig.load(rig.dir.file("T.DAT")), 0);
+}
+
+TEST(Saving, MissingNameStopAndFailuresKeepTheChanges) {
+  HandlerRig rig;
+  test::buildDataSet(rig.model, 4, 2, {1});
+  rig.change();
+  EXPECT_EQ(rig.files.saveDataSet(), DfNoFileName);
+
+  const auto p = rig.dir.write("K.BIN", "old");
+  rig.files.setDataFile(p);
+  rig.ui.stopProgressAtUpdate = 2;
+  EXPECT_EQ(rig.files.saveDataSet(), UserStopped);
+  EXPECT_EQ(rig.ui.popups().back(),
+            "File - Save|Speichern des Datenfiles wurde mit Cancel abgebrochen");
+  EXPECT_EQ(test::TestDir::readFile(p), "old");
+  EXPECT_NE(rig.model.auftrIsChanged(), 0u);
+  EXPECT_TRUE(rig.hooks.calls.empty());
+
+  rig.ui.stopProgressAtUpdate = 0;
+  rig.fs.failOn(FaultyFileSystem::Op::Rename, std::errc::io_error);
+  EXPECT_EQ(rig.files.saveDataSet(), DfSaveWrite);
+  EXPECT_EQ(rig.ui.popups().back(), "File - Save|Error when saving the datafile - Abbruch");
+  EXPECT_EQ(test::TestDir::readFile(p), "old");
+  EXPECT_NE(rig.model.auftrIsChanged(), 0u);
+  EXPECT_TRUE(rig.recorded(DfBinaryClose));
+
+  rig.fs.clearFaults();
+  rig.files.setDataFile(rig.dir.write("K.DAT", "old"));
+  rig.fs.diskFullAfter(100);
+  EXPECT_EQ(rig.files.saveDataSet(), DfSaveWrite);
+  EXPECT_TRUE(rig.recorded(DfTextClose));
+  EXPECT_EQ(test::TestDir::readFile(rig.dir.file("K.DAT")), "old");
+}
+
+TEST(Saving, GraphAndBackupFailures) {
+  HandlerRig rig;
+  test::buildDataSet(rig.model, 1, 1, {1});
+  rig.change();
+  rig.files.setDataFile(rig.dir.file("G.BIN"));
+  rig.hooks.graphSaveResult = -2010;
+  EXPECT_EQ(rig.files.saveDataSet(), DfSaveGraph);
+  EXPECT_EQ(rig.ui.popups().back(), "File - Save|Fehler bei Speichern des Graphikfiles - Abbruch");
+  EXPECT_NE(rig.model.auftrIsChanged(), 0u); // still asks on closing
+
+  rig.hooks.graphSaveResult = 0;
+  rig.hooks.refreshResult = -1801;
+  EXPECT_EQ(rig.files.saveDataSet(), 0);
+  EXPECT_EQ(rig.ui.popups().back(),
+            "File - Save|Fehler bei Speichern der Backupfiles - Speichern wird fortgesetzt");
+  EXPECT_TRUE(rig.recorded(DfSaveBackup));
+  EXPECT_EQ(rig.model.auftrIsChanged(), 0u);
+}
+
+// ---- loading --------------------------------------------------------------------------------
+
+TEST(Loading, LoadsEitherFormatAndCallsBackupAndGraph) {
+  HandlerRig writer;
+  const auto bin = writer.savedDataSet("L.BIN", 3, 2);
+  writer.files.setDataFile(writer.dir.file("l.dat")); // lower case: text
+  ASSERT_EQ(writer.files.saveDataSet(), 0);
+  for (const auto& p : {bin, writer.dir.file("l.dat")}) {
+    HandlerRig rig;
+    ASSERT_EQ(rig.load(p), 0);
+    EXPECT_TRUE(rig.dataLoaded);
+    EXPECT_TRUE(rig.files.state().dataFileOpen);
+    EXPECT_EQ(rig.model.auftrIsChanged(), 0u);
+    EXPECT_EQ(rig.files.state().loadType, p.extension() == ".BIN" ? 0 : 1);
+    EXPECT_EQ(rig.hooks.calls,
+              (std::vector<std::string>{"refreshBackup " + p.string(), "graphLoad " + p.string()}));
+    test::expectSameContent(*writer.model.dataSet(), *rig.model.dataSet(), false);
+    EXPECT_EQ(rig.ui.shown[0].title, "File - Open: " + p.string());
+  }
+  HandlerRig noBackup;
+  ASSERT_EQ(noBackup.load(bin, 0), 0);
+  EXPECT_EQ(noBackup.hooks.calls, (std::vector<std::string>{"graphLoad " + bin.string()}));
+}
+
+TEST(Loading, BadNamesAndMissingFilesFailBeforeTheDataSetIsTouched) {
+  HandlerRig rig;
+  test::buildDataSet(rig.model, 2, 2, {1});
+  struct Case {
+    std::string name;
+    int code;
+    std::string message;
+  };
+  rig.dir.write("empty.BIN", "");
+  rig.dir.write("noext", "x");
+  rig.dir.write("other.TXT", "x");
+  const Case cases[] = {
+      {"noext", DfLoadExtension, "Datenfile Extension ungültig "_l1},
+      {"other.TXT", DfLoadExtension, "Datenfile Extension ungültig "_l1},
+      {"empty.BIN", DfLoadMissing, "File not available"},
+      {"missing.DAT", DfLoadMissing, "File not available"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(rig.load(rig.dir.file(c.name)), c.code) << c.name;
+    EXPECT_EQ(rig.model.auftrSampleCount(), 2) << c.name; // untouched
+    EXPECT_EQ(rig.ui.popups().back(), "File - Open|" + c.message + " : " + std::to_string(c.code) +
+                                          "\n" + rig.dataFilePath);
+  }
+  rig.files.state().dataFileName.clear();
+  EXPECT_EQ(rig.files.loadDataSetReport(1), DfLoadNoName);
+  EXPECT_EQ(rig.ui.popups().back(),
+            "File - Open|Datafile name incorrect  : -1330\n" + rig.dataFilePath);
+}
+
+TEST(Loading, CorruptFilesFailWithTheReadMessageAndAReason) {
+  HandlerRig rig(0);
+  const auto p = rig.dir.write("C.BIN", std::string("\x03\0\0\0\x40\0\0\0", 8));
+  EXPECT_EQ(rig.load(p), DfLoadRead);
+  EXPECT_FALSE(rig.dataLoaded);
+  EXPECT_EQ(rig.ui.popups().back(),
+            "Datensatz laden|Fehler bei Laden des Datenfiles - Lesefehler : "
+            "-1335\n" +
+                p.string());
+  EXPECT_TRUE(rig.logged("Die Datensatzdatei endet vor den angekündigten Daten"_l1));
+  EXPECT_TRUE(rig.recorded(DfBinaryRead));
+  EXPECT_TRUE(rig.hooks.calls.empty());
+
+  const auto t = rig.dir.write("C.DAT", "[AUFTRAG]\r\nProben = viele\r\n");
+  EXPECT_EQ(rig.load(t), DfLoadRead);
+  EXPECT_TRUE(rig.recorded(-1510));
+  EXPECT_TRUE(rig.recorded(DfTextRead));
+}
+
+TEST(Loading, StopWhileLoading) {
+  HandlerRig writer;
+  const auto bin = writer.savedDataSet("P.BIN", 4, 1);
+  writer.files.setDataFile(writer.dir.file("P.DAT"));
+  ASSERT_EQ(writer.files.saveDataSet(), 0);
+
+  HandlerRig rig;
+  rig.ui.stopProgressAtUpdate = 2;
+  EXPECT_EQ(rig.load(bin), UserStopped);
+  EXPECT_EQ(rig.ui.popups().back(),
+            "File - Open|Laden des Datenfiles wurde mit Cancel abgebrochen");
+  EXPECT_FALSE(rig.dataLoaded);
+
+  HandlerRig text;
+  text.ui.stopProgressAtUpdate = 2;
+  EXPECT_EQ(text.load(writer.dir.file("P.DAT")), DfLoadRead);
+  EXPECT_TRUE(text.recorded(-1585));
+}
+
+TEST(Loading, BackupAndGraphFailuresStillLoad) {
+  HandlerRig writer;
+  const auto p = writer.savedDataSet("B.BIN");
+  HandlerRig rig;
+  rig.hooks.refreshResult = -1900;
+  rig.hooks.graphLoadResult = -2001;
+  EXPECT_EQ(rig.load(p), 0);
+  EXPECT_TRUE(rig.dataLoaded);
+  const auto popups = rig.ui.popups();
+  ASSERT_EQ(popups.size(), 2u);
+  EXPECT_EQ(popups[0],
+            "File - Open|Fehler bei Speichern der Backupfiles - Speichern wird fortgesetzt");
+  EXPECT_EQ(popups[1],
+            "File - Open| Error when opening the Graphic file: " + p.string() + ", Error= -2001");
+  EXPECT_TRUE(rig.recorded(DfLoadBackup));
+  EXPECT_TRUE(rig.recorded(DfLoadGraph));
+}
+
+TEST(Loading, ValuesMissingFromTheDeviceListsAreReplacedAndLogged) {
+  HandlerRig writer;
+  test::buildDataSet(writer.model, 2, 2, {1});
+  writer.model.dataSet()->samples[0].storages[0].range = 15.0;
+  writer.model.dataSet()->samples[1].storages[1].area = 7.5;
+  writer.model.dataSet()->samples[1].storages[0].area = 8.5;
+  writer.files.setDataFile(writer.dir.file("V.BIN"));
+  ASSERT_EQ(writer.files.saveDataSet(), 0);
+
+  HandlerRig rig;
+  rig.files.setDeviceNameSource([] { return std::string("Zarvik A"); });
+  ASSERT_EQ(rig.load(writer.dir.file("V.BIN")), 0);
+  EXPECT_EQ(rig.model.dataSet()->samples[0].storages[0].range, 10.0);
+  EXPECT_TRUE(rig.logged("3 storage values not in the lists of device \"Zarvik A\" were "
+                         "replaced by the first list entry (ranges, speeds, areas: 1, 0, 2)"));
+  HandlerRig clean;
+  ASSERT_EQ(clean.load(clean.savedDataSet("ok.BIN")), 0);
+  EXPECT_FALSE(clean.logged("storage values"));
+}
+
+// ---- closing --------------------------------------------------------------------------------
+
+TEST(Closing, WithoutTitleOrChangesNothingIsAsked) {
+  HandlerRig rig;
+  rig.savedDataSet("A.BIN");
+  rig.change();
+  rig.dataLoaded = true;
+  EXPECT_EQ(rig.files.auftrClearFile(std::nullopt), 0);
+  EXPECT_FALSE(rig.model.hasDataSet());
+  EXPECT_FALSE(rig.dataLoaded);
+  EXPECT_EQ(rig.hooks.calls, (std::vector<std::string>{"graphFileCloseAll", "closeBackup"}));
+
+  rig.savedDataSet("B.BIN");
+  EXPECT_EQ(rig.files.auftrClearFile("Close Data Set"), 0);
+  EXPECT_TRUE(rig.ui.shown.size() == 2u); // the two progress dialogs of the saves only
+}
+
+TEST(Closing, TheSaveQuestionInBothLanguages) {
+  for (int language : {1, 0}) {
+    HandlerRig rig(language);
+    rig.savedDataSet("Q.BIN");
+    rig.change();
+    rig.ui.askAnswers = {0}; // Abort
+    EXPECT_EQ(rig.files.auftrClearFile("Titel"), ClearAborted);
+    EXPECT_TRUE(rig.model.hasDataSet());
+    const test::Shown& q = rig.ui.shown.back();
+    EXPECT_EQ(q.title, "Titel");
+    if (language == 1) {
+      EXPECT_EQ(q.text,
+                "Data Set was changed!\n\nSave or Reject Changes\nbefore closing the dataset!");
+      EXPECT_EQ(q.buttons, (std::vector<std::string>{"Abort", "Save\nDataset", "Reject\nChanges"}));
+    } else {
+      EXPECT_EQ(q.buttons, (std::vector<std::string>{"Abbruch", "Datensatz\nspeichern",
+                                                     "Änderungen\nverwerfen"_l1}));
+    }
+  }
+}
+
+TEST(Closing, SaveSavesThenCloses_RejectClosesWithoutSaving) {
+  HandlerRig rig;
+  const auto p = rig.savedDataSet("R.BIN");
+  const std::string before = test::TestDir::readFile(p);
+  rig.model.dataSet()->samples[0].name = "renamed";
+  rig.change();
+  rig.ui.askAnswers = {2}; // Reject
+  EXPECT_EQ(rig.files.auftrClearFile("t"), 0);
+  EXPECT_EQ(test::TestDir::readFile(p), before);
+
+  rig.savedDataSet("R.BIN");
+  rig.model.dataSet()->samples[0].name = "renamed";
+  rig.change();
+  rig.ui.askAnswers = {1}; // Save
+  EXPECT_EQ(rig.files.auftrClearFile("t"), 0);
+  EXPECT_FALSE(rig.model.hasDataSet());
+  HandlerRig back;
+  ASSERT_EQ(back.load(p), 0);
+  EXPECT_EQ(back.model.dataSet()->samples[0].name, "renamed");
+}
+
+TEST(Closing, AFailedOrStoppedSaveKeepsTheDataSetOpen) {
+  HandlerRig rig;
+  const auto p = rig.savedDataSet("F.BIN");
+  rig.change();
+  rig.dataLoaded = true;
+  rig.fs.diskFullAfter(0);
+  rig.ui.askAnswers = {1};
+  EXPECT_EQ(rig.files.auftrClearFile("t"), ClearSaveFailed);
+  EXPECT_TRUE(rig.model.hasDataSet());
+  EXPECT_TRUE(rig.dataLoaded);
+  EXPECT_NE(rig.model.auftrIsChanged(), 0u);
+
+  rig.fs.clearFaults();
+  rig.ui.askAnswers = {1};
+  rig.ui.stopProgressAtUpdate = 1;
+  EXPECT_EQ(rig.files.auftrClearFile("t"), ClearSaveFailed);
+  EXPECT_TRUE(rig.model.hasDataSet());
+}
+
+TEST(Closing, ABackupCloseFailureIsRecordedButClosingSucceeds) {
+  HandlerRig rig;
+  rig.savedDataSet("X.BIN");
+  rig.hooks.closeBackupResult = -1850;
+  EXPECT_EQ(rig.files.auftrClearFile(std::nullopt), 0);
+  EXPECT_TRUE(rig.recorded(DfClearBackup));
+}
+
+TEST(Closing, WorksWithoutGraphAndBackupStore) {
+  HandlerRig rig;
+  rig.files.setHooks(nullptr);
+  test::buildDataSet(rig.model, 1, 1, {1});
+  rig.files.setDataFile(rig.dir.file("N.DAT"));
+  EXPECT_EQ(rig.files.saveDataSet(), 0);
+  EXPECT_EQ(rig.load(rig.dir.file("N.DAT")), 0);
+  EXPECT_EQ(rig.files.auftrClearFile(std::nullopt), 0);
+}
+
+} // namespace
+} // namespace zv
