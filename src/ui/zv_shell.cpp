@@ -9,6 +9,7 @@
 #include "program/zv_workdir.hpp"
 #include "ui/zv_auftr_mnu.hpp"
 #include "ui/zv_dialogs.hpp"
+#include "ui/zv_edit_dialogs.hpp"
 #include "ui/zv_lager_mnu.hpp"
 #include "ui/zv_qt_ports.hpp"
 #include "ui/zv_window_placement.hpp"
@@ -37,7 +38,10 @@ WindowPlacement* placementOf(Program& program, WindowId id) {
 const TextPair logTitle{"Report List", "Protokoll Liste"};
 } // namespace
 
-Shell::Shell(Program& program, QtUi& ui) : program_(program), ui_(ui) {
+Shell::Shell(Program& program, QtUi& ui)
+    : program_(program), ui_(ui), editDialogs_(std::make_unique<QtEditDialogs>(program)),
+      dataWindows_(std::make_unique<ShellDataWindows>(*this)),
+      fileCommands_(std::make_unique<FileCommands>(program, *dataWindows_, *editDialogs_)) {
   program_.refreshSink = this;
 }
 
@@ -80,6 +84,11 @@ void Shell::storeWindowPlacements() {
 void Shell::wire(MainWindowBase* w) {
   connect(w->menu(), &MenuBar::commandTriggered, this, [this, w](int id) { command(id, w); });
   connect(w, &MainWindowBase::exitRequested, this, [this, w] { requestExit(w); });
+  connect(w->menu(), &MenuBar::recentFileTriggered, this, [this, w] {
+    program_.backupDataSet();
+    fileCommands_->fileOpenRecent(toLatin1(w->menu()->recentFileLabel()));
+    updateMenuState();
+  });
   relabel(w);
 }
 
@@ -170,6 +179,42 @@ void Shell::command(int id, MainWindowBase* owner) {
   case menu::Exit:
     requestExit(owner);
     return;
+  case menu::New:
+    fileCommands_->fileNew();
+    break;
+  case menu::Load:
+    fileCommands_->fileOpen();
+    break;
+  case menu::Close:
+    fileCommands_->fileClose();
+    break;
+  case menu::SaveW:
+    fileCommands_->fileSave();
+    break;
+  case menu::Save:
+    fileCommands_->fileSaveAs();
+    break;
+  case menu::NewProbe:
+    fileCommands_->editAdd(AddKind::Sample);
+    break;
+  case menu::NewLager:
+    fileCommands_->editAdd(AddKind::Storage);
+    break;
+  case menu::NewMeas:
+    fileCommands_->editAdd(AddKind::Measurement);
+    break;
+  case menu::DelProbe:
+    fileCommands_->editDelete(DeleteMode::Sample);
+    break;
+  case menu::DelLager:
+    fileCommands_->editDelete(DeleteMode::Storage);
+    break;
+  case menu::DelMeas:
+    fileCommands_->editDelete(DeleteMode::Measurement);
+    break;
+  case menu::CopyLag:
+    fileCommands_->editCopyParameters();
+    break;
   default:
     break; // commands of features that are not part of this window set yet
   }

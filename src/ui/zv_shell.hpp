@@ -11,6 +11,9 @@ namespace zv {
 
 class Program;
 class QtUi;
+class FileCommands;
+class QtEditDialogs;
+class ShellDataWindows;
 
 class Shell final : public QObject, public RefreshSink {
   Q_OBJECT
@@ -39,6 +42,10 @@ public:
   // The order and storage tables are made on first use.
   MainWindowBase* ensureWindow(WindowId id);
 
+  // The File and Edit commands that work on the data set and its file.
+  FileCommands& fileCommands() { return *fileCommands_; }
+  QtEditDialogs& editDialogs() { return *editDialogs_; }
+
   // Set while a modal exit dialog is open (tests look at it).
   QDialog* openDialog() const { return openDialog_; }
 
@@ -59,6 +66,9 @@ private:
   std::unique_ptr<MainWindowBase> storage_;
   std::array<MainWindowBase*, 4> windows_{};
   QDialog* openDialog_ = nullptr;
+  std::unique_ptr<QtEditDialogs> editDialogs_;
+  std::unique_ptr<ShellDataWindows> dataWindows_;
+  std::unique_ptr<FileCommands> fileCommands_;
 };
 
 } // namespace zv

@@ -1,0 +1,100 @@
+// "Edit - Copying the Storage parameters": source names, the three destinations in both
+// languages, Close.
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "common/zv_fakes.hpp"
+#include "common/zv_testdir.hpp"
+#include "core/zv_auftr_def.hpp"
+#include "ui/zv_copy_dlg.hpp"
+#include "ui/zv_qt_ports.hpp"
+
+using namespace zv;
+
+namespace {
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& msg) {
+  if (msg.contains("propagateSizeHints"))
+    return;
+  fprintf(stderr, "%d: %s\n", int(type), qPrintable(msg));
+}
+} // namespace
+
+class TestCopyDialog : public QObject {
+  Q_OBJECT
+  test::TestDir dir;
+  test::FakeClock clock;
+  QtUi ui;
+  ErrorLog errorLog{clock, dir.path()};
+  Reporter reporter{errorLog, ui};
+  Language lang;
+  std::unique_ptr<AuftrModel> model;
+
+  QString buttonText(QDialog& d, const char* name) {
+    auto* b = d.findChild<QPushButton*>(name);
+    return b ? b->text() : QString("<missing>");
+  }
+
+private slots:
+  void initTestCase() { qInstallMessageHandler(quietMessages); }
+  void init() {
+    lang.language = 1;
+    model = std::make_unique<AuftrModel>(reporter, lang);
+    model->auftrCreate();
+    model->auftrAddSamples(2);
+    model->auftrAddStorages(3);
+    model->auftrRenumber();
+    model->dataSet()->samples[1].storages[2].name = "Wasser";
+    model->dataSet()->currentSample = 1;
+    model->dataSet()->currentStorage = 2;
+  }
+
+  void showsSourceAndDestinations() {
+    CopyDialog d(*model, lang, "Z");
+    QCOMPARE(d.windowTitle(), QString("Z - Edit - Copying the Storage parameters"));
+    QCOMPARE(d.findChild<QLabel*>("SOURCE_SAMPLE")->text(), QString("P2"));
+    QCOMPARE(d.findChild<QLabel*>("SOURCE_STORAGE")->text(), QString("Wasser"));
+    QCOMPARE(d.findChild<QLabel*>("NOTE")->text(),
+             QString("Default for pistons, contact-area, speed"));
+    QCOMPARE(buttonText(d, "FOLLOWING_STORAGES"),
+             QString("All following Storages of the current Sample"));
+    QCOMPARE(buttonText(d, "FOLLOWING_SAMPLES"),
+             QString("All following Samples of the current Storage"));
+    QCOMPARE(buttonText(d, "ALL"), QString("All Samples and storages"));
+    QCOMPARE(buttonText(d, "CLOSE"), QString("Close"));
+  }
+
+  void germanTexts() {
+    lang.language = 0;
+    CopyDialog d(*model, lang, "Z");
+    QCOMPARE(d.windowTitle(), QString("Z - Bearbeiten - Kopieren der Lagerungsparameter"));
+    QCOMPARE(d.findChild<QLabel*>("NOTE")->text(),
+             QString::fromUtf8("Vorgabewerte für Kolben,  Fläche, Geschw. kopieren"));
+    QCOMPARE(buttonText(d, "FOLLOWING_STORAGES"),
+             QString("Alle folgenden Lagerungen der aktuellen Probe"));
+    QCOMPARE(buttonText(d, "ALL"), QString("Alle Proben und Lagerungen"));
+    QCOMPARE(buttonText(d, "CLOSE"), QString::fromUtf8("Schließen"));
+  }
+
+  void eachButtonClosesWithItsChoice() {
+    const std::pair<const char*, CopyTarget> buttons[] = {
+        {"FOLLOWING_STORAGES", CopyTarget::FollowingStorages},
+        {"FOLLOWING_SAMPLES", CopyTarget::FollowingSamples},
+        {"ALL", CopyTarget::All}};
+    for (const auto& [name, target] : buttons) {
+      CopyDialog d(*model, lang, "Z");
+      QTimer::singleShot(0, [&d, n = name] { d.findChild<QPushButton*>(n)->click(); });
+      QCOMPARE(d.exec(), int(QDialog::Accepted));
+      QVERIFY(d.target() == target);
+    }
+    CopyDialog c(*model, lang, "Z");
+    QTimer::singleShot(0, [&] { c.findChild<QPushButton*>("CLOSE")->click(); });
+    c.exec();
+    QVERIFY(!c.target());
+  }
+};
+
+QTEST_MAIN(TestCopyDialog)
+#include "test_copy_dlg.moc"

@@ -1,0 +1,109 @@
+// "Edit - Delete Data sets": the fields and the warning of each mode in both languages, OK and
+// Abort.
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "common/zv_fakes.hpp"
+#include "common/zv_testdir.hpp"
+#include "core/zv_auftr_def.hpp"
+#include "ui/zv_delete_dlg.hpp"
+#include "ui/zv_qt_ports.hpp"
+
+using namespace zv;
+
+namespace {
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& msg) {
+  if (msg.contains("propagateSizeHints"))
+    return;
+  fprintf(stderr, "%d: %s\n", int(type), qPrintable(msg));
+}
+} // namespace
+
+class TestDeleteDialog : public QObject {
+  Q_OBJECT
+  test::TestDir dir;
+  test::FakeClock clock;
+  QtUi ui;
+  ErrorLog errorLog{clock, dir.path()};
+  Reporter reporter{errorLog, ui};
+  Language lang;
+  std::unique_ptr<AuftrModel> model;
+
+  QString text(QDialog& d, const char* name) {
+    auto* l = d.findChild<QLabel*>(name);
+    return l ? l->text() : QString("<missing>");
+  }
+
+private slots:
+  void initTestCase() { qInstallMessageHandler(quietMessages); }
+  void init() {
+    lang.language = 1;
+    model = std::make_unique<AuftrModel>(reporter, lang);
+    model->auftrCreate();
+    model->auftrAddSamples(3);
+    model->auftrAddStorages(2);
+    model->auftrAddMeasurements(1, 1, 4);
+    model->auftrRenumber();
+    model->dataSet()->currentSample = 1;
+    model->dataSet()->currentStorage = 1;
+    model->dataSet()->currentMeasurement = 2;
+  }
+
+  void eachModeNamesItsRecordAndWarns() {
+    DeleteDialog sample(*model, DeleteMode::Sample, lang, "Z");
+    QCOMPARE(sample.windowTitle(), QString("Z - Edit - Delete Data sets"));
+    QCOMPARE(text(sample, "CURRENT_SAMPLE"), QString("P2"));
+    QVERIFY(!sample.findChild<QLabel*>("CURRENT_STORAGE"));
+    QCOMPARE(text(sample, "WARNING"),
+             QString("The current Sample is deleted with all Storages and Measurings from the "
+                     "data set!"));
+
+    DeleteDialog storage(*model, DeleteMode::Storage, lang, "Z");
+    QCOMPARE(text(storage, "CURRENT_STORAGE"), QString("L2"));
+    QCOMPARE(text(storage, "WARNING"),
+             QString("The current Storage is deleted in all Samples and with all Measurings "
+                     "from the data set"));
+
+    DeleteDialog meas(*model, DeleteMode::Measurement, lang, "Z");
+    QCOMPARE(text(meas, "CURRENT_SAMPLE"), QString("P2"));
+    QCOMPARE(text(meas, "CURRENT_STORAGE"), QString("L2"));
+    QCOMPARE(text(meas, "CURRENT_MEASURING"), QString("3"));
+    QCOMPARE(text(meas, "WARNING"), QString("The current Measuring is deleted from the data set!"));
+  }
+
+  void germanTexts() {
+    lang.language = 0;
+    DeleteDialog sample(*model, DeleteMode::Sample, lang, "Z");
+    QCOMPARE(sample.windowTitle(), QString::fromUtf8("Z - Bearbeiten - Datensatz Löschen"));
+    QCOMPARE(text(sample, "WARNING"),
+             QString::fromUtf8("Die aktuelle Probe wird mit allen Lagerungen\nund "
+                               "Einzelmessungen\naus dem Datensatz gelöscht !"));
+    QCOMPARE(sample.findChild<QPushButton*>("ABORT")->text(), QString("Abbruch"));
+    DeleteDialog meas(*model, DeleteMode::Measurement, lang, "Z");
+    QCOMPARE(text(meas, "WARNING"),
+             QString::fromUtf8("Die aktuelle Messung wird\naus dem Datensatz gelöscht !"));
+    DeleteDialog storage(*model, DeleteMode::Storage, lang, "Z");
+    QCOMPARE(text(storage, "WARNING"),
+             QString::fromUtf8("Die aktuelle Lagerung wird in allen Proben\n und mit allen "
+                               "Einzelmessungen\naus dem Datensatz gelöscht !"));
+  }
+
+  void okAcceptsAndAbortRejects() {
+    DeleteDialog d(*model, DeleteMode::Sample, lang, "Z");
+    QTimer::singleShot(0, [&] { d.findChild<QPushButton*>("OK")->click(); });
+    QCOMPARE(d.exec(), int(QDialog::Accepted));
+    DeleteDialog e(*model, DeleteMode::Sample, lang, "Z");
+    QTimer::singleShot(0, [&] { e.findChild<QPushButton*>("ABORT")->click(); });
+    QCOMPARE(e.exec(), int(QDialog::Rejected));
+    DeleteDialog f(*model, DeleteMode::Sample, lang, "Z");
+    QTimer::singleShot(0, [&] { f.close(); });
+    QCOMPARE(f.exec(), int(QDialog::Rejected));
+    QCOMPARE(model->auftrSampleCount(), 3); // the dialog itself deletes nothing
+  }
+};
+
+QTEST_MAIN(TestDeleteDialog)
+#include "test_delete_dlg.moc"
