@@ -1,0 +1,134 @@
+// zarvik-tool: convert both ways, dump as JSON, exit codes and messages for bad input.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "common/zv_datafile_testkit.hpp"
+#include "storage/zv_datafile.hpp"
+#include "zv_tool.hpp"
+
+namespace zv {
+namespace {
+
+struct ToolRun {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+ToolRun run(std::vector<std::string> args) {
+  args.insert(args.begin(), "zarvik-tool");
+  std::ostringstream out, err;
+  const int code = tool::runTool(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+// A data set file written by the program's own code.
+std::filesystem::path writeDataSet(test::ModelRig& rig, const std::string& name, int s, int t) {
+  test::buildDataSet(rig.model, s, t, {1, 2});
+  bool loaded = false;
+  std::string path;
+  ProgramTexts texts;
+  texts.select(rig.lang);
+  DataFileHandler files(
+      {rig.model, rig.reporter, rig.ui, rig.lang, texts, loaded, path, realFileSystem()});
+  files.setDataFile(rig.dir.file(name));
+  EXPECT_EQ(files.saveDataSet(), 0);
+  return rig.dir.file(name);
+}
+
+TEST(ZarvikTool, ConvertsBothWaysWithoutLosingAnything) {
+  test::ModelRig rig;
+  const auto bin = writeDataSet(rig, "A.BIN", 3, 2);
+  const auto dat = rig.dir.file("A.DAT");
+  const auto back = rig.dir.file("B.BIN");
+  ToolRun r = run({"convert", bin.string(), dat.string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(test::TestDir::readFile(dat).substr(0, 9), "[AUFTRAG]");
+  r = run({"convert", dat.string(), back.string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  // The text file does not keep curveRate and the measurement speed; everything else survives.
+  const std::string a = test::TestDir::readFile(bin);
+  const std::string b = test::TestDir::readFile(back);
+  ASSERT_EQ(a.size(), b.size());
+  EXPECT_EQ(a.substr(0, 260 + 34 + 86), b.substr(0, 260 + 34 + 86));
+}
+
+TEST(ZarvikTool, DumpPrintsTheDataSetAsUtf8Json) {
+  test::ModelRig rig;
+  const auto bin = writeDataSet(rig, "D.BIN", 2, 2);
+  const ToolRun r = run({"dump", bin.string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const auto j = nlohmann::json::parse(r.out);
+  EXPECT_EQ(j["identName"], "Stahlträger Süd"); // UTF-8 in the JSON
+  EXPECT_EQ(j["dataCode"], 3);
+  EXPECT_EQ(j["sampleCount"], 2);
+  ASSERT_EQ(j["samples"].size(), 2u);
+  const auto& storage = j["samples"][1]["storages"][1];
+  EXPECT_EQ(storage["name"], "T1-1");
+  EXPECT_EQ(storage["range"], 30.0);
+  ASSERT_EQ(storage["measurements"].size(), 2u);
+  EXPECT_EQ(storage["measurements"][1]["force"], 1011.125);
+  EXPECT_EQ(storage["measurements"][1]["deviceName"], "Tester 1");
+  EXPECT_EQ(storage["measurements"][1]["pointCount"], 8);
+  EXPECT_TRUE(r.err.empty()) << r.err;
+}
+
+TEST(ZarvikTool, BadInputGivesAClearErrorAndExitCode) {
+  test::ModelRig rig;
+  const auto junk = rig.dir.write("J.BIN", std::string("\x03\0\0\0", 4) + "short");
+  ToolRun r = run({"dump", junk.string()});
+  EXPECT_EQ(r.code, tool::ExitLoad);
+  EXPECT_NE(r.err.find("cannot load"), std::string::npos);
+  EXPECT_NE(r.err.find("ends before the data it announces"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
+
+  r = run({"dump", rig.dir.file("missing.DAT").string()});
+  EXPECT_EQ(r.code, tool::ExitLoad);
+  EXPECT_NE(r.err.find("File not available"), std::string::npos);
+
+  r = run({"dump", rig.dir.write("x.txt", "x").string()});
+  EXPECT_EQ(r.code, tool::ExitLoad);
+
+  const auto good = writeDataSet(rig, "G.BIN", 1, 1);
+  r = run({"convert", good.string(), rig.dir.file("out.json").string()});
+  EXPECT_EQ(r.code, tool::ExitUsage);
+  r = run({"convert", good.string(), good.string()});
+  EXPECT_EQ(r.code, tool::ExitUsage); // exists, no --force
+  r = run({"convert", good.string(), (rig.dir.file("nodir") / "o.DAT").string()});
+  EXPECT_EQ(r.code, tool::ExitSave);
+  EXPECT_NE(run({}).code, 0);
+  EXPECT_NE(run({"frobnicate"}).code, 0);
+  EXPECT_EQ(run({"--config", rig.dir.file("none.ini").string(), "dump", good.string()}).code,
+            tool::ExitSettings);
+}
+
+TEST(ZarvikTool, ReplacedListValuesAreReportedAndConfigLimitsApply) {
+  test::ModelRig rig;
+  test::buildDataSet(rig.model, 12, 1, {1});
+  rig.model.dataSet()->samples[0].storages[0].range = 42.0;
+  bool loaded = false;
+  std::string path;
+  ProgramTexts texts;
+  texts.select(rig.lang);
+  DataFileHandler files(
+      {rig.model, rig.reporter, rig.ui, rig.lang, texts, loaded, path, realFileSystem()});
+  files.setDataFile(rig.dir.file("R.DAT"));
+  ASSERT_EQ(files.saveDataSet(), 0);
+
+  ToolRun r = run({"dump", rig.dir.file("R.DAT").string()});
+  ASSERT_EQ(r.code, 0);
+  EXPECT_NE(r.err.find("1 storage values not in the lists of device \"built-in lists\""),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(nlohmann::json::parse(r.out)["samples"].size(), 12u);
+
+  const auto ini = rig.dir.write("ZARVIK.INI", "[INFO]\r\nMaximale Probenzahl = 5\r\n");
+  r = run({"--config", ini.string(), "dump", rig.dir.file("R.DAT").string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(nlohmann::json::parse(r.out)["samples"].size(), 10u); // 5 is clamped to 10
+}
+
+} // namespace
+} // namespace zv

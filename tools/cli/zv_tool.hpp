@@ -1,0 +1,44 @@
+#pragma once
+// zarvik-tool: the data set files from the command line.
+//   convert IN OUT   reads IN and writes OUT, each as .BIN or .DAT by its extension
+//   dump FILE        prints the data set as JSON (text converted from Latin-1 to UTF-8)
+// Files are loaded exactly as the program loads them: same readers, same limits, same device
+// lists, and the same replacement of list values, which is reported on stderr.
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "core/zv_auftr_def.hpp"
+#include "core/zv_device_lists.hpp"
+
+namespace zv::tool {
+
+// Exit codes.
+constexpr int ExitOk = 0;
+constexpr int ExitUsage = 1;    // bad arguments (CLI11 uses its own non-zero codes too)
+constexpr int ExitLoad = 2;     // the input could not be loaded
+constexpr int ExitSave = 3;     // the output could not be written
+constexpr int ExitSettings = 4; // the configuration named with --config could not be read
+
+// What loading depends on besides the file.
+struct ToolSettings {
+  DataSetLimits limits;
+  BuiltInDeviceLists lists;
+  std::string deviceName = "built-in lists";
+};
+
+// The limits and device lists the tool loads with. Without a configuration path these are the
+// built-in ones; with one, the limits of its section "INFO". The device lists stay built-in
+// until the device files can be read here. false with a message when the file is unreadable.
+bool loadToolSettings(const std::optional<std::filesystem::path>& configPath,
+                      ToolSettings& settings, std::string& error);
+
+// The data set as JSON text (UTF-8), indented by two blanks.
+std::string dataSetJson(const DataSet& dataSet);
+
+// Runs the tool; args[0] is the program name.
+int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+} // namespace zv::tool
