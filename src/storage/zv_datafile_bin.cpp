@@ -27,9 +27,11 @@ void putF64(char* p, double v) {
 
 // The text, cut so that its terminating NUL fits, then zeros to the end of the field.
 void putText(char* p, const std::string& text, std::size_t field) {
-  const std::string cut = cutToField(text, field);
-  std::memcpy(p, cut.data(), cut.size());
-  std::memset(p + cut.size(), 0, field - cut.size());
+  std::size_t n = std::min(text.size(), field - 1);
+  if (const void* nul = std::memchr(text.data(), '\0', n))
+    n = static_cast<std::size_t>(static_cast<const char*>(nul) - text.data());
+  std::memcpy(p, text.data(), n);
+  std::memset(p + n, 0, field - n);
 }
 
 std::int32_t getI32(const char* p) {
@@ -48,7 +50,9 @@ double getF64(const char* p) {
 
 // A field without a NUL ends at its size - 1 bytes; nothing past the field is looked at.
 std::string getText(const char* p, std::size_t field) {
-  return cutToField(std::string_view(p, field), field);
+  const void* nul = std::memchr(p, '\0', field - 1);
+  return std::string(p,
+                     nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - p) : field - 1);
 }
 
 // ---- streaming input ------------------------------------------------------------------------
@@ -94,7 +98,7 @@ private:
 
   bool fill(std::size_t n) {
     if (buffer_.empty())
-      buffer_.resize(Capacity);
+      buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(Capacity, total_)));
     const std::size_t left = end_ - pos_;
     std::memmove(buffer_.data(), buffer_.data() + pos_, left);
     pos_ = 0;
