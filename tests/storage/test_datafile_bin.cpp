@@ -430,28 +430,6 @@ TEST(BinaryFile, FailuresWhileReplacingKeepTheOldTarget) {
   }
 }
 
-TEST(BinaryFile, TargetIsReplacedByRenameAfterSync) {
-  ModelRig rig;
-  test::buildDataSet(rig.model, 2, 2, {1});
-  FaultyFileSystem fs;
-  BinaryDataFile file(rig.model, rig.reporter, rig.lang, fs);
-  const auto p = rig.dir.write("S.BIN", "old");
-  ASSERT_EQ(file.openBinaryWriteFile(p), 0);
-  ASSERT_EQ(file.writeBinaryDataSet(2, 2, nullptr), 0);
-  ASSERT_EQ(file.closeBinaryWriteFile(p, false), 0);
-  std::vector<FaultyFileSystem::Op> ops;
-  for (const auto& c : fs.calls())
-    if (c.op != FaultyFileSystem::Op::Write)
-      ops.push_back(c.op);
-  using Op = FaultyFileSystem::Op;
-  // the write-protection probe of the target, then TEMP.BIN written, synced, renamed
-  EXPECT_EQ(ops, (std::vector<Op>{Op::OpenWrite, Op::Close, Op::OpenWrite, Op::Sync, Op::Close,
-                                  Op::Rename, Op::SyncDirectory}));
-  EXPECT_EQ(fs.calls()[2].path, rig.dir.file("TEMP.BIN"));
-  EXPECT_EQ(fs.calls().back().path, rig.dir.path());
-  EXPECT_EQ(test::TestDir::readFile(p).size(), 260u + 2 * (34 + 2 * 180));
-}
-
 TEST(BinaryFile, WriteProtectedTargetIsRefusedBeforeWriting) {
   ModelRig rig;
   test::buildDataSet(rig.model, 1, 1, {1});

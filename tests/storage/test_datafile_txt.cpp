@@ -270,22 +270,5 @@ TEST(TextFile, EngineFailuresAreLogged) {
   EXPECT_EQ(test::TestDir::readFile(p), "old");
 }
 
-TEST(TextFile, SectionOperationsRefuseWithoutDocumentOrRecord) {
-  TxtRig rig;
-  rig.model.auftrCreate();
-  int s = 0, t = 0, n = 0;
-  EXPECT_EQ(rig.file.readHeader(s, t), -1505);
-  EXPECT_EQ(rig.file.writeHeader(), -1502);
-  EXPECT_EQ(rig.file.writeSample(nullptr, 0), -1520);
-  EXPECT_EQ(rig.file.readStorage(nullptr, 0, 0, n), -1540);
-  EXPECT_EQ(rig.file.writeMeasurement(nullptr, 0, 0, 0), -1550);
-  rig.model.auftrDelete();
-  ASSERT_EQ(rig.file.openTextWriteFile(), 0);
-  EXPECT_EQ(rig.file.writeHeader(), -1501);
-  EXPECT_EQ(rig.file.writeTextDataSet(1, 1, nullptr), -1570);
-  EXPECT_EQ(rig.file.closeTextWriteFile(rig.dir.file("x.DAT"), 1), 0);
-  EXPECT_FALSE(std::filesystem::exists(rig.dir.file("x.DAT")));
-}
-
 } // namespace
 } // namespace zv
