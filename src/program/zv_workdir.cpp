@@ -104,6 +104,11 @@ void offerConfigurationCopy(Program& p, const std::string& userDir) {
 ConfigTargets configTargets(Program& p) {
   ConfigTargets t;
   p.config.bind(t);
+  // The data file settings belong to the file handling.
+  t.dataDirectory = &p.dataFiles.state().dataDirectory;
+  t.dataFileName = &p.dataFiles.state().dataFileName;
+  t.saveGraph = &p.dataFiles.state().saveGraph;
+  t.dataWrtTypeSelect = &p.dataFiles.state().dataWrtTypeSelect;
   t.limits = &p.auftr.limits();
   t.defaults = &p.auftr.defaults();
   t.recentFilePath = &p.recentFilePath;

@@ -327,6 +327,22 @@ TEST(Exit, AnUnchangedDataSetEndsWithoutQuestion) {
   EXPECT_EQ(rig.hooks.calls, (std::vector<std::string>{"graphFileCloseAll", "closeBackup"}));
 }
 
+TEST(Configuration, DataFileSettingsReachTheFileHandling) {
+  ProgramRig rig;
+  rig.dir.write("ZARVIK.INI", "[Verzeichnisse]\r\nDaten = \"" + rig.dir.path().string() +
+                                  "\"\r\n[Optionen]\r\nDatentyp Speichern = 1\r\n"
+                                  "Graphik Speichern = 0\r\n");
+  rig.program.startUp({"zarvik"});
+  const DataFileState& state = rig.program.dataFiles.state();
+  EXPECT_EQ(state.dataDirectory, rig.dir.path().string());
+  EXPECT_EQ(state.dataWrtTypeSelect, 1);
+  EXPECT_EQ(state.saveGraph, 0);
+  rig.ui.fileAnswers = {std::nullopt};
+  rig.program.dataFiles.selectSaveFile();
+  EXPECT_EQ(rig.ui.fileDialogs.back().startDirectory, rig.dir.path());
+  EXPECT_EQ(rig.ui.fileDialogs.back().defaultName, "New.DAT");
+}
+
 // ---- Edit -----------------------------------------------------------------------------------
 
 TEST(EditAdd, AppendsAndRefreshes) {
