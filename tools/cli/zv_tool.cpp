@@ -5,6 +5,7 @@
 
 #include "platform/zv_clock.hpp"
 #include "platform/zv_latin1.hpp"
+#include "program/zv_workdir.hpp"
 #include "storage/zv_datafile.hpp"
 #include "storage/zv_ini.hpp"
 #include "support/zv_errorlog.hpp"
@@ -89,7 +90,7 @@ public:
 
   // 0, or the failure code after the reason went to stderr.
   int load(const std::filesystem::path& path, std::ostream& err) {
-    files_.setDataFile(path);
+    files_.setDataFile(absolute(path));
     std::string message;
     const int r = files_.loadDataSet(0, message);
     if (r != 0) {
@@ -99,12 +100,19 @@ public:
     return r;
   }
   int save(const std::filesystem::path& path) {
-    files_.setDataFile(path);
+    files_.setDataFile(absolute(path));
     return files_.saveDataSet();
   }
   const DataSet* dataSet() const { return model_.dataSet(); }
 
 private:
+  // A bare file name means the current directory, which the file handling needs spelled out.
+  static std::filesystem::path absolute(const std::filesystem::path& p) {
+    std::error_code ec;
+    const auto a = std::filesystem::absolute(p, ec);
+    return ec ? p : a;
+  }
+
   const ToolSettings& settings_;
   ToolUi ui_;
   StderrLog log_;
@@ -129,24 +137,20 @@ nlohmann::ordered_json text(const std::string& latin1) {
 bool loadToolSettings(const std::optional<std::filesystem::path>& configPath,
                       ToolSettings& settings, std::string& error) {
   settings = ToolSettings{};
-  if (!configPath)
-    return true;
-  IniHandle doc = Ini_New(0);
-  if (int r = Ini_ReadFromFile(doc, *configPath); r != 0) {
-    error =
-        "cannot read the configuration " + configPath->string() + " (" + std::to_string(r) + ")";
+  SettingsFileRegistry registry;
+  const ToolConfiguration config = loadToolConfiguration(configPath, registry);
+  // A named configuration must be readable; the user's own one is used when it can be read,
+  // as the program does.
+  const bool unreadable = config.result == IniCannotOpen || config.result == IniReadError ||
+                          config.result == IniOutOfMemory;
+  if (configPath && unreadable) {
+    error = "cannot read the configuration " + configPath->string() + " (" +
+            std::to_string(config.result) + ")";
     return false;
   }
-  const std::pair<const char*, void (DataSetLimits::*)(long long)> keys[] = {
-      {"Maximale Probenzahl", &DataSetLimits::setMaxSamples},
-      {"Maximale Lagerungszahl", &DataSetLimits::setMaxStorages},
-      {"Maximale Messungszahl", &DataSetLimits::setMaxMeasurements},
-  };
-  for (const auto& [key, set] : keys) {
-    std::int32_t v = 0;
-    if (Ini_GetInt(doc, "INFO", key, &v) == 1)
-      (settings.limits.*set)(v);
-  }
+  if (!unreadable)
+    settings.limits = config.values.limits;
+  settings.configFile = unreadable ? std::filesystem::path() : config.file;
   return true;
 }
 

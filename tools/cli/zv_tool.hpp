@@ -24,14 +24,16 @@ constexpr int ExitSettings = 4; // the configuration named with --config could n
 
 // What loading depends on besides the file.
 struct ToolSettings {
+  std::filesystem::path configFile; // the configuration read; empty for the built-in values
   DataSetLimits limits;
   BuiltInDeviceLists lists;
   std::string deviceName = "built-in lists";
 };
 
-// The limits and device lists the tool loads with. Without a configuration path these are the
-// built-in ones; with one, the limits of its section "INFO". The device lists stay built-in
-// until the device files can be read here. false with a message when the file is unreadable.
+// The limits and device lists the tool loads with: those of the configuration named with
+// --config, else of the user's ZARVIK.INI (through the settings file that names the user
+// directory), else the built-in ones. The device lists stay the built-in ones until the device
+// files can be read here. false with a message when a named configuration is unreadable.
 bool loadToolSettings(const std::optional<std::filesystem::path>& configPath,
                       ToolSettings& settings, std::string& error);
 

@@ -1,6 +1,7 @@
 // zarvik-tool: convert both ways, dump as JSON, exit codes and messages for bad input.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -91,6 +92,14 @@ TEST(ZarvikTool, BadInputGivesAClearErrorAndExitCode) {
   r = run({"dump", rig.dir.write("x.txt", "x").string()});
   EXPECT_EQ(r.code, tool::ExitLoad);
 
+  // A bare file name is one in the current directory.
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(rig.dir.path());
+  r = run({"convert", writeDataSet(rig, "Here.BIN", 1, 1).filename().string(), "Here.DAT"});
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(std::filesystem::exists(rig.dir.file("Here.DAT")));
+
   const auto good = writeDataSet(rig, "G.BIN", 1, 1);
   r = run({"convert", good.string(), rig.dir.file("out.json").string()});
   EXPECT_EQ(r.code, tool::ExitUsage);
@@ -128,6 +137,36 @@ TEST(ZarvikTool, ReplacedListValuesAreReportedAndConfigLimitsApply) {
   r = run({"--config", ini.string(), "dump", rig.dir.file("R.DAT").string()});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(nlohmann::json::parse(r.out)["samples"].size(), 10u); // 5 is clamped to 10
+}
+
+TEST(ZarvikTool, UsesTheUsersConfigurationWhenNoneIsNamed) {
+  test::ModelRig rig;
+  test::buildDataSet(rig.model, 15, 1, {1});
+  bool loaded = false;
+  std::string path;
+  ProgramTexts texts;
+  texts.select(rig.lang);
+  DataFileHandler files(
+      {rig.model, rig.reporter, rig.ui, rig.lang, texts, loaded, path, realFileSystem()});
+  files.setDataFile(rig.dir.file("U.BIN"));
+  ASSERT_EQ(files.saveDataSet(), 0);
+
+  // The settings file names the user directory, which holds ZARVIK.INI.
+  const char* before = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = before ? before : "";
+  setenv("XDG_CONFIG_HOME", rig.dir.path().c_str(), 1);
+  std::filesystem::create_directories(rig.dir.file("ZEROVO"));
+  std::filesystem::create_directories(rig.dir.file("user"));
+  rig.dir.write("ZEROVO/ZARVIK.conf",
+                "[General]\nIniFilePath=" + (rig.dir.file("user") / "").string() + "\n");
+  rig.dir.write("user/ZARVIK.INI", "[INFO]\r\nMaximale Probenzahl = 12\r\n");
+  const ToolRun r = run({"dump", rig.dir.file("U.BIN").string()});
+  if (before)
+    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_HOME");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(nlohmann::json::parse(r.out)["samples"].size(), 12u);
 }
 
 } // namespace
