@@ -38,6 +38,13 @@ Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::p
       fallbackDirectoryPath(fallbackDir.empty() ? fallbackDirectory() : fallbackDir) {
   auftr.setBondTensionSource(&bondSource);
   backup = &storeBackup;
+  // The file handling writes and opens graph files, refreshes and closes the backup, and
+  // refuses the backup directory; the restore loads and saves through the file handling.
+  dataFiles.setHooks(&graphBackup.store);
+  dataFiles.setBackupDirectoryCheck([this](const std::filesystem::path& p) {
+    return graphBackup.journal.CmpFilePathToBackupDir(p) != 0;
+  });
+  graphBackup.store.setDataFileAccess(&dataFileAccess);
   texts.select(lang);
 }
 

@@ -161,6 +161,7 @@ public:
   // The data set file: its name, format options and the save/load/close flows.
   DataFileHandler dataFiles{{auftr, reporter, ui, lang, texts, dataLoaded, dataFilePath,
                              realFileSystem()}};
+  DataFileRestoreAccess dataFileAccess{dataFiles};
 
   void requestRefresh(WindowId window, std::uint32_t bits) {
     if (refreshSink)

@@ -81,6 +81,8 @@ void DataFileHandler::dataFileInit() {
 }
 
 bool DataFileHandler::isInBackupDirectory(const std::filesystem::path& path) const {
+  if (backupCheck_)
+    return backupCheck_(path);
   if (backupDirectory_.empty())
     return false;
   std::error_code ec;

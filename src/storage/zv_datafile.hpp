@@ -19,6 +19,7 @@
 #include "storage/zv_datafile_bin.hpp"
 #include "storage/zv_datafile_hooks.hpp"
 #include "storage/zv_datafile_txt.hpp"
+#include "storage/zv_restore.hpp"
 #include "support/zv_message.hpp"
 #include "support/zv_texts.hpp"
 
@@ -81,6 +82,10 @@ public:
   GraphBackupHooks* hooks() const { return hooks_; }
   // Files inside this directory are refused by the file dialogs (the backup store's own).
   void setBackupDirectory(std::filesystem::path dir) { backupDirectory_ = std::move(dir); }
+  // The same asked of the backup store, which knows its directory as it changes.
+  void setBackupDirectoryCheck(std::function<bool(const std::filesystem::path&)> check) {
+    backupCheck_ = std::move(check);
+  }
   bool isInBackupDirectory(const std::filesystem::path& path) const;
   // Names the active tester device in the log line about replaced list values.
   void setDeviceNameSource(std::function<std::string()> source) { deviceName_ = std::move(source); }
@@ -129,8 +134,29 @@ private:
   BinaryDataFile binary_;
   GraphBackupHooks* hooks_ = nullptr;
   std::filesystem::path backupDirectory_;
+  std::function<bool(const std::filesystem::path&)> backupCheck_;
   std::function<std::string()> deviceName_;
   std::optional<std::filesystem::path> chosen_;
+};
+
+// What the backup restore at start-up asks of the file handling.
+class DataFileRestoreAccess final : public DataFileAccess {
+public:
+  explicit DataFileRestoreAccess(DataFileHandler& files) : files_(files) {}
+  void setCurrentDataFile(const std::filesystem::path& path) override { files_.setDataFile(path); }
+  int loadCurrentWithoutBackup() override { return files_.loadDataSetReport(0); }
+  int closeWithoutAsking() override { return files_.auftrClearFile(std::nullopt); }
+  // The confirmed file becomes the current one at once: the restored data set has no other.
+  int selectSaveFile() override {
+    const int r = files_.selectSaveFile();
+    if (r == 1)
+      files_.useChosenFile();
+    return r;
+  }
+  int saveCurrent() override { return files_.saveDataSet(); }
+
+private:
+  DataFileHandler& files_;
 };
 
 } // namespace zv

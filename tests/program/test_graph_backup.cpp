@@ -74,8 +74,7 @@ TEST_F(ProgramBackupTest, ReloadAtStartNeedsTheFileHandling) {
 
   // A new process.
   start((dir.path() / "").string());
-  EXPECT_EQ(0, program->reloadBackupAtStart()); // no file handling attached yet: no question
-  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_TRUE(program->graphBackup.store.hasDataFileAccess()); // the program's file handling
   test::SimpleDataFiles again(program->auftr, program->graphBackup.store);
   program->graphBackup.store.setDataFileAccess(&again);
   ui.askAnswers = {2}; // End Program
