@@ -35,7 +35,7 @@ int toPoints(double seconds, double rate) {
 } // namespace
 
 PullOffProcessor::PullOffProcessor(MeasParams& params, AuftrModel& model, Acquisition& acquisition,
-                                   const TesterDevices& devices, Reporter& reporter,
+                                   const TesterLookup& devices, Reporter& reporter,
                                    const Language& language, bool& measuringFlag)
     : measuring(measuringFlag), params_(params), model_(model), acquisition_(acquisition),
       devices_(devices), reporter_(reporter), language_(language) {}

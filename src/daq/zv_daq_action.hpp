@@ -56,9 +56,9 @@ private:
 };
 
 // The two tester device records, as far as a measurement needs them.
-class TesterDevices {
+class TesterLookup {
 public:
-  virtual ~TesterDevices() = default;
+  virtual ~TesterLookup() = default;
   // The name and pistons of the device of a channel; nullptr when there is no such device.
   virtual const std::string* testerName(int channel) const = 0;
   virtual const PistonList* testerPistons(int channel) const = 0;
@@ -129,7 +129,7 @@ public:
   static constexpr double SpikeSlopeLimit = 5.0; // V/s
 
   PullOffProcessor(MeasParams& params, AuftrModel& model, Acquisition& acquisition,
-                   const TesterDevices& devices, Reporter& reporter, const Language& language,
+                   const TesterLookup& devices, Reporter& reporter, const Language& language,
                    bool& measuring);
 
   // What daqInit and daqShutdown reset: the run flags and the curve's time offset.
@@ -208,7 +208,7 @@ private:
   MeasParams& params_;
   AuftrModel& model_;
   Acquisition& acquisition_;
-  const TesterDevices& devices_;
+  const TesterLookup& devices_;
   Reporter& reporter_;
   const Language& language_;
   CurveView* view_ = nullptr;

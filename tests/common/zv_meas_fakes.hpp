@@ -71,7 +71,7 @@ public:
   std::vector<std::pair<int, double>> announced;
 };
 
-class FakeTesters : public TesterDevices {
+class FakeTesters : public TesterLookup {
 public:
   std::string names[2] = {"Tester One", "Tester Two"};
   PistonList pistons[2];
