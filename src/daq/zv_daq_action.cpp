@@ -37,8 +37,8 @@ int toPoints(double seconds, double rate) {
 PullOffProcessor::PullOffProcessor(MeasParams& params, AuftrModel& model, Acquisition& acquisition,
                                    const TesterLookup& devices, Reporter& reporter,
                                    const Language& language, bool& measuringFlag)
-    : measuring(measuringFlag), params_(params), model_(model), acquisition_(acquisition),
-      devices_(devices), reporter_(reporter), language_(language) {}
+    : measuring(measuringFlag), params_(params), model_(model), acquisition_(&acquisition),
+      devices_(&devices), reporter_(reporter), language_(language) {}
 
 void DaqAcquisition::announcePullSpeed(int channel, double newtonPerSecond) {
   daq_.announcePullSpeed(channel, newtonPerSecond);
@@ -169,6 +169,9 @@ int PullOffProcessor::calcLimits() {
 }
 
 int PullOffProcessor::measStart() {
+  // A start that fails must not leave the indices of the previous run for the stop that
+  // follows it, or that stop would compute a result on a curve this run never recorded.
+  trigIndex_ = pullIndex_ = -1;
   if (params_.daqErrorState != 0)
     return report(MeasErrDaqState);
   Measurement* m = runningMeasurement();
@@ -176,16 +179,32 @@ int PullOffProcessor::measStart() {
     return report(MeasErrNoMeasurement);
   if (stopRequested)
     return 1;
+  // What the slot held before: a start that fails gives it back unchanged.
+  Measurement before = *m;
+  const int rc = prepareRun(*m);
+  if (rc != 0) {
+    *m = std::move(before);
+    return rc;
+  }
+  measuring = true;
+  stopped = false;
+  finished = false;
+  redraw = false;
+  m->status = static_cast<std::int32_t>(MeasurementStatus::NewMeasuring);
+  return 0;
+}
+
+int PullOffProcessor::prepareRun(Measurement& m) {
   resetRun();
-  if (initPlotBuffer(m) != 0)
+  if (initPlotBuffer(&m) != 0)
     return report(MeasErrInitPlot);
-  if (acquisition_.daqStop() != 0) {
+  if (acquisition_->daqStop() != 0) {
     params_.daqErrorState = 10;
     return report(MeasErrStopBeforeStart);
   }
   const int channel = params_.hardChn;
-  const std::string* testerName = devices_.testerName(channel);
-  const PistonList* pistons = devices_.testerPistons(channel);
+  const std::string* testerName = devices_->testerName(channel);
+  const PistonList* pistons = devices_->testerPistons(channel);
   if (!testerName || !pistons)
     return report(MeasErrNoTester);
   const Storage* storage = model_.auftrStorage(running_.sample, running_.storage);
@@ -203,20 +222,20 @@ int PullOffProcessor::measStart() {
                                    MeasErrCalibration);
   }
 
-  m->rangeVolts = piston->rangeVolts;
-  m->range = storage->range;
-  m->area = storage->area;
-  m->speed = storage->speed;
-  m->channel = channel;
-  m->deviceName = cutToField(*testerName, Measurement::DeviceNameSize);
-  m->calOffset = calOffset_ = line.offset;
-  m->calGain = calGain_ = line.gain;
+  m.rangeVolts = piston->rangeVolts;
+  m.range = storage->range;
+  m.area = storage->area;
+  m.speed = storage->speed;
+  m.channel = channel;
+  m.deviceName = cutToField(*testerName, Measurement::DeviceNameSize);
+  m.calOffset = calOffset_ = line.offset;
+  m.calGain = calGain_ = line.gain;
   if (piston->calFlags != PistonRange::FullyCalibrated)
     message(NotCalibratedText, report::Popup);
 
-  acquisition_.announcePullSpeed(channel, m->speed);
+  acquisition_->announcePullSpeed(channel, m.speed);
   double actual = 0.0;
-  if (acquisition_.daqStart(channel, m->rangeVolts, params_.sampleRate, actual) != 0 ||
+  if (acquisition_->daqStart(channel, m.rangeVolts, params_.sampleRate, actual) != 0 ||
       !(actual > 0.0) || !std::isfinite(actual))
     return report(MeasErrStart);
   params_.dSampleRateActual = actual;
@@ -224,14 +243,9 @@ int PullOffProcessor::measStart() {
   curveRate_ = actual < 1.0 ? 1 : toPoints(1.0, actual);
   calcLimits();
 
-  m->curveRate = curveRate_;
+  m.curveRate = curveRate_;
   startTimeSpan_ = std::max(1.0, static_cast<double>(gph_ / curveRate_));
-  startForceSpan_ = m->range;
-  measuring = true;
-  stopped = false;
-  finished = false;
-  redraw = false;
-  m->status = static_cast<std::int32_t>(MeasurementStatus::NewMeasuring);
+  startForceSpan_ = m.range;
   return 0;
 }
 
@@ -393,7 +407,7 @@ void PullOffProcessor::measTick() {
   if (!m)
     return;
   const double* samples = nullptr;
-  const int n = acquisition_.daqRead(samples);
+  const int n = acquisition_->daqRead(samples);
   if (n < 0) {
     params_.daqErrorState = 9;
     return;
@@ -415,7 +429,7 @@ int PullOffProcessor::measStop() {
   Measurement* m = runningMeasurement();
   if (!m)
     return report(MeasErrStopNoMeasurement);
-  if (acquisition_.daqStop() != 0)
+  if (acquisition_->daqStop() != 0)
     params_.daqErrorState = 10; // reported by the acquisition; the stop goes on
   stopped = true;
   if (m->hasPoints() && trigIndex_ >= 0 && pullIndex_ >= 0 && m->pointCount > 0) {

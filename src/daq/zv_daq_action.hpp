@@ -64,6 +64,19 @@ public:
   virtual const PistonList* testerPistons(int channel) const = 0;
 };
 
+// The two testers as they are before any device file is read: no name, the built-in pistons.
+class BuiltInTesters final : public TesterLookup {
+public:
+  const std::string* testerName(int channel) const override {
+    return channel == 0 || channel == 1 ? &names[channel] : nullptr;
+  }
+  const PistonList* testerPistons(int channel) const override {
+    return channel == 0 || channel == 1 ? &pistons[channel] : nullptr;
+  }
+  std::string names[2] = {"---", "---"};
+  PistonList pistons[2];
+};
+
 // What the processor shows on the measurement window.
 class CurveView {
 public:
@@ -135,6 +148,10 @@ public:
   // What daqInit and daqShutdown reset: the run flags and the curve's time offset.
   void resetRunState();
 
+  // Another acquisition or tester source (tests; the device records once they are read).
+  void setAcquisition(Acquisition& acquisition) { acquisition_ = &acquisition; }
+  void setTesters(const TesterLookup& devices) { devices_ = &devices; }
+
   // Ports that exist only with the windows and the journal; nullptr for none.
   void setView(CurveView* view) { view_ = view; }
   void setRefreshSink(RefreshSink* sink) { refresh_ = sink; }
@@ -196,6 +213,8 @@ private:
   int report(int code);
   void message(const TextPair& text, int flags);
   void resetRun();
+  // measStart from resetting the run to starting the acquisition.
+  int prepareRun(Measurement& m);
   // Runs samples[0..n) through the pipeline into m; stops early once the run finished.
   void processBlock(const double* samples, int n, Measurement& m);
   void appendPoint(double force);
@@ -207,8 +226,8 @@ private:
 
   MeasParams& params_;
   AuftrModel& model_;
-  Acquisition& acquisition_;
-  const TesterLookup& devices_;
+  Acquisition* acquisition_;
+  const TesterLookup* devices_;
   Reporter& reporter_;
   const Language& language_;
   CurveView* view_ = nullptr;

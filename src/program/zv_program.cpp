@@ -39,6 +39,16 @@ Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::p
   auftr.setBondTensionSource(&bondSource);
   backup = &storeBackup;
   texts.select(lang);
+  processor.setFinishedSink(&finishedSink_);
+  processor.setRefreshSink(&refreshForward_);
+  daq.setRunStateReset([this] { processor.resetRunState(); });
+}
+
+void Program::measurementFinished(Measurement& m) {
+  if (backupMeasurementFinished)
+    backupMeasurementFinished(m);
+  else
+    backupDataSet();
 }
 
 int Program::startUp(const std::vector<std::string_view>& args) {

@@ -455,3 +455,30 @@ TEST_F(Processor, ReadingNothingChangesNothing) {
   EXPECT_EQ(meas().pointCount, 0);
   EXPECT_TRUE(view.drawn.empty());
 }
+
+TEST_F(Processor, FailedStartGivesTheSlotBackUnchanged) {
+  ASSERT_EQ(0, start());
+  tick(constant(32, 0.0));
+  tick(ramp(200, 0.0, Step6));
+  tick(constant(40, 3.125));
+  ASSERT_EQ(0, proc.measStop());
+  const Measurement valid = meas();
+  ASSERT_EQ(valid.status, 5);
+
+  // Overwriting it fails at the device: the old result and curve stay.
+  storage().range = 20.0;
+  acq.failStart = true;
+  EXPECT_EQ(MeasErrStart, start());
+  EXPECT_EQ(meas().status, 5);
+  EXPECT_EQ(meas().force, valid.force);
+  EXPECT_EQ(meas().pointCount, valid.pointCount);
+  EXPECT_EQ(meas().points, valid.points);
+  EXPECT_EQ(meas().range, valid.range);
+  // The stop that follows a failed start writes no result from the earlier run's indices.
+  acq.failStart = false;
+  params.daqErrorState = 7;
+  EXPECT_EQ(MeasErrDaqState, start());
+  meas().force = 1.0;
+  ASSERT_EQ(0, proc.measStop());
+  EXPECT_EQ(meas().force, 1.0);
+}
