@@ -304,8 +304,11 @@ void PullOffProcessor::processBlock(const double* samples, int n, Measurement& m
   const int trig = trigDiffPoints_;
   for (int s = 0; s < n; ++s) {
     const double x = samples[s];
-    accepted_ = true;
-    if (nSpike > 1) {
+    // No input range of the box reaches 1000 V: anything else is a broken reading, which
+    // must not poison the running sum of the average for the rest of the run.
+    if (!(std::fabs(x) <= MaxPlausibleVolts)) {
+      accepted_ = false;
+    } else if (accepted_ = true; nSpike > 1) {
       spikeHead_ = spikeHead_ == 0 ? nSpike - 1 : spikeHead_ - 1;
       spikeHist_[static_cast<std::size_t>(spikeHead_)] = x;
       if (spikeReady_ && avgReady_) {

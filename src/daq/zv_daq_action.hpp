@@ -140,6 +140,8 @@ public:
   // The spike filter's slope limit. Fixed, so that results agree with every measurement taken
   // before; the configured dSpikeLim is kept, edited and reported but not used here.
   static constexpr double SpikeSlopeLimit = 5.0; // V/s
+  // A sample beyond this (or not a number) is a broken reading and treated like a spike.
+  static constexpr double MaxPlausibleVolts = 1000.0;
 
   PullOffProcessor(MeasParams& params, AuftrModel& model, Acquisition& acquisition,
                    const TesterLookup& devices, Reporter& reporter, const Language& language,
@@ -151,6 +153,7 @@ public:
   // Another acquisition or tester source (tests; the device records once they are read).
   void setAcquisition(Acquisition& acquisition) { acquisition_ = &acquisition; }
   void setTesters(const TesterLookup& devices) { devices_ = &devices; }
+  const TesterLookup& testers() const { return *devices_; }
 
   // Ports that exist only with the windows and the journal; nullptr for none.
   void setView(CurveView* view) { view_ = view; }

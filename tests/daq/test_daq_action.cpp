@@ -7,6 +7,7 @@
 #include "daq/zv_processor_fixture.hpp"
 
 #include <cmath>
+#include <limits>
 
 using namespace zv;
 using namespace zv::test;
@@ -345,10 +346,10 @@ TEST_F(Processor, TriggerDistanceZeroStillMeasuresASlope) {
 TEST_F(Processor, FullCurveScrollsAndAdvancesTheTimeOffset) {
   params.nSpikeNum = 1;
   ASSERT_EQ(0, start());
-  // Values are the sample numbers; the first sample only fills the average.
+  // Values are half the sample numbers; the first sample only fills the average.
   std::vector<double> v(1234);
   for (int i = 0; i < 1234; ++i)
-    v[i] = i + 1;
+    v[i] = (i + 1) / 2.0;
   tick(std::vector<double>(v.begin(), v.begin() + 399));
   EXPECT_EQ(meas().pointCount, 398);
   EXPECT_EQ(proc.timeOffset(), 0.0);
@@ -356,7 +357,7 @@ TEST_F(Processor, FullCurveScrollsAndAdvancesTheTimeOffset) {
   const Measurement& m = meas();
   ASSERT_EQ(m.pointCount, 400);
   for (int i = 0; i < 400; ++i)
-    ASSERT_EQ(m.points[i], 835.0 + i) << i;
+    ASSERT_EQ(m.points[i], (835.0 + i) / 2) << i;
   EXPECT_NEAR(proc.timeOffset(), 833.0 / 64, 1e-9);
 }
 
@@ -481,4 +482,17 @@ TEST_F(Processor, FailedStartGivesTheSlotBackUnchanged) {
   meas().force = 1.0;
   ASSERT_EQ(0, proc.measStop());
   EXPECT_EQ(meas().force, 1.0);
+}
+
+TEST_F(Processor, BrokenReadingsAreSkippedLikeSpikes) {
+  ASSERT_EQ(0, start());
+  const double nan = std::nan("");
+  const double inf = std::numeric_limits<double>::infinity();
+  // Even before the filters are ready a broken reading never reaches the average.
+  tick({1.0, nan, 1.0, inf, 1.0, -1e300, 1.0, 1.0});
+  tick(constant(30, 1.0));
+  for (int i = 0; i < meas().pointCount; ++i)
+    EXPECT_EQ(meas().points[i], 1.0) << i;
+  EXPECT_EQ(meas().force, 1.0);
+  EXPECT_EQ(meas().forceSlope, 0.0);
 }
