@@ -186,6 +186,9 @@ public:
   // this; without it the changed records go with the periodic backup.
   std::function<int(Measurement&)> backupMeasurementFinished;
   void measurementFinished(Measurement& m);
+  // The curve of a measurement that is not in memory, from the graph file store (the store
+  // sets this, graphReadCurve); 0 when it was read.
+  std::function<int(Measurement&)> readCurve;
   // The backup at the start of a series, with its result: the store sets backupWithResult;
   // without it the periodic backup runs and counts as done.
   std::function<int()> backupWithResult;

@@ -36,7 +36,7 @@ public:
   void print(QWidget* window);
 
   void requestRefresh(WindowId window, std::uint32_t bits) override;
-  // The order and storage tables are made on first use.
+  // The order and storage tables and the measurement window are made on first use.
   MainWindowBase* ensureWindow(WindowId id);
 
   // Set while a modal exit dialog is open (tests look at it).
@@ -57,6 +57,7 @@ private:
   std::unique_ptr<LogWindow> log_;
   std::unique_ptr<MainWindowBase> order_;
   std::unique_ptr<MainWindowBase> storage_;
+  std::unique_ptr<MainWindowBase> meas_;
   std::array<MainWindowBase*, 4> windows_{};
   QDialog* openDialog_ = nullptr;
 };
