@@ -134,6 +134,8 @@ int PullOffProcessor::initPlotBuffer(Measurement* m) {
   }
   gph_ = gph;
   curveStart_ = curveCount_ = 0;
+  synced_ = 0;
+  scrolled_ = false;
   return 0;
 }
 
@@ -286,6 +288,7 @@ void PullOffProcessor::appendPoint(double force) {
   }
   // Full: the oldest point drops out and the time axis moves on by one point.
   timeOffset_ += 1.0 / curveRate_;
+  scrolled_ = true;
   if (curveStart_ == gph_) {
     std::memmove(curve_.data(), curve_.data() + curveStart_ + 1,
                  static_cast<std::size_t>(gph_ - 1) * sizeof(double));
@@ -393,12 +396,18 @@ void PullOffProcessor::processBlock(const double* samples, int n, Measurement& m
   }
 }
 
-void PullOffProcessor::copyCurveTo(Measurement& m) const {
-  if (m.points.size() < static_cast<std::size_t>(curveCount_))
+void PullOffProcessor::copyCurveTo(Measurement& m) {
+  if (m.points.size() < static_cast<std::size_t>(gph_)) {
     m.points.assign(static_cast<std::size_t>(gph_), 0.0); // the buffer was taken away meanwhile
-  if (curveCount_ > 0)
-    std::memcpy(m.points.data(), curve_.data() + curveStart_,
-                static_cast<std::size_t>(curveCount_) * sizeof(double));
+    synced_ = 0;
+  }
+  // While the curve fills only the new points need copying; once it scrolls, all moved.
+  const int from = scrolled_ ? 0 : std::min(synced_, curveCount_);
+  if (curveCount_ > from)
+    std::memcpy(m.points.data() + from, curve_.data() + curveStart_ + from,
+                static_cast<std::size_t>(curveCount_ - from) * sizeof(double));
+  synced_ = curveCount_;
+  scrolled_ = false;
   m.pointCount = curveCount_;
 }
 

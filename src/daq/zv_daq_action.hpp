@@ -223,7 +223,7 @@ private:
   void appendPoint(double force);
   double newestPoint() const { return curve_[curveStart_ + curveCount_ - 1]; }
   double pointBack(int back) const { return curve_[curveStart_ + curveCount_ - 1 - back]; }
-  void copyCurveTo(Measurement& m) const;
+  void copyCurveTo(Measurement& m);
   bool isDisplayed(const Measurement& m) const;
   void requestRefresh(WindowId window, std::uint32_t bits);
 
@@ -282,6 +282,8 @@ private:
   int gph_ = 0;
   int curveStart_ = 0;
   int curveCount_ = 0;
+  int synced_ = 0;        // points already copied to the measurement
+  bool scrolled_ = false; // the curve scrolled since the last copy
 
   double calOffset_ = 0.0;
   double calGain_ = 1.0;
