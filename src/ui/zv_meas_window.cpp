@@ -206,15 +206,6 @@ void MeasWindow::retitle() {
   setWindowTitle(fromLatin1(title));
 }
 
-void MeasWindow::showEvent(QShowEvent* event) {
-  if (!placed_) {
-    placed_ = true;
-    if (applyPlacement)
-      applyPlacement(*this);
-  }
-  MainWindowBase::showEvent(event);
-}
-
 void MeasWindow::applyRefresh(std::uint32_t bits) {
   if (bits & measbits::Captions)
     retranslate();

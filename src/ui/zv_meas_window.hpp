@@ -4,7 +4,6 @@
 // measurement timer.
 #include <QChartView>
 #include <QTimer>
-#include <functional>
 
 #include "daq/zv_daq_action.hpp"
 #include "daq/zv_daq_graph.hpp"
@@ -60,15 +59,6 @@ public:
   // Redraws the displayed measurement completely (showDisplayedMeas); 0 or the failure.
   int showDisplayedMeas();
 
-  // Window placement "WindowMeas": applied when the window first opens and stored when the
-  // program ends. The configuration sets these with its placement helpers.
-  std::function<void(QWidget&)> applyPlacement;
-  std::function<void(const QWidget&)> storePlacement;
-  void storeWindowPlacement() {
-    if (storePlacement)
-      storePlacement(*this);
-  }
-
   // Controls, for the shell and tests.
   QPushButton* startStop() const { return cmd_; }
   QPushButton* home() const { return home_; }
@@ -90,7 +80,6 @@ public:
 
 protected:
   void applyRefresh(std::uint32_t bits) override;
-  void showEvent(QShowEvent* event) override;
 
 private:
   void buildLayout();
@@ -132,7 +121,6 @@ private:
   double shownDx_ = 1.0;
   int cursorIndex_ = -1;
   double timeSpan_ = 1.0;
-  bool placed_ = false;
 };
 
 } // namespace zv
