@@ -1,6 +1,7 @@
 // Redrawing a 10000-point curve in the measurement window, offscreen: the window draws the
 // smallest and largest point of every pixel column; for comparison the same curve handed to
 // the chart point by point. Each figure includes replacing the series and a full repaint.
+#include <QAbstractAxis>
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
@@ -74,6 +75,9 @@ int main(int argc, char** argv) {
   auto* series = new QLineSeries(chart);
   chart->addSeries(series);
   chart->createDefaultAxes();
+  // The same axes as the window, so every point is inside the plot and painted.
+  chart->axes(Qt::Horizontal).first()->setRange(0.0, 10.0);
+  chart->axes(Qt::Vertical).first()->setRange(0.0, 10.0);
   QChartView view(chart);
   view.resize(window.graph()->size());
   view.show();
