@@ -350,21 +350,6 @@ TEST_F(MeasControlFixture, TimerTicksNeitherNestNorRunWhenIdle) {
   EXPECT_EQ(acq.reads, 1);
 }
 
-TEST_F(MeasControlFixture, ToggleStartsAndStopsAndRefreshesTheStatus) {
-  ASSERT_EQ(0, measStartStopToggle(p, true));
-  EXPECT_TRUE(p.measuring);
-  ASSERT_EQ(0, measStartStopToggle(p, false));
-  EXPECT_FALSE(p.measuring);
-  EXPECT_EQ(count(WindowId::Measurement, measbits::Status), 2);
-}
-
-TEST_F(MeasControlFixture, StatusTextsFollowTheLanguage) {
-  EXPECT_STREQ(measStatusText(p, 5), "Measuring Valid");
-  EXPECT_STREQ(measStatusText(p, 9), "Invalid");
-  p.setLanguage(0);
-  EXPECT_STREQ(measStatusText(p, 4), "Abriss");
-}
-
 TEST_F(MeasControlFixture, BackupAtTheStartOfASeriesIsToldWhenItFails) {
   p.backupWithResult = [] { return -1850; };
   ASSERT_EQ(0, startMeasuring(p));
