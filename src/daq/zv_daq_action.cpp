@@ -371,6 +371,9 @@ void PullOffProcessor::processBlock(const double* samples, int n, Measurement& m
             d->currentMeasurement = running_.measurement;
           }
           requestRefresh(WindowId::Measurement, measbits::Selection);
+          // The tables carry the same selection rings.
+          requestRefresh(WindowId::Storage, refresh::Rings | refresh::Values);
+          requestRefresh(WindowId::Order, refresh::Rings);
         }
       } else if (event == 2) {
         pullIndex_ = processed_;

@@ -443,6 +443,8 @@ TEST_F(Processor, OnlyTheDisplayedMeasurementIsRedrawnAndATriggerBringsItIntoVie
   EXPECT_EQ(d.currentStorage, 1);
   EXPECT_EQ(d.currentMeasurement, 0);
   EXPECT_EQ(refreshCount(WindowId::Measurement, measbits::Selection), 1);
+  EXPECT_EQ(refreshCount(WindowId::Storage, refresh::Rings | refresh::Values), 1);
+  EXPECT_EQ(refreshCount(WindowId::Order, refresh::Rings), 1);
   ASSERT_EQ(view.drawn.size(), 1u);
   EXPECT_EQ(view.drawn[0].pointCount, 71);
   tick(constant(5, 0.625));
