@@ -77,6 +77,24 @@ public:
   PistonList pistons[2];
 };
 
+// The tester device records of the program (anything with device(channel) giving a record
+// with a name and pistons, or nullptr), as the processor sees them.
+template <class Devices> class DeviceTesterLookup final : public TesterLookup {
+public:
+  explicit DeviceTesterLookup(const Devices& devices) : devices_(devices) {}
+  const std::string* testerName(int channel) const override {
+    const auto* d = devices_.device(channel);
+    return d ? &d->name : nullptr;
+  }
+  const PistonList* testerPistons(int channel) const override {
+    const auto* d = devices_.device(channel);
+    return d ? &d->pistons : nullptr;
+  }
+
+private:
+  const Devices& devices_;
+};
+
 // What the processor shows on the measurement window.
 class CurveView {
 public:

@@ -498,3 +498,26 @@ TEST_F(Processor, BrokenReadingsAreSkippedLikeSpikes) {
   EXPECT_EQ(meas().force, 1.0);
   EXPECT_EQ(meas().forceSlope, 0.0);
 }
+
+namespace {
+struct TwoDevices {
+  struct Record {
+    std::string name;
+    PistonList pistons;
+  } records[2];
+  const Record* device(int i) const { return i == 0 || i == 1 ? &records[i] : nullptr; }
+};
+} // namespace
+
+TEST_F(Processor, DeviceRecordsServeAsTesters) {
+  TwoDevices devices;
+  devices.records[1].name = "Second tester";
+  calibrate(*devices.records[1].pistons.piston(0));
+  DeviceTesterLookup<TwoDevices> lookup(devices);
+  proc.setTesters(lookup);
+  params.hardChn = 1;
+  ASSERT_EQ(0, start());
+  EXPECT_EQ(meas().deviceName, "Second tester");
+  params.hardChn = 3;
+  EXPECT_EQ(MeasErrNoTester, start());
+}
