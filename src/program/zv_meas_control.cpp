@@ -202,8 +202,10 @@ int stopMeasuring(Program& p) {
     proc.measStop();
   p.measuring = false;
   if (Measurement* m = proc.runningMeasurement())
-    if (m->status == static_cast<std::int32_t>(MeasurementStatus::NewMeasuring))
+    if (m->status == static_cast<std::int32_t>(MeasurementStatus::NewMeasuring)) {
       m->status = static_cast<std::int32_t>(MeasurementStatus::Invalid);
+      p.auftr.auftrMarkChanged(*m); // the backup must not keep it as a new measurement
+    }
   recomputeStatistics(p);
   refreshMeas(p, measbits::StatusAndCommands);
   return 0;

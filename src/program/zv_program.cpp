@@ -42,6 +42,12 @@ Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::p
   processor.setFinishedSink(&finishedSink_);
   processor.setRefreshSink(&refreshForward_);
   daq.setRunStateReset([this] { processor.resetRunState(); });
+  // The measuring path reaches the graph and backup store through these.
+  backupMeasurementFinished = [this](Measurement& m) {
+    return graphBackup.store.backupMeasurementFinished(m);
+  };
+  backupWithResult = [this] { return graphBackup.store.backupDataSet(); };
+  readCurve = [this](Measurement& m) { return graphBackup.graph.graphReadCurve(&m); };
 }
 
 void Program::measurementFinished(Measurement& m) {

@@ -242,9 +242,16 @@ TEST_F(MeasControlFixture, SeriesFilesPullAfterPullIntoTheNextSlots) {
 TEST_F(MeasControlFixture, StopBeforeTheTriggerLeavesTheSlotInvalid) {
   ASSERT_EQ(0, startMeasuring(p));
   measTimerTick(p); // idle only
+  // The journal takes the stopped measurement as it comes from the processor...
+  p.backupMeasurementFinished = [](Measurement& m) {
+    m.backupChanges = 0;
+    return 0;
+  };
   ASSERT_EQ(0, stopMeasuring(p));
   EXPECT_FALSE(p.measuring);
   EXPECT_EQ(meas(0).status, 0);
+  // ...and the periodic backup still has its new status to write.
+  EXPECT_GT(meas(0).backupChanges, 0u);
   EXPECT_FALSE(panel.timerOn());
   EXPECT_TRUE(p.processor.stopRequested);
   EXPECT_EQ(count(WindowId::Measurement, 0x30), 2);
