@@ -46,6 +46,22 @@ Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::p
   });
   graphBackup.store.setDataFileAccess(&dataFileAccess);
   texts.select(lang);
+  processor.setFinishedSink(&finishedSink_);
+  processor.setRefreshSink(&refreshForward_);
+  daq.setRunStateReset([this] { processor.resetRunState(); });
+  // The measuring path reaches the graph and backup store through these.
+  backupMeasurementFinished = [this](Measurement& m) {
+    return graphBackup.store.backupMeasurementFinished(m);
+  };
+  backupWithResult = [this] { return graphBackup.store.backupDataSet(); };
+  readCurve = [this](Measurement& m) { return graphBackup.graph.graphReadCurve(&m); };
+}
+
+void Program::measurementFinished(Measurement& m) {
+  if (backupMeasurementFinished)
+    backupMeasurementFinished(m);
+  else
+    backupDataSet();
 }
 
 int Program::startUp(const std::vector<std::string_view>& args) {

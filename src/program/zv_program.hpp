@@ -2,6 +2,7 @@
 // The one program: every piece of state the running program has, owned here, created once in
 // main() and afresh in every test. The windows reach the state through this object.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "core/zv_calculate.hpp"
 #include "core/zv_list_abriss.hpp"
 #include "core/zv_measparams.hpp"
+#include "daq/zv_daq_action.hpp"
 #include "daq/zv_daq_init.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_fileio.hpp"
@@ -30,6 +32,8 @@ namespace zv {
 constexpr int ProgramVersion = 64;
 constexpr const char* ProgramDate = "2.04.2012";
 constexpr int ProgramCode = 3;
+
+class MeasPanelPort;
 
 // The periodic backup of the data set, attached once the backup store exists.
 class PeriodicBackup {
@@ -174,6 +178,47 @@ public:
   std::string configPath;
   ConfigSettings config;
   FileSystem* fileSystem = &realFileSystem();
+
+  // ---- Measuring ----------------------------------------------------------------------------
+  // The acquisition box, the testers as a measurement sees them, and the one pull-off
+  // processor with the running measurement (see program/zv_meas_control.hpp).
+  DaqAcquisition acquisition{daq};
+  BuiltInTesters testers;
+  PullOffProcessor processor{measParams, auftr, acquisition, testers, reporter, lang, measuring};
+  MeasPanelPort* measPanel = nullptr; // the measurement window, once it exists
+  bool measTickRunning = false;       // a timer tick is being handled
+  // A finished measurement with its curve goes to the backup store at once: the store sets
+  // this; without it the changed records go with the periodic backup.
+  std::function<int(Measurement&)> backupMeasurementFinished;
+  void measurementFinished(Measurement& m);
+  // The curve of a measurement that is not in memory, from the graph file store (the store
+  // sets this, graphReadCurve); 0 when it was read.
+  std::function<int(Measurement&)> readCurve;
+  // The backup at the start of a series, with its result: the store sets backupWithResult;
+  // without it the periodic backup runs and counts as done.
+  std::function<int()> backupWithResult;
+  int backupBeforeSeries() {
+    if (backupWithResult)
+      return backupWithResult();
+    backupDataSet();
+    return 0;
+  }
+
+private:
+  // Hands finished measurements from the processor to measurementFinished().
+  struct FinishedSink final : FinishedMeasurementSink {
+    explicit FinishedSink(Program& p) : program(p) {}
+    void measurementFinished(Measurement& m) override { program.measurementFinished(m); }
+    Program& program;
+  } finishedSink_{*this};
+  // The processor's refresh requests go where the program's go.
+  struct RefreshForward final : RefreshSink {
+    explicit RefreshForward(Program& p) : program(p) {}
+    void requestRefresh(WindowId w, std::uint32_t bits) override {
+      program.requestRefresh(w, bits);
+    }
+    Program& program;
+  } refreshForward_{*this};
 };
 
 // The editor that opens the log file: ZARVIK_EDITOR when set, else the platform's own.

@@ -5,6 +5,7 @@
 #include <QLabel>
 
 #include "program/zv_selection.hpp"
+#include "ui/zv_menubar.hpp"
 #include "ui/zv_qt_ports.hpp"
 
 namespace zv {
@@ -39,9 +40,20 @@ SelectionRings::SelectionRings(Program& program, QWidget* parent)
 }
 
 void SelectionRings::retranslate() {
-  sampleLabel_->setText(QString::fromLatin1(program_.texts.generalTexts[4]));
-  storageLabel_->setText(QString::fromLatin1(program_.texts.generalTexts[5]));
-  measurementLabel_->setText(QString::fromLatin1(program_.texts.generalTexts[6]));
+  QLabel* labels[] = {sampleLabel_, storageLabel_, measurementLabel_};
+  QComboBox* rings[] = {sample_, storage_, measurement_};
+  for (int i = 0; i < 3; ++i) {
+    labels[i]->setText(
+        menuLabel(program_.texts.generalTexts[static_cast<std::size_t>(captions_[i])]));
+    labels[i]->setBuddy(rings[i]);
+  }
+}
+
+void SelectionRings::setCaptionTexts(int sample, int storage, int measurement) {
+  captions_[0] = sample;
+  captions_[1] = storage;
+  captions_[2] = measurement;
+  retranslate();
 }
 
 void SelectionRings::refill() {

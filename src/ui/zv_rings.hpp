@@ -16,6 +16,9 @@ public:
   // Fills the rings from the data set and selects the current records.
   void refill();
   void retranslate();
+  // Captions from other general texts ("__" marking the access letter), for the
+  // measurement window.
+  void setCaptionTexts(int sample, int storage, int measurement);
   QComboBox* sampleRing() const { return sample_; }
   QComboBox* storageRing() const { return storage_; }
   QComboBox* measurementRing() const { return measurement_; }
@@ -30,6 +33,7 @@ private:
   QLabel* storageLabel_;
   QLabel* measurementLabel_;
   bool filling_ = false;
+  int captions_[3] = {4, 5, 6};
 };
 
 } // namespace zv

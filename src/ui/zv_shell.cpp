@@ -5,13 +5,17 @@
 #include <QPrinter>
 
 #include "program/zv_main_mnu.hpp"
+#include "program/zv_meas_control.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_workdir.hpp"
 #include "ui/zv_auftr_mnu.hpp"
 #include "ui/zv_dialogs.hpp"
 #include "ui/zv_edit_dialogs.hpp"
 #include "ui/zv_lager_mnu.hpp"
+#include "ui/zv_meas_dlg.hpp"
+#include "ui/zv_meas_window.hpp"
 #include "ui/zv_qt_ports.hpp"
+#include "ui/zv_units_dlg.hpp"
 #include "ui/zv_window_placement.hpp"
 
 namespace zv {
@@ -36,6 +40,24 @@ WindowPlacement* placementOf(Program& program, WindowId id) {
   return nullptr;
 }
 const TextPair logTitle{"Report List", "Protokoll Liste"};
+
+// Commands that need a stopped measurement: they are refused with a message while one runs.
+bool needsStoppedMeasurement(int id) {
+  switch (id) {
+  case menu::New:
+  case menu::Load:
+  case menu::Close:
+  case menu::SaveW:
+  case menu::Save:
+  case menu::Print:
+  case menu::Device1:
+  case menu::Device2:
+  case menu::Abriss:
+    return true;
+  default:
+    return false;
+  }
+}
 } // namespace
 
 Shell::Shell(Program& program, QtUi& ui)
@@ -120,9 +142,36 @@ void Shell::command(int id, MainWindowBase* owner) {
   const MenuItemDef* def = findMenuItem(id);
   if (!def)
     return;
+  if (needsStoppedMeasurement(id) && checkMeasuring(program_)) {
+    updateMenuState();
+    return;
+  }
   if (def->handler == MenuHandler::All || def->handler == MenuHandler::Work)
     program_.backupDataSet();
   switch (id) {
+  case menu::Start:
+    if (MainWindowBase* w = ensureWindow(WindowId::Measurement)) {
+      startMeasuring(program_);
+      w->requestRefresh(refresh::Values);
+    }
+    break;
+  case menu::Stop:
+    stopMeasuring(program_);
+    break;
+  case menu::Units: {
+    UnitsSetupDialog dialog(program_, owner);
+    openDialog_ = &dialog;
+    dialog.exec();
+    openDialog_ = nullptr;
+    break;
+  }
+  case menu::MeasParams: {
+    MeasSetupDialog dialog(program_, owner);
+    openDialog_ = &dialog;
+    dialog.exec();
+    openDialog_ = nullptr;
+    break;
+  }
   case menu::Print:
     print(owner);
     break;
@@ -239,6 +288,11 @@ MainWindowBase* Shell::ensureWindow(WindowId id) {
     setWindow(id, storage_.get());
     return storage_.get();
   }
+  if (id == WindowId::Measurement) {
+    meas_ = std::make_unique<MeasWindow>(program_);
+    setWindow(id, meas_.get());
+    return meas_.get();
+  }
   return nullptr;
 }
 
@@ -310,6 +364,9 @@ void Shell::print(QWidget* target) {
 void Shell::requestRefresh(WindowId id, std::uint32_t bits) {
   if (MainWindowBase* w = window(id))
     w->requestRefresh(bits);
+  // The commands that depend on the measuring state are in every window's menu bar.
+  if (id == WindowId::Measurement && (bits & refresh::Other))
+    updateMenuState();
 }
 
 } // namespace zv

@@ -39,7 +39,7 @@ public:
   void print(QWidget* window);
 
   void requestRefresh(WindowId window, std::uint32_t bits) override;
-  // The order and storage tables are made on first use.
+  // The order and storage tables and the measurement window are made on first use.
   MainWindowBase* ensureWindow(WindowId id);
 
   // The File and Edit commands that work on the data set and its file.
@@ -64,6 +64,7 @@ private:
   std::unique_ptr<LogWindow> log_;
   std::unique_ptr<MainWindowBase> order_;
   std::unique_ptr<MainWindowBase> storage_;
+  std::unique_ptr<MainWindowBase> meas_;
   std::array<MainWindowBase*, 4> windows_{};
   QDialog* openDialog_ = nullptr;
   std::unique_ptr<QtEditDialogs> editDialogs_;

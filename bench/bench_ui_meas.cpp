@@ -1,0 +1,101 @@
+// Redrawing a 10000-point curve in the measurement window, offscreen: the window draws the
+// smallest and largest point of every pixel column; for comparison the same curve handed to
+// the chart point by point. Each figure includes replacing the series and a full repaint.
+#include <QAbstractAxis>
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QElapsedTimer>
+#include <QLineSeries>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "platform/zv_registry.hpp"
+#include "program/zv_program.hpp"
+#include "ui/zv_meas_window.hpp"
+#include "ui/zv_qt_ports.hpp"
+
+using namespace zv;
+
+namespace {
+class NoClock final : public Clock {
+public:
+  std::time_t now() const override { return 0; }
+  double monotonicSeconds() const override { return 0; }
+  void wait(double) override {}
+};
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+} // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QtUi ui;
+  NoClock clock;
+  MemoryRegistry registry;
+  Program program(ui, clock, registry);
+  program.startUp({"zarvik"});
+  auto& a = program.auftr;
+  a.auftrCreate();
+  a.auftrAddSamples(1);
+  a.auftrAddStorages(1);
+  Measurement& m = *a.auftrMeasurement(0, 0, 0);
+  auftrAllocPoints(m, 10000);
+  m.curveRate = 1000;
+  m.range = 10.0;
+  for (int i = 0; i < 10000; ++i)
+    m.points[static_cast<std::size_t>(i)] =
+        std::min(0.0008 * i, 6.5) + 0.01 * std::sin(i * 0.7) + ((i % 997) == 0 ? 0.5 : 0.0);
+  m.pointCount = 10000;
+
+  MeasWindow window(program);
+  window.resize(1000, 650);
+  window.show();
+  QApplication::processEvents();
+
+  const int rounds = 60;
+  std::vector<double> envelope;
+  for (int r = 0; r < rounds; ++r) {
+    m.points[static_cast<std::size_t>(r)] += 1e-6; // a new tick's curve
+    QElapsedTimer t;
+    t.start();
+    window.showMeasCurve(m, 0.0);
+    window.graph()->viewport()->repaint();
+    envelope.push_back(t.nsecsElapsed() / 1e6);
+  }
+
+  // The same curve, every point handed to the chart.
+  QChart* chart = new QChart;
+  auto* series = new QLineSeries(chart);
+  chart->addSeries(series);
+  chart->createDefaultAxes();
+  // The same axes as the window, so every point is inside the plot and painted.
+  chart->axes(Qt::Horizontal).first()->setRange(0.0, 10.0);
+  chart->axes(Qt::Vertical).first()->setRange(0.0, 10.0);
+  QChartView view(chart);
+  view.resize(window.graph()->size());
+  view.show();
+  QList<QPointF> all(10000);
+  std::vector<double> raw;
+  for (int r = 0; r < rounds; ++r) {
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < 10000; ++i)
+      all[i] = QPointF(i / 1000.0, m.points[static_cast<std::size_t>(i)] + r * 1e-6);
+    series->replace(all);
+    view.viewport()->repaint();
+    raw.push_back(t.nsecsElapsed() / 1e6);
+  }
+  std::printf("redraw of a 10000-point curve (%d px wide plot), median of %d:\n",
+              window.graph()->width(), rounds);
+  std::printf("  envelope per pixel column (%lld points drawn): %6.2f ms\n",
+              static_cast<long long>(window.curve()->count()), median(envelope));
+  std::printf("  every point to the chart:                    %6.2f ms\n", median(raw));
+  return 0;
+}

@@ -1,0 +1,163 @@
+// Feeds arbitrary samples to the pull-off processor, with settings taken from the first bytes,
+// in reads of arbitrary sizes. Whatever the acquisition delivers (not a number, infinities,
+// huge values), the run must stay inside its buffers and every force it records must be a
+// finite number.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "core/zv_auftr_def.hpp"
+#include "daq/zv_daq_action.hpp"
+
+namespace {
+
+using namespace zv;
+
+class NoClock final : public Clock {
+public:
+  std::time_t now() const override { return 0; }
+  double monotonicSeconds() const override { return 0; }
+  void wait(double) override {}
+};
+
+class NoUi final : public Ui {
+public:
+  void popup(const std::string&, const std::string&) override {}
+  int ask(const std::string&, const std::string&, const std::vector<std::string>&, int,
+          int escape) override {
+    return escape;
+  }
+  std::optional<std::string> promptText(const std::string&, const std::string&, const std::string&,
+                                        int) override {
+    return std::nullopt;
+  }
+  std::optional<std::filesystem::path> chooseFile(const FileDialogSpec&) override {
+    return std::nullopt;
+  }
+  std::optional<std::filesystem::path> chooseDirectory(const std::string&,
+                                                       const std::filesystem::path&) override {
+    return std::nullopt;
+  }
+  std::unique_ptr<Progress> startProgress(const std::string&, const std::string&,
+                                          const std::string&) override {
+    return nullptr;
+  }
+  void setWaitCursor(bool) override {}
+  void setClipboardText(const std::string&) override {}
+  bool startProcess(const std::string&, const std::string&) override { return false; }
+  bool openDocument(const std::filesystem::path&) override { return false; }
+};
+
+class Bytes {
+public:
+  Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  std::uint8_t byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+  // A value in [lo, hi] from one byte.
+  double scaled(double lo, double hi) { return lo + (hi - lo) * byte() / 255.0; }
+  bool sample(double& v) {
+    if (size_ - pos_ < sizeof(double))
+      return false;
+    std::memcpy(&v, data_ + pos_, sizeof v);
+    pos_ += sizeof v;
+    return true;
+  }
+
+private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t pos_ = 0;
+};
+
+class FuzzAcquisition final : public Acquisition {
+public:
+  explicit FuzzAcquisition(Bytes& bytes, double rate) : bytes_(bytes), rate_(rate) {}
+  void announcePullSpeed(int, double) override {}
+  int daqStart(int, double, int, double& actual) override {
+    actual = rate_;
+    return 0;
+  }
+  int daqStop() override { return 0; }
+  int daqRead(const double*& samples) override {
+    const int n = bytes_.byte() * 8;
+    block_.clear();
+    double v = 0.0;
+    for (int i = 0; i < n && bytes_.sample(v); ++i)
+      block_.push_back(v);
+    samples = block_.data();
+    return static_cast<int>(block_.size());
+  }
+
+private:
+  Bytes& bytes_;
+  double rate_;
+  std::vector<double> block_;
+};
+
+class OneTester final : public TesterLookup {
+public:
+  const std::string* testerName(int) const override { return &name; }
+  const PistonList* testerPistons(int) const override { return &pistons; }
+  std::string name = "fuzz";
+  PistonList pistons;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static NoClock clock;
+  static NoUi ui;
+  static ErrorLog log(clock, std::filesystem::temp_directory_path());
+  Bytes bytes(data, size);
+  Reporter reporter(log, ui);
+  Language lang;
+  AuftrModel model(reporter, lang);
+  MeasParams mp;
+  setMeasParamsDefaults(mp);
+  mp.average = 1 + bytes.byte() % 100;
+  mp.nSpikeNum = 1 + bytes.byte() % 100;
+  mp.gphPoints = 400 + bytes.byte() * 4;
+  mp.dTrigDiffTime = bytes.scaled(0.0, 10.0);
+  mp.startTime = bytes.scaled(0.0, 10.0);
+  mp.stopTime = bytes.scaled(0.0, 10.0);
+  mp.dPostTrigTime = bytes.scaled(0.0, 10.0);
+  mp.startProzent = bytes.scaled(0.0, 500.0);
+  mp.stopProzent = bytes.scaled(-100.0, 100.0);
+  mp.forcLimitEnable = bytes.byte() & 1;
+  mp.forcLimitRelVal = bytes.scaled(0.0, 100.0);
+  const double rate = bytes.scaled(0.2, 2000.0);
+  OneTester tester;
+  PistonRange& piston = *tester.pistons.piston(0);
+  piston.calFlags = PistonRange::FullyCalibrated;
+  piston.calVolts2 = bytes.scaled(0.1, 10.0);
+  piston.calForce2 = bytes.scaled(-50.0, 50.0);
+  model.auftrCreate();
+  model.auftrAddSamples(1);
+  model.auftrAddStorages(1);
+  model.auftrStorage(0, 0)->speed = bytes.scaled(1.0, 1000.0);
+  bool measuring = false;
+  FuzzAcquisition acq(bytes, rate);
+  PullOffProcessor proc(mp, model, acq, tester, reporter, lang, measuring);
+  proc.setRunning({0, 0, 0});
+  if (proc.measStart() != 0)
+    std::abort();
+  for (int tick = 0; tick < 64 && measuring; ++tick) {
+    proc.measTick();
+    const Measurement& m = *model.auftrMeasurement(0, 0, 0);
+    if (m.pointCount < 0 || m.pointCount > mp.gphPoints || !std::isfinite(m.force) ||
+        !std::isfinite(m.forceSlope))
+      std::abort();
+    for (int i = 0; i < m.pointCount; ++i)
+      if (!std::isfinite(m.points[static_cast<std::size_t>(i)]))
+        std::abort();
+    if (proc.finished)
+      break;
+  }
+  proc.measStop();
+  if (!std::isfinite(model.auftrMeasurement(0, 0, 0)->force))
+    std::abort();
+  return 0;
+}

@@ -1,0 +1,314 @@
+#pragma once
+// Pull-off signal processing: turns the raw voltage samples of the tester into the force curve
+// of one measurement, recognises trigger and tear-off, and yields the pull-off force as the
+// mean of the points recorded during the tracking time after the tear-off.
+//
+// One PullOffProcessor exists; the measurement control starts it on the running measurement
+// (measStart), feeds it on every timer tick (measTick) and ends the run (measStop). Nothing is
+// allocated per sample or per tick: the histories are fixed arrays, the read block is fixed,
+// and the curve buffer is allocated once per run.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/zv_auftr_def.hpp"
+#include "core/zv_list_range.hpp"
+#include "core/zv_measparams.hpp"
+#include "platform/zv_refresh.hpp"
+#include "support/zv_message.hpp"
+#include "support/zv_texts.hpp"
+
+namespace zv {
+
+// The acquisition as the processor uses it (the DAQ program layer). Failures of start and
+// stop are reported and reflected in daqErrorState by the implementation.
+class Acquisition {
+public:
+  virtual ~Acquisition() = default;
+  // Tells the tester the pull speed of the coming specimen (a simulated tester follows it;
+  // real hardware ignores it).
+  virtual void announcePullSpeed(int channel, double newtonPerSecond) = 0;
+  // Starts the analog acquisition of a channel for a piston's full-scale voltage. 0 and the
+  // rate the device actually runs at, or a negative code.
+  virtual int daqStart(int channel, double fullScaleVolts, int requestedRate,
+                       double& actualRate) = 0;
+  // Stops and clears any acquisition that is set up. 0, or a negative code.
+  virtual int daqStop() = 0;
+  // Reads every sample available (at most one block of 10000). The number read with samples
+  // pointing at them, or a negative code (already recorded in the error log).
+  virtual int daqRead(const double*& samples) = 0;
+};
+
+class Daq;
+
+// The real acquisition: the DAQ program layer.
+class DaqAcquisition final : public Acquisition {
+public:
+  explicit DaqAcquisition(Daq& daq) : daq_(daq) {}
+  void announcePullSpeed(int channel, double newtonPerSecond) override;
+  int daqStart(int channel, double fullScaleVolts, int requestedRate, double& actualRate) override;
+  int daqStop() override;
+  int daqRead(const double*& samples) override;
+
+private:
+  Daq& daq_;
+};
+
+// The two tester device records, as far as a measurement needs them.
+class TesterLookup {
+public:
+  virtual ~TesterLookup() = default;
+  // The name and pistons of the device of a channel; nullptr when there is no such device.
+  virtual const std::string* testerName(int channel) const = 0;
+  virtual const PistonList* testerPistons(int channel) const = 0;
+};
+
+// The two testers as they are before any device file is read: no name, the built-in pistons.
+class BuiltInTesters final : public TesterLookup {
+public:
+  const std::string* testerName(int channel) const override {
+    return channel == 0 || channel == 1 ? &names[channel] : nullptr;
+  }
+  const PistonList* testerPistons(int channel) const override {
+    return channel == 0 || channel == 1 ? &pistons[channel] : nullptr;
+  }
+  std::string names[2] = {"---", "---"};
+  PistonList pistons[2];
+};
+
+// The tester device records of the program (anything with device(channel) giving a record
+// with a name and pistons, or nullptr), as the processor sees them.
+template <class Devices> class DeviceTesterLookup final : public TesterLookup {
+public:
+  explicit DeviceTesterLookup(const Devices& devices) : devices_(devices) {}
+  const std::string* testerName(int channel) const override {
+    const auto* d = devices_.device(channel);
+    return d ? &d->name : nullptr;
+  }
+  const PistonList* testerPistons(int channel) const override {
+    const auto* d = devices_.device(channel);
+    return d ? &d->pistons : nullptr;
+  }
+
+private:
+  const Devices& devices_;
+};
+
+// What the processor shows on the measurement window.
+class CurveView {
+public:
+  virtual ~CurveView() = default;
+  // Draws the curve of a measurement, with its force and point count; the curve's first point
+  // lies at timeOffset seconds.
+  virtual void showMeasCurve(const Measurement& measurement, double timeOffset) = 0;
+  // Puts the graph cursor on a point of the curve shown.
+  virtual void placeTriggerCursor(int pointIndex) = 0;
+};
+
+// Where a finished measurement with its curve goes at once (the backup journal).
+class FinishedMeasurementSink {
+public:
+  virtual ~FinishedMeasurementSink() = default;
+  virtual void measurementFinished(Measurement& measurement) = 0;
+};
+
+enum DetectorState : int {
+  WAIT_TRIGGER = 0,
+  TRIGGERED = 1,
+  PULLED_OFF = 2,
+  TRACKED = 3,
+  FINISHED = 4,
+};
+
+// Refresh bits of the measurement window.
+namespace measbits {
+constexpr std::uint32_t Captions = 0x01;
+constexpr std::uint32_t Selectors = 0x02;
+constexpr std::uint32_t Status = 0x10;
+constexpr std::uint32_t Selection = 0x12; // selectors and status
+constexpr std::uint32_t Commands = 0x20;
+constexpr std::uint32_t StatusAndCommands = 0x30;
+constexpr std::uint32_t Title = 0x40;
+constexpr std::uint32_t All = 0xFFF;
+constexpr std::uint32_t Forced = 0x8000;
+} // namespace measbits
+
+// Result codes.
+constexpr int MeasErrNoMeasurementForPlot = -1201;
+constexpr int MeasErrPlotBuffer = -1202;
+constexpr int MeasErrDaqStart = -1205;
+constexpr int MeasErrDaqStop = -1206;
+constexpr int MeasErrDaqRead = -1207; // recorded with the driver's status and text
+constexpr int MeasErrLimitsNoMeasurement = -1210;
+constexpr int MeasErrDaqState = -1220;
+constexpr int MeasErrNoMeasurement = -1221;
+constexpr int MeasErrInitPlot = -1225;
+constexpr int MeasErrStopBeforeStart = -1226;
+constexpr int MeasErrNoTester = -1227;
+constexpr int MeasErrNoStorage = -1228;
+constexpr int MeasErrNoPiston = -1229;
+constexpr int MeasErrStart = -1230;
+constexpr int MeasErrCalibration = -1231; // two calibration points with the same voltage
+constexpr int MeasErrStopNoMeasurement = -1240;
+
+class PullOffProcessor {
+public:
+  static constexpr int HistorySize = 100; // depth of the spike and average histories
+  // The spike filter's slope limit. Fixed, so that results agree with every measurement taken
+  // before; the configured dSpikeLim is kept, edited and reported but not used here.
+  static constexpr double SpikeSlopeLimit = 5.0; // V/s
+  // A sample beyond this (or not a number) is a broken reading and treated like a spike.
+  static constexpr double MaxPlausibleVolts = 1000.0;
+
+  PullOffProcessor(MeasParams& params, AuftrModel& model, Acquisition& acquisition,
+                   const TesterLookup& devices, Reporter& reporter, const Language& language,
+                   bool& measuring);
+
+  // What daqInit and daqShutdown reset: the run flags and the curve's time offset.
+  void resetRunState();
+
+  // Another acquisition or tester source (tests; the device records once they are read).
+  void setAcquisition(Acquisition& acquisition) { acquisition_ = &acquisition; }
+  void setTesters(const TesterLookup& devices) { devices_ = &devices; }
+  const TesterLookup& testers() const { return *devices_; }
+
+  // Ports that exist only with the windows and the journal; nullptr for none.
+  void setView(CurveView* view) { view_ = view; }
+  void setRefreshSink(RefreshSink* sink) { refresh_ = sink; }
+  void setFinishedSink(FinishedMeasurementSink* sink) { finishedSink_ = sink; }
+
+  // The measurement the processor writes into, named by its place in the data set.
+  void setRunning(const Selection& where) {
+    running_ = where;
+    hasRunning_ = true;
+  }
+  void clearRunning() { hasRunning_ = false; }
+  bool hasRunning() const { return hasRunning_; }
+  const Selection& runningSelection() const { return running_; }
+  Measurement* runningMeasurement();
+
+  // Prepares the run on the running measurement and starts the acquisition. 0, 1 when a stop
+  // was requested before, or a negative code.
+  int measStart();
+  // Consumes every sample the acquisition has delivered.
+  void measTick();
+  // Ends the acquisition; with trigger and tear-off seen, writes the pull-off force.
+  int measStop();
+  // One step of the trigger and tear-off detector on the current slope; forceBefore is the
+  // curve value a trigger distance back. 1 trigger now, 2 tear-off now, else 0.
+  int checkTrigger(double forceBefore);
+  // Thresholds, force limit and point counts from the parameters and the running measurement.
+  int calcLimits();
+  // A zeroed curve of gphPoints points for the measurement, pointCount 0.
+  int initPlotBuffer(Measurement* measurement);
+
+  // The flags shared with the measurement control.
+  bool& measuring;
+  bool stopped = false;
+  bool stopRequested = false;
+  bool finished = false;
+  bool redraw = false;
+
+  // Working state, readable for the windows and tests.
+  DetectorState state() const { return state_; }
+  double timeOffset() const { return timeOffset_; }
+  int trigIndex() const { return trigIndex_; }
+  int pullIndex() const { return pullIndex_; }
+  int processed() const { return processed_; }
+  long long rawCount() const { return rawCount_; }
+  int startPoints() const { return startPoints_; }
+  int stopPoints() const { return stopPoints_; }
+  int trigDiffPoints() const { return trigDiffPoints_; }
+  int postPoints() const { return postPoints_; }
+  double startThreshold() const { return startThreshold_; }
+  double stopThreshold() const { return stopThreshold_; }
+  double slopeBaseTime() const { return slopeBase_; }
+  // The axes at the start of a run: time span from the curve length, force span the piston.
+  double startTimeSpan() const { return startTimeSpan_; }
+  double startForceSpan() const { return startForceSpan_; }
+  // Where the last finished run put the trigger cursor; -1 before.
+  int triggerCursor() const { return triggerCursor_; }
+
+private:
+  int report(int code);
+  void message(const TextPair& text, int flags);
+  void resetRun();
+  // measStart from resetting the run to starting the acquisition.
+  int prepareRun(Measurement& m);
+  // Runs samples[0..n) through the pipeline into m; stops early once the run finished.
+  void processBlock(const double* samples, int n, Measurement& m);
+  void appendPoint(double force);
+  double newestPoint() const { return curve_[curveStart_ + curveCount_ - 1]; }
+  double pointBack(int back) const { return curve_[curveStart_ + curveCount_ - 1 - back]; }
+  void copyCurveTo(Measurement& m);
+  bool isDisplayed(const Measurement& m) const;
+  void requestRefresh(WindowId window, std::uint32_t bits);
+
+  MeasParams& params_;
+  AuftrModel& model_;
+  Acquisition* acquisition_;
+  const TesterLookup* devices_;
+  Reporter& reporter_;
+  const Language& language_;
+  CurveView* view_ = nullptr;
+  RefreshSink* refresh_ = nullptr;
+  FinishedMeasurementSink* finishedSink_ = nullptr;
+
+  Selection running_;
+  bool hasRunning_ = false;
+
+  // Spike filter: ring of the last nSpike raw samples, spikeHead_ the newest.
+  std::array<double, HistorySize> spikeHist_{};
+  int nSpike_ = 1;
+  int spikeHead_ = 0;
+  bool spikeReady_ = false;
+  // Moving average: ring of the last avgN accepted samples, avgPos_ the oldest.
+  std::array<double, HistorySize> avgHist_{};
+  int avgN_ = 1;
+  int avgPos_ = 0;
+  double runSum_ = 0.0;
+  bool avgReady_ = false;
+  double filtered_ = 0.0;
+  bool accepted_ = true;
+
+  long long rawCount_ = 0;
+  int processed_ = 0;
+
+  int startPoints_ = 0;
+  int stopPoints_ = 0;
+  int trigDiffPoints_ = 1;
+  int postPoints_ = 0;
+  double startThreshold_ = 0.0;
+  double stopThreshold_ = 0.0;
+  double slopeBase_ = 1.0;
+  bool slopeReady_ = false;
+  double slope_ = 0.0;
+  int curveRate_ = 1;
+
+  DetectorState state_ = WAIT_TRIGGER;
+  int riseCount_ = 0;
+  int fallCount_ = 0;
+  int trigIndex_ = -1;
+  int pullIndex_ = -1;
+  double timeOffset_ = 0.0;
+
+  // The curve of the run. Twice gphPoints long: while the curve scrolls, the window of the
+  // newest gphPoints values slides forward and is moved back to the start only when it hits
+  // the end, so scrolling costs one block move per gphPoints samples instead of per sample.
+  std::vector<double> curve_;
+  int gph_ = 0;
+  int curveStart_ = 0;
+  int curveCount_ = 0;
+  int synced_ = 0;        // points already copied to the measurement
+  bool scrolled_ = false; // the curve scrolled since the last copy
+
+  double calOffset_ = 0.0;
+  double calGain_ = 1.0;
+
+  double startTimeSpan_ = 1.0;
+  double startForceSpan_ = 0.1;
+  int triggerCursor_ = -1;
+};
+
+} // namespace zv

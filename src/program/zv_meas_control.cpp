@@ -1,0 +1,256 @@
+#include "program/zv_meas_control.hpp"
+
+#include "core/zv_calculate.hpp"
+#include "platform/zv_latin1.hpp"
+
+namespace zv {
+
+namespace {
+
+constexpr TextPair QuestionTitle{"Zarvik - Start measurement", "Zarvik - Messung starten"};
+constexpr TextPair QuestionText{"measuring No. %d already exists !",
+                                "Messung Nr. %d existiert bereits !"};
+constexpr TextPair OverwriteButton{"Overwrite all further meas",
+                                   "Alle folgenden Messungen überschreiben"_l1};
+constexpr TextPair NextFreeButton{"Switching on the next free index : No: %d",
+                                  "Auf den nächsten freien Mess-Index Nr. %d schalten"_l1};
+constexpr TextPair AbortButton{"Abort", "Abbrechen"};
+constexpr TextPair BackupTitle{"Backup", "Backup"};
+constexpr TextPair BackupFailed{"Fehler bei Sicherung", "Fehler bei Sicherung"};
+
+constexpr int StopFirstText = 16;
+constexpr int StopErrorText = 18;
+constexpr int NewIndexErrorText = 19;
+
+std::string withNumber(const char* format, int number) {
+  std::string s = format;
+  const auto at = s.find("%d");
+  if (at != std::string::npos)
+    s.replace(at, 2, std::to_string(number));
+  return s;
+}
+
+int fail(Program& p, int code) {
+  return p.reporter.reportError(code, 0);
+}
+
+void refreshMeas(Program& p, std::uint32_t bits) {
+  p.requestRefresh(WindowId::Measurement, bits);
+}
+
+void setTimer(Program& p, bool on) {
+  if (p.measPanel)
+    p.measPanel->setMeasTimer(on, p.measParams.dPollTime);
+}
+
+// The pulse length of the remote output in milliseconds.
+int pulseLength(double seconds) {
+  return seconds > 0.0 && seconds < 1e6 ? static_cast<int>(seconds * 1000.0) : 0;
+}
+
+bool remoteAllowed(const Program& p) {
+  return p.measParams.daqErrorState == 0 && p.measParams.remoteEnable != 0;
+}
+
+// Selects the running measurement in the windows when they show another one.
+void showRunning(Program& p) {
+  DataSet* d = p.auftr.dataSet();
+  const Selection& r = p.processor.runningSelection();
+  if (!d || !p.processor.hasRunning())
+    return;
+  d->currentSample = r.sample;
+  d->currentStorage = r.storage;
+  d->currentMeasurement = r.measurement;
+}
+
+// The statistics of the running measurement's storage, so they are current even while no
+// table window shows them.
+void recomputeStatistics(Program& p) {
+  const Selection& r = p.processor.runningSelection();
+  if (Storage* t = p.auftr.auftrStorage(r.sample, r.storage))
+    calcStorageStatistics(t, p.auftr.bondTensionFactors());
+}
+
+} // namespace
+
+OverwriteQuestion overwriteQuestion(const Language& lang, int firstUsed, int lastUsed) {
+  OverwriteQuestion q;
+  q.title = lang.pick(QuestionTitle);
+  q.text = withNumber(lang.pick(QuestionText), firstUsed + 1);
+  q.buttons = {lang.pick(OverwriteButton), withNumber(lang.pick(NextFreeButton), lastUsed + 2),
+               lang.pick(AbortButton)};
+  return q;
+}
+
+const char* measStatusText(const Program& p, std::int32_t status) {
+  return measurementStatusText(status, p.lang);
+}
+
+bool checkMeasuring(Program& p) {
+  if (!p.measuring)
+    return false;
+  p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts.messageTexts[StopFirstText], 0);
+  return true;
+}
+
+int nextMeasIndex(Program& p) {
+  PullOffProcessor& proc = p.processor;
+  if (!proc.hasRunning())
+    return fail(p, MeasCtlNoRunning);
+  const Selection at = proc.runningSelection();
+  proc.clearRunning();
+  Storage* t = p.auftr.auftrStorage(at.sample, at.storage);
+  if (!t)
+    return fail(p, MeasCtlNoStorage);
+  const int count = static_cast<int>(t->measurements.size());
+  if (at.measurement < count - 1) {
+    p.requestRefresh(WindowId::Storage, 0x12);
+  } else {
+    if (p.auftr.auftrAddMeasurements(at.sample, at.storage, count + 1) != 0)
+      return fail(p, MeasCtlCannotGrow);
+    p.requestRefresh(WindowId::Storage, 0x13);
+  }
+  if (!p.auftr.auftrMeasurement(at.sample, at.storage, at.measurement + 1))
+    return fail(p, MeasCtlNoNext);
+  proc.setRunning({at.sample, at.storage, at.measurement + 1});
+  refreshMeas(p, measbits::Selection);
+  return 0;
+}
+
+int startMeasuring(Program& p) {
+  PullOffProcessor& proc = p.processor;
+  p.measParams.seriesFlag = 1; // every start runs as a series
+  if (p.measuring) {
+    p.ui.popup("", p.texts.messageTexts[StopFirstText]);
+    return MeasCtlRefused;
+  }
+  DataSet* d = p.auftr.dataSet();
+  if (!d)
+    return fail(p, MeasCtlNoDataSet);
+  const Selection selected{d->currentSample, d->currentStorage, d->currentMeasurement};
+  if (!p.auftr.auftrMeasurement(selected.sample, selected.storage, selected.measurement))
+    return fail(p, MeasCtlNoMeasurement);
+  proc.setRunning(selected);
+  Storage* t = p.auftr.auftrStorage(selected.sample, selected.storage);
+  if (!t)
+    return fail(p, MeasCtlNoStorageAtStart);
+
+  // Slots from the selected one on that already hold something.
+  const int count = p.auftr.auftrMeasurementCount(selected.sample, selected.storage);
+  int firstUsed = -1;
+  int lastUsed = -1;
+  for (int k = selected.measurement; k < count; ++k) {
+    const Measurement* m = p.auftr.auftrMeasurement(selected.sample, selected.storage, k);
+    if (!m)
+      return fail(p, MeasCtlSlotMissing);
+    if (m->status != 0) {
+      if (firstUsed < 0)
+        firstUsed = k;
+      lastUsed = k;
+    }
+  }
+  if (firstUsed >= 0) {
+    const OverwriteQuestion q = overwriteQuestion(p.lang, firstUsed, lastUsed);
+    const int answer = p.ui.ask(q.title, q.text, q.buttons, OverwriteAll, AbortStart);
+    if (answer == NextFreeIndex) {
+      if (lastUsed < count - 1) {
+        if (!p.auftr.auftrMeasurement(selected.sample, selected.storage, lastUsed + 1))
+          return fail(p, MeasCtlNoFreeSlot);
+        proc.setRunning({selected.sample, selected.storage, lastUsed + 1});
+      } else {
+        if (!p.auftr.auftrMeasurement(selected.sample, selected.storage, lastUsed))
+          return fail(p, MeasCtlNoLastSlot);
+        proc.setRunning({selected.sample, selected.storage, lastUsed});
+        if (nextMeasIndex(p) != 0)
+          return fail(p, MeasCtlCannotAppend);
+      }
+      showRunning(p);
+      for (WindowId w : {WindowId::Measurement, WindowId::Storage, WindowId::Order})
+        p.requestRefresh(w, measbits::Selection);
+    } else if (answer != OverwriteAll) {
+      return MeasCtlCancelled;
+    }
+  }
+
+  proc.stopRequested = false;
+  // A backup that fails is told, but does not keep the operator from measuring.
+  if (const int rc = p.backupBeforeSeries(); rc != 0)
+    p.reporter.reportMessage(report::PopupAndLog, 0, p.lang.pick(BackupTitle),
+                             p.lang.pick(BackupFailed), rc);
+
+  int result = proc.measStart();
+  if (result != 0)
+    proc.measStop();
+  if (result == 0 && remoteAllowed(p))
+    p.daq.daqRemote(1, pulseLength(p.measParams.dStartPulseDelay));
+  if (result == 0) {
+    setTimer(p, true);
+    if (p.measPanel)
+      p.measPanel->setGraphSpans(proc.startTimeSpan(), proc.startForceSpan());
+  }
+  refreshMeas(p, measbits::StatusAndCommands);
+  return result;
+}
+
+int stopMeasuring(Program& p) {
+  PullOffProcessor& proc = p.processor;
+  proc.stopRequested = true;
+  if (remoteAllowed(p))
+    p.daq.daqRemote(2, pulseLength(p.measParams.dStopPulseDelay));
+  setTimer(p, false);
+  if (!proc.stopped && proc.hasRunning())
+    proc.measStop();
+  p.measuring = false;
+  if (Measurement* m = proc.runningMeasurement())
+    if (m->status == static_cast<std::int32_t>(MeasurementStatus::NewMeasuring)) {
+      m->status = static_cast<std::int32_t>(MeasurementStatus::Invalid);
+      p.auftr.auftrMarkChanged(*m); // the backup must not keep it as a new measurement
+    }
+  recomputeStatistics(p);
+  refreshMeas(p, measbits::StatusAndCommands);
+  return 0;
+}
+
+int endOfMeasuring(Program& p) {
+  PullOffProcessor& proc = p.processor;
+  if (proc.measStop() != 0) {
+    p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts.messageTexts[StopErrorText], 0);
+  } else {
+    recomputeStatistics(p);
+    if (p.measParams.seriesFlag != 0 && !proc.stopRequested) {
+      if (nextMeasIndex(p) == 0)
+        proc.measStart();
+      else
+        p.reporter.reportMessage(report::PopupAndLog, 0, "",
+                                 p.texts.messageTexts[NewIndexErrorText], 0);
+    }
+  }
+  // A series that could not go on leaves nothing for the timer to do.
+  if (!p.measuring)
+    setTimer(p, false);
+  refreshMeas(p, measbits::Status);
+  return 0;
+}
+
+void measTimerTick(Program& p) {
+  // A popup inside a tick (a warning at the start of the next slot) lets further timer events
+  // through; they must not run the processor while it is half way through a step.
+  if (p.measTickRunning || !p.measuring)
+    return;
+  p.measTickRunning = true;
+  p.processor.measTick();
+  if (p.processor.finished) {
+    p.processor.finished = false;
+    endOfMeasuring(p);
+    refreshMeas(p, measbits::StatusAndCommands);
+  }
+  p.measTickRunning = false;
+}
+
+int measStartStopToggle(Program& p, bool on) {
+  const int result = on ? startMeasuring(p) : stopMeasuring(p);
+  refreshMeas(p, measbits::Status);
+  return result;
+}
+
+} // namespace zv

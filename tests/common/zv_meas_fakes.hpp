@@ -1,0 +1,120 @@
+#pragma once
+// Stand-ins for what a measurement talks to: an acquisition that serves scripted sample blocks,
+// the two tester devices, and a curve view that records what it was asked to draw.
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "daq/zv_daq_action.hpp"
+
+namespace zv::test {
+
+class ScriptedAcquisition : public Acquisition {
+public:
+  struct StartCall {
+    int channel;
+    double volts;
+    int rate;
+  };
+  double actualRate = 100.0;
+  bool failStart = false;
+  bool failStop = false;
+  bool failRead = false;
+  // Blocks handed out by daqRead, one per read; an empty queue reads 0 samples.
+  std::deque<std::vector<double>> blocks;
+  // When set, produces the samples of a read instead of the queue (from the index of the read
+  // since the last start).
+  std::function<std::vector<double>(int)> generator;
+
+  std::vector<StartCall> starts;
+  int stops = 0;
+  int reads = 0;
+  bool running = false;
+
+  int daqStart(int channel, double volts, int rate, double& actual) override {
+    starts.push_back({channel, volts, rate});
+    if (failStart)
+      return -1205;
+    actual = actualRate;
+    running = true;
+    readsSinceStart = 0;
+    return 0;
+  }
+  int daqStop() override {
+    ++stops;
+    running = false;
+    return failStop ? -1206 : 0;
+  }
+  int daqRead(const double*& samples) override {
+    ++reads;
+    if (failRead)
+      return -1035;
+    if (generator) {
+      current = generator(readsSinceStart++);
+    } else {
+      if (blocks.empty())
+        return 0;
+      current = std::move(blocks.front());
+      blocks.pop_front();
+    }
+    if (current.size() > 10000)
+      current.resize(10000);
+    samples = current.data();
+    return static_cast<int>(current.size());
+  }
+  void announcePullSpeed(int channel, double speed) override {
+    announced.emplace_back(channel, speed);
+  }
+  int readsSinceStart = 0;
+  std::vector<double> current;
+  std::vector<std::pair<int, double>> announced;
+};
+
+class FakeTesters : public TesterLookup {
+public:
+  std::string names[2] = {"Tester One", "Tester Two"};
+  PistonList pistons[2];
+  const std::string* testerName(int channel) const override {
+    return channel == 0 || channel == 1 ? &names[channel] : nullptr;
+  }
+  const PistonList* testerPistons(int channel) const override {
+    return channel == 0 || channel == 1 ? &pistons[channel] : nullptr;
+  }
+};
+
+class RecordingCurveView : public CurveView {
+public:
+  struct Drawn {
+    int pointCount;
+    double force;
+    double timeOffset;
+  };
+  std::vector<Drawn> drawn;
+  std::vector<int> cursors;
+  void showMeasCurve(const Measurement& m, double timeOffset) override {
+    drawn.push_back({m.pointCount, m.force, timeOffset});
+  }
+  void placeTriggerCursor(int index) override { cursors.push_back(index); }
+};
+
+class RecordingFinished : public FinishedMeasurementSink {
+public:
+  std::vector<Selection> finished;
+  std::vector<int> pointCounts;
+  void measurementFinished(Measurement& m) override {
+    finished.push_back({m.sampleIndex, m.storageIndex, m.measurementIndex});
+    pointCounts.push_back(m.pointCount);
+  }
+};
+
+// A calibrated piston: force = volts * gain (kN per V) + offset.
+inline void calibrate(PistonRange& p, double gain = 1.0, double offset = 0.0) {
+  p.calFlags = PistonRange::FullyCalibrated;
+  p.calVolts1 = 0.0;
+  p.calVolts2 = 1.0;
+  p.calForce1 = offset;
+  p.calForce2 = offset + gain;
+}
+
+} // namespace zv::test

@@ -1,0 +1,95 @@
+#pragma once
+// A data set with a processor wired to scripted ports.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "common/zv_fake_ui.hpp"
+#include "common/zv_fakes.hpp"
+#include "common/zv_meas_fakes.hpp"
+#include "common/zv_testdir.hpp"
+#include "core/zv_auftr_def.hpp"
+#include "core/zv_measparams.hpp"
+#include "daq/zv_daq_action.hpp"
+
+namespace zv::test {
+
+struct ProcessorFixture : ::testing::Test {
+  TestDir dir;
+  FakeClock clock;
+  ErrorLog errorLog{clock, dir.path()};
+  ScriptedUi ui;
+  RecordingLog log;
+  Reporter reporter{errorLog, ui};
+  Language lang;
+  AuftrModel model{reporter, lang};
+  MeasParams params;
+  ScriptedAcquisition acq;
+  FakeTesters testers;
+  bool measuring = false;
+  PullOffProcessor proc{params, model, acq, testers, reporter, lang, measuring};
+  RecordingRefresh refresh;
+  RecordingCurveView view;
+  RecordingFinished finishedSink;
+
+  ProcessorFixture() {
+    reporter.setLogTarget(&log);
+    for (auto& list : testers.pistons)
+      for (int i = 0; i < list.count(); ++i)
+        calibrate(*list.piston(i));
+    model.auftrInitDefaults();
+    model.auftrCreate();
+    model.auftrAddSamples(2);
+    model.auftrAddStorages(2);
+    model.auftrRenumber();
+    proc.setView(&view);
+    proc.setRefreshSink(&refresh);
+    proc.setFinishedSink(&finishedSink);
+    proc.setRunning({0, 0, 0});
+    // Plain settings that make the arithmetic easy to follow: 64 Hz, no averaging.
+    acq.actualRate = 64.0;
+    params.sampleRate = 64;
+    params.average = 1;
+    params.nSpikeNum = 3;
+    params.gphPoints = 400;
+    params.dTrigDiffTime = 0.25;  // 16 points, slope base 0.25 s
+    params.startTime = 0.125;     // 8 points
+    params.stopTime = 0.25;       // 16 points
+    params.dPostTrigTime = 0.125; // 8 points
+    params.startProzent = 50.0;   // 0.5 kN/s at 1000 N/s
+    params.stopProzent = 25.0;    // 0.25 kN/s
+  }
+
+  Measurement& meas(int s = 0, int t = 0, int m = 0) { return *model.auftrMeasurement(s, t, m); }
+  Storage& storage(int s = 0, int t = 0) { return *model.auftrStorage(s, t); }
+
+  void setSpeed(double speed) {
+    for (auto& sample : model.dataSet()->samples)
+      for (auto& st : sample.storages)
+        st.speed = speed;
+  }
+
+  // Feeds samples as one read and processes them.
+  void tick(std::vector<double> samples) {
+    acq.blocks.push_back(std::move(samples));
+    proc.measTick();
+  }
+
+  static std::vector<double> constant(int n, double v) { return std::vector<double>(n, v); }
+  // n samples rising by step from start (the first sample is start + step).
+  static std::vector<double> ramp(int n, double start, double step) {
+    std::vector<double> v(n);
+    for (int i = 0; i < n; ++i)
+      v[i] = start + (i + 1) * step;
+    return v;
+  }
+
+  int refreshCount(WindowId w, std::uint32_t bits) const {
+    int n = 0;
+    for (auto& r : refresh.requests)
+      n += r.first == w && r.second == bits;
+    return n;
+  }
+};
+
+} // namespace zv::test

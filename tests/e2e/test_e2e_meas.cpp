@@ -1,0 +1,238 @@
+// A series on the simulated testers, end to end: the program binds the simulator as it binds
+// the real driver, the virtual clock runs between timer ticks, and the measurement control,
+// the processor and the data set do the rest.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "common/zv_fake_ui.hpp"
+#include "common/zv_testdir.hpp"
+#include "core/zv_calculate.hpp"
+#include "program/zv_meas_control.hpp"
+#include "storage/zv_restore.hpp"
+#include "zv_sim_control.hpp"
+
+namespace zv {
+namespace {
+
+class TimerPanel : public MeasPanelPort {
+public:
+  bool on = false;
+  double interval = 0.0;
+  void setMeasTimer(bool enabled, double seconds) override {
+    on = enabled;
+    interval = seconds;
+  }
+  void setGraphSpans(double, double) override {}
+};
+
+struct E2E : ::testing::Test {
+  test::SimControl sim{ZV_SIMDAQ_PATH};
+  test::TestDir dir;
+  test::ScriptedUi ui;
+  test::FakeClock clock;
+  MemoryRegistry registry;
+  Program p{ui, clock, registry, dir.path() / ""};
+  TimerPanel panel;
+  // Break force of every specimen the tester started, by its number.
+  std::map<int, double> breakForces;
+
+  void SetUp() override {
+    ASSERT_TRUE(sim.ok()) << dlerror();
+    sim.reset();
+    sim.useVirtualClock(1);
+    sim.setSeed(0, 4711);
+    p.startUp({"zarvik"});
+    p.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
+    ASSERT_EQ(0, p.initAcquisition());
+    ASSERT_EQ(0, p.measParams.daqErrorState);
+    for (auto& list : p.testers.pistons)
+      for (int i = 0; i < list.count(); ++i) {
+        PistonRange& piston = *list.piston(i);
+        piston.calFlags = PistonRange::FullyCalibrated; // the simulator gives 1 V per kN
+      }
+    p.measPanel = &panel;
+    auto& a = p.auftr;
+    ASSERT_EQ(0, a.auftrCreate());
+    a.auftrAddSamples(2);
+    a.auftrAddStorages(2);
+    a.auftrRenumber();
+    for (auto& s : a.dataSet()->samples)
+      for (auto& t : s.storages) {
+        t.speed = 300.0; // N/s, from the device's speed list
+        t.area = 2.0;
+      }
+  }
+  void TearDown() override { p.daq.daqShutdown(); }
+
+  Measurement& meas(int k) { return *p.auftr.auftrMeasurement(0, 0, k); }
+  int valid() const {
+    int n = 0;
+    for (const auto& m : p.auftr.auftrStorage(0, 0)->measurements)
+      n += m.status == 5;
+    return n;
+  }
+  // One timer interval of virtual time, then the tick.
+  void tick() {
+    sim.advance(p.measParams.dPollTime);
+    measTimerTick(p);
+    int count = 0;
+    const double force = sim.breakForce(0, &count);
+    breakForces[count] = force;
+  }
+  // Ticks until the condition holds; false after `seconds` of virtual time.
+  template <class Cond> bool runUntil(Cond cond, double seconds = 120.0) {
+    for (double t = 0; t < seconds; t += p.measParams.dPollTime) {
+      if (cond())
+        return true;
+      tick();
+    }
+    return cond();
+  }
+};
+
+TEST_F(E2E, FivePullsFillFiveSlotsWithTheirBreakForces) {
+  ASSERT_EQ(0, startMeasuring(p));
+  EXPECT_TRUE(panel.on);
+  EXPECT_EQ(panel.interval, 0.5);
+  ASSERT_TRUE(runUntil([&] { return valid() == 5; }));
+  ASSERT_EQ(0, stopMeasuring(p));
+  EXPECT_FALSE(panel.on);
+  EXPECT_FALSE(p.measuring);
+
+  const Storage& t = *p.auftr.auftrStorage(0, 0);
+  ASSERT_EQ(t.measurements.size(), 6u);
+  double sum = 0.0;
+  for (int k = 0; k < 5; ++k) {
+    const Measurement& m = meas(k);
+    SCOPED_TRACE(k);
+    EXPECT_EQ(m.status, 5);
+    EXPECT_EQ(m.inStatistics, 1);
+    ASSERT_TRUE(breakForces.count(k + 1));
+    // The held force plus the tester's idle offset, averaged over the tracking time.
+    EXPECT_NEAR(m.force, breakForces[k + 1], 0.02);
+    EXPECT_TRUE(m.hasPoints());
+    EXPECT_GT(m.pointCount, 250); // at least idle, rise, tear-off time and tracking
+    EXPECT_EQ(m.curveRate, 100);
+    EXPECT_EQ(m.deviceName, "---");
+    sum += m.force / 2.0;
+  }
+  // The sixth slot was stopped before its trigger.
+  EXPECT_EQ(meas(5).status, 0);
+  EXPECT_EQ(t.statCount, 5);
+  EXPECT_NEAR(t.mean, sum / 5, 1e-12);
+  EXPECT_GT(t.sa, 0.0);
+  EXPECT_GT(p.auftr.auftrIsChanged(), 0u);
+  EXPECT_TRUE(ui.popups().empty());
+  EXPECT_EQ(sim.availableSamples(), -1); // no acquisition left running
+}
+
+TEST_F(E2E, StopBeforeTheTriggerLeavesInvalid) {
+  ASSERT_EQ(0, startMeasuring(p));
+  tick(); // half a second: the tester has not started pulling yet
+  ASSERT_EQ(meas(0).status, 2);
+  stopMeasuring(p);
+  EXPECT_EQ(meas(0).status, 0);
+  EXPECT_EQ(meas(0).inStatistics, 0);
+  EXPECT_EQ(p.auftr.auftrMeasurementCount(0, 0), 1);
+}
+
+TEST_F(E2E, StopDuringTrackingWritesTheResultAndDoesNotAdvance) {
+  p.measParams.dPostTrigTime = 3.0; // a long tracking time to stop in
+  p.measParams.dPollTime = 0.1;
+  ASSERT_EQ(0, startMeasuring(p));
+  ASSERT_TRUE(runUntil([&] { return p.processor.state() == PULLED_OFF; }));
+  tick();
+  ASSERT_EQ(p.processor.state(), PULLED_OFF);
+  stopMeasuring(p);
+  EXPECT_EQ(meas(0).status, 5);
+  EXPECT_NEAR(meas(0).force, breakForces[1], 0.02);
+  EXPECT_EQ(p.auftr.auftrMeasurementCount(0, 0), 1);
+  EXPECT_EQ(p.processor.runningSelection().measurement, 0);
+  int count = 0;
+  sim.breakForce(0, &count);
+  EXPECT_EQ(count, 1); // no second specimen was started
+}
+
+TEST_F(E2E, OverwriteQuestionAnswers) {
+  // A first pull fills slot 1.
+  ASSERT_EQ(0, startMeasuring(p));
+  ASSERT_TRUE(runUntil([&] { return meas(0).status == 5; }));
+  stopMeasuring(p);
+  const double first = meas(0).force;
+  p.auftr.dataSet()->currentMeasurement = 0;
+
+  // Abort: nothing starts, nothing changes.
+  ui.askAnswers.push_back(AbortStart);
+  EXPECT_EQ(MeasCtlCancelled, startMeasuring(p));
+  EXPECT_EQ(meas(0).force, first);
+  EXPECT_EQ(sim.availableSamples(), -1);
+
+  // Next free index: the series goes to slot 2 (the stopped slot 2 is free again).
+  ui.askAnswers.push_back(NextFreeIndex);
+  ASSERT_EQ(0, startMeasuring(p));
+  EXPECT_EQ(p.processor.runningSelection().measurement, 1);
+  ASSERT_TRUE(runUntil([&] { return meas(1).status == 5; }));
+  stopMeasuring(p);
+  EXPECT_EQ(meas(0).force, first);
+
+  // Overwrite: slot 1 gets the new specimen's force.
+  p.auftr.dataSet()->currentMeasurement = 0;
+  ui.askAnswers.push_back(OverwriteAll);
+  ASSERT_EQ(0, startMeasuring(p));
+  EXPECT_EQ(p.processor.runningSelection().measurement, 0);
+  int before = 0;
+  sim.breakForce(0, &before);
+  ASSERT_TRUE(runUntil([&] { return p.processor.runningSelection().measurement == 1; }));
+  stopMeasuring(p);
+  EXPECT_EQ(meas(0).status, 5);
+  EXPECT_NEAR(meas(0).force, breakForces[before], 0.02);
+  EXPECT_NE(meas(0).force, first);
+  ASSERT_EQ(ui.shown.size(), 3u);
+  EXPECT_EQ(ui.shown[0].text, "measuring No. 1 already exists !");
+  EXPECT_EQ(ui.shown[0].buttons[1], "Switching on the next free index : No: 2");
+}
+
+TEST_F(E2E, AReadFailureStopsTheSeriesWithTheDaqError) {
+  ASSERT_EQ(0, startMeasuring(p));
+  tick();
+  sim.setFaults(ZVSIM_FAULT_READ);
+  tick();
+  EXPECT_EQ(p.measParams.daqErrorState, 9);
+  sim.setFaults(0);
+  stopMeasuring(p);
+  EXPECT_FALSE(p.measuring);
+  EXPECT_EQ(meas(0).status, 0);
+  EXPECT_EQ(MeasErrDaqState, startMeasuring(p));
+}
+
+} // namespace
+} // namespace zv
+
+namespace zv {
+namespace {
+
+TEST_F(E2E, FinishedMeasurementsReachTheJournalWithTheirCurves) {
+  const auto dataFile = dir.write("order.DAT", "saved data set");
+  p.graphBackup.journal.SetBackupDir(dir.path() / "Backup" / "");
+  std::filesystem::create_directories(dir.path() / "Backup");
+  ASSERT_EQ(0, p.graphBackup.store.RefreshBackup(dataFile.string()));
+  ASSERT_EQ(0, startMeasuring(p));
+  ASSERT_TRUE(runUntil([&] { return valid() == 2; }));
+  stopMeasuring(p);
+
+  BackupJournal& journal = p.graphBackup.journal;
+  ASSERT_EQ(0, journal.OpenBackupFile());
+  std::vector<int> withCurve;
+  BackupObjectHeader h;
+  while (journal.ReadBackupHeader(h) > 0)
+    if (h.type == backup_type::MeasurementWithCurve)
+      withCurve.push_back(h.measurementIndex);
+  journal.CloseBackupFile();
+  EXPECT_FALSE(journal.damaged());
+  // Each finished pull went in at once with its curve, the stopped third slot as well.
+  EXPECT_EQ(withCurve, (std::vector<int>{0, 1, 2}));
+}
+
+} // namespace
+} // namespace zv

@@ -1,0 +1,382 @@
+// Measurement control: start with its overwrite question, the series from slot to slot, stop
+// at every stage, and the guards while a measurement runs. The acquisition is scripted: every
+// start brings a new specimen that idles, is pulled at 1 kN/s and tears off.
+#include <gtest/gtest.h>
+
+#include "common/zv_fake_ui.hpp"
+#include "common/zv_meas_fakes.hpp"
+#include "common/zv_testdir.hpp"
+#include "core/zv_calculate.hpp"
+#include "program/zv_meas_control.hpp"
+
+namespace zv {
+namespace {
+
+class RecordingPanel : public MeasPanelPort {
+public:
+  std::vector<std::pair<bool, double>> timer;
+  std::vector<std::pair<double, double>> spans;
+  void setMeasTimer(bool on, double interval) override { timer.emplace_back(on, interval); }
+  void setGraphSpans(double t, double f) override { spans.emplace_back(t, f); }
+  bool timerOn() const { return !timer.empty() && timer.back().first; }
+};
+
+struct MeasControlFixture : ::testing::Test {
+  test::TestDir dir;
+  test::ScriptedUi ui;
+  test::FakeClock clock;
+  MemoryRegistry registry;
+  test::RecordingRefresh refreshes;
+  test::RecordingLog log;
+  Program p{ui, clock, registry, dir.path() / ""};
+  test::ScriptedAcquisition acq;
+  test::FakeTesters testers;
+  RecordingPanel panel;
+
+  MeasControlFixture() {
+    p.refreshSink = &refreshes;
+    p.startUp({"zarvik"});
+    p.reporter.setLogTarget(&log);
+    p.measPanel = &panel;
+    p.processor.setAcquisition(acq);
+    p.processor.setTesters(testers);
+    for (auto& list : testers.pistons)
+      for (int i = 0; i < list.count(); ++i)
+        test::calibrate(*list.piston(i));
+    auto& m = p.auftr;
+    EXPECT_EQ(0, m.auftrCreate());
+    m.auftrAddSamples(2);
+    m.auftrAddStorages(2);
+    m.auftrRenumber();
+    for (auto& s : m.dataSet()->samples)
+      for (auto& t : s.storages)
+        t.speed = 1000.0;
+    MeasParams& mp = p.measParams;
+    acq.actualRate = 64.0;
+    mp.sampleRate = 64;
+    mp.average = 1;
+    mp.gphPoints = 400;
+    mp.dTrigDiffTime = 0.25;
+    mp.startTime = 0.125;
+    mp.stopTime = 0.25;
+    mp.dPostTrigTime = 0.125;
+    mp.startProzent = 50.0;
+    mp.stopProzent = 25.0;
+    mp.dPollTime = 0.2;
+    // Each specimen: idle, a pull at 1 kN/s, then the reached force held; the n-th specimen
+    // breaks at 3.125 + n/8 kN.
+    acq.generator = [this](int read) {
+      const double top = 3.125 + (static_cast<double>(acq.starts.size()) - 1) / 8;
+      std::vector<double> v;
+      if (read == 0)
+        v.assign(32, 0.0);
+      else if (read == 1)
+        for (double f = 1.0 / 64; f <= top; f += 1.0 / 64)
+          v.push_back(f);
+      else
+        v.assign(100, top);
+      return v;
+    };
+  }
+
+  DataSet& ds() { return *p.auftr.dataSet(); }
+  Measurement& meas(int k, int s = 0, int t = 0) { return *p.auftr.auftrMeasurement(s, t, k); }
+  void select(int s, int t, int k) {
+    ds().currentSample = s;
+    ds().currentStorage = t;
+    ds().currentMeasurement = k;
+  }
+  void slots(int n) { p.auftr.auftrAddMeasurements(0, 0, n); }
+  void markUsed(std::initializer_list<int> numbers) {
+    for (int n : numbers)
+      meas(n - 1).status = 5;
+  }
+  // Runs timer ticks until the running slot finished (or max ticks).
+  void runPull(int maxTicks = 10) {
+    const Selection at = p.processor.runningSelection();
+    for (int i = 0; i < maxTicks && p.measuring; ++i) {
+      measTimerTick(p);
+      if (!(p.processor.runningSelection() == at) || !p.measuring)
+        return;
+    }
+  }
+  int count(WindowId w, std::uint32_t bits) const {
+    int n = 0;
+    for (auto [win, b] : refreshes.requests)
+      n += win == w && b == bits;
+    return n;
+  }
+};
+
+TEST_F(MeasControlFixture, StartOnAFreeSlotAsksNothing) {
+  ASSERT_EQ(0, startMeasuring(p));
+  EXPECT_TRUE(p.measuring);
+  EXPECT_EQ(p.measParams.seriesFlag, 1);
+  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_EQ(meas(0).status, 2);
+  ASSERT_EQ(panel.timer.size(), 1u);
+  EXPECT_EQ(panel.timer[0], std::make_pair(true, 0.2));
+  ASSERT_EQ(panel.spans.size(), 1u);
+  EXPECT_EQ(panel.spans[0], std::make_pair(6.0, 10.0));
+  EXPECT_EQ(count(WindowId::Measurement, 0x30), 1);
+}
+
+TEST_F(MeasControlFixture, StartWhileMeasuringIsRefusedWithAPlainPopup) {
+  ASSERT_EQ(0, startMeasuring(p));
+  EXPECT_EQ(MeasCtlRefused, startMeasuring(p));
+  ASSERT_EQ(ui.popups().size(), 1u);
+  EXPECT_EQ(ui.popups()[0], "|Function couldn't be executed - Stop measuring first");
+  EXPECT_TRUE(log.lines.empty());
+  EXPECT_EQ(acq.starts.size(), 1u);
+}
+
+TEST_F(MeasControlFixture, OverwriteQuestionInBothLanguages) {
+  auto en = overwriteQuestion(p.lang, 4, 6);
+  EXPECT_EQ(en.title, "Zarvik - Start measurement");
+  EXPECT_EQ(en.text, "measuring No. 5 already exists !");
+  EXPECT_EQ(en.buttons,
+            (std::vector<std::string>{"Overwrite all further meas",
+                                      "Switching on the next free index : No: 8", "Abort"}));
+  p.setLanguage(0);
+  auto de = overwriteQuestion(p.lang, 4, 6);
+  EXPECT_EQ(de.title, "Zarvik - Messung starten");
+  EXPECT_EQ(de.text, "Messung Nr. 5 existiert bereits !");
+  EXPECT_EQ(de.buttons[0], "Alle folgenden Messungen \xFC"
+                           "berschreiben");
+  EXPECT_EQ(de.buttons[1], "Auf den n\xE4"
+                           "chsten freien Mess-Index Nr. 8 schalten");
+  EXPECT_EQ(de.buttons[2], "Abbrechen");
+}
+
+TEST_F(MeasControlFixture, NextFreeIndexJumpsBehindTheLastUsedSlot) {
+  slots(8);
+  markUsed({5, 7});
+  select(0, 0, 2);
+  ui.askAnswers.push_back(NextFreeIndex);
+  ASSERT_EQ(0, startMeasuring(p));
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_EQ(ui.shown[0].text, "measuring No. 5 already exists !");
+  EXPECT_EQ(ui.shown[0].buttons[1], "Switching on the next free index : No: 8");
+  EXPECT_EQ(p.processor.runningSelection().measurement, 7);
+  EXPECT_EQ(ds().currentMeasurement, 7); // the windows show the slot that runs
+  EXPECT_EQ(meas(7).status, 2);
+  EXPECT_EQ(meas(2).status, 0);
+  for (WindowId w : {WindowId::Measurement, WindowId::Storage, WindowId::Order})
+    EXPECT_EQ(count(w, 0x12), 1);
+}
+
+TEST_F(MeasControlFixture, NextFreeIndexAppendsASlotWhenTheLastIsUsed) {
+  slots(8);
+  markUsed({5, 8});
+  select(0, 0, 2);
+  ui.askAnswers.push_back(NextFreeIndex);
+  ASSERT_EQ(0, startMeasuring(p));
+  EXPECT_EQ(ui.shown[0].buttons[1], "Switching on the next free index : No: 9");
+  EXPECT_EQ(p.auftr.auftrMeasurementCount(0, 0), 9);
+  EXPECT_EQ(p.processor.runningSelection().measurement, 8);
+  EXPECT_EQ(meas(8).status, 2);
+  EXPECT_EQ(count(WindowId::Storage, 0x13), 1);
+}
+
+TEST_F(MeasControlFixture, NoSlotLeftBehindAFullStorage) {
+  slots(10); // MaxMeasurements
+  markUsed({10});
+  ui.askAnswers.push_back(NextFreeIndex);
+  EXPECT_EQ(MeasCtlCannotAppend, startMeasuring(p));
+  EXPECT_FALSE(p.measuring);
+  EXPECT_TRUE(acq.starts.empty());
+  EXPECT_EQ(p.auftr.auftrMeasurementCount(0, 0), 10);
+  EXPECT_NE(log.text.find("Maximum Measurings number already available"), std::string::npos);
+}
+
+TEST_F(MeasControlFixture, OverwriteAllStartsOnTheSelectedSlotAndOverwritesTheSeries) {
+  slots(3);
+  markUsed({1, 2, 3});
+  meas(1).force = 99.0;
+  ui.askAnswers.push_back(OverwriteAll);
+  ASSERT_EQ(0, startMeasuring(p));
+  EXPECT_EQ(p.processor.runningSelection().measurement, 0);
+  runPull();
+  EXPECT_EQ(meas(0).status, 5);
+  // The series goes on into the next, used slot without asking again.
+  EXPECT_EQ(p.processor.runningSelection().measurement, 1);
+  EXPECT_EQ(meas(1).status, 2);
+  runPull();
+  EXPECT_EQ(meas(1).status, 5);
+  EXPECT_EQ(meas(1).force, 3.125 + 1.0 / 8);
+  EXPECT_EQ(ui.shown.size(), 1u);
+}
+
+TEST_F(MeasControlFixture, AbortStartsNothing) {
+  markUsed({1});
+  ui.askAnswers.push_back(AbortStart);
+  EXPECT_EQ(MeasCtlCancelled, startMeasuring(p));
+  EXPECT_FALSE(p.measuring);
+  EXPECT_TRUE(acq.starts.empty());
+  EXPECT_EQ(meas(0).status, 5);
+  EXPECT_TRUE(panel.timer.empty());
+}
+
+TEST_F(MeasControlFixture, SeriesFilesPullAfterPullIntoTheNextSlots) {
+  ASSERT_EQ(0, startMeasuring(p));
+  for (int k = 0; k < 3; ++k)
+    runPull();
+  ASSERT_EQ(p.auftr.auftrMeasurementCount(0, 0), 4);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(meas(k).status, 5) << k;
+    EXPECT_EQ(meas(k).inStatistics, 1) << k;
+    EXPECT_DOUBLE_EQ(meas(k).force, 3.125 + k / 8.0) << k;
+    EXPECT_GT(meas(k).pointCount, 200) << k;
+  }
+  EXPECT_EQ(meas(3).status, 2); // the fourth specimen is being pulled
+  EXPECT_TRUE(p.measuring);
+  EXPECT_TRUE(panel.timerOn());
+  // The storage's statistics follow each result.
+  const Storage& t = *p.auftr.auftrStorage(0, 0);
+  EXPECT_EQ(t.statCount, 3);
+  EXPECT_DOUBLE_EQ(t.mean, (3.125 + 3.25 + 3.375) / 3);
+  EXPECT_GE(count(WindowId::Storage, refresh::Values), 3);
+  EXPECT_GE(count(WindowId::Order, refresh::Values), 3);
+}
+
+TEST_F(MeasControlFixture, StopBeforeTheTriggerLeavesTheSlotInvalid) {
+  ASSERT_EQ(0, startMeasuring(p));
+  measTimerTick(p); // idle only
+  // The journal takes the stopped measurement as it comes from the processor...
+  p.backupMeasurementFinished = [](Measurement& m) {
+    m.backupChanges = 0;
+    return 0;
+  };
+  ASSERT_EQ(0, stopMeasuring(p));
+  EXPECT_FALSE(p.measuring);
+  EXPECT_EQ(meas(0).status, 0);
+  // ...and the periodic backup still has its new status to write.
+  EXPECT_GT(meas(0).backupChanges, 0u);
+  EXPECT_FALSE(panel.timerOn());
+  EXPECT_TRUE(p.processor.stopRequested);
+  EXPECT_EQ(count(WindowId::Measurement, 0x30), 2);
+}
+
+TEST_F(MeasControlFixture, StopAfterTheTriggerKeepsTriggerStatus) {
+  ASSERT_EQ(0, startMeasuring(p));
+  measTimerTick(p);
+  measTimerTick(p); // the pull, no tear-off yet
+  ASSERT_EQ(meas(0).status, 3);
+  stopMeasuring(p);
+  EXPECT_EQ(meas(0).status, 3);
+  EXPECT_EQ(meas(0).inStatistics, 0);
+}
+
+TEST_F(MeasControlFixture, StopDuringTrackingWritesTheResultAndDoesNotAdvance) {
+  acq.generator = [](int read) {
+    std::vector<double> v;
+    if (read == 0)
+      v.assign(32, 0.0);
+    else if (read == 1)
+      for (int i = 1; i <= 200; ++i)
+        v.push_back(i / 64.0);
+    else
+      v.assign(28, 3.125); // exactly up to the tear-off
+    return v;
+  };
+  ASSERT_EQ(0, startMeasuring(p));
+  for (int i = 0; i < 3; ++i)
+    measTimerTick(p);
+  ASSERT_EQ(p.processor.state(), PULLED_OFF);
+  stopMeasuring(p);
+  EXPECT_EQ(meas(0).status, 5);
+  EXPECT_EQ(meas(0).force, 3.125);
+  EXPECT_EQ(p.processor.runningSelection().measurement, 0);
+  EXPECT_EQ(p.auftr.auftrMeasurementCount(0, 0), 1);
+  EXPECT_EQ(acq.starts.size(), 1u);
+}
+
+TEST_F(MeasControlFixture, SeriesEndsAtTheLastPossibleSlot) {
+  p.auftr.limits().maxMeasurements = 10;
+  slots(10);
+  select(0, 0, 9);
+  ASSERT_EQ(0, startMeasuring(p));
+  runPull();
+  EXPECT_EQ(meas(9).status, 5);
+  EXPECT_FALSE(p.measuring);
+  EXPECT_FALSE(panel.timerOn());
+  ASSERT_FALSE(ui.popups().empty());
+  EXPECT_EQ(ui.popups().back(), "|New Measuring Index cannot be created - Stop");
+}
+
+TEST_F(MeasControlFixture, FailedStartLeavesTheProgramIdle) {
+  acq.failStart = true;
+  EXPECT_EQ(MeasErrStart, startMeasuring(p));
+  EXPECT_FALSE(p.measuring);
+  EXPECT_TRUE(panel.timer.empty());
+  EXPECT_EQ(meas(0).status, 0);
+  EXPECT_EQ(count(WindowId::Measurement, 0x30), 1);
+}
+
+TEST_F(MeasControlFixture, PendingDaqErrorRefusesTheStartAndSkipsTheRemote) {
+  p.measParams.remoteEnable = 1;
+  p.measParams.daqErrorState = 9;
+  EXPECT_EQ(MeasErrDaqState, startMeasuring(p));
+  EXPECT_TRUE(p.daq.remoteOutputs().empty());
+  p.measParams.daqErrorState = 0;
+  ASSERT_EQ(0, startMeasuring(p));
+  EXPECT_EQ(p.daq.remoteOutputs(), (std::vector<int>{1, 0}));
+  stopMeasuring(p);
+  EXPECT_EQ(p.daq.remoteOutputs(), (std::vector<int>{1, 0, 1, 0}));
+}
+
+TEST_F(MeasControlFixture, StopErrorIsToldWhenTheRunVanished) {
+  ASSERT_EQ(0, startMeasuring(p));
+  p.processor.clearRunning();
+  endOfMeasuring(p);
+  ASSERT_EQ(ui.popups().size(), 1u);
+  EXPECT_EQ(ui.popups()[0], "|Stop error - Measuring number cannot be continued!");
+  EXPECT_NE(log.text.find("Stop error"), std::string::npos);
+}
+
+TEST_F(MeasControlFixture, CheckMeasuringTellsTheOperatorOnlyWhileMeasuring) {
+  EXPECT_FALSE(checkMeasuring(p));
+  EXPECT_TRUE(ui.shown.empty());
+  ASSERT_EQ(0, startMeasuring(p));
+  p.setLanguage(0);
+  EXPECT_TRUE(checkMeasuring(p));
+  ASSERT_EQ(ui.popups().size(), 1u);
+  EXPECT_EQ(ui.popups()[0], "|Funktion konnte nicht ausgef\xFChrt werden - Messung zuerst stoppen");
+  EXPECT_EQ(log.lines.size(), 1u);
+}
+
+TEST_F(MeasControlFixture, TimerTicksNeitherNestNorRunWhenIdle) {
+  measTimerTick(p);
+  EXPECT_EQ(acq.reads, 0);
+  ASSERT_EQ(0, startMeasuring(p));
+  p.measTickRunning = true; // a tick is still being handled
+  measTimerTick(p);
+  EXPECT_EQ(acq.reads, 0);
+  p.measTickRunning = false;
+  measTimerTick(p);
+  EXPECT_EQ(acq.reads, 1);
+}
+
+TEST_F(MeasControlFixture, BackupAtTheStartOfASeriesIsToldWhenItFails) {
+  p.backupWithResult = [] { return -1850; };
+  ASSERT_EQ(0, startMeasuring(p));
+  ASSERT_EQ(ui.popups().size(), 1u);
+  EXPECT_EQ(ui.popups()[0], "Backup|Fehler bei Sicherung");
+  EXPECT_TRUE(p.measuring);
+}
+
+TEST_F(MeasControlFixture, FinishedMeasurementGoesToTheBackupWithItsCurve) {
+  std::vector<int> written;
+  p.backupMeasurementFinished = [&](Measurement& m) {
+    written.push_back(m.pointCount);
+    return 0;
+  };
+  ASSERT_EQ(0, startMeasuring(p));
+  runPull();
+  ASSERT_EQ(written.size(), 1u);
+  EXPECT_EQ(written[0], meas(0).pointCount);
+  EXPECT_GT(written[0], 0);
+}
+
+} // namespace
+} // namespace zv

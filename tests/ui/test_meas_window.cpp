@@ -1,0 +1,310 @@
+// The measurement window offscreen: captions in both languages, Start/Stop from the toggle and
+// the menu, the live curve drawn as an envelope while the cursor reads the exact points, the
+// refresh bits, the selection rings and the guards while a measurement runs.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QTest>
+#include <QTimer>
+#include <QValueAxis>
+#include <cmath>
+
+#include "common/zv_fakes.hpp"
+#include "common/zv_meas_fakes.hpp"
+#include "common/zv_qt_quiet.hpp"
+#include "common/zv_testdir.hpp"
+#include "core/zv_format.hpp"
+#include "program/zv_meas_control.hpp"
+#include "program/zv_program.hpp"
+#include "ui/zv_meas_window.hpp"
+#include "ui/zv_qt_ports.hpp"
+#include "ui/zv_rings.hpp"
+#include "ui/zv_shell.hpp"
+
+using namespace zv;
+
+namespace {
+// Answers the message box that opens next with the button whose text starts with `button`
+// (empty: the default button), and keeps its texts.
+void answerNextBox(const QString& button, QStringList* seen) {
+  QTimer::singleShot(0, [=] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box)
+      return;
+    QStringList texts{box->windowTitle(), box->text()};
+    QAbstractButton* chosen = box->defaultButton();
+    for (QAbstractButton* b : box->buttons()) {
+      texts << b->text();
+      if (!button.isEmpty() && b->text().startsWith(button))
+        chosen = b;
+    }
+    if (seen)
+      *seen = texts;
+    if (chosen)
+      chosen->click();
+    else
+      box->accept();
+  });
+}
+} // namespace
+
+class TestMeasWindow : public QObject {
+  Q_OBJECT
+  test::TestDir dir;
+  test::FakeClock clock;
+  std::unique_ptr<MemoryRegistry> registry;
+  std::unique_ptr<QtUi> ui;
+  std::unique_ptr<Program> program;
+  std::unique_ptr<Shell> shell;
+  test::ScriptedAcquisition acq;
+  test::FakeTesters testers;
+
+  MeasWindow* meas() { return static_cast<MeasWindow*>(shell->window(WindowId::Measurement)); }
+  Measurement& m(int k) { return *program->auftr.auftrMeasurement(0, 0, k); }
+  QAction* action(int id) { return meas()->menu()->action(id); }
+
+  // Idle, a pull at 1 kN/s up to `top`, then the force held: one specimen per start.
+  void scriptPulls(double top) {
+    acq.generator = [top](int read) {
+      std::vector<double> v;
+      if (read == 0)
+        v.assign(32, 0.0);
+      else if (read == 1)
+        for (double f = 1.0 / 64; f <= top; f += 1.0 / 64)
+          v.push_back(f);
+      else
+        v.assign(100, top);
+      return v;
+    };
+  }
+
+private slots:
+  void initTestCase() { test::installQuietMessageHandler(); }
+
+  void init() {
+    registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());
+    ui = std::make_unique<QtUi>();
+    program = std::make_unique<Program>(*ui, clock, *registry, dir.path() / "");
+    program->startUp({"zarvik"});
+    program->processor.setAcquisition(acq);
+    program->processor.setTesters(testers);
+    for (auto& list : testers.pistons)
+      for (int i = 0; i < list.count(); ++i)
+        test::calibrate(*list.piston(i));
+    acq = test::ScriptedAcquisition{};
+    acq.actualRate = 64.0;
+    MeasParams& mp = program->measParams;
+    mp.sampleRate = 64;
+    mp.average = 1;
+    mp.gphPoints = 400;
+    mp.dTrigDiffTime = 0.25;
+    mp.startTime = 0.125;
+    mp.stopTime = 0.25;
+    mp.dPostTrigTime = 0.125;
+    mp.dPollTime = 0.1;
+    auto& a = program->auftr;
+    a.auftrCreate();
+    a.auftrAddSamples(2);
+    a.auftrAddStorages(2);
+    a.auftrRenumber();
+    for (auto& s : a.dataSet()->samples)
+      for (auto& t : s.storages)
+        t.speed = 1000.0;
+    program->dataLoaded = true;
+    program->dataFilePath = "/data/order.DAT";
+    shell = std::make_unique<Shell>(*program, *ui);
+    shell->openLogWindow();
+    program->logInit(shell->logWindow());
+    shell->showWindow(WindowId::Measurement);
+    QVERIFY(meas());
+    QVERIFY(meas()->isVisible());
+  }
+
+  void cleanup() {
+    shell.reset();
+    program.reset();
+  }
+
+  void captionsAndTitleInBothLanguages() {
+    QCOMPARE(meas()->windowTitle(), QString("ZARVIK 2012 USB - Single Measuring/data/order.DAT"));
+    QCOMPARE(meas()->startStop()->text(), QString("Start (F7)"));
+    QVERIFY(meas()->rings()->findChildren<QLabel*>().at(0)->text() == "&Sample");
+    QCOMPARE(meas()->statusText()->text(), QString("Invalid"));
+    QCOMPARE(meas()->number()->text(), QString("1"));
+    shell->switchLanguage(0);
+    QCOMPARE(meas()->windowTitle(), QString("ZARVIK 2012 USB - Einzelmessung/data/order.DAT"));
+    QCOMPARE(meas()->statusText()->text(), QString::fromUtf8("Ungültig"));
+    QVERIFY(meas()->rings()->findChildren<QLabel*>().at(0)->text() == "&Probe");
+    bool found = false;
+    for (QLabel* l : meas()->findChildren<QLabel*>())
+      found |= l->text() == "Messpkt.";
+    QVERIFY(found);
+  }
+
+  void toggleRunsASeriesAndShowsTheCurve() {
+    scriptPulls(3.125);
+    QVERIFY(action(menu::Start)->isEnabled());
+    QVERIFY(!action(menu::Stop)->isEnabled());
+    meas()->startStop()->click();
+    QVERIFY(program->measuring);
+    QVERIFY(meas()->timer().isActive());
+    QCOMPARE(meas()->timer().interval(), 100);
+    QCOMPARE(meas()->startStop()->text(), QString("Stop (F9)"));
+    QVERIFY(meas()->startStop()->isChecked());
+    QVERIFY(!action(menu::Start)->isEnabled());
+    QVERIFY(action(menu::Stop)->isEnabled());
+    QVERIFY(!shell->logWindow()->menu()->action(menu::New)->isEnabled());
+    QCOMPARE(meas()->forceAxis()->max(), 10.0);
+    QCOMPARE(meas()->timeAxis()->max(), 6.0);
+
+    // The timer drives the processor: three ticks make one pull.
+    QTRY_COMPARE_WITH_TIMEOUT(m(0).status, 5, 5000);
+    QCOMPARE(m(0).force, 3.125);
+    QTRY_VERIFY_WITH_TIMEOUT(program->processor.runningSelection().measurement == 1, 2000);
+    QCOMPARE(meas()->result()->text(), QString("3.125"));
+    QCOMPARE(meas()->points()->text(), QString::number(m(0).pointCount));
+    QCOMPARE(meas()->curve()->count(), m(0).pointCount); // short curves go point by point
+    // The trigger cursor marks the point where the pull was recognised.
+    QCOMPARE(meas()->cursorIndex(), 47); // 31 idle points and 16 of the rise
+    QCOMPARE(meas()->cursor()->count(), 1);
+
+    meas()->startStop()->click(); // Stop
+    QVERIFY(!program->measuring);
+    QVERIFY(!meas()->timer().isActive());
+    QCOMPARE(meas()->startStop()->text(), QString("Start (F7)"));
+    QVERIFY(action(menu::Start)->isEnabled());
+  }
+
+  void menuStartAsksBeforeOverwritingAndEscapeAborts() {
+    m(0).status = 5;
+    QStringList seen;
+    answerNextBox("Abort", &seen);
+    action(menu::Start)->trigger();
+    QVERIFY(!program->measuring);
+    QCOMPARE(seen.value(0), QString("Zarvik - Start measurement"));
+    QCOMPARE(seen.value(1), QString("measuring No. 1 already exists !"));
+    QVERIFY(seen.contains("Overwrite all further meas"));
+    QVERIFY(seen.contains("Switching on the next free index : No: 2"));
+
+    shell->switchLanguage(0);
+    answerNextBox("Auf den", &seen);
+    action(menu::Start)->trigger();
+    QVERIFY(program->measuring);
+    QCOMPARE(seen.value(0), QString("Zarvik - Messung starten"));
+    QCOMPARE(program->processor.runningSelection().measurement, 1);
+    QCOMPARE(meas()->number()->text(), QString("2"));
+    action(menu::Stop)->trigger();
+    QVERIFY(!program->measuring);
+    QCOMPARE(m(1).status, 0); // stopped before its trigger
+  }
+
+  void longCurveIsDrawnAsAnEnvelopeAndTheCursorReadsExactPoints() {
+    Measurement& x = m(0);
+    auftrAllocPoints(x, 10000);
+    x.curveRate = 1000;
+    x.range = 20.0;
+    for (int i = 0; i < 10000; ++i)
+      x.points[i] = 5.0 + 4.0 * std::sin(i / 37.0) + ((i % 2) ? 0.25 : 0.0);
+    x.force = 8.5;
+    meas()->requestRefresh(measbits::Status);
+    QVERIFY(meas()->curve()->count() < 2 * meas()->graph()->width());
+    QVERIFY(meas()->curve()->count() > 100);
+    QCOMPARE(meas()->timeAxis()->max(), 10.0);
+    QCOMPARE(meas()->forceAxis()->max(), 20.0);
+    QCOMPARE(meas()->points()->text(), QString("10000"));
+    QCOMPARE(meas()->result()->text(), QString("8.500"));
+
+    // A press on the graph puts the cursor on the nearest recorded point.
+    QWidget* viewport = meas()->graph()->viewport();
+    const QPointF where = meas()->graph()->chart()->mapToPosition(QPointF(4.321, 5.0));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, where.toPoint());
+    const int k = meas()->cursorIndex();
+    QVERIFY(std::abs(k - 4321) < 30);
+    QCOMPARE(meas()->cursorTime()->text(), QString::fromStdString(formatFixed(k / 1000.0, 3)));
+    QCOMPARE(meas()->cursorForce()->text(), QString::fromStdString(formatFixed(x.points[k], 3)));
+    meas()->cursorTo(1.2345);
+    QCOMPARE(meas()->cursorIndex(), 1235); // nearest point (1.2345 s lies between two)
+    QCOMPARE(meas()->cursorForce()->text(), QString::fromStdString(formatFixed(x.points[1235], 3)));
+
+    // The status refresh resets both read-outs.
+    meas()->home()->click();
+    QCOMPARE(meas()->cursorTime()->text(), QString("0.000"));
+    QCOMPARE(meas()->cursorForce()->text(), QString("0.000"));
+  }
+
+  void shortCurveSpansWholeSecondsButShowsToItsEnd() {
+    Measurement& x = m(0);
+    auftrAllocPoints(x, 150);
+    x.curveRate = 100;
+    x.range = 0.05;
+    meas()->requestRefresh(measbits::Status);
+    QCOMPARE(meas()->forceAxis()->max(), 0.1);
+    QCOMPARE(meas()->timeAxis()->max(), 1.49); // span 1 s, but the curve goes on to 1.49 s
+    QCOMPARE(meas()->curve()->count(), 150);
+    auftrFreePoints(x);
+    meas()->requestRefresh(measbits::Status);
+    QCOMPARE(meas()->curve()->count(), 0);
+    QCOMPARE(meas()->points()->text(), QString("0"));
+  }
+
+  void ringsChangeTheDisplayedMeasurement() {
+    program->auftr.auftrAddMeasurements(1, 1, 3);
+    program->auftr.auftrMeasurement(1, 1, 2)->status = 4;
+    QComboBox* sample = meas()->rings()->sampleRing();
+    QComboBox* storage = meas()->rings()->storageRing();
+    QComboBox* number = meas()->rings()->measurementRing();
+    QCOMPARE(sample->count(), 2);
+    sample->activated(1);
+    storage->activated(1);
+    QCOMPARE(number->count(), 3);
+    number->activated(2);
+    QCOMPARE(meas()->number()->text(), QString("3"));
+    QCOMPARE(meas()->statusText()->text(), QString("Pull-Off"));
+  }
+
+  void hiddenWindowKeepsItsRefreshForLater() {
+    meas()->hide();
+    m(0).status = 5;
+    meas()->requestRefresh(measbits::Status);
+    QCOMPARE(meas()->statusText()->text(), QString("Invalid"));
+    QVERIFY(meas()->pendingRefresh() & measbits::Status);
+    shell->showWindow(WindowId::Measurement);
+    QCOMPARE(meas()->statusText()->text(), QString("Measuring Valid"));
+  }
+
+  void pendingDaqErrorDimsTheToggleAndTheMenu() {
+    program->measParams.daqErrorState = 6;
+    program->requestRefresh(WindowId::Measurement, measbits::StatusAndCommands);
+    QVERIFY(!meas()->startStop()->isEnabled());
+    QVERIFY(!meas()->menu()->action(menu::Measurement)->isEnabled());
+  }
+
+  void commandsNeedingAStoppedMeasurementAreRefused() {
+    scriptPulls(3.125);
+    meas()->startStop()->click();
+    QVERIFY(program->measuring);
+    for (int id :
+         {menu::SaveW, menu::Save, menu::Print, menu::Close, menu::Device1, menu::Abriss}) {
+      QStringList seen;
+      answerNextBox("", &seen);
+      shell->command(id, meas());
+      QCOMPARE(seen.value(1), QString("Function couldn't be executed - Stop measuring first"));
+    }
+    QStringList seen;
+    answerNextBox("", &seen);
+    meas()->close(); // the close box asks for the end of the program
+    QCOMPARE(seen.value(1), QString("Function couldn't be executed - Stop measuring first"));
+    QVERIFY(program->measuring);
+    QVERIFY(shell->logWindow()->text().contains("Stop measuring first"));
+    action(menu::Stop)->trigger();
+  }
+};
+
+QTEST_MAIN(TestMeasWindow)
+#include "test_meas_window.moc"
