@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "program/zv_device_commands.hpp"
 #include "program/zv_userdir.hpp"
 #include "program/zv_workdir.hpp"
 
@@ -38,6 +39,7 @@ Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::p
       fallbackDirectoryPath(fallbackDir.empty() ? fallbackDirectory() : fallbackDir) {
   auftr.setBondTensionSource(&bondSource);
   backup = &storeBackup;
+  auftr.setDeviceLists(&devices);
   texts.select(lang);
 }
 
@@ -160,6 +162,17 @@ int Program::callHtmlHelpFile() {
 void Program::setLanguage(int newLanguage) {
   lang.language = newLanguage == 0 ? 0 : 1;
   texts.select(lang);
+}
+
+void Program::setProgramDirectory(const std::filesystem::path& directory) {
+  programDirectory = directory;
+  for (int i = 0; i < DeviceCount; ++i)
+    if (TesterDevice* d = devices.device(i); d && d->fileName.empty())
+      d->directory = directory;
+}
+
+void Program::loadDeviceFiles() {
+  loadDeviceFilesAtStart(*this);
 }
 
 std::string Program::versionText() {

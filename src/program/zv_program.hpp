@@ -19,6 +19,7 @@
 #include "program/zv_cmdline.hpp"
 #include "program/zv_graph_backup.hpp"
 #include "program/zv_main_mnu.hpp"
+#include "storage/zv_devicefile.hpp"
 #include "storage/zv_inifile.hpp"
 #include "support/zv_errorlog.hpp"
 #include "support/zv_message.hpp"
@@ -109,6 +110,11 @@ public:
             programMode == 1, lang.language, singlePanel != 0};
   }
 
+  // The program's own directory: where a device without a file starts its file dialogs.
+  void setProgramDirectory(const std::filesystem::path& directory);
+  // Start-up: device file 1, then device file 2, from their configured paths.
+  void loadDeviceFiles();
+
   // Texts of the start screen and of Version Info.
   std::vector<std::string> startScreenLines() const;
   static std::string versionText();     // " 6. 4"
@@ -169,6 +175,10 @@ public:
   std::string configPath;
   ConfigSettings config;
   FileSystem* fileSystem = &realFileSystem();
+
+  // The two tester devices (channel 0 and 1); the data set takes its lists from the one shown.
+  std::filesystem::path programDirectory;
+  TesterDevices devices;
 };
 
 // The editor that opens the log file: ZARVIK_EDITOR when set, else the platform's own.

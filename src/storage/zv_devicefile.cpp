@@ -225,8 +225,10 @@ std::string deviceFileText(const TesterDevice& device) {
   return text;
 }
 
-int loadDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx) {
+int loadDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx, bool* readTried) {
   using namespace devicetexts;
+  if (readTried)
+    *readTried = false;
   if (!device)
     return DeviceRefused;
   if (ask && device->changed()) {
@@ -254,6 +256,8 @@ int loadDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx) {
   if (device->fileName.empty())
     return DeviceRefused;
   device->path = device->directory / device->fileName;
+  if (readTried)
+    *readTried = true;
 
   int result = DeviceOk;
   std::vector<SkippedListItem> skipped;

@@ -171,8 +171,9 @@ std::string deviceFileText(const TesterDevice& device);
 // Load(device, ask). With ask, a changed device is only discarded after the prompt, and the
 // file comes from the open dialog (cancel: FileSelectCancelled, a name of no existing file:
 // FileSelectNew). Errors after the file was chosen are logged; once reading was tried the
-// device counts as unchanged, whatever was read.
-int loadDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx);
+// device counts as unchanged, whatever was read, and *readTried is set.
+int loadDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx,
+                   bool* readTried = nullptr);
 
 // Save(device, ask). With ask the file comes from the save dialog (a name without extension
 // gets ".ZRK"); cancelled sets *cancelled and gives FileSelectCancelled. The file is
