@@ -55,6 +55,7 @@ int runProgram(int argc, char** argv) {
   SystemClock clock;
   QtRegistry registry;
   Program program(ui, clock, registry);
+  program.setProgramDirectory(QCoreApplication::applicationDirPath().toStdString());
 
   QLockFile lock(QDir(QDir::tempPath()).filePath("zarvik.lock"));
   switch (checkSingleInstance(lock)) {
@@ -81,6 +82,7 @@ int runProgram(int argc, char** argv) {
   program.logInit(shell.logWindow());
   program.initAcquisition();
   program.reportStartUpLines();
+  program.loadDeviceFiles();
   shell.updateMenuState();
 
   QObject::connect(&shell, &Shell::quitRequested, &app,
