@@ -45,6 +45,7 @@ Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::p
 
 int Program::startUp(const std::vector<std::string_view>& args) {
   setMeasParamsDefaults(measParams);
+  devices.createBoth(programDirectory);
   auftr.auftrDelete();
   auftr.auftrInitDefaults();
   errorLog.setName("ZarvikLog.TXT");

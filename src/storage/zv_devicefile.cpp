@@ -177,9 +177,13 @@ void TesterDevices::endWorkingCopy(bool commit) {
 }
 
 int readDeviceDocument(IniDocument* doc, TesterDevice& device,
-                       std::vector<SkippedListItem>* skipped) {
+                       std::vector<SkippedListItem>* skipped, bool* tookSomething) {
   using namespace devicefile;
   const int textBuffer = static_cast<int>(TesterDevice::TextReadLength + 1);
+  bool took = false;
+  if (!tookSomething)
+    tookSomething = &took;
+  *tookSomething = false;
   for (auto [key, field] :
        {std::pair{NameKey, &device.name}, std::pair{SerialKey, &device.serialNumber}}) {
     if (Ini_ItemExists(doc, IdentitySection, key) != 1)
@@ -188,9 +192,11 @@ int readDeviceDocument(IniDocument* doc, TesterDevice& device,
     if (Ini_GetRawStringIntoBuffer(doc, IdentitySection, key, &text, textBuffer) != 1)
       return DeviceIdentity;
     *field = std::move(text);
+    *tookSomething = true;
   }
   if (loadPistonList(doc, device.pistons, skipped) != 0)
     return DevicePistons;
+  *tookSomething = true;
   if (loadSpeedList(doc, device.speeds, skipped) != 0)
     return DeviceLoadSpeeds;
   if (loadAreaList(doc, device.areas, skipped) != 0)
@@ -238,6 +244,9 @@ int loadDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx, bool*
     if (answer != 0)
       return DeviceRefused;
   }
+  struct {
+    std::filesystem::path directory, fileName, path;
+  } previous{device->directory, device->fileName, device->path};
   if (ask) {
     FileDialogSpec spec;
     spec.mode = FileDialogSpec::Mode::Open;
@@ -260,6 +269,7 @@ int loadDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx, bool*
     *readTried = true;
 
   int result = DeviceOk;
+  bool tookSomething = false;
   std::vector<SkippedListItem> skipped;
   IniHandle doc = Ini_New(0);
   if (!doc)
@@ -267,8 +277,15 @@ int loadDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx, bool*
   else if (Ini_ReadFromFile(doc, device->path, ctx.fs) != 0)
     result = DeviceCannotRead;
   else
-    result = readDeviceDocument(doc, *device, &skipped);
+    result = readDeviceDocument(doc, *device, &skipped, &tookSomething);
   Ini_Dispose(doc);
+  // A file that gave nothing (unreadable, or no device file at all) does not become the
+  // device's file: a later save would overwrite it with this device.
+  if (!tookSomething) {
+    device->directory = std::move(previous.directory);
+    device->fileName = std::move(previous.fileName);
+    device->path = std::move(previous.path);
+  }
 
   logSkipped(skipped, ctx);
   if (result != DeviceOk)

@@ -159,9 +159,10 @@ struct DeviceFileContext {
 // characters each), then pistons, speeds and areas, each only while the one before
 // succeeded. A list that cannot be read keeps its entries. 0, DeviceIdentity,
 // DevicePistons, DeviceLoadSpeeds or DeviceLoadAreas. Skipped list items are added to
-// skipped.
+// skipped; *tookSomething tells whether any field or list was taken from the document.
 int readDeviceDocument(IniDocument* document, TesterDevice& device,
-                       std::vector<SkippedListItem>* skipped = nullptr);
+                       std::vector<SkippedListItem>* skipped = nullptr,
+                       bool* tookSomething = nullptr);
 // Puts the device's sections into a fresh document. The first failure: DeviceIdentity,
 // DevicePistons, DeviceSaveAreas or DeviceSaveSpeeds; the rest is still written.
 int writeDeviceDocument(IniDocument* document, const TesterDevice& device);
@@ -171,7 +172,9 @@ std::string deviceFileText(const TesterDevice& device);
 // Load(device, ask). With ask, a changed device is only discarded after the prompt, and the
 // file comes from the open dialog (cancel: FileSelectCancelled, a name of no existing file:
 // FileSelectNew). Errors after the file was chosen are logged; once reading was tried the
-// device counts as unchanged, whatever was read, and *readTried is set.
+// device counts as unchanged, whatever was read, and *readTried is set. A chosen file that
+// gave nothing at all (unreadable, or holding none of the device's keys) does not become the
+// device's file.
 int loadDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx,
                    bool* readTried = nullptr);
 

@@ -421,6 +421,30 @@ TEST_F(DeviceFileFixture, CancelledOrNewFileEndsTheLoadWithTheDialogResult) {
   EXPECT_EQ(3, static_cast<int>(ui.fileDialogs.size()));
 }
 
+TEST_F(DeviceFileFixture, AChosenFileThatGivesNothingDoesNotBecomeTheDevicesFile) {
+  device().setFilePath(dir.write("mine.ZRK", defaultFileText));
+  ASSERT_EQ(0, loadDeviceFile(&device(), false, ctx));
+  dir.write("order.DAT", "[AUFTRAG]\r\nProben = 3\r\n");
+  ui.fileAnswers = {dir.file("order.DAT")};
+  EXPECT_EQ(DevicePistons, loadDeviceFile(&device(), true, ctx));
+  EXPECT_EQ(dir.file("mine.ZRK"), device().path);
+  EXPECT_EQ(std::filesystem::path("mine.ZRK"), device().fileName);
+  EXPECT_FALSE(device().changed());
+
+  fs.failOn(FaultyFileSystem::Op::OpenRead, std::errc::permission_denied, "locked");
+  dir.write("locked.ZRK", defaultFileText);
+  ui.fileAnswers = {dir.file("locked.ZRK")};
+  EXPECT_EQ(DeviceCannotRead, loadDeviceFile(&device(), true, ctx));
+  EXPECT_EQ(dir.file("mine.ZRK"), device().path);
+
+  // A file that gave a name is the device's file from now on, even with its lists missing.
+  dir.write("named.ZRK", "[GERAETEKENNUNG]\r\nName = \"N\"\r\n");
+  ui.fileAnswers = {dir.file("named.ZRK")};
+  EXPECT_EQ(DevicePistons, loadDeviceFile(&device(), true, ctx));
+  EXPECT_EQ("N", device().name);
+  EXPECT_EQ(dir.file("named.ZRK"), device().path);
+}
+
 TEST_F(DeviceFileFixture, SaveNeedsFileNameAndDirectory) {
   EXPECT_EQ(DeviceRefused, saveDeviceFile(&device(1), false, ctx));
   device(1).fileName = "x.ZRK";
