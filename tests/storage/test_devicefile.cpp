@@ -208,11 +208,6 @@ TEST(DeviceText, DefaultDeviceFile) {
   EXPECT_EQ(defaultFileText, deviceFileText(d));
 }
 
-TEST(DeviceText, WriteToNoDocumentFailsAtTheIdentity) {
-  TesterDevice d;
-  EXPECT_EQ(DeviceIdentity, writeDeviceDocument(nullptr, d));
-}
-
 struct DeviceFileFixture : ::testing::Test {
   test::TestDir dir;
   test::FakeClock clock;

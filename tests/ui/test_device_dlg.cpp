@@ -157,19 +157,6 @@ private slots:
     dialog.reject();
   }
 
-  void aZeroAreaIsRefused() {
-    DeviceDialog dialog(*program, 0);
-    dialog.show();
-    QString popup;
-    answerPrompt("0");
-    confirmPopup(&popup);
-    child<QPushButton>(&dialog, "ADD_AREAS")->click();
-    QCOMPARE(popup, QString("Please enter a number greater than 0"));
-    QCOMPARE(child<QListWidget>(&dialog, "AREAS")->count(), 3);
-    QCOMPARE(text(&dialog, "OK"), QString("Close"));
-    dialog.reject();
-  }
-
   void deletingTheLastEntryIsRefused() {
     DeviceDialog dialog(*program, 0);
     dialog.show();
