@@ -93,6 +93,8 @@ int DeviceSetup::selected(List list) const {
 }
 
 int DeviceSetup::add(List list) {
+  if (finished_)
+    return ListPromptCancelled;
   program_.backupDataSet();
   TesterDevice& d = device();
   int r = ListOk;
@@ -112,6 +114,8 @@ int DeviceSetup::add(List list) {
 }
 
 int DeviceSetup::remove(List list) {
+  if (finished_)
+    return ListNoEntries;
   program_.backupDataSet();
   TesterDevice& d = device();
   const int index = selected(list);
@@ -132,16 +136,22 @@ int DeviceSetup::remove(List list) {
 }
 
 void DeviceSetup::setName(std::string_view text) {
+  if (finished_)
+    return;
   device().setName(text);
   updateChanged();
 }
 
 void DeviceSetup::setSerialNumber(std::string_view text) {
+  if (finished_)
+    return;
   device().setSerialNumber(text);
   updateChanged();
 }
 
 int DeviceSetup::load() {
+  if (finished_)
+    return DeviceRefused;
   program_.backupDataSet();
   bool readTried = false;
   const int result = loadDeviceWithPrompt(program_, index_, fs_, &readTried);

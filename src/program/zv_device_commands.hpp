@@ -92,6 +92,7 @@ public:
   bool ok();
   // The abort button and the close box.
   void abort();
+  // After OK or Abort the session edits nothing any more.
   bool finished() const { return finished_; }
 
 private:

@@ -206,6 +206,9 @@ void DeviceDialog::relabel() {
 }
 
 bool DeviceDialog::commitName() {
+  // A field losing the focus while the dialog closes must not edit the device any more.
+  if (session_.finished())
+    return true;
   auto text = latin1FieldText(name_, fromLatin1(session_.device().name), program_);
   if (!text)
     return false;
@@ -217,6 +220,8 @@ bool DeviceDialog::commitName() {
 }
 
 bool DeviceDialog::commitSerial() {
+  if (session_.finished())
+    return true;
   auto text = latin1FieldText(serial_, fromLatin1(session_.device().serialNumber), program_);
   if (!text)
     return false;

@@ -202,6 +202,19 @@ private slots:
     QVERIFY(program->devices.workingCopy() == nullptr);
   }
 
+  void escapeInATypedFieldAbortsWithoutCommittingIt() {
+    DeviceDialog dialog(*program, 0);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* serial = child<QLineEdit>(&dialog, "SERIAL");
+    serial->setFocus();
+    QTest::keyClicks(serial, "typed");
+    QTest::keyClick(serial, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(QString::fromStdString(program->devices.device(0)->serialNumber), QString("000"));
+  }
+
   void saveWritesTheDevicesFile() {
     const auto path = dir->path() / "tester1.ZRK";
     TesterDevice& d = *program->devices.device(0);
