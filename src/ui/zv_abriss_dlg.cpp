@@ -25,8 +25,8 @@ QPushButton* button(const char* name, QWidget* parent) {
 } // namespace
 
 EvaluationDialog::EvaluationDialog(Program& program, QWidget* parent)
-    : QDialog(parent), program_(program),
-      editor_(program.evaluations, program.ui, program.lang) {
+    : QDialog(parent), program_(program), editor_(program.evaluations, program.ui, program.lang),
+      opening_(program.evaluations) {
   setObjectName("ABRISS");
   setModal(true);
   auto* layout = new QGridLayout(this);
@@ -116,6 +116,8 @@ void EvaluationDialog::accept() {
 
 void EvaluationDialog::reject() {
   editor_.abort();
+  if (!(program_.evaluations == opening_))
+    program_.evaluations = opening_;
   QDialog::reject();
 }
 

@@ -34,6 +34,9 @@ private:
 
   Program& program_;
   EvaluationListEditor editor_;
+  // The list as the dialog found it. The editor restores only after an edit that differs from
+  // the last saved list; an edit that undoes an earlier session's change must be undone too.
+  EvaluationList opening_;
   QLabel* listLabel_;
   QListWidget* list_;
   QLabel* entryLabel_;

@@ -189,6 +189,17 @@ private slots:
     QCOMPARE(entries(*program), (std::vector<std::string>{"AU", "AX", "AZ"}));
   }
 
+  void abortUndoesAnEditThatRestoresTheSavedList() {
+    // An earlier session added "B1" and closed with OK; the saved list is still the old one.
+    program->evaluations.insert("B1");
+    open();
+    list()->setCurrentRow(3);
+    child<QPushButton>("DELETE")->click();
+    QCOMPARE(rows(), QStringList({"AU", "AX", "AZ"}));
+    dialog->close();
+    QCOMPARE(entries(*program), (std::vector<std::string>{"AU", "AX", "AZ", "B1"}));
+  }
+
   void textsLatin1CannotHoldAreRefused() {
     open();
     QString popup;
