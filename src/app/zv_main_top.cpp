@@ -55,7 +55,6 @@ int runProgram(int argc, char** argv) {
   SystemClock clock;
   QtRegistry registry;
   Program program(ui, clock, registry);
-  program.setProgramDirectory(QCoreApplication::applicationDirPath().toStdString());
 
   QLockFile lock(QDir(QDir::tempPath()).filePath("zarvik.lock"));
   switch (checkSingleInstance(lock)) {

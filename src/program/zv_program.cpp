@@ -45,7 +45,7 @@ Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::p
 
 int Program::startUp(const std::vector<std::string_view>& args) {
   setMeasParamsDefaults(measParams);
-  devices.createBoth(programDirectory);
+  devices.createBoth(executableDirectory);
   auftr.auftrDelete();
   auftr.auftrInitDefaults();
   errorLog.setName("ZarvikLog.TXT");
@@ -163,13 +163,6 @@ int Program::callHtmlHelpFile() {
 void Program::setLanguage(int newLanguage) {
   lang.language = newLanguage == 0 ? 0 : 1;
   texts.select(lang);
-}
-
-void Program::setProgramDirectory(const std::filesystem::path& directory) {
-  programDirectory = directory;
-  for (int i = 0; i < DeviceCount; ++i)
-    if (TesterDevice* d = devices.device(i); d && d->fileName.empty())
-      d->directory = directory;
 }
 
 void Program::loadDeviceFiles() {

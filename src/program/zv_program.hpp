@@ -110,8 +110,6 @@ public:
             programMode == 1, lang.language, singlePanel != 0};
   }
 
-  // The program's own directory: where a device without a file starts its file dialogs.
-  void setProgramDirectory(const std::filesystem::path& directory);
   // Start-up: device file 1, then device file 2, from their configured paths.
   void loadDeviceFiles();
 
@@ -177,7 +175,7 @@ public:
   FileSystem* fileSystem = &realFileSystem();
 
   // The two tester devices (channel 0 and 1); the data set takes its lists from the one shown.
-  std::filesystem::path programDirectory;
+  // A device without a file starts its file dialogs in the executable's directory.
   TesterDevices devices;
 };
 

@@ -43,7 +43,7 @@ struct DeviceCommandsFixture : ::testing::Test {
   DeviceCommandsFixture() {
     program.reporter.setLogTarget(&log);
     program.backup = &backup;
-    program.setProgramDirectory(dir.path());
+    program.devices.createBoth(dir.path());
   }
   TesterDevice& device(int i) { return *program.devices.device(i); }
   std::vector<std::string> popups() const { return ui.popups(); }
@@ -69,6 +69,27 @@ TEST_F(DeviceCommandsFixture, StartUpWithoutConfiguredPathsKeepsTheBuiltInLists)
   EXPECT_TRUE(log.lines.empty());
   EXPECT_EQ((std::vector<double>{100, 200, 300}), values(device(1).speeds));
   EXPECT_EQ(dir.path(), device(1).directory);
+}
+
+TEST_F(DeviceCommandsFixture, StartUpResetsTheDevicesAndTheDataSetUsesTheShownOnesLists) {
+  device(1).setName("stale");
+  program.devices.setShownDevice(1);
+  program.executableDirectory = dir.path() / "bin";
+  program.startUp({"zarvik"});
+  EXPECT_EQ("---", device(1).name);
+  EXPECT_EQ(0, program.devices.shownDevice());
+  EXPECT_EQ(dir.path() / "bin", device(0).directory);
+
+  device(1).setFilePath(dir.write("two.ZRK", deviceText("T2", "0 0 25 10 0 1 0 1")));
+  program.loadDeviceFiles();
+  {
+    DeviceSetup setup(program, 1, fs);
+    setup.ok();
+  }
+  program.auftr.auftrInitDefaults();
+  EXPECT_DOUBLE_EQ(25.0, program.auftr.defaults().defaultRange);
+  EXPECT_DOUBLE_EQ(50.0, program.auftr.defaults().defaultSpeed);
+  EXPECT_DOUBLE_EQ(4.0, program.auftr.defaults().defaultArea);
 }
 
 TEST_F(DeviceCommandsFixture, OpeningShowsTheDeviceAndLabelsClose) {

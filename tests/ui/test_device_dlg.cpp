@@ -87,7 +87,7 @@ private slots:
     registry = std::make_unique<MemoryRegistry>((dir->path() / "").string());
     ui = std::make_unique<QtUi>();
     program = std::make_unique<Program>(*ui, clock, *registry, dir->path() / "fallback");
-    program->setProgramDirectory(dir->path());
+    program->devices.createBoth(dir->path());
   }
 
   void cleanup() {
