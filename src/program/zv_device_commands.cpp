@@ -57,7 +57,7 @@ int loadDeviceWithPrompt(Program& program, int index, FileSystem& fs, bool* read
   if (result != 0 && result != 1) {
     std::string text = program.lang.pick(LoadFailedAt);
     if (device)
-      text += device->path.string();
+      text += device->path;
     text += "' - ";
     program.reporter.reportMessage(report::LogOnly, report::KindNoPopup, "", text, result);
   }
@@ -208,7 +208,7 @@ bool DeviceSetup::ok() {
     if (result != 0) {
       program_.reporter.reportMessage(report::LogOnly, report::KindNoPopup, "",
                                       program_.lang.pick(devicetexts::SaveError), result);
-      program_.ui.popup(captions().title, program_.lang.pick(SaveFailedPopup) + d.path.string() +
+      program_.ui.popup(captions().title, program_.lang.pick(SaveFailedPopup) + d.path +
                                               program_.lang.pick(SaveFailedHint));
       return false;
     }

@@ -104,6 +104,7 @@ void offerConfigurationCopy(Program& p, const std::string& userDir) {
 ConfigTargets configTargets(Program& p) {
   ConfigTargets t;
   p.config.bind(t);
+  t.devices = {p.devices.device(0)->locationRef(), p.devices.device(1)->locationRef()};
   t.limits = &p.auftr.limits();
   t.defaults = &p.auftr.defaults();
   t.recentFilePath = &p.recentFilePath;

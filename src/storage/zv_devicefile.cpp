@@ -85,9 +85,13 @@ void TesterDevice::setFilePath(const std::filesystem::path& full) {
     path.clear();
     return;
   }
-  directory = full.parent_path();
-  fileName = full.filename();
-  path = full;
+  directory = full.parent_path().string();
+  fileName = full.filename().string();
+  path = full.string();
+}
+
+std::filesystem::path TesterDevice::joinedPath() const {
+  return std::filesystem::path(directory) / fileName;
 }
 
 void TesterDevice::setName(std::string_view text) {
@@ -102,7 +106,7 @@ std::string TesterDevice::image() const {
   ImageWriter w;
   w.field(name, TextFieldSize);
   w.field(serialNumber, TextFieldSize);
-  w.bytes(path.string());
+  w.bytes(path);
   w.u32(static_cast<std::uint32_t>(pistons.count()));
   for (const auto& p : pistons.entries()) {
     w.field(p.name, PistonRange::NameSize);
@@ -140,7 +144,7 @@ void TesterDevices::createBoth(const std::filesystem::path& programDirectory) {
     TesterDevice& d = devices_[i];
     d = TesterDevice{};
     d.index = i;
-    d.directory = programDirectory;
+    d.directory = programDirectory.string();
     d.takeSavedChecksum();
   }
   spare_.reset();
@@ -245,26 +249,26 @@ int loadDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx, bool*
       return DeviceRefused;
   }
   struct {
-    std::filesystem::path directory, fileName, path;
+    std::string directory, fileName, path;
   } previous{device->directory, device->fileName, device->path};
   if (ask) {
     FileDialogSpec spec;
     spec.mode = FileDialogSpec::Mode::Open;
     spec.title = ctx.lang.pick(LoadDialogTitle);
     spec.startDirectory = device->directory;
-    spec.defaultName = device->fileName.string();
+    spec.defaultName = device->fileName;
     spec.filter = devicefile::Pattern;
     auto chosen = ctx.ui.chooseFile(spec);
     if (!chosen || chosen->empty())
       return FileSelectCancelled;
     if (!ctx.fs.exists(*chosen))
       return FileSelectNew;
-    device->directory = chosen->parent_path();
-    device->fileName = chosen->filename();
+    device->directory = chosen->parent_path().string();
+    device->fileName = chosen->filename().string();
   }
   if (device->fileName.empty())
     return DeviceRefused;
-  device->path = device->directory / device->fileName;
+  device->path = device->joinedPath().string();
   if (readTried)
     *readTried = true;
 
@@ -306,7 +310,7 @@ int saveDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx, bool*
     spec.title = ctx.lang.pick(devicetexts::SaveDialogTitle);
     spec.startDirectory = device->directory;
     spec.defaultName =
-        device->fileName.empty() ? std::string(devicefile::Pattern) : device->fileName.string();
+        device->fileName.empty() ? std::string(devicefile::Pattern) : device->fileName;
     spec.filter = devicefile::Pattern;
     auto chosen = ctx.ui.chooseFile(spec);
     if (!chosen || chosen->filename().empty()) {
@@ -317,12 +321,12 @@ int saveDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx, bool*
     std::filesystem::path file = *chosen;
     if (!file.has_extension())
       file += devicefile::Extension;
-    device->directory = file.parent_path();
-    device->fileName = file.filename();
+    device->directory = file.parent_path().string();
+    device->fileName = file.filename().string();
   }
   if (device->fileName.empty() || device->directory.empty())
     return DeviceRefused;
-  device->path = device->directory / device->fileName;
+  device->path = device->joinedPath().string();
 
   IniHandle doc = Ini_New(0);
   if (!doc)

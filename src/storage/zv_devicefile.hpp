@@ -24,6 +24,7 @@
 #include "core/zv_device_lists.hpp"
 #include "platform/zv_fileio.hpp"
 #include "platform/zv_ui.hpp"
+#include "storage/zv_daq_inifile.hpp"
 #include "storage/zv_ini.hpp"
 #include "storage/zv_list_ini.hpp"
 #include "support/zv_message.hpp"
@@ -87,13 +88,19 @@ public:
   static constexpr std::size_t TextFieldSize = 80;  // name and serial number hold 79 bytes
   static constexpr std::size_t TextReadLength = 28; // characters a load takes of either
 
-  std::filesystem::path fileName;  // without directory
-  std::filesystem::path directory; // the program's own directory until a file is chosen
-  std::filesystem::path path;      // directory joined with fileName, once loaded or saved
+  // Where the device file is, as native path texts (the configuration stores `path` and
+  // fills all three when it is read; see locationRef()).
+  std::string fileName;  // without directory
+  std::string directory; // the program's own directory until a file is chosen
+  std::string path;      // directory joined with fileName, once loaded or saved
   std::uint16_t savedChecksum = 0;
 
-  // The configuration's path of the device file: sets directory, fileName and path.
+  // Sets directory, fileName and path from a full path.
   void setFilePath(const std::filesystem::path& full);
+  // The three location fields, for the configuration to read and write.
+  DeviceFileRef locationRef() { return {&fileName, &directory, &path}; }
+  // directory joined with fileName.
+  std::filesystem::path joinedPath() const;
 
   // Name and serial number as the fields keep them (cut to 79 bytes).
   void setName(std::string_view text);

@@ -191,7 +191,7 @@ void DeviceDialog::fillList(DeviceSetup::List which) {
 
 void DeviceDialog::redraw() {
   const TesterDevice& d = session_.device();
-  file_->setText(QString::fromStdString(d.fileName.string()));
+  file_->setText(QString::fromStdString(d.fileName));
   name_->setText(fromLatin1(d.name));
   serial_->setText(fromLatin1(d.serialNumber));
   for (auto which :

@@ -7,6 +7,7 @@
 #include "platform/zv_latin1.hpp"
 #include "program/zv_device_commands.hpp"
 #include "program/zv_program.hpp"
+#include "program/zv_workdir.hpp"
 
 namespace zv {
 namespace {
@@ -90,6 +91,31 @@ TEST_F(DeviceCommandsFixture, StartUpResetsTheDevicesAndTheDataSetUsesTheShownOn
   EXPECT_DOUBLE_EQ(25.0, program.auftr.defaults().defaultRange);
   EXPECT_DOUBLE_EQ(50.0, program.auftr.defaults().defaultSpeed);
   EXPECT_DOUBLE_EQ(4.0, program.auftr.defaults().defaultArea);
+}
+
+TEST_F(DeviceCommandsFixture, TheConfigurationNamesTheDeviceFilesAndKeepsTheChosenOnes) {
+  const std::string user = (dir.path() / "user").string() + "/";
+  std::filesystem::create_directory(dir.path() / "user");
+  dir.write("user/T1.ZRK", deviceText("T1", "15 0 12 10 0 1 0 1"));
+  dir.write("user/OTHER.ZRK", deviceText("Other", "15 0 13 10 0 1 0 1"));
+  dir.write("user/ZARVIK.INI", "[Hardware]\r\nGer\xe4tedatei-1 = \"" + user +
+                                   "T1.ZRK\"\r\nGer\xe4tedatei-2 = \"\"\r\n");
+  registry.writeIniFilePath(user);
+  program.startUp({"zarvik"});
+  program.loadDeviceFiles();
+  EXPECT_EQ("T1", device(0).name);
+  EXPECT_EQ("T1.ZRK", device(0).fileName);
+  EXPECT_EQ("---", device(1).name);
+
+  {
+    DeviceSetup setup(program, 0, fs);
+    ui.fileAnswers = {dir.file("user/OTHER.ZRK")};
+    EXPECT_EQ(0, setup.load());
+    EXPECT_TRUE(setup.ok());
+  }
+  ASSERT_EQ(0, saveConfiguration(program));
+  EXPECT_NE(std::string::npos,
+            dir.read("user/ZARVIK.INI").find("Ger\xe4tedatei-1 = \"" + user + "OTHER.ZRK\""));
 }
 
 TEST_F(DeviceCommandsFixture, OpeningShowsTheDeviceAndLabelsClose) {
