@@ -81,6 +81,7 @@ int runProgram(int argc, char** argv) {
   program.logInit(shell.logWindow());
   program.initAcquisition();
   program.reportStartUpLines();
+  program.loadDeviceFiles();
   shell.updateMenuState();
 
   QObject::connect(&shell, &Shell::quitRequested, &app,

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "program/zv_device_commands.hpp"
 #include "program/zv_userdir.hpp"
 #include "program/zv_workdir.hpp"
 
@@ -45,6 +46,7 @@ Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::p
     return graphBackup.journal.CmpFilePathToBackupDir(p) != 0;
   });
   graphBackup.store.setDataFileAccess(&dataFileAccess);
+  auftr.setDeviceLists(&devices);
   texts.select(lang);
   processor.setFinishedSink(&finishedSink_);
   processor.setRefreshSink(&refreshForward_);
@@ -66,6 +68,7 @@ void Program::measurementFinished(Measurement& m) {
 
 int Program::startUp(const std::vector<std::string_view>& args) {
   setMeasParamsDefaults(measParams);
+  devices.createBoth(executableDirectory);
   auftr.auftrDelete();
   auftr.auftrInitDefaults();
   errorLog.setName("ZarvikLog.TXT");
@@ -188,6 +191,10 @@ int Program::callHtmlHelpFile() {
 void Program::setLanguage(int newLanguage) {
   lang.language = newLanguage == 0 ? 0 : 1;
   texts.select(lang);
+}
+
+void Program::loadDeviceFiles() {
+  loadDeviceFilesAtStart(*this);
 }
 
 std::string Program::versionText() {

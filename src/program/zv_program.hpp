@@ -22,6 +22,7 @@
 #include "program/zv_graph_backup.hpp"
 #include "program/zv_main_mnu.hpp"
 #include "storage/zv_datafile.hpp"
+#include "storage/zv_devicefile.hpp"
 #include "storage/zv_inifile.hpp"
 #include "support/zv_errorlog.hpp"
 #include "support/zv_message.hpp"
@@ -114,6 +115,9 @@ public:
             programMode == 1, lang.language, singlePanel != 0};
   }
 
+  // Start-up: device file 1, then device file 2, from their configured paths.
+  void loadDeviceFiles();
+
   // Texts of the start screen and of Version Info.
   std::vector<std::string> startScreenLines() const;
   static std::string versionText();     // " 6. 4"
@@ -163,8 +167,8 @@ public:
   int reloadBackupAtStart();
   RefreshSink* refreshSink = nullptr; // the windows, once they exist
   // The data set file: its name, format options and the save/load/close flows.
-  DataFileHandler dataFiles{{auftr, reporter, ui, lang, texts, dataLoaded, dataFilePath,
-                             realFileSystem()}};
+  DataFileHandler dataFiles{
+      {auftr, reporter, ui, lang, texts, dataLoaded, dataFilePath, realFileSystem()}};
   DataFileRestoreAccess dataFileAccess{dataFiles};
 
   void requestRefresh(WindowId window, std::uint32_t bits) {
@@ -179,11 +183,14 @@ public:
   ConfigSettings config;
   FileSystem* fileSystem = &realFileSystem();
 
+  // The two tester devices (channel 0 and 1); the data set takes its lists from the one shown.
+  // A device without a file starts its file dialogs in the executable's directory.
+  TesterDevices devices;
   // ---- Measuring ----------------------------------------------------------------------------
   // The acquisition box, the testers as a measurement sees them, and the one pull-off
   // processor with the running measurement (see program/zv_meas_control.hpp).
   DaqAcquisition acquisition{daq};
-  BuiltInTesters testers;
+  DeviceTesterLookup<TesterDevices> testers{devices};
   PullOffProcessor processor{measParams, auftr, acquisition, testers, reporter, lang, measuring};
   MeasPanelPort* measPanel = nullptr; // the measurement window, once it exists
   bool measTickRunning = false;       // a timer tick is being handled

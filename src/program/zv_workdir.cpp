@@ -109,6 +109,7 @@ ConfigTargets configTargets(Program& p) {
   t.dataFileName = &p.dataFiles.state().dataFileName;
   t.saveGraph = &p.dataFiles.state().saveGraph;
   t.dataWrtTypeSelect = &p.dataFiles.state().dataWrtTypeSelect;
+  t.devices = {p.devices.device(0)->locationRef(), p.devices.device(1)->locationRef()};
   t.limits = &p.auftr.limits();
   t.defaults = &p.auftr.defaults();
   t.recentFilePath = &p.recentFilePath;

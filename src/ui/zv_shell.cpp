@@ -7,8 +7,11 @@
 #include "program/zv_main_mnu.hpp"
 #include "program/zv_meas_control.hpp"
 #include "program/zv_program.hpp"
+#include "program/zv_tables.hpp"
 #include "program/zv_workdir.hpp"
+#include "ui/zv_abriss_dlg.hpp"
 #include "ui/zv_auftr_mnu.hpp"
+#include "ui/zv_device_dlg.hpp"
 #include "ui/zv_dialogs.hpp"
 #include "ui/zv_edit_dialogs.hpp"
 #include "ui/zv_lager_mnu.hpp"
@@ -225,6 +228,23 @@ void Shell::command(int id, MainWindowBase* owner) {
     if (setUserDirectory(program_) == 0)
       showLanguage(); // the reloaded settings may change the language
     break;
+  case menu::Device1:
+  case menu::Device2: {
+    DeviceDialog dialog(program_, id == menu::Device1 ? 0 : 1, owner);
+    openDialog_ = &dialog;
+    dialog.exec();
+    openDialog_ = nullptr;
+    requestRefresh(WindowId::Storage, refresh::Parameters | refresh::Values);
+    break;
+  }
+  case menu::Abriss: {
+    EvaluationDialog dialog(program_, owner);
+    openDialog_ = &dialog;
+    dialog.exec();
+    openDialog_ = nullptr;
+    requestRefresh(WindowId::Storage, refresh::Parameters);
+    break;
+  }
   case menu::Exit:
     requestExit(owner);
     return;

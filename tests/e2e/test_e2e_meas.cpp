@@ -46,11 +46,11 @@ struct E2E : ::testing::Test {
     p.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
     ASSERT_EQ(0, p.initAcquisition());
     ASSERT_EQ(0, p.measParams.daqErrorState);
-    for (auto& list : p.testers.pistons)
-      for (int i = 0; i < list.count(); ++i) {
-        PistonRange& piston = *list.piston(i);
-        piston.calFlags = PistonRange::FullyCalibrated; // the simulator gives 1 V per kN
-      }
+    for (int channel : {0, 1}) {
+      PistonList& list = p.devices.device(channel)->pistons;
+      for (int i = 0; i < list.count(); ++i) // the simulator gives 1 V per kN
+        list.piston(i)->calFlags = PistonRange::FullyCalibrated;
+    }
     p.measPanel = &panel;
     auto& a = p.auftr;
     ASSERT_EQ(0, a.auftrCreate());

@@ -59,9 +59,11 @@ private slots:
     program->startUp({"zarvik"});
     program->daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
     QCOMPARE(program->initAcquisition(), 0);
-    for (auto& list : program->testers.pistons)
+    for (int channel : {0, 1}) {
+      PistonList& list = program->devices.device(channel)->pistons;
       for (int i = 0; i < list.count(); ++i)
         list.piston(i)->calFlags = PistonRange::FullyCalibrated;
+    }
     program->measParams.dPollTime = 0.1;
     auto& a = program->auftr;
     a.auftrCreate();

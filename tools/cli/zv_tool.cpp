@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "core/zv_calculate.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_latin1.hpp"
 #include "program/zv_workdir.hpp"
@@ -148,13 +149,15 @@ bool loadToolSettings(const std::optional<std::filesystem::path>& configPath,
             std::to_string(config.result) + ")";
     return false;
   }
-  if (!unreadable)
+  if (!unreadable) {
     settings.limits = config.values.limits;
+    settings.bond = {config.values.measParams.offset_press, config.values.measParams.gain_press};
+  }
   settings.configFile = unreadable ? std::filesystem::path() : config.file;
   return true;
 }
 
-std::string dataSetJson(const DataSet& d) {
+std::string dataSetJson(const DataSet& d, const BondTensionFactors& bond) {
   using json = nlohmann::ordered_json;
   json root;
   root["title"] = text(d.title);
@@ -180,10 +183,15 @@ std::string dataSetJson(const DataSet& d) {
       storage["speed"] = t.speed;
       storage["area"] = t.area;
       json measurements = json::array();
+      std::vector<double> counted;
       for (const Measurement& m : t.measurements) {
         json meas;
+        const double tension = bondTensionOf(m.force, m.area, bond);
+        if (m.inStatistics)
+          counted.push_back(tension);
         meas["measurementIndex"] = m.measurementIndex;
         meas["force"] = m.force;
+        meas["bondTension"] = tension;
         meas["status"] = m.status;
         meas["inStatistics"] = m.inStatistics;
         meas["pointCount"] = m.pointCount;
@@ -195,6 +203,10 @@ std::string dataSetJson(const DataSet& d) {
         meas["curveRate"] = m.curveRate;
         measurements.push_back(std::move(meas));
       }
+      const StorageStatistics st = statisticsOf(counted);
+      storage["statistics"] = {
+          {"statCount", st.statCount}, {"mean", st.mean},      {"sa", st.sa}, {"vb", st.vb},
+          {"minimum", st.minimum},     {"maximum", st.maximum}};
       storage["measurements"] = std::move(measurements);
       storages.push_back(std::move(storage));
     }
@@ -245,7 +257,7 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   if (*dump) {
     if (session.load(dumpPath, err) != 0)
       return ExitLoad;
-    out << dataSetJson(*session.dataSet()) << '\n';
+    out << dataSetJson(*session.dataSet(), settings.bond) << '\n';
     return ExitOk;
   }
 

@@ -28,6 +28,7 @@ struct ToolSettings {
   DataSetLimits limits;
   BuiltInDeviceLists lists;
   std::string deviceName = "built-in lists";
+  BondTensionFactors bond; // the configuration's offset and gain of the bond tension
 };
 
 // The limits and device lists the tool loads with: those of the configuration named with
@@ -38,7 +39,8 @@ bool loadToolSettings(const std::optional<std::filesystem::path>& configPath,
                       ToolSettings& settings, std::string& error);
 
 // The data set as JSON text (UTF-8), indented by two blanks.
-std::string dataSetJson(const DataSet& dataSet);
+// Bond tensions and each storage's statistics are computed with the given factors.
+std::string dataSetJson(const DataSet& dataSet, const BondTensionFactors& bond = {});
 
 // Runs the tool; args[0] is the program name.
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -76,6 +76,39 @@ TEST(ZarvikTool, DumpPrintsTheDataSetAsUtf8Json) {
   EXPECT_TRUE(r.err.empty()) << r.err;
 }
 
+TEST(ZarvikTool, DumpGivesBondTensionsAndEachStoragesStatistics) {
+  test::ModelRig rig;
+  test::buildDataSet(rig.model, 2, 2, {1, 2});
+  Storage& cell = *rig.model.auftrStorage(1, 1);
+  for (int k = 0; k < 2; ++k) {
+    Measurement& m = cell.measurements[static_cast<std::size_t>(k)];
+    m.area = cell.area;
+    m.force = cell.area * (k + 1); // bond tensions 1 and 2
+    m.inStatistics = 1;
+  }
+  bool loaded = false;
+  std::string path;
+  ProgramTexts texts;
+  texts.select(rig.lang);
+  DataFileHandler files(
+      {rig.model, rig.reporter, rig.ui, rig.lang, texts, loaded, path, realFileSystem()});
+  files.setDataFile(rig.dir.file("S.BIN"));
+  ASSERT_EQ(files.saveDataSet(), 0);
+
+  const ToolRun r = run({"dump", rig.dir.file("S.BIN").string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const auto j = nlohmann::json::parse(r.out);
+  const auto& storage = j["samples"][1]["storages"][1];
+  EXPECT_DOUBLE_EQ(storage["measurements"][1]["bondTension"].get<double>(), 2.0);
+  const auto& st = storage["statistics"];
+  EXPECT_EQ(st["statCount"], 2);
+  EXPECT_DOUBLE_EQ(st["mean"].get<double>(), 1.5);
+  EXPECT_NEAR(st["sa"].get<double>(), 0.7071, 1e-4);
+  EXPECT_NEAR(st["vb"].get<double>(), 6.353, 1e-3);
+  EXPECT_DOUBLE_EQ(st["minimum"].get<double>(), 1.0);
+  EXPECT_DOUBLE_EQ(st["maximum"].get<double>(), 2.0);
+}
+
 TEST(ZarvikTool, BadInputGivesAClearErrorAndExitCode) {
   test::ModelRig rig;
   const auto junk = rig.dir.write("J.BIN", std::string("\x03\0\0\0", 4) + "short");

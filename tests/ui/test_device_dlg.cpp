@@ -1,0 +1,320 @@
+// The "Setup - Devicefile" dialog: labels in both languages, add through the prompt, the
+// refused deletion of the last entry, Abort and the close box restoring, Save writing the
+// device's file, the Latin-1 rule of the text fields, and the menu items that open it.
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <fstream>
+
+#include "common/zv_fakes.hpp"
+#include "common/zv_modal.hpp"
+#include "common/zv_testdir.hpp"
+#include "program/zv_main_mnu.hpp"
+#include "program/zv_program.hpp"
+#include "ui/zv_abriss_dlg.hpp"
+#include "ui/zv_device_dlg.hpp"
+#include "ui/zv_qt_ports.hpp"
+#include "ui/zv_shell.hpp"
+
+using namespace zv;
+
+namespace {
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& msg) {
+  if (msg.contains("propagateSizeHints"))
+    return;
+  fprintf(stderr, "%d: %s\n", int(type), qPrintable(msg));
+}
+
+// Answers the next text prompt with text.
+void answerPrompt(const QString& text, bool* seen = nullptr) {
+  test::onNextModal<QInputDialog>(
+      [text](QInputDialog* d) {
+        d->setTextValue(text);
+        d->accept();
+      },
+      seen);
+}
+
+// Closes the next popup with OK and keeps its text.
+void confirmPopup(QString* text) {
+  test::onNextModal<QMessageBox>([text](QMessageBox* box) {
+    *text = box->text();
+    box->button(QMessageBox::Ok)->click();
+  });
+}
+
+QStringList rows(QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i)
+    out << list->item(i)->text();
+  return out;
+}
+} // namespace
+
+class TestDeviceDialog : public QObject {
+  Q_OBJECT
+  std::unique_ptr<test::TestDir> dir;
+  test::FakeClock clock;
+  std::unique_ptr<MemoryRegistry> registry;
+  std::unique_ptr<QtUi> ui;
+  std::unique_ptr<Program> program;
+
+  template <class T> static T* child(QWidget* w, const char* name) {
+    T* c = w->findChild<T*>(name);
+    if (!c)
+      qFatal("no control %s", name);
+    return c;
+  }
+  static QString text(QWidget* w, const char* name) { return child<QPushButton>(w, name)->text(); }
+  static void typeInto(QWidget* w, const char* name, const QString& value) {
+    auto* field = child<QLineEdit>(w, name);
+    field->setText(value);
+    emit field->editingFinished();
+  }
+
+private slots:
+  void initTestCase() { qInstallMessageHandler(quietMessages); }
+
+  void init() {
+    dir = std::make_unique<test::TestDir>();
+    registry = std::make_unique<MemoryRegistry>((dir->path() / "").string());
+    ui = std::make_unique<QtUi>();
+    program = std::make_unique<Program>(*ui, clock, *registry, dir->path() / "fallback");
+    program->devices.createBoth(dir->path());
+  }
+
+  void cleanup() {
+    program.reset();
+    dir.reset();
+  }
+
+  void everyControlIsLabelledInBothLanguages() {
+    {
+      DeviceDialog dialog(*program, 0);
+      QCOMPARE(dialog.windowTitle(), QString("ZARVIK 2012 USB - Setup - Devicefile 1"));
+      QCOMPARE(text(&dialog, "LOAD"), QString("Load"));
+      QCOMPARE(text(&dialog, "ADD_PISTONS"), QString("Add Pistons"));
+      QCOMPARE(text(&dialog, "DELETE_PISTONS"), QString("Delete Pistons"));
+      QCOMPARE(text(&dialog, "ADD_AREAS"), QString("Add Area"));
+      QCOMPARE(text(&dialog, "DELETE_AREAS"), QString("Delete Area"));
+      QCOMPARE(text(&dialog, "ADD_SPEEDS"), QString("Add Speed"));
+      QCOMPARE(text(&dialog, "DELETE_SPEEDS"), QString("Delete Speed"));
+      QCOMPARE(text(&dialog, "OK"), QString("Close"));
+      QCOMPARE(text(&dialog, "ABORT"), QString("Abort"));
+      QVERIFY(child<QPushButton>(&dialog, "ABORT")->isHidden());
+      QVERIFY(!child<QPushButton>(&dialog, "CALIBRATE")->isEnabled());
+      QStringList labels;
+      for (QLabel* l : dialog.findChildren<QLabel*>())
+        labels << l->text();
+      for (const char* expected : {"Device name", "Series number", "Piston [kN]",
+                                   "Contact Area [mm2]", "Piston Speed [N/s]"})
+        QVERIFY2(labels.contains(expected), expected);
+      QCOMPARE(rows(child<QListWidget>(&dialog, "PISTONS")),
+               QStringList({"  10.000", "  20.000", "  30.000"}));
+      QCOMPARE(rows(child<QListWidget>(&dialog, "SPEEDS")),
+               QStringList({" 100.000", " 200.000", " 300.000"}));
+      QCOMPARE(child<QLineEdit>(&dialog, "NAME")->text(), QString("---"));
+      QCOMPARE(child<QLineEdit>(&dialog, "SERIAL")->text(), QString("000"));
+      dialog.reject();
+    }
+    program->setLanguage(0);
+    DeviceDialog dialog(*program, 1);
+    QCOMPARE(dialog.windowTitle(), QString::fromUtf8("ZARVIK 2012 USB - Setup - Gerätefile 2"));
+    QCOMPARE(text(&dialog, "LOAD"), QString("Laden"));
+    QCOMPARE(text(&dialog, "ADD_PISTONS"), QString::fromUtf8("Kolben einfügen"));
+    QCOMPARE(text(&dialog, "DELETE_AREAS"), QString::fromUtf8("Fläche löschen"));
+    QCOMPARE(text(&dialog, "ADD_SPEEDS"), QString::fromUtf8("Geschw. einfügen"));
+    QCOMPARE(text(&dialog, "OK"), QString::fromUtf8("Schließen"));
+    QCOMPARE(text(&dialog, "ABORT"), QString("Abbruch"));
+    QStringList labels;
+    for (QLabel* l : dialog.findChildren<QLabel*>())
+      labels << l->text();
+    for (const char* expected :
+         {"Gerätename", "Seriennr.", "Abzugskolben [kN]", "Probenfläche [mm2]", "Geschw. [N/s]"})
+      QVERIFY2(labels.contains(QString::fromUtf8(expected)), expected);
+    dialog.reject();
+  }
+
+  void addThroughThePromptRelabelsAndRedraws() {
+    DeviceDialog dialog(*program, 0);
+    dialog.show();
+    bool seen = false;
+    answerPrompt("15", &seen);
+    child<QPushButton>(&dialog, "ADD_PISTONS")->click();
+    QVERIFY(seen);
+    QCOMPARE(rows(child<QListWidget>(&dialog, "PISTONS")),
+             QStringList({"  10.000", "  15.000", "  20.000", "  30.000"}));
+    QCOMPARE(text(&dialog, "OK"), QString("Save"));
+    QVERIFY(!child<QPushButton>(&dialog, "ABORT")->isHidden());
+    QCOMPARE(program->devices.device(0)->pistons.count(), 4);
+    dialog.reject();
+  }
+
+  void deletingTheLastEntryIsRefused() {
+    DeviceDialog dialog(*program, 0);
+    dialog.show();
+    auto* speeds = child<QListWidget>(&dialog, "SPEEDS");
+    speeds->setCurrentRow(2);
+    child<QPushButton>(&dialog, "DELETE_SPEEDS")->click();
+    QCOMPARE(rows(speeds), QStringList({" 100.000", " 200.000"}));
+    QCOMPARE(speeds->currentRow(), 1); // the selection stays inside the list
+    child<QPushButton>(&dialog, "DELETE_SPEEDS")->click();
+    QCOMPARE(rows(speeds), QStringList({" 100.000"}));
+    QString popup;
+    confirmPopup(&popup);
+    child<QPushButton>(&dialog, "DELETE_SPEEDS")->click();
+    QCOMPARE(popup, QString("The list must at least contain one element"));
+    QCOMPARE(rows(speeds), QStringList({" 100.000"}));
+    dialog.reject();
+  }
+
+  void abortRestoresTheDevice() {
+    DeviceDialog dialog(*program, 1);
+    dialog.show();
+    typeInto(&dialog, "NAME", "Renamed");
+    typeInto(&dialog, "SERIAL", "4711");
+    QCOMPARE(QString::fromStdString(program->devices.device(1)->name), QString("Renamed"));
+    child<QListWidget>(&dialog, "AREAS")->setCurrentRow(0);
+    child<QPushButton>(&dialog, "DELETE_AREAS")->click();
+    QCOMPARE(text(&dialog, "OK"), QString("Save"));
+    child<QPushButton>(&dialog, "ABORT")->click();
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    const TesterDevice& d = *program->devices.device(1);
+    QCOMPARE(QString::fromStdString(d.name), QString("---"));
+    QCOMPARE(QString::fromStdString(d.serialNumber), QString("000"));
+    QCOMPARE(d.areas.count(), 3);
+    QVERIFY(!d.changed());
+  }
+
+  void closeBoxCountsAsAbort() {
+    DeviceDialog dialog(*program, 0);
+    dialog.show();
+    typeInto(&dialog, "NAME", "Gone");
+    dialog.close();
+    QCOMPARE(QString::fromStdString(program->devices.device(0)->name), QString("---"));
+    QVERIFY(program->devices.workingCopy() == nullptr);
+  }
+
+  void escapeInATypedFieldAbortsWithoutCommittingIt() {
+    DeviceDialog dialog(*program, 0);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* serial = child<QLineEdit>(&dialog, "SERIAL");
+    serial->setFocus();
+    QTest::keyClicks(serial, "typed");
+    QTest::keyClick(serial, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(QString::fromStdString(program->devices.device(0)->serialNumber), QString("000"));
+  }
+
+  void saveWritesTheDevicesFile() {
+    const auto path = dir->path() / "tester1.ZRK";
+    TesterDevice& d = *program->devices.device(0);
+    d.setFilePath(path);
+    d.takeSavedChecksum();
+    DeviceDialog dialog(*program, 0);
+    dialog.show();
+    QCOMPARE(child<QLineEdit>(&dialog, "FILE")->text(), QString("tester1.ZRK"));
+    answerPrompt("0.75");
+    child<QPushButton>(&dialog, "ADD_AREAS")->click();
+    // A name typed and OK pressed at once is committed before the save.
+    child<QLineEdit>(&dialog, "NAME")->setText(QString::fromUtf8("Prüfer 1"));
+    QCOMPARE(text(&dialog, "OK"), QString("Save"));
+    child<QPushButton>(&dialog, "OK")->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    const std::string file = test::TestDir::readFile(path);
+    QVERIFY(file.find("Name = \"Pr\xfc"
+                      "fer 1\"") != std::string::npos);
+    QVERIFY(file.find("Fl\xe4"
+                      "che-1 = 0.75") != std::string::npos);
+    QVERIFY(!d.changed());
+  }
+
+  void textsLatin1CannotHoldAreRefused() {
+    DeviceDialog dialog(*program, 0);
+    dialog.show();
+    QString popup;
+    confirmPopup(&popup);
+    typeInto(&dialog, "NAME", QString::fromUtf8("Prüfer €"));
+    QVERIFY(popup.contains("Latin-1"));
+    QCOMPARE(child<QLineEdit>(&dialog, "NAME")->text(), QString("---"));
+    QCOMPARE(QString::fromStdString(program->devices.device(0)->name), QString("---"));
+    QCOMPARE(text(&dialog, "OK"), QString("Close"));
+    dialog.reject();
+  }
+
+  void loadButtonReadsTheChosenFileAndRedraws() {
+    const auto path = dir->path() / "other.ZRK";
+    TesterDevice source;
+    source.setName("From file");
+    source.speeds.insert(42.0);
+    {
+      std::ofstream out(path, std::ios::binary);
+      out << deviceFileText(source);
+    }
+    DeviceDialog dialog(*program, 1);
+    dialog.show();
+    test::onNextModal<QFileDialog>([&](QFileDialog* fileDialog) {
+      // The platform file dialog: answer with the file's path.
+      if (auto* name = fileDialog->findChild<QLineEdit*>("fileNameEdit"))
+        name->setText(QString::fromStdString(path.string()));
+      static_cast<QDialog*>(fileDialog)->accept();
+    });
+    child<QPushButton>(&dialog, "LOAD")->click();
+    QCOMPARE(child<QLineEdit>(&dialog, "NAME")->text(), QString("From file"));
+    QCOMPARE(child<QLineEdit>(&dialog, "FILE")->text(), QString("other.ZRK"));
+    QCOMPARE(child<QListWidget>(&dialog, "SPEEDS")->count(), 4);
+    QCOMPARE(text(&dialog, "OK"), QString("Close"));
+    dialog.reject();
+    QCOMPARE(QString::fromStdString(program->devices.device(1)->name), QString("From file"));
+  }
+
+  void calibrationChangesAreSeenWhenItReturns() {
+    DeviceDialog dialog(*program, 1);
+    dialog.show();
+    int calibrated = -1;
+    dialog.setCalibrateHandler([&](int index) {
+      calibrated = index;
+      program->devices.device(index)->pistons.piston(0)->calFlags = 15;
+    });
+    QVERIFY(child<QPushButton>(&dialog, "CALIBRATE")->isEnabled());
+    child<QPushButton>(&dialog, "CALIBRATE")->click();
+    QCOMPARE(calibrated, 1);
+    QCOMPARE(text(&dialog, "OK"), QString("Save"));
+    dialog.reject();
+    QCOMPARE(program->devices.device(1)->pistons.piston(0)->calFlags, 0);
+  }
+
+  void setupMenuItemsOpenTheDialogs() {
+    Shell shell(*program, *ui);
+    shell.openLogWindow();
+    program->logInit(shell.logWindow());
+    QString title;
+    test::onNextModal<DeviceDialog>([&](DeviceDialog* d) {
+      title = d->windowTitle();
+      child<QPushButton>(d, "OK")->click();
+    });
+    shell.command(menu::Device2, shell.logWindow());
+    QCOMPARE(title, QString("ZARVIK 2012 USB - Setup - Devicefile 2"));
+    QCOMPARE(program->devices.shownDevice(), 1);
+    QVERIFY(shell.openDialog() == nullptr);
+
+    test::onNextModal<EvaluationDialog>([&](EvaluationDialog* d) {
+      title = d->windowTitle();
+      d->reject();
+    });
+    shell.command(menu::Abriss, shell.logWindow());
+    QCOMPARE(title, QString("ZARVIK 2012 USB - Setup - Evaluation List"));
+  }
+};
+
+QTEST_MAIN(TestDeviceDialog)
+#include "test_device_dlg.moc"
