@@ -8,6 +8,7 @@
 #include "platform/zv_latin1.hpp"
 #include "program/zv_workdir.hpp"
 #include "storage/zv_datafile.hpp"
+#include "storage/zv_devicefile.hpp"
 #include "storage/zv_ini.hpp"
 #include "support/zv_errorlog.hpp"
 #include "support/zv_message.hpp"
@@ -135,6 +136,27 @@ nlohmann::ordered_json text(const std::string& latin1) {
 
 } // namespace
 
+// The lists of the measuring channel's device file, as the program loads them at start-up.
+// A missing or unusable file keeps the built-in lists.
+static void loadActiveDeviceLists(const ConfigValues& values, ToolSettings& settings) {
+  const int channel = values.measParams.hardChn == 1 ? 1 : 0;
+  const std::string& path = values.devices[static_cast<std::size_t>(channel)].path;
+  if (path.empty())
+    return;
+  IniHandle document = Ini_New(0);
+  if (!document || Ini_ReadFromFile(document, path) != 0)
+    return;
+  TesterDevice device;
+  bool tookSomething = false;
+  readDeviceDocument(document, device, nullptr, &tookSomething);
+  if (!tookSomething)
+    return;
+  settings.lists.pistons = device.pistons;
+  settings.lists.speeds = device.speeds;
+  settings.lists.areas = device.areas;
+  settings.deviceName = latin1ToUtf8(device.name) + " (" + path + ")";
+}
+
 bool loadToolSettings(const std::optional<std::filesystem::path>& configPath,
                       ToolSettings& settings, std::string& error) {
   settings = ToolSettings{};
@@ -152,6 +174,7 @@ bool loadToolSettings(const std::optional<std::filesystem::path>& configPath,
   if (!unreadable) {
     settings.limits = config.values.limits;
     settings.bond = {config.values.measParams.offset_press, config.values.measParams.gain_press};
+    loadActiveDeviceLists(config.values, settings);
   }
   settings.configFile = unreadable ? std::filesystem::path() : config.file;
   return true;

@@ -33,8 +33,9 @@ struct ToolSettings {
 
 // The limits and device lists the tool loads with: those of the configuration named with
 // --config, else of the user's ZARVIK.INI (through the settings file that names the user
-// directory), else the built-in ones. The device lists stay the built-in ones until the device
-// files can be read here. false with a message when a named configuration is unreadable.
+// directory), else the built-in ones; the device lists are those of the measuring channel's
+// device file, else the built-in ones. false with a message when a named configuration is
+// unreadable.
 bool loadToolSettings(const std::optional<std::filesystem::path>& configPath,
                       ToolSettings& settings, std::string& error);
 

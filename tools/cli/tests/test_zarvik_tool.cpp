@@ -172,6 +172,33 @@ TEST(ZarvikTool, ReplacedListValuesAreReportedAndConfigLimitsApply) {
   EXPECT_EQ(nlohmann::json::parse(r.out)["samples"].size(), 10u); // 5 is clamped to 10
 }
 
+TEST(ZarvikTool, TakesTheListsOfTheConfiguredDeviceFile) {
+  test::ModelRig rig;
+  test::buildDataSet(rig.model, 2, 1, {1});
+  for (Sample& sample : rig.model.dataSet()->samples)
+    sample.storages[0].range = 42.0;
+  bool loaded = false;
+  std::string path;
+  ProgramTexts texts;
+  texts.select(rig.lang);
+  DataFileHandler files(
+      {rig.model, rig.reporter, rig.ui, rig.lang, texts, loaded, path, realFileSystem()});
+  files.setDataFile(rig.dir.file("L.BIN"));
+  ASSERT_EQ(files.saveDataSet(), 0);
+
+  // A device whose piston list holds 42 kN: the stored range is in its lists and stays.
+  const auto device = rig.dir.write(
+      "D1.ZRK",
+      "[GERAETEKENNUNG]\r\nName = \"Rig 1\"\r\n\r\n[KOLBEN_LISTE]\r\n"
+      "Kolben-1 = \"15 0   42.000   10.000    0.000   10.000    0.000   10.000\"\r\n\r\n");
+  const auto ini = rig.dir.write("ZARVIK.INI", std::string("[Hardware]\r\nGer\xE4tedatei-1 = \"") +
+                                                   device.string() + "\"\r\n");
+  const ToolRun r = run({"--config", ini.string(), "dump", rig.dir.file("L.BIN").string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err.find("not in the lists"), std::string::npos) << r.err;
+  EXPECT_EQ(nlohmann::json::parse(r.out)["samples"][0]["storages"][0]["range"], 42.0);
+}
+
 TEST(ZarvikTool, UsesTheUsersConfigurationWhenNoneIsNamed) {
   test::ModelRig rig;
   test::buildDataSet(rig.model, 15, 1, {1});
