@@ -26,8 +26,8 @@ ToolRun run(std::vector<std::string> args) {
 }
 
 // A data set file written by the program's own code.
-std::filesystem::path writeDataSet(test::ModelRig& rig, const std::string& name, int s, int t) {
-  test::buildDataSet(rig.model, s, t, {1, 2});
+// Saves the rig's data set as the program does.
+std::filesystem::path saveModel(test::ModelRig& rig, const std::string& name) {
   bool loaded = false;
   std::string path;
   ProgramTexts texts;
@@ -37,6 +37,11 @@ std::filesystem::path writeDataSet(test::ModelRig& rig, const std::string& name,
   files.setDataFile(rig.dir.file(name));
   EXPECT_EQ(files.saveDataSet(), 0);
   return rig.dir.file(name);
+}
+
+std::filesystem::path writeDataSet(test::ModelRig& rig, const std::string& name, int s, int t) {
+  test::buildDataSet(rig.model, s, t, {1, 2});
+  return saveModel(rig, name);
 }
 
 TEST(ZarvikTool, ConvertsBothWaysWithoutLosingAnything) {
@@ -86,14 +91,7 @@ TEST(ZarvikTool, DumpGivesBondTensionsAndEachStoragesStatistics) {
     m.force = cell.area * (k + 1); // bond tensions 1 and 2
     m.inStatistics = 1;
   }
-  bool loaded = false;
-  std::string path;
-  ProgramTexts texts;
-  texts.select(rig.lang);
-  DataFileHandler files(
-      {rig.model, rig.reporter, rig.ui, rig.lang, texts, loaded, path, realFileSystem()});
-  files.setDataFile(rig.dir.file("S.BIN"));
-  ASSERT_EQ(files.saveDataSet(), 0);
+  saveModel(rig, "S.BIN");
 
   const ToolRun r = run({"dump", rig.dir.file("S.BIN").string()});
   ASSERT_EQ(r.code, 0) << r.err;
@@ -150,14 +148,7 @@ TEST(ZarvikTool, ReplacedListValuesAreReportedAndConfigLimitsApply) {
   test::ModelRig rig;
   test::buildDataSet(rig.model, 12, 1, {1});
   rig.model.dataSet()->samples[0].storages[0].range = 42.0;
-  bool loaded = false;
-  std::string path;
-  ProgramTexts texts;
-  texts.select(rig.lang);
-  DataFileHandler files(
-      {rig.model, rig.reporter, rig.ui, rig.lang, texts, loaded, path, realFileSystem()});
-  files.setDataFile(rig.dir.file("R.DAT"));
-  ASSERT_EQ(files.saveDataSet(), 0);
+  saveModel(rig, "R.DAT");
 
   ToolRun r = run({"dump", rig.dir.file("R.DAT").string()});
   ASSERT_EQ(r.code, 0);
@@ -177,14 +168,7 @@ TEST(ZarvikTool, TakesTheListsOfTheConfiguredDeviceFile) {
   test::buildDataSet(rig.model, 2, 1, {1});
   for (Sample& sample : rig.model.dataSet()->samples)
     sample.storages[0].range = 42.0;
-  bool loaded = false;
-  std::string path;
-  ProgramTexts texts;
-  texts.select(rig.lang);
-  DataFileHandler files(
-      {rig.model, rig.reporter, rig.ui, rig.lang, texts, loaded, path, realFileSystem()});
-  files.setDataFile(rig.dir.file("L.BIN"));
-  ASSERT_EQ(files.saveDataSet(), 0);
+  saveModel(rig, "L.BIN");
 
   // A device whose piston list holds 42 kN: the stored range is in its lists and stays.
   const auto device = rig.dir.write(
@@ -202,14 +186,7 @@ TEST(ZarvikTool, TakesTheListsOfTheConfiguredDeviceFile) {
 TEST(ZarvikTool, UsesTheUsersConfigurationWhenNoneIsNamed) {
   test::ModelRig rig;
   test::buildDataSet(rig.model, 15, 1, {1});
-  bool loaded = false;
-  std::string path;
-  ProgramTexts texts;
-  texts.select(rig.lang);
-  DataFileHandler files(
-      {rig.model, rig.reporter, rig.ui, rig.lang, texts, loaded, path, realFileSystem()});
-  files.setDataFile(rig.dir.file("U.BIN"));
-  ASSERT_EQ(files.saveDataSet(), 0);
+  saveModel(rig, "U.BIN");
 
   // The settings file names the user directory, which holds ZARVIK.INI.
   const char* before = std::getenv("XDG_CONFIG_HOME");
