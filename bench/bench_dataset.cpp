@@ -10,39 +10,14 @@
 #include "core/zv_auftr_def.hpp"
 #include "core/zv_calculate.hpp"
 #include "platform/zv_clock.hpp"
+#include "platform/zv_silent_ui.hpp"
 #include "support/zv_errorlog.hpp"
 #include "support/zv_message.hpp"
 
 namespace {
 
 // A Ui that nobody looks at: growth within the limits shows nothing.
-class SilentUi : public zv::Ui {
-public:
-  void popup(const std::string&, const std::string&) override {}
-  int ask(const std::string&, const std::string&, const std::vector<std::string>&, int,
-          int escape) override {
-    return escape;
-  }
-  std::optional<std::string> promptText(const std::string&, const std::string&, const std::string&,
-                                        int) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> chooseFile(const zv::FileDialogSpec&) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> chooseDirectory(const std::string&,
-                                                       const std::filesystem::path&) override {
-    return std::nullopt;
-  }
-  std::unique_ptr<zv::Progress> startProgress(const std::string&, const std::string&,
-                                              const std::string&) override {
-    return nullptr;
-  }
-  void setWaitCursor(bool) override {}
-  void setClipboardText(const std::string&) override {}
-  bool startProcess(const std::string&, const std::string&) override { return false; }
-  bool openDocument(const std::filesystem::path&) override { return false; }
-};
+using SilentUi = zv::SilentUi;
 
 long peakRssKb() {
   std::ifstream status("/proc/self/status");

@@ -14,6 +14,7 @@
 
 #include "core/zv_auftr_def.hpp"
 #include "platform/zv_clock.hpp"
+#include "platform/zv_silent_ui.hpp"
 #include "storage/zv_graphfile.hpp"
 #include "storage/zv_restore.hpp"
 #include "storage/zv_restore_records.hpp"
@@ -26,34 +27,6 @@ namespace {
 
 using namespace zv;
 using Timer = std::chrono::steady_clock;
-
-class SilentUi : public Ui {
-public:
-  void popup(const std::string&, const std::string&) override {}
-  int ask(const std::string&, const std::string&, const std::vector<std::string>&, int,
-          int escape) override {
-    return escape;
-  }
-  std::optional<std::string> promptText(const std::string&, const std::string&, const std::string&,
-                                        int) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> chooseFile(const FileDialogSpec&) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> chooseDirectory(const std::string&,
-                                                       const std::filesystem::path&) override {
-    return std::nullopt;
-  }
-  std::unique_ptr<Progress> startProgress(const std::string&, const std::string&,
-                                          const std::string&) override {
-    return nullptr;
-  }
-  void setWaitCursor(bool) override {}
-  void setClipboardText(const std::string&) override {}
-  bool startProcess(const std::string&, const std::string&) override { return false; }
-  bool openDocument(const std::filesystem::path&) override { return false; }
-};
 
 double seconds(Timer::time_point a, Timer::time_point b) {
   return std::chrono::duration<double>(b - a).count();

@@ -9,6 +9,7 @@
 
 #include "core/zv_auftr_def.hpp"
 #include "daq/zv_daq_action.hpp"
+#include "platform/zv_silent_ui.hpp"
 
 using namespace zv;
 
@@ -20,33 +21,7 @@ public:
   void wait(double) override {}
 };
 
-class NoUi final : public Ui {
-public:
-  void popup(const std::string&, const std::string&) override {}
-  int ask(const std::string&, const std::string&, const std::vector<std::string>&, int,
-          int escape) override {
-    return escape;
-  }
-  std::optional<std::string> promptText(const std::string&, const std::string&, const std::string&,
-                                        int) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> chooseFile(const FileDialogSpec&) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> chooseDirectory(const std::string&,
-                                                       const std::filesystem::path&) override {
-    return std::nullopt;
-  }
-  std::unique_ptr<Progress> startProgress(const std::string&, const std::string&,
-                                          const std::string&) override {
-    return nullptr;
-  }
-  void setWaitCursor(bool) override {}
-  void setClipboardText(const std::string&) override {}
-  bool startProcess(const std::string&, const std::string&) override { return false; }
-  bool openDocument(const std::filesystem::path&) override { return false; }
-};
+using NoUi = SilentUi;
 
 // Serves the same prepared samples for ever, `block` at a time, without copying.
 class MemoryAcquisition final : public Acquisition {

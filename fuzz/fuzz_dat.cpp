@@ -6,36 +6,11 @@
 #include <string_view>
 
 #include "platform/zv_clock.hpp"
+#include "platform/zv_silent_ui.hpp"
 #include "storage/zv_datafile_txt.hpp"
 
 namespace {
-class SilentUi final : public zv::Ui {
-public:
-  void popup(const std::string&, const std::string&) override {}
-  int ask(const std::string&, const std::string&, const std::vector<std::string>&, int,
-          int escape) override {
-    return escape;
-  }
-  std::optional<std::string> promptText(const std::string&, const std::string&, const std::string&,
-                                        int) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> chooseFile(const zv::FileDialogSpec&) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> chooseDirectory(const std::string&,
-                                                       const std::filesystem::path&) override {
-    return std::nullopt;
-  }
-  std::unique_ptr<zv::Progress> startProgress(const std::string&, const std::string&,
-                                              const std::string&) override {
-    return nullptr;
-  }
-  void setWaitCursor(bool) override {}
-  void setClipboardText(const std::string&) override {}
-  bool startProcess(const std::string&, const std::string&) override { return false; }
-  bool openDocument(const std::filesystem::path&) override { return false; }
-};
+using SilentUi = zv::SilentUi;
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   StillClock clock;
   ErrorLog log(clock, "/dev/");
   log.setPath("/dev/null");
-  fuzz::SilentUi ui;
+  SilentUi ui;
   Reporter reporter(log, ui);
   Language lang;
   AuftrModel model(reporter, lang);

@@ -6,6 +6,7 @@
 #include "core/zv_calculate.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_silent_ui.hpp"
 #include "program/zv_workdir.hpp"
 #include "storage/zv_datafile.hpp"
 #include "storage/zv_devicefile.hpp"
@@ -25,39 +26,12 @@ constexpr const char* NullDevice = "/dev/null";
 
 // Nobody answers questions here: every question takes its escape answer, no file is chosen,
 // and messages go to stderr.
-class ToolUi final : public Ui {
+class ToolUi final : public SilentUi {
 public:
   explicit ToolUi(std::ostream& err) : err_(err) {}
   void popup(const std::string& title, const std::string& text) override {
     err_ << "zarvik-tool: " << latin1ToUtf8(title) << ": " << latin1ToUtf8(text) << '\n';
   }
-  int ask(const std::string&, const std::string&, const std::vector<std::string>&, int,
-          int escape) override {
-    return escape;
-  }
-  std::optional<std::string> promptText(const std::string&, const std::string&, const std::string&,
-                                        int) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> chooseFile(const FileDialogSpec&) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> chooseDirectory(const std::string&,
-                                                       const std::filesystem::path&) override {
-    return std::nullopt;
-  }
-  std::unique_ptr<Progress> startProgress(const std::string&, const std::string&,
-                                          const std::string&) override {
-    class NoProgress final : public Progress {
-    public:
-      bool update(int) override { return false; }
-    };
-    return std::make_unique<NoProgress>();
-  }
-  void setWaitCursor(bool) override {}
-  void setClipboardText(const std::string&) override {}
-  bool startProcess(const std::string&, const std::string&) override { return false; }
-  bool openDocument(const std::filesystem::path&) override { return false; }
 
 private:
   std::ostream& err_;
