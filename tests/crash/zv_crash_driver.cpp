@@ -15,6 +15,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "common/zv_dataset_describe.hpp"
 #include "common/zv_simple_datafile.hpp"
 #include "program/zv_program.hpp"
 
