@@ -131,68 +131,6 @@ constexpr Layout CurrentLayout{binfile::SampleSize, binfile::StorageSize, binfil
 constexpr Layout OldLayout{binfile::OldSampleSize, binfile::OldStorageSize,
                            binfile::OldMeasurementSize};
 
-void unpackSample(const char* p, bool old, Sample& s) {
-  if (old) {
-    s.index = getI32(p + 4);
-    s.name = getText(p + 8, Sample::NameSize);
-  } else {
-    s.index = getI32(p);
-    s.name = getText(p + 4, Sample::NameSize);
-  }
-}
-
-void unpackStorage(const char* p, bool old, Storage& t) {
-  if (old) {
-    const char* image = p + 4;
-    t.sampleIndex = getI32(image + 4);
-    t.storageIndex = getI32(image + 8);
-    t.name = getText(image + 16, Storage::NameSize);
-    t.range = getF64(image + 88);
-    t.speed = getF64(image + 96);
-    t.area = getF64(image + 104);
-    t.evaluation = getText(image + 112, Storage::EvaluationSize);
-  } else {
-    t.sampleIndex = getI32(p);
-    t.storageIndex = getI32(p + 4);
-    t.range = getF64(p + 12);
-    t.speed = getF64(p + 20);
-    t.area = getF64(p + 28);
-    t.name = getText(p + 36, Storage::NameSize);
-    t.evaluation = getText(p + 66, Storage::EvaluationSize);
-  }
-}
-
-void unpackMeasurement(const char* p, bool old, Measurement& m) {
-  if (old) {
-    m.pointCount = getI32(p);
-    m.sampleIndex = getI32(p + 12);
-    m.storageIndex = getI32(p + 16);
-    m.measurementIndex = getI32(p + 20);
-    m.inStatistics = getI32(p + 24);
-    m.force = getF64(p + 32);
-    m.range = getF64(p + 48);
-    m.area = getF64(p + 56);
-    m.speed = getF64(p + 64);
-    m.channel = getI32(p + 72);
-    m.deviceName = getText(p + 76, Measurement::DeviceNameSize);
-    m.status = getI32(p + 144);
-  } else {
-    m.sampleIndex = getI32(p);
-    m.storageIndex = getI32(p + 4);
-    m.measurementIndex = getI32(p + 8);
-    m.pointCount = getI32(p + 12);
-    m.inStatistics = getI32(p + 16);
-    m.status = getI32(p + 20);
-    m.channel = getI32(p + 24);
-    m.curveRate = getI32(p + 28);
-    m.force = getF64(p + 32);
-    m.range = getF64(p + 40);
-    m.area = getF64(p + 48);
-    m.speed = getF64(p + 56);
-    m.deviceName = getText(p + 64, Measurement::DeviceNameSize);
-  }
-}
-
 bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
     auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
@@ -262,6 +200,76 @@ std::size_t packMeasurement(const Measurement& m, char* out) {
   putF64(out + 56, m.speed);
   putText(out + 64, m.deviceName, Measurement::DeviceNameSize);
   return MeasurementSize;
+}
+
+// ---- unpackers ------------------------------------------------------------------------------
+
+void unpackHeaderTexts(const char* afterCode, bool old, DataSet& d) {
+  d.identNumber = getText(afterCode + 16, DataSet::IdentSize);
+  d.identName = getText(afterCode + 96, DataSet::IdentSize);
+  d.title = getText(afterCode + (old ? 220 : 176), DataSet::TitleSize);
+}
+
+void unpackSample(const char* p, bool old, Sample& s) {
+  if (old) {
+    s.index = getI32(p + 4);
+    s.name = getText(p + 8, Sample::NameSize);
+  } else {
+    s.index = getI32(p);
+    s.name = getText(p + 4, Sample::NameSize);
+  }
+}
+
+void unpackStorage(const char* p, bool old, Storage& t) {
+  if (old) {
+    const char* image = p + 4;
+    t.sampleIndex = getI32(image + 4);
+    t.storageIndex = getI32(image + 8);
+    t.name = getText(image + 16, Storage::NameSize);
+    t.range = getF64(image + 88);
+    t.speed = getF64(image + 96);
+    t.area = getF64(image + 104);
+    t.evaluation = getText(image + 112, Storage::EvaluationSize);
+  } else {
+    t.sampleIndex = getI32(p);
+    t.storageIndex = getI32(p + 4);
+    t.range = getF64(p + 12);
+    t.speed = getF64(p + 20);
+    t.area = getF64(p + 28);
+    t.name = getText(p + 36, Storage::NameSize);
+    t.evaluation = getText(p + 66, Storage::EvaluationSize);
+  }
+}
+
+void unpackMeasurement(const char* p, bool old, Measurement& m) {
+  if (old) {
+    m.pointCount = getI32(p);
+    m.sampleIndex = getI32(p + 12);
+    m.storageIndex = getI32(p + 16);
+    m.measurementIndex = getI32(p + 20);
+    m.inStatistics = getI32(p + 24);
+    m.force = getF64(p + 32);
+    m.range = getF64(p + 48);
+    m.area = getF64(p + 56);
+    m.speed = getF64(p + 64);
+    m.channel = getI32(p + 72);
+    m.deviceName = getText(p + 76, Measurement::DeviceNameSize);
+    m.status = getI32(p + 144);
+  } else {
+    m.sampleIndex = getI32(p);
+    m.storageIndex = getI32(p + 4);
+    m.measurementIndex = getI32(p + 8);
+    m.pointCount = getI32(p + 12);
+    m.inStatistics = getI32(p + 16);
+    m.status = getI32(p + 20);
+    m.channel = getI32(p + 24);
+    m.curveRate = getI32(p + 28);
+    m.force = getF64(p + 32);
+    m.range = getF64(p + 40);
+    m.area = getF64(p + 48);
+    m.speed = getF64(p + 56);
+    m.deviceName = getText(p + 64, Measurement::DeviceNameSize);
+  }
 }
 
 } // namespace binfile
@@ -463,9 +471,7 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
   if (fileSamples < 0 || fileStorages < 0)
     return corrupt(lang_.pick(NegativeText), BinBadCount);
   d->dataCode = code;
-  d->identNumber = getText(p + 16, DataSet::IdentSize);
-  d->identName = getText(p + 96, DataSet::IdentSize);
-  d->title = getText(p + (old ? 220 : 176), DataSet::TitleSize);
+  binfile::unpackHeaderTexts(p, old, *d);
 
   const DataSetLimits& limits = model_.limits();
   const int samples = std::max(1, std::min(fileSamples, limits.maxSamples));
@@ -490,7 +496,7 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
     Sample* s = model_.auftrSample(i);
     if (!s)
       return fail("readBinaryDataSet()", "", BinGrowFailed, i);
-    unpackSample(p, old, *s);
+    binfile::unpackSample(p, old, *s);
     if (progress && progress->update(static_cast<int>((i + 1) * step)))
       return 1;
     for (int j = 0; j < fileStorages; ++j) {
@@ -511,7 +517,7 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
       Storage* t = model_.auftrStorage(i, j);
       if (!t)
         return fail("readBinaryDataSet()", "", BinGrowFailed, j);
-      unpackStorage(p, old, *t);
+      binfile::unpackStorage(p, old, *t);
       t->statCount = count; // until the statistics are computed
       if (count > limits.maxMeasurements) {
         model_.auftrAddMeasurements(i, j, count); // logs the limit message
@@ -527,7 +533,7 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
         Measurement* m = model_.auftrMeasurement(i, j, k);
         if (!m)
           return fail("readBinaryDataSet()", "", BinGrowFailed, k);
-        unpackMeasurement(p, old, *m);
+        binfile::unpackMeasurement(p, old, *m);
       }
     }
   }

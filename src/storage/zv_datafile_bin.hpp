@@ -49,6 +49,14 @@ std::size_t packHeader(const DataSet& d, std::int32_t samples, std::int32_t stor
 std::size_t packSample(const Sample& s, char* out);
 std::size_t packStorage(const Storage& t, std::int32_t measurementCount, char* out);
 std::size_t packMeasurement(const Measurement& m, char* out);
+
+// Field-by-field unpackers of layout 3 (old = false) or layout 12345 (old = true). Each reads
+// one whole record of its layout's size and sets only what the record carries.
+// The header's texts; afterCode points at the byte after the data code.
+void unpackHeaderTexts(const char* afterCode, bool old, DataSet& d);
+void unpackSample(const char* p, bool old, Sample& s);
+void unpackStorage(const char* p, bool old, Storage& t);
+void unpackMeasurement(const char* p, bool old, Measurement& m);
 } // namespace binfile
 
 // Result codes of the binary file module.

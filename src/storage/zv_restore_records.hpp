@@ -1,22 +1,21 @@
 #pragma once
-// The records of the data set in their packed binary form (the .BIN record layout): what the
-// backup journal stores as object data. Little-endian, no padding, text fields copied whole
-// and NUL-terminated inside the field.
+// The records of the data set as the backup journal stores them: the .BIN file's own records
+// (its packers and unpackers), with the indices set to the record's place in the grid and,
+// for a measurement with its curve, the curve's points appended.
 //   header 260 bytes, sample 34, storage 86, measurement 94 (+ 8 per curve point)
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "core/zv_auftr_def.hpp"
+#include "storage/zv_datafile_bin.hpp"
 
 namespace zv::records {
 
-constexpr std::size_t HeaderSize = 260;
-constexpr std::size_t SampleSize = 34;
-constexpr std::size_t StorageSize = 86;
-constexpr std::size_t MeasurementSize = 94;
-constexpr std::int32_t DataCode = 3;
-constexpr std::int32_t ProgramVersionCode = 64;
+constexpr std::size_t HeaderSize = binfile::HeaderSize;
+constexpr std::size_t SampleSize = binfile::SampleSize;
+constexpr std::size_t StorageSize = binfile::StorageSize;
+constexpr std::size_t MeasurementSize = binfile::MeasurementSize;
 
 // The points a measurement's curve holds: never more than its buffer.
 std::size_t curvePoints(const Measurement& m);
@@ -30,7 +29,7 @@ void packMeasurement(std::vector<unsigned char>& out, const Measurement& m, std:
                      std::int32_t storage, std::int32_t measurement, bool withCurve);
 
 // Unpackers check the size exactly and return false for a record of the wrong size. They set
-// only what the record carries; indices are left to the caller (renumbering).
+// only what the record carries (its indices included; the caller renumbers).
 bool unpackHeader(const unsigned char* p, std::size_t size, DataSet& d);
 bool unpackSample(const unsigned char* p, std::size_t size, Sample& s);
 bool unpackStorage(const unsigned char* p, std::size_t size, Storage& t);
