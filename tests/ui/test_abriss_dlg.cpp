@@ -10,6 +10,7 @@
 
 #include "common/zv_fakes.hpp"
 #include "common/zv_modal.hpp"
+#include "common/zv_qt_quiet.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_abriss_dlg.hpp"
@@ -18,11 +19,6 @@
 using namespace zv;
 
 namespace {
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& msg) {
-  if (msg.contains("propagateSizeHints"))
-    return;
-  fprintf(stderr, "%d: %s\n", int(type), qPrintable(msg));
-}
 
 void confirmPopup(QString* text) {
   test::onNextModal<QMessageBox>([text](QMessageBox* box) {
@@ -72,7 +68,7 @@ class TestEvaluationDialog : public QObject {
   }
 
 private slots:
-  void initTestCase() { qInstallMessageHandler(quietMessages); }
+  void initTestCase() { test::installQuietMessageHandler(); }
 
   void init() {
     registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());

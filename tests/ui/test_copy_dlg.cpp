@@ -6,46 +6,20 @@
 #include <QTest>
 #include <QTimer>
 
-#include "common/zv_fakes.hpp"
-#include "common/zv_testdir.hpp"
+#include "common/zv_dialog_rig.hpp"
+#include "common/zv_qt_quiet.hpp"
 #include "core/zv_auftr_def.hpp"
 #include "ui/zv_copy_dlg.hpp"
-#include "ui/zv_qt_ports.hpp"
 
 using namespace zv;
 
-namespace {
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& msg) {
-  if (msg.contains("propagateSizeHints"))
-    return;
-  fprintf(stderr, "%d: %s\n", int(type), qPrintable(msg));
-}
-} // namespace
-
-class TestCopyDialog : public QObject {
+class TestCopyDialog : public QObject, test::DialogRig {
   Q_OBJECT
-  test::TestDir dir;
-  test::FakeClock clock;
-  QtUi ui;
-  ErrorLog errorLog{clock, dir.path()};
-  Reporter reporter{errorLog, ui};
-  Language lang;
-  std::unique_ptr<AuftrModel> model;
-
-  QString buttonText(QDialog& d, const char* name) {
-    auto* b = d.findChild<QPushButton*>(name);
-    return b ? b->text() : QString("<missing>");
-  }
 
 private slots:
-  void initTestCase() { qInstallMessageHandler(quietMessages); }
+  void initTestCase() { test::installQuietMessageHandler(); }
   void init() {
-    lang.language = 1;
-    model = std::make_unique<AuftrModel>(reporter, lang);
-    model->auftrCreate();
-    model->auftrAddSamples(2);
-    model->auftrAddStorages(3);
-    model->auftrRenumber();
+    newModel(2, 3);
     model->dataSet()->samples[1].storages[2].name = "Wasser";
     model->dataSet()->currentSample = 1;
     model->dataSet()->currentStorage = 2;

@@ -15,6 +15,7 @@
 
 #include "common/zv_fakes.hpp"
 #include "common/zv_modal.hpp"
+#include "common/zv_qt_quiet.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_main_mnu.hpp"
 #include "program/zv_program.hpp"
@@ -26,11 +27,6 @@
 using namespace zv;
 
 namespace {
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& msg) {
-  if (msg.contains("propagateSizeHints"))
-    return;
-  fprintf(stderr, "%d: %s\n", int(type), qPrintable(msg));
-}
 
 // Answers the next text prompt with text.
 void answerPrompt(const QString& text, bool* seen = nullptr) {
@@ -80,7 +76,7 @@ class TestDeviceDialog : public QObject {
   }
 
 private slots:
-  void initTestCase() { qInstallMessageHandler(quietMessages); }
+  void initTestCase() { test::installQuietMessageHandler(); }
 
   void init() {
     dir = std::make_unique<test::TestDir>();

@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 
 #include "common/zv_fakes.hpp"
+#include "common/zv_qt_quiet.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_edit_ops.hpp"
 #include "program/zv_main_mnu.hpp"
@@ -25,11 +26,6 @@
 using namespace zv;
 
 namespace {
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& msg) {
-  if (msg.contains("propagateSizeHints"))
-    return;
-  fprintf(stderr, "%d: %s\n", int(type), qPrintable(msg));
-}
 
 // Channel 0 has the built-in lists, channel 1 lists of its own.
 class TwoChannels final : public ChannelLists {
@@ -75,7 +71,7 @@ class TestNewAuftrDialog : public QObject {
   }
 
 private slots:
-  void initTestCase() { qInstallMessageHandler(quietMessages); }
+  void initTestCase() { test::installQuietMessageHandler(); }
 
   void labelsInBothLanguages() {
     Language english;

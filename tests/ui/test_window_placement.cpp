@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "common/zv_fakes.hpp"
+#include "common/zv_qt_quiet.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_main_window.hpp"
@@ -12,14 +13,6 @@
 #include "ui/zv_window_placement.hpp"
 
 using namespace zv;
-
-namespace {
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& msg) {
-  if (msg.contains("propagateSizeHints"))
-    return;
-  fprintf(stderr, "%d: %s\n", int(type), qPrintable(msg));
-}
-} // namespace
 
 class TestWindowPlacement : public QObject {
   Q_OBJECT
@@ -33,7 +26,7 @@ class TestWindowPlacement : public QObject {
   static QSize screen() { return QGuiApplication::primaryScreen()->geometry().size(); }
 
 private slots:
-  void initTestCase() { qInstallMessageHandler(quietMessages); }
+  void initTestCase() { test::installQuietMessageHandler(); }
 
   void init() {
     registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());
