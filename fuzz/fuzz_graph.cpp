@@ -4,21 +4,14 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "fuzz_rig.hpp"
 #include "memory_fs.hpp"
-#include "platform/zv_clock.hpp"
 #include "storage/zv_graphfile.hpp"
 #include "support/zv_graphfile_store.hpp"
 
 namespace {
 
 using namespace zv;
-
-class StillClock final : public Clock {
-public:
-  std::time_t now() const override { return 0; }
-  double monotonicSeconds() const override { return 0; }
-  void wait(double) override {}
-};
 
 } // namespace
 
@@ -51,13 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // Index and curves of a data set, as after a load (the stamp check is skipped here).
-  StillClock clock;
-  ErrorLog log(clock, "/dev/");
-  log.setPath("/dev/null");
-  SilentUi ui;
-  Reporter reporter(log, ui);
-  Language lang;
-  AuftrModel model(reporter, lang);
+  fuzz::ModelRig rig;
+  AuftrModel& model = rig.model;
+  Reporter& reporter = rig.reporter;
+  const Language& lang = rig.lang;
   model.auftrCreate();
   model.auftrAddSamples(3);
   model.auftrAddStorages(3);

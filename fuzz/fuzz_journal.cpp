@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "fuzz_rig.hpp"
 #include "memory_fs.hpp"
-#include "platform/zv_clock.hpp"
 #include "storage/zv_graphfile.hpp"
 #include "storage/zv_restore.hpp"
 #include "support/zv_backup_journal.hpp"
@@ -16,13 +16,6 @@
 namespace {
 
 using namespace zv;
-
-class StillClock final : public Clock {
-public:
-  std::time_t now() const override { return 0; }
-  double monotonicSeconds() const override { return 0; }
-  void wait(double) override {}
-};
 
 void readRaw(fuzz::MemoryFileSystem& fs) {
   BackupJournal reader(fs);
@@ -71,13 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // Replay onto a small data set.
-  StillClock clock;
-  ErrorLog log(clock, "/dev/");
-  log.setPath("/dev/null");
-  SilentUi ui;
-  Reporter reporter(log, ui);
-  Language lang;
-  AuftrModel model(reporter, lang);
+  fuzz::ModelRig rig;
+  AuftrModel& model = rig.model;
+  Reporter& reporter = rig.reporter;
+  const Language& lang = rig.lang;
   GraphFileStore graphs(fs);
   BackupJournal journal(fs);
   GraphFile graph(model, graphs, reporter, fs);
