@@ -55,6 +55,20 @@ private:
   const daqmx::Api& api_;
 };
 
+// The output task on one digital line and the input task on another, as the connection tests
+// loop them back: the first failing driver status, or 0.
+int openLoopback(const daqmx::Api& api, ScopedTask& out, ScopedTask& in, const std::string& outLine,
+                 const std::string& inLine) {
+  int rc = api.CreateTask("", &out.handle);
+  if (rc >= 0)
+    rc = api.CreateDOChan(out.handle, outLine.c_str(), "", daqmx::Val_ChanPerLine);
+  if (rc >= 0)
+    rc = api.CreateTask("", &in.handle);
+  if (rc >= 0)
+    rc = api.CreateDIChan(in.handle, inLine.c_str(), "", daqmx::Val_ChanPerLine);
+  return rc < 0 ? rc : 0;
+}
+
 } // namespace
 
 NiDaq::NiDaq(std::vector<std::string> libraryCandidates)
@@ -172,9 +186,7 @@ int NiDaq::nidaqFindDevice(std::string& product, std::uint32_t& serial, std::str
 }
 
 int NiDaq::nidaqCreateTask() {
-  if (deviceName_.empty())
-    return refuse(-1, "no acquisition device known");
-  if (int rc = requireDriver(); rc < 0)
+  if (int rc = requireDevice(); rc < 0)
     return rc;
   if (created_)
     nidaqClear(); // a left-over task would keep the analog input reserved
@@ -262,6 +274,12 @@ int NiDaq::nidaqClear() {
   return rc < 0 ? fail(rc) : 0;
 }
 
+int NiDaq::requireDevice() {
+  if (deviceName_.empty())
+    return refuse(-1, "no acquisition device known");
+  return requireDriver();
+}
+
 std::string NiDaq::line(const char* pattern) const {
   std::array<char, 160> text{};
   std::snprintf(text.data(), text.size(), pattern, deviceName_.c_str());
@@ -270,24 +288,12 @@ std::string NiDaq::line(const char* pattern) const {
 
 int NiDaq::nidaqTestUSB6210(int& followsHigh, int& followsLow) {
   followsHigh = followsLow = 0;
-  if (deviceName_.empty())
-    return refuse(-1, "no acquisition device known");
-  if (int rc = requireDriver(); rc < 0)
+  if (int rc = requireDevice(); rc < 0)
     return rc;
   const auto& api = library_.api();
   ScopedTask out(api);
   ScopedTask in(api);
-  if (int rc = api.CreateTask("", &out.handle); rc < 0)
-    return fail(rc);
-  if (int rc =
-          api.CreateDOChan(out.handle, line("%s/port1/line0").c_str(), "", daqmx::Val_ChanPerLine);
-      rc < 0)
-    return fail(rc);
-  if (int rc = api.CreateTask("", &in.handle); rc < 0)
-    return fail(rc);
-  if (int rc =
-          api.CreateDIChan(in.handle, line("%s/port0/line0").c_str(), "", daqmx::Val_ChanPerLine);
-      rc < 0)
+  if (int rc = openLoopback(api, out, in, line("%s/port1/line0"), line("%s/port0/line0")); rc < 0)
     return fail(rc);
 
   daqmx::int32 done = 0;
@@ -320,24 +326,12 @@ int NiDaq::nidaqTestUSB6210(int& followsHigh, int& followsLow) {
 
 int NiDaq::nidaqTestDAQPad6015(int& a, int& b) {
   a = b = 0;
-  if (deviceName_.empty())
-    return refuse(-1, "no acquisition device known");
-  if (int rc = requireDriver(); rc < 0)
+  if (int rc = requireDevice(); rc < 0)
     return rc;
   const auto& api = library_.api();
   ScopedTask out(api);
   ScopedTask in(api);
-  if (int rc = api.CreateTask("", &out.handle); rc < 0)
-    return fail(rc);
-  if (int rc =
-          api.CreateDOChan(out.handle, line("%s/port0/line2").c_str(), "", daqmx::Val_ChanPerLine);
-      rc < 0)
-    return fail(rc);
-  if (int rc = api.CreateTask("", &in.handle); rc < 0)
-    return fail(rc);
-  if (int rc =
-          api.CreateDIChan(in.handle, line("%s/port0/line3").c_str(), "", daqmx::Val_ChanPerLine);
-      rc < 0)
+  if (int rc = openLoopback(api, out, in, line("%s/port0/line2"), line("%s/port0/line3")); rc < 0)
     return fail(rc);
 
   daqmx::int32 done = 0;
@@ -377,9 +371,7 @@ int NiDaq::writeLine(const std::string& name, bool asByte, std::uint8_t value) {
 }
 
 int NiDaq::nidaqSelectUSB6210(int a, int b) {
-  if (deviceName_.empty())
-    return refuse(-1, "no acquisition device known");
-  if (int rc = requireDriver(); rc < 0)
+  if (int rc = requireDevice(); rc < 0)
     return rc;
   if (int rc = writeLine(line("%s/port1/line2"), false, a ? 1 : 0); rc < 0)
     return rc;
@@ -387,9 +379,7 @@ int NiDaq::nidaqSelectUSB6210(int a, int b) {
 }
 
 int NiDaq::nidaqSelectDAQPad6015(int a, int b) {
-  if (deviceName_.empty())
-    return refuse(-1, "no acquisition device known");
-  if (int rc = requireDriver(); rc < 0)
+  if (int rc = requireDevice(); rc < 0)
     return rc;
   if (int rc = writeLine(line("%s/port0/line0"), true, a ? 0xFF : 0x00); rc < 0)
     return rc;

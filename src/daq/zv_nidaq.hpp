@@ -77,6 +77,8 @@ private:
   int fail(int status);
   int refuse(int code, const char* why);
   int requireDriver();
+  // A device was found and the driver is there.
+  int requireDevice();
   std::string line(const char* pattern) const;
   int writeLine(const std::string& name, bool asByte, std::uint8_t value);
 
