@@ -214,6 +214,28 @@ Task* findTask(State& s, TaskHandle h) {
   return it == s.tasks.end() ? nullptr : &it->second;
 }
 
+int32 invalidTask(State& s) {
+  return error(s, ErrorInvalidTask, "Task specified is invalid or does not exist.");
+}
+
+// The task a read names, when it exists and has the input the read needs; otherwise rc holds
+// the error. Nothing counts as read until the read succeeds.
+Task* taskToRead(State& s, TaskHandle task, Kind kind, int32* sampsPerChanRead, int32& rc) {
+  if (sampsPerChanRead)
+    *sampsPerChanRead = 0;
+  Task* t = findTask(s, task);
+  if (!t)
+    rc = invalidTask(s);
+  else if (t->kind != kind)
+    rc = error(s, ErrorInvalidAttributeValue,
+               kind == Kind::AI ? "The task has no analog input channel."
+                                : "The task has no digital input channel.",
+               t);
+  else
+    return t;
+  return nullptr;
+}
+
 int32 copyText(State& s, const std::string& text, char* data, uInt32 size) {
   if (!data || size == 0)
     return static_cast<int32>(text.size() + 1);
@@ -358,7 +380,7 @@ int32 createChan(TaskHandle task, const char* lines, int32 grouping, Kind kind) 
   std::lock_guard lock(s.mutex);
   Task* t = findTask(s, task);
   if (!t)
-    return error(s, ErrorInvalidTask, "Task specified is invalid or does not exist.");
+    return invalidTask(s);
   if (t->kind != Kind::Empty && t->kind != kind)
     return error(s, ErrorInvalidAttributeValue, "A task holds channels of one kind only.", t);
   if (grouping != Val_ChanPerLine && grouping != Val_ChanForAllLines)
@@ -392,7 +414,7 @@ int32 writeDigital(TaskHandle task, int32 samples, bool32 autoStart, bool32 layo
     *written = 0;
   Task* t = findTask(s, task);
   if (!t)
-    return error(s, ErrorInvalidTask, "Task specified is invalid or does not exist.");
+    return invalidTask(s);
   if (t->kind != Kind::DO)
     return error(s, ErrorInvalidAttributeValue, "The task has no digital output channel.", t);
   if (!autoStart && !t->started)
@@ -505,7 +527,7 @@ ZV_SIM_EXPORT int32 ZV_DAQMX_CALL DAQmxCreateAIVoltageChan(TaskHandle task,
   std::lock_guard lock(s.mutex);
   Task* t = findTask(s, task);
   if (!t)
-    return error(s, ErrorInvalidTask, "Task specified is invalid or does not exist.");
+    return invalidTask(s);
   if (t->kind != Kind::Empty)
     return error(s, ErrorInvalidAttributeValue,
                  "The simulated device measures one analog channel per task.", t);
@@ -557,7 +579,7 @@ ZV_SIM_EXPORT int32 ZV_DAQMX_CALL DAQmxCfgSampClkTiming(TaskHandle task, const c
   std::lock_guard lock(s.mutex);
   Task* t = findTask(s, task);
   if (!t)
-    return error(s, ErrorInvalidTask, "Task specified is invalid or does not exist.");
+    return invalidTask(s);
   if (t->kind != Kind::AI)
     return error(s, ErrorInvalidAttributeValue, "Sample clock needs an analog input channel.", t);
   if (t->running)
@@ -595,7 +617,7 @@ ZV_SIM_EXPORT int32 ZV_DAQMX_CALL DAQmxGetSampClkRate(TaskHandle task, float64* 
   std::lock_guard lock(s.mutex);
   Task* t = findTask(s, task);
   if (!t)
-    return error(s, ErrorInvalidTask, "Task specified is invalid or does not exist.");
+    return invalidTask(s);
   if (!t->timed)
     return error(s, ErrorInvalidAttributeValue, "The task has no sample clock.", t);
   if (data)
@@ -608,7 +630,7 @@ ZV_SIM_EXPORT int32 ZV_DAQMX_CALL DAQmxStartTask(TaskHandle task) {
   std::lock_guard lock(s.mutex);
   Task* t = findTask(s, task);
   if (!t)
-    return error(s, ErrorInvalidTask, "Task specified is invalid or does not exist.");
+    return invalidTask(s);
   if (t->kind != Kind::AI) {
     t->started = true;
     return 0;
@@ -640,7 +662,7 @@ ZV_SIM_EXPORT int32 ZV_DAQMX_CALL DAQmxStopTask(TaskHandle task) {
   std::lock_guard lock(s.mutex);
   Task* t = findTask(s, task);
   if (!t)
-    return error(s, ErrorInvalidTask, "Task specified is invalid or does not exist.");
+    return invalidTask(s);
   if (t->kind == Kind::AI && t->running && (s.faults & ZVSIM_FAULT_STOP))
     return error(s, ErrorDeviceNotAccessible, "Device cannot be accessed (simulated stop failure).",
                  t);
@@ -654,7 +676,7 @@ ZV_SIM_EXPORT int32 ZV_DAQMX_CALL DAQmxClearTask(TaskHandle task) {
   std::lock_guard lock(s.mutex);
   auto it = s.tasks.find(reinterpret_cast<std::uintptr_t>(task));
   if (it == s.tasks.end())
-    return error(s, ErrorInvalidTask, "Task specified is invalid or does not exist.");
+    return invalidTask(s);
   s.tasks.erase(it);
   return 0;
 }
@@ -665,13 +687,10 @@ ZV_SIM_EXPORT int32 ZV_DAQMX_CALL DAQmxReadAnalogF64(TaskHandle task, int32 numS
                                                      int32* sampsPerChanRead, bool32*) {
   State& s = state();
   std::unique_lock lock(s.mutex);
-  if (sampsPerChanRead)
-    *sampsPerChanRead = 0;
-  Task* t = findTask(s, task);
+  int32 rc = 0;
+  Task* t = taskToRead(s, task, Kind::AI, sampsPerChanRead, rc);
   if (!t)
-    return error(s, ErrorInvalidTask, "Task specified is invalid or does not exist.");
-  if (t->kind != Kind::AI)
-    return error(s, ErrorInvalidAttributeValue, "The task has no analog input channel.", t);
+    return rc;
   if (!t->running)
     return error(s, ErrReadNotRunning, "Read cannot be performed: the task is not running.", t);
   if (s.faults & ZVSIM_FAULT_READ)
@@ -755,13 +774,10 @@ ZV_SIM_EXPORT int32 ZV_DAQMX_CALL DAQmxReadDigitalLines(TaskHandle task, int32, 
                                                         int32* numBytesPerSamp, bool32*) {
   State& s = state();
   std::lock_guard lock(s.mutex);
-  if (sampsPerChanRead)
-    *sampsPerChanRead = 0;
-  Task* t = findTask(s, task);
+  int32 rc = 0;
+  Task* t = taskToRead(s, task, Kind::DI, sampsPerChanRead, rc);
   if (!t)
-    return error(s, ErrorInvalidTask, "Task specified is invalid or does not exist.");
-  if (t->kind != Kind::DI)
-    return error(s, ErrorInvalidAttributeValue, "The task has no digital input channel.", t);
+    return rc;
   const std::size_t n = lineCount(*t);
   if (!readArray || arraySizeInBytes < n)
     return error(s, ErrReadArrayTooSmall, "The read array is too small.", t);
@@ -782,13 +798,10 @@ ZV_SIM_EXPORT int32 ZV_DAQMX_CALL DAQmxReadDigitalU8(TaskHandle task, int32, flo
                                                      int32* sampsPerChanRead, bool32*) {
   State& s = state();
   std::lock_guard lock(s.mutex);
-  if (sampsPerChanRead)
-    *sampsPerChanRead = 0;
-  Task* t = findTask(s, task);
+  int32 rc = 0;
+  Task* t = taskToRead(s, task, Kind::DI, sampsPerChanRead, rc);
   if (!t)
-    return error(s, ErrorInvalidTask, "Task specified is invalid or does not exist.");
-  if (t->kind != Kind::DI)
-    return error(s, ErrorInvalidAttributeValue, "The task has no digital input channel.", t);
+    return rc;
   if (!readArray || arraySizeInSamps < t->channels.size())
     return error(s, ErrReadArrayTooSmall, "The read array is too small.", t);
   std::size_t i = 0;
