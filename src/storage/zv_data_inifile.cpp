@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/zv_latin1.hpp"
+#include "storage/zv_list_ini.hpp"
 
 namespace zv {
 
@@ -95,38 +96,18 @@ void writeDefaultsSection(IniDocument* doc, const DataSetDefaults& d) {
 }
 
 int readEvaluationSection(IniDocument* doc, EvaluationList& list) {
-  const char* section = EvaluationList::Section;
-  if (Ini_SectionExists(doc, section) != 1)
+  switch (loadEvaluationList(doc, list)) {
+  case 0:
+    return 0;
+  case ListLoadNothingUsable:
+    return ConfigNoEvaluationItem;
+  default:
     return ConfigNoEvaluationSection;
-  const int n = Ini_NumberOfItems(doc, section);
-  if (n < 1)
-    return ConfigNoEvaluationItem;
-  std::vector<std::string> texts;
-  texts.reserve(static_cast<std::size_t>(n));
-  for (int i = 1; i <= n; ++i) {
-    std::string_view tag;
-    if (Ini_NthItemName(doc, section, i, &tag) != 1)
-      continue;
-    const std::string key(tag); // the tag text belongs to the document
-    std::string text;
-    if (Ini_GetRawStringIntoBuffer(doc, section, key, &text,
-                                   static_cast<int>(EvaluationList::FieldSize)) == 1)
-      texts.push_back(std::move(text));
   }
-  if (texts.empty())
-    return ConfigNoEvaluationItem;
-  return list.assign(texts) == 0 ? 0 : ConfigEvaluationNotCreated;
 }
 
 void writeEvaluationSection(IniDocument* doc, EvaluationList& list) {
-  const char* section = EvaluationList::Section;
-  Ini_RemoveSection(doc, section);
-  const auto& entries = list.entries();
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const std::string key = std::string(EvaluationList::KeyPrefix) + "-" + std::to_string(i + 1);
-    Ini_PutRawString(doc, section, key, entries[i]);
-  }
-  list.takeSavedChecksum();
+  saveEvaluationList(doc, list);
 }
 
 } // namespace zv

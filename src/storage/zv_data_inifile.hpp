@@ -10,7 +10,6 @@ namespace zv {
 // Results of reading the evaluation list besides 0.
 constexpr int ConfigNoEvaluationSection = -3;
 constexpr int ConfigNoEvaluationItem = -4;
-constexpr int ConfigEvaluationNotCreated = -5;
 
 // The three limits, each taken when it converts and then clamped into 10..100.
 void readInfoSection(IniDocument* doc, DataSetLimits& limits);
@@ -25,7 +24,8 @@ void writeDefaultsSection(IniDocument* doc, const DataSetDefaults& defaults);
 // Brings the counts of a new data set into 1..limits.
 void clampNewDataSetCounts(DataSetDefaults& defaults, const DataSetLimits& limits);
 
-// The items of "ABRISS_LISTE" by position (their keys do not matter). 0, or
+// The items of "ABRISS_LISTE" by position (their keys do not matter), read as a device file's
+// evaluation list is: empty texts and repeated keys are skipped. 0, or
 // ConfigNoEvaluationSection / ConfigNoEvaluationItem with the list unchanged.
 int readEvaluationSection(IniDocument* doc, EvaluationList& list);
 // Replaces the section with Abriss-1, Abriss-2, ... in list order; the list counts as saved.

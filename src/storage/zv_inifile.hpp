@@ -90,7 +90,7 @@ struct ConfigValues : ConfigSettings {
 
 // Takes every section of a read document into the targets (missing keys and sections leave
 // their values). The result is that of the last step, the evaluation list: 0, or
-// ConfigNoEvaluationSection, ConfigNoEvaluationItem, ConfigEvaluationNotCreated.
+// ConfigNoEvaluationSection, ConfigNoEvaluationItem.
 int readConfiguration(IniDocument* doc, const ConfigTargets& targets);
 // Reads the file and takes its values. The read error of the engine when the file cannot be
 // read (then nothing is taken), else the result of readConfiguration.

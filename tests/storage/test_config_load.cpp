@@ -265,6 +265,15 @@ TEST(ConfigLoad, EvaluationListIsTakenByPositionUniqueAndSorted) {
     ConfigValues v;
     EXPECT_EQ(readInto(v, "[ABRISS_LISTE]\n[Other]\nk = 1\n"), ConfigNoEvaluationItem);
     EXPECT_EQ(v.evaluations.entries(), (std::vector<std::string>{"AU", "AX", "AZ"}));
+    // Only empty texts: nothing usable, the list stays.
+    EXPECT_EQ(readInto(v, "[ABRISS_LISTE]\nAbriss-1 = \"\"\n"), ConfigNoEvaluationItem);
+    EXPECT_EQ(v.evaluations.entries(), (std::vector<std::string>{"AU", "AX", "AZ"}));
+  }
+  {
+    // An empty text is no entry, and a repeated key counts once, as in a device file.
+    ConfigValues v;
+    EXPECT_EQ(readInto(v, "[ABRISS_LISTE]\nAbriss-1 = \"\"\nAbriss-2 = B\nabriss-2 = C\n"), 0);
+    EXPECT_EQ(v.evaluations.entries(), (std::vector<std::string>{"B"}));
   }
   {
     // Everything else is still read when the list is missing.
