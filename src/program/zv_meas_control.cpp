@@ -207,6 +207,9 @@ int stopMeasuring(Program& p) {
       p.auftr.auftrMarkChanged(*m); // the backup must not keep it as a new measurement
     }
   recomputeStatistics(p);
+  // The run went to the backup while it still counted as running; its final state goes now,
+  // so a crash before the next main timer tick cannot bring the slot back as "New Measuring".
+  p.backupDataSet();
   refreshMeas(p, measbits::StatusAndCommands);
   return 0;
 }
