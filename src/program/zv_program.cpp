@@ -194,7 +194,7 @@ void Program::setLanguage(int newLanguage) {
 }
 
 void Program::loadDeviceFiles() {
-  loadDeviceFilesAtStart(*this);
+  loadDeviceFilesAtStart(*this, fileRoute);
 }
 
 std::string Program::versionText() {

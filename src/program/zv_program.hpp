@@ -15,6 +15,7 @@
 #include "daq/zv_daq_init.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_fileio.hpp"
+#include "platform/zv_fileio_route.hpp"
 #include "platform/zv_refresh.hpp"
 #include "platform/zv_registry.hpp"
 #include "platform/zv_ui.hpp"
@@ -155,12 +156,18 @@ public:
   std::string dataFilePath;
   PeriodicBackup* backup = nullptr;
 
+  // The file system every file of the program goes through: configuration, data files, graph
+  // files and the backup journal. Tests point it at a fault-injecting one; fileRoute follows
+  // the pointer at each call, so the stores below that keep a reference see every switch.
+  FileSystem* fileSystem = &realFileSystem();
+  RoutedFileSystem fileRoute{fileSystem};
+
   // Graph files and the backup journal. The start-up gives them their directories; the file
   // handling reaches them through graphBackup.store (GraphBackupHooks), the
   // measurement control reports each finished measurement to
   // graphBackup.store.backupMeasurementFinished().
   std::filesystem::path fallbackDirectoryPath;
-  GraphBackup graphBackup{auftr, reporter, lang, [this] { return measuring; }};
+  GraphBackup graphBackup{auftr, reporter, lang, [this] { return measuring; }, fileRoute};
   StorePeriodicBackup storeBackup{graphBackup.store};
   // Last step of the start-up: offers a backup left by a crash; sets quitRequested when the
   // program is to end.
@@ -168,7 +175,7 @@ public:
   RefreshSink* refreshSink = nullptr; // the windows, once they exist
   // The data set file: its name, format options and the save/load/close flows.
   DataFileHandler dataFiles{
-      {auftr, reporter, ui, lang, texts, dataLoaded, dataFilePath, realFileSystem()}};
+      {auftr, reporter, ui, lang, texts, dataLoaded, dataFilePath, fileRoute}};
   DataFileRestoreAccess dataFileAccess{dataFiles};
 
   void requestRefresh(WindowId window, std::uint32_t bits) {
@@ -177,11 +184,10 @@ public:
   }
 
   // The configuration ZARVIK.INI (see program/zv_workdir.hpp): its path once the user
-  // directory is known, and the settings that only it keeps. The file layer is a seam for
-  // tests.
+  // directory is known, and the settings that only it keeps. It is read and written through
+  // fileSystem (above).
   std::string configPath;
   ConfigSettings config;
-  FileSystem* fileSystem = &realFileSystem();
 
   // The two tester devices (channel 0 and 1); the data set takes its lists from the one shown.
   // A device without a file starts its file dialogs in the executable's directory.
