@@ -1,12 +1,15 @@
 // Real processes killed with SIGKILL: in the middle of a session with finished pulls, and at
-// every file change of a save. Each later start must bring back the data set with the right
-// curves, and the files on disk must stay usable.
+// every file change of a save. The driver runs the program's own flows on the simulated
+// testers; each later start must bring back the data set with the right curves, and the files
+// on disk must stay usable. Both data file formats are run.
 #include <csignal>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,6 +18,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using zv::test::TestDir;
 
 struct ChildRun {
@@ -28,6 +32,15 @@ struct ChildRun {
          at = output.find(what, at + 1))
       ++n;
     return n;
+  }
+  // The rest of the first line that starts with the prefix.
+  std::string line(const std::string& prefix) const {
+    const std::size_t at = output.find(prefix);
+    if (at == std::string::npos)
+      return {};
+    const std::size_t end = output.find('\n', at);
+    return output.substr(at + prefix.size(),
+                         end == std::string::npos ? end : end - at - prefix.size());
   }
 };
 
@@ -71,75 +84,224 @@ ChildRun drive(const std::vector<std::string>& args, const std::string& killAfte
   return run;
 }
 
-TEST(CrashTest, KilledDuringASessionEverythingComesBack) {
-  TestDir dir;
-  const std::string d = dir.path().string();
-  ASSERT_EQ(0, drive({d, "prepare"}).exitCode());
-  const std::string data = dir.read("ORDER.BIN");
-  const std::string graph = dir.read("ORDER.BIN.GRF");
-  ASSERT_FALSE(graph.empty());
+// One directory the driver works in, with the data file of the format under test.
+struct Place {
+  fs::path dir;
+  std::string name;
+  ChildRun run(const std::string& step, const std::string& arg = {},
+               const std::string& killAfter = {}) const {
+    std::vector<std::string> args{dir.string(), name, step};
+    if (step != "prepare")
+      args.push_back(arg);
+    return drive(args, killAfter);
+  }
+  std::string read(const std::string& file) const { return TestDir::readFile(dir / file); }
+  std::string data() const { return read(name); }
+  std::string graph() const { return read(name + ".GRF"); }
+  fs::path journal() const { return dir / "user" / "Backup" / "ZARVIK.BAK"; }
+};
 
-  const ChildRun session = drive({d, "session"}, "READY");
+// Every measurement with a result in a data set picture has its curve.
+bool everyResultHasItsCurve(const std::string& picture) {
+  std::size_t results = 0;
+  for (std::size_t at = picture.find(" st5 "); at != std::string::npos;
+       at = picture.find(" st5 ", at + 1)) {
+    ++results;
+    const std::size_t end = picture.find('\n', at);
+    if (picture.substr(at, end - at).find(" curve0/") != std::string::npos)
+      return false;
+  }
+  return results > 0;
+}
+
+// A start that reloaded (or found nothing to reload) and opened the data file cleanly: no
+// popup but the notice about a data file changed under the backup.
+void expectCleanStart(const ChildRun& run) {
+  EXPECT_EQ(0, run.exitCode()) << run.output;
+  EXPECT_EQ("0", run.line("QUIT ")) << run.output;
+  EXPECT_EQ("0", run.line("OPEN ")) << run.output;
+  EXPECT_EQ(run.count("POPUP "), run.count("POPUP ZARVIK - Backup|The data file")) << run.output;
+}
+
+class CrashTest : public ::testing::TestWithParam<const char*> {
+protected:
+  TestDir top;
+  Place place{top.path(), GetParam()};
+
+  // A data set with pulls in three storages, saved and closed by the program.
+  void prepare(const Place& at) {
+    const ChildRun run = at.run("prepare");
+    ASSERT_EQ(0, run.exitCode()) << run.output;
+    ASSERT_EQ(5, run.count("PULL "));
+    ASSERT_FALSE(at.graph().empty());
+    ASSERT_FALSE(fs::exists(at.journal())) << "a closed data set leaves no backup";
+    ASSERT_TRUE(everyResultHasItsCurve(at.read("prepared.txt")));
+  }
+  // A session with seven finished pulls and edits, killed once it said READY.
+  void killedSession() {
+    ASSERT_NO_FATAL_FAILURE(prepare(place));
+    const ChildRun session = place.run("session", {}, "READY");
+    ASSERT_TRUE(session.killed()) << session.output;
+    ASSERT_EQ(7, session.count("PULL ")) << session.output;
+    ASSERT_NE(place.read("prepared.txt"), place.read("expected.txt"));
+  }
+};
+
+TEST_P(CrashTest, KilledDuringASessionEverythingComesBack) {
+  ASSERT_NO_FATAL_FAILURE(prepare(place));
+  const std::string data = place.data();
+  const std::string graph = place.graph();
+  const ChildRun session = place.run("session", {}, "READY");
   ASSERT_TRUE(session.killed()) << session.output;
   EXPECT_EQ(7, session.count("PULL "));
   // Nothing was saved: the data file and the graph file are exactly as before.
-  EXPECT_EQ(data, dir.read("ORDER.BIN"));
-  EXPECT_EQ(graph, dir.read("ORDER.BIN.GRF"));
-  EXPECT_TRUE(std::filesystem::exists(dir.path() / "user" / "Backup" / "ZARVIK.BAK"));
+  EXPECT_EQ(data, place.data());
+  EXPECT_EQ(graph, place.graph());
+  ASSERT_TRUE(fs::exists(place.journal()));
 
-  const ChildRun restart = drive({d, "restart", "0"});
-  ASSERT_EQ(0, restart.exitCode()) << restart.output;
+  const ChildRun restart = place.run("restart", "0");
+  expectCleanStart(restart);
   EXPECT_EQ(1, restart.count("ASK ZARVIK - Backup"));
-  EXPECT_EQ(1, restart.count("GRAPH 0"));
-  EXPECT_EQ(dir.read("expected.txt"), dir.read("restored.txt"));
-  EXPECT_NE(std::string::npos, dir.read("restored.txt").find("Added"));
+  const std::string expected = place.read("expected.txt");
+  EXPECT_EQ(expected, place.read("restored.txt"));
+  EXPECT_NE(std::string::npos, expected.find("S2 Added"));
+  EXPECT_TRUE(everyResultHasItsCurve(place.read("restored.txt")));
+  EXPECT_NE(data, place.data()) << "the reload saves the rebuilt data set";
+  EXPECT_FALSE(fs::exists(place.journal()));
 
   // The reload saved and closed the data set: the next start has nothing to offer.
-  const ChildRun again = drive({d, "restart", ""});
+  const ChildRun again = place.run("restart", "");
+  expectCleanStart(again);
   EXPECT_EQ(0, again.count("ASK"));
-  EXPECT_EQ(dir.read("expected.txt"), dir.read("restored.txt"));
+  EXPECT_EQ(expected, place.read("restored.txt"));
 }
 
-TEST(CrashTest, EndingAtTheQuestionKeepsTheBackupForLater) {
-  TestDir dir;
-  const std::string d = dir.path().string();
-  ASSERT_EQ(0, drive({d, "prepare"}).exitCode());
-  ASSERT_TRUE(drive({d, "session"}, "READY").killed());
-  const ChildRun end = drive({d, "restart", "2"});
-  EXPECT_EQ(1, end.count("QUIT 1"));
-  const ChildRun reload = drive({d, "restart", "0"});
+TEST_P(CrashTest, KilledInTheMiddleOfASeriesTheFinishedPullsComeBack) {
+  ASSERT_NO_FATAL_FAILURE(prepare(place));
+  const std::string data = place.data();
+  const ChildRun session = place.run("session", "3", "READY");
+  ASSERT_TRUE(session.killed()) << session.output;
+  EXPECT_EQ(3, session.count("PULL "));
+  EXPECT_EQ(data, place.data());
+
+  const ChildRun restart = place.run("restart", "0");
+  expectCleanStart(restart);
+  const std::string expected = place.read("expected.txt");
+  EXPECT_EQ(expected, place.read("restored.txt"));
+  EXPECT_NE(place.read("prepared.txt"), expected);
+  EXPECT_TRUE(everyResultHasItsCurve(place.read("restored.txt")));
+}
+
+TEST_P(CrashTest, EndingAtTheQuestionKeepsTheBackupForLater) {
+  ASSERT_NO_FATAL_FAILURE(killedSession());
+  const std::string data = place.data();
+  const std::string journal = TestDir::readFile(place.journal());
+  const ChildRun end = place.run("restart", "2");
+  EXPECT_EQ("1", end.line("QUIT "));
+  EXPECT_EQ(data, place.data());
+  EXPECT_EQ(journal, TestDir::readFile(place.journal()));
+
+  const ChildRun reload = place.run("restart", "0");
+  expectCleanStart(reload);
   EXPECT_EQ(1, reload.count("ASK ZARVIK - Backup"));
-  EXPECT_EQ(dir.read("expected.txt"), dir.read("restored.txt"));
+  EXPECT_EQ(place.read("expected.txt"), place.read("restored.txt"));
 }
 
-TEST(CrashTest, KilledAtEveryFileChangeOfASave) {
-  TestDir top;
+TEST_P(CrashTest, DiscardingKeepsTheSavedStateOnly) {
+  ASSERT_NO_FATAL_FAILURE(killedSession());
+  const std::string data = place.data();
+  const ChildRun discard = place.run("restart", "1");
+  expectCleanStart(discard);
+  EXPECT_EQ(2, discard.count("ASK ZARVIK - Backup")); // the question and "are you sure"
+  EXPECT_EQ(place.read("prepared.txt"), place.read("restored.txt"));
+  EXPECT_EQ(data, place.data());
+  EXPECT_FALSE(fs::exists(place.journal()));
+  EXPECT_EQ(0, place.run("restart", "").count("ASK"));
+}
+
+// Where the files stood when a save was killed.
+struct KillPoint {
+  bool newData;
+  bool newGraph;
+  bool operator<(const KillPoint& o) const {
+    return std::tie(newData, newGraph) < std::tie(o.newData, o.newGraph);
+  }
+};
+
+TEST_P(CrashTest, KilledAtEveryFileChangeOfASave) {
+  const Place original{top.path() / "prepared", GetParam()};
+  fs::create_directories(original.dir);
+  ASSERT_NO_FATAL_FAILURE(prepare(original));
+  const std::string oldData = original.data();
+  const std::string oldGraph = original.graph();
+
+  // The save that is not killed tells what the files look like after it.
+  std::string newData, newGraph;
+  {
+    const Place at{top.path() / "complete", GetParam()};
+    fs::copy(original.dir, at.dir, fs::copy_options::recursive);
+    const ChildRun save = at.run("savecrash", "0");
+    ASSERT_EQ(3, save.exitCode()) << save.output;
+    newData = at.data();
+    newGraph = at.graph();
+    ASSERT_NE(oldData, newData);
+    ASSERT_NE(oldGraph, newGraph);
+  }
+
+  std::set<KillPoint> seen;
+  std::set<std::string> killedAfter;
   bool completed = false;
   int kills = 0;
-  for (int n = 1; n < 80 && !completed; ++n) {
+  for (int n = 1; n < 200 && !completed; ++n) {
     SCOPED_TRACE("killed after " + std::to_string(n) + " file changes of the save");
-    const auto dir = top.path() / std::to_string(n);
-    std::filesystem::create_directories(dir);
-    const std::string d = dir.string();
-    ASSERT_EQ(0, drive({d, "prepare"}).exitCode());
-    const ChildRun save = drive({d, "savecrash", std::to_string(n)});
+    const Place at{top.path() / std::to_string(n), GetParam()};
+    fs::copy(original.dir, at.dir, fs::copy_options::recursive);
+    const ChildRun save = at.run("savecrash", std::to_string(n));
     if (save.killed()) {
       ++kills;
+      killedAfter.insert(save.line("KILL "));
+      // Each file is whole, old or new, at every instant.
+      const std::string data = at.data();
+      const std::string graph = at.graph();
+      ASSERT_TRUE(data == oldData || data == newData);
+      ASSERT_TRUE(graph == oldGraph || graph == newGraph);
+      seen.insert({data == newData, graph == newGraph});
     } else {
       ASSERT_EQ(3, save.exitCode()) << save.output;
       completed = true;
     }
-    const ChildRun restart = drive({d, "restart", "0"});
-    ASSERT_EQ(0, restart.exitCode()) << restart.output;
-    EXPECT_EQ(1, restart.count("GRAPH 0")) << restart.output;
-    EXPECT_EQ(TestDir::readFile(dir / "expected.txt"), TestDir::readFile(dir / "restored.txt"));
-    const ChildRun again = drive({d, "restart", ""});
+    const ChildRun restart = at.run("restart", "0");
+    expectCleanStart(restart);
+    const std::string expected = at.read("expected.txt");
+    ASSERT_EQ(expected, at.read("restored.txt"));
+    ASSERT_TRUE(everyResultHasItsCurve(at.read("restored.txt")));
+    const ChildRun again = at.run("restart", "");
+    expectCleanStart(again);
     EXPECT_EQ(0, again.count("ASK")) << "a second start asked again";
-    EXPECT_EQ(TestDir::readFile(dir / "expected.txt"), TestDir::readFile(dir / "restored.txt"));
-    std::filesystem::remove_all(dir);
+    EXPECT_EQ(expected, at.read("restored.txt")) << "the backup was applied twice";
+    fs::remove_all(at.dir);
   }
   EXPECT_TRUE(completed);
   EXPECT_GT(kills, 10);
+  // Killed before anything changed, between the data file and the graph file, after both;
+  // and right after each of the three replacements.
+  EXPECT_TRUE(seen.count({false, false}));
+  EXPECT_TRUE(seen.count({true, false}));
+  EXPECT_TRUE(seen.count({true, true}));
+  auto renamedOnto = [&](const std::string& file) {
+    for (const auto& k : killedAfter)
+      if (k.rfind("rename ", 0) == 0 && fs::path(k.substr(7)).filename() == file)
+        return true;
+    return false;
+  };
+  EXPECT_TRUE(renamedOnto(GetParam()));
+  EXPECT_TRUE(renamedOnto(std::string(GetParam()) + ".GRF"));
+  EXPECT_TRUE(renamedOnto("ZARVIK.BAK"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Formats, CrashTest, ::testing::Values("ORDER.BIN", "ORDER.DAT"),
+                         [](const auto& info) {
+                           return std::string(info.param).substr(6); // BIN, DAT
+                         });
 
 } // namespace

@@ -1,40 +1,68 @@
-// Runs the program's data set, graph file and backup logic without windows, for the crash
-// test. Usage: zv_crash_driver <dir> <step> [argument]
-//   prepare          a saved data set ORDER.BIN with curves
-//   session          opens it, runs a measurement series, adds a sample, renames, writes the
-//                    state it reached to expected.txt, says READY and waits to be killed
-//   savecrash <n>    opens it, edits, writes expected.txt, saves and kills itself with
-//                    SIGKILL after n file changes of the save (exit 3 when the save finished)
-//   restart <answers> a new start: answers the reload question (0 reload, 1 discard, 2 end),
-//                    then opens the data file and writes what it holds to restored.txt
-// Lines on stdout tell the parent what happened ("ASK <title>", "POPUP ...", "READY").
+// The program without windows, driven through its own File, Edit, table and measuring flows on
+// the simulated acquisition box with a virtual clock, for the crash test. The parent kills it
+// with SIGKILL at chosen points and starts it again.
+//
+// Usage: zv_crash_driver <dir> <data file name> <step> [argument]
+//   prepare           File > New (3 x 3), series of pulls in three storages, File > Save,
+//                     File > Close; writes prepared.txt
+//   session [k]       File > Open, a series of five pulls, Edit > Add sample, a rename in the
+//                     order table, the main timer, Edit > Delete sample, two more pulls; writes
+//                     expected.txt, says READY and waits to be killed. With k: stops right
+//                     after the k-th pull went to the backup, with the series still running
+//   savecrash <n>     File > Open, a pull and edits, writes expected.txt, then File > Save with
+//                     the program's file system killing the process after n file changes
+//                     (exit 3 when the save finished)
+//   restart <answers> a new start: the reload question answered from the argument (0 reload,
+//                     1 discard, 2 end), then File > Open; writes restored.txt
+// Lines on stdout tell the parent what happened: "ASK <title>", "POPUP <title>|<text>",
+// "PULL <n>", "KILL <call> <path>", "QUIT <n>", "OPEN <result>", "PLOTS <n>", "READY".
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <fstream>
+#include <map>
 #include <string>
 #include <unistd.h>
 
 #include "common/zv_dataset_describe.hpp"
-#include "common/zv_simple_datafile.hpp"
+#include "common/zv_fakes.hpp"
+#include "e2e/zv_sim_control.hpp"
+#include "program/zv_file_commands.hpp"
+#include "program/zv_meas_control.hpp"
 #include "program/zv_program.hpp"
+#include "program/zv_selection.hpp"
+#include "program/zv_tables.hpp"
 
 namespace zv {
 namespace {
 
+[[noreturn]] void fatal(const std::string& what) {
+  std::printf("FAILED %s\n", what.c_str());
+  std::fflush(stdout);
+  std::_Exit(1);
+}
+
+// Answers questions by their title from scripted queues; a question without a scripted
+// answer gets its escape button. Every question and popup is printed.
 class AnsweringUi final : public Ui {
 public:
-  std::deque<int> answers;
+  std::map<std::string, std::deque<int>> answers;
+  std::filesystem::path fileAnswer; // every file dialog picks this file
+  int popups = 0;
+
   void popup(const std::string& title, const std::string& text) override {
+    ++popups;
     std::printf("POPUP %s|%s\n", title.c_str(), text.c_str());
   }
   int ask(const std::string& title, const std::string&, const std::vector<std::string>&, int,
           int escape) override {
     std::printf("ASK %s\n", title.c_str());
-    if (answers.empty())
+    auto& queue = answers[title];
+    if (queue.empty())
       return escape;
-    const int a = answers.front();
-    answers.pop_front();
+    const int a = queue.front();
+    queue.pop_front();
     return a;
   }
   std::optional<std::string> promptText(const std::string&, const std::string&, const std::string&,
@@ -42,7 +70,9 @@ public:
     return std::nullopt;
   }
   std::optional<std::filesystem::path> chooseFile(const FileDialogSpec&) override {
-    return std::nullopt;
+    if (fileAnswer.empty())
+      return std::nullopt;
+    return fileAnswer;
   }
   std::optional<std::filesystem::path> chooseDirectory(const std::string&,
                                                        const std::filesystem::path&) override {
@@ -58,21 +88,52 @@ public:
   bool openDocument(const std::filesystem::path&) override { return false; }
 };
 
-class StillClock final : public Clock {
+class NoWindows final : public DataWindows {
 public:
-  std::time_t now() const override { return 1'700'000'000; }
-  double monotonicSeconds() const override { return 0; }
-  void wait(double) override {}
+  void showDataWindows() override {}
+  void closeDataWindows() override {}
+  void refreshTitles() override {}
 };
 
-// The real file system, except that the process is killed after a set number of changing
-// calls (open for writing, write, fsync, close, rename, remove) once armed.
+// The editing dialogs as an operator fills them in.
+class OperatorDialogs final : public EditDialogs {
+public:
+  std::optional<NewDataSetInput> newDataSet(const NewDataSetInput& initial) override {
+    NewDataSetInput in = initial;
+    in.identNumber = "ZV-850";
+    in.identName = "Crash";
+    in.sampleCount = 3;
+    in.samplePrefix = "P";
+    in.storageCount = 3;
+    in.storagePrefix = "L";
+    in.channel = 0;
+    in.range = 10.0; // entries of the built-in device lists
+    in.area = 2.0;
+    in.speed = 300.0;
+    return in;
+  }
+  bool confirmDelete(DeleteMode) override { return true; }
+  std::optional<CopyTarget> copyParameters() override { return std::nullopt; }
+};
+
+class TimerPanel final : public MeasPanelPort {
+public:
+  void setMeasTimer(bool, double) override {}
+  void setGraphSpans(double, double) override {}
+};
+
+// The real file system, except that the process is killed with SIGKILL after a set number of
+// changing calls (open for writing, write, fsync, close, rename, remove) once armed. The call
+// it dies in has happened; the next has not.
 class KillingFileSystem final : public FileSystem {
 public:
   void arm(int changes) { left_ = changes; }
-  void count() {
-    if (left_ > 0 && --left_ == 0)
+  void count(const char* call, const std::filesystem::path& path) {
+    if (left_ > 0 && --left_ == 0) {
+      std::printf("KILL %s %s\n", call, path.string().c_str());
+      std::fflush(stdout);
       std::raise(SIGKILL);
+    }
   }
   std::error_code openRead(const std::filesystem::path& p,
                            std::unique_ptr<ReadableFile>& f) override {
@@ -83,21 +144,21 @@ public:
     std::unique_ptr<WritableFile> inner;
     auto ec = real().openWrite(p, m, inner);
     if (!ec) {
-      f = std::make_unique<Writable>(*this, std::move(inner));
-      count();
+      f = std::make_unique<Writable>(*this, std::move(inner), p);
+      count("open", p);
     }
     return ec;
   }
   std::error_code rename(const std::filesystem::path& a, const std::filesystem::path& b) override {
     auto ec = real().rename(a, b);
     if (!ec)
-      count();
+      count("rename", b);
     return ec;
   }
   std::error_code remove(const std::filesystem::path& p) override {
     auto ec = real().remove(p);
     if (!ec)
-      count();
+      count("remove", p);
     return ec;
   }
   std::error_code syncDirectory(const std::filesystem::path& d) override {
@@ -115,175 +176,234 @@ private:
   static FileSystem& real() { return realFileSystem(); }
   class Writable final : public WritableFile {
   public:
-    Writable(KillingFileSystem& fs, std::unique_ptr<WritableFile> inner)
-        : fs_(fs), inner_(std::move(inner)) {}
+    Writable(KillingFileSystem& fs, std::unique_ptr<WritableFile> inner, std::filesystem::path path)
+        : fs_(fs), inner_(std::move(inner)), path_(std::move(path)) {}
     std::error_code write(const void* d, std::size_t n) override {
       auto ec = inner_->write(d, n);
       if (!ec)
-        fs_.count();
+        fs_.count("write", path_);
       return ec;
     }
     std::error_code sync() override {
       auto ec = inner_->sync();
       if (!ec)
-        fs_.count();
+        fs_.count("sync", path_);
       return ec;
     }
     std::error_code close() override {
       auto ec = inner_->close();
       if (!ec)
-        fs_.count();
+        fs_.count("close", path_);
       return ec;
     }
 
   private:
     KillingFileSystem& fs_;
     std::unique_ptr<WritableFile> inner_;
+    std::filesystem::path path_;
   };
   int left_ = 0;
 };
 
-struct Paths {
-  std::filesystem::path dir, user, data;
-  explicit Paths(const std::filesystem::path& d)
-      : dir(d), user(d / "user"), data(d / "ORDER.BIN") {}
+void writeText(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  if (!out.flush())
+    fatal("cannot write " + path.string());
+}
+
+// One start of the program: its ports, the File and Edit commands, the simulated testers.
+class Run {
+public:
+  Run(const std::filesystem::path& dir, const std::string& dataName)
+      : dir_(dir), data_(dir / dataName), registry_((dir / "user" / "").string()),
+        program_(ui_, clock_, registry_, dir / "fallback" / "") {
+    ui_.fileAnswer = data_;
+    ui_.answers["Save"] = {0, 0, 0}; // the file exists: Overwriting
+  }
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+
+  Program& program() { return program_; }
+  FileCommands& commands() { return commands_; }
+  AnsweringUi& ui() { return ui_; }
+  const std::filesystem::path& data() const { return data_; }
+
+  // Start-up as far as the program gets before the reload question, with the simulator as
+  // the acquisition box. The seed makes each step's pulls the same in every run.
+  void start(std::uint32_t seed) {
+    if (!sim_.ok())
+      fatal("simulator functions missing");
+    sim_.reset();
+    sim_.useVirtualClock(1);
+    sim_.setSeed(0, seed);
+    sim_.setSeed(1, seed + 1);
+    if (program_.startUp({"zarvik"}) != 0)
+      fatal("startUp");
+    program_.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
+    if (program_.initAcquisition() != 0 || program_.measParams.daqErrorState != 0)
+      fatal("acquisition");
+    for (int channel : {0, 1}) {
+      PistonList& list = program_.devices.device(channel)->pistons;
+      for (int i = 0; i < list.count(); ++i) // the simulator gives 1 V per kN
+        list.piston(i)->calFlags = PistonRange::FullyCalibrated;
+    }
+    program_.measPanel = &panel_;
+    // Every pull with a result is announced once it went to the journal (a stop before the
+    // trigger ends a run too, without one).
+    auto journal = program_.backupMeasurementFinished;
+    program_.backupMeasurementFinished = [this, journal](Measurement& m) {
+      const int r = journal ? journal(m) : 0;
+      if (m.status == static_cast<std::int32_t>(MeasurementStatus::MeasuringValid)) {
+        std::printf("PULL %d\n", ++pulls_);
+        if (pulls_ == waitAtPull)
+          waitToBeKilled();
+      }
+      return r;
+    };
+  }
+
+  // Stops after this pull, inside the series (0: never).
+  int waitAtPull = 0;
+
+  [[noreturn]] void waitToBeKilled() {
+    snapshot("expected.txt");
+    std::printf("READY\n");
+    std::fflush(stdout);
+    for (;;)
+      pause(); // until the parent kills us
+  }
+
+  // A series in the chosen cell from its first slot until `pulls` pulls have finished; a
+  // used slot is answered with the next free one.
+  void series(int sample, int storage, int pulls) {
+    selectCell(program_, sample, storage);
+    cbCtlMeasSelect(program_, 0);
+    ui_.answers["Zarvik - Start measurement"] = {NextFreeIndex};
+    const int goal = pulls_ + pulls;
+    if (startMeasuring(program_) != 0)
+      fatal("startMeasuring");
+    for (double t = 0; pulls_ < goal; t += program_.measParams.dPollTime) {
+      if (t > 60.0 * pulls)
+        fatal("the series did not finish");
+      sim_.advance(program_.measParams.dPollTime);
+      measTimerTick(program_);
+    }
+    stopMeasuring(program_);
+  }
+
+  void open() {
+    const int r = commands_.fileOpen();
+    std::printf("OPEN %d\n", r);
+    if (r != 0)
+      fatal("File > Open");
+    const DataSet* d = program_.auftr.dataSet();
+    std::printf("PLOTS %d\n", d ? d->plotCount : -1);
+  }
+
+  // The data set as text, curves included; curves read from the graph file only for this are
+  // dropped again, so the data set is as it was.
+  void snapshot(const char* name) {
+    AuftrModel& model = program_.auftr;
+    const std::string text = test::describeDataSet(
+        model, [&](Measurement& m) { program_.graphBackup.graph.graphReadCurve(&m); });
+    if (DataSet* d = model.dataSet())
+      for (auto& s : d->samples)
+        for (auto& t : s.storages)
+          for (auto& m : t.measurements)
+            if (m.graphFilePos > 0)
+              std::vector<double>().swap(m.points);
+    writeText(dir_ / name, text);
+  }
+
+private:
+  std::filesystem::path dir_;
+  std::filesystem::path data_;
+  AnsweringUi ui_;
+  test::FakeClock clock_;
+  MemoryRegistry registry_;
+  Program program_;
+  NoWindows windows_;
+  OperatorDialogs dialogs_;
+  FileCommands commands_{program_, windows_, dialogs_};
+  test::SimControl sim_{ZV_SIMDAQ_PATH};
+  TimerPanel panel_;
+  int pulls_ = 0;
 };
 
-void writeText(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-// The data set as text, curves included; curves read from the graph file only for this are
-// dropped again, so the data set is as it was.
-std::string snapshot(AuftrModel& model, GraphFile& graph) {
-  const std::string text =
-      test::describeDataSet(model, [&](Measurement& m) { graph.graphReadCurve(&m); });
-  if (DataSet* d = model.dataSet())
-    for (auto& s : d->samples)
-      for (auto& t : s.storages)
-        for (auto& m : t.measurements)
-          if (m.graphFilePos > 0)
-            std::vector<double>().swap(m.points);
-  return text;
-}
-
-void setResult(Measurement& m, double force, int points, int seed) {
-  m.force = force;
-  m.status = 5;
-  m.inStatistics = 1;
-  m.channel = seed % 2;
-  m.deviceName = "Tester";
-  m.curveRate = 1000;
-  m.points = test::testCurve(points, seed);
-  m.pointCount = points;
-}
-
-int prepare(const Paths& p, Reporter& reporter, const Language& lang) {
-  test::GraphBackupWorld w(reporter, lang, realFileSystem(), p.user);
-  AuftrModel& m = w.model;
-  m.auftrCreate();
-  m.auftrAddSamples(3);
-  m.auftrAddStorages(3);
-  for (int s = 0; s < 3; ++s)
-    for (int t = 0; t < 3; ++t) {
-      m.auftrAddMeasurements(s, t, 3);
-      setResult(*m.auftrMeasurement(s, t, 0), 1.0 + s + t / 10.0, 1500, 10 * s + t);
-    }
-  m.auftrRenumber();
-  w.files.setCurrentDataFile(p.data);
-  if (w.files.save() != 0)
-    return 1;
-  w.files.close();
+int prepare(Run& run) {
+  run.start(11);
+  if (run.commands().fileNew() != 0)
+    fatal("File > New");
+  run.series(0, 0, 2);
+  run.series(1, 2, 2);
+  run.series(2, 1, 1);
+  if (run.commands().fileSave() != 0)
+    fatal("File > Save");
+  run.snapshot("prepared.txt");
+  if (run.commands().fileClose() != 0)
+    fatal("File > Close");
   return 0;
 }
 
-// One measurement series in storage (1, 1), as the measurement control runs it: the backup
-// at the start, then each finished pull written at once with its curve.
-void series(Program& program, int pulls, int seed) {
-  AuftrModel& m = program.auftr;
-  program.backupDataSet();
-  program.measuring = true;
-  for (int k = 0; k < pulls; ++k) {
-    if (m.auftrMeasurementCount(1, 1) <= k)
-      m.auftrAddMeasurements(1, 1, k + 1);
-    Measurement& meas = *m.auftrMeasurement(1, 1, k);
-    setResult(meas, 2.0 + k * 0.125, 2000 + 100 * k, seed + k);
-    m.auftrMarkChanged(meas);
-    program.graphBackup.store.backupMeasurementFinished(meas);
-    std::printf("PULL %d\n", k + 1);
+int session(Run& run, int waitAtPull) {
+  run.waitAtPull = waitAtPull;
+  run.start(500);
+  run.open();
+  Program& p = run.program();
+  run.series(1, 1, 5);
+  if (run.commands().editAdd(AddKind::Sample) != 0)
+    fatal("Edit > Add sample");
+  if (!renameSample(p, p.auftr.auftrSampleCount() - 1, "Added"))
+    fatal("rename");
+  p.mainTimerTick();
+  cbCtlProbeSelect(p, 0);
+  if (run.commands().editDelete(DeleteMode::Sample) != 0)
+    fatal("Edit > Delete sample");
+  // The former second sample's third storage already holds pulls: the series goes on after
+  // them.
+  run.series(0, 2, 2);
+  run.waitToBeKilled();
+}
+
+int saveCrash(Run& run, int changes) {
+  run.start(900);
+  run.open();
+  Program& p = run.program();
+  run.series(2, 0, 1);
+  cbCtlProbeSelect(p, 0);
+  if (run.commands().editDelete(DeleteMode::Sample) != 0)
+    fatal("Edit > Delete sample");
+  if (!renameStorage(p, 2, "Edited"))
+    fatal("rename");
+  p.mainTimerTick();
+  run.snapshot("expected.txt");
+  std::fflush(stdout);
+  KillingFileSystem killing;
+  killing.arm(changes);
+  p.fileSystem = &killing;
+  const int popups = run.ui().popups;
+  const int r = run.commands().fileSave();
+  std::printf("SAVE %d\n", r);
+  return r == 0 && run.ui().popups == popups ? 3 : 4;
+}
+
+int restart(Run& run, const std::string& answers) {
+  for (char c : answers) {
+    auto& queue = run.ui().answers["ZARVIK - Backup"];
+    queue.push_back(c - '0');
+    if (c == '1')
+      queue.push_back(0); // yes, discard
   }
-  program.measuring = false;
-}
-
-int session(const Paths& p, AnsweringUi& ui, Clock& clock) {
-  MemoryRegistry registry((p.user / "").string());
-  Program program(ui, clock, registry, p.dir / "fallback" / "");
-  program.startUp({"zarvik"});
-  test::SimpleDataFiles files(program.auftr, program.graphBackup.store);
-  program.graphBackup.store.setDataFileAccess(&files);
-  if (files.open(p.data) != 0 || files.lastGraphLoad != 0)
-    return 1;
-  AuftrModel& m = program.auftr;
-  series(program, 5, 500);
-  // Edit > Creating New Sample.
-  program.backupDataSet();
-  m.auftrAddSamples(m.auftrSampleCount() + 1);
-  m.auftrRenumber();
-  // A rename in the order table, picked up by the main timer.
-  m.auftrSample(3)->name = "Added";
-  m.auftrMarkChanged(*m.auftrSample(3));
-  program.mainTimerTick();
-  // Edit > Deleting Sample, then two more pulls.
-  program.backupDataSet();
-  m.auftrDeleteSample({0, 0, 0});
-  m.auftrRenumber();
-  series(program, 2, 900);
-  writeText(p.dir / "expected.txt", snapshot(m, program.graphBackup.graph));
-  std::printf("READY\n");
-  std::fflush(stdout);
-  for (;;)
-    pause(); // until the parent kills us
-}
-
-int saveCrash(const Paths& p, Reporter& reporter, const Language& lang, int changes) {
-  KillingFileSystem fs;
-  test::GraphBackupWorld w(reporter, lang, fs, p.user);
-  AuftrModel& m = w.model;
-  if (w.files.open(p.data) != 0)
-    return 1;
-  m.auftrDeleteSample({0, 0, 0});
-  m.auftrRenumber();
-  Measurement& meas = *m.auftrMeasurement(1, 1, 1);
-  setResult(meas, 6.5, 3000, 77);
-  m.auftrMarkChanged(meas);
-  w.store.backupMeasurementFinished(meas);
-  m.auftrStorage(0, 2)->name = "Edited";
-  m.auftrMarkChanged(*m.auftrStorage(0, 2));
-  w.store.backupDataSet();
-  writeText(p.dir / "expected.txt", snapshot(m, w.graph));
-  std::fflush(stdout);
-  fs.arm(changes);
-  const int r = w.files.save();
-  return r == 0 && w.files.lastRefresh == 0 ? 3 : 4;
-}
-
-int restart(const Paths& p, AnsweringUi& ui, Clock& clock, const std::string& answers) {
-  for (char c : answers)
-    ui.answers.push_back(c - '0');
-  MemoryRegistry registry((p.user / "").string());
-  Program program(ui, clock, registry, p.dir / "fallback" / "");
-  program.startUp({"zarvik"});
-  test::SimpleDataFiles files(program.auftr, program.graphBackup.store);
-  program.graphBackup.store.setDataFileAccess(&files);
-  const int quit = program.reloadBackupAtStart();
+  run.start(1);
+  const int quit = run.program().reloadBackupAtStart();
   std::printf("QUIT %d\n", quit);
   if (quit != 0)
     return 0;
-  if (files.open(p.data) != 0)
-    return 1;
-  std::printf("GRAPH %d\n", files.lastGraphLoad);
-  writeText(p.dir / "restored.txt", snapshot(program.auftr, program.graphBackup.graph));
-  files.close();
+  run.open();
+  run.snapshot("restored.txt");
+  if (run.commands().fileClose() != 0)
+    fatal("File > Close");
   return 0;
 }
 
@@ -292,24 +412,20 @@ int restart(const Paths& p, AnsweringUi& ui, Clock& clock, const std::string& an
 
 int main(int argc, char** argv) {
   using namespace zv;
-  if (argc < 3)
+  if (argc < 4)
     return 2;
   setvbuf(stdout, nullptr, _IOLBF, 0);
-  const Paths paths(argv[1]);
-  const std::string step = argv[2];
-  const std::string arg = argc > 3 ? argv[3] : "";
-  AnsweringUi ui;
-  StillClock clock;
-  ErrorLog errorLog(clock, paths.dir);
-  Reporter reporter(errorLog, ui);
-  Language lang;
+  const std::filesystem::path dir = argv[1];
+  const std::string step = argv[3];
+  const std::string arg = argc > 4 ? argv[4] : "";
+  Run run(dir, argv[2]);
   if (step == "prepare")
-    return prepare(paths, reporter, lang);
+    return prepare(run);
   if (step == "session")
-    return session(paths, ui, clock);
+    return session(run, std::atoi(arg.c_str()));
   if (step == "savecrash")
-    return saveCrash(paths, reporter, lang, std::atoi(arg.c_str()));
+    return saveCrash(run, std::atoi(arg.c_str()));
   if (step == "restart")
-    return restart(paths, ui, clock, arg);
+    return restart(run, arg);
   return 2;
 }
