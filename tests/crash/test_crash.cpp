@@ -89,10 +89,12 @@ struct Place {
   fs::path dir;
   std::string name;
   ChildRun run(const std::string& step, const std::string& arg = {},
-               const std::string& killAfter = {}) const {
+               const std::string& killAfter = {}, int killAtChange = 0) const {
     std::vector<std::string> args{dir.string(), name, step};
     if (step != "prepare")
       args.push_back(arg);
+    if (killAtChange > 0)
+      args.push_back(std::to_string(killAtChange));
     return drive(args, killAfter);
   }
   std::string read(const std::string& file) const { return TestDir::readFile(dir / file); }
@@ -114,6 +116,15 @@ bool everyResultHasItsCurve(const std::string& picture) {
   return results > 0;
 }
 
+// How many measurements of a data set picture have a curve.
+int curvesIn(const std::string& picture) {
+  int n = 0;
+  for (std::size_t at = picture.find(" curve"); at != std::string::npos;
+       at = picture.find(" curve", at + 1))
+    n += picture.compare(at, 8, " curve0/") != 0;
+  return n;
+}
+
 // A start that reloaded (or found nothing to reload) and opened the data file cleanly: no
 // popup but the notice about a data file changed under the backup.
 void expectCleanStart(const ChildRun& run) {
@@ -126,7 +137,9 @@ void expectCleanStart(const ChildRun& run) {
 class CrashTest : public ::testing::TestWithParam<const char*> {
 protected:
   TestDir top;
-  Place place{top.path(), GetParam()};
+  Place place{top.path() / "run", GetParam()};
+
+  CrashTest() { fs::create_directories(place.dir); }
 
   // A data set with pulls in three storages, saved and closed by the program.
   void prepare(const Place& at) {
@@ -166,6 +179,8 @@ TEST_P(CrashTest, KilledDuringASessionEverythingComesBack) {
   EXPECT_EQ(expected, place.read("restored.txt"));
   EXPECT_NE(std::string::npos, expected.find("S2 Added"));
   EXPECT_TRUE(everyResultHasItsCurve(place.read("restored.txt")));
+  // The graph file gives back one record for each curve of the picture.
+  EXPECT_EQ(std::to_string(curvesIn(expected)), restart.line("PLOTS "));
   EXPECT_NE(data, place.data()) << "the reload saves the rebuilt data set";
   EXPECT_FALSE(fs::exists(place.journal()));
 
@@ -219,6 +234,39 @@ TEST_P(CrashTest, DiscardingKeepsTheSavedStateOnly) {
   EXPECT_EQ(0, place.run("restart", "").count("ASK"));
 }
 
+TEST_P(CrashTest, KilledAtEveryFileChangeOfTheReload) {
+  ASSERT_NO_FATAL_FAILURE(prepare(place));
+  bool completed = false;
+  int kills = 0;
+  int onBaseline = 0; // starts that found the data file replaced under the journal
+  for (int n = 1; n < 200 && !completed; ++n) {
+    SCOPED_TRACE("killed after " + std::to_string(n) + " file changes of the reload");
+    // The journal names its data file, so each run has a session of its own.
+    const Place at{top.path() / std::to_string(n), GetParam()};
+    fs::copy(place.dir, at.dir, fs::copy_options::recursive);
+    ASSERT_TRUE(at.run("session", {}, "READY").killed());
+    const ChildRun reload = at.run("restart", "0", {}, n);
+    if (reload.killed()) {
+      ++kills;
+    } else {
+      expectCleanStart(reload);
+      completed = true;
+    }
+    // Whatever the reload got to, the next start ends with the same data set, once.
+    const ChildRun restart = at.run("restart", "0");
+    expectCleanStart(restart);
+    onBaseline += restart.count("POPUP ZARVIK - Backup|The data file");
+    ASSERT_EQ(at.read("expected.txt"), at.read("restored.txt"));
+    const ChildRun again = at.run("restart", "");
+    EXPECT_EQ(0, again.count("ASK")) << "a second start asked again";
+    EXPECT_EQ(at.read("expected.txt"), at.read("restored.txt"));
+    fs::remove_all(at.dir);
+  }
+  EXPECT_TRUE(completed);
+  EXPECT_GT(kills, 10);
+  EXPECT_GT(onBaseline, 0);
+}
+
 // Where the files stood when a save was killed.
 struct KillPoint {
   bool newData;
@@ -252,6 +300,7 @@ TEST_P(CrashTest, KilledAtEveryFileChangeOfASave) {
   std::set<std::string> killedAfter;
   bool completed = false;
   int kills = 0;
+  int onBaseline = 0;
   for (int n = 1; n < 200 && !completed; ++n) {
     SCOPED_TRACE("killed after " + std::to_string(n) + " file changes of the save");
     const Place at{top.path() / std::to_string(n), GetParam()};
@@ -272,6 +321,7 @@ TEST_P(CrashTest, KilledAtEveryFileChangeOfASave) {
     }
     const ChildRun restart = at.run("restart", "0");
     expectCleanStart(restart);
+    onBaseline += restart.count("POPUP ZARVIK - Backup|The data file");
     const std::string expected = at.read("expected.txt");
     ASSERT_EQ(expected, at.read("restored.txt"));
     ASSERT_TRUE(everyResultHasItsCurve(at.read("restored.txt")));
@@ -288,6 +338,7 @@ TEST_P(CrashTest, KilledAtEveryFileChangeOfASave) {
   EXPECT_TRUE(seen.count({false, false}));
   EXPECT_TRUE(seen.count({true, false}));
   EXPECT_TRUE(seen.count({true, true}));
+  EXPECT_GT(onBaseline, 0);
   auto renamedOnto = [&](const std::string& file) {
     for (const auto& k : killedAfter)
       if (k.rfind("rename ", 0) == 0 && fs::path(k.substr(7)).filename() == file)

@@ -12,8 +12,10 @@
 //   savecrash <n>     File > Open, a pull and edits, writes expected.txt, then File > Save with
 //                     the program's file system killing the process after n file changes
 //                     (exit 3 when the save finished)
-//   restart <answers> a new start: the reload question answered from the argument (0 reload,
-//                     1 discard, 2 end), then File > Open; writes restored.txt
+//   restart <answers> [n]
+//                     a new start: the reload question answered from the argument (0 reload,
+//                     1 discard, 2 end), then File > Open; writes restored.txt. With n: the
+//                     process is killed after n file changes of the reload
 // Lines on stdout tell the parent what happened: "ASK <title>", "POPUP <title>|<text>",
 // "PULL <n>", "KILL <call> <path>", "QUIT <n>", "OPEN <result>", "PLOTS <n>", "READY".
 #include <csignal>
@@ -388,7 +390,7 @@ int saveCrash(Run& run, int changes) {
   return r == 0 && run.ui().popups == popups ? 3 : 4;
 }
 
-int restart(Run& run, const std::string& answers) {
+int restart(Run& run, const std::string& answers, int changes) {
   for (char c : answers) {
     auto& queue = run.ui().answers["ZARVIK - Backup"];
     queue.push_back(c - '0');
@@ -396,7 +398,11 @@ int restart(Run& run, const std::string& answers) {
       queue.push_back(0); // yes, discard
   }
   run.start(1);
+  KillingFileSystem killing;
+  killing.arm(changes);
+  run.program().fileSystem = &killing;
   const int quit = run.program().reloadBackupAtStart();
+  run.program().fileSystem = &realFileSystem();
   std::printf("QUIT %d\n", quit);
   if (quit != 0)
     return 0;
@@ -426,6 +432,6 @@ int main(int argc, char** argv) {
   if (step == "savecrash")
     return saveCrash(run, std::atoi(arg.c_str()));
   if (step == "restart")
-    return restart(run, arg);
+    return restart(run, arg, argc > 5 ? std::atoi(argv[5]) : 0);
   return 2;
 }
