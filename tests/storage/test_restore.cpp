@@ -430,6 +430,59 @@ TEST_F(RestoreTest, CrashAtEveryStepOfATextSave) {
   crashAtEveryStepOfASave(*this, "ORDER.DAT");
 }
 
+// The restore saves the rebuilt data set the same way; a crash inside that save must leave
+// the next start able to do it again. afterInterruptedSave: the journal is left by a save
+// that stopped after the data file was replaced, so the restore starts from the journal's own
+// copy of the data file.
+void crashInsideTheRestoresSave(RestoreTest& test, const std::string& name,
+                                bool afterInterruptedSave) {
+  bool completed = false;
+  for (int steps = 0; steps < 120 && !completed; ++steps) {
+    SCOPED_TRACE("crash after " + std::to_string(steps) + " file changes");
+    for (auto& e : std::filesystem::directory_iterator(test.dir.path()))
+      std::filesystem::remove_all(e.path());
+    test.dataFile = test.dir.path() / name;
+    test.restart();
+    test.newSavedDataSet(2, 2, 2, 60);
+    test.restart();
+    ASSERT_EQ(0, test.files().open(test.dataFile));
+    ASSERT_EQ(0, test.model().auftrDeleteStorage({0, 0, 0}));
+    ASSERT_EQ(0, test.model().auftrRenumber());
+    test.finish(0, 0, 1, 4.5, 333, 17);
+    ASSERT_EQ(0, test.model().auftrAddSamples(3));
+    const std::string expected = test.world->describe();
+    if (afterInterruptedSave) {
+      test.fs.failOn(FaultyFileSystem::Op::Rename, std::errc::io_error, ".GRF");
+      ASSERT_EQ(DfSaveGraph, test.files().save());
+      test.fs.clearFaults();
+      ASSERT_EQ(JournalState::OnBaseline, test.store().inspectJournal(test.journalPath()));
+    }
+
+    test.restart();
+    test.fs.haltAfter(steps);
+    test.scriptRestore(0, test.dataFile);
+    const int r = test.store().reloadBackupAtStart();
+    completed = r == 0 && !std::filesystem::exists(test.journalPath());
+    test.endRestore();
+    // The next start reloads again, or finds the journal already held by the saved files.
+    EXPECT_EQ(0, test.startAfterCrash(0));
+    EXPECT_LE(test.questions, completed ? 0 : 1);
+    EXPECT_FALSE(std::filesystem::exists(test.journalPath()));
+    EXPECT_EQ(expected, test.reopenedDataSet());
+  }
+  EXPECT_TRUE(completed);
+}
+
+TEST_F(RestoreTest, CrashInsideTheRestoresSave) {
+  crashInsideTheRestoresSave(*this, "ORDER.BIN", false);
+  crashInsideTheRestoresSave(*this, "ORDER.DAT", false);
+}
+
+TEST_F(RestoreTest, CrashInsideTheRestoresSaveAfterAnInterruptedSave) {
+  crashInsideTheRestoresSave(*this, "ORDER.BIN", true);
+  crashInsideTheRestoresSave(*this, "ORDER.DAT", true);
+}
+
 // A save that fails at one of its steps (no crash) leaves the journal able to rebuild what
 // the user had, or the files already holding it.
 TEST_F(RestoreTest, SaveFailingAtEachStep) {
