@@ -4,8 +4,8 @@
 // fault reaches the data file, the graph file and the journal alike). The file dialogs and
 // questions go to a ScriptedUi. restart() throws the program state away and builds it afresh
 // on the same files, as a new process would.
-#include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -160,7 +160,7 @@ struct GraphBackupFixture : ::testing::Test {
         ++n;
     return n;
   }
-  // Reload questions asked since scriptRestore.
+  // Questions of the reload (titled as the backup's question) since scriptRestore.
   int reloadQuestions() const { return shownSinceScript("ask", "ZARVIK - Backup"); }
 
 private:
