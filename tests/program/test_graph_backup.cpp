@@ -2,8 +2,8 @@
 // periodic backup of the menus and the main timer, and the reload offered at start-up.
 #include <gtest/gtest.h>
 
+#include "common/zv_datafile_driver.hpp"
 #include "common/zv_fake_ui.hpp"
-#include "common/zv_simple_datafile.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_program.hpp"
 
@@ -39,13 +39,13 @@ TEST_F(ProgramBackupTest, DirectoriesComeFromTheUserDirectoryOrTheFallback) {
 
 TEST_F(ProgramBackupTest, MenusAndTimerWriteTheBackupButNotWhileMeasuring) {
   start((dir.path() / "").string());
-  test::SimpleDataFiles files(program->auftr, program->graphBackup.store);
+  test::DataFileDriver files(program->dataFiles, program->errorLog);
   AuftrModel& model = program->auftr;
   ASSERT_EQ(0, model.auftrCreate());
   ASSERT_EQ(0, model.auftrAddSamples(2));
   ASSERT_EQ(0, model.auftrAddStorages(2));
-  files.setCurrentDataFile(dir.path() / "A.BIN");
-  ASSERT_EQ(0, files.save());
+  ASSERT_EQ(0, files.saveAs(dir.path() / "A.BIN"));
+  ASSERT_EQ(0, files.lastRefresh());
   const auto journal = dir.path() / "Backup" / "ZARVIK.BAK";
   const auto size = std::filesystem::file_size(journal);
 
@@ -61,30 +61,45 @@ TEST_F(ProgramBackupTest, MenusAndTimerWriteTheBackupButNotWhileMeasuring) {
   EXPECT_EQ(0u, model.totals().totalBackupChanges);
 }
 
-TEST_F(ProgramBackupTest, ReloadAtStartNeedsTheFileHandling) {
+TEST_F(ProgramBackupTest, ReloadAtStartLoadsAndSavesThroughTheProgramsFileHandling) {
   start((dir.path() / "").string());
-  test::SimpleDataFiles files(program->auftr, program->graphBackup.store);
-  AuftrModel& model = program->auftr;
-  ASSERT_EQ(0, model.auftrCreate());
-  ASSERT_EQ(0, model.auftrAddSamples(1));
-  ASSERT_EQ(0, model.auftrAddStorages(1));
-  files.setCurrentDataFile(dir.path() / "A.BIN");
-  ASSERT_EQ(0, files.save());
-  ASSERT_EQ(0, model.auftrAddSamples(2)); // written at once: a crash now leaves a backup
+  const auto dataFile = dir.path() / "A.BIN";
+  {
+    test::DataFileDriver files(program->dataFiles, program->errorLog);
+    AuftrModel& model = program->auftr;
+    ASSERT_EQ(0, model.auftrCreate());
+    ASSERT_EQ(0, model.auftrAddSamples(1));
+    ASSERT_EQ(0, model.auftrAddStorages(1));
+    ASSERT_EQ(0, files.saveAs(dataFile));
+    ASSERT_EQ(0, model.auftrAddSamples(2)); // written at once: a crash now leaves a backup
+    model.auftrSample(1)->name = "After";
+    model.auftrMarkChanged(*model.auftrSample(1));
+    program->mainTimerTick();
+  }
 
-  // A new process.
+  // A new process: the restore loads and saves through the program's own file handling.
   start((dir.path() / "").string());
-  EXPECT_TRUE(program->graphBackup.store.hasDataFileAccess()); // the program's file handling
-  test::SimpleDataFiles again(program->auftr, program->graphBackup.store);
-  program->graphBackup.store.setDataFileAccess(&again);
+  EXPECT_TRUE(program->graphBackup.store.hasDataFileAccess());
   ui.askAnswers = {2}; // End Program
   EXPECT_EQ(1, program->reloadBackupAtStart());
   EXPECT_EQ(1, program->quitRequested);
-  ui.askAnswers = {0}; // Reload, then save
+  EXPECT_TRUE(ui.fileDialogs.empty());
+  ui.askAnswers = {0, 0}; // Reload, then overwrite the data file
+  ui.fileAnswers = {dataFile};
   EXPECT_EQ(0, program->reloadBackupAtStart());
   EXPECT_EQ(0, program->quitRequested);
-  ASSERT_EQ(0, again.open(dir.path() / "A.BIN"));
+  EXPECT_TRUE(ui.askAnswers.empty());
+  ASSERT_EQ(1u, ui.fileDialogs.size());
+  EXPECT_EQ("A.BIN", ui.fileDialogs[0].defaultName);
+  // The program starts with no data set, and the data file holds what the crash left.
+  EXPECT_FALSE(program->auftr.hasDataSet());
+  EXPECT_FALSE(program->dataLoaded);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "Backup" / "ZARVIK.BAK"));
+  test::DataFileDriver files(program->dataFiles, program->errorLog);
+  ASSERT_EQ(0, files.open(dataFile));
+  EXPECT_EQ(0, files.lastGraphLoad());
   EXPECT_EQ(2, program->auftr.auftrSampleCount());
+  EXPECT_EQ("After", program->auftr.auftrSample(1)->name);
 }
 
 } // namespace

@@ -25,7 +25,7 @@ TEST_F(GraphTest, SavedCurvesComeBackOnDemand) {
   newSavedDataSet(3, 2, 2, 300);
   const std::string before = world->describe();
   reopen();
-  EXPECT_EQ(0, files().lastGraphLoad);
+  EXPECT_EQ(0, files().lastGraphLoad());
   // One curve per storage was recorded; the empty second slots have none.
   EXPECT_EQ(6, model().dataSet()->plotCount);
   EXPECT_FALSE(meas(2, 1, 0).hasPoints());
@@ -130,17 +130,24 @@ TEST_F(GraphTest, RecordOfAMissingMeasurementIsIgnoredAndNotCopied) {
 TEST_F(GraphTest, GraphFileOfAnotherDataFileStateIsNotAttachedButKept) {
   newSavedDataSet(2, 1, 1, 20);
   const std::string oldGraph = test::TestDir::readFile(graphPath());
-  // The data file changes behind the graph file's back (one sample fewer).
-  restart();
-  ASSERT_EQ(0, files().open(dataFile));
+  // The data file changes behind the graph file's back: one sample fewer, saved with
+  // "Save graphic data" off.
+  reopen();
   ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
   ASSERT_EQ(0, model().auftrRenumber());
-  const auto bytes = files().encode();
-  dir.write("ORDER.BIN", std::string(bytes.begin(), bytes.end()));
+  handler().state().saveGraph = 0;
+  ASSERT_EQ(0, files().save());
+  EXPECT_EQ(oldGraph, test::TestDir::readFile(graphPath()));
 
-  restart();
-  ASSERT_EQ(0, files().open(dataFile));
-  EXPECT_EQ(graph_code::StampMismatch, files().lastGraphLoad);
+  reopen();
+  EXPECT_EQ(graph_code::StampMismatch, files().lastGraphLoad());
+  // The load succeeds; the user is told the curves are missing.
+  const auto popups = ui.popups();
+  ASSERT_FALSE(popups.empty());
+  EXPECT_EQ("File - Open| Error when opening the Graphic file: " + dataFile.string() +
+                ", Error= " + std::to_string(graph_code::StampMismatch),
+            popups.back());
+  EXPECT_TRUE(world->graph.attachedDataFile().empty());
   EXPECT_EQ(0, model().dataSet()->plotCount);
   EXPECT_EQ(-1, meas(0, 0, 0).graphFilePos);
   EXPECT_EQ(0, graph().graphReadCurve(&meas(0, 0, 0)));
@@ -152,15 +159,36 @@ TEST_F(GraphTest, GraphFileOfAnotherDataFileStateIsNotAttachedButKept) {
   EXPECT_EQ(dir.path() / "Graph", world->graph.lastSetAside().parent_path());
   EXPECT_EQ(oldGraph, test::TestDir::readFile(world->graph.lastSetAside()));
   reopen();
-  EXPECT_EQ(0, files().lastGraphLoad);
+  EXPECT_EQ(0, files().lastGraphLoad());
+  EXPECT_EQ(dataFile, world->graph.attachedDataFile());
+}
+
+TEST_F(GraphTest, SavingWithoutGraphKeepsTheCurvesInMemoryUntilClosed) {
+  newSavedDataSet(1, 2, 2, 30);
+  reopen();
+  handler().state().saveGraph = 0;
+  finish(0, 1, 1, 4.0, 25, 61);
+  const std::string expected = world->describe();
+  const std::string graphBefore = test::TestDir::readFile(graphPath());
+  ASSERT_EQ(0, files().save());
+  EXPECT_EQ(graphBefore, test::TestDir::readFile(graphPath()));
+  EXPECT_EQ(testCurve(25, 61), meas(0, 1, 1).points);
+  EXPECT_EQ(expected, world->describe());
+  // The next save with graphs writes it; the data file did not change in between, so the
+  // old graph file is still attached and its curves are copied.
+  handler().state().saveGraph = 1;
+  ASSERT_EQ(0, files().save());
+  reopen();
+  EXPECT_EQ(0, files().lastGraphLoad());
+  EXPECT_EQ(expected, world->describe());
 }
 
 TEST_F(GraphTest, DamagedOrForeignGraphFileLoadsWithoutCurves) {
   newSavedDataSet(1, 1, 1, 20);
   for (std::string content : {std::string("junk"), std::string(40, '\0'), std::string()}) {
-    dir.write("ORDER.BIN.GRF", content);
+    dir.write(graphPath().filename().string(), content);
     reopen();
-    EXPECT_EQ(graph_code::LoadIndexFailed, files().lastGraphLoad) << content.size();
+    EXPECT_EQ(graph_code::LoadIndexFailed, files().lastGraphLoad()) << content.size();
     EXPECT_EQ(0, model().dataSet()->plotCount);
   }
 }
@@ -173,9 +201,15 @@ TEST_F(GraphTest, FailedSaveKeepsTheOldGraphFileAttached) {
   ASSERT_EQ(0, files().open(dataFile));
   using Op = FaultyFileSystem::Op;
   for (Op op : {Op::OpenWrite, Op::Sync, Op::Rename}) {
+    model().auftrMarkChanged(*model().dataSet());
     fs.failOn(op, std::errc::io_error, ".GRF");
-    EXPECT_EQ(-1315, files().save()) << static_cast<int>(op);
+    ui.shown.clear();
+    EXPECT_EQ(DfSaveGraph, files().save()) << static_cast<int>(op);
     fs.clearFaults();
+    EXPECT_EQ(
+        std::vector<std::string>{"File - Save|Fehler bei Speichern des Graphikfiles - Abbruch"},
+        ui.popups());
+    EXPECT_NE(0u, model().auftrIsChanged()); // the close question still comes
     EXPECT_EQ(old, test::TestDir::readFile(graphPath()));
     // The curves are still read from the old graph file.
     for (int s = 0; s < 2; ++s)
@@ -193,11 +227,37 @@ TEST_F(GraphTest, DamagedCurveIsReportedNotShown) {
   newSavedDataSet(1, 1, 1, 50);
   std::string bytes = test::TestDir::readFile(graphPath());
   bytes[40 + 24 + 8] ^= 0x40;
-  dir.write("ORDER.BIN.GRF", bytes);
+  dir.write(graphPath().filename().string(), bytes);
   reopen(); // the stamp names the data file, not the curve bytes: the file attaches
   EXPECT_EQ(graph_code::ReadFailed, graph().graphReadCurve(&meas(0, 0, 0)));
   EXPECT_FALSE(meas(0, 0, 0).hasPoints());
   EXPECT_EQ(50, meas(0, 0, 0).pointCount);
+}
+
+TEST_F(GraphTest, TextDataFileKeepsItsCurvesThroughSavesAndDeletions) {
+  dataFile = dir.path() / "ORDER.DAT";
+  newSavedDataSet(3, 2, 2, 300);
+  EXPECT_EQ(0u, test::TestDir::readFile(dataFile).find("[AUFTRAG]"));
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "ORDER.DAT.GRF"));
+  const std::string before = world->describe();
+  reopen();
+  EXPECT_EQ(0, files().lastGraphLoad());
+  EXPECT_EQ(6, model().dataSet()->plotCount);
+  EXPECT_FALSE(meas(1, 1, 0).hasPoints());
+  EXPECT_EQ(before, world->describe());
+  // The text file has no curve rate; the graph file brings it back with the curve.
+  EXPECT_EQ(1110, meas(1, 1, 0).curveRate);
+
+  ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
+  ASSERT_EQ(0, model().auftrRenumber());
+  finish(1, 0, 1, 8.25, 90, 71);
+  const std::string edited = world->describe();
+  ASSERT_EQ(0, files().save());
+  EXPECT_EQ(0u, test::TestDir::readFile(dataFile).find("[AUFTRAG]"));
+  reopen();
+  EXPECT_EQ(0, files().lastGraphLoad());
+  EXPECT_EQ(5, model().dataSet()->plotCount);
+  EXPECT_EQ(edited, world->describe());
 }
 
 } // namespace

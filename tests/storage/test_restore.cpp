@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "common/zv_graph_backup_fixture.hpp"
+#include "platform/zv_latin1.hpp"
 
 namespace zv {
 namespace {
@@ -41,16 +42,17 @@ struct RestoreTest : GraphBackupFixture {
   std::string reopenedDataSet() {
     restart();
     EXPECT_EQ(0, files().open(dataFile));
-    EXPECT_EQ(0, files().lastGraphLoad);
+    EXPECT_EQ(0, files().lastGraphLoad());
     return world->describe();
   }
-  // A start after a crash, answering the reload question with `answer` if it comes.
+  // A start after a crash, answering the reload question with `answer` if it comes and a
+  // reload's save dialog with the data file.
   int startAfterCrash(int answer = 0) {
     restart();
-    ui.askAnswers = {answer};
+    scriptRestore(answer, dataFile);
     const int r = store().reloadBackupAtStart();
-    questions = 1 - static_cast<int>(ui.askAnswers.size());
-    ui.askAnswers.clear();
+    questions = reloadQuestions();
+    endRestore();
     return r;
   }
   int questions = 0;
@@ -113,10 +115,9 @@ TEST_F(RestoreTest, NothingIsWrittenWithoutAnOpenDataFile) {
   EXPECT_EQ(0u, model().totals().totalBackupChanges);
   EXPECT_FALSE(std::filesystem::exists(journalPath()));
   // After a close the journal is gone and stays gone.
-  files().setCurrentDataFile(dataFile);
-  ASSERT_EQ(0, files().save());
+  ASSERT_EQ(0, files().saveAs(dataFile));
   EXPECT_TRUE(std::filesystem::exists(journalPath()));
-  files().close();
+  ASSERT_EQ(0, files().close());
   EXPECT_FALSE(store().backupActive());
   EXPECT_FALSE(std::filesystem::exists(journalPath()));
 }
@@ -215,6 +216,10 @@ TEST_F(RestoreTest, ReloadAfterACrashBringsBackEveryEditAndCurve) {
 
   EXPECT_EQ(0, startAfterCrash(0)); // killed: no save, no close
   EXPECT_EQ(1, questions);
+  // The rebuilt data set is offered for saving under its own file.
+  ASSERT_EQ(1, shownSinceScript("file"));
+  EXPECT_EQ("ORDER.BIN", ui.fileDialogs.back().defaultName);
+  EXPECT_EQ(dir.path(), ui.fileDialogs.back().startDirectory);
   EXPECT_FALSE(std::filesystem::exists(journalPath()));
   EXPECT_NE(savedBefore, test::TestDir::readFile(dataFile));
   EXPECT_FALSE(model().hasDataSet()); // the program starts with no data set open
@@ -305,6 +310,8 @@ TEST_F(RestoreTest, DiscardRemovesTheJournalAndKeepsTheFile) {
   restart();
   ui.askAnswers = {1, 0}; // Discard, and yes, discard
   EXPECT_EQ(0, store().reloadBackupAtStart());
+  EXPECT_TRUE(ui.askAnswers.empty());
+  EXPECT_TRUE(ui.fileDialogs.empty());
   EXPECT_FALSE(std::filesystem::exists(journalPath()));
   EXPECT_EQ(saved, test::TestDir::readFile(dataFile));
 }
@@ -318,9 +325,10 @@ TEST_F(RestoreTest, EndingOrCancellingKeepsTheJournalForTheNextStart) {
   EXPECT_EQ(1, startAfterCrash(2)); // End Program
   EXPECT_TRUE(std::filesystem::exists(journalPath()));
   restart();
-  files().saveFileAnswer = 0; // Reload, then cancel the file dialog
-  ui.askAnswers = {0};
+  scriptRestore(0, std::nullopt); // Reload, then cancel the file dialog
   EXPECT_EQ(1, store().reloadBackupAtStart());
+  EXPECT_EQ(1, shownSinceScript("file"));
+  endRestore();
   EXPECT_TRUE(std::filesystem::exists(journalPath()));
   EXPECT_EQ(saved, test::TestDir::readFile(dataFile));
   EXPECT_FALSE(model().hasDataSet());
@@ -335,9 +343,13 @@ TEST_F(RestoreTest, ReloadThatCannotLoadKeepsTheJournal) {
   const std::string journal = test::TestDir::readFile(journalPath());
   restart();
   fs.failOn(FaultyFileSystem::Op::OpenRead, std::errc::io_error, "ORDER.BIN");
-  ui.askAnswers = {0};
+  scriptRestore(0, dataFile);
   EXPECT_EQ(1, store().reloadBackupAtStart()); // the program ends; nothing is lost
+  EXPECT_EQ(0, shownSinceScript("file"));
+  endRestore();
   EXPECT_FALSE(model().hasDataSet());
+  // The failed load was shown.
+  EXPECT_EQ(1, shownSinceScript("popup", "File - Open"));
   EXPECT_EQ(journal, test::TestDir::readFile(journalPath()));
   EXPECT_EQ(0, startAfterCrash(0)); // the disk is readable again
   EXPECT_EQ(1, questions);
@@ -352,9 +364,10 @@ TEST_F(RestoreTest, ReloadCanSaveUnderAnotherName) {
   const std::string expected = world->describe();
   const std::string saved = test::TestDir::readFile(dataFile);
   restart();
-  files().saveFileChoice = dir.path() / "COPY.BIN";
-  ui.askAnswers = {0};
+  scriptRestore(0, dir.path() / "COPY.BIN");
   EXPECT_EQ(0, store().reloadBackupAtStart());
+  EXPECT_EQ(1, reloadQuestions()); // a new name: no overwrite question
+  endRestore();
   EXPECT_EQ(saved, test::TestDir::readFile(dataFile));
   dataFile = dir.path() / "COPY.BIN";
   EXPECT_EQ(expected, reopenedDataSet());
@@ -372,41 +385,183 @@ TEST_F(RestoreTest, UnchangedJournalIsRemovedWithoutAQuestion) {
 // The save replaces the data file, then the graph file, then refreshes the journal. A crash
 // at any point of it must leave files from which every start rebuilds the same data set with
 // the same curves, never replaying the journal onto a data file that already holds it.
-TEST_F(RestoreTest, CrashAtEveryStepOfASave) {
+void crashAtEveryStepOfASave(RestoreTest& test, const std::string& name) {
   bool completed = false;
-  for (int steps = 0; steps < 80 && !completed; ++steps) {
+  for (int steps = 0; steps < 120 && !completed; ++steps) {
     SCOPED_TRACE("crash after " + std::to_string(steps) + " file changes");
+    for (auto& e : std::filesystem::directory_iterator(test.dir.path()))
+      std::filesystem::remove_all(e.path());
+    test.dataFile = test.dir.path() / name;
+    test.restart();
+    test.newSavedDataSet(3, 2, 2, 120);
+    test.restart();
+    auto edit = [&] {
+      // Replayed twice, the deletion would delete more.
+      ASSERT_EQ(0, test.model().auftrDeleteSample({0, 0, 0}));
+      ASSERT_EQ(0, test.model().auftrRenumber());
+      test.finish(1, 1, 1, 6.5, 700, 99);
+      test.model().auftrStorage(0, 0)->name = "Edited";
+      test.model().auftrMarkChanged(*test.model().auftrStorage(0, 0));
+      ASSERT_EQ(0, test.store().backupDataSet());
+    };
+    ASSERT_EQ(0, test.files().open(test.dataFile));
+    edit();
+    const std::string expected = test.world->describe();
+    ASSERT_EQ(0, test.files().open(test.dataFile)); // drop the curves read by describe()
+    edit();
+
+    test.fs.haltAfter(steps);
+    completed = test.files().save() == 0 && test.files().lastRefresh() == 0;
+    EXPECT_EQ(0, test.startAfterCrash(0));
+    EXPECT_FALSE(std::filesystem::exists(test.journalPath()));
+    EXPECT_EQ(expected, test.reopenedDataSet());
+    // A second start finds nothing more to do.
+    EXPECT_EQ(0, test.startAfterCrash(0));
+    EXPECT_EQ(0, test.questions);
+  }
+  EXPECT_TRUE(completed);
+}
+
+TEST_F(RestoreTest, CrashAtEveryStepOfABinarySave) {
+  crashAtEveryStepOfASave(*this, "ORDER.BIN");
+}
+
+TEST_F(RestoreTest, CrashAtEveryStepOfATextSave) {
+  crashAtEveryStepOfASave(*this, "ORDER.DAT");
+}
+
+// The restore saves the rebuilt data set the same way; a crash inside that save must leave
+// the next start able to do it again. afterInterruptedSave: the journal is left by a save
+// that stopped after the data file was replaced, so the restore starts from the journal's own
+// copy of the data file.
+void crashInsideTheRestoresSave(RestoreTest& test, const std::string& name,
+                                bool afterInterruptedSave) {
+  bool completed = false;
+  for (int steps = 0; steps < 120 && !completed; ++steps) {
+    SCOPED_TRACE("crash after " + std::to_string(steps) + " file changes");
+    for (auto& e : std::filesystem::directory_iterator(test.dir.path()))
+      std::filesystem::remove_all(e.path());
+    test.dataFile = test.dir.path() / name;
+    test.restart();
+    test.newSavedDataSet(2, 2, 2, 60);
+    test.restart();
+    ASSERT_EQ(0, test.files().open(test.dataFile));
+    ASSERT_EQ(0, test.model().auftrDeleteStorage({0, 0, 0}));
+    ASSERT_EQ(0, test.model().auftrRenumber());
+    test.finish(0, 0, 1, 4.5, 333, 17);
+    ASSERT_EQ(0, test.model().auftrAddSamples(3));
+    const std::string expected = test.world->describe();
+    if (afterInterruptedSave) {
+      test.fs.failOn(FaultyFileSystem::Op::Rename, std::errc::io_error, ".GRF");
+      ASSERT_EQ(DfSaveGraph, test.files().save());
+      test.fs.clearFaults();
+      ASSERT_EQ(JournalState::OnBaseline, test.store().inspectJournal(test.journalPath()));
+    }
+
+    test.restart();
+    test.fs.haltAfter(steps);
+    test.scriptRestore(0, test.dataFile);
+    const int r = test.store().reloadBackupAtStart();
+    completed = r == 0 && !std::filesystem::exists(test.journalPath());
+    test.endRestore();
+    // The next start reloads again, or finds the journal already held by the saved files.
+    EXPECT_EQ(0, test.startAfterCrash(0));
+    EXPECT_LE(test.questions, completed ? 0 : 1);
+    EXPECT_FALSE(std::filesystem::exists(test.journalPath()));
+    EXPECT_EQ(expected, test.reopenedDataSet());
+  }
+  EXPECT_TRUE(completed);
+}
+
+TEST_F(RestoreTest, CrashInsideTheRestoresSave) {
+  crashInsideTheRestoresSave(*this, "ORDER.BIN", false);
+  crashInsideTheRestoresSave(*this, "ORDER.DAT", false);
+}
+
+TEST_F(RestoreTest, CrashInsideTheRestoresSaveAfterAnInterruptedSave) {
+  crashInsideTheRestoresSave(*this, "ORDER.BIN", true);
+  crashInsideTheRestoresSave(*this, "ORDER.DAT", true);
+}
+
+// A save that fails at one of its steps (no crash) leaves the journal able to rebuild what
+// the user had, or the files already holding it.
+TEST_F(RestoreTest, SaveFailingAtEachStep) {
+  using Op = FaultyFileSystem::Op;
+  struct Step {
+    const char* what;
+    Op op;
+    std::string path;
+    int result;
+    const char* popup;
+  };
+  const Step steps[] = {
+      {"data file", Op::Rename, "ORDER", DfSaveWrite, "Error when saving the datafile - Abbruch"},
+      {"graph file", Op::Rename, ".GRF", DfSaveGraph,
+       "Fehler bei Speichern des Graphikfiles - Abbruch"},
+      {"journal", Op::OpenWrite, "Backup", 0,
+       "Fehler bei Speichern der Backupfiles - Speichern wird fortgesetzt"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
     for (auto& e : std::filesystem::directory_iterator(dir.path()))
       std::filesystem::remove_all(e.path());
     restart();
-    newSavedDataSet(3, 2, 2, 120);
+    newSavedDataSet(2, 2, 2, 50);
     restart();
     ASSERT_EQ(0, files().open(dataFile));
-    ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0})); // replayed twice it would delete more
+    ASSERT_EQ(0, model().auftrDeleteStorage({0, 0, 0}));
     ASSERT_EQ(0, model().auftrRenumber());
-    finish(1, 1, 1, 6.5, 700, 99);
-    model().auftrStorage(0, 0)->name = "Edited";
-    model().auftrMarkChanged(*model().auftrStorage(0, 0));
-    ASSERT_EQ(0, store().backupDataSet());
+    finish(1, 0, 1, 2.75, 80, 31);
     const std::string expected = world->describe();
-    ASSERT_EQ(0, files().open(dataFile)); // drop the curves read by describe()
-    ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
-    ASSERT_EQ(0, model().auftrRenumber());
-    finish(1, 1, 1, 6.5, 700, 99);
-    model().auftrStorage(0, 0)->name = "Edited";
-    model().auftrMarkChanged(*model().auftrStorage(0, 0));
-    ASSERT_EQ(0, store().backupDataSet());
+    const std::string dataBefore = test::TestDir::readFile(dataFile);
+    const std::string graphBefore = test::TestDir::readFile(graphPath());
 
-    fs.haltAfter(steps);
-    completed = files().save() == 0 && files().lastRefresh == 0;
+    fs.failOn(step.op, std::errc::io_error, step.path, 0, 1);
+    ui.shown.clear();
+    EXPECT_EQ(step.result, files().save());
+    fs.clearFaults();
+    EXPECT_EQ(1u, ui.popups().size());
+    EXPECT_NE(std::string::npos, ui.popups().front().find(step.popup)) << ui.popups().front();
+    // Each step only runs when the one before it succeeded.
+    EXPECT_EQ(step.result == DfSaveWrite, dataBefore == test::TestDir::readFile(dataFile));
+    EXPECT_EQ(step.result != 0, graphBefore == test::TestDir::readFile(graphPath()));
+    // A failed write keeps the changes; a failed refresh does not undo the save.
+    EXPECT_EQ(step.result != 0, model().auftrIsChanged() != 0);
+    EXPECT_EQ(step.result != 0, store().backupActive());
+    EXPECT_EQ(step.result != 0, std::filesystem::exists(journalPath()));
+
     EXPECT_EQ(0, startAfterCrash(0));
-    EXPECT_FALSE(std::filesystem::exists(journalPath()));
+    EXPECT_EQ(step.result != 0 ? 1 : 0, questions);
     EXPECT_EQ(expected, reopenedDataSet());
-    // A second start finds nothing more to do.
-    EXPECT_EQ(0, startAfterCrash(0));
-    EXPECT_EQ(0, questions);
   }
-  EXPECT_TRUE(completed);
+}
+
+// A text data set: the journal's records are the binary ones, replayed onto what the text
+// file gave, and the rebuilt data set is saved as text again.
+TEST_F(RestoreTest, ReloadOntoATextDataFile) {
+  dataFile = dir.path() / "ORDER.DAT";
+  newSavedDataSet(3, 2, 2, 100);
+  restart();
+  ASSERT_EQ(0, files().open(dataFile));
+  finish(0, 0, 1, 2.5, 500, 11);
+  ASSERT_EQ(0, model().auftrDeleteSample({1, 0, 0}));
+  ASSERT_EQ(0, model().auftrRenumber());
+  ASSERT_EQ(0, model().auftrAddStorages(3));
+  finish(1, 2, 0, 3.5, 600, 12);
+  model().auftrStorage(0, 1)->evaluation = "A/B";
+  model().auftrMarkChanged(*model().auftrStorage(0, 1));
+  model().dataSet()->identName = "Brücke Süd"_l1; // Latin-1 through journal and INI text
+  model().auftrMarkChanged(*model().dataSet());
+  ASSERT_EQ(0, store().backupDataSet());
+  const std::string expected = world->describe();
+
+  EXPECT_EQ(0, startAfterCrash(0));
+  EXPECT_EQ(1, questions);
+  EXPECT_FALSE(std::filesystem::exists(journalPath()));
+  EXPECT_EQ(0u, test::TestDir::readFile(dataFile).find("[AUFTRAG]"));
+  EXPECT_EQ(expected, reopenedDataSet());
+  EXPECT_EQ(3, model().auftrStorageCount());
+  EXPECT_EQ(testCurve(600, 12), meas(1, 2, 0).points);
 }
 
 // Random edits, finished measurements and periodic backups; a crash at the end must give back
