@@ -30,6 +30,7 @@
 #include "common/zv_dataset_describe.hpp"
 #include "common/zv_fakes.hpp"
 #include "e2e/zv_sim_control.hpp"
+#include "platform/zv_silent_ui.hpp"
 #include "program/zv_file_commands.hpp"
 #include "program/zv_meas_control.hpp"
 #include "program/zv_program.hpp"
@@ -47,7 +48,7 @@ namespace {
 
 // Answers questions by their title from scripted queues; a question without a scripted
 // answer gets its escape button. Every question and popup is printed.
-class AnsweringUi final : public Ui {
+class AnsweringUi final : public SilentUi {
 public:
   std::map<std::string, std::deque<int>> answers;
   std::filesystem::path fileAnswer; // every file dialog picks this file
@@ -67,27 +68,11 @@ public:
     queue.pop_front();
     return a;
   }
-  std::optional<std::string> promptText(const std::string&, const std::string&, const std::string&,
-                                        int) override {
-    return std::nullopt;
-  }
   std::optional<std::filesystem::path> chooseFile(const FileDialogSpec&) override {
     if (fileAnswer.empty())
       return std::nullopt;
     return fileAnswer;
   }
-  std::optional<std::filesystem::path> chooseDirectory(const std::string&,
-                                                       const std::filesystem::path&) override {
-    return std::nullopt;
-  }
-  std::unique_ptr<Progress> startProgress(const std::string&, const std::string&,
-                                          const std::string&) override {
-    return nullptr;
-  }
-  void setWaitCursor(bool) override {}
-  void setClipboardText(const std::string&) override {}
-  bool startProcess(const std::string&, const std::string&) override { return false; }
-  bool openDocument(const std::filesystem::path&) override { return false; }
 };
 
 class NoWindows final : public DataWindows {
