@@ -268,9 +268,11 @@ ReplaceResult replaceFile(FileSystem& fs, const std::filesystem::path& target,
   std::filesystem::path temp;
   std::unique_ptr<WritableFile> file;
   bool created = false;
-  for (int n = 0; n < options.tempCandidates && !created; ++n) {
+  const int candidates = options.reuseLeftover ? 1 : options.tempCandidates;
+  const OpenMode mode = options.reuseLeftover ? OpenMode::Truncate : OpenMode::CreateNew;
+  for (int n = 0; n < candidates && !created; ++n) {
     temp = directory / (options.tempPrefix + std::to_string(n) + options.tempExtension);
-    const std::error_code ec = fs.openWrite(temp, OpenMode::CreateNew, file);
+    const std::error_code ec = fs.openWrite(temp, mode, file);
     if (!ec)
       created = true;
     else if (ec != std::errc::file_exists)

@@ -147,6 +147,10 @@ struct ReplaceOptions {
   std::string tempPrefix = "tmp$$";
   std::string tempExtension = ".tmp";
   int tempCandidates = 1000;
+  // The temporary name belongs to this program alone (one instance runs at a time): a file
+  // left under it by an interrupted run is emptied and reused instead of making the next save
+  // take the next name, so leftovers never pile up. Only the first candidate is used.
+  bool reuseLeftover = false;
   std::size_t bufferSize = 16384;
   // Refuse with CheckTarget when an existing target cannot be opened for reading and writing
   // (write-protected), or, for a missing target, when nothing can be created in its directory

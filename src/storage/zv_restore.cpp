@@ -561,7 +561,9 @@ int BackupStore::restoreReload(const std::string& dataPath, const std::filesyste
   if (state == JournalState::OnBaseline) {
     copy = journal_.backupDir() / "restore" / std::filesystem::path(dataPath).filename();
     fs_.createDirectories(copy.parent_path());
-    const ReplaceResult written = replaceFile(fs_, copy, ReplaceOptions{}, [&](FileWriter& w) {
+    ReplaceOptions options;
+    options.reuseLeftover = true;
+    const ReplaceResult written = replaceFile(fs_, copy, options, [&](FileWriter& w) {
       w.write(info.baselineBytes);
       return std::error_code();
     });

@@ -126,6 +126,7 @@ int BackupJournal::CreateBackup(const std::filesystem::path& dataFilePath) {
   const auto path = GetBackupPath();
   ReplaceOptions options;
   options.tempPrefix = "ZARVIK.BAK.new";
+  options.reuseLeftover = true;
   const ReplaceResult r = replaceFile(fs_, path, options, [&](FileWriter& w) {
     w.write(reinterpret_cast<const char*>(head.data()), head.size());
     w.write(baseline.data(), baseline.size());

@@ -300,20 +300,13 @@ int GraphFileStore::GraphFileOpenTemp(const std::filesystem::path& targetDataFil
   GraphFileAbandonTemp();
   const auto target = graphPathFor(targetDataFile);
   const auto directory = target.parent_path();
+  // One instance of the program writes graph files at a time, so a file under the temporary
+  // name can only be the leftover of an interrupted save: it is emptied and reused.
   std::unique_ptr<WritableFile> file;
-  std::filesystem::path temp;
-  for (int n = 0; n < 100; ++n) {
-    temp = target;
-    temp += ".new" + std::to_string(n);
-    const auto ec = fs_.openWrite(temp, OpenMode::CreateNew, file);
-    if (!ec)
-      break;
-    if (ec != std::errc::file_exists)
-      return fail(ec);
-    file.reset();
-  }
-  if (!file)
-    return fail(std::make_error_code(std::errc::file_exists));
+  std::filesystem::path temp = target;
+  temp += ".new";
+  if (const auto ec = fs_.openWrite(temp, OpenMode::Truncate, file))
+    return fail(ec);
   tempPath_ = temp;
   tempTarget_ = target;
   tempFile_ = std::move(file);

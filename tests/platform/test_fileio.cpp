@@ -82,6 +82,17 @@ TEST(ReplaceFile, TemporaryNameSkipsTakenNamesAndGivesUpAfterAllCandidates) {
   EXPECT_EQ(dir.read("t.ini"), "x");
 }
 
+TEST(ReplaceFile, AnOwnTemporaryNameIsEmptiedAndReused) {
+  TestDir dir;
+  dir.write("tmp$$0.tmp", std::string(100, 'z')); // left by a killed save
+  ReplaceOptions own;
+  own.reuseLeftover = true;
+  ASSERT_TRUE(replaceFile(realFileSystem(), dir.file("t.dat"), own, text("new")).ok());
+  EXPECT_EQ(dir.read("t.dat"), "new");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("tmp$$0.tmp")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("tmp$$1.tmp")));
+}
+
 TEST(ReplaceFile, StepsRunInTheDurableOrder) {
   TestDir dir;
   dir.write("t.ini", "old");

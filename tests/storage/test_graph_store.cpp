@@ -244,6 +244,24 @@ TEST(GraphFileStoreTest, FailedReplacementKeepsTheOldFile) {
   }
 }
 
+TEST(GraphFileStoreTest, ALeftoverOfAnInterruptedSaveIsReusedNotPiledUp) {
+  TestDir dir;
+  const auto data = dir.write("A.DAT", "x");
+  dir.write("A.DAT.GRF.new", std::string(5000, '\xEE')); // longer than what comes
+  for (int i = 0; i < 3; ++i) {
+    GraphFileStore store;
+    ASSERT_EQ(0, writeGraph(store, data, {curve(50, 0, 0, i)}));
+  }
+  int files = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path()))
+    ++files;
+  EXPECT_EQ(2, files); // the data file and its graph file
+  GraphFileStore reader;
+  const auto curves = readGraph(reader, data);
+  ASSERT_EQ(1u, curves.size());
+  EXPECT_EQ(curves[0].points, curve(50, 0, 0, 2).points);
+}
+
 TEST(GraphFileStoreTest, SetAsideKeepsCopiesUnderFreeNames) {
   TestDir dir;
   GraphFileStore store;

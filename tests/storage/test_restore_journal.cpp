@@ -207,6 +207,23 @@ TEST_F(JournalTest, CreateReplacesTheOldJournalWholeOrNotAtAll) {
   EXPECT_EQ(old, journalBytes());
 }
 
+TEST_F(JournalTest, ALeftoverOfAnInterruptedCreateIsReusedNotPiledUp) {
+  ASSERT_EQ(0, journal.CreateBackup(data));
+  journal.closeWriter();
+  // What a kill between writing and renaming the new journal leaves behind.
+  const auto leftover = dir.write("Backup/ZARVIK.BAK.new0.tmp", "half a journal");
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(0, journal.CreateBackup(data));
+    ASSERT_EQ(0, put(2, 34));
+    journal.closeWriter();
+  }
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path() / "Backup"))
+    names.push_back(e.path().filename().string());
+  EXPECT_EQ(names, (std::vector<std::string>{"ZARVIK.BAK"}));
+  EXPECT_FALSE(std::filesystem::exists(leftover));
+}
+
 TEST_F(JournalTest, DirectoryChangeWhileWritingRemovesTheRightJournal) {
   ASSERT_EQ(0, journal.CreateBackup(data));
   const auto first = journal.GetBackupPath();
