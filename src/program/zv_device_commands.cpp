@@ -35,8 +35,9 @@ const TextPair SaveFailedHint{"\nThe changes are kept. Save again, or discard th
                               "\nDie Änderungen bleiben erhalten. Erneut sichern oder mit "
                               "Abbruch verwerfen."_l1};
 
-DeviceFileContext contextOf(Program& program, FileSystem& fs) {
-  return {program.ui, program.reporter, program.lang, fs};
+// Device files are read and written through the program's one file system.
+DeviceFileContext contextOf(Program& program) {
+  return {program.ui, program.reporter, program.lang, program.fileRoute};
 }
 
 int slot(DeviceSetup::List list) {
@@ -44,14 +45,14 @@ int slot(DeviceSetup::List list) {
 }
 } // namespace
 
-void loadDeviceFilesAtStart(Program& program, FileSystem& fs) {
-  DeviceFileContext ctx = contextOf(program, fs);
+void loadDeviceFilesAtStart(Program& program) {
+  DeviceFileContext ctx = contextOf(program);
   for (int i = 0; i < DeviceCount; ++i)
     loadDeviceFile(program.devices.device(i), false, ctx);
 }
 
-int loadDeviceWithPrompt(Program& program, int index, FileSystem& fs, bool* readTried) {
-  DeviceFileContext ctx = contextOf(program, fs);
+int loadDeviceWithPrompt(Program& program, int index, bool* readTried) {
+  DeviceFileContext ctx = contextOf(program);
   TesterDevice* device = program.devices.device(index);
   const int result = loadDeviceFile(device, true, ctx, readTried);
   if (result != 0 && result != 1) {
@@ -64,8 +65,8 @@ int loadDeviceWithPrompt(Program& program, int index, FileSystem& fs, bool* read
   return result;
 }
 
-DeviceSetup::DeviceSetup(Program& program, int index, FileSystem& fs)
-    : program_(program), fs_(fs), index_(program.devices.device(index) ? index : 0) {
+DeviceSetup::DeviceSetup(Program& program, int index)
+    : program_(program), index_(program.devices.device(index) ? index : 0) {
   program_.devices.takeWorkingCopy(index_);
   program_.devices.setShownDevice(index_);
   changed_ = device().changed();
@@ -81,7 +82,7 @@ TesterDevice& DeviceSetup::device() {
 }
 
 DeviceFileContext DeviceSetup::context() {
-  return contextOf(program_, fs_);
+  return contextOf(program_);
 }
 
 void DeviceSetup::select(List list, int index) {
@@ -154,7 +155,7 @@ int DeviceSetup::load() {
     return DeviceRefused;
   program_.backupDataSet();
   bool readTried = false;
-  const int result = loadDeviceWithPrompt(program_, index_, fs_, &readTried);
+  const int result = loadDeviceWithPrompt(program_, index_, &readTried);
   if (readTried) {
     // Whatever was read is now the device as its file has it: Abort returns here.
     program_.devices.takeWorkingCopy(index_);

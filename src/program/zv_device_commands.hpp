@@ -22,12 +22,11 @@ class Program;
 
 // Start-up: device file 1, then device file 2, from the paths the configuration gave, without
 // asking. A device without a file name keeps its built-in lists; errors go to the log.
-void loadDeviceFilesAtStart(Program& program, FileSystem& fs = realFileSystem());
+void loadDeviceFilesAtStart(Program& program);
 
 // Load with the change prompt and the file dialog. A result other than 0 and 1 is reported
 // to the log a second time, with the file's path. *readTried tells whether a file was read.
-int loadDeviceWithPrompt(Program& program, int index, FileSystem& fs = realFileSystem(),
-                         bool* readTried = nullptr);
+int loadDeviceWithPrompt(Program& program, int index, bool* readTried = nullptr);
 
 class DeviceSetup {
 public:
@@ -53,7 +52,7 @@ public:
 
   // Begins the session for device index (0 or 1; any other index is taken as 0) and makes
   // it the device the storage table shows.
-  DeviceSetup(Program& program, int index, FileSystem& fs = realFileSystem());
+  DeviceSetup(Program& program, int index);
   // A session still open ends like Abort.
   ~DeviceSetup();
   DeviceSetup(const DeviceSetup&) = delete;
@@ -100,7 +99,6 @@ private:
   DeviceFileContext context();
 
   Program& program_;
-  FileSystem& fs_;
   int index_;
   int selected_[3] = {0, 0, 0};
   bool changed_ = false;

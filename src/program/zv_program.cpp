@@ -194,7 +194,7 @@ void Program::setLanguage(int newLanguage) {
 }
 
 void Program::loadDeviceFiles() {
-  loadDeviceFilesAtStart(*this, fileRoute);
+  loadDeviceFilesAtStart(*this);
 }
 
 std::string Program::versionText() {

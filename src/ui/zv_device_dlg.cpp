@@ -31,8 +31,8 @@ QPushButton* button(const char* name, QWidget* parent) {
 }
 } // namespace
 
-DeviceDialog::DeviceDialog(Program& program, int index, QWidget* parent, FileSystem& fs)
-    : QDialog(parent), program_(program), session_(program, index, fs) {
+DeviceDialog::DeviceDialog(Program& program, int index, QWidget* parent)
+    : QDialog(parent), program_(program), session_(program, index) {
   setObjectName(session_.index() == 0 ? "DEVICE1" : "DEVICE2");
   setModal(true);
   auto* layout = new QVBoxLayout(this);

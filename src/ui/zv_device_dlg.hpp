@@ -21,8 +21,7 @@ class Program;
 class DeviceDialog final : public QDialog {
   Q_OBJECT
 public:
-  DeviceDialog(Program& program, int index, QWidget* parent = nullptr,
-               FileSystem& fs = realFileSystem());
+  DeviceDialog(Program& program, int index, QWidget* parent = nullptr);
 
   // What the calibrate button opens for this device's channel; without one it is dimmed.
   void setCalibrateHandler(std::function<void(int index)> handler);

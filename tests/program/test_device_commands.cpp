@@ -43,6 +43,7 @@ struct DeviceCommandsFixture : ::testing::Test {
 
   DeviceCommandsFixture() {
     program.reporter.setLogTarget(&log);
+    program.fileSystem = &fs;
     program.backup = &backup;
     program.devices.createBoth(dir.path());
   }
@@ -84,7 +85,7 @@ TEST_F(DeviceCommandsFixture, StartUpResetsTheDevicesAndTheDataSetUsesTheShownOn
   device(1).setFilePath(dir.write("two.ZRK", deviceText("T2", "0 0 25 10 0 1 0 1")));
   program.loadDeviceFiles();
   {
-    DeviceSetup setup(program, 1, fs);
+    DeviceSetup setup(program, 1);
     setup.ok();
   }
   program.auftr.auftrInitDefaults();
@@ -108,7 +109,7 @@ TEST_F(DeviceCommandsFixture, TheConfigurationNamesTheDeviceFilesAndKeepsTheChos
   EXPECT_EQ("---", device(1).name);
 
   {
-    DeviceSetup setup(program, 0, fs);
+    DeviceSetup setup(program, 0);
     ui.fileAnswers = {dir.file("user/OTHER.ZRK")};
     EXPECT_EQ(0, setup.load());
     EXPECT_TRUE(setup.ok());
@@ -119,7 +120,7 @@ TEST_F(DeviceCommandsFixture, TheConfigurationNamesTheDeviceFilesAndKeepsTheChos
 }
 
 TEST_F(DeviceCommandsFixture, OpeningShowsTheDeviceAndLabelsClose) {
-  DeviceSetup setup(program, 1, fs);
+  DeviceSetup setup(program, 1);
   EXPECT_EQ(1, program.devices.shownDevice());
   ASSERT_NE(nullptr, program.devices.workingCopy());
   EXPECT_EQ(1, program.devices.workingCopy()->index);
@@ -134,7 +135,7 @@ TEST_F(DeviceCommandsFixture, OpeningShowsTheDeviceAndLabelsClose) {
 }
 
 TEST_F(DeviceCommandsFixture, AddPromptsInsertsAndRelabels) {
-  DeviceSetup setup(program, 0, fs);
+  DeviceSetup setup(program, 0);
   ui.promptAnswers = {std::string("about 15 kN"), std::string("2.5"), std::string("250")};
   EXPECT_EQ(0, setup.add(DeviceSetup::List::Pistons));
   EXPECT_EQ(0, setup.add(DeviceSetup::List::Areas));
@@ -154,7 +155,7 @@ TEST_F(DeviceCommandsFixture, AddPromptsInsertsAndRelabels) {
 }
 
 TEST_F(DeviceCommandsFixture, AddRefusesValuesThatAreNotPositive) {
-  DeviceSetup setup(program, 0, fs);
+  DeviceSetup setup(program, 0);
   ui.promptAnswers = {std::string("no number"), std::string("0"), std::string("-4"), std::nullopt,
                       std::string("")};
   EXPECT_EQ(ListInvalidValue, setup.add(DeviceSetup::List::Areas));
@@ -170,7 +171,7 @@ TEST_F(DeviceCommandsFixture, AddRefusesValuesThatAreNotPositive) {
 }
 
 TEST_F(DeviceCommandsFixture, DeleteRemovesTheSelectedEntryButNeverTheLast) {
-  DeviceSetup setup(program, 0, fs);
+  DeviceSetup setup(program, 0);
   setup.select(DeviceSetup::List::Speeds, 1);
   EXPECT_EQ(0, setup.remove(DeviceSetup::List::Speeds));
   EXPECT_EQ((std::vector<double>{100, 300}), values(device(0).speeds));
@@ -194,7 +195,7 @@ TEST_F(DeviceCommandsFixture, DeleteRemovesTheSelectedEntryButNeverTheLast) {
 TEST_F(DeviceCommandsFixture, AbortRestoresTheDeviceAsItWasOpened) {
   const DeviceContents before = device(0);
   {
-    DeviceSetup setup(program, 0, fs);
+    DeviceSetup setup(program, 0);
     setup.setName("renamed");
     setup.setSerialNumber("S-1");
     ui.promptAnswers = {std::string("45")};
@@ -213,7 +214,7 @@ TEST_F(DeviceCommandsFixture, AbortRestoresTheDeviceAsItWasOpened) {
 
 TEST_F(DeviceCommandsFixture, ClosingAnOpenSessionCountsAsAbort) {
   {
-    DeviceSetup setup(program, 1, fs);
+    DeviceSetup setup(program, 1);
     setup.setName("gone");
   }
   EXPECT_EQ("---", device(1).name);
@@ -221,7 +222,7 @@ TEST_F(DeviceCommandsFixture, ClosingAnOpenSessionCountsAsAbort) {
 }
 
 TEST_F(DeviceCommandsFixture, AnEditUndoneByHandStillOffersAbort) {
-  DeviceSetup setup(program, 0, fs);
+  DeviceSetup setup(program, 0);
   setup.setName("x");
   setup.setName("---");
   EXPECT_TRUE(setup.changed());
@@ -231,7 +232,7 @@ TEST_F(DeviceCommandsFixture, AnEditUndoneByHandStillOffersAbort) {
 TEST_F(DeviceCommandsFixture, SaveWritesTheExistingPathWithoutAsking) {
   device(0).setFilePath(dir.write("dev1.ZRK", deviceText("old", "0 0 10 10 0 1 0 1")));
   program.loadDeviceFiles();
-  DeviceSetup setup(program, 0, fs);
+  DeviceSetup setup(program, 0);
   EXPECT_STREQ("Close", setup.okLabel());
   setup.setName("new name");
   EXPECT_STREQ("Save", setup.okLabel());
@@ -246,13 +247,13 @@ TEST_F(DeviceCommandsFixture, SaveWritesTheExistingPathWithoutAsking) {
 TEST_F(DeviceCommandsFixture, CloseWithoutChangesWritesNothing) {
   device(0).setFilePath(dir.file("dev1.ZRK"));
   device(0).takeSavedChecksum();
-  DeviceSetup setup(program, 0, fs);
+  DeviceSetup setup(program, 0);
   EXPECT_TRUE(setup.ok());
   EXPECT_FALSE(std::filesystem::exists(dir.file("dev1.ZRK")));
 }
 
 TEST_F(DeviceCommandsFixture, SaveOfADeviceWithoutFileAsksForOne) {
-  DeviceSetup setup(program, 1, fs);
+  DeviceSetup setup(program, 1);
   setup.setName("T2");
   ui.fileAnswers = {std::nullopt};
   EXPECT_FALSE(setup.ok());
@@ -271,7 +272,7 @@ TEST_F(DeviceCommandsFixture, SaveOfADeviceWithoutFileAsksForOne) {
 TEST_F(DeviceCommandsFixture, FailedSaveKeepsTheChangesAndTheSessionOpen) {
   device(0).setFilePath(dir.write("dev1.ZRK", deviceText("old", "0 0 10 10 0 1 0 1")));
   program.loadDeviceFiles();
-  DeviceSetup setup(program, 0, fs);
+  DeviceSetup setup(program, 0);
   setup.setName("new name");
   fs.diskFullAfter(0);
   EXPECT_FALSE(setup.ok());
@@ -293,7 +294,7 @@ TEST_F(DeviceCommandsFixture, LoadWhileChangedAsksAndAbortKeepsEverything) {
   device(0).setFilePath(dir.write("a.ZRK", deviceText("A", "0 0 10 10 0 1 0 1")));
   program.loadDeviceFiles();
   dir.write("b.ZRK", deviceText("B", "0 0 99 10 0 1 0 1"));
-  DeviceSetup setup(program, 0, fs);
+  DeviceSetup setup(program, 0);
   setup.setName("edited");
 
   program.setLanguage(0);
@@ -318,7 +319,7 @@ TEST_F(DeviceCommandsFixture, LoadedFileIsWhatAbortReturnsTo) {
   device(0).setFilePath(dir.write("a.ZRK", deviceText("A", "0 0 10 10 0 1 0 1")));
   program.loadDeviceFiles();
   dir.write("b.ZRK", deviceText("B", "0 0 99 10 0 1 0 1"));
-  DeviceSetup setup(program, 0, fs);
+  DeviceSetup setup(program, 0);
   setup.setName("edited");
   ui.askAnswers = {0};
   ui.fileAnswers = {dir.file("b.ZRK")};
@@ -341,7 +342,7 @@ TEST_F(DeviceCommandsFixture, LoadedFileIsWhatAbortReturnsTo) {
 }
 
 TEST_F(DeviceCommandsFixture, CancelledLoadDialogIsNotReported) {
-  DeviceSetup setup(program, 0, fs);
+  DeviceSetup setup(program, 0);
   ui.fileAnswers = {std::nullopt};
   EXPECT_EQ(0, setup.load());
   EXPECT_TRUE(log.lines.empty());
@@ -352,7 +353,7 @@ TEST_F(DeviceCommandsFixture, CancelledLoadDialogIsNotReported) {
 
 TEST_F(DeviceCommandsFixture, DevicesChangedElsewhereOpenAsChanged) {
   device(1).pistons.piston(0)->calFlags = 15;
-  DeviceSetup setup(program, 1, fs);
+  DeviceSetup setup(program, 1);
   EXPECT_TRUE(setup.changed());
   EXPECT_STREQ("Save", setup.okLabel());
   EXPECT_TRUE(setup.abortVisible());
