@@ -193,6 +193,29 @@ public:
       size = n;
     return ec;
   }
+
+  std::filesystem::path resolveLinks(const std::filesystem::path& path) override {
+    // Followed link by link, so a link to a file that does not exist yet names that file.
+    std::filesystem::path p = path;
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(p, ec); ++hops) {
+      const auto to = std::filesystem::read_symlink(p, ec);
+      if (ec)
+        return path;
+      p = (to.is_absolute() ? to : p.parent_path() / to).lexically_normal();
+    }
+    return p;
+  }
+
+  std::error_code copyPermissions(const std::filesystem::path& from,
+                                  const std::filesystem::path& to) override {
+    struct stat st {};
+    if (::stat(from.c_str(), &st) != 0)
+      return lastError();
+    if (::chmod(to.c_str(), st.st_mode & 07777) != 0)
+      return lastError();
+    return {};
+  }
 };
 
 } // namespace
@@ -256,8 +279,9 @@ std::error_code checkExistingTarget(FileSystem& fs, const std::filesystem::path&
 
 } // namespace
 
-ReplaceResult replaceFile(FileSystem& fs, const std::filesystem::path& target,
+ReplaceResult replaceFile(FileSystem& fs, const std::filesystem::path& named,
                           const ReplaceOptions& options, const ContentProducer& produce) {
+  const std::filesystem::path target = fs.resolveLinks(named);
   const bool targetExists = fs.exists(target);
   if (options.checkTarget && targetExists) {
     if (auto ec = checkExistingTarget(fs, target))
@@ -309,6 +333,10 @@ ReplaceResult replaceFile(FileSystem& fs, const std::filesystem::path& target,
   if (auto ec = file->close())
     return abandon(ReplaceStep::Flush, ec);
   file.reset();
+  // The new file takes the old one's mode (a file shared with a group stays shared); where
+  // that is not possible it keeps the mode new files get.
+  if (targetExists)
+    fs.copyPermissions(target, temp);
 
   if (auto ec = fs.rename(temp, target))
     return abandon(ReplaceStep::Rename, ec);

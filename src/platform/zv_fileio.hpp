@@ -78,6 +78,14 @@ public:
   virtual std::error_code createDirectories(const std::filesystem::path& directory) = 0;
   virtual bool exists(const std::filesystem::path& path) = 0;
   virtual std::error_code fileSize(const std::filesystem::path& path, std::uint64_t& size) = 0;
+  // The file a path names once symbolic links are followed; the path itself when it is no
+  // link. Replacing a linked file replaces that file and keeps the link.
+  virtual std::filesystem::path resolveLinks(const std::filesystem::path& path) { return path; }
+  // Gives `to` the permission bits of `from`, so a replaced file keeps its mode.
+  virtual std::error_code copyPermissions(const std::filesystem::path& /*from*/,
+                                          const std::filesystem::path& /*to*/) {
+    return {};
+  }
 };
 
 // The real file system of the process.
@@ -162,6 +170,9 @@ struct ReplaceOptions {
 // the FileWriter are picked up by replaceFile() itself.
 using ContentProducer = std::function<std::error_code(FileWriter&)>;
 
+// Replaces target with what produce writes: a temporary file beside it, synced, given the
+// old file's mode, renamed over it, and the directory synced. A target that is a symbolic link
+// has the file it points to replaced; the link stays.
 ReplaceResult replaceFile(FileSystem& fs, const std::filesystem::path& target,
                           const ReplaceOptions& options, const ContentProducer& produce);
 
@@ -236,6 +247,13 @@ public:
   bool exists(const std::filesystem::path& path) override { return inner_.exists(path); }
   std::error_code fileSize(const std::filesystem::path& path, std::uint64_t& size) override {
     return inner_.fileSize(path, size);
+  }
+  std::filesystem::path resolveLinks(const std::filesystem::path& path) override {
+    return inner_.resolveLinks(path);
+  }
+  std::error_code copyPermissions(const std::filesystem::path& from,
+                                  const std::filesystem::path& to) override {
+    return inner_.copyPermissions(from, to);
   }
 
 private:

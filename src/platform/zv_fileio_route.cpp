@@ -44,4 +44,13 @@ std::error_code RoutedFileSystem::fileSize(const std::filesystem::path& path, st
   return target().fileSize(path, size);
 }
 
+std::filesystem::path RoutedFileSystem::resolveLinks(const std::filesystem::path& path) {
+  return target().resolveLinks(path);
+}
+
+std::error_code RoutedFileSystem::copyPermissions(const std::filesystem::path& from,
+                                                  const std::filesystem::path& to) {
+  return target().copyPermissions(from, to);
+}
+
 } // namespace zv

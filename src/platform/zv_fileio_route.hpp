@@ -31,6 +31,9 @@ public:
   std::error_code createDirectories(const std::filesystem::path& directory) override;
   bool exists(const std::filesystem::path& path) override;
   std::error_code fileSize(const std::filesystem::path& path, std::uint64_t& size) override;
+  std::filesystem::path resolveLinks(const std::filesystem::path& path) override;
+  std::error_code copyPermissions(const std::filesystem::path& from,
+                                  const std::filesystem::path& to) override;
 
 private:
   FileSystem* const& route_;

@@ -306,9 +306,12 @@ std::filesystem::path BinaryDataFile::tempPathFor(const std::filesystem::path& t
   return target.parent_path() / (sameNameIgnoringCase(name, "TEMP.BIN") ? "TEMP$.BIN" : "TEMP.BIN");
 }
 
-int BinaryDataFile::openBinaryWriteFile(const std::filesystem::path& target) {
+int BinaryDataFile::openBinaryWriteFile(const std::filesystem::path& named) {
   if (writeFile_)
-    closeBinaryWriteFile(target, true);
+    closeBinaryWriteFile(named, true);
+  // Saving through a symbolic link replaces the file it points to, beside which the temporary
+  // file must lie for the rename.
+  const std::filesystem::path target = fs_.resolveLinks(named);
   // Renaming would replace even a write-protected file; refuse it as copying over it would.
   if (fs_.exists(target)) {
     std::unique_ptr<WritableFile> probe;
@@ -385,9 +388,10 @@ int BinaryDataFile::writeBinaryDataSet(std::int32_t sampleCount, std::int32_t st
   return 0;
 }
 
-int BinaryDataFile::closeBinaryWriteFile(const std::filesystem::path& target, bool abort) {
+int BinaryDataFile::closeBinaryWriteFile(const std::filesystem::path& named, bool abort) {
   if (!writeFile_)
     return 0;
+  const std::filesystem::path target = fs_.resolveLinks(named);
   int result = 0;
   if (abort) {
     writeFile_->close();
@@ -401,6 +405,8 @@ int BinaryDataFile::closeBinaryWriteFile(const std::filesystem::path& target, bo
   }
   writeFile_.reset();
   if (!abort && result == 0) {
+    if (fs_.exists(target)) // the new file keeps the old one's mode
+      fs_.copyPermissions(target, tempPath_);
     if (auto ec = fs_.rename(tempPath_, target))
       result = fail("closeBinaryWriteFile()", "CopyFile()", BinReplaceFailed, ec.value());
     else

@@ -158,6 +158,13 @@ public:
   std::error_code fileSize(const std::filesystem::path& p, std::uint64_t& s) override {
     return real().fileSize(p, s);
   }
+  std::filesystem::path resolveLinks(const std::filesystem::path& p) override {
+    return real().resolveLinks(p);
+  }
+  std::error_code copyPermissions(const std::filesystem::path& a,
+                                  const std::filesystem::path& b) override {
+    return real().copyPermissions(a, b);
+  }
 
 private:
   static FileSystem& real() { return realFileSystem(); }

@@ -93,6 +93,34 @@ TEST(ReplaceFile, AnOwnTemporaryNameIsEmptiedAndReused) {
   EXPECT_FALSE(std::filesystem::exists(dir.file("tmp$$1.tmp")));
 }
 
+TEST(ReplaceFile, TheNewFileKeepsTheOldModeAndALinkStaysALink) {
+  TestDir dir;
+  const auto shared = dir.write("shared.dat", "old");
+  std::filesystem::permissions(shared, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write |
+                                           std::filesystem::perms::group_read);
+  ASSERT_TRUE(replaceFile(realFileSystem(), shared, ReplaceOptions{}, text("new")).ok());
+  EXPECT_EQ(dir.read("shared.dat"), "new");
+  EXPECT_EQ(std::filesystem::status(shared).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read);
+
+  // Saving through a link writes the file it points to.
+  std::filesystem::create_directories(dir.path() / "real");
+  const auto real = dir.write("real/order.dat", "old");
+  const auto link = dir.path() / "order.dat";
+  std::filesystem::create_symlink(real, link);
+  ASSERT_TRUE(replaceFile(realFileSystem(), link, ReplaceOptions{}, text("through")).ok());
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(TestDir::readFile(real), "through");
+  // A link to a file not there yet creates that file.
+  const auto dangling = dir.path() / "new.dat";
+  std::filesystem::create_symlink(dir.path() / "real" / "new.dat", dangling);
+  ASSERT_TRUE(replaceFile(realFileSystem(), dangling, ReplaceOptions{}, text("first")).ok());
+  EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+  EXPECT_EQ(TestDir::readFile(dir.path() / "real" / "new.dat"), "first");
+}
+
 TEST(ReplaceFile, StepsRunInTheDurableOrder) {
   TestDir dir;
   dir.write("t.ini", "old");

@@ -430,6 +430,25 @@ TEST(BinaryFile, FailuresWhileReplacingKeepTheOldTarget) {
   }
 }
 
+TEST(BinaryFile, SavingThroughALinkReplacesItsFileWithTheOldMode) {
+  namespace fs = std::filesystem;
+  BinRig rig;
+  test::buildDataSet(rig.model, 2, 2, {1});
+  fs::create_directories(rig.dir.path() / "shared");
+  const auto real = rig.dir.write("shared/ORDER.BIN", "old");
+  const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                    fs::perms::group_write;
+  fs::permissions(real, mode);
+  const auto link = rig.dir.file("ORDER.BIN");
+  fs::create_symlink(real, link);
+  ASSERT_EQ(rig.save(link), 0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, mode);
+  EXPECT_EQ(test::TestDir::readFile(real).size(), 260u + 2 * (34 + 2 * (86 + 94)));
+  EXPECT_FALSE(fs::exists(rig.dir.file("TEMP.BIN")));
+  EXPECT_FALSE(fs::exists(rig.dir.path() / "shared" / "TEMP.BIN"));
+}
+
 TEST(BinaryFile, WriteProtectedTargetIsRefusedBeforeWriting) {
   ModelRig rig;
   test::buildDataSet(rig.model, 1, 1, {1});
