@@ -412,6 +412,8 @@ int GraphFileStore::GraphFileCloseTemp() {
 int GraphFileStore::GraphFileCopyTempAndDelete(const std::filesystem::path& targetDataFile) {
   if (!tempClosed_ || graphPathFor(targetDataFile) != tempTarget_)
     return GraphStoreNotOpen;
+  if (fs_.exists(tempTarget_)) // the new graph file keeps the old one's mode
+    fs_.copyPermissions(tempTarget_, tempPath_);
   if (auto ec = fs_.rename(tempPath_, tempTarget_)) {
     fail(ec);
     GraphFileAbandonTemp();

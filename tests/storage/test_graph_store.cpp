@@ -244,7 +244,7 @@ TEST(GraphFileStoreTest, FailedReplacementKeepsTheOldFile) {
   }
 }
 
-TEST(GraphFileStoreTest, ALeftoverOfAnInterruptedSaveIsReusedNotPiledUp) {
+TEST(GraphFileStoreTest, ALeftoverIsReusedAndTheModeIsKept) {
   TestDir dir;
   const auto data = dir.write("A.DAT", "x");
   dir.write("A.DAT.GRF.new", std::string(5000, '\xEE')); // longer than what comes
@@ -260,6 +260,15 @@ TEST(GraphFileStoreTest, ALeftoverOfAnInterruptedSaveIsReusedNotPiledUp) {
   const auto curves = readGraph(reader, data);
   ASSERT_EQ(1u, curves.size());
   EXPECT_EQ(curves[0].points, curve(50, 0, 0, 2).points);
+
+  // A graph file shared with a group stays shared after the next save.
+  namespace fs = std::filesystem;
+  const auto graph = GraphFileStore::graphPathFor(data);
+  const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(graph, mode);
+  GraphFileStore writer;
+  ASSERT_EQ(0, writeGraph(writer, data, {curve(60, 0, 0, 3)}));
+  EXPECT_EQ(fs::status(graph).permissions() & fs::perms::all, mode);
 }
 
 TEST(GraphFileStoreTest, SetAsideKeepsCopiesUnderFreeNames) {
