@@ -156,8 +156,8 @@ public:
   std::string dataFilePath;
   PeriodicBackup* backup = nullptr;
 
-  // The file system every file of the program goes through: configuration, data files, graph
-  // files and the backup journal. Tests point it at a fault-injecting one; fileRoute follows
+  // The file system every file of the program goes through: configuration, device files, data
+  // files, graph files and the backup journal. Tests point it at a fault-injecting one; fileRoute follows
   // the pointer at each call, so the stores below that keep a reference see every switch.
   FileSystem* fileSystem = &realFileSystem();
   RoutedFileSystem fileRoute{fileSystem};
