@@ -382,6 +382,16 @@ TEST_F(RestoreTest, UnchangedJournalIsRemovedWithoutAQuestion) {
   EXPECT_FALSE(std::filesystem::exists(journalPath()));
 }
 
+// An empty directory with a new saved data set of samples x 2 x 2 in it, and a fresh start.
+void startOver(RestoreTest& test, const std::string& name, int samples, int points) {
+  for (auto& e : std::filesystem::directory_iterator(test.dir.path()))
+    std::filesystem::remove_all(e.path());
+  test.dataFile = test.dir.path() / name;
+  test.restart();
+  test.newSavedDataSet(samples, 2, 2, points);
+  test.restart();
+}
+
 // The save replaces the data file, then the graph file, then refreshes the journal. A crash
 // at any point of it must leave files from which every start rebuilds the same data set with
 // the same curves, never replaying the journal onto a data file that already holds it.
@@ -389,12 +399,7 @@ void crashAtEveryStepOfASave(RestoreTest& test, const std::string& name) {
   bool completed = false;
   for (int steps = 0; steps < 120 && !completed; ++steps) {
     SCOPED_TRACE("crash after " + std::to_string(steps) + " file changes");
-    for (auto& e : std::filesystem::directory_iterator(test.dir.path()))
-      std::filesystem::remove_all(e.path());
-    test.dataFile = test.dir.path() / name;
-    test.restart();
-    test.newSavedDataSet(3, 2, 2, 120);
-    test.restart();
+    ASSERT_NO_FATAL_FAILURE(startOver(test, name, 3, 120));
     auto edit = [&] {
       // Replayed twice, the deletion would delete more.
       ASSERT_EQ(0, test.model().auftrDeleteSample({0, 0, 0}));
@@ -439,12 +444,7 @@ void crashInsideTheRestoresSave(RestoreTest& test, const std::string& name,
   bool completed = false;
   for (int steps = 0; steps < 120 && !completed; ++steps) {
     SCOPED_TRACE("crash after " + std::to_string(steps) + " file changes");
-    for (auto& e : std::filesystem::directory_iterator(test.dir.path()))
-      std::filesystem::remove_all(e.path());
-    test.dataFile = test.dir.path() / name;
-    test.restart();
-    test.newSavedDataSet(2, 2, 2, 60);
-    test.restart();
+    ASSERT_NO_FATAL_FAILURE(startOver(test, name, 2, 60));
     ASSERT_EQ(0, test.files().open(test.dataFile));
     ASSERT_EQ(0, test.model().auftrDeleteStorage({0, 0, 0}));
     ASSERT_EQ(0, test.model().auftrRenumber());
