@@ -21,6 +21,7 @@
 
 #include <fcntl.h>
 
+#include "bench_stats.hpp"
 #include "platform/zv_clock.hpp"
 #include "storage/zv_datafile.hpp"
 
@@ -28,11 +29,9 @@ extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using zv::bench::secondsSince;
 
-double since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using Clock = std::chrono::steady_clock;
 
 double seconds(const timeval& t) {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
@@ -180,7 +179,7 @@ int loadChild(const std::string& file) {
   const auto start = Clock::now();
   const double cpuStart = cpuSeconds();
   const int r = rig.files.loadDataSet(0, message);
-  const double wall = since(start);
+  const double wall = secondsSince(start);
   const double cpu = cpuSeconds() - cpuStart;
   if (r != 0 || rig.model.dataSet()->measurementTotal != 1'000'000) {
     std::cerr << "load failed: " << r << " " << message << '\n';
@@ -197,7 +196,7 @@ double fsyncFile(const std::filesystem::path& p) {
     fsync(fd);
     close(fd);
   }
-  return since(start);
+  return secondsSince(start);
 }
 
 } // namespace
@@ -216,7 +215,7 @@ int main(int argc, char** argv) {
   auto start = Clock::now();
   buildLargest(rig.model);
   std::printf("data set of %d measurements built in %.2f s\n",
-              rig.model.dataSet()->measurementTotal, since(start));
+              rig.model.dataSet()->measurementTotal, secondsSince(start));
 
   struct Row {
     const char* format;
@@ -239,7 +238,7 @@ int main(int argc, char** argv) {
       std::cerr << "save failed\n";
       return 1;
     }
-    row.save = since(start);
+    row.save = secondsSince(start);
     row.saveCpu = cpuSeconds() - cpuStart;
     row.saveUpdates = rig.ui.updates;
     row.size = std::filesystem::file_size(file);
@@ -255,7 +254,7 @@ int main(int argc, char** argv) {
     const auto copy = dir / (std::string("COPY.") + ext);
     start = Clock::now();
     spawn({"cp", file.string(), copy.string()});
-    row.cp = since(start);
+    row.cp = secondsSince(start);
     row.cpCpu = childCpu;
     row.cpSync = row.cp + fsyncFile(copy);
     std::filesystem::remove(copy);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench_stats.hpp"
 #include "core/zv_auftr_def.hpp"
 #include "core/zv_calculate.hpp"
 #include "platform/zv_clock.hpp"
@@ -15,6 +16,8 @@
 #include "support/zv_message.hpp"
 
 namespace {
+
+using zv::bench::secondsSince;
 
 // A Ui that nobody looks at: growth within the limits shows nothing.
 using SilentUi = zv::SilentUi;
@@ -26,10 +29,6 @@ long peakRssKb() {
     if (line.rfind("VmHWM:", 0) == 0)
       return std::stol(line.substr(6));
   return -1;
-}
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench_stats.hpp"
 #include "core/zv_auftr_def.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_silent_ui.hpp"
@@ -25,20 +26,14 @@
 
 namespace {
 
+using zv::bench::median;
+using zv::bench::percentile;
+
 using namespace zv;
 using Timer = std::chrono::steady_clock;
 
 double seconds(Timer::time_point a, Timer::time_point b) {
   return std::chrono::duration<double>(b - a).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-double percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
 }
 
 // cp of the file, then an fsync of the copy (what a durable copy costs).

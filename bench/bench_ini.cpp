@@ -20,6 +20,7 @@
 #include <random>
 #include <string>
 
+#include "bench_stats.hpp"
 #include "storage/zv_ini.hpp"
 
 #ifdef ZV_HAVE_INIH
@@ -28,11 +29,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using zv::bench::secondsSince;
 
-double secondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using Clock = std::chrono::steady_clock;
 
 // CPU seconds (user + system) this process has used.
 double cpuSeconds() {

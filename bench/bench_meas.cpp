@@ -9,18 +9,12 @@
 
 #include "core/zv_auftr_def.hpp"
 #include "daq/zv_daq_action.hpp"
+#include "platform/zv_clock.hpp"
 #include "platform/zv_silent_ui.hpp"
 
 using namespace zv;
 
 namespace {
-class NoClock final : public Clock {
-public:
-  std::time_t now() const override { return 0; }
-  double monotonicSeconds() const override { return 0; }
-  void wait(double) override {}
-};
-
 using NoUi = SilentUi;
 
 // Serves the same prepared samples for ever, `block` at a time, without copying.
@@ -66,7 +60,7 @@ public:
 };
 
 struct Rig {
-  NoClock clock;
+  StillClock clock;
   NoUi ui;
   ErrorLog log{clock, std::filesystem::temp_directory_path()};
   Reporter reporter{log, ui};

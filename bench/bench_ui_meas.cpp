@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench_stats.hpp"
+#include "platform/zv_clock.hpp"
 #include "platform/zv_registry.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_meas_window.hpp"
@@ -19,25 +21,13 @@
 
 using namespace zv;
 
-namespace {
-class NoClock final : public Clock {
-public:
-  std::time_t now() const override { return 0; }
-  double monotonicSeconds() const override { return 0; }
-  void wait(double) override {}
-};
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-} // namespace
+using zv::bench::median;
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QtUi ui;
-  NoClock clock;
+  StillClock clock;
   MemoryRegistry registry;
   Program program(ui, clock, registry);
   program.startUp({"zarvik"});

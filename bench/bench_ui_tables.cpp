@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench_stats.hpp"
+#include "platform/zv_clock.hpp"
 #include "platform/zv_registry.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_selection.hpp"
@@ -21,17 +23,8 @@
 using namespace zv;
 
 namespace {
-class NoClock final : public Clock {
-public:
-  std::time_t now() const override { return 0; }
-  double monotonicSeconds() const override { return 0; }
-  void wait(double) override {}
-};
 
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
+using zv::bench::median;
 
 void fill(Program& p) {
   auto& m = p.auftr;
@@ -58,7 +51,7 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QtUi ui;
-  NoClock clock;
+  StillClock clock;
   MemoryRegistry registry;
   Program program(ui, clock, registry);
   program.startUp({"zarvik", "offline"});

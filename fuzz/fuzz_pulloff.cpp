@@ -12,18 +12,12 @@
 
 #include "core/zv_auftr_def.hpp"
 #include "daq/zv_daq_action.hpp"
+#include "platform/zv_clock.hpp"
 #include "platform/zv_silent_ui.hpp"
 
 namespace {
 
 using namespace zv;
-
-class NoClock final : public Clock {
-public:
-  std::time_t now() const override { return 0; }
-  double monotonicSeconds() const override { return 0; }
-  void wait(double) override {}
-};
 
 using NoUi = SilentUi;
 
@@ -83,7 +77,7 @@ public:
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static NoClock clock;
+  static StillClock clock;
   static NoUi ui;
   static ErrorLog log(clock, std::filesystem::temp_directory_path());
   Bytes bytes(data, size);

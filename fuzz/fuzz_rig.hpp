@@ -11,13 +11,6 @@
 
 namespace zv::fuzz {
 
-class StillClock final : public Clock {
-public:
-  std::time_t now() const override { return 0; }
-  double monotonicSeconds() const override { return 0; }
-  void wait(double) override {}
-};
-
 struct ModelRig {
   StillClock clock;
   ErrorLog log{clock, "/dev/"};

@@ -47,9 +47,9 @@ constexpr int StorageReadMissing = -1540, StorageReadNoDocument = -1541,
               StorageReadKey = -1542; // + key position
 constexpr int MeasWriteMissing = -1550, MeasWriteNoDocument = -1551, MeasWriteKey = -1552;
 constexpr int MeasReadMissing = -1560, MeasReadNoDocument = -1561, MeasReadKey = -1562;
+// A storage always has its measurement list, so there is no "list missing" code for it.
 constexpr int WriteHeaderStep = -1570, WriteNoSamples = -1571, WriteSampleStep = -1572,
-              WriteNoStorages = -1573, WriteStorageStep = -1574, WriteNoMeasurements = -1575,
-              WriteMeasurementStep = -1576;
+              WriteNoStorages = -1573, WriteStorageStep = -1574, WriteMeasurementStep = -1576;
 constexpr int OpenWriteNoDocument = -1578;
 constexpr int ReadHeaderStep = -1580, ReadAddSamples = -1581, ReadAddStorages = -1582,
               ReadNoSample = -1583, ReadSampleStep = -1584, ReadStopped = -1585,
