@@ -120,9 +120,9 @@ OrderWindow::OrderWindow(Program& program, QWidget* parent)
 }
 
 void OrderWindow::retranslate() {
-  identNumberLabel_->setText(QString::fromLatin1(program_.lang.pick(identNumberText)));
-  identNameLabel_->setText(QString::fromLatin1(program_.lang.pick(identNameText)));
-  titleLabel_->setText(QString::fromLatin1(program_.lang.pick(titleText)));
+  identNumberLabel_->setText(pick(program_.lang, identNumberText));
+  identNameLabel_->setText(pick(program_.lang, identNameText));
+  titleLabel_->setText(pick(program_.lang, titleText));
   rings_->retranslate();
   setWindowTitle(fromLatin1(tableWindowTitle(program_, orderTitle)));
 }

@@ -10,12 +10,6 @@
 
 namespace zv {
 
-namespace {
-QString pick(const Language& lang, const TextPair& t) {
-  return QString::fromLatin1(lang.pick(t));
-}
-} // namespace
-
 DeleteDialog::DeleteDialog(AuftrModel& model, DeleteMode mode, const Language& lang,
                            const char* programTitle, QWidget* parent)
     : QDialog(parent) {

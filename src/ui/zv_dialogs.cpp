@@ -16,8 +16,7 @@ namespace zv {
 
 namespace {
 QString titled(const Program& p, const TextPair& own) {
-  return QString::fromLatin1(p.texts.generalTexts[0]) + " - " +
-         QString::fromLatin1(p.lang.pick(own));
+  return QString::fromLatin1(p.texts.generalTexts[0]) + " - " + pick(p.lang, own);
 }
 } // namespace
 
@@ -46,7 +45,7 @@ VersionInfoDialog::VersionInfoDialog(const Program& program, QWidget* parent) : 
                                     "Datenbank für Abzugs\n-kraftmessungen mit\nZarvik 850"_l1};
   setWindowTitle(titled(program, title));
   auto* layout = new QVBoxLayout(this);
-  auto* text = new QLabel(QString::fromLatin1(program.lang.pick(description)), this);
+  auto* text = new QLabel(pick(program.lang, description), this);
   text->setObjectName("DESCRIPTION");
   layout->addWidget(text);
   auto* form = new QFormLayout;
@@ -60,7 +59,7 @@ VersionInfoDialog::VersionInfoDialog(const Program& program, QWidget* parent) : 
   form->addRow("Date", date);
   form->addRow("Code", code);
   layout->addLayout(form);
-  auto* quit = new QPushButton(QString::fromLatin1(program.lang.pick(close)), this);
+  auto* quit = new QPushButton(pick(program.lang, close), this);
   quit->setObjectName("QUIT");
   connect(quit, &QPushButton::clicked, this, &QDialog::accept);
   layout->addWidget(quit);
@@ -90,7 +89,7 @@ ExitDialog::ExitDialog(const Program& program, QWidget* parent) : QDialog(parent
   static const TextPair question{"Exit Program", "Programm beenden"};
   setWindowTitle(titled(program, title));
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(QString::fromLatin1(program.lang.pick(question)), this));
+  layout->addWidget(new QLabel(pick(program.lang, question), this));
   auto* buttons = new QDialogButtonBox(this);
   auto* yes = buttons->addButton(QString::fromLatin1(program.texts.generalTexts[30]),
                                  QDialogButtonBox::AcceptRole);

@@ -112,8 +112,7 @@ QVariant StorageTableModel::headerData(int section, Qt::Orientation orientation,
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
       section >= ColumnCount)
     return {};
-  QString title =
-      QString::fromLatin1(program_.lang.pick(columnTitles[static_cast<std::size_t>(section)]));
+  QString title = pick(program_.lang, columnTitles[static_cast<std::size_t>(section)]);
   if (section == Tension)
     title += "\n" + fromLatin1(program_.measParams.unit_press);
   return title;
@@ -225,8 +224,8 @@ StorageWindow::StorageWindow(Program& program, QWidget* parent)
 
 void StorageWindow::retranslate() {
   setWindowTitle(fromLatin1(tableWindowTitle(program_, storageTitle)));
-  parameterBox_->setTitle(QString::fromLatin1(program_.lang.pick(parametersTitle)));
-  statisticsBox_->setTitle(QString::fromLatin1(program_.lang.pick(statisticsTitle)));
+  parameterBox_->setTitle(pick(program_.lang, parametersTitle));
+  statisticsBox_->setTitle(pick(program_.lang, statisticsTitle));
   const char* units[] = {" [kN]", " [mm2]", " [N/s]"};
   const int words[] = {7, 8, 9};
   for (int i = 0; i < 3; ++i)

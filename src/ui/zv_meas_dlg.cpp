@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "platform/zv_latin1.hpp"
+#include "ui/zv_dialog_buttons.hpp"
 #include "ui/zv_qt_ports.hpp"
 
 namespace zv {
@@ -36,10 +37,6 @@ const TextPair decreaseText{"Decrease [%] <", "Abnahme [%] <"};
 const TextPair durationText{"Duration [s]", "Dauer [s]"};
 const TextPair enableText{"Enable", "Ein"};
 const TextPair offsetText{"Offset in % of piston range", "Offset in % des Kolbenbreichs"};
-
-QString text(const Program& p, const TextPair& t) {
-  return QString::fromLatin1(p.lang.pick(t));
-}
 
 // The value a field holds for OK: what the operator typed, or, for a field left as shown,
 // the parameter itself (a spin box shows it rounded to its decimals).
@@ -77,10 +74,10 @@ MeasSetupDialog::MeasSetupDialog(Program& program, QWidget* parent)
   shown_ = measSetupValues(mp);
   const MeasSetupEditable edit = measSetupEditable(program_.programMode == 1, program_.measuring);
   setWindowTitle(QString::fromLatin1(program_.texts.generalTexts[0]) + " - " +
-                 text(program_, dialogTitle));
+                 pick(program_.lang, dialogTitle));
   auto* layout = new QVBoxLayout(this);
 
-  auto* channelBox = new QGroupBox(text(program_, channelGroup), this);
+  auto* channelBox = new QGroupBox(pick(program_.lang, channelGroup), this);
   auto* channelGrid = new QGridLayout(channelBox);
   const TesterLookup& testers = program_.processor.testers();
   for (int i = 0; i < 2; ++i) {
@@ -97,7 +94,7 @@ MeasSetupDialog::MeasSetupDialog(Program& program, QWidget* parent)
   }
   layout->addWidget(channelBox);
 
-  auto* paramBox = new QGroupBox(text(program_, parameterGroup), this);
+  auto* paramBox = new QGroupBox(pick(program_.lang, parameterGroup), this);
   auto* paramGrid = new QGridLayout(paramBox);
   sampleRate_ = intField("SAMPLE_RATE", mp.sampleRate, mp.sampleRateLimit, edit.acquisition);
   average_ = intField("AVERAGE", mp.average, mp.averageLimit, edit.acquisition);
@@ -115,62 +112,54 @@ MeasSetupDialog::MeasSetupDialog(Program& program, QWidget* parent)
       {&trackingText, postTrig_}};
   int row = 0;
   for (const auto& [caption, field] : params) {
-    paramGrid->addWidget(new QLabel(text(program_, *caption), paramBox), row, 0);
+    paramGrid->addWidget(new QLabel(pick(program_.lang, *caption), paramBox), row, 0);
     paramGrid->addWidget(field, row, 1);
     ++row;
   }
   layout->addWidget(paramBox);
 
-  auto* autoBox = new QGroupBox(text(program_, triggerAutomatic), this);
+  auto* autoBox = new QGroupBox(pick(program_.lang, triggerAutomatic), this);
   auto* autoRow = new QHBoxLayout(autoBox);
-  auto* trigBox = new QGroupBox(text(program_, triggerGroup), autoBox);
+  auto* trigBox = new QGroupBox(pick(program_.lang, triggerGroup), autoBox);
   auto* trigGrid = new QGridLayout(trigBox);
   startProzent_ = doubleField("START_PROZENT", mp.startProzent, mp.startProzentLimit.lo,
                               mp.startProzentLimit.hi, 2, edit.detection);
   startTime_ = doubleField("START_TIME", mp.startTime, mp.startTimeLimit.lo, mp.startTimeLimit.hi,
                            3, edit.detection);
-  trigGrid->addWidget(new QLabel(text(program_, increaseText), trigBox), 0, 0);
+  trigGrid->addWidget(new QLabel(pick(program_.lang, increaseText), trigBox), 0, 0);
   trigGrid->addWidget(startProzent_, 0, 1);
-  trigGrid->addWidget(new QLabel(text(program_, durationText), trigBox), 1, 0);
+  trigGrid->addWidget(new QLabel(pick(program_.lang, durationText), trigBox), 1, 0);
   trigGrid->addWidget(startTime_, 1, 1);
-  auto* pullBox = new QGroupBox(text(program_, pullOffGroup), autoBox);
+  auto* pullBox = new QGroupBox(pick(program_.lang, pullOffGroup), autoBox);
   auto* pullGrid = new QGridLayout(pullBox);
   stopProzent_ = doubleField("STOP_PROZENT", mp.stopProzent, mp.stopProzentLimit.lo,
                              mp.stopProzentLimit.hi, 2, edit.detection);
   stopTime_ = doubleField("STOP_TIME", mp.stopTime, mp.stopTimeLimit.lo, mp.stopTimeLimit.hi, 3,
                           edit.detection);
-  pullGrid->addWidget(new QLabel(text(program_, decreaseText), pullBox), 0, 0);
+  pullGrid->addWidget(new QLabel(pick(program_.lang, decreaseText), pullBox), 0, 0);
   pullGrid->addWidget(stopProzent_, 0, 1);
-  pullGrid->addWidget(new QLabel(text(program_, durationText), pullBox), 1, 0);
+  pullGrid->addWidget(new QLabel(pick(program_.lang, durationText), pullBox), 1, 0);
   pullGrid->addWidget(stopTime_, 1, 1);
   autoRow->addWidget(trigBox);
   autoRow->addWidget(pullBox);
   layout->addWidget(autoBox);
 
-  auto* offsetBox = new QGroupBox(text(program_, offsetGroup), this);
+  auto* offsetBox = new QGroupBox(pick(program_.lang, offsetGroup), this);
   auto* offsetGrid = new QGridLayout(offsetBox);
-  limitEnable_ = new QCheckBox(text(program_, enableText), offsetBox);
+  limitEnable_ = new QCheckBox(pick(program_.lang, enableText), offsetBox);
   limitEnable_->setObjectName("LIMIT_ENABLE");
   limitEnable_->setChecked(shown_.forcLimitEnable);
   // The level has no limits of its own; the field only has to hold any stored value.
   limitRel_ = doubleField("LIMIT_REL", mp.forcLimitRelVal, -1e6, 1e6, 2, shown_.forcLimitEnable);
   offsetGrid->addWidget(limitEnable_, 0, 0);
-  offsetGrid->addWidget(new QLabel(text(program_, offsetText), offsetBox), 1, 0);
+  offsetGrid->addWidget(new QLabel(pick(program_.lang, offsetText), offsetBox), 1, 0);
   offsetGrid->addWidget(limitRel_, 1, 1);
   // cbCtlSetupMeasRelEnb: the level follows the box at once.
   connect(limitEnable_, &QCheckBox::toggled, limitRel_, &QWidget::setEnabled);
   layout->addWidget(offsetBox);
 
-  auto* buttons = new QDialogButtonBox(this);
-  auto* ok = buttons->addButton(QString::fromLatin1(program_.texts.generalTexts[17]),
-                                QDialogButtonBox::AcceptRole);
-  auto* abort = buttons->addButton(QString::fromLatin1(program_.texts.generalTexts[18]),
-                                   QDialogButtonBox::RejectRole);
-  ok->setObjectName("OK");
-  abort->setObjectName("ESC");
-  ok->setDefault(true);
+  auto* buttons = okAbortButtons(*this, program_.texts);
   connect(buttons, &QDialogButtonBox::accepted, this, &MeasSetupDialog::acceptValues);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
 }
 

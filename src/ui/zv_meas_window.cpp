@@ -188,13 +188,13 @@ void MeasWindow::buildLayout() {
 
 void MeasWindow::retranslate() {
   const Language& lang = program_.lang;
-  heading_->setText(QString::fromLatin1(lang.pick(forceCaption)));
-  pointsLabel_->setText(QString::fromLatin1(lang.pick(pointsCaption)));
+  heading_->setText(pick(lang, forceCaption));
+  pointsLabel_->setText(pick(lang, pointsCaption));
   numberLabel_->setText(QString::fromLatin1(program_.texts.generalTexts[6]));
-  cursorTimeLabel_->setText(QString::fromLatin1(lang.pick(timeCaption)) + " [s]");
-  cursorForceLabel_->setText(QString::fromLatin1(lang.pick(forceCaption)) + " [kN]");
-  home_->setText(QString::fromLatin1(lang.pick(homeCaption)));
-  cmd_->setText(QString::fromLatin1(lang.pick(cmd_->isChecked() ? stopCaption : startCaption)));
+  cursorTimeLabel_->setText(pick(lang, timeCaption) + " [s]");
+  cursorForceLabel_->setText(pick(lang, forceCaption) + " [kN]");
+  home_->setText(pick(lang, homeCaption));
+  cmd_->setText(pick(lang, cmd_->isChecked() ? stopCaption : startCaption));
   rings_->retranslate();
   retitle();
 }
@@ -234,8 +234,7 @@ void MeasWindow::showStatus() {
   const Measurement* m = displayed();
   status_->setText(m ? QString::fromLatin1(measStatusText(program_, m->status)) : QString());
   cmd_->setChecked(program_.measuring);
-  cmd_->setText(
-      QString::fromLatin1(program_.lang.pick(program_.measuring ? stopCaption : startCaption)));
+  cmd_->setText(pick(program_.lang, program_.measuring ? stopCaption : startCaption));
   cmd_->setEnabled(program_.measParams.daqErrorState == 0);
   cursorTime_->setText(fixed3(0.0));
   cursorForce_->setText(fixed3(0.0));

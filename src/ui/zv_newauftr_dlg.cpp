@@ -21,10 +21,6 @@ const TextPair NotLatin1{"The text holds characters that cannot be stored (Latin
                          "Der Text enthält Zeichen, die nicht gespeichert werden können "
                          "(nur Latin-1)."_l1};
 
-QString pick(const Language& lang, const TextPair& t) {
-  return QString::fromLatin1(lang.pick(t));
-}
-
 template <class List> void fillRing(QComboBox* box, const List& list, double selected) {
   box->clear();
   int index = 0;

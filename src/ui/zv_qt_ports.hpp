@@ -4,11 +4,16 @@
 
 #include "platform/zv_registry.hpp"
 #include "platform/zv_ui.hpp"
+#include "support/zv_texts.hpp"
 
 namespace zv {
 
 QString fromLatin1(const std::string& text);
 std::string toLatin1(const QString& text);
+// A text of the program in the current language, as Qt shows it.
+inline QString pick(const Language& lang, const TextPair& text) {
+  return QString::fromLatin1(lang.pick(text));
+}
 
 class QtUi final : public Ui {
 public:

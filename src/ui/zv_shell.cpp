@@ -127,7 +127,7 @@ void Shell::relabel(MainWindowBase* w) {
 
 void Shell::retitleLog() {
   log_->setWindowTitle(QString::fromLatin1(program_.texts.generalTexts[0]) + " - " +
-                       QString::fromLatin1(program_.lang.pick(logTitle)));
+                       pick(program_.lang, logTitle));
 }
 
 void Shell::updateMenuState() {

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "platform/zv_latin1.hpp"
+#include "ui/zv_dialog_buttons.hpp"
 #include "ui/zv_qt_ports.hpp"
 
 namespace zv {
@@ -28,10 +29,6 @@ const TextPair unitText{"Physical Unit", "Physikalische Einheit"};
 const TextPair notLatin1{
     "The unit holds a character that cannot be stored. Please use other characters.",
     "Die Einheit enthält ein Zeichen, das nicht gespeichert werden kann. Bitte andere Zeichen verwenden."_l1};
-
-QString text(const Program& p, const TextPair& t) {
-  return QString::fromLatin1(p.lang.pick(t));
-}
 
 QDoubleSpinBox* factorField(QWidget* parent, const char* name, double value) {
   auto* box = new QDoubleSpinBox(parent);
@@ -52,47 +49,40 @@ UnitsSetupDialog::UnitsSetupDialog(Program& program, QWidget* parent)
     : QDialog(parent), program_(program), shown_(unitsSetupValues(program.measParams)) {
   setObjectName("SETUP_UNITS");
   setWindowTitle(QString::fromLatin1(program_.texts.generalTexts[0]) + " - " +
-                 text(program_, dialogTitle));
+                 pick(program_.lang, dialogTitle));
   auto* layout = new QVBoxLayout(this);
 
   // What the conversion does: tension = offset + force / area * gain.
   auto* formula = new QGridLayout;
-  formula->addWidget(new QLabel(text(program_, forceText) + " [kN]", this), 0, 0);
-  formula->addWidget(new QLabel(text(program_, areaText) + " [mm2]", this), 0, 1);
-  auto* tension = new QLabel(text(program_, tensionText) + " " + fromLatin1(shown_.unit), this);
+  formula->addWidget(new QLabel(pick(program_.lang, forceText) + " [kN]", this), 0, 0);
+  formula->addWidget(new QLabel(pick(program_.lang, areaText) + " [mm2]", this), 0, 1);
+  auto* tension =
+      new QLabel(pick(program_.lang, tensionText) + " " + fromLatin1(shown_.unit), this);
   tension->setObjectName("TENSION");
   formula->addWidget(tension, 0, 2);
   layout->addLayout(formula);
 
-  auto* factors = new QGroupBox(text(program_, factorsText), this);
+  auto* factors = new QGroupBox(pick(program_.lang, factorsText), this);
   auto* grid = new QGridLayout(factors);
   offset_ = factorField(factors, "OFFSET", shown_.offset);
   gain_ = factorField(factors, "GAIN", shown_.gain);
-  grid->addWidget(new QLabel(text(program_, offsetText), factors), 0, 0);
+  grid->addWidget(new QLabel(pick(program_.lang, offsetText), factors), 0, 0);
   grid->addWidget(offset_, 0, 1);
-  grid->addWidget(new QLabel(text(program_, gainText), factors), 1, 0);
+  grid->addWidget(new QLabel(pick(program_.lang, gainText), factors), 1, 0);
   grid->addWidget(gain_, 1, 1);
   layout->addWidget(factors);
 
-  auto* unitBox = new QGroupBox(text(program_, unitGroupText), this);
+  auto* unitBox = new QGroupBox(pick(program_.lang, unitGroupText), this);
   auto* unitGrid = new QGridLayout(unitBox);
   unit_ = new QLineEdit(fromLatin1(shown_.unit), unitBox);
   unit_->setObjectName("UNIT");
   unit_->setMaxLength(static_cast<int>(measfield::UnitPress) - 1);
-  unitGrid->addWidget(new QLabel(text(program_, unitText), unitBox), 0, 0);
+  unitGrid->addWidget(new QLabel(pick(program_.lang, unitText), unitBox), 0, 0);
   unitGrid->addWidget(unit_, 0, 1);
   layout->addWidget(unitBox);
 
-  auto* buttons = new QDialogButtonBox(this);
-  auto* ok = buttons->addButton(QString::fromLatin1(program_.texts.generalTexts[17]),
-                                QDialogButtonBox::AcceptRole);
-  auto* abort = buttons->addButton(QString::fromLatin1(program_.texts.generalTexts[18]),
-                                   QDialogButtonBox::RejectRole);
-  ok->setObjectName("OK");
-  abort->setObjectName("ESC");
-  ok->setDefault(true);
+  auto* buttons = okAbortButtons(*this, program_.texts);
   connect(buttons, &QDialogButtonBox::accepted, this, &UnitsSetupDialog::acceptValues);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
 }
 
