@@ -11,6 +11,7 @@
 #include "common/zv_fakes.hpp"
 #include "common/zv_modal.hpp"
 #include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_abriss_dlg.hpp"
@@ -32,13 +33,8 @@ std::vector<std::string> entries(const Program& p) {
 }
 } // namespace
 
-class TestEvaluationDialog : public QObject {
+class TestEvaluationDialog : public QObject, test::ShellRig {
   Q_OBJECT
-  test::TestDir dir;
-  test::FakeClock clock;
-  std::unique_ptr<MemoryRegistry> registry;
-  std::unique_ptr<QtUi> ui;
-  std::unique_ptr<Program> program;
   std::unique_ptr<EvaluationDialog> dialog;
 
   template <class T> T* child(const char* name) {
@@ -70,15 +66,11 @@ class TestEvaluationDialog : public QObject {
 private slots:
   void initTestCase() { test::installQuietMessageHandler(); }
 
-  void init() {
-    registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());
-    ui = std::make_unique<QtUi>();
-    program = std::make_unique<Program>(*ui, clock, *registry, dir.path() / "fallback");
-  }
+  void init() { newProgram(false); }
 
   void cleanup() {
     dialog.reset();
-    program.reset();
+    endProgram();
   }
 
   void everyControlIsLabelledInBothLanguages() {

@@ -15,6 +15,7 @@
 
 #include "common/zv_fakes.hpp"
 #include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_meas_dlg.hpp"
@@ -24,14 +25,8 @@
 
 using namespace zv;
 
-class TestMeasSetupDialogs : public QObject {
+class TestMeasSetupDialogs : public QObject, test::ShellRig {
   Q_OBJECT
-  test::TestDir dir;
-  test::FakeClock clock;
-  std::unique_ptr<MemoryRegistry> registry;
-  std::unique_ptr<QtUi> ui;
-  std::unique_ptr<Program> program;
-  std::unique_ptr<Shell> shell;
 
   // Runs a menu command whose dialog opens modally; `inside` works on that dialog.
   void withDialog(int command, const std::function<void(QDialog*)>& inside) {
@@ -64,18 +59,11 @@ private slots:
   void initTestCase() { test::installQuietMessageHandler(); }
 
   void init() {
-    registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());
-    ui = std::make_unique<QtUi>();
-    program = std::make_unique<Program>(*ui, clock, *registry, dir.path() / "");
-    program->startUp({"zarvik"});
-    shell = std::make_unique<Shell>(*program, *ui);
-    shell->openLogWindow();
+    newProgram();
+    openShell();
   }
 
-  void cleanup() {
-    shell.reset();
-    program.reset();
-  }
+  void cleanup() { endProgram(); }
 
   void outsideSetupModeOnlyTheDetectionRulesCanBeChanged() {
     withDialog(menu::MeasParams, [&](QDialog* d) {

@@ -18,6 +18,7 @@
 #include "common/zv_fakes.hpp"
 #include "common/zv_meas_fakes.hpp"
 #include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_format.hpp"
 #include "program/zv_meas_control.hpp"
@@ -54,14 +55,8 @@ void answerNextBox(const QString& button, QStringList* seen) {
 }
 } // namespace
 
-class TestMeasWindow : public QObject {
+class TestMeasWindow : public QObject, test::ShellRig {
   Q_OBJECT
-  test::TestDir dir;
-  test::FakeClock clock;
-  std::unique_ptr<MemoryRegistry> registry;
-  std::unique_ptr<QtUi> ui;
-  std::unique_ptr<Program> program;
-  std::unique_ptr<Shell> shell;
   test::ScriptedAcquisition acq;
   test::FakeTesters testers;
 
@@ -88,10 +83,7 @@ private slots:
   void initTestCase() { test::installQuietMessageHandler(); }
 
   void init() {
-    registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());
-    ui = std::make_unique<QtUi>();
-    program = std::make_unique<Program>(*ui, clock, *registry, dir.path() / "");
-    program->startUp({"zarvik"});
+    newProgram();
     program->processor.setAcquisition(acq);
     program->processor.setTesters(testers);
     for (auto& list : testers.pistons)
@@ -118,18 +110,14 @@ private slots:
         t.speed = 1000.0;
     program->dataLoaded = true;
     program->dataFilePath = "/data/order.DAT";
-    shell = std::make_unique<Shell>(*program, *ui);
-    shell->openLogWindow();
+    openShell();
     program->logInit(shell->logWindow());
     shell->showWindow(WindowId::Measurement);
     QVERIFY(meas());
     QVERIFY(meas()->isVisible());
   }
 
-  void cleanup() {
-    shell.reset();
-    program.reset();
-  }
+  void cleanup() { endProgram(); }
 
   void captionsAndTitleInBothLanguages() {
     QCOMPARE(meas()->windowTitle(), QString("ZARVIK 2012 USB - Single Measuring/data/order.DAT"));

@@ -13,6 +13,7 @@
 
 #include "common/zv_fakes.hpp"
 #include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_qt_ports.hpp"
@@ -37,14 +38,8 @@ void pressInNextDialog(const char* buttonName, bool* seen = nullptr) {
 }
 } // namespace
 
-class TestShell : public QObject {
+class TestShell : public QObject, test::ShellRig {
   Q_OBJECT
-  test::TestDir dir;
-  test::FakeClock clock;
-  std::unique_ptr<MemoryRegistry> registry;
-  std::unique_ptr<QtUi> ui;
-  std::unique_ptr<Program> program;
-  std::unique_ptr<Shell> shell;
 
   QString label(int id) { return shell->logWindow()->menu()->action(id)->text(); }
   bool enabled(int id) { return shell->logWindow()->menu()->action(id)->isEnabled(); }
@@ -53,20 +48,13 @@ private slots:
   void initTestCase() { test::installQuietMessageHandler(); }
 
   void init() {
-    registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());
-    ui = std::make_unique<QtUi>();
-    program = std::make_unique<Program>(*ui, clock, *registry, dir.path() / "fallback" / "");
-    program->startUp({"zarvik"});
-    shell = std::make_unique<Shell>(*program, *ui);
-    shell->openLogWindow();
+    newProgram();
+    openShell();
     program->logInit(shell->logWindow());
     shell->updateMenuState();
   }
 
-  void cleanup() {
-    shell.reset();
-    program.reset();
-  }
+  void cleanup() { endProgram(); }
 
   void menuLabelsAndStatesInBothLanguages() {
     QCOMPARE(label(menu::File), QString("&File"));

@@ -12,6 +12,7 @@
 
 #include "common/zv_fakes.hpp"
 #include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_auftr_mnu.hpp"
@@ -34,14 +35,8 @@ void readNextPopup(QString* text) {
 }
 } // namespace
 
-class TestTables : public QObject {
+class TestTables : public QObject, test::ShellRig {
   Q_OBJECT
-  test::TestDir dir;
-  test::FakeClock clock;
-  std::unique_ptr<MemoryRegistry> registry;
-  std::unique_ptr<QtUi> ui;
-  std::unique_ptr<Program> program;
-  std::unique_ptr<Shell> shell;
 
   OrderWindow* order() { return static_cast<OrderWindow*>(shell->window(WindowId::Order)); }
   StorageWindow* storage() { return static_cast<StorageWindow*>(shell->window(WindowId::Storage)); }
@@ -51,10 +46,7 @@ private slots:
   void initTestCase() { test::installQuietMessageHandler(); }
 
   void init() {
-    registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());
-    ui = std::make_unique<QtUi>();
-    program = std::make_unique<Program>(*ui, clock, *registry, dir.path() / "");
-    program->startUp({"zarvik"});
+    newProgram();
     program->auftr.limits().setMaxMeasurements(100);
     program->auftr.auftrCreate();
     program->auftr.auftrAddSamples(3);
@@ -62,17 +54,13 @@ private slots:
     program->auftr.auftrAddMeasurements(0, 0, 2);
     program->auftr.auftrRenumber();
     program->dataLoaded = true;
-    shell = std::make_unique<Shell>(*program, *ui);
-    shell->openLogWindow();
+    openShell();
     program->singlePanel = 0;
     shell->showWindow(WindowId::Order);
     shell->showWindow(WindowId::Storage);
   }
 
-  void cleanup() {
-    shell.reset();
-    program.reset();
-  }
+  void cleanup() { endProgram(); }
 
   void typingOverAForceUpdatesBothWindows() {
     StorageTableModel* m = storage()->model();

@@ -5,6 +5,7 @@
 
 #include "common/zv_fakes.hpp"
 #include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_main_window.hpp"
@@ -14,14 +15,8 @@
 
 using namespace zv;
 
-class TestWindowPlacement : public QObject {
+class TestWindowPlacement : public QObject, test::ShellRig {
   Q_OBJECT
-  test::TestDir dir;
-  test::FakeClock clock;
-  std::unique_ptr<MemoryRegistry> registry;
-  std::unique_ptr<QtUi> ui;
-  std::unique_ptr<Program> program;
-  std::unique_ptr<Shell> shell;
 
   static QSize screen() { return QGuiApplication::primaryScreen()->geometry().size(); }
 
@@ -29,18 +24,11 @@ private slots:
   void initTestCase() { test::installQuietMessageHandler(); }
 
   void init() {
-    registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());
-    ui = std::make_unique<QtUi>();
-    program = std::make_unique<Program>(*ui, clock, *registry, dir.path() / "fallback" / "");
-    program->startUp({"zarvik"});
-    shell = std::make_unique<Shell>(*program, *ui);
-    shell->openLogWindow();
+    newProgram();
+    openShell();
   }
 
-  void cleanup() {
-    shell.reset();
-    program.reset();
-  }
+  void cleanup() { endProgram(); }
 
   void theTablesOpenAtTheirConfiguredPlace() {
     program->config.display.auftrWindow = {0.1, 0.2, 0.5, 0.25};
