@@ -17,6 +17,20 @@
 
 namespace zv::test {
 
+// A progress dialog whose Stop is pressed at the given update; it keeps every percentage.
+class StopAt : public Progress {
+public:
+  explicit StopAt(int update) : stopAt_(update) {}
+  bool update(int percent) override {
+    seen.push_back(percent);
+    return static_cast<int>(seen.size()) >= stopAt_;
+  }
+  std::vector<int> seen;
+
+private:
+  int stopAt_;
+};
+
 struct ModelRig {
   TestDir dir;
   FakeClock clock;

@@ -11,6 +11,8 @@
 namespace zv {
 namespace {
 
+using test::StopAt;
+
 using test::ModelRig;
 
 // Little-endian file bytes built by hand.
@@ -371,19 +373,6 @@ TEST(BinaryFile, TruncatedAndCorruptFilesFailCleanly) {
   BinRig hugeM;
   EXPECT_EQ(hugeM.load(m.str()), BinTruncated);
 }
-
-class StopAt : public Progress {
-public:
-  explicit StopAt(int update) : stopAt_(update) {}
-  bool update(int percent) override {
-    seen.push_back(percent);
-    return static_cast<int>(seen.size()) >= stopAt_;
-  }
-  std::vector<int> seen;
-
-private:
-  int stopAt_;
-};
 
 TEST(BinaryFile, StopWhileSavingLeavesTheOldFileAndNoTemporaryFile) {
   BinRig rig;

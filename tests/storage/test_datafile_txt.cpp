@@ -8,6 +8,8 @@
 namespace zv {
 namespace {
 
+using test::StopAt;
+
 using test::ModelRig;
 
 struct TxtRig : ModelRig {
@@ -221,19 +223,6 @@ TEST(TextFile, UnconvertibleValuesGiveTheKeysCode) {
     EXPECT_TRUE(rig.recorded(c.keyCode)) << c.section;
   }
 }
-
-class StopAt : public Progress {
-public:
-  explicit StopAt(int update) : stopAt_(update) {}
-  bool update(int percent) override {
-    seen.push_back(percent);
-    return static_cast<int>(seen.size()) >= stopAt_;
-  }
-  std::vector<int> seen;
-
-private:
-  int stopAt_;
-};
 
 TEST(TextFile, StopWhileSavingReturnsOneAndLeavesTheFile) {
   TxtRig rig;
