@@ -10,6 +10,20 @@
 
 namespace zv::test {
 
+// The reads of one specimen after a start: 32 idle samples, then a pull at 64 samples per kN
+// up to `top`, then the reached force held, 100 samples per read.
+inline std::vector<double> specimenRead(int read, double top) {
+  std::vector<double> v;
+  if (read == 0)
+    v.assign(32, 0.0);
+  else if (read == 1)
+    for (double f = 1.0 / 64; f <= top; f += 1.0 / 64)
+      v.push_back(f);
+  else
+    v.assign(100, top);
+  return v;
+}
+
 class ScriptedAcquisition : public Acquisition {
 public:
   struct StartCall {

@@ -66,16 +66,7 @@ struct MeasControlFixture : ::testing::Test {
     // Each specimen: idle, a pull at 1 kN/s, then the reached force held; the n-th specimen
     // breaks at 3.125 + n/8 kN.
     acq.generator = [this](int read) {
-      const double top = 3.125 + (static_cast<double>(acq.starts.size()) - 1) / 8;
-      std::vector<double> v;
-      if (read == 0)
-        v.assign(32, 0.0);
-      else if (read == 1)
-        for (double f = 1.0 / 64; f <= top; f += 1.0 / 64)
-          v.push_back(f);
-      else
-        v.assign(100, top);
-      return v;
+      return test::specimenRead(read, 3.125 + (static_cast<double>(acq.starts.size()) - 1) / 8);
     };
   }
 

@@ -66,17 +66,7 @@ class TestMeasWindow : public QObject, test::ShellRig {
 
   // Idle, a pull at 1 kN/s up to `top`, then the force held: one specimen per start.
   void scriptPulls(double top) {
-    acq.generator = [top](int read) {
-      std::vector<double> v;
-      if (read == 0)
-        v.assign(32, 0.0);
-      else if (read == 1)
-        for (double f = 1.0 / 64; f <= top; f += 1.0 / 64)
-          v.push_back(f);
-      else
-        v.assign(100, top);
-      return v;
-    };
+    acq.generator = [top](int read) { return test::specimenRead(read, top); };
   }
 
 private slots:
