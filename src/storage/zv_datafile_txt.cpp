@@ -114,15 +114,21 @@ void TextDataFile::logLine(const char* title, const char* text, int code) {
 
 // ---- opening and closing --------------------------------------------------------------------
 
-int TextDataFile::openTextWriteFile() {
-  dataFileOpen_ = false;
+bool TextDataFile::newDocument(const char* caller) {
   doc_ = Ini_New(0);
   if (!doc_) {
-    logLine("openTextWriteFile()", "Ini_New()", 0);
-    return error(OpenWriteNoDocument);
+    logLine(caller, "Ini_New()", 0);
+    return false;
   }
   // Thousands of keys: appending without searching for duplicates keeps the put constant-time.
   Ini_SetDuplicateChecking(doc_, 0);
+  return true;
+}
+
+int TextDataFile::openTextWriteFile() {
+  dataFileOpen_ = false;
+  if (!newDocument("openTextWriteFile()"))
+    return error(OpenWriteNoDocument);
   dataFileOpen_ = true;
   return 0;
 }
@@ -141,15 +147,11 @@ int TextDataFile::closeTextWriteFile(const std::filesystem::path& path, int skip
   return result;
 }
 
-int TextDataFile::openTextReadFile(const std::filesystem::path& path) {
+int TextDataFile::openRead(const std::function<int(IniDocument*)>& read) {
   dataFileOpen_ = false;
-  doc_ = Ini_New(0);
-  if (!doc_) {
-    logLine("openTextReadFile()", "Ini_New()", 0);
+  if (!newDocument("openTextReadFile()"))
     return error(OpenReadNoDocument);
-  }
-  Ini_SetDuplicateChecking(doc_, 0);
-  if (int r = Ini_ReadFromFile(doc_, path, fs_); r != 0) {
+  if (int r = read(doc_); r != 0) {
     logLine("openTextReadFile()", "Ini_ReadFromFile()", r);
     Ini_Dispose(doc_);
     return error(OpenReadFailed, r);
@@ -158,21 +160,12 @@ int TextDataFile::openTextReadFile(const std::filesystem::path& path) {
   return 0;
 }
 
+int TextDataFile::openTextReadFile(const std::filesystem::path& path) {
+  return openRead([&](IniDocument* doc) { return Ini_ReadFromFile(doc, path, fs_); });
+}
+
 int TextDataFile::openTextReadFile(ReadableFile& file) {
-  dataFileOpen_ = false;
-  doc_ = Ini_New(0);
-  if (!doc_) {
-    logLine("openTextReadFile()", "Ini_New()", 0);
-    return error(OpenReadNoDocument);
-  }
-  Ini_SetDuplicateChecking(doc_, 0);
-  if (int r = Ini_ReadFromFile(doc_, file); r != 0) {
-    logLine("openTextReadFile()", "Ini_ReadFromFile()", r);
-    Ini_Dispose(doc_);
-    return error(OpenReadFailed, r);
-  }
-  dataFileOpen_ = true;
-  return 0;
+  return openRead([&](IniDocument* doc) { return Ini_ReadFromFile(doc, file); });
 }
 
 int TextDataFile::closeTextReadFile() {

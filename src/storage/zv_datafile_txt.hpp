@@ -9,6 +9,7 @@
 // absent.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 #include "core/zv_auftr_def.hpp"
@@ -62,6 +63,10 @@ public:
 private:
   int error(int code, int detail = 0) { return reporter_.reportError(code, detail); }
   void logLine(const char* title, const char* text, int code);
+  // A fresh document for a whole data set; false, logged for caller, without memory for it.
+  bool newDocument(const char* caller);
+  // Opens a document for reading and fills it through read (the engine's read result).
+  int openRead(const std::function<int(IniDocument*)>& read);
 
   AuftrModel& model_;
   Reporter& reporter_;
