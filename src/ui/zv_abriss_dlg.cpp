@@ -10,19 +10,11 @@
 #include <QVBoxLayout>
 
 #include "program/zv_program.hpp"
+#include "ui/zv_dialog_buttons.hpp"
 #include "ui/zv_latin1_field.hpp"
 #include "ui/zv_qt_ports.hpp"
 
 namespace zv {
-
-namespace {
-QPushButton* button(const char* name, QWidget* parent) {
-  auto* b = new QPushButton(parent);
-  b->setObjectName(name);
-  b->setAutoDefault(false);
-  return b;
-}
-} // namespace
 
 EvaluationDialog::EvaluationDialog(Program& program, QWidget* parent)
     : QDialog(parent), program_(program), editor_(program.evaluations, program.ui, program.lang),
@@ -39,10 +31,10 @@ EvaluationDialog::EvaluationDialog(Program& program, QWidget* parent)
   entry_->setObjectName("ENTRY");
   entry_->setMaxLength(static_cast<int>(EvaluationList::FieldSize));
   entryLabel_->setBuddy(entry_);
-  add_ = button("ADD", this);
-  delete_ = button("DELETE", this);
-  ok_ = button("OK", this);
-  abort_ = button("ABORT", this);
+  add_ = dialogButton("ADD", this);
+  delete_ = dialogButton("DELETE", this);
+  ok_ = dialogButton("OK", this);
+  abort_ = dialogButton("ABORT", this);
 
   layout->addWidget(listLabel_, 0, 0);
   layout->addWidget(list_, 1, 0, 4, 1);

@@ -16,20 +16,11 @@
 
 #include "platform/zv_latin1.hpp"
 #include "program/zv_program.hpp"
+#include "ui/zv_dialog_buttons.hpp"
 #include "ui/zv_latin1_field.hpp"
 #include "ui/zv_qt_ports.hpp"
 
 namespace zv {
-
-namespace {
-QPushButton* button(const char* name, QWidget* parent) {
-  auto* b = new QPushButton(parent);
-  b->setObjectName(name);
-  // Return in a text field commits the field; it must not close the dialog.
-  b->setAutoDefault(false);
-  return b;
-}
-} // namespace
 
 DeviceDialog::DeviceDialog(Program& program, int index, QWidget* parent)
     : QDialog(parent), program_(program), session_(program, index) {
@@ -41,7 +32,7 @@ DeviceDialog::DeviceDialog(Program& program, int index, QWidget* parent)
   file_ = new QLineEdit(this);
   file_->setObjectName("FILE");
   file_->setReadOnly(true);
-  load_ = button("LOAD", this);
+  load_ = dialogButton("LOAD", this);
   fileRow->addWidget(file_, 1);
   fileRow->addWidget(load_);
   layout->addLayout(fileRow);
@@ -66,7 +57,7 @@ DeviceDialog::DeviceDialog(Program& program, int index, QWidget* parent)
   auto* lists = new QHBoxLayout;
   auto* pistonBox = new QWidget(this);
   pistons_ = makeList(DeviceSetup::List::Pistons, "PISTONS", pistonBox);
-  calibrate_ = button("CALIBRATE", pistonBox);
+  calibrate_ = dialogButton("CALIBRATE", pistonBox);
   calibrate_->setEnabled(false);
   pistonBox->layout()->addWidget(calibrate_);
   lists->addWidget(pistonBox);
@@ -80,8 +71,8 @@ DeviceDialog::DeviceDialog(Program& program, int index, QWidget* parent)
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  ok_ = button("OK", this);
-  abort_ = button("ABORT", this);
+  ok_ = dialogButton("OK", this);
+  abort_ = dialogButton("ABORT", this);
   buttons->addWidget(ok_);
   buttons->addWidget(abort_);
   layout->addLayout(buttons);
@@ -126,8 +117,8 @@ DeviceDialog::ListControls DeviceDialog::makeList(DeviceSetup::List which, const
   c.list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   c.label->setBuddy(c.list);
   const QString suffix = QString::fromLatin1(name).toUpper();
-  c.add = button(qPrintable("ADD_" + suffix), parent);
-  c.remove = button(qPrintable("DELETE_" + suffix), parent);
+  c.add = dialogButton(qPrintable("ADD_" + suffix), parent);
+  c.remove = dialogButton(qPrintable("DELETE_" + suffix), parent);
   box->addWidget(c.label);
   box->addWidget(c.list, 1);
   auto* row = new QHBoxLayout;

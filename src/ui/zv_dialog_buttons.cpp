@@ -1,7 +1,5 @@
 #include "ui/zv_dialog_buttons.hpp"
 
-#include <QPushButton>
-
 namespace zv {
 
 QDialogButtonBox* okAbortButtons(QDialog& dialog, const ProgramTexts& texts) {
@@ -15,6 +13,13 @@ QDialogButtonBox* okAbortButtons(QDialog& dialog, const ProgramTexts& texts) {
   ok->setDefault(true);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   return buttons;
+}
+
+QPushButton* dialogButton(const char* name, QWidget* parent) {
+  auto* b = new QPushButton(parent);
+  b->setObjectName(name);
+  b->setAutoDefault(false);
+  return b;
 }
 
 } // namespace zv

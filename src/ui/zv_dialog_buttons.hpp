@@ -1,7 +1,8 @@
 #pragma once
-// The OK and Abort buttons of the setup dialogs.
+// The buttons of the setup dialogs.
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QPushButton>
 
 #include "support/zv_texts.hpp"
 
@@ -10,5 +11,9 @@ namespace zv {
 // OK (object name "OK") is the default button and emits accepted(), which the caller connects
 // to what OK does; Abort ("ESC") rejects the dialog.
 QDialogButtonBox* okAbortButtons(QDialog& dialog, const ProgramTexts& texts);
+
+// A named button of a dialog with text fields: Return in a field commits the field and must
+// not press a button, so it is never the automatic default.
+QPushButton* dialogButton(const char* name, QWidget* parent);
 
 } // namespace zv
