@@ -29,7 +29,7 @@
 
 #include "common/zv_dataset_describe.hpp"
 #include "common/zv_fakes.hpp"
-#include "e2e/zv_sim_control.hpp"
+#include "common/zv_sim_control.hpp"
 #include "platform/zv_silent_ui.hpp"
 #include "program/zv_file_commands.hpp"
 #include "program/zv_meas_control.hpp"

@@ -12,87 +12,12 @@
 #include <gtest/gtest.h>
 
 #include "common/zv_fake_ui.hpp"
+#include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_measparams.hpp"
 #include "daq/zv_daq_init.hpp"
-#include "zv_simdaq.h"
 
 namespace zv::test {
-
-// The simulator's extension functions, looked up by name as the program does.
-struct SimControl {
-  void* handle = nullptr;
-  decltype(&ZvSim_Reset) reset = nullptr;
-  decltype(&ZvSim_SetPullSpeed) setPullSpeed = nullptr;
-  decltype(&ZvSim_UseVirtualClock) useVirtualClock = nullptr;
-  decltype(&ZvSim_AdvanceClock) advance = nullptr;
-  decltype(&ZvSim_SetTimeScale) setTimeScale = nullptr;
-  decltype(&ZvSim_SetSeed) setSeed = nullptr;
-  decltype(&ZvSim_SetBreakForce) setBreakForce = nullptr;
-  decltype(&ZvSim_SetSpikeRate) setSpikeRate = nullptr;
-  decltype(&ZvSim_Specimen) specimen = nullptr;
-  decltype(&ZvSim_ClearDevices) clearDevices = nullptr;
-  decltype(&ZvSim_AddDevice) addDevice = nullptr;
-  decltype(&ZvSim_SetFaults) setFaults = nullptr;
-  decltype(&ZvSim_SetInputBufferSize) setInputBufferSize = nullptr;
-  decltype(&ZvSim_InputBufferSize) inputBufferSize = nullptr;
-  decltype(&ZvSim_AvailableSamples) availableSamples = nullptr;
-  decltype(&ZvSim_DigitalWriteCount) writeCount = nullptr;
-  decltype(&ZvSim_DigitalWrite) writeAt = nullptr;
-  decltype(&ZvSim_ClearDigitalWrites) clearWrites = nullptr;
-  decltype(&ZvSim_LineLevel) lineLevel = nullptr;
-  decltype(&ZvSim_OpenTasks) openTasks = nullptr;
-
-  explicit SimControl(const char* path) {
-    handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (!handle)
-      return;
-    get(reset, "ZvSim_Reset");
-    get(setPullSpeed, "ZvSim_SetPullSpeed");
-    get(useVirtualClock, "ZvSim_UseVirtualClock");
-    get(advance, "ZvSim_AdvanceClock");
-    get(setTimeScale, "ZvSim_SetTimeScale");
-    get(setSeed, "ZvSim_SetSeed");
-    get(setBreakForce, "ZvSim_SetBreakForce");
-    get(setSpikeRate, "ZvSim_SetSpikeRate");
-    get(specimen, "ZvSim_Specimen");
-    get(clearDevices, "ZvSim_ClearDevices");
-    get(addDevice, "ZvSim_AddDevice");
-    get(setFaults, "ZvSim_SetFaults");
-    get(setInputBufferSize, "ZvSim_SetInputBufferSize");
-    get(inputBufferSize, "ZvSim_InputBufferSize");
-    get(availableSamples, "ZvSim_AvailableSamples");
-    get(writeCount, "ZvSim_DigitalWriteCount");
-    get(writeAt, "ZvSim_DigitalWrite");
-    get(clearWrites, "ZvSim_ClearDigitalWrites");
-    get(lineLevel, "ZvSim_LineLevel");
-    get(openTasks, "ZvSim_OpenTasks");
-  }
-  ~SimControl() {
-    if (handle)
-      dlclose(handle);
-  }
-  SimControl(const SimControl&) = delete;
-  SimControl& operator=(const SimControl&) = delete;
-
-  template <class Fn> void get(Fn& fn, const char* name) {
-    fn = reinterpret_cast<Fn>(dlsym(handle, name));
-    if (!fn)
-      ADD_FAILURE() << "simulator lacks " << name;
-  }
-
-  // Every digital write so far as "line=value".
-  std::vector<std::string> writes() const {
-    std::vector<std::string> out;
-    for (int i = 0; i < writeCount(); ++i) {
-      char line[64];
-      int value = -1;
-      writeAt(i, line, sizeof line, &value);
-      out.push_back(std::string(line) + "=" + std::to_string(value));
-    }
-    return out;
-  }
-};
 
 class SimDaqTest : public ::testing::Test {
 protected:
@@ -109,6 +34,7 @@ protected:
 
   void SetUp() override {
     ASSERT_NE(nullptr, sim.handle) << dlerror();
+    ASSERT_TRUE(sim.ok()) << "simulator lacks " << sim.missing;
     sim.reset();
     sim.setFaults(0);
     sim.useVirtualClock(1);

@@ -6,11 +6,11 @@
 #include <map>
 
 #include "common/zv_fake_ui.hpp"
+#include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_calculate.hpp"
 #include "program/zv_meas_control.hpp"
 #include "storage/zv_restore.hpp"
-#include "zv_sim_control.hpp"
 
 namespace zv {
 namespace {

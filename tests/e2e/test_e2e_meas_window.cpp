@@ -16,6 +16,7 @@
 
 #include "common/zv_fakes.hpp"
 #include "common/zv_qt_quiet.hpp"
+#include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_format.hpp"
 #include "program/zv_meas_control.hpp"
@@ -24,7 +25,6 @@
 #include "ui/zv_qt_ports.hpp"
 #include "ui/zv_rings.hpp"
 #include "ui/zv_shell.hpp"
-#include "zv_sim_control.hpp"
 
 using namespace zv;
 
