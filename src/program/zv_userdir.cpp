@@ -14,6 +14,13 @@ bool isSeparator(char c) {
 }
 } // namespace
 
+std::string directoryPart(const std::string& path) {
+  for (std::size_t i = path.size(); i > 0; --i)
+    if (isSeparator(path[i - 1]))
+      return path.substr(0, i);
+  return {};
+}
+
 std::filesystem::path fallbackDirectory() {
 #ifdef _WIN32
   return std::filesystem::path("C:\\temp\\Zarvik\\");
@@ -39,16 +46,7 @@ int getUserDirectory(Registry& registry, Reporter& reporter, const char* errorTe
     reporter.reportMessage(report::LogOnly, 0, "", errorText, -1);
     return -1;
   }
-  std::string text = value->substr(0, PathCapacity - 1);
-  // Drop the file-name part: everything after the last separator.
-  std::size_t cut = 0;
-  for (std::size_t i = text.size(); i > 0; --i) {
-    if (isSeparator(text[i - 1])) {
-      cut = i;
-      break;
-    }
-  }
-  userDirectory = text.substr(0, cut);
+  userDirectory = directoryPart(value->substr(0, PathCapacity - 1));
   if (userDirectory.size() < 2)
     return -2;
   userDirectory = withTrailingSeparator(userDirectory);

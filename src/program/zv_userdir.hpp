@@ -19,6 +19,10 @@ std::filesystem::path fallbackDirectory();
 int getUserDirectory(Registry& registry, Reporter& reporter, const char* errorText,
                      std::string& userDirectory);
 
+// The directory part of a path: everything up to and including its last separator, or
+// nothing when it has none.
+std::string directoryPart(const std::string& path);
+
 // Appends the native separator when the text does not end in one.
 std::string withTrailingSeparator(std::string dir);
 

@@ -35,14 +35,6 @@ const TextPair cannotCopy{"ZARVIK.INI cannot be copied: ",
 constexpr int RefusedWhileMeasuring = -1;
 constexpr int Cancelled = 1;
 
-bool isSeparator(char c) {
-#ifdef _WIN32
-  return c == '\\' || c == '/';
-#else
-  return c == '/';
-#endif
-}
-
 // Creates a missing Backup or Graph directory below the user directory, telling the user.
 void ensureSubdirectory(Program& p, const std::string& userDir, const char* name,
                         const TextPair& missingText) {
@@ -338,16 +330,10 @@ std::optional<std::filesystem::path> userConfigurationFile(Registry& registry) {
   const auto value = registry.readIniFilePath();
   if (!value)
     return std::nullopt;
-  std::string text = value->substr(0, PathCapacity - 1);
-  std::size_t cut = 0;
-  for (std::size_t i = text.size(); i > 0; --i)
-    if (isSeparator(text[i - 1])) {
-      cut = i;
-      break;
-    }
-  if (cut < 2)
+  const std::string directory = directoryPart(value->substr(0, PathCapacity - 1));
+  if (directory.size() < 2)
     return std::nullopt;
-  return std::filesystem::path(text.substr(0, cut)) / ConfigFileName;
+  return std::filesystem::path(directory) / ConfigFileName;
 }
 
 ToolConfiguration loadToolConfiguration(const std::optional<std::filesystem::path>& configFile,
