@@ -23,6 +23,7 @@
 
 #include "bench_stats.hpp"
 #include "platform/zv_clock.hpp"
+#include "platform/zv_silent_ui.hpp"
 #include "storage/zv_datafile.hpp"
 
 extern char** environ;
@@ -45,27 +46,12 @@ double cpuSeconds() {
   return seconds(u.ru_utime) + seconds(u.ru_stime);
 }
 
-// Answers nothing; counts the progress dialog's updates.
-class BenchUi final : public zv::Ui {
+// Answers nothing; reports popups and counts the progress dialog's updates.
+class BenchUi final : public zv::SilentUi {
 public:
   int updates = 0;
   void popup(const std::string& title, const std::string& text) override {
     std::cerr << "popup: " << title << ": " << text << '\n';
-  }
-  int ask(const std::string&, const std::string&, const std::vector<std::string>&, int,
-          int escape) override {
-    return escape;
-  }
-  std::optional<std::string> promptText(const std::string&, const std::string&, const std::string&,
-                                        int) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> chooseFile(const zv::FileDialogSpec&) override {
-    return std::nullopt;
-  }
-  std::optional<std::filesystem::path> chooseDirectory(const std::string&,
-                                                       const std::filesystem::path&) override {
-    return std::nullopt;
   }
   std::unique_ptr<zv::Progress> startProgress(const std::string&, const std::string&,
                                               const std::string&) override {
@@ -82,10 +68,6 @@ public:
     };
     return std::make_unique<Counting>(updates);
   }
-  void setWaitCursor(bool) override {}
-  void setClipboardText(const std::string&) override {}
-  bool startProcess(const std::string&, const std::string&) override { return false; }
-  bool openDocument(const std::filesystem::path&) override { return false; }
 };
 
 struct Rig {
