@@ -157,8 +157,8 @@ public:
   PeriodicBackup* backup = nullptr;
 
   // The file system every file of the program goes through: configuration, device files, data
-  // files, graph files and the backup journal. Tests point it at a fault-injecting one; fileRoute follows
-  // the pointer at each call, so the stores below that keep a reference see every switch.
+  // files, graph files and the backup journal. Tests point it at a fault-injecting one; fileRoute
+  // follows the pointer at each call, so the stores below that keep a reference see every switch.
   FileSystem* fileSystem = &realFileSystem();
   RoutedFileSystem fileRoute{fileSystem};
 
