@@ -18,15 +18,15 @@ int scanCommandLine(const std::vector<std::string_view>& words, CommandLine& out
   if (words.empty())
     return -1;
   out.programMode = false;
-  for (std::size_t i = 0; i < words.size(); ++i) {
+  // Word 0 is the program's own path: a folder such as "Program Files" or "/opt/programs"
+  // must not switch a mode on.
+  for (std::size_t i = 1; i < words.size(); ++i) {
     const std::string_view word = words[i];
     if (containsNoCase(word, "OFFLINE"))
       out.offline = true;
     else if (containsNoCase(word, "PROGRAM"))
       out.programMode = true;
-    // Our own word; the program's path is not looked at, so that an install folder's name
-    // cannot switch the simulator on.
-    if (i > 0 && containsNoCase(word, "SIMULATE"))
+    if (containsNoCase(word, "SIMULATE"))
       out.simulate = true;
   }
   return 0;

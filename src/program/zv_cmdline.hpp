@@ -8,11 +8,10 @@ namespace zv {
 struct CommandLine {
   bool offline = false;     // a word containing OFFLINE: no acquisition hardware
   bool programMode = false; // a word containing PROGRAM (and not OFFLINE): setup mode
-  bool simulate = false;    // a word (not the program's path) containing SIMULATE: use the
-                            // simulated acquisition box
+  bool simulate = false;    // a word containing SIMULATE: use the simulated acquisition box
 };
 
-// Scans every word, the program's own path included, without regard to letter case.
+// Scans the words after the program's own path (word 0), without regard to letter case.
 // Returns -1 when there is no word at all.
 int scanCommandLine(const std::vector<std::string_view>& words, CommandLine& out);
 
