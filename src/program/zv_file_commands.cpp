@@ -1,6 +1,7 @@
 #include "program/zv_file_commands.hpp"
 
 #include "program/zv_program.hpp"
+#include "program/zv_tables.hpp"
 
 namespace zv {
 
@@ -34,8 +35,9 @@ int FileCommands::fileNew() {
 int FileCommands::newDataSetOk(const NewDataSetInput& input) {
   DataFileHandler& files = program_.dataFiles;
   applyNewDataSetInput(program_.auftr.defaults(), program_.auftr.limits(), input);
-  if (onChannelChosen)
-    onChannelChosen(program_.auftr.defaults().channel);
+  // The chosen tester's lists are the ones the new data set and the storage table use.
+  program_.devices.setShownDevice(program_.auftr.defaults().channel);
+  program_.requestRefresh(WindowId::Storage, refresh::Parameters);
   if (files.selectSaveFile() != 1)
     return UserStopped;
   const int closed = files.auftrClearFile(std::string(program_.lang.pick(edit_texts::CreateNewly)));

@@ -3,7 +3,6 @@
 // that add, delete and copy, as flows over the program state. The windows and the three
 // editing dialogs are reached through the two small interfaces below, so every flow runs in
 // tests with scripted answers.
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -37,9 +36,6 @@ public:
 class FileCommands {
 public:
   FileCommands(Program& program, DataWindows& windows, EditDialogs& dialogs);
-
-  // Told the channel chosen in "File - New", so the storage table shows that device's lists.
-  std::function<void(int channel)> onChannelChosen;
 
   // Results: 0 done, 55 the user stopped or cancelled, 1 nothing to do or refused, or the
   // negative code of the failing step.

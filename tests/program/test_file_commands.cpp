@@ -101,18 +101,23 @@ TEST(FileNew, BuildsNamesTheDataSetAndSavesItAtOnce) {
   ProgramRig rig;
   rig.dialogs.newAnswer = input(2, "S", 4, "T");
   rig.ui.fileAnswers = {rig.dir.file("New.BIN")};
-  int chosenChannel = -1;
-  rig.commands.onChannelChosen = [&](int c) { chosenChannel = c; };
+  // Tester 2 (channel 1) has a piston and an area that tester 1 lacks.
+  TesterDevice& second = *rig.program.devices.device(1);
+  second.pistons.insert(50.0);
+  second.areas.insert(12.5);
+  rig.dialogs.newAnswer->range = 50.0;
+  rig.dialogs.newAnswer->area = 12.5;
   ASSERT_EQ(rig.commands.fileNew(), 0);
   EXPECT_EQ(rig.dialogs.newInitial->identName, "New"); // starts from the defaults
-  EXPECT_EQ(chosenChannel, 1);
+  EXPECT_EQ(rig.program.devices.shownDevice(), 1);
   const DataSet& d = *rig.model().dataSet();
   ASSERT_EQ(d.samples.size(), 2u);
   EXPECT_EQ(d.samples[1].name, "S2");
   ASSERT_EQ(d.samples[0].storages.size(), 4u);
   EXPECT_EQ(d.samples[1].storages[3].name, "T4");
   EXPECT_EQ(d.samples[1].storages[3].measurements.size(), 1u);
-  EXPECT_EQ(d.samples[0].storages[0].range, 20.0);
+  EXPECT_EQ(d.samples[0].storages[0].range, 50.0);
+  EXPECT_EQ(d.samples[1].storages[3].measurements[0].area, 12.5);
   EXPECT_EQ(d.identNumber, "Nr 1");
   EXPECT_TRUE(rig.program.dataLoaded);
   EXPECT_EQ(rig.model().auftrIsChanged(), 0u);
