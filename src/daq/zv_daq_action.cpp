@@ -174,6 +174,7 @@ int PullOffProcessor::measStart() {
   // A start that fails must not leave the indices of the previous run for the stop that
   // follows it, or that stop would compute a result on a curve this run never recorded.
   trigIndex_ = pullIndex_ = -1;
+  slotBeforeRun_.reset();
   if (params_.daqErrorState != 0)
     return report(MeasErrDaqState);
   Measurement* m = runningMeasurement();
@@ -188,12 +189,23 @@ int PullOffProcessor::measStart() {
     *m = std::move(before);
     return rc;
   }
+  slotBeforeRun_ = std::move(before);
   measuring = true;
   stopped = false;
   finished = false;
   redraw = false;
   m->status = static_cast<std::int32_t>(MeasurementStatus::NewMeasuring);
   return 0;
+}
+
+bool PullOffProcessor::giveBackUntriggeredSlot() {
+  Measurement* m = runningMeasurement();
+  if (!m || !slotBeforeRun_ ||
+      m->status != static_cast<std::int32_t>(MeasurementStatus::NewMeasuring))
+    return false;
+  *m = std::move(*slotBeforeRun_);
+  slotBeforeRun_.reset();
+  return true;
 }
 
 int PullOffProcessor::prepareRun(Measurement& m) {

@@ -9,6 +9,7 @@
 // and the curve buffer is allocated once per run.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,9 @@ public:
   // Prepares the run on the running measurement and starts the acquisition. 0, 1 when a stop
   // was requested before, or a negative code.
   int measStart();
+  // A run stopped before its trigger gives its slot back exactly as it was before the start
+  // (force, status, On/Off, curve). false when the run saw a trigger or there is no run.
+  bool giveBackUntriggeredSlot();
   // Consumes every sample the acquisition has delivered.
   void measTick();
   // Ends the acquisition; with trigger and tear-off seen, writes the pull-off force.
@@ -257,6 +261,7 @@ private:
 
   Selection running_;
   bool hasRunning_ = false;
+  std::optional<Measurement> slotBeforeRun_; // the running slot as it was before its start
 
   // Spike filter: ring of the last nSpike raw samples, spikeHead_ the newest.
   std::array<double, HistorySize> spikeHist_{};

@@ -2,6 +2,7 @@
 
 #include "core/zv_calculate.hpp"
 #include "platform/zv_latin1.hpp"
+#include "program/zv_tables.hpp"
 
 namespace zv {
 
@@ -61,6 +62,15 @@ void showRunning(Program& p) {
   d->currentSample = r.sample;
   d->currentStorage = r.storage;
   d->currentMeasurement = r.measurement;
+}
+
+// Starts the run on the running slot; the graph starts afresh for it.
+int startRun(Program& p) {
+  PullOffProcessor& proc = p.processor;
+  const int result = proc.measStart();
+  if (result == 0 && p.measPanel)
+    p.measPanel->setGraphSpans(proc.startTimeSpan(), proc.startForceSpan());
+  return result;
 }
 
 // The statistics of the running measurement's storage, so they are current even while no
@@ -178,16 +188,13 @@ int startMeasuring(Program& p) {
     p.reporter.reportMessage(report::PopupAndLog, 0, p.lang.pick(BackupTitle),
                              p.lang.pick(BackupFailed), rc);
 
-  int result = proc.measStart();
+  const int result = startRun(p);
   if (result != 0)
     proc.measStop();
   if (result == 0 && remoteAllowed(p))
     p.daq.daqRemote(1, pulseLength(p.measParams.dStartPulseDelay));
-  if (result == 0) {
+  if (result == 0)
     setTimer(p, true);
-    if (p.measPanel)
-      p.measPanel->setGraphSpans(proc.startTimeSpan(), proc.startForceSpan());
-  }
   refreshMeas(p, measbits::StatusAndCommands);
   return result;
 }
@@ -201,15 +208,15 @@ int stopMeasuring(Program& p) {
   if (!proc.stopped && proc.hasRunning())
     proc.measStop();
   p.measuring = false;
-  if (Measurement* m = proc.runningMeasurement())
-    if (m->status == static_cast<std::int32_t>(MeasurementStatus::NewMeasuring)) {
-      m->status = static_cast<std::int32_t>(MeasurementStatus::Invalid);
+  // A run stopped before its trigger leaves the slot as it was before the start.
+  if (proc.giveBackUntriggeredSlot())
+    if (Measurement* m = proc.runningMeasurement())
       p.auftr.auftrMarkChanged(*m); // the backup must not keep it as a new measurement
-    }
   recomputeStatistics(p);
   // The run went to the backup while it still counted as running; its final state goes now,
   // so a crash before the next main timer tick cannot bring the slot back as "New Measuring".
   p.backupDataSet();
+  resultsChanged(p);
   refreshMeas(p, measbits::StatusAndCommands);
   return 0;
 }
@@ -220,9 +227,10 @@ int endOfMeasuring(Program& p) {
     p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts.messageTexts[StopErrorText], 0);
   } else {
     recomputeStatistics(p);
+    resultsChanged(p);
     if (p.measParams.seriesFlag != 0 && !proc.stopRequested) {
       if (nextMeasIndex(p) == 0)
-        proc.measStart();
+        startRun(p);
       else
         p.reporter.reportMessage(report::PopupAndLog, 0, "",
                                  p.texts.messageTexts[NewIndexErrorText], 0);

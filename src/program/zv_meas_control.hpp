@@ -43,7 +43,7 @@ constexpr int AbortStart = 2;
 // runs, MeasCtlCancelled when the operator aborted the overwrite question, otherwise the
 // failure (reported).
 int startMeasuring(Program& p);
-// Stops the series; a run stopped before its trigger leaves the slot "Invalid". 0.
+// Stops the series; a run stopped before its trigger gives its slot back as it was. 0.
 int stopMeasuring(Program& p);
 // A run finished (tracking time over): writes its result and starts the next slot of the
 // series unless Stop was pressed. 0.

@@ -8,6 +8,7 @@
 #include "common/zv_testdir.hpp"
 #include "core/zv_calculate.hpp"
 #include "program/zv_meas_control.hpp"
+#include "program/zv_tables.hpp"
 
 namespace zv {
 namespace {
@@ -228,9 +229,20 @@ TEST_F(MeasControlFixture, SeriesFilesPullAfterPullIntoTheNextSlots) {
   EXPECT_DOUBLE_EQ(t.mean, (3.125 + 3.25 + 3.375) / 3);
   EXPECT_GE(count(WindowId::Storage, refresh::Values), 3);
   EXPECT_GE(count(WindowId::Order, refresh::Values), 3);
+  // Each run starts its graph afresh (no cursor of the last pull stays).
+  EXPECT_EQ(panel.spans.size(), 4u);
 }
 
-TEST_F(MeasControlFixture, StopBeforeTheTriggerLeavesTheSlotInvalid) {
+TEST_F(MeasControlFixture, StopBeforeTheTriggerGivesTheSlotBackAsItWas) {
+  // A filed result, overwritten with Enter, then stopped before the trigger.
+  Measurement& m = meas(0);
+  m.status = 5;
+  m.force = 2.5;
+  m.inStatistics = 1;
+  m.points = {0.5, 2.5, 2.4};
+  m.pointCount = 3;
+  const Measurement before = m;
+  ui.askAnswers.push_back(OverwriteAll);
   ASSERT_EQ(0, startMeasuring(p));
   measTimerTick(p); // idle only
   // The journal takes the stopped measurement as it comes from the processor...
@@ -240,12 +252,20 @@ TEST_F(MeasControlFixture, StopBeforeTheTriggerLeavesTheSlotInvalid) {
   };
   ASSERT_EQ(0, stopMeasuring(p));
   EXPECT_FALSE(p.measuring);
-  EXPECT_EQ(meas(0).status, 0);
-  // ...and the periodic backup still has its new status to write.
-  EXPECT_GT(meas(0).backupChanges, 0u);
+  EXPECT_EQ(m.status, 5);
+  EXPECT_EQ(m.force, 2.5);
+  EXPECT_EQ(m.inStatistics, 1);
+  EXPECT_EQ(m.points, before.points);
+  EXPECT_EQ(m.pointCount, 3);
+  EXPECT_EQ(p.auftr.auftrStorage(0, 0)->mean, 2.5); // no 0 counted in the statistics
+  // ...and the periodic backup still has the restored slot to write.
+  EXPECT_GT(m.backupChanges, 0u);
   EXPECT_FALSE(panel.timerOn());
   EXPECT_TRUE(p.processor.stopRequested);
   EXPECT_EQ(count(WindowId::Measurement, 0x30), 2);
+  // Every window that shows the slot redraws it.
+  EXPECT_EQ(count(WindowId::Storage, refresh::Values), 1);
+  EXPECT_EQ(count(WindowId::Order, refresh::Values), 1);
 }
 
 TEST_F(MeasControlFixture, StopAfterTheTriggerKeepsTriggerStatus) {
