@@ -75,7 +75,43 @@ std::string formatInt(long long value, int width) {
   return out;
 }
 
-std::optional<double> parseFirstNumber(std::string_view text) {
+namespace {
+// The text with each comma between two digits turned into a decimal point.
+std::string withDecimalPoints(std::string_view text) {
+  std::string out(text);
+  for (std::size_t i = 1; i + 1 < out.size(); ++i)
+    if (out[i] == ',' && isDigit(out[i - 1]) && isDigit(out[i + 1]))
+      out[i] = '.';
+  return out;
+}
+} // namespace
+
+std::optional<double> parseTypedNumber(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos)
+    return std::nullopt;
+  text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  std::string s(text);
+  if (s.find('.') == std::string::npos)
+    if (const auto comma = s.find(','); comma != std::string::npos)
+      s[comma] = '.';
+  const char* p = s.data();
+  const char* last = p + s.size();
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+')
+    ++p;
+  if (p == last || *p == '-' || *p == '+')
+    return std::nullopt;
+  double value = 0.0;
+  const auto res = std::from_chars(p, last, value, std::chars_format::general);
+  if (res.ec != std::errc() || res.ptr != last)
+    return std::nullopt;
+  return negative ? -value : value;
+}
+
+std::optional<double> parseFirstNumber(std::string_view typed) {
+  const std::string converted = withDecimalPoints(typed);
+  const std::string_view text = converted;
   for (std::size_t i = 0; i < text.size(); ++i) {
     bool negative = false;
     std::size_t p = i;

@@ -26,10 +26,14 @@ void appendInt(std::string& out, long long value, int width = 0);
 // pads on the right. Text longer than the field is kept whole.
 std::string padField(std::string_view text, int width);
 
-// The first decimal number in a text typed by the user ("approx. 12,5" reads 12; "-3 kN"
+// The first decimal number in a text typed by the user ("approx. 12,5" reads 12.5; "-3 kN"
 // reads -3; "1e3" reads 1000). A number starts at a digit, or at a sign or point that a
-// digit follows. nullopt when the text holds no number or the number is too large for a
-// double.
+// digit follows; a comma between two digits is a decimal point. nullopt when the text holds
+// no number or the number is too large for a double.
 std::optional<double> parseFirstNumber(std::string_view text);
+
+// A text typed into a number field: blanks around it are ignored, a decimal comma reads as a
+// point ("19,6" is 19.6) and nothing else may follow the number. nullopt for anything else.
+std::optional<double> parseTypedNumber(std::string_view text);
 
 } // namespace zv

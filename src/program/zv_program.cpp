@@ -1,5 +1,6 @@
 #include "program/zv_program.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
@@ -64,6 +65,22 @@ void Program::measurementFinished(Measurement& m) {
     backupMeasurementFinished(m);
   else
     backupDataSet();
+}
+
+namespace {
+// Decimals a configuration may ask for; a damaged value must not make texts unreadable.
+int sensibleDecimals(int decimals) {
+  return std::clamp(decimals, 0, 10);
+}
+} // namespace
+
+StatisticsFormat Program::statisticsFormat() const {
+  const ClipboardSettings& c = config.clipboard;
+  return {sensibleDecimals(c.TablePrec), c.ResultWidth, c.NumberWidth};
+}
+
+int Program::displayDecimals() const {
+  return sensibleDecimals(config.display.decimalPlaces);
 }
 
 int Program::startUp(const std::vector<std::string_view>& args) {

@@ -116,6 +116,13 @@ public:
             programMode == 1, lang.language, singlePanel != 0};
   }
 
+  // Number settings of the order table and the statistics: the configuration's clipboard
+  // decimals ("Kommastellen") and field widths.
+  StatisticsFormat statisticsFormat() const;
+  // Decimals of the forces, ranges and areas the windows show (the display settings'
+  // "Kommastellen").
+  int displayDecimals() const;
+
   // Start-up: device file 1, then device file 2, from their configured paths.
   void loadDeviceFiles();
 
@@ -140,7 +147,6 @@ public:
   std::filesystem::path executableDirectory; // where the simulator library lies beside us
   AuftrModel auftr; // the one data set with its defaults, limits and change counters
   EvaluationList evaluations;
-  StatisticsFormat statisticsFormat;
   CommandLine commandLine;
   int quitRequested = 0;
   int programMode = 0;

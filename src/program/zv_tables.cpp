@@ -14,16 +14,11 @@ const TextPair duplicateNameText{"The name mustn't be available twice, please en
                                  "Der Name existiert bereits, bitte neu eingeben"};
 const TextPair badNumberText{"Please enter a finite number greater than 0",
                              "Bitte eine endliche Zahl größer als 0 eingeben"_l1};
-const TextPair badForceText{"Please enter a finite number", "Bitte eine endliche Zahl eingeben"};
+const TextPair badForceText{"Please enter a finite number not below 0",
+                            "Bitte eine endliche Zahl nicht unter 0 eingeben"};
 
 void inputError(Program& p, const std::string& text) {
   p.ui.popup(p.texts.messageTexts[11], text);
-}
-
-// The values of the order table and the storage table's statistics changed.
-void valuesChanged(Program& p) {
-  p.requestRefresh(WindowId::Order, refresh::Values);
-  p.requestRefresh(WindowId::Storage, refresh::Values);
 }
 
 // The names in the rings changed: every window refills them.
@@ -47,14 +42,36 @@ Measurement* currentRow(Program& p, int k) {
 }
 } // namespace
 
+void resultsChanged(Program& p) {
+  p.requestRefresh(WindowId::Order, refresh::Values);
+  p.requestRefresh(WindowId::Storage, refresh::Values);
+  p.requestRefresh(WindowId::Measurement, refresh::Values);
+}
+
+void currentMeasurementChanged(Program& p) {
+  ringsChanged(p);
+  p.requestRefresh(WindowId::Storage, refresh::Values | refresh::Parameters | refresh::RowLayout);
+  p.requestRefresh(WindowId::Measurement, refresh::Values);
+}
+
+namespace {
+template <typename D> auto& fieldOf(D& ds, OrderField field) {
+  return field == OrderField::IdentNumber ? ds.identNumber
+         : field == OrderField::IdentName ? ds.identName
+                                          : ds.title;
+}
+} // namespace
+
+std::string orderField(const Program& p, OrderField field) {
+  const DataSet* ds = p.auftr.dataSet();
+  return ds ? fieldOf(*ds, field) : std::string();
+}
+
 void setOrderField(Program& p, OrderField field, std::string_view text) {
   DataSet* ds = p.auftr.dataSet();
   if (!ds)
     return;
-  std::string& target = field == OrderField::IdentNumber ? ds->identNumber
-                        : field == OrderField::IdentName ? ds->identName
-                                                         : ds->title;
-  target = cutToField(text, DataSet::IdentSize);
+  fieldOf(*ds, field) = cutToField(text, DataSet::IdentSize);
   p.auftr.auftrMarkChanged(*ds);
 }
 
@@ -103,15 +120,14 @@ void selectCell(Program& p, int sampleIndex, int storageIndex) {
   ds->currentSample = sampleIndex;
   ds->currentStorage = storageIndex;
   p.auftr.clampCurrentMeasurement(sampleIndex, storageIndex);
-  ringsChanged(p);
-  p.requestRefresh(WindowId::Storage, refresh::Values | refresh::Parameters | refresh::RowLayout);
+  currentMeasurementChanged(p);
 }
 
 std::string orderCellText(Program& p, int sampleIndex, int storageIndex) {
   Storage* storage = p.auftr.auftrStorage(sampleIndex, storageIndex);
   if (!storage)
     return {};
-  return storageSummaryDisplay(storage, p.auftr.bondTensionFactors(), p.statisticsFormat);
+  return storageSummaryDisplay(storage, p.auftr.bondTensionFactors(), p.statisticsFormat());
 }
 
 namespace {
@@ -165,7 +181,7 @@ bool setMeasurementOn(Program& p, int k, bool on) {
     return false;
   m->inStatistics = on ? 1 : 0;
   p.auftr.auftrMarkChanged(*m);
-  valuesChanged(p);
+  resultsChanged(p);
   return true;
 }
 
@@ -173,15 +189,17 @@ bool setMeasurementForce(Program& p, int k, double force) {
   Measurement* m = currentRow(p, k);
   if (!m)
     return false;
-  if (!std::isfinite(force)) {
+  if (!std::isfinite(force) || force < 0) {
     inputError(p, p.lang.pick(badForceText));
     return false;
   }
+  if (force == m->force) // an editor closed without a change types nothing over
+    return true;
   m->force = force;
   m->status = static_cast<std::int32_t>(MeasurementStatus::TypedOver);
   measCalcBondTension(m, p.auftr.bondTensionFactors());
   p.auftr.auftrMarkChanged(*m);
-  valuesChanged(p);
+  resultsChanged(p);
   return true;
 }
 
@@ -196,7 +214,7 @@ bool setMeasurementArea(Program& p, int k, double area) {
   m->area = area;
   measCalcBondTension(m, p.auftr.bondTensionFactors());
   p.auftr.auftrMarkChanged(*m);
-  valuesChanged(p);
+  resultsChanged(p);
   return true;
 }
 

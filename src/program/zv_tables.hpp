@@ -15,8 +15,15 @@ constexpr std::uint32_t Parameters = 128;
 constexpr std::uint32_t RowLayout = 256;
 } // namespace refresh
 
+// Every window that shows them redraws: after a result changed (force, status, On/Off, area)...
+void resultsChanged(Program& p);
+// ... and after another measurement became the current one.
+void currentMeasurementChanged(Program& p);
+
 enum class OrderField { IdentNumber, IdentName, Title };
 
+// The header field's text; empty without a data set.
+std::string orderField(const Program& p, OrderField field);
 // Stores the text (cut to 79 bytes) into the data set header and marks it changed.
 void setOrderField(Program& p, OrderField field, std::string_view text);
 
@@ -41,7 +48,8 @@ bool setStorageEvaluation(Program& p, std::string_view text);
 
 // Storage table rows: measurement k of the current storage.
 bool setMeasurementOn(Program& p, int k, bool on);
-// A typed-over force: status becomes "Typed Over". Refused (popup) unless finite.
+// A typed-over force: status becomes "Typed Over". Refused (popup) unless finite and not
+// negative; the force the slot already holds changes nothing.
 bool setMeasurementForce(Program& p, int k, double force);
 // Refused (popup) unless a finite number greater than 0: an area of 0 has no bond tension.
 bool setMeasurementArea(Program& p, int k, double area);

@@ -59,7 +59,9 @@ TEST(ParseFirstNumber, FindsTheFirstNumberInATypedText) {
   EXPECT_EQ(0.5, parseFirstNumber(".5"));
   EXPECT_EQ(-0.25, parseFirstNumber("x-.25"));
   EXPECT_EQ(1000.0, parseFirstNumber("1e3"));
-  EXPECT_EQ(12.0, parseFirstNumber("12,5")); // the point is the decimal separator
+  EXPECT_EQ(19.6, parseFirstNumber("19,6")); // a German decimal comma
+  EXPECT_EQ(12.5, parseFirstNumber("approx. 12,5 mm2"));
+  EXPECT_EQ(1.0, parseFirstNumber("1, 2"));
   EXPECT_EQ(7.0, parseFirstNumber("a-b7"));
   EXPECT_EQ(0.0, parseFirstNumber("1e-400"));
   EXPECT_FALSE(parseFirstNumber("1e999"));
@@ -69,6 +71,16 @@ TEST(ParseFirstNumber, FindsTheFirstNumberInATypedText) {
   EXPECT_FALSE(parseFirstNumber("nan"));
   EXPECT_FALSE(parseFirstNumber("-"));
   EXPECT_FALSE(parseFirstNumber("."));
+}
+
+TEST(ParseTypedNumber, TakesTheWholeFieldWithPointOrComma) {
+  const std::pair<const char*, std::optional<double>> cases[] = {
+      {"1.2345", 1.2345}, {" 19,6 ", 19.6}, {"-0,5", -0.5}, {"+3", 3.0}, {"1e3", 1000.0},
+      {"1,5,5", {}},      {"1.5,5", {}},    {"19 kN", {}},  {"", {}},    {" ", {}},
+      {"--1", {}},        {"abc", {}},      {"1e999", {}},  {",", {}},
+  };
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(parseTypedNumber(text), expected) << '"' << text << '"';
 }
 
 TEST(Crc16, Mcrf4xx) {

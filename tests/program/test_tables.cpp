@@ -59,6 +59,18 @@ TEST_F(TablesFixture, TypedOverForceChangesStatusAndStatisticsAtOnce) {
   EXPECT_GT(p.auftr.auftrIsChanged(), 0u);
 }
 
+TEST_F(TablesFixture, TypedForcesKeepEveryDigitAndTheCellsTheConfiguredDecimals) {
+  ASSERT_TRUE(setMeasurementForce(p, 0, 1.2345));
+  EXPECT_EQ(1.2345, measurement(0).force);
+  setMeasurementOn(p, 0, true);
+  p.config.clipboard.TablePrec = 3;
+  EXPECT_EQ(" 1.234 +- 0.000 +- 0.000 (1) ", orderCellText(p, 0, 0));
+  // The editor closed on the value the slot holds types nothing over.
+  measurement(0).status = static_cast<int>(MeasurementStatus::MeasuringValid);
+  ASSERT_TRUE(setMeasurementForce(p, 0, 1.2345));
+  EXPECT_EQ(static_cast<int>(MeasurementStatus::MeasuringValid), measurement(0).status);
+}
+
 TEST_F(TablesFixture, SwitchingTheOnlyCountedMeasurementOffShowsZeros) {
   setMeasurementForce(p, 0, 2.5);
   setMeasurementOn(p, 0, true);
@@ -73,9 +85,10 @@ TEST_F(TablesFixture, BadNumbersAreRefusedAndNothingChanges) {
   EXPECT_FALSE(setMeasurementArea(p, 0, 0.0));
   EXPECT_FALSE(setMeasurementArea(p, 0, -3.0));
   EXPECT_FALSE(setMeasurementForce(p, 0, std::nan("")));
+  EXPECT_FALSE(setMeasurementForce(p, 0, -0.5));
   EXPECT_EQ(area, measurement(0).area);
   EXPECT_EQ(0, measurement(0).status);
-  EXPECT_EQ(3u, ui.popups().size());
+  EXPECT_EQ(4u, ui.popups().size());
   EXPECT_EQ("Input Error", ui.shown[0].title);
   EXPECT_TRUE(setMeasurementArea(p, 0, 500.0));
   EXPECT_DOUBLE_EQ(500.0, measurement(0).area);
@@ -126,6 +139,9 @@ TEST_F(TablesFixture, CellSelectionAndOrderFields) {
   selectCell(p, 2, 1);
   EXPECT_EQ(2, p.auftr.dataSet()->currentSample);
   EXPECT_EQ(1, p.auftr.dataSet()->currentStorage);
+  // The measurement window shows the new cell's curve, force and status at once.
+  EXPECT_TRUE(refreshed(WindowId::Measurement, refresh::Values));
+  EXPECT_TRUE(refreshed(WindowId::Storage, refresh::Values));
   selectCell(p, 5, 1); // outside: ignored
   EXPECT_EQ(2, p.auftr.dataSet()->currentSample);
   setOrderField(p, OrderField::Title, std::string(100, 't'));
