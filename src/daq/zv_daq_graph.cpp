@@ -17,6 +17,32 @@ double graphForceSpan(double range) {
   return range >= 0.1 ? range : 0.1;
 }
 
+double niceTickStep(double span, int maxTicks) {
+  if (!(span > 0.0) || !std::isfinite(span) || maxTicks < 1)
+    return 1.0;
+  const double rough = span / maxTicks;
+  double power = std::pow(10.0, std::floor(std::log10(rough)));
+  for (;;) {
+    for (double m : {1.0, 2.0, 5.0})
+      if (m * power >= rough * (1.0 - 1e-12))
+        return m * power;
+    power *= 10.0;
+  }
+}
+
+double growingTimeSpan(double shown, double curveLength, double limit) {
+  if (!(curveLength > shown))
+    return shown;
+  const double rounded = niceTickStep(curveLength * 1.25, 1); // round, at or above
+  return std::min(rounded, std::max(limit, curveLength));
+}
+
+int tearOffIndex(const double* points, int count) {
+  if (!points || count < 1)
+    return -1;
+  return static_cast<int>(std::max_element(points, points + count) - points);
+}
+
 CursorReading cursorAtIndex(const double* points, int count, double x0, double dx, int index) {
   CursorReading r;
   if (!points || count < 1)

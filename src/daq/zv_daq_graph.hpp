@@ -17,6 +17,16 @@ double graphTimeSpan(int pointCount, int curveRate);
 // Force span of the axis: the piston range, at least 0.1 kN.
 double graphForceSpan(double range);
 
+// A tick step of 1, 2 or 5 times a power of ten that divides span into at most maxTicks
+// steps. 1 for a span that is not a positive finite number.
+double niceTickStep(double span, int maxTicks = 10);
+// The time span while a run's curve grows: the shown span while the curve fits in it, else the
+// next round span (1, 2 or 5 times a power of ten) that leaves a quarter of room, never more
+// than limit.
+double growingTimeSpan(double shown, double curveLength, double limit);
+// Where the specimen tore off: the point of the highest force. -1 for an empty curve.
+int tearOffIndex(const double* points, int count);
+
 struct CurvePoint {
   double x = 0.0;
   double y = 0.0;

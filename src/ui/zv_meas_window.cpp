@@ -3,6 +3,7 @@
 #include <QChart>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -12,6 +13,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 #include "core/zv_format.hpp"
 #include "platform/zv_latin1.hpp"
@@ -28,13 +30,27 @@ const TextPair startCaption{"Start (F7)", "Start (F7)"};
 const TextPair stopCaption{"Stop (F9)", "Stop (F9)"};
 const TextPair pointsCaption{"Points.", "Messpkt."};
 const TextPair timeCaption{"Time", "Zeit"};
-const TextPair homeCaption{"Home", "Home"};
+const TextPair homeCaption{"Home", "Anfang"};
+const TextPair timeAxisTitle{"Time [s]", "Zeit [s]"};
+const TextPair forceAxisTitle{"Pull-off force [kN]", "Abzugskraft [kN]"};
+// The time a run's axis starts with; it grows with the curve.
+constexpr double RunStartSpan = 10.0;
 
 constexpr int ErrNoDataSet = -2140;
 constexpr int ErrNoMeasurement = -2141;
 
 QString fixed3(double v, int decimals = 3) {
   return QString::fromStdString(formatFixed(v, decimals));
+}
+
+// Ticks on round values (1, 2 or 5 times a power of ten) with as many decimals as they need.
+void useRoundTicks(QValueAxis* axis) {
+  const double step = niceTickStep(axis->max() - axis->min(), 8);
+  axis->setTickType(QValueAxis::TicksDynamic);
+  axis->setTickAnchor(0.0);
+  axis->setTickInterval(step);
+  const int decimals = step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
+  axis->setLabelFormat(QString("%.%1f").arg(decimals));
 }
 
 QLineEdit* display(QWidget* parent, const char* name, int width) {
@@ -58,6 +74,16 @@ void MeasChartView::mousePressEvent(QMouseEvent* event) {
     moveCursorTo(event->position());
   else
     QChartView::mousePressEvent(event);
+}
+
+void MeasChartView::keyPressEvent(QKeyEvent* event) {
+  const int step = event->modifiers() & Qt::ShiftModifier ? 10 : 1;
+  if (event->key() == Qt::Key_Left)
+    emit cursorStepped(-step);
+  else if (event->key() == Qt::Key_Right)
+    emit cursorStepped(step);
+  else
+    QChartView::keyPressEvent(event);
 }
 
 void MeasChartView::mouseMoveEvent(QMouseEvent* event) {
@@ -135,15 +161,22 @@ void MeasWindow::buildLayout() {
   cursor_->setObjectName("CURSOR");
   cursor_->setMarkerSize(9);
   cursor_->setColor(QColor(0, 0, 160));
+  tearOff_ = new QScatterSeries(chart);
+  tearOff_->setObjectName("TEAR_OFF");
+  tearOff_->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+  tearOff_->setMarkerSize(10);
+  tearOff_->setColor(QColor(0, 140, 0));
   chart->addSeries(curve_);
+  chart->addSeries(tearOff_);
   chart->addSeries(cursor_);
   timeAxis_ = new QValueAxis(chart);
   forceAxis_ = new QValueAxis(chart);
-  timeAxis_->setLabelFormat("%.1f");
-  forceAxis_->setLabelFormat("%.2f");
+  for (QValueAxis* axis : {timeAxis_, forceAxis_})
+    connect(axis, &QValueAxis::rangeChanged, this, [axis] { useRoundTicks(axis); });
   chart->addAxis(timeAxis_, Qt::AlignBottom);
   chart->addAxis(forceAxis_, Qt::AlignLeft);
-  for (auto* s : {static_cast<QXYSeries*>(curve_), static_cast<QXYSeries*>(cursor_)}) {
+  for (auto* s : {static_cast<QXYSeries*>(curve_), static_cast<QXYSeries*>(tearOff_),
+                  static_cast<QXYSeries*>(cursor_)}) {
     s->attachAxis(timeAxis_);
     s->attachAxis(forceAxis_);
   }
@@ -152,7 +185,9 @@ void MeasWindow::buildLayout() {
   graph_ = new MeasChartView(chart, central);
   graph_->setObjectName("GRAPH");
   graph_->setMinimumSize(400, 240);
+  graph_->setFocusPolicy(Qt::StrongFocus);
   connect(graph_, &MeasChartView::cursorMoved, this, &MeasWindow::cursorTo);
+  connect(graph_, &MeasChartView::cursorStepped, this, &MeasWindow::stepCursor);
   layout->addWidget(graph_, 1);
 
   auto* bottom = new QHBoxLayout;
@@ -194,6 +229,8 @@ void MeasWindow::retranslate() {
   cursorTimeLabel_->setText(pick(lang, timeCaption) + " [s]");
   cursorForceLabel_->setText(pick(lang, forceCaption) + " [kN]");
   home_->setText(pick(lang, homeCaption));
+  timeAxis_->setTitleText(pick(lang, timeAxisTitle));
+  forceAxis_->setTitleText(pick(lang, forceAxisTitle));
   cmd_->setText(pick(lang, cmd_->isChecked() ? stopCaption : startCaption));
   rings_->retranslate();
   retitle();
@@ -255,6 +292,7 @@ double MeasWindow::displayedOffset(const Measurement&) const {
 void MeasWindow::clearPlot() {
   curve_->clear();
   cursor_->clear();
+  tearOff_->clear();
 }
 
 void MeasWindow::setTimeAxis(double x0, double span, int pointCount, int curveRate) {
@@ -282,8 +320,9 @@ int MeasWindow::showDisplayedMeas() {
     program_.readCurve(*m);
   const bool running = program_.measuring && program_.processor.runningMeasurement() == m;
   if (running) {
-    // The axes a run starts with: its whole curve length and the piston.
-    timeSpan_ = program_.processor.startTimeSpan();
+    // The axes of a run: a time span that grows with the curve, and the piston.
+    timeLimit_ = program_.processor.startTimeSpan();
+    timeSpan_ = std::min(RunStartSpan, timeLimit_);
     forceAxis_->setRange(0.0, graphForceSpan(program_.processor.startForceSpan()));
   } else {
     timeSpan_ = graphTimeSpan(m->pointCount, m->curveRate);
@@ -296,11 +335,16 @@ int MeasWindow::showDisplayedMeas() {
 }
 
 void MeasWindow::setGraphSpans(double timeSpan, double forceSpan) {
-  timeSpan_ = timeSpan;
+  timeLimit_ = timeSpan;
+  timeSpan_ = std::min(RunStartSpan, timeSpan);
   forceAxis_->setRange(0.0, graphForceSpan(forceSpan));
-  timeAxis_->setRange(0.0, timeSpan);
+  timeAxis_->setRange(0.0, timeSpan_);
+  // A new run: nothing of the last one's cursor or tear-off stays.
   cursorIndex_ = -1;
   cursor_->clear();
+  tearOff_->clear();
+  cursorTime_->setText(fixed3(0.0));
+  cursorForce_->setText(fixed3(0.0));
 }
 
 void MeasWindow::showMeasCurve(const Measurement& m, double timeOffset) {
@@ -314,10 +358,12 @@ void MeasWindow::showMeasCurve(const Measurement& m, double timeOffset) {
     for (std::size_t i = 0; i < pts.size(); ++i)
       drawn_[static_cast<qsizetype>(i)] = QPointF(pts[i].x, pts[i].y);
     curve_->replace(drawn_);
-    // A growing or scrolling curve keeps its newest point in view.
+    // A growing or scrolling curve keeps its newest point in view, on a round span.
     const double end = timeOffset + (n - 1) * dx;
-    if (timeAxis_->min() != timeOffset || end > timeAxis_->max())
+    if (timeAxis_->min() != timeOffset || end > timeAxis_->max()) {
+      timeSpan_ = growingTimeSpan(timeSpan_, end - timeOffset, timeLimit_);
       timeAxis_->setRange(timeOffset, timeOffset + std::max(timeSpan_, end - timeOffset));
+    }
   } else {
     curve_->clear();
   }
@@ -326,8 +372,21 @@ void MeasWindow::showMeasCurve(const Measurement& m, double timeOffset) {
     const CursorReading r = cursorAtIndex(m.points.data(), n, timeOffset, dx, cursorIndex_);
     cursor_->append(r.time, r.force);
   }
-  result_->setText(fixed3(m.force));
+  markTearOff(m, timeOffset);
+  result_->setText(fixed3(m.force, program_.displayDecimals()));
   points_->setText(QString::number(m.pointCount));
+}
+
+void MeasWindow::markTearOff(const Measurement& m, double timeOffset) {
+  tearOff_->clear();
+  const auto status = static_cast<MeasurementStatus>(m.status);
+  if (status != MeasurementStatus::PullOff && status != MeasurementStatus::MeasuringValid)
+    return;
+  const int n = std::min<int>(m.pointCount, static_cast<int>(m.points.size()));
+  const int at = tearOffIndex(m.points.data(), n);
+  if (at >= 0)
+    tearOff_->append(timeOffset + at / static_cast<double>(std::max(1, m.curveRate)),
+                     m.points[static_cast<std::size_t>(at)]);
 }
 
 void MeasWindow::placeTriggerCursor(int pointIndex) {
@@ -351,6 +410,22 @@ void MeasWindow::cursorTo(double time) {
   const int n = std::min<int>(m->pointCount, static_cast<int>(m->points.size()));
   const CursorReading r =
       readCursor(m->points.data(), n, displayedOffset(*m), 1.0 / std::max(1, m->curveRate), time);
+  if (r.index < 0)
+    return;
+  showCursorAt(*m, r.index);
+}
+
+void MeasWindow::stepCursor(int points) {
+  const Measurement* m = displayed();
+  if (!m)
+    return;
+  showCursorAt(*m, std::max(cursorIndex_, 0) + (cursorIndex_ < 0 ? 0 : points));
+}
+
+void MeasWindow::showCursorAt(const Measurement& m, int index) {
+  const int n = std::min<int>(m.pointCount, static_cast<int>(m.points.size()));
+  const CursorReading r =
+      cursorAtIndex(m.points.data(), n, displayedOffset(m), 1.0 / std::max(1, m.curveRate), index);
   if (r.index < 0)
     return;
   cursorIndex_ = r.index;

@@ -30,10 +30,13 @@ public:
 
 signals:
   void cursorMoved(double time);
+  // The arrow keys move the cursor by points: -1 / +1, with Shift -10 / +10.
+  void cursorStepped(int points);
 
 protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
 private:
   void moveCursorTo(const QPointF& viewPos);
@@ -56,6 +59,8 @@ public:
 
   // The operator moved the cursor to a time (cbGraph): it snaps to the nearest point.
   void cursorTo(double time);
+  // Moves the cursor by a number of points along the displayed curve.
+  void stepCursor(int points);
   // Redraws the displayed measurement completely (showDisplayedMeas); 0 or the failure.
   int showDisplayedMeas();
 
@@ -66,6 +71,7 @@ public:
   MeasChartView* graph() const { return graph_; }
   QLineSeries* curve() const { return curve_; }
   QScatterSeries* cursor() const { return cursor_; }
+  QScatterSeries* tearOffMarker() const { return tearOff_; }
   QValueAxis* timeAxis() const { return timeAxis_; }
   QValueAxis* forceAxis() const { return forceAxis_; }
   SelectionRings* rings() const { return rings_; }
@@ -87,6 +93,8 @@ private:
   void showStatus();
   void showNumber();
   void clearPlot();
+  void showCursorAt(const Measurement& m, int index);
+  void markTearOff(const Measurement& m, double timeOffset);
   void setTimeAxis(double x0, double span, int pointCount, int curveRate);
   double displayedOffset(const Measurement& m) const;
   const Measurement* displayed() const;
@@ -96,6 +104,7 @@ private:
   MeasChartView* graph_;
   QLineSeries* curve_;
   QScatterSeries* cursor_;
+  QScatterSeries* tearOff_;
   QValueAxis* timeAxis_;
   QValueAxis* forceAxis_;
   SelectionRings* rings_;
@@ -121,6 +130,7 @@ private:
   double shownDx_ = 1.0;
   int cursorIndex_ = -1;
   double timeSpan_ = 1.0;
+  double timeLimit_ = 1.0; // the longest span the running curve can need
 };
 
 } // namespace zv

@@ -25,6 +25,20 @@ TEST(GraphSpans, ForceSpanIsTheRangeAtLeastATenth) {
   EXPECT_EQ(graphForceSpan(std::numeric_limits<double>::quiet_NaN()), 0.1);
 }
 
+TEST(GraphSpans, TicksFallOnRoundValuesAndTheRunningAxisGrowsInRoundSteps) {
+  const std::pair<double, double> ticks[] = {{71.0, 10.0}, {28.0, 5.0}, {10.0, 2.0},
+                                             {0.7, 0.1},   {2.5, 0.5},  {0.0, 1.0}};
+  for (auto [span, step] : ticks)
+    EXPECT_DOUBLE_EQ(niceTickStep(span, 8), step) << span;
+  EXPECT_EQ(growingTimeSpan(10.0, 8.0, 100.0), 10.0);   // fits: stays
+  EXPECT_EQ(growingTimeSpan(10.0, 11.0, 100.0), 20.0);  // 13.75 rounded up
+  EXPECT_EQ(growingTimeSpan(20.0, 28.0, 100.0), 50.0);  // a 28 s pull, not 100 s
+  EXPECT_EQ(growingTimeSpan(50.0, 90.0, 100.0), 100.0); // never beyond the curve buffer
+  const double curve[] = {0.1, 1.5, 3.2, 3.1, 3.1};
+  EXPECT_EQ(tearOffIndex(curve, 5), 2);
+  EXPECT_EQ(tearOffIndex(curve, 0), -1);
+}
+
 TEST(CurveEnvelope, ShortCurveIsDrawnPointByPoint) {
   std::vector<double> pts = {1.0, 3.0, 2.0, 5.0};
   CurveEnvelope env;

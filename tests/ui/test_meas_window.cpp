@@ -23,6 +23,7 @@
 #include "core/zv_format.hpp"
 #include "program/zv_meas_control.hpp"
 #include "program/zv_program.hpp"
+#include "program/zv_selection.hpp"
 #include "ui/zv_meas_window.hpp"
 #include "ui/zv_qt_ports.hpp"
 #include "ui/zv_rings.hpp"
@@ -112,7 +113,7 @@ private slots:
   void captionsAndTitleInBothLanguages() {
     QCOMPARE(meas()->windowTitle(), QString("ZARVIK 2012 USB - Single Measuring/data/order.DAT"));
     QCOMPARE(meas()->startStop()->text(), QString("Start (F7)"));
-    QVERIFY(meas()->rings()->findChildren<QLabel*>().at(0)->text() == "&Sample");
+    QVERIFY(meas()->rings()->findChildren<QLabel*>().at(0)->text() == "Sam&ple");
     QCOMPARE(meas()->statusText()->text(), QString("Invalid"));
     QCOMPARE(meas()->number()->text(), QString("1"));
     shell->switchLanguage(0);
@@ -148,15 +149,27 @@ private slots:
     QCOMPARE(meas()->result()->text(), QString("3.125"));
     QCOMPARE(meas()->points()->text(), QString::number(m(0).pointCount));
     QCOMPARE(meas()->curve()->count(), m(0).pointCount); // short curves go point by point
-    // The trigger cursor marks the point where the pull was recognised.
-    QCOMPARE(meas()->cursorIndex(), 47); // 31 idle points and 16 of the rise
-    QCOMPARE(meas()->cursor()->count(), 1);
+    // The next pull starts without the last one's trigger cursor.
+    QCOMPARE(meas()->cursorIndex(), -1);
+    QCOMPARE(meas()->cursor()->count(), 0);
 
     meas()->startStop()->click(); // Stop
     QVERIFY(!program->measuring);
     QVERIFY(!meas()->timer().isActive());
     QCOMPARE(meas()->startStop()->text(), QString("Start (F7)"));
     QVERIFY(action(menu::Start)->isEnabled());
+
+    // The finished pull shows where it tore off; the arrow keys walk the cursor along it.
+    cbCtlMeasSelect(*program, 0);
+    QCOMPARE(meas()->tearOffMarker()->count(), 1);
+    QCOMPARE(meas()->tearOffMarker()->at(0).y(), 3.125);
+    QTest::keyClick(meas()->graph(), Qt::Key_Right);
+    QCOMPARE(meas()->cursorIndex(), 0);
+    QTest::keyClick(meas()->graph(), Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(meas()->cursorIndex(), 10);
+    QCOMPARE(meas()->cursorForce()->text(), QString::number(m(0).points[10], 'f', 3));
+    QCOMPARE(meas()->timeAxis()->titleText(), QString("Time [s]"));
+    QCOMPARE(meas()->forceAxis()->titleText(), QString("Pull-off force [kN]"));
   }
 
   void menuStartAsksBeforeOverwritingAndEscapeAborts() {
