@@ -73,6 +73,7 @@ int runProgram(int argc, char** argv) {
   std::vector<std::string_view> words(argv, argv + argc);
   program.executableDirectory = QCoreApplication::applicationDirPath().toStdString();
   program.startUp(words);
+  ui.useLanguage(program.lang);
   program.helpDirectory = helpDirectory().toStdString();
   showStartScreen(program);
 

@@ -6,9 +6,9 @@ namespace zv {
 
 const std::array<TextPair, GeneralTextCount> generalTextTable = {{
     {"ZARVIK 2012 USB", "ZARVIK 2012 USB"},
-    {"__Sample", "__Probe"},
-    {"Storag__e", "__Lagerung"},
-    {"__Measuring", "M__essung"},
+    {"Sam__ple", "__Probe"},
+    {"S__torage", "__Lagerung"},
+    {"Meas__uring", "M__essung"},
     {"Sample", "Probe"},
     {"Storage", "Lagerung"},
     {"Measuring", "Messung"},

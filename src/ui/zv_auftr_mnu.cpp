@@ -1,7 +1,9 @@
 #include "ui/zv_auftr_mnu.hpp"
 
+#include <QAbstractButton>
 #include <QEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "program/zv_tables.hpp"
+#include "ui/zv_latin1_field.hpp"
 #include "ui/zv_qt_ports.hpp"
 #include "ui/zv_rings.hpp"
 
@@ -31,6 +34,8 @@ int OrderTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant OrderTableModel::data(const QModelIndex& index, int role) const {
+  if (role == Qt::TextAlignmentRole)
+    return QVariant(Qt::AlignRight | Qt::AlignVCenter);
   if (role != Qt::DisplayRole || !index.isValid())
     return {};
   return fromLatin1(orderCellText(program_, index.row(), index.column()));
@@ -81,9 +86,9 @@ OrderWindow::OrderWindow(Program& program, QWidget* parent)
     edit->setMaxLength(static_cast<int>(DataSet::IdentSize) - 1);
     fields->addWidget(label, 0, column);
     fields->addWidget(edit, 1, column);
-    connect(edit, &QLineEdit::textEdited, this, [this, edit, field](const QString& text) {
-      setOrderField(program_, field, toLatin1(text));
-      (void)edit;
+    connect(edit, &QLineEdit::textEdited, this, [this, edit, field] {
+      if (auto text = latin1FieldText(edit, fromLatin1(orderField(program_, field)), program_))
+        setOrderField(program_, field, *text);
     });
   };
   makeField(identNumberLabel_, identNumber_, "IDENT_NO", 0, OrderField::IdentNumber);
@@ -104,6 +109,16 @@ OrderWindow::OrderWindow(Program& program, QWidget* parent)
   table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   table_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   table_->viewport()->installEventFilter(this);
+  table_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+  // The caption of the sample names sits in the corner above them.
+  sampleCaption_ = new QLabel(table_);
+  sampleCaption_->setObjectName("SAMPLE_CAPTION");
+  sampleCaption_->setAlignment(Qt::AlignCenter);
+  if (auto* corner = table_->findChild<QAbstractButton*>()) {
+    auto* cornerLayout = new QHBoxLayout(corner);
+    cornerLayout->setContentsMargins(2, 0, 2, 0);
+    cornerLayout->addWidget(sampleCaption_);
+  }
   layout->addWidget(table_);
   connect(table_, &QTableView::doubleClicked, this,
           [this](const QModelIndex& index) { selectCell(program_, index.row(), index.column()); });
@@ -123,6 +138,8 @@ void OrderWindow::retranslate() {
   identNumberLabel_->setText(pick(program_.lang, identNumberText));
   identNameLabel_->setText(pick(program_.lang, identNameText));
   titleLabel_->setText(pick(program_.lang, titleText));
+  sampleCaption_->setText(QString::fromLatin1(program_.texts.generalTexts[4]));
+  table_->verticalHeader()->setMinimumWidth(sampleCaption_->sizeHint().width() + 8);
   rings_->retranslate();
   setWindowTitle(fromLatin1(tableWindowTitle(program_, orderTitle)));
 }
@@ -180,9 +197,12 @@ void OrderWindow::commitHeader() {
     return;
   QLineEdit* editor = headerEditor_;
   headerEditor_ = nullptr; // the popup below takes the focus and finishes editing again
-  const std::string text = toLatin1(editor->text());
+  const std::optional<std::string> typed = latin1FieldText(editor, QString(), program_);
   editor->hide();
   editor->deleteLater();
+  if (!typed)
+    return; // refused with a message; the old name stays
+  const std::string& text = *typed;
   if (editedOrientation_ == Qt::Vertical)
     renameSample(program_, editedSection_, text);
   else

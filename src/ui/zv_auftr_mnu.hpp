@@ -43,6 +43,8 @@ public:
   QTableView* table() const { return table_; }
   OrderTableModel* model() const { return model_; }
   SelectionRings* rings() const { return rings_; }
+  // The caption over the sample names (the table's top left corner).
+  QLabel* sampleCaption() const { return sampleCaption_; }
   // Opens the in-place editor of a header (as a double-click on it does).
   QLineEdit* editHeader(Qt::Orientation orientation, int section);
 
@@ -67,6 +69,7 @@ private:
   QLabel* titleLabel_;
   SelectionRings* rings_;
   QTableView* table_;
+  QLabel* sampleCaption_;
   OrderTableModel* model_;
   QLineEdit* headerEditor_ = nullptr;
   Qt::Orientation editedOrientation_ = Qt::Vertical;

@@ -55,9 +55,12 @@ VersionInfoDialog::VersionInfoDialog(const Program& program, QWidget* parent) : 
   date->setObjectName("DATE");
   auto* code = new QLabel(QString::fromStdString(Program::programCodeText()), this);
   code->setObjectName("CODE");
-  form->addRow("Version", version);
-  form->addRow("Date", date);
-  form->addRow("Code", code);
+  static const TextPair versionLabel{"Version", "Version"};
+  static const TextPair dateLabel{"Date", "Datum"};
+  static const TextPair codeLabel{"Code", "Kennung"};
+  form->addRow(pick(program.lang, versionLabel), version);
+  form->addRow(pick(program.lang, dateLabel), date);
+  form->addRow(pick(program.lang, codeLabel), code);
   layout->addLayout(form);
   auto* quit = new QPushButton(pick(program.lang, close), this);
   quit->setObjectName("QUIT");

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -13,6 +14,7 @@
 #include "platform/zv_latin1.hpp"
 #include "program/zv_selection.hpp"
 #include "program/zv_tables.hpp"
+#include "ui/zv_latin1_field.hpp"
 #include "ui/zv_qt_ports.hpp"
 #include "ui/zv_rings.hpp"
 
@@ -38,6 +40,11 @@ QString number(double v, int decimals) {
   return QString::number(v, 'f', decimals);
 }
 
+// The shortest text that reads back as the same double.
+QString exactText(double v) {
+  return QString::number(v, 'g', QLocale::FloatingPointShortest);
+}
+
 Measurement* row(Program& p, int k) {
   const DataSet* ds = p.auftr.dataSet();
   return ds ? p.auftr.auftrMeasurement(ds->currentSample, ds->currentStorage, k) : nullptr;
@@ -56,25 +63,32 @@ QVariant StorageTableModel::data(const QModelIndex& index, int role) const {
   Measurement* m = row(program_, index.row());
   if (!m)
     return {};
-  const int decimals = program_.statisticsFormat.decimals;
+  const int decimals = program_.statisticsFormat().decimals;
+  const int shown = program_.displayDecimals();
   if (role == Qt::CheckStateRole && index.column() == OnOff)
     return m->inStatistics ? Qt::Checked : Qt::Unchecked;
+  if (role == Qt::TextAlignmentRole)
+    return index.column() == Status || index.column() == Device
+               ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
+               : QVariant(Qt::AlignRight | Qt::AlignVCenter);
   if (role != Qt::DisplayRole && role != Qt::EditRole)
     return {};
+  // The editor gets every digit the value has, so closing it unchanged changes nothing.
+  const bool edit = role == Qt::EditRole;
   switch (index.column()) {
   case Number:
     return m->measurementIndex + 1;
   case Force:
-    return role == Qt::EditRole ? QVariant(m->force) : QVariant(number(m->force, 3));
+    return edit ? exactText(m->force) : number(m->force, shown);
   case Tension:
     measCalcBondTension(m, program_.auftr.bondTensionFactors());
     return number(m->bondTension, decimals);
   case Status:
     return QString::fromLatin1(measurementStatusText(m->status, program_.lang));
   case Range:
-    return number(m->range, 3);
+    return number(m->range, shown);
   case Area:
-    return role == Qt::EditRole ? QVariant(m->area) : QVariant(number(m->area, 3));
+    return edit ? exactText(m->area) : number(m->area, shown);
   case Device:
     return fromLatin1(m->deviceName);
   default:
@@ -87,10 +101,9 @@ bool StorageTableModel::setData(const QModelIndex& index, const QVariant& value,
   if (index.column() == OnOff && role == Qt::CheckStateRole) {
     ok = setMeasurementOn(program_, index.row(), value.toInt() == Qt::Checked);
   } else if (role == Qt::EditRole && (index.column() == Force || index.column() == Area)) {
-    bool isNumber = false;
-    double v = value.toString().trimmed().replace(',', '.').toDouble(&isNumber);
-    if (!isNumber)
-      v = std::numeric_limits<double>::quiet_NaN(); // refused with a message below
+    // Not a number: NaN, which the setters refuse with a message.
+    const double v = parseTypedNumber(toLatin1(value.toString()))
+                         .value_or(std::numeric_limits<double>::quiet_NaN());
     ok = index.column() == Force ? setMeasurementForce(program_, index.row(), v)
                                  : setMeasurementArea(program_, index.row(), v);
   }
@@ -187,6 +200,8 @@ StorageWindow::StorageWindow(Program& program, QWidget* parent)
   table_->setObjectName("TABLE");
   table_->setModel(model_);
   table_->verticalHeader()->hide();
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
   table_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   table_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                           QAbstractItemView::AnyKeyPressed);
@@ -210,8 +225,12 @@ StorageWindow::StorageWindow(Program& program, QWidget* parent)
       fillParameters();
     }
   });
-  connect(evaluationText_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { setStorageEvaluation(program_, toLatin1(text)); });
+  connect(evaluationText_, &QLineEdit::textEdited, this, [this] {
+    const Storage* s = program_.auftr.currentStorage();
+    const QString stored = s ? fromLatin1(s->evaluation) : QString();
+    if (auto text = latin1FieldText(evaluationText_, stored, program_))
+      setStorageEvaluation(program_, *text);
+  });
   connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
     if (index.column() == StorageTableModel::Number)
       cbCtlMeasSelect(program_, index.row());
@@ -264,7 +283,7 @@ void StorageWindow::fillParameters() {
 
 void StorageWindow::fillStatistics() {
   const StorageStatistics st = currentStatistics(program_);
-  const int decimals = program_.statisticsFormat.decimals;
+  const int decimals = program_.statisticsFormat().decimals;
   const double values[] = {st.mean, st.sa, st.vb, st.minimum, st.maximum};
   for (int i = 0; i < 5; ++i)
     stats_[static_cast<std::size_t>(i)]->setText(number(values[i], decimals));

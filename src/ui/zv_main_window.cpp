@@ -1,5 +1,7 @@
 #include "ui/zv_main_window.hpp"
 
+#include "ui/zv_window_placement.hpp"
+
 #include <QCloseEvent>
 
 namespace zv {
@@ -22,6 +24,10 @@ void MainWindowBase::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (pending_)
     requestRefresh(0);
+  if (fitPending_) {
+    fitPending_ = false;
+    growToContents(this);
+  }
 }
 
 void MainWindowBase::closeEvent(QCloseEvent* event) {

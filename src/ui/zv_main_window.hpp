@@ -20,6 +20,8 @@ public:
   // Refresh requests are collected and run while the window is visible (or when forced).
   void requestRefresh(std::uint32_t bits);
   std::uint32_t pendingRefresh() const { return pending_; }
+  // The next time the window shows, it grows until its content fits (within the screen).
+  void fitContentsOnNextShow() { fitPending_ = true; }
 
 signals:
   void exitRequested();
@@ -34,6 +36,7 @@ private:
   WindowId id_;
   MenuBar* menu_;
   std::uint32_t pending_ = 0;
+  bool fitPending_ = false;
 };
 
 } // namespace zv

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "platform/zv_latin1.hpp"
+#include "ui/zv_decimal_spinbox.hpp"
 #include "ui/zv_dialog_buttons.hpp"
 #include "ui/zv_qt_ports.hpp"
 
@@ -57,7 +58,7 @@ QSpinBox* MeasSetupDialog::intField(const char* name, int value, const Limit<int
 
 QDoubleSpinBox* MeasSetupDialog::doubleField(const char* name, double value, double lo, double hi,
                                              int decimals, bool editable) {
-  auto* box = new QDoubleSpinBox(this);
+  auto* box = new DecimalSpinBox(this);
   box->setObjectName(name);
   box->setDecimals(decimals);
   box->setRange(lo, hi);

@@ -17,10 +17,6 @@
 namespace zv {
 
 namespace {
-const TextPair NotLatin1{"The text holds characters that cannot be stored (Latin-1 only).",
-                         "Der Text enthält Zeichen, die nicht gespeichert werden können "
-                         "(nur Latin-1)."_l1};
-
 template <class List> void fillRing(QComboBox* box, const List& list, double selected) {
   box->clear();
   int index = 0;
@@ -42,9 +38,8 @@ QLineEdit* textField(const std::string& value, int maxLength, const char* name, 
 } // namespace
 
 std::optional<std::string> latin1Text(const QString& text) {
-  for (QChar c : text)
-    if (c.unicode() > 0xFF)
-      return std::nullopt;
+  if (!fitsLatin1(text))
+    return std::nullopt;
   return toLatin1(text);
 }
 
@@ -137,7 +132,7 @@ void NewAuftrDialog::fillRings(int channel, double range, double area, double sp
 void NewAuftrDialog::onOk() {
   for (QLineEdit* e : {identNumber_, identName_, samplePrefix_, storagePrefix_}) {
     if (!latin1Text(e->text())) {
-      QMessageBox::warning(this, windowTitle(), pick(lang_, NotLatin1));
+      QMessageBox::warning(this, windowTitle(), pick(lang_, NotLatin1Text));
       e->setFocus();
       return;
     }

@@ -5,6 +5,8 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressDialog>
@@ -18,9 +20,37 @@ QString fromLatin1(const std::string& text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+bool fitsLatin1(const QString& text) {
+  return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 256; });
+}
+
 std::string toLatin1(const QString& text) {
   const QByteArray bytes = text.toLatin1();
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QtUi::QtUi() = default;
+
+QtUi::~QtUi() {
+  if (qtGerman_)
+    QCoreApplication::removeTranslator(qtGerman_.get());
+}
+
+void QtUi::useLanguage(const Language& language) {
+  language_ = &language;
+  const bool german = language.language == 0;
+  if (german && !qtGerman_) {
+    auto translator = std::make_unique<QTranslator>();
+    // Without the catalogue Qt's texts stay English; nothing else depends on it.
+    if (translator->load(QLocale(QLocale::German), "qtbase", "_",
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+      QCoreApplication::installTranslator(translator.get());
+      qtGerman_ = std::move(translator);
+    }
+  } else if (!german && qtGerman_) {
+    QCoreApplication::removeTranslator(qtGerman_.get());
+    qtGerman_.reset();
+  }
 }
 
 QWidget* QtUi::parent() const {
@@ -64,11 +94,11 @@ std::optional<std::string> QtUi::promptText(const std::string& title, const std:
     if (maxLength > 0 && answer.size() > maxLength)
       answer.truncate(maxLength);
     // Latin-1 cannot hold every character; refuse rather than change the text.
-    bool fits =
-        std::all_of(answer.begin(), answer.end(), [](QChar c) { return c.unicode() < 256; });
-    if (fits)
+    if (fitsLatin1(answer))
       return toLatin1(answer);
-    popup(title, "The text holds characters that cannot be stored (Latin-1 only).");
+    const Language english;
+    const Language& lang = language_ ? *language_ : english;
+    popup(lang.pick(InputErrorTitle), lang.pick(NotLatin1Text));
   }
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // The ports implemented with Qt: dialogs, clipboard, processes, help and the settings store.
+#include <QTranslator>
 #include <QWidget>
+#include <memory>
 
+#include "platform/zv_latin1.hpp"
 #include "platform/zv_registry.hpp"
 #include "platform/zv_ui.hpp"
 #include "support/zv_texts.hpp"
@@ -15,10 +18,23 @@ inline QString pick(const Language& lang, const TextPair& text) {
   return QString::fromLatin1(lang.pick(text));
 }
 
+// The refusal of typed text that Latin-1 cannot hold, wherever text is typed.
+inline constexpr TextPair InputErrorTitle{"Input Error", "Eingabefehler"};
+inline constexpr TextPair NotLatin1Text{
+    "The text holds characters that cannot be stored (Latin-1 only).",
+    "Der Text enthält Zeichen, die nicht gespeichert werden können (nur Latin-1)."_l1};
+// True when every character of the text has a Latin-1 byte.
+bool fitsLatin1(const QString& text);
+
 class QtUi final : public Ui {
 public:
+  QtUi();
+  ~QtUi() override;
   // Dialogs are parented to the window that is active at the time, else to fallbackParent.
   void setFallbackParent(QWidget* w) { fallbackParent_ = w; }
+  // The program's language: the language of QtUi's own messages and of Qt's texts (file
+  // dialogs, standard buttons). Call again after every switch.
+  void useLanguage(const Language& language);
 
   void popup(const std::string& title, const std::string& text) override;
   int ask(const std::string& title, const std::string& text,
@@ -39,6 +55,8 @@ private:
   QWidget* parent() const;
   QWidget* fallbackParent_ = nullptr;
   bool waitCursor_ = false;
+  const Language* language_ = nullptr;
+  std::unique_ptr<QTranslator> qtGerman_; // installed while the program speaks German
 };
 
 // IniFilePath in QSettings("ZEROVO", "ZARVIK"): the registry on Windows, a .conf file elsewhere.

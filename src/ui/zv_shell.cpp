@@ -95,8 +95,13 @@ void Shell::setWindow(WindowId id, MainWindowBase* w) {
   windows_[slot(id)] = w;
   if (w) {
     wire(w);
-    if (WindowPlacement* p = placementOf(program_, id))
+    if (WindowPlacement* p = placementOf(program_, id)) {
       applyWindowPlacement(w, *p);
+      // Windows the user never placed would all open on the same spot: cascade them.
+      if (*p == WindowPlacement{})
+        w->move(w->pos() + QPoint(40, 40) * static_cast<int>(slot(id)));
+    }
+    w->fitContentsOnNextShow();
   }
 }
 
@@ -332,6 +337,7 @@ void Shell::showWindow(WindowId which) {
 void Shell::switchLanguage(int language) {
   program_.backupDataSet();
   program_.setLanguage(language);
+  ui_.useLanguage(program_.lang);
   showLanguage();
 }
 

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "platform/zv_latin1.hpp"
+#include "ui/zv_decimal_spinbox.hpp"
 #include "ui/zv_dialog_buttons.hpp"
 #include "ui/zv_qt_ports.hpp"
 
@@ -31,7 +32,7 @@ const TextPair notLatin1{
     "Die Einheit enthält ein Zeichen, das nicht gespeichert werden kann. Bitte andere Zeichen verwenden."_l1};
 
 QDoubleSpinBox* factorField(QWidget* parent, const char* name, double value) {
-  auto* box = new QDoubleSpinBox(parent);
+  auto* box = new DecimalSpinBox(parent);
   box->setObjectName(name);
   box->setDecimals(6);
   box->setRange(-1e9, 1e9);

@@ -24,6 +24,16 @@ void applyWindowPlacement(QWidget* window, const WindowPlacement& placement) {
   window->setGeometry(r.left, r.top, r.width, r.height);
 }
 
+void growToContents(QWidget* window) {
+  const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+  if (!screen)
+    return;
+  const QSize room = screen->availableGeometry().size() * 0.9;
+  const QSize wanted = window->size().expandedTo(window->sizeHint()).boundedTo(room);
+  if (wanted != window->size())
+    window->resize(wanted);
+}
+
 void storeWindowPlacement(const QWidget* window, WindowPlacement& placement) {
   if (!window)
     return;

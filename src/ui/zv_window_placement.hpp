@@ -12,4 +12,8 @@ void applyWindowPlacement(QWidget* window, const WindowPlacement& placement);
 // Records the window's client area; a null window or a screen without size changes nothing.
 void storeWindowPlacement(const QWidget* window, WindowPlacement& placement);
 
+// Makes the window at least as large as its content asks for, but never larger than nine
+// tenths of the screen's free area.
+void growToContents(QWidget* window);
+
 } // namespace zv

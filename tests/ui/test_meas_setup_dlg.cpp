@@ -134,6 +134,7 @@ private slots:
   }
 
   void germanCaptions() {
+    QLocale::setDefault(QLocale(QLocale::German)); // a German system
     shell->switchLanguage(0);
     withDialog(menu::MeasParams, [&](QDialog* d) {
       QCOMPARE(d->windowTitle(), QString("ZARVIK 2012 USB - Setup - Messparameter"));
@@ -145,7 +146,15 @@ private slots:
       QCOMPARE(d->windowTitle(), QString("ZARVIK 2012 USB - Setup - Haftzug Berechnung"));
       QVERIFY(hasLabel(d, "Multiplikator"));
       QVERIFY(hasLabel(d, QString::fromUtf8("Fläche [mm2]")));
+      // Numbers show a decimal point; a typed decimal comma is read as one.
+      auto* gain = field<QDoubleSpinBox>(d, "GAIN");
+      gain->setValue(1.5);
+      QCOMPARE(gain->text(), QString("1.500000"));
+      gain->selectAll();
+      QTest::keyClicks(gain, "19,6");
+      QCOMPARE(gain->value(), 19.6);
     });
+    QLocale::setDefault(QLocale::c());
   }
 
   void bondTensionOkStoresAndAbortDiscards() {

@@ -1,10 +1,14 @@
 // The log window with its menu bar: labels and dimmed items in both languages, the language
 // switch, and the end of the program through the exit dialog.
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -126,14 +130,63 @@ private slots:
 
   void versionInfoShowsVersionDateAndCode() {
     QString version;
+    QStringList labels;
     QTimer::singleShot(0, [&] {
       QWidget* modal = QApplication::activeModalWidget();
       QVERIFY(modal);
       version = modal->findChild<QLabel*>("VERSION")->text();
+      for (QLabel* l : modal->findChildren<QLabel*>())
+        labels << l->text();
       modal->findChild<QPushButton*>("QUIT")->click();
     });
+    shell->switchLanguage(0);
     shell->logWindow()->menu()->action(menu::Info)->trigger();
     QCOMPARE(version, QString(" 6. 4"));
+    QVERIFY(labels.contains("Datum") && labels.contains("Kennung") && !labels.contains("Date"));
+  }
+
+  // Qt's own texts (standard buttons, file dialogs) follow the program's language.
+  void qtTextsFollowTheLanguage() {
+    const auto cancel = [] {
+      QDialogButtonBox box(QDialogButtonBox::Cancel);
+      return box.button(QDialogButtonBox::Cancel)->text();
+    };
+    QCOMPARE(cancel(), QString("Cancel"));
+    shell->switchLanguage(0);
+    QCOMPARE(cancel(), QString("Abbrechen"));
+    shell->switchLanguage(1);
+    QCOMPARE(cancel(), QString("Cancel"));
+  }
+
+  // Alt plus a letter reaches one thing only, in every window and both languages.
+  void mnemonicsAreUniqueInEveryWindow() {
+    program->auftr.auftrCreate();
+    program->auftr.auftrAddSamples(1);
+    program->auftr.auftrAddStorages(1);
+    program->dataLoaded = true;
+    for (int language : {1, 0}) {
+      shell->switchLanguage(language);
+      for (WindowId id :
+           {WindowId::Log, WindowId::Order, WindowId::Storage, WindowId::Measurement}) {
+        QWidget* w = id == WindowId::Log ? shell->logWindow() : shell->ensureWindow(id);
+        QStringList texts;
+        for (QAction* a : static_cast<QMainWindow*>(w)->menuBar()->actions())
+          texts << a->text();
+        for (QLabel* l : w->findChildren<QLabel*>())
+          if (l->buddy())
+            texts << l->text();
+        for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+          texts << b->text();
+        QSet<QKeySequence> seen;
+        for (const QString& t : texts) {
+          const QKeySequence key = QKeySequence::mnemonic(t);
+          if (key.isEmpty())
+            continue;
+          QVERIFY2(!seen.contains(key), qPrintable(QString("%1: %2").arg(w->objectName(), t)));
+          seen.insert(key);
+        }
+      }
+    }
   }
 
   void dataAcquisitionDialogShowsTheBox() {

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -9,6 +10,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 #include "common/zv_fakes.hpp"
 #include "common/zv_qt_quiet.hpp"
@@ -80,7 +82,7 @@ private slots:
     QString popup;
     readNextPopup(&popup);
     QVERIFY(!m->setData(m->index(0, StorageTableModel::Force), "abc", Qt::EditRole));
-    QCOMPARE(popup, QString("Please enter a finite number"));
+    QCOMPARE(popup, QString("Please enter a finite number not below 0"));
     QCOMPARE(program->auftr.currentStorage()->measurements[0].status, 0);
   }
 
@@ -133,8 +135,67 @@ private slots:
     QVERIFY(storage()->table()->verticalScrollBar()->maximum() > 0);
   }
 
+  void theForceEditorKeepsEveryDigit() {
+    QTableView* table = storage()->table();
+    const QModelIndex force = storage()->model()->index(0, StorageTableModel::Force);
+    table->setCurrentIndex(force);
+    table->edit(force);
+    auto* editor = table->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->setText("1,2346");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(program->auftr.currentStorage()->measurements[0].force, 1.2346);
+    QCOMPARE(force.data().toString(), QString("1.235")); // the display decimals
+  }
+
+  // Text Latin-1 cannot hold is refused with a message wherever it is typed.
+  void textOutsideLatin1IsRefusedEverywhere() {
+    const QString chinese = QString::fromUtf8("测"); // one key: one refusal
+    const DataSet& ds = *program->auftr.dataSet();
+    struct Field {
+      QLineEdit* edit;
+      std::function<std::string()> stored;
+    };
+    const Field fields[] = {
+        {order()->findChild<QLineEdit*>("IDENT_NO"), [&] { return ds.identNumber; }},
+        {order()->findChild<QLineEdit*>("TITLE"), [&] { return ds.title; }},
+        {storage()->findChild<QLineEdit*>("ABRISS_TEXT"),
+         [&] { return program->auftr.currentStorage()->evaluation; }},
+        {order()->editHeader(Qt::Vertical, 0), [&] { return ds.samples[0].name; }},
+    };
+    for (const Field& f : fields) {
+      QVERIFY(f.edit);
+      const std::string before = f.stored();
+      QString popup;
+      readNextPopup(&popup);
+      f.edit->setFocus();
+      QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, chinese);
+      QApplication::sendEvent(f.edit, &typed);
+      QTest::keyClick(f.edit, Qt::Key_Return);
+      QVERIFY2(popup.contains("Latin-1"), qPrintable(f.edit->objectName()));
+      QCOMPARE(f.stored(), before);
+    }
+  }
+
+  void tablesFitAndShowTheirNumbersRightAligned() {
+    storage()->hide();
+    shell->showWindow(WindowId::Storage);
+    QApplication::processEvents();
+    QHeaderView* columns = storage()->table()->horizontalHeader();
+    QVERIFY(columns->length() <= storage()->table()->viewport()->width()); // nothing hidden
+    QVERIFY(storage()->pos() != order()->pos());                           // cascaded
+    const auto right = [](const QModelIndex& i) {
+      return i.data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight;
+    };
+    QVERIFY(right(storage()->model()->index(0, StorageTableModel::Force)));
+    QVERIFY(right(order()->model()->index(0, 0)));
+    QCOMPARE(order()->sampleCaption()->text(), QString("Sample"));
+    QVERIFY(order()->sampleCaption()->isVisible());
+  }
+
   void languageSwitchRelabels() {
     shell->switchLanguage(0);
+    QCOMPARE(order()->sampleCaption()->text(), QString("Probe"));
     QVERIFY(storage()->windowTitle().contains("Lagerungstabelle"));
     QVERIFY(order()->windowTitle().contains("Auftragstabelle"));
     QCOMPARE(storage()->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
