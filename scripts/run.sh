@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-scripts/build.sh
+scripts/build.sh zarvik zarvik_simdaq zarvik-tool # the tests and benchmarks: scripts/test.sh
 scripts/first-run.sh
 args=("$@")
 if ! ldconfig -p 2>/dev/null | grep -q 'libnidaqmx\.so'; then
