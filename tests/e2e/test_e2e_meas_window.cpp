@@ -3,6 +3,7 @@
 // With ZV_SCREENSHOT set to a file name, the window is saved there after the run.
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -19,6 +20,8 @@
 #include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_format.hpp"
+#include "core/zv_edit_ops.hpp"
+#include "program/zv_file_commands.hpp"
 #include "program/zv_meas_control.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_meas_window.hpp"
@@ -125,6 +128,73 @@ private slots:
       QTest::qWait(50);
       QVERIFY(meas()->grab().save(QString::fromLocal8Bit(shot)));
     }
+  }
+
+  // With ZV_TOUR_DIR set (scripts/screenshots.sh runs it on a real X server): an operator's
+  // series on tester 2, saved as pictures of the measurement window and the storage table in
+  // both languages.
+  void operatorSeriesOnTheSecondTester() {
+    const QString out = QString::fromLocal8Bit(qgetenv("ZV_TOUR_DIR"));
+    if (out.isEmpty())
+      QSKIP("pictures only when ZV_TOUR_DIR names a folder");
+    TesterDevice& second = *program->devices.device(1);
+    second.name = "Zarvik 850 / 2";
+    second.pistons.insert(50.0);
+    second.areas.insert(12.5);
+    for (int i = 0; i < second.pistons.count(); ++i)
+      second.pistons.piston(i)->calFlags = PistonRange::FullyCalibrated;
+    program->measParams.hardChn = 1;
+    program->auftr.auftrResetChanges();
+    NewDataSetInput in = newDataSetInputFrom(program->auftr.defaults());
+    in.identNumber = "2026-118";
+    in.identName = "Facade coating";
+    in.channel = 1;
+    in.range = 50.0;
+    in.area = 12.5;
+    in.speed = 300.0;
+    answerFileDialog(dir.file("Facade.BIN"));
+    QCOMPARE(shell->fileCommands().newDataSetOk(in), 0);
+    program->singlePanel = 0;
+    shell->showWindow(WindowId::Measurement);
+
+    meas()->startStop()->click();
+    for (int i = 0; i < 600 && valid() < 3; ++i)
+      tick();
+    QCOMPARE(valid(), 3);
+    meas()->startStop()->click(); // stopped before the fourth specimen's trigger
+    QCOMPARE(program->auftr.auftrMeasurement(0, 0, 3)->status, 0);
+    meas()->rings()->measurementRing()->activated(3);
+    meas()->startStop()->click(); // and started again on the same slot
+    for (int i = 0; i < 600 && valid() < 4; ++i)
+      tick();
+    meas()->startStop()->click();
+    QCOMPARE(valid(), 4);
+    meas()->rings()->measurementRing()->activated(3);
+
+    shell->showWindow(WindowId::Storage);
+    for (int language : {1, 0}) {
+      shell->switchLanguage(language);
+      QTest::qWait(200);
+      const QString suffix = language == 1 ? "en" : "de";
+      QVERIFY(meas()->grab().save(out + "/measurement-window-" + suffix + ".png"));
+      QVERIFY(shell->window(WindowId::Storage)->grab().save(out + "/storage-table-" + suffix +
+                                                            ".png"));
+    }
+  }
+
+private:
+  void tick() {
+    sim.advance(1.0);
+    QTest::qWait(meas()->timer().interval() + 5);
+  }
+  // Picks the file in the file dialog that opens next.
+  static void answerFileDialog(const std::filesystem::path& file) {
+    QTimer::singleShot(0, [file] {
+      if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        d->selectFile(QString::fromStdString(file.string()));
+        QMetaObject::invokeMethod(d, "accept");
+      }
+    });
   }
 };
 

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs an operator's series on the simulator in real windows on a virtual X server and saves
+# the measurement window and the storage table in both languages under docs/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh test_e2e_meas_window zarvik_simdaq
+out="$(pwd)/docs"
+sandbox="$(mktemp -d)"
+trap 'rm -rf "$sandbox"' EXIT
+mkdir -p "$sandbox/runtime" && chmod 700 "$sandbox/runtime"
+HOME="$sandbox" XDG_CONFIG_HOME="$sandbox" TMPDIR="$sandbox" XDG_RUNTIME_DIR="$sandbox/runtime" \
+  QT_QPA_PLATFORM=xcb ZV_TOUR_DIR="$out" \
+  xvfb-run -a -s "-screen 0 1600x1000x24" build/tests/e2e/test_e2e_meas_window \
+  operatorSeriesOnTheSecondTester
+ls "$out"/*-en.png "$out"/*-de.png
