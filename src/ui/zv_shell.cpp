@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <functional>
 
 #include "program/zv_main_mnu.hpp"
 #include "program/zv_meas_control.hpp"
@@ -68,6 +69,7 @@ Shell::Shell(Program& program, QtUi& ui)
       dataWindows_(std::make_unique<ShellDataWindows>(*this)),
       fileCommands_(std::make_unique<FileCommands>(program, *dataWindows_, *editDialogs_)) {
   program_.refreshSink = this;
+  registerCommands();
 }
 
 Shell::~Shell() {
@@ -156,143 +158,92 @@ void Shell::command(int id, MainWindowBase* owner) {
   }
   if (def->handler == MenuHandler::All || def->handler == MenuHandler::Work)
     program_.backupDataSet();
-  switch (id) {
-  case menu::Start:
+  const auto found = commands_.find(id);
+  if (found == commands_.end())
+    return;
+  found->second(owner);
+  if (id != menu::Exit) // after Exit the windows may be gone
+    updateMenuState();
+}
+
+// Every item of the menu table that does something, with what it does.
+void Shell::registerCommands() {
+  using Owner = MainWindowBase*;
+  auto on = [this](std::initializer_list<int> ids, std::function<void(Owner)> run) {
+    for (int id : ids)
+      commands_[id] = run;
+  };
+  auto modal = [this](QDialog& dialog) {
+    openDialog_ = &dialog;
+    const int result = dialog.exec();
+    openDialog_ = nullptr;
+    return result;
+  };
+  on({menu::Start}, [this](Owner) {
     if (MainWindowBase* w = ensureWindow(WindowId::Measurement)) {
       startMeasuring(program_);
       w->requestRefresh(refresh::Values);
     }
-    break;
-  case menu::Stop:
-    stopMeasuring(program_);
-    break;
-  case menu::Units: {
+  });
+  on({menu::Stop}, [this](Owner) { stopMeasuring(program_); });
+  on({menu::Units}, [this, modal](Owner owner) {
     UnitsSetupDialog dialog(program_, owner);
-    openDialog_ = &dialog;
-    dialog.exec();
-    openDialog_ = nullptr;
-    break;
-  }
-  case menu::MeasParams: {
+    modal(dialog);
+  });
+  on({menu::MeasParams}, [this, modal](Owner owner) {
     MeasSetupDialog dialog(program_, owner);
-    openDialog_ = &dialog;
-    dialog.exec();
-    openDialog_ = nullptr;
-    break;
-  }
-  case menu::Print:
-    print(owner);
-    break;
-  case menu::Auftrag:
-    showWindow(WindowId::Order);
-    break;
-  case menu::Lager:
-    showWindow(WindowId::Storage);
-    break;
-  case menu::SglMea:
-    showWindow(WindowId::Measurement);
-    break;
-  case menu::Log:
-    showWindow(WindowId::Log);
-    break;
-  case menu::SglPnl:
-    program_.singlePanel = 1 - program_.singlePanel;
-    break;
-  case menu::German:
-  case menu::English:
-    switchLanguage(id == menu::German ? 0 : 1);
-    break;
-  case menu::Edit:
-    program_.openLogInEditor();
-    break;
-  case menu::Delete:
-    program_.deleteLogFile();
-    break;
-  case menu::HlpFile:
-    program_.callHtmlHelpFile();
-    break;
-  case menu::Info: {
+    modal(dialog);
+  });
+  on({menu::Print}, [this](Owner owner) { print(owner); });
+  on({menu::Auftrag}, [this](Owner) { showWindow(WindowId::Order); });
+  on({menu::Lager}, [this](Owner) { showWindow(WindowId::Storage); });
+  on({menu::SglMea}, [this](Owner) { showWindow(WindowId::Measurement); });
+  on({menu::Log}, [this](Owner) { showWindow(WindowId::Log); });
+  on({menu::SglPnl}, [this](Owner) { program_.singlePanel = 1 - program_.singlePanel; });
+  on({menu::German}, [this](Owner) { switchLanguage(0); });
+  on({menu::English}, [this](Owner) { switchLanguage(1); });
+  on({menu::Edit}, [this](Owner) { program_.openLogInEditor(); });
+  on({menu::Delete}, [this](Owner) { program_.deleteLogFile(); });
+  on({menu::HlpFile}, [this](Owner) { program_.callHtmlHelpFile(); });
+  on({menu::Info}, [this, modal](Owner owner) {
     VersionInfoDialog dialog(program_, owner);
     dialog.setObjectName("HELP_INFO");
-    openDialog_ = &dialog;
-    dialog.exec();
-    openDialog_ = nullptr;
-    break;
-  }
-  case menu::Hard: {
+    modal(dialog);
+  });
+  on({menu::Hard}, [this, modal](Owner owner) {
     DaqInfoDialog dialog(program_, owner);
     dialog.setObjectName("HARD");
-    openDialog_ = &dialog;
-    const bool ok = dialog.exec() == QDialog::Accepted;
-    openDialog_ = nullptr;
-    if (ok)
+    if (modal(dialog) == QDialog::Accepted)
       program_.requestRefresh(WindowId::Measurement, refresh::Values);
-    break;
-  }
-  case menu::WorkDir:
+  });
+  on({menu::WorkDir}, [this](Owner) {
     if (setUserDirectory(program_) == 0)
       showLanguage(); // the reloaded settings may change the language
-    break;
-  case menu::Device1:
-  case menu::Device2: {
-    DeviceDialog dialog(program_, id == menu::Device1 ? 0 : 1, owner);
-    openDialog_ = &dialog;
-    dialog.exec();
-    openDialog_ = nullptr;
-    requestRefresh(WindowId::Storage, refresh::Parameters | refresh::Values);
-    break;
-  }
-  case menu::Abriss: {
+  });
+  for (int device : {0, 1})
+    on({device == 0 ? menu::Device1 : menu::Device2}, [this, modal, device](Owner owner) {
+      DeviceDialog dialog(program_, device, owner);
+      modal(dialog);
+      requestRefresh(WindowId::Storage, refresh::Parameters | refresh::Values);
+    });
+  on({menu::Abriss}, [this, modal](Owner owner) {
     EvaluationDialog dialog(program_, owner);
-    openDialog_ = &dialog;
-    dialog.exec();
-    openDialog_ = nullptr;
+    modal(dialog);
     requestRefresh(WindowId::Storage, refresh::Parameters);
-    break;
-  }
-  case menu::Exit:
-    requestExit(owner);
-    return;
-  case menu::New:
-    fileCommands_->fileNew();
-    break;
-  case menu::Load:
-    fileCommands_->fileOpen();
-    break;
-  case menu::Close:
-    fileCommands_->fileClose();
-    break;
-  case menu::SaveW:
-    fileCommands_->fileSave();
-    break;
-  case menu::Save:
-    fileCommands_->fileSaveAs();
-    break;
-  case menu::NewProbe:
-    fileCommands_->editAdd(AddKind::Sample);
-    break;
-  case menu::NewLager:
-    fileCommands_->editAdd(AddKind::Storage);
-    break;
-  case menu::NewMeas:
-    fileCommands_->editAdd(AddKind::Measurement);
-    break;
-  case menu::DelProbe:
-    fileCommands_->editDelete(DeleteMode::Sample);
-    break;
-  case menu::DelLager:
-    fileCommands_->editDelete(DeleteMode::Storage);
-    break;
-  case menu::DelMeas:
-    fileCommands_->editDelete(DeleteMode::Measurement);
-    break;
-  case menu::CopyLag:
-    fileCommands_->editCopyParameters();
-    break;
-  default:
-    break; // commands of features that are not part of this window set yet
-  }
-  updateMenuState();
+  });
+  on({menu::Exit}, [this](Owner owner) { requestExit(owner); });
+  on({menu::New}, [this](Owner) { fileCommands_->fileNew(); });
+  on({menu::Load}, [this](Owner) { fileCommands_->fileOpen(); });
+  on({menu::Close}, [this](Owner) { fileCommands_->fileClose(); });
+  on({menu::SaveW}, [this](Owner) { fileCommands_->fileSave(); });
+  on({menu::Save}, [this](Owner) { fileCommands_->fileSaveAs(); });
+  on({menu::NewProbe}, [this](Owner) { fileCommands_->editAdd(AddKind::Sample); });
+  on({menu::NewLager}, [this](Owner) { fileCommands_->editAdd(AddKind::Storage); });
+  on({menu::NewMeas}, [this](Owner) { fileCommands_->editAdd(AddKind::Measurement); });
+  on({menu::DelProbe}, [this](Owner) { fileCommands_->editDelete(DeleteMode::Sample); });
+  on({menu::DelLager}, [this](Owner) { fileCommands_->editDelete(DeleteMode::Storage); });
+  on({menu::DelMeas}, [this](Owner) { fileCommands_->editDelete(DeleteMode::Measurement); });
+  on({menu::CopyLag}, [this](Owner) { fileCommands_->editCopyParameters(); });
 }
 
 MainWindowBase* Shell::ensureWindow(WindowId id) {

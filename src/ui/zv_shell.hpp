@@ -2,6 +2,8 @@
 // The windows of the running program and the commands of their menu bars.
 #include <QObject>
 #include <array>
+#include <functional>
+#include <map>
 #include <memory>
 
 #include "platform/zv_refresh.hpp"
@@ -30,8 +32,10 @@ public:
   // Records where the data windows are, for the configuration (before it is saved).
   void storeWindowPlacements();
 
-  // cbMnuAll, cbMnuWork and the other menu handlers, for the bar of `owner`.
+  // Runs the command of a menu item for the bar of `owner`.
   void command(int id, MainWindowBase* owner);
+  // Whether the menu item has a command.
+  bool hasCommand(int id) const { return commands_.contains(id); }
   void showWindow(WindowId which);
   void updateMenuState();
   void switchLanguage(int language);
@@ -53,6 +57,7 @@ signals:
   void quitRequested(int code);
 
 private:
+  void registerCommands();
   void wire(MainWindowBase* w);
   void relabel(MainWindowBase* w);
   void retitleLog();
@@ -70,6 +75,7 @@ private:
   std::unique_ptr<QtEditDialogs> editDialogs_;
   std::unique_ptr<ShellDataWindows> dataWindows_;
   std::unique_ptr<FileCommands> fileCommands_;
+  std::map<int, std::function<void(MainWindowBase* owner)>> commands_;
 };
 
 } // namespace zv

@@ -19,6 +19,7 @@
 #include "common/zv_qt_quiet.hpp"
 #include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
+#include "program/zv_main_mnu.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_qt_ports.hpp"
 #include "ui/zv_shell.hpp"
@@ -143,6 +144,23 @@ private slots:
     shell->logWindow()->menu()->action(menu::Info)->trigger();
     QCOMPARE(version, QString(" 6. 4"));
     QVERIFY(labels.contains("Datum") && labels.contains("Kennung") && !labels.contains("Date"));
+  }
+
+  // Every item that is not a separator or a menu title does something; the few whose
+  // commands the program does not have yet are dimmed.
+  void everyMenuItemHasACommandOrIsDimmed() {
+    const auto missing = notYetAvailable();
+    for (const MenuItemDef& d : menuItems()) {
+      if (d.handler == MenuHandler::Separator || d.handler == MenuHandler::Menu ||
+          d.handler == MenuHandler::Submenu)
+        continue;
+      const bool absent = std::find(missing.begin(), missing.end(), d.id) != missing.end();
+      QVERIFY2(shell->hasCommand(d.id) != absent, d.english);
+    }
+    program->dataLoaded = true;
+    shell->updateMenuState();
+    for (int id : missing)
+      QVERIFY(!enabled(id));
   }
 
   // Qt's own texts (standard buttons, file dialogs) follow the program's language.
