@@ -67,7 +67,7 @@ void PullOffProcessor::resetRunState() {
   stopped = false;
   finished = false;
   redraw = false;
-  timeOffset_ = 0.0;
+  detector_ = PullOffDetector{};
 }
 
 int PullOffProcessor::report(int code) {
@@ -95,30 +95,6 @@ bool PullOffProcessor::isDisplayed(const Measurement&) const {
          d->currentMeasurement == running_.measurement;
 }
 
-void PullOffProcessor::resetRun() {
-  state_ = WAIT_TRIGGER;
-  riseCount_ = fallCount_ = 0;
-  accepted_ = true;
-  rawCount_ = 0;
-  avgReady_ = false;
-  runSum_ = 0.0;
-  filtered_ = 0.0;
-  avgN_ = std::clamp(params_.average, 1, HistorySize);
-  avgHist_.fill(0.0);
-  avgPos_ = 0;
-  spikeReady_ = false;
-  nSpike_ = std::clamp(params_.nSpikeNum, 1, HistorySize);
-  spikeHist_.fill(0.0);
-  spikeHead_ = 0;
-  slopeReady_ = false;
-  slope_ = 0.0;
-  timeOffset_ = 0.0;
-  trigIndex_ = pullIndex_ = -1;
-  processed_ = 0;
-  curveStart_ = curveCount_ = 0;
-  triggerCursor_ = -1;
-}
-
 int PullOffProcessor::initPlotBuffer(Measurement* m) {
   if (!m)
     return report(MeasErrNoMeasurementForPlot);
@@ -126,16 +102,12 @@ int PullOffProcessor::initPlotBuffer(Measurement* m) {
   if (auftrAllocPoints(*m, gph) < 0)
     return report(MeasErrPlotBuffer);
   m->pointCount = 0;
-  try {
-    curve_.assign(2 * static_cast<std::size_t>(gph), 0.0);
-  } catch (const std::bad_alloc&) {
+  triggerCursor_ = -1;
+  if (!detector_.start(gph, params_.nSpikeNum, params_.average)) {
     auftrFreePoints(*m);
     return report(MeasErrPlotBuffer);
   }
-  gph_ = gph;
-  curveStart_ = curveCount_ = 0;
   synced_ = 0;
-  scrolled_ = false;
   return 0;
 }
 
@@ -144,36 +116,39 @@ int PullOffProcessor::calcLimits() {
   if (!m)
     return report(MeasErrLimitsNoMeasurement);
   const double rate = params_.dSampleRateActual;
-  const double speed = m->speed;
-  startThreshold_ = params_.startProzent * speed / 100.0 / 1000.0;
-  stopThreshold_ = params_.stopProzent * speed / 100.0 / 1000.0;
-  params_.startThreshold = startThreshold_;
-  params_.stopThreshold = stopThreshold_;
-  params_.forceLimit = m->range * (params_.forcLimitRelVal / 100.0);
-  startPoints_ = toPoints(params_.startTime, rate);
-  stopPoints_ = toPoints(params_.stopTime, rate);
-  postPoints_ = toPoints(params_.dPostTrigTime, rate);
+  DetectorLimits l;
+  l.sampleRate = rate;
+  l.curveRate = curveRate_;
+  l.startThreshold = params_.startProzent * m->speed / 100.0 / 1000.0;
+  l.stopThreshold = params_.stopProzent * m->speed / 100.0 / 1000.0;
+  l.startPoints = toPoints(params_.startTime, rate);
+  l.stopPoints = toPoints(params_.stopTime, rate);
+  l.postPoints = toPoints(params_.dPostTrigTime, rate);
+  l.forceLimitEnabled = params_.forcLimitEnable != 0;
+  l.forceLimit = m->range * (params_.forcLimitRelVal / 100.0);
+  params_.startThreshold = l.startThreshold;
+  params_.stopThreshold = l.stopThreshold;
+  params_.forceLimit = l.forceLimit;
   int trig = toPoints(params_.dTrigDiffTime, rate);
   // The curve being filled decides how far back a slope can look.
-  const int gph = measuring && gph_ >= 2 ? gph_ : std::max(params_.gphPoints, 2);
+  const int gph = measuring && detector_.curveCapacity() >= 2 ? detector_.curveCapacity()
+                                                              : std::max(params_.gphPoints, 2);
   if (trig > gph - 1) {
     trig = gph - 1;
     params_.dTrigDiffTime = trig / rate; // what is saved and reported from now on
   }
   // A distance of 0 would compare each point with itself: no slope, never a trigger.
-  trigDiffPoints_ = std::max(trig, 1);
-  params_.trigDiffPoints = trigDiffPoints_;
-  params_.postTrigPoints = postPoints_;
-  slopeBase_ = static_cast<double>(trigDiffPoints_) / curveRate_;
-  if (slopeReady_ && processed_ <= trigDiffPoints_)
-    slopeReady_ = false;
+  l.slopePoints = std::max(trig, 1);
+  params_.trigDiffPoints = l.slopePoints;
+  params_.postTrigPoints = l.postPoints;
+  detector_.setLimits(l);
   return 0;
 }
 
 int PullOffProcessor::measStart() {
   // A start that fails must not leave the indices of the previous run for the stop that
   // follows it, or that stop would compute a result on a curve this run never recorded.
-  trigIndex_ = pullIndex_ = -1;
+  detector_ = PullOffDetector{};
   slotBeforeRun_.reset();
   if (params_.daqErrorState != 0)
     return report(MeasErrDaqState);
@@ -209,7 +184,6 @@ bool PullOffProcessor::giveBackUntriggeredSlot() {
 }
 
 int PullOffProcessor::prepareRun(Measurement& m) {
-  resetRun();
   if (initPlotBuffer(&m) != 0)
     return report(MeasErrInitPlot);
   if (acquisition_->daqStop() != 0) {
@@ -242,8 +216,9 @@ int PullOffProcessor::prepareRun(Measurement& m) {
   m.speed = storage->speed;
   m.channel = channel;
   m.deviceName = cutToField(*testerName, Measurement::DeviceNameSize);
-  m.calOffset = calOffset_ = line.offset;
-  m.calGain = calGain_ = line.gain;
+  m.calOffset = line.offset;
+  m.calGain = line.gain;
+  detector_.setCalibration(line.offset, line.gain);
   if (piston->calFlags != PistonRange::FullyCalibrated)
     message(NotCalibratedText, report::Popup);
 
@@ -258,172 +233,60 @@ int PullOffProcessor::prepareRun(Measurement& m) {
   calcLimits();
 
   m.curveRate = curveRate_;
-  startTimeSpan_ = std::max(1.0, static_cast<double>(gph_ / curveRate_));
+  startTimeSpan_ = std::max(1.0, static_cast<double>(detector_.curveCapacity() / curveRate_));
   startForceSpan_ = m.range;
   return 0;
 }
 
-int PullOffProcessor::checkTrigger(double forceBefore) {
-  switch (state_) {
-  case WAIT_TRIGGER:
-    if (params_.forcLimitEnable && !(forceBefore > params_.forceLimit))
-      return 0;
-    if (slope_ > startThreshold_) {
-      if (++riseCount_ >= startPoints_) {
-        state_ = TRIGGERED;
-        fallCount_ = 0;
-        return 1;
-      }
-    } else {
-      riseCount_ = 0;
-    }
-    return 0;
-  case TRIGGERED:
-    if (slope_ < stopThreshold_) {
-      if (++fallCount_ >= stopPoints_) {
-        state_ = PULLED_OFF;
-        return 2;
-      }
-    } else {
-      fallCount_ = 0;
-    }
-    return 0;
-  default:
-    return 0;
-  }
-}
-
-void PullOffProcessor::appendPoint(double force) {
-  if (curveCount_ < gph_) {
-    curve_[static_cast<std::size_t>(curveStart_ + curveCount_++)] = force;
-    return;
-  }
-  // Full: the oldest point drops out and the time axis moves on by one point.
-  timeOffset_ += 1.0 / curveRate_;
-  scrolled_ = true;
-  if (curveStart_ == gph_) {
-    std::memmove(curve_.data(), curve_.data() + curveStart_ + 1,
-                 static_cast<std::size_t>(gph_ - 1) * sizeof(double));
-    curveStart_ = 0;
-    curve_[static_cast<std::size_t>(gph_ - 1)] = force;
-  } else {
-    curve_[static_cast<std::size_t>(curveStart_ + gph_)] = force;
-    ++curveStart_;
-  }
-}
-
 void PullOffProcessor::processBlock(const double* samples, int n, Measurement& m) {
-  const double rate = params_.dSampleRateActual;
-  const int nSpike = nSpike_;
-  const int avgN = avgN_;
-  const int trig = trigDiffPoints_;
-  for (int s = 0; s < n; ++s) {
-    const double x = samples[s];
-    // No input range of the box reaches 1000 V: anything else is a broken reading, which
-    // must not poison the running sum of the average for the rest of the run.
-    if (!(std::fabs(x) <= MaxPlausibleVolts)) {
-      accepted_ = false;
-    } else if (accepted_ = true; nSpike > 1) {
-      spikeHead_ = spikeHead_ == 0 ? nSpike - 1 : spikeHead_ - 1;
-      spikeHist_[static_cast<std::size_t>(spikeHead_)] = x;
-      if (spikeReady_ && avgReady_) {
-        int idx = spikeHead_;
-        for (int i = 1; i < nSpike; ++i) {
-          if (++idx == nSpike)
-            idx = 0;
-          const double slope = (spikeHist_[static_cast<std::size_t>(idx)] - x) * rate / i;
-          if (std::fabs(slope) > SpikeSlopeLimit) {
-            accepted_ = false;
-            break;
-          }
-        }
-      }
-    }
-    ++rawCount_;
-    if (rawCount_ > nSpike)
-      spikeReady_ = true;
-    if (rawCount_ > avgN)
-      avgReady_ = true;
-    if (accepted_) {
-      if (avgN <= 1) {
-        filtered_ = x;
-      } else {
-        const double oldest = avgHist_[static_cast<std::size_t>(avgPos_)];
-        avgHist_[static_cast<std::size_t>(avgPos_)] = x;
-        if (++avgPos_ == avgN)
-          avgPos_ = 0;
-        runSum_ = runSum_ + x - oldest;
-        filtered_ = runSum_ / avgN;
-      }
-    }
-    if (!avgReady_)
-      continue; // the first samples only fill the histories
-
-    appendPoint(calOffset_ + filtered_ * calGain_);
-    ++processed_;
-    if (processed_ > trig)
-      slopeReady_ = true;
-    if (slopeReady_) {
-      const double newest = newestPoint();
-      const double before = pointBack(trig);
-      m.force = newest;
-      slope_ = (newest - before) / slopeBase_;
-      m.forceSlope = slope_;
-      const int event = checkTrigger(before);
-      if (event == 1) {
-        trigIndex_ = processed_;
-        if (m.status != static_cast<std::int32_t>(MeasurementStatus::Trigger)) {
-          m.status = static_cast<std::int32_t>(MeasurementStatus::Trigger);
-          requestRefresh(WindowId::Measurement, measbits::Status);
-        }
-        if (!isDisplayed(m)) {
-          if (DataSet* d = model_.dataSet()) {
-            d->currentSample = running_.sample;
-            d->currentStorage = running_.storage;
-            d->currentMeasurement = running_.measurement;
-          }
-          requestRefresh(WindowId::Measurement, measbits::Selection);
-          // The tables carry the same selection rings.
-          requestRefresh(WindowId::Storage, refresh::Rings | refresh::Values);
-          requestRefresh(WindowId::Order, refresh::Rings);
-        }
-      } else if (event == 2) {
-        pullIndex_ = processed_;
-        m.status = static_cast<std::int32_t>(MeasurementStatus::PullOff);
-        requestRefresh(WindowId::Measurement, measbits::Status);
-      }
-    } else {
-      // The newest slot of the slope is not filled yet.
-      m.force = 0.0;
-      slope_ = 0.0;
-      m.forceSlope = 0.0;
-    }
-    if (state_ == PULLED_OFF && processed_ >= pullIndex_ + postPoints_)
-      state_ = TRACKED;
-    if (state_ == TRACKED || stopRequested) {
-      finished = true;
-      state_ = FINISHED;
-    }
-    if (!redraw && isDisplayed(m))
-      redraw = true;
-    if (finished)
-      break; // the rest of the block belongs to no measurement
+  const int pointsBefore = detector_.processed();
+  const DetectorStep step = detector_.feed(samples, n, stopRequested);
+  const bool newPoints = detector_.processed() > pointsBefore;
+  if (newPoints) {
+    m.force = detector_.force();
+    m.forceSlope = detector_.slope();
   }
+  if (step.triggered) {
+    if (m.status != static_cast<std::int32_t>(MeasurementStatus::Trigger)) {
+      m.status = static_cast<std::int32_t>(MeasurementStatus::Trigger);
+      requestRefresh(WindowId::Measurement, measbits::Status);
+    }
+    if (!isDisplayed(m)) {
+      if (DataSet* d = model_.dataSet()) {
+        d->currentSample = running_.sample;
+        d->currentStorage = running_.storage;
+        d->currentMeasurement = running_.measurement;
+      }
+      requestRefresh(WindowId::Measurement, measbits::Selection);
+      // The tables carry the same selection rings.
+      requestRefresh(WindowId::Storage, refresh::Rings | refresh::Values);
+      requestRefresh(WindowId::Order, refresh::Rings);
+    }
+  }
+  if (step.tornOff) {
+    m.status = static_cast<std::int32_t>(MeasurementStatus::PullOff);
+    requestRefresh(WindowId::Measurement, measbits::Status);
+  }
+  if (step.finished)
+    finished = true;
+  if (newPoints && !redraw && isDisplayed(m))
+    redraw = true;
 }
 
 void PullOffProcessor::copyCurveTo(Measurement& m) {
-  if (m.points.size() < static_cast<std::size_t>(gph_)) {
-    m.points.assign(static_cast<std::size_t>(gph_), 0.0); // the buffer was taken away meanwhile
+  const auto capacity = static_cast<std::size_t>(detector_.curveCapacity());
+  if (m.points.size() < capacity) {
+    m.points.assign(capacity, 0.0); // the buffer was taken away meanwhile
     synced_ = 0;
   }
   // While the curve fills only the new points need copying; once it scrolls, all moved.
-  const int from = scrolled_ ? 0 : std::min(synced_, curveCount_);
-  if (curveCount_ > from)
-    std::memcpy(m.points.data() + from, curve_.data() + curveStart_ + from,
-                static_cast<std::size_t>(curveCount_ - from) * sizeof(double));
-  synced_ = curveCount_;
-  scrolled_ = false;
-  m.pointCount = curveCount_;
+  const int count = detector_.pointCount();
+  const int from = detector_.takeScrolled() ? 0 : std::min(synced_, count);
+  if (count > from)
+    std::memcpy(m.points.data() + from, detector_.curve() + from,
+                static_cast<std::size_t>(count - from) * sizeof(double));
+  synced_ = count;
+  m.pointCount = count;
 }
 
 void PullOffProcessor::measTick() {
@@ -445,7 +308,7 @@ void PullOffProcessor::measTick() {
   copyCurveTo(*m);
   if (redraw) {
     if (view_)
-      view_->showMeasCurve(*m, timeOffset_);
+      view_->showMeasCurve(*m, detector_.timeOffset());
     redraw = false;
   }
   if (finished)
@@ -459,9 +322,11 @@ int PullOffProcessor::measStop() {
   if (acquisition_->daqStop() != 0)
     params_.daqErrorState = 10; // reported by the acquisition; the stop goes on
   stopped = true;
-  if (m->hasPoints() && trigIndex_ >= 0 && pullIndex_ >= 0 && m->pointCount > 0) {
-    int post = processed_ - pullIndex_;
-    const int span = pullIndex_ - trigIndex_;
+  const int trigger = detector_.triggerIndex();
+  const int tearOff = detector_.tearOffIndex();
+  if (m->hasPoints() && trigger >= 0 && tearOff >= 0 && m->pointCount > 0) {
+    int post = detector_.processed() - tearOff;
+    const int span = tearOff - trigger;
     int cursor = m->pointCount - post - span;
     if (cursor < 1)
       cursor = 1;

@@ -16,6 +16,7 @@
 #include "core/zv_auftr_def.hpp"
 #include "core/zv_list_range.hpp"
 #include "core/zv_measparams.hpp"
+#include "daq/zv_pulloff_detector.hpp"
 #include "platform/zv_refresh.hpp"
 #include "support/zv_message.hpp"
 #include "support/zv_texts.hpp"
@@ -114,14 +115,6 @@ public:
   virtual void measurementFinished(Measurement& measurement) = 0;
 };
 
-enum DetectorState : int {
-  WAIT_TRIGGER = 0,
-  TRIGGERED = 1,
-  PULLED_OFF = 2,
-  TRACKED = 3,
-  FINISHED = 4,
-};
-
 // Refresh bits of the measurement window.
 namespace measbits {
 constexpr std::uint32_t Captions = 0x01;
@@ -153,15 +146,13 @@ constexpr int MeasErrStart = -1230;
 constexpr int MeasErrCalibration = -1231; // two calibration points with the same voltage
 constexpr int MeasErrStopNoMeasurement = -1240;
 
+// The running measurement: starts the acquisition on its slot, feeds the samples of each
+// timer tick through the detector into the slot's curve, and writes the pull-off force. The
+// spike filter's slope limit is fixed (see PullOffDetector), so that results agree with every
+// measurement taken before; the configured dSpikeLim is kept, edited and reported but not
+// used for it.
 class PullOffProcessor {
 public:
-  static constexpr int HistorySize = 100; // depth of the spike and average histories
-  // The spike filter's slope limit. Fixed, so that results agree with every measurement taken
-  // before; the configured dSpikeLim is kept, edited and reported but not used here.
-  static constexpr double SpikeSlopeLimit = 5.0; // V/s
-  // A sample beyond this (or not a number) is a broken reading and treated like a spike.
-  static constexpr double MaxPlausibleVolts = 1000.0;
-
   PullOffProcessor(MeasParams& params, AuftrModel& model, Acquisition& acquisition,
                    const TesterLookup& devices, Reporter& reporter, const Language& language,
                    bool& measuring);
@@ -199,9 +190,6 @@ public:
   void measTick();
   // Ends the acquisition; with trigger and tear-off seen, writes the pull-off force.
   int measStop();
-  // One step of the trigger and tear-off detector on the current slope; forceBefore is the
-  // curve value a trigger distance back. 1 trigger now, 2 tear-off now, else 0.
-  int checkTrigger(double forceBefore);
   // Thresholds, force limit and point counts from the parameters and the running measurement.
   int calcLimits();
   // A zeroed curve of gphPoints points for the measurement, pointCount 0.
@@ -215,19 +203,20 @@ public:
   bool redraw = false;
 
   // Working state, readable for the windows and tests.
-  DetectorState state() const { return state_; }
-  double timeOffset() const { return timeOffset_; }
-  int trigIndex() const { return trigIndex_; }
-  int pullIndex() const { return pullIndex_; }
-  int processed() const { return processed_; }
-  long long rawCount() const { return rawCount_; }
-  int startPoints() const { return startPoints_; }
-  int stopPoints() const { return stopPoints_; }
-  int trigDiffPoints() const { return trigDiffPoints_; }
-  int postPoints() const { return postPoints_; }
-  double startThreshold() const { return startThreshold_; }
-  double stopThreshold() const { return stopThreshold_; }
-  double slopeBaseTime() const { return slopeBase_; }
+  const PullOffDetector& detector() const { return detector_; }
+  DetectorState state() const { return detector_.state(); }
+  double timeOffset() const { return detector_.timeOffset(); }
+  int trigIndex() const { return detector_.triggerIndex(); }
+  int pullIndex() const { return detector_.tearOffIndex(); }
+  int processed() const { return detector_.processed(); }
+  long long rawCount() const { return detector_.rawCount(); }
+  int startPoints() const { return detector_.limits().startPoints; }
+  int stopPoints() const { return detector_.limits().stopPoints; }
+  int trigDiffPoints() const { return detector_.limits().slopePoints; }
+  int postPoints() const { return detector_.limits().postPoints; }
+  double startThreshold() const { return detector_.limits().startThreshold; }
+  double stopThreshold() const { return detector_.limits().stopThreshold; }
+  double slopeBaseTime() const { return detector_.slopeBaseTime(); }
   // The axes at the start of a run: time span from the curve length, force span the piston.
   double startTimeSpan() const { return startTimeSpan_; }
   double startForceSpan() const { return startForceSpan_; }
@@ -237,14 +226,10 @@ public:
 private:
   int report(int code);
   void message(const TextPair& text, int flags);
-  void resetRun();
   // measStart from resetting the run to starting the acquisition.
   int prepareRun(Measurement& m);
-  // Runs samples[0..n) through the pipeline into m; stops early once the run finished.
+  // Runs samples[0..n) through the detector into m; stops early once the run finished.
   void processBlock(const double* samples, int n, Measurement& m);
-  void appendPoint(double force);
-  double newestPoint() const { return curve_[curveStart_ + curveCount_ - 1]; }
-  double pointBack(int back) const { return curve_[curveStart_ + curveCount_ - 1 - back]; }
   void copyCurveTo(Measurement& m);
   bool isDisplayed(const Measurement& m) const;
   void requestRefresh(WindowId window, std::uint32_t bits);
@@ -263,53 +248,9 @@ private:
   bool hasRunning_ = false;
   std::optional<Measurement> slotBeforeRun_; // the running slot as it was before its start
 
-  // Spike filter: ring of the last nSpike raw samples, spikeHead_ the newest.
-  std::array<double, HistorySize> spikeHist_{};
-  int nSpike_ = 1;
-  int spikeHead_ = 0;
-  bool spikeReady_ = false;
-  // Moving average: ring of the last avgN accepted samples, avgPos_ the oldest.
-  std::array<double, HistorySize> avgHist_{};
-  int avgN_ = 1;
-  int avgPos_ = 0;
-  double runSum_ = 0.0;
-  bool avgReady_ = false;
-  double filtered_ = 0.0;
-  bool accepted_ = true;
-
-  long long rawCount_ = 0;
-  int processed_ = 0;
-
-  int startPoints_ = 0;
-  int stopPoints_ = 0;
-  int trigDiffPoints_ = 1;
-  int postPoints_ = 0;
-  double startThreshold_ = 0.0;
-  double stopThreshold_ = 0.0;
-  double slopeBase_ = 1.0;
-  bool slopeReady_ = false;
-  double slope_ = 0.0;
+  PullOffDetector detector_;
   int curveRate_ = 1;
-
-  DetectorState state_ = WAIT_TRIGGER;
-  int riseCount_ = 0;
-  int fallCount_ = 0;
-  int trigIndex_ = -1;
-  int pullIndex_ = -1;
-  double timeOffset_ = 0.0;
-
-  // The curve of the run. Twice gphPoints long: while the curve scrolls, the window of the
-  // newest gphPoints values slides forward and is moved back to the start only when it hits
-  // the end, so scrolling costs one block move per gphPoints samples instead of per sample.
-  std::vector<double> curve_;
-  int gph_ = 0;
-  int curveStart_ = 0;
-  int curveCount_ = 0;
-  int synced_ = 0;        // points already copied to the measurement
-  bool scrolled_ = false; // the curve scrolled since the last copy
-
-  double calOffset_ = 0.0;
-  double calGain_ = 1.0;
+  int synced_ = 0; // points of the curve already copied to the measurement
 
   double startTimeSpan_ = 1.0;
   double startForceSpan_ = 0.1;
