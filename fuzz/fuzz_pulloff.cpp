@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (proc.measStart() != 0)
     std::abort();
   for (int tick = 0; tick < 64 && measuring; ++tick) {
-    proc.measTick();
+    const RunTick ran = proc.measTick();
     const Measurement& m = *model.auftrMeasurement(0, 0, 0);
     if (m.pointCount < 0 || m.pointCount > mp.gphPoints || !std::isfinite(m.force) ||
         !std::isfinite(m.forceSlope))
@@ -122,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < m.pointCount; ++i)
       if (!std::isfinite(m.points[static_cast<std::size_t>(i)]))
         std::abort();
-    if (proc.finished)
+    if (ran.finished)
       break;
   }
   proc.measStop();

@@ -65,8 +65,6 @@ void PullOffProcessor::resetRunState() {
   measuring = false;
   stopRequested = false;
   stopped = false;
-  finished = false;
-  redraw = false;
   detector_ = PullOffDetector{};
 }
 
@@ -78,21 +76,10 @@ void PullOffProcessor::message(const TextPair& text, int flags) {
   reporter_.reportMessage(flags, 0, "", language_.pick(text), 0);
 }
 
-void PullOffProcessor::requestRefresh(WindowId window, std::uint32_t bits) {
-  if (refresh_)
-    refresh_->requestRefresh(window, bits);
-}
-
 Measurement* PullOffProcessor::runningMeasurement() {
   if (!hasRunning_)
     return nullptr;
   return model_.auftrMeasurement(running_.sample, running_.storage, running_.measurement);
-}
-
-bool PullOffProcessor::isDisplayed(const Measurement&) const {
-  const DataSet* d = model_.dataSet();
-  return d && d->currentSample == running_.sample && d->currentStorage == running_.storage &&
-         d->currentMeasurement == running_.measurement;
 }
 
 int PullOffProcessor::initPlotBuffer(Measurement* m) {
@@ -149,6 +136,7 @@ int PullOffProcessor::measStart() {
   // A start that fails must not leave the indices of the previous run for the stop that
   // follows it, or that stop would compute a result on a curve this run never recorded.
   detector_ = PullOffDetector{};
+  triggerCursor_ = -1;
   slotBeforeRun_.reset();
   if (params_.daqErrorState != 0)
     return report(MeasErrDaqState);
@@ -167,8 +155,6 @@ int PullOffProcessor::measStart() {
   slotBeforeRun_ = std::move(before);
   measuring = true;
   stopped = false;
-  finished = false;
-  redraw = false;
   m->status = static_cast<std::int32_t>(MeasurementStatus::NewMeasuring);
   return 0;
 }
@@ -238,39 +224,23 @@ int PullOffProcessor::prepareRun(Measurement& m) {
   return 0;
 }
 
-void PullOffProcessor::processBlock(const double* samples, int n, Measurement& m) {
+RunTick PullOffProcessor::processBlock(const double* samples, int n, Measurement& m) {
   const int pointsBefore = detector_.processed();
   const DetectorStep step = detector_.feed(samples, n, stopRequested);
-  const bool newPoints = detector_.processed() > pointsBefore;
-  if (newPoints) {
+  RunTick tick;
+  tick.newPoints = detector_.processed() > pointsBefore;
+  tick.triggered = step.triggered;
+  tick.tornOff = step.tornOff;
+  tick.finished = step.finished;
+  if (tick.newPoints) {
     m.force = detector_.force();
     m.forceSlope = detector_.slope();
   }
-  if (step.triggered) {
-    if (m.status != static_cast<std::int32_t>(MeasurementStatus::Trigger)) {
-      m.status = static_cast<std::int32_t>(MeasurementStatus::Trigger);
-      requestRefresh(WindowId::Measurement, measbits::Status);
-    }
-    if (!isDisplayed(m)) {
-      if (DataSet* d = model_.dataSet()) {
-        d->currentSample = running_.sample;
-        d->currentStorage = running_.storage;
-        d->currentMeasurement = running_.measurement;
-      }
-      requestRefresh(WindowId::Measurement, measbits::Selection);
-      // The tables carry the same selection rings.
-      requestRefresh(WindowId::Storage, refresh::Rings | refresh::Values);
-      requestRefresh(WindowId::Order, refresh::Rings);
-    }
-  }
-  if (step.tornOff) {
+  if (step.triggered)
+    m.status = static_cast<std::int32_t>(MeasurementStatus::Trigger);
+  if (step.tornOff)
     m.status = static_cast<std::int32_t>(MeasurementStatus::PullOff);
-    requestRefresh(WindowId::Measurement, measbits::Status);
-  }
-  if (step.finished)
-    finished = true;
-  if (newPoints && !redraw && isDisplayed(m))
-    redraw = true;
+  return tick;
 }
 
 void PullOffProcessor::copyCurveTo(Measurement& m) {
@@ -289,30 +259,24 @@ void PullOffProcessor::copyCurveTo(Measurement& m) {
   m.pointCount = count;
 }
 
-void PullOffProcessor::measTick() {
+RunTick PullOffProcessor::measTick() {
   // After the stop the acquisition is gone; a late timer tick must not read from it.
   if (params_.daqErrorState != 0 || !measuring || stopped)
-    return;
+    return {};
   Measurement* m = runningMeasurement();
   if (!m)
-    return;
+    return {};
   const double* samples = nullptr;
   const int n = acquisition_->daqRead(samples);
   if (n < 0) {
     params_.daqErrorState = 9;
-    return;
+    return {};
   }
   if (n == 0 || !samples)
-    return;
-  processBlock(samples, n, *m);
+    return {};
+  const RunTick tick = processBlock(samples, n, *m);
   copyCurveTo(*m);
-  if (redraw) {
-    if (view_)
-      view_->showMeasCurve(*m, detector_.timeOffset());
-    redraw = false;
-  }
-  if (finished)
-    requestRefresh(WindowId::Measurement, measbits::Status);
+  return tick;
 }
 
 int PullOffProcessor::measStop() {
@@ -333,8 +297,6 @@ int PullOffProcessor::measStop() {
     if (post < 1)
       post = 1;
     triggerCursor_ = cursor;
-    if (view_)
-      view_->placeTriggerCursor(cursor);
     const int n = std::min(post, m->pointCount);
     double sum = 0.0;
     for (int i = m->pointCount - n; i < m->pointCount; ++i)
@@ -342,13 +304,9 @@ int PullOffProcessor::measStop() {
     m->force = sum / n;
     m->status = static_cast<std::int32_t>(MeasurementStatus::MeasuringValid);
     m->inStatistics = 1;
-    requestRefresh(WindowId::Storage, refresh::Values);
-    requestRefresh(WindowId::Order, refresh::Values);
   }
   measuring = false;
   model_.auftrMarkChanged(*m);
-  if (finishedSink_)
-    finishedSink_->measurementFinished(*m);
   return 0;
 }
 

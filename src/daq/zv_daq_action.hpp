@@ -97,22 +97,12 @@ private:
   const Devices& devices_;
 };
 
-// What the processor shows on the measurement window.
-class CurveView {
-public:
-  virtual ~CurveView() = default;
-  // Draws the curve of a measurement, with its force and point count; the curve's first point
-  // lies at timeOffset seconds.
-  virtual void showMeasCurve(const Measurement& measurement, double timeOffset) = 0;
-  // Puts the graph cursor on a point of the curve shown.
-  virtual void placeTriggerCursor(int pointIndex) = 0;
-};
-
-// Where a finished measurement with its curve goes at once (the backup journal).
-class FinishedMeasurementSink {
-public:
-  virtual ~FinishedMeasurementSink() = default;
-  virtual void measurementFinished(Measurement& measurement) = 0;
+// What one timer tick of a run brought, for the measurement control to show.
+struct RunTick {
+  bool newPoints = false; // the curve grew (or scrolled)
+  bool triggered = false;
+  bool tornOff = false;
+  bool finished = false; // the tracking time is over, or a stop was requested
 };
 
 // Refresh bits of the measurement window.
@@ -165,11 +155,6 @@ public:
   void setTesters(const TesterLookup& devices) { devices_ = &devices; }
   const TesterLookup& testers() const { return *devices_; }
 
-  // Ports that exist only with the windows and the journal; nullptr for none.
-  void setView(CurveView* view) { view_ = view; }
-  void setRefreshSink(RefreshSink* sink) { refresh_ = sink; }
-  void setFinishedSink(FinishedMeasurementSink* sink) { finishedSink_ = sink; }
-
   // The measurement the processor writes into, named by its place in the data set.
   void setRunning(const Selection& where) {
     running_ = where;
@@ -186,9 +171,11 @@ public:
   // A run stopped before its trigger gives its slot back exactly as it was before the start
   // (force, status, On/Off, curve). false when the run saw a trigger or there is no run.
   bool giveBackUntriggeredSlot();
-  // Consumes every sample the acquisition has delivered.
-  void measTick();
-  // Ends the acquisition; with trigger and tear-off seen, writes the pull-off force.
+  // Consumes every sample the acquisition has delivered into the running slot: its curve,
+  // force and status ("Trigger", "Pull-Off").
+  RunTick measTick();
+  // Ends the acquisition; with trigger and tear-off seen, writes the pull-off force, sets
+  // "Measuring Valid" and counts the slot in the statistics.
   int measStop();
   // Thresholds, force limit and point counts from the parameters and the running measurement.
   int calcLimits();
@@ -199,8 +186,6 @@ public:
   bool& measuring;
   bool stopped = false;
   bool stopRequested = false;
-  bool finished = false;
-  bool redraw = false;
 
   // Working state, readable for the windows and tests.
   const PullOffDetector& detector() const { return detector_; }
@@ -220,7 +205,7 @@ public:
   // The axes at the start of a run: time span from the curve length, force span the piston.
   double startTimeSpan() const { return startTimeSpan_; }
   double startForceSpan() const { return startForceSpan_; }
-  // Where the last finished run put the trigger cursor; -1 before.
+  // Where the last finished run puts the trigger cursor; -1 when it has none.
   int triggerCursor() const { return triggerCursor_; }
 
 private:
@@ -229,10 +214,8 @@ private:
   // measStart from resetting the run to starting the acquisition.
   int prepareRun(Measurement& m);
   // Runs samples[0..n) through the detector into m; stops early once the run finished.
-  void processBlock(const double* samples, int n, Measurement& m);
+  RunTick processBlock(const double* samples, int n, Measurement& m);
   void copyCurveTo(Measurement& m);
-  bool isDisplayed(const Measurement& m) const;
-  void requestRefresh(WindowId window, std::uint32_t bits);
 
   MeasParams& params_;
   AuftrModel& model_;
@@ -240,9 +223,6 @@ private:
   const TesterLookup* devices_;
   Reporter& reporter_;
   const Language& language_;
-  CurveView* view_ = nullptr;
-  RefreshSink* refresh_ = nullptr;
-  FinishedMeasurementSink* finishedSink_ = nullptr;
 
   Selection running_;
   bool hasRunning_ = false;

@@ -53,6 +53,14 @@ bool remoteAllowed(const Program& p) {
   return p.measParams.daqErrorState == 0 && p.measParams.remoteEnable != 0;
 }
 
+// Whether the windows show the running measurement.
+bool runningIsShown(const Program& p) {
+  const DataSet* d = p.auftr.dataSet();
+  const Selection& r = p.processor.runningSelection();
+  return d && p.processor.hasRunning() && d->currentSample == r.sample &&
+         d->currentStorage == r.storage && d->currentMeasurement == r.measurement;
+}
+
 // Selects the running measurement in the windows when they show another one.
 void showRunning(Program& p) {
   DataSet* d = p.auftr.dataSet();
@@ -62,6 +70,41 @@ void showRunning(Program& p) {
   d->currentSample = r.sample;
   d->currentStorage = r.storage;
   d->currentMeasurement = r.measurement;
+}
+
+// Ends the run: the result, the trigger cursor on the graph, and the slot with its curve to
+// the backup.
+int stopRun(Program& p) {
+  PullOffProcessor& proc = p.processor;
+  const int result = proc.measStop();
+  if (result != 0)
+    return result;
+  if (p.measPanel && proc.triggerCursor() >= 0)
+    p.measPanel->placeTriggerCursor(proc.triggerCursor());
+  if (Measurement* m = proc.runningMeasurement())
+    p.measurementFinished(*m);
+  return 0;
+}
+
+// What a timer tick brought reaches the windows.
+void showTick(Program& p, const RunTick& tick) {
+  Measurement* m = p.processor.runningMeasurement();
+  if (!m)
+    return;
+  if (tick.triggered) {
+    refreshMeas(p, measbits::Status);
+    if (!runningIsShown(p)) {
+      // The windows follow the measurement that runs; the tables carry the same rings.
+      showRunning(p);
+      refreshMeas(p, measbits::Selection);
+      p.requestRefresh(WindowId::Storage, refresh::Rings | refresh::Values);
+      p.requestRefresh(WindowId::Order, refresh::Rings);
+    }
+  }
+  if (tick.tornOff || tick.finished)
+    refreshMeas(p, measbits::Status);
+  if (tick.newPoints && runningIsShown(p) && p.measPanel)
+    p.measPanel->showMeasCurve(*m, p.processor.timeOffset());
 }
 
 // Starts the run on the running slot; the graph starts afresh for it.
@@ -190,7 +233,7 @@ int startMeasuring(Program& p) {
 
   const int result = startRun(p);
   if (result != 0)
-    proc.measStop();
+    stopRun(p);
   if (result == 0 && remoteAllowed(p))
     p.daq.daqRemote(1, pulseLength(p.measParams.dStartPulseDelay));
   if (result == 0)
@@ -206,7 +249,7 @@ int stopMeasuring(Program& p) {
     p.daq.daqRemote(2, pulseLength(p.measParams.dStopPulseDelay));
   setTimer(p, false);
   if (!proc.stopped && proc.hasRunning())
-    proc.measStop();
+    stopRun(p);
   p.measuring = false;
   // A run stopped before its trigger leaves the slot as it was before the start.
   if (proc.giveBackUntriggeredSlot())
@@ -223,7 +266,7 @@ int stopMeasuring(Program& p) {
 
 int endOfMeasuring(Program& p) {
   PullOffProcessor& proc = p.processor;
-  if (proc.measStop() != 0) {
+  if (stopRun(p) != 0) {
     p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts.messageTexts[StopErrorText], 0);
   } else {
     recomputeStatistics(p);
@@ -249,9 +292,9 @@ void measTimerTick(Program& p) {
   if (p.measTickRunning || !p.measuring)
     return;
   p.measTickRunning = true;
-  p.processor.measTick();
-  if (p.processor.finished) {
-    p.processor.finished = false;
+  const RunTick tick = p.processor.measTick();
+  showTick(p, tick);
+  if (tick.finished) {
     endOfMeasuring(p);
     refreshMeas(p, measbits::StatusAndCommands);
   }

@@ -17,6 +17,11 @@ public:
   virtual void setMeasTimer(bool enabled, double intervalSeconds) = 0;
   // The axes for a run that starts: 0 .. timeSpan s and 0 .. forceSpan kN.
   virtual void setGraphSpans(double timeSpan, double forceSpan) = 0;
+  // Draws the curve of a measurement, with its force and point count; the curve's first point
+  // lies at timeOffset seconds.
+  virtual void showMeasCurve(const Measurement& measurement, double timeOffset) = 0;
+  // Puts the graph cursor on a point of the curve shown.
+  virtual void placeTriggerCursor(int pointIndex) = 0;
 };
 
 // Result codes.

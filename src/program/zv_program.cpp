@@ -49,8 +49,6 @@ Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::p
   graphBackup.store.setDataFileAccess(&dataFileAccess);
   auftr.setDeviceLists(&devices);
   texts.select(lang);
-  processor.setFinishedSink(&finishedSink_);
-  processor.setRefreshSink(&refreshForward_);
   daq.setRunStateReset([this] { processor.resetRunState(); });
   // The measuring path reaches the graph and backup store through these.
   backupMeasurementFinished = [this](Measurement& m) {

@@ -222,22 +222,6 @@ public:
     backupDataSet();
     return 0;
   }
-
-private:
-  // Hands finished measurements from the processor to measurementFinished().
-  struct FinishedSink final : FinishedMeasurementSink {
-    explicit FinishedSink(Program& p) : program(p) {}
-    void measurementFinished(Measurement& m) override { program.measurementFinished(m); }
-    Program& program;
-  } finishedSink_{*this};
-  // The processor's refresh requests go where the program's go.
-  struct RefreshForward final : RefreshSink {
-    explicit RefreshForward(Program& p) : program(p) {}
-    void requestRefresh(WindowId w, std::uint32_t bits) override {
-      program.requestRefresh(w, bits);
-    }
-    Program& program;
-  } refreshForward_{*this};
 };
 
 // The editor that opens the log file: ZARVIK_EDITOR when set, else the platform's own.

@@ -100,7 +100,6 @@ MeasWindow::MeasWindow(Program& program, QWidget* parent)
   connect(&timer_, &QTimer::timeout, this, [this] { measTimerTick(program_); });
   buildLayout();
   program_.measPanel = this;
-  program_.processor.setView(this);
   // Everything is pending until the window is first shown.
   requestRefresh(0xFFF);
 }
@@ -109,7 +108,6 @@ MeasWindow::~MeasWindow() {
   timer_.stop();
   if (program_.measPanel == this)
     program_.measPanel = nullptr;
-  program_.processor.setView(nullptr);
 }
 
 void MeasWindow::buildLayout() {

@@ -42,7 +42,7 @@ private:
   void moveCursorTo(const QPointF& viewPos);
 };
 
-class MeasWindow final : public MainWindowBase, public MeasPanelPort, public CurveView {
+class MeasWindow final : public MainWindowBase, public MeasPanelPort {
   Q_OBJECT
 public:
   explicit MeasWindow(Program& program, QWidget* parent = nullptr);
@@ -53,7 +53,6 @@ public:
   // MeasPanelPort
   void setMeasTimer(bool enabled, double intervalSeconds) override;
   void setGraphSpans(double timeSpan, double forceSpan) override;
-  // CurveView
   void showMeasCurve(const Measurement& measurement, double timeOffset) override;
   void placeTriggerCursor(int pointIndex) override;
 

@@ -97,31 +97,6 @@ public:
   }
 };
 
-class RecordingCurveView : public CurveView {
-public:
-  struct Drawn {
-    int pointCount;
-    double force;
-    double timeOffset;
-  };
-  std::vector<Drawn> drawn;
-  std::vector<int> cursors;
-  void showMeasCurve(const Measurement& m, double timeOffset) override {
-    drawn.push_back({m.pointCount, m.force, timeOffset});
-  }
-  void placeTriggerCursor(int index) override { cursors.push_back(index); }
-};
-
-class RecordingFinished : public FinishedMeasurementSink {
-public:
-  std::vector<Selection> finished;
-  std::vector<int> pointCounts;
-  void measurementFinished(Measurement& m) override {
-    finished.push_back({m.sampleIndex, m.storageIndex, m.measurementIndex});
-    pointCounts.push_back(m.pointCount);
-  }
-};
-
 // A calibrated piston: force = volts * gain (kN per V) + offset.
 inline void calibrate(PistonRange& p, double gain = 1.0, double offset = 0.0) {
   p.calFlags = PistonRange::FullyCalibrated;

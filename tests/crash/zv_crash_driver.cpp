@@ -107,6 +107,8 @@ class TimerPanel final : public MeasPanelPort {
 public:
   void setMeasTimer(bool, double) override {}
   void setGraphSpans(double, double) override {}
+  void showMeasCurve(const Measurement&, double) override {}
+  void placeTriggerCursor(int) override {}
 };
 
 // The real file system, except that the process is killed with SIGKILL after a set number of

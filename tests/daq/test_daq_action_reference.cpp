@@ -186,7 +186,7 @@ struct ReferenceRun : ProcessorFixture {
 
     std::size_t pos = 0;
     bool refRunning = true;
-    while (pos < signal.size() && !proc.finished) {
+    while (pos < signal.size() && !finished) {
       const std::size_t n = std::min<std::size_t>(blockSize(gen), signal.size() - pos);
       std::vector<double> block(signal.begin() + pos, signal.begin() + pos + n);
       for (std::size_t i = 0; i < n && refRunning; ++i)
@@ -203,7 +203,7 @@ struct ReferenceRun : ProcessorFixture {
       ASSERT_EQ(proc.pullIndex(), ref.pullIndex) << pos;
       ASSERT_EQ(static_cast<int>(proc.state()), ref.state) << pos;
     }
-    EXPECT_TRUE(proc.finished);
+    EXPECT_TRUE(finished);
     EXPECT_GT(proc.timeOffset(), 0.0); // the curve scrolled
   }
 };

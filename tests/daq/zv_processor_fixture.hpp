@@ -28,9 +28,8 @@ struct ProcessorFixture : ::testing::Test {
   FakeTesters testers;
   bool measuring = false;
   PullOffProcessor proc{params, model, acq, testers, reporter, lang, measuring};
-  RecordingRefresh refresh;
-  RecordingCurveView view;
-  RecordingFinished finishedSink;
+  RunTick lastTick;      // what the last tick brought
+  bool finished = false; // a tick finished the run
 
   ProcessorFixture() {
     reporter.setLogTarget(&log);
@@ -42,9 +41,6 @@ struct ProcessorFixture : ::testing::Test {
     model.auftrAddSamples(2);
     model.auftrAddStorages(2);
     model.auftrRenumber();
-    proc.setView(&view);
-    proc.setRefreshSink(&refresh);
-    proc.setFinishedSink(&finishedSink);
     proc.setRunning({0, 0, 0});
     // Plain settings that make the arithmetic easy to follow: 64 Hz, no averaging.
     acq.actualRate = 64.0;
@@ -72,7 +68,8 @@ struct ProcessorFixture : ::testing::Test {
   // Feeds samples as one read and processes them.
   void tick(std::vector<double> samples) {
     acq.blocks.push_back(std::move(samples));
-    proc.measTick();
+    lastTick = proc.measTick();
+    finished = finished || lastTick.finished;
   }
 
   static std::vector<double> constant(int n, double v) { return std::vector<double>(n, v); }
@@ -82,13 +79,6 @@ struct ProcessorFixture : ::testing::Test {
     for (int i = 0; i < n; ++i)
       v[i] = start + (i + 1) * step;
     return v;
-  }
-
-  int refreshCount(WindowId w, std::uint32_t bits) const {
-    int n = 0;
-    for (auto& r : refresh.requests)
-      n += r.first == w && r.second == bits;
-    return n;
   }
 };
 

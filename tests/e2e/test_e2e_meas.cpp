@@ -24,6 +24,8 @@ public:
     interval = seconds;
   }
   void setGraphSpans(double, double) override {}
+  void showMeasCurve(const Measurement&, double) override {}
+  void placeTriggerCursor(int) override {}
 };
 
 struct E2E : ::testing::Test {

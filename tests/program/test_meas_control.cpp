@@ -17,8 +17,12 @@ class RecordingPanel : public MeasPanelPort {
 public:
   std::vector<std::pair<bool, double>> timer;
   std::vector<std::pair<double, double>> spans;
+  std::vector<int> drawn; // point counts of the curves drawn
+  std::vector<int> cursors;
   void setMeasTimer(bool on, double interval) override { timer.emplace_back(on, interval); }
   void setGraphSpans(double t, double f) override { spans.emplace_back(t, f); }
+  void showMeasCurve(const Measurement& m, double) override { drawn.push_back(m.pointCount); }
+  void placeTriggerCursor(int index) override { cursors.push_back(index); }
   bool timerOn() const { return !timer.empty() && timer.back().first; }
 };
 
@@ -229,8 +233,28 @@ TEST_F(MeasControlFixture, SeriesFilesPullAfterPullIntoTheNextSlots) {
   EXPECT_DOUBLE_EQ(t.mean, (3.125 + 3.25 + 3.375) / 3);
   EXPECT_GE(count(WindowId::Storage, refresh::Values), 3);
   EXPECT_GE(count(WindowId::Order, refresh::Values), 3);
-  // Each run starts its graph afresh (no cursor of the last pull stays).
+  // Each run starts its graph afresh (no cursor of the last pull stays) and each finished
+  // pull puts its trigger cursor.
   EXPECT_EQ(panel.spans.size(), 4u);
+  EXPECT_EQ(panel.cursors.size(), 3u);
+}
+
+TEST_F(MeasControlFixture, OnlyTheShownRunIsDrawnAndATriggerBringsItIntoView) {
+  select(1, 1, 0);
+  ASSERT_EQ(0, startMeasuring(p));
+  select(0, 0, 0); // the operator looks at another slot meanwhile
+  measTimerTick(p);
+  EXPECT_TRUE(panel.drawn.empty());
+  for (int i = 0; i < 10 && meas(0, 1, 1).status < 3; ++i)
+    measTimerTick(p);
+  ASSERT_EQ(meas(0, 1, 1).status, 3);
+  EXPECT_EQ(ds().currentSample, 1);
+  EXPECT_EQ(ds().currentStorage, 1);
+  EXPECT_EQ(count(WindowId::Measurement, measbits::Selection), 1);
+  EXPECT_EQ(count(WindowId::Storage, refresh::Rings | refresh::Values), 1);
+  EXPECT_EQ(count(WindowId::Order, refresh::Rings), 1);
+  ASSERT_FALSE(panel.drawn.empty());
+  EXPECT_EQ(panel.drawn.back(), meas(0, 1, 1).pointCount);
 }
 
 TEST_F(MeasControlFixture, StopBeforeTheTriggerGivesTheSlotBackAsItWas) {
