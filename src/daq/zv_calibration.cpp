@@ -99,6 +99,14 @@ std::string calibrationDateText(std::int32_t calDate, const Language& lang) {
   return text;
 }
 
+std::string calibrationLineText(const PistonRange& piston, const Language& lang) {
+  const CalibrationLine line = pistonCalibrationLine(piston);
+  const bool usable = line.usable();
+  return std::string(lang.pick(OffsetLabel)) + " " +
+         (usable ? formatFixed(line.offset, 4) + " kN  " : std::string(NoLine) + "  ") +
+         lang.pick(GainLabel) + " " + (usable ? formatFixed(line.gain, 4) + " kN/V" : NoLine);
+}
+
 CalibrationSession::CalibrationSession(CalibrationContext c)
     : devices_(c.devices), daq_(c.daq), params_(c.params), reporter_(c.reporter), lang_(c.lang),
       clock_(c.clock), measuring_(c.measuring) {}

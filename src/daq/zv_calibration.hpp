@@ -50,6 +50,10 @@ enum class CalField { Force1, Volts1, Force2, Volts2 };
 // language; "--------" for 0 (never calibrated).
 std::string calibrationDateText(std::int32_t calDate, const Language& lang);
 
+// A piston's calibration line in a few words: "Offset -0.1250 kN  Gain 1.2500 kN/V", with
+// "----" for a line that cannot measure.
+std::string calibrationLineText(const PistonRange& piston, const Language& lang);
+
 struct CalibrationContext {
   TesterDevices& devices;
   Daq& daq;

@@ -171,6 +171,9 @@ TEST_F(Calibration, EqualVoltagesAreRefusedWhenTakenAndShownAsNoLineWhenTyped) {
   session.setValue(CalField::Volts2, 5.0);
   session.setValue(CalField::Force2, piston().calForce1); // gain 0: every pull the same force
   EXPECT_EQ("----", session.view().gain);
+  EXPECT_EQ("Offset ----  Gain ----", calibrationLineText(piston(), lang));
+  lang.language = 0;
+  EXPECT_EQ("Offset 0.0000 kN  Verst. 1.0000 kN/V", calibrationLineText(PistonRange{}, lang));
 }
 
 TEST_F(Calibration, NoLiveSignalWithADaqErrorWhileMeasuringOrWhenTheStartFails) {
