@@ -1,6 +1,7 @@
 // Piston calibration on the simulated acquisition box: the live signal of the tester being
-// calibrated, the two points from held forces, locks, the input range question, the refusals
-// that keep a wrong voltage out of a calibration, and Abort.
+// calibrated with its select lines, the two points from held forces, and no live signal where
+// there may be none. Locks, the range question, Abort and the refused equal voltage are
+// proven through the dialog (tests/ui/test_calib_dlg.cpp).
 #include <cstdlib>
 #include <ctime>
 
@@ -78,104 +79,6 @@ TEST_F(Calibration, TwoHeldForcesGiveTheTestersLineAndTheSelectLinesFollowTheDia
   EXPECT_EQ(PistonRange::FullyCalibrated, devices.device(1)->pistons.piston(1)->calFlags);
 }
 
-TEST_F(Calibration, LocksRefuseInputAndCalibrationUntilSwitchedOff) {
-  ASSERT_EQ(CalibOk, session.open(0));
-  second();
-  ASSERT_EQ(CalibOk, session.setLock(1, true));
-  EXPECT_EQ(PistonRange::CalVolts1Set | PistonRange::CalForce1Set, piston().calFlags);
-  const PistonRange before = piston();
-  EXPECT_EQ(CalibLocked, session.setValue(CalField::Force1, 3.0));
-  EXPECT_EQ(CalibLocked, session.calibrate(1));
-  EXPECT_EQ(before, piston());
-  EXPECT_THAT(log.lines, ElementsAre("Input only possible after remove of the blocking",
-                                     "Calibration only possible after remove of the blocking"));
-  // Point 2 is not locked: typing both its values locks it at once.
-  ASSERT_EQ(CalibOk, session.setValue(CalField::Volts2, 4.0));
-  EXPECT_FALSE(session.view().lock2);
-  ASSERT_EQ(CalibOk, session.setValue(CalField::Force2, 4.0));
-  EXPECT_TRUE(session.view().lock2);
-  ASSERT_EQ(CalibOk, session.setLock(1, false));
-  EXPECT_EQ(0, piston().calFlags & 3);
-  EXPECT_EQ(CalibOk, session.setValue(CalField::Force1, 3.0));
-  EXPECT_EQ(3.0, piston().calForce1);
-}
-
-TEST_F(Calibration, SwitchingTheInputRangeAsksAndUncalibratesOnlyWhenConfirmed) {
-  PistonRange& p = *devices.device(0)->pistons.piston(0);
-  p.calFlags = PistonRange::FullyCalibrated;
-  p.calDate = 1234;
-  ASSERT_EQ(CalibOk, session.open(0));
-  second();
-  ASSERT_TRUE(session.hasReading());
-
-  ui.askAnswers = {1, 0};
-  EXPECT_EQ(1, session.changeInputRange(5.0));
-  EXPECT_EQ(10.0, p.rangeVolts);
-  EXPECT_EQ(PistonRange::FullyCalibrated, p.calFlags);
-  EXPECT_FALSE(session.changed());
-  EXPECT_TRUE(session.hasReading());
-
-  EXPECT_EQ(CalibOk, session.changeInputRange(5.0));
-  EXPECT_EQ(5.0, p.rangeVolts);
-  EXPECT_EQ(0, p.calFlags);
-  EXPECT_EQ(0, p.calDate);
-  EXPECT_EQ("--------", session.view().date);
-  EXPECT_EQ(1, session.view().range);
-  // The reading of the old range is gone: nothing to calibrate with until the next read.
-  EXPECT_EQ(CalibNoReading, session.calibrate(1));
-  EXPECT_FALSE(session.view().calibrate1Enabled);
-  second();
-  EXPECT_TRUE(session.view().calibrate1Enabled);
-
-  ASSERT_EQ(2u, ui.shown.size());
-  EXPECT_EQ("Calibration of Pulloff Piston", ui.shown[0].title);
-  EXPECT_EQ("The calibrating data get incorrect\nat switchover of the measurement range !",
-            ui.shown[0].text);
-  EXPECT_THAT(ui.shown[0].buttons, ElementsAre("Switching over measurement range", "Abort"));
-  EXPECT_EQ(CalibRefused, session.changeInputRange(3.0)); // not a range of the box
-}
-
-TEST_F(Calibration, AbortPutsTheWholeDeviceBackAndOkKeepsIt) {
-  const std::string original = devices.device(0)->image();
-  for (bool keep : {false, true}) {
-    SCOPED_TRACE(keep);
-    ASSERT_EQ(CalibOk, session.open(0));
-    EXPECT_STREQ("Close", session.view().okLabel);
-    session.selectPiston(2);
-    session.setValue(CalField::Volts1, 0.25);
-    EXPECT_TRUE(session.changed());
-    session.setValue(CalField::Volts1, 0.0); // back to the old value, but with a date
-    session.setLock(1, false);
-    EXPECT_TRUE(session.changed());
-    keep ? session.ok() : session.abort();
-    EXPECT_EQ(keep, devices.device(0)->image() != original);
-    EXPECT_EQ(keep, devices.device(0)->changed());
-  }
-}
-
-TEST_F(Calibration, EqualVoltagesAreRefusedWhenTakenAndShownAsNoLineWhenTyped) {
-  ASSERT_EQ(CalibOk, session.open(0));
-  second();
-  ASSERT_EQ(CalibOk, session.calibrate(1));
-  const PistonRange before = piston();
-  EXPECT_EQ(CalibSameVoltage, session.calibrate(2)); // the same read
-  EXPECT_EQ(before, piston());
-  ASSERT_EQ(1u, ui.popups().size());
-  EXPECT_THAT(ui.popups()[0], ::testing::StartsWith("Calibration of Pulloff Piston|Both "));
-
-  session.setValue(CalField::Volts2, piston().calVolts1);
-  EXPECT_EQ("----", session.view().gain);
-  EXPECT_EQ("----", session.view().offset);
-  EXPECT_EQ("----", session.view().liveForce);
-  session.setLock(2, false);
-  session.setValue(CalField::Volts2, 5.0);
-  session.setValue(CalField::Force2, piston().calForce1); // gain 0: every pull the same force
-  EXPECT_EQ("----", session.view().gain);
-  EXPECT_EQ("Offset ----  Gain ----", calibrationLineText(piston(), lang));
-  lang.language = 0;
-  EXPECT_EQ("Offset 0.0000 kN  Verst. 1.0000 kN/V", calibrationLineText(PistonRange{}, lang));
-}
-
 TEST_F(Calibration, NoLiveSignalWithADaqErrorWhileMeasuringOrWhenTheStartFails) {
   struct Case {
     const char* name;
@@ -225,6 +128,11 @@ TEST_F(Calibration, ChannelWithoutDeviceAndDatesInBothLanguages) {
   lang.language = 0;
   EXPECT_EQ("03.M\xe4r 2026", calibrationDateText(1772539200, lang));
   EXPECT_EQ("24.Dez 2026", calibrationDateText(1798113600, lang)); // 2026-12-24 12:00
+  PistonRange flat;
+  flat.calForce2 = flat.calForce1;
+  EXPECT_EQ("Offset ----  Verst. ----", calibrationLineText(flat, lang));
+  lang.language = 1;
+  EXPECT_EQ("Offset 0.0000 kN  Gain 1.0000 kN/V", calibrationLineText(PistonRange{}, lang));
 }
 
 } // namespace

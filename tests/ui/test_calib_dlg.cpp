@@ -28,11 +28,11 @@ using namespace zv;
 namespace {
 
 // Clicks the button of the next message box whose text starts with `button`, keeping the
-// box's text.
+// box's title and text as "title|text".
 void answerBox(const QString& button, QString* text = nullptr) {
   test::onNextModal<QMessageBox>([button, text](QMessageBox* box) {
     if (text)
-      *text = box->text();
+      *text = box->windowTitle() + "|" + box->text();
     for (QAbstractButton* b : box->buttons())
       if (b->text().startsWith(button)) {
         b->click();
@@ -197,33 +197,49 @@ private slots:
   }
 
   void rangeSwitchAsksAndOnlyTheFirstAnswerUncalibrates() {
-    piston().calFlags = PistonRange::FullyCalibrated;
-    piston().calDate = 1700000000;
-    CalibrationDialog d(*program, 0);
-    d.show();
-    auto* range = child<QComboBox>(&d, "RANGE");
-    QString question;
-    answerBox("Abort", &question);
-    range->setCurrentIndex(1);
-    emit range->activated(1);
-    QCOMPARE(
-        question,
-        QString("The calibrating data get incorrect\nat switchover of the measurement range !"));
-    QCOMPARE(range->currentText(), QString("10.000"));
-    QCOMPARE(piston().calFlags, PistonRange::FullyCalibrated);
-    QVERIFY(text(&d, "DATE") != "--------");
+    struct Language {
+      int language;
+      const char* question;
+      const char* keep;
+      const char* confirm;
+    };
+    const Language languages[] = {
+        {1,
+         "Calibration of Pulloff Piston|The calibrating data get incorrect\nat switchover of the "
+         "measurement range !",
+         "Abort", "Switching over measurement range"},
+        {0,
+         "Kalibrierung Abzugskolben|Bei Umschaltung des Meßbereichs\n werden die Kalibrierdaten "
+         "ungültig !",
+         "Abbruch", "Meßbereich umschalten"},
+    };
+    for (const Language& l : languages) {
+      program->setLanguage(l.language);
+      piston() = PistonRange{piston().name, 10.0, 1700000000, PistonRange::FullyCalibrated};
+      CalibrationDialog d(*program, 0);
+      d.show();
+      auto* range = child<QComboBox>(&d, "RANGE");
+      QString question;
+      answerBox(QString::fromUtf8(l.keep), &question);
+      range->setCurrentIndex(1);
+      emit range->activated(1);
+      QCOMPARE(question, QString::fromUtf8(l.question));
+      QCOMPARE(range->currentText(), QString("10.000"));
+      QCOMPARE(piston().calFlags, PistonRange::FullyCalibrated);
+      QVERIFY(text(&d, "DATE") != "--------");
 
-    answerBox("Switching over measurement range");
-    range->setCurrentIndex(1);
-    emit range->activated(1);
-    QCOMPARE(range->currentText(), QString("5.000"));
-    QCOMPARE(piston().rangeVolts, 5.0);
-    QCOMPARE(piston().calFlags, 0);
-    QCOMPARE(text(&d, "DATE"), QString("--------"));
-    QVERIFY(!child<QPushButton>(&d, "CALIBRATE1")->isEnabled()); // no reading on 5 V yet
-    second(d);
-    QVERIFY(child<QPushButton>(&d, "CALIBRATE1")->isEnabled());
-    d.reject();
+      answerBox(QString::fromUtf8(l.confirm));
+      range->setCurrentIndex(1);
+      emit range->activated(1);
+      QCOMPARE(range->currentText(), QString("5.000"));
+      QCOMPARE(piston().rangeVolts, 5.0);
+      QCOMPARE(piston().calFlags, 0);
+      QCOMPARE(text(&d, "DATE"), QString("--------"));
+      QVERIFY(!child<QPushButton>(&d, "CALIBRATE1")->isEnabled()); // no reading on 5 V yet
+      second(d);
+      QVERIFY(child<QPushButton>(&d, "CALIBRATE1")->isEnabled());
+      d.reject();
+    }
   }
 
   void abortAndTheCloseBoxPutTheDeviceBack() {
@@ -255,7 +271,8 @@ private slots:
     QString message;
     answerBox("OK", &message);
     child<QPushButton>(&d, "CALIBRATE2")->click(); // the weight was not changed
-    QVERIFY(message.startsWith("Both calibration points would have the same voltage"));
+    QVERIFY(message.startsWith("Calibration of Pulloff Piston|Both calibration points would "
+                               "have the same voltage"));
     QCOMPARE(piston().calVolts2, 1.0);
     // Typed, the same voltage is kept but shows no line.
     type(&d, "VOLTS1", 2.0);
