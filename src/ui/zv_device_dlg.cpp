@@ -89,9 +89,15 @@ DeviceDialog::DeviceDialog(Program& program, int index, QWidget* parent)
   connect(serial_, &QLineEdit::editingFinished, this, [this] { commitSerial(); });
   connect(calibrate_, &QPushButton::clicked, this, [this] { calibrate(); });
   setCalibrateHandler([this](int index) {
-    CalibrationDialog dialog(program_, index, this);
-    if (dialog.session().isOpen())
-      dialog.exec();
+    // The piston selected here is the one calibrated; the one calibrated last is shown after.
+    MeasParams& mp = program_.measParams;
+    mp.calSelection = session_.selected(DeviceSetup::List::Pistons);
+    {
+      CalibrationDialog dialog(program_, index, this);
+      if (dialog.session().isOpen())
+        dialog.exec();
+    }
+    session_.select(DeviceSetup::List::Pistons, mp.calSelection);
   });
   connect(ok_, &QPushButton::clicked, this, &DeviceDialog::accept);
   connect(abort_, &QPushButton::clicked, this, &DeviceDialog::reject);

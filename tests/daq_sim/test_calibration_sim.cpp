@@ -79,6 +79,17 @@ TEST_F(Calibration, TwoHeldForcesGiveTheTestersLineAndTheSelectLinesFollowTheDia
   EXPECT_EQ(PistonRange::FullyCalibrated, devices.device(1)->pistons.piston(1)->calFlags);
 }
 
+TEST_F(Calibration, LampsBlinkWithEachReadingAndShowTheEndOfTheInputRange) {
+  devices.device(0)->pistons.piston(0)->rangeVolts = 1.0;
+  ASSERT_EQ(CalibOk, session.open(0));
+  for (auto [force, measLed, overflow] : {std::tuple{0.9, true, false}, {1.2, false, true}}) {
+    sim.holdForce(0, force); // 1.2 kN is beyond the 1 V input: the converter clips it
+    second();
+    EXPECT_EQ(measLed, session.view().measLed) << force;
+    EXPECT_EQ(overflow, session.view().overflowLed) << force;
+  }
+}
+
 TEST_F(Calibration, NoLiveSignalWithADaqErrorWhileMeasuringOrWhenTheStartFails) {
   struct Case {
     const char* name;

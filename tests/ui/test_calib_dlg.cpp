@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -287,7 +288,9 @@ private slots:
     DeviceDialog device(*program, 0);
     device.show();
     QCOMPARE(text(&device, "PISTON_LINE"), QString("Offset 0.0000 kN  Gain 1.0000 kN/V"));
+    child<QListWidget>(&device, "PISTONS")->setCurrentRow(1);
     test::onNextModal<CalibrationDialog>([&](CalibrationDialog* d) {
+      QCOMPARE(child<QComboBox>(d, "PISTON")->currentIndex(), 1); // the piston selected
       for (auto [n, force] : {std::pair{1, 2.0}, std::pair{2, 8.0}}) {
         sim.holdForce(0, force);
         second(*d);
@@ -300,6 +303,7 @@ private slots:
     QVERIFY(text(&device, "PISTON_LINE").contains("Gain 1.25"));
     QCOMPARE(child<QPushButton>(&device, "OK")->text(), QString("Save"));
     QVERIFY(program->devices.device(0)->changed());
+    QCOMPARE(program->devices.device(0)->pistons.piston(1)->calFlags, PistonRange::FullyCalibrated);
     device.reject();
   }
 
