@@ -289,7 +289,9 @@ int CalibrationSession::calibrate(int point) {
   }
   PistonRange& p = *piston();
   const double volts = params_.calMeanVoltage;
-  if (volts == (point == 1 ? p.calVolts2 : p.calVolts1)) {
+  // The device file keeps voltages to the millivolt: two it would store alike are the same,
+  // and would give no line once the file is read again.
+  if (formatFixed(volts, 3) == formatFixed(point == 1 ? p.calVolts2 : p.calVolts1, 3)) {
     reporter_.ui().popup(lang_.pick(QuestionTitle), lang_.pick(SameVoltage));
     return CalibSameVoltage;
   }

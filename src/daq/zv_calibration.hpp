@@ -13,7 +13,8 @@
 // Where the classic dialog could store a wrong voltage, the session refuses instead:
 //   - Calibrate waits for a reading of this session's own live signal on the current piston
 //     and input range, so a failed start or a range switch never stores an old voltage.
-//   - Calibrate refuses a voltage equal to the other point's: that gives no line.
+//   - Calibrate refuses a voltage equal to the other point's, to the millivolt the device file
+//     keeps: that gives no line.
 // A line from typed values or a file that is unusable (same voltage or same force) is shown
 // as "----"; a measurement on it is refused.
 #include <array>

@@ -211,7 +211,7 @@ CalibrationDialog::PointControls CalibrationDialog::makePoint(int point, QWidget
   c.voltsLabel = new QLabel(parent);
   c.volts = new DecimalSpinBox(parent);
   c.volts->setObjectName("VOLTS" + n);
-  c.volts->setDecimals(4);
+  c.volts->setDecimals(3); // what the device file keeps
   c.volts->setRange(-100.0, 100.0);
   for (DecimalSpinBox* box : {c.force, c.volts}) {
     box->setKeyboardTracking(false);

@@ -2,6 +2,7 @@
 // calibrated with its select lines, the two points from held forces, and no live signal where
 // there may be none. Locks, the range question, Abort and the refused equal voltage are
 // proven through the dialog (tests/ui/test_calib_dlg.cpp).
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 
@@ -43,6 +44,13 @@ TEST_F(Calibration, TwoHeldForcesGiveTheTestersLineAndTheSelectLinesFollowTheDia
   EXPECT_TRUE(session.live());
   EXPECT_EQ(100, session.samplesPerSecond());
   EXPECT_EQ(CalibNoReading, session.calibrate(1)); // nothing read yet
+  second();
+  // Point 1 at the reading's voltage as the device file would keep it: the same voltage.
+  ASSERT_EQ(CalibOk,
+            session.setValue(CalField::Volts1, std::round(session.meanVolts() * 1e3) / 1e3));
+  EXPECT_EQ(CalibSameVoltage, session.calibrate(2));
+  EXPECT_EQ(1u, ui.popups().size());
+  ASSERT_EQ(CalibOk, session.setLock(1, false)); // the typed voltage goes again
 
   sim.holdForce(1, 2.0);
   second();
