@@ -1,5 +1,5 @@
-// The "Setup - Calibrating Pistons" dialog on the simulated acquisition box: captions in both
-// languages, the locks, the input range question with both answers, Abort and the close box
+// The "Setup - Calibrating Pistons" dialog on the simulated acquisition box: captions and locks
+// in both languages, the input range question with both answers, Abort and the close box
 // putting the device back, the refused second point of the same voltage, and the device
 // dialog that opens it showing the new line. With ZV_TOUR_DIR set, pictures of the dialog.
 #include <QApplication>
@@ -171,30 +171,42 @@ private slots:
     }
   }
 
-  void locksRefuseInputAndCalibrationInGerman() {
-    program->setLanguage(0);
-    CalibrationDialog d(*program, 0);
-    d.show();
-    second(d);
-    type(&d, "FORCE1", 2.5);
-    QVERIFY(!child<QCheckBox>(&d, "LOCK1")->isChecked());
-    child<QPushButton>(&d, "CALIBRATE1")->click();
-    QVERIFY(child<QCheckBox>(&d, "LOCK1")->isChecked()); // force and voltage set: locked
-    QCOMPARE(child<QPushButton>(&d, "OK")->text(), QString("OK"));
-    QVERIFY(!child<QPushButton>(&d, "ABORT")->isHidden());
-    type(&d, "FORCE1", 3.0);
-    QCOMPARE(child<DecimalSpinBox>(&d, "FORCE1")->value(), 2.5);
-    child<QPushButton>(&d, "CALIBRATE1")->click();
-    QCOMPARE(QString::fromLatin1(log.lines.at(0).c_str()),
-             QString::fromUtf8("Eingabe erst möglich nach Entfernen der Sperre"));
-    QCOMPARE(QString::fromLatin1(log.lines.at(1).c_str()),
-             QString::fromUtf8("Kalibrierung erst möglich nach Entfernen der Sperre"));
-    child<QCheckBox>(&d, "LOCK1")->click(); // off: both values of the point may change again
-    type(&d, "FORCE1", 3.0);
-    QCOMPARE(piston().calForce1, 3.0);
-    child<QPushButton>(&d, "OK")->click();
-    QCOMPARE(d.result(), int(QDialog::Accepted));
-    QCOMPARE(piston().calForce1, 3.0);
+  void locksRefuseInputAndCalibrationInBothLanguages() {
+    const std::pair<int, QStringList> languages[] = {
+        {1,
+         {"Input only possible after remove of the blocking",
+          "Calibration only possible after remove of the blocking"}},
+        {0,
+         {QString::fromUtf8("Eingabe erst möglich nach Entfernen der Sperre"),
+          QString::fromUtf8("Kalibrierung erst möglich nach Entfernen der Sperre")}},
+    };
+    for (const auto& [language, refusals] : languages) {
+      program->setLanguage(language);
+      piston() = PistonRange{piston().name, 10.0};
+      log.lines.clear();
+      CalibrationDialog d(*program, 0);
+      d.show();
+      second(d);
+      type(&d, "FORCE1", 2.5);
+      QVERIFY(!child<QCheckBox>(&d, "LOCK1")->isChecked());
+      child<QPushButton>(&d, "CALIBRATE1")->click();
+      QVERIFY(child<QCheckBox>(&d, "LOCK1")->isChecked()); // force and voltage set: locked
+      QCOMPARE(child<QPushButton>(&d, "OK")->text(), QString("OK"));
+      QVERIFY(!child<QPushButton>(&d, "ABORT")->isHidden());
+      type(&d, "FORCE1", 3.0);
+      QCOMPARE(child<DecimalSpinBox>(&d, "FORCE1")->value(), 2.5);
+      child<QPushButton>(&d, "CALIBRATE1")->click();
+      QStringList logged;
+      for (const std::string& line : log.lines)
+        logged << QString::fromLatin1(line.c_str());
+      QCOMPARE(logged, refusals);
+      child<QCheckBox>(&d, "LOCK1")->click(); // off: both values of the point may change again
+      type(&d, "FORCE1", 3.0);
+      QCOMPARE(piston().calForce1, 3.0);
+      child<QPushButton>(&d, "OK")->click();
+      QCOMPARE(d.result(), int(QDialog::Accepted));
+      QCOMPARE(piston().calForce1, 3.0);
+    }
   }
 
   void rangeSwitchAsksAndOnlyTheFirstAnswerUncalibrates() {
