@@ -40,8 +40,9 @@ inline void cutEntryFields(PistonRange& p) {
 struct CalibrationLine {
   double offset = 0.0;
   double gain = 1.0;
-  // Two points with the same voltage give no line (the gain divides by zero).
-  bool usable() const { return std::isfinite(offset) && std::isfinite(gain); }
+  // Two points with the same voltage give no line (the gain divides by zero); two with the
+  // same force give gain 0, which reads every pull as the same force. Neither can measure.
+  bool usable() const { return std::isfinite(offset) && std::isfinite(gain) && gain != 0.0; }
   double force(double volts) const { return offset + volts * gain; }
 };
 CalibrationLine pistonCalibrationLine(const PistonRange& piston);

@@ -16,10 +16,10 @@ namespace {
 constexpr TextPair NotCalibratedText{"The piston wasn't calibrated yet !",
                                      "Der Kolben wurde noch nicht kalibriert !"};
 constexpr TextPair BadCalibrationText{
-    "The two calibration points of the piston have the same voltage - the piston cannot be "
-    "used for measuring. Please calibrate it again.",
-    "Die beiden Kalibrierpunkte des Kolbens haben dieselbe Spannung - mit dem Kolben kann "
-    "nicht gemessen werden. Bitte neu kalibrieren."};
+    "The two calibration points of the piston have the same voltage or the same force - the "
+    "piston cannot be used for measuring. Please calibrate it again.",
+    "Die beiden Kalibrierpunkte des Kolbens haben dieselbe Spannung oder dieselbe Kraft - mit "
+    "dem Kolben kann nicht gemessen werden. Bitte neu kalibrieren."};
 
 // Seconds times rate as a whole number of points, truncated toward zero; never negative and
 // never past what an int holds.
@@ -191,7 +191,7 @@ int PullOffProcessor::prepareRun(Measurement& m) {
     return report(MeasErrNoPiston);
   const CalibrationLine line = pistonCalibrationLine(*piston);
   if (!line.usable()) {
-    // Every force would be infinite; nothing sensible can be recorded.
+    // Every force would be infinite, or the same for every pull: nothing sensible to record.
     return reporter_.reportMessage(report::PopupAndLog, 0, "", language_.pick(BadCalibrationText),
                                    MeasErrCalibration);
   }

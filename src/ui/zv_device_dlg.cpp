@@ -16,6 +16,7 @@
 
 #include "platform/zv_latin1.hpp"
 #include "program/zv_program.hpp"
+#include "ui/zv_calib_dlg.hpp"
 #include "ui/zv_dialog_buttons.hpp"
 #include "ui/zv_latin1_field.hpp"
 #include "ui/zv_qt_ports.hpp"
@@ -59,6 +60,9 @@ DeviceDialog::DeviceDialog(Program& program, int index, QWidget* parent)
   pistons_ = makeList(DeviceSetup::List::Pistons, "PISTONS", pistonBox);
   calibrate_ = dialogButton("CALIBRATE", pistonBox);
   calibrate_->setEnabled(false);
+  pistonLine_ = new QLabel(pistonBox);
+  pistonLine_->setObjectName("PISTON_LINE");
+  pistonBox->layout()->addWidget(pistonLine_);
   pistonBox->layout()->addWidget(calibrate_);
   lists->addWidget(pistonBox);
   auto* areaBox = new QWidget(this);
@@ -84,6 +88,17 @@ DeviceDialog::DeviceDialog(Program& program, int index, QWidget* parent)
   connect(name_, &QLineEdit::editingFinished, this, [this] { commitName(); });
   connect(serial_, &QLineEdit::editingFinished, this, [this] { commitSerial(); });
   connect(calibrate_, &QPushButton::clicked, this, [this] { calibrate(); });
+  setCalibrateHandler([this](int index) {
+    // The piston selected here is the one calibrated; the one calibrated last is shown after.
+    MeasParams& mp = program_.measParams;
+    mp.calSelection = session_.selected(DeviceSetup::List::Pistons);
+    {
+      CalibrationDialog dialog(program_, index, this);
+      if (dialog.session().isOpen())
+        dialog.exec();
+    }
+    session_.select(DeviceSetup::List::Pistons, mp.calSelection);
+  });
   connect(ok_, &QPushButton::clicked, this, &DeviceDialog::accept);
   connect(abort_, &QPushButton::clicked, this, &DeviceDialog::reject);
 
@@ -126,8 +141,11 @@ DeviceDialog::ListControls DeviceDialog::makeList(DeviceSetup::List which, const
   row->addWidget(c.remove);
   box->addLayout(row);
 
-  connect(c.list, &QListWidget::currentRowChanged, this,
-          [this, which](int row) { session_.select(which, row); });
+  connect(c.list, &QListWidget::currentRowChanged, this, [this, which](int row) {
+    session_.select(which, row);
+    if (which == DeviceSetup::List::Pistons)
+      showPistonLine();
+  });
   connect(c.add, &QPushButton::clicked, this, [this, which] {
     session_.add(which);
     redraw();
@@ -188,7 +206,14 @@ void DeviceDialog::redraw() {
   for (auto which :
        {DeviceSetup::List::Pistons, DeviceSetup::List::Areas, DeviceSetup::List::Speeds})
     fillList(which);
+  showPistonLine();
   relabel();
+}
+
+void DeviceDialog::showPistonLine() {
+  const PistonRange* p =
+      session_.device().pistons.piston(session_.selected(DeviceSetup::List::Pistons));
+  pistonLine_->setText(p ? fromLatin1(calibrationLineText(*p, program_.lang)) : QString());
 }
 
 void DeviceDialog::relabel() {

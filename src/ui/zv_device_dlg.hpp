@@ -23,7 +23,8 @@ class DeviceDialog final : public QDialog {
 public:
   DeviceDialog(Program& program, int index, QWidget* parent = nullptr);
 
-  // What the calibrate button opens for this device's channel; without one it is dimmed.
+  // What the calibrate button opens for this device's channel (the calibration dialog unless
+  // replaced); without one it is dimmed.
   void setCalibrateHandler(std::function<void(int index)> handler);
 
   DeviceSetup& session() { return session_; }
@@ -51,6 +52,7 @@ private:
   bool commitName();
   bool commitSerial();
   void calibrate();
+  void showPistonLine();
 
   Program& program_;
   DeviceSetup session_;
@@ -65,6 +67,7 @@ private:
   ListControls areas_;
   ListControls speeds_;
   QPushButton* calibrate_;
+  QLabel* pistonLine_; // the selected piston's calibration line
   QPushButton* ok_;
   QPushButton* abort_;
 };

@@ -14,6 +14,8 @@ struct SimControl {
   void* handle = nullptr;
   decltype(&ZvSim_Reset) reset = nullptr;
   decltype(&ZvSim_SetPullSpeed) setPullSpeed = nullptr;
+  decltype(&ZvSim_SetOutputLine) setOutputLine = nullptr;
+  decltype(&ZvSim_HoldForce) holdForce = nullptr;
   decltype(&ZvSim_UseVirtualClock) useVirtualClock = nullptr;
   decltype(&ZvSim_AdvanceClock) advance = nullptr;
   decltype(&ZvSim_SetTimeScale) setTimeScale = nullptr;
@@ -39,6 +41,8 @@ struct SimControl {
       return;
     get(reset, "ZvSim_Reset");
     get(setPullSpeed, "ZvSim_SetPullSpeed");
+    get(setOutputLine, "ZvSim_SetOutputLine");
+    get(holdForce, "ZvSim_HoldForce");
     get(useVirtualClock, "ZvSim_UseVirtualClock");
     get(advance, "ZvSim_AdvanceClock");
     get(setTimeScale, "ZvSim_SetTimeScale");

@@ -221,6 +221,9 @@ TEST(CalibrationLine, TwoPoints) {
   EXPECT_TRUE(line.usable());
   p.calVolts2 = 1;
   EXPECT_FALSE(pistonCalibrationLine(p).usable());
+  p.calVolts2 = 5;
+  p.calForce2 = p.calForce1;
+  EXPECT_FALSE(pistonCalibrationLine(p).usable());
 }
 
 std::vector<std::string> textsOf(const EvaluationList& list) {

@@ -137,6 +137,29 @@ TEST_F(Signal, RandomBreakForcesFollowTheSeed) {
   EXPECT_NE(first[0], first[1]);
 }
 
+TEST_F(Signal, AHeldForceFollowsTheTestersOutputLineFromWhenItIsPut) {
+  sim.setSpikeRate(0.0);
+  ASSERT_EQ(0, sim.setOutputLine(0, 0.8, 0.1));
+  EXPECT_NE(0, sim.setOutputLine(0, 0.0, 0.1)); // a flat output is refused
+  daq.announcePullSpeed(0, 1.0);                // the specimen barely rises meanwhile
+  double rate = 0;
+  ASSERT_EQ(0, daq.daqStart(0, 10.0, 100, rate));
+  sim.advance(0.5);
+  ASSERT_EQ(50, daq.daqRead());
+  const double idle = daq.samples()[0];
+  EXPECT_NEAR(0.105, idle, 0.005);     // the offset with no force on it
+  ASSERT_EQ(0, sim.holdForce(0, 5.0)); // on a running acquisition, from now on
+  sim.advance(0.5);
+  ASSERT_EQ(50, daq.daqRead());
+  for (double v : daq.samples())
+    ASSERT_NEAR(idle + 4.0, v, 0.004);
+  ASSERT_EQ(0, sim.holdForce(0, -1.0)); // taken off: the specimen's curve again
+  sim.advance(0.1);
+  ASSERT_EQ(10, daq.daqRead());
+  EXPECT_NEAR(idle, daq.samples()[9], 0.004);
+  EXPECT_EQ(0, daq.daqStop());
+}
+
 TEST_F(Signal, TestersOnTheTwoInputsAreIndependent) {
   sim.setSpikeRate(0.0);
   sim.setBreakForce(0, 5.0);

@@ -31,6 +31,31 @@ bool Tester::setPullSpeed(double newtonPerSecond) {
   return true;
 }
 
+bool Tester::setOutputLine(double voltsPerKiloNewton, double offsetVolts) {
+  if (!std::isfinite(voltsPerKiloNewton) || !std::isfinite(offsetVolts) ||
+      voltsPerKiloNewton == 0.0)
+    return false;
+  line_ = {voltsPerKiloNewton, offsetVolts};
+  return true;
+}
+
+void Tester::holdForce(double since, double kiloNewton) {
+  if (!(kiloNewton >= 0.0) || !std::isfinite(kiloNewton))
+    kiloNewton = std::nan("");
+  // A change at an earlier time than the last one cannot happen on a running clock; a clock
+  // set back (a reset) starts the record afresh.
+  if (!held_.empty() && since < held_.back().since)
+    held_.clear();
+  held_.push_back({since, kiloNewton});
+}
+
+const double* Tester::heldAt(double time) const {
+  for (auto it = held_.rbegin(); it != held_.rend(); ++it)
+    if (it->since <= time)
+      return std::isnan(it->kiloNewton) ? nullptr : &it->kiloNewton;
+  return nullptr;
+}
+
 Specimen Tester::startSpecimen() {
   ++count_;
   const std::uint64_t s =
@@ -40,6 +65,7 @@ Specimen Tester::startSpecimen() {
   sp.delay = 0.8 + 0.4 * uniform(s, 0, 10);
   sp.speed = pullSpeed_ / 1000.0;
   sp.offset = 0.003 + 0.004 * uniform(s, 0, 11);
+  sp.line = line_;
   if (fixedBreak_ > 0.0 && std::isfinite(fixedBreak_)) {
     sp.breakForce = fixedBreak_;
   } else {
@@ -50,12 +76,16 @@ Specimen Tester::startSpecimen() {
   return sp;
 }
 
-double testerVolts(const Specimen& s, std::uint64_t k, double rate, double spikeRate) {
+double testerVolts(const Specimen& s, std::uint64_t k, double rate, double spikeRate,
+                   const double* heldForce) {
   const double t = static_cast<double>(k) / rate;
   double force = 0.0;
-  if (t > s.delay)
+  if (heldForce)
+    force = *heldForce;
+  else if (t > s.delay)
     force = std::min(s.speed * (t - s.delay), s.breakForce);
-  double v = s.offset + force * VoltsPerKiloNewton + NoiseVolts * gauss(s.seed, k, 20);
+  double v = s.offset + s.line.offsetVolts + force * s.line.voltsPerKiloNewton +
+             NoiseVolts * gauss(s.seed, k, 20);
   if (spikeRate > 0.0 && uniform(s.seed, k, 30) < spikeRate) {
     const double size = 0.5 + 1.5 * uniform(s.seed, k, 31);
     v += uniform(s.seed, k, 32) < 0.5 ? size : -size;

@@ -166,9 +166,18 @@ void State::reset() {
   std::uint32_t seed = 1;
   if (const char* s = std::getenv("ZARVIK_SIM_SEED"))
     seed = static_cast<std::uint32_t>(std::strtoul(s, nullptr, 10));
+  // "0.8,0.1": both testers give 0.8 V per kN over 0.1 V instead of 1 V per kN.
+  zvsim::OutputLine line;
+  if (const char* s = std::getenv("ZARVIK_SIM_OUTPUT")) {
+    char* end = nullptr;
+    line.voltsPerKiloNewton = std::strtod(s, &end);
+    if (end && *end == ',')
+      line.offsetVolts = std::strtod(end + 1, nullptr);
+  }
   for (int i = 0; i < 2; ++i) {
     testers[i] = zvsim::Tester{};
     testers[i].setSeed(seed + static_cast<std::uint32_t>(i) * 7919u);
+    testers[i].setOutputLine(line.voltsPerKiloNewton, line.offsetVolts);
   }
   spikeRate = zvsim::DefaultSpikeRate;
   bufferOverride = 0;
@@ -368,8 +377,13 @@ void checkOverflow(const State& s, Task& t) {
 }
 
 double sampleVolts(const State& s, const Task& t, uInt64 k) {
-  double v = t.tester >= 0 ? zvsim::testerVolts(t.specimen, k, t.rate, s.spikeRate)
-                           : zvsim::idleVolts(t.specimen.seed, k);
+  double v = 0.0;
+  if (t.tester >= 0) {
+    const double at = t.t0 + static_cast<double>(k) / t.rate;
+    v = zvsim::testerVolts(t.specimen, k, t.rate, s.spikeRate, s.testers[t.tester].heldAt(at));
+  } else {
+    v = zvsim::idleVolts(t.specimen.seed, k);
+  }
   v = std::clamp(v, -t.range, t.range);
   const double step = 2.0 * t.range / 65536.0; // 16-bit converter
   return std::round(v / step) * step;
@@ -844,6 +858,29 @@ ZV_SIM_EXPORT int32_t ZvSim_SetPullSpeed(int32_t tester, double newtonPerSecond)
                  "There is no tester " + std::to_string(tester) + ".");
   if (!s.testers[tester].setPullSpeed(newtonPerSecond))
     return error(s, ErrorInvalidAttributeValue, "A pull speed must be a positive number.");
+  return 0;
+}
+
+ZV_SIM_EXPORT int32_t ZvSim_SetOutputLine(int32_t tester, double voltsPerKiloNewton,
+                                          double offsetVolts) {
+  State& s = state();
+  std::lock_guard lock(s.mutex);
+  if (tester < 0 || tester > 1)
+    return error(s, ErrorInvalidAttributeValue,
+                 "There is no tester " + std::to_string(tester) + ".");
+  if (!s.testers[tester].setOutputLine(voltsPerKiloNewton, offsetVolts))
+    return error(s, ErrorInvalidAttributeValue,
+                 "An output line needs a finite gain other than 0 and a finite offset.");
+  return 0;
+}
+
+ZV_SIM_EXPORT int32_t ZvSim_HoldForce(int32_t tester, double kiloNewton) {
+  State& s = state();
+  std::lock_guard lock(s.mutex);
+  if (tester < 0 || tester > 1)
+    return error(s, ErrorInvalidAttributeValue,
+                 "There is no tester " + std::to_string(tester) + ".");
+  s.testers[tester].holdForce(s.now(), kiloNewton);
   return 0;
 }
 

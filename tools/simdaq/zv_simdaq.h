@@ -7,6 +7,7 @@
  *   ZARVIK_SIM_SEED    seed of both testers' random numbers
  *   ZARVIK_SIM_FAULTS  comma-separated fault names: version, nodevice, product, contest, start,
  *                      config, read, stop, select, overflow
+ *   ZARVIK_SIM_OUTPUT  "gain,offset": both testers' output in V per kN and V (default "1,0")
  */
 #ifndef ZV_SIMDAQ_H
 #define ZV_SIMDAQ_H
@@ -42,6 +43,15 @@ ZV_SIM_EXPORT void ZvSim_Reset(void);
 
 /* The pull speed (N/s) the tester uses for the specimen its next acquisition starts. */
 ZV_SIM_EXPORT int32_t ZvSim_SetPullSpeed(int32_t tester, double newtonPerSecond);
+
+/* The tester's force output: volts = offset + force * gain. Applies from the next acquisition
+ * on. 0, or a negative status for an unknown tester, a gain of 0 or a value that is no number. */
+ZV_SIM_EXPORT int32_t ZvSim_SetOutputLine(int32_t tester, double voltsPerKiloNewton,
+                                          double offsetVolts);
+/* Holds a force (kN) on the tester from now on, as a reference weight would, in place of the
+ * specimens' curves, also in an acquisition already running; a negative force or NaN takes it
+ * off again. 0, or a negative status for an unknown tester. */
+ZV_SIM_EXPORT int32_t ZvSim_HoldForce(int32_t tester, double kiloNewton);
 
 /* Clock: virtual (advanced only by ZvSim_AdvanceClock) or real time times a factor. */
 ZV_SIM_EXPORT void ZvSim_UseVirtualClock(int32_t on);

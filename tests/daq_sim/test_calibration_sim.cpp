@@ -1,0 +1,158 @@
+// Piston calibration on the simulated acquisition box: the live signal of the tester being
+// calibrated with its select lines, the two points from held forces, and no live signal where
+// there may be none. Locks, the range question, Abort and the refused equal voltage are
+// proven through the dialog (tests/ui/test_calib_dlg.cpp).
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+
+#include <gmock/gmock.h>
+
+#include "daq/zv_calibration.hpp"
+#include "sim_fixture.hpp"
+
+namespace zv::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+class Calibration : public SimDaqTest {
+protected:
+  TesterDevices devices;
+  bool measuring = false;
+  CalibrationSession session{{devices, daq, mp, reporter, lang, clock, measuring}};
+
+  void SetUp() override {
+    SimDaqTest::SetUp();
+    sim.setSpikeRate(0.0);
+    ASSERT_EQ(0, daq.daqInit());
+  }
+  // One second of the dialog's timer.
+  void second() {
+    sim.advance(1.0);
+    session.tick();
+  }
+  PistonRange& piston() { return *session.piston(); }
+};
+
+TEST_F(Calibration, TwoHeldForcesGiveTheTestersLineAndTheSelectLinesFollowTheDialog) {
+  ASSERT_EQ(0, sim.setOutputLine(1, 0.8, 0.1));
+  mp.calSelection = 1; // the piston calibrated last time
+  sim.clearWrites();
+  ASSERT_EQ(CalibOk, session.open(1));
+  EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line2=0", "Dev1/port1/line1=1"));
+  EXPECT_TRUE(session.live());
+  EXPECT_EQ(100, session.samplesPerSecond());
+  EXPECT_EQ(CalibNoReading, session.calibrate(1)); // nothing read yet
+  second();
+  // Point 1 at the reading's voltage as the device file would keep it: the same voltage.
+  ASSERT_EQ(CalibOk,
+            session.setValue(CalField::Volts1, std::round(session.meanVolts() * 1e3) / 1e3));
+  EXPECT_EQ(CalibSameVoltage, session.calibrate(2));
+  EXPECT_EQ(1u, ui.popups().size());
+  ASSERT_EQ(CalibOk, session.setLock(1, false)); // the typed voltage goes again
+
+  sim.holdForce(1, 2.0);
+  second();
+  ASSERT_TRUE(session.hasReading());
+  EXPECT_NEAR(1.7, session.meanVolts(), 0.01);
+  ASSERT_EQ(CalibOk, session.setValue(CalField::Force1, 2.0));
+  ASSERT_EQ(CalibOk, session.calibrate(1));
+  sim.holdForce(1, 8.0);
+  second();
+  ASSERT_EQ(CalibOk, session.setValue(CalField::Force2, 8.0));
+  ASSERT_EQ(CalibOk, session.calibrate(2));
+
+  const PistonRange& p = *devices.device(1)->pistons.piston(1);
+  EXPECT_EQ(PistonRange::FullyCalibrated, p.calFlags);
+  EXPECT_EQ(clock.wallTime, p.calDate);
+  const CalibrationLine line = pistonCalibrationLine(p);
+  EXPECT_NEAR(1.25, line.gain, 0.001);
+  EXPECT_NEAR(-0.125, line.offset, 0.01);
+  const CalibrationSession::View v = session.view();
+  EXPECT_EQ("2", v.channel);
+  EXPECT_EQ(1, v.piston);
+  EXPECT_TRUE(v.lock1 && v.lock2);
+  EXPECT_EQ("8.000", v.liveForce);
+  EXPECT_EQ("Connection OK", v.status);
+  EXPECT_STREQ("OK", v.okLabel);
+  EXPECT_TRUE(v.abortVisible);
+
+  sim.clearWrites();
+  session.ok();
+  EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line2=1", "Dev1/port1/line1=0"));
+  EXPECT_EQ(-1, sim.availableSamples());
+  EXPECT_EQ(0, sim.openTasks());
+  EXPECT_EQ(1, mp.calSelection);
+  EXPECT_EQ(PistonRange::FullyCalibrated, devices.device(1)->pistons.piston(1)->calFlags);
+}
+
+TEST_F(Calibration, LampsBlinkWithEachReadingAndShowTheEndOfTheInputRange) {
+  devices.device(0)->pistons.piston(0)->rangeVolts = 1.0;
+  ASSERT_EQ(CalibOk, session.open(0));
+  for (auto [force, measLed, overflow] : {std::tuple{0.9, true, false}, {1.2, false, true}}) {
+    sim.holdForce(0, force); // 1.2 kN is beyond the 1 V input: the converter clips it
+    second();
+    EXPECT_EQ(measLed, session.view().measLed) << force;
+    EXPECT_EQ(overflow, session.view().overflowLed) << force;
+  }
+}
+
+TEST_F(Calibration, NoLiveSignalWithADaqErrorWhileMeasuringOrWhenTheStartFails) {
+  struct Case {
+    const char* name;
+    int daqError;
+    bool measuring;
+    std::uint32_t faults;
+    const char* status;
+    bool editable;
+  };
+  const Case cases[] = {
+      {"offline", daqstate::Unknown, false, 0, "Error unknown", true},
+      {"measuring", 0, true, 0, "Measurement running - no live signal", false},
+      {"start fails", 0, false, ZVSIM_FAULT_START, "DAQ Error at Start", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    mp.daqErrorState = c.daqError;
+    measuring = c.measuring;
+    sim.setFaults(c.faults);
+    sim.clearWrites();
+    ASSERT_EQ(CalibOk, session.open(1));
+    second();
+    const CalibrationSession::View v = session.view();
+    EXPECT_FALSE(session.live());
+    EXPECT_FALSE(v.calibrate1Enabled || v.calibrate2Enabled || v.resultsEnabled);
+    EXPECT_EQ(c.status, v.status);
+    EXPECT_EQ(c.editable, v.editable);
+    EXPECT_NE(CalibOk, session.calibrate(1));
+    EXPECT_EQ(c.editable ? CalibOk : CalibRefused, session.setValue(CalField::Force1, 1.5));
+    session.abort();
+    EXPECT_EQ(0, sim.openTasks());
+    if (c.faults == 0) { // the lines only move for a live signal that may run
+      EXPECT_TRUE(sim.writes().empty());
+    }
+  }
+}
+
+TEST_F(Calibration, ChannelWithoutDeviceAndDatesInBothLanguages) {
+  EXPECT_EQ(CalibNoDevice, session.open(2));
+  EXPECT_THAT(log.lines, ElementsAre("pCalibDevice == NULL"));
+  EXPECT_FALSE(session.isOpen());
+
+  setenv("TZ", "UTC", 1);
+  tzset();
+  EXPECT_EQ("--------", calibrationDateText(0, lang));
+  EXPECT_EQ("03.Mar 2026", calibrationDateText(1772539200, lang)); // 2026-03-03 12:00
+  lang.language = 0;
+  EXPECT_EQ("03.M\xe4r 2026", calibrationDateText(1772539200, lang));
+  EXPECT_EQ("24.Dez 2026", calibrationDateText(1798113600, lang)); // 2026-12-24 12:00
+  PistonRange flat;
+  flat.calForce2 = flat.calForce1;
+  EXPECT_EQ("Offset ----  Verst. ----", calibrationLineText(flat, lang));
+  lang.language = 1;
+  EXPECT_EQ("Offset 0.0000 kN  Gain 1.0000 kN/V", calibrationLineText(PistonRange{}, lang));
+}
+
+} // namespace
+} // namespace zv::test
