@@ -50,8 +50,11 @@ void Tester::holdForce(double since, double kiloNewton) {
 }
 
 const double* Tester::heldAt(double time) const {
+  // A hold reaches the sample taken at the moment it began: sample times and the clock are
+  // sums of different steps, so "the same moment" may differ in the last bits.
+  constexpr double SameMoment = 1e-9; // s, far below any sample period
   for (auto it = held_.rbegin(); it != held_.rend(); ++it)
-    if (it->since <= time)
+    if (it->since <= time + SameMoment)
       return std::isnan(it->kiloNewton) ? nullptr : &it->kiloNewton;
   return nullptr;
 }
