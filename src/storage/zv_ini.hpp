@@ -12,8 +12,10 @@
 // Ini_ItemExists, and 0 from the other lookups.
 //
 // Written text: CR LF line ends, "tag = value", integers as "%ld", doubles as "%.16g" (C
-// locale), strings between double quotes; values longer than 80 characters become items
-// "<tag> Line0001", "<tag> Line0002", ... of 80 characters each, joined again on reading.
+// locale) or, where 16 digits do not read back as the same double, "%.17g"; strings between
+// double quotes; values longer than 80 characters become items "<tag> Line0001",
+// "<tag> Line0002", ... of 80 characters each. Reading joins every run of such pieces: from a
+// piece numbered 1 over all following pieces not numbered 1, whatever their tags.
 // Files are replaced atomically (see replaceFile in platform/zv_fileio.hpp).
 #include <cstddef>
 #include <cstdint>
