@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -93,6 +94,12 @@ int Ini_ReadFromFile(IniDocument* document, ReadableFile& file);
 // IniNotADirectory. On failure the old file stays as it was.
 int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path,
                     FileSystem& fs = realFileSystem());
+// The same, calling beforeRename with the complete temporary file before it replaces the
+// target (an error there abandons the write: IniIoError) and giving the file system's error
+// of a failure in cause.
+using IniBeforeRename = std::function<std::error_code(const std::filesystem::path& temp)>;
+int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path, FileSystem& fs,
+                    const IniBeforeRename& beforeRename, std::error_code* cause);
 // The exact bytes Ini_WriteToFile would write.
 int Ini_WriteToString(IniDocument* document, std::string& text);
 

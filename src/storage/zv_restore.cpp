@@ -576,8 +576,12 @@ int BackupStore::restoreReload(const std::string& dataPath, const std::filesyste
 
   restoreBaseline_ = info.baseline;
   restoring_ = true;
+  // The journal replays onto the state it started from; only curves saved with exactly that
+  // state fit the records it names.
+  graph_.setExactStateOnly(true);
   auto finish = [&](int result) {
     graph_.setGraphSourceOverride(std::nullopt);
+    graph_.setExactStateOnly(false);
     restoreBaseline_ = {};
     restoring_ = false;
     dropCopy();
@@ -586,6 +590,7 @@ int BackupStore::restoreReload(const std::string& dataPath, const std::filesyste
   files_->setCurrentDataFile(loadPath);
   const int loaded = files_->loadCurrentWithoutBackup();
   graph_.setGraphSourceOverride(std::nullopt);
+  graph_.setExactStateOnly(false);
   if (loaded != 0) {
     const int closed = files_->closeWithoutAsking();
     return finish(reporter_.reportError(

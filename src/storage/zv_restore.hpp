@@ -136,6 +136,15 @@ public:
 
   // ---- what the file handling calls ----
   int graphSave(const std::string& dataFilePath) override;
+  int graphSavePrepare(const std::string& dataFilePath,
+                       const std::filesystem::path& writtenAs) override {
+    return graph_.graphSavePrepare(dataFilePath, writtenAs);
+  }
+  int graphSaveCommit(const std::string& dataFilePath) override {
+    return graph_.graphSaveCommit(dataFilePath);
+  }
+  void graphSaveAbandon() override { graph_.graphSaveAbandon(); }
+  std::error_code lastGraphError() const override { return graph_.lastError(); }
   int graphLoad(const std::string& dataFilePath) override;
   int graphFileCloseAll() override;
   int refreshBackup(const std::string& dataFilePath) override {
