@@ -129,7 +129,8 @@ std::filesystem::path DataFileHandler::joinedPath(int& failed) const {
 }
 
 std::unique_ptr<Progress> DataFileHandler::startProgress() {
-  return ctx_.ui.startProgress(state_.fileTitle + ": " + ctx_.dataFilePath, msg(45), msg(46));
+  return ctx_.ui.startProgress(state_.fileTitle + ": " + pathText(ctx_.dataFilePath), msg(45),
+                               msg(46));
 }
 
 void DataFileHandler::logReplacements(const ListReplacements& replaced) {
@@ -183,11 +184,12 @@ int DataFileHandler::fileSelect(FileDialogSpec spec) {
     std::error_code ec;
     const bool exists = std::filesystem::exists(file, ec);
     if (save && exists) {
-      const int choice = ctx_.ui.ask(ctx_.lang.pick(OverwriteTitle),
-                                     formatPath(ctx_.lang.pick(OverwriteText), file.string()),
-                                     {ctx_.lang.pick(OverwriteButton),
-                                      ctx_.lang.pick(NewFileButton), ctx_.lang.pick(AbortButton)},
-                                     0, 2);
+      const int choice =
+          ctx_.ui.ask(ctx_.lang.pick(OverwriteTitle),
+                      formatPath(ctx_.lang.pick(OverwriteText), pathText(file.string())),
+                      {ctx_.lang.pick(OverwriteButton), ctx_.lang.pick(NewFileButton),
+                       ctx_.lang.pick(AbortButton)},
+                      0, 2);
       if (choice == 1) {
         spec.startDirectory = file.parent_path();
         spec.defaultName = file.filename().string();
@@ -416,8 +418,8 @@ int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
   state_.dataFileOpen = true;
   if (hooks_) {
     if (int g = hooks_->graphLoad(ctx_.dataFilePath); g != 0) {
-      const std::string text =
-          std::string(" ") + msg(40) + ": " + ctx_.dataFilePath + ", Error= " + std::to_string(g);
+      const std::string text = std::string(" ") + msg(40) + ": " + pathText(ctx_.dataFilePath) +
+                               ", Error= " + std::to_string(g);
       ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, text, g);
       ctx_.reporter.reportError(DfLoadGraph, g, state_.fileTitle, msg(40));
     }
@@ -459,9 +461,9 @@ int DataFileHandler::loadDataSetReport(int refreshBackup) {
   std::string message;
   const int r = loadDataSet(refreshBackup, message);
   if (r < 0) {
-    const std::string text = !message.empty()
-                                 ? message + " : " + std::to_string(r) + "\n" + ctx_.dataFilePath
-                                 : state_.dataFileName + " : Error= " + std::to_string(r) + " ";
+    const std::string text =
+        !message.empty() ? message + " : " + std::to_string(r) + "\n" + pathText(ctx_.dataFilePath)
+                         : pathText(state_.dataFileName) + " : Error= " + std::to_string(r) + " ";
     ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, text, r);
   }
   return r;

@@ -124,7 +124,8 @@ void OrderWindow::retranslate() {
   identNameLabel_->setText(pick(program_.lang, identNameText));
   titleLabel_->setText(pick(program_.lang, titleText));
   rings_->retranslate();
-  setWindowTitle(fromLatin1(tableWindowTitle(program_, orderTitle)));
+  setWindowTitle(fromLatin1(tableWindowTitle(program_, orderTitle)) +
+                 fromPath(program_.dataFilePath));
 }
 
 void OrderWindow::fillFields() {
