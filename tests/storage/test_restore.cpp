@@ -375,6 +375,7 @@ TEST_F(RestoreTest, ReloadCanSaveUnderAnotherName) {
   restart();
   ASSERT_EQ(0, files().open(dataFile));
   finish(1, 0, 0, 5.0, 10, 1);
+  finish(0, 0, 0, 2.0, 0, 2); // a curve without points goes through the journal too
   const std::string expected = world->describe();
   const std::string saved = test::TestDir::readFile(dataFile);
   restart();
