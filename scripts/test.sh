@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the program's build (GoogleTest and the window tests,
 # offscreen), then the clang build with AddressSanitizer and UndefinedBehaviorSanitizer, which
-# runs the tests of the logic layers and of zarvik-tool and the fuzz targets' smoke runs, each
-# stopping at the first error it finds.
+# runs the tests of the logic layers, of zarvik-tool and the crash tests, and the fuzz targets'
+# smoke runs, each stopping at the first error it finds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
