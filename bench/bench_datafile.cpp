@@ -5,6 +5,8 @@
 //
 //   bench_datafile [directory]       runs everything and prints a table
 //   bench_datafile load FILE         (internal) loads FILE, prints seconds and updates
+//   bench_datafile make FILE         writes the largest data set to FILE (.BIN or .DAT), as
+//                                    input for zarvik-tool convert
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -183,9 +185,25 @@ double fsyncFile(const std::filesystem::path& p) {
 
 } // namespace
 
+int makeFile(const std::string& file) {
+  Rig rig;
+  buildLargest(rig.model);
+  rig.files.setDataFile(std::filesystem::absolute(file));
+  const auto start = Clock::now();
+  if (rig.files.saveDataSet() != 0) {
+    std::cerr << "save failed\n";
+    return 1;
+  }
+  std::printf("%s: %d measurements written in %.2f s\n", file.c_str(),
+              rig.model.dataSet()->measurementTotal, secondsSince(start));
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "load") == 0)
     return loadChild(argv[2]);
+  if (argc == 3 && std::strcmp(argv[1], "make") == 0)
+    return makeFile(argv[2]);
 
   const std::filesystem::path dir =
       (argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path()) /

@@ -197,6 +197,7 @@ public:
   void setBondTensionSource(const BondTensionSource* source) { bondSource_ = source; }
   BondTensionFactors bondTensionFactors() const;
 
+  const Language& language() const { return language_; }
   DataSetDefaults& defaults() { return defaults_; }
   const DataSetDefaults& defaults() const { return defaults_; }
   DataSetLimits& limits() { return limits_; }

@@ -1,6 +1,7 @@
 #include "core/zv_calculate.hpp"
 
 #include <cmath>
+#include <limits>
 
 #include "core/zv_format.hpp"
 #include "platform/zv_latin1.hpp"
@@ -40,9 +41,11 @@ StorageStatistics statisticsOf(const std::vector<double>& values) {
   if (n == 0)
     return st;
   double sum = 0.0;
+  bool finite = true;
   st.minimum = st.maximum = values.front();
   for (double x : values) {
     sum += x;
+    finite = finite && std::isfinite(x);
     if (x < st.minimum)
       st.minimum = x;
     if (x > st.maximum)
@@ -51,6 +54,12 @@ StorageStatistics statisticsOf(const std::vector<double>& values) {
   st.mean = sum / n;
   if (n < 2)
     return st;
+  if (!finite) {
+    // An infinite or undefined bond tension (force or area 0) leaves the spread undefined,
+    // as the one-pass form gives it.
+    st.sa = st.vb = std::numeric_limits<double>::quiet_NaN();
+    return st;
+  }
   if (st.minimum == st.maximum) {
     // Equal values spread by nothing; rounding in the mean must not make them appear to.
     st.sa = 0.0;

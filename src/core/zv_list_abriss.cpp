@@ -43,7 +43,8 @@ int EvaluationList::find(std::string_view text) const {
 
 void EvaluationList::sortEntries() {
   // std::string compares bytes as unsigned char, so umlauts sort after every ASCII letter.
-  std::stable_sort(entries_.begin(), entries_.end());
+  // Equal entries are equal texts, so no order among them needs keeping.
+  std::sort(entries_.begin(), entries_.end());
 }
 
 int EvaluationList::insert(std::string_view text) {

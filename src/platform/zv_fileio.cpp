@@ -152,8 +152,22 @@ public:
 
   std::error_code rename(const std::filesystem::path& from,
                          const std::filesystem::path& to) override {
+    // A rename would put a regular file in place of a device or pipe node.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode) &&
+        !S_ISDIR(st.st_mode))
+      return FileError::NotRegularFile;
     if (::rename(from.c_str(), to.c_str()) != 0)
       return lastError();
+    return {};
+  }
+
+  std::error_code checkReplaceable(const std::filesystem::path& path) override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+      return {}; // missing: created new; unreadable: the replacement itself says why
+    if (!S_ISREG(st.st_mode))
+      return FileError::NotRegularFile;
     return {};
   }
 
@@ -218,7 +232,22 @@ public:
   }
 };
 
+class FileErrorCategory final : public std::error_category {
+public:
+  const char* name() const noexcept override { return "zarvik file"; }
+  std::string message(int value) const override {
+    if (value == static_cast<int>(FileError::NotRegularFile))
+      return "Not a regular file";
+    return "Unknown file error";
+  }
+};
+
 } // namespace
+
+const std::error_category& fileErrorCategory() {
+  static const FileErrorCategory category;
+  return category;
+}
 
 FileSystem& realFileSystem() {
   // Stateless, so one shared instance is no hidden state.
@@ -282,6 +311,8 @@ std::error_code checkExistingTarget(FileSystem& fs, const std::filesystem::path&
 ReplaceResult replaceFile(FileSystem& fs, const std::filesystem::path& named,
                           const ReplaceOptions& options, const ContentProducer& produce) {
   const std::filesystem::path target = fs.resolveLinks(named);
+  if (auto ec = fs.checkReplaceable(target))
+    return {ReplaceStep::CheckTarget, ec};
   const bool targetExists = fs.exists(target);
   if (options.checkTarget && targetExists) {
     if (auto ec = checkExistingTarget(fs, target))
@@ -335,6 +366,10 @@ ReplaceResult replaceFile(FileSystem& fs, const std::filesystem::path& named,
   file.reset();
   // The new file takes the old one's mode (a file shared with a group stays shared); where
   // that is not possible it keeps the mode new files get.
+  if (options.beforeRename) {
+    if (auto ec = options.beforeRename(temp))
+      return abandon(ReplaceStep::BeforeRename, ec);
+  }
   if (targetExists)
     fs.copyPermissions(target, temp);
 

@@ -33,6 +33,21 @@
 
 namespace zv {
 
+// Errors of the file layer that have no number of the C library.
+enum class FileError {
+  NotRegularFile = 1 // a device, pipe, socket or directory where a file is to be replaced
+};
+const std::error_category& fileErrorCategory();
+inline std::error_code make_error_code(FileError e) {
+  return {static_cast<int>(e), fileErrorCategory()};
+}
+
+} // namespace zv
+
+template <> struct std::is_error_code_enum<zv::FileError> : std::true_type {};
+
+namespace zv {
+
 class ReadableFile {
 public:
   virtual ~ReadableFile() = default;
@@ -81,6 +96,9 @@ public:
   // The file a path names once symbolic links are followed; the path itself when it is no
   // link. Replacing a linked file replaces that file and keeps the link.
   virtual std::filesystem::path resolveLinks(const std::filesystem::path& path) { return path; }
+  // NotRegularFile when path exists (links followed) and is no regular file: only regular
+  // files are ever replaced, never a device, a pipe or a directory a link points to.
+  virtual std::error_code checkReplaceable(const std::filesystem::path& /*path*/) { return {}; }
   // Gives `to` the permission bits of `from`, so a replaced file keeps its mode.
   virtual std::error_code copyPermissions(const std::filesystem::path& /*from*/,
                                           const std::filesystem::path& /*to*/) {
@@ -135,12 +153,13 @@ private:
 // Where replaceFile() stopped. Done means the target now holds the new content.
 enum class ReplaceStep {
   Done,
-  CheckTarget, // the target is not writable (see ReplaceOptions::checkTarget)
-  NoTempName,  // every temporary name candidate is taken
-  CreateTemp,  // the temporary file could not be created
-  Produce,     // writing the content failed (or the producer reported an error)
-  Flush,       // the final buffer, fsync or close of the temporary file failed
-  Rename       // the temporary file could not be renamed over the target
+  CheckTarget,  // the target is not writable (see ReplaceOptions::checkTarget)
+  NoTempName,   // every temporary name candidate is taken
+  CreateTemp,   // the temporary file could not be created
+  Produce,      // writing the content failed (or the producer reported an error)
+  Flush,        // the final buffer, fsync or close of the temporary file failed
+  BeforeRename, // ReplaceOptions::beforeRename refused
+  Rename        // the temporary file could not be renamed over the target
 };
 
 struct ReplaceResult {
@@ -164,6 +183,9 @@ struct ReplaceOptions {
   // (write-protected), or, for a missing target, when nothing can be created in its directory
   // (missing or protected directory). Otherwise those show up as CreateTemp.
   bool checkTarget = true;
+  // Called with the complete, closed temporary file just before it is renamed over the
+  // target; an error abandons the replacement (BeforeRename) and the target stays as it was.
+  std::function<std::error_code(const std::filesystem::path& temp)> beforeRename;
 };
 
 // Produces the content. Return a non-zero error to abandon the replacement; write errors of
@@ -172,7 +194,8 @@ using ContentProducer = std::function<std::error_code(FileWriter&)>;
 
 // Replaces target with what produce writes: a temporary file beside it, synced, given the
 // old file's mode, renamed over it, and the directory synced. A target that is a symbolic link
-// has the file it points to replaced; the link stays.
+// has the file it points to replaced; the link stays. A target that is no regular file is
+// refused (CheckTarget, FileError::NotRegularFile) before anything is written.
 ReplaceResult replaceFile(FileSystem& fs, const std::filesystem::path& target,
                           const ReplaceOptions& options, const ContentProducer& produce);
 
@@ -254,6 +277,9 @@ public:
   std::error_code copyPermissions(const std::filesystem::path& from,
                                   const std::filesystem::path& to) override {
     return inner_.copyPermissions(from, to);
+  }
+  std::error_code checkReplaceable(const std::filesystem::path& path) override {
+    return inner_.checkReplaceable(path);
   }
 
 private:

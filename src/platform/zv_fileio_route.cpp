@@ -53,4 +53,8 @@ std::error_code RoutedFileSystem::copyPermissions(const std::filesystem::path& f
   return target().copyPermissions(from, to);
 }
 
+std::error_code RoutedFileSystem::checkReplaceable(const std::filesystem::path& path) {
+  return target().checkReplaceable(path);
+}
+
 } // namespace zv

@@ -34,6 +34,7 @@ public:
   std::filesystem::path resolveLinks(const std::filesystem::path& path) override;
   std::error_code copyPermissions(const std::filesystem::path& from,
                                   const std::filesystem::path& to) override;
+  std::error_code checkReplaceable(const std::filesystem::path& path) override;
 
 private:
   FileSystem* const& route_;

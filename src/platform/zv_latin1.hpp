@@ -50,6 +50,11 @@ std::string latin1ToUtf8(std::string_view latin1);
 // nullopt when the text holds a character Latin-1 cannot hold, or is not valid UTF-8.
 std::optional<std::string> utf8ToLatin1(std::string_view utf8);
 
+// A path (the file system's bytes: UTF-8 on Linux, as std::filesystem gives them) as Latin-1
+// text for messages: characters Latin-1 cannot hold become "?"; bytes that are no UTF-8 are
+// taken as Latin-1. Windows that show a path whole convert it with the file system's codec.
+std::string pathText(std::string_view fileSystemBytes);
+
 // Copies text into a fixed field of `fieldSize` bytes: at most fieldSize - 1 bytes are kept,
 // and the text ends at its first NUL.
 std::string cutToField(std::string_view text, std::size_t fieldSize);

@@ -138,7 +138,7 @@ std::map<int, MenuItemState> updateMenuState(const MenuContext& c) {
 RecentFileItem recentFileItem(const std::string& path, const char* recentFileText) {
   if (path.empty())
     return {recentFileText, true};
-  return {path, false};
+  return {path, false, true};
 }
 
 } // namespace zv

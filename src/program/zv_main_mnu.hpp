@@ -125,8 +125,9 @@ std::map<int, MenuItemState> updateMenuState(const MenuContext& ctx);
 
 // The label of the run-time recent-file item: the path, or "Recent File" dimmed when empty.
 struct RecentFileItem {
-  std::string label;
+  std::string label; // Latin-1 text, or a path in the file system's encoding when isPath
   bool dimmed = true;
+  bool isPath = false;
 };
 RecentFileItem recentFileItem(const std::string& path, const char* recentFileText);
 

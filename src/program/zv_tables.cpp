@@ -234,9 +234,7 @@ StorageStatistics currentStatistics(Program& p) {
 }
 
 std::string tableWindowTitle(const Program& p, const TextPair& ownName) {
-  std::string title = std::string(p.texts.generalTexts[0]) + " - " + p.lang.pick(ownName) + "  ";
-  title += p.dataFilePath;
-  return title;
+  return std::string(p.texts.generalTexts[0]) + " - " + p.lang.pick(ownName) + "  ";
 }
 
 } // namespace zv

@@ -57,7 +57,8 @@ bool setMeasurementArea(Program& p, int k, double area);
 // The current storage's statistics, recomputed.
 StorageStatistics currentStatistics(Program& p);
 
-// Window titles: program title, " - ", own name, two blanks, then the data file path when set.
+// Window titles: program title, " - ", own name, two blanks (Latin-1); the window appends the
+// data file path, converted from the file system's encoding.
 std::string tableWindowTitle(const Program& p, const TextPair& ownName);
 
 } // namespace zv

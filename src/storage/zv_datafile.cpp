@@ -1,9 +1,11 @@
 #include "storage/zv_datafile.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <system_error>
 
 #include "platform/zv_latin1.hpp"
+#include "support/zv_system_error.hpp"
 
 namespace zv {
 
@@ -36,6 +38,13 @@ const TextPair NewFileButton{"Choosing new file", "Neue Datei wählen"_l1};
 const TextPair AbortButton{"Abort", "Abbrechen"};
 const char* const BackupDirRefused =
     "Backup Verzeichnis kann nicht zum Speichern ausgewählt werden"_l1;
+
+const TextPair MissingSectionText{
+    "The data set file is incomplete; the first missing section is",
+    "Die Datensatzdatei ist unvollständig; der erste fehlende Abschnitt ist"_l1};
+const TextPair NonFiniteText{"measurements hold a force or area that is no finite number",
+                             "Messungen enthalten eine Kraft oder Fläche, die keine endliche "
+                             "Zahl ist"_l1};
 
 std::string formatPath(const char* pattern, const std::string& path) {
   std::string text = pattern;
@@ -120,7 +129,8 @@ std::filesystem::path DataFileHandler::joinedPath(int& failed) const {
 }
 
 std::unique_ptr<Progress> DataFileHandler::startProgress() {
-  return ctx_.ui.startProgress(state_.fileTitle + ": " + ctx_.dataFilePath, msg(45), msg(46));
+  return ctx_.ui.startProgress(state_.fileTitle + ": " + pathText(ctx_.dataFilePath), msg(45),
+                               msg(46));
 }
 
 void DataFileHandler::logReplacements(const ListReplacements& replaced) {
@@ -129,6 +139,30 @@ void DataFileHandler::logReplacements(const ListReplacements& replaced) {
   const std::string device = deviceName_ ? deviceName_() : std::string("built-in");
   ctx_.reporter.reportMessage(report::LogOnly, report::KindNoPopup, state_.fileTitle,
                               listReplacementText(replaced, device, ctx_.lang), 0);
+}
+
+std::string DataFileHandler::withReason(const std::string& message, std::error_code why) const {
+  const std::string reason = fileErrorText(why, ctx_.lang);
+  return reason.empty() ? message : message + "\n" + reason;
+}
+
+void DataFileHandler::logLoadNotes() {
+  auto note = [&](const std::string& text) {
+    ctx_.reporter.reportMessage(report::LogOnly, report::KindNoPopup, state_.fileTitle, text, 0);
+  };
+  if (state_.loadType == 1 && !text_.firstMissingSection().empty())
+    note(std::string(ctx_.lang.pick(MissingSectionText)) + " [" + text_.firstMissingSection() +
+         "]");
+  // Such values are kept as they are; the statistics of their storages are then undefined.
+  int nonFinite = 0;
+  if (const DataSet* d = ctx_.model.dataSet())
+    for (const Sample& s : d->samples)
+      for (const Storage& t : s.storages)
+        for (const Measurement& m : t.measurements)
+          if (!std::isfinite(m.force) || !std::isfinite(m.area))
+            ++nonFinite;
+  if (nonFinite > 0)
+    note(std::to_string(nonFinite) + ' ' + ctx_.lang.pick(NonFiniteText));
 }
 
 // ---- file dialogs ---------------------------------------------------------------------------
@@ -150,11 +184,12 @@ int DataFileHandler::fileSelect(FileDialogSpec spec) {
     std::error_code ec;
     const bool exists = std::filesystem::exists(file, ec);
     if (save && exists) {
-      const int choice = ctx_.ui.ask(ctx_.lang.pick(OverwriteTitle),
-                                     formatPath(ctx_.lang.pick(OverwriteText), file.string()),
-                                     {ctx_.lang.pick(OverwriteButton),
-                                      ctx_.lang.pick(NewFileButton), ctx_.lang.pick(AbortButton)},
-                                     0, 2);
+      const int choice =
+          ctx_.ui.ask(ctx_.lang.pick(OverwriteTitle),
+                      formatPath(ctx_.lang.pick(OverwriteText), pathText(file.string())),
+                      {ctx_.lang.pick(OverwriteButton), ctx_.lang.pick(NewFileButton),
+                       ctx_.lang.pick(AbortButton)},
+                      0, 2);
       if (choice == 1) {
         spec.startDirectory = file.parent_path();
         spec.defaultName = file.filename().string();
@@ -168,8 +203,9 @@ int DataFileHandler::fileSelect(FileDialogSpec spec) {
   }
 }
 
-int DataFileHandler::selectSaveFile() {
-  switch (state_.dataWrtTypeSelect) {
+int DataFileHandler::selectSaveFile(bool keepFormat) {
+  const int named = keepFormat ? dataFormatOfName(state_.dataFileName) : -1;
+  switch (named >= 0 ? named : state_.dataWrtTypeSelect) {
   case 0:
     state_.fileTitle = msg(30);
     state_.fileExtension = ".BIN";
@@ -236,22 +272,50 @@ int DataFileHandler::saveDataSet() {
     state_.fileExtension = ".BIN";
   }
 
+  // The graph file is written beside the complete new data file before that replaces the old
+  // one, so a graph file that cannot be written (a full disk) leaves both files as they were.
+  const bool withGraph = state_.saveGraph != 0 && hooks_;
+  int graphResult = 0;
+  bool graphPrepared = false;
+  auto prepareGraph = [&](const std::filesystem::path& temp) -> std::error_code {
+    graphResult = hooks_->graphSavePrepare(ctx_.dataFilePath, temp);
+    if (graphResult != 0) {
+      const std::error_code why = hooks_->lastGraphError();
+      return why ? why : std::make_error_code(std::errc::io_error);
+    }
+    graphPrepared = true;
+    return {};
+  };
+  text_.setBeforeReplace(withGraph ? IniBeforeRename(prepareGraph) : IniBeforeRename());
+  binary_.setBeforeReplace(withGraph ? IniBeforeRename(prepareGraph) : IniBeforeRename());
   auto progress = startProgress();
   const int r = writeDataFile(path, progress.get());
   progress.reset();
+  text_.setBeforeReplace({});
+  binary_.setBeforeReplace({});
+  auto graphFailed = [&](int g) {
+    ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle,
+                                withReason(msg(51), hooks_->lastGraphError()), g);
+    return error(DfSaveGraph, g);
+  };
+  if (graphResult != 0)
+    return graphFailed(graphResult);
+  if (r != 0 && graphPrepared)
+    hooks_->graphSaveAbandon();
   if (r < 0) {
-    ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, msg(35), r);
+    const std::error_code why =
+        state_.fileExtension == ".DAT" ? text_.lastWriteError() : binary_.lastWriteError();
+    ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, withReason(msg(35), why),
+                                r);
     return error(DfSaveWrite, r);
   }
   if (r > 0) {
     ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, msg(49), r);
     return UserStopped;
   }
-  if (state_.saveGraph != 0 && hooks_) {
-    if (int g = hooks_->graphSave(ctx_.dataFilePath); g != 0) {
-      ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, msg(51), g);
-      return error(DfSaveGraph, g);
-    }
+  if (withGraph) {
+    if (int g = hooks_->graphSaveCommit(ctx_.dataFilePath); g != 0)
+      return graphFailed(g);
   }
   ctx_.model.auftrResetChanges();
   if (hooks_) {
@@ -343,6 +407,7 @@ int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
   ctx_.dataLoaded = true;
   ctx_.model.auftrResetChanges();
   logReplacements(state_.loadType == 0 ? binary_.lastReplacements() : text_.lastReplacements());
+  logLoadNotes();
 
   if (refreshBackup != 0 && hooks_) {
     if (int b = hooks_->refreshBackup(ctx_.dataFilePath); b != 0) {
@@ -353,8 +418,8 @@ int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
   state_.dataFileOpen = true;
   if (hooks_) {
     if (int g = hooks_->graphLoad(ctx_.dataFilePath); g != 0) {
-      const std::string text =
-          std::string(" ") + msg(40) + ": " + ctx_.dataFilePath + ", Error= " + std::to_string(g);
+      const std::string text = std::string(" ") + msg(40) + ": " + pathText(ctx_.dataFilePath) +
+                               ", Error= " + std::to_string(g);
       ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, text, g);
       ctx_.reporter.reportError(DfLoadGraph, g, state_.fileTitle, msg(40));
     }
@@ -396,9 +461,9 @@ int DataFileHandler::loadDataSetReport(int refreshBackup) {
   std::string message;
   const int r = loadDataSet(refreshBackup, message);
   if (r < 0) {
-    const std::string text = !message.empty()
-                                 ? message + " : " + std::to_string(r) + "\n" + ctx_.dataFilePath
-                                 : state_.dataFileName + " : Error= " + std::to_string(r) + " ";
+    const std::string text =
+        !message.empty() ? message + " : " + std::to_string(r) + "\n" + pathText(ctx_.dataFilePath)
+                         : pathText(state_.dataFileName) + " : Error= " + std::to_string(r) + " ";
     ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, text, r);
   }
   return r;

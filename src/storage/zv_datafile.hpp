@@ -98,7 +98,8 @@ public:
 
   // File dialogs: 1 when a file was chosen (kept as chosenFile), 0 when cancelled, or a
   // negative code for a bad save option.
-  int selectSaveFile();
+  // keepFormat: propose the current file's own name and format instead of the save option's.
+  int selectSaveFile(bool keepFormat = false);
   int selectLoadFile();
   const std::optional<std::filesystem::path>& chosenFile() const { return chosen_; }
   void setChosenFile(std::filesystem::path path) { chosen_ = std::move(path); }
@@ -125,6 +126,10 @@ private:
   std::unique_ptr<Progress> startProgress();
   std::filesystem::path joinedPath(int& failed) const;
   void logReplacements(const ListReplacements& replaced);
+  // A message followed by the file system's reason for a failure, in the user's language.
+  std::string withReason(const std::string& message, std::error_code why) const;
+  // Log lines about what a loaded file lacked or holds that cannot be computed with.
+  void logLoadNotes();
   int error(int code, int detail = 0) { return ctx_.reporter.reportError(code, detail); }
   const char* msg(int i) const { return ctx_.texts.messageTexts[static_cast<std::size_t>(i)]; }
 
@@ -147,8 +152,9 @@ public:
   int loadCurrentWithoutBackup() override { return files_.loadDataSetReport(0); }
   int closeWithoutAsking() override { return files_.auftrClearFile(std::nullopt); }
   // The confirmed file becomes the current one at once: the restored data set has no other.
+  // The original file is proposed as it is, name and format.
   int selectSaveFile() override {
-    const int r = files_.selectSaveFile();
+    const int r = files_.selectSaveFile(true);
     if (r == 1)
       files_.useChosenFile();
     return r;

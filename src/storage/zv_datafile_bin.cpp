@@ -312,17 +312,20 @@ int BinaryDataFile::openBinaryWriteFile(const std::filesystem::path& named) {
   // Saving through a symbolic link replaces the file it points to, beside which the temporary
   // file must lie for the rename.
   const std::filesystem::path target = fs_.resolveLinks(named);
+  lastError_.clear();
+  if (auto ec = fs_.checkReplaceable(target))
+    return failIo("openBinaryWriteFile()", "OpenFile()", BinOpenWriteFailed, ec);
   // Renaming would replace even a write-protected file; refuse it as copying over it would.
   if (fs_.exists(target)) {
     std::unique_ptr<WritableFile> probe;
     if (auto ec = fs_.openWrite(target, OpenMode::ExistingReadWrite, probe))
-      return fail("openBinaryWriteFile()", "OpenFile()", BinOpenWriteFailed, ec.value());
+      return failIo("openBinaryWriteFile()", "OpenFile()", BinOpenWriteFailed, ec);
     probe->close();
   }
   tempPath_ = tempPathFor(target);
   std::unique_ptr<WritableFile> file;
   if (auto ec = fs_.openWrite(tempPath_, OpenMode::Truncate, file))
-    return fail("openBinaryWriteFile()", "OpenFile()", BinOpenWriteFailed, ec.value());
+    return failIo("openBinaryWriteFile()", "OpenFile()", BinOpenWriteFailed, ec);
   writeFile_ = std::move(file);
   return 0;
 }
@@ -350,7 +353,7 @@ int BinaryDataFile::writeBinaryDataSet(std::int32_t sampleCount, std::int32_t st
   char header[binfile::HeaderSize];
   binfile::packHeader(*d, sampleCount, storageCount, header);
   if (auto ec = writeFile_->write(header, sizeof header))
-    return fail("writeBinaryDataSet()", "WriteFile()", BinWriteFailed, ec.value());
+    return failIo("writeBinaryDataSet()", "WriteFile()", BinWriteFailed, ec);
 
   // Room for the largest block this grid can have; a bigger series grows it below.
   if (!reserveBlockBuffer(storageCount))
@@ -383,7 +386,7 @@ int BinaryDataFile::writeBinaryDataSet(std::int32_t sampleCount, std::int32_t st
     if (progress && progress->update(static_cast<int>((i + 1) * step)))
       return 1;
     if (auto ec = writeFile_->write(block_.data(), need))
-      return fail("writeBinaryDataSet()", "WriteFile()", BinWriteFailed, ec.value());
+      return failIo("writeBinaryDataSet()", "WriteFile()", BinWriteFailed, ec);
   }
   return 0;
 }
@@ -401,14 +404,18 @@ int BinaryDataFile::closeBinaryWriteFile(const std::filesystem::path& named, boo
     if (!ec)
       ec = closed;
     if (ec)
-      result = fail("closeBinaryWriteFile()", "Ini_WriteToFile()", BinCloseFailed, ec.value());
+      result = failIo("closeBinaryWriteFile()", "Ini_WriteToFile()", BinCloseFailed, ec);
   }
   writeFile_.reset();
+  if (!abort && result == 0 && beforeReplace_) {
+    if (auto ec = beforeReplace_(tempPath_))
+      result = failIo("closeBinaryWriteFile()", "CopyFile()", BinReplaceFailed, ec);
+  }
   if (!abort && result == 0) {
     if (fs_.exists(target)) // the new file keeps the old one's mode
       fs_.copyPermissions(target, tempPath_);
     if (auto ec = fs_.rename(tempPath_, target))
-      result = fail("closeBinaryWriteFile()", "CopyFile()", BinReplaceFailed, ec.value());
+      result = failIo("closeBinaryWriteFile()", "CopyFile()", BinReplaceFailed, ec);
     else
       fs_.syncDirectory(target.parent_path());
   }
@@ -440,6 +447,7 @@ int BinaryDataFile::readBinaryDataSet(std::string_view image, Progress* progress
 
 int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Progress* progress) {
   replaced_ = {};
+  counts_ = {};
   DataSet* d = model_.dataSet();
   if (!d)
     return fail("readBinaryDataSet()", "", BinNoDataSet, 0);
@@ -477,18 +485,21 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
   if (fileSamples < 0 || fileStorages < 0)
     return corrupt(lang_.pick(NegativeText), BinBadCount);
   d->dataCode = code;
+  counts_ = {fileSamples, fileStorages};
   binfile::unpackHeaderTexts(p, old, *d);
 
   const DataSetLimits& limits = model_.limits();
   const int samples = std::max(1, std::min(fileSamples, limits.maxSamples));
   const int storages = std::max(1, std::min(fileStorages, limits.maxStorages));
-  const int samplesInFile = std::min(fileSamples, samples);
-  const int storagesUsed = std::min(fileStorages, storages);
+  // A count of 0 reads as 1 like every other count: the one block (group) that follows is
+  // read. Storage groups beyond the limit are read past.
+  const int samplesInFile = samples;
+  const int storagesInFile = std::max(fileStorages, 1);
 
   // Every block read holds at least its sample record and all its storage records.
   const std::uint64_t least =
       static_cast<std::uint64_t>(samplesInFile) *
-      (layout.sample + static_cast<std::uint64_t>(fileStorages) * layout.storage);
+      (layout.sample + static_cast<std::uint64_t>(storagesInFile) * layout.storage);
   if (least > in.remaining())
     return ended(-1, -1);
 
@@ -505,7 +516,7 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
     binfile::unpackSample(p, old, *s);
     if (progress && progress->update(static_cast<int>((i + 1) * step)))
       return 1;
-    for (int j = 0; j < fileStorages; ++j) {
+    for (int j = 0; j < storagesInFile; ++j) {
       if (!(p = in.take(layout.storage)))
         return ended(i, j);
       const std::int32_t count = getI32(p + (old ? 0 : 8));
@@ -514,8 +525,8 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
       const std::uint64_t bytes = static_cast<std::uint64_t>(count) * layout.measurement;
       if (bytes > in.remaining())
         return ended(i, j);
-      // Storage groups beyond the limit are skipped so the next sample starts where it is.
-      if (j >= storagesUsed) {
+      // Groups beyond the limit are skipped so the next sample starts where it is.
+      if (j >= storages) {
         if (!in.skip(bytes))
           return ended(i, j);
         continue;

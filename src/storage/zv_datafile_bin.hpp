@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -105,9 +106,23 @@ public:
 
   // What the last read replaced because the device lists lacked it.
   const ListReplacements& lastReplacements() const { return replaced_; }
+  // The sample and storage counts the header of the last file read announced.
+  const FileCounts& lastFileCounts() const { return counts_; }
+
+  // Called with the complete temporary file before it replaces the target; an error keeps
+  // the target as it was (the close fails with BinReplaceFailed).
+  void setBeforeReplace(std::function<std::error_code(const std::filesystem::path&)> f) {
+    beforeReplace_ = std::move(f);
+  }
+  // The file system's error of the last failed write, open or replacement.
+  std::error_code lastWriteError() const { return lastError_; }
 
 private:
   int fail(const char* title, const char* text, int code, int detail);
+  int failIo(const char* title, const char* text, int code, std::error_code ec) {
+    lastError_ = ec;
+    return fail(title, text, code, ec.value());
+  }
   int corrupt(const std::string& text, int code);
 
   AuftrModel& model_;
@@ -118,6 +133,9 @@ private:
   std::filesystem::path tempPath_;
   std::vector<char> block_;
   ListReplacements replaced_;
+  FileCounts counts_;
+  std::function<std::error_code(const std::filesystem::path&)> beforeReplace_;
+  std::error_code lastError_;
 };
 
 } // namespace zv

@@ -8,6 +8,12 @@
 
 namespace zv {
 
+// The sample and storage counts a data set file's header announces (before the limits).
+struct FileCounts {
+  int samples = 0;
+  int storages = 0;
+};
+
 struct ListReplacements {
   int ranges = 0;
   int speeds = 0;

@@ -138,8 +138,9 @@ int TextDataFile::closeTextWriteFile(const std::filesystem::path& path, int skip
     return 0;
   dataFileOpen_ = false;
   int result = 0;
+  lastError_.clear();
   if (skipWrite == 0) {
-    result = Ini_WriteToFile(doc_, path, fs_);
+    result = Ini_WriteToFile(doc_, path, fs_, beforeReplace_, &lastError_);
     if (result != 0)
       logLine("closeTextWriteFile()", "Ini_WriteToFile()", result);
   }
@@ -252,7 +253,7 @@ int TextDataFile::readSample(Sample* sample, int s) {
     return error(SampleReadNoDocument);
   const SectionName section(s);
   if (Ini_SectionExists(doc_, section) != 1)
-    return 0;
+    return noteMissing(section);
   getString(doc_, section, KeySampleName, sample->name, Sample::NameSize);
   return 0;
 }
@@ -284,7 +285,7 @@ int TextDataFile::readStorage(Storage* storage, int s, int t, int& measurementCo
     return error(StorageReadNoDocument);
   const SectionName section(s, t);
   if (Ini_SectionExists(doc, section) != 1)
-    return 0;
+    return noteMissing(section);
   std::int32_t count = measurementCount;
   int key = 0;
   int r = getInt(doc, section, KeyMeasurements, count);
@@ -329,7 +330,7 @@ int TextDataFile::readMeasurement(Measurement* m, int s, int t, int k) {
     return error(MeasReadNoDocument);
   const SectionName section(s, t, k);
   if (Ini_SectionExists(doc, section) != 1)
-    return 0;
+    return noteMissing(section);
   int key = 0;
   int r = getDouble(doc, section, KeyForce, m->force);
   if (r >= 0 && (key = 1, r = getInt(doc, section, KeyPoints, m->pointCount)) >= 0 &&
@@ -373,12 +374,21 @@ int TextDataFile::writeTextDataSet(int sampleCount, int storageCount, Progress* 
   return 0;
 }
 
+int TextDataFile::noteMissing(std::string_view section) {
+  if (firstMissing_.empty())
+    firstMissing_ = section;
+  return 0;
+}
+
 int TextDataFile::readTextDataSet(Progress* progress) {
   replaced_ = {};
+  firstMissing_.clear();
   int fileSamples = 0;
   int fileStorages = 0;
+  counts_ = {};
   if (readHeader(fileSamples, fileStorages) != 0)
     return error(ReadHeaderStep);
+  counts_ = {fileSamples, fileStorages};
   const DataSetLimits& limits = model_.limits();
   const int samples = std::max(1, std::min(limits.maxSamples, fileSamples));
   const int storages = std::max(1, std::min(limits.maxStorages, fileStorages));
@@ -410,6 +420,8 @@ int TextDataFile::readTextDataSet(Progress* progress) {
         Measurement* m = model_.auftrMeasurement(i, j, k);
         if (!m)
           return error(ReadNoMeasurement);
+        // The file holds no speed of its own for a measurement: it is its storage's.
+        m->speed = t->speed;
         if (readMeasurement(m, i, j, k) != 0)
           return error(ReadMeasurementStep);
       }

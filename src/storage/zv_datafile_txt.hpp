@@ -59,8 +59,20 @@ public:
   IniDocument* document() const { return doc_.get(); }
   // What the last read replaced because the device lists lacked it.
   const ListReplacements& lastReplacements() const { return replaced_; }
+  // The first section the last read looked for and did not find; empty when none was missing.
+  const std::string& firstMissingSection() const { return firstMissing_; }
+  // The sample and storage counts the header of the last file read announced.
+  const FileCounts& lastFileCounts() const { return counts_; }
+
+  // Called with the complete temporary file before it replaces the target; an error keeps
+  // the target as it was (the close fails).
+  void setBeforeReplace(IniBeforeRename f) { beforeReplace_ = std::move(f); }
+  // The file system's error of the last failed write.
+  std::error_code lastWriteError() const { return lastError_; }
 
 private:
+  // Remembers the first missing section; 0, as a missing section is not an error.
+  int noteMissing(std::string_view section);
   int error(int code, int detail = 0) { return reporter_.reportError(code, detail); }
   void logLine(const char* title, const char* text, int code);
   // A fresh document for a whole data set; false, logged for caller, without memory for it.
@@ -74,6 +86,10 @@ private:
   IniHandle doc_;
   bool dataFileOpen_ = false;
   ListReplacements replaced_;
+  std::string firstMissing_;
+  FileCounts counts_;
+  IniBeforeRename beforeReplace_;
+  std::error_code lastError_;
 };
 
 } // namespace zv

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <new>
+#include <string>
 
 namespace zv {
 
@@ -26,6 +27,7 @@ int GraphFile::report(int code, int detail, const char* message) {
 int GraphFile::graphOpen(const std::filesystem::path& dataFile) {
   store_.GraphFileClose();
   source_.clear();
+  unattached_ = 0;
   openedVersion_ = gridVersion_;
   store_.GraphFileSetDatafileName(override_ ? *override_ : dataFile);
   const int exists = store_.GraphFileIsFileExisting();
@@ -47,6 +49,7 @@ int GraphFile::graphIndex() {
   if (store_.GraphFileReadVersion(version) != 0 || version != GraphFileVersion)
     return report(graph_code::BadVersion, version, nullptr);
   model_.auftrResetGraphPositions();
+  unattached_ = 0;
   int more = store_.GraphSetFileFirstPos();
   while (more > 0) {
     const std::uint64_t position = store_.GraphFileGetFilePos();
@@ -56,10 +59,13 @@ int GraphFile::graphIndex() {
     Measurement* m =
         model_.auftrMeasurement(header.sampleIndex, header.storageIndex, header.measurementIndex);
     // A curve of a measurement that is gone is left out; so is one beyond what the
-    // position field can address.
-    if (m && m->graphFilePos <= 0 && position <= static_cast<std::uint64_t>(INT32_MAX)) {
+    // position field can address, and on another data file state one of another length.
+    if (m && m->graphFilePos <= 0 && position <= static_cast<std::uint64_t>(INT32_MAX) &&
+        (!matchPointCounts_ || header.pointCount == m->pointCount)) {
       m->graphFilePos = static_cast<std::int32_t>(position);
       ++d->plotCount;
+    } else if (matchPointCounts_) {
+      ++unattached_;
     }
     more = store_.GraphSetFileNextPos(header, position);
   }
@@ -86,17 +92,42 @@ int GraphFile::graphLoad(const std::filesystem::path& dataFile) {
   }
   std::error_code ec;
   const FileStamp dataStamp = stampFile(fs_, dataFile, ec);
-  if (!dataStamp.valid || !(store_.GraphFileGetStamps().data == dataStamp)) {
+  const bool exact = dataStamp.valid && store_.GraphFileGetStamps().data == dataStamp;
+  if (!exact && exactOnly_) {
     store_.GraphFileClose();
     return report(graph_code::StampMismatch, 0,
                   "graph file belongs to another state of the data file; curves not attached");
   }
+  matchPointCounts_ = !exact;
   if (int r = graphIndex(); r < 0) {
     store_.GraphFileClose();
     return report(graph_code::LoadIndexFailed, r, nullptr);
   }
+  if (!exact) {
+    const DataSet* d = model_.dataSet();
+    const int attached = d ? d->plotCount : 0;
+    reportAttachment(attached, unattached_);
+    if (attached == 0 && unattached_ > 0) {
+      store_.GraphFileClose();
+      model_.auftrResetGraphPositions();
+      return report(graph_code::StampMismatch, unattached_,
+                    "graph file belongs to another state of the data file; no curve fits");
+    }
+  }
   source_ = override_ ? *override_ : dataFile;
   return 0;
+}
+
+void GraphFile::reportAttachment(int attached, int unattached) {
+  static const TextPair text{
+      "The graph file was saved with another state of the data file: %d curves attached, %d "
+      "without a matching measurement",
+      "Die Graphikdatei wurde mit einem anderen Stand der Datendatei gespeichert: %d Kurven "
+      "zugeordnet, %d ohne passende Messung"};
+  std::string line = model_.language().pick(text);
+  for (int n : {attached, unattached})
+    line.replace(line.find("%d"), 2, std::to_string(n));
+  reporter_.reportMessage(report::LogOnly, report::KindNoPopup, "graphLoad()", line, 0);
 }
 
 // ---- reading one curve
@@ -216,6 +247,14 @@ bool GraphFile::reopen(const std::filesystem::path& source) {
 }
 
 int GraphFile::graphSave(const std::filesystem::path& dataFile) {
+  if (int r = graphSavePrepare(dataFile, dataFile); r != 0)
+    return r;
+  return graphSaveCommit(dataFile);
+}
+
+int GraphFile::graphSavePrepare(const std::filesystem::path& dataFile,
+                                const std::filesystem::path& writtenAs) {
+  lastError_.clear();
   written_.clear();
   lastSetAside_.clear();
   if (store_.GraphFileIsOpen() && !store_.GraphFileIsValid()) {
@@ -223,38 +262,57 @@ int GraphFile::graphSave(const std::filesystem::path& dataFile) {
       return report(graph_code::SaveIndexFailed, 0, nullptr);
   }
   std::error_code ec;
-  const FileStamp dataStamp = stampFile(fs_, dataFile, ec);
-  if (!dataStamp.valid)
+  const FileStamp dataStamp = stampFile(fs_, writtenAs, ec);
+  if (!dataStamp.valid) {
+    lastError_ = ec;
     return report(graph_code::VersionFailed, ec.value(), "data file cannot be read back");
+  }
   const GraphFileStamps stamps{dataStamp, baseline_ ? baseline_() : FileStamp{}};
 
-  if (int r = store_.GraphFileOpenTemp(dataFile); r != 0)
-    return report(graph_code::TempFailed, store_.lastError().value(), nullptr);
+  if (int r = store_.GraphFileOpenTemp(dataFile); r != 0) {
+    lastError_ = store_.lastError();
+    return report(graph_code::TempFailed, lastError_.value(), nullptr);
+  }
   if (int r = store_.GraphFileWriteVersion(GraphFileVersion, stamps); r != 0) {
+    lastError_ = store_.lastError();
     store_.GraphFileAbandonTemp();
-    return report(graph_code::VersionFailed, store_.lastError().value(), nullptr);
+    return report(graph_code::VersionFailed, lastError_.value(), nullptr);
   }
   const int all = graphWriteAll();
   const int closed = all == 0 ? store_.GraphFileCloseTemp() : 0;
+  if (all < 0 || closed != 0) {
+    lastError_ = store_.lastError();
+    store_.GraphFileAbandonTemp();
+    written_.clear();
+    return report(graph_code::WriteAllFailed, all < 0 ? all : lastError_.value(), nullptr);
+  }
+  // The old graph file stays open and attached until the commit.
+  return 0;
+}
+
+void GraphFile::graphSaveAbandon() {
+  store_.GraphFileAbandonTemp();
+  written_.clear();
+}
+
+int GraphFile::graphSaveCommit(const std::filesystem::path& dataFile) {
   const std::filesystem::path old = source_;
   store_.GraphFileClose();
-  if (all < 0 || closed != 0) {
-    store_.GraphFileAbandonTemp();
-    reopen(old);
-    return report(graph_code::WriteAllFailed, all < 0 ? all : store_.lastError().value(), nullptr);
-  }
-  // A graph file there that is not the one attached holds curves this data set could not
-  // use; a copy of it is kept rather than overwriting them.
-  if (old != dataFile && fs_.exists(GraphFileStore::graphPathFor(dataFile))) {
+  // A graph file there that is not the one attached (or not attached whole) holds curves this
+  // data set could not use; a copy of it is kept rather than overwriting them.
+  if ((old != dataFile || unattached_ > 0) && fs_.exists(GraphFileStore::graphPathFor(dataFile))) {
     if (store_.GraphFileSetAside(dataFile, lastSetAside_) != 0) {
-      store_.GraphFileAbandonTemp();
+      lastError_ = store_.lastError();
+      graphSaveAbandon();
       reopen(old);
-      return report(graph_code::SetAsideFailed, store_.lastError().value(), nullptr);
+      return report(graph_code::SetAsideFailed, lastError_.value(), nullptr);
     }
   }
   if (store_.GraphFileCopyTempAndDelete(dataFile) != 0) {
+    lastError_ = store_.lastError();
+    written_.clear();
     reopen(old);
-    return report(graph_code::ReplaceFailed, store_.lastError().value(), nullptr);
+    return report(graph_code::ReplaceFailed, lastError_.value(), nullptr);
   }
 
   // The new graph file is in place: from now on the curves are read from it.
@@ -265,6 +323,8 @@ int GraphFile::graphSave(const std::filesystem::path& dataFile) {
   if (DataSet* d = model_.dataSet())
     d->plotCount = static_cast<std::int32_t>(written_.size());
   openedVersion_ = gridVersion_;
+  matchPointCounts_ = false; // the new graph file is of this very state
+  unattached_ = 0;
   if (!reopen(dataFile)) {
     report(graph_code::OpenFailed, store_.lastError().value(), "new graph file cannot be opened");
     model_.auftrResetGraphPositions();
@@ -275,6 +335,8 @@ int GraphFile::graphSave(const std::filesystem::path& dataFile) {
 
 int GraphFile::graphFileCloseAll() {
   store_.GraphFileCloseAll();
+  matchPointCounts_ = false;
+  unattached_ = 0;
   source_.clear();
   written_.clear();
   return 0;

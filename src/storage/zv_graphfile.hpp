@@ -3,11 +3,14 @@
 // load, reading a curve when a measurement is shown, and writing all curves after a save.
 //
 // A graph file records the state of the data file it was saved with (size and checksum).
-// Its records name measurements by their indices, which are only right for that state, so a
-// graph file whose stamp does not match the data file being loaded is not attached (the load
-// reports it), and a copy of it goes to the graph directory before a later save replaces it. The
-// index made at load time stays right through later deletions because each position travels
-// with its measurement record; it is never rebuilt after the grid changed.
+// Its records name measurements by their indices. On that state every record is attached. On
+// another state (a hand-edited or converted data file, a save without curves) a record is
+// attached only where its measurement exists and has as many points as the record; the log
+// says how many were and were not, and only a graph file of which nothing fits is refused (the
+// load reports it). A graph file not attached whole is copied to the graph directory before a
+// later save replaces it. The backup restore asks for the exact state. The index made at load
+// time stays right through later deletions because each position travels with its
+// measurement record; it is never rebuilt after the grid changed.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -67,6 +70,17 @@ public:
   int graphLoad(const std::filesystem::path& dataFile);
   // After the data file was written: writes every curve into a new graph file for it.
   int graphSave(const std::filesystem::path& dataFile);
+  // The same in two steps around the replacement of the data file, so that a graph file that
+  // cannot be written (a full disk) stops the save before the data file is replaced:
+  // Prepare writes the new graph file's temporary file, stamped for the data file's new
+  // content, which lies complete in writtenAs; Commit puts it in place once the data file is
+  // replaced; Abandon drops it when the data file could not be replaced.
+  int graphSavePrepare(const std::filesystem::path& dataFile,
+                       const std::filesystem::path& writtenAs);
+  int graphSaveCommit(const std::filesystem::path& dataFile);
+  void graphSaveAbandon();
+  // The file system's error of the last failed save step.
+  std::error_code lastError() const { return lastError_; }
   // Loads the curve of a measurement that has none in memory.
   int graphReadCurve(Measurement* measurement);
   // Closes the graph file (the data set is closed).
@@ -86,6 +100,10 @@ public:
   void setGraphSourceOverride(std::optional<std::filesystem::path> dataFile) {
     override_ = std::move(dataFile);
   }
+  // Attaches a graph file only to the data file state it was saved with (the backup restore).
+  void setExactStateOnly(bool on) { exactOnly_ = on; }
+  // Records of the attached graph file that found no measurement.
+  int unattachedRecords() const { return unattached_; }
 
   // The data file whose graph file is attached; empty when none is.
   const std::filesystem::path& attachedDataFile() const { return source_; }
@@ -94,6 +112,7 @@ public:
 
 private:
   int report(int code, int detail, const char* where);
+  void reportAttachment(int attached, int unattached);
   int writeCurveAt(Measurement& m, int s, int t, int k, bool& written);
   bool reopen(const std::filesystem::path& source);
 
@@ -105,6 +124,10 @@ private:
   std::optional<std::filesystem::path> override_;
   std::filesystem::path source_; // the data file whose graph file is open and indexed
   std::filesystem::path lastSetAside_;
+  std::error_code lastError_;
+  bool exactOnly_ = false;
+  bool matchPointCounts_ = false; // attached to another state of the data file
+  int unattached_ = 0;
   std::uint64_t gridVersion_ = 0;
   std::uint64_t openedVersion_ = 0;
   // Positions in the graph file being written, per measurement, applied after the rename.

@@ -1,5 +1,6 @@
 // INI document: storage, lookups, puts and gets.
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <clocale>
@@ -457,9 +458,17 @@ int Ini_PutInt(IniDocument* document, std::string_view section, std::string_view
 
 int Ini_PutDouble(IniDocument* document, std::string_view section, std::string_view tag,
                   double value) {
-  // Equal to printf("%.16g") in the C locale, without depending on the process locale.
+  // printf("%.16g") in the C locale, without depending on the process locale; "%.17g" for
+  // the values 16 digits do not bring back, so every double reads back as itself.
   char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 16);
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 16);
+  if (std::isfinite(value)) {
+    double back = 0.0;
+    const auto parsed = std::from_chars(buf, r.ptr, back);
+    if (parsed.ec != std::errc() ||
+        std::bit_cast<std::uint64_t>(back) != std::bit_cast<std::uint64_t>(value))
+      r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 17);
+  }
   return put(document, section, tag, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)),
              false);
 }

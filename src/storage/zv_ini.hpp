@@ -12,12 +12,15 @@
 // Ini_ItemExists, and 0 from the other lookups.
 //
 // Written text: CR LF line ends, "tag = value", integers as "%ld", doubles as "%.16g" (C
-// locale), strings between double quotes; values longer than 80 characters become items
-// "<tag> Line0001", "<tag> Line0002", ... of 80 characters each, joined again on reading.
+// locale) or, where 16 digits do not read back as the same double, "%.17g"; strings between
+// double quotes; values longer than 80 characters become items "<tag> Line0001",
+// "<tag> Line0002", ... of 80 characters each. Reading joins every run of such pieces: from a
+// piece numbered 1 over all following pieces not numbered 1, whatever their tags.
 // Files are replaced atomically (see replaceFile in platform/zv_fileio.hpp).
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -91,6 +94,12 @@ int Ini_ReadFromFile(IniDocument* document, ReadableFile& file);
 // IniNotADirectory. On failure the old file stays as it was.
 int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path,
                     FileSystem& fs = realFileSystem());
+// The same, calling beforeRename with the complete temporary file before it replaces the
+// target (an error there abandons the write: IniIoError) and giving the file system's error
+// of a failure in cause.
+using IniBeforeRename = std::function<std::error_code(const std::filesystem::path& temp)>;
+int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path, FileSystem& fs,
+                    const IniBeforeRename& beforeRename, std::error_code* cause);
 // The exact bytes Ini_WriteToFile would write.
 int Ini_WriteToString(IniDocument* document, std::string& text);
 

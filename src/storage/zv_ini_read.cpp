@@ -291,14 +291,15 @@ bool joinSection(IniDocument& doc, Section& s) {
       items[out++] = items[i++];
       continue;
     }
-    // A run continues only with the same tag and the next piece number, as the writer
-    // makes them; an unrelated " Line" item after a split value stays an item of its own.
+    // The run takes every following piece that is not a first piece again; neither the
+    // base names nor the order of the numbers are looked at, as files of other programs
+    // rely on.
     std::size_t j = i + 1;
     std::size_t total = items[i].valLen;
-    for (std::uint32_t expect = 2; j < items.size(); ++j, ++expect) {
+    for (; j < items.size(); ++j) {
       std::string_view b;
       std::uint32_t n = 0;
-      if (!splitLineTag(items[j].tag(), b, n) || n != expect || !equalsFolded(b, base))
+      if (!splitLineTag(items[j].tag(), b, n) || n == 1)
         break;
       total += items[j].valLen;
     }

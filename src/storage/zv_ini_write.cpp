@@ -138,9 +138,15 @@ int Ini_WriteToString(IniDocument* document, std::string& text) {
 }
 
 int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path, FileSystem& fs) {
+  return Ini_WriteToFile(document, path, fs, {}, nullptr);
+}
+
+int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path, FileSystem& fs,
+                    const IniBeforeRename& beforeRename, std::error_code* cause) {
   if (!document)
     return IniNoDocument;
   ReplaceOptions options;
+  options.beforeRename = beforeRename;
   options.tempPrefix = "ini$$";
   options.tempExtension = ".CVI";
   options.tempCandidates = 1000;
@@ -150,9 +156,13 @@ int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path, Fi
     emitDocument(out, *document);
     return std::error_code{};
   });
+  if (cause)
+    *cause = r.error;
   switch (r.step) {
   case ReplaceStep::Done:
     return 0;
+  case ReplaceStep::BeforeRename:
+    return IniIoError;
   case ReplaceStep::CheckTarget:
     return IniAccessDenied;
   case ReplaceStep::NoTempName:

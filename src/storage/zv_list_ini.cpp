@@ -115,10 +115,22 @@ template <class List, class Entry> int assignRead(List& list, std::vector<Entry>
   if (entries.empty())
     return ListLoadNothingUsable;
   // Sorting stably first gives the list's own stable order and keeps its insertion sort
-  // linear, however the file was ordered.
-  std::stable_sort(entries.begin(), entries.end(),
-                   [](const Entry& a, const Entry& b) { return listKey(a) < listKey(b); });
-  return list.assign(std::move(entries)) == ListOk ? 0 : ListLoadNothingUsable;
+  // linear, however the file was ordered. Equal keys keep their file order by their position
+  // (without std::stable_sort, whose temporary buffer the sanitizer build of libstdc++ 12
+  // frees with a mismatching call).
+  std::vector<std::size_t> order(entries.size());
+  for (std::size_t i = 0; i < order.size(); ++i)
+    order[i] = i;
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    const auto ka = listKey(entries[a]);
+    const auto kb = listKey(entries[b]);
+    return ka < kb || (!(kb < ka) && a < b);
+  });
+  std::vector<Entry> sorted;
+  sorted.reserve(entries.size());
+  for (std::size_t i : order)
+    sorted.push_back(std::move(entries[i]));
+  return list.assign(std::move(sorted)) == ListOk ? 0 : ListLoadNothingUsable;
 }
 
 // Speeds and areas: double values of the INI engine.

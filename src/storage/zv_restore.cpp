@@ -6,6 +6,7 @@
 #include "platform/zv_latin1.hpp"
 #include "storage/zv_restore_records.hpp"
 #include "support/zv_graphfile_store.hpp"
+#include "support/zv_system_error.hpp"
 
 namespace zv {
 
@@ -24,6 +25,15 @@ const TextPair DamagedText = {
     "Das Ende der Sicherung von\n%s\nwar beschädigt und wurde weggelassen."_l1};
 const TextPair ContainedText = {"Backup of %s removed: the data file already holds it",
                                 "Sicherung von %s entfernt: die Datendatei enthält sie bereits"_l1};
+
+const TextPair JournalLostText = {
+    "The backup is no longer written (%s).\nMeasuring goes on, but the changes made from now "
+    "on are not protected against a crash until the data set is saved.",
+    "Die Sicherung wird nicht mehr geschrieben (%s).\nDie Messung läuft weiter, aber die "
+    "Änderungen ab jetzt sind bis zum Speichern des Datensatzes nicht gegen einen Absturz "
+    "geschützt."_l1};
+const TextPair JournalBackText = {"The backup is written again.",
+                                  "Die Sicherung wird wieder geschrieben."};
 
 std::string withPath(const char* format, const std::string& path) {
   std::string out = format;
@@ -131,38 +141,39 @@ int writeRecord(BackupJournal& journal, Reporter& reporter, Record* record, int 
 int BackupStore::backupHeader(DataSet* d, int mode) {
   if (!active_)
     return 0;
-  return writeRecord(journal_, reporter_, d, backup_code::Header, backup_type::Header, 0, 0, 0,
-                     mode, [&](auto& out) { records::packHeader(out, *d); });
+  return noted(writeRecord(journal_, reporter_, d, backup_code::Header, backup_type::Header, 0, 0,
+                           0, mode, [&](auto& out) { records::packHeader(out, *d); }));
 }
 
 int BackupStore::backupSample(Sample* sample, int s, int mode) {
   if (!active_)
     return 0;
-  return writeRecord(journal_, reporter_, sample, backup_code::Sample, backup_type::Sample, s, 0, 0,
-                     mode, [&](auto& out) { records::packSample(out, *sample, s); });
+  return noted(writeRecord(journal_, reporter_, sample, backup_code::Sample, backup_type::Sample, s,
+                           0, 0, mode, [&](auto& out) { records::packSample(out, *sample, s); }));
 }
 
 int BackupStore::backupStorage(Storage* storage, int s, int t, int mode) {
   if (!active_)
     return 0;
-  return writeRecord(journal_, reporter_, storage, backup_code::Storage, backup_type::Storage, s, t,
-                     0, mode, [&](auto& out) { records::packStorage(out, *storage, s, t); });
+  return noted(writeRecord(journal_, reporter_, storage, backup_code::Storage, backup_type::Storage,
+                           s, t, 0, mode,
+                           [&](auto& out) { records::packStorage(out, *storage, s, t); }));
 }
 
 int BackupStore::backupMeasurement(Measurement* m, int s, int t, int k, int mode) {
   if (!active_)
     return 0;
-  return writeRecord(journal_, reporter_, m, backup_code::Measurement, backup_type::Measurement, s,
-                     t, k, mode,
-                     [&](auto& out) { records::packMeasurement(out, *m, s, t, k, false); });
+  return noted(writeRecord(journal_, reporter_, m, backup_code::Measurement,
+                           backup_type::Measurement, s, t, k, mode,
+                           [&](auto& out) { records::packMeasurement(out, *m, s, t, k, false); }));
 }
 
 int BackupStore::backupMeasurementWithCurve(Measurement* m, int s, int t, int k, int mode) {
   if (!active_)
     return 0;
-  return writeRecord(journal_, reporter_, m, backup_code::Curve, backup_type::MeasurementWithCurve,
-                     s, t, k, mode,
-                     [&](auto& out) { records::packMeasurement(out, *m, s, t, k, true); });
+  return noted(writeRecord(journal_, reporter_, m, backup_code::Curve,
+                           backup_type::MeasurementWithCurve, s, t, k, mode,
+                           [&](auto& out) { records::packMeasurement(out, *m, s, t, k, true); }));
 }
 
 int BackupStore::backupDeletion(std::uint16_t type, const Selection& selection) {
@@ -173,8 +184,24 @@ int BackupStore::backupDeletion(std::uint16_t type, const Selection& selection) 
   BackupJournal::FillBackupHeader(header, 0, type, BackupObjectVersion, index16(selection.sample),
                                   index16(selection.storage), index16(selection.measurement));
   if (int r = journal_.SaveBackupObject(header, nullptr, backup_mode::Single); r < 0)
-    return reporter_.reportError(base + SaveFailed, r);
+    return noted(reporter_.reportError(base + SaveFailed, r));
   return 0;
+}
+
+int BackupStore::noted(int result) {
+  if (result < 0 && active_ && journal_.isBroken() && !journalLost_) {
+    journalLost_ = true;
+    tellJournal(true, journal_.lastError());
+  }
+  return result;
+}
+
+void BackupStore::tellJournal(bool lost, std::error_code why, int flags) {
+  std::string text = language_.pick(lost ? JournalLostText : JournalBackText);
+  if (lost)
+    text = withPath(text.c_str(), fileErrorText(why, language_));
+  reporter_.reportMessage(flags, flags == report::LogOnly ? report::KindNoPopup : 0,
+                          language_.pick(BackupTitle), text, 0);
 }
 
 // ---- what the model reports
@@ -253,7 +280,8 @@ int BackupStore::backupDataSet() {
   BackupObjectHeader marker;
   BackupJournal::FillBackupHeader(marker, 0, 0, BackupObjectVersion, 0, 0, 0);
   if (int r = journal_.SaveBackupObject(marker, nullptr, backup_mode::BatchOpen); r < 0)
-    return reporter_.reportError(backup_code::BatchOpen, r, "Backup", "Fehler bei Sicherung");
+    return noted(
+        reporter_.reportError(backup_code::BatchOpen, r, "Backup", "Fehler bei Sicherung"));
 
   int first = 0;
   auto note = [&](int r) {
@@ -284,7 +312,7 @@ int BackupStore::backupDataSet() {
   }
   if (first != 0)
     reporter_.reportError(first, 0, "Backup", "Fehler bei Sicherung");
-  return first;
+  return noted(first);
 }
 
 // ---- the journal's life
@@ -293,11 +321,21 @@ int BackupStore::RefreshBackup(const std::string& dataFilePath) {
   active_ = false;
   journal_.closeWriter();
   if (int r = journal_.CreateBackup(dataFilePath); r < 0) {
+    const std::error_code why = journal_.lastError();
     // The old journal predates this save; left behind it would only raise a question later.
     journal_.DeleteBackup();
+    if (!journalLost_) {
+      // The file handling shows its own popup for this; the log window says what it means.
+      journalLost_ = true;
+      tellJournal(true, why, report::LogOnly);
+    }
     return reporter_.reportError(backup_code::RefreshCreate, r);
   }
   active_ = true;
+  if (journalLost_) {
+    journalLost_ = false;
+    tellJournal(false, {});
+  }
   return 0;
 }
 
@@ -499,7 +537,8 @@ int BackupStore::reloadBackupAtStart() {
   case JournalState::Empty:
   case JournalState::Contained:
     reporter_.reportMessage(report::LogOnly, report::KindNoPopup, "Backup",
-                            withPath(language_.pick(ContainedText), info.dataFilePath), 0);
+                            withPath(language_.pick(ContainedText), pathText(info.dataFilePath)),
+                            0);
     if (int r = journal_.DeleteBackup(); r < 0)
       reporter_.reportError(backup_code::DeleteFailed, r);
     return 0;
@@ -522,7 +561,7 @@ int BackupStore::reloadBackupAtStart() {
 
 void BackupStore::tell(const TextPair& text, const std::string& detail) {
   reporter_.reportMessage(report::PopupAndLog, 0, language_.pick(BackupTitle),
-                          withPath(language_.pick(text), detail), 0);
+                          withPath(language_.pick(text), pathText(detail)), 0);
 }
 
 int BackupStore::restoreFromBackup(int answer, const std::string& dataPath,
@@ -576,8 +615,12 @@ int BackupStore::restoreReload(const std::string& dataPath, const std::filesyste
 
   restoreBaseline_ = info.baseline;
   restoring_ = true;
+  // The journal replays onto the state it started from; only curves saved with exactly that
+  // state fit the records it names.
+  graph_.setExactStateOnly(true);
   auto finish = [&](int result) {
     graph_.setGraphSourceOverride(std::nullopt);
+    graph_.setExactStateOnly(false);
     restoreBaseline_ = {};
     restoring_ = false;
     dropCopy();
@@ -586,6 +629,7 @@ int BackupStore::restoreReload(const std::string& dataPath, const std::filesyste
   files_->setCurrentDataFile(loadPath);
   const int loaded = files_->loadCurrentWithoutBackup();
   graph_.setGraphSourceOverride(std::nullopt);
+  graph_.setExactStateOnly(false);
   if (loaded != 0) {
     const int closed = files_->closeWithoutAsking();
     return finish(reporter_.reportError(

@@ -136,6 +136,15 @@ public:
 
   // ---- what the file handling calls ----
   int graphSave(const std::string& dataFilePath) override;
+  int graphSavePrepare(const std::string& dataFilePath,
+                       const std::filesystem::path& writtenAs) override {
+    return graph_.graphSavePrepare(dataFilePath, writtenAs);
+  }
+  int graphSaveCommit(const std::string& dataFilePath) override {
+    return graph_.graphSaveCommit(dataFilePath);
+  }
+  void graphSaveAbandon() override { graph_.graphSaveAbandon(); }
+  std::error_code lastGraphError() const override { return graph_.lastError(); }
   int graphLoad(const std::string& dataFilePath) override;
   int graphFileCloseAll() override;
   int refreshBackup(const std::string& dataFilePath) override {
@@ -185,6 +194,9 @@ private:
   int restoreReload(const std::string& dataPath, const std::filesystem::path& backupFile,
                     const std::string& targetPath);
   void tell(const TextPair& text, const std::string& detail);
+  // Tells the operator once when the journal stops being written, and when it is again.
+  int noted(int result);
+  void tellJournal(bool lost, std::error_code why, int flags = report::PopupAndLog);
 
   AuftrModel& model_;
   GraphFile& graph_;
@@ -195,6 +207,7 @@ private:
   std::function<bool()> measuring_;
   DataFileAccess* files_ = nullptr;
   bool active_ = false;
+  bool journalLost_ = false; // the operator was told that the journal is not written
   // The data file state the curves and journal refer to while a restore runs.
   FileStamp restoreBaseline_;
   bool restoring_ = false;

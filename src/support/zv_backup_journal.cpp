@@ -404,7 +404,8 @@ int BackupJournal::ReloadBackup(Ui& ui, const Language& language, std::string& d
     fs_.remove(aside);
     if (fs_.rename(path, aside))
       aside = path; // it stays where it is and is reported again at the next start
-    ui.popup(language.pick(ReloadTitle), fill(language.pick(UnusableText), aside.string()));
+    ui.popup(language.pick(ReloadTitle),
+             fill(language.pick(UnusableText), pathText(aside.string())));
     return reload_answer::Nothing;
   }
   if (opened < 0)
@@ -422,7 +423,8 @@ int BackupJournal::ReloadBackup(Ui& ui, const Language& language, std::string& d
 
   backupFile = path;
   targetPath = dataPath;
-  std::string text = fill(language.pick(ReloadText), dataPath, static_cast<long long>(changes));
+  std::string text =
+      fill(language.pick(ReloadText), pathText(dataPath), static_cast<long long>(changes));
   if (tailDamaged)
     text += language.pick(DamagedTail);
   for (;;) {

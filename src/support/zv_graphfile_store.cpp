@@ -43,6 +43,8 @@ double getF64(const unsigned char* p) {
   return std::bit_cast<double>(getU64(p));
 }
 void putF64Array(unsigned char* out, const double* values, std::size_t count) {
+  if (count == 0) // an empty curve may have no array at all
+    return;
   if constexpr (std::endian::native == std::endian::little) {
     std::memcpy(out, values, count * 8);
   } else {
@@ -51,6 +53,8 @@ void putF64Array(unsigned char* out, const double* values, std::size_t count) {
   }
 }
 void getF64Array(double* values, const unsigned char* in, std::size_t count) {
+  if (count == 0) // an empty curve may have no array at all
+    return;
   if constexpr (std::endian::native == std::endian::little) {
     std::memcpy(values, in, count * 8);
   } else {

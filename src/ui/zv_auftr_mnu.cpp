@@ -141,7 +141,8 @@ void OrderWindow::retranslate() {
   sampleCaption_->setText(QString::fromLatin1(program_.texts.generalTexts[4]));
   table_->verticalHeader()->setMinimumWidth(sampleCaption_->sizeHint().width() + 8);
   rings_->retranslate();
-  setWindowTitle(fromLatin1(tableWindowTitle(program_, orderTitle)));
+  setWindowTitle(fromLatin1(tableWindowTitle(program_, orderTitle)) +
+                 fromPath(program_.dataFilePath));
 }
 
 void OrderWindow::fillFields() {

@@ -242,7 +242,8 @@ StorageWindow::StorageWindow(Program& program, QWidget* parent)
 }
 
 void StorageWindow::retranslate() {
-  setWindowTitle(fromLatin1(tableWindowTitle(program_, storageTitle)));
+  setWindowTitle(fromLatin1(tableWindowTitle(program_, storageTitle)) +
+                 fromPath(program_.dataFilePath));
   parameterBox_->setTitle(pick(program_.lang, parametersTitle));
   statisticsBox_->setTitle(pick(program_.lang, statisticsTitle));
   const char* units[] = {" [kN]", " [mm2]", " [N/s]"};

@@ -237,8 +237,8 @@ void MeasWindow::retranslate() {
 void MeasWindow::retitle() {
   std::string title =
       std::string(program_.texts.generalTexts[0]) + " - " + program_.lang.pick(panelCaption);
-  title += program_.dataFilePath; // appended directly, unlike the tables
-  setWindowTitle(fromLatin1(title));
+  // The path is appended directly, unlike the tables.
+  setWindowTitle(fromLatin1(title) + fromPath(program_.dataFilePath));
 }
 
 void MeasWindow::applyRefresh(std::uint32_t bits) {

@@ -75,7 +75,7 @@ void MenuBar::applyState(const std::map<int, MenuItemState>& state) {
 }
 
 void MenuBar::setRecentFile(const RecentFileItem& item) {
-  recentLabel_ = fromLatin1(item.label);
+  recentLabel_ = item.isPath ? fromPath(item.label) : fromLatin1(item.label);
   recentFile_->setText(QString(recentLabel_).replace("&", "&&"));
   recentFile_->setEnabled(!item.dimmed);
 }

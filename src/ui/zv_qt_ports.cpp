@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLibraryInfo>
@@ -27,6 +29,22 @@ bool fitsLatin1(const QString& text) {
 std::string toLatin1(const QString& text) {
   const QByteArray bytes = text.toLatin1();
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QString fromPath(const std::string& path) {
+  return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+std::string toPath(const QString& path) {
+  const QByteArray bytes = QFile::encodeName(path);
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QString fileDialogStart(const FileDialogSpec& spec) {
+  QString start = fromPath(spec.startDirectory.string());
+  if (!spec.defaultName.empty())
+    start = QDir(start).filePath(fromPath(spec.defaultName));
+  return start;
 }
 
 QtUi::QtUi() = default;
@@ -105,9 +123,7 @@ std::optional<std::string> QtUi::promptText(const std::string& title, const std:
 std::optional<std::filesystem::path> QtUi::chooseFile(const FileDialogSpec& spec) {
   QString filter = fromLatin1(spec.filter);
   filter.replace(';', ' ');
-  QString start = QString::fromStdString(spec.startDirectory.string());
-  if (!spec.defaultName.empty())
-    start = QDir(start).filePath(fromLatin1(spec.defaultName));
+  const QString start = fileDialogStart(spec);
   QString chosen;
   // The program asks the overwrite question itself.
   if (spec.mode == FileDialogSpec::Mode::Save)
@@ -117,16 +133,16 @@ std::optional<std::filesystem::path> QtUi::chooseFile(const FileDialogSpec& spec
     chosen = QFileDialog::getOpenFileName(parent(), fromLatin1(spec.title), start, filter);
   if (chosen.isEmpty())
     return std::nullopt;
-  return std::filesystem::path(chosen.toStdString());
+  return std::filesystem::path(toPath(chosen));
 }
 
 std::optional<std::filesystem::path> QtUi::chooseDirectory(const std::string& title,
                                                            const std::filesystem::path& start) {
-  QString chosen = QFileDialog::getExistingDirectory(parent(), fromLatin1(title),
-                                                     QString::fromStdString(start.string()));
+  QString chosen =
+      QFileDialog::getExistingDirectory(parent(), fromLatin1(title), fromPath(start.string()));
   if (chosen.isEmpty())
     return std::nullopt;
-  return std::filesystem::path(chosen.toStdString());
+  return std::filesystem::path(toPath(chosen));
 }
 
 namespace {
@@ -177,7 +193,7 @@ bool QtUi::startProcess(const std::string& program, const std::string& argument)
 }
 
 bool QtUi::openDocument(const std::filesystem::path& file) {
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(fromPath(file.string())));
 }
 
 std::optional<std::string> QtRegistry::readIniFilePath() {

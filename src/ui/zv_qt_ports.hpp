@@ -13,6 +13,11 @@ namespace zv {
 
 QString fromLatin1(const std::string& text);
 std::string toLatin1(const QString& text);
+// Paths are bytes in the file system's encoding, never Latin-1 text.
+QString fromPath(const std::string& path);
+std::string toPath(const QString& path);
+// Where a file dialog opens: the start directory with the proposed name.
+QString fileDialogStart(const FileDialogSpec& spec);
 // A text of the program in the current language, as Qt shows it.
 inline QString pick(const Language& lang, const TextPair& text) {
   return QString::fromLatin1(lang.pick(text));

@@ -118,7 +118,7 @@ void Shell::wire(MainWindowBase* w) {
   connect(w, &MainWindowBase::exitRequested, this, [this, w] { requestExit(w); });
   connect(w->menu(), &MenuBar::recentFileTriggered, this, [this, w] {
     program_.backupDataSet();
-    fileCommands_->fileOpenRecent(toLatin1(w->menu()->recentFileLabel()));
+    fileCommands_->fileOpenRecent(toPath(w->menu()->recentFileLabel()));
     updateMenuState();
   });
   relabel(w);
@@ -144,7 +144,7 @@ void Shell::updateMenuState() {
     w->menu()->applyState(zv::updateMenuState(program_.menuContext(w->windowId())));
     const std::string current = program_.dataFilePath;
     if (!current.empty())
-      w->menu()->setRecentFile({current, false});
+      w->menu()->setRecentFile({current, false, true});
   }
 }
 

@@ -122,6 +122,31 @@ TEST(StorageStatistics, EqualValuesHaveNoSpread) {
   EXPECT_DOUBLE_EQ(0.1, st.mean);
 }
 
+TEST(StorageStatistics, NonFiniteTensionsLeaveTheSpreadUndefined) {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    std::vector<double> forces; // area 1, except a force of 0 or 2 over area 0
+    std::vector<double> areas;
+  };
+  // inf alone, inf among finite values, equal infinities, NaN (0/0) among finite values
+  for (const Case& c : {Case{{2.0, 3.0}, {0.0, 1.0}}, Case{{2.0, 2.0}, {0.0, 0.0}},
+                        Case{{0.0, 3.0, 3.0}, {0.0, 1.0, 1.0}}, Case{{3.0, 0.0}, {1.0, 0.0}}}) {
+    Storage st = storageWith(c.forces);
+    for (std::size_t i = 0; i < c.areas.size(); ++i)
+      st.measurements[i].area = c.areas[i];
+    calcStorageStatistics(&st, {});
+    EXPECT_TRUE(std::isnan(st.sa)) << c.forces.size();
+    EXPECT_TRUE(std::isnan(st.vb));
+    EXPECT_TRUE(std::isnan(st.mean) || st.mean == inf);
+  }
+  // One counted value keeps SA and VB at 0, whatever it is.
+  Storage one = storageWith({nan});
+  calcStorageStatistics(&one, {});
+  EXPECT_EQ(0.0, one.sa);
+  EXPECT_EQ(0.0, one.vb);
+}
+
 TEST(StorageStatistics, LargeMeanKeepsItsDigits) {
   Storage st = storageWith({1e9 + 1, 1e9 + 2, 1e9 + 3});
   calcStorageStatistics(&st, {});

@@ -167,6 +167,9 @@ public:
                                   const std::filesystem::path& b) override {
     return real().copyPermissions(a, b);
   }
+  std::error_code checkReplaceable(const std::filesystem::path& p) override {
+    return real().checkReplaceable(p);
+  }
 
 private:
   static FileSystem& real() { return realFileSystem(); }

@@ -97,6 +97,8 @@ TEST(Menu, RecentFileItem) {
   auto set = recentFileItem("/data/a.DAT", "Recent File");
   EXPECT_EQ("/data/a.DAT", set.label);
   EXPECT_FALSE(set.dimmed);
+  EXPECT_TRUE(set.isPath);
+  EXPECT_FALSE(empty.isPath);
 }
 
 } // namespace

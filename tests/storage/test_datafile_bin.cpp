@@ -289,20 +289,36 @@ TEST(BinaryFile, SampleAndStorageCountsAreCutToTheLimitsAndSurplusGroupsSkipped)
   }
 }
 
-TEST(BinaryFile, ZeroCountsGiveOneSampleAndOneStorage) {
-  BinRig rig;
-  ASSERT_EQ(rig.load(header3(0, 0).str()), 0);
-  EXPECT_EQ(rig.model.auftrSampleCount(), 1);
-  EXPECT_EQ(rig.model.auftrStorageCount(), 1);
-  EXPECT_EQ(rig.model.dataSet()->identName, "IDNAME");
-
-  BinRig second; // samples without storage groups
-  Bytes b = header3(2, 0);
-  sample3(b, 0, "A");
-  sample3(b, 1, "B");
-  ASSERT_EQ(second.load(b.str()), 0);
-  EXPECT_EQ(second.model.dataSet()->samples[1].name, "B");
-  EXPECT_EQ(second.model.auftrStorageCount(), 1);
+TEST(BinaryFile, ACountOfZeroReadsTheOneBlockThatFollows) {
+  struct Case {
+    int samples, storages; // in the header
+    int blocks, groups;    // written after it
+  };
+  for (const Case c : {Case{0, 0, 1, 1}, Case{0, 2, 1, 2}, Case{2, 0, 2, 1}}) {
+    SCOPED_TRACE(std::to_string(c.samples) + " x " + std::to_string(c.storages));
+    Bytes b = header3(c.samples, c.storages);
+    for (int i = 0; i < c.blocks; ++i) {
+      sample3(b, i, "P" + std::to_string(i));
+      for (int j = 0; j < c.groups; ++j) {
+        storage3(b, i, j, 2, 20.0 + j, "L" + std::to_string(j));
+        measurement3(b, i, j, 0, 1.5);
+        measurement3(b, i, j, 1, 2.5);
+      }
+    }
+    BinRig rig;
+    ASSERT_EQ(rig.load(b.str()), 0);
+    const DataSet& d = *rig.model.dataSet();
+    ASSERT_EQ(d.samples.size(), static_cast<std::size_t>(c.blocks));
+    ASSERT_EQ(rig.model.auftrStorageCount(), c.groups);
+    const Storage& last = d.samples.back().storages.back();
+    EXPECT_EQ(d.samples.back().name, "P" + std::to_string(c.blocks - 1));
+    EXPECT_EQ(last.name, "L" + std::to_string(c.groups - 1));
+    ASSERT_EQ(last.measurements.size(), 2u);
+    EXPECT_EQ(last.measurements[1].force, 2.5);
+    // Without the block the file is cut short.
+    BinRig cut;
+    EXPECT_EQ(cut.load(header3(c.samples, c.storages).str()), BinTruncated);
+  }
 }
 
 TEST(BinaryFile, TooManyMeasurementsFailTheLoadWithAMessage) {

@@ -3,6 +3,8 @@
 // question.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "common/zv_datafile_testkit.hpp"
 #include "storage/zv_datafile.hpp"
 
@@ -199,7 +201,8 @@ TEST(Saving, MissingNameStopAndFailuresKeepTheChanges) {
   rig.ui.stopProgressAtUpdate = 0;
   rig.fs.failOn(FaultyFileSystem::Op::Rename, std::errc::io_error);
   EXPECT_EQ(rig.files.saveDataSet(), DfSaveWrite);
-  EXPECT_EQ(rig.ui.popups().back(), "File - Save|Error when saving the datafile - Abbruch");
+  EXPECT_EQ(rig.ui.popups().back(),
+            "File - Save|Error when saving the datafile - Abbruch\nInput/output error");
   EXPECT_EQ(test::TestDir::readFile(p), "old");
   EXPECT_NE(rig.model.auftrIsChanged(), 0u);
   EXPECT_TRUE(rig.recorded(DfBinaryClose));
@@ -358,6 +361,52 @@ TEST(Loading, ValuesMissingFromTheDeviceListsAreReplacedAndLogged) {
   HandlerRig clean;
   ASSERT_EQ(clean.load(clean.savedDataSet("ok.BIN")), 0);
   EXPECT_FALSE(clean.logged("storage values"));
+}
+
+TEST(Loading, NonFiniteValuesAndMissingSectionsAreLoggedOnce) {
+  HandlerRig writer;
+  const auto dat = writer.savedDataSet("N.DAT", 2, 1);
+  const std::string full = test::TestDir::readFile(dat);
+  auto edited = [&](const std::string& from, const std::string& to) {
+    std::string text = full;
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+  };
+  struct Case {
+    std::string content;
+    std::string line; // expected in the log, empty for none of the two notes
+  };
+  const std::string force = "Me\xDFwert = 0.125";
+  const std::string cut = full.substr(0, full.find("[Probe-2/Lagerung-1]"));
+  const Case cases[] = {
+      {full, ""},
+      {edited(force, "Me\xDFwert = nan"), "1 measurements hold a force or area that is no finite"},
+      {edited(force, "Me\xDFwert = -inf"), "1 measurements hold"},
+      {edited("Probenfl\xE4"
+              "che = 2\r\nKanal",
+              "Probenfl\xE4"
+              "che = inf\r\nKanal"),
+       "1 measurements hold"},
+      {cut, "incomplete; the first missing section is [Probe-2/Lagerung-1]"},
+  };
+  for (const Case& c : cases) {
+    HandlerRig rig;
+    const auto p = rig.dir.write("N.DAT", c.content);
+    ASSERT_EQ(rig.load(p), 0);
+    int notes = 0;
+    for (const std::string& l : rig.log.lines)
+      notes +=
+          l.find("finite") != std::string::npos || l.find("missing section") != std::string::npos;
+    EXPECT_EQ(notes, c.line.empty() ? 0 : 1) << rig.log.text;
+    if (!c.line.empty()) {
+      EXPECT_TRUE(rig.logged(c.line)) << rig.log.text;
+    }
+  }
+  // The value stays as the file has it.
+  HandlerRig rig;
+  ASSERT_EQ(rig.load(rig.dir.write("N.DAT", edited(force, "Me\xDFwert = nan"))), 0);
+  EXPECT_TRUE(std::isnan(rig.model.auftrMeasurement(0, 0, 0)->force));
 }
 
 // ---- closing --------------------------------------------------------------------------------

@@ -1,6 +1,10 @@
-// Curves of a data set in its graph file: saved after the data file, attached on load only
-// to the data file state they were saved with, read on demand, and never attached to the
-// wrong measurement.
+// Curves of a data set in its graph file: saved after the data file, attached on load to the
+// data file state they were saved with (or, on another state, where their measurement fits),
+// read on demand.
+#include <sys/stat.h>
+
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "common/zv_graph_backup_fixture.hpp"
@@ -127,40 +131,61 @@ TEST_F(GraphTest, RecordOfAMissingMeasurementIsIgnoredAndNotCopied) {
   EXPECT_EQ(testCurve(16, 100), meas(1, 0, 0).points);
 }
 
-TEST_F(GraphTest, GraphFileOfAnotherDataFileStateIsNotAttachedButKept) {
-  newSavedDataSet(2, 1, 1, 20);
-  const std::string oldGraph = test::TestDir::readFile(graphPath());
-  // The data file changes behind the graph file's back: one sample fewer, saved with
-  // "Save graphic data" off.
-  reopen();
-  ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
-  ASSERT_EQ(0, model().auftrRenumber());
-  handler().state().saveGraph = 0;
-  ASSERT_EQ(0, files().save());
-  EXPECT_EQ(oldGraph, test::TestDir::readFile(graphPath()));
+TEST_F(GraphTest, OnAnotherDataFileStateCurvesThatFitAreAttachedAndTheFileIsKept) {
+  // The data file changes behind the graph file's back (saved with "Save graphic data" off):
+  // the point counts of some measurements no longer match their records.
+  struct Case {
+    std::vector<int> changed; // samples whose measurement 0 gets another point count
+    int attached;
+  };
+  for (const Case& c : {Case{{1}, 2}, Case{{0, 1, 2}, 0}}) {
+    SCOPED_TRACE(c.attached);
+    dataFile = dir.path() / ("ORDER" + std::to_string(c.attached) + ".BIN");
+    newSavedDataSet(3, 1, 1, 20);
+    const std::string oldGraph = test::TestDir::readFile(graphPath());
+    reopen();
+    for (int s : c.changed)
+      meas(s, 0, 0).pointCount = 7;
+    handler().state().saveGraph = 0;
+    ASSERT_EQ(0, files().save());
+    ASSERT_EQ(oldGraph, test::TestDir::readFile(graphPath()));
 
-  reopen();
-  EXPECT_EQ(graph_code::StampMismatch, files().lastGraphLoad());
-  // The load succeeds; the user is told the curves are missing.
-  const auto popups = ui.popups();
-  ASSERT_FALSE(popups.empty());
-  EXPECT_EQ("File - Open| Error when opening the Graphic file: " + dataFile.string() +
-                ", Error= " + std::to_string(graph_code::StampMismatch),
-            popups.back());
-  EXPECT_TRUE(world->graph.attachedDataFile().empty());
-  EXPECT_EQ(0, model().dataSet()->plotCount);
-  EXPECT_EQ(-1, meas(0, 0, 0).graphFilePos);
-  EXPECT_EQ(0, graph().graphReadCurve(&meas(0, 0, 0)));
-  EXPECT_FALSE(meas(0, 0, 0).hasPoints()); // the old (0,0,0) curve is not this measurement's
+    const std::size_t popupsBefore = ui.popups().size();
+    log.lines.clear();
+    reopen();
+    EXPECT_EQ(c.attached, model().dataSet()->plotCount);
+    ASSERT_FALSE(log.lines.empty());
+    EXPECT_NE(log.lines.front().find(std::to_string(c.attached) + " curves attached, " +
+                                     std::to_string(3 - c.attached) + " without"),
+              std::string::npos)
+        << log.lines.front();
+    if (c.attached > 0) {
+      EXPECT_EQ(0, files().lastGraphLoad());
+      EXPECT_EQ(popupsBefore, ui.popups().size()); // no popup while some curves fit
+      ASSERT_EQ(0, graph().graphReadCurve(&meas(2, 0, 0)));
+      EXPECT_EQ(testCurve(20, 200), meas(2, 0, 0).points);
+      EXPECT_EQ(-1, meas(1, 0, 0).graphFilePos);
+    } else {
+      EXPECT_EQ(graph_code::StampMismatch, files().lastGraphLoad());
+      ASSERT_EQ(popupsBefore + 1, ui.popups().size());
+      EXPECT_EQ("File - Open| Error when opening the Graphic file: " + dataFile.string() +
+                    ", Error= " + std::to_string(graph_code::StampMismatch),
+                ui.popups().back());
+      EXPECT_TRUE(world->graph.attachedDataFile().empty());
+    }
+    EXPECT_FALSE(meas(1, 0, 0).hasPoints());
 
-  // Saving writes a graph file for this state and keeps the old one in the graph directory.
-  ASSERT_EQ(0, files().save());
-  ASSERT_FALSE(world->graph.lastSetAside().empty());
-  EXPECT_EQ(dir.path() / "Graph", world->graph.lastSetAside().parent_path());
-  EXPECT_EQ(oldGraph, test::TestDir::readFile(world->graph.lastSetAside()));
-  reopen();
-  EXPECT_EQ(0, files().lastGraphLoad());
-  EXPECT_EQ(dataFile, world->graph.attachedDataFile());
+    // Saving writes a graph file of what was attached and keeps the old one aside whole.
+    ASSERT_EQ(0, files().save());
+    ASSERT_FALSE(world->graph.lastSetAside().empty());
+    EXPECT_EQ(dir.path() / "Graph", world->graph.lastSetAside().parent_path());
+    EXPECT_EQ(oldGraph, test::TestDir::readFile(world->graph.lastSetAside()));
+    reopen();
+    EXPECT_EQ(0, files().lastGraphLoad());
+    EXPECT_EQ(c.attached, model().dataSet()->plotCount);
+    EXPECT_EQ(dataFile, world->graph.attachedDataFile());
+    ASSERT_EQ(0, files().close());
+  }
 }
 
 TEST_F(GraphTest, SavingWithoutGraphKeepsTheCurvesInMemoryUntilClosed) {
@@ -206,9 +231,9 @@ TEST_F(GraphTest, FailedSaveKeepsTheOldGraphFileAttached) {
     ui.shown.clear();
     EXPECT_EQ(DfSaveGraph, files().save()) << static_cast<int>(op);
     fs.clearFaults();
-    EXPECT_EQ(
-        std::vector<std::string>{"File - Save|Fehler bei Speichern des Graphikfiles - Abbruch"},
-        ui.popups());
+    EXPECT_EQ(std::vector<std::string>{"File - Save|Fehler bei Speichern des Graphikfiles - "
+                                       "Abbruch\nInput/output error"},
+              ui.popups());
     EXPECT_NE(0u, model().auftrIsChanged()); // the close question still comes
     EXPECT_EQ(old, test::TestDir::readFile(graphPath()));
     // The curves are still read from the old graph file.
@@ -221,6 +246,87 @@ TEST_F(GraphTest, FailedSaveKeepsTheOldGraphFileAttached) {
       }
   }
   EXPECT_EQ(expected, world->describe());
+}
+
+TEST_F(GraphTest, AFailedSaveKeepsDataAndGraphFileInStepAndSaysWhy) {
+  using Op = FaultyFileSystem::Op;
+  struct Case {
+    std::string file;
+    int language;
+    std::function<void(FaultyFileSystem&, const std::filesystem::path&)> fault;
+    int code;
+    std::string popup;
+  };
+  const Case cases[] = {
+      {"DISK.BIN", 1,
+       [](FaultyFileSystem& f, auto&) {
+         f.failOn(Op::Write, std::errc::no_space_on_device, "TEMP");
+       },
+       DfSaveWrite,
+       "File - Save|Error when saving the datafile - Abbruch\nNo space left on device"},
+      {"PROT.DAT", 1, [](FaultyFileSystem& f, auto& p) { f.writeProtect(p); }, DfSaveWrite,
+       "File - Save|Error when saving the datafile - Abbruch\nPermission denied"},
+      {"GRAPH.BIN", 1,
+       [](FaultyFileSystem& f, auto&) {
+         f.failOn(Op::Write, std::errc::no_space_on_device, ".GRF");
+       },
+       DfSaveGraph,
+       "File - Save|Fehler bei Speichern des Graphikfiles - Abbruch\nNo space left on device"},
+      {"GRAPH.DAT", 0,
+       [](FaultyFileSystem& f, auto&) {
+         f.failOn(Op::Write, std::errc::no_space_on_device, ".GRF");
+       },
+       DfSaveGraph,
+       "Datei - Speichern|Fehler bei Speichern des Graphikfiles - Abbruch\nKein Speicherplatz "
+       "mehr auf dem Ger\xE4t"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    lang.language = c.language;
+    restart();
+    dataFile = dir.path() / c.file;
+    newSavedDataSet(2, 1, 1, 30);
+    const std::string data = test::TestDir::readFile(dataFile);
+    const std::string curves = test::TestDir::readFile(graphPath());
+    finish(1, 0, 0, 9.0, 40, 7); // a new curve: both files would change
+    c.fault(fs, dataFile);
+    ui.shown.clear();
+    EXPECT_EQ(c.code, files().save());
+    fs.clearFaults();
+    EXPECT_EQ(std::vector<std::string>{c.popup}, ui.popups());
+    EXPECT_EQ(data, test::TestDir::readFile(dataFile));
+    EXPECT_EQ(curves, test::TestDir::readFile(graphPath()));
+    EXPECT_NE(0u, model().auftrIsChanged());
+    // Saved again, the pair is of one state: every curve attaches as saved.
+    ASSERT_EQ(0, files().save());
+    const std::string saved = world->describe();
+    reopen();
+    EXPECT_EQ(0, files().lastGraphLoad());
+    EXPECT_EQ(saved, world->describe());
+    ASSERT_EQ(0, files().close());
+  }
+  lang.language = 1;
+}
+
+TEST_F(GraphTest, OnlyRegularFilesAreReplaced) {
+  newSavedDataSet(1, 1, 1, 10);
+  const auto pipe = dir.path() / "pipe";
+  ASSERT_EQ(0, ::mkfifo(pipe.c_str(), 0600));
+  std::filesystem::remove(dataFile);
+  std::filesystem::create_symlink(pipe, dataFile);
+  model().auftrMarkChanged(*model().dataSet());
+  for (const char* name : {"ORDER.BIN", "ORDER.DAT"}) {
+    const auto link = dir.path() / name;
+    if (!std::filesystem::is_symlink(link))
+      std::filesystem::create_symlink(pipe, link);
+    handler().setDataFile(link);
+    ui.shown.clear();
+    EXPECT_EQ(DfSaveWrite, handler().saveDataSet()) << name;
+    ASSERT_EQ(1u, ui.popups().size());
+    EXPECT_NE(ui.popups()[0].find("\nNot a regular file"), std::string::npos) << ui.popups()[0];
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+  }
 }
 
 TEST_F(GraphTest, DamagedCurveIsReportedNotShown) {

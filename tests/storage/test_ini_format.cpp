@@ -1,4 +1,5 @@
 // The text format: line reading, classification, comments, long values, exact output.
+#include <bit>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -233,18 +234,19 @@ TEST(IniWrite, PieceNumbersGrowPastFourDigits) {
   EXPECT_EQ(raw(parse(out), "s", "t"), big);
 }
 
-TEST(IniRead, LongValueRunsJoinOnlyWhereTheWriterMadeThem) {
+TEST(IniRead, LongValueRunTakesEveryFollowingPieceUpToTheNextFirstOne) {
   IniHandle doc = parse("[s]\r\n"
                         "a Line0001=\"one \"\r\n"
                         "a Line0002=two\r\n"
                         "a Line0003=\" three\"\r\n"
                         "plain=1\r\n"
-                        "b Line1=x\r\n"    // a run of one: renamed
                         "c Line0002=y\r\n" // no start: kept
+                        "b Line1=x\r\n"    // a run of one: renamed
                         "d Line0001=p\r\n"
-                        "e Line0002=q\r\n" // another tag: not part of d's run
+                        "e Line0002=q\r\n" // another base name: still d's
                         "d Line0001=r\r\n" // number 1 again: a new run
-                        "d Line0003=s\r\n" // out of sequence: kept
+                        "d Line0007=s\r\n" // out of sequence: still joined
+                        "x Line0000=t\r\n" // number 0 is not 1
                         "f Line=z\r\n"     // no digits
                         "g Line2x=z\r\n"
                         "h \t Line0001=t\r\n"); // the joined tag is stored trimmed
@@ -254,23 +256,14 @@ TEST(IniRead, LongValueRunsJoinOnlyWhereTheWriterMadeThem) {
     ASSERT_EQ(Ini_NthItemName(doc, "s", i, &t), 1);
     tags.emplace_back(t);
   }
-  EXPECT_EQ(tags, (std::vector<std::string>{"a", "plain", "b", "c Line0002", "d", "e Line0002", "d",
-                                            "d Line0003", "f Line", "g Line2x", "h"}));
+  EXPECT_EQ(tags, (std::vector<std::string>{"a", "plain", "c Line0002", "b", "d", "d", "f Line",
+                                            "g Line2x", "h"}));
   EXPECT_EQ(raw(doc, "s", "a"), "one two three");
   EXPECT_EQ(raw(doc, "s", "b"), "x");
+  EXPECT_EQ(raw(doc, "s", "d"), "pq");
   // The joined item keeps the first piece's quoting.
   EXPECT_EQ(text(doc).substr(0, 30), "[s]\r\na = \"one two three\"\r\nplai");
-}
-
-TEST(IniWrite, ValueAfterSplitValueIsNotSwallowed) {
-  IniHandle doc = Ini_New(0);
-  Ini_SetDuplicateChecking(doc, 0);
-  ASSERT_EQ(Ini_PutRawString(doc, "s", "Long", std::string(100, 'l')), 0);
-  ASSERT_EQ(Ini_PutRawString(doc, "s", "Note Line0002", "separate"), 0);
-  IniHandle back = parse(text(doc));
-  EXPECT_EQ(Ini_NumberOfItems(back, "s"), 2);
-  EXPECT_EQ(raw(back, "s", "Long"), std::string(100, 'l'));
-  EXPECT_EQ(raw(back, "s", "Note Line0002"), "separate");
+  EXPECT_NE(text(doc).find("d = rst\r\n"), std::string::npos);
 }
 
 TEST(IniWrite, QuotingKeepsBlanksAndInnerQuotes) {
@@ -289,7 +282,7 @@ TEST(IniWrite, QuotingKeepsBlanksAndInnerQuotes) {
   EXPECT_EQ(raw(parse("[s]\r\nk=   v   \r\n"), "s", "k"), "v");
 }
 
-TEST(IniWrite, DoublesAreExactlyPrintfPercent16g) {
+TEST(IniWrite, DoublesArePercent16gWhereThatReadsBackElsePercent17g) {
   const double fixed[] = {0.0,
                           -0.0,
                           1.0,
@@ -323,27 +316,24 @@ TEST(IniWrite, DoublesAreExactlyPrintfPercent16g) {
   IniHandle doc = Ini_New(0);
   Ini_SetDuplicateChecking(doc, 0);
   std::string expected = "[d]\r\n";
+  int longer = 0;
   for (double d : values) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.16g", d);
+    if (std::isfinite(d) && std::strtod(buf, nullptr) != d) {
+      std::snprintf(buf, sizeof buf, "%.17g", d);
+      ++longer;
+    }
+    if (std::isfinite(d)) {
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(std::strtod(buf, nullptr)),
+                std::bit_cast<std::uint64_t>(d));
+    }
     expected += std::string("v = ") + buf + "\r\n";
     ASSERT_EQ(Ini_PutDouble(doc, "d", "v", d), 0);
   }
+  EXPECT_GT(longer, 1000); // among them 0.1 + 0.2 and the largest double
   expected += "\r\n";
   EXPECT_EQ(text(doc), expected);
-}
-
-TEST(IniWrite, PercentSixteenGIsNotAlwaysRoundTripAndOverflowsForDblMax) {
-  IniHandle doc = Ini_New(0);
-  Ini_PutDouble(doc, "d", "sum", 0.1 + 0.2);
-  Ini_PutDouble(doc, "d", "max", std::numeric_limits<double>::max());
-  IniHandle back = parse(text(doc));
-  double v = 0;
-  EXPECT_EQ(Ini_GetDouble(back, "d", "sum", &v), 1);
-  EXPECT_EQ(v, 0.3);
-  EXPECT_NE(v, 0.1 + 0.2);
-  EXPECT_EQ(raw(back, "d", "max"), "1.797693134862316e+308");
-  EXPECT_EQ(Ini_GetDouble(back, "d", "max", &v), IniNotANumber);
 }
 
 TEST(IniWrite, HeaderAndTrailerWithoutSections) {

@@ -182,6 +182,8 @@ TEST(IniProperty, RandomDocumentsReadBackUnchanged) {
         ASSERT_EQ(Ini_PutDouble(doc, section, tag, d), 0);
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.16g", d);
+        if (std::strtod(buf, nullptr) != d)
+          std::snprintf(buf, sizeof buf, "%.17g", d);
         model.put(section, tag, buf, false);
         break;
       }

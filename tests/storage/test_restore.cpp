@@ -130,8 +130,9 @@ TEST_F(RestoreTest, FinishedMeasurementCarriesItsCurve) {
   EXPECT_EQ(-1, meas(0, 0, 1).graphFilePos);
 }
 
-TEST_F(RestoreTest, BackupFailuresNeverStopEditing) {
+TEST_F(RestoreTest, BackupFailuresNeverStopEditingAndAreToldOnce) {
   newSavedDataSet(2, 1, 1);
+  ui.shown.clear();
   fs.failOn(FaultyFileSystem::Op::Write, std::errc::no_space_on_device, "ZARVIK.BAK");
   EXPECT_EQ(0, model().auftrAddSamples(3));
   EXPECT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
@@ -140,6 +141,19 @@ TEST_F(RestoreTest, BackupFailuresNeverStopEditing) {
   EXPECT_EQ(2, model().auftrSampleCount());
   const std::string logText = test::TestDir::readFile(errorLog.path());
   EXPECT_NE(std::string::npos, logText.find("Fehler bei Sicherung"));
+  // Measuring goes on; the operator hears once that the backup is off, and when it is back.
+  setResult(meas(1, 0, 0), 4.0, 20, 3);
+  EXPECT_LT(store().backupMeasurementFinished(meas(1, 0, 0)), 0);
+  const std::string lost = "ZARVIK - Backup|The backup is no longer written (No space left on "
+                           "device).\nMeasuring goes on, but the changes made from now on are not "
+                           "protected against a crash until the data set is saved.";
+  EXPECT_EQ(std::vector<std::string>{lost}, ui.popups());
+  EXPECT_NE(std::string::npos, log.text.find("The backup is no longer written"));
+  fs.clearFaults();
+  ASSERT_EQ(0, files().save());
+  EXPECT_EQ((std::vector<std::string>{lost, "ZARVIK - Backup|The backup is written again."}),
+            ui.popups());
+  EXPECT_TRUE(store().backupActive());
 }
 
 // Objects naming rows, columns and slots beyond the grid create them first; deletions and
@@ -361,6 +375,7 @@ TEST_F(RestoreTest, ReloadCanSaveUnderAnotherName) {
   restart();
   ASSERT_EQ(0, files().open(dataFile));
   finish(1, 0, 0, 5.0, 10, 1);
+  finish(0, 0, 0, 2.0, 0, 2); // a curve without points goes through the journal too
   const std::string expected = world->describe();
   const std::string saved = test::TestDir::readFile(dataFile);
   restart();
@@ -371,6 +386,38 @@ TEST_F(RestoreTest, ReloadCanSaveUnderAnotherName) {
   EXPECT_EQ(saved, test::TestDir::readFile(dataFile));
   dataFile = dir.path() / "COPY.BIN";
   EXPECT_EQ(expected, reopenedDataSet());
+}
+
+TEST_F(RestoreTest, ReloadProposesTheOriginalFileByItsOwnName) {
+  struct Case {
+    std::string name;  // the file system's bytes (UTF-8)
+    std::string shown; // in the overwrite question (Latin-1)
+  };
+  const Case cases[] = {{"M\xC3\xBCller.BIN", "M\xFCller.BIN"},
+                        {"\xE6\xB5\x8B\xE8\xAF\x95.DAT", "??.DAT"},
+                        {"plain.DAT", "plain.DAT"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shown);
+    dataFile = dir.path() / c.name;
+    restart();
+    newSavedDataSet(2, 1, 1);
+    restart();
+    ASSERT_EQ(0, files().open(dataFile));
+    finish(1, 0, 0, 5.0, 10, 1);
+    const std::string expected = world->describe();
+    // Return in the save dialog takes the proposal, and Overwriting the question after it.
+    EXPECT_EQ(0, startAfterCrash(0));
+    ASSERT_FALSE(ui.fileDialogs.empty());
+    EXPECT_EQ(c.name, ui.fileDialogs.back().defaultName);
+    EXPECT_EQ(c.name.substr(c.name.size() - 4) == ".DAT" ? "*.DAT" : "*.BIN",
+              ui.fileDialogs.back().filter);
+    const auto question = std::find_if(ui.shown.rbegin(), ui.shown.rend(),
+                                       [](const auto& s) { return s.title == "Save"; });
+    ASSERT_NE(question, ui.shown.rend());
+    EXPECT_NE(std::string::npos, question->text.find(c.shown)) << question->text;
+    EXPECT_EQ(expected, reopenedDataSet());
+    ASSERT_EQ(0, files().close());
+  }
 }
 
 TEST_F(RestoreTest, UnchangedJournalIsRemovedWithoutAQuestion) {

@@ -100,7 +100,7 @@ private slots:
       for (auto& t : s.storages)
         t.speed = 1000.0;
     program->dataLoaded = true;
-    program->dataFilePath = "/data/order.DAT";
+    program->dataFilePath = "/data/M\xC3\xBCller.DAT"; // UTF-8, as the file system has it
     openShell();
     program->logInit(shell->logWindow());
     shell->showWindow(WindowId::Measurement);
@@ -111,13 +111,15 @@ private slots:
   void cleanup() { endProgram(); }
 
   void captionsAndTitleInBothLanguages() {
-    QCOMPARE(meas()->windowTitle(), QString("ZARVIK 2012 USB - Single Measuring/data/order.DAT"));
+    QCOMPARE(meas()->windowTitle(),
+             QString::fromUtf8("ZARVIK 2012 USB - Single Measuring/data/Müller.DAT"));
     QCOMPARE(meas()->startStop()->text(), QString("Start (F7)"));
     QVERIFY(meas()->rings()->findChildren<QLabel*>().at(0)->text() == "Sam&ple");
     QCOMPARE(meas()->statusText()->text(), QString("Invalid"));
     QCOMPARE(meas()->number()->text(), QString("1"));
     shell->switchLanguage(0);
-    QCOMPARE(meas()->windowTitle(), QString("ZARVIK 2012 USB - Einzelmessung/data/order.DAT"));
+    QCOMPARE(meas()->windowTitle(),
+             QString::fromUtf8("ZARVIK 2012 USB - Einzelmessung/data/Müller.DAT"));
     QCOMPARE(meas()->statusText()->text(), QString::fromUtf8("Ungültig"));
     QVERIFY(meas()->rings()->findChildren<QLabel*>().at(0)->text() == "&Probe");
     bool found = false;

@@ -91,6 +91,22 @@ private slots:
     QCOMPARE(label(menu::File), QString("&File"));
   }
 
+  void pathsKeepTheirCharacters() {
+    for (const char* name : {"M\xC3\xBCller.BIN", "\xE6\xB5\x8B\xE8\xAF\x95.DAT"}) {
+      const std::string path = std::string("/data/") + name;
+      const QString shown = QString::fromUtf8(path.c_str());
+      program->dataFilePath = path;
+      shell->updateMenuState();
+      QCOMPARE(shell->logWindow()->menu()->recentFileLabel(), shown);
+      QCOMPARE(toPath(shell->logWindow()->menu()->recentFileLabel()), path);
+      FileDialogSpec spec;
+      spec.startDirectory = "/data";
+      spec.defaultName = name;
+      QCOMPARE(fileDialogStart(spec), shown);
+    }
+    program->dataFilePath.clear();
+  }
+
   void logLinesReachTheWindow() {
     program->reporter.reportMessage(report::LogOnly, 0, "", "first line", 0);
     program->reporter.appendLogText("Check DAQ Connection...");

@@ -1,5 +1,7 @@
 #include "zv_tool.hpp"
 
+#include <cmath>
+
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
@@ -10,6 +12,7 @@
 #include "program/zv_workdir.hpp"
 #include "storage/zv_datafile.hpp"
 #include "storage/zv_devicefile.hpp"
+#include "storage/zv_graphfile.hpp"
 #include "storage/zv_ini.hpp"
 #include "support/zv_errorlog.hpp"
 #include "support/zv_message.hpp"
@@ -50,6 +53,26 @@ private:
   std::ostream& err_;
 };
 
+// The graph file beside the data files, without a backup journal.
+class GraphOnly final : public GraphBackupHooks {
+public:
+  explicit GraphOnly(GraphFile& graph) : graph_(graph) {}
+  int graphSave(const std::string& path) override { return graph_.graphSave(path); }
+  int graphSavePrepare(const std::string& path, const std::filesystem::path& writtenAs) override {
+    return graph_.graphSavePrepare(path, writtenAs);
+  }
+  int graphSaveCommit(const std::string& path) override { return graph_.graphSaveCommit(path); }
+  void graphSaveAbandon() override { graph_.graphSaveAbandon(); }
+  std::error_code lastGraphError() const override { return graph_.lastError(); }
+  int graphLoad(const std::string& path) override { return graph_.graphLoad(path); }
+  int graphFileCloseAll() override { return graph_.graphFileCloseAll(); }
+  int refreshBackup(const std::string&) override { return 0; }
+  int closeBackup() override { return 0; }
+
+private:
+  GraphFile& graph_;
+};
+
 // The program's loading and saving, without windows.
 class Session {
 public:
@@ -62,6 +85,55 @@ public:
     model_.limits() = settings.limits;
     model_.setDeviceLists(&settings_.lists);
     files_.setDeviceNameSource([this] { return settings_.deviceName; });
+  }
+
+  // Converting: every record the file holds is loaded (up to the largest limits), the graph
+  // file comes along, and the configured limits are checked afterwards.
+  void prepareConversion() {
+    model_.limits().setMaxSamples(DataSetLimits::Highest);
+    model_.limits().setMaxStorages(DataSetLimits::Highest);
+    model_.limits().setMaxMeasurements(DataSetLimits::Highest);
+    files_.setHooks(&graphHooks_);
+  }
+  // The largest counts the loaded file holds: samples, storages per sample (as announced in
+  // its header) and measurements of the fullest storage.
+  DataSetLimits loadedSize() {
+    const FileCounts& announced = files_.state().loadType == 0
+                                      ? files_.binaryFile().lastFileCounts()
+                                      : files_.textFile().lastFileCounts();
+    DataSetLimits size;
+    size.maxSamples = std::max(announced.samples, 1);
+    size.maxStorages = std::max(announced.storages, 1);
+    size.maxMeasurements = 0;
+    if (const DataSet* d = model_.dataSet())
+      for (const Sample& s : d->samples)
+        for (const Storage& t : s.storages)
+          size.maxMeasurements =
+              std::max(size.maxMeasurements, static_cast<std::int32_t>(t.measurements.size()));
+    return size;
+  }
+  // Drops what lies beyond the limits, as loading with them would.
+  void cutTo(const DataSetLimits& limits) {
+    DataSet* d = model_.dataSet();
+    if (!d)
+      return;
+    auto cut = [](auto& v, std::int32_t n) {
+      if (static_cast<std::int32_t>(v.size()) > n)
+        v.resize(static_cast<std::size_t>(n));
+    };
+    cut(d->samples, limits.maxSamples);
+    for (Sample& s : d->samples) {
+      cut(s.storages, limits.maxStorages);
+      for (Storage& t : s.storages)
+        cut(t.measurements, limits.maxMeasurements);
+    }
+    model_.auftrRenumber();
+  }
+  // The graph file is written for the output when the input had one attached, or when the
+  // output has one already (which is then kept aside, not left beside a file it does not fit).
+  void saveGraphFor(const std::filesystem::path& out) {
+    const bool outHasOne = std::filesystem::exists(GraphFileStore::graphPathFor(absolute(out)));
+    files_.state().saveGraph = !graph_.attachedDataFile().empty() || outHasOne ? 1 : 0;
   }
 
   // 0, or the failure code after the reason went to stderr.
@@ -102,10 +174,22 @@ private:
   std::string dataFilePath_;
   DataFileHandler files_{
       {model_, reporter_, ui_, lang_, texts_, dataLoaded_, dataFilePath_, realFileSystem()}};
+  GraphFileStore graphStore_;
+  GraphFile graph_{model_, graphStore_, reporter_};
+  GraphOnly graphHooks_{graph_};
 };
 
 nlohmann::ordered_json text(const std::string& latin1) {
   return latin1ToUtf8(latin1);
+}
+
+// JSON has no NaN or infinity (nlohmann writes null for both): they are spelled as strings.
+nlohmann::ordered_json number(double v) {
+  if (std::isnan(v))
+    return "NaN";
+  if (std::isinf(v))
+    return v > 0 ? "Infinity" : "-Infinity";
+  return v;
 }
 
 } // namespace
@@ -176,9 +260,9 @@ std::string dataSetJson(const DataSet& d, const BondTensionFactors& bond) {
       storage["storageIndex"] = t.storageIndex;
       storage["name"] = text(t.name);
       storage["evaluation"] = text(t.evaluation);
-      storage["range"] = t.range;
-      storage["speed"] = t.speed;
-      storage["area"] = t.area;
+      storage["range"] = number(t.range);
+      storage["speed"] = number(t.speed);
+      storage["area"] = number(t.area);
       json measurements = json::array();
       std::vector<double> counted;
       for (const Measurement& m : t.measurements) {
@@ -187,23 +271,23 @@ std::string dataSetJson(const DataSet& d, const BondTensionFactors& bond) {
         if (m.inStatistics)
           counted.push_back(tension);
         meas["measurementIndex"] = m.measurementIndex;
-        meas["force"] = m.force;
-        meas["bondTension"] = tension;
+        meas["force"] = number(m.force);
+        meas["bondTension"] = number(tension);
         meas["status"] = m.status;
         meas["inStatistics"] = m.inStatistics;
         meas["pointCount"] = m.pointCount;
-        meas["range"] = m.range;
-        meas["area"] = m.area;
-        meas["speed"] = m.speed;
+        meas["range"] = number(m.range);
+        meas["area"] = number(m.area);
+        meas["speed"] = number(m.speed);
         meas["channel"] = m.channel;
         meas["deviceName"] = text(m.deviceName);
         meas["curveRate"] = m.curveRate;
         measurements.push_back(std::move(meas));
       }
       const StorageStatistics st = statisticsOf(counted);
-      storage["statistics"] = {
-          {"statCount", st.statCount}, {"mean", st.mean},      {"sa", st.sa}, {"vb", st.vb},
-          {"minimum", st.minimum},     {"maximum", st.maximum}};
+      storage["statistics"] = {{"statCount", st.statCount},     {"mean", number(st.mean)},
+                               {"sa", number(st.sa)},           {"vb", number(st.vb)},
+                               {"minimum", number(st.minimum)}, {"maximum", number(st.maximum)}};
       storage["measurements"] = std::move(measurements);
       storages.push_back(std::move(storage));
     }
@@ -212,6 +296,17 @@ std::string dataSetJson(const DataSet& d, const BondTensionFactors& bond) {
   }
   root["samples"] = std::move(samples);
   return root.dump(2);
+}
+
+// Whether two names reach the same file (links followed), or would once the second exists.
+static bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code ec;
+  if (std::filesystem::equivalent(a, b, ec))
+    return true;
+  std::error_code ea, eb;
+  const auto ca = std::filesystem::weakly_canonical(a, ea);
+  const auto cb = std::filesystem::weakly_canonical(b, eb);
+  return !ea && !eb && ca == cb;
 }
 
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -224,10 +319,14 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
   std::string in, outPath;
   bool force = false;
-  auto* convert = app.add_subcommand("convert", "read IN, write OUT; .BIN or .DAT by extension");
+  bool cut = false;
+  auto* convert = app.add_subcommand(
+      "convert", "read IN, write OUT; .BIN or .DAT by extension; the graph file comes along");
   convert->add_option("IN", in, "data set file to read")->required();
   convert->add_option("OUT", outPath, "data set file to write")->required();
   convert->add_flag("--force", force, "replace an existing OUT");
+  convert->add_flag("--cut", cut,
+                    "drop the samples, storages and measurements beyond the configured limits");
   std::string dumpPath;
   auto* dump = app.add_subcommand("dump", "print the data set as JSON");
   dump->add_option("FILE", dumpPath, "data set file to read")->required();
@@ -263,12 +362,39 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return ExitUsage;
   }
   std::error_code ec;
+  if (sameFile(in, outPath)) {
+    err << "zarvik-tool: " << in << " and " << outPath
+        << " are the same file; a file is never converted onto itself\n";
+    return ExitUsage;
+  }
   if (!force && std::filesystem::exists(outPath, ec)) {
     err << "zarvik-tool: " << outPath << " exists; use --force to replace it\n";
     return ExitUsage;
   }
+  session.prepareConversion();
   if (session.load(in, err) != 0)
     return ExitLoad;
+  const DataSetLimits size = session.loadedSize();
+  const DataSetLimits& limits = settings.limits;
+  if (size.maxSamples > limits.maxSamples || size.maxStorages > limits.maxStorages ||
+      size.maxMeasurements > limits.maxMeasurements) {
+    if (!cut) {
+      err << "zarvik-tool: " << in << " holds " << size.maxSamples << " samples of "
+          << size.maxStorages << " storages with up to " << size.maxMeasurements
+          << " measurements; "
+          << (settings.configFile.empty() ? std::string("the built-in limits")
+                                          : "the limits of " + settings.configFile.string())
+          << " are " << limits.maxSamples << ", " << limits.maxStorages << " and "
+          << limits.maxMeasurements
+          << ", so converting would drop data. Name a configuration with higher limits with "
+             "--config (\"Maximale Probenzahl\", \"Maximale Lagerungszahl\", \"Maximale "
+             "Messungszahl\" in [INFO], at most "
+          << DataSetLimits::Highest << "), or keep only what fits with --cut\n";
+      return ExitLimits;
+    }
+    session.cutTo(limits);
+  }
+  session.saveGraphFor(outPath);
   if (int r = session.save(outPath); r != 0) {
     err << "zarvik-tool: cannot write " << outPath << " (" << r << ")\n";
     return ExitSave;

@@ -1,6 +1,9 @@
 #pragma once
 // zarvik-tool: the data set files from the command line.
-//   convert IN OUT   reads IN and writes OUT, each as .BIN or .DAT by its extension
+//   convert IN OUT   reads IN and writes OUT, each as .BIN or .DAT by its extension, with the
+//                    graph file of IN (when there is one) written beside OUT for OUT; refuses
+//                    to drop what lies beyond the configured limits unless --cut is given,
+//                    and never writes a file onto itself
 //   dump FILE        prints the data set as JSON (text converted from Latin-1 to UTF-8)
 // Files are loaded exactly as the program loads them: same readers, same limits, same device
 // lists, and the same replacement of list values, which is reported on stderr.
@@ -21,6 +24,7 @@ constexpr int ExitUsage = 1;    // bad arguments (CLI11 uses its own non-zero co
 constexpr int ExitLoad = 2;     // the input could not be loaded
 constexpr int ExitSave = 3;     // the output could not be written
 constexpr int ExitSettings = 4; // the configuration named with --config could not be read
+constexpr int ExitLimits = 5;   // converting would drop data beyond the configured limits
 
 // What loading depends on besides the file.
 struct ToolSettings {

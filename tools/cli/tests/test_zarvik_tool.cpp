@@ -1,12 +1,15 @@
 // zarvik-tool: convert both ways, dump as JSON, exit codes and messages for bad input.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "common/zv_datafile_testkit.hpp"
 #include "storage/zv_datafile.hpp"
+#include "support/zv_graphfile_store.hpp"
 #include "zv_tool.hpp"
 
 namespace zv {
@@ -44,9 +47,70 @@ std::filesystem::path writeDataSet(test::ModelRig& rig, const std::string& name,
   return saveModel(rig, name);
 }
 
-TEST(ZarvikTool, ConvertsBothWaysWithoutLosingAnything) {
+// A graph file beside dataFile, stamped for the state of stampedFor, holding a curve of
+// `points` points for each of the given measurements.
+void writeGraph(const std::filesystem::path& dataFile, const std::filesystem::path& stampedFor,
+                const std::vector<std::array<int, 4>>& curves) {
+  std::error_code ec;
+  const GraphFileStamps stamps{stampFile(realFileSystem(), stampedFor, ec), {}};
+  GraphFileStore store;
+  ASSERT_EQ(store.GraphFileOpenTemp(dataFile), 0);
+  ASSERT_EQ(store.GraphFileWriteVersion(GraphFileVersion, stamps), 0);
+  for (const auto& [s, t, k, points] : curves) {
+    GraphRecordHeader h;
+    GraphFileStore::GraphFileFillHeader(h, 8, points, s, t, k, 500);
+    std::vector<double> curve(static_cast<std::size_t>(points));
+    for (int i = 0; i < points; ++i)
+      curve[static_cast<std::size_t>(i)] = s * 100 + t * 10 + k + i * 0.5;
+    ASSERT_EQ(store.datfileWriteHeader(h), 0);
+    ASSERT_EQ(store.GraphFileWritePoints(curve.data(), curve.size()), 0);
+  }
+  ASSERT_EQ(store.GraphFileCloseTemp(), 0);
+  ASSERT_EQ(store.GraphFileCopyTempAndDelete(dataFile), 0);
+}
+
+// The curves of a data file's graph file, if it belongs to the file as it is: (s, t, k) and
+// the points.
+std::map<std::array<int, 3>, std::vector<double>> readGraph(const std::filesystem::path& dataFile) {
+  std::map<std::array<int, 3>, std::vector<double>> curves;
+  GraphFileStore store;
+  store.GraphFileSetDatafileName(dataFile);
+  std::int32_t version = 0;
+  std::error_code ec;
+  if (store.GraphFileOpen() != 0 || store.GraphFileReadVersion(version) != 0 ||
+      !(store.GraphFileGetStamps().data == stampFile(realFileSystem(), dataFile, ec)))
+    return curves;
+  for (int more = store.GraphSetFileFirstPos(); more > 0;) {
+    const std::uint64_t at = store.GraphFileGetFilePos();
+    GraphRecordHeader h;
+    if (store.datfileReadHeader(h) != 0)
+      break;
+    std::vector<double> points;
+    EXPECT_EQ(store.GraphFileReadPoints(h, points), 0);
+    curves[{h.sampleIndex, h.storageIndex, h.measurementIndex}] = points;
+    more = store.GraphSetFileNextPos(h, at);
+  }
+  return curves;
+}
+
+TEST(ZarvikTool, ConvertsToTextAndBackByteForByteWithTheCurves) {
   test::ModelRig rig;
-  const auto bin = writeDataSet(rig, "A.BIN", 3, 2);
+  test::buildDataSet(rig.model, 3, 2, {1, 3});
+  // What a .BIN written by the program holds: each measurement at its storage's speed, the
+  // curve rate a loaded file has, and forces that need all 17 digits.
+  for (Sample& s : rig.model.dataSet()->samples)
+    for (Storage& t : s.storages)
+      for (Measurement& m : t.measurements) {
+        m.speed = t.speed;
+        m.curveRate = 1;
+        m.force = (m.force + 0.1) / 3.0;
+      }
+  rig.model.auftrMeasurement(0, 0, 0)->force = 0.1 + 0.2;
+  const auto bin = saveModel(rig, "A.BIN");
+  // Curves saved with an earlier state of A.BIN: they attach where the point counts fit
+  // (k * 7 + s points), the last one does not.
+  writeGraph(bin, rig.dir.write("EARLIER.BIN", "earlier"),
+             {{2, 1, 2, 16}, {1, 1, 1, 8}, {1, 1, 2, 5}});
   const auto dat = rig.dir.file("A.DAT");
   const auto back = rig.dir.file("B.BIN");
   ToolRun r = run({"convert", bin.string(), dat.string()});
@@ -54,11 +118,60 @@ TEST(ZarvikTool, ConvertsBothWaysWithoutLosingAnything) {
   EXPECT_EQ(test::TestDir::readFile(dat).substr(0, 9), "[AUFTRAG]");
   r = run({"convert", dat.string(), back.string()});
   ASSERT_EQ(r.code, 0) << r.err;
-  // The text file does not keep curveRate and the measurement speed; everything else survives.
-  const std::string a = test::TestDir::readFile(bin);
-  const std::string b = test::TestDir::readFile(back);
-  ASSERT_EQ(a.size(), b.size());
-  EXPECT_EQ(a.substr(0, 260 + 34 + 86), b.substr(0, 260 + 34 + 86));
+  EXPECT_EQ(test::TestDir::readFile(bin), test::TestDir::readFile(back));
+  // The curves came along, in graph files that belong to the new files.
+  for (const auto& written : {dat, back}) {
+    const auto copied = readGraph(written);
+    ASSERT_EQ(copied.size(), 2u) << written;
+    EXPECT_EQ(copied.at({2, 1, 2}).size(), 16u);
+    EXPECT_EQ(copied.at({1, 1, 1})[3], 111 + 1.5);
+  }
+}
+
+TEST(ZarvikTool, ConvertRefusesToDropDataOrToWriteAFileOntoItself) {
+  test::ModelRig rig;
+  rig.model.limits().setMaxSamples(30);
+  test::buildDataSet(rig.model, 25, 3, {1, 2});
+  const auto big = saveModel(rig, "BIG.BIN");
+  const std::string bytes = test::TestDir::readFile(big);
+  std::filesystem::create_symlink(big, rig.dir.file("LINK.BIN"));
+  const auto ini = rig.dir.write("ZARVIK.INI", "[INFO]\r\nMaximale Probenzahl = 12\r\n");
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string says;
+  };
+  const Case cases[] = {
+      {{"convert", big.string(), rig.dir.file("o1.DAT").string()},
+       tool::ExitLimits,
+       "holds 25 samples of 3 storages with up to 2 measurements; the built-in limits are 20, 20 "
+       "and 10"},
+      {{"--config", ini.string(), "convert", big.string(), rig.dir.file("o2.DAT").string()},
+       tool::ExitLimits,
+       "--config"},
+      {{"convert", big.string(), big.string(), "--force"}, tool::ExitUsage, "same file"},
+      {{"convert", big.string(), rig.dir.file("LINK.BIN").string(), "--force"},
+       tool::ExitUsage,
+       "same file"},
+  };
+  for (const Case& c : cases) {
+    const ToolRun r = run(c.args);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(rig.dir.file("o1.DAT")));
+  EXPECT_EQ(test::TestDir::readFile(big), bytes);
+
+  // Asked for, the cut keeps what fits; with higher limits nothing is cut.
+  ToolRun r = run({"convert", big.string(), rig.dir.file("cut.DAT").string(), "--cut"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = run({"dump", rig.dir.file("cut.DAT").string()});
+  EXPECT_EQ(nlohmann::json::parse(r.out)["samples"].size(), 20u);
+  const auto wide = rig.dir.write("WIDE.INI", "[INFO]\r\nMaximale Probenzahl = 30\r\n");
+  r = run({"--config", wide.string(), "convert", big.string(), rig.dir.file("all.DAT").string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = run({"--config", wide.string(), "dump", rig.dir.file("all.DAT").string()});
+  EXPECT_EQ(nlohmann::json::parse(r.out)["samples"].size(), 25u);
 }
 
 TEST(ZarvikTool, DumpPrintsTheDataSetAsUtf8Json) {
@@ -105,6 +218,29 @@ TEST(ZarvikTool, DumpGivesBondTensionsAndEachStoragesStatistics) {
   EXPECT_NEAR(st["vb"].get<double>(), 6.353, 1e-3);
   EXPECT_DOUBLE_EQ(st["minimum"].get<double>(), 1.0);
   EXPECT_DOUBLE_EQ(st["maximum"].get<double>(), 2.0);
+}
+
+TEST(ZarvikTool, DumpSpellsNonFiniteNumbersOut) {
+  test::ModelRig rig;
+  test::buildDataSet(rig.model, 1, 1, {3});
+  Storage& cell = *rig.model.auftrStorage(0, 0);
+  const double forces[] = {2.0, 0.0, -2.0}; // over area 0: Infinity, NaN, -Infinity
+  for (int k = 0; k < 3; ++k) {
+    cell.measurements[static_cast<std::size_t>(k)].force = forces[k];
+    cell.measurements[static_cast<std::size_t>(k)].area = 0.0;
+    cell.measurements[static_cast<std::size_t>(k)].inStatistics = 1;
+  }
+  saveModel(rig, "N.BIN");
+  const ToolRun r = run({"dump", rig.dir.file("N.BIN").string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const auto storage = nlohmann::json::parse(r.out)["samples"][0]["storages"][0];
+  const auto& m = storage["measurements"];
+  EXPECT_EQ(m[0]["bondTension"], "Infinity");
+  EXPECT_EQ(m[1]["bondTension"], "NaN");
+  EXPECT_EQ(m[2]["bondTension"], "-Infinity");
+  EXPECT_EQ(m[0]["area"], 0.0);
+  EXPECT_EQ(storage["statistics"]["mean"], "NaN");
+  EXPECT_EQ(storage["statistics"]["sa"], "NaN");
 }
 
 TEST(ZarvikTool, BadInputGivesAClearErrorAndExitCode) {
