@@ -11,7 +11,8 @@ FileCommands::FileCommands(Program& program, DataWindows& windows, EditDialogs& 
 bool FileCommands::refusedWhileMeasuring() {
   if (!program_.measuring)
     return false;
-  program_.reporter.reportMessage(report::PopupAndLog, 0, "", program_.texts.messageTexts[16], 0);
+  program_.reporter.reportMessage(report::PopupAndLog, 0, "",
+                                  program_.texts[MessageText::StopMeasuringFirst], 0);
   return true;
 }
 
@@ -80,7 +81,7 @@ int FileCommands::loadFile(bool ask) {
     return 1;
 
   program_.ui.setWaitCursor(true);
-  int r = files.auftrClearFile(std::string(program_.texts.messageTexts[26]));
+  int r = files.auftrClearFile(std::string(program_.texts[MessageText::OpenDataSetTitle]));
   if (r == 0) {
     files.useChosenFile();
     r = files.loadDataSetReport(1);
@@ -103,7 +104,8 @@ int FileCommands::fileClose() {
   if (refusedWhileMeasuring())
     return 1;
   program_.backupDataSet();
-  const int r = program_.dataFiles.auftrClearFile(std::string(program_.texts.messageTexts[23]));
+  const int r = program_.dataFiles.auftrClearFile(
+      std::string(program_.texts[MessageText::CloseDataSetTitle]));
   if (r == 0)
     windows_.closeDataWindows();
   return r;
@@ -147,7 +149,8 @@ int FileCommands::editDelete(DeleteMode mode) {
   if (!program_.auftr.hasDataSet())
     return 1;
   if (!canDelete(program_.auftr, mode)) {
-    program_.ui.popup(program_.texts.messageTexts[11], program_.texts.messageTexts[12]);
+    program_.ui.popup(program_.texts[MessageText::InputErrorTitle],
+                      program_.texts[MessageText::ListNeedsOneEntry]);
     return 1;
   }
   if (!dialogs_.confirmDelete(mode))

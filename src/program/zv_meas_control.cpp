@@ -19,10 +19,6 @@ constexpr TextPair AbortButton{"Abort", "Abbrechen"};
 constexpr TextPair BackupTitle{"Backup", "Backup"};
 constexpr TextPair BackupFailed{"Fehler bei Sicherung", "Fehler bei Sicherung"};
 
-constexpr int StopFirstText = 16;
-constexpr int StopErrorText = 18;
-constexpr int NewIndexErrorText = 19;
-
 std::string withNumber(const char* format, int number) {
   std::string s = format;
   const auto at = s.find("%d");
@@ -142,7 +138,7 @@ const char* measStatusText(const Program& p, std::int32_t status) {
 bool checkMeasuring(Program& p) {
   if (!p.measuring)
     return false;
-  p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts.messageTexts[StopFirstText], 0);
+  p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts[MessageText::StopMeasuringFirst], 0);
   return true;
 }
 
@@ -174,7 +170,7 @@ int startMeasuring(Program& p) {
   PullOffProcessor& proc = p.processor;
   p.measParams.seriesFlag = 1; // every start runs as a series
   if (p.measuring) {
-    p.ui.popup("", p.texts.messageTexts[StopFirstText]);
+    p.ui.popup("", p.texts[MessageText::StopMeasuringFirst]);
     return MeasCtlRefused;
   }
   DataSet* d = p.auftr.dataSet();
@@ -267,7 +263,7 @@ int stopMeasuring(Program& p) {
 int endOfMeasuring(Program& p) {
   PullOffProcessor& proc = p.processor;
   if (stopRun(p) != 0) {
-    p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts.messageTexts[StopErrorText], 0);
+    p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts[MessageText::SeriesStopError], 0);
   } else {
     recomputeStatistics(p);
     resultsChanged(p);
@@ -275,8 +271,8 @@ int endOfMeasuring(Program& p) {
       if (nextMeasIndex(p) == 0)
         startRun(p);
       else
-        p.reporter.reportMessage(report::PopupAndLog, 0, "",
-                                 p.texts.messageTexts[NewIndexErrorText], 0);
+        p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts[MessageText::NewIndexError],
+                                 0);
     }
   }
   // A series that could not go on leaves nothing for the timer to do.

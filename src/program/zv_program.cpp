@@ -91,7 +91,7 @@ int Program::startUp(const std::vector<std::string_view>& args) {
     // The graph and backup directories live in the user directory, else in the fallback.
     std::string dir;
     const std::filesystem::path base =
-        getUserDirectory(registry, reporter, texts.messageTexts[43], dir) == 0
+        getUserDirectory(registry, reporter, texts[MessageText::SetupOpenError], dir) == 0
             ? std::filesystem::path(dir)
             : fallbackDirectoryPath;
     graphBackup.setDirectories(GraphBackup::graphDirectoryIn(base),
@@ -119,7 +119,7 @@ int Program::startUp(const std::vector<std::string_view>& args) {
 void Program::logInit(LogSink* logWindow) {
   reporter.setLogTarget(logWindow);
   std::string dir;
-  if (getUserDirectory(registry, reporter, texts.messageTexts[43], dir) == 0)
+  if (getUserDirectory(registry, reporter, texts[MessageText::SetupOpenError], dir) == 0)
     errorLog.setPath(std::filesystem::path(dir) / "zarviklog.txt");
   else
     errorLog.setPath(errorLog.path().parent_path() / "zarviklog.txt");
@@ -139,7 +139,7 @@ int Program::reloadBackupAtStart() {
 
 bool Program::requestExit() {
   if (measuring) {
-    reporter.reportMessage(report::PopupAndLog, 0, "", texts.messageTexts[16], 0);
+    reporter.reportMessage(report::PopupAndLog, 0, "", texts[MessageText::StopMeasuringFirst], 0);
     return false;
   }
   backupDataSet();
@@ -167,7 +167,7 @@ void Program::shutdownProgram() {
 int Program::openLogInEditor() {
   std::error_code ec;
   if (!std::filesystem::exists(logFilePath, ec)) {
-    ui.popup("", texts.messageTexts[57]);
+    ui.popup("", texts[MessageText::LogMissing]);
     return 0;
   }
   // The path goes to the editor as one argument, never through a shell.
@@ -180,8 +180,8 @@ int Program::openLogInEditor() {
 
 int Program::deleteLogFile() {
   const int yes = 0;
-  int answer = ui.ask(texts.messageTexts[28], texts.messageTexts[56],
-                      {texts.generalTexts[30], texts.generalTexts[31]}, 0, 1);
+  int answer = ui.ask(texts[MessageText::DeleteLogTitle], texts[MessageText::ReallyDeleteLog],
+                      {texts[GeneralText::Yes], texts[GeneralText::No]}, 0, 1);
   if (answer != yes)
     return 0;
   std::error_code ec;

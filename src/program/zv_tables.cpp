@@ -18,7 +18,7 @@ const TextPair badForceText{"Please enter a finite number not below 0",
                             "Bitte eine endliche Zahl nicht unter 0 eingeben"};
 
 void inputError(Program& p, const std::string& text) {
-  p.ui.popup(p.texts.messageTexts[11], text);
+  p.ui.popup(p.texts[MessageText::InputErrorTitle], text);
 }
 
 // The names in the rings changed: every window refills them.
@@ -234,7 +234,7 @@ StorageStatistics currentStatistics(Program& p) {
 }
 
 std::string tableWindowTitle(const Program& p, const TextPair& ownName) {
-  return std::string(p.texts.generalTexts[0]) + " - " + p.lang.pick(ownName) + "  ";
+  return std::string(p.texts[GeneralText::ProgramTitle]) + " - " + p.lang.pick(ownName) + "  ";
 }
 
 } // namespace zv

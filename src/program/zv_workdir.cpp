@@ -114,14 +114,14 @@ ConfigTargets configTargets(Program& p) {
 
 int loadConfiguration(Program& p) {
   std::string dir;
-  if (getUserDirectory(p.registry, p.reporter, p.texts.messageTexts[43], dir) != 0)
+  if (getUserDirectory(p.registry, p.reporter, p.texts[MessageText::SetupOpenError], dir) != 0)
     return -1;
   p.userDirectory = dir;
   p.configPath = dir + ConfigFileName;
   const int r = readConfigurationFile(p.configPath, configTargets(p), *p.fileSystem);
   p.setLanguage(p.lang.language); // the texts follow the configured language
   if (r != 0)
-    p.reporter.reportMessage(report::LogOnly, 0, "", p.texts.messageTexts[43], r);
+    p.reporter.reportMessage(report::LogOnly, 0, "", p.texts[MessageText::SetupOpenError], r);
   return 0;
 }
 
@@ -135,13 +135,14 @@ int saveConfiguration(Program& p) {
     return -1;
   const int r = writeConfigurationFile(p.configPath, configTargets(p), *p.fileSystem);
   if (r != 0)
-    p.reporter.reportMessage(report::LogOnly, 0, "", p.texts.messageTexts[44], r);
+    p.reporter.reportMessage(report::LogOnly, 0, "", p.texts[MessageText::SetupSaveError], r);
   return 0;
 }
 
 int setUserDirectory(Program& p) {
   if (p.measuring) {
-    p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts.messageTexts[16], 0);
+    p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts[MessageText::StopMeasuringFirst],
+                             0);
     return RefusedWhileMeasuring;
   }
   const std::string proposed = p.registry.readIniFilePath().value_or(std::string());
@@ -154,7 +155,8 @@ int setUserDirectory(Program& p) {
     p.ui.popup(p.lang.pick(popupTitle), p.lang.pick(registryError));
 
   std::string userDir;
-  if (getUserDirectory(p.registry, p.reporter, p.texts.messageTexts[43], userDir) == 0) {
+  if (getUserDirectory(p.registry, p.reporter, p.texts[MessageText::SetupOpenError], userDir) ==
+      0) {
     ensureSubdirectory(p, userDir, "Backup", backupMissing);
     ensureSubdirectory(p, userDir, "Graph", graphMissing);
     offerConfigurationCopy(p, userDir);

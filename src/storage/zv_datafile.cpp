@@ -129,8 +129,8 @@ std::filesystem::path DataFileHandler::joinedPath(int& failed) const {
 }
 
 std::unique_ptr<Progress> DataFileHandler::startProgress() {
-  return ctx_.ui.startProgress(state_.fileTitle + ": " + pathText(ctx_.dataFilePath), msg(45),
-                               msg(46));
+  return ctx_.ui.startProgress(state_.fileTitle + ": " + pathText(ctx_.dataFilePath),
+                               msg(MessageText::PercentReady), msg(MessageText::StopButton));
 }
 
 void DataFileHandler::logReplacements(const ListReplacements& replaced) {
@@ -207,11 +207,11 @@ int DataFileHandler::selectSaveFile(bool keepFormat) {
   const int named = keepFormat ? dataFormatOfName(state_.dataFileName) : -1;
   switch (named >= 0 ? named : state_.dataWrtTypeSelect) {
   case 0:
-    state_.fileTitle = msg(30);
+    state_.fileTitle = msg(MessageText::SaveTitle);
     state_.fileExtension = ".BIN";
     break;
   case 1:
-    state_.fileTitle = msg(31);
+    state_.fileTitle = msg(MessageText::SaveAsTitle);
     state_.fileExtension = ".DAT";
     break;
   default:
@@ -265,10 +265,10 @@ int DataFileHandler::saveDataSet() {
   // The file keeps the format its extension names, so it always opens again.
   const int format = dataFormatOfName(state_.dataFileName);
   if ((format < 0 ? state_.dataWrtTypeSelect : format) == 1) {
-    state_.fileTitle = msg(31);
+    state_.fileTitle = msg(MessageText::SaveAsTitle);
     state_.fileExtension = ".DAT";
   } else {
-    state_.fileTitle = msg(30);
+    state_.fileTitle = msg(MessageText::SaveTitle);
     state_.fileExtension = ".BIN";
   }
 
@@ -294,8 +294,9 @@ int DataFileHandler::saveDataSet() {
   text_.setBeforeReplace({});
   binary_.setBeforeReplace({});
   auto graphFailed = [&](int g) {
-    ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle,
-                                withReason(msg(51), hooks_->lastGraphError()), g);
+    ctx_.reporter.reportMessage(
+        report::PopupAndLog, 0, state_.fileTitle,
+        withReason(msg(MessageText::GraphSaveError), hooks_->lastGraphError()), g);
     return error(DfSaveGraph, g);
   };
   if (graphResult != 0)
@@ -305,12 +306,13 @@ int DataFileHandler::saveDataSet() {
   if (r < 0) {
     const std::error_code why =
         state_.fileExtension == ".DAT" ? text_.lastWriteError() : binary_.lastWriteError();
-    ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, withReason(msg(35), why),
-                                r);
+    ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle,
+                                withReason(msg(MessageText::SaveError), why), r);
     return error(DfSaveWrite, r);
   }
   if (r > 0) {
-    ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, msg(49), r);
+    ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle,
+                                msg(MessageText::SaveCancelled), r);
     return UserStopped;
   }
   if (withGraph) {
@@ -320,8 +322,9 @@ int DataFileHandler::saveDataSet() {
   ctx_.model.auftrResetChanges();
   if (hooks_) {
     if (int b = hooks_->refreshBackup(ctx_.dataFilePath); b != 0) {
-      ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, msg(52), b);
-      ctx_.reporter.reportError(DfSaveBackup, b, state_.fileTitle, msg(35));
+      ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle,
+                                  msg(MessageText::BackupSaveError), b);
+      ctx_.reporter.reportError(DfSaveBackup, b, state_.fileTitle, msg(MessageText::SaveError));
     }
   }
   return 0;
@@ -363,14 +366,14 @@ int DataFileHandler::writeDataFile(const std::filesystem::path& path, Progress* 
 
 int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
   message.clear();
-  state_.fileTitle = msg(32);
+  state_.fileTitle = msg(MessageText::LoadTitle);
   if (state_.dataFileName.empty() || state_.dataDirectory.empty()) {
-    message = msg(36);
+    message = msg(MessageText::BadDataFileName);
     return error(DfLoadNoName);
   }
   const int format = dataFormatOfName(state_.dataFileName);
   if (format < 0) {
-    message = msg(53);
+    message = msg(MessageText::BadExtension);
     return error(DfLoadExtension);
   }
   state_.loadType = format;
@@ -378,30 +381,31 @@ int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
   int failed = 0;
   const std::filesystem::path path = joinedPath(failed);
   if (failed) {
-    message = msg(36);
+    message = msg(MessageText::BadDataFileName);
     return error(DfLoadPath);
   }
   ctx_.dataFilePath = path.string();
   std::uint64_t size = 0;
   if (!ctx_.fs.exists(path) || ctx_.fs.fileSize(path, size) || size == 0) {
-    message = msg(29);
+    message = msg(MessageText::FileNotAvailable);
     return error(DfLoadMissing);
   }
 
   ctx_.dataLoaded = false;
   if (ctx_.model.auftrCreate() != 0) {
-    message = msg(54);
+    message = msg(MessageText::DataSetInitError);
     return error(DfLoadCreate);
   }
   auto progress = startProgress();
   const int r = readDataFile(path, progress.get());
   progress.reset();
   if (r < 0) {
-    message = msg(55);
+    message = msg(MessageText::ReadError);
     return error(DfLoadRead, r);
   }
   if (r > 0) {
-    ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, msg(50), r);
+    ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle,
+                                msg(MessageText::LoadCancelled), r);
     return UserStopped;
   }
   ctx_.dataLoaded = true;
@@ -411,17 +415,19 @@ int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
 
   if (refreshBackup != 0 && hooks_) {
     if (int b = hooks_->refreshBackup(ctx_.dataFilePath); b != 0) {
-      ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, msg(52), b);
+      ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle,
+                                  msg(MessageText::BackupSaveError), b);
       ctx_.reporter.reportError(DfLoadBackup, b, state_.fileTitle, "RefreshBackup");
     }
   }
   state_.dataFileOpen = true;
   if (hooks_) {
     if (int g = hooks_->graphLoad(ctx_.dataFilePath); g != 0) {
-      const std::string text = std::string(" ") + msg(40) + ": " + pathText(ctx_.dataFilePath) +
-                               ", Error= " + std::to_string(g);
+      const std::string text = std::string(" ") + msg(MessageText::GraphFileOpenError) + ": " +
+                               pathText(ctx_.dataFilePath) + ", Error= " + std::to_string(g);
       ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, text, g);
-      ctx_.reporter.reportError(DfLoadGraph, g, state_.fileTitle, msg(40));
+      ctx_.reporter.reportError(DfLoadGraph, g, state_.fileTitle,
+                                msg(MessageText::GraphFileOpenError));
     }
   }
   return 0;
@@ -436,22 +442,26 @@ int DataFileHandler::readDataFile(const std::filesystem::path& path, Progress* p
     } else {
       r = binary_.readBinaryDataSet(path, progress);
       if (r == BinOpenReadFailed)
-        ctx_.reporter.reportError(DfBinaryOpenRead, r, state_.fileTitle, msg(37));
+        ctx_.reporter.reportError(DfBinaryOpenRead, r, state_.fileTitle,
+                                  msg(MessageText::BinaryOpenError));
     }
     if (r < 0)
-      ctx_.reporter.reportError(DfBinaryRead, r, state_.fileTitle, msg(39));
+      ctx_.reporter.reportError(DfBinaryRead, r, state_.fileTitle,
+                                msg(MessageText::DataFileOpenError));
     return r;
   }
   if (state_.loadType == 1) {
     r = text_.openTextReadFile(path);
     if (r != 0) {
-      ctx_.reporter.reportError(DfTextOpenRead, r, state_.fileTitle, msg(37));
+      ctx_.reporter.reportError(DfTextOpenRead, r, state_.fileTitle,
+                                msg(MessageText::BinaryOpenError));
     } else {
       r = text_.readTextDataSet(progress);
       text_.closeTextReadFile();
     }
     if (r < 0)
-      ctx_.reporter.reportError(DfTextRead, r, state_.fileTitle, msg(39));
+      ctx_.reporter.reportError(DfTextRead, r, state_.fileTitle,
+                                msg(MessageText::DataFileOpenError));
     return r;
   }
   return error(DfLoadType);
@@ -473,8 +483,9 @@ int DataFileHandler::loadDataSetReport(int refreshBackup) {
 
 int DataFileHandler::auftrClearFile(std::optional<std::string> title) {
   if (title && ctx_.model.auftrIsChanged() != 0) {
-    const int answer =
-        DlgExitChange(ctx_.ui, *title, msg(24), ctx_.texts.generalTexts[18], msg(47), msg(48));
+    const int answer = DlgExitChange(
+        ctx_.ui, *title, msg(MessageText::DataSetChanged), ctx_.texts[GeneralText::Abort],
+        msg(MessageText::SaveDataSetButton), msg(MessageText::RejectChangesButton));
     if (answer == 1) {
       if (saveDataSet() != 0)
         return ClearSaveFailed;

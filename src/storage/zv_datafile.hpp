@@ -131,7 +131,7 @@ private:
   // Log lines about what a loaded file lacked or holds that cannot be computed with.
   void logLoadNotes();
   int error(int code, int detail = 0) { return ctx_.reporter.reportError(code, detail); }
-  const char* msg(int i) const { return ctx_.texts.messageTexts[static_cast<std::size_t>(i)]; }
+  const char* msg(MessageText id) const { return ctx_.texts[id]; }
 
   Context ctx_;
   DataFileState state_;

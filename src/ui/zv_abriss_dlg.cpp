@@ -49,7 +49,8 @@ EvaluationDialog::EvaluationDialog(Program& program, QWidget* parent)
   layout->addLayout(buttons, 5, 0, 1, 2);
 
   const EvaluationListEditor::Captions c = editor_.captions();
-  setWindowTitle(fromLatin1(program_.texts.generalTexts[0]) + " - " + fromLatin1(c.title));
+  setWindowTitle(fromLatin1(program_.texts[GeneralText::ProgramTitle]) + " - " +
+                 fromLatin1(c.title));
   listLabel_->setText(fromLatin1(c.list));
   entryLabel_->setText(fromLatin1(c.entryField));
   add_->setText(fromLatin1(c.addButton));

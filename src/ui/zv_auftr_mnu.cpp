@@ -138,7 +138,7 @@ void OrderWindow::retranslate() {
   identNumberLabel_->setText(pick(program_.lang, identNumberText));
   identNameLabel_->setText(pick(program_.lang, identNameText));
   titleLabel_->setText(pick(program_.lang, titleText));
-  sampleCaption_->setText(QString::fromLatin1(program_.texts.generalTexts[4]));
+  sampleCaption_->setText(QString::fromLatin1(program_.texts[GeneralText::Sample]));
   table_->verticalHeader()->setMinimumWidth(sampleCaption_->sizeHint().width() + 8);
   rings_->retranslate();
   setWindowTitle(fromLatin1(tableWindowTitle(program_, orderTitle)) +

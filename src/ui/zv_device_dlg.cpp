@@ -103,7 +103,8 @@ DeviceDialog::DeviceDialog(Program& program, int index, QWidget* parent)
   connect(abort_, &QPushButton::clicked, this, &DeviceDialog::reject);
 
   const DeviceSetup::Captions c = session_.captions();
-  setWindowTitle(fromLatin1(program_.texts.generalTexts[0]) + " - " + fromLatin1(c.title));
+  setWindowTitle(fromLatin1(program_.texts[GeneralText::ProgramTitle]) + " - " +
+                 fromLatin1(c.title));
   load_->setText(fromLatin1(c.load));
   nameLabel_->setText(fromLatin1(c.name));
   serialLabel_->setText(fromLatin1(c.serialNumber));

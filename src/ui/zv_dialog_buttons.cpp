@@ -5,9 +5,9 @@ namespace zv {
 QDialogButtonBox* okAbortButtons(QDialog& dialog, const ProgramTexts& texts) {
   auto* buttons = new QDialogButtonBox(&dialog);
   auto* ok =
-      buttons->addButton(QString::fromLatin1(texts.generalTexts[17]), QDialogButtonBox::AcceptRole);
-  auto* abort =
-      buttons->addButton(QString::fromLatin1(texts.generalTexts[18]), QDialogButtonBox::RejectRole);
+      buttons->addButton(QString::fromLatin1(texts[GeneralText::Ok]), QDialogButtonBox::AcceptRole);
+  auto* abort = buttons->addButton(QString::fromLatin1(texts[GeneralText::Abort]),
+                                   QDialogButtonBox::RejectRole);
   ok->setObjectName("OK");
   abort->setObjectName("ESC");
   ok->setDefault(true);

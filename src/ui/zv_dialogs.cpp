@@ -16,7 +16,7 @@ namespace zv {
 
 namespace {
 QString titled(const Program& p, const TextPair& own) {
-  return QString::fromLatin1(p.texts.generalTexts[0]) + " - " + pick(p.lang, own);
+  return QString::fromLatin1(p.texts[GeneralText::ProgramTitle]) + " - " + pick(p.lang, own);
 }
 } // namespace
 
@@ -81,7 +81,7 @@ DaqInfoDialog::DaqInfoDialog(const Program& program, QWidget* parent) : QDialog(
     form->addRow(fromLatin1(t.captions[i]), value);
   }
   layout->addLayout(form);
-  auto* close = new QPushButton(QString::fromLatin1(program.texts.generalTexts[17]), this);
+  auto* close = new QPushButton(QString::fromLatin1(program.texts[GeneralText::Ok]), this);
   close->setObjectName("QUIT");
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   layout->addWidget(close);
@@ -94,9 +94,9 @@ ExitDialog::ExitDialog(const Program& program, QWidget* parent) : QDialog(parent
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(pick(program.lang, question), this));
   auto* buttons = new QDialogButtonBox(this);
-  auto* yes = buttons->addButton(QString::fromLatin1(program.texts.generalTexts[30]),
+  auto* yes = buttons->addButton(QString::fromLatin1(program.texts[GeneralText::Yes]),
                                  QDialogButtonBox::AcceptRole);
-  auto* no = buttons->addButton(QString::fromLatin1(program.texts.generalTexts[31]),
+  auto* no = buttons->addButton(QString::fromLatin1(program.texts[GeneralText::No]),
                                 QDialogButtonBox::RejectRole);
   yes->setObjectName("YES");
   no->setObjectName("NO");

@@ -19,20 +19,21 @@ QWidget* QtEditDialogs::parent() const {
 
 std::optional<NewDataSetInput> QtEditDialogs::newDataSet(const NewDataSetInput& initial) {
   NewAuftrDialog dialog(initial, program_.auftr.limits(), *lists_, program_.lang,
-                        program_.texts.generalTexts[0], parent());
+                        program_.texts[GeneralText::ProgramTitle], parent());
   if (dialog.exec() != QDialog::Accepted)
     return std::nullopt;
   return dialog.input();
 }
 
 bool QtEditDialogs::confirmDelete(DeleteMode mode) {
-  DeleteDialog dialog(program_.auftr, mode, program_.lang, program_.texts.generalTexts[0],
-                      parent());
+  DeleteDialog dialog(program_.auftr, mode, program_.lang,
+                      program_.texts[GeneralText::ProgramTitle], parent());
   return dialog.exec() == QDialog::Accepted;
 }
 
 std::optional<CopyTarget> QtEditDialogs::copyParameters() {
-  CopyDialog dialog(program_.auftr, program_.lang, program_.texts.generalTexts[0], parent());
+  CopyDialog dialog(program_.auftr, program_.lang, program_.texts[GeneralText::ProgramTitle],
+                    parent());
   dialog.exec();
   return dialog.target();
 }

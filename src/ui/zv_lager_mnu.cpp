@@ -247,13 +247,12 @@ void StorageWindow::retranslate() {
   parameterBox_->setTitle(pick(program_.lang, parametersTitle));
   statisticsBox_->setTitle(pick(program_.lang, statisticsTitle));
   const char* units[] = {" [kN]", " [mm2]", " [N/s]"};
-  const int words[] = {7, 8, 9};
+  const GeneralText words[] = {GeneralText::Range, GeneralText::Area, GeneralText::Speed};
   for (int i = 0; i < 3; ++i)
     parameterLabels_[static_cast<std::size_t>(i)]->setText(
-        QString::fromLatin1(program_.texts.generalTexts[static_cast<std::size_t>(words[i])]) +
-        units[i]);
-  evaluationLabel_->setText(QString::fromLatin1(program_.texts.generalTexts[16]));
-  const QString statWords[] = {QString::fromLatin1(program_.texts.generalTexts[27]), "SA", "VB",
+        QString::fromLatin1(program_.texts[words[i]]) + units[i]);
+  evaluationLabel_->setText(QString::fromLatin1(program_.texts[GeneralText::Evaluation]));
+  const QString statWords[] = {QString::fromLatin1(program_.texts[GeneralText::Mean]), "SA", "VB",
                                "Min", "Max"};
   for (int i = 0; i < 5; ++i)
     statNames_[static_cast<std::size_t>(i)]->setText(statWords[i]);

@@ -74,7 +74,7 @@ MeasSetupDialog::MeasSetupDialog(Program& program, QWidget* parent)
   const MeasParams& mp = program_.measParams;
   shown_ = measSetupValues(mp);
   const MeasSetupEditable edit = measSetupEditable(program_.programMode == 1, program_.measuring);
-  setWindowTitle(QString::fromLatin1(program_.texts.generalTexts[0]) + " - " +
+  setWindowTitle(QString::fromLatin1(program_.texts[GeneralText::ProgramTitle]) + " - " +
                  pick(program_.lang, dialogTitle));
   auto* layout = new QVBoxLayout(this);
 

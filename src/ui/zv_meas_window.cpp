@@ -144,7 +144,8 @@ void MeasWindow::buildLayout() {
   layout->addLayout(top);
 
   rings_ = new SelectionRings(program_, central);
-  rings_->setCaptionTexts(1, 2, 3);
+  rings_->setCaptionTexts(GeneralText::SampleRing, GeneralText::StorageRing,
+                          GeneralText::MeasuringRing);
   layout->addWidget(rings_);
 
   auto* chart = new QChart;
@@ -223,7 +224,7 @@ void MeasWindow::retranslate() {
   const Language& lang = program_.lang;
   heading_->setText(pick(lang, forceCaption));
   pointsLabel_->setText(pick(lang, pointsCaption));
-  numberLabel_->setText(QString::fromLatin1(program_.texts.generalTexts[6]));
+  numberLabel_->setText(QString::fromLatin1(program_.texts[GeneralText::Measuring]));
   cursorTimeLabel_->setText(pick(lang, timeCaption) + " [s]");
   cursorForceLabel_->setText(pick(lang, forceCaption) + " [kN]");
   home_->setText(pick(lang, homeCaption));
@@ -235,8 +236,8 @@ void MeasWindow::retranslate() {
 }
 
 void MeasWindow::retitle() {
-  std::string title =
-      std::string(program_.texts.generalTexts[0]) + " - " + program_.lang.pick(panelCaption);
+  std::string title = std::string(program_.texts[GeneralText::ProgramTitle]) + " - " +
+                      program_.lang.pick(panelCaption);
   // The path is appended directly, unlike the tables.
   setWindowTitle(fromLatin1(title) + fromPath(program_.dataFilePath));
 }

@@ -43,13 +43,13 @@ void SelectionRings::retranslate() {
   QLabel* labels[] = {sampleLabel_, storageLabel_, measurementLabel_};
   QComboBox* rings[] = {sample_, storage_, measurement_};
   for (int i = 0; i < 3; ++i) {
-    labels[i]->setText(
-        menuLabel(program_.texts.generalTexts[static_cast<std::size_t>(captions_[i])]));
+    labels[i]->setText(menuLabel(program_.texts[captions_[i]]));
     labels[i]->setBuddy(rings[i]);
   }
 }
 
-void SelectionRings::setCaptionTexts(int sample, int storage, int measurement) {
+void SelectionRings::setCaptionTexts(GeneralText sample, GeneralText storage,
+                                     GeneralText measurement) {
   captions_[0] = sample;
   captions_[1] = storage;
   captions_[2] = measurement;

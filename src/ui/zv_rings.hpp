@@ -2,6 +2,8 @@
 // The three selection rings (sample, storage, measurement) of a data window.
 #include <QWidget>
 
+#include "support/zv_texts.hpp"
+
 class QComboBox;
 class QLabel;
 
@@ -18,7 +20,7 @@ public:
   void retranslate();
   // Captions from other general texts ("__" marking the access letter), for the
   // measurement window.
-  void setCaptionTexts(int sample, int storage, int measurement);
+  void setCaptionTexts(GeneralText sample, GeneralText storage, GeneralText measurement);
   QComboBox* sampleRing() const { return sample_; }
   QComboBox* storageRing() const { return storage_; }
   QComboBox* measurementRing() const { return measurement_; }
@@ -33,7 +35,7 @@ private:
   QLabel* storageLabel_;
   QLabel* measurementLabel_;
   bool filling_ = false;
-  int captions_[3] = {4, 5, 6};
+  GeneralText captions_[3] = {GeneralText::Sample, GeneralText::Storage, GeneralText::Measuring};
 };
 
 } // namespace zv

@@ -127,13 +127,13 @@ void Shell::wire(MainWindowBase* w) {
 void Shell::relabel(MainWindowBase* w) {
   w->menu()->relabel(program_.lang.language);
   w->menu()->setRecentFile(
-      recentFileItem(program_.recentFilePath, program_.texts.generalTexts[25]));
+      recentFileItem(program_.recentFilePath, program_.texts[GeneralText::RecentFile]));
   w->retranslate();
   w->menu()->applyState(zv::updateMenuState(program_.menuContext(w->windowId())));
 }
 
 void Shell::retitleLog() {
-  log_->setWindowTitle(QString::fromLatin1(program_.texts.generalTexts[0]) + " - " +
+  log_->setWindowTitle(QString::fromLatin1(program_.texts[GeneralText::ProgramTitle]) + " - " +
                        pick(program_.lang, logTitle));
 }
 

@@ -49,7 +49,7 @@ double taken(const QDoubleSpinBox* box, double original) {
 UnitsSetupDialog::UnitsSetupDialog(Program& program, QWidget* parent)
     : QDialog(parent), program_(program), shown_(unitsSetupValues(program.measParams)) {
   setObjectName("SETUP_UNITS");
-  setWindowTitle(QString::fromLatin1(program_.texts.generalTexts[0]) + " - " +
+  setWindowTitle(QString::fromLatin1(program_.texts[GeneralText::ProgramTitle]) + " - " +
                  pick(program_.lang, dialogTitle));
   auto* layout = new QVBoxLayout(this);
 
