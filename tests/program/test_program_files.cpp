@@ -87,7 +87,7 @@ TEST_F(ProgramFiles, AFailedDataFileReplacementKeepsTheOldFilesAndTheChanges) {
   EXPECT_EQ(DfSaveWrite, program->dataFiles.saveDataSet());
   EXPECT_TRUE(wentThroughFaulty("ORDER.BIN")) << "the save bypassed the program's file system";
   ASSERT_EQ(1u, ui.popups().size());
-  EXPECT_NE(std::string::npos, ui.popups()[0].find(program->texts.messageTexts[35]));
+  EXPECT_NE(std::string::npos, ui.popups()[0].find(program->texts[MessageText::SaveError]));
   EXPECT_EQ(oldData, test::TestDir::readFile(data()));
   EXPECT_EQ(oldGraph, test::TestDir::readFile(graph()));
   EXPECT_EQ(journalWithRename, test::TestDir::readFile(journal())) << "the journal is still needed";
@@ -126,7 +126,7 @@ TEST_F(ProgramFiles, AFailedJournalRefreshIsToldButTheSaveCounts) {
   EXPECT_EQ(0, program->dataFiles.saveDataSet());
   EXPECT_TRUE(wentThroughFaulty("Backup"));
   ASSERT_EQ(1u, ui.popups().size());
-  EXPECT_NE(std::string::npos, ui.popups()[0].find(program->texts.messageTexts[52]));
+  EXPECT_NE(std::string::npos, ui.popups()[0].find(program->texts[MessageText::BackupSaveError]));
   EXPECT_EQ(0u, model().auftrIsChanged());
   // The old journal predates the save: left behind it would offer changes already saved.
   EXPECT_FALSE(std::filesystem::exists(journal()));

@@ -184,10 +184,10 @@ TEST_F(ProgramFixture, ExitIsRefusedWhileMeasuring) {
 TEST_F(ProgramFixture, GermanTexts) {
   make(userDir());
   program->setLanguage(0);
-  EXPECT_EQ("Schließen", latin1ToUtf8(program->texts.generalTexts[19]));
-  EXPECT_EQ("Datensatz schließen", latin1ToUtf8(program->texts.messageTexts[23]));
+  EXPECT_EQ("Schließen", latin1ToUtf8(program->texts[GeneralText::Close]));
+  EXPECT_EQ("Datensatz schließen", latin1ToUtf8(program->texts[MessageText::CloseDataSetTitle]));
   program->setLanguage(1);
-  EXPECT_STREQ("Close Data Set", program->texts.messageTexts[23]);
+  EXPECT_STREQ("Close Data Set", program->texts[MessageText::CloseDataSetTitle]);
 }
 
 } // namespace

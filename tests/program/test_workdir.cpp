@@ -60,7 +60,7 @@ TEST_F(Workdir, StartUpLoadsTheConfigurationAndClampsTheParameters) {
   EXPECT_FALSE(program->registryEntryMissing);
   EXPECT_EQ(program->configPath, userDir() + "ZARVIK.INI");
   EXPECT_EQ(program->lang.language, 0);
-  EXPECT_STREQ(program->texts.messageTexts[43], "Fehler bei Laden der Setupdatei");
+  EXPECT_STREQ(program->texts[MessageText::SetupOpenError], "Fehler bei Laden der Setupdatei");
   const ConfigTargets t = configTargets(*program);
   EXPECT_EQ(t.measParams->hardChn, 1);
   EXPECT_EQ(t.measParams->dPollTime, 2.0);
