@@ -172,15 +172,17 @@ struct ChangeTotals {
 };
 
 // Results of the operations besides 0.
-constexpr int AuftrNoDataSet = -1;
-constexpr int AuftrLimitReached = -2;        // samples and storages; also a refused deletion
-constexpr int AuftrRefused = -2;             // deleting the only sample or storage
-constexpr int AuftrNoSuchRecord = -3;        // a deletion naming a record that does not exist
-constexpr int AuftrCannotCreate = -3;        // memory exhausted while growing
-constexpr int AuftrNoStorage = -2;           // measurement operations on a missing storage
-constexpr int AuftrMeasurementLimit = -6;    // MaxMeasurements reached; also the refused deletion
-constexpr int AuftrOutOfMemory = -2;         // points buffer
-constexpr int AuftrCannotCreateDataSet = -2; // memory exhausted in auftrCreate
+enum AuftrDefCode : int {
+  AuftrNoDataSet = -1,
+  AuftrLimitReached = -2,        // samples and storages; also a refused deletion
+  AuftrRefused = -2,             // deleting the only sample or storage
+  AuftrNoSuchRecord = -3,        // a deletion naming a record that does not exist
+  AuftrCannotCreate = -3,        // memory exhausted while growing
+  AuftrNoStorage = -2,           // measurement operations on a missing storage
+  AuftrMeasurementLimit = -6,    // MaxMeasurements reached; also the refused deletion
+  AuftrOutOfMemory = -2,         // points buffer
+  AuftrCannotCreateDataSet = -2, // memory exhausted in auftrCreate
+};
 
 class AuftrModel {
 public:

@@ -13,8 +13,10 @@ namespace zv {
 
 class AuftrModel;
 
-constexpr int EvaluationEmptyText = -2;
-constexpr int EvaluationDuplicate = -3;
+enum ListAbrissCode : int {
+  EvaluationEmptyText = -2,
+  EvaluationDuplicate = -3,
+};
 
 class EvaluationList {
 public:

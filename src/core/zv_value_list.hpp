@@ -17,11 +17,13 @@ namespace zv {
 
 // Results of the list operations.
 constexpr int ListOk = 0;
-constexpr int ListNoEntries = -1; // the list holds nothing to work on
-constexpr int ListIndexOutOfRange = -2;
-constexpr int ListLastEntry = -3;     // deleting the last entry is refused
-constexpr int ListNothingUsable = -4; // a fill brought no usable entry; the list is unchanged
-constexpr int ListInvalidValue = -6;  // not a finite number greater than 0
+enum ValueListCode : int {
+  ListNoEntries = -1, // the list holds nothing to work on
+  ListIndexOutOfRange = -2,
+  ListLastEntry = -3,     // deleting the last entry is refused
+  ListNothingUsable = -4, // a fill brought no usable entry; the list is unchanged
+  ListInvalidValue = -6,  // not a finite number greater than 0
+};
 constexpr int ListPromptCancelled = 1;
 
 // Two values are the same list entry when they differ by less than this.

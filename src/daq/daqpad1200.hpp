@@ -18,12 +18,14 @@ constexpr std::uint16_t SamplesRead = 0x0008;
 
 // Adapter failure codes.
 namespace daqpaderr {
-constexpr int CreateTask = -1008;
-constexpr int ConfigChannel = -1009;
-constexpr int Start = -1010;
-constexpr int Stop = -1022;
-constexpr int Clear = -1023;
-constexpr int Read = -1035;
+enum Daqpad1200Code : int {
+  CreateTask = -1008,
+  ConfigChannel = -1009,
+  Start = -1010,
+  Stop = -1022,
+  Clear = -1023,
+  Read = -1035,
+};
 } // namespace daqpaderr
 
 struct InputRange {

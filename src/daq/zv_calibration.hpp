@@ -32,13 +32,15 @@ namespace zv {
 
 // Result codes of the session's operations.
 constexpr int CalibOk = 0;
-constexpr int CalibRefused = -1;     // closed session, running measurement or a bad value
-constexpr int CalibStartFailed = -2; // the live signal could not be started
-constexpr int CalibNoPiston = -3;    // the device has no piston to calibrate
-constexpr int CalibNoReading = -4;   // no live reading yet for this piston and input range
-constexpr int CalibLocked = -5;      // the point's lock refused it (logged)
-constexpr int CalibSameVoltage = -6; // both points would have the same voltage (popup)
-constexpr int CalibNoDevice = -55;   // no tester device for the channel (logged)
+enum CalibrationCode : int {
+  CalibRefused = -1,     // closed session, running measurement or a bad value
+  CalibStartFailed = -2, // the live signal could not be started
+  CalibNoPiston = -3,    // the device has no piston to calibrate
+  CalibNoReading = -4,   // no live reading yet for this piston and input range
+  CalibLocked = -5,      // the point's lock refused it (logged)
+  CalibSameVoltage = -6, // both points would have the same voltage (popup)
+  CalibNoDevice = -55,   // no tester device for the channel (logged)
+};
 
 // The analog input ranges the dialog offers, in volts, largest first.
 inline constexpr std::array<double, 7> CalibInputRanges{10.0, 5.0, 2.0, 1.0, 0.5, 0.2, 0.1};

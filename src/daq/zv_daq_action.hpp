@@ -119,22 +119,24 @@ constexpr std::uint32_t Forced = 0x8000;
 } // namespace measbits
 
 // Result codes.
-constexpr int MeasErrNoMeasurementForPlot = -1201;
-constexpr int MeasErrPlotBuffer = -1202;
-constexpr int MeasErrDaqStart = -1205;
-constexpr int MeasErrDaqStop = -1206;
-constexpr int MeasErrDaqRead = -1207; // recorded with the driver's status and text
-constexpr int MeasErrLimitsNoMeasurement = -1210;
-constexpr int MeasErrDaqState = -1220;
-constexpr int MeasErrNoMeasurement = -1221;
-constexpr int MeasErrInitPlot = -1225;
-constexpr int MeasErrStopBeforeStart = -1226;
-constexpr int MeasErrNoTester = -1227;
-constexpr int MeasErrNoStorage = -1228;
-constexpr int MeasErrNoPiston = -1229;
-constexpr int MeasErrStart = -1230;
-constexpr int MeasErrCalibration = -1231; // two calibration points with the same voltage
-constexpr int MeasErrStopNoMeasurement = -1240;
+enum DaqActionCode : int {
+  MeasErrNoMeasurementForPlot = -1201,
+  MeasErrPlotBuffer = -1202,
+  MeasErrDaqStart = -1205,
+  MeasErrDaqStop = -1206,
+  MeasErrDaqRead = -1207, // recorded with the driver's status and text
+  MeasErrLimitsNoMeasurement = -1210,
+  MeasErrDaqState = -1220,
+  MeasErrNoMeasurement = -1221,
+  MeasErrInitPlot = -1225,
+  MeasErrStopBeforeStart = -1226,
+  MeasErrNoTester = -1227,
+  MeasErrNoStorage = -1228,
+  MeasErrNoPiston = -1229,
+  MeasErrStart = -1230,
+  MeasErrCalibration = -1231, // two calibration points with the same voltage
+  MeasErrStopNoMeasurement = -1240,
+};
 
 // The running measurement: starts the acquisition on its slot, feeds the samples of each
 // timer tick through the detector into the slot's curve, and writes the pull-off force. The

@@ -31,12 +31,14 @@ constexpr int ChannelSelect = 11;
 
 // Codes the DAQ layer reports to the error log.
 namespace daqerr {
-constexpr int Version = -1120;
-constexpr int FindDevice = -1121;
-constexpr int ConnectionTest = -1132;
-constexpr int SelectChannel = -1137;
-constexpr int Start = -1205;
-constexpr int Stop = -1206;
+enum DaqInitCode : int {
+  Version = -1120,
+  FindDevice = -1121,
+  ConnectionTest = -1132,
+  SelectChannel = -1137,
+  Start = -1205,
+  Stop = -1206,
+};
 } // namespace daqerr
 
 // Modes of daqSelectChannel.

@@ -25,18 +25,20 @@ public:
 };
 
 // Result codes.
-constexpr int MeasCtlNoRunning = -2100;
-constexpr int MeasCtlNoStorage = -2101;
-constexpr int MeasCtlCannotGrow = -2102;
-constexpr int MeasCtlNoNext = -2103;
-constexpr int MeasCtlNoDataSet = -2111;
-constexpr int MeasCtlNoMeasurement = -2112;
-constexpr int MeasCtlNoStorageAtStart = -2113;
-constexpr int MeasCtlSlotMissing = -2114;
-constexpr int MeasCtlNoFreeSlot = -2118;
-constexpr int MeasCtlNoLastSlot = -2119;
-constexpr int MeasCtlCannotAppend = -2120;
-constexpr int MeasCtlCancelled = -1;
+enum MeasControlCode : int {
+  MeasCtlNoRunning = -2100,
+  MeasCtlNoStorage = -2101,
+  MeasCtlCannotGrow = -2102,
+  MeasCtlNoNext = -2103,
+  MeasCtlNoDataSet = -2111,
+  MeasCtlNoMeasurement = -2112,
+  MeasCtlNoStorageAtStart = -2113,
+  MeasCtlSlotMissing = -2114,
+  MeasCtlNoFreeSlot = -2118,
+  MeasCtlNoLastSlot = -2119,
+  MeasCtlCannotAppend = -2120,
+  MeasCtlCancelled = -1,
+};
 constexpr int MeasCtlRefused = 1;
 
 // The overwrite question's buttons.

@@ -32,7 +32,9 @@ const TextPair cannotCreate{"Directory cannot be created: ",
 const TextPair cannotCopy{"ZARVIK.INI cannot be copied: ",
                           "ZARVIK.INI kann nicht kopiert werden: "};
 
-constexpr int RefusedWhileMeasuring = -1;
+enum WorkdirCode : int {
+  RefusedWhileMeasuring = -1,
+};
 constexpr int Cancelled = 1;
 
 // Creates a missing Backup or Graph directory below the user directory, telling the user.

@@ -8,8 +8,10 @@
 namespace zv {
 
 // Results of reading the evaluation list besides 0.
-constexpr int ConfigNoEvaluationSection = -3;
-constexpr int ConfigNoEvaluationItem = -4;
+enum DataInifileCode : int {
+  ConfigNoEvaluationSection = -3,
+  ConfigNoEvaluationItem = -4,
+};
 
 // The three limits, each taken when it converts and then clamped into 10..100.
 void readInfoSection(IniDocument* doc, DataSetLimits& limits);

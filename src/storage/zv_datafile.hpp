@@ -32,15 +32,38 @@ constexpr int ClearSaveFailed = 1;
 constexpr int ClearAborted = 2;
 
 // Codes of the handling.
-constexpr int DfBinaryOpen = -1302, DfBinaryBuffer = -1303, DfBinaryWrite = -1304,
-              DfBinaryClose = -1305, DfTextWrite = -1306, DfTextClose = -1307, DfWriteType = -1308,
-              DfSaveType = -1310, DfNoFileName = -1312, DfBadPath = -1313, DfSaveWrite = -1314,
-              DfSaveGraph = -1315, DfSaveBackup = -1316, DfBinaryOpenRead = -1320,
-              DfBinaryEmpty = -1321, DfBinaryRead = -1322, DfTextOpenRead = -1323,
-              DfTextRead = -1324, DfLoadType = -1325, DfLoadSelectType = -1326,
-              DfLoadNoName = -1330, DfLoadExtension = -1331, DfLoadPath = -1332,
-              DfLoadMissing = -1333, DfLoadCreate = -1334, DfLoadRead = -1335, DfLoadBackup = -1336,
-              DfLoadGraph = -1337, DfClearDelete = -1340, DfClearBackup = -1341;
+enum DatafileCode : int {
+  DfBinaryOpen = -1302,
+  DfBinaryBuffer = -1303,
+  DfBinaryWrite = -1304,
+  DfBinaryClose = -1305,
+  DfTextWrite = -1306,
+  DfTextClose = -1307,
+  DfWriteType = -1308,
+  DfSaveType = -1310,
+  DfNoFileName = -1312,
+  DfBadPath = -1313,
+  DfSaveWrite = -1314,
+  DfSaveGraph = -1315,
+  DfSaveBackup = -1316,
+  DfBinaryOpenRead = -1320,
+  DfBinaryEmpty = -1321,
+  DfBinaryRead = -1322,
+  DfTextOpenRead = -1323,
+  DfTextRead = -1324,
+  DfLoadType = -1325,
+  DfLoadSelectType = -1326,
+  DfLoadNoName = -1330,
+  DfLoadExtension = -1331,
+  DfLoadPath = -1332,
+  DfLoadMissing = -1333,
+  DfLoadCreate = -1334,
+  DfLoadRead = -1335,
+  DfLoadBackup = -1336,
+  DfLoadGraph = -1337,
+  DfClearDelete = -1340,
+  DfClearBackup = -1341,
+};
 
 // The file state of the program.
 struct DataFileState {

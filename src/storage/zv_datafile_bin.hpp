@@ -61,19 +61,21 @@ void unpackMeasurement(const char* p, bool old, Measurement& m);
 } // namespace binfile
 
 // Result codes of the binary file module.
-constexpr int BinOpenWriteFailed = -1401; // TEMP.BIN cannot be created, or the target is protected
-constexpr int BinWriteFailed = -1402;     // a header or block write failed
-constexpr int BinCloseFailed = -1403;     // fsync or close of TEMP.BIN failed
-constexpr int BinReplaceFailed = -1404;   // TEMP.BIN could not be renamed over the target
-constexpr int BinDeleteFailed = -1405;    // TEMP.BIN could not be removed
-constexpr int BinOpenReadFailed = -1406;  // the file to read cannot be opened
-constexpr int BinNotOpen = -1407;         // no write file open
-constexpr int BinNoDataSet = -1408;       // no data set to write or fill
-constexpr int BinBadDataCode = -1410;     // neither 3 nor 12345
-constexpr int BinTruncated = -1411;       // the file ends before the counts say
-constexpr int BinBadCount = -1412;        // a negative sample, storage or measurement count
-constexpr int BinGrowFailed = -1413;      // the grid could not be built (limits, memory)
-constexpr int BinReadFailed = -1414;      // input/output error while reading
+enum DatafileBinCode : int {
+  BinOpenWriteFailed = -1401, // TEMP.BIN cannot be created, or the target is protected
+  BinWriteFailed = -1402,     // a header or block write failed
+  BinCloseFailed = -1403,     // fsync or close of TEMP.BIN failed
+  BinReplaceFailed = -1404,   // TEMP.BIN could not be renamed over the target
+  BinDeleteFailed = -1405,    // TEMP.BIN could not be removed
+  BinOpenReadFailed = -1406,  // the file to read cannot be opened
+  BinNotOpen = -1407,         // no write file open
+  BinNoDataSet = -1408,       // no data set to write or fill
+  BinBadDataCode = -1410,     // neither 3 nor 12345
+  BinTruncated = -1411,       // the file ends before the counts say
+  BinBadCount = -1412,        // a negative sample, storage or measurement count
+  BinGrowFailed = -1413,      // the grid could not be built (limits, memory)
+  BinReadFailed = -1414,      // input/output error while reading
+};
 
 class BinaryDataFile {
 public:

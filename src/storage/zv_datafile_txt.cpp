@@ -35,27 +35,57 @@ constexpr const char* KeyChannel = "Kanal";
 const char* const KeyDeviceName = "Gerätename"_l1;
 
 // Codes.
-constexpr int HeaderNoDataSet = -1501, HeaderNoDocument = -1502, HeaderPutFailed = -1503;
-constexpr int HeaderReadNoDataSet = -1504, HeaderReadNoDocument = -1505, NoHeaderSection = -1506;
-constexpr int BadProgramCode = -1508, NoSamples = -1509, BadSamples = -1510, NoStorages = -1511,
-              BadStorages = -1512;
-constexpr int SampleWriteMissing = -1520, SampleWriteFailed = -1521;
-constexpr int SampleReadMissing = -1522, SampleReadNoDocument = -1523;
-constexpr int StorageWriteMissing = -1530, StorageWriteNoDocument = -1531,
-              StorageWriteKey = -1532; // + key position
-constexpr int StorageReadMissing = -1540, StorageReadNoDocument = -1541,
-              StorageReadKey = -1542; // + key position
-constexpr int MeasWriteMissing = -1550, MeasWriteNoDocument = -1551, MeasWriteKey = -1552;
-constexpr int MeasReadMissing = -1560, MeasReadNoDocument = -1561, MeasReadKey = -1562;
-// A storage always has its measurement list, so there is no "list missing" code for it.
-constexpr int WriteHeaderStep = -1570, WriteNoSamples = -1571, WriteSampleStep = -1572,
-              WriteNoStorages = -1573, WriteStorageStep = -1574, WriteMeasurementStep = -1576;
-constexpr int OpenWriteNoDocument = -1578;
-constexpr int ReadHeaderStep = -1580, ReadAddSamples = -1581, ReadAddStorages = -1582,
-              ReadNoSample = -1583, ReadSampleStep = -1584, ReadStopped = -1585,
-              ReadNoStorage = -1586, ReadStorageStep = -1587, ReadAddMeasurements = -1588,
-              ReadNoMeasurement = -1589, ReadMeasurementStep = -1590, ReadRenumber = -1591;
-constexpr int OpenReadNoDocument = -1592, OpenReadFailed = -1593;
+enum DatafileTxtCode : int {
+  HeaderNoDataSet = -1501,
+  HeaderNoDocument = -1502,
+  HeaderPutFailed = -1503,
+  HeaderReadNoDataSet = -1504,
+  HeaderReadNoDocument = -1505,
+  NoHeaderSection = -1506,
+  BadProgramCode = -1508,
+  NoSamples = -1509,
+  BadSamples = -1510,
+  NoStorages = -1511,
+  BadStorages = -1512,
+  SampleWriteMissing = -1520,
+  SampleWriteFailed = -1521,
+  SampleReadMissing = -1522,
+  SampleReadNoDocument = -1523,
+  StorageWriteMissing = -1530,
+  StorageWriteNoDocument = -1531,
+  StorageWriteKey = -1532, // + key position
+  StorageReadMissing = -1540,
+  StorageReadNoDocument = -1541,
+  StorageReadKey = -1542, // + key position
+  MeasWriteMissing = -1550,
+  MeasWriteNoDocument = -1551,
+  MeasWriteKey = -1552,
+  MeasReadMissing = -1560,
+  MeasReadNoDocument = -1561,
+  MeasReadKey = -1562,
+  // A storage always has its measurement list, so there is no "list missing" code for it.
+  WriteHeaderStep = -1570,
+  WriteNoSamples = -1571,
+  WriteSampleStep = -1572,
+  WriteNoStorages = -1573,
+  WriteStorageStep = -1574,
+  WriteMeasurementStep = -1576,
+  OpenWriteNoDocument = -1578,
+  ReadHeaderStep = -1580,
+  ReadAddSamples = -1581,
+  ReadAddStorages = -1582,
+  ReadNoSample = -1583,
+  ReadSampleStep = -1584,
+  ReadStopped = -1585,
+  ReadNoStorage = -1586,
+  ReadStorageStep = -1587,
+  ReadAddMeasurements = -1588,
+  ReadNoMeasurement = -1589,
+  ReadMeasurementStep = -1590,
+  ReadRenumber = -1591,
+  OpenReadNoDocument = -1592,
+  OpenReadFailed = -1593,
+};
 
 // "Probe-s", "Probe-s/Lagerung-t", "Probe-s/Lagerung-t/Messung-m" from 0-based indices.
 class SectionName {

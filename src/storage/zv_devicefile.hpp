@@ -36,16 +36,18 @@ constexpr int DeviceCount = 2;
 
 // Results of loading and saving a device file.
 constexpr int DeviceOk = 0;
-constexpr int DeviceRefused = -1; // no device, prompt refused, no file name or directory
-constexpr int DeviceNoDocument = -2;
-constexpr int DeviceCannotRead = -3;
-constexpr int DeviceIdentity = -4; // name or serial number
-constexpr int DevicePistons = -5;
-constexpr int DeviceLoadSpeeds = -6;
-constexpr int DeviceLoadAreas = -7;
-constexpr int DeviceSaveAreas = -6;
-constexpr int DeviceSaveSpeeds = -7;
-constexpr int DeviceCannotWrite = -44;
+enum DevicefileCode : int {
+  DeviceRefused = -1, // no device, prompt refused, no file name or directory
+  DeviceNoDocument = -2,
+  DeviceCannotRead = -3,
+  DeviceIdentity = -4, // name or serial number
+  DevicePistons = -5,
+  DeviceLoadSpeeds = -6,
+  DeviceLoadAreas = -7,
+  DeviceSaveAreas = -6,
+  DeviceSaveSpeeds = -7,
+  DeviceCannotWrite = -44,
+};
 
 // What a file dialog answered, as a load or save passes it on.
 constexpr int FileSelectCancelled = 0;

@@ -26,35 +26,37 @@
 namespace zv {
 
 namespace graph_code {
-constexpr int ExistsFailed = -2001;
-constexpr int OpenFailed = -2002;
-constexpr int BadVersion = -2003;
-constexpr int ResetFailed = -2004;
-constexpr int NoMeasurement = -2006;
-constexpr int IndexFailed = -2008;
-constexpr int SeekFailed = -2009;
-constexpr int HeaderFailed = -2010;
-constexpr int NoMemory = -2011;
-constexpr int ReadFailed = -2012;
-constexpr int WriteNoMeasurement = -2013;
-constexpr int WriteReadFailed = -2014;
-constexpr int WriteHeaderFailed = -2020;
-constexpr int WritePointsFailed = -2021;
-constexpr int NoDataSet = -2030;
-constexpr int NoSample = -2031;
-constexpr int NoStorage = -2032;
-constexpr int NoMeasurementAt = -2033;
-constexpr int CurveFailed = -2034;
-constexpr int NoPath = -2040;
-constexpr int LoadOpenFailed = -2041;
-constexpr int LoadIndexFailed = -2042;
-constexpr int StampMismatch = -2043; // the graph file belongs to another state of the data file
-constexpr int SaveIndexFailed = -2050;
-constexpr int TempFailed = -2051;
-constexpr int VersionFailed = -2052;
-constexpr int WriteAllFailed = -2053;
-constexpr int ReplaceFailed = -2054;
-constexpr int SetAsideFailed = -2055; // a foreign graph file could not be kept aside
+enum GraphfileCode : int {
+  ExistsFailed = -2001,
+  OpenFailed = -2002,
+  BadVersion = -2003,
+  ResetFailed = -2004,
+  NoMeasurement = -2006,
+  IndexFailed = -2008,
+  SeekFailed = -2009,
+  HeaderFailed = -2010,
+  NoMemory = -2011,
+  ReadFailed = -2012,
+  WriteNoMeasurement = -2013,
+  WriteReadFailed = -2014,
+  WriteHeaderFailed = -2020,
+  WritePointsFailed = -2021,
+  NoDataSet = -2030,
+  NoSample = -2031,
+  NoStorage = -2032,
+  NoMeasurementAt = -2033,
+  CurveFailed = -2034,
+  NoPath = -2040,
+  LoadOpenFailed = -2041,
+  LoadIndexFailed = -2042,
+  StampMismatch = -2043, // the graph file belongs to another state of the data file
+  SaveIndexFailed = -2050,
+  TempFailed = -2051,
+  VersionFailed = -2052,
+  WriteAllFailed = -2053,
+  ReplaceFailed = -2054,
+  SetAsideFailed = -2055, // a foreign graph file could not be kept aside
+};
 } // namespace graph_code
 
 class GraphFile {

@@ -26,9 +26,11 @@ constexpr int ConfigProgramCode = 3;
 constexpr int ConfigProgramVersion = 64;
 
 // Results of writing the configuration besides 0.
-constexpr int ConfigNotRead = -2;    // no document, or the existing file could not be read
-constexpr int ConfigIncomplete = -3; // a value to be written has no place (programming error)
-constexpr int ConfigNotWritten = -4; // the file could not be replaced
+enum InifileCode : int {
+  ConfigNotRead = -2,    // no document, or the existing file could not be read
+  ConfigIncomplete = -3, // a value to be written has no place (programming error)
+  ConfigNotWritten = -4, // the file could not be replaced
+};
 
 // Options that only the configuration keeps; the program stores them and writes them back.
 struct ConfigOptions {

@@ -24,9 +24,11 @@
 namespace zv {
 
 // Results of the list loads.
-constexpr int ListLoadNoDocument = -2;
-constexpr int ListLoadNoSection = -3;
-constexpr int ListLoadNothingUsable = -4; // the section holds no usable item; list unchanged
+enum ListIniCode : int {
+  ListLoadNoDocument = -2,
+  ListLoadNoSection = -3,
+  ListLoadNothingUsable = -4, // the section holds no usable item; list unchanged
+};
 
 // Items read from one list section at most; the rest is skipped. Lists are edited by hand
 // in a dialog and hold a handful of entries, and this bounds the work a damaged file causes.

@@ -48,8 +48,10 @@ std::uint16_t index16(int i) {
 
 // A writer's three codes: the record is missing, no memory for its data, the save failed.
 constexpr int Missing = 0;
-constexpr int NoMemory = -1;
-constexpr int SaveFailed = -2;
+enum RestoreCode : int {
+  NoMemory = -1,
+  SaveFailed = -2,
+};
 
 } // namespace
 

@@ -49,41 +49,43 @@ constexpr std::uint16_t MeasurementWithCurve = 9;
 } // namespace backup_type
 
 namespace backup_code {
-constexpr int Header = -1800;      // -1800 .. -1802
-constexpr int Sample = -1810;      // -1810 .. -1812
-constexpr int Storage = -1820;     // -1820 .. -1822
-constexpr int Measurement = -1830; // -1830 .. -1832
-constexpr int Curve = -1840;       // -1840 .. -1842
-constexpr int Deletion = -1850;    // -1850 .. -1858
-constexpr int NoDataSet = -1884;
-constexpr int BatchOpen = -1885;
-constexpr int BatchClose = -1892;
-constexpr int ReadOpen = -1900;
-constexpr int ReadHeader = -1901;
-constexpr int ReadMemory = -1902;
-constexpr int ReadObject = -1903;
-constexpr int ApplyHeader = -1904;
-constexpr int ApplySample = -1905;
-constexpr int ApplyStorage = -1906;
-constexpr int ApplyMeasurement = -1907;
-constexpr int ApplyCurve = -1908;
-constexpr int ApplyDeleteSample = -1909;
-constexpr int ApplyDeleteStorage = -1910;
-constexpr int ApplyDeleteMeasurement = -1911;
-constexpr int DamagedTail = -1912; // logged only: the journal ends in a damaged object
-constexpr int ReadClose = -1913;
-constexpr int CloseFailed = -1915;
-constexpr int RefreshClose = -1917;
-constexpr int RefreshCreate = -1918;
-constexpr int NoDataPath = -1920;
-constexpr int NoBackupFile = -1921;
-constexpr int ReadFailed = -1922;
-constexpr int DeleteFailed = -1923;
-constexpr int OpenFailedClose = -1924;
-constexpr int OpenFailed = -1925;
-constexpr int DiscardFailed = -1926;
-constexpr int BaselineFailed = -1927; // the journal's copy of the data file cannot be laid out
-constexpr int AtStart = -1930;
+enum RestoreCode : int {
+  Header = -1800,      // -1800 .. -1802
+  Sample = -1810,      // -1810 .. -1812
+  Storage = -1820,     // -1820 .. -1822
+  Measurement = -1830, // -1830 .. -1832
+  Curve = -1840,       // -1840 .. -1842
+  Deletion = -1850,    // -1850 .. -1858
+  NoDataSet = -1884,
+  BatchOpen = -1885,
+  BatchClose = -1892,
+  ReadOpen = -1900,
+  ReadHeader = -1901,
+  ReadMemory = -1902,
+  ReadObject = -1903,
+  ApplyHeader = -1904,
+  ApplySample = -1905,
+  ApplyStorage = -1906,
+  ApplyMeasurement = -1907,
+  ApplyCurve = -1908,
+  ApplyDeleteSample = -1909,
+  ApplyDeleteStorage = -1910,
+  ApplyDeleteMeasurement = -1911,
+  DamagedTail = -1912, // logged only: the journal ends in a damaged object
+  ReadClose = -1913,
+  CloseFailed = -1915,
+  RefreshClose = -1917,
+  RefreshCreate = -1918,
+  NoDataPath = -1920,
+  NoBackupFile = -1921,
+  ReadFailed = -1922,
+  DeleteFailed = -1923,
+  OpenFailedClose = -1924,
+  OpenFailed = -1925,
+  DiscardFailed = -1926,
+  BaselineFailed = -1927, // the journal's copy of the data file cannot be laid out
+  AtStart = -1930,
+};
 } // namespace backup_code
 
 // What the restore needs of the data set file handling.

@@ -61,11 +61,13 @@ constexpr std::uint32_t BackupMaxObject = 0x40000000u;
 constexpr std::uint64_t BackupMaxBaseline = 1ull << 31;
 
 // Results besides 0.
-constexpr int BackupError = -1;     // a file operation failed
-constexpr int BackupNotOpen = -2;   // no journal is open for writing / reading
-constexpr int BackupBadFormat = -3; // the journal header is damaged or of another format
-constexpr int BackupBroken = -4;    // an earlier write failed; nothing more is appended
-constexpr int BackupTooLarge = -5;  // object or data file beyond the limits
+enum BackupJournalCode : int {
+  BackupError = -1,     // a file operation failed
+  BackupNotOpen = -2,   // no journal is open for writing / reading
+  BackupBadFormat = -3, // the journal header is damaged or of another format
+  BackupBroken = -4,    // an earlier write failed; nothing more is appended
+  BackupTooLarge = -5,  // object or data file beyond the limits
+};
 
 // What a journal says about itself.
 struct BackupInfo {
@@ -79,7 +81,9 @@ namespace reload_answer {
 constexpr int Nothing = 0;
 constexpr int Reload = 1;
 constexpr int Discard = 2;
-constexpr int EndProgram = -1;
+enum BackupJournalCode2 : int {
+  EndProgram = -1,
+};
 } // namespace reload_answer
 
 class BackupJournal {

@@ -51,10 +51,12 @@ struct GraphFileStamps {
 };
 
 // Results besides 0.
-constexpr int GraphStoreError = -1;       // a file operation failed
-constexpr int GraphStoreNotOpen = -2;     // no graph file or temporary file is open
-constexpr int GraphStoreBadFormat = -3;   // version, stamp block or record not usable
-constexpr int GraphStoreBadChecksum = -4; // the curve's checksum does not match
+enum GraphfileStoreCode : int {
+  GraphStoreError = -1,       // a file operation failed
+  GraphStoreNotOpen = -2,     // no graph file or temporary file is open
+  GraphStoreBadFormat = -3,   // version, stamp block or record not usable
+  GraphStoreBadChecksum = -4, // the curve's checksum does not match
+};
 
 class GraphFileStore {
 public:

@@ -36,8 +36,10 @@ const TextPair forceAxisTitle{"Pull-off force [kN]", "Abzugskraft [kN]"};
 // The time a run's axis starts with; it grows with the curve.
 constexpr double RunStartSpan = 10.0;
 
-constexpr int ErrNoDataSet = -2140;
-constexpr int ErrNoMeasurement = -2141;
+enum MeasWindowCode : int {
+  ErrNoDataSet = -2140,
+  ErrNoMeasurement = -2141,
+};
 
 QString fixed3(double v, int decimals = 3) {
   return QString::fromStdString(formatFixed(v, decimals));
