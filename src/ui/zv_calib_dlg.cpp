@@ -147,13 +147,10 @@ CalibrationDialog::CalibrationDialog(Program& program, int channel, QWidget* par
   res->addWidget(status_, 2, 4, 1, 2);
   layout->addWidget(resultBox_);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  ok_ = dialogButton("OK", this);
-  abort_ = dialogButton("ABORT", this);
-  buttons->addWidget(ok_);
-  buttons->addWidget(abort_);
-  layout->addLayout(buttons);
+  const OkAbortRow buttons = okAbortRow(this);
+  ok_ = buttons.ok;
+  abort_ = buttons.abort;
+  layout->addLayout(buttons.row);
 
   const CalibrationSession::Captions c = session_.captions();
   setWindowTitle(fromLatin1(c.title));

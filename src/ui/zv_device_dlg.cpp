@@ -73,13 +73,10 @@ DeviceDialog::DeviceDialog(Program& program, int index, QWidget* parent)
   lists->addWidget(speedBox);
   layout->addLayout(lists);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  ok_ = dialogButton("OK", this);
-  abort_ = dialogButton("ABORT", this);
-  buttons->addWidget(ok_);
-  buttons->addWidget(abort_);
-  layout->addLayout(buttons);
+  const OkAbortRow buttons = okAbortRow(this);
+  ok_ = buttons.ok;
+  abort_ = buttons.abort;
+  layout->addLayout(buttons.row);
 
   connect(load_, &QPushButton::clicked, this, [this] {
     session_.load();

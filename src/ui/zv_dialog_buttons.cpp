@@ -1,5 +1,7 @@
 #include "ui/zv_dialog_buttons.hpp"
 
+#include <QHBoxLayout>
+
 namespace zv {
 
 QDialogButtonBox* okAbortButtons(QDialog& dialog, const ProgramTexts& texts) {
@@ -20,6 +22,15 @@ QPushButton* dialogButton(const char* name, QWidget* parent) {
   b->setObjectName(name);
   b->setAutoDefault(false);
   return b;
+}
+
+OkAbortRow okAbortRow(QWidget* parent) {
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  OkAbortRow r{row, dialogButton("OK", parent), dialogButton("ABORT", parent)};
+  row->addWidget(r.ok);
+  row->addWidget(r.abort);
+  return r;
 }
 
 } // namespace zv

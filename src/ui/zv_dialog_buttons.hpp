@@ -16,4 +16,12 @@ QDialogButtonBox* okAbortButtons(QDialog& dialog, const ProgramTexts& texts);
 // not press a button, so it is never the automatic default.
 QPushButton* dialogButton(const char* name, QWidget* parent);
 
+// The OK ("OK") and Abort ("ABORT") buttons of such a dialog, right-aligned in one row.
+struct OkAbortRow {
+  QLayout* row;
+  QPushButton* ok;
+  QPushButton* abort;
+};
+OkAbortRow okAbortRow(QWidget* parent);
+
 } // namespace zv
