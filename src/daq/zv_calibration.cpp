@@ -6,6 +6,7 @@
 
 #include "core/zv_format.hpp"
 #include "daq/zv_daq_action.hpp"
+#include "platform/zv_clock.hpp"
 #include "platform/zv_latin1.hpp"
 
 namespace zv {
@@ -82,12 +83,7 @@ std::string calibrationDateText(std::int32_t calDate, const Language& lang) {
   if (calDate == 0)
     return "--------";
   const std::time_t when = calDate;
-  std::tm tm{};
-#ifdef _WIN32
-  localtime_s(&tm, &when);
-#else
-  localtime_r(&when, &tm);
-#endif
+  const std::tm tm = localTime(when);
   const int month = tm.tm_mon >= 0 && tm.tm_mon < 12 ? tm.tm_mon : 0;
   std::string text = formatInt(tm.tm_mday, 2);
   if (text[0] == ' ')

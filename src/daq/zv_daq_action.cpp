@@ -4,7 +4,6 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <new>
 
 #include "daq/zv_daq_init.hpp"
 #include "platform/zv_latin1.hpp"

@@ -7,7 +7,6 @@
 // (measStart), feeds it on every timer tick (measTick) and ends the run (measStop). Nothing is
 // allocated per sample or per tick: the histories are fixed arrays, the read block is fixed,
 // and the curve buffer is allocated once per run.
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -4,6 +4,16 @@
 
 namespace zv {
 
+std::tm localTime(std::time_t when) {
+  std::tm tm{};
+#ifdef _WIN32
+  localtime_s(&tm, &when);
+#else
+  localtime_r(&when, &tm);
+#endif
+  return tm;
+}
+
 std::time_t SystemClock::now() const {
   return std::time(nullptr);
 }

@@ -5,6 +5,9 @@
 
 namespace zv {
 
+// The calendar fields of a time in the machine's time zone, on every platform.
+std::tm localTime(std::time_t when);
+
 class Clock {
 public:
   virtual ~Clock() = default;

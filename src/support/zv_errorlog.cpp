@@ -55,12 +55,7 @@ std::filesystem::path ErrorLog::path() const {
 
 std::string ErrorLog::formatRecord(std::time_t when, int code, int detail, std::string_view title,
                                    std::string_view message) {
-  std::tm tm{};
-#ifdef _WIN32
-  localtime_s(&tm, &when);
-#else
-  localtime_r(&when, &tm);
-#endif
+  const std::tm tm = localTime(when);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
   std::string line = stamp;
