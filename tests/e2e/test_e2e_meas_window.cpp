@@ -19,8 +19,8 @@
 #include "common/zv_qt_quiet.hpp"
 #include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
-#include "core/zv_format.hpp"
 #include "core/zv_edit_ops.hpp"
+#include "core/zv_format.hpp"
 #include "program/zv_file_commands.hpp"
 #include "program/zv_meas_control.hpp"
 #include "program/zv_program.hpp"
@@ -177,8 +177,8 @@ private slots:
       QTest::qWait(200);
       const QString suffix = language == 1 ? "en" : "de";
       QVERIFY(meas()->grab().save(out + "/measurement-window-" + suffix + ".png"));
-      QVERIFY(shell->window(WindowId::Storage)->grab().save(out + "/storage-table-" + suffix +
-                                                            ".png"));
+      QVERIFY(
+          shell->window(WindowId::Storage)->grab().save(out + "/storage-table-" + suffix + ".png"));
     }
   }
 
