@@ -79,7 +79,7 @@ struct Rig {
   zv::Reporter reporter{errorLog, ui};
   zv::Language lang;
   zv::ProgramTexts texts;
-  zv::AuftrModel model{reporter, lang};
+  zv::DataSetModel model{reporter, lang};
   bool dataLoaded = false;
   std::string dataFilePath;
   zv::DataFileHandler files{
@@ -94,14 +94,14 @@ struct Rig {
   }
 };
 
-void buildLargest(zv::AuftrModel& model) {
-  model.auftrCreate();
-  model.auftrAddSamples(100);
-  model.auftrAddStorages(100);
+void buildLargest(zv::DataSetModel& model) {
+  model.createDataSet();
+  model.addSamples(100);
+  model.addStorages(100);
   for (int i = 0; i < 100; ++i)
     for (int j = 0; j < 100; ++j) {
-      model.auftrAddMeasurements(i, j, 100);
-      zv::Storage& t = *model.auftrStorage(i, j);
+      model.addMeasurements(i, j, 100);
+      zv::StorageCondition& t = *model.storageAt(i, j);
       t.name = "Lagerung " + std::to_string(j + 1);
       t.evaluation = "A/B 50%";
       for (int k = 0; k < 100; ++k) {
@@ -113,7 +113,7 @@ void buildLargest(zv::AuftrModel& model) {
         m.deviceName = "Zarvik 850 A";
       }
     }
-  model.auftrRenumber();
+  model.renumber();
 }
 
 long childPeakKb = 0;

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "bench_stats.hpp"
-#include "core/zv_auftr_def.hpp"
 #include "core/zv_calculate.hpp"
+#include "core/zv_dataset.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_silent_ui.hpp"
 #include "support/zv_errorlog.hpp"
@@ -40,38 +40,38 @@ int main() {
   SilentUi ui;
   zv::Reporter reporter(errorLog, ui);
   zv::Language lang;
-  zv::AuftrModel model(reporter, lang);
+  zv::DataSetModel model(reporter, lang);
   model.limits().setMaxSamples(Size);
   model.limits().setMaxStorages(Size);
   model.limits().setMaxMeasurements(Size);
   const long rssBefore = peakRssKb();
 
   auto t0 = std::chrono::steady_clock::now();
-  model.auftrCreate();
-  model.auftrAddSamples(Size);
-  model.auftrAddStorages(Size);
+  model.createDataSet();
+  model.addSamples(Size);
+  model.addStorages(Size);
   for (int s = 0; s < Size; ++s)
     for (int t = 0; t < Size; ++t)
-      model.auftrAddMeasurements(s, t, Size);
+      model.addMeasurements(s, t, Size);
   const double build = secondsSince(t0);
 
   int k = 0;
   for (int s = 0; s < Size; ++s)
     for (int t = 0; t < Size; ++t)
-      for (auto& m : model.auftrStorage(s, t)->measurements) {
+      for (auto& m : model.storageAt(s, t)->measurements) {
         m.force = 0.5 + (k++ % 97) * 0.01;
         m.inStatistics = k % 5 != 0;
       }
 
   t0 = std::chrono::steady_clock::now();
-  model.auftrRenumber();
+  model.renumber();
   const double renumber = secondsSince(t0);
 
   t0 = std::chrono::steady_clock::now();
   std::size_t textBytes = 0;
   for (int s = 0; s < Size; ++s)
     for (int t = 0; t < Size; ++t)
-      textBytes += zv::storageSummaryDisplay(model.auftrStorage(s, t), {}, {}).size();
+      textBytes += zv::storageSummaryDisplay(model.storageAt(s, t), {}, {}).size();
   const double statistics = secondsSince(t0);
 
   std::printf("data set %d x %d x %d = %d measurements\n", Size, Size, Size,

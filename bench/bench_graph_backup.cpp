@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "bench_stats.hpp"
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_silent_ui.hpp"
 #include "storage/zv_graphfile.hpp"
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
   SilentUi ui;
   Reporter reporter(errorLog, ui);
   Language lang;
-  AuftrModel model(reporter, lang);
+  DataSetModel model(reporter, lang);
   GraphFileStore graphs;
   BackupJournal journal;
   GraphFile graph(model, graphs, reporter);
@@ -80,14 +80,14 @@ int main(int argc, char** argv) {
 
   // 20 x 20 storages x 10 measurements = 4000 curves of 10000 points.
   constexpr int Samples = 20, Storages = 20, Measurements = 10, Points = 10000;
-  model.auftrCreate();
-  model.auftrAddSamples(Samples);
-  model.auftrAddStorages(Storages);
+  model.createDataSet();
+  model.addSamples(Samples);
+  model.addStorages(Storages);
   for (int s = 0; s < Samples; ++s)
     for (int t = 0; t < Storages; ++t) {
-      model.auftrAddMeasurements(s, t, Measurements);
+      model.addMeasurements(s, t, Measurements);
       for (int k = 0; k < Measurements; ++k) {
-        Measurement& m = *model.auftrMeasurement(s, t, k);
+        Measurement& m = *model.measurementAt(s, t, k);
         m.points.resize(Points);
         for (int i = 0; i < Points; ++i)
           m.points[static_cast<std::size_t>(i)] = (s + t + k) * 0.01 + i * 1e-4;
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
         m.status = 5;
       }
     }
-  model.auftrRenumber();
+  model.renumber();
 
   // The data file the graph file belongs to.
   const auto dataFile = dir / "BENCH.BIN";
@@ -103,11 +103,11 @@ int main(int argc, char** argv) {
     std::vector<unsigned char> bytes;
     records::packHeader(bytes, *model.dataSet());
     for (int s = 0; s < Samples; ++s) {
-      records::packSample(bytes, *model.auftrSample(s), s);
+      records::packSample(bytes, *model.sampleAt(s), s);
       for (int t = 0; t < Storages; ++t) {
-        records::packStorage(bytes, *model.auftrStorage(s, t), s, t);
+        records::packStorage(bytes, *model.storageAt(s, t), s, t);
         for (int k = 0; k < Measurements; ++k)
-          records::packMeasurement(bytes, *model.auftrMeasurement(s, t, k), s, t, k, false);
+          records::packMeasurement(bytes, *model.measurementAt(s, t, k), s, t, k, false);
       }
     }
     FILE* f = std::fopen(dataFile.c_str(), "wb");
@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
     for (int s = 0; s < Samples; ++s)
       for (int t = 0; t < Storages; ++t)
         for (int k = 0; k < Measurements; ++k)
-          graph.graphReadCurve(model.auftrMeasurement(s, t, k));
+          graph.graphReadCurve(model.measurementAt(s, t, k));
   }
   const double size =
       static_cast<double>(std::filesystem::file_size(GraphFileStore::graphPathFor(dataFile)));
@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "RefreshBackup failed\n");
     return 1;
   }
-  Measurement& m = *model.auftrMeasurement(3, 3, 3);
+  Measurement& m = *model.measurementAt(3, 3, 3);
   std::vector<double> small, curve;
   for (int i = 0; i < 300; ++i) {
     const auto a = Timer::now();

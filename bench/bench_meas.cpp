@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "core/zv_auftr_def.hpp"
-#include "daq/zv_daq_action.hpp"
+#include "core/zv_dataset.hpp"
+#include "daq/zv_pulloff_processor.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_silent_ui.hpp"
 
@@ -65,7 +65,7 @@ struct Rig {
   ErrorLog log{clock, std::filesystem::temp_directory_path()};
   Reporter reporter{log, ui};
   Language lang;
-  AuftrModel model{reporter, lang};
+  DataSetModel model{reporter, lang};
   MeasParams params;
   BuiltIn testers;
   bool measuring = false;
@@ -77,11 +77,11 @@ struct Rig {
     setMeasParamsDefaults(params);
     params.sampleRate = 1000;
     params.gphPoints = 10000;
-    model.auftrCreate();
-    model.auftrAddSamples(1);
-    model.auftrAddStorages(1);
-    model.auftrStorage(0, 0)->speed = 100.0;
-    model.auftrStorage(0, 0)->range = 10.0;
+    model.createDataSet();
+    model.addSamples(1);
+    model.addStorages(1);
+    model.storageAt(0, 0)->speed = 100.0;
+    model.storageAt(0, 0)->range = 10.0;
     proc.setRunning({0, 0, 0});
   }
 };
@@ -100,7 +100,7 @@ double filling(int block) {
   for (int run = 0; run < 200; ++run) {
     rig.proc.measStart();
     const auto t0 = Clock_::now();
-    while (rig.model.auftrMeasurement(0, 0, 0)->pointCount < 10000) {
+    while (rig.model.measurementAt(0, 0, 0)->pointCount < 10000) {
       rig.proc.measTick();
       samples += block;
     }
@@ -113,7 +113,7 @@ double filling(int block) {
 double scrolling(int block) {
   Rig rig(block);
   rig.proc.measStart();
-  while (rig.model.auftrMeasurement(0, 0, 0)->pointCount < 10000)
+  while (rig.model.measurementAt(0, 0, 0)->pointCount < 10000)
     rig.proc.measTick();
   const long long total = 20'000'000;
   const auto t0 = Clock_::now();

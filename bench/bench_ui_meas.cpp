@@ -31,12 +31,12 @@ int main(int argc, char** argv) {
   MemoryRegistry registry;
   Program program(ui, clock, registry);
   program.startUp({"zarvik"});
-  auto& a = program.auftr;
-  a.auftrCreate();
-  a.auftrAddSamples(1);
-  a.auftrAddStorages(1);
-  Measurement& m = *a.auftrMeasurement(0, 0, 0);
-  auftrAllocPoints(m, 10000);
+  auto& a = program.model;
+  a.createDataSet();
+  a.addSamples(1);
+  a.addStorages(1);
+  Measurement& m = *a.measurementAt(0, 0, 0);
+  allocPoints(m, 10000);
   m.curveRate = 1000;
   m.range = 10.0;
   for (int i = 0; i < 10000; ++i)

@@ -15,10 +15,10 @@
 #include "platform/zv_registry.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_selection.hpp"
-#include "ui/zv_auftr_mnu.hpp"
-#include "ui/zv_lager_mnu.hpp"
+#include "ui/zv_order_window.hpp"
 #include "ui/zv_qt_ports.hpp"
 #include "ui/zv_shell.hpp"
+#include "ui/zv_storage_window.hpp"
 
 using namespace zv;
 
@@ -27,22 +27,22 @@ namespace {
 using zv::bench::median;
 
 void fill(Program& p) {
-  auto& m = p.auftr;
+  auto& m = p.model;
   m.limits().setMaxSamples(100);
   m.limits().setMaxStorages(100);
   m.limits().setMaxMeasurements(100);
-  m.auftrCreate();
-  m.auftrAddSamples(100);
-  m.auftrAddStorages(100);
+  m.createDataSet();
+  m.addSamples(100);
+  m.addStorages(100);
   for (int s = 0; s < 100; ++s)
     for (int t = 0; t < 100; ++t) {
-      m.auftrAddMeasurements(s, t, 100);
-      for (Measurement& x : m.auftrStorage(s, t)->measurements) {
+      m.addMeasurements(s, t, 100);
+      for (Measurement& x : m.storageAt(s, t)->measurements) {
         x.force = 1.0 + 0.01 * ((s * 7 + t * 3 + x.measurementIndex) % 50);
         x.inStatistics = 1;
       }
     }
-  m.auftrRenumber();
+  m.renumber();
   p.dataLoaded = true;
 }
 } // namespace
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
   std::vector<double> sw;
   for (int i = 1; i <= 20; ++i) {
     timer.restart();
-    cbCtlLagerSelect(program, i % 100);
+    selectStorage(program, i % 100);
     storage->grab();
     sw.push_back(timer.nsecsElapsed() / 1e6);
   }

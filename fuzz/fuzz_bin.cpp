@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   zv::fuzz::ModelRig rig;
-  rig.model.auftrCreate();
+  rig.model.createDataSet();
   zv::BinaryDataFile file(rig.model, rig.reporter, rig.lang);
   const int r =
       file.readBinaryDataSet(std::string_view(reinterpret_cast<const char*>(data), size), nullptr);

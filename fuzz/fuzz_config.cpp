@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "core/zv_measparams.hpp"
+#include "core/zv_meas_params.hpp"
 #include "program/zv_workdir.hpp"
-#include "storage/zv_dsp_inifile.hpp"
+#include "storage/zv_config_file.hpp"
+#include "storage/zv_display_settings.hpp"
 #include "storage/zv_ini.hpp"
-#include "storage/zv_inifile.hpp"
 
 namespace {
 
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       values.defaults.newSampleCount > values.limits.maxSamples)
     __builtin_trap();
   for (const zv::WindowPlacement* p :
-       {&values.display.measWindow, &values.display.auftrWindow, &values.display.lagerWindow}) {
+       {&values.display.measWindow, &values.display.orderWindow, &values.display.storageWindow}) {
     const zv::PixelRect r = zv::applyWindowPlacement(*p, 1920, 1080);
     if (r.left < 0 || r.left > 500 || r.width < 10 || r.width > 800)
       __builtin_trap();

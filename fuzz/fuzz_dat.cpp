@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   zv::fuzz::ModelRig rig;
-  rig.model.auftrCreate();
+  rig.model.createDataSet();
   zv::TextDataFile file(rig.model, rig.reporter);
   zv::MemoryFile bytes(std::string_view(reinterpret_cast<const char*>(data), size));
   int r = file.openTextReadFile(bytes);

@@ -45,15 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Index and curves of a data set, as after a load (the stamp check is skipped here).
   fuzz::ModelRig rig;
-  AuftrModel& model = rig.model;
+  DataSetModel& model = rig.model;
   Reporter& reporter = rig.reporter;
   const Language& lang = rig.lang;
-  model.auftrCreate();
-  model.auftrAddSamples(3);
-  model.auftrAddStorages(3);
+  model.createDataSet();
+  model.addSamples(3);
+  model.addStorages(3);
   for (int s = 0; s < 3; ++s)
     for (int t = 0; t < 3; ++t)
-      model.auftrAddMeasurements(s, t, 3);
+      model.addMeasurements(s, t, 3);
   GraphFileStore store(fs);
   GraphFile graph(model, store, reporter, fs);
   if (graph.graphOpen("/d/A.BIN") != 0)
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int s = 0; s < 3; ++s)
     for (int t = 0; t < 3; ++t)
       for (int k = 0; k < 3; ++k) {
-        Measurement* m = model.auftrMeasurement(s, t, k);
+        Measurement* m = model.measurementAt(s, t, k);
         curves += m->graphFilePos > 0;
         if (graph.graphReadCurve(m) == 0 && m->hasPoints() &&
             static_cast<std::int32_t>(m->points.size()) != m->pointCount)

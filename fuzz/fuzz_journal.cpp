@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Replay onto a small data set.
   fuzz::ModelRig rig;
-  AuftrModel& model = rig.model;
+  DataSetModel& model = rig.model;
   Reporter& reporter = rig.reporter;
   const Language& lang = rig.lang;
   GraphFileStore graphs(fs);
@@ -73,19 +73,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   GraphFile graph(model, graphs, reporter, fs);
   BackupStore store(model, graph, journal, reporter, lang, fs);
   model.setBackupSink(&store);
-  model.auftrCreate();
-  model.auftrAddSamples(2);
-  model.auftrAddStorages(2);
+  model.createDataSet();
+  model.addSamples(2);
+  model.addStorages(2);
   store.readBackup("/b/ZARVIK.BAK");
   // The grid stays rectangular and within its limits whatever was replayed.
-  const int storages = model.auftrStorageCount();
-  if (model.auftrSampleCount() > model.limits().maxSamples || storages > model.limits().maxStorages)
+  const int storages = model.storageCount();
+  if (model.sampleCount() > model.limits().maxSamples || storages > model.limits().maxStorages)
     std::abort();
-  for (int s = 0; s < model.auftrSampleCount(); ++s) {
-    if (static_cast<int>(model.auftrSample(s)->storages.size()) != storages)
+  for (int s = 0; s < model.sampleCount(); ++s) {
+    if (static_cast<int>(model.sampleAt(s)->storages.size()) != storages)
       std::abort();
     for (int t = 0; t < storages; ++t) {
-      const Storage* st = model.auftrStorage(s, t);
+      const StorageCondition* st = model.storageAt(s, t);
       if (static_cast<int>(st->measurements.size()) > model.limits().maxMeasurements)
         std::abort();
       for (const auto& m : st->measurements)

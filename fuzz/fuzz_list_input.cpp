@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/zv_area_list.hpp"
+#include "core/zv_evaluation_list.hpp"
 #include "core/zv_format.hpp"
-#include "core/zv_list_abriss.hpp"
-#include "core/zv_list_area.hpp"
-#include "core/zv_list_range.hpp"
+#include "core/zv_piston_list.hpp"
 
 namespace {
 

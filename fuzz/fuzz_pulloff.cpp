@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "core/zv_auftr_def.hpp"
-#include "daq/zv_daq_action.hpp"
+#include "core/zv_dataset.hpp"
+#include "daq/zv_pulloff_processor.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_silent_ui.hpp"
 
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Bytes bytes(data, size);
   Reporter reporter(log, ui);
   Language lang;
-  AuftrModel model(reporter, lang);
+  DataSetModel model(reporter, lang);
   MeasParams mp;
   setMeasParamsDefaults(mp);
   mp.average = 1 + bytes.byte() % 100;
@@ -103,10 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   piston.calFlags = PistonRange::FullyCalibrated;
   piston.calVolts2 = bytes.scaled(0.1, 10.0);
   piston.calForce2 = bytes.scaled(-50.0, 50.0);
-  model.auftrCreate();
-  model.auftrAddSamples(1);
-  model.auftrAddStorages(1);
-  model.auftrStorage(0, 0)->speed = bytes.scaled(1.0, 1000.0);
+  model.createDataSet();
+  model.addSamples(1);
+  model.addStorages(1);
+  model.storageAt(0, 0)->speed = bytes.scaled(1.0, 1000.0);
   bool measuring = false;
   FuzzAcquisition acq(bytes, rate);
   PullOffProcessor proc(mp, model, acq, tester, reporter, lang, measuring);
@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   for (int tick = 0; tick < 64 && measuring; ++tick) {
     const RunTick ran = proc.measTick();
-    const Measurement& m = *model.auftrMeasurement(0, 0, 0);
+    const Measurement& m = *model.measurementAt(0, 0, 0);
     if (m.pointCount < 0 || m.pointCount > mp.gphPoints || !std::isfinite(m.force) ||
         !std::isfinite(m.forceSlope))
       std::abort();
@@ -126,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
   }
   proc.measStop();
-  if (!std::isfinite(model.auftrMeasurement(0, 0, 0)->force))
+  if (!std::isfinite(model.measurementAt(0, 0, 0)->force))
     std::abort();
   return 0;
 }

@@ -3,7 +3,7 @@
 // (no popups, the error log into /dev/null), and the invariants a read grid must keep.
 #include <cstdlib>
 
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_silent_ui.hpp"
 #include "support/zv_errorlog.hpp"
@@ -17,14 +17,14 @@ struct ModelRig {
   SilentUi ui;
   Reporter reporter{log, ui};
   Language lang;
-  AuftrModel model{reporter, lang};
+  DataSetModel model{reporter, lang};
 
   ModelRig() { log.setPath("/dev/null"); }
 };
 
 // Every sample has the same storages, every storage at least one measurement, nothing beyond
 // the limits, and every text within its field.
-inline void abortUnlessGridIsSound(const AuftrModel& model) {
+inline void abortUnlessGridIsSound(const DataSetModel& model) {
   const DataSet& d = *model.dataSet();
   const auto& limits = model.limits();
   if (d.samples.empty() || static_cast<int>(d.samples.size()) > limits.maxSamples)
@@ -35,7 +35,8 @@ inline void abortUnlessGridIsSound(const AuftrModel& model) {
     for (const auto& t : s.storages)
       if (t.measurements.empty() ||
           static_cast<int>(t.measurements.size()) > limits.maxMeasurements ||
-          t.name.size() >= Storage::NameSize || t.evaluation.size() >= Storage::EvaluationSize)
+          t.name.size() >= StorageCondition::NameSize ||
+          t.evaluation.size() >= StorageCondition::EvaluationSize)
         std::abort();
   }
 }

@@ -8,7 +8,7 @@ namespace zv {
 
 struct DataSet;
 struct Sample;
-struct Storage;
+struct StorageCondition;
 struct Measurement;
 
 // A (sample, storage, measurement) triple naming a record of the data set.
@@ -25,11 +25,11 @@ class BackupSink {
 public:
   virtual ~BackupSink() = default;
 
-  // A record was created (the header by auftrCreate). The journal writes it at once and
+  // A record was created (the header by createDataSet). The journal writes it at once and
   // clears its backupChanges.
   virtual void headerCreated(DataSet& dataSet) = 0;
   virtual void sampleCreated(Sample& sample) = 0;
-  virtual void storageCreated(Storage& storage) = 0;
+  virtual void storageCreated(StorageCondition& storage) = 0;
   virtual void measurementCreated(Measurement& measurement) = 0;
 
   // A record is about to be deleted: a sample, a storage column in every sample, or one

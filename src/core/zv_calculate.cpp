@@ -17,7 +17,7 @@ constexpr double StudentT[] = {
 constexpr int LastTableEntry = 21;
 constexpr double StudentTBeyondTable = 2.0;
 
-void applyStatistics(Storage& storage, const StorageStatistics& st) {
+void applyStatistics(StorageCondition& storage, const StorageStatistics& st) {
   storage.statCount = st.statCount;
   storage.mean = st.mean;
   storage.sa = st.sa;
@@ -87,7 +87,7 @@ int measCalcBondTension(Measurement* measurement, const BondTensionFactors& fact
   return 0;
 }
 
-int calcStorageStatistics(Storage* storage, const BondTensionFactors& factors) {
+int calcStorageStatistics(StorageCondition* storage, const BondTensionFactors& factors) {
   if (!storage)
     return -1;
   StorageStatistics zero;
@@ -107,7 +107,7 @@ int calcStorageStatistics(Storage* storage, const BondTensionFactors& factors) {
   return 0;
 }
 
-std::string storageSummaryDisplay(Storage* storage, const BondTensionFactors& factors,
+std::string storageSummaryDisplay(StorageCondition* storage, const BondTensionFactors& factors,
                                   const StatisticsFormat& format) {
   if (!storage)
     return {};
@@ -122,11 +122,11 @@ std::string storageSummaryDisplay(Storage* storage, const BondTensionFactors& fa
   appendInt(text, storage->statCount);
   text += ") ";
   text += storage->evaluation;
-  storage->summaryText = cutToField(text, Storage::SummarySize);
+  storage->summaryText = cutToField(text, StorageCondition::SummarySize);
   return storage->summaryText;
 }
 
-std::string storageSummaryExport(Storage* storage, const BondTensionFactors& factors,
+std::string storageSummaryExport(StorageCondition* storage, const BondTensionFactors& factors,
                                  const StatisticsFormat& format) {
   if (!storage)
     return {};
@@ -141,7 +141,7 @@ std::string storageSummaryExport(Storage* storage, const BondTensionFactors& fac
   appendInt(text, storage->statCount, format.intWidth);
   text += '\t';
   text += storage->evaluation;
-  storage->summaryText = cutToField(text, Storage::SummarySize);
+  storage->summaryText = cutToField(text, StorageCondition::SummarySize);
   return storage->summaryText;
 }
 

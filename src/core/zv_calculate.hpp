@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/zv_auftr_def.hpp"
 #include "core/zv_bond_factors.hpp"
+#include "core/zv_dataset.hpp"
 
 namespace zv {
 
@@ -35,7 +35,7 @@ int measCalcBondTension(Measurement* measurement, const BondTensionFactors& fact
 // Recomputes the statistics of one storage from its measurements with inStatistics set (the
 // status is not looked at). -1 without a storage or when it has no measurement (statCount
 // then keeps its value, the other results are 0).
-int calcStorageStatistics(Storage* storage, const BondTensionFactors& factors);
+int calcStorageStatistics(StorageCondition* storage, const BondTensionFactors& factors);
 
 // Number settings of the statistics texts.
 struct StatisticsFormat {
@@ -46,11 +46,11 @@ struct StatisticsFormat {
 
 // Order table cell: " 1.50 +- 0.25 +- 0.60 (3) A". Recomputes the statistics first, keeps the
 // text (cut to 79 bytes) in the storage's summaryText and returns it. Empty without a storage.
-std::string storageSummaryDisplay(Storage* storage, const BondTensionFactors& factors,
+std::string storageSummaryDisplay(StorageCondition* storage, const BondTensionFactors& factors,
                                   const StatisticsFormat& format);
 // Table export: tab, mean, tab, SA, tab, VB, tab, count, tab, evaluation; numbers
 // right-aligned in their field widths.
-std::string storageSummaryExport(Storage* storage, const BondTensionFactors& factors,
+std::string storageSummaryExport(StorageCondition* storage, const BondTensionFactors& factors,
                                  const StatisticsFormat& format);
 
 } // namespace zv

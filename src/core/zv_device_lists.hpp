@@ -2,9 +2,9 @@
 // Where the data set finds the active tester device's piston, speed and area lists: new
 // storages take their defaults from them and renumbering checks every storage against them.
 // The device records implement this; BuiltInDeviceLists serves the built-in lists.
-#include "core/zv_list_area.hpp"
-#include "core/zv_list_range.hpp"
-#include "core/zv_list_veloc.hpp"
+#include "core/zv_area_list.hpp"
+#include "core/zv_piston_list.hpp"
+#include "core/zv_speed_list.hpp"
 
 namespace zv {
 

@@ -35,83 +35,83 @@ void applyNewDataSetInput(DataSetDefaults& d, const DataSetLimits& limits,
   d.defaultRange = in.range;
 }
 
-int buildNewDataSet(AuftrModel& model, Reporter& reporter, const Language& lang) {
+int buildNewDataSet(DataSetModel& model, Reporter& reporter, const Language& lang) {
   auto failed = [&](const TextPair& text, int code) {
     return reporter.reportMessage(report::LogOnly, report::KindNoPopup, "", lang.pick(text), code);
   };
-  if (model.auftrCreate() != 0)
+  if (model.createDataSet() != 0)
     return failed(edit_texts::CannotCreate, -1);
-  if (model.auftrAddSamples(model.defaults().newSampleCount) != 0)
+  if (model.addSamples(model.defaults().newSampleCount) != 0)
     return failed(edit_texts::SampleFailed, -2);
-  if (model.auftrAddStorages(model.defaults().newStorageCount) != 0)
+  if (model.addStorages(model.defaults().newStorageCount) != 0)
     return failed(edit_texts::StorageFailed, -3);
-  model.auftrRenumber();
+  model.renumber();
   return 0;
 }
 
-int addRecord(AuftrModel& model, AddKind kind) {
+int addRecord(DataSetModel& model, AddKind kind) {
   int r = 0;
   switch (kind) {
   case AddKind::Sample:
-    r = model.auftrAddSamples(model.auftrSampleCount() + 1);
+    r = model.addSamples(model.sampleCount() + 1);
     break;
   case AddKind::Storage:
-    r = model.auftrAddStorages(model.auftrStorageCount() + 1);
+    r = model.addStorages(model.storageCount() + 1);
     break;
   case AddKind::Measurement: {
     const DataSet* d = model.dataSet();
     if (!d)
       return 1;
-    r = model.auftrAddMeasurements(d->currentSample, d->currentStorage,
-                                   model.auftrCurrentMeasurementCount() + 1);
+    r = model.addMeasurements(d->currentSample, d->currentStorage,
+                              model.currentMeasurementCount() + 1);
     break;
   }
   }
   if (r == 0)
-    model.auftrRenumber();
+    model.renumber();
   return r;
 }
 
-bool canDelete(const AuftrModel& model, DeleteMode mode) {
+bool canDelete(const DataSetModel& model, DeleteMode mode) {
   switch (mode) {
   case DeleteMode::Sample:
-    return model.auftrSampleCount() >= 2;
+    return model.sampleCount() >= 2;
   case DeleteMode::Storage:
-    return model.auftrStorageCount() >= 2;
+    return model.storageCount() >= 2;
   case DeleteMode::Measurement:
-    return model.auftrCurrentMeasurementCount() >= 2;
+    return model.currentMeasurementCount() >= 2;
   }
   return false;
 }
 
-int deleteCurrent(AuftrModel& model, DeleteMode mode) {
+int deleteCurrent(DataSetModel& model, DeleteMode mode) {
   if (!model.dataSet())
-    return AuftrNoDataSet;
-  int r = AuftrNoSuchRecord;
+    return ModelNoDataSet;
+  int r = ModelNoSuchRecord;
   switch (mode) {
   case DeleteMode::Measurement:
     if (const Measurement* m = model.currentMeasurement())
-      r = model.auftrDeleteMeasurement({m->sampleIndex, m->storageIndex, m->measurementIndex});
+      r = model.deleteMeasurement({m->sampleIndex, m->storageIndex, m->measurementIndex});
     break;
   case DeleteMode::Storage:
-    if (const Storage* t = model.currentStorage())
-      r = model.auftrDeleteStorage({t->sampleIndex, t->storageIndex, 0});
+    if (const StorageCondition* t = model.currentStorage())
+      r = model.deleteStorage({t->sampleIndex, t->storageIndex, 0});
     break;
   case DeleteMode::Sample:
     if (const Sample* s = model.currentSample())
-      r = model.auftrDeleteSample({s->index, 0, 0});
+      r = model.deleteSample({s->index, 0, 0});
     break;
   }
   // The records behind the deleted one move up; their index fields must follow before
   // anything names records by them (files, backup, tables).
-  model.auftrRenumber();
-  model.auftrMarkTotalsChanged();
+  model.renumber();
+  model.markTotalsChanged();
   return r;
 }
 
-int copyStorageParameters(AuftrModel& model, CopyTarget target) {
+int copyStorageParameters(DataSetModel& model, CopyTarget target) {
   DataSet* d = model.dataSet();
-  const Storage* source = model.currentStorage();
+  const StorageCondition* source = model.currentStorage();
   if (!d || !source)
     return -1;
   DataSetDefaults& defaults = model.defaults();
@@ -120,17 +120,17 @@ int copyStorageParameters(AuftrModel& model, CopyTarget target) {
   defaults.defaultSpeed = source->speed;
 
   auto copyTo = [&](int s, int t) {
-    Storage* dest = model.auftrStorage(s, t);
+    StorageCondition* dest = model.storageAt(s, t);
     if (!dest)
       return false;
     dest->range = defaults.defaultRange;
     dest->area = defaults.defaultArea;
     dest->speed = defaults.defaultSpeed;
-    model.auftrMarkChanged(*dest);
+    model.markChanged(*dest);
     return true;
   };
-  const int samples = model.auftrSampleCount();
-  const int storages = model.auftrStorageCount();
+  const int samples = model.sampleCount();
+  const int storages = model.storageCount();
   switch (target) {
   case CopyTarget::FollowingStorages:
     for (int t = d->currentStorage; t < storages; ++t)

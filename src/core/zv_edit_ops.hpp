@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "core/zv_device_lists.hpp"
 #include "platform/zv_latin1.hpp"
 #include "support/zv_message.hpp"
@@ -37,7 +37,7 @@ void applyNewDataSetInput(DataSetDefaults& defaults, const DataSetLimits& limits
                           const NewDataSetInput& input);
 // Builds the new data set from the defaults: 0, or -1 (data set), -2 (samples), -3 (storages)
 // after a log line.
-int buildNewDataSet(AuftrModel& model, Reporter& reporter, const Language& lang);
+int buildNewDataSet(DataSetModel& model, Reporter& reporter, const Language& lang);
 
 // The piston, speed and area lists of each tester device (channel 0 and 1).
 class ChannelLists {
@@ -48,19 +48,19 @@ public:
 
 enum class AddKind { Sample, Storage, Measurement };
 // Appends one record; renumbers on success. A measurement without a data set does nothing (1).
-int addRecord(AuftrModel& model, AddKind kind);
+int addRecord(DataSetModel& model, AddKind kind);
 
 enum class DeleteMode { Sample, Storage, Measurement };
 // Deleting needs at least two samples (storages; measurements in the current storage).
-bool canDelete(const AuftrModel& model, DeleteMode mode);
+bool canDelete(const DataSetModel& model, DeleteMode mode);
 // Deletes the current record, renumbers and counts one change in the totals.
-int deleteCurrent(AuftrModel& model, DeleteMode mode);
+int deleteCurrent(DataSetModel& model, DeleteMode mode);
 
 enum class CopyTarget { FollowingStorages, FollowingSamples, All };
 // Copies the current storage's range, area and speed into the defaults and from there into
 // every storage of the target, each marked changed. The storages' measurements keep theirs.
 // -1 without a current storage.
-int copyStorageParameters(AuftrModel& model, CopyTarget target);
+int copyStorageParameters(DataSetModel& model, CopyTarget target);
 
 // Texts of the three dialogs.
 namespace edit_texts {

@@ -5,7 +5,7 @@
 #include <ctime>
 
 #include "core/zv_format.hpp"
-#include "daq/zv_daq_action.hpp"
+#include "daq/zv_pulloff_processor.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_latin1.hpp"
 

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "core/zv_measparams.hpp"
-#include "daq/zv_daq_init.hpp"
+#include "core/zv_meas_params.hpp"
+#include "daq/zv_daq.hpp"
 #include "platform/zv_clock.hpp"
 #include "storage/zv_devicefile.hpp"
 #include "support/zv_message.hpp"

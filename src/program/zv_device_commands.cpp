@@ -1,8 +1,8 @@
 #include "program/zv_device_commands.hpp"
 
-#include "core/zv_list_area.hpp"
-#include "core/zv_list_range.hpp"
-#include "core/zv_list_veloc.hpp"
+#include "core/zv_area_list.hpp"
+#include "core/zv_piston_list.hpp"
+#include "core/zv_speed_list.hpp"
 #include "platform/zv_latin1.hpp"
 #include "program/zv_program.hpp"
 

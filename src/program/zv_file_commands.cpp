@@ -27,7 +27,7 @@ int FileCommands::fileNew() {
   if (refusedWhileMeasuring())
     return 1;
   program_.backupDataSet();
-  const auto input = dialogs_.newDataSet(newDataSetInputFrom(program_.auftr.defaults()));
+  const auto input = dialogs_.newDataSet(newDataSetInputFrom(program_.model.defaults()));
   if (!input)
     return UserStopped;
   return newDataSetOk(*input);
@@ -35,13 +35,13 @@ int FileCommands::fileNew() {
 
 int FileCommands::newDataSetOk(const NewDataSetInput& input) {
   DataFileHandler& files = program_.dataFiles;
-  applyNewDataSetInput(program_.auftr.defaults(), program_.auftr.limits(), input);
+  applyNewDataSetInput(program_.model.defaults(), program_.model.limits(), input);
   // The chosen tester's lists are the ones the new data set and the storage table use.
-  program_.devices.setShownDevice(program_.auftr.defaults().channel);
+  program_.devices.setShownDevice(program_.model.defaults().channel);
   program_.requestRefresh(WindowId::Storage, refresh::Parameters);
   if (files.selectSaveFile() != 1)
     return UserStopped;
-  const int closed = files.auftrClearFile(std::string(program_.lang.pick(edit_texts::CreateNewly)));
+  const int closed = files.closeDataSet(std::string(program_.lang.pick(edit_texts::CreateNewly)));
   if (closed < 0)
     return -1;
   if (closed > 0)
@@ -50,14 +50,14 @@ int FileCommands::newDataSetOk(const NewDataSetInput& input) {
 
   program_.ui.setWaitCursor(true);
   program_.dataLoaded = true;
-  int r = buildNewDataSet(program_.auftr, program_.reporter, program_.lang);
+  int r = buildNewDataSet(program_.model, program_.reporter, program_.lang);
   if (r == 0)
     r = files.saveDataSet();
   program_.ui.setWaitCursor(false);
   if (r == 0) {
     windows_.showDataWindows();
   } else if (r != UserStopped) {
-    files.auftrClearFile(std::nullopt);
+    files.closeDataSet(std::nullopt);
     windows_.closeDataWindows();
   }
   return r;
@@ -81,12 +81,12 @@ int FileCommands::loadFile(bool ask) {
     return 1;
 
   program_.ui.setWaitCursor(true);
-  int r = files.auftrClearFile(std::string(program_.texts[MessageText::OpenDataSetTitle]));
+  int r = files.closeDataSet(std::string(program_.texts[MessageText::OpenDataSetTitle]));
   if (r == 0) {
     files.useChosenFile();
     r = files.loadDataSetReport(1);
     if (r != 0) {
-      files.auftrClearFile(std::nullopt);
+      files.closeDataSet(std::nullopt);
       windows_.closeDataWindows();
     } else {
       windows_.showDataWindows();
@@ -104,8 +104,8 @@ int FileCommands::fileClose() {
   if (refusedWhileMeasuring())
     return 1;
   program_.backupDataSet();
-  const int r = program_.dataFiles.auftrClearFile(
-      std::string(program_.texts[MessageText::CloseDataSetTitle]));
+  const int r =
+      program_.dataFiles.closeDataSet(std::string(program_.texts[MessageText::CloseDataSetTitle]));
   if (r == 0)
     windows_.closeDataWindows();
   return r;
@@ -113,7 +113,7 @@ int FileCommands::fileClose() {
 
 int FileCommands::fileSave() {
   program_.backupDataSet();
-  if (!program_.auftr.hasDataSet())
+  if (!program_.model.hasDataSet())
     return 1;
   const int r = program_.dataFiles.saveDataSet();
   if (r == 0)
@@ -123,7 +123,7 @@ int FileCommands::fileSave() {
 
 int FileCommands::fileSaveAs() {
   program_.backupDataSet();
-  if (!program_.auftr.hasDataSet())
+  if (!program_.model.hasDataSet())
     return 1;
   DataFileHandler& files = program_.dataFiles;
   if (files.selectSaveFile() != 1)
@@ -138,7 +138,7 @@ int FileCommands::fileSaveAs() {
 
 int FileCommands::editAdd(AddKind kind) {
   program_.backupDataSet();
-  const int r = addRecord(program_.auftr, kind);
+  const int r = addRecord(program_.model, kind);
   if (r == 0)
     refreshDataWindows();
   return r;
@@ -146,28 +146,28 @@ int FileCommands::editAdd(AddKind kind) {
 
 int FileCommands::editDelete(DeleteMode mode) {
   program_.backupDataSet();
-  if (!program_.auftr.hasDataSet())
+  if (!program_.model.hasDataSet())
     return 1;
-  if (!canDelete(program_.auftr, mode)) {
+  if (!canDelete(program_.model, mode)) {
     program_.ui.popup(program_.texts[MessageText::InputErrorTitle],
                       program_.texts[MessageText::ListNeedsOneEntry]);
     return 1;
   }
   if (!dialogs_.confirmDelete(mode))
     return UserStopped;
-  const int r = deleteCurrent(program_.auftr, mode);
+  const int r = deleteCurrent(program_.model, mode);
   refreshDataWindows();
   return r;
 }
 
 int FileCommands::editCopyParameters() {
   program_.backupDataSet();
-  if (!program_.auftr.currentStorage())
+  if (!program_.model.currentStorage())
     return 1;
   const auto target = dialogs_.copyParameters();
   if (!target)
     return UserStopped;
-  const int r = copyStorageParameters(program_.auftr, *target);
+  const int r = copyStorageParameters(program_.model, *target);
   refreshDataWindows();
   return r;
 }

@@ -2,7 +2,7 @@
 
 namespace zv {
 
-GraphBackup::GraphBackup(AuftrModel& model, Reporter& reporter, const Language& language,
+GraphBackup::GraphBackup(DataSetModel& model, Reporter& reporter, const Language& language,
                          std::function<bool()> measuring, FileSystem& fs)
     : graphStore(fs), journal(fs), graph(model, graphStore, reporter, fs),
       store(model, graph, journal, reporter, language, fs) {

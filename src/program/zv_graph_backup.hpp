@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "platform/zv_fileio.hpp"
 #include "storage/zv_graphfile.hpp"
 #include "storage/zv_restore.hpp"
@@ -19,7 +19,7 @@ namespace zv {
 
 class GraphBackup {
 public:
-  GraphBackup(AuftrModel& model, Reporter& reporter, const Language& language,
+  GraphBackup(DataSetModel& model, Reporter& reporter, const Language& language,
               std::function<bool()> measuring, FileSystem& fs = realFileSystem());
   GraphBackup(const GraphBackup&) = delete;
   GraphBackup& operator=(const GraphBackup&) = delete;

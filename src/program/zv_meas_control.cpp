@@ -51,7 +51,7 @@ bool remoteAllowed(const Program& p) {
 
 // Whether the windows show the running measurement.
 bool runningIsShown(const Program& p) {
-  const DataSet* d = p.auftr.dataSet();
+  const DataSet* d = p.model.dataSet();
   const Selection& r = p.processor.runningSelection();
   return d && p.processor.hasRunning() && d->currentSample == r.sample &&
          d->currentStorage == r.storage && d->currentMeasurement == r.measurement;
@@ -59,7 +59,7 @@ bool runningIsShown(const Program& p) {
 
 // Selects the running measurement in the windows when they show another one.
 void showRunning(Program& p) {
-  DataSet* d = p.auftr.dataSet();
+  DataSet* d = p.model.dataSet();
   const Selection& r = p.processor.runningSelection();
   if (!d || !p.processor.hasRunning())
     return;
@@ -116,8 +116,8 @@ int startRun(Program& p) {
 // table window shows them.
 void recomputeStatistics(Program& p) {
   const Selection& r = p.processor.runningSelection();
-  if (Storage* t = p.auftr.auftrStorage(r.sample, r.storage))
-    calcStorageStatistics(t, p.auftr.bondTensionFactors());
+  if (StorageCondition* t = p.model.storageAt(r.sample, r.storage))
+    calcStorageStatistics(t, p.model.bondTensionFactors());
 }
 
 } // namespace
@@ -148,18 +148,18 @@ int nextMeasIndex(Program& p) {
     return fail(p, MeasCtlNoRunning);
   const Selection at = proc.runningSelection();
   proc.clearRunning();
-  Storage* t = p.auftr.auftrStorage(at.sample, at.storage);
+  StorageCondition* t = p.model.storageAt(at.sample, at.storage);
   if (!t)
     return fail(p, MeasCtlNoStorage);
   const int count = static_cast<int>(t->measurements.size());
   if (at.measurement < count - 1) {
     p.requestRefresh(WindowId::Storage, 0x12);
   } else {
-    if (p.auftr.auftrAddMeasurements(at.sample, at.storage, count + 1) != 0)
+    if (p.model.addMeasurements(at.sample, at.storage, count + 1) != 0)
       return fail(p, MeasCtlCannotGrow);
     p.requestRefresh(WindowId::Storage, 0x13);
   }
-  if (!p.auftr.auftrMeasurement(at.sample, at.storage, at.measurement + 1))
+  if (!p.model.measurementAt(at.sample, at.storage, at.measurement + 1))
     return fail(p, MeasCtlNoNext);
   proc.setRunning({at.sample, at.storage, at.measurement + 1});
   refreshMeas(p, measbits::Selection);
@@ -173,23 +173,23 @@ int startMeasuring(Program& p) {
     p.ui.popup("", p.texts[MessageText::StopMeasuringFirst]);
     return MeasCtlRefused;
   }
-  DataSet* d = p.auftr.dataSet();
+  DataSet* d = p.model.dataSet();
   if (!d)
     return fail(p, MeasCtlNoDataSet);
   const Selection selected{d->currentSample, d->currentStorage, d->currentMeasurement};
-  if (!p.auftr.auftrMeasurement(selected.sample, selected.storage, selected.measurement))
+  if (!p.model.measurementAt(selected.sample, selected.storage, selected.measurement))
     return fail(p, MeasCtlNoMeasurement);
   proc.setRunning(selected);
-  Storage* t = p.auftr.auftrStorage(selected.sample, selected.storage);
+  StorageCondition* t = p.model.storageAt(selected.sample, selected.storage);
   if (!t)
     return fail(p, MeasCtlNoStorageAtStart);
 
   // Slots from the selected one on that already hold something.
-  const int count = p.auftr.auftrMeasurementCount(selected.sample, selected.storage);
+  const int count = p.model.measurementCount(selected.sample, selected.storage);
   int firstUsed = -1;
   int lastUsed = -1;
   for (int k = selected.measurement; k < count; ++k) {
-    const Measurement* m = p.auftr.auftrMeasurement(selected.sample, selected.storage, k);
+    const Measurement* m = p.model.measurementAt(selected.sample, selected.storage, k);
     if (!m)
       return fail(p, MeasCtlSlotMissing);
     if (m->status != 0) {
@@ -203,11 +203,11 @@ int startMeasuring(Program& p) {
     const int answer = p.ui.ask(q.title, q.text, q.buttons, OverwriteAll, AbortStart);
     if (answer == NextFreeIndex) {
       if (lastUsed < count - 1) {
-        if (!p.auftr.auftrMeasurement(selected.sample, selected.storage, lastUsed + 1))
+        if (!p.model.measurementAt(selected.sample, selected.storage, lastUsed + 1))
           return fail(p, MeasCtlNoFreeSlot);
         proc.setRunning({selected.sample, selected.storage, lastUsed + 1});
       } else {
-        if (!p.auftr.auftrMeasurement(selected.sample, selected.storage, lastUsed))
+        if (!p.model.measurementAt(selected.sample, selected.storage, lastUsed))
           return fail(p, MeasCtlNoLastSlot);
         proc.setRunning({selected.sample, selected.storage, lastUsed});
         if (nextMeasIndex(p) != 0)
@@ -250,7 +250,7 @@ int stopMeasuring(Program& p) {
   // A run stopped before its trigger leaves the slot as it was before the start.
   if (proc.giveBackUntriggeredSlot())
     if (Measurement* m = proc.runningMeasurement())
-      p.auftr.auftrMarkChanged(*m); // the backup must not keep it as a new measurement
+      p.model.markChanged(*m); // the backup must not keep it as a new measurement
   recomputeStatistics(p);
   // The run went to the backup while it still counted as running; its final state goes now,
   // so a crash before the next main timer tick cannot bring the slot back as "New Measuring".

@@ -36,9 +36,9 @@ std::string defaultEditorProgram() {
 Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::path fallbackDir)
     : ui(ui_), clock(clock_), registry(registry_),
       errorLog(clock_, fallbackDir.empty() ? fallbackDirectory() : fallbackDir),
-      reporter(errorLog, ui_), auftr(reporter, lang), editorProgram(defaultEditorProgram()),
+      reporter(errorLog, ui_), model(reporter, lang), editorProgram(defaultEditorProgram()),
       fallbackDirectoryPath(fallbackDir.empty() ? fallbackDirectory() : fallbackDir) {
-  auftr.setBondTensionSource(&bondSource);
+  model.setBondTensionSource(&bondSource);
   backup = &storeBackup;
   // The file handling writes and opens graph files, refreshes and closes the backup, and
   // refuses the backup directory; the restore loads and saves through the file handling.
@@ -47,7 +47,7 @@ Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::p
     return graphBackup.journal.CmpFilePathToBackupDir(p) != 0;
   });
   graphBackup.store.setDataFileAccess(&dataFileAccess);
-  auftr.setDeviceLists(&devices);
+  model.setDeviceLists(&devices);
   texts.select(lang);
   daq.setRunStateReset([this] { processor.resetRunState(); });
   // The measuring path reaches the graph and backup store through these.
@@ -84,8 +84,8 @@ int Program::displayDecimals() const {
 int Program::startUp(const std::vector<std::string_view>& args) {
   setMeasParamsDefaults(measParams);
   devices.createBoth(executableDirectory);
-  auftr.auftrDelete();
-  auftr.auftrInitDefaults();
+  model.deleteDataSet();
+  model.initDefaults();
   errorLog.setName("ZarvikLog.TXT");
   {
     // The graph and backup directories live in the user directory, else in the fallback.
@@ -97,7 +97,7 @@ int Program::startUp(const std::vector<std::string_view>& args) {
     graphBackup.setDirectories(GraphBackup::graphDirectoryIn(base),
                                GraphBackup::backupDirectoryIn(base));
   }
-  auftr.auftrResetChanges();
+  model.resetChanges();
   dataFiles.dataFileInit();
   programMode = 0;
   commandLine = {};
@@ -149,7 +149,7 @@ bool Program::requestExit() {
 bool Program::confirmExit() {
   static const TextPair exitTitle{"File - Exit Program", "Datei - Program beenden"};
   // A changed data set is offered for saving; Abort or a failed save keeps the program running.
-  if (dataFiles.auftrClearFile(std::string(lang.pick(exitTitle))) != 0)
+  if (dataFiles.closeDataSet(std::string(lang.pick(exitTitle))) != 0)
     return false;
   shutdownProgram();
   return true;

@@ -7,12 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "core/zv_auftr_def.hpp"
 #include "core/zv_calculate.hpp"
-#include "core/zv_list_abriss.hpp"
-#include "core/zv_measparams.hpp"
-#include "daq/zv_daq_action.hpp"
-#include "daq/zv_daq_init.hpp"
+#include "core/zv_dataset.hpp"
+#include "core/zv_evaluation_list.hpp"
+#include "core/zv_meas_params.hpp"
+#include "daq/zv_daq.hpp"
+#include "daq/zv_pulloff_processor.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_fileio.hpp"
 #include "platform/zv_fileio_route.hpp"
@@ -21,10 +21,10 @@
 #include "platform/zv_ui.hpp"
 #include "program/zv_cmdline.hpp"
 #include "program/zv_graph_backup.hpp"
-#include "program/zv_main_mnu.hpp"
+#include "program/zv_menu_table.hpp"
+#include "storage/zv_config_file.hpp"
 #include "storage/zv_datafile.hpp"
 #include "storage/zv_devicefile.hpp"
-#include "storage/zv_inifile.hpp"
 #include "support/zv_errorlog.hpp"
 #include "support/zv_message.hpp"
 #include "support/zv_texts.hpp"
@@ -145,7 +145,7 @@ public:
   MeasParamsBondSource bondSource{measParams};
   Daq daq{measParams, reporter, lang};
   std::filesystem::path executableDirectory; // where the simulator library lies beside us
-  AuftrModel auftr; // the one data set with its defaults, limits and change counters
+  DataSetModel model; // the one data set with its defaults, limits and change counters
   EvaluationList evaluations;
   CommandLine commandLine;
   int quitRequested = 0;
@@ -173,7 +173,7 @@ public:
   // measurement control reports each finished measurement to
   // graphBackup.store.backupMeasurementFinished().
   std::filesystem::path fallbackDirectoryPath;
-  GraphBackup graphBackup{auftr, reporter, lang, [this] { return measuring; }, fileRoute};
+  GraphBackup graphBackup{model, reporter, lang, [this] { return measuring; }, fileRoute};
   StorePeriodicBackup storeBackup{graphBackup.store};
   // Last step of the start-up: offers a backup left by a crash; sets quitRequested when the
   // program is to end.
@@ -181,7 +181,7 @@ public:
   RefreshSink* refreshSink = nullptr; // the windows, once they exist
   // The data set file: its name, format options and the save/load/close flows.
   DataFileHandler dataFiles{
-      {auftr, reporter, ui, lang, texts, dataLoaded, dataFilePath, fileRoute}};
+      {model, reporter, ui, lang, texts, dataLoaded, dataFilePath, fileRoute}};
   DataFileRestoreAccess dataFileAccess{dataFiles};
 
   void requestRefresh(WindowId window, std::uint32_t bits) {
@@ -203,7 +203,7 @@ public:
   // processor with the running measurement (see program/zv_meas_control.hpp).
   DaqAcquisition acquisition{daq};
   DeviceTesterLookup<TesterDevices> testers{devices};
-  PullOffProcessor processor{measParams, auftr, acquisition, testers, reporter, lang, measuring};
+  PullOffProcessor processor{measParams, model, acquisition, testers, reporter, lang, measuring};
   MeasPanelPort* measPanel = nullptr; // the measurement window, once it exists
   bool measTickRunning = false;       // a timer tick is being handled
   // A finished measurement with its curve goes to the backup store at once: the store sets

@@ -6,10 +6,10 @@ namespace zv {
 
 namespace {
 void clampAll(Program& p) {
-  p.auftr.clampCurrentSample();
-  p.auftr.clampCurrentStorage();
-  if (const DataSet* ds = p.auftr.dataSet())
-    p.auftr.clampCurrentMeasurement(ds->currentSample, ds->currentStorage);
+  p.model.clampCurrentSample();
+  p.model.clampCurrentStorage();
+  if (const DataSet* ds = p.model.dataSet())
+    p.model.clampCurrentMeasurement(ds->currentSample, ds->currentStorage);
 }
 
 void afterChoice(Program& p, bool sampleOrStorage) {
@@ -27,7 +27,7 @@ void afterChoice(Program& p, bool sampleOrStorage) {
 std::vector<std::string> sampleRingItems(Program& p) {
   clampAll(p);
   std::vector<std::string> items;
-  if (const DataSet* ds = p.auftr.dataSet())
+  if (const DataSet* ds = p.model.dataSet())
     for (const Sample& s : ds->samples)
       items.push_back(s.name);
   return items;
@@ -36,8 +36,8 @@ std::vector<std::string> sampleRingItems(Program& p) {
 std::vector<std::string> storageRingItems(Program& p) {
   clampAll(p);
   std::vector<std::string> items;
-  if (const Sample* first = p.auftr.auftrSample(0))
-    for (const Storage& t : first->storages)
+  if (const Sample* first = p.model.sampleAt(0))
+    for (const StorageCondition& t : first->storages)
       items.push_back(t.name);
   return items;
 }
@@ -45,15 +45,15 @@ std::vector<std::string> storageRingItems(Program& p) {
 std::vector<std::string> measurementRingItems(Program& p) {
   clampAll(p);
   std::vector<std::string> items;
-  const int n = p.auftr.auftrCurrentMeasurementCount();
+  const int n = p.model.currentMeasurementCount();
   for (int k = 0; k < n; ++k)
     items.push_back(std::to_string(k + 1));
   return items;
 }
 
-bool cbCtlProbeSelect(Program& p, int sampleIndex) {
-  DataSet* ds = p.auftr.dataSet();
-  if (!ds || sampleIndex == ds->currentSample || !p.auftr.auftrSample(sampleIndex))
+bool selectSample(Program& p, int sampleIndex) {
+  DataSet* ds = p.model.dataSet();
+  if (!ds || sampleIndex == ds->currentSample || !p.model.sampleAt(sampleIndex))
     return false;
   ds->currentSample = sampleIndex;
   clampAll(p);
@@ -61,9 +61,9 @@ bool cbCtlProbeSelect(Program& p, int sampleIndex) {
   return true;
 }
 
-bool cbCtlLagerSelect(Program& p, int storageIndex) {
-  DataSet* ds = p.auftr.dataSet();
-  if (!ds || storageIndex == ds->currentStorage || !p.auftr.auftrStorage(0, storageIndex))
+bool selectStorage(Program& p, int storageIndex) {
+  DataSet* ds = p.model.dataSet();
+  if (!ds || storageIndex == ds->currentStorage || !p.model.storageAt(0, storageIndex))
     return false;
   ds->currentStorage = storageIndex;
   clampAll(p);
@@ -71,10 +71,10 @@ bool cbCtlLagerSelect(Program& p, int storageIndex) {
   return true;
 }
 
-bool cbCtlMeasSelect(Program& p, int measurementIndex) {
-  DataSet* ds = p.auftr.dataSet();
+bool selectMeasurement(Program& p, int measurementIndex) {
+  DataSet* ds = p.model.dataSet();
   if (!ds || measurementIndex == ds->currentMeasurement ||
-      !p.auftr.auftrMeasurement(ds->currentSample, ds->currentStorage, measurementIndex))
+      !p.model.measurementAt(ds->currentSample, ds->currentStorage, measurementIndex))
     return false;
   ds->currentMeasurement = measurementIndex;
   afterChoice(p, false);

@@ -17,8 +17,8 @@ std::vector<std::string> measurementRingItems(Program& p);
 // Choosing in a ring. Choosing the current value does nothing and returns false. Otherwise the
 // choice becomes current, the windows are asked to refill their rings and redraw, and the
 // pending changes go to the backup store unless a measurement runs.
-bool cbCtlProbeSelect(Program& p, int sampleIndex);
-bool cbCtlLagerSelect(Program& p, int storageIndex);
-bool cbCtlMeasSelect(Program& p, int measurementIndex);
+bool selectSample(Program& p, int sampleIndex);
+bool selectStorage(Program& p, int storageIndex);
+bool selectMeasurement(Program& p, int measurementIndex);
 
 } // namespace zv

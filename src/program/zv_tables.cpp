@@ -35,10 +35,10 @@ bool refuseDuplicate(Program& p, const char* format, int number) {
 }
 
 Measurement* currentRow(Program& p, int k) {
-  const DataSet* ds = p.auftr.dataSet();
+  const DataSet* ds = p.model.dataSet();
   if (!ds)
     return nullptr;
-  return p.auftr.auftrMeasurement(ds->currentSample, ds->currentStorage, k);
+  return p.model.measurementAt(ds->currentSample, ds->currentStorage, k);
 }
 } // namespace
 
@@ -63,87 +63,87 @@ template <typename D> auto& fieldOf(D& ds, OrderField field) {
 } // namespace
 
 std::string orderField(const Program& p, OrderField field) {
-  const DataSet* ds = p.auftr.dataSet();
+  const DataSet* ds = p.model.dataSet();
   return ds ? fieldOf(*ds, field) : std::string();
 }
 
 void setOrderField(Program& p, OrderField field, std::string_view text) {
-  DataSet* ds = p.auftr.dataSet();
+  DataSet* ds = p.model.dataSet();
   if (!ds)
     return;
   fieldOf(*ds, field) = cutToField(text, DataSet::IdentSize);
-  p.auftr.auftrMarkChanged(*ds);
+  p.model.markChanged(*ds);
 }
 
 bool renameSample(Program& p, int sampleIndex, std::string_view name) {
-  Sample* sample = p.auftr.auftrSample(sampleIndex);
+  Sample* sample = p.model.sampleAt(sampleIndex);
   if (!sample)
     return false;
   if (name.empty()) {
     inputError(p, p.lang.pick(emptyNameText));
     return false;
   }
-  const int found = p.auftr.auftrFindSampleName(name, sampleIndex);
+  const int found = p.model.findSampleName(name, sampleIndex);
   if (found == -1)
     return true;
   if (found > 0)
     return refuseDuplicate(p, "Probe=%d - ", sampleIndex + 1);
   sample->name = cutToField(name, Sample::NameSize);
-  p.auftr.auftrMarkChanged(*sample);
+  p.model.markChanged(*sample);
   ringsChanged(p);
   return true;
 }
 
 bool renameStorage(Program& p, int storageIndex, std::string_view name) {
-  Storage* storage = p.auftr.auftrStorage(0, storageIndex);
+  StorageCondition* storage = p.model.storageAt(0, storageIndex);
   if (!storage)
     return false;
   if (name.empty()) {
     inputError(p, p.lang.pick(emptyNameText));
     return false;
   }
-  const int found = p.auftr.auftrFindStorageName(name, 0, storageIndex);
+  const int found = p.model.findStorageName(name, 0, storageIndex);
   if (found == -1)
     return true;
   if (found > 0)
     return refuseDuplicate(p, "Lagerung=%d - ", storageIndex + 1);
-  storage->name = cutToField(name, Storage::NameSize);
-  p.auftr.auftrMarkChanged(*storage);
+  storage->name = cutToField(name, StorageCondition::NameSize);
+  p.model.markChanged(*storage);
   ringsChanged(p);
   return true;
 }
 
 void selectCell(Program& p, int sampleIndex, int storageIndex) {
-  DataSet* ds = p.auftr.dataSet();
-  if (!ds || !p.auftr.auftrStorage(sampleIndex, storageIndex))
+  DataSet* ds = p.model.dataSet();
+  if (!ds || !p.model.storageAt(sampleIndex, storageIndex))
     return;
   ds->currentSample = sampleIndex;
   ds->currentStorage = storageIndex;
-  p.auftr.clampCurrentMeasurement(sampleIndex, storageIndex);
+  p.model.clampCurrentMeasurement(sampleIndex, storageIndex);
   currentMeasurementChanged(p);
 }
 
 std::string orderCellText(Program& p, int sampleIndex, int storageIndex) {
-  Storage* storage = p.auftr.auftrStorage(sampleIndex, storageIndex);
+  StorageCondition* storage = p.model.storageAt(sampleIndex, storageIndex);
   if (!storage)
     return {};
-  return storageSummaryDisplay(storage, p.auftr.bondTensionFactors(), p.statisticsFormat());
+  return storageSummaryDisplay(storage, p.model.bondTensionFactors(), p.statisticsFormat());
 }
 
 namespace {
 template <typename Pick> bool setStorageValue(Program& p, Pick pick) {
-  Storage* storage = p.auftr.currentStorage();
+  StorageCondition* storage = p.model.currentStorage();
   if (!storage || !pick(*storage))
     return false;
-  p.auftr.auftrMarkChanged(*storage);
+  p.model.markChanged(*storage);
   p.requestRefresh(WindowId::Order, refresh::Values);
   return true;
 }
 } // namespace
 
 bool setStorageRange(Program& p, int pistonIndex) {
-  return setStorageValue(p, [&](Storage& s) {
-    const PistonRange* piston = p.auftr.deviceLists().activePistons().piston(pistonIndex);
+  return setStorageValue(p, [&](StorageCondition& s) {
+    const PistonRange* piston = p.model.deviceLists().activePistons().piston(pistonIndex);
     if (piston)
       s.range = piston->range;
     return piston != nullptr;
@@ -151,8 +151,8 @@ bool setStorageRange(Program& p, int pistonIndex) {
 }
 
 bool setStorageArea(Program& p, int areaIndex) {
-  return setStorageValue(p, [&](Storage& s) {
-    auto value = p.auftr.deviceLists().activeAreas().valueAt(areaIndex);
+  return setStorageValue(p, [&](StorageCondition& s) {
+    auto value = p.model.deviceLists().activeAreas().valueAt(areaIndex);
     if (value)
       s.area = *value;
     return value.has_value();
@@ -160,8 +160,8 @@ bool setStorageArea(Program& p, int areaIndex) {
 }
 
 bool setStorageSpeed(Program& p, int speedIndex) {
-  return setStorageValue(p, [&](Storage& s) {
-    auto value = p.auftr.deviceLists().activeSpeeds().valueAt(speedIndex);
+  return setStorageValue(p, [&](StorageCondition& s) {
+    auto value = p.model.deviceLists().activeSpeeds().valueAt(speedIndex);
     if (value)
       s.speed = *value;
     return value.has_value();
@@ -169,8 +169,8 @@ bool setStorageSpeed(Program& p, int speedIndex) {
 }
 
 bool setStorageEvaluation(Program& p, std::string_view text) {
-  return setStorageValue(p, [&](Storage& s) {
-    s.evaluation = cutToField(text, Storage::EvaluationSize);
+  return setStorageValue(p, [&](StorageCondition& s) {
+    s.evaluation = cutToField(text, StorageCondition::EvaluationSize);
     return true;
   });
 }
@@ -180,7 +180,7 @@ bool setMeasurementOn(Program& p, int k, bool on) {
   if (!m)
     return false;
   m->inStatistics = on ? 1 : 0;
-  p.auftr.auftrMarkChanged(*m);
+  p.model.markChanged(*m);
   resultsChanged(p);
   return true;
 }
@@ -197,8 +197,8 @@ bool setMeasurementForce(Program& p, int k, double force) {
     return true;
   m->force = force;
   m->status = static_cast<std::int32_t>(MeasurementStatus::TypedOver);
-  measCalcBondTension(m, p.auftr.bondTensionFactors());
-  p.auftr.auftrMarkChanged(*m);
+  measCalcBondTension(m, p.model.bondTensionFactors());
+  p.model.markChanged(*m);
   resultsChanged(p);
   return true;
 }
@@ -212,18 +212,18 @@ bool setMeasurementArea(Program& p, int k, double area) {
     return false;
   }
   m->area = area;
-  measCalcBondTension(m, p.auftr.bondTensionFactors());
-  p.auftr.auftrMarkChanged(*m);
+  measCalcBondTension(m, p.model.bondTensionFactors());
+  p.model.markChanged(*m);
   resultsChanged(p);
   return true;
 }
 
 StorageStatistics currentStatistics(Program& p) {
   StorageStatistics out;
-  Storage* storage = p.auftr.currentStorage();
+  StorageCondition* storage = p.model.currentStorage();
   if (!storage)
     return out;
-  calcStorageStatistics(storage, p.auftr.bondTensionFactors());
+  calcStorageStatistics(storage, p.model.bondTensionFactors());
   out.statCount = storage->statCount;
   out.mean = storage->mean;
   out.sa = storage->sa;

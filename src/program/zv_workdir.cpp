@@ -4,7 +4,7 @@
 #include <memory>
 #include <system_error>
 
-#include "core/zv_measparams.hpp"
+#include "core/zv_meas_params.hpp"
 #include "platform/zv_fileio.hpp"
 #include "platform/zv_latin1.hpp"
 #include "program/zv_program.hpp"
@@ -104,8 +104,8 @@ ConfigTargets configTargets(Program& p) {
   t.saveGraph = &p.dataFiles.state().saveGraph;
   t.dataWrtTypeSelect = &p.dataFiles.state().dataWrtTypeSelect;
   t.devices = {p.devices.device(0)->locationRef(), p.devices.device(1)->locationRef()};
-  t.limits = &p.auftr.limits();
-  t.defaults = &p.auftr.defaults();
+  t.limits = &p.model.limits();
+  t.defaults = &p.model.defaults();
   t.recentFilePath = &p.recentFilePath;
   t.language = &p.lang.language;
   t.singlePanel = &p.singlePanel;

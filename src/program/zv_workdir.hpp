@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "platform/zv_registry.hpp"
-#include "storage/zv_inifile.hpp"
+#include "storage/zv_config_file.hpp"
 
 namespace zv {
 

@@ -157,7 +157,7 @@ void DataFileHandler::logLoadNotes() {
   int nonFinite = 0;
   if (const DataSet* d = ctx_.model.dataSet())
     for (const Sample& s : d->samples)
-      for (const Storage& t : s.storages)
+      for (const StorageCondition& t : s.storages)
         for (const Measurement& m : t.measurements)
           if (!std::isfinite(m.force) || !std::isfinite(m.area))
             ++nonFinite;
@@ -319,7 +319,7 @@ int DataFileHandler::saveDataSet() {
     if (int g = hooks_->graphSaveCommit(ctx_.dataFilePath); g != 0)
       return graphFailed(g);
   }
-  ctx_.model.auftrResetChanges();
+  ctx_.model.resetChanges();
   if (hooks_) {
     if (int b = hooks_->refreshBackup(ctx_.dataFilePath); b != 0) {
       ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle,
@@ -331,8 +331,8 @@ int DataFileHandler::saveDataSet() {
 }
 
 int DataFileHandler::writeDataFile(const std::filesystem::path& path, Progress* progress) {
-  const int samples = ctx_.model.auftrSampleCount();
-  const int storages = ctx_.model.auftrStorageCount();
+  const int samples = ctx_.model.sampleCount();
+  const int storages = ctx_.model.storageCount();
   const int byName = dataFormatOfName(path.filename().string());
   const int format = byName >= 0 ? byName : state_.dataWrtTypeSelect;
   if (format == 0) {
@@ -392,7 +392,7 @@ int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
   }
 
   ctx_.dataLoaded = false;
-  if (ctx_.model.auftrCreate() != 0) {
+  if (ctx_.model.createDataSet() != 0) {
     message = msg(MessageText::DataSetInitError);
     return error(DfLoadCreate);
   }
@@ -409,7 +409,7 @@ int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
     return UserStopped;
   }
   ctx_.dataLoaded = true;
-  ctx_.model.auftrResetChanges();
+  ctx_.model.resetChanges();
   logReplacements(state_.loadType == 0 ? binary_.lastReplacements() : text_.lastReplacements());
   logLoadNotes();
 
@@ -481,8 +481,8 @@ int DataFileHandler::loadDataSetReport(int refreshBackup) {
 
 // ---- closing --------------------------------------------------------------------------------
 
-int DataFileHandler::auftrClearFile(std::optional<std::string> title) {
-  if (title && ctx_.model.auftrIsChanged() != 0) {
+int DataFileHandler::closeDataSet(std::optional<std::string> title) {
+  if (title && ctx_.model.isChanged() != 0) {
     const int answer = DlgExitChange(
         ctx_.ui, *title, msg(MessageText::DataSetChanged), ctx_.texts[GeneralText::Abort],
         msg(MessageText::SaveDataSetButton), msg(MessageText::RejectChangesButton));
@@ -494,14 +494,14 @@ int DataFileHandler::auftrClearFile(std::optional<std::string> title) {
     }
   }
   ctx_.dataLoaded = false;
-  if (int r = ctx_.model.auftrDelete(); r != 0) {
+  if (int r = ctx_.model.deleteDataSet(); r != 0) {
     ctx_.reporter.reportMessage(report::LogOnly, report::KindNoPopup, "auftrClearFile()",
                                 "auftrDelete()", r);
     return error(DfClearDelete, r);
   }
   if (hooks_)
     hooks_->graphFileCloseAll();
-  ctx_.model.auftrResetChanges();
+  ctx_.model.resetChanges();
   state_.dataFileOpen = false;
   if (hooks_) {
     if (int c = hooks_->closeBackup(); c != 0)

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "platform/zv_fileio.hpp"
 #include "platform/zv_ui.hpp"
 #include "storage/zv_datafile_bin.hpp"
@@ -88,7 +88,7 @@ int dataFormatOfName(const std::string& fileName);
 class DataFileHandler {
 public:
   struct Context {
-    AuftrModel& model;
+    DataSetModel& model;
     Reporter& reporter;
     Ui& ui;
     const Language& lang;
@@ -138,7 +138,7 @@ public:
   int readDataFile(const std::filesystem::path& path, Progress* progress);
   int loadDataSetReport(int refreshBackup);
   // Closes the data set; with a title, a changed data set is offered for saving first.
-  int auftrClearFile(std::optional<std::string> title);
+  int closeDataSet(std::optional<std::string> title);
 
   TextDataFile& textFile() { return text_; }
   BinaryDataFile& binaryFile() { return binary_; }
@@ -173,7 +173,7 @@ public:
   explicit DataFileRestoreAccess(DataFileHandler& files) : files_(files) {}
   void setCurrentDataFile(const std::filesystem::path& path) override { files_.setDataFile(path); }
   int loadCurrentWithoutBackup() override { return files_.loadDataSetReport(0); }
-  int closeWithoutAsking() override { return files_.auftrClearFile(std::nullopt); }
+  int closeWithoutAsking() override { return files_.closeDataSet(std::nullopt); }
   // The confirmed file becomes the current one at once: the restored data set has no other.
   // The original file is proposed as it is, name and format.
   int selectSaveFile() override {

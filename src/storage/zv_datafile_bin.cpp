@@ -173,15 +173,15 @@ std::size_t packSample(const Sample& s, char* out) {
   return SampleSize;
 }
 
-std::size_t packStorage(const Storage& t, std::int32_t measurementCount, char* out) {
+std::size_t packStorage(const StorageCondition& t, std::int32_t measurementCount, char* out) {
   putI32(out, t.sampleIndex);
   putI32(out + 4, t.storageIndex);
   putI32(out + 8, measurementCount);
   putF64(out + 12, t.range);
   putF64(out + 20, t.speed);
   putF64(out + 28, t.area);
-  putText(out + 36, t.name, Storage::NameSize);
-  putText(out + 66, t.evaluation, Storage::EvaluationSize);
+  putText(out + 36, t.name, StorageCondition::NameSize);
+  putText(out + 66, t.evaluation, StorageCondition::EvaluationSize);
   return StorageSize;
 }
 
@@ -220,24 +220,24 @@ void unpackSample(const char* p, bool old, Sample& s) {
   }
 }
 
-void unpackStorage(const char* p, bool old, Storage& t) {
+void unpackStorage(const char* p, bool old, StorageCondition& t) {
   if (old) {
     const char* image = p + 4;
     t.sampleIndex = getI32(image + 4);
     t.storageIndex = getI32(image + 8);
-    t.name = getText(image + 16, Storage::NameSize);
+    t.name = getText(image + 16, StorageCondition::NameSize);
     t.range = getF64(image + 88);
     t.speed = getF64(image + 96);
     t.area = getF64(image + 104);
-    t.evaluation = getText(image + 112, Storage::EvaluationSize);
+    t.evaluation = getText(image + 112, StorageCondition::EvaluationSize);
   } else {
     t.sampleIndex = getI32(p);
     t.storageIndex = getI32(p + 4);
     t.range = getF64(p + 12);
     t.speed = getF64(p + 20);
     t.area = getF64(p + 28);
-    t.name = getText(p + 36, Storage::NameSize);
-    t.evaluation = getText(p + 66, Storage::EvaluationSize);
+    t.name = getText(p + 36, StorageCondition::NameSize);
+    t.evaluation = getText(p + 66, StorageCondition::EvaluationSize);
   }
 }
 
@@ -276,7 +276,7 @@ void unpackMeasurement(const char* p, bool old, Measurement& m) {
 
 // ---- the module -----------------------------------------------------------------------------
 
-BinaryDataFile::BinaryDataFile(AuftrModel& model, Reporter& reporter, const Language& lang,
+BinaryDataFile::BinaryDataFile(DataSetModel& model, Reporter& reporter, const Language& lang,
                                FileSystem& fs)
     : model_(model), reporter_(reporter), lang_(lang), fs_(fs) {}
 
@@ -361,7 +361,7 @@ int BinaryDataFile::writeBinaryDataSet(std::int32_t sampleCount, std::int32_t st
 
   const double step = 100.0 / (sampleCount > 0 ? sampleCount : 1);
   for (int i = 0; i < sampleCount; ++i) {
-    const Sample* s = model_.auftrSample(i);
+    const Sample* s = model_.sampleAt(i);
     if (!s || static_cast<int>(s->storages.size()) < storageCount)
       return fail("writeBinaryDataSet()", "", BinNoDataSet, i);
     std::size_t need = binfile::SampleSize;
@@ -378,7 +378,7 @@ int BinaryDataFile::writeBinaryDataSet(std::int32_t sampleCount, std::int32_t st
     char* out = block_.data();
     out += binfile::packSample(*s, out);
     for (int j = 0; j < storageCount; ++j) {
-      const Storage& t = s->storages[static_cast<std::size_t>(j)];
+      const StorageCondition& t = s->storages[static_cast<std::size_t>(j)];
       out += binfile::packStorage(t, static_cast<std::int32_t>(t.measurements.size()), out);
       for (const Measurement& m : t.measurements)
         out += binfile::packMeasurement(m, out);
@@ -503,14 +503,14 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
   if (least > in.remaining())
     return ended(-1, -1);
 
-  if (model_.auftrAddSamples(samples) != 0 || model_.auftrAddStorages(storages) != 0)
+  if (model_.addSamples(samples) != 0 || model_.addStorages(storages) != 0)
     return fail("readBinaryDataSet()", "auftrAddSamples()", BinGrowFailed, 0);
 
   const double step = 100.0 / samples;
   for (int i = 0; i < samplesInFile; ++i) {
     if (!(p = in.take(layout.sample)))
       return ended(i, -1);
-    Sample* s = model_.auftrSample(i);
+    Sample* s = model_.sampleAt(i);
     if (!s)
       return fail("readBinaryDataSet()", "", BinGrowFailed, i);
     binfile::unpackSample(p, old, *s);
@@ -531,23 +531,23 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
           return ended(i, j);
         continue;
       }
-      Storage* t = model_.auftrStorage(i, j);
+      StorageCondition* t = model_.storageAt(i, j);
       if (!t)
         return fail("readBinaryDataSet()", "", BinGrowFailed, j);
       binfile::unpackStorage(p, old, *t);
       t->statCount = count; // until the statistics are computed
       if (count > limits.maxMeasurements) {
-        model_.auftrAddMeasurements(i, j, count); // logs the limit message
+        model_.addMeasurements(i, j, count); // logs the limit message
         return corrupt(std::to_string(count) + ' ' + lang_.pick(TooManyText) + ' ' +
                            std::to_string(limits.maxMeasurements) + where(i, j),
                        BinGrowFailed);
       }
-      if (model_.auftrAddMeasurements(i, j, count) != 0)
+      if (model_.addMeasurements(i, j, count) != 0)
         return fail("readBinaryDataSet()", "auftrAddMeasurements()", BinGrowFailed, count);
       for (int k = 0; k < count; ++k) {
         if (!(p = in.take(layout.measurement)))
           return ended(i, j);
-        Measurement* m = model_.auftrMeasurement(i, j, k);
+        Measurement* m = model_.measurementAt(i, j, k);
         if (!m)
           return fail("readBinaryDataSet()", "", BinGrowFailed, k);
         binfile::unpackMeasurement(p, old, *m);
@@ -555,7 +555,7 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
     }
   }
   replaced_ = countListReplacements(model_);
-  model_.auftrRenumber();
+  model_.renumber();
   return 0;
 }
 

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "platform/zv_fileio.hpp"
 #include "platform/zv_ui.hpp"
 #include "storage/zv_datafile_lists.hpp"
@@ -48,7 +48,7 @@ constexpr std::size_t sampleBlockCapacity(std::size_t storages) {
 // Field-by-field packers; each returns the bytes produced (out must have room for them).
 std::size_t packHeader(const DataSet& d, std::int32_t samples, std::int32_t storages, char* out);
 std::size_t packSample(const Sample& s, char* out);
-std::size_t packStorage(const Storage& t, std::int32_t measurementCount, char* out);
+std::size_t packStorage(const StorageCondition& t, std::int32_t measurementCount, char* out);
 std::size_t packMeasurement(const Measurement& m, char* out);
 
 // Field-by-field unpackers of layout 3 (old = false) or layout 12345 (old = true). Each reads
@@ -56,7 +56,7 @@ std::size_t packMeasurement(const Measurement& m, char* out);
 // The header's texts; afterCode points at the byte after the data code.
 void unpackHeaderTexts(const char* afterCode, bool old, DataSet& d);
 void unpackSample(const char* p, bool old, Sample& s);
-void unpackStorage(const char* p, bool old, Storage& t);
+void unpackStorage(const char* p, bool old, StorageCondition& t);
 void unpackMeasurement(const char* p, bool old, Measurement& m);
 } // namespace binfile
 
@@ -79,7 +79,7 @@ enum DatafileBinCode : int {
 
 class BinaryDataFile {
 public:
-  BinaryDataFile(AuftrModel& model, Reporter& reporter, const Language& lang,
+  BinaryDataFile(DataSetModel& model, Reporter& reporter, const Language& lang,
                  FileSystem& fs = realFileSystem());
   ~BinaryDataFile();
   BinaryDataFile(const BinaryDataFile&) = delete;
@@ -127,7 +127,7 @@ private:
   }
   int corrupt(const std::string& text, int code);
 
-  AuftrModel& model_;
+  DataSetModel& model_;
   Reporter& reporter_;
   const Language& lang_;
   FileSystem& fs_;

@@ -4,14 +4,14 @@
 
 namespace zv {
 
-ListReplacements countListReplacements(const AuftrModel& model) {
+ListReplacements countListReplacements(const DataSetModel& model) {
   ListReplacements r;
   const DataSet* d = model.dataSet();
   if (!d)
     return r;
   const DeviceListSource& lists = model.deviceLists();
   for (const Sample& s : d->samples)
-    for (const Storage& t : s.storages) {
+    for (const StorageCondition& t : s.storages) {
       if (lists.activePistons().find(t.range) < 0)
         ++r.ranges;
       if (lists.activeSpeeds().find(t.speed) < 0)

@@ -1,10 +1,10 @@
 #pragma once
 // Loading puts storage ranges, speeds and areas that the active device does not offer back to
-// the lists' first entries (auftrRenumber). The readers count them first, so the user learns
+// the lists' first entries (renumber). The readers count them first, so the user learns
 // how many values were replaced instead of seeing data change silently.
 #include <string>
 
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 
 namespace zv {
 
@@ -22,7 +22,7 @@ struct ListReplacements {
 };
 
 // Counts the storage values of the data set that the model's active lists do not hold.
-ListReplacements countListReplacements(const AuftrModel& model);
+ListReplacements countListReplacements(const DataSetModel& model);
 
 // The log line for a load that replaced values; empty when nothing was replaced.
 std::string listReplacementText(const ListReplacements& replaced, const std::string& deviceName,

@@ -135,7 +135,7 @@ int getString(IniDocument* doc, std::string_view section, const char* key, std::
 
 } // namespace
 
-TextDataFile::TextDataFile(AuftrModel& model, Reporter& reporter, FileSystem& fs)
+TextDataFile::TextDataFile(DataSetModel& model, Reporter& reporter, FileSystem& fs)
     : model_(model), reporter_(reporter), fs_(fs) {}
 
 void TextDataFile::logLine(const char* title, const char* text, int code) {
@@ -218,9 +218,9 @@ int TextDataFile::writeHeader() {
   if (r == 0)
     r = Ini_PutInt(doc, HeaderSection, KeyProgramVersion, txtfile::ProgramVersion);
   if (r == 0)
-    r = Ini_PutInt(doc, HeaderSection, KeySamples, model_.auftrSampleCount());
+    r = Ini_PutInt(doc, HeaderSection, KeySamples, model_.sampleCount());
   if (r == 0)
-    r = Ini_PutInt(doc, HeaderSection, KeyStorages, model_.auftrStorageCount());
+    r = Ini_PutInt(doc, HeaderSection, KeyStorages, model_.storageCount());
   if (r == 0)
     r = Ini_PutRawString(doc, HeaderSection, KeyIdentNumber, d->identNumber);
   if (r == 0)
@@ -288,7 +288,7 @@ int TextDataFile::readSample(Sample* sample, int s) {
   return 0;
 }
 
-int TextDataFile::writeStorage(const Storage* storage, int s, int t) {
+int TextDataFile::writeStorage(const StorageCondition* storage, int s, int t) {
   if (!storage)
     return error(StorageWriteMissing);
   IniDocument* doc = doc_;
@@ -307,7 +307,7 @@ int TextDataFile::writeStorage(const Storage* storage, int s, int t) {
   return error(StorageWriteKey - key, r);
 }
 
-int TextDataFile::readStorage(Storage* storage, int s, int t, int& measurementCount) {
+int TextDataFile::readStorage(StorageCondition* storage, int s, int t, int& measurementCount) {
   if (!storage)
     return error(StorageReadMissing);
   IniDocument* doc = doc_;
@@ -322,10 +322,10 @@ int TextDataFile::readStorage(Storage* storage, int s, int t, int& measurementCo
   if (r >= 0 && (key = 1, r = getDouble(doc, section, KeyRange, storage->range)) >= 0 &&
       (key = 2, r = getDouble(doc, section, KeySpeed, storage->speed)) >= 0 &&
       (key = 3, r = getDouble(doc, section, KeyArea, storage->area)) >= 0 &&
-      (key = 4, r = getString(doc, section, KeyStorageName, storage->name, Storage::NameSize)) >=
-          0 &&
+      (key = 4, r = getString(doc, section, KeyStorageName, storage->name,
+                              StorageCondition::NameSize)) >= 0 &&
       (key = 5, r = getString(doc, section, KeyEvaluation, storage->evaluation,
-                              Storage::EvaluationSize)) >= 0) {
+                              StorageCondition::EvaluationSize)) >= 0) {
     measurementCount = count;
     return 0;
   }
@@ -385,11 +385,11 @@ int TextDataFile::writeTextDataSet(int sampleCount, int storageCount, Progress* 
   if (!d)
     return error(WriteNoSamples);
   for (int i = 0; i < sampleCount; ++i) {
-    const Sample* s = model_.auftrSample(i);
+    const Sample* s = model_.sampleAt(i);
     if (writeSample(s, i) != 0)
       return error(WriteSampleStep);
     for (int j = 0; j < storageCount; ++j) {
-      const Storage* t = model_.auftrStorage(i, j);
+      const StorageCondition* t = model_.storageAt(i, j);
       if (!t)
         return error(WriteNoStorages);
       if (writeStorage(t, i, j) != 0)
@@ -422,14 +422,14 @@ int TextDataFile::readTextDataSet(Progress* progress) {
   const DataSetLimits& limits = model_.limits();
   const int samples = std::max(1, std::min(limits.maxSamples, fileSamples));
   const int storages = std::max(1, std::min(limits.maxStorages, fileStorages));
-  if (model_.auftrAddSamples(samples) != 0)
+  if (model_.addSamples(samples) != 0)
     return error(ReadAddSamples);
-  if (model_.auftrAddStorages(storages) != 0)
+  if (model_.addStorages(storages) != 0)
     return error(ReadAddStorages);
 
   const double step = 100.0 / samples;
   for (int i = 0; i < samples; ++i) {
-    Sample* s = model_.auftrSample(i);
+    Sample* s = model_.sampleAt(i);
     if (!s)
       return error(ReadNoSample);
     if (readSample(s, i) != 0)
@@ -437,17 +437,17 @@ int TextDataFile::readTextDataSet(Progress* progress) {
     if (progress && progress->update(static_cast<int>((i + 1) * step)))
       return error(ReadStopped);
     for (int j = 0; j < storages; ++j) {
-      Storage* t = model_.auftrStorage(i, j);
+      StorageCondition* t = model_.storageAt(i, j);
       if (!t)
         return error(ReadNoStorage);
       // Without "Messungen" the storage keeps the measurement it was created with.
       int count = static_cast<int>(t->measurements.size());
       if (readStorage(t, i, j, count) != 0)
         return error(ReadStorageStep);
-      if (model_.auftrAddMeasurements(i, j, count) != 0)
+      if (model_.addMeasurements(i, j, count) != 0)
         return error(ReadAddMeasurements, count);
       for (int k = 0; k < count; ++k) {
-        Measurement* m = model_.auftrMeasurement(i, j, k);
+        Measurement* m = model_.measurementAt(i, j, k);
         if (!m)
           return error(ReadNoMeasurement);
         // The file holds no speed of its own for a measurement: it is its storage's.
@@ -458,7 +458,7 @@ int TextDataFile::readTextDataSet(Progress* progress) {
     }
   }
   replaced_ = countListReplacements(model_);
-  if (model_.auftrRenumber() != 0)
+  if (model_.renumber() != 0)
     return error(ReadRenumber);
   return 0;
 }

@@ -12,7 +12,7 @@
 #include <functional>
 #include <string_view>
 
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "platform/zv_fileio.hpp"
 #include "platform/zv_ui.hpp"
 #include "storage/zv_datafile_lists.hpp"
@@ -28,7 +28,7 @@ constexpr std::int32_t ProgramVersion = 64;
 
 class TextDataFile {
 public:
-  TextDataFile(AuftrModel& model, Reporter& reporter, FileSystem& fs = realFileSystem());
+  TextDataFile(DataSetModel& model, Reporter& reporter, FileSystem& fs = realFileSystem());
 
   // Saving: open, write, close(path, result of the write). The file is written only when
   // skipWrite is 0.
@@ -49,9 +49,9 @@ public:
   int readHeader(int& sampleCount, int& storageCount);
   int writeSample(const Sample* sample, int s);
   int readSample(Sample* sample, int s);
-  int writeStorage(const Storage* storage, int s, int t);
+  int writeStorage(const StorageCondition* storage, int s, int t);
   // measurementCount: the "Messungen" of the file; unchanged when the key is absent.
-  int readStorage(Storage* storage, int s, int t, int& measurementCount);
+  int readStorage(StorageCondition* storage, int s, int t, int& measurementCount);
   int writeMeasurement(const Measurement* measurement, int s, int t, int m);
   int readMeasurement(Measurement* measurement, int s, int t, int m);
 
@@ -80,7 +80,7 @@ private:
   // Opens a document for reading and fills it through read (the engine's read result).
   int openRead(const std::function<int(IniDocument*)>& read);
 
-  AuftrModel& model_;
+  DataSetModel& model_;
   Reporter& reporter_;
   FileSystem& fs_;
   IniHandle doc_;

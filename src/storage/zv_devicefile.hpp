@@ -24,9 +24,9 @@
 #include "core/zv_device_lists.hpp"
 #include "platform/zv_fileio.hpp"
 #include "platform/zv_ui.hpp"
-#include "storage/zv_daq_inifile.hpp"
 #include "storage/zv_ini.hpp"
-#include "storage/zv_list_ini.hpp"
+#include "storage/zv_list_sections.hpp"
+#include "storage/zv_meas_settings.hpp"
 #include "support/zv_message.hpp"
 #include "support/zv_texts.hpp"
 

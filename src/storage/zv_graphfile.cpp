@@ -15,7 +15,7 @@ void dropPoints(Measurement& m) {
 }
 } // namespace
 
-GraphFile::GraphFile(AuftrModel& model, GraphFileStore& store, Reporter& reporter, FileSystem& fs)
+GraphFile::GraphFile(DataSetModel& model, GraphFileStore& store, Reporter& reporter, FileSystem& fs)
     : model_(model), store_(store), reporter_(reporter), fs_(fs) {}
 
 int GraphFile::report(int code, int detail, const char* message) {
@@ -48,7 +48,7 @@ int GraphFile::graphIndex() {
   std::int32_t version = 0;
   if (store_.GraphFileReadVersion(version) != 0 || version != GraphFileVersion)
     return report(graph_code::BadVersion, version, nullptr);
-  model_.auftrResetGraphPositions();
+  model_.resetGraphPositions();
   unattached_ = 0;
   int more = store_.GraphSetFileFirstPos();
   while (more > 0) {
@@ -57,7 +57,7 @@ int GraphFile::graphIndex() {
     if (store_.datfileReadHeader(header) != 0)
       break; // a damaged or cut record ends the walk; the curves before it stay usable
     Measurement* m =
-        model_.auftrMeasurement(header.sampleIndex, header.storageIndex, header.measurementIndex);
+        model_.measurementAt(header.sampleIndex, header.storageIndex, header.measurementIndex);
     // A curve of a measurement that is gone is left out; so is one beyond what the
     // position field can address, and on another data file state one of another length.
     if (m && m->graphFilePos <= 0 && position <= static_cast<std::uint64_t>(INT32_MAX) &&
@@ -109,7 +109,7 @@ int GraphFile::graphLoad(const std::filesystem::path& dataFile) {
     reportAttachment(attached, unattached_);
     if (attached == 0 && unattached_ > 0) {
       store_.GraphFileClose();
-      model_.auftrResetGraphPositions();
+      model_.resetGraphPositions();
       return report(graph_code::StampMismatch, unattached_,
                     "graph file belongs to another state of the data file; no curve fits");
     }
@@ -209,16 +209,16 @@ int GraphFile::graphWriteAll() {
   DataSet* d = model_.dataSet();
   if (!d)
     return report(graph_code::NoDataSet, 0, nullptr);
-  for (int s = 0; s < model_.auftrSampleCount(); ++s) {
-    Sample* sample = model_.auftrSample(s);
+  for (int s = 0; s < model_.sampleCount(); ++s) {
+    Sample* sample = model_.sampleAt(s);
     if (!sample)
       return report(graph_code::NoSample, s, nullptr);
     for (int t = 0; t < static_cast<int>(sample->storages.size()); ++t) {
-      Storage* storage = model_.auftrStorage(s, t);
+      StorageCondition* storage = model_.storageAt(s, t);
       if (!storage)
         return report(graph_code::NoStorage, t, nullptr);
       for (int k = 0; k < static_cast<int>(storage->measurements.size()); ++k) {
-        Measurement* m = model_.auftrMeasurement(s, t, k);
+        Measurement* m = model_.measurementAt(s, t, k);
         if (!m)
           return report(graph_code::NoMeasurementAt, k, nullptr);
         bool written = false;
@@ -316,9 +316,9 @@ int GraphFile::graphSaveCommit(const std::filesystem::path& dataFile) {
   }
 
   // The new graph file is in place: from now on the curves are read from it.
-  model_.auftrResetGraphPositions();
+  model_.resetGraphPositions();
   for (const Written& w : written_)
-    if (Measurement* m = model_.auftrMeasurement(w.s, w.t, w.k))
+    if (Measurement* m = model_.measurementAt(w.s, w.t, w.k))
       m->graphFilePos = w.pos;
   if (DataSet* d = model_.dataSet())
     d->plotCount = static_cast<std::int32_t>(written_.size());
@@ -327,7 +327,7 @@ int GraphFile::graphSaveCommit(const std::filesystem::path& dataFile) {
   unattached_ = 0;
   if (!reopen(dataFile)) {
     report(graph_code::OpenFailed, store_.lastError().value(), "new graph file cannot be opened");
-    model_.auftrResetGraphPositions();
+    model_.resetGraphPositions();
   }
   written_.clear();
   return 0;

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "platform/zv_fileio.hpp"
 #include "support/zv_graphfile_store.hpp"
 #include "support/zv_message.hpp"
@@ -61,7 +61,7 @@ enum GraphfileCode : int {
 
 class GraphFile {
 public:
-  GraphFile(AuftrModel& model, GraphFileStore& store, Reporter& reporter,
+  GraphFile(DataSetModel& model, GraphFileStore& store, Reporter& reporter,
             FileSystem& fs = realFileSystem());
 
   // The data file state the running backup journal started from; written into each new graph
@@ -118,7 +118,7 @@ private:
   int writeCurveAt(Measurement& m, int s, int t, int k, bool& written);
   bool reopen(const std::filesystem::path& source);
 
-  AuftrModel& model_;
+  DataSetModel& model_;
   GraphFileStore& store_;
   Reporter& reporter_;
   FileSystem& fs_;

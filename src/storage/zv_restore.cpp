@@ -55,7 +55,7 @@ enum RestoreCode : int {
 
 } // namespace
 
-BackupStore::BackupStore(AuftrModel& model, GraphFile& graph, BackupJournal& journal,
+BackupStore::BackupStore(DataSetModel& model, GraphFile& graph, BackupJournal& journal,
                          Reporter& reporter, const Language& language, FileSystem& fs)
     : model_(model), graph_(graph), journal_(journal), reporter_(reporter), language_(language),
       fs_(fs) {
@@ -77,7 +77,7 @@ bool BackupStore::locate(const Sample* sample, int& s) const {
   return false;
 }
 
-bool BackupStore::locate(const Storage* storage, int& s, int& t) const {
+bool BackupStore::locate(const StorageCondition* storage, int& s, int& t) const {
   const DataSet* d = model_.dataSet();
   if (!d)
     return false;
@@ -154,7 +154,7 @@ int BackupStore::backupSample(Sample* sample, int s, int mode) {
                            0, 0, mode, [&](auto& out) { records::packSample(out, *sample, s); }));
 }
 
-int BackupStore::backupStorage(Storage* storage, int s, int t, int mode) {
+int BackupStore::backupStorage(StorageCondition* storage, int s, int t, int mode) {
   if (!active_)
     return 0;
   return noted(writeRecord(journal_, reporter_, storage, backup_code::Storage, backup_type::Storage,
@@ -220,7 +220,7 @@ void BackupStore::sampleCreated(Sample& sample) {
   backupSample(&sample, s, backup_mode::Single);
 }
 
-void BackupStore::storageCreated(Storage& storage) {
+void BackupStore::storageCreated(StorageCondition& storage) {
   if (!active_)
     return;
   int s = storage.sampleIndex, t = storage.storageIndex;
@@ -297,7 +297,7 @@ int BackupStore::backupDataSet() {
     if (sample.backupChanges != 0)
       note(backupSample(&sample, s, backup_mode::InBatch));
     for (int t = 0; t < static_cast<int>(sample.storages.size()); ++t) {
-      Storage& storage = sample.storages[static_cast<std::size_t>(t)];
+      StorageCondition& storage = sample.storages[static_cast<std::size_t>(t)];
       if (storage.backupChanges != 0)
         note(backupStorage(&storage, s, t, backup_mode::InBatch));
       for (int k = 0; k < static_cast<int>(storage.measurements.size()); ++k) {
@@ -390,43 +390,43 @@ int BackupStore::applyObject(const BackupObjectHeader& h, const std::vector<unsi
 
   // Objects naming a row, column or slot beyond the grid create it first.
   auto ensureSample = [&]() -> Sample* {
-    if (model_.auftrSampleCount() <= s)
-      model_.auftrAddSamples(s + 1);
-    return model_.auftrSample(s);
+    if (model_.sampleCount() <= s)
+      model_.addSamples(s + 1);
+    return model_.sampleAt(s);
   };
-  auto ensureStorage = [&]() -> Storage* {
+  auto ensureStorage = [&]() -> StorageCondition* {
     if (!ensureSample())
       return nullptr;
-    if (model_.auftrStorageCount() <= t)
-      model_.auftrAddStorages(t + 1);
-    return model_.auftrStorage(s, t);
+    if (model_.storageCount() <= t)
+      model_.addStorages(t + 1);
+    return model_.storageAt(s, t);
   };
   auto ensureMeasurement = [&]() -> Measurement* {
     if (!ensureStorage())
       return nullptr;
-    if (model_.auftrMeasurementCount(s, t) <= k)
-      model_.auftrAddMeasurements(s, t, k + 1);
-    return model_.auftrMeasurement(s, t, k);
+    if (model_.measurementCount(s, t) <= k)
+      model_.addMeasurements(s, t, k + 1);
+    return model_.measurementAt(s, t, k);
   };
 
   switch (h.type) {
   case backup_type::Header:
     if (!records::unpackHeader(p, data.size(), *d))
       return failed;
-    model_.auftrMarkChanged(*d);
+    model_.markChanged(*d);
     return 0;
   case backup_type::Sample: {
     Sample* sample = ensureSample();
     if (!sample || !records::unpackSample(p, data.size(), *sample))
       return failed;
-    model_.auftrMarkChanged(*sample);
+    model_.markChanged(*sample);
     return 0;
   }
   case backup_type::Storage: {
-    Storage* storage = ensureStorage();
+    StorageCondition* storage = ensureStorage();
     if (!storage || !records::unpackStorage(p, data.size(), *storage))
       return failed;
-    model_.auftrMarkChanged(*storage);
+    model_.markChanged(*storage);
     return 0;
   }
   case backup_type::Measurement:
@@ -444,15 +444,15 @@ int BackupStore::applyObject(const BackupObjectHeader& h, const std::vector<unsi
     }
     *m = std::move(decoded);
     measCalcBondTension(m, model_.bondTensionFactors());
-    model_.auftrMarkChanged(*m);
+    model_.markChanged(*m);
     return 0;
   }
   case backup_type::DeleteSample:
-    return model_.auftrDeleteSample({s, 0, 0}) == 0 ? 0 : failed;
+    return model_.deleteSample({s, 0, 0}) == 0 ? 0 : failed;
   case backup_type::DeleteStorage:
-    return model_.auftrDeleteStorage({s, t, 0}) == 0 ? 0 : failed;
+    return model_.deleteStorage({s, t, 0}) == 0 ? 0 : failed;
   case backup_type::DeleteMeasurement:
-    return model_.auftrDeleteMeasurement({s, t, k}) == 0 ? 0 : failed;
+    return model_.deleteMeasurement({s, t, k}) == 0 ? 0 : failed;
   default:
     return 0;
   }
@@ -494,7 +494,7 @@ int BackupStore::readBackup(const std::filesystem::path& backupFile) {
     reporter_.reportError(backup_code::DamagedTail, static_cast<int>(applied_), "",
                           "backup ends in a damaged object; the objects before it were applied");
   journal_.CloseBackupFile();
-  model_.auftrRenumber();
+  model_.renumber();
   return result;
 }
 

@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "core/zv_auftr_def.hpp"
 #include "core/zv_backup_sink.hpp"
+#include "core/zv_dataset.hpp"
 #include "platform/zv_fileio.hpp"
 #include "storage/zv_datafile_hooks.hpp"
 #include "storage/zv_graphfile.hpp"
@@ -116,7 +116,7 @@ enum class JournalState {
 
 class BackupStore final : public BackupSink, public GraphBackupHooks {
 public:
-  BackupStore(AuftrModel& model, GraphFile& graph, BackupJournal& journal, Reporter& reporter,
+  BackupStore(DataSetModel& model, GraphFile& graph, BackupJournal& journal, Reporter& reporter,
               const Language& language, FileSystem& fs = realFileSystem());
 
   // Whether a measurement runs (the periodic backup waits then).
@@ -129,7 +129,7 @@ public:
   // ---- what the model reports (written at once) ----
   void headerCreated(DataSet& dataSet) override;
   void sampleCreated(Sample& sample) override;
-  void storageCreated(Storage& storage) override;
+  void storageCreated(StorageCondition& storage) override;
   void measurementCreated(Measurement& measurement) override;
   void sampleDeleted(const Selection& selection) override;
   void storageDeleted(const Selection& selection) override;
@@ -168,7 +168,7 @@ public:
   // Single-object writers (mode 1 single, 8 inside a batch). Indices are positions.
   int backupHeader(DataSet* dataSet, int mode);
   int backupSample(Sample* sample, int s, int mode);
-  int backupStorage(Storage* storage, int s, int t, int mode);
+  int backupStorage(StorageCondition* storage, int s, int t, int mode);
   int backupMeasurement(Measurement* measurement, int s, int t, int k, int mode);
   int backupMeasurementWithCurve(Measurement* measurement, int s, int t, int k, int mode);
   int backupDeletion(std::uint16_t type, const Selection& selection);
@@ -191,7 +191,7 @@ private:
   int save(const BackupObjectHeader& header, const std::vector<unsigned char>& data, int mode);
   int applyObject(const BackupObjectHeader& header, const std::vector<unsigned char>& data);
   bool locate(const Sample* sample, int& s) const;
-  bool locate(const Storage* storage, int& s, int& t) const;
+  bool locate(const StorageCondition* storage, int& s, int& t) const;
   bool locate(const Measurement* measurement, int& s, int& t, int& k) const;
   int restoreReload(const std::string& dataPath, const std::filesystem::path& backupFile,
                     const std::string& targetPath);
@@ -200,7 +200,7 @@ private:
   int noted(int result);
   void tellJournal(bool lost, std::error_code why, int flags = report::PopupAndLog);
 
-  AuftrModel& model_;
+  DataSetModel& model_;
   GraphFile& graph_;
   BackupJournal& journal_;
   Reporter& reporter_;

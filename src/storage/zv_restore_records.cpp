@@ -47,7 +47,7 @@ void packSample(std::vector<unsigned char>& out, const Sample& s, std::int32_t i
   putPlace(p, {index});
 }
 
-void packStorage(std::vector<unsigned char>& out, const Storage& t, std::int32_t sample,
+void packStorage(std::vector<unsigned char>& out, const StorageCondition& t, std::int32_t sample,
                  std::int32_t storage) {
   char* p = grow(out, StorageSize);
   binfile::packStorage(t, static_cast<std::int32_t>(t.measurements.size()), p);
@@ -81,7 +81,7 @@ bool unpackSample(const unsigned char* p, std::size_t size, Sample& s) {
   return true;
 }
 
-bool unpackStorage(const unsigned char* p, std::size_t size, Storage& t) {
+bool unpackStorage(const unsigned char* p, std::size_t size, StorageCondition& t) {
   if (size != StorageSize)
     return false;
   binfile::unpackStorage(bytes(p), false, t);

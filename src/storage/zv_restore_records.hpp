@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "storage/zv_datafile_bin.hpp"
 
 namespace zv::records {
@@ -23,7 +23,7 @@ std::size_t curvePoints(const Measurement& m);
 // Packers append to out. The counts written into header and storage are the current ones.
 void packHeader(std::vector<unsigned char>& out, const DataSet& d);
 void packSample(std::vector<unsigned char>& out, const Sample& s, std::int32_t index);
-void packStorage(std::vector<unsigned char>& out, const Storage& t, std::int32_t sample,
+void packStorage(std::vector<unsigned char>& out, const StorageCondition& t, std::int32_t sample,
                  std::int32_t storage);
 void packMeasurement(std::vector<unsigned char>& out, const Measurement& m, std::int32_t sample,
                      std::int32_t storage, std::int32_t measurement, bool withCurve);
@@ -32,7 +32,7 @@ void packMeasurement(std::vector<unsigned char>& out, const Measurement& m, std:
 // only what the record carries (its indices included; the caller renumbers).
 bool unpackHeader(const unsigned char* p, std::size_t size, DataSet& d);
 bool unpackSample(const unsigned char* p, std::size_t size, Sample& s);
-bool unpackStorage(const unsigned char* p, std::size_t size, Storage& t);
+bool unpackStorage(const unsigned char* p, std::size_t size, StorageCondition& t);
 // withCurve: the record is followed by exactly pointCount points, which replace the curve.
 bool unpackMeasurement(const unsigned char* p, std::size_t size, Measurement& m, bool withCurve);
 

@@ -10,7 +10,7 @@
 
 namespace zv {
 
-CopyDialog::CopyDialog(AuftrModel& model, const Language& lang, const char* programTitle,
+CopyDialog::CopyDialog(DataSetModel& model, const Language& lang, const char* programTitle,
                        QWidget* parent)
     : QDialog(parent) {
   using namespace edit_texts;
@@ -21,7 +21,7 @@ CopyDialog::CopyDialog(AuftrModel& model, const Language& lang, const char* prog
   auto* source = new QGroupBox(pick(lang, Source), this);
   auto* form = new QFormLayout(source);
   const Sample* sample = model.currentSample();
-  const Storage* storage = model.currentStorage();
+  const StorageCondition* storage = model.currentStorage();
   auto* sampleName = new QLabel(sample ? fromLatin1(sample->name) : QString(), source);
   sampleName->setObjectName("SOURCE_SAMPLE");
   auto* storageName = new QLabel(storage ? fromLatin1(storage->name) : QString(), source);

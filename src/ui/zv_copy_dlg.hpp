@@ -11,7 +11,7 @@ namespace zv {
 class CopyDialog final : public QDialog {
   Q_OBJECT
 public:
-  CopyDialog(AuftrModel& model, const Language& lang, const char* programTitle,
+  CopyDialog(DataSetModel& model, const Language& lang, const char* programTitle,
              QWidget* parent = nullptr);
   // The destination chosen; nothing after Close or the close box.
   std::optional<CopyTarget> target() const { return target_; }

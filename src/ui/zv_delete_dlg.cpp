@@ -10,7 +10,7 @@
 
 namespace zv {
 
-DeleteDialog::DeleteDialog(AuftrModel& model, DeleteMode mode, const Language& lang,
+DeleteDialog::DeleteDialog(DataSetModel& model, DeleteMode mode, const Language& lang,
                            const char* programTitle, QWidget* parent)
     : QDialog(parent) {
   using namespace edit_texts;
@@ -24,7 +24,7 @@ DeleteDialog::DeleteDialog(AuftrModel& model, DeleteMode mode, const Language& l
     form->addRow(pick(lang, label), v);
   };
   const Sample* sample = model.currentSample();
-  const Storage* storage = model.currentStorage();
+  const StorageCondition* storage = model.currentStorage();
   const QString sampleName = sample ? fromLatin1(sample->name) : QString();
   const QString storageName = storage ? fromLatin1(storage->name) : QString();
   const TextPair* warning = &WarnSample;

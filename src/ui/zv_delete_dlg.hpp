@@ -10,7 +10,7 @@ namespace zv {
 class DeleteDialog final : public QDialog {
   Q_OBJECT
 public:
-  DeleteDialog(AuftrModel& model, DeleteMode mode, const Language& lang, const char* programTitle,
+  DeleteDialog(DataSetModel& model, DeleteMode mode, const Language& lang, const char* programTitle,
                QWidget* parent = nullptr);
 };
 

@@ -5,34 +5,34 @@
 #include "program/zv_program.hpp"
 #include "ui/zv_copy_dlg.hpp"
 #include "ui/zv_delete_dlg.hpp"
-#include "ui/zv_newauftr_dlg.hpp"
+#include "ui/zv_new_dataset_dlg.hpp"
 #include "ui/zv_shell.hpp"
 
 namespace zv {
 
 QtEditDialogs::QtEditDialogs(Program& program)
-    : program_(program), modelLists_(program.auftr), lists_(&modelLists_) {}
+    : program_(program), modelLists_(program.model), lists_(&modelLists_) {}
 
 QWidget* QtEditDialogs::parent() const {
   return QApplication::activeWindow();
 }
 
 std::optional<NewDataSetInput> QtEditDialogs::newDataSet(const NewDataSetInput& initial) {
-  NewAuftrDialog dialog(initial, program_.auftr.limits(), *lists_, program_.lang,
-                        program_.texts[GeneralText::ProgramTitle], parent());
+  NewDataSetDialog dialog(initial, program_.model.limits(), *lists_, program_.lang,
+                          program_.texts[GeneralText::ProgramTitle], parent());
   if (dialog.exec() != QDialog::Accepted)
     return std::nullopt;
   return dialog.input();
 }
 
 bool QtEditDialogs::confirmDelete(DeleteMode mode) {
-  DeleteDialog dialog(program_.auftr, mode, program_.lang,
+  DeleteDialog dialog(program_.model, mode, program_.lang,
                       program_.texts[GeneralText::ProgramTitle], parent());
   return dialog.exec() == QDialog::Accepted;
 }
 
 std::optional<CopyTarget> QtEditDialogs::copyParameters() {
-  CopyDialog dialog(program_.auftr, program_.lang, program_.texts[GeneralText::ProgramTitle],
+  CopyDialog dialog(program_.model, program_.lang, program_.texts[GeneralText::ProgramTitle],
                     parent());
   dialog.exec();
   return dialog.target();

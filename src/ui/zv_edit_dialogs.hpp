@@ -13,11 +13,11 @@ class Shell;
 // Both channels offer the active device's lists until the device files provide their own.
 class ModelChannelLists final : public ChannelLists {
 public:
-  explicit ModelChannelLists(const AuftrModel& model) : model_(model) {}
+  explicit ModelChannelLists(const DataSetModel& model) : model_(model) {}
   const DeviceListSource& channelLists(int) const override { return model_.deviceLists(); }
 
 private:
-  const AuftrModel& model_;
+  const DataSetModel& model_;
 };
 
 class QtEditDialogs final : public EditDialogs {

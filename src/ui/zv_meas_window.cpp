@@ -260,11 +260,11 @@ void MeasWindow::applyRefresh(std::uint32_t bits) {
 }
 
 const Measurement* MeasWindow::displayed() const {
-  return program_.auftr.dataSet() ? program_.auftr.currentMeasurement() : nullptr;
+  return program_.model.dataSet() ? program_.model.currentMeasurement() : nullptr;
 }
 
 void MeasWindow::showNumber() {
-  const DataSet* d = program_.auftr.dataSet();
+  const DataSet* d = program_.model.dataSet();
   number_->setText(d && displayed() ? QString::number(d->currentMeasurement + 1) : QString());
 }
 
@@ -280,7 +280,7 @@ void MeasWindow::showStatus() {
 
 double MeasWindow::displayedOffset(const Measurement&) const {
   // Only the run the processor holds knows how far its curve has scrolled.
-  const DataSet* d = program_.auftr.dataSet();
+  const DataSet* d = program_.model.dataSet();
   const PullOffProcessor& proc = program_.processor;
   if (!d || !proc.hasRunning())
     return 0.0;
@@ -306,12 +306,12 @@ void MeasWindow::setTimeAxis(double x0, double span, int pointCount, int curveRa
 
 int MeasWindow::showDisplayedMeas() {
   clearPlot();
-  if (!program_.auftr.dataSet()) {
+  if (!program_.model.dataSet()) {
     result_->clear();
     points_->clear();
     return program_.reporter.reportError(ErrNoDataSet, 0);
   }
-  Measurement* m = program_.auftr.currentMeasurement();
+  Measurement* m = program_.model.currentMeasurement();
   if (!m) {
     result_->clear();
     points_->clear();

@@ -5,8 +5,8 @@
 #include <QChartView>
 #include <QTimer>
 
-#include "daq/zv_daq_action.hpp"
-#include "daq/zv_daq_graph.hpp"
+#include "daq/zv_live_graph.hpp"
+#include "daq/zv_pulloff_processor.hpp"
 #include "program/zv_meas_control.hpp"
 #include "ui/zv_main_window.hpp"
 

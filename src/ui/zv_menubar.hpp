@@ -3,7 +3,7 @@
 #include <QMenuBar>
 #include <map>
 
-#include "program/zv_main_mnu.hpp"
+#include "program/zv_menu_table.hpp"
 
 class QAction;
 class QMenu;

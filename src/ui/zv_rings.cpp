@@ -61,7 +61,7 @@ void SelectionRings::refill() {
   const auto samples = sampleRingItems(program_);
   const auto storages = storageRingItems(program_);
   const auto measurements = measurementRingItems(program_);
-  const DataSet* ds = program_.auftr.dataSet();
+  const DataSet* ds = program_.model.dataSet();
   fill(sample_, samples, ds ? ds->currentSample : -1);
   fill(storage_, storages, ds ? ds->currentStorage : -1);
   fill(measurement_, measurements, ds ? ds->currentMeasurement : -1);
@@ -72,11 +72,11 @@ void SelectionRings::chosen(QComboBox* ring, int index) {
   if (filling_)
     return;
   if (ring == sample_)
-    cbCtlProbeSelect(program_, index);
+    selectSample(program_, index);
   else if (ring == storage_)
-    cbCtlLagerSelect(program_, index);
+    selectStorage(program_, index);
   else
-    cbCtlMeasSelect(program_, index);
+    selectMeasurement(program_, index);
 }
 
 } // namespace zv

@@ -5,20 +5,20 @@
 #include <QPrinter>
 #include <functional>
 
-#include "program/zv_main_mnu.hpp"
 #include "program/zv_meas_control.hpp"
+#include "program/zv_menu_table.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_tables.hpp"
 #include "program/zv_workdir.hpp"
-#include "ui/zv_abriss_dlg.hpp"
-#include "ui/zv_auftr_mnu.hpp"
 #include "ui/zv_device_dlg.hpp"
 #include "ui/zv_dialogs.hpp"
 #include "ui/zv_edit_dialogs.hpp"
-#include "ui/zv_lager_mnu.hpp"
-#include "ui/zv_meas_dlg.hpp"
+#include "ui/zv_evaluation_dlg.hpp"
+#include "ui/zv_meas_setup_dlg.hpp"
 #include "ui/zv_meas_window.hpp"
+#include "ui/zv_order_window.hpp"
 #include "ui/zv_qt_ports.hpp"
+#include "ui/zv_storage_window.hpp"
 #include "ui/zv_units_dlg.hpp"
 #include "ui/zv_window_placement.hpp"
 
@@ -33,9 +33,9 @@ WindowPlacement* placementOf(Program& program, WindowId id) {
   DisplaySettings& d = program.config.display;
   switch (id) {
   case WindowId::Order:
-    return &d.auftrWindow;
+    return &d.orderWindow;
   case WindowId::Storage:
-    return &d.lagerWindow;
+    return &d.storageWindow;
   case WindowId::Measurement:
     return &d.measWindow;
   case WindowId::Log:
@@ -56,7 +56,7 @@ bool needsStoppedMeasurement(int id) {
   case menu::Print:
   case menu::Device1:
   case menu::Device2:
-  case menu::Abriss:
+  case menu::Evaluations:
     return true;
   default:
     return false;
@@ -195,8 +195,8 @@ void Shell::registerCommands() {
     modal(dialog);
   });
   on({menu::Print}, [this](Owner owner) { print(owner); });
-  on({menu::Auftrag}, [this](Owner) { showWindow(WindowId::Order); });
-  on({menu::Lager}, [this](Owner) { showWindow(WindowId::Storage); });
+  on({menu::OrderTable}, [this](Owner) { showWindow(WindowId::Order); });
+  on({menu::StorageTable}, [this](Owner) { showWindow(WindowId::Storage); });
   on({menu::SglMea}, [this](Owner) { showWindow(WindowId::Measurement); });
   on({menu::Log}, [this](Owner) { showWindow(WindowId::Log); });
   on({menu::SglPnl}, [this](Owner) { program_.singlePanel = 1 - program_.singlePanel; });
@@ -226,7 +226,7 @@ void Shell::registerCommands() {
       modal(dialog);
       requestRefresh(WindowId::Storage, refresh::Parameters | refresh::Values);
     });
-  on({menu::Abriss}, [this, modal](Owner owner) {
+  on({menu::Evaluations}, [this, modal](Owner owner) {
     EvaluationDialog dialog(program_, owner);
     modal(dialog);
     requestRefresh(WindowId::Storage, refresh::Parameters);
@@ -237,13 +237,13 @@ void Shell::registerCommands() {
   on({menu::Close}, [this](Owner) { fileCommands_->fileClose(); });
   on({menu::SaveW}, [this](Owner) { fileCommands_->fileSave(); });
   on({menu::Save}, [this](Owner) { fileCommands_->fileSaveAs(); });
-  on({menu::NewProbe}, [this](Owner) { fileCommands_->editAdd(AddKind::Sample); });
-  on({menu::NewLager}, [this](Owner) { fileCommands_->editAdd(AddKind::Storage); });
+  on({menu::NewSample}, [this](Owner) { fileCommands_->editAdd(AddKind::Sample); });
+  on({menu::NewStorage}, [this](Owner) { fileCommands_->editAdd(AddKind::Storage); });
   on({menu::NewMeas}, [this](Owner) { fileCommands_->editAdd(AddKind::Measurement); });
-  on({menu::DelProbe}, [this](Owner) { fileCommands_->editDelete(DeleteMode::Sample); });
-  on({menu::DelLager}, [this](Owner) { fileCommands_->editDelete(DeleteMode::Storage); });
+  on({menu::DelSample}, [this](Owner) { fileCommands_->editDelete(DeleteMode::Sample); });
+  on({menu::DelStorage}, [this](Owner) { fileCommands_->editDelete(DeleteMode::Storage); });
   on({menu::DelMeas}, [this](Owner) { fileCommands_->editDelete(DeleteMode::Measurement); });
-  on({menu::CopyLag}, [this](Owner) { fileCommands_->editCopyParameters(); });
+  on({menu::CopyStorage}, [this](Owner) { fileCommands_->editCopyParameters(); });
 }
 
 MainWindowBase* Shell::ensureWindow(WindowId id) {

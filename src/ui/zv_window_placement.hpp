@@ -1,9 +1,9 @@
 #pragma once
 // Puts a data window where the configuration says, and records where it is, in fractions of
-// the screen it is on (see storage/zv_dsp_inifile.hpp for the arithmetic).
+// the screen it is on (see storage/zv_display_settings.hpp for the arithmetic).
 #include <QWidget>
 
-#include "storage/zv_dsp_inifile.hpp"
+#include "storage/zv_display_settings.hpp"
 
 namespace zv {
 

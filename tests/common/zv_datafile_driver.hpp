@@ -77,12 +77,12 @@ public:
   int open(const std::filesystem::path& path) {
     begin();
     files_.setChosenFile(path);
-    if (int r = files_.auftrClearFile(std::nullopt); r != 0)
+    if (int r = files_.closeDataSet(std::nullopt); r != 0)
       return r;
     files_.useChosenFile();
     const int r = files_.loadDataSetReport(1);
     if (r != 0)
-      files_.auftrClearFile(std::nullopt);
+      files_.closeDataSet(std::nullopt);
     return r;
   }
   // The load the restore does: no backup is started.
@@ -94,7 +94,7 @@ public:
   // File > Close after the changes were rejected.
   int close() {
     begin();
-    return files_.auftrClearFile(std::nullopt);
+    return files_.closeDataSet(std::nullopt);
   }
 
   // What the last call recorded.

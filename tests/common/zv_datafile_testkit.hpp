@@ -9,7 +9,7 @@
 #include "common/zv_fake_ui.hpp"
 #include "common/zv_fakes.hpp"
 #include "common/zv_testdir.hpp"
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "platform/zv_latin1.hpp"
 #include "storage/zv_datafile_hooks.hpp"
 #include "support/zv_errorlog.hpp"
@@ -39,7 +39,7 @@ struct ModelRig {
   Reporter reporter{errorLog, ui};
   RecordingLog log;
   Language lang;
-  AuftrModel model{reporter, lang};
+  DataSetModel model{reporter, lang};
 
   ModelRig() { reporter.setLogTarget(&log); }
 
@@ -54,11 +54,11 @@ struct ModelRig {
 // S samples of T storages holding counts[(i * T + j) % counts.size()] measurements each;
 // every stored field gets a value that tells where it belongs. All ranges, speeds and areas
 // are entries of the built-in device lists.
-inline void buildDataSet(AuftrModel& model, int samples, int storages,
+inline void buildDataSet(DataSetModel& model, int samples, int storages,
                          const std::vector<int>& counts) {
-  ASSERT_EQ(model.auftrCreate(), 0);
-  ASSERT_EQ(model.auftrAddSamples(samples), 0);
-  ASSERT_EQ(model.auftrAddStorages(storages), 0);
+  ASSERT_EQ(model.createDataSet(), 0);
+  ASSERT_EQ(model.addSamples(samples), 0);
+  ASSERT_EQ(model.addStorages(storages), 0);
   DataSet& d = *model.dataSet();
   d.identNumber = "ID-4711";
   d.identName = "Stahlträger Süd"_l1;
@@ -68,8 +68,8 @@ inline void buildDataSet(AuftrModel& model, int samples, int storages,
     s.name = "S" + std::to_string(i * 7 + 1);
     for (int j = 0; j < storages; ++j) {
       const int n = counts[static_cast<std::size_t>(i * storages + j) % counts.size()];
-      ASSERT_EQ(model.auftrAddMeasurements(i, j, n), 0);
-      Storage& t = s.storages[static_cast<std::size_t>(j)];
+      ASSERT_EQ(model.addMeasurements(i, j, n), 0);
+      StorageCondition& t = s.storages[static_cast<std::size_t>(j)];
       t.name = "T" + std::to_string(i) + "-" + std::to_string(j);
       t.evaluation = (i + j) % 2 ? "A/B" : "";
       t.range = 10.0 * ((i + j) % 3 + 1);
@@ -90,8 +90,8 @@ inline void buildDataSet(AuftrModel& model, int samples, int storages,
       }
     }
   }
-  model.auftrRenumber();
-  model.auftrResetChanges();
+  model.renumber();
+  model.resetChanges();
 }
 
 // Compares what a data set file keeps. withCurveRate: the binary file keeps it, text does not.
@@ -106,8 +106,8 @@ inline void expectSameContent(const DataSet& a, const DataSet& b, bool withCurve
     EXPECT_EQ(x.name, y.name) << "sample " << i;
     ASSERT_EQ(x.storages.size(), y.storages.size());
     for (std::size_t j = 0; j < x.storages.size(); ++j) {
-      const Storage& s = x.storages[j];
-      const Storage& t = y.storages[j];
+      const StorageCondition& s = x.storages[j];
+      const StorageCondition& t = y.storages[j];
       SCOPED_TRACE("storage " + std::to_string(i) + "/" + std::to_string(j));
       EXPECT_EQ(s.name, t.name);
       EXPECT_EQ(s.evaluation, t.evaluation);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "storage/zv_restore_records.hpp"
 #include "support/zv_crc32.hpp"
 
@@ -16,18 +16,18 @@ namespace zv::test {
 // A text picture of the data set, for comparing two of them: names, parameters, results,
 // and each curve by its length and checksum (curves not in memory are read through the
 // graph file when a reader is given).
-inline std::string describeDataSet(AuftrModel& model,
+inline std::string describeDataSet(DataSetModel& model,
                                    const std::function<void(Measurement&)>& loadCurve = {}) {
   const DataSet* d = model.dataSet();
   if (!d)
     return "<none>";
   std::string out = d->title + "|" + d->identNumber + "|" + d->identName + "\n";
   char line[256];
-  for (int s = 0; s < model.auftrSampleCount(); ++s) {
-    Sample& sample = *model.auftrSample(s);
+  for (int s = 0; s < model.sampleCount(); ++s) {
+    Sample& sample = *model.sampleAt(s);
     out += "S" + std::to_string(s) + " " + sample.name + "\n";
     for (int t = 0; t < static_cast<int>(sample.storages.size()); ++t) {
-      Storage& st = sample.storages[static_cast<std::size_t>(t)];
+      StorageCondition& st = sample.storages[static_cast<std::size_t>(t)];
       std::snprintf(line, sizeof line, " T%d %s %s %.6g %.6g %.6g\n", t, st.name.c_str(),
                     st.evaluation.c_str(), st.range, st.speed, st.area);
       out += line;

@@ -8,7 +8,7 @@
 
 #include "common/zv_fakes.hpp"
 #include "common/zv_testdir.hpp"
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "ui/zv_qt_ports.hpp"
 
 namespace zv::test {
@@ -20,16 +20,16 @@ struct DialogRig {
   ErrorLog errorLog{clock, dir.path()};
   Reporter reporter{errorLog, ui};
   Language lang;
-  std::unique_ptr<AuftrModel> model;
+  std::unique_ptr<DataSetModel> model;
 
   // A fresh renumbered data set; the language starts as German.
-  AuftrModel& newModel(int samples, int storages) {
+  DataSetModel& newModel(int samples, int storages) {
     lang.language = 1;
-    model = std::make_unique<AuftrModel>(reporter, lang);
-    model->auftrCreate();
-    model->auftrAddSamples(samples);
-    model->auftrAddStorages(storages);
-    model->auftrRenumber();
+    model = std::make_unique<DataSetModel>(reporter, lang);
+    model->createDataSet();
+    model->addSamples(samples);
+    model->addStorages(storages);
+    model->renumber();
     return *model;
   }
 

@@ -14,7 +14,7 @@
 #include "common/zv_dataset_describe.hpp"
 #include "common/zv_fake_ui.hpp"
 #include "common/zv_testdir.hpp"
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "storage/zv_datafile.hpp"
 #include "storage/zv_graphfile.hpp"
 #include "storage/zv_restore.hpp"
@@ -38,7 +38,7 @@ struct GraphBackupWorld {
     store.setMeasuringQuery([this] { return measuring; });
     graphStore.GraphFileSetTempDir(userDir / "Graph" / "");
     journal.SetBackupDir(userDir / "Backup" / "");
-    model.auftrInitDefaults();
+    model.initDefaults();
     handler.dataFileInit();
     handler.setHooks(&store);
     handler.setBackupDirectoryCheck(
@@ -48,7 +48,7 @@ struct GraphBackupWorld {
   GraphBackupWorld(const GraphBackupWorld&) = delete;
   GraphBackupWorld& operator=(const GraphBackupWorld&) = delete;
 
-  AuftrModel model;
+  DataSetModel model;
   GraphFileStore graphStore;
   BackupJournal journal;
   GraphFile graph;
@@ -84,7 +84,7 @@ struct GraphBackupFixture : ::testing::Test {
     dataFile = dir.path() / "ORDER.BIN";
   }
 
-  AuftrModel& model() { return world->model; }
+  DataSetModel& model() { return world->model; }
   BackupStore& store() { return world->store; }
   DataFileDriver& files() { return world->files; }
   DataFileHandler& handler() { return world->handler; }
@@ -101,16 +101,16 @@ struct GraphBackupFixture : ::testing::Test {
   // A new data set of samples x storages with `measurements` slots each, saved to dataFile
   // (which starts its backup), measurements 0 of every storage holding a curve.
   void newSavedDataSet(int samples, int storages, int measurements, int points = 200) {
-    ASSERT_EQ(0, model().auftrCreate());
-    ASSERT_EQ(0, model().auftrAddSamples(samples));
-    ASSERT_EQ(0, model().auftrAddStorages(storages));
+    ASSERT_EQ(0, model().createDataSet());
+    ASSERT_EQ(0, model().addSamples(samples));
+    ASSERT_EQ(0, model().addStorages(storages));
     for (int s = 0; s < samples; ++s)
       for (int t = 0; t < storages; ++t) {
-        ASSERT_EQ(0, model().auftrAddMeasurements(s, t, measurements));
-        Measurement& m = *model().auftrMeasurement(s, t, 0);
+        ASSERT_EQ(0, model().addMeasurements(s, t, measurements));
+        Measurement& m = *model().measurementAt(s, t, 0);
         setResult(m, 1.0 + s + 0.1 * t, points, 100 * s + 10 * t);
       }
-    ASSERT_EQ(0, model().auftrRenumber());
+    ASSERT_EQ(0, model().renumber());
     ASSERT_EQ(0, files().saveAs(dataFile));
     ASSERT_EQ(0, files().lastRefresh());
     ASSERT_TRUE(store().backupActive());
@@ -130,10 +130,10 @@ struct GraphBackupFixture : ::testing::Test {
 
   // A finished measurement as the measurement control reports it.
   void finish(int s, int t, int k, double force, int points, int seed) {
-    Measurement* m = model().auftrMeasurement(s, t, k);
+    Measurement* m = model().measurementAt(s, t, k);
     ASSERT_NE(nullptr, m);
     setResult(*m, force, points, seed);
-    model().auftrMarkChanged(*m);
+    model().markChanged(*m);
     ASSERT_EQ(0, store().backupMeasurementFinished(*m));
   }
 

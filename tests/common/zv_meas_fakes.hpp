@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "daq/zv_daq_action.hpp"
+#include "daq/zv_pulloff_processor.hpp"
 
 namespace zv::test {
 

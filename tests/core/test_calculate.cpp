@@ -10,8 +10,8 @@ namespace zv {
 namespace {
 
 // A storage whose measurements have these bond tensions (area 1, built-in factors) and flags.
-Storage storageWith(const std::vector<double>& tensions, const std::vector<int>& on = {}) {
-  Storage st;
+StorageCondition storageWith(const std::vector<double>& tensions, const std::vector<int>& on = {}) {
+  StorageCondition st;
   st.evaluation = "A";
   for (std::size_t i = 0; i < tensions.size(); ++i) {
     Measurement m;
@@ -47,7 +47,7 @@ TEST(StudentT, TableAndBeyond) {
 }
 
 TEST(StorageStatistics, NothingCounted) {
-  Storage st = storageWith({1.0, 2.0}, {0, 0});
+  StorageCondition st = storageWith({1.0, 2.0}, {0, 0});
   ASSERT_EQ(0, calcStorageStatistics(&st, {}));
   EXPECT_EQ(0, st.statCount);
   EXPECT_EQ(0.0, st.mean);
@@ -58,7 +58,7 @@ TEST(StorageStatistics, NothingCounted) {
 }
 
 TEST(StorageStatistics, OneCounted) {
-  Storage st = storageWith({1.0, 2.0, 4.0}, {0, 1, 0});
+  StorageCondition st = storageWith({1.0, 2.0, 4.0}, {0, 1, 0});
   ASSERT_EQ(0, calcStorageStatistics(&st, {}));
   EXPECT_EQ(1, st.statCount);
   EXPECT_EQ(2.0, st.mean);
@@ -69,7 +69,7 @@ TEST(StorageStatistics, OneCounted) {
 }
 
 TEST(StorageStatistics, TwoCounted) {
-  Storage st = storageWith({1.0, 2.0});
+  StorageCondition st = storageWith({1.0, 2.0});
   ASSERT_EQ(0, calcStorageStatistics(&st, {}));
   EXPECT_EQ(2, st.statCount);
   EXPECT_DOUBLE_EQ(1.5, st.mean);
@@ -83,7 +83,7 @@ TEST(StorageStatistics, BeyondTheTableTIsTwo) {
   std::vector<double> v;
   for (int i = 0; i < 22; ++i)
     v.push_back(1.0 + (i % 2));
-  Storage st = storageWith(v);
+  StorageCondition st = storageWith(v);
   calcStorageStatistics(&st, {});
   EXPECT_EQ(22, st.statCount);
   EXPECT_DOUBLE_EQ(2.0 * st.sa / std::sqrt(22.0), st.vb);
@@ -94,7 +94,7 @@ TEST(StorageStatistics, BeyondTheTableTIsTwo) {
 }
 
 TEST(StorageStatistics, OnOffDecidesNotTheStatus) {
-  Storage st = storageWith({3.0, 5.0, 100.0}, {1, 1, 0});
+  StorageCondition st = storageWith({3.0, 5.0, 100.0}, {1, 1, 0});
   st.measurements[0].status = static_cast<int>(MeasurementStatus::Invalid);
   st.measurements[2].status = static_cast<int>(MeasurementStatus::MeasuringValid);
   calcStorageStatistics(&st, {});
@@ -104,7 +104,7 @@ TEST(StorageStatistics, OnOffDecidesNotTheStatus) {
 }
 
 TEST(StorageStatistics, UsesTheFactorsAndEachArea) {
-  Storage st = storageWith({2.5, 5.0});
+  StorageCondition st = storageWith({2.5, 5.0});
   st.measurements[0].area = 1000.0;
   st.measurements[1].area = 2000.0;
   calcStorageStatistics(&st, {0.0, 1000.0});
@@ -115,7 +115,7 @@ TEST(StorageStatistics, UsesTheFactorsAndEachArea) {
 
 TEST(StorageStatistics, EqualValuesHaveNoSpread) {
   // The one-pass form gives a slightly negative variance here, hence NaN.
-  Storage st = storageWith({0.1, 0.1, 0.1});
+  StorageCondition st = storageWith({0.1, 0.1, 0.1});
   calcStorageStatistics(&st, {});
   EXPECT_EQ(0.0, st.sa);
   EXPECT_EQ(0.0, st.vb);
@@ -132,7 +132,7 @@ TEST(StorageStatistics, NonFiniteTensionsLeaveTheSpreadUndefined) {
   // inf alone, inf among finite values, equal infinities, NaN (0/0) among finite values
   for (const Case& c : {Case{{2.0, 3.0}, {0.0, 1.0}}, Case{{2.0, 2.0}, {0.0, 0.0}},
                         Case{{0.0, 3.0, 3.0}, {0.0, 1.0, 1.0}}, Case{{3.0, 0.0}, {1.0, 0.0}}}) {
-    Storage st = storageWith(c.forces);
+    StorageCondition st = storageWith(c.forces);
     for (std::size_t i = 0; i < c.areas.size(); ++i)
       st.measurements[i].area = c.areas[i];
     calcStorageStatistics(&st, {});
@@ -141,14 +141,14 @@ TEST(StorageStatistics, NonFiniteTensionsLeaveTheSpreadUndefined) {
     EXPECT_TRUE(std::isnan(st.mean) || st.mean == inf);
   }
   // One counted value keeps SA and VB at 0, whatever it is.
-  Storage one = storageWith({nan});
+  StorageCondition one = storageWith({nan});
   calcStorageStatistics(&one, {});
   EXPECT_EQ(0.0, one.sa);
   EXPECT_EQ(0.0, one.vb);
 }
 
 TEST(StorageStatistics, LargeMeanKeepsItsDigits) {
-  Storage st = storageWith({1e9 + 1, 1e9 + 2, 1e9 + 3});
+  StorageCondition st = storageWith({1e9 + 1, 1e9 + 2, 1e9 + 3});
   calcStorageStatistics(&st, {});
   EXPECT_DOUBLE_EQ(1.0, st.sa);
   EXPECT_DOUBLE_EQ(1e9 + 2, st.mean);
@@ -175,7 +175,7 @@ TEST(StorageStatistics, AgreesWithTheTextbookFormWhereThatIsSound) {
 
 TEST(StorageStatistics, MissingOrEmptyStorage) {
   EXPECT_EQ(-1, calcStorageStatistics(nullptr, {}));
-  Storage st;
+  StorageCondition st;
   st.statCount = 4;
   EXPECT_EQ(-1, calcStorageStatistics(&st, {}));
   EXPECT_EQ(4, st.statCount);
@@ -184,7 +184,7 @@ TEST(StorageStatistics, MissingOrEmptyStorage) {
 }
 
 TEST(StatisticsText, DisplayForm) {
-  Storage st = storageWith({1.0, 2.0});
+  StorageCondition st = storageWith({1.0, 2.0});
   EXPECT_EQ(" 1.50 +- 0.71 +- 6.35 (2) A", storageSummaryDisplay(&st, {}, {}));
   EXPECT_EQ(" 1.50 +- 0.71 +- 6.35 (2) A", st.summaryText);
   StatisticsFormat three;
@@ -197,7 +197,7 @@ TEST(StatisticsText, DisplayForm) {
 }
 
 TEST(StatisticsText, ExportForm) {
-  Storage st = storageWith({1.0, 2.0});
+  StorageCondition st = storageWith({1.0, 2.0});
   EXPECT_EQ("\t        1.50\t        0.71\t        6.35\t   2\tA",
             storageSummaryExport(&st, {}, {}));
   StatisticsFormat narrow{1, 3, 1};
@@ -205,7 +205,7 @@ TEST(StatisticsText, ExportForm) {
 }
 
 TEST(StatisticsText, CutToItsField) {
-  Storage st = storageWith({1.0, 2.0});
+  StorageCondition st = storageWith({1.0, 2.0});
   StatisticsFormat wide;
   wide.decimals = 30;
   std::string text = storageSummaryDisplay(&st, {}, wide);

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "common/zv_fake_ui.hpp"
+#include "core/zv_area_list.hpp"
 #include "core/zv_core_fixture.hpp"
-#include "core/zv_list_abriss.hpp"
-#include "core/zv_list_area.hpp"
-#include "core/zv_list_range.hpp"
-#include "core/zv_list_veloc.hpp"
+#include "core/zv_evaluation_list.hpp"
+#include "core/zv_piston_list.hpp"
+#include "core/zv_speed_list.hpp"
 
 namespace zv {
 namespace {
@@ -342,11 +342,11 @@ TEST_F(EvaluationOfStorage, CopiedIntoTheCurrentStorage) {
   newDataSet(2, 2);
   ds().currentSample = 1;
   ds().currentStorage = 1;
-  model.auftrResetChanges();
+  model.resetChanges();
   EXPECT_EQ(0, setCurrentStorageEvaluation(model, std::string(20, 'K')));
-  EXPECT_EQ(std::string(19, 'K'), model.auftrStorage(1, 1)->evaluation);
-  EXPECT_EQ(1u, model.auftrStorage(1, 1)->saveChanges);
-  EXPECT_NE(0u, model.auftrIsChanged());
+  EXPECT_EQ(std::string(19, 'K'), model.storageAt(1, 1)->evaluation);
+  EXPECT_EQ(1u, model.storageAt(1, 1)->saveChanges);
+  EXPECT_NE(0u, model.isChanged());
 }
 
 } // namespace

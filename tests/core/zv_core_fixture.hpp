@@ -7,7 +7,7 @@
 
 #include "common/zv_fake_ui.hpp"
 #include "common/zv_testdir.hpp"
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 
 namespace zv::test {
 
@@ -33,7 +33,7 @@ public:
     events.push_back("sample " + std::to_string(s.index));
     s.backupChanges = 0;
   }
-  void storageCreated(Storage& t) override {
+  void storageCreated(StorageCondition& t) override {
     beforeEvent();
     events.push_back("storage " + at({t.sampleIndex, t.storageIndex, 0}));
     t.backupChanges = 0;
@@ -76,7 +76,7 @@ struct ModelFixture : ::testing::Test {
   RecordingLog log;
   Reporter reporter{errorLog, ui};
   Language lang;
-  AuftrModel model{reporter, lang};
+  DataSetModel model{reporter, lang};
   RecordingBackup backup;
 
   ModelFixture() {
@@ -86,19 +86,19 @@ struct ModelFixture : ::testing::Test {
 
   // The way a new data set is built.
   void newDataSet(int samples, int storages) {
-    ASSERT_EQ(0, model.auftrCreate());
-    ASSERT_EQ(0, model.auftrAddSamples(samples));
-    ASSERT_EQ(0, model.auftrAddStorages(storages));
-    ASSERT_EQ(0, model.auftrRenumber());
+    ASSERT_EQ(0, model.createDataSet());
+    ASSERT_EQ(0, model.addSamples(samples));
+    ASSERT_EQ(0, model.addStorages(storages));
+    ASSERT_EQ(0, model.renumber());
   }
   DataSet& ds() { return *model.dataSet(); }
 
   // Every sample has the same number of storages, each with at least one measurement.
   ::testing::AssertionResult gridIsRectangular(int samples, int storages) {
-    if (model.auftrSampleCount() != samples)
-      return ::testing::AssertionFailure() << "samples " << model.auftrSampleCount();
+    if (model.sampleCount() != samples)
+      return ::testing::AssertionFailure() << "samples " << model.sampleCount();
     for (int s = 0; s < samples; ++s) {
-      const Sample* sample = model.auftrSample(s);
+      const Sample* sample = model.sampleAt(s);
       if (static_cast<int>(sample->storages.size()) != storages)
         return ::testing::AssertionFailure()
                << "sample " << s << " has " << sample->storages.size() << " storages";

@@ -277,7 +277,7 @@ public:
   // used slot is answered with the next free one.
   void series(int sample, int storage, int pulls) {
     selectCell(program_, sample, storage);
-    cbCtlMeasSelect(program_, 0);
+    selectMeasurement(program_, 0);
     ui_.answers["Zarvik - Start measurement"] = {NextFreeIndex};
     const int goal = pulls_ + pulls;
     if (startMeasuring(program_) != 0)
@@ -296,14 +296,14 @@ public:
     std::printf("OPEN %d\n", r);
     if (r != 0)
       fatal("File > Open");
-    const DataSet* d = program_.auftr.dataSet();
+    const DataSet* d = program_.model.dataSet();
     std::printf("PLOTS %d\n", d ? d->plotCount : -1);
   }
 
   // The data set as text, curves included; curves read from the graph file only for this are
   // dropped again, so the data set is as it was.
   void snapshot(const char* name) {
-    AuftrModel& model = program_.auftr;
+    DataSetModel& model = program_.model;
     const std::string text = test::describeDataSet(
         model, [&](Measurement& m) { program_.graphBackup.graph.graphReadCurve(&m); });
     if (DataSet* d = model.dataSet())
@@ -353,10 +353,10 @@ int session(Run& run, int waitAtPull) {
   run.series(1, 1, 5);
   if (run.commands().editAdd(AddKind::Sample) != 0)
     fatal("Edit > Add sample");
-  if (!renameSample(p, p.auftr.auftrSampleCount() - 1, "Added"))
+  if (!renameSample(p, p.model.sampleCount() - 1, "Added"))
     fatal("rename");
   p.mainTimerTick();
-  cbCtlProbeSelect(p, 0);
+  selectSample(p, 0);
   if (run.commands().editDelete(DeleteMode::Sample) != 0)
     fatal("Edit > Delete sample");
   // The former second sample's third storage already holds pulls: the series goes on after
@@ -370,7 +370,7 @@ int saveCrash(Run& run, int changes) {
   run.open();
   Program& p = run.program();
   run.series(2, 0, 1);
-  cbCtlProbeSelect(p, 0);
+  selectSample(p, 0);
   if (run.commands().editDelete(DeleteMode::Sample) != 0)
     fatal("Edit > Delete sample");
   if (!renameStorage(p, 2, "Edited"))

@@ -8,7 +8,7 @@
 
 #include "common/zv_fake_ui.hpp"
 #include "common/zv_testdir.hpp"
-#include "daq/zv_daq_init.hpp"
+#include "daq/zv_daq.hpp"
 #include "platform/zv_latin1.hpp"
 
 namespace zv {

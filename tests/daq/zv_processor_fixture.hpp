@@ -8,9 +8,9 @@
 #include "common/zv_fakes.hpp"
 #include "common/zv_meas_fakes.hpp"
 #include "common/zv_testdir.hpp"
-#include "core/zv_auftr_def.hpp"
-#include "core/zv_measparams.hpp"
-#include "daq/zv_daq_action.hpp"
+#include "core/zv_dataset.hpp"
+#include "core/zv_meas_params.hpp"
+#include "daq/zv_pulloff_processor.hpp"
 
 namespace zv::test {
 
@@ -22,7 +22,7 @@ struct ProcessorFixture : ::testing::Test {
   RecordingLog log;
   Reporter reporter{errorLog, ui};
   Language lang;
-  AuftrModel model{reporter, lang};
+  DataSetModel model{reporter, lang};
   MeasParams params;
   ScriptedAcquisition acq;
   FakeTesters testers;
@@ -36,11 +36,11 @@ struct ProcessorFixture : ::testing::Test {
     for (auto& list : testers.pistons)
       for (int i = 0; i < list.count(); ++i)
         calibrate(*list.piston(i));
-    model.auftrInitDefaults();
-    model.auftrCreate();
-    model.auftrAddSamples(2);
-    model.auftrAddStorages(2);
-    model.auftrRenumber();
+    model.initDefaults();
+    model.createDataSet();
+    model.addSamples(2);
+    model.addStorages(2);
+    model.renumber();
     proc.setRunning({0, 0, 0});
     // Plain settings that make the arithmetic easy to follow: 64 Hz, no averaging.
     acq.actualRate = 64.0;
@@ -56,8 +56,8 @@ struct ProcessorFixture : ::testing::Test {
     params.stopProzent = 25.0;    // 0.25 kN/s
   }
 
-  Measurement& meas(int s = 0, int t = 0, int m = 0) { return *model.auftrMeasurement(s, t, m); }
-  Storage& storage(int s = 0, int t = 0) { return *model.auftrStorage(s, t); }
+  Measurement& meas(int s = 0, int t = 0, int m = 0) { return *model.measurementAt(s, t, m); }
+  StorageCondition& storage(int s = 0, int t = 0) { return *model.storageAt(s, t); }
 
   void setSpeed(double speed) {
     for (auto& sample : model.dataSet()->samples)

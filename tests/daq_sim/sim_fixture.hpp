@@ -14,8 +14,8 @@
 #include "common/zv_fake_ui.hpp"
 #include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
-#include "core/zv_measparams.hpp"
-#include "daq/zv_daq_init.hpp"
+#include "core/zv_meas_params.hpp"
+#include "daq/zv_daq.hpp"
 
 namespace zv::test {
 

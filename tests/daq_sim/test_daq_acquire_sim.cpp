@@ -238,21 +238,21 @@ TEST_F(Acquire, ConfiguringARunningTaskIsRefused) {
 }
 
 TEST_F(Acquire, AdapterStatusWordShowsTheTaskState) {
-  DaqPad pad(daq.driver());
+  AnalogInput pad(daq.driver());
   double interval = 0;
   std::uint16_t status = 0;
-  ASSERT_EQ(0, pad.daqpadStart(1, 50, 0, 5, interval, status));
+  ASSERT_EQ(0, pad.start(1, 50, 0, 5, interval, status));
   EXPECT_DOUBLE_EQ(1.0 / 50, interval);
   EXPECT_EQ(daqstatus::TaskCreated | daqstatus::TaskConfigured | daqstatus::TaskRunning, status);
-  std::array<double, DaqPad::BufferSize> buffer{};
+  std::array<double, AnalogInput::BufferSize> buffer{};
   int count = -1;
-  EXPECT_EQ(0, pad.daqpadRead(1, buffer, count, status));
+  EXPECT_EQ(0, pad.read(1, buffer, count, status));
   EXPECT_EQ(0, count);
   sim.advance(0.1);
-  EXPECT_EQ(1, pad.daqpadRead(1, buffer, count, status));
+  EXPECT_EQ(1, pad.read(1, buffer, count, status));
   EXPECT_EQ(5, count);
   EXPECT_TRUE(status & daqstatus::SamplesRead);
-  EXPECT_EQ(0, pad.daqpadStop(1, status));
+  EXPECT_EQ(0, pad.stop(1, status));
   EXPECT_EQ(0, status);
 }
 

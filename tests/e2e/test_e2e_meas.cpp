@@ -55,11 +55,11 @@ struct E2E : ::testing::Test {
         list.piston(i)->calFlags = PistonRange::FullyCalibrated;
     }
     p.measPanel = &panel;
-    auto& a = p.auftr;
-    ASSERT_EQ(0, a.auftrCreate());
-    a.auftrAddSamples(2);
-    a.auftrAddStorages(2);
-    a.auftrRenumber();
+    auto& a = p.model;
+    ASSERT_EQ(0, a.createDataSet());
+    a.addSamples(2);
+    a.addStorages(2);
+    a.renumber();
     for (auto& s : a.dataSet()->samples)
       for (auto& t : s.storages) {
         t.speed = 300.0; // N/s, from the device's speed list
@@ -68,10 +68,10 @@ struct E2E : ::testing::Test {
   }
   void TearDown() override { p.daq.daqShutdown(); }
 
-  Measurement& meas(int k) { return *p.auftr.auftrMeasurement(0, 0, k); }
+  Measurement& meas(int k) { return *p.model.measurementAt(0, 0, k); }
   int valid() const {
     int n = 0;
-    for (const auto& m : p.auftr.auftrStorage(0, 0)->measurements)
+    for (const auto& m : p.model.storageAt(0, 0)->measurements)
       n += m.status == 5;
     return n;
   }
@@ -103,7 +103,7 @@ TEST_F(E2E, FivePullsFillFiveSlotsWithTheirBreakForces) {
   EXPECT_FALSE(panel.on);
   EXPECT_FALSE(p.measuring);
 
-  const Storage& t = *p.auftr.auftrStorage(0, 0);
+  const StorageCondition& t = *p.model.storageAt(0, 0);
   ASSERT_EQ(t.measurements.size(), 6u);
   double sum = 0.0;
   for (int k = 0; k < 5; ++k) {
@@ -125,7 +125,7 @@ TEST_F(E2E, FivePullsFillFiveSlotsWithTheirBreakForces) {
   EXPECT_EQ(t.statCount, 5);
   EXPECT_NEAR(t.mean, sum / 5, 1e-12);
   EXPECT_GT(t.sa, 0.0);
-  EXPECT_GT(p.auftr.auftrIsChanged(), 0u);
+  EXPECT_GT(p.model.isChanged(), 0u);
   EXPECT_TRUE(ui.popups().empty());
   EXPECT_EQ(sim.availableSamples(), -1); // no acquisition left running
 }
@@ -144,7 +144,7 @@ TEST_F(E2E, ATesterCalibratedOnHeldForcesFilesItsBreakForces) {
   // Calibration of the storage's piston, as the dialog drives it: a reference force on the
   // piston, a second for the live reading, the force typed, Calibrate; then OK.
   const PistonList& pistons = p.devices.device(0)->pistons;
-  p.measParams.calSelection = std::max(0, pistons.find(p.auftr.auftrStorage(0, 0)->range));
+  p.measParams.calSelection = std::max(0, pistons.find(p.model.storageAt(0, 0)->range));
   {
     CalibrationSession calibration{
         {p.devices, p.daq, p.measParams, p.reporter, p.lang, p.clock, p.measuring}};
@@ -166,7 +166,7 @@ TEST_F(E2E, ATesterCalibratedOnHeldForcesFilesItsBreakForces) {
 
   int before = 0;
   sim.breakForce(0, &before);
-  p.auftr.dataSet()->currentMeasurement = 1;
+  p.model.dataSet()->currentMeasurement = 1;
   ASSERT_EQ(0, startMeasuring(p));
   ASSERT_TRUE(runUntil([&] { return valid() == 4; }));
   stopMeasuring(p);
@@ -185,7 +185,7 @@ TEST_F(E2E, StopBeforeTheTriggerLeavesInvalid) {
   stopMeasuring(p);
   EXPECT_EQ(meas(0).status, 0);
   EXPECT_EQ(meas(0).inStatistics, 0);
-  EXPECT_EQ(p.auftr.auftrMeasurementCount(0, 0), 1);
+  EXPECT_EQ(p.model.measurementCount(0, 0), 1);
 }
 
 TEST_F(E2E, StopDuringTrackingWritesTheResultAndDoesNotAdvance) {
@@ -198,7 +198,7 @@ TEST_F(E2E, StopDuringTrackingWritesTheResultAndDoesNotAdvance) {
   stopMeasuring(p);
   EXPECT_EQ(meas(0).status, 5);
   EXPECT_NEAR(meas(0).force, breakForces[1], 0.02);
-  EXPECT_EQ(p.auftr.auftrMeasurementCount(0, 0), 1);
+  EXPECT_EQ(p.model.measurementCount(0, 0), 1);
   EXPECT_EQ(p.processor.runningSelection().measurement, 0);
   int count = 0;
   sim.breakForce(0, &count);
@@ -211,7 +211,7 @@ TEST_F(E2E, OverwriteQuestionAnswers) {
   ASSERT_TRUE(runUntil([&] { return meas(0).status == 5; }));
   stopMeasuring(p);
   const double first = meas(0).force;
-  p.auftr.dataSet()->currentMeasurement = 0;
+  p.model.dataSet()->currentMeasurement = 0;
 
   // Abort: nothing starts, nothing changes.
   ui.askAnswers.push_back(AbortStart);
@@ -228,7 +228,7 @@ TEST_F(E2E, OverwriteQuestionAnswers) {
   EXPECT_EQ(meas(0).force, first);
 
   // Overwrite: slot 1 gets the new specimen's force.
-  p.auftr.dataSet()->currentMeasurement = 0;
+  p.model.dataSet()->currentMeasurement = 0;
   ui.askAnswers.push_back(OverwriteAll);
   ASSERT_EQ(0, startMeasuring(p));
   EXPECT_EQ(p.processor.runningSelection().measurement, 0);

@@ -44,7 +44,7 @@ class TestE2EMeasWindow : public QObject {
   MeasWindow* meas() { return static_cast<MeasWindow*>(shell->window(WindowId::Measurement)); }
   int valid() {
     int n = 0;
-    for (const auto& m : program->auftr.auftrStorage(0, 0)->measurements)
+    for (const auto& m : program->model.storageAt(0, 0)->measurements)
       n += m.status == 5;
     return n;
   }
@@ -68,12 +68,12 @@ private slots:
         list.piston(i)->calFlags = PistonRange::FullyCalibrated;
     }
     program->measParams.dPollTime = 0.1;
-    auto& a = program->auftr;
-    a.auftrCreate();
-    a.auftrAddSamples(3);
-    a.auftrAddStorages(3);
-    a.auftrRenumber();
-    a.auftrStorage(0, 0)->speed = 300.0;
+    auto& a = program->model;
+    a.createDataSet();
+    a.addSamples(3);
+    a.addStorages(3);
+    a.renumber();
+    a.storageAt(0, 0)->speed = 300.0;
     program->dataLoaded = true;
     shell = std::make_unique<Shell>(*program, *ui);
     shell->openLogWindow();
@@ -103,7 +103,7 @@ private slots:
       sim.advance(1.0);
       QTest::qWait(meas()->timer().interval() + 5);
     }
-    QCOMPARE(program->auftr.dataSet()->currentMeasurement, 3);
+    QCOMPARE(program->model.dataSet()->currentMeasurement, 3);
     QVERIFY(meas()->curve()->count() > 0);
     meas()->startStop()->click();
     QVERIFY(!program->measuring);
@@ -111,7 +111,7 @@ private slots:
 
     // Back on the third pull: its curve, result and trigger are what the window shows.
     meas()->rings()->measurementRing()->activated(2);
-    const Measurement& third = *program->auftr.auftrMeasurement(0, 0, 2);
+    const Measurement& third = *program->model.measurementAt(0, 0, 2);
     QCOMPARE(meas()->result()->text(), QString::fromStdString(formatFixed(third.force, 3)));
     QCOMPARE(meas()->points()->text(), QString::number(third.pointCount));
     QVERIFY(meas()->curve()->count() > 10);
@@ -144,8 +144,8 @@ private slots:
     for (int i = 0; i < second.pistons.count(); ++i)
       second.pistons.piston(i)->calFlags = PistonRange::FullyCalibrated;
     program->measParams.hardChn = 1;
-    program->auftr.auftrResetChanges();
-    NewDataSetInput in = newDataSetInputFrom(program->auftr.defaults());
+    program->model.resetChanges();
+    NewDataSetInput in = newDataSetInputFrom(program->model.defaults());
     in.identNumber = "2026-118";
     in.identName = "Facade coating";
     in.channel = 1;
@@ -162,7 +162,7 @@ private slots:
       tick();
     QCOMPARE(valid(), 3);
     meas()->startStop()->click(); // stopped before the fourth specimen's trigger
-    QCOMPARE(program->auftr.auftrMeasurement(0, 0, 3)->status, 0);
+    QCOMPARE(program->model.measurementAt(0, 0, 3)->status, 0);
     meas()->rings()->measurementRing()->activated(3);
     meas()->startStop()->click(); // and started again on the same slot
     for (int i = 0; i < 600 && valid() < 4; ++i)

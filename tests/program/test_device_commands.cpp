@@ -88,10 +88,10 @@ TEST_F(DeviceCommandsFixture, StartUpResetsTheDevicesAndTheDataSetUsesTheShownOn
     DeviceSetup setup(program, 1);
     setup.ok();
   }
-  program.auftr.auftrInitDefaults();
-  EXPECT_DOUBLE_EQ(25.0, program.auftr.defaults().defaultRange);
-  EXPECT_DOUBLE_EQ(50.0, program.auftr.defaults().defaultSpeed);
-  EXPECT_DOUBLE_EQ(4.0, program.auftr.defaults().defaultArea);
+  program.model.initDefaults();
+  EXPECT_DOUBLE_EQ(25.0, program.model.defaults().defaultRange);
+  EXPECT_DOUBLE_EQ(50.0, program.model.defaults().defaultSpeed);
+  EXPECT_DOUBLE_EQ(4.0, program.model.defaults().defaultArea);
 }
 
 TEST_F(DeviceCommandsFixture, TheConfigurationNamesTheDeviceFilesAndKeepsTheChosenOnes) {

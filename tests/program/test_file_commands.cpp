@@ -59,7 +59,7 @@ struct ProgramRig {
     program.refreshSink = &refresh;
     program.reporter.setLogTarget(&log);
   }
-  AuftrModel& model() { return program.auftr; }
+  DataSetModel& model() { return program.model; }
   // A saved data set of s x t that is open as after File > Open.
   std::filesystem::path openDataSet(const std::string& name, int s = 3, int t = 3) {
     test::buildDataSet(model(), s, t, {1});
@@ -120,7 +120,7 @@ TEST(FileNew, BuildsNamesTheDataSetAndSavesItAtOnce) {
   EXPECT_EQ(d.samples[1].storages[3].measurements[0].area, 12.5);
   EXPECT_EQ(d.identNumber, "Nr 1");
   EXPECT_TRUE(rig.program.dataLoaded);
-  EXPECT_EQ(rig.model().auftrIsChanged(), 0u);
+  EXPECT_EQ(rig.model().isChanged(), 0u);
   EXPECT_EQ(test::TestDir::readFile(rig.dir.file("New.BIN")).size(), 260u + 2 * (34 + 4 * 180));
   EXPECT_EQ(rig.windows.calls, (std::vector<std::string>{"show"}));
   EXPECT_EQ(rig.model().defaults().samplePrefix, "S"); // remembered for next time
@@ -133,19 +133,19 @@ TEST(FileNew, CancellingTheFileQuestionLeavesTheOldDataSet) {
   rig.dialogs.newAnswer = input(1, "X", 1, "Y");
   rig.ui.fileAnswers = {std::nullopt};
   EXPECT_EQ(rig.commands.fileNew(), UserStopped);
-  EXPECT_EQ(rig.model().auftrSampleCount(), 3);
+  EXPECT_EQ(rig.model().sampleCount(), 3);
   EXPECT_EQ(rig.program.dataFiles.state().dataFileName, "Old.BIN");
 
   rig.dialogs.newAnswer.reset(); // Abort in the dialog
   EXPECT_EQ(rig.commands.fileNew(), UserStopped);
-  EXPECT_EQ(rig.model().auftrSampleCount(), 3);
+  EXPECT_EQ(rig.model().sampleCount(), 3);
 }
 
 TEST(FileNew, SavingTheOldDataSetGoesToItsOwnFile) {
   ProgramRig rig;
   const auto old = rig.openDataSet("Old.DAT");
   rig.model().dataSet()->samples[0].name = "changed";
-  rig.model().auftrMarkChanged(rig.model().dataSet()->samples[0]);
+  rig.model().markChanged(rig.model().dataSet()->samples[0]);
   rig.dialogs.newAnswer = input(1, "N", 1, "M");
   rig.ui.fileAnswers = {rig.dir.file("Fresh.BIN")};
   rig.ui.askAnswers = {1}; // save the old one
@@ -159,12 +159,12 @@ TEST(FileNew, SavingTheOldDataSetGoesToItsOwnFile) {
 TEST(FileNew, AbortInTheSaveQuestionKeepsTheOldDataSet) {
   ProgramRig rig;
   rig.openDataSet("Old.BIN");
-  rig.model().auftrMarkTotalsChanged();
+  rig.model().markTotalsChanged();
   rig.dialogs.newAnswer = input(1, "N", 1, "M");
   rig.ui.fileAnswers = {rig.dir.file("Fresh.BIN")};
   rig.ui.askAnswers = {0};
   EXPECT_EQ(rig.commands.fileNew(), UserStopped);
-  EXPECT_EQ(rig.model().auftrSampleCount(), 3);
+  EXPECT_EQ(rig.model().sampleCount(), 3);
   EXPECT_FALSE(std::filesystem::exists(rig.dir.file("Fresh.BIN")));
   EXPECT_EQ(rig.program.dataFiles.state().dataFileName, "Old.BIN");
 }
@@ -195,10 +195,10 @@ TEST(FileNew, RefusedWhileMeasuring) {
 TEST(FileOpen, OpensTheChosenFileAndShowsTheWindows) {
   ProgramRig rig;
   const auto p = rig.openDataSet("A.BIN", 2, 5);
-  rig.program.dataFiles.auftrClearFile(std::nullopt);
+  rig.program.dataFiles.closeDataSet(std::nullopt);
   rig.ui.fileAnswers = {p};
   ASSERT_EQ(rig.commands.fileOpen(), 0);
-  EXPECT_EQ(rig.model().auftrStorageCount(), 5);
+  EXPECT_EQ(rig.model().storageCount(), 5);
   EXPECT_TRUE(rig.program.dataLoaded);
   EXPECT_EQ(rig.program.dataFilePath, p.string());
   EXPECT_EQ(rig.windows.calls, (std::vector<std::string>{"show"}));
@@ -212,12 +212,12 @@ TEST(FileOpen, SavingTheOpenDataSetNeverOverwritesTheFileToOpen) {
 
   ProgramRig rig;
   const auto current = rig.openDataSet("Current.BIN", 1, 1);
-  rig.model().auftrMarkTotalsChanged();
+  rig.model().markTotalsChanged();
   rig.ui.fileAnswers = {wanted};
   rig.ui.askAnswers = {1}; // save the current data set first
   ASSERT_EQ(rig.commands.fileOpen(), 0);
   EXPECT_EQ(test::TestDir::readFile(wanted), wantedBytes);
-  EXPECT_EQ(rig.model().auftrSampleCount(), 4);
+  EXPECT_EQ(rig.model().sampleCount(), 4);
   EXPECT_EQ(test::TestDir::readFile(current).size(), 260u + 34 + 180);
   EXPECT_EQ(rig.ui.shown[1].title, "Load Sata Set");
 }
@@ -236,7 +236,7 @@ TEST(FileOpen, AFailedLoadClosesTheDataSetAndTheWindows) {
 TEST(FileOpen, StayingWithTheCurrentDataSetDropsTheChoice) {
   ProgramRig rig;
   rig.openDataSet("Keep.BIN");
-  rig.model().auftrMarkTotalsChanged();
+  rig.model().markTotalsChanged();
   const auto other = rig.dir.write("Other.BIN", "x");
   rig.ui.fileAnswers = {other};
   rig.ui.askAnswers = {0};
@@ -249,17 +249,17 @@ TEST(FileOpen, StayingWithTheCurrentDataSetDropsTheChoice) {
 TEST(FileOpen, TheRecentFileOpensWithoutADialog) {
   ProgramRig rig;
   const auto p = rig.openDataSet("Recent.DAT", 2, 2);
-  rig.program.dataFiles.auftrClearFile(std::nullopt);
+  rig.program.dataFiles.closeDataSet(std::nullopt);
   ASSERT_EQ(rig.commands.fileOpenRecent(p.string()), 0);
   EXPECT_TRUE(rig.ui.fileDialogs.empty());
-  EXPECT_EQ(rig.model().auftrSampleCount(), 2);
+  EXPECT_EQ(rig.model().sampleCount(), 2);
   EXPECT_EQ(rig.program.dataFiles.state().dataFileName, "Recent.DAT");
 }
 
 TEST(FileClose, AsksWhenChangedAndClosesTheWindows) {
   ProgramRig rig;
   rig.openDataSet("C.BIN");
-  rig.model().auftrMarkTotalsChanged();
+  rig.model().markTotalsChanged();
   rig.ui.askAnswers = {0};
   EXPECT_EQ(rig.commands.fileClose(), ClearAborted);
   EXPECT_TRUE(rig.model().hasDataSet());
@@ -275,9 +275,9 @@ TEST(FileClose, AsksWhenChangedAndClosesTheWindows) {
 TEST(FileSave, SaveAndSaveAs) {
   ProgramRig rig;
   rig.openDataSet("S.BIN");
-  rig.model().auftrMarkTotalsChanged();
+  rig.model().markTotalsChanged();
   ASSERT_EQ(rig.commands.fileSave(), 0);
-  EXPECT_EQ(rig.model().auftrIsChanged(), 0u);
+  EXPECT_EQ(rig.model().isChanged(), 0u);
   EXPECT_EQ(rig.windows.calls, (std::vector<std::string>{"titles"}));
 
   rig.program.dataFiles.state().dataWrtTypeSelect = 1;
@@ -298,7 +298,7 @@ TEST(Exit, YesClosesTheDataSetThroughTheSavePrompt) {
   ProgramRig rig;
   const auto p = rig.openDataSet("E.BIN");
   rig.model().dataSet()->title = "changed";
-  rig.model().auftrMarkTotalsChanged();
+  rig.model().markTotalsChanged();
   rig.ui.askAnswers = {0}; // Abort: the program goes on
   EXPECT_FALSE(rig.program.confirmExit());
   EXPECT_EQ(rig.program.quitRequested, 0);
@@ -316,7 +316,7 @@ TEST(Exit, YesClosesTheDataSetThroughTheSavePrompt) {
 TEST(Exit, AFailedSaveKeepsTheProgramRunning) {
   ProgramRig rig;
   rig.openDataSet("E.BIN");
-  rig.model().auftrMarkTotalsChanged();
+  rig.model().markTotalsChanged();
   rig.program.dataFiles.state().dataDirectory = (rig.dir.file("gone") / "deeper").string();
   rig.ui.askAnswers = {1};
   EXPECT_FALSE(rig.program.confirmExit());
@@ -357,10 +357,10 @@ TEST(Restore, ABackupLeftByACrashIsReloadedThroughTheFileHandling) {
     test::ScriptedUi ui;
     Program first(ui, clock, registry, dir.path() / "fallback" / "");
     first.startUp({"zarvik"});
-    test::buildDataSet(first.auftr, 2, 2, {1});
+    test::buildDataSet(first.model, 2, 2, {1});
     first.dataFiles.setDataFile(file);
     ASSERT_EQ(first.dataFiles.saveDataSet(), 0);
-    ASSERT_EQ(first.auftr.auftrAddSamples(4), 0); // journalled at once; then the "crash"
+    ASSERT_EQ(first.model.addSamples(4), 0); // journalled at once; then the "crash"
   }
   test::ScriptedUi ui;
   Program second(ui, clock, registry, dir.path() / "fallback" / "");
@@ -372,7 +372,7 @@ TEST(Restore, ABackupLeftByACrashIsReloadedThroughTheFileHandling) {
   EXPECT_EQ(ui.fileDialogs[0].defaultName, "Crash.BIN");
   second.dataFiles.setDataFile(file);
   ASSERT_EQ(second.dataFiles.loadDataSetReport(0), 0);
-  EXPECT_EQ(second.auftr.auftrSampleCount(), 4);
+  EXPECT_EQ(second.model.sampleCount(), 4);
 }
 
 // ---- Edit -----------------------------------------------------------------------------------
@@ -381,21 +381,21 @@ TEST(EditAdd, AppendsAndRefreshes) {
   ProgramRig rig;
   rig.openDataSet("A.BIN", 2, 2);
   ASSERT_EQ(rig.commands.editAdd(AddKind::Sample), 0);
-  EXPECT_EQ(rig.model().auftrSampleCount(), 3);
+  EXPECT_EQ(rig.model().sampleCount(), 3);
   EXPECT_EQ(rig.model().dataSet()->sampleCount, 3); // renumbered
   EXPECT_TRUE(rig.refreshedEverything());
   ASSERT_EQ(rig.commands.editAdd(AddKind::Storage), 0);
-  EXPECT_EQ(rig.model().auftrStorageCount(), 3);
+  EXPECT_EQ(rig.model().storageCount(), 3);
   rig.model().dataSet()->currentStorage = 1;
   ASSERT_EQ(rig.commands.editAdd(AddKind::Measurement), 0);
-  EXPECT_EQ(rig.model().auftrMeasurementCount(0, 1), 2);
-  EXPECT_NE(rig.model().auftrIsChanged(), 0u);
+  EXPECT_EQ(rig.model().measurementCount(0, 1), 2);
+  EXPECT_NE(rig.model().isChanged(), 0u);
 }
 
 TEST(EditAdd, LimitsLogTheirMessageAndSkipTheRefresh) {
   ProgramRig rig;
   rig.openDataSet("A.BIN", 20, 1);
-  EXPECT_EQ(rig.commands.editAdd(AddKind::Sample), AuftrLimitReached);
+  EXPECT_EQ(rig.commands.editAdd(AddKind::Sample), ModelLimitReached);
   EXPECT_NE(rig.log.text.find("Maximum Sample number already available"), std::string::npos);
   EXPECT_TRUE(rig.refresh.requests.empty());
 
@@ -424,24 +424,24 @@ TEST(EditDelete, DeletesTheCurrentRecordAfterConfirmation) {
   d.currentSample = 2;
   rig.dialogs.deleteAnswer = false;
   EXPECT_EQ(rig.commands.editDelete(DeleteMode::Sample), UserStopped);
-  EXPECT_EQ(rig.model().auftrSampleCount(), 3);
+  EXPECT_EQ(rig.model().sampleCount(), 3);
 
   rig.dialogs.deleteAnswer = true;
   ASSERT_EQ(rig.commands.editDelete(DeleteMode::Sample), 0);
-  EXPECT_EQ(rig.model().auftrSampleCount(), 2);
+  EXPECT_EQ(rig.model().sampleCount(), 2);
   EXPECT_EQ(d.currentSample, 1); // moved to the new last sample
   EXPECT_TRUE(rig.refreshedEverything());
-  EXPECT_NE(rig.model().auftrIsChanged(), 0u);
+  EXPECT_NE(rig.model().isChanged(), 0u);
 
   d.currentStorage = 0;
   ASSERT_EQ(rig.commands.editDelete(DeleteMode::Storage), 0);
-  EXPECT_EQ(rig.model().auftrStorageCount(), 2);
+  EXPECT_EQ(rig.model().storageCount(), 2);
   // Names follow the positions after the renumbering.
   EXPECT_EQ(d.samples[1].storages[0].storageIndex, 0);
   EXPECT_EQ(rig.dialogs.deleteAsked,
             (std::vector<DeleteMode>{DeleteMode::Sample, DeleteMode::Sample, DeleteMode::Storage}));
 
-  rig.model().auftrAddMeasurements(1, 0, 3);
+  rig.model().addMeasurements(1, 0, 3);
   d.currentStorage = 0;
   d.currentMeasurement = 1;
   d.samples[1].storages[0].measurements[2].force = 9.0;
@@ -462,7 +462,7 @@ TEST(EditCopy, CopiesToTheChosenStorages) {
         t.area = 1.0;
         t.speed = 100.0;
       }
-    Storage& src = d.samples[1].storages[1];
+    StorageCondition& src = d.samples[1].storages[1];
     src.range = 30.0;
     src.area = 3.0;
     src.speed = 300.0;

@@ -40,17 +40,17 @@ TEST_F(ProgramBackupTest, DirectoriesComeFromTheUserDirectoryOrTheFallback) {
 TEST_F(ProgramBackupTest, MenusAndTimerWriteTheBackupButNotWhileMeasuring) {
   start((dir.path() / "").string());
   test::DataFileDriver files(program->dataFiles, program->errorLog);
-  AuftrModel& model = program->auftr;
-  ASSERT_EQ(0, model.auftrCreate());
-  ASSERT_EQ(0, model.auftrAddSamples(2));
-  ASSERT_EQ(0, model.auftrAddStorages(2));
+  DataSetModel& model = program->model;
+  ASSERT_EQ(0, model.createDataSet());
+  ASSERT_EQ(0, model.addSamples(2));
+  ASSERT_EQ(0, model.addStorages(2));
   ASSERT_EQ(0, files.saveAs(dir.path() / "A.BIN"));
   ASSERT_EQ(0, files.lastRefresh());
   const auto journal = dir.path() / "Backup" / "ZARVIK.BAK";
   const auto size = std::filesystem::file_size(journal);
 
-  model.auftrSample(1)->name = "X";
-  model.auftrMarkChanged(*model.auftrSample(1));
+  model.sampleAt(1)->name = "X";
+  model.markChanged(*model.sampleAt(1));
   program->measuring = true;
   program->mainTimerTick();
   program->backupDataSet(); // a menu command while measuring
@@ -66,14 +66,14 @@ TEST_F(ProgramBackupTest, ReloadAtStartLoadsAndSavesThroughTheProgramsFileHandli
   const auto dataFile = dir.path() / "A.BIN";
   {
     test::DataFileDriver files(program->dataFiles, program->errorLog);
-    AuftrModel& model = program->auftr;
-    ASSERT_EQ(0, model.auftrCreate());
-    ASSERT_EQ(0, model.auftrAddSamples(1));
-    ASSERT_EQ(0, model.auftrAddStorages(1));
+    DataSetModel& model = program->model;
+    ASSERT_EQ(0, model.createDataSet());
+    ASSERT_EQ(0, model.addSamples(1));
+    ASSERT_EQ(0, model.addStorages(1));
     ASSERT_EQ(0, files.saveAs(dataFile));
-    ASSERT_EQ(0, model.auftrAddSamples(2)); // written at once: a crash now leaves a backup
-    model.auftrSample(1)->name = "After";
-    model.auftrMarkChanged(*model.auftrSample(1));
+    ASSERT_EQ(0, model.addSamples(2)); // written at once: a crash now leaves a backup
+    model.sampleAt(1)->name = "After";
+    model.markChanged(*model.sampleAt(1));
     program->mainTimerTick();
   }
 
@@ -92,14 +92,14 @@ TEST_F(ProgramBackupTest, ReloadAtStartLoadsAndSavesThroughTheProgramsFileHandli
   ASSERT_EQ(1u, ui.fileDialogs.size());
   EXPECT_EQ("A.BIN", ui.fileDialogs[0].defaultName);
   // The program starts with no data set, and the data file holds what the crash left.
-  EXPECT_FALSE(program->auftr.hasDataSet());
+  EXPECT_FALSE(program->model.hasDataSet());
   EXPECT_FALSE(program->dataLoaded);
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "Backup" / "ZARVIK.BAK"));
   test::DataFileDriver files(program->dataFiles, program->errorLog);
   ASSERT_EQ(0, files.open(dataFile));
   EXPECT_EQ(0, files.lastGraphLoad());
-  EXPECT_EQ(2, program->auftr.auftrSampleCount());
-  EXPECT_EQ("After", program->auftr.auftrSample(1)->name);
+  EXPECT_EQ(2, program->model.sampleCount());
+  EXPECT_EQ("After", program->model.sampleAt(1)->name);
 }
 
 } // namespace

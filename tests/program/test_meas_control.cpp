@@ -48,11 +48,11 @@ struct MeasControlFixture : ::testing::Test {
     for (auto& list : testers.pistons)
       for (int i = 0; i < list.count(); ++i)
         test::calibrate(*list.piston(i));
-    auto& m = p.auftr;
-    EXPECT_EQ(0, m.auftrCreate());
-    m.auftrAddSamples(2);
-    m.auftrAddStorages(2);
-    m.auftrRenumber();
+    auto& m = p.model;
+    EXPECT_EQ(0, m.createDataSet());
+    m.addSamples(2);
+    m.addStorages(2);
+    m.renumber();
     for (auto& s : m.dataSet()->samples)
       for (auto& t : s.storages)
         t.speed = 1000.0;
@@ -75,14 +75,14 @@ struct MeasControlFixture : ::testing::Test {
     };
   }
 
-  DataSet& ds() { return *p.auftr.dataSet(); }
-  Measurement& meas(int k, int s = 0, int t = 0) { return *p.auftr.auftrMeasurement(s, t, k); }
+  DataSet& ds() { return *p.model.dataSet(); }
+  Measurement& meas(int k, int s = 0, int t = 0) { return *p.model.measurementAt(s, t, k); }
   void select(int s, int t, int k) {
     ds().currentSample = s;
     ds().currentStorage = t;
     ds().currentMeasurement = k;
   }
-  void slots(int n) { p.auftr.auftrAddMeasurements(0, 0, n); }
+  void slots(int n) { p.model.addMeasurements(0, 0, n); }
   void markUsed(std::initializer_list<int> numbers) {
     for (int n : numbers)
       meas(n - 1).status = 5;
@@ -168,7 +168,7 @@ TEST_F(MeasControlFixture, NextFreeIndexAppendsASlotWhenTheLastIsUsed) {
   ui.askAnswers.push_back(NextFreeIndex);
   ASSERT_EQ(0, startMeasuring(p));
   EXPECT_EQ(ui.shown[0].buttons[1], "Switching on the next free index : No: 9");
-  EXPECT_EQ(p.auftr.auftrMeasurementCount(0, 0), 9);
+  EXPECT_EQ(p.model.measurementCount(0, 0), 9);
   EXPECT_EQ(p.processor.runningSelection().measurement, 8);
   EXPECT_EQ(meas(8).status, 2);
   EXPECT_EQ(count(WindowId::Storage, 0x13), 1);
@@ -181,7 +181,7 @@ TEST_F(MeasControlFixture, NoSlotLeftBehindAFullStorage) {
   EXPECT_EQ(MeasCtlCannotAppend, startMeasuring(p));
   EXPECT_FALSE(p.measuring);
   EXPECT_TRUE(acq.starts.empty());
-  EXPECT_EQ(p.auftr.auftrMeasurementCount(0, 0), 10);
+  EXPECT_EQ(p.model.measurementCount(0, 0), 10);
   EXPECT_NE(log.text.find("Maximum Measurings number already available"), std::string::npos);
 }
 
@@ -217,7 +217,7 @@ TEST_F(MeasControlFixture, SeriesFilesPullAfterPullIntoTheNextSlots) {
   ASSERT_EQ(0, startMeasuring(p));
   for (int k = 0; k < 3; ++k)
     runPull();
-  ASSERT_EQ(p.auftr.auftrMeasurementCount(0, 0), 4);
+  ASSERT_EQ(p.model.measurementCount(0, 0), 4);
   for (int k = 0; k < 3; ++k) {
     EXPECT_EQ(meas(k).status, 5) << k;
     EXPECT_EQ(meas(k).inStatistics, 1) << k;
@@ -228,7 +228,7 @@ TEST_F(MeasControlFixture, SeriesFilesPullAfterPullIntoTheNextSlots) {
   EXPECT_TRUE(p.measuring);
   EXPECT_TRUE(panel.timerOn());
   // The storage's statistics follow each result.
-  const Storage& t = *p.auftr.auftrStorage(0, 0);
+  const StorageCondition& t = *p.model.storageAt(0, 0);
   EXPECT_EQ(t.statCount, 3);
   EXPECT_DOUBLE_EQ(t.mean, (3.125 + 3.25 + 3.375) / 3);
   EXPECT_GE(count(WindowId::Storage, refresh::Values), 3);
@@ -281,7 +281,7 @@ TEST_F(MeasControlFixture, StopBeforeTheTriggerGivesTheSlotBackAsItWas) {
   EXPECT_EQ(m.inStatistics, 1);
   EXPECT_EQ(m.points, before.points);
   EXPECT_EQ(m.pointCount, 3);
-  EXPECT_EQ(p.auftr.auftrStorage(0, 0)->mean, 2.5); // no 0 counted in the statistics
+  EXPECT_EQ(p.model.storageAt(0, 0)->mean, 2.5); // no 0 counted in the statistics
   // ...and the periodic backup still has the restored slot to write.
   EXPECT_GT(m.backupChanges, 0u);
   EXPECT_FALSE(panel.timerOn());
@@ -322,12 +322,12 @@ TEST_F(MeasControlFixture, StopDuringTrackingWritesTheResultAndDoesNotAdvance) {
   EXPECT_EQ(meas(0).status, 5);
   EXPECT_EQ(meas(0).force, 3.125);
   EXPECT_EQ(p.processor.runningSelection().measurement, 0);
-  EXPECT_EQ(p.auftr.auftrMeasurementCount(0, 0), 1);
+  EXPECT_EQ(p.model.measurementCount(0, 0), 1);
   EXPECT_EQ(acq.starts.size(), 1u);
 }
 
 TEST_F(MeasControlFixture, SeriesEndsAtTheLastPossibleSlot) {
-  p.auftr.limits().maxMeasurements = 10;
+  p.model.limits().maxMeasurements = 10;
   slots(10);
   select(0, 0, 9);
   ASSERT_EQ(0, startMeasuring(p));

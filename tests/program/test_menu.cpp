@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "program/zv_main_mnu.hpp"
+#include "program/zv_menu_table.hpp"
 
 namespace zv {
 namespace {
@@ -41,16 +41,16 @@ TEST(Menu, LogWindowDimsEditSetupAndMeasurement) {
 
 TEST(Menu, EditItemsFollowTheWindowAndMeasuring) {
   auto order = updateMenuState(ctx(WindowId::Order));
-  EXPECT_FALSE(order[menu::NewProbe].dimmed);
-  EXPECT_FALSE(order[menu::DelLager].dimmed);
+  EXPECT_FALSE(order[menu::NewSample].dimmed);
+  EXPECT_FALSE(order[menu::DelStorage].dimmed);
   EXPECT_TRUE(order[menu::NewMeas].dimmed);
   auto storage = updateMenuState(ctx(WindowId::Storage));
-  EXPECT_TRUE(storage[menu::NewProbe].dimmed);
+  EXPECT_TRUE(storage[menu::NewSample].dimmed);
   EXPECT_FALSE(storage[menu::DelMeas].dimmed);
   auto c = ctx(WindowId::Order);
   c.measuring = true;
   auto measuring = updateMenuState(c);
-  EXPECT_TRUE(measuring[menu::NewProbe].dimmed);
+  EXPECT_TRUE(measuring[menu::NewSample].dimmed);
   EXPECT_TRUE(measuring[menu::New].dimmed);
   EXPECT_TRUE(measuring[menu::Load].dimmed);
 }

@@ -30,7 +30,7 @@ struct ProgramFiles : ::testing::Test {
     program = std::make_unique<Program>(ui, clock, registry, dir.path() / "fallback" / "");
     program->startUp({"zarvik"});
   }
-  AuftrModel& model() { return program->auftr; }
+  DataSetModel& model() { return program->model; }
 
   // A data set with a curve in every measurement, saved as ORDER.BIN with its graph file and
   // a fresh journal.
@@ -52,8 +52,8 @@ struct ProgramFiles : ::testing::Test {
   }
 
   void renameSample(const std::string& name) {
-    model().auftrSample(1)->name = name;
-    model().auftrMarkChanged(*model().auftrSample(1));
+    model().sampleAt(1)->name = name;
+    model().markChanged(*model().sampleAt(1));
   }
   bool wentThroughFaulty(const std::string& part) const {
     for (const auto& c : faulty.calls())
@@ -91,7 +91,7 @@ TEST_F(ProgramFiles, AFailedDataFileReplacementKeepsTheOldFilesAndTheChanges) {
   EXPECT_EQ(oldData, test::TestDir::readFile(data()));
   EXPECT_EQ(oldGraph, test::TestDir::readFile(graph()));
   EXPECT_EQ(journalWithRename, test::TestDir::readFile(journal())) << "the journal is still needed";
-  EXPECT_NE(0u, model().auftrIsChanged());
+  EXPECT_NE(0u, model().isChanged());
   for (const auto& e : std::filesystem::directory_iterator(dir.path()))
     EXPECT_EQ(std::string::npos, e.path().filename().string().find(".tmp")) << e.path();
 
@@ -116,7 +116,7 @@ TEST_F(ProgramFiles, AFailedGraphFileReplacementKeepsTheOldCurvesAndTheJournal) 
   EXPECT_TRUE(wentThroughFaulty(".GRF"));
   EXPECT_EQ(oldGraph, test::TestDir::readFile(graph()));
   EXPECT_EQ(oldJournal, test::TestDir::readFile(journal()));
-  EXPECT_NE(0u, model().auftrIsChanged()) << "a failed graph save keeps the close question";
+  EXPECT_NE(0u, model().isChanged()) << "a failed graph save keeps the close question";
 }
 
 TEST_F(ProgramFiles, AFailedJournalRefreshIsToldButTheSaveCounts) {
@@ -127,7 +127,7 @@ TEST_F(ProgramFiles, AFailedJournalRefreshIsToldButTheSaveCounts) {
   EXPECT_TRUE(wentThroughFaulty("Backup"));
   ASSERT_EQ(1u, ui.popups().size());
   EXPECT_NE(std::string::npos, ui.popups()[0].find(program->texts[MessageText::BackupSaveError]));
-  EXPECT_EQ(0u, model().auftrIsChanged());
+  EXPECT_EQ(0u, model().isChanged());
   // The old journal predates the save: left behind it would offer changes already saved.
   EXPECT_FALSE(std::filesystem::exists(journal()));
   const std::string saved = test::describeDataSet(model());
@@ -144,15 +144,15 @@ TEST_F(ProgramFiles, AStopBeforeTheTriggerReachesTheJournalAtOnce) {
       test::calibrate(*list.piston(i));
   program->processor.setAcquisition(acquisition);
   program->processor.setTesters(testers);
-  ASSERT_EQ(0, model().auftrAddMeasurements(0, 0, 3)); // a free slot behind the used ones
+  ASSERT_EQ(0, model().addMeasurements(0, 0, 3)); // a free slot behind the used ones
   DataSet& d = *model().dataSet();
   d.currentSample = d.currentStorage = 0;
   d.currentMeasurement = 2;
   ASSERT_EQ(0, startMeasuring(*program));
   measTimerTick(*program);
-  ASSERT_EQ(2, model().auftrMeasurement(0, 0, 2)->status);
+  ASSERT_EQ(2, model().measurementAt(0, 0, 2)->status);
   ASSERT_EQ(0, stopMeasuring(*program));
-  EXPECT_EQ(0, model().auftrMeasurement(0, 0, 2)->status);
+  EXPECT_EQ(0, model().measurementAt(0, 0, 2)->status);
   const std::string stopped = test::describeDataSet(model());
 
   // The process dies before the main timer ticks; the next start reloads the journal.
@@ -163,7 +163,7 @@ TEST_F(ProgramFiles, AStopBeforeTheTriggerReachesTheJournalAtOnce) {
   ASSERT_EQ(0, program->reloadBackupAtStart());
   program.reset();
   EXPECT_EQ(stopped, reloaded());
-  EXPECT_EQ(0, model().auftrMeasurement(0, 0, 2)->status) << "a stopped slot came back running";
+  EXPECT_EQ(0, model().measurementAt(0, 0, 2)->status) << "a stopped slot came back running";
 }
 
 TEST_F(ProgramFiles, TheRouteFollowsThePointerAndFallsBackToTheRealFiles) {

@@ -103,14 +103,14 @@ TEST_F(SetupFixture, WhileMeasuringChannelAndAcquisitionStayAndThresholdsFollow)
   p.programMode = 1;
   for (auto& list : testers.pistons)
     test::calibrate(*list.piston(0));
-  p.auftr.auftrCreate();
-  p.auftr.auftrAddSamples(1);
-  p.auftr.auftrAddStorages(1);
-  p.auftr.auftrRenumber();
+  p.model.createDataSet();
+  p.model.addSamples(1);
+  p.model.addStorages(1);
+  p.model.renumber();
   p.processor.setRunning({0, 0, 0});
   ASSERT_EQ(0, p.processor.measStart());
   ASSERT_TRUE(p.measuring);
-  const double speed = p.auftr.auftrMeasurement(0, 0, 0)->speed;
+  const double speed = p.model.measurementAt(0, 0, 0)->speed;
   applyMeasSetup(p, edited());
   EXPECT_EQ(p.measParams.hardChn, 0);
   EXPECT_EQ(p.measParams.sampleRate, 100);
@@ -124,7 +124,7 @@ TEST_F(SetupFixture, BondTensionFactorsAreStoredAndTheTablesRedraw) {
   EXPECT_EQ(p.measParams.offset_press, 0.5);
   EXPECT_EQ(p.measParams.gain_press, 1000.0);
   EXPECT_EQ(p.measParams.unit_press, "[N/mm2] and a long "); // 19 bytes
-  EXPECT_EQ(p.auftr.bondTensionFactors().gain, 1000.0);
+  EXPECT_EQ(p.model.bondTensionFactors().gain, 1000.0);
   auto has = [&](WindowId w) {
     for (auto [win, bits] : refreshes.requests)
       if (win == w && (bits & refresh::Values))

@@ -88,10 +88,10 @@ TEST_F(ProgramFixture, StartUpWithoutRegistryEntryKeepsDefaultsAndSaysSo) {
   make(std::nullopt);
   EXPECT_EQ(0, program->startUp({"zarvik", "offline"}));
   EXPECT_TRUE(program->registryEntryMissing);
-  EXPECT_FALSE(program->auftr.hasDataSet());
-  EXPECT_EQ(0u, program->auftr.auftrIsChanged());
-  EXPECT_EQ(program->auftr.deviceLists().activePistons().piston(0)->range,
-            program->auftr.defaults().defaultRange);
+  EXPECT_FALSE(program->model.hasDataSet());
+  EXPECT_EQ(0u, program->model.isChanged());
+  EXPECT_EQ(program->model.deviceLists().activePistons().piston(0)->range,
+            program->model.defaults().defaultRange);
   EXPECT_EQ(0, program->measParams.daqEnabled);
   EXPECT_EQ(1, program->measParams.daqErrorState);
   program->logInit(&log);

@@ -18,18 +18,18 @@ struct TablesFixture : ::testing::Test {
   TablesFixture() {
     p.refreshSink = &refreshes;
     p.startUp({"zarvik"});
-    auto& m = p.auftr;
+    auto& m = p.model;
     m.defaults().defaultArea = 1.0;
-    EXPECT_EQ(0, m.auftrCreate());
-    m.auftrAddSamples(3);
-    m.auftrAddStorages(3);
-    m.auftrRenumber();
+    EXPECT_EQ(0, m.createDataSet());
+    m.addSamples(3);
+    m.addStorages(3);
+    m.renumber();
   }
-  Storage& current() { return *p.auftr.currentStorage(); }
+  StorageCondition& current() { return *p.model.currentStorage(); }
   Measurement& measurement(int k) { return current().measurements[static_cast<std::size_t>(k)]; }
   void addMeasurements(int n) {
-    p.auftr.auftrAddMeasurements(0, 0, n);
-    p.auftr.auftrRenumber();
+    p.model.addMeasurements(0, 0, n);
+    p.model.renumber();
   }
   bool refreshed(WindowId w, std::uint32_t bit) const {
     for (auto [win, bits] : refreshes.requests)
@@ -56,7 +56,7 @@ TEST_F(TablesFixture, TypedOverForceChangesStatusAndStatisticsAtOnce) {
   EXPECT_TRUE(refreshed(WindowId::Order, refresh::Values));
   EXPECT_TRUE(refreshed(WindowId::Storage, refresh::Values));
   EXPECT_EQ(" 1.50 +- 0.71 +- 6.35 (2) ", orderCellText(p, 0, 0));
-  EXPECT_GT(p.auftr.auftrIsChanged(), 0u);
+  EXPECT_GT(p.model.isChanged(), 0u);
 }
 
 TEST_F(TablesFixture, TypedForcesKeepEveryDigitAndTheCellsTheConfiguredDecimals) {
@@ -100,7 +100,7 @@ TEST_F(TablesFixture, RenamingRules) {
   ASSERT_EQ(1u, ui.popups().size());
   EXPECT_EQ("Input Error|Probe=2 - The name mustn't be available twice, please enter newly",
             ui.popups()[0]);
-  EXPECT_EQ("P2", p.auftr.auftrSample(1)->name);
+  EXPECT_EQ("P2", p.model.sampleAt(1)->name);
 
   EXPECT_FALSE(renameStorage(p, 2, "L1"));
   EXPECT_EQ("Input Error|Lagerung=3 - The name mustn't be available twice, please enter newly",
@@ -108,14 +108,14 @@ TEST_F(TablesFixture, RenamingRules) {
   EXPECT_FALSE(renameSample(p, 0, ""));
   EXPECT_EQ("Input Error|The name must at least have one character", ui.popups()[2]);
 
-  const auto before = p.auftr.auftrIsChanged();
+  const auto before = p.model.isChanged();
   EXPECT_TRUE(renameSample(p, 0, "P1")); // its own name: accepted, nothing changes
-  EXPECT_EQ(before, p.auftr.auftrIsChanged());
+  EXPECT_EQ(before, p.model.isChanged());
 
   EXPECT_TRUE(renameSample(p, 1, std::string(40, 'x')));
-  EXPECT_EQ(std::string(29, 'x'), p.auftr.auftrSample(1)->name);
+  EXPECT_EQ(std::string(29, 'x'), p.model.sampleAt(1)->name);
   EXPECT_TRUE(renameStorage(p, 0, "Wet"));
-  EXPECT_EQ("Wet", p.auftr.auftrStorage(0, 0)->name);
+  EXPECT_EQ("Wet", p.model.storageAt(0, 0)->name);
   EXPECT_TRUE(refreshed(WindowId::Measurement, refresh::Rings));
 
   p.setLanguage(0);
@@ -137,17 +137,17 @@ TEST_F(TablesFixture, ParametersChangeTheStorageButNotItsMeasurements) {
 
 TEST_F(TablesFixture, CellSelectionAndOrderFields) {
   selectCell(p, 2, 1);
-  EXPECT_EQ(2, p.auftr.dataSet()->currentSample);
-  EXPECT_EQ(1, p.auftr.dataSet()->currentStorage);
+  EXPECT_EQ(2, p.model.dataSet()->currentSample);
+  EXPECT_EQ(1, p.model.dataSet()->currentStorage);
   // The measurement window shows the new cell's curve, force and status at once.
   EXPECT_TRUE(refreshed(WindowId::Measurement, refresh::Values));
   EXPECT_TRUE(refreshed(WindowId::Storage, refresh::Values));
   selectCell(p, 5, 1); // outside: ignored
-  EXPECT_EQ(2, p.auftr.dataSet()->currentSample);
+  EXPECT_EQ(2, p.model.dataSet()->currentSample);
   setOrderField(p, OrderField::Title, std::string(100, 't'));
-  EXPECT_EQ(79u, p.auftr.dataSet()->title.size());
+  EXPECT_EQ(79u, p.model.dataSet()->title.size());
   setOrderField(p, OrderField::IdentName, "Batch 7");
-  EXPECT_EQ("Batch 7", p.auftr.dataSet()->identName);
+  EXPECT_EQ("Batch 7", p.model.dataSet()->identName);
 }
 
 TEST_F(TablesFixture, WindowTitleTextLeavesThePathToTheWindow) {
@@ -172,29 +172,29 @@ struct CountingBackup : PeriodicBackup {
 TEST_F(TablesFixture, RingsFollowTheSelectionAndBackUp) {
   CountingBackup backup;
   p.backup = &backup;
-  p.auftr.auftrAddMeasurements(1, 2, 4);
-  p.auftr.auftrRenumber();
+  p.model.addMeasurements(1, 2, 4);
+  p.model.renumber();
   EXPECT_EQ((std::vector<std::string>{"P1", "P2", "P3"}), sampleRingItems(p));
   EXPECT_EQ((std::vector<std::string>{"L1", "L2", "L3"}), storageRingItems(p));
   EXPECT_EQ(std::vector<std::string>{"1"}, measurementRingItems(p));
 
-  EXPECT_FALSE(cbCtlProbeSelect(p, 0)); // already current: nothing happens
+  EXPECT_FALSE(selectSample(p, 0)); // already current: nothing happens
   EXPECT_EQ(0, backup.calls);
-  EXPECT_TRUE(cbCtlProbeSelect(p, 1));
-  EXPECT_TRUE(cbCtlLagerSelect(p, 2));
+  EXPECT_TRUE(selectSample(p, 1));
+  EXPECT_TRUE(selectStorage(p, 2));
   EXPECT_EQ((std::vector<std::string>{"1", "2", "3", "4"}), measurementRingItems(p));
-  EXPECT_TRUE(cbCtlMeasSelect(p, 3));
-  EXPECT_EQ(3, p.auftr.dataSet()->currentMeasurement);
+  EXPECT_TRUE(selectMeasurement(p, 3));
+  EXPECT_EQ(3, p.model.dataSet()->currentMeasurement);
   EXPECT_EQ(3, backup.calls);
   EXPECT_TRUE(refreshed(WindowId::Storage, refresh::RowLayout));
 
   // A storage with fewer measurements pulls the measurement selection back.
-  EXPECT_TRUE(cbCtlLagerSelect(p, 0));
-  EXPECT_EQ(0, p.auftr.dataSet()->currentMeasurement);
-  EXPECT_FALSE(cbCtlMeasSelect(p, 5));
+  EXPECT_TRUE(selectStorage(p, 0));
+  EXPECT_EQ(0, p.model.dataSet()->currentMeasurement);
+  EXPECT_FALSE(selectMeasurement(p, 5));
 
   p.measuring = true;
-  EXPECT_TRUE(cbCtlProbeSelect(p, 2));
+  EXPECT_TRUE(selectSample(p, 2));
   EXPECT_EQ(4, backup.calls); // no backup while measuring
 }
 

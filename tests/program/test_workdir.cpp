@@ -108,7 +108,7 @@ TEST_F(Workdir, ChangedSettingsSurviveARestart) {
   program->setLanguage(0);
   program->singlePanel = 0;
   program->recentFilePath = "/d/last.DAT";
-  configTargets(*program).display->auftrWindow.left = 0.125;
+  configTargets(*program).display->orderWindow.left = 0.125;
   program->shutdownProgram();
   EXPECT_EQ(config().rfind("; kept\r\n\r\n[Mine]\r\nx = 1\r\n\r\n[INFO]\r\n", 0), 0u);
 
@@ -117,7 +117,7 @@ TEST_F(Workdir, ChangedSettingsSurviveARestart) {
   EXPECT_EQ(program->lang.language, 0);
   EXPECT_EQ(program->singlePanel, 0);
   EXPECT_EQ(program->recentFilePath, "/d/last.DAT");
-  EXPECT_EQ(configTargets(*program).display->auftrWindow.left, 0.125);
+  EXPECT_EQ(configTargets(*program).display->orderWindow.left, 0.125);
   EXPECT_TRUE(log.lines.empty()) << "a saved configuration loads without complaint";
 }
 

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "platform/zv_latin1.hpp"
+#include "storage/zv_config_file.hpp"
 #include "storage/zv_ini.hpp"
-#include "storage/zv_inifile.hpp"
 
 namespace zv::test {
 

@@ -5,9 +5,9 @@
 #include <limits>
 #include <string>
 
-#include "core/zv_measparams.hpp"
-#include "storage/zv_data_inifile.hpp"
-#include "storage/zv_inifile.hpp"
+#include "core/zv_meas_params.hpp"
+#include "storage/zv_config_file.hpp"
+#include "storage/zv_dataset_settings.hpp"
 #include "test_config_common.hpp"
 
 namespace zv {
@@ -124,10 +124,10 @@ TEST(ConfigLoad, DisplayAndClipboardFormOneChainButWindowsAreReadAlways) {
   EXPECT_EQ(v.display.fontSize, 12);
   EXPECT_EQ(v.clipboard.OptKomma, 1);
   EXPECT_EQ(v.clipboard.ResultWidth, 12);
-  EXPECT_EQ(v.display.lagerWindow.left, 0.1);
-  EXPECT_EQ(v.display.lagerWindow.top, 0.3) << "the leading number of a bad double is kept";
-  EXPECT_EQ(v.display.lagerWindow.width, 0.5);
-  EXPECT_EQ(v.display.lagerWindow.height, 0.7);
+  EXPECT_EQ(v.display.storageWindow.left, 0.1);
+  EXPECT_EQ(v.display.storageWindow.top, 0.3) << "the leading number of a bad double is kept";
+  EXPECT_EQ(v.display.storageWindow.width, 0.5);
+  EXPECT_EQ(v.display.storageWindow.height, 0.7);
 
   ConfigValues w;
   readInto(w, "[Display]\nKommastellen = 5\n[Clipboard]\nKommastellen = 4\nNumerischeZahl = 6\n");

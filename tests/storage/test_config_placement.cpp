@@ -3,7 +3,7 @@
 
 #include <limits>
 
-#include "storage/zv_dsp_inifile.hpp"
+#include "storage/zv_display_settings.hpp"
 
 namespace zv {
 namespace {

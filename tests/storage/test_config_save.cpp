@@ -11,8 +11,8 @@
 
 #include "common/zv_testdir.hpp"
 #include "platform/zv_fileio.hpp"
-#include "storage/zv_data_inifile.hpp"
-#include "storage/zv_inifile.hpp"
+#include "storage/zv_config_file.hpp"
+#include "storage/zv_dataset_settings.hpp"
 #include "test_config_common.hpp"
 
 namespace zv {
@@ -44,8 +44,8 @@ ConfigValues changedValues() {
   v.display.numberFormat = 7;
   v.display.decimalPlaces = 2;
   v.display.measWindow = {0.1, 0.15, 0.6, 0.7};
-  v.display.auftrWindow = {0.05, 0.25, 0.4, 0.3};
-  v.display.lagerWindow = {0.125, 0.375, 0.625, 0.875};
+  v.display.orderWindow = {0.05, 0.25, 0.4, 0.3};
+  v.display.storageWindow = {0.125, 0.375, 0.625, 0.875};
   v.clipboard = {0, 3, 5, 14};
   v.devices[0].path = "/dev/files/A.ZRK";
   v.devices[1].path = "/dev/files/B.ZRK";

@@ -81,13 +81,12 @@ struct BinRig : ModelRig {
   int save(const std::filesystem::path& p, Progress* progress = nullptr) {
     if (int r = file.openBinaryWriteFile(p); r != 0)
       return r;
-    const int r =
-        file.writeBinaryDataSet(model.auftrSampleCount(), model.auftrStorageCount(), progress);
+    const int r = file.writeBinaryDataSet(model.sampleCount(), model.storageCount(), progress);
     const int c = file.closeBinaryWriteFile(p, r != 0);
     return r != 0 ? r : c;
   }
   int load(std::string_view image) {
-    model.auftrCreate();
+    model.createDataSet();
     return file.readBinaryDataSet(image, nullptr);
   }
 };
@@ -115,7 +114,7 @@ TEST(BinaryFile, LayoutOfHeaderAndRecordsIsByteExact) {
   EXPECT_EQ(i32At(b, s1), 1);
   EXPECT_EQ(b.substr(s1 + 4, 3), std::string("S8\0", 3));
   const std::size_t t = s1 + 34 + 180; // storage (1, 1)
-  const Storage& st = rig.model.dataSet()->samples[1].storages[1];
+  const StorageCondition& st = rig.model.dataSet()->samples[1].storages[1];
   EXPECT_EQ(i32At(b, t), 1);
   EXPECT_EQ(i32At(b, t + 4), 1);
   EXPECT_EQ(i32At(b, t + 8), 1);
@@ -149,7 +148,7 @@ TEST(BinaryFile, RoundTripKeepsEveryStoredField) {
   const DataSet original = *rig.model.dataSet();
 
   BinRig back;
-  back.model.auftrCreate();
+  back.model.createDataSet();
   ASSERT_EQ(back.file.readBinaryDataSet(p, nullptr), 0);
   const DataSet& d = *back.model.dataSet();
   EXPECT_EQ(d.dataCode, 3);
@@ -228,7 +227,7 @@ TEST(BinaryFile, OlderLayoutIsReadFromItsOwnOffsets) {
   ASSERT_EQ(d.samples.size(), 1u);
   EXPECT_EQ(d.samples[0].name, "Probe A");
   ASSERT_EQ(d.samples[0].storages.size(), 2u);
-  const Storage& t0 = d.samples[0].storages[0];
+  const StorageCondition& t0 = d.samples[0].storages[0];
   EXPECT_EQ(t0.name, "Lager A");
   EXPECT_EQ(t0.evaluation, "Kohäsion"_l1);
   EXPECT_EQ(t0.range, 30.0);
@@ -279,7 +278,7 @@ TEST(BinaryFile, SampleAndStorageCountsAreCutToTheLimitsAndSurplusGroupsSkipped)
     EXPECT_EQ(s.name, "P" + std::to_string(i));
     ASSERT_EQ(s.storages.size(), 10u);
     for (int j = 0; j < 10; ++j) {
-      const Storage& t = s.storages[static_cast<std::size_t>(j)];
+      const StorageCondition& t = s.storages[static_cast<std::size_t>(j)];
       EXPECT_EQ(t.name, "L" + std::to_string(i) + "." + std::to_string(j));
       const int count = (i + j) % 3;
       ASSERT_EQ(t.measurements.size(), static_cast<std::size_t>(std::max(count, 1)));
@@ -309,8 +308,8 @@ TEST(BinaryFile, ACountOfZeroReadsTheOneBlockThatFollows) {
     ASSERT_EQ(rig.load(b.str()), 0);
     const DataSet& d = *rig.model.dataSet();
     ASSERT_EQ(d.samples.size(), static_cast<std::size_t>(c.blocks));
-    ASSERT_EQ(rig.model.auftrStorageCount(), c.groups);
-    const Storage& last = d.samples.back().storages.back();
+    ASSERT_EQ(rig.model.storageCount(), c.groups);
+    const StorageCondition& last = d.samples.back().storages.back();
     EXPECT_EQ(d.samples.back().name, "P" + std::to_string(c.blocks - 1));
     EXPECT_EQ(last.name, "L" + std::to_string(c.groups - 1));
     ASSERT_EQ(last.measurements.size(), 2u);
@@ -411,7 +410,7 @@ TEST(BinaryFile, StopWhileLoadingReturnsOne) {
   const auto p = writer.dir.file("L.BIN");
   ASSERT_EQ(writer.save(p), 0);
   BinRig rig;
-  rig.model.auftrCreate();
+  rig.model.createDataSet();
   StopAt stop(2);
   EXPECT_EQ(rig.file.readBinaryDataSet(p, &stop), 1);
   EXPECT_EQ(stop.seen, (std::vector<int>{33, 66}));

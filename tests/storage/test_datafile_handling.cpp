@@ -32,7 +32,7 @@ struct HandlerRig : test::ModelRig {
     hooks.calls.clear();
     return dir.file(name);
   }
-  void change() { model.auftrMarkChanged(*model.dataSet()); }
+  void change() { model.markChanged(*model.dataSet()); }
   int load(const std::filesystem::path& p, int refreshBackup = 1) {
     files.setDataFile(p);
     return files.loadDataSetReport(refreshBackup);
@@ -156,7 +156,7 @@ TEST(Saving, SaveWritesTheFileAndGraphAndRefreshesTheBackup) {
   rig.files.setDataFile(rig.dir.file("S.BIN"));
   ASSERT_EQ(rig.files.saveDataSet(), 0);
   EXPECT_EQ(test::TestDir::readFile(rig.dir.file("S.BIN")).size(), 260u + 2 * (34 + 3 * 180));
-  EXPECT_EQ(rig.model.auftrIsChanged(), 0u);
+  EXPECT_EQ(rig.model.isChanged(), 0u);
   const std::string p = rig.dir.file("S.BIN").string();
   EXPECT_EQ(rig.hooks.calls, (std::vector<std::string>{"graphSave " + p, "refreshBackup " + p}));
   const test::Shown& progress = rig.ui.shown[0];
@@ -195,7 +195,7 @@ TEST(Saving, MissingNameStopAndFailuresKeepTheChanges) {
   EXPECT_EQ(rig.ui.popups().back(),
             "File - Save|Speichern des Datenfiles wurde mit Cancel abgebrochen");
   EXPECT_EQ(test::TestDir::readFile(p), "old");
-  EXPECT_NE(rig.model.auftrIsChanged(), 0u);
+  EXPECT_NE(rig.model.isChanged(), 0u);
   EXPECT_TRUE(rig.hooks.calls.empty());
 
   rig.ui.stopProgressAtUpdate = 0;
@@ -204,7 +204,7 @@ TEST(Saving, MissingNameStopAndFailuresKeepTheChanges) {
   EXPECT_EQ(rig.ui.popups().back(),
             "File - Save|Error when saving the datafile - Abbruch\nInput/output error");
   EXPECT_EQ(test::TestDir::readFile(p), "old");
-  EXPECT_NE(rig.model.auftrIsChanged(), 0u);
+  EXPECT_NE(rig.model.isChanged(), 0u);
   EXPECT_TRUE(rig.recorded(DfBinaryClose));
 
   rig.fs.clearFaults();
@@ -223,7 +223,7 @@ TEST(Saving, GraphAndBackupFailures) {
   rig.hooks.graphSaveResult = -2010;
   EXPECT_EQ(rig.files.saveDataSet(), DfSaveGraph);
   EXPECT_EQ(rig.ui.popups().back(), "File - Save|Fehler bei Speichern des Graphikfiles - Abbruch");
-  EXPECT_NE(rig.model.auftrIsChanged(), 0u); // still asks on closing
+  EXPECT_NE(rig.model.isChanged(), 0u); // still asks on closing
 
   rig.hooks.graphSaveResult = 0;
   rig.hooks.refreshResult = -1801;
@@ -231,7 +231,7 @@ TEST(Saving, GraphAndBackupFailures) {
   EXPECT_EQ(rig.ui.popups().back(),
             "File - Save|Fehler bei Speichern der Backupfiles - Speichern wird fortgesetzt");
   EXPECT_TRUE(rig.recorded(DfSaveBackup));
-  EXPECT_EQ(rig.model.auftrIsChanged(), 0u);
+  EXPECT_EQ(rig.model.isChanged(), 0u);
 }
 
 // ---- loading --------------------------------------------------------------------------------
@@ -246,7 +246,7 @@ TEST(Loading, LoadsEitherFormatAndCallsBackupAndGraph) {
     ASSERT_EQ(rig.load(p), 0);
     EXPECT_TRUE(rig.dataLoaded);
     EXPECT_TRUE(rig.files.state().dataFileOpen);
-    EXPECT_EQ(rig.model.auftrIsChanged(), 0u);
+    EXPECT_EQ(rig.model.isChanged(), 0u);
     EXPECT_EQ(rig.files.state().loadType, p.extension() == ".BIN" ? 0 : 1);
     EXPECT_EQ(rig.hooks.calls,
               (std::vector<std::string>{"refreshBackup " + p.string(), "graphLoad " + p.string()}));
@@ -277,7 +277,7 @@ TEST(Loading, BadNamesAndMissingFilesFailBeforeTheDataSetIsTouched) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(rig.load(rig.dir.file(c.name)), c.code) << c.name;
-    EXPECT_EQ(rig.model.auftrSampleCount(), 2) << c.name; // untouched
+    EXPECT_EQ(rig.model.sampleCount(), 2) << c.name; // untouched
     EXPECT_EQ(rig.ui.popups().back(), "File - Open|" + c.message + " : " + std::to_string(c.code) +
                                           "\n" + rig.dataFilePath);
   }
@@ -406,7 +406,7 @@ TEST(Loading, NonFiniteValuesAndMissingSectionsAreLoggedOnce) {
   // The value stays as the file has it.
   HandlerRig rig;
   ASSERT_EQ(rig.load(rig.dir.write("N.DAT", edited(force, "Me\xDFwert = nan"))), 0);
-  EXPECT_TRUE(std::isnan(rig.model.auftrMeasurement(0, 0, 0)->force));
+  EXPECT_TRUE(std::isnan(rig.model.measurementAt(0, 0, 0)->force));
 }
 
 // ---- closing --------------------------------------------------------------------------------
@@ -416,13 +416,13 @@ TEST(Closing, WithoutTitleOrChangesNothingIsAsked) {
   rig.savedDataSet("A.BIN");
   rig.change();
   rig.dataLoaded = true;
-  EXPECT_EQ(rig.files.auftrClearFile(std::nullopt), 0);
+  EXPECT_EQ(rig.files.closeDataSet(std::nullopt), 0);
   EXPECT_FALSE(rig.model.hasDataSet());
   EXPECT_FALSE(rig.dataLoaded);
   EXPECT_EQ(rig.hooks.calls, (std::vector<std::string>{"graphFileCloseAll", "closeBackup"}));
 
   rig.savedDataSet("B.BIN");
-  EXPECT_EQ(rig.files.auftrClearFile("Close Data Set"), 0);
+  EXPECT_EQ(rig.files.closeDataSet("Close Data Set"), 0);
   EXPECT_TRUE(rig.ui.shown.size() == 2u); // the two progress dialogs of the saves only
 }
 
@@ -432,7 +432,7 @@ TEST(Closing, TheSaveQuestionInBothLanguages) {
     rig.savedDataSet("Q.BIN");
     rig.change();
     rig.ui.askAnswers = {0}; // Abort
-    EXPECT_EQ(rig.files.auftrClearFile("Titel"), ClearAborted);
+    EXPECT_EQ(rig.files.closeDataSet("Titel"), ClearAborted);
     EXPECT_TRUE(rig.model.hasDataSet());
     const test::Shown& q = rig.ui.shown.back();
     EXPECT_EQ(q.title, "Titel");
@@ -454,14 +454,14 @@ TEST(Closing, SaveSavesThenCloses_RejectClosesWithoutSaving) {
   rig.model.dataSet()->samples[0].name = "renamed";
   rig.change();
   rig.ui.askAnswers = {2}; // Reject
-  EXPECT_EQ(rig.files.auftrClearFile("t"), 0);
+  EXPECT_EQ(rig.files.closeDataSet("t"), 0);
   EXPECT_EQ(test::TestDir::readFile(p), before);
 
   rig.savedDataSet("R.BIN");
   rig.model.dataSet()->samples[0].name = "renamed";
   rig.change();
   rig.ui.askAnswers = {1}; // Save
-  EXPECT_EQ(rig.files.auftrClearFile("t"), 0);
+  EXPECT_EQ(rig.files.closeDataSet("t"), 0);
   EXPECT_FALSE(rig.model.hasDataSet());
   HandlerRig back;
   ASSERT_EQ(back.load(p), 0);
@@ -475,15 +475,15 @@ TEST(Closing, AFailedOrStoppedSaveKeepsTheDataSetOpen) {
   rig.dataLoaded = true;
   rig.fs.diskFullAfter(0);
   rig.ui.askAnswers = {1};
-  EXPECT_EQ(rig.files.auftrClearFile("t"), ClearSaveFailed);
+  EXPECT_EQ(rig.files.closeDataSet("t"), ClearSaveFailed);
   EXPECT_TRUE(rig.model.hasDataSet());
   EXPECT_TRUE(rig.dataLoaded);
-  EXPECT_NE(rig.model.auftrIsChanged(), 0u);
+  EXPECT_NE(rig.model.isChanged(), 0u);
 
   rig.fs.clearFaults();
   rig.ui.askAnswers = {1};
   rig.ui.stopProgressAtUpdate = 1;
-  EXPECT_EQ(rig.files.auftrClearFile("t"), ClearSaveFailed);
+  EXPECT_EQ(rig.files.closeDataSet("t"), ClearSaveFailed);
   EXPECT_TRUE(rig.model.hasDataSet());
 }
 
@@ -491,7 +491,7 @@ TEST(Closing, ABackupCloseFailureIsRecordedButClosingSucceeds) {
   HandlerRig rig;
   rig.savedDataSet("X.BIN");
   rig.hooks.closeBackupResult = -1850;
-  EXPECT_EQ(rig.files.auftrClearFile(std::nullopt), 0);
+  EXPECT_EQ(rig.files.closeDataSet(std::nullopt), 0);
   EXPECT_TRUE(rig.recorded(DfClearBackup));
 }
 
@@ -502,7 +502,7 @@ TEST(Closing, WorksWithoutGraphAndBackupStore) {
   rig.files.setDataFile(rig.dir.file("N.DAT"));
   EXPECT_EQ(rig.files.saveDataSet(), 0);
   EXPECT_EQ(rig.load(rig.dir.file("N.DAT")), 0);
-  EXPECT_EQ(rig.files.auftrClearFile(std::nullopt), 0);
+  EXPECT_EQ(rig.files.closeDataSet(std::nullopt), 0);
 }
 
 } // namespace

@@ -18,14 +18,13 @@ struct TxtRig : ModelRig {
   int save(const std::filesystem::path& p, Progress* progress = nullptr) {
     if (int r = file.openTextWriteFile(); r != 0)
       return r;
-    const int r =
-        file.writeTextDataSet(model.auftrSampleCount(), model.auftrStorageCount(), progress);
+    const int r = file.writeTextDataSet(model.sampleCount(), model.storageCount(), progress);
     const int c = file.closeTextWriteFile(p, r);
     return r != 0 ? r : c;
   }
   // Loads INI text into a fresh data set.
   int load(std::string_view text, Progress* progress = nullptr) {
-    model.auftrCreate();
+    model.createDataSet();
     MemoryFile f(text);
     if (int r = file.openTextReadFile(f); r != 0)
       return r;
@@ -50,10 +49,10 @@ const std::string Header = "[AUFTRAG]\nProgrammkennung = 3\nProben = 1\nLagerung
 
 TEST(TextFile, NewDataSetIsWrittenExactly) {
   TxtRig rig;
-  rig.model.auftrCreate();
-  rig.model.auftrAddSamples(1);
-  rig.model.auftrAddStorages(1);
-  rig.model.auftrRenumber();
+  rig.model.createDataSet();
+  rig.model.addSamples(1);
+  rig.model.addStorages(1);
+  rig.model.renumber();
   const auto p = rig.dir.file("N.DAT");
   ASSERT_EQ(rig.save(p), 0);
   EXPECT_EQ(test::TestDir::readFile(p), crlf("[AUFTRAG]\n"
@@ -100,7 +99,7 @@ TEST(TextFile, RoundTripKeepsEveryStoredField) {
   const DataSet original = d;
 
   TxtRig back;
-  back.model.auftrCreate();
+  back.model.createDataSet();
   ASSERT_EQ(back.file.openTextReadFile(p), 0);
   ASSERT_EQ(back.file.readTextDataSet(nullptr), 0);
   back.file.closeTextReadFile();
@@ -113,14 +112,14 @@ TEST(TextFile, CountsAreClampedToTheLimits) {
   TxtRig rig;
   rig.model.limits().setMaxSamples(10);
   ASSERT_EQ(rig.load("[AUFTRAG]\nProben = 0\nLagerungen = -3\n"), 0);
-  EXPECT_EQ(rig.model.auftrSampleCount(), 1);
-  EXPECT_EQ(rig.model.auftrStorageCount(), 1);
+  EXPECT_EQ(rig.model.sampleCount(), 1);
+  EXPECT_EQ(rig.model.storageCount(), 1);
 
   std::string many = "[AUFTRAG]\nProben = 12\nLagerungen = 1\n";
   for (int s = 1; s <= 12; ++s)
     many += "[Probe-" + std::to_string(s) + "]\nProbenname = \"N" + std::to_string(s) + "\"\n";
   ASSERT_EQ(rig.load(many), 0);
-  ASSERT_EQ(rig.model.auftrSampleCount(), 10);
+  ASSERT_EQ(rig.model.sampleCount(), 10);
   EXPECT_EQ(rig.model.dataSet()->samples[9].name, "N10");
 }
 
@@ -131,7 +130,7 @@ TEST(TextFile, MeasurementCountComesFromTheStorageSection) {
                               "Statistik = -1\n"
                               "[Probe-1/Lagerung-1/Messung-4]\nMeßwert = 4\n"_l1),
             0);
-  const Storage& t = rig.model.dataSet()->samples[0].storages[0];
+  const StorageCondition& t = rig.model.dataSet()->samples[0].storages[0];
   ASSERT_EQ(t.measurements.size(), 3u);
   EXPECT_EQ(t.measurements[0].force, 0.0); // section missing: as created
   EXPECT_EQ(t.measurements[1].force, 2.5);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/zv_latin1.hpp"
-#include "storage/zv_list_ini.hpp"
+#include "storage/zv_list_sections.hpp"
 
 namespace zv {
 namespace {

@@ -17,7 +17,7 @@ using test::testCurve;
 
 struct GraphTest : GraphBackupFixture {
   GraphFile& graph() { return world->graph; }
-  Measurement& meas(int s, int t, int k) { return *model().auftrMeasurement(s, t, k); }
+  Measurement& meas(int s, int t, int k) { return *model().measurementAt(s, t, k); }
   // Reopens the saved data file as File > Open does.
   void reopen() {
     restart();
@@ -63,7 +63,7 @@ TEST_F(GraphTest, ResavingCopiesCurvesNotInMemoryAndDropsThemAgain) {
 
 TEST_F(GraphTest, MeasurementWithoutCurveAnywhereIsSkipped) {
   newSavedDataSet(1, 1, 3, 100);
-  ASSERT_EQ(0, model().auftrAddMeasurements(0, 0, 3));
+  ASSERT_EQ(0, model().addMeasurements(0, 0, 3));
   meas(0, 0, 2).force = 2.0;    // a typed-over result, no curve
   meas(0, 0, 2).pointCount = 5; // claims points it does not have in memory or file
   ASSERT_EQ(0, files().save());
@@ -76,9 +76,9 @@ TEST_F(GraphTest, MeasurementWithoutCurveAnywhereIsSkipped) {
 TEST_F(GraphTest, DeletionsKeepEachCurveWithItsMeasurement) {
   newSavedDataSet(3, 3, 1, 64);
   reopen();
-  ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
-  ASSERT_EQ(0, model().auftrDeleteStorage({0, 1, 0}));
-  ASSERT_EQ(0, model().auftrRenumber());
+  ASSERT_EQ(0, model().deleteSample({0, 0, 0}));
+  ASSERT_EQ(0, model().deleteStorage({0, 1, 0}));
+  ASSERT_EQ(0, model().renumber());
   // Former sample 2, storage 2 is now (1, 1); its curve is the one recorded there.
   ASSERT_EQ(0, graph().graphReadCurve(&meas(1, 1, 0)));
   EXPECT_EQ(testCurve(64, 220), meas(1, 1, 0).points);
@@ -96,7 +96,7 @@ TEST_F(GraphTest, IndexIsNeverRebuiltAfterTheGridChanged) {
   newSavedDataSet(3, 1, 1, 32);
   reopen();
   world->graphStore.GraphFileSetValid(false); // as if the index had been lost
-  ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
+  ASSERT_EQ(0, model().deleteSample({0, 0, 0}));
   // Rebuilding now would hand sample 0's old curve to the former sample 1: refused.
   EXPECT_EQ(graph_code::IndexFailed, graph().graphReadCurve(&meas(0, 0, 0)));
   EXPECT_FALSE(meas(0, 0, 0).hasPoints());
@@ -226,7 +226,7 @@ TEST_F(GraphTest, FailedSaveKeepsTheOldGraphFileAttached) {
   ASSERT_EQ(0, files().open(dataFile));
   using Op = FaultyFileSystem::Op;
   for (Op op : {Op::OpenWrite, Op::Sync, Op::Rename}) {
-    model().auftrMarkChanged(*model().dataSet());
+    model().markChanged(*model().dataSet());
     fs.failOn(op, std::errc::io_error, ".GRF");
     ui.shown.clear();
     EXPECT_EQ(DfSaveGraph, files().save()) << static_cast<int>(op);
@@ -234,7 +234,7 @@ TEST_F(GraphTest, FailedSaveKeepsTheOldGraphFileAttached) {
     EXPECT_EQ(std::vector<std::string>{"File - Save|Fehler bei Speichern des Graphikfiles - "
                                        "Abbruch\nInput/output error"},
               ui.popups());
-    EXPECT_NE(0u, model().auftrIsChanged()); // the close question still comes
+    EXPECT_NE(0u, model().isChanged()); // the close question still comes
     EXPECT_EQ(old, test::TestDir::readFile(graphPath()));
     // The curves are still read from the old graph file.
     for (int s = 0; s < 2; ++s)
@@ -296,7 +296,7 @@ TEST_F(GraphTest, AFailedSaveKeepsDataAndGraphFileInStepAndSaysWhy) {
     EXPECT_EQ(std::vector<std::string>{c.popup}, ui.popups());
     EXPECT_EQ(data, test::TestDir::readFile(dataFile));
     EXPECT_EQ(curves, test::TestDir::readFile(graphPath()));
-    EXPECT_NE(0u, model().auftrIsChanged());
+    EXPECT_NE(0u, model().isChanged());
     // Saved again, the pair is of one state: every curve attaches as saved.
     ASSERT_EQ(0, files().save());
     const std::string saved = world->describe();
@@ -314,7 +314,7 @@ TEST_F(GraphTest, OnlyRegularFilesAreReplaced) {
   ASSERT_EQ(0, ::mkfifo(pipe.c_str(), 0600));
   std::filesystem::remove(dataFile);
   std::filesystem::create_symlink(pipe, dataFile);
-  model().auftrMarkChanged(*model().dataSet());
+  model().markChanged(*model().dataSet());
   for (const char* name : {"ORDER.BIN", "ORDER.DAT"}) {
     const auto link = dir.path() / name;
     if (!std::filesystem::is_symlink(link))
@@ -354,8 +354,8 @@ TEST_F(GraphTest, TextDataFileKeepsItsCurvesThroughSavesAndDeletions) {
   // The text file has no curve rate; the graph file brings it back with the curve.
   EXPECT_EQ(1110, meas(1, 1, 0).curveRate);
 
-  ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
-  ASSERT_EQ(0, model().auftrRenumber());
+  ASSERT_EQ(0, model().deleteSample({0, 0, 0}));
+  ASSERT_EQ(0, model().renumber());
   finish(1, 0, 1, 8.25, 90, 71);
   const std::string edited = world->describe();
   ASSERT_EQ(0, files().save());

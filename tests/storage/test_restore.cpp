@@ -56,41 +56,41 @@ struct RestoreTest : GraphBackupFixture {
     return r;
   }
   int questions = 0;
-  Measurement& meas(int s, int t, int k) { return *model().auftrMeasurement(s, t, k); }
+  Measurement& meas(int s, int t, int k) { return *model().measurementAt(s, t, k); }
 };
 
 TEST_F(RestoreTest, CreationsAndDeletionsAreWrittenAtOnce) {
   newSavedDataSet(2, 2, 1);
   EXPECT_TRUE(store().backupActive());
   EXPECT_TRUE(objects().empty());
-  ASSERT_EQ(0, model().auftrAddSamples(3));
-  ASSERT_EQ(0, model().auftrAddMeasurements(0, 1, 3));
-  ASSERT_EQ(0, model().auftrDeleteStorage({0, 0, 0}));
-  ASSERT_EQ(0, model().auftrDeleteMeasurement({0, 0, 1}));
+  ASSERT_EQ(0, model().addSamples(3));
+  ASSERT_EQ(0, model().addMeasurements(0, 1, 3));
+  ASSERT_EQ(0, model().deleteStorage({0, 0, 0}));
+  ASSERT_EQ(0, model().deleteMeasurement({0, 0, 1}));
   const std::vector<Obj> expected = {{2, 2, 0, 0, 34}, {3, 2, 0, 0, 86}, {4, 2, 0, 0, 94},
                                      {3, 2, 1, 0, 86}, {4, 2, 1, 0, 94}, {4, 0, 1, 1, 94},
                                      {4, 0, 1, 2, 94}, {7, 0, 0, 0, 0},  {8, 0, 0, 1, 0}};
   EXPECT_EQ(expected, objects());
   // Created records count as backed up.
-  EXPECT_EQ(0u, model().auftrSample(2)->backupChanges);
+  EXPECT_EQ(0u, model().sampleAt(2)->backupChanges);
 }
 
 TEST_F(RestoreTest, CreationAfterDeletionUsesPositionsNotStaleIndices) {
   newSavedDataSet(3, 1, 1);
-  ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
+  ASSERT_EQ(0, model().deleteSample({0, 0, 0}));
   // No renumbering yet: the records still carry their old indices.
-  ASSERT_EQ(0, model().auftrAddMeasurements(1, 0, 2));
+  ASSERT_EQ(0, model().addMeasurements(1, 0, 2));
   EXPECT_EQ((Obj{4, 1, 0, 1, 94}), objects().back());
 }
 
 TEST_F(RestoreTest, ChangesGoInOneBatchButNotWhileMeasuring) {
   newSavedDataSet(2, 2, 2);
-  model().auftrSample(1)->name = "Renamed";
-  model().auftrMarkChanged(*model().auftrSample(1));
+  model().sampleAt(1)->name = "Renamed";
+  model().markChanged(*model().sampleAt(1));
   meas(0, 1, 1).force = 3.25;
-  model().auftrMarkChanged(meas(0, 1, 1));
+  model().markChanged(meas(0, 1, 1));
   model().dataSet()->title = "Title";
-  model().auftrMarkChanged(*model().dataSet());
+  model().markChanged(*model().dataSet());
 
   world->measuring = true;
   EXPECT_EQ(0, store().backupDataSet());
@@ -107,9 +107,9 @@ TEST_F(RestoreTest, ChangesGoInOneBatchButNotWhileMeasuring) {
 }
 
 TEST_F(RestoreTest, NothingIsWrittenWithoutAnOpenDataFile) {
-  ASSERT_EQ(0, model().auftrCreate());
-  ASSERT_EQ(0, model().auftrAddSamples(2));
-  model().auftrMarkChanged(*model().auftrSample(0));
+  ASSERT_EQ(0, model().createDataSet());
+  ASSERT_EQ(0, model().addSamples(2));
+  model().markChanged(*model().sampleAt(0));
   EXPECT_FALSE(store().backupActive());
   EXPECT_EQ(0, store().backupDataSet());
   EXPECT_EQ(0u, model().totals().totalBackupChanges);
@@ -134,11 +134,11 @@ TEST_F(RestoreTest, BackupFailuresNeverStopEditingAndAreToldOnce) {
   newSavedDataSet(2, 1, 1);
   ui.shown.clear();
   fs.failOn(FaultyFileSystem::Op::Write, std::errc::no_space_on_device, "ZARVIK.BAK");
-  EXPECT_EQ(0, model().auftrAddSamples(3));
-  EXPECT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
-  model().auftrMarkChanged(*model().auftrSample(0));
+  EXPECT_EQ(0, model().addSamples(3));
+  EXPECT_EQ(0, model().deleteSample({0, 0, 0}));
+  model().markChanged(*model().sampleAt(0));
   EXPECT_LT(store().backupDataSet(), 0);
-  EXPECT_EQ(2, model().auftrSampleCount());
+  EXPECT_EQ(2, model().sampleCount());
   const std::string logText = test::TestDir::readFile(errorLog.path());
   EXPECT_NE(std::string::npos, logText.find("Fehler bei Sicherung"));
   // Measuring goes on; the operator hears once that the backup is off, and when it is back.
@@ -167,21 +167,21 @@ TEST_F(RestoreTest, ReplayGrowsAndShrinksInWrittenOrder) {
     for (std::size_t i = before; i < objects().size(); ++i)
       keep.push_back(i);
   };
-  keepNew([&] { ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0})); });
+  keepNew([&] { ASSERT_EQ(0, model().deleteSample({0, 0, 0})); });
   // Growth whose creation objects are left out below: the later objects must build the
   // missing rows, columns and slots themselves.
-  ASSERT_EQ(0, model().auftrAddSamples(4));
-  ASSERT_EQ(0, model().auftrAddStorages(3));
-  ASSERT_EQ(0, model().auftrAddMeasurements(3, 2, 4));
+  ASSERT_EQ(0, model().addSamples(4));
+  ASSERT_EQ(0, model().addStorages(3));
+  ASSERT_EQ(0, model().addMeasurements(3, 2, 4));
   keepNew([&] { finish(3, 2, 3, 7.75, 64, 42); });
-  keepNew([&] { ASSERT_EQ(0, model().auftrDeleteStorage({0, 0, 0})); });
+  keepNew([&] { ASSERT_EQ(0, model().deleteStorage({0, 0, 0})); });
   keepNew([&] { finish(2, 1, 0, 1.5, 32, 43); });
   keepNew([&] {
-    model().auftrSample(3)->name = "Last";
-    model().auftrMarkChanged(*model().auftrSample(3));
+    model().sampleAt(3)->name = "Last";
+    model().markChanged(*model().sampleAt(3));
     ASSERT_EQ(0, store().backupDataSet());
   });
-  ASSERT_EQ(0, model().auftrRenumber());
+  ASSERT_EQ(0, model().renumber());
   const std::string expected = world->describe();
 
   // The filtered journal, on the same starting state.
@@ -218,12 +218,12 @@ TEST_F(RestoreTest, ReloadAfterACrashBringsBackEveryEditAndCurve) {
   restart();
   ASSERT_EQ(0, files().open(dataFile)); // the operator opens the saved data set
   finish(0, 0, 1, 2.5, 5000, 11);
-  ASSERT_EQ(0, model().auftrDeleteSample({1, 0, 0}));
-  ASSERT_EQ(0, model().auftrRenumber());
+  ASSERT_EQ(0, model().deleteSample({1, 0, 0}));
+  ASSERT_EQ(0, model().renumber());
   finish(1, 1, 1, 3.5, 6000, 12);
-  ASSERT_EQ(0, model().auftrAddSamples(3));
-  model().auftrSample(2)->name = "Added";
-  model().auftrMarkChanged(*model().auftrSample(2));
+  ASSERT_EQ(0, model().addSamples(3));
+  model().sampleAt(2)->name = "Added";
+  model().markChanged(*model().sampleAt(2));
   ASSERT_EQ(0, store().backupDataSet());
   const std::string expected = world->describe();
   const std::string savedBefore = test::TestDir::readFile(dataFile);
@@ -267,7 +267,7 @@ TEST_F(RestoreTest, DamagedObjectInTheMiddleKeepsWhatCameBefore) {
   finish(0, 0, 1, 1.25, 100, 5);
   const std::string expected = world->describe();
   const auto at = std::filesystem::file_size(journalPath());
-  ASSERT_EQ(0, model().auftrDeleteSample({0, 0, 0}));
+  ASSERT_EQ(0, model().deleteSample({0, 0, 0}));
   finish(0, 0, 1, 9.0, 100, 6);
   std::string bytes = test::TestDir::readFile(journalPath());
   bytes[at + 6] ^= 0x01; // the deletion's type
@@ -308,10 +308,10 @@ TEST_F(RestoreTest, ObjectThatDoesNotFitStopsTheReplay) {
   restart();
   ASSERT_EQ(0, files().open(dataFile));
   EXPECT_EQ(backup_code::ApplyDeleteSample, store().readBackup(bad));
-  EXPECT_EQ(1, model().auftrSampleCount());
-  EXPECT_EQ("P1", model().auftrSample(0)->name);
+  EXPECT_EQ(1, model().sampleCount());
+  EXPECT_EQ("P1", model().sampleAt(0)->name);
   EXPECT_EQ(backup_code::ApplySample, store().readBackup(other / "ZARVIK.BAK"));
-  EXPECT_EQ("P1", model().auftrSample(0)->name);
+  EXPECT_EQ("P1", model().sampleAt(0)->name);
   EXPECT_EQ(backup_code::ReadOpen, store().readBackup(dir.path() / "none"));
 }
 
@@ -449,11 +449,11 @@ void crashAtEveryStepOfASave(RestoreTest& test, const std::string& name) {
     ASSERT_NO_FATAL_FAILURE(startOver(test, name, 3, 120));
     auto edit = [&] {
       // Replayed twice, the deletion would delete more.
-      ASSERT_EQ(0, test.model().auftrDeleteSample({0, 0, 0}));
-      ASSERT_EQ(0, test.model().auftrRenumber());
+      ASSERT_EQ(0, test.model().deleteSample({0, 0, 0}));
+      ASSERT_EQ(0, test.model().renumber());
       test.finish(1, 1, 1, 6.5, 700, 99);
-      test.model().auftrStorage(0, 0)->name = "Edited";
-      test.model().auftrMarkChanged(*test.model().auftrStorage(0, 0));
+      test.model().storageAt(0, 0)->name = "Edited";
+      test.model().markChanged(*test.model().storageAt(0, 0));
       ASSERT_EQ(0, test.store().backupDataSet());
     };
     ASSERT_EQ(0, test.files().open(test.dataFile));
@@ -493,10 +493,10 @@ void crashInsideTheRestoresSave(RestoreTest& test, const std::string& name,
     SCOPED_TRACE("crash after " + std::to_string(steps) + " file changes");
     ASSERT_NO_FATAL_FAILURE(startOver(test, name, 2, 60));
     ASSERT_EQ(0, test.files().open(test.dataFile));
-    ASSERT_EQ(0, test.model().auftrDeleteStorage({0, 0, 0}));
-    ASSERT_EQ(0, test.model().auftrRenumber());
+    ASSERT_EQ(0, test.model().deleteStorage({0, 0, 0}));
+    ASSERT_EQ(0, test.model().renumber());
     test.finish(0, 0, 1, 4.5, 333, 17);
-    ASSERT_EQ(0, test.model().auftrAddSamples(3));
+    ASSERT_EQ(0, test.model().addSamples(3));
     const std::string expected = test.world->describe();
     if (afterInterruptedSave) {
       test.fs.failOn(FaultyFileSystem::Op::Rename, std::errc::io_error, ".GRF");
@@ -556,8 +556,8 @@ TEST_F(RestoreTest, SaveFailingAtEachStep) {
     newSavedDataSet(2, 2, 2, 50);
     restart();
     ASSERT_EQ(0, files().open(dataFile));
-    ASSERT_EQ(0, model().auftrDeleteStorage({0, 0, 0}));
-    ASSERT_EQ(0, model().auftrRenumber());
+    ASSERT_EQ(0, model().deleteStorage({0, 0, 0}));
+    ASSERT_EQ(0, model().renumber());
     finish(1, 0, 1, 2.75, 80, 31);
     const std::string expected = world->describe();
     const std::string dataBefore = test::TestDir::readFile(dataFile);
@@ -573,7 +573,7 @@ TEST_F(RestoreTest, SaveFailingAtEachStep) {
     EXPECT_EQ(step.result == DfSaveWrite, dataBefore == test::TestDir::readFile(dataFile));
     EXPECT_EQ(step.result != 0, graphBefore == test::TestDir::readFile(graphPath()));
     // A failed write keeps the changes; a failed refresh does not undo the save.
-    EXPECT_EQ(step.result != 0, model().auftrIsChanged() != 0);
+    EXPECT_EQ(step.result != 0, model().isChanged() != 0);
     EXPECT_EQ(step.result != 0, store().backupActive());
     EXPECT_EQ(step.result != 0, std::filesystem::exists(journalPath()));
 
@@ -591,14 +591,14 @@ TEST_F(RestoreTest, ReloadOntoATextDataFile) {
   restart();
   ASSERT_EQ(0, files().open(dataFile));
   finish(0, 0, 1, 2.5, 500, 11);
-  ASSERT_EQ(0, model().auftrDeleteSample({1, 0, 0}));
-  ASSERT_EQ(0, model().auftrRenumber());
-  ASSERT_EQ(0, model().auftrAddStorages(3));
+  ASSERT_EQ(0, model().deleteSample({1, 0, 0}));
+  ASSERT_EQ(0, model().renumber());
+  ASSERT_EQ(0, model().addStorages(3));
   finish(1, 2, 0, 3.5, 600, 12);
-  model().auftrStorage(0, 1)->evaluation = "A/B";
-  model().auftrMarkChanged(*model().auftrStorage(0, 1));
+  model().storageAt(0, 1)->evaluation = "A/B";
+  model().markChanged(*model().storageAt(0, 1));
   model().dataSet()->identName = "Brücke Süd"_l1; // Latin-1 through journal and INI text
-  model().auftrMarkChanged(*model().dataSet());
+  model().markChanged(*model().dataSet());
   ASSERT_EQ(0, store().backupDataSet());
   const std::string expected = world->describe();
 
@@ -607,7 +607,7 @@ TEST_F(RestoreTest, ReloadOntoATextDataFile) {
   EXPECT_FALSE(std::filesystem::exists(journalPath()));
   EXPECT_EQ(0u, test::TestDir::readFile(dataFile).find("[AUFTRAG]"));
   EXPECT_EQ(expected, reopenedDataSet());
-  EXPECT_EQ(3, model().auftrStorageCount());
+  EXPECT_EQ(3, model().storageCount());
   EXPECT_EQ(testCurve(600, 12), meas(1, 2, 0).points);
 }
 
@@ -625,44 +625,44 @@ TEST_F(RestoreTest, RandomSessionsSurviveACrash) {
     std::mt19937 rng(seed);
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     for (int step = 0; step < 60; ++step) {
-      const int S = model().auftrSampleCount(), T = model().auftrStorageCount();
+      const int S = model().sampleCount(), T = model().storageCount();
       const int s = pick(S), t = pick(T);
-      const int M = model().auftrMeasurementCount(s, t);
+      const int M = model().measurementCount(s, t);
       switch (pick(9)) {
       case 0:
-        model().auftrAddSamples(S + 1);
+        model().addSamples(S + 1);
         break;
       case 1:
-        model().auftrAddStorages(T + 1);
+        model().addStorages(T + 1);
         break;
       case 2:
-        model().auftrAddMeasurements(s, t, M + 1);
+        model().addMeasurements(s, t, M + 1);
         break;
       case 3:
-        model().auftrDeleteSample({s, 0, 0});
+        model().deleteSample({s, 0, 0});
         break;
       case 4:
-        model().auftrDeleteStorage({s, t, 0});
+        model().deleteStorage({s, t, 0});
         break;
       case 5:
-        model().auftrDeleteMeasurement({s, t, pick(M)});
+        model().deleteMeasurement({s, t, pick(M)});
         break;
       case 6:
         finish(s, t, pick(M), pick(1000) / 100.0, 1 + pick(300), pick(10000));
         break;
       case 7: {
-        Storage& st = *model().auftrStorage(s, t);
+        StorageCondition& st = *model().storageAt(s, t);
         st.evaluation = "E" + std::to_string(step);
-        model().auftrMarkChanged(st);
+        model().markChanged(st);
         Measurement& m = meas(s, t, pick(M));
         m.inStatistics = 1 - m.inStatistics;
-        model().auftrMarkChanged(m);
+        model().markChanged(m);
         break;
       }
       default:
         store().backupDataSet();
       }
-      model().auftrRenumber();
+      model().renumber();
     }
     store().backupDataSet();
     const std::string expected = world->describe();

@@ -24,7 +24,7 @@ TEST(JournalRecords, AreTheBinaryFileRecordsOfARenumberedDataSet) {
   test::buildDataSet(rig.model, 2, 2, {3, 1});
   const DataSet& d = *rig.model.dataSet();
   const Sample& s = d.samples[1];
-  const Storage& t = s.storages[0];
+  const StorageCondition& t = s.storages[0];
   const Measurement& m = t.measurements[2];
 
   std::vector<unsigned char> out;

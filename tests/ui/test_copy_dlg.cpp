@@ -8,7 +8,7 @@
 
 #include "common/zv_dialog_rig.hpp"
 #include "common/zv_qt_quiet.hpp"
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "ui/zv_copy_dlg.hpp"
 
 using namespace zv;

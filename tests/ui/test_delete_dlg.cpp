@@ -8,7 +8,7 @@
 
 #include "common/zv_dialog_rig.hpp"
 #include "common/zv_qt_quiet.hpp"
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "ui/zv_delete_dlg.hpp"
 
 using namespace zv;
@@ -19,8 +19,8 @@ class TestDeleteDialog : public QObject, test::DialogRig {
 private slots:
   void initTestCase() { test::installQuietMessageHandler(); }
   void init() {
-    newModel(3, 2).auftrAddMeasurements(1, 1, 4);
-    model->auftrRenumber();
+    newModel(3, 2).addMeasurements(1, 1, 4);
+    model->renumber();
     model->dataSet()->currentSample = 1;
     model->dataSet()->currentStorage = 1;
     model->dataSet()->currentMeasurement = 2;
@@ -75,7 +75,7 @@ private slots:
     DeleteDialog f(*model, DeleteMode::Sample, lang, "Z");
     QTimer::singleShot(0, [&] { f.close(); });
     QCOMPARE(f.exec(), int(QDialog::Rejected));
-    QCOMPARE(model->auftrSampleCount(), 3); // the dialog itself deletes nothing
+    QCOMPARE(model->sampleCount(), 3); // the dialog itself deletes nothing
   }
 };
 

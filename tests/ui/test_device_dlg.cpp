@@ -17,10 +17,10 @@
 #include "common/zv_modal.hpp"
 #include "common/zv_qt_quiet.hpp"
 #include "common/zv_testdir.hpp"
-#include "program/zv_main_mnu.hpp"
+#include "program/zv_menu_table.hpp"
 #include "program/zv_program.hpp"
-#include "ui/zv_abriss_dlg.hpp"
 #include "ui/zv_device_dlg.hpp"
+#include "ui/zv_evaluation_dlg.hpp"
 #include "ui/zv_qt_ports.hpp"
 #include "ui/zv_shell.hpp"
 
@@ -307,7 +307,7 @@ private slots:
       title = d->windowTitle();
       d->reject();
     });
-    shell.command(menu::Abriss, shell.logWindow());
+    shell.command(menu::Evaluations, shell.logWindow());
     QCOMPARE(title, QString("ZARVIK 2012 USB - Setup - Evaluation List"));
   }
 };

@@ -18,7 +18,7 @@
 #include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_program.hpp"
-#include "ui/zv_meas_dlg.hpp"
+#include "ui/zv_meas_setup_dlg.hpp"
 #include "ui/zv_qt_ports.hpp"
 #include "ui/zv_shell.hpp"
 #include "ui/zv_units_dlg.hpp"

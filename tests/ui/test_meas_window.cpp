@@ -62,7 +62,7 @@ class TestMeasWindow : public QObject, test::ShellRig {
   test::FakeTesters testers;
 
   MeasWindow* meas() { return static_cast<MeasWindow*>(shell->window(WindowId::Measurement)); }
-  Measurement& m(int k) { return *program->auftr.auftrMeasurement(0, 0, k); }
+  Measurement& m(int k) { return *program->model.measurementAt(0, 0, k); }
   QAction* action(int id) { return meas()->menu()->action(id); }
 
   // Idle, a pull at 1 kN/s up to `top`, then the force held: one specimen per start.
@@ -91,11 +91,11 @@ private slots:
     mp.stopTime = 0.25;
     mp.dPostTrigTime = 0.125;
     mp.dPollTime = 0.1;
-    auto& a = program->auftr;
-    a.auftrCreate();
-    a.auftrAddSamples(2);
-    a.auftrAddStorages(2);
-    a.auftrRenumber();
+    auto& a = program->model;
+    a.createDataSet();
+    a.addSamples(2);
+    a.addStorages(2);
+    a.renumber();
     for (auto& s : a.dataSet()->samples)
       for (auto& t : s.storages)
         t.speed = 1000.0;
@@ -162,7 +162,7 @@ private slots:
     QVERIFY(action(menu::Start)->isEnabled());
 
     // The finished pull shows where it tore off; the arrow keys walk the cursor along it.
-    cbCtlMeasSelect(*program, 0);
+    selectMeasurement(*program, 0);
     QCOMPARE(meas()->tearOffMarker()->count(), 1);
     QCOMPARE(meas()->tearOffMarker()->at(0).y(), 3.125);
     QTest::keyClick(meas()->graph(), Qt::Key_Right);
@@ -199,7 +199,7 @@ private slots:
 
   void longCurveIsDrawnAsAnEnvelopeAndTheCursorReadsExactPoints() {
     Measurement& x = m(0);
-    auftrAllocPoints(x, 10000);
+    allocPoints(x, 10000);
     x.curveRate = 1000;
     x.range = 20.0;
     for (int i = 0; i < 10000; ++i)
@@ -233,22 +233,22 @@ private slots:
 
   void shortCurveSpansWholeSecondsButShowsToItsEnd() {
     Measurement& x = m(0);
-    auftrAllocPoints(x, 150);
+    allocPoints(x, 150);
     x.curveRate = 100;
     x.range = 0.05;
     meas()->requestRefresh(measbits::Status);
     QCOMPARE(meas()->forceAxis()->max(), 0.1);
     QCOMPARE(meas()->timeAxis()->max(), 1.49); // span 1 s, but the curve goes on to 1.49 s
     QCOMPARE(meas()->curve()->count(), 150);
-    auftrFreePoints(x);
+    freePoints(x);
     meas()->requestRefresh(measbits::Status);
     QCOMPARE(meas()->curve()->count(), 0);
     QCOMPARE(meas()->points()->text(), QString("0"));
   }
 
   void ringsChangeTheDisplayedMeasurement() {
-    program->auftr.auftrAddMeasurements(1, 1, 3);
-    program->auftr.auftrMeasurement(1, 1, 2)->status = 4;
+    program->model.addMeasurements(1, 1, 3);
+    program->model.measurementAt(1, 1, 2)->status = 4;
     QComboBox* sample = meas()->rings()->sampleRing();
     QComboBox* storage = meas()->rings()->storageRing();
     QComboBox* number = meas()->rings()->measurementRing();
@@ -283,7 +283,7 @@ private slots:
     meas()->startStop()->click();
     QVERIFY(program->measuring);
     for (int id :
-         {menu::SaveW, menu::Save, menu::Print, menu::Close, menu::Device1, menu::Abriss}) {
+         {menu::SaveW, menu::Save, menu::Print, menu::Close, menu::Device1, menu::Evaluations}) {
       QStringList seen;
       answerNextBox("", &seen);
       shell->command(id, meas());

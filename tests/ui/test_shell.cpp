@@ -19,7 +19,7 @@
 #include "common/zv_qt_quiet.hpp"
 #include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
-#include "program/zv_main_mnu.hpp"
+#include "program/zv_menu_table.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_qt_ports.hpp"
 #include "ui/zv_shell.hpp"
@@ -194,9 +194,9 @@ private slots:
 
   // Alt plus a letter reaches one thing only, in every window and both languages.
   void mnemonicsAreUniqueInEveryWindow() {
-    program->auftr.auftrCreate();
-    program->auftr.auftrAddSamples(1);
-    program->auftr.auftrAddStorages(1);
+    program->model.createDataSet();
+    program->model.addSamples(1);
+    program->model.addStorages(1);
     program->dataLoaded = true;
     for (int language : {1, 0}) {
       shell->switchLanguage(language);

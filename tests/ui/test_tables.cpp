@@ -17,11 +17,11 @@
 #include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_program.hpp"
-#include "ui/zv_auftr_mnu.hpp"
-#include "ui/zv_lager_mnu.hpp"
+#include "ui/zv_order_window.hpp"
 #include "ui/zv_qt_ports.hpp"
 #include "ui/zv_rings.hpp"
 #include "ui/zv_shell.hpp"
+#include "ui/zv_storage_window.hpp"
 
 using namespace zv;
 
@@ -49,12 +49,12 @@ private slots:
 
   void init() {
     newProgram();
-    program->auftr.limits().setMaxMeasurements(100);
-    program->auftr.auftrCreate();
-    program->auftr.auftrAddSamples(3);
-    program->auftr.auftrAddStorages(3);
-    program->auftr.auftrAddMeasurements(0, 0, 2);
-    program->auftr.auftrRenumber();
+    program->model.limits().setMaxMeasurements(100);
+    program->model.createDataSet();
+    program->model.addSamples(3);
+    program->model.addStorages(3);
+    program->model.addMeasurements(0, 0, 2);
+    program->model.renumber();
     program->dataLoaded = true;
     openShell();
     program->singlePanel = 0;
@@ -71,7 +71,7 @@ private slots:
     QCOMPARE(m->index(0, StorageTableModel::Status).data().toString(), QString("Typed Over"));
     QVERIFY(m->setData(m->index(0, StorageTableModel::OnOff), Qt::Checked, Qt::CheckStateRole));
     QVERIFY(m->setData(m->index(1, StorageTableModel::OnOff), Qt::Checked, Qt::CheckStateRole));
-    const double area = program->auftr.currentStorage()->measurements[0].area;
+    const double area = program->model.currentStorage()->measurements[0].area;
     QCOMPARE(storage()->statistic(0)->text(), QString::number(1.5 / area, 'f', 2));
     QVERIFY(cell(0, 0).contains("(2)"));
     QCOMPARE(order()->table()->isVisible(), true);
@@ -83,7 +83,7 @@ private slots:
     readNextPopup(&popup);
     QVERIFY(!m->setData(m->index(0, StorageTableModel::Force), "abc", Qt::EditRole));
     QCOMPARE(popup, QString("Please enter a finite number not below 0"));
-    QCOMPARE(program->auftr.currentStorage()->measurements[0].status, 0);
+    QCOMPARE(program->model.currentStorage()->measurements[0].status, 0);
   }
 
   void renamingToAnExistingNameIsRefused() {
@@ -94,39 +94,39 @@ private slots:
     readNextPopup(&popup);
     QTest::keyClick(editor, Qt::Key_Return);
     QCOMPARE(popup, QString("Probe=2 - The name mustn't be available twice, please enter newly"));
-    QCOMPARE(program->auftr.auftrSample(1)->name, std::string("P2"));
+    QCOMPARE(program->model.sampleAt(1)->name, std::string("P2"));
     QCOMPARE(order()->model()->headerData(1, Qt::Vertical, Qt::DisplayRole).toString(),
              QString("P2"));
 
     editor = order()->editHeader(Qt::Horizontal, 2);
     editor->setText("Humid");
     QTest::keyClick(editor, Qt::Key_Return);
-    QCOMPARE(program->auftr.auftrStorage(0, 2)->name, std::string("Humid"));
+    QCOMPARE(program->model.storageAt(0, 2)->name, std::string("Humid"));
     QCOMPARE(storage()->rings()->storageRing()->itemText(2), QString("Humid"));
   }
 
   void anotherPistonChangesTheStorageNotItsMeasurements() {
-    const double before = program->auftr.currentStorage()->measurements[0].range;
+    const double before = program->model.currentStorage()->measurements[0].range;
     QComboBox* ring = storage()->rangeRing();
     QCOMPARE(ring->count(), 3);
     ring->setCurrentIndex(2);
     emit ring->activated(2);
-    QCOMPARE(program->auftr.currentStorage()->range, 30.0);
-    QCOMPARE(program->auftr.currentStorage()->measurements[0].range, before);
+    QCOMPARE(program->model.currentStorage()->range, 30.0);
+    QCOMPARE(program->model.currentStorage()->measurements[0].range, before);
   }
 
   void ringsFollowEachOther() {
     QComboBox* sampleRing = order()->rings()->sampleRing();
     sampleRing->setCurrentIndex(2);
     emit sampleRing->activated(2);
-    QCOMPARE(program->auftr.dataSet()->currentSample, 2);
+    QCOMPARE(program->model.dataSet()->currentSample, 2);
     QCOMPARE(storage()->rings()->sampleRing()->currentIndex(), 2);
     QCOMPARE(storage()->table()->model()->rowCount(), 1);
   }
 
   void longSeriesScrolls() {
-    program->auftr.auftrAddMeasurements(0, 0, 60);
-    program->auftr.auftrRenumber();
+    program->model.addMeasurements(0, 0, 60);
+    program->model.renumber();
     shell->requestRefresh(WindowId::Storage, refresh::Everything);
     storage()->resize(640, 350);
     QApplication::processEvents();
@@ -144,14 +144,14 @@ private slots:
     QVERIFY(editor);
     editor->setText("1,2346");
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(program->auftr.currentStorage()->measurements[0].force, 1.2346);
+    QTRY_COMPARE(program->model.currentStorage()->measurements[0].force, 1.2346);
     QCOMPARE(force.data().toString(), QString("1.235")); // the display decimals
   }
 
   // Text Latin-1 cannot hold is refused with a message wherever it is typed.
   void textOutsideLatin1IsRefusedEverywhere() {
     const QString chinese = QString::fromUtf8("测"); // one key: one refusal
-    const DataSet& ds = *program->auftr.dataSet();
+    const DataSet& ds = *program->model.dataSet();
     struct Field {
       QLineEdit* edit;
       std::function<std::string()> stored;
@@ -160,7 +160,7 @@ private slots:
         {order()->findChild<QLineEdit*>("IDENT_NO"), [&] { return ds.identNumber; }},
         {order()->findChild<QLineEdit*>("TITLE"), [&] { return ds.title; }},
         {storage()->findChild<QLineEdit*>("ABRISS_TEXT"),
-         [&] { return program->auftr.currentStorage()->evaluation; }},
+         [&] { return program->model.currentStorage()->evaluation; }},
         {order()->editHeader(Qt::Vertical, 0), [&] { return ds.samples[0].name; }},
     };
     for (const Field& f : fields) {
@@ -208,8 +208,8 @@ private slots:
     QTableView* table = order()->table();
     const QRect r = table->visualRect(order()->model()->index(1, 2));
     QTest::mouseDClick(table->viewport(), Qt::RightButton, {}, r.center());
-    QCOMPARE(program->auftr.dataSet()->currentSample, 1);
-    QCOMPARE(program->auftr.dataSet()->currentStorage, 2);
+    QCOMPARE(program->model.dataSet()->currentSample, 1);
+    QCOMPARE(program->model.dataSet()->currentStorage, 2);
     QVERIFY(storage()->isVisible());
     QVERIFY(!order()->isVisible()); // single-panel mode hides the others
   }

@@ -31,19 +31,19 @@ private slots:
   void cleanup() { endProgram(); }
 
   void theTablesOpenAtTheirConfiguredPlace() {
-    program->config.display.auftrWindow = {0.1, 0.2, 0.5, 0.25};
-    program->config.display.lagerWindow = {0.3, 0.1, 0.4, 0.5};
+    program->config.display.orderWindow = {0.1, 0.2, 0.5, 0.25};
+    program->config.display.storageWindow = {0.3, 0.1, 0.4, 0.5};
     MainWindowBase* order = shell->ensureWindow(WindowId::Order);
     MainWindowBase* storage = shell->ensureWindow(WindowId::Storage);
     QVERIFY(order && storage);
     const QSize s = screen();
     const PixelRect a =
-        applyWindowPlacement(program->config.display.auftrWindow, s.width(), s.height());
+        applyWindowPlacement(program->config.display.orderWindow, s.width(), s.height());
     // A window is never made smaller than it can be drawn.
     QCOMPARE(order->geometry(), QRect(QPoint(a.left, a.top),
                                       QSize(a.width, a.height).expandedTo(order->minimumSize())));
     const PixelRect b =
-        applyWindowPlacement(program->config.display.lagerWindow, s.width(), s.height());
+        applyWindowPlacement(program->config.display.storageWindow, s.width(), s.height());
     QCOMPARE(
         storage->geometry(),
         QRect(QPoint(b.left, b.top), QSize(b.width, b.height).expandedTo(storage->minimumSize())));
@@ -53,7 +53,7 @@ private slots:
     MainWindowBase meas(WindowId::Measurement);
     shell->setWindow(WindowId::Measurement, &meas);
     meas.setGeometry(105, 236, 320, 240);
-    const WindowPlacement before = program->config.display.auftrWindow;
+    const WindowPlacement before = program->config.display.orderWindow;
     shell->storeWindowPlacements();
     const QSize s = screen();
     const int titleBar = meas.geometry().y() - meas.frameGeometry().y();
@@ -62,7 +62,7 @@ private slots:
     QCOMPARE(p.top, (236.0 - (titleBar + 15)) / s.height());
     QCOMPARE(p.width, 320.0 / s.width());
     QCOMPARE(p.height, 240.0 / s.height());
-    QVERIFY(program->config.display.auftrWindow == before); // no order window: unchanged
+    QVERIFY(program->config.display.orderWindow == before); // no order window: unchanged
     shell->setWindow(WindowId::Measurement, nullptr);
   }
 

@@ -107,7 +107,7 @@ public:
     size.maxMeasurements = 0;
     if (const DataSet* d = model_.dataSet())
       for (const Sample& s : d->samples)
-        for (const Storage& t : s.storages)
+        for (const StorageCondition& t : s.storages)
           size.maxMeasurements =
               std::max(size.maxMeasurements, static_cast<std::int32_t>(t.measurements.size()));
     return size;
@@ -124,10 +124,10 @@ public:
     cut(d->samples, limits.maxSamples);
     for (Sample& s : d->samples) {
       cut(s.storages, limits.maxStorages);
-      for (Storage& t : s.storages)
+      for (StorageCondition& t : s.storages)
         cut(t.measurements, limits.maxMeasurements);
     }
-    model_.auftrRenumber();
+    model_.renumber();
   }
   // The graph file is written for the output when the input had one attached, or when the
   // output has one already (which is then kept aside, not left beside a file it does not fit).
@@ -169,7 +169,7 @@ private:
   Reporter reporter_;
   Language lang_;
   ProgramTexts texts_;
-  AuftrModel model_{reporter_, lang_};
+  DataSetModel model_{reporter_, lang_};
   bool dataLoaded_ = false;
   std::string dataFilePath_;
   DataFileHandler files_{
@@ -254,7 +254,7 @@ std::string dataSetJson(const DataSet& d, const BondTensionFactors& bond) {
     sample["index"] = s.index;
     sample["name"] = text(s.name);
     json storages = json::array();
-    for (const Storage& t : s.storages) {
+    for (const StorageCondition& t : s.storages) {
       json storage;
       storage["sampleIndex"] = t.sampleIndex;
       storage["storageIndex"] = t.storageIndex;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "core/zv_auftr_def.hpp"
+#include "core/zv_dataset.hpp"
 #include "core/zv_device_lists.hpp"
 
 namespace zv::tool {

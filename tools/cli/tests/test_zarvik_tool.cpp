@@ -99,13 +99,13 @@ TEST(ZarvikTool, ConvertsToTextAndBackByteForByteWithTheCurves) {
   // What a .BIN written by the program holds: each measurement at its storage's speed, the
   // curve rate a loaded file has, and forces that need all 17 digits.
   for (Sample& s : rig.model.dataSet()->samples)
-    for (Storage& t : s.storages)
+    for (StorageCondition& t : s.storages)
       for (Measurement& m : t.measurements) {
         m.speed = t.speed;
         m.curveRate = 1;
         m.force = (m.force + 0.1) / 3.0;
       }
-  rig.model.auftrMeasurement(0, 0, 0)->force = 0.1 + 0.2;
+  rig.model.measurementAt(0, 0, 0)->force = 0.1 + 0.2;
   const auto bin = saveModel(rig, "A.BIN");
   // Curves saved with an earlier state of A.BIN: they attach where the point counts fit
   // (k * 7 + s points), the last one does not.
@@ -197,7 +197,7 @@ TEST(ZarvikTool, DumpPrintsTheDataSetAsUtf8Json) {
 TEST(ZarvikTool, DumpGivesBondTensionsAndEachStoragesStatistics) {
   test::ModelRig rig;
   test::buildDataSet(rig.model, 2, 2, {1, 2});
-  Storage& cell = *rig.model.auftrStorage(1, 1);
+  StorageCondition& cell = *rig.model.storageAt(1, 1);
   for (int k = 0; k < 2; ++k) {
     Measurement& m = cell.measurements[static_cast<std::size_t>(k)];
     m.area = cell.area;
@@ -223,7 +223,7 @@ TEST(ZarvikTool, DumpGivesBondTensionsAndEachStoragesStatistics) {
 TEST(ZarvikTool, DumpSpellsNonFiniteNumbersOut) {
   test::ModelRig rig;
   test::buildDataSet(rig.model, 1, 1, {3});
-  Storage& cell = *rig.model.auftrStorage(0, 0);
+  StorageCondition& cell = *rig.model.storageAt(0, 0);
   const double forces[] = {2.0, 0.0, -2.0}; // over area 0: Infinity, NaN, -Infinity
   for (int k = 0; k < 3; ++k) {
     cell.measurements[static_cast<std::size_t>(k)].force = forces[k];

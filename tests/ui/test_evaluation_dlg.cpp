@@ -1,0 +1,205 @@
+// The "Setup - Evaluation List" dialog: labels in both languages, add and delete with their
+// refusals, the entry field, the focus going back to the list, and OK versus Abort.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "common/zv_fakes.hpp"
+#include "common/zv_modal.hpp"
+#include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
+#include "common/zv_testdir.hpp"
+#include "program/zv_program.hpp"
+#include "ui/zv_evaluation_dlg.hpp"
+#include "ui/zv_qt_ports.hpp"
+
+using namespace zv;
+
+namespace {
+
+void confirmPopup(QString* text) {
+  test::onNextModal<QMessageBox>([text](QMessageBox* box) {
+    *text = box->text();
+    box->button(QMessageBox::Ok)->click();
+  });
+}
+
+std::vector<std::string> entries(const Program& p) {
+  return p.evaluations.entries();
+}
+} // namespace
+
+class TestEvaluationDialog : public QObject, test::ShellRig {
+  Q_OBJECT
+  std::unique_ptr<EvaluationDialog> dialog;
+
+  template <class T> T* child(const char* name) {
+    T* c = dialog->findChild<T*>(name);
+    if (!c)
+      qFatal("no control %s", name);
+    return c;
+  }
+  QListWidget* list() { return child<QListWidget>("LIST"); }
+  QStringList rows() {
+    QStringList out;
+    for (int i = 0; i < list()->count(); ++i)
+      out << list()->item(i)->text();
+    return out;
+  }
+  QString label(const char* name) { return child<QPushButton>(name)->text(); }
+  void open() {
+    dialog = std::make_unique<EvaluationDialog>(*program);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+  }
+  // Types into the entry field (which takes the focus) and presses Add.
+  void add(const QString& text) {
+    child<QLineEdit>("ENTRY")->setFocus();
+    child<QLineEdit>("ENTRY")->setText(text);
+    child<QPushButton>("ADD")->click();
+  }
+
+private slots:
+  void initTestCase() { test::installQuietMessageHandler(); }
+
+  void init() { newProgram(false); }
+
+  void cleanup() {
+    dialog.reset();
+    endProgram();
+  }
+
+  void everyControlIsLabelledInBothLanguages() {
+    open();
+    QCOMPARE(dialog->windowTitle(), QString("ZARVIK 2012 USB - Setup - Evaluation List"));
+    QCOMPARE(label("ADD"), QString("Add Evaluation"));
+    QCOMPARE(label("DELETE"), QString("Delete Evaluation"));
+    QCOMPARE(label("OK"), QString("Close"));
+    QCOMPARE(label("ABORT"), QString("Abort"));
+    QVERIFY(child<QPushButton>("ABORT")->isHidden());
+    QStringList labels;
+    for (QLabel* l : dialog->findChildren<QLabel*>())
+      labels << l->text();
+    QVERIFY(labels.contains("List of Evaluations"));
+    QVERIFY(labels.contains("Entry field"));
+    QCOMPARE(rows(), QStringList({"AU", "AX", "AZ"}));
+    QCOMPARE(list()->currentRow(), 0);
+    dialog->reject();
+
+    program->setLanguage(0);
+    open();
+    QCOMPARE(dialog->windowTitle(), QString("ZARVIK 2012 USB - Setup - Bewertungsliste"));
+    QCOMPARE(label("ADD"), QString::fromUtf8("Ausriss einfügen"));
+    QCOMPARE(label("DELETE"), QString::fromUtf8("Ausriss löschen"));
+    QCOMPARE(label("OK"), QString::fromUtf8("Schließen"));
+    QCOMPARE(label("ABORT"), QString("Abbruch"));
+    labels.clear();
+    for (QLabel* l : dialog->findChildren<QLabel*>())
+      labels << l->text();
+    QVERIFY(labels.contains("Liste der Bewertungen"));
+    QVERIFY(labels.contains("Eingabefeld"));
+    add("B");
+    QCOMPARE(label("OK"), QString("OK"));
+    dialog->reject();
+  }
+
+  void addSortsSelectsAndGivesTheFocusBack() {
+    open();
+    add("au");
+    add("B1");
+    QCOMPARE(rows(), QStringList({"AU", "AX", "AZ", "B1", "au"}));
+    QCOMPARE(list()->currentRow(), 3);
+    QCOMPARE(program->evaluations.currentIndex(), 3);
+    QCOMPARE(label("OK"), QString("OK"));
+    QVERIFY(!child<QPushButton>("ABORT")->isHidden());
+    QCOMPARE(dialog->focusWidget(), static_cast<QWidget*>(list()));
+    child<QPushButton>("OK")->click();
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QCOMPARE(entries(*program), (std::vector<std::string>{"AU", "AX", "AZ", "B1", "au"}));
+  }
+
+  void duplicatesAndEmptyTextsAreNotAdded() {
+    open();
+    QString popup;
+    confirmPopup(&popup);
+    add("AU");
+    QCOMPARE(popup, QString("The name mustn't be available twice, please enter newly"));
+    add("");
+    QCOMPARE(rows(), QStringList({"AU", "AX", "AZ"}));
+    QCOMPARE(label("OK"), QString("Close"));
+    QVERIFY(child<QPushButton>("ABORT")->isHidden());
+    QCOMPARE(dialog->focusWidget(), static_cast<QWidget*>(list()));
+    dialog->reject();
+  }
+
+  void longTextsAreCutTo19Characters() {
+    open();
+    QCOMPARE(child<QLineEdit>("ENTRY")->maxLength(), 20);
+    add("ABCDEFGHIJKLMNOPQRST");
+    QVERIFY(rows().contains("ABCDEFGHIJKLMNOPQRS"));
+    dialog->reject();
+  }
+
+  void deletePutsTheTextIntoTheEntryFieldButKeepsOneEntry() {
+    open();
+    list()->setCurrentRow(1);
+    child<QPushButton>("DELETE")->setFocus();
+    child<QPushButton>("DELETE")->click();
+    QCOMPARE(rows(), QStringList({"AU", "AZ"}));
+    QCOMPARE(child<QLineEdit>("ENTRY")->text(), QString("AX"));
+    QCOMPARE(dialog->focusWidget(), static_cast<QWidget*>(list()));
+    child<QPushButton>("DELETE")->click();
+    QCOMPARE(rows().size(), 1);
+    QString popup;
+    confirmPopup(&popup);
+    child<QPushButton>("DELETE")->click();
+    QCOMPARE(popup, QString("The list must at least contain one element"));
+    QCOMPARE(rows().size(), 1);
+    dialog->reject();
+    QCOMPARE(entries(*program), (std::vector<std::string>{"AU", "AX", "AZ"}));
+  }
+
+  void abortAndTheCloseBoxRestoreTheList() {
+    open();
+    add("NEW");
+    child<QPushButton>("ABORT")->click();
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    QCOMPARE(entries(*program), (std::vector<std::string>{"AU", "AX", "AZ"}));
+
+    open();
+    list()->setCurrentRow(0);
+    child<QPushButton>("DELETE")->click();
+    dialog->close();
+    QCOMPARE(entries(*program), (std::vector<std::string>{"AU", "AX", "AZ"}));
+  }
+
+  void abortUndoesAnEditThatRestoresTheSavedList() {
+    // An earlier session added "B1" and closed with OK; the saved list is still the old one.
+    program->evaluations.insert("B1");
+    open();
+    list()->setCurrentRow(3);
+    child<QPushButton>("DELETE")->click();
+    QCOMPARE(rows(), QStringList({"AU", "AX", "AZ"}));
+    dialog->close();
+    QCOMPARE(entries(*program), (std::vector<std::string>{"AU", "AX", "AZ", "B1"}));
+  }
+
+  void textsLatin1CannotHoldAreRefused() {
+    open();
+    QString popup;
+    confirmPopup(&popup);
+    add(QString::fromUtf8("Ω1"));
+    QVERIFY(popup.contains("Latin-1"));
+    QCOMPARE(rows(), QStringList({"AU", "AX", "AZ"}));
+    add(QString::fromUtf8("Ä1"));
+    QCOMPARE(rows().last(), QString::fromUtf8("Ä1"));
+    dialog->reject();
+  }
+};
+
+QTEST_MAIN(TestEvaluationDialog)
+#include "test_evaluation_dlg.moc"
