@@ -172,6 +172,8 @@ public:
   // A run stopped before its trigger gives its slot back exactly as it was before the start
   // (force, status, On/Off, curve). false when the run saw a trigger or there is no run.
   bool giveBackUntriggeredSlot();
+  // The running slot as it was before its start; nullptr without a run.
+  const Measurement* slotBeforeRun() const { return slotBeforeRun_ ? &*slotBeforeRun_ : nullptr; }
   // Consumes every sample the acquisition has delivered into the running slot: its curve,
   // force and status ("Trigger", "Pull-Off").
   RunTick measTick();

@@ -50,19 +50,6 @@ Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::p
   model.setDeviceLists(&devices);
   texts.select(lang);
   daq.setRunStateReset([this] { processor.resetRunState(); });
-  // The measuring path reaches the graph and backup store through these.
-  backupMeasurementFinished = [this](Measurement& m) {
-    return graphBackup.store.backupMeasurementFinished(m);
-  };
-  backupWithResult = [this] { return graphBackup.store.backupDataSet(); };
-  readCurve = [this](Measurement& m) { return graphBackup.graph.graphReadCurve(&m); };
-}
-
-void Program::measurementFinished(Measurement& m) {
-  if (backupMeasurementFinished)
-    backupMeasurementFinished(m);
-  else
-    backupDataSet();
 }
 
 namespace {

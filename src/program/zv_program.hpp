@@ -169,9 +169,8 @@ public:
   RoutedFileSystem fileRoute{fileSystem};
 
   // Graph files and the backup journal. The start-up gives them their directories; the file
-  // handling reaches them through graphBackup.store (GraphBackupHooks), the
-  // measurement control reports each finished measurement to
-  // graphBackup.store.backupMeasurementFinished().
+  // handling reaches them through graphBackup.store (GraphBackupHooks), the measurement
+  // control through measurementFinished() and backupBeforeSeries() below.
   std::filesystem::path fallbackDirectoryPath;
   GraphBackup graphBackup{model, reporter, lang, [this] { return measuring; }, fileRoute};
   StorePeriodicBackup storeBackup{graphBackup.store};
@@ -206,22 +205,12 @@ public:
   PullOffProcessor processor{measParams, model, acquisition, testers, reporter, lang, measuring};
   MeasPanelPort* measPanel = nullptr; // the measurement window, once it exists
   bool measTickRunning = false;       // a timer tick is being handled
-  // A finished measurement with its curve goes to the backup store at once: the store sets
-  // this; without it the changed records go with the periodic backup.
-  std::function<int(Measurement&)> backupMeasurementFinished;
-  void measurementFinished(Measurement& m);
-  // The curve of a measurement that is not in memory, from the graph file store (the store
-  // sets this, graphReadCurve); 0 when it was read.
-  std::function<int(Measurement&)> readCurve;
-  // The backup at the start of a series, with its result: the store sets backupWithResult;
-  // without it the periodic backup runs and counts as done.
-  std::function<int()> backupWithResult;
-  int backupBeforeSeries() {
-    if (backupWithResult)
-      return backupWithResult();
-    backupDataSet();
-    return 0;
-  }
+  // A finished measurement goes to the backup journal at once, with its curve.
+  int measurementFinished(Measurement& m) { return graphBackup.store.backupMeasurementFinished(m); }
+  // The curve of a measurement that is not in memory, from the graph file; 0 when it was read.
+  int readCurve(Measurement& m) { return graphBackup.graph.graphReadCurve(&m); }
+  // The backup at the start of a series; below 0 when the journal could not be written.
+  int backupBeforeSeries() { return graphBackup.store.backupDataSet(); }
 };
 
 // The editor that opens the log file: ZARVIK_EDITOR when set, else the platform's own.

@@ -317,7 +317,7 @@ int MeasWindow::showDisplayedMeas() {
     points_->clear();
     return program_.reporter.reportError(ErrNoMeasurement, 0);
   }
-  if (!m->hasPoints() && m->pointCount > 0 && program_.readCurve)
+  if (!m->hasPoints() && m->pointCount > 0)
     program_.readCurve(*m);
   const bool running = program_.measuring && program_.processor.runningMeasurement() == m;
   if (running) {

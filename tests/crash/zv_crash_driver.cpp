@@ -248,18 +248,6 @@ public:
         list.piston(i)->calFlags = PistonRange::FullyCalibrated;
     }
     program_.measPanel = &panel_;
-    // Every pull with a result is announced once it went to the journal (a stop before the
-    // trigger ends a run too, without one).
-    auto journal = program_.backupMeasurementFinished;
-    program_.backupMeasurementFinished = [this, journal](Measurement& m) {
-      const int r = journal ? journal(m) : 0;
-      if (m.status == static_cast<std::int32_t>(MeasurementStatus::MeasuringValid)) {
-        std::printf("PULL %d\n", ++pulls_);
-        if (pulls_ == waitAtPull)
-          waitToBeKilled();
-      }
-      return r;
-    };
   }
 
   // Stops after this pull, inside the series (0: never).
@@ -280,6 +268,7 @@ public:
     selectMeasurement(program_, 0);
     ui_.answers["Zarvik - Start measurement"] = {NextFreeIndex};
     const int goal = pulls_ + pulls;
+    const int before = validMeasurements() - pulls_;
     if (startMeasuring(program_) != 0)
       fatal("startMeasuring");
     for (double t = 0; pulls_ < goal; t += program_.measParams.dPollTime) {
@@ -287,8 +276,33 @@ public:
         fatal("the series did not finish");
       sim_.advance(program_.measParams.dPollTime);
       measTimerTick(program_);
+      // A tick that finishes a pull has written it to the journal before it returns.
+      while (pulls_ < validMeasurements() - before) {
+        std::printf("PULL %d\n", ++pulls_);
+        if (pulls_ == waitAtPull)
+          killedInTheSeries();
+      }
     }
     stopMeasuring(program_);
+  }
+
+  int validMeasurements() const {
+    int n = 0;
+    if (const DataSet* d = program_.model.dataSet())
+      for (const Sample& sample : d->samples)
+        for (const StorageCondition& storage : sample.storages)
+          for (const Measurement& m : storage.measurements)
+            n += m.status == static_cast<std::int32_t>(MeasurementStatus::MeasuringValid);
+    return n;
+  }
+
+  // The next slot of the series may already run; until it finishes, the journal holds it as
+  // it was before its start.
+  [[noreturn]] void killedInTheSeries() {
+    PullOffProcessor& processor = program_.processor;
+    if (Measurement* running = processor.runningMeasurement(); running && processor.slotBeforeRun())
+      *running = *processor.slotBeforeRun();
+    waitToBeKilled();
   }
 
   void open() {

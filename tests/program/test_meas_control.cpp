@@ -33,6 +33,7 @@ struct MeasControlFixture : ::testing::Test {
   MemoryRegistry registry;
   test::RecordingRefresh refreshes;
   test::RecordingLog log;
+  FaultyFileSystem disk; // outlives p, which may be pointed at it
   Program p{ui, clock, registry, dir.path() / ""};
   test::ScriptedAcquisition acq;
   test::FakeTesters testers;
@@ -269,11 +270,6 @@ TEST_F(MeasControlFixture, StopBeforeTheTriggerGivesTheSlotBackAsItWas) {
   ui.askAnswers.push_back(OverwriteAll);
   ASSERT_EQ(0, startMeasuring(p));
   measTimerTick(p); // idle only
-  // The journal takes the stopped measurement as it comes from the processor...
-  p.backupMeasurementFinished = [](Measurement& m) {
-    m.backupChanges = 0;
-    return 0;
-  };
   ASSERT_EQ(0, stopMeasuring(p));
   EXPECT_FALSE(p.measuring);
   EXPECT_EQ(m.status, 5);
@@ -282,8 +278,6 @@ TEST_F(MeasControlFixture, StopBeforeTheTriggerGivesTheSlotBackAsItWas) {
   EXPECT_EQ(m.points, before.points);
   EXPECT_EQ(m.pointCount, 3);
   EXPECT_EQ(p.model.storageAt(0, 0)->mean, 2.5); // no 0 counted in the statistics
-  // ...and the periodic backup still has the restored slot to write.
-  EXPECT_GT(m.backupChanges, 0u);
   EXPECT_FALSE(panel.timerOn());
   EXPECT_TRUE(p.processor.stopRequested);
   EXPECT_EQ(count(WindowId::Measurement, 0x30), 2);
@@ -393,24 +387,16 @@ TEST_F(MeasControlFixture, TimerTicksNeitherNestNorRunWhenIdle) {
 }
 
 TEST_F(MeasControlFixture, BackupAtTheStartOfASeriesIsToldWhenItFails) {
-  p.backupWithResult = [] { return -1850; };
+  p.fileSystem = &disk;
+  p.dataFiles.setDataFile(dir.path() / "ORDER.DAT");
+  ASSERT_EQ(0, p.dataFiles.saveDataSet()); // starts the journal
+  p.model.markChanged(meas(0));
+  disk.failOn(FaultyFileSystem::Op::Write, std::errc::no_space_on_device, "ZARVIK.BAK");
   ASSERT_EQ(0, startMeasuring(p));
-  ASSERT_EQ(ui.popups().size(), 1u);
-  EXPECT_EQ(ui.popups()[0], "Backup|Fehler bei Sicherung");
+  ASSERT_FALSE(ui.popups().empty());
+  EXPECT_EQ(ui.popups()[0].rfind("ZARVIK - Backup|The backup is no longer written", 0), 0u)
+      << ui.popups()[0];
   EXPECT_TRUE(p.measuring);
-}
-
-TEST_F(MeasControlFixture, FinishedMeasurementGoesToTheBackupWithItsCurve) {
-  std::vector<int> written;
-  p.backupMeasurementFinished = [&](Measurement& m) {
-    written.push_back(m.pointCount);
-    return 0;
-  };
-  ASSERT_EQ(0, startMeasuring(p));
-  runPull();
-  ASSERT_EQ(written.size(), 1u);
-  EXPECT_EQ(written[0], meas(0).pointCount);
-  EXPECT_GT(written[0], 0);
 }
 
 } // namespace
