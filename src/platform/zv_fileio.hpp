@@ -7,11 +7,7 @@
 //   WritableFile     write() (all bytes or an error), sync() (fsync), close().
 //   FileWriter       a buffered writer over a WritableFile that remembers its first error, so a
 //                    producer can write freely and check once at the end.
-//   replaceFile()    the one way to replace a file: the content goes into a temporary file in the
-//                    target's directory, which is flushed, fsynced and closed, then renamed over
-//                    the target in one step, then the directory is synced. At every instant the
-//                    target is the complete old file or the complete new one; on any failure the
-//                    temporary file is removed and the old target is left as it was.
+//   FileReplacement  the one way to replace a file (zv_file_replacement.hpp).
 //   realFileSystem() the process's real files (stateless; safe to share).
 //   FaultyFileSystem wraps another FileSystem and makes chosen calls fail (write-protected file,
 //                    disk full, failing fsync or rename, a "crash" after n changes), so tests can
@@ -149,55 +145,6 @@ private:
   std::uint64_t flushed_ = 0;
   std::error_code error_;
 };
-
-// Where replaceFile() stopped. Done means the target now holds the new content.
-enum class ReplaceStep {
-  Done,
-  CheckTarget,  // the target is not writable (see ReplaceOptions::checkTarget)
-  NoTempName,   // every temporary name candidate is taken
-  CreateTemp,   // the temporary file could not be created
-  Produce,      // writing the content failed (or the producer reported an error)
-  Flush,        // the final buffer, fsync or close of the temporary file failed
-  BeforeRename, // ReplaceOptions::beforeRename refused
-  Rename        // the temporary file could not be renamed over the target
-};
-
-struct ReplaceResult {
-  ReplaceStep step = ReplaceStep::Done;
-  std::error_code error;
-  bool ok() const { return step == ReplaceStep::Done; }
-};
-
-struct ReplaceOptions {
-  // Temporary names are prefix + n + extension for n = 0 .. tempCandidates - 1, in the target's
-  // directory; the first name that does not exist yet is created exclusively.
-  std::string tempPrefix = "tmp$$";
-  std::string tempExtension = ".tmp";
-  int tempCandidates = 1000;
-  // The temporary name belongs to this program alone (one instance runs at a time): a file
-  // left under it by an interrupted run is emptied and reused instead of making the next save
-  // take the next name, so leftovers never pile up. Only the first candidate is used.
-  bool reuseLeftover = false;
-  std::size_t bufferSize = 16384;
-  // Refuse with CheckTarget when an existing target cannot be opened for reading and writing
-  // (write-protected), or, for a missing target, when nothing can be created in its directory
-  // (missing or protected directory). Otherwise those show up as CreateTemp.
-  bool checkTarget = true;
-  // Called with the complete, closed temporary file just before it is renamed over the
-  // target; an error abandons the replacement (BeforeRename) and the target stays as it was.
-  std::function<std::error_code(const std::filesystem::path& temp)> beforeRename;
-};
-
-// Produces the content. Return a non-zero error to abandon the replacement; write errors of
-// the FileWriter are picked up by replaceFile() itself.
-using ContentProducer = std::function<std::error_code(FileWriter&)>;
-
-// Replaces target with what produce writes: a temporary file beside it, synced, given the
-// old file's mode, renamed over it, and the directory synced. A target that is a symbolic link
-// has the file it points to replaced; the link stays. A target that is no regular file is
-// refused (CheckTarget, FileError::NotRegularFile) before anything is written.
-ReplaceResult replaceFile(FileSystem& fs, const std::filesystem::path& target,
-                          const ReplaceOptions& options, const ContentProducer& produce);
 
 // A read-only file over bytes that the caller keeps alive. maxChunk limits the bytes one
 // read() returns, so readers can be tested at every chunk boundary.

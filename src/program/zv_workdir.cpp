@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "core/zv_meas_params.hpp"
-#include "platform/zv_fileio.hpp"
+#include "platform/zv_file_replacement.hpp"
 #include "platform/zv_latin1.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_userdir.hpp"

@@ -6,6 +6,7 @@
 
 #include "platform/zv_latin1.hpp"
 #include "support/zv_system_error.hpp"
+#include "support/zv_text_pattern.hpp"
 
 namespace zv {
 
@@ -46,14 +47,6 @@ const TextPair NonFiniteText{"measurements hold a force or area that is no finit
                              "Messungen enthalten eine Kraft oder Fläche, die keine endliche "
                              "Zahl ist"_l1};
 
-std::string formatPath(const char* pattern, const std::string& path) {
-  std::string text = pattern;
-  const auto at = text.find("%s");
-  if (at != std::string::npos)
-    text.replace(at, 2, path);
-  return text;
-}
-
 } // namespace
 
 int DlgExitChange(Ui& ui, const std::string& title, const std::string& text,
@@ -84,7 +77,7 @@ DataFileHandler::DataFileHandler(const Context& context)
 
 void DataFileHandler::dataFileInit() {
   state_.dataFileOpen = false;
-  binary_.closeBinaryWriteFile({}, true);
+  binary_.closeBinaryWriteFile(true);
   state_.dataWrtTypeSelect = 0;
   state_.loadType = 1;
 }
@@ -184,12 +177,11 @@ int DataFileHandler::fileSelect(FileDialogSpec spec) {
     std::error_code ec;
     const bool exists = std::filesystem::exists(file, ec);
     if (save && exists) {
-      const int choice =
-          ctx_.ui.ask(ctx_.lang.pick(OverwriteTitle),
-                      formatPath(ctx_.lang.pick(OverwriteText), pathText(file.string())),
-                      {ctx_.lang.pick(OverwriteButton), ctx_.lang.pick(NewFileButton),
-                       ctx_.lang.pick(AbortButton)},
-                      0, 2);
+      const int choice = ctx_.ui.ask(ctx_.lang.pick(OverwriteTitle),
+                                     fillIn(ctx_.lang.pick(OverwriteText), pathText(file.string())),
+                                     {ctx_.lang.pick(OverwriteButton),
+                                      ctx_.lang.pick(NewFileButton), ctx_.lang.pick(AbortButton)},
+                                     0, 2);
       if (choice == 1) {
         spec.startDirectory = file.parent_path();
         spec.defaultName = file.filename().string();
@@ -341,7 +333,7 @@ int DataFileHandler::writeDataFile(const std::filesystem::path& path, Progress* 
     int r = binary_.reserveBlockBuffer(storages)
                 ? binary_.writeBinaryDataSet(samples, storages, progress)
                 : error(DfBinaryBuffer);
-    const int closed = binary_.closeBinaryWriteFile(path, r != 0);
+    const int closed = binary_.closeBinaryWriteFile(r != 0);
     if (r < 0)
       return error(DfBinaryWrite, r);
     if (closed < 0)

@@ -6,24 +6,13 @@
 #include <new>
 
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_little_endian.hpp"
 
 namespace zv {
 
 namespace {
 
-// ---- little-endian fields -------------------------------------------------------------------
-
-void putI32(char* p, std::int32_t v) {
-  const auto u = static_cast<std::uint32_t>(v);
-  for (int i = 0; i < 4; ++i)
-    p[i] = static_cast<char>((u >> (8 * i)) & 0xFFu);
-}
-
-void putF64(char* p, double v) {
-  const auto u = std::bit_cast<std::uint64_t>(v);
-  for (int i = 0; i < 8; ++i)
-    p[i] = static_cast<char>((u >> (8 * i)) & 0xFFu);
-}
+// ---- fixed-size text fields ----------------------------------------------------------------
 
 // The text, cut so that its terminating NUL fits, then zeros to the end of the field.
 void putText(char* p, const std::string& text, std::size_t field) {
@@ -32,20 +21,6 @@ void putText(char* p, const std::string& text, std::size_t field) {
     n = static_cast<std::size_t>(static_cast<const char*>(nul) - text.data());
   std::memcpy(p, text.data(), n);
   std::memset(p + n, 0, field - n);
-}
-
-std::int32_t getI32(const char* p) {
-  std::uint32_t u = 0;
-  for (int i = 0; i < 4; ++i)
-    u |= static_cast<std::uint32_t>(static_cast<unsigned char>(p[i])) << (8 * i);
-  return static_cast<std::int32_t>(u);
-}
-
-double getF64(const char* p) {
-  std::uint64_t u = 0;
-  for (int i = 0; i < 8; ++i)
-    u |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
-  return std::bit_cast<double>(u);
 }
 
 // A field without a NUL ends at its size - 1 bytes; nothing past the field is looked at.
@@ -156,11 +131,11 @@ const TextPair WhereStorage{"storage", "Lagerung"};
 namespace binfile {
 
 std::size_t packHeader(const DataSet& d, std::int32_t samples, std::int32_t storages, char* out) {
-  putI32(out, DataCode);
-  putI32(out + 4, ProgramVersion);
-  putI32(out + 8, 0);
-  putI32(out + 12, samples);
-  putI32(out + 16, storages);
+  le::putI32(out, DataCode);
+  le::putI32(out + 4, ProgramVersion);
+  le::putI32(out + 8, 0);
+  le::putI32(out + 12, samples);
+  le::putI32(out + 16, storages);
   putText(out + 20, d.identNumber, DataSet::IdentSize);
   putText(out + 100, d.identName, DataSet::IdentSize);
   putText(out + 180, d.title, DataSet::TitleSize);
@@ -168,36 +143,36 @@ std::size_t packHeader(const DataSet& d, std::int32_t samples, std::int32_t stor
 }
 
 std::size_t packSample(const Sample& s, char* out) {
-  putI32(out, s.index);
+  le::putI32(out, s.index);
   putText(out + 4, s.name, Sample::NameSize);
   return SampleSize;
 }
 
 std::size_t packStorage(const StorageCondition& t, std::int32_t measurementCount, char* out) {
-  putI32(out, t.sampleIndex);
-  putI32(out + 4, t.storageIndex);
-  putI32(out + 8, measurementCount);
-  putF64(out + 12, t.range);
-  putF64(out + 20, t.speed);
-  putF64(out + 28, t.area);
+  le::putI32(out, t.sampleIndex);
+  le::putI32(out + 4, t.storageIndex);
+  le::putI32(out + 8, measurementCount);
+  le::putF64(out + 12, t.range);
+  le::putF64(out + 20, t.speed);
+  le::putF64(out + 28, t.area);
   putText(out + 36, t.name, StorageCondition::NameSize);
   putText(out + 66, t.evaluation, StorageCondition::EvaluationSize);
   return StorageSize;
 }
 
 std::size_t packMeasurement(const Measurement& m, char* out) {
-  putI32(out, m.sampleIndex);
-  putI32(out + 4, m.storageIndex);
-  putI32(out + 8, m.measurementIndex);
-  putI32(out + 12, m.pointCount);
-  putI32(out + 16, m.inStatistics);
-  putI32(out + 20, m.status);
-  putI32(out + 24, m.channel);
-  putI32(out + 28, m.curveRate);
-  putF64(out + 32, m.force);
-  putF64(out + 40, m.range);
-  putF64(out + 48, m.area);
-  putF64(out + 56, m.speed);
+  le::putI32(out, m.sampleIndex);
+  le::putI32(out + 4, m.storageIndex);
+  le::putI32(out + 8, m.measurementIndex);
+  le::putI32(out + 12, m.pointCount);
+  le::putI32(out + 16, m.inStatistics);
+  le::putI32(out + 20, m.status);
+  le::putI32(out + 24, m.channel);
+  le::putI32(out + 28, m.curveRate);
+  le::putF64(out + 32, m.force);
+  le::putF64(out + 40, m.range);
+  le::putF64(out + 48, m.area);
+  le::putF64(out + 56, m.speed);
   putText(out + 64, m.deviceName, Measurement::DeviceNameSize);
   return MeasurementSize;
 }
@@ -212,10 +187,10 @@ void unpackHeaderTexts(const char* afterCode, bool old, DataSet& d) {
 
 void unpackSample(const char* p, bool old, Sample& s) {
   if (old) {
-    s.index = getI32(p + 4);
+    s.index = le::getI32(p + 4);
     s.name = getText(p + 8, Sample::NameSize);
   } else {
-    s.index = getI32(p);
+    s.index = le::getI32(p);
     s.name = getText(p + 4, Sample::NameSize);
   }
 }
@@ -223,19 +198,19 @@ void unpackSample(const char* p, bool old, Sample& s) {
 void unpackStorage(const char* p, bool old, StorageCondition& t) {
   if (old) {
     const char* image = p + 4;
-    t.sampleIndex = getI32(image + 4);
-    t.storageIndex = getI32(image + 8);
+    t.sampleIndex = le::getI32(image + 4);
+    t.storageIndex = le::getI32(image + 8);
     t.name = getText(image + 16, StorageCondition::NameSize);
-    t.range = getF64(image + 88);
-    t.speed = getF64(image + 96);
-    t.area = getF64(image + 104);
+    t.range = le::getF64(image + 88);
+    t.speed = le::getF64(image + 96);
+    t.area = le::getF64(image + 104);
     t.evaluation = getText(image + 112, StorageCondition::EvaluationSize);
   } else {
-    t.sampleIndex = getI32(p);
-    t.storageIndex = getI32(p + 4);
-    t.range = getF64(p + 12);
-    t.speed = getF64(p + 20);
-    t.area = getF64(p + 28);
+    t.sampleIndex = le::getI32(p);
+    t.storageIndex = le::getI32(p + 4);
+    t.range = le::getF64(p + 12);
+    t.speed = le::getF64(p + 20);
+    t.area = le::getF64(p + 28);
     t.name = getText(p + 36, StorageCondition::NameSize);
     t.evaluation = getText(p + 66, StorageCondition::EvaluationSize);
   }
@@ -243,31 +218,31 @@ void unpackStorage(const char* p, bool old, StorageCondition& t) {
 
 void unpackMeasurement(const char* p, bool old, Measurement& m) {
   if (old) {
-    m.pointCount = getI32(p);
-    m.sampleIndex = getI32(p + 12);
-    m.storageIndex = getI32(p + 16);
-    m.measurementIndex = getI32(p + 20);
-    m.inStatistics = getI32(p + 24);
-    m.force = getF64(p + 32);
-    m.range = getF64(p + 48);
-    m.area = getF64(p + 56);
-    m.speed = getF64(p + 64);
-    m.channel = getI32(p + 72);
+    m.pointCount = le::getI32(p);
+    m.sampleIndex = le::getI32(p + 12);
+    m.storageIndex = le::getI32(p + 16);
+    m.measurementIndex = le::getI32(p + 20);
+    m.inStatistics = le::getI32(p + 24);
+    m.force = le::getF64(p + 32);
+    m.range = le::getF64(p + 48);
+    m.area = le::getF64(p + 56);
+    m.speed = le::getF64(p + 64);
+    m.channel = le::getI32(p + 72);
     m.deviceName = getText(p + 76, Measurement::DeviceNameSize);
-    m.status = getI32(p + 144);
+    m.status = le::getI32(p + 144);
   } else {
-    m.sampleIndex = getI32(p);
-    m.storageIndex = getI32(p + 4);
-    m.measurementIndex = getI32(p + 8);
-    m.pointCount = getI32(p + 12);
-    m.inStatistics = getI32(p + 16);
-    m.status = getI32(p + 20);
-    m.channel = getI32(p + 24);
-    m.curveRate = getI32(p + 28);
-    m.force = getF64(p + 32);
-    m.range = getF64(p + 40);
-    m.area = getF64(p + 48);
-    m.speed = getF64(p + 56);
+    m.sampleIndex = le::getI32(p);
+    m.storageIndex = le::getI32(p + 4);
+    m.measurementIndex = le::getI32(p + 8);
+    m.pointCount = le::getI32(p + 12);
+    m.inStatistics = le::getI32(p + 16);
+    m.status = le::getI32(p + 20);
+    m.channel = le::getI32(p + 24);
+    m.curveRate = le::getI32(p + 28);
+    m.force = le::getF64(p + 32);
+    m.range = le::getF64(p + 40);
+    m.area = le::getF64(p + 48);
+    m.speed = le::getF64(p + 56);
     m.deviceName = getText(p + 64, Measurement::DeviceNameSize);
   }
 }
@@ -280,10 +255,7 @@ BinaryDataFile::BinaryDataFile(DataSetModel& model, Reporter& reporter, const La
                                FileSystem& fs)
     : model_(model), reporter_(reporter), lang_(lang), fs_(fs) {}
 
-BinaryDataFile::~BinaryDataFile() {
-  if (writeFile_)
-    closeBinaryWriteFile({}, true);
-}
+BinaryDataFile::~BinaryDataFile() = default; // an unfinished write file is removed
 
 int BinaryDataFile::fail(const char* title, const char* text, int code, int detail) {
   reporter_.reportError(code, detail, title, text);
@@ -307,26 +279,11 @@ std::filesystem::path BinaryDataFile::tempPathFor(const std::filesystem::path& t
 }
 
 int BinaryDataFile::openBinaryWriteFile(const std::filesystem::path& named) {
-  if (writeFile_)
-    closeBinaryWriteFile(named, true);
-  // Saving through a symbolic link replaces the file it points to, beside which the temporary
-  // file must lie for the rename.
-  const std::filesystem::path target = fs_.resolveLinks(named);
   lastError_.clear();
-  if (auto ec = fs_.checkReplaceable(target))
-    return failIo("openBinaryWriteFile()", "OpenFile()", BinOpenWriteFailed, ec);
-  // Renaming would replace even a write-protected file; refuse it as copying over it would.
-  if (fs_.exists(target)) {
-    std::unique_ptr<WritableFile> probe;
-    if (auto ec = fs_.openWrite(target, OpenMode::ExistingReadWrite, probe))
-      return failIo("openBinaryWriteFile()", "OpenFile()", BinOpenWriteFailed, ec);
-    probe->close();
-  }
-  tempPath_ = tempPathFor(target);
-  std::unique_ptr<WritableFile> file;
-  if (auto ec = fs_.openWrite(tempPath_, OpenMode::Truncate, file))
-    return failIo("openBinaryWriteFile()", "OpenFile()", BinOpenWriteFailed, ec);
-  writeFile_ = std::move(file);
+  ReplaceOptions options;
+  options.tempName = tempPathFor(fs_.resolveLinks(named)).filename().string();
+  if (const ReplaceResult r = replacement_.open(named, options); !r.ok())
+    return failIo("openBinaryWriteFile()", "OpenFile()", BinOpenWriteFailed, r.error);
   return 0;
 }
 
@@ -344,7 +301,7 @@ bool BinaryDataFile::reserveBlockBuffer(std::int32_t storageCount) {
 
 int BinaryDataFile::writeBinaryDataSet(std::int32_t sampleCount, std::int32_t storageCount,
                                        Progress* progress) {
-  if (!writeFile_)
+  if (!replacement_.isOpen())
     return fail("writeBinaryDataSet()", "", BinNotOpen, 0);
   const DataSet* d = model_.dataSet();
   if (!d)
@@ -352,7 +309,8 @@ int BinaryDataFile::writeBinaryDataSet(std::int32_t sampleCount, std::int32_t st
 
   char header[binfile::HeaderSize];
   binfile::packHeader(*d, sampleCount, storageCount, header);
-  if (auto ec = writeFile_->write(header, sizeof header))
+  replacement_.write(header, sizeof header);
+  if (auto ec = replacement_.writeError())
     return failIo("writeBinaryDataSet()", "WriteFile()", BinWriteFailed, ec);
 
   // Room for the largest block this grid can have; a bigger series grows it below.
@@ -385,45 +343,34 @@ int BinaryDataFile::writeBinaryDataSet(std::int32_t sampleCount, std::int32_t st
     }
     if (progress && progress->update(static_cast<int>((i + 1) * step)))
       return 1;
-    if (auto ec = writeFile_->write(block_.data(), need))
+    replacement_.write(block_.data(), need);
+    if (auto ec = replacement_.writeError())
       return failIo("writeBinaryDataSet()", "WriteFile()", BinWriteFailed, ec);
   }
   return 0;
 }
 
-int BinaryDataFile::closeBinaryWriteFile(const std::filesystem::path& named, bool abort) {
-  if (!writeFile_)
+int BinaryDataFile::closeBinaryWriteFile(bool abort) {
+  if (!replacement_.isOpen())
     return 0;
-  const std::filesystem::path target = fs_.resolveLinks(named);
   int result = 0;
-  if (abort) {
-    writeFile_->close();
-  } else {
-    std::error_code ec = writeFile_->sync();
-    const std::error_code closed = writeFile_->close();
-    if (!ec)
-      ec = closed;
-    if (ec)
-      result = failIo("closeBinaryWriteFile()", "Ini_WriteToFile()", BinCloseFailed, ec);
+  if (!abort) {
+    if (const ReplaceResult r = replacement_.finish(); !r.ok()) {
+      result = r.step == ReplaceStep::Produce
+                   ? failIo("writeBinaryDataSet()", "WriteFile()", BinWriteFailed, r.error)
+                   : failIo("closeBinaryWriteFile()", "Ini_WriteToFile()", BinCloseFailed, r.error);
+    }
   }
-  writeFile_.reset();
   if (!abort && result == 0 && beforeReplace_) {
-    if (auto ec = beforeReplace_(tempPath_))
+    if (auto ec = beforeReplace_(replacement_.tempPath()))
       result = failIo("closeBinaryWriteFile()", "CopyFile()", BinReplaceFailed, ec);
   }
   if (!abort && result == 0) {
-    if (fs_.exists(target)) // the new file keeps the old one's mode
-      fs_.copyPermissions(target, tempPath_);
-    if (auto ec = fs_.rename(tempPath_, target))
-      result = failIo("closeBinaryWriteFile()", "CopyFile()", BinReplaceFailed, ec);
-    else
-      fs_.syncDirectory(target.parent_path());
+    if (const ReplaceResult r = replacement_.commit(); !r.ok())
+      result = failIo("closeBinaryWriteFile()", "CopyFile()", BinReplaceFailed, r.error);
   }
-  if (fs_.exists(tempPath_)) {
-    const std::error_code ec = fs_.remove(tempPath_);
-    if (ec && ec != std::errc::no_such_file_or_directory && result == 0)
-      result = fail("closeBinaryWriteFile()", "DeleteFile()", BinDeleteFailed, ec.value());
-  }
+  if (const std::error_code ec = replacement_.abort(); ec && result == 0)
+    result = fail("closeBinaryWriteFile()", "DeleteFile()", BinDeleteFailed, ec.value());
   block_.clear();
   block_.shrink_to_fit();
   return result;
@@ -469,7 +416,7 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
   const char* p = in.take(4);
   if (!p)
     return ended(-1, -1);
-  const std::int32_t code = getI32(p);
+  const std::int32_t code = le::getI32(p);
   if (code != binfile::DataCode && code != binfile::OldDataCode)
     return corrupt(std::string(lang_.pick(DataCodeText)) + ' ' + std::to_string(code),
                    BinBadDataCode);
@@ -480,8 +427,8 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
   p = in.take((old ? binfile::OldHeaderSize : binfile::HeaderSize) - 4);
   if (!p)
     return ended(-1, -1);
-  const std::int32_t fileSamples = getI32(p + 8);
-  const std::int32_t fileStorages = getI32(p + 12);
+  const std::int32_t fileSamples = le::getI32(p + 8);
+  const std::int32_t fileStorages = le::getI32(p + 12);
   if (fileSamples < 0 || fileStorages < 0)
     return corrupt(lang_.pick(NegativeText), BinBadCount);
   d->dataCode = code;
@@ -519,7 +466,7 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
     for (int j = 0; j < storagesInFile; ++j) {
       if (!(p = in.take(layout.storage)))
         return ended(i, j);
-      const std::int32_t count = getI32(p + (old ? 0 : 8));
+      const std::int32_t count = le::getI32(p + (old ? 0 : 8));
       if (count < 0)
         return corrupt(lang_.pick(NegativeText) + where(i, j), BinBadCount);
       const std::uint64_t bytes = static_cast<std::uint64_t>(count) * layout.measurement;

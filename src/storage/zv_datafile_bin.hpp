@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "core/zv_dataset.hpp"
-#include "platform/zv_fileio.hpp"
+#include "platform/zv_file_replacement.hpp"
 #include "platform/zv_ui.hpp"
 #include "storage/zv_datafile_lists.hpp"
 #include "support/zv_message.hpp"
@@ -92,10 +92,10 @@ public:
   bool reserveBlockBuffer(std::int32_t storageCount);
   // 0, 1 when Stop was pressed, or a negative code.
   int writeBinaryDataSet(std::int32_t sampleCount, std::int32_t storageCount, Progress* progress);
-  // Unless abort: fsync, close, rename over target, sync the directory. Always removes the
-  // temporary file when it is still there. 0 when no write file is open.
-  int closeBinaryWriteFile(const std::filesystem::path& target, bool abort);
-  bool writeFileOpen() const { return writeFile_ != nullptr; }
+  // Unless abort: fsync, close, rename over the target given to open, sync the directory.
+  // Always removes the temporary file when it is still there. 0 when no write file is open.
+  int closeBinaryWriteFile(bool abort);
+  bool writeFileOpen() const { return replacement_.isOpen(); }
   // The temporary name used for target ("TEMP.BIN", or another name when the target itself is
   // called TEMP.BIN).
   static std::filesystem::path tempPathFor(const std::filesystem::path& target);
@@ -131,8 +131,7 @@ private:
   Reporter& reporter_;
   const Language& lang_;
   FileSystem& fs_;
-  std::unique_ptr<WritableFile> writeFile_;
-  std::filesystem::path tempPath_;
+  FileReplacement replacement_{fs_};
   std::vector<char> block_;
   ListReplacements replaced_;
   FileCounts counts_;

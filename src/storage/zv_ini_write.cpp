@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <new>
 
+#include "platform/zv_file_replacement.hpp"
 #include "storage/zv_ini_internal.hpp"
 
 namespace zv {

@@ -6,64 +6,6 @@
 
 namespace zv {
 
-// ---- little-endian fields
-
-namespace le {
-void putU16(unsigned char* p, std::uint16_t v) {
-  p[0] = static_cast<unsigned char>(v);
-  p[1] = static_cast<unsigned char>(v >> 8);
-}
-void putU32(unsigned char* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i)
-    p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-void putU64(unsigned char* p, std::uint64_t v) {
-  for (int i = 0; i < 8; ++i)
-    p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-void putF64(unsigned char* p, double v) {
-  putU64(p, std::bit_cast<std::uint64_t>(v));
-}
-std::uint16_t getU16(const unsigned char* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-std::uint32_t getU32(const unsigned char* p) {
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i)
-    v = (v << 8) | p[i];
-  return v;
-}
-std::uint64_t getU64(const unsigned char* p) {
-  std::uint64_t v = 0;
-  for (int i = 7; i >= 0; --i)
-    v = (v << 8) | p[i];
-  return v;
-}
-double getF64(const unsigned char* p) {
-  return std::bit_cast<double>(getU64(p));
-}
-void putF64Array(unsigned char* out, const double* values, std::size_t count) {
-  if (count == 0) // an empty curve may have no array at all
-    return;
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(out, values, count * 8);
-  } else {
-    for (std::size_t i = 0; i < count; ++i)
-      putF64(out + 8 * i, values[i]);
-  }
-}
-void getF64Array(double* values, const unsigned char* in, std::size_t count) {
-  if (count == 0) // an empty curve may have no array at all
-    return;
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(values, in, count * 8);
-  } else {
-    for (std::size_t i = 0; i < count; ++i)
-      values[i] = getF64(in + 8 * i);
-  }
-}
-} // namespace le
-
 namespace {
 
 constexpr char StampMagic[4] = {'Z', 'V', 'G', 'S'};
@@ -303,19 +245,13 @@ void GraphFileStore::GraphFileFillHeader(GraphRecordHeader& header, std::int32_t
 int GraphFileStore::GraphFileOpenTemp(const std::filesystem::path& targetDataFile) {
   GraphFileAbandonTemp();
   const auto target = graphPathFor(targetDataFile);
-  const auto directory = target.parent_path();
-  // One instance of the program writes graph files at a time, so a file under the temporary
-  // name can only be the leftover of an interrupted save: it is emptied and reused.
-  std::unique_ptr<WritableFile> file;
-  std::filesystem::path temp = target;
-  temp += ".new";
-  if (const auto ec = fs_.openWrite(temp, OpenMode::Truncate, file))
-    return fail(ec);
-  tempPath_ = temp;
+  ReplaceOptions options;
+  options.tempName = target.filename().string() + ".new";
+  options.checkTarget = false;
+  options.bufferSize = std::size_t{1} << 20;
+  if (const ReplaceResult r = temp_.open(target, options); !r.ok())
+    return fail(r.error);
   tempTarget_ = target;
-  tempFile_ = std::move(file);
-  tempWriter_ = std::make_unique<FileWriter>(*tempFile_, std::size_t{1} << 20);
-  tempClosed_ = false;
   tempPos_ = 0;
   tempInRecord_ = false;
   tempRecordLeft_ = 0;
@@ -323,10 +259,10 @@ int GraphFileStore::GraphFileOpenTemp(const std::filesystem::path& targetDataFil
 }
 
 int GraphFileStore::writeTemp(const void* data, std::size_t size) {
-  if (!tempWriter_ || tempClosed_)
+  if (!temp_.isOpen() || temp_.isFinished())
     return GraphStoreNotOpen;
-  tempWriter_->write(static_cast<const char*>(data), size);
-  if (auto ec = tempWriter_->error())
+  temp_.write(data, size);
+  if (auto ec = temp_.writeError())
     return fail(ec);
   tempPos_ += size;
   return 0;
@@ -367,7 +303,7 @@ int GraphFileStore::datfileWriteHeader(const GraphRecordHeader& header) {
 }
 
 int GraphFileStore::GraphFileWriteBuffer(const void* buffer, std::size_t bytes) {
-  if (bytes == 0 && !tempInRecord_ && tempWriter_)
+  if (bytes == 0 && !tempInRecord_ && temp_.isOpen())
     return 0;
   if (!tempInRecord_ || bytes > tempRecordLeft_)
     return GraphStoreBadFormat;
@@ -397,49 +333,29 @@ int GraphFileStore::GraphFileWritePoints(const double* points, std::size_t count
 }
 
 int GraphFileStore::GraphFileCloseTemp() {
-  if (!tempWriter_ || tempClosed_)
+  if (!temp_.isOpen() || temp_.isFinished())
     return GraphStoreNotOpen;
   if (tempInRecord_)
     return GraphStoreBadFormat;
-  if (auto ec = tempWriter_->flush())
-    return fail(ec);
-  tempWriter_.reset();
-  if (auto ec = tempFile_->sync())
-    return fail(ec);
-  if (auto ec = tempFile_->close())
-    return fail(ec);
-  tempFile_.reset();
-  tempClosed_ = true;
+  if (const ReplaceResult r = temp_.finish(); !r.ok())
+    return fail(r.error);
   return 0;
 }
 
 int GraphFileStore::GraphFileCopyTempAndDelete(const std::filesystem::path& targetDataFile) {
-  if (!tempClosed_ || graphPathFor(targetDataFile) != tempTarget_)
+  if (!temp_.isFinished() || graphPathFor(targetDataFile) != tempTarget_)
     return GraphStoreNotOpen;
-  if (fs_.exists(tempTarget_)) // the new graph file keeps the old one's mode
-    fs_.copyPermissions(tempTarget_, tempPath_);
-  if (auto ec = fs_.rename(tempPath_, tempTarget_)) {
-    fail(ec);
-    GraphFileAbandonTemp();
+  tempTarget_.clear();
+  if (const ReplaceResult r = temp_.commit(); !r.ok()) {
+    fail(r.error);
     return GraphStoreError;
   }
-  fs_.syncDirectory(tempTarget_.parent_path());
-  tempPath_.clear();
-  tempTarget_.clear();
-  tempClosed_ = false;
   return 0;
 }
 
 void GraphFileStore::GraphFileAbandonTemp() {
-  tempWriter_.reset();
-  tempFile_.reset();
-  if (!tempPath_.empty())
-    fs_.remove(tempPath_);
-  tempPath_.clear();
+  temp_.abort();
   tempTarget_.clear();
-  tempClosed_ = false;
-  tempInRecord_ = false;
-  tempPos_ = 0;
 }
 
 // ---- setting a graph file aside

@@ -23,7 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/zv_fileio.hpp"
+#include "platform/zv_file_replacement.hpp"
+#include "platform/zv_little_endian.hpp"
 #include "support/zv_crc32.hpp"
 
 namespace zv {
@@ -154,11 +155,8 @@ private:
   std::uint64_t recordPointsRead_ = 0;
   FastChecksum recordSum_;
 
-  std::filesystem::path tempPath_;
-  std::filesystem::path tempTarget_;
-  std::unique_ptr<WritableFile> tempFile_;
-  std::unique_ptr<FileWriter> tempWriter_;
-  bool tempClosed_ = false;
+  FileReplacement temp_{fs_};
+  std::filesystem::path tempTarget_; // the graph file path the temporary file will replace
   std::uint64_t tempPos_ = 0;
   std::uint64_t tempRecordLeft_ = 0;
   bool tempInRecord_ = false;
@@ -166,26 +164,5 @@ private:
   std::vector<unsigned char> scratch_;
   std::error_code lastError_;
 };
-
-// Little-endian field access shared by the graph file and the journal.
-namespace le {
-void putU16(unsigned char* p, std::uint16_t v);
-void putU32(unsigned char* p, std::uint32_t v);
-void putU64(unsigned char* p, std::uint64_t v);
-inline void putI32(unsigned char* p, std::int32_t v) {
-  putU32(p, static_cast<std::uint32_t>(v));
-}
-void putF64(unsigned char* p, double v);
-std::uint16_t getU16(const unsigned char* p);
-std::uint32_t getU32(const unsigned char* p);
-std::uint64_t getU64(const unsigned char* p);
-inline std::int32_t getI32(const unsigned char* p) {
-  return static_cast<std::int32_t>(getU32(p));
-}
-double getF64(const unsigned char* p);
-// Arrays of doubles: a plain copy on little-endian machines.
-void putF64Array(unsigned char* out, const double* values, std::size_t count);
-void getF64Array(double* values, const unsigned char* in, std::size_t count);
-} // namespace le
 
 } // namespace zv

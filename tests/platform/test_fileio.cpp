@@ -1,4 +1,4 @@
-#include "platform/zv_fileio.hpp"
+#include "platform/zv_file_replacement.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
