@@ -42,6 +42,12 @@ QString helpDirectory() {
       return QDir(candidate).absolutePath();
   return exe.filePath("help");
 }
+// The first-run files an installed program brings (<prefix>/share/zarvik/first-run).
+std::string firstRunDirectory() {
+  const QDir installed(
+      QDir(QCoreApplication::applicationDirPath()).filePath("../share/zarvik/first-run"));
+  return installed.exists("ZARVIK.INI") ? toPath(installed.absolutePath()) : std::string();
+}
 } // namespace
 
 int runProgram(int argc, char** argv) {
@@ -72,6 +78,7 @@ int runProgram(int argc, char** argv) {
 
   std::vector<std::string_view> words(argv, argv + argc);
   program.executableDirectory = QCoreApplication::applicationDirPath().toStdString();
+  program.firstRunDirectory = firstRunDirectory();
   program.startUp(words);
   ui.useLanguage(program.lang);
   program.helpDirectory = helpDirectory().toStdString();

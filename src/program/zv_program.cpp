@@ -5,9 +5,13 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/zv_latin1.hpp"
 #include "program/zv_device_commands.hpp"
+#include "program/zv_first_run.hpp"
 #include "program/zv_userdir.hpp"
 #include "program/zv_workdir.hpp"
+#include "support/zv_system_error.hpp"
+#include "support/zv_text_pattern.hpp"
 
 namespace zv {
 
@@ -15,6 +19,11 @@ namespace {
 const TextPair startScreenTitle = {"ZARVIK Data base/Piston control  -  Version: ",
                                    "ZARVIK Datenbank/Kolbensteuerung  -  Version: "};
 const TextPair setupModeText = {"Setup-Mode", "Setup-Modus"};
+const TextPair UserDirectoryPrepared = {"First start: user directory %s prepared",
+                                        "Erster Start: Benutzerverzeichnis %s angelegt"};
+const TextPair UserDirectoryFailed = {"First start: user directory %s could not be prepared",
+                                      "Erster Start: Benutzerverzeichnis %s konnte nicht "
+                                      "angelegt werden"};
 
 std::string twoDigits(int v) {
   char buf[16];
@@ -95,8 +104,12 @@ int Program::startUp(const std::vector<std::string_view>& args) {
   }
   programMode = commandLine.programMode ? 1 : 0;
   if (commandLine.simulate)
-    daq.setLibraryCandidates({daqmx::simulatorLibraryPath(executableDirectory).string()});
+    // Beside the program in the build tree; in <prefix>/lib/zarvik once installed.
+    daq.setLibraryCandidates(
+        {daqmx::simulatorLibraryPath(executableDirectory).string(),
+         daqmx::simulatorLibraryPath(executableDirectory / ".." / "lib" / "zarvik").string()});
 
+  prepareFirstRun();
   registryEntryMissing = loadConfiguration(*this) != 0;
   clampLoadedSettings(*this);
   texts.select(lang);
@@ -114,7 +127,22 @@ void Program::logInit(LogSink* logWindow) {
   logFilePath = errorLog.path();
 }
 
+void Program::prepareFirstRun() {
+  if (firstRunDirectory.empty() || registry.readIniFilePath())
+    return;
+  const std::filesystem::path target = firstRunUserDirectory();
+  const std::string shown = pathText((target / "").string());
+  if (const std::error_code ec =
+          prepareUserDirectory(fileRoute, registry, firstRunDirectory, target))
+    firstRunReport =
+        fillIn(lang.pick(UserDirectoryFailed), shown) + " (" + fileErrorText(ec, lang) + ")";
+  else
+    firstRunReport = fillIn(lang.pick(UserDirectoryPrepared), shown);
+}
+
 void Program::reportStartUpLines() {
+  if (!firstRunReport.empty())
+    reporter.appendLogText(firstRunReport + "\n");
   if (registryEntryMissing)
     reporter.appendLogText("INI File Eintrag in Registry fehlt\n");
 }

@@ -74,6 +74,8 @@ public:
   // Start-up up to the start screen: built-in values, log file name, command line, user
   // directory and configuration. The single-instance check happens before, in main().
   int startUp(const std::vector<std::string_view>& args);
+  // Start-up: a first start with installed first-run files prepares the user directory.
+  void prepareFirstRun();
   // Start-up after the log window: detects the acquisition box and tests its connection.
   int initAcquisition() { return daq.daqInit(); }
 
@@ -152,8 +154,12 @@ public:
   int programMode = 0;
   std::string userDirectory;
   bool registryEntryMissing = false;
+  std::string firstRunReport; // the log line of a first start that prepared a user directory
   std::filesystem::path logFilePath;
   std::filesystem::path helpDirectory; // where index.html of the help lives
+  // The installed first-run files; with them a start without a registered user directory
+  // prepares one (program/zv_first_run.hpp). Empty: none.
+  std::filesystem::path firstRunDirectory;
   std::string editorProgram;
   int singlePanel = 1;
   bool measuring = false;

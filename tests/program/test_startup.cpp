@@ -103,6 +103,27 @@ TEST_F(ProgramFixture, StartUpWithoutRegistryEntryKeepsDefaultsAndSaysSo) {
   EXPECT_EQ(3u, lines.size());
 }
 
+TEST_F(ProgramFixture, FirstStartPreparesTheUserDirectoryFromTheInstalledFiles) {
+  const std::filesystem::path home = dir.path() / "home";
+  ASSERT_EQ(0, setenv("ZARVIK_USER_DIR", home.c_str(), 1));
+  for (int start = 0; start < 2; ++start) { // the second start keeps what is there
+    make(start == 0 ? std::nullopt : registry.readIniFilePath());
+    program->firstRunDirectory = ZV_FIRST_RUN_DIR;
+    ASSERT_EQ(0, program->startUp({"zarvik", "offline"}));
+    EXPECT_FALSE(program->registryEntryMissing);
+    EXPECT_EQ(registry.readIniFilePath(), (home / "").string());
+    EXPECT_EQ(program->devices.device(1)->directory, (home / "").string());
+    EXPECT_EQ(program->devices.device(1)->fileName, "ZARVIK2.ZRK");
+    EXPECT_TRUE(std::filesystem::is_directory(home / "Backup"));
+    std::ofstream(home / "ZARVIK1.ZRK", std::ios::binary) << "kept";
+  }
+  EXPECT_EQ(test::TestDir::readFile(home / "ZARVIK1.ZRK"), "kept");
+  program->logInit(&log);
+  program->reportStartUpLines();
+  EXPECT_EQ(log.text.find("First start"), std::string::npos); // only the first start says so
+  unsetenv("ZARVIK_USER_DIR");
+}
+
 TEST_F(ProgramFixture, LogFileLivesInTheUserDirectory) {
   make(userDir());
   program->startUp({"zarvik", "program"});
