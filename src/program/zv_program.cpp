@@ -70,11 +70,20 @@ namespace {
 int sensibleDecimals(int decimals) {
   return std::clamp(decimals, 0, 10);
 }
+// Field widths likewise: wide enough for any column, never a text of megabytes.
+int sensibleWidth(int width) {
+  return std::clamp(width, 0, 255);
+}
 } // namespace
 
 StatisticsFormat Program::statisticsFormat() const {
+  return {sensibleDecimals(config.clipboard.TablePrec)};
+}
+
+ExportFormat Program::exportFormat(char decimalSeparator) const {
   const ClipboardSettings& c = config.clipboard;
-  return {sensibleDecimals(c.TablePrec), c.ResultWidth, c.NumberWidth};
+  return {sensibleDecimals(c.TablePrec), sensibleWidth(c.ResultWidth), sensibleWidth(c.NumberWidth),
+          decimalSeparator};
 }
 
 int Program::displayDecimals() const {
