@@ -65,29 +65,16 @@ void Program::measurementFinished(Measurement& m) {
     backupDataSet();
 }
 
-namespace {
-// Decimals a configuration may ask for; a damaged value must not make texts unreadable.
-int sensibleDecimals(int decimals) {
-  return std::clamp(decimals, 0, 10);
-}
-// Field widths likewise: wide enough for any column, never a text of megabytes.
-int sensibleWidth(int width) {
-  return std::clamp(width, 0, 255);
-}
-} // namespace
-
 StatisticsFormat Program::statisticsFormat() const {
-  return {sensibleDecimals(config.clipboard.TablePrec)};
+  return {exportFormatOf(config.clipboard, '.').decimals};
 }
 
 ExportFormat Program::exportFormat(char decimalSeparator) const {
-  const ClipboardSettings& c = config.clipboard;
-  return {sensibleDecimals(c.TablePrec), sensibleWidth(c.ResultWidth), sensibleWidth(c.NumberWidth),
-          decimalSeparator};
+  return exportFormatOf(config.clipboard, decimalSeparator);
 }
 
 int Program::displayDecimals() const {
-  return sensibleDecimals(config.display.decimalPlaces);
+  return std::clamp(config.display.decimalPlaces, 0, 10);
 }
 
 int Program::startUp(const std::vector<std::string_view>& args) {
