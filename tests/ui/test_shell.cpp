@@ -143,6 +143,9 @@ private slots:
     QVERIFY(!enabled(menu::Measurement));
     QVERIFY(!enabled(menu::Close));
     QVERIFY(!enabled(menu::WorkDir));
+    QVERIFY(!enabled(menu::CopyAll)); // its menu is dimmed, and so is its shortcut
+    QVERIFY(!enabled(menu::Units));
+    QVERIFY(enabled(menu::Report));
     QVERIFY(enabled(menu::File));
     QVERIFY(enabled(menu::Help));
     QVERIFY(shell->logWindow()->menu()->action(menu::English)->isChecked());
