@@ -11,7 +11,22 @@ namespace zv {
 
 namespace {
 
-// Writes the report line by line; numbers never depend on the process locale.
+// Parts of a report line besides plain text and integers.
+struct Fixed { // "%f[w8p3]": a field of 8 with three decimals
+  double value;
+};
+struct Width { // an integer right-aligned in a field
+  long long value;
+  int width;
+};
+struct Hex { // "%d[ur16]"
+  unsigned value;
+};
+struct Path { // in Latin-1, "?" for what it lacks
+  const std::string& bytes;
+};
+
+// Writes the report; numbers never depend on the process locale.
 class ReportWriter {
 public:
   explicit ReportWriter(char separator) : separator_(separator) {}
@@ -19,29 +34,29 @@ public:
     text_ += text;
     return *this;
   }
+  ReportWriter& operator<<(char c) {
+    text_ += c;
+    return *this;
+  }
   ReportWriter& operator<<(long long value) {
     appendInt(text_, value);
     return *this;
   }
   ReportWriter& operator<<(int value) { return *this << static_cast<long long>(value); }
-  // "%f[w8p3]": a field of 8 with three decimals.
-  ReportWriter& fixed(double value) {
-    appendFixed(text_, value, 8, 3, separator_);
+  ReportWriter& operator<<(Fixed f) {
+    appendFixed(text_, f.value, 8, 3, separator_);
     return *this;
   }
-  ReportWriter& path(const std::string& fileSystemBytes) {
-    return *this << pathText(fileSystemBytes);
-  }
-  ReportWriter& width(int value, int w) {
-    appendInt(text_, value, w);
+  ReportWriter& operator<<(Width w) {
+    appendInt(text_, w.value, w.width);
     return *this;
   }
-  ReportWriter& hex(unsigned value) {
+  ReportWriter& operator<<(Hex h) {
     char buf[16];
-    std::snprintf(buf, sizeof buf, "%X", value);
-    return *this << buf;
+    std::snprintf(buf, sizeof buf, "%X", h.value);
+    return *this << std::string_view(buf);
   }
-  void endLine() { text_ += '\n'; }
+  ReportWriter& operator<<(Path p) { return *this << std::string_view(pathText(p.bytes)); }
   std::string take() { return std::move(text_); }
 
 private:
@@ -77,77 +92,54 @@ ReportValues reportValues(const Program& p, std::time_t when) {
 }
 
 std::string programReportText(const ReportValues& v, char separator) {
-  ReportWriter r(separator);
   const MeasParams& mp = v.measParams;
   const ClipboardSettings& c = v.clipboard;
-  r.endLine();
-  r << "Report - ZARVIK 2012 - " << v.time.tm_mday << "." << v.time.tm_mon + 1 << "."
-    << v.time.tm_year + 1900 << "-" << v.time.tm_hour << ":" << v.time.tm_min << ":"
-    << v.time.tm_sec;
-  r.endLine();
-  r << "Program - Version= ";
-  r.width(ProgramVersion / 10, 2) << ".";
-  r.width(ProgramVersion % 10, 2).endLine();
-  r << "Program - Datacode= ";
-  r.width(ProgramCode, 5).endLine();
-  r << "Program - Installationsverzeichnis= ";
-  r.path(v.installDirectory).endLine();
-  (r << "Program - Version zo_raz.dll= " << v.supportVersion).endLine();
-  r << "Files - Backup Verzeichnis= ";
-  r.path(v.backupDirectory).endLine();
-  r << "Files - Temporäres Graphik File= "_l1;
-  r.path(v.graphDirectory).endLine();
-  r << "Files - INI File= ";
-  r.path(v.configPath).endLine();
-  r << "Files - Log File= ";
-  r.path(v.logFilePath).endLine();
-  (r << "Options - OptKomma= " << c.OptKomma << " TablePrec= " << c.TablePrec
-     << " NumberWidth= " << c.NumberWidth << " ResultWidth= " << c.ResultWidth)
-      .endLine();
-  (r << "Options - MaxProbe= " << v.limits.maxSamples << " MaxLag= " << v.limits.maxStorages
-     << " MaxMess= " << v.limits.maxMeasurements)
-      .endLine();
-  (r << "Hardware - DAQPAD6015 is defined").endLine();
+  const std::tm& t = v.time;
+  ReportWriter r(separator);
+  r << '\n';
+  r << "Report - ZARVIK 2012 - " << t.tm_mday << '.' << t.tm_mon + 1 << '.' << t.tm_year + 1900
+    << '-' << t.tm_hour << ':' << t.tm_min << ':' << t.tm_sec << '\n';
+  r << "Program - Version= " << Width{ProgramVersion / 10, 2} << '.'
+    << Width{ProgramVersion % 10, 2} << '\n';
+  r << "Program - Datacode= " << Width{ProgramCode, 5} << '\n';
+  r << "Program - Installationsverzeichnis= " << Path{v.installDirectory} << '\n';
+  r << "Program - Version zo_raz.dll= " << v.supportVersion << '\n';
+  r << "Files - Backup Verzeichnis= " << Path{v.backupDirectory} << '\n';
+  r << "Files - Temporäres Graphik File= "_l1 << Path{v.graphDirectory} << '\n';
+  r << "Files - INI File= " << Path{v.configPath} << '\n';
+  r << "Files - Log File= " << Path{v.logFilePath} << '\n';
+  r << "Options - OptKomma= " << c.OptKomma << " TablePrec= " << c.TablePrec
+    << " NumberWidth= " << c.NumberWidth << " ResultWidth= " << c.ResultWidth << '\n';
+  r << "Options - MaxProbe= " << v.limits.maxSamples << " MaxLag= " << v.limits.maxStorages
+    << " MaxMess= " << v.limits.maxMeasurements << '\n';
+  r << "Hardware - DAQPAD6015 is defined\n";
   r << "Hardware - Device= " << static_cast<int>(mp.deviceNumber)
-    << " DeviceName= " << mp.deviceName << " Serno= ";
-  (r.hex(static_cast<unsigned>(mp.serialNumber))
-   << " Version= " << mp.daqVersionText << " Product= " << mp.productType)
-      .endLine();
+    << " DeviceName= " << mp.deviceName << " Serno= " << Hex{static_cast<unsigned>(mp.serialNumber)}
+    << " Version= " << mp.daqVersionText << " Product= " << mp.productType << '\n';
   for (int i = 0; i < 2; ++i) {
-    const ReportValues::Tester& t = v.testers[static_cast<std::size_t>(i)];
-    r << "Messung - Device " << i + 1 << " Name= " << t.name << " Serno= " << t.serialNumber
-      << " Path= ";
-    r.path(t.path).endLine();
+    const ReportValues::Tester& tester = v.testers[static_cast<std::size_t>(i)];
+    r << "Messung - Device " << i + 1 << " Name= " << tester.name
+      << " Serno= " << tester.serialNumber << " Path= " << Path{tester.path} << '\n';
   }
-  (r << "Messung - hardChn= " << mp.hardChn << " sampleRate= " << mp.sampleRate
-     << " average= " << mp.average << " gphPoints= " << mp.gphPoints
-     << " nSpikeNum= " << mp.nSpikeNum << " dSpikeLim= ")
-      .fixed(mp.dSpikeLim)
-      .endLine();
-  r << "Messung - dTrigDiffTime= ";
-  r.fixed(mp.dTrigDiffTime) << " dPostTrigTime= ";
-  r.fixed(mp.dPostTrigTime) << " startProzent= ";
-  r.fixed(mp.startProzent) << " startTime= ";
-  r.fixed(mp.startTime) << " stopProzent= ";
-  r.fixed(mp.stopProzent) << " stopTime= ";
-  r.fixed(mp.stopTime).endLine();
-  r << "Messung - forceLimit=";
-  r.fixed(mp.forceLimit) << " forcLimitRelVal= ";
-  r.fixed(mp.forcLimitRelVal) << " forcLimitEnable= " << mp.forcLimitEnable
-                              << " unit_press= " << mp.unit_press << " offset_press= ";
-  r.fixed(mp.offset_press) << " gain_press= ";
-  r.fixed(mp.gain_press).endLine();
-  (r << "Messung - UnitForce= [kN] UnitAreas= [mm2] UnitVeloc= [N/s] UnitTimes= [sec] "
-        "UnitDaq= [Volt]")
-      .endLine();
+  r << "Messung - hardChn= " << mp.hardChn << " sampleRate= " << mp.sampleRate
+    << " average= " << mp.average << " gphPoints= " << mp.gphPoints
+    << " nSpikeNum= " << mp.nSpikeNum << " dSpikeLim= " << Fixed{mp.dSpikeLim} << '\n';
+  r << "Messung - dTrigDiffTime= " << Fixed{mp.dTrigDiffTime}
+    << " dPostTrigTime= " << Fixed{mp.dPostTrigTime} << " startProzent= " << Fixed{mp.startProzent}
+    << " startTime= " << Fixed{mp.startTime} << " stopProzent= " << Fixed{mp.stopProzent}
+    << " stopTime= " << Fixed{mp.stopTime} << '\n';
+  r << "Messung - forceLimit=" << Fixed{mp.forceLimit}
+    << " forcLimitRelVal= " << Fixed{mp.forcLimitRelVal}
+    << " forcLimitEnable= " << mp.forcLimitEnable << " unit_press= " << mp.unit_press
+    << " offset_press= " << Fixed{mp.offset_press} << " gain_press= " << Fixed{mp.gain_press}
+    << '\n';
+  r << "Messung - UnitForce= [kN] UnitAreas= [mm2] UnitVeloc= [N/s] UnitTimes= [sec] "
+       "UnitDaq= [Volt]\n";
   r << "Dataset - dataWrtTypeSelect= " << v.dataWrtTypeSelect << " saveGraph= " << v.saveGraph
-    << " DataFilePath= ";
-  r.path(v.dataFilePath).endLine();
-  if (v.openGraph) {
-    r << "Dataset - GraphPath= ";
-    r.path(v.openGraph->graphPath) << " - DataPath= ";
-    r.path(v.openGraph->dataPath).endLine();
-  }
+    << " DataFilePath= " << Path{v.dataFilePath} << '\n';
+  if (v.openGraph)
+    r << "Dataset - GraphPath= " << Path{v.openGraph->graphPath}
+      << " - DataPath= " << Path{v.openGraph->dataPath} << '\n';
   return r.take();
 }
 
