@@ -127,22 +127,19 @@ std::string storageSummaryDisplay(StorageCondition* storage, const BondTensionFa
 }
 
 std::string storageSummaryExport(StorageCondition* storage, const BondTensionFactors& factors,
-                                 const StatisticsFormat& format) {
+                                 const ExportFormat& format) {
   if (!storage)
     return {};
   calcStorageStatistics(storage, factors);
   std::string text = "\t";
-  appendFixed(text, storage->mean, format.floatWidth, format.decimals);
-  text += '\t';
-  appendFixed(text, storage->sa, format.floatWidth, format.decimals);
-  text += '\t';
-  appendFixed(text, storage->vb, format.floatWidth, format.decimals);
-  text += '\t';
+  for (double value : {storage->mean, storage->sa, storage->vb}) {
+    appendFixed(text, value, format.floatWidth, format.decimals, format.decimalSeparator);
+    text += '\t';
+  }
   appendInt(text, storage->statCount, format.intWidth);
   text += '\t';
   text += storage->evaluation;
-  storage->summaryText = cutToField(text, StorageCondition::SummarySize);
-  return storage->summaryText;
+  return text;
 }
 
 } // namespace zv

@@ -37,11 +37,17 @@ int measCalcBondTension(Measurement* measurement, const BondTensionFactors& fact
 // then keeps its value, the other results are 0).
 int calcStorageStatistics(StorageCondition* storage, const BondTensionFactors& factors);
 
-// Number settings of the statistics texts.
+// Number settings of the tables' statistics texts: decimals only, no field widths.
 struct StatisticsFormat {
-  int decimals = 2;    // "Kommastellen"
-  int floatWidth = 12; // "FloatZahl"
-  int intWidth = 4;    // "NumerischeZahl"
+  int decimals = 2; // "Kommastellen"
+};
+
+// Number settings of the clipboard exports: decimals, field widths and the decimal separator.
+struct ExportFormat {
+  int decimals = 2;            // "Kommastellen"
+  int floatWidth = 12;         // "FloatZahl"
+  int intWidth = 4;            // "NumerischeZahl"
+  char decimalSeparator = '.'; // ',' for the decimal comma
 };
 
 // Order table cell: " 1.50 +- 0.25 +- 0.60 (3) A". Recomputes the statistics first, keeps the
@@ -49,8 +55,9 @@ struct StatisticsFormat {
 std::string storageSummaryDisplay(StorageCondition* storage, const BondTensionFactors& factors,
                                   const StatisticsFormat& format);
 // Table export: tab, mean, tab, SA, tab, VB, tab, count, tab, evaluation; numbers
-// right-aligned in their field widths.
+// right-aligned in their field widths, never cut. Recomputes the statistics first; empty
+// without a storage.
 std::string storageSummaryExport(StorageCondition* storage, const BondTensionFactors& factors,
-                                 const StatisticsFormat& format);
+                                 const ExportFormat& format);
 
 } // namespace zv

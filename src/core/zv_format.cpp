@@ -57,6 +57,16 @@ void appendFixed(std::string& out, double value, int width, int precision) {
   out += padField(digits, width);
 }
 
+void appendFixed(std::string& out, double value, int width, int precision, char decimalSeparator) {
+  const std::size_t start = out.size();
+  appendFixed(out, value, width, precision);
+  if (decimalSeparator == '.')
+    return;
+  const std::size_t point = out.find('.', start);
+  if (point != std::string::npos)
+    out[point] = decimalSeparator;
+}
+
 std::string formatFixed(double value, int width, int precision) {
   std::string out;
   appendFixed(out, value, width, precision);

@@ -17,6 +17,8 @@ inline std::string formatFixed(double value, int precision) {
 }
 // Appends formatFixed(value, width, precision) to out.
 void appendFixed(std::string& out, double value, int width, int precision);
+// The same with another decimal separator than the point (a decimal comma for exports).
+void appendFixed(std::string& out, double value, int width, int precision, char decimalSeparator);
 
 // printf("%*lld", width, value).
 std::string formatInt(long long value, int width = 0);

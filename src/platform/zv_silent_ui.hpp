@@ -30,6 +30,7 @@ public:
   }
   void setWaitCursor(bool) override {}
   void setClipboardText(const std::string&) override {}
+  char regionalDecimalSeparator() const override { return '.'; }
   bool startProcess(const std::string&, const std::string&) override { return false; }
   bool openDocument(const std::filesystem::path&) override { return false; }
 

@@ -49,6 +49,9 @@ public:
                                                   const std::string& stopLabel) = 0;
   virtual void setWaitCursor(bool on) = 0;
   virtual void setClipboardText(const std::string& text) = 0;
+  // The decimal separator of the user's regional settings, for the clipboard exports; '\0'
+  // when it is not a single Latin-1 character.
+  virtual char regionalDecimalSeparator() const = 0;
   // Starts program with exactly one argument, without any shell. false when it could not start.
   virtual bool startProcess(const std::string& program, const std::string& argument) = 0;
   // Shows a local document (help) in a browser or help window. false when that failed.

@@ -101,11 +101,6 @@ const MenuItemDef* findMenuItem(int id) {
   return it == items.end() ? nullptr : &*it;
 }
 
-std::span<const int> notYetAvailable() {
-  static constexpr std::array<int, 5> ids{CopyAll, CopyData, Dir, ProgInfo, Report};
-  return ids;
-}
-
 std::map<int, MenuItemState> updateMenuState(const MenuContext& c) {
   std::map<int, MenuItemState> s;
   for (const auto& d : items)
@@ -127,8 +122,6 @@ std::map<int, MenuItemState> updateMenuState(const MenuContext& c) {
   s[Stop].dimmed = !inMeas || !c.measuring;
   s[Window].dimmed = !c.dataLoaded;
   s[WorkDir].dimmed = !c.programMode;
-  for (int id : notYetAvailable())
-    s[id].dimmed = true;
   s[German].checked = c.language == 0;
   s[English].checked = c.language == 1;
   s[SglPnl].checked = c.singlePanel;

@@ -117,9 +117,6 @@ struct MenuItemState {
   bool checked = false;
 };
 
-// Items whose commands the program does not have yet: always dimmed.
-std::span<const int> notYetAvailable();
-
 // The state of every item id for the window that owns the bar.
 std::map<int, MenuItemState> updateMenuState(const MenuContext& ctx);
 

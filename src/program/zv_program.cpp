@@ -61,20 +61,16 @@ Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::p
   daq.setRunStateReset([this] { processor.resetRunState(); });
 }
 
-namespace {
-// Decimals a configuration may ask for; a damaged value must not make texts unreadable.
-int sensibleDecimals(int decimals) {
-  return std::clamp(decimals, 0, 10);
-}
-} // namespace
-
 StatisticsFormat Program::statisticsFormat() const {
-  const ClipboardSettings& c = config.clipboard;
-  return {sensibleDecimals(c.TablePrec), c.ResultWidth, c.NumberWidth};
+  return {exportFormatOf(config.clipboard, '.').decimals};
+}
+
+ExportFormat Program::exportFormat(char decimalSeparator) const {
+  return exportFormatOf(config.clipboard, decimalSeparator);
 }
 
 int Program::displayDecimals() const {
-  return sensibleDecimals(config.display.decimalPlaces);
+  return std::clamp(config.display.decimalPlaces, 0, 10);
 }
 
 int Program::startUp(const std::vector<std::string_view>& args) {

@@ -119,8 +119,11 @@ public:
   }
 
   // Number settings of the order table and the statistics: the configuration's clipboard
-  // decimals ("Kommastellen") and field widths.
+  // decimals ("Kommastellen"), without field widths.
   StatisticsFormat statisticsFormat() const;
+  // Number settings of the clipboard exports: those decimals, the clipboard field widths and
+  // the given decimal separator.
+  ExportFormat exportFormat(char decimalSeparator) const;
   // Decimals of the forces, ranges and areas the windows show (the display settings'
   // "Kommastellen").
   int displayDecimals() const;

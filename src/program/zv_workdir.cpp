@@ -101,6 +101,7 @@ ConfigTargets configTargets(Program& p) {
   // The data file settings belong to the file handling.
   t.dataDirectory = &p.dataFiles.state().dataDirectory;
   t.dataFileName = &p.dataFiles.state().dataFileName;
+  t.dataFileDirectory = &p.dataFiles.state().fileDirectory;
   t.saveGraph = &p.dataFiles.state().saveGraph;
   t.dataWrtTypeSelect = &p.dataFiles.state().dataWrtTypeSelect;
   t.devices = {p.devices.device(0)->locationRef(), p.devices.device(1)->locationRef()};

@@ -50,8 +50,10 @@ void writeFileSections(IniDocument* doc, const ConfigTargets& t) {
   Ini_RemoveSection(doc, Dateien);
   Ini_RemoveSection(doc, Optionen);
   Ini_PutRawString(doc, Verzeichnisse, "Daten", *t.dataDirectory);
-  Ini_PutRawString(doc, Dateien, "Datenfile",
-                   recentDataFileValue(*t.dataDirectory, *t.dataFileName, *t.recentFilePath));
+  Ini_PutRawString(
+      doc, Dateien, "Datenfile",
+      recentDataFileValue(t.dataFileDirectory ? *t.dataFileDirectory : *t.dataDirectory,
+                          *t.dataFileName, *t.recentFilePath));
   Ini_PutInt(doc, Optionen, "Graphik Speichern", *t.saveGraph);
   Ini_PutInt(doc, Optionen, "Auto Speichern", t.options->autoSave);
   Ini_PutInt(doc, Optionen, "Speicherintervall", t.options->saveInterval);

@@ -45,6 +45,9 @@ struct ConfigTargets {
   DataSetLimits* limits = nullptr;
   std::string* dataDirectory = nullptr;
   std::string* dataFileName = nullptr;
+  // The current data file's directory when it may differ from the data directory; null: the
+  // data directory.
+  std::string* dataFileDirectory = nullptr;
   std::string* recentFilePath = nullptr;
   int* saveGraph = nullptr;
   int* dataWrtTypeSelect = nullptr;

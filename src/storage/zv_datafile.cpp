@@ -100,6 +100,7 @@ bool DataFileHandler::isInBackupDirectory(const std::filesystem::path& path) con
 
 void DataFileHandler::setDataFile(const std::filesystem::path& path) {
   state_.dataDirectory = path.parent_path().string();
+  state_.fileDirectory = state_.dataDirectory;
   state_.dataFileName = path.filename().string();
   ctx_.dataFilePath = path.string();
 }
@@ -114,7 +115,7 @@ bool DataFileHandler::useChosenFile() {
 
 std::filesystem::path DataFileHandler::joinedPath(int& failed) const {
   failed = 0;
-  const std::filesystem::path p = std::filesystem::path(state_.dataDirectory) / state_.dataFileName;
+  const std::filesystem::path p = std::filesystem::path(state_.fileDirectory) / state_.dataFileName;
   const std::string text = p.string();
   if (text.size() > MaxPathLength || text.find('\0') != std::string::npos)
     failed = 1;
@@ -247,7 +248,7 @@ int DataFileHandler::selectLoadFile() {
 // ---- saving ---------------------------------------------------------------------------------
 
 int DataFileHandler::saveDataSet() {
-  if (state_.dataFileName.empty() || state_.dataDirectory.empty())
+  if (state_.dataFileName.empty() || state_.fileDirectory.empty())
     return error(DfNoFileName);
   int failed = 0;
   const std::filesystem::path path = joinedPath(failed);
@@ -359,7 +360,7 @@ int DataFileHandler::writeDataFile(const std::filesystem::path& path, Progress* 
 int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
   message.clear();
   state_.fileTitle = msg(MessageText::LoadTitle);
-  if (state_.dataFileName.empty() || state_.dataDirectory.empty()) {
+  if (state_.dataFileName.empty() || state_.fileDirectory.empty()) {
     message = msg(MessageText::BadDataFileName);
     return error(DfLoadNoName);
   }

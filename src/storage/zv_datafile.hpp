@@ -67,7 +67,9 @@ enum DatafileCode : int {
 
 // The file state of the program.
 struct DataFileState {
-  std::string dataDirectory; // saved as "Daten" in the configuration
+  std::string dataDirectory; // saved as "Daten" in the configuration; where dialogs start
+  std::string fileDirectory; // the current data file's directory (Options > Data Set may
+                             // point the data directory elsewhere without moving the file)
   std::string dataFileName;  // with extension, without directory
   int dataWrtTypeSelect = 0; // 0 binary, 1 text
   int loadType = 1;          // format of the file being loaded: 0 binary, 1 text

@@ -1,5 +1,6 @@
 #include "storage/zv_display_settings.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -99,6 +100,11 @@ void writeDisplaySections(IniDocument* doc, const DisplaySettings& d, const Clip
   Ini_PutInt(doc, Clipboard, "Kommastellen", c.TablePrec);
   Ini_PutInt(doc, Clipboard, "NumerischeZahl", c.NumberWidth);
   Ini_PutInt(doc, Clipboard, "FloatZahl", c.ResultWidth);
+}
+
+ExportFormat exportFormatOf(const ClipboardSettings& c, char decimalSeparator) {
+  return {std::clamp(c.TablePrec, 0, 10), std::clamp(c.ResultWidth, 0, 255),
+          std::clamp(c.NumberWidth, 0, 255), decimalSeparator};
 }
 
 PixelRect applyWindowPlacement(const WindowPlacement& p, int screenWidth, int screenHeight) {

@@ -5,6 +5,7 @@
 // of the screen) into pixels and back.
 #include <string>
 
+#include "core/zv_calculate.hpp"
 #include "storage/zv_ini.hpp"
 
 namespace zv {
@@ -45,6 +46,10 @@ struct ClipboardSettings {
   int ResultWidth = 12; // width of floating-point fields
   friend bool operator==(const ClipboardSettings&, const ClipboardSettings&) = default;
 };
+
+// The number format of the exports: the clipboard settings kept within sensible bounds (a
+// damaged value must not make texts unreadable or megabytes wide) and the given separator.
+ExportFormat exportFormatOf(const ClipboardSettings& clipboard, char decimalSeparator);
 
 // Reads a run of integer keys where a key that does not convert stops the keys after it.
 // A key that is missing is skipped and leaves the run as it was.

@@ -73,7 +73,8 @@ std::filesystem::path BackupJournal::GetBackupPath() const {
 }
 
 std::string BackupJournal::GetBackupVersion() {
-  return "Backup journal format " + std::to_string(BackupFormat);
+  // Language-neutral: the Program Info window shows it in both languages.
+  return "ZARVIK.BAK " + std::to_string(BackupFormat);
 }
 
 // ---- writing

@@ -64,11 +64,18 @@ void MenuBar::relabel(int language) {
 }
 
 void MenuBar::applyState(const std::map<int, MenuItemState>& state) {
+  // An item of a dimmed menu is dimmed too, so its shortcut key does not reach it either.
+  auto dimmed = [&state](int id) {
+    for (const MenuItemDef* d = findMenuItem(id); d; d = findMenuItem(d->parent))
+      if (auto s = state.find(d->id); s != state.end() && s->second.dimmed)
+        return true;
+    return false;
+  };
   for (const auto& [id, s] : state) {
     auto it = actions_.find(id);
     if (it == actions_.end())
       continue;
-    it->second->setEnabled(!s.dimmed);
+    it->second->setEnabled(!dimmed(id));
     if (it->second->isCheckable())
       it->second->setChecked(s.checked);
   }

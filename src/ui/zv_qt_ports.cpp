@@ -186,6 +186,13 @@ void QtUi::setClipboardText(const std::string& text) {
   QApplication::clipboard()->setText(fromLatin1(text));
 }
 
+char QtUi::regionalDecimalSeparator() const {
+  const QString point = QLocale::system().decimalPoint();
+  if (point.size() != 1 || point.at(0).unicode() > 0xFF)
+    return '\0';
+  return static_cast<char>(point.at(0).unicode());
+}
+
 bool QtUi::startProcess(const std::string& program, const std::string& argument) {
   // An argument list, never a command line: no shell sees the path.
   return QProcess::startDetached(QString::fromStdString(program),

@@ -53,6 +53,7 @@ public:
                                           const std::string& stopLabel) override;
   void setWaitCursor(bool on) override;
   void setClipboardText(const std::string& text) override;
+  char regionalDecimalSeparator() const override;
   bool startProcess(const std::string& program, const std::string& argument) override;
   bool openDocument(const std::filesystem::path& file) override;
 

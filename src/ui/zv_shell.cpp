@@ -5,11 +5,13 @@
 #include <QPrinter>
 #include <functional>
 
+#include "program/zv_copy_commands.hpp"
 #include "program/zv_meas_control.hpp"
 #include "program/zv_menu_table.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_tables.hpp"
 #include "program/zv_workdir.hpp"
+#include "ui/zv_dataset_options_dlg.hpp"
 #include "ui/zv_device_dlg.hpp"
 #include "ui/zv_dialogs.hpp"
 #include "ui/zv_edit_dialogs.hpp"
@@ -17,6 +19,7 @@
 #include "ui/zv_meas_setup_dlg.hpp"
 #include "ui/zv_meas_window.hpp"
 #include "ui/zv_order_window.hpp"
+#include "ui/zv_program_info_dlg.hpp"
 #include "ui/zv_qt_ports.hpp"
 #include "ui/zv_storage_window.hpp"
 #include "ui/zv_units_dlg.hpp"
@@ -244,6 +247,17 @@ void Shell::registerCommands() {
   on({menu::DelStorage}, [this](Owner) { fileCommands_->editDelete(DeleteMode::Storage); });
   on({menu::DelMeas}, [this](Owner) { fileCommands_->editDelete(DeleteMode::Measurement); });
   on({menu::CopyStorage}, [this](Owner) { fileCommands_->editCopyParameters(); });
+  on({menu::CopyAll}, [this](Owner) { copyOrderTable(program_); });
+  on({menu::CopyData}, [this](Owner) { copyDataTable(program_); });
+  on({menu::Report}, [this](Owner) { copyReport(program_); });
+  on({menu::Dir}, [this, modal](Owner owner) {
+    DataSetOptionsDialog dialog(program_, owner);
+    modal(dialog);
+  });
+  on({menu::ProgInfo}, [this, modal](Owner owner) {
+    ProgramInfoDialog dialog(program_, owner);
+    modal(dialog);
+  });
 }
 
 MainWindowBase* Shell::ensureWindow(WindowId id) {

@@ -35,6 +35,7 @@ public:
   std::vector<FileDialogSpec> fileDialogs;
   std::vector<int> progressValues;
   std::string clipboard;
+  char regionalSeparator = ','; // the decimal separator of the regional settings
   std::vector<std::pair<std::string, std::string>> startedProcesses;
   bool failProcessStart = false;
   std::vector<std::filesystem::path> openedDocuments;
@@ -108,6 +109,7 @@ public:
   }
   void setWaitCursor(bool on) override { waitCursor = on; }
   void setClipboardText(const std::string& text) override { clipboard = text; }
+  char regionalDecimalSeparator() const override { return regionalSeparator; }
   bool startProcess(const std::string& program, const std::string& argument) override {
     startedProcesses.emplace_back(program, argument);
     return !failProcessStart;

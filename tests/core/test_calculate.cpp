@@ -187,8 +187,7 @@ TEST(StatisticsText, DisplayForm) {
   StorageCondition st = storageWith({1.0, 2.0});
   EXPECT_EQ(" 1.50 +- 0.71 +- 6.35 (2) A", storageSummaryDisplay(&st, {}, {}));
   EXPECT_EQ(" 1.50 +- 0.71 +- 6.35 (2) A", st.summaryText);
-  StatisticsFormat three;
-  three.decimals = 3;
+  const StatisticsFormat three{3};
   st.measurements[1].inStatistics = 0;
   EXPECT_EQ(" 1.000 +- 0.000 +- 0.000 (1) A", storageSummaryDisplay(&st, {}, three));
   st.measurements[0].inStatistics = 0;
@@ -196,21 +195,17 @@ TEST(StatisticsText, DisplayForm) {
   EXPECT_EQ("", storageSummaryDisplay(nullptr, {}, {}));
 }
 
-TEST(StatisticsText, ExportForm) {
+TEST(StatisticsText, ExportFormIsNeverCut) {
   StorageCondition st = storageWith({1.0, 2.0});
   EXPECT_EQ("\t        1.50\t        0.71\t        6.35\t   2\tA",
             storageSummaryExport(&st, {}, {}));
-  StatisticsFormat narrow{1, 3, 1};
-  EXPECT_EQ("\t1.5\t0.7\t6.4\t2\tA", storageSummaryExport(&st, {}, narrow));
-}
-
-TEST(StatisticsText, CutToItsField) {
-  StorageCondition st = storageWith({1.0, 2.0});
-  StatisticsFormat wide;
-  wide.decimals = 30;
-  std::string text = storageSummaryDisplay(&st, {}, wide);
-  EXPECT_EQ(79u, text.size());
-  EXPECT_EQ(" 1.500000000000000000000000000000 +- 0.7071067811865475", text.substr(0, 55));
+  EXPECT_EQ("\t1,5\t0,7\t6,4\t2\tA", storageSummaryExport(&st, {}, {1, 3, 1, ','}));
+  // The display form keeps its 80-byte field; the export keeps every digit.
+  const std::string wide = storageSummaryExport(&st, {}, {30, 40, 4, '.'});
+  EXPECT_EQ(wide.size(), 1 + 3 * 41 + 5 + 1u);
+  EXPECT_EQ(" 1.500000000000000000000000000000 +- 0.7071067811865475",
+            storageSummaryDisplay(&st, {}, {30}).substr(0, 55));
+  EXPECT_EQ(79u, st.summaryText.size());
 }
 
 } // namespace

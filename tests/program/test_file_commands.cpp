@@ -317,7 +317,7 @@ TEST(Exit, AFailedSaveKeepsTheProgramRunning) {
   ProgramRig rig;
   rig.openDataSet("E.BIN");
   rig.model().markTotalsChanged();
-  rig.program.dataFiles.state().dataDirectory = (rig.dir.file("gone") / "deeper").string();
+  rig.program.dataFiles.state().fileDirectory = (rig.dir.file("gone") / "deeper").string();
   rig.ui.askAnswers = {1};
   EXPECT_FALSE(rig.program.confirmExit());
   EXPECT_TRUE(rig.model().hasDataSet());

@@ -6,14 +6,19 @@
 #include <nlohmann/json.hpp>
 
 #include "core/zv_calculate.hpp"
+#include "core/zv_export_tables.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_latin1.hpp"
 #include "platform/zv_silent_ui.hpp"
+#include "program/zv_graph_backup.hpp"
+#include "program/zv_program_report.hpp"
+#include "program/zv_userdir.hpp"
 #include "program/zv_workdir.hpp"
 #include "storage/zv_datafile.hpp"
 #include "storage/zv_devicefile.hpp"
 #include "storage/zv_graphfile.hpp"
 #include "storage/zv_ini.hpp"
+#include "support/zv_backup_journal.hpp"
 #include "support/zv_errorlog.hpp"
 #include "support/zv_message.hpp"
 
@@ -152,6 +157,11 @@ public:
     return files_.saveDataSet();
   }
   const DataSet* dataSet() const { return model_.dataSet(); }
+  DataSet* dataSet() { return model_.dataSet(); }
+  // Loading for an export: the graph file is opened as the program opens it.
+  void attachGraphFiles() { files_.setHooks(&graphHooks_); }
+  const std::string& dataFilePath() const { return dataFilePath_; }
+  const GraphFileStore& graphStore() const { return graphStore_; }
 
 private:
   // A bare file name means the current directory, which the file handling needs spelled out.
@@ -235,7 +245,66 @@ bool loadToolSettings(const std::optional<std::filesystem::path>& configPath,
     loadActiveDeviceLists(config.values, settings);
   }
   settings.configFile = unreadable ? std::filesystem::path() : config.file;
+  if (!unreadable)
+    settings.config = config.values;
   return true;
+}
+
+// Name and serial number of a tester device as its file holds them; the built-in ones when
+// the file cannot be read.
+static ReportValues::Tester testerOf(const DeviceFileLocation& location) {
+  TesterDevice device;
+  if (!location.path.empty()) {
+    IniHandle document = Ini_New(0);
+    if (document && Ini_ReadFromFile(document, location.path) == 0)
+      readDeviceDocument(document, device, nullptr, nullptr);
+  }
+  return {device.name, device.serialNumber, location.path};
+}
+
+// The report's values as the program would have them with this configuration, without an
+// acquisition box.
+static ReportValues toolReportValues(const ToolSettings& settings, const Session& session,
+                                     const ToolHost& host) {
+  const ConfigValues& c = settings.config;
+  // The user directory is the configuration's; without one the program's fallback.
+  std::filesystem::path base = fallbackDirectory();
+  if (!settings.configFile.empty())
+    base = settings.configFile.parent_path() / "";
+  ReportValues v;
+  v.time = localTime(host.clock.now());
+  v.installDirectory = host.installDirectory.string();
+  v.supportVersion = BackupJournal::GetBackupVersion();
+  v.backupDirectory = GraphBackup::backupDirectoryIn(base).string();
+  v.graphDirectory = GraphBackup::graphDirectoryIn(base).string();
+  v.configPath = settings.configFile.string();
+  v.logFilePath = (base / "zarviklog.txt").string();
+  v.clipboard = c.clipboard;
+  v.limits = c.limits;
+  v.measParams = c.measParams;
+  for (std::size_t i = 0; i < 2; ++i)
+    v.testers[i] = testerOf(c.devices[i]);
+  v.dataWrtTypeSelect = c.dataWrtTypeSelect;
+  v.saveGraph = c.saveGraph;
+  v.dataFilePath = session.dataFilePath();
+  const GraphFileStore& graphs = session.graphStore();
+  if (graphs.GraphFileIsOpen())
+    v.openGraph = ReportValues::OpenGraph{graphs.GraphFileGetGraphPath().string(),
+                                          graphs.GraphFileGetDataPath().string()};
+  return v;
+}
+
+// The text of `export`: 0, or the builder's code.
+static int exportText(const std::string& what, Session& session, const ToolSettings& settings,
+                      char separator, const ToolHost& host, std::string& text) {
+  const ExportFormat format = exportFormatOf(settings.config.clipboard, separator);
+  const Language language{settings.config.language};
+  if (what == "table")
+    return orderTableText(session.dataSet(), settings.bond, format, exportWords(language), text);
+  if (what == "data")
+    return dataTableText(session.dataSet(), settings.bond, format, exportWords(language), text);
+  text = programReportText(toolReportValues(settings, session, host), separator);
+  return 0;
 }
 
 std::string dataSetJson(const DataSet& d, const BondTensionFactors& bond) {
@@ -309,7 +378,22 @@ static bool sameFile(const std::filesystem::path& a, const std::filesystem::path
   return !ea && !eb && ca == cb;
 }
 
+// Where the tool itself lies.
+static std::filesystem::path ownDirectory(const std::vector<std::string>& args) {
+  std::error_code ec;
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec)
+    return self.parent_path();
+  return args.empty() ? std::filesystem::path() : std::filesystem::path(args[0]).parent_path();
+}
+
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  static const SystemClock clock;
+  return runTool(args, out, err, {clock, ownDirectory(args)});
+}
+
+int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            const ToolHost& host) {
   CLI::App app{"zarvik-tool: convert and inspect data set files (.BIN, .DAT)"};
   app.require_subcommand(1);
   app.fallthrough();
@@ -330,6 +414,16 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   std::string dumpPath;
   auto* dump = app.add_subcommand("dump", "print the data set as JSON");
   dump->add_option("FILE", dumpPath, "data set file to read")->required();
+  std::string exportWhat, exportPath;
+  bool comma = false;
+  auto* exporter = app.add_subcommand(
+      "export", "print the order table, the data table or the program report as the program "
+                "copies it to the clipboard");
+  exporter->add_option("WHAT", exportWhat, "table, data or report")
+      ->required()
+      ->check(CLI::IsMember({"table", "data", "report"}));
+  exporter->add_option("FILE", exportPath, "data set file to read")->required();
+  exporter->add_flag("--comma", comma, "decimal comma instead of the decimal point");
 
   std::vector<const char*> argv;
   for (const auto& a : args)
@@ -354,6 +448,20 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (session.load(dumpPath, err) != 0)
       return ExitLoad;
     out << dataSetJson(*session.dataSet(), settings.bond) << '\n';
+    return ExitOk;
+  }
+
+  if (*exporter) {
+    session.attachGraphFiles();
+    if (session.load(exportPath, err) != 0)
+      return ExitLoad;
+    std::string text;
+    if (int r = exportText(exportWhat, session, settings, comma ? ',' : '.', host, text); r != 0) {
+      err << "zarvik-tool: " << exportPath << ": the " << exportWhat
+          << " cannot be built from this data set (" << r << ")\n";
+      return ExitLoad;
+    }
+    out << latin1ToUtf8(text);
     return ExitOk;
   }
 

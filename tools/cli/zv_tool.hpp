@@ -5,6 +5,10 @@
 //                    to drop what lies beyond the configured limits unless --cut is given,
 //                    and never writes a file onto itself
 //   dump FILE        prints the data set as JSON (text converted from Latin-1 to UTF-8)
+//   export table|data|report FILE
+//                    prints the order table, the data table or the program report exactly as
+//                    the program puts it on the clipboard (in UTF-8), with the configuration's
+//                    number settings and bond tension factors; --comma for the decimal comma
 // Files are loaded exactly as the program loads them: same readers, same limits, same device
 // lists, and the same replacement of list values, which is reported on stderr.
 #include <filesystem>
@@ -15,6 +19,8 @@
 
 #include "core/zv_dataset.hpp"
 #include "core/zv_device_lists.hpp"
+#include "platform/zv_clock.hpp"
+#include "storage/zv_config_file.hpp"
 
 namespace zv::tool {
 
@@ -33,6 +39,7 @@ struct ToolSettings {
   BuiltInDeviceLists lists;
   std::string deviceName = "built-in lists";
   BondTensionFactors bond; // the configuration's offset and gain of the bond tension
+  ConfigValues config;     // everything the configuration holds (built-in values without one)
 };
 
 // The limits and device lists the tool loads with: those of the configuration named with
@@ -47,7 +54,15 @@ bool loadToolSettings(const std::optional<std::filesystem::path>& configPath,
 // Bond tensions and each storage's statistics are computed with the given factors.
 std::string dataSetJson(const DataSet& dataSet, const BondTensionFactors& bond = {});
 
+// What the program report takes from where the tool runs.
+struct ToolHost {
+  const Clock& clock;
+  std::filesystem::path installDirectory;
+};
+
 // Runs the tool; args[0] is the program name.
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            const ToolHost& host);
 
 } // namespace zv::tool

@@ -8,6 +8,9 @@
 #include <sstream>
 
 #include "common/zv_datafile_testkit.hpp"
+#include "platform/zv_latin1.hpp"
+#include "program/zv_copy_commands.hpp"
+#include "program/zv_program.hpp"
 #include "storage/zv_datafile.hpp"
 #include "support/zv_graphfile_store.hpp"
 #include "zv_tool.hpp"
@@ -340,6 +343,56 @@ TEST(ZarvikTool, UsesTheUsersConfigurationWhenNoneIsNamed) {
     unsetenv("XDG_CONFIG_HOME");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(nlohmann::json::parse(r.out)["samples"].size(), 12u);
+}
+
+// The program's clipboard and `export` give the same text for the same data set and the same
+// configuration, in both languages' column words and with the decimal comma.
+TEST(ZarvikToolExport, PrintsWhatTheProgramCopiesToTheClipboard) {
+  test::TestDir dir;
+  const auto ini = dir.write("ZARVIK.INI", "[Optionen]\nSprache=0\n"
+                                           "[Clipboard]\nKommaoption=1\nKommastellen=3\n"
+                                           "NumerischeZahl=2\nFloatZahl=9\n"
+                                           "[Haftzug]\nVerst\xE4rkung=1000\n");
+  test::ScriptedUi ui;
+  test::FakeClock clock;
+  MemoryRegistry registry{(dir.path() / "").string()};
+  Program p{ui, clock, registry, dir.path() / "fallback" / ""};
+  ASSERT_EQ(p.startUp({"zarvik"}), 0);
+  test::RecordingLog log;
+  p.logInit(&log);
+  p.executableDirectory = "/opt/zarvik";
+  test::buildDataSet(p.model, 2, 3, {1, 2});
+  p.model.measurementAt(1, 2, 0)->inStatistics = 0;
+  const auto file = dir.file("X.BIN");
+  p.dataFiles.setDataFile(file);
+  ASSERT_EQ(p.dataFiles.saveDataSet(), 0);
+  ASSERT_EQ(p.dataFiles.loadDataSetReport(0), 0);
+
+  const tool::ToolHost host{clock, "/opt/zarvik"};
+  const std::pair<const char*, int (*)(Program&)> exports[] = {
+      {"table", copyOrderTable}, {"data", copyDataTable}, {"report", copyReport}};
+  for (const auto& [what, copy] : exports) {
+    ASSERT_EQ(copy(p), 0) << what;
+    std::ostringstream out, err;
+    ASSERT_EQ(tool::runTool({"zarvik-tool", "export", "--config", ini.string(), what, file.string(),
+                             "--comma"},
+                            out, err, host),
+              tool::ExitOk)
+        << err.str();
+    EXPECT_EQ(out.str(), latin1ToUtf8(ui.clipboard)) << what;
+  }
+  EXPECT_NE(ui.clipboard.find("Dataset - GraphPath= "), std::string::npos);
+  EXPECT_NE(ui.clipboard.find("OptKomma= 1 TablePrec= 3 NumberWidth= 2 ResultWidth= 9"),
+            std::string::npos);
+
+  // Without --comma the point; a bad kind of export is refused.
+  ToolRun r = run({"export", "--config", ini.string(), "data", file.string()});
+  ASSERT_EQ(r.code, tool::ExitOk) << r.err;
+  EXPECT_EQ(r.out.rfind("Lagerung\tProbe\tAnzahl\tMittelwert\tSA+-\tVB+-\tMessung\n", 0), 0u);
+  EXPECT_NE(r.out.find('.'), std::string::npos);
+  EXPECT_EQ(r.out.find(','), std::string::npos);
+  EXPECT_NE(run({"export", "chart", file.string()}).code, tool::ExitOk);
+  EXPECT_EQ(run({"export", "table", dir.file("missing.BIN").string()}).code, tool::ExitLoad);
 }
 
 } // namespace

@@ -1,0 +1,161 @@
+// Edit > Copy Table, Edit > Copy Data and Help > Copy Report as whole flows: the clipboard gets
+// the text, the popup says so, the decimal comma follows "Kommaoption", failures only log.
+#include <gtest/gtest.h>
+
+#include "common/zv_fake_ui.hpp"
+#include "common/zv_testdir.hpp"
+#include "platform/zv_latin1.hpp"
+#include "program/zv_copy_commands.hpp"
+#include "program/zv_program.hpp"
+#include "program/zv_program_report.hpp"
+
+namespace zv {
+namespace {
+
+struct CopyFixture : ::testing::Test {
+  test::TestDir dir;
+  test::ScriptedUi ui;
+  test::FakeClock clock;
+  MemoryRegistry registry{(dir.path() / "").string()};
+  test::RecordingLog log;
+  Program p{ui, clock, registry, dir.path() / "fallback" / ""};
+
+  CopyFixture() {
+    p.startUp({"zarvik"});
+    p.reporter.setLogTarget(&log);
+  }
+  // One sample "P1" of storages "L1" (forces 1 and 2 on area 1) and "L2" (none On).
+  void smallDataSet() {
+    p.model.createDataSet();
+    p.model.addSamples(1);
+    p.model.addStorages(2);
+    p.model.addMeasurements(0, 0, 2);
+    p.model.renumber();
+    DataSet& d = *p.model.dataSet();
+    d.samples[0].name = "P1";
+    d.samples[0].storages[0].name = "L1";
+    d.samples[0].storages[1].name = "L2";
+    d.samples[0].storages[0].evaluation = "AU";
+    for (int k = 0; k < 2; ++k) {
+      Measurement& m = d.samples[0].storages[0].measurements[static_cast<std::size_t>(k)];
+      m.force = k + 1.0;
+      m.area = 1.0;
+      m.inStatistics = 1;
+    }
+    d.samples[0].storages[1].measurements[0].inStatistics = 0;
+    p.dataLoaded = true;
+  }
+};
+
+TEST_F(CopyFixture, TablesReachTheClipboardWithPointOrRegionalComma) {
+  smallDataSet();
+  p.config.clipboard.OptKomma = 0;
+  p.config.clipboard.ResultWidth = 5;
+  ASSERT_EQ(copyDataTable(p), 0);
+  EXPECT_EQ(ui.clipboard, "Storage\tSample\tNumber\tMean\tSA+-\tVB+-\tMeasuring\n"
+                          "L1\tP1\t   2\t 1.50\t 0.71\t 6.35\t 1.00\t 2.00\n"
+                          "L2\tP1\t   0\t 0.00\t 0.00\t 0.00\n");
+  EXPECT_EQ(ui.popups(), (std::vector<std::string>{
+                             "Copying the Data Table|All data were copied to the clipboard\n"
+                             "(SHIFT-INS)"}));
+  EXPECT_FALSE(ui.waitCursor);
+
+  p.setLanguage(0);
+  p.config.clipboard.OptKomma = 1; // the regional settings say ","
+  ASSERT_EQ(copyOrderTable(p), 0);
+  EXPECT_EQ(ui.clipboard,
+            "Probe\tL1\t\t\t\t\tL2\n"
+            "\tN/mm2\tSA+-\tVB+-\tAnzahl\tAusriss\tN/mm2\tSA+-\tVB+-\tAnzahl\tAusriss\n"
+            "P1\t 1,50\t 0,71\t 6,35\t   2\tAU\t 0,00\t 0,00\t 0,00\t   0\t");
+  EXPECT_EQ(ui.popups().back(), "Kopieren der Auftragstabelle|Alle Daten wurden in die "
+                                "WINDOWS-Zwischenablage kopiert\n(SHIFT-INS)");
+  EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(CopyFixture, ARegionalSeparatorOtherThanTheCommaIsLoggedAndUsed) {
+  smallDataSet();
+  for (char regional : {'.', '\0'}) {
+    ui.regionalSeparator = regional;
+    log.lines.clear();
+    EXPECT_EQ(exportDecimalSeparator(p), '.');
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"Komma failed ,,,"}));
+  }
+  p.config.clipboard.OptKomma = 0;
+  log.lines.clear();
+  EXPECT_EQ(exportDecimalSeparator(p), '.');
+  EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(CopyFixture, WithoutADataSetOnlyTheLogHearsOfIt) {
+  ui.clipboard = "before";
+  EXPECT_EQ(copyOrderTable(p), ExportNoDataSet);
+  EXPECT_EQ(copyDataTable(p), ExportNoDataSet);
+  EXPECT_EQ(ui.clipboard, "before");
+  EXPECT_TRUE(ui.popups().empty());
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"Function couldn't be executed",
+                                                 "Function couldn't be executed"}));
+  EXPECT_NE(test::TestDir::readFile(p.errorLog.path()).find("Copying the Data Table"),
+            std::string::npos);
+}
+
+TEST_F(CopyFixture, ReportHasEveryLineAndTheGraphLineOnlyWhileAGraphFileIsOpen) {
+  p.executableDirectory = "/opt/zarvik";
+  p.logFilePath = dir.path() / "zarviklog.txt";
+  p.config.clipboard.OptKomma = 0;
+  p.measParams.serialNumber = 0x1A2B;
+  p.measParams.deviceName = "Dev1";
+  p.measParams.forceLimit = 1.25;
+  const std::tm t = localTime(clock.now());
+  const std::string stamp = std::to_string(t.tm_mday) + "." + std::to_string(t.tm_mon + 1) + "." +
+                            std::to_string(t.tm_year + 1900) + "-" + std::to_string(t.tm_hour) +
+                            ":" + std::to_string(t.tm_min) + ":" + std::to_string(t.tm_sec);
+  const std::string d = dir.path().string();
+  const std::string expected =
+      "\nReport - ZARVIK 2012 - " + stamp +
+      "\n"
+      "Program - Version=  6. 4\n"
+      "Program - Datacode=     3\n"
+      "Program - Installationsverzeichnis= /opt/zarvik\n"
+      "Program - Version zo_raz.dll= ZARVIK.BAK 1\n"
+      "Files - Backup Verzeichnis= " +
+      d + "/Backup/\n" + "Files - Temporäres Graphik File= "_l1 + d + "/Graph/\n" +
+      "Files - INI File= " + d + "/ZARVIK.INI\n" + "Files - Log File= " + d +
+      "/zarviklog.txt\n"
+      "Options - OptKomma= 0 TablePrec= 2 NumberWidth= 4 ResultWidth= 12\n"
+      "Options - MaxProbe= 20 MaxLag= 20 MaxMess= 10\n"
+      "Hardware - DAQPAD6015 is defined\n"
+      "Hardware - Device= 1 DeviceName= Dev1 Serno= 1A2B Version= --- Product= --\n"
+      "Messung - Device 1 Name= --- Serno= 000 Path= \n"
+      "Messung - Device 2 Name= --- Serno= 000 Path= \n"
+      "Messung - hardChn= 0 sampleRate= 100 average= 10 gphPoints= 10000 nSpikeNum= 3 "
+      "dSpikeLim=    1.000\n"
+      "Messung - dTrigDiffTime=    0.500 dPostTrigTime=    0.200 startProzent=   50.000 "
+      "startTime=    0.500 stopProzent=   10.000 stopTime=    1.000\n"
+      "Messung - forceLimit=   1.250 forcLimitRelVal=   10.000 forcLimitEnable= 0 "
+      "unit_press= [kN/mm2] offset_press=    0.000 gain_press=    1.000\n"
+      "Messung - UnitForce= [kN] UnitAreas= [mm2] UnitVeloc= [N/s] UnitTimes= [sec] "
+      "UnitDaq= [Volt]\n"
+      "Dataset - dataWrtTypeSelect= 0 saveGraph= 1 DataFilePath= \n";
+  ASSERT_EQ(copyReport(p), 0);
+  EXPECT_EQ(ui.clipboard, expected);
+  EXPECT_EQ(ui.popups().back(), "Copying ZARVIK Report|All data were copied to the clipboard\n"
+                                "(SHIFT-INS)");
+
+  // A data set with a curve, saved and loaded again: its graph file is open.
+  smallDataSet();
+  Measurement& m = *p.model.measurementAt(0, 0, 0);
+  allocPoints(m, 3);
+  const auto file = dir.file("R.BIN");
+  p.dataFiles.setDataFile(file);
+  ASSERT_EQ(p.dataFiles.saveDataSet(), 0);
+  ASSERT_EQ(p.dataFiles.loadDataSetReport(0), 0);
+  const std::string text = programReportText(reportValues(p, clock.now()), ',');
+  EXPECT_NE(text.find("dSpikeLim=    1,000\n"), std::string::npos);
+  EXPECT_NE(text.find("DataFilePath= " + file.string() + "\nDataset - GraphPath= " + file.string() +
+                      ".GRF - DataPath= " + file.string() + "\n"),
+            std::string::npos)
+      << text;
+}
+
+} // namespace
+} // namespace zv
