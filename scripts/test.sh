@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the program's build (GoogleTest and the window tests,
-# offscreen), then the clang build with AddressSanitizer and UndefinedBehaviorSanitizer, which
+# offscreen), the Debian package installed into an empty root and started there, then the
+# clang build with AddressSanitizer and UndefinedBehaviorSanitizer, which
 # runs the tests of the logic layers, of zarvik-tool and the crash tests, and the fuzz targets'
 # smoke runs, each stopping at the first error it finds.
 set -euo pipefail
@@ -8,6 +9,7 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j2
+scripts/package-test.sh build
 start=$(date +%s)
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZV_FUZZ=ON >/dev/null
