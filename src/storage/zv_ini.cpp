@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -73,6 +74,10 @@ char* Arena::allocate(std::size_t n) {
     const std::size_t size = std::max(n, nextBlock_);
     nextBlock_ = std::min(nextBlock_ * 2, BlockSize);
     blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+    if (!first_) {
+      first_ = blocks_.back().get();
+      firstSize_ = size;
+    }
     reserved_ += size;
     cur_ = blocks_.back().get();
     left_ = size;
@@ -81,6 +86,19 @@ char* Arena::allocate(std::size_t n) {
   cur_ += n;
   left_ -= n;
   return p;
+}
+
+void Arena::clear() {
+  // Only the first block of the usual size stays; big texts had blocks of their own.
+  std::unique_ptr<char[]> keep;
+  for (auto& b : blocks_)
+    if (b.get() == first_)
+      keep = std::move(b);
+  blocks_.clear();
+  cur_ = first_;
+  left_ = reserved_ = first_ ? firstSize_ : 0;
+  if (keep)
+    blocks_.push_back(std::move(keep));
 }
 
 const char* Arena::store(std::string_view a, std::string_view b) {
@@ -278,11 +296,9 @@ int Ini_SetDuplicateChecking(IniDocument* document, int on) {
 // ---------------------------------------------------------------------------------------------
 // Lookups
 
-namespace {
-
 // A name or text as it can be stored in a line: cut at a NUL, line breaks made blanks.
 // Returns the input itself when it needs no change.
-std::string_view lineSafe(std::string_view s, std::string& scratch) {
+std::string_view ini_detail::lineSafe(std::string_view s, std::string& scratch) {
   std::size_t i = 0;
   for (; i < s.size(); ++i) {
     const char c = s[i];
@@ -298,16 +314,21 @@ std::string_view lineSafe(std::string_view s, std::string& scratch) {
   return scratch;
 }
 
-// The normalised form of a name used for lookups.
-std::string_view lookupName(std::string_view s, std::string& scratch) {
+std::string_view ini_detail::lookupName(std::string_view s, std::string& scratch) {
   return trim(lineSafe(s, scratch));
 }
 
-const Item* findItem(const Section& s, std::string_view tag) {
-  for (const Item& it : s.items)
-    if (it.tagLen == tag.size() && equalsFolded(it.tag(), tag))
-      return &it;
+const Item* ini_detail::findItem(const Item* items, std::size_t count, std::string_view tag) {
+  for (std::size_t i = 0; i < count; ++i)
+    if (items[i].tagLen == tag.size() && equalsFolded(items[i].tag(), tag))
+      return &items[i];
   return nullptr;
+}
+
+namespace {
+
+const Item* findItem(const Section& s, std::string_view tag) {
+  return ini_detail::findItem(s.items.data(), s.items.size(), tag);
 }
 
 const Item* lookup(IniDocument* doc, std::string_view section, std::string_view tag) {
@@ -456,21 +477,25 @@ int Ini_PutInt(IniDocument* document, std::string_view section, std::string_view
              false);
 }
 
-int Ini_PutDouble(IniDocument* document, std::string_view section, std::string_view tag,
-                  double value) {
+std::size_t Ini_FormatDouble(double value, char* buffer) {
   // printf("%.16g") in the C locale, without depending on the process locale; "%.17g" for
   // the values 16 digits do not bring back, so every double reads back as itself.
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 16);
+  char* const end = buffer + 32;
+  auto r = std::to_chars(buffer, end, value, std::chars_format::general, 16);
   if (std::isfinite(value)) {
     double back = 0.0;
-    const auto parsed = std::from_chars(buf, r.ptr, back);
+    const auto parsed = std::from_chars(buffer, r.ptr, back);
     if (parsed.ec != std::errc() ||
         std::bit_cast<std::uint64_t>(back) != std::bit_cast<std::uint64_t>(value))
-      r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 17);
+      r = std::to_chars(buffer, end, value, std::chars_format::general, 17);
   }
-  return put(document, section, tag, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)),
-             false);
+  return static_cast<std::size_t>(r.ptr - buffer);
+}
+
+int Ini_PutDouble(IniDocument* document, std::string_view section, std::string_view tag,
+                  double value) {
+  char buf[32];
+  return put(document, section, tag, std::string_view(buf, Ini_FormatDouble(value, buf)), false);
 }
 
 int Ini_PutRawString(IniDocument* document, std::string_view section, std::string_view tag,
@@ -512,16 +537,21 @@ double strtodC(const char* text, char** end) {
 }
 #endif
 
+// Numbers in the plain decimal form the writer makes ([-]digits[.digits][e[+-]digits]) are read
+// with from_chars, which rounds correctly as strtod does and so gives the same double many
+// times faster; whatever from_chars does not take whole goes to strtod.
+bool plainDecimal(std::string_view v, double& d) {
+  for (const char c : v)
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
+      return false;
+  const auto r = std::from_chars(v.data(), v.data() + v.size(), d);
+  return r.ec == std::errc() && r.ptr == v.data() + v.size();
+}
+
 } // namespace
 
-int Ini_GetInt(IniDocument* document, std::string_view section, std::string_view tag,
-               std::int32_t* value) {
-  if (!document || !value)
-    return IniNoDocument;
-  const Item* it = lookup(document, section, tag);
-  if (!it)
-    return 0;
-  const std::string_view v = it->value();
+int ini_detail::itemInt(const Item& item, std::int32_t* value) {
+  const std::string_view v = item.value();
   if (allBlank(v))
     return 0;
   // Optional blanks, one optional sign, digits, optional blanks; within int32.
@@ -551,14 +581,10 @@ int Ini_GetInt(IniDocument* document, std::string_view section, std::string_view
   return 1;
 }
 
-int Ini_GetDouble(IniDocument* document, std::string_view section, std::string_view tag,
-                  double* value) {
-  if (!document || !value)
-    return IniNoDocument;
-  const Item* it = lookup(document, section, tag);
-  if (!it)
-    return 0;
-  const std::string_view v = it->value();
+int ini_detail::itemDouble(const Item& item, double* value) {
+  const std::string_view v = item.value();
+  if (!v.empty() && plainDecimal(v, *value))
+    return 1;
   if (allBlank(v))
     return 0;
   if (equalsFolded(v, "inf") || equalsFolded(v, "+inf")) {
@@ -591,6 +617,22 @@ int Ini_GetDouble(IniDocument* document, std::string_view section, std::string_v
   return 1;
 }
 
+int Ini_GetInt(IniDocument* document, std::string_view section, std::string_view tag,
+               std::int32_t* value) {
+  if (!document || !value)
+    return IniNoDocument;
+  const Item* it = lookup(document, section, tag);
+  return it ? itemInt(*it, value) : 0;
+}
+
+int Ini_GetDouble(IniDocument* document, std::string_view section, std::string_view tag,
+                  double* value) {
+  if (!document || !value)
+    return IniNoDocument;
+  const Item* it = lookup(document, section, tag);
+  return it ? itemDouble(*it, value) : 0;
+}
+
 int Ini_GetRawStringIntoBuffer(IniDocument* document, std::string_view section,
                                std::string_view tag, char* buffer, int bufferSize) {
   if (!document || !buffer || bufferSize < 1)
@@ -615,6 +657,58 @@ int Ini_GetRawStringIntoBuffer(IniDocument* document, std::string_view section,
     return 0;
   buffer->assign(it->value().substr(0, static_cast<std::size_t>(bufferSize) - 1));
   return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys and sections
+
+IniKey::IniKey(std::string_view text) {
+  std::string scratch;
+  text_ = lookupName(text, scratch);
+  validTag_ = zv::validTag(text_);
+}
+
+const Item* IniSection::find(const IniKey& tag) const {
+  return found_ ? ini_detail::findItem(items_, count_, tag.text()) : nullptr;
+}
+
+int IniSection::getInt(const IniKey& tag, std::int32_t* value) const {
+  if (!value)
+    return IniNoDocument;
+  const Item* it = find(tag);
+  return it ? itemInt(*it, value) : 0;
+}
+
+int IniSection::getDouble(const IniKey& tag, double* value) const {
+  if (!value)
+    return IniNoDocument;
+  const Item* it = find(tag);
+  return it ? itemDouble(*it, value) : 0;
+}
+
+int IniSection::getRawString(const IniKey& tag, std::string* buffer, int bufferSize) const {
+  if (!buffer || bufferSize < 1)
+    return IniNoDocument;
+  buffer->clear();
+  const Item* it = find(tag);
+  if (!it)
+    return 0;
+  buffer->assign(it->value().substr(0, static_cast<std::size_t>(bufferSize) - 1));
+  return 1;
+}
+
+bool Ini_SameName(std::string_view a, std::string_view b) {
+  return equalsFolded(a, b);
+}
+
+IniSection Ini_FindSection(IniDocument* document, std::string_view section) {
+  if (!document)
+    return {};
+  std::string scratch;
+  const Section* s = document->find(lookupName(section, scratch));
+  if (!s)
+    return {};
+  return IniSection(s->nameView(), s->items.data(), s->items.size());
 }
 
 } // namespace zv

@@ -61,10 +61,14 @@ public:
   // Uninitialised room for n bytes.
   char* allocate(std::size_t n);
   std::size_t bytesReserved() const { return reserved_; }
+  // Forgets every text stored; the first block is kept for the texts that follow.
+  void clear();
 
 private:
   static constexpr std::size_t BlockSize = std::size_t{1} << 20;
   std::vector<std::unique_ptr<char[]>> blocks_;
+  char* first_ = nullptr; // the first block of the usual size, kept by clear()
+  std::size_t firstSize_ = 0;
   char* cur_ = nullptr;
   std::size_t left_ = 0;
   std::size_t nextBlock_ = 4096;
@@ -191,6 +195,20 @@ public:
 namespace ini_detail {
 // Joins runs of "<tag> Line0001", "<tag> Line0002", ... in the marked sections.
 void joinLongValues(IniDocument& doc);
+// The same for the items of one section, the joined texts stored in arena; returns whether
+// any " Line" tag is left.
+bool joinItems(std::vector<Item>& items, Arena& arena);
+// The first item of that (normalised) tag, or nullptr.
+const Item* findItem(const Item* items, std::size_t count, std::string_view tag);
+// The conversions of the Ini_Get functions on one item.
+int itemInt(const Item& item, std::int32_t* value);
+int itemDouble(const Item& item, double* value);
+// A name or text as a line can hold it: cut at a NUL, line breaks made blanks; scratch holds
+// it when it differs from s.
+std::string_view lineSafe(std::string_view s, std::string& scratch);
+// The normalised form of a section name or tag (cut at a NUL, line breaks made blanks,
+// trimmed); scratch holds it when it differs from s.
+std::string_view lookupName(std::string_view s, std::string& scratch);
 } // namespace ini_detail
 
 } // namespace zv

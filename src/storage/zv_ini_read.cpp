@@ -278,9 +278,9 @@ bool splitLineTag(std::string_view tag, std::string_view& base, std::uint32_t& n
   return true;
 }
 
-// Joins the runs of one section; returns whether any " Line" tag is left.
-bool joinSection(IniDocument& doc, Section& s) {
-  std::vector<Item>& items = s.items;
+} // namespace
+
+bool ini_detail::joinItems(std::vector<Item>& items, Arena& arena) {
   std::size_t out = 0;
   bool left = false;
   for (std::size_t i = 0; i < items.size();) {
@@ -305,7 +305,7 @@ bool joinSection(IniDocument& doc, Section& s) {
     }
     if (total > UINT32_MAX)
       throw std::bad_alloc();
-    char* text = doc.arena.allocate(base.size() + total);
+    char* text = arena.allocate(base.size() + total);
     std::memcpy(text, base.data(), base.size());
     char* v = text + base.size();
     for (std::size_t k = i; k < j; ++k) {
@@ -324,15 +324,13 @@ bool joinSection(IniDocument& doc, Section& s) {
   return left;
 }
 
-} // namespace
-
 void ini_detail::joinLongValues(IniDocument& doc) {
   std::vector<std::uint32_t> keep;
   for (std::uint32_t idx : doc.lineTagSections) {
     Section& s = doc.sections[idx];
     if (s.removed)
       continue;
-    s.lineTags = joinSection(doc, s);
+    s.lineTags = joinItems(s.items, doc.arena);
     if (s.lineTags)
       keep.push_back(idx);
   }
@@ -363,6 +361,90 @@ int Ini_ReadFromFile(IniDocument* document, const std::filesystem::path& path, F
   if (fs.openRead(path, file))
     return IniCannotOpen;
   return Ini_ReadFromFile(document, *file);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Section by section
+
+IniSectionReader::IniSectionReader(ReadableFile& file)
+    : lines_(file), text_(std::make_unique<Arena>()) {}
+
+IniSectionReader::~IniSectionReader() = default;
+
+int IniSectionReader::next() {
+  try {
+    text_->clear();
+    items_.clear();
+    std::string_view line;
+    int r = 1;
+    if (!started_) {
+      started_ = true;
+      // Items before the first section belong to none and are dropped, as a document does.
+      while ((r = lines_.next(line)) == 1) {
+        const Classified c = classify(line);
+        if (c.kind == LineKind::Header) {
+          nextName_.assign(c.name);
+          haveNext_ = true;
+          break;
+        }
+      }
+      if (r < 0)
+        return IniReadError;
+    }
+    if (!haveNext_)
+      return 0;
+    name_.swap(nextName_);
+    haveNext_ = false;
+    bool lineTags = false;
+    while ((r = lines_.next(line)) == 1) {
+      const Classified c = classify(line);
+      if (c.kind == LineKind::Item) {
+        items_.push_back(Item{text_->store(c.name, c.value),
+                              static_cast<std::uint32_t>(c.name.size()),
+                              static_cast<std::uint32_t>(c.value.size()), lines_.lineNumber(),
+                              c.quoted ? Item::QuotedBit : 0});
+        lineTags = lineTags || c.name.find(" Line") != std::string_view::npos;
+      } else if (c.kind == LineKind::Header) {
+        nextName_.assign(c.name);
+        haveNext_ = true;
+        break;
+      }
+    }
+    if (r < 0)
+      return IniReadError;
+    if (lineTags)
+      joinItems(items_, *text_);
+    return 1;
+  } catch (const std::bad_alloc&) {
+    return IniOutOfMemory;
+  } catch (const std::length_error&) {
+    return IniOutOfMemory;
+  }
+}
+
+IniSection IniSectionReader::section() const {
+  return IniSection(name_, items_.data(), items_.size());
+}
+
+int IniSectionReader::copyTo(IniDocument* document) const {
+  if (!document)
+    return IniNoDocument;
+  try {
+    std::vector<Item> items;
+    items.reserve(items_.size());
+    for (const Item& it : items_) {
+      Item copy = it;
+      copy.text = document->arena.store(it.tag(), it.value());
+      items.push_back(copy);
+    }
+    const std::uint32_t idx = document->appendSection(name_, 0);
+    document->sections[idx].items = std::move(items);
+    return 0;
+  } catch (const std::bad_alloc&) {
+    return IniOutOfMemory;
+  } catch (const std::length_error&) {
+    return IniOutOfMemory;
+  }
 }
 
 } // namespace zv
