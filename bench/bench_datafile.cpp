@@ -108,10 +108,9 @@ void buildLargest(zv::DataSetModel& model) {
   model.renumber();
 }
 
-long childPeakKb = 0;
 double childCpu = 0;
 
-// Runs argv; returns the exit status and sets childPeakKb from the child's usage.
+// Runs argv; returns the exit status and sets childCpu from the child's usage.
 int spawn(const std::vector<std::string>& args, std::string* output = nullptr) {
   int pipeFd[2] = {-1, -1};
   if (output && pipe(pipeFd) != 0)
@@ -143,7 +142,6 @@ int spawn(const std::vector<std::string>& args, std::string* output = nullptr) {
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);
-  childPeakKb = usage.ru_maxrss;
   childCpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   return status;
 }
@@ -161,7 +159,15 @@ int loadChild(const std::string& file) {
     std::cerr << "load failed: " << r << " " << message << '\n';
     return 1;
   }
-  std::printf("%.3f %.3f %d\n", wall, cpu, rig.ui.updates);
+  // The peak of this process's own memory: ru_maxrss as its parent sees it would also count
+  // the parent's memory at the time of the spawn.
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  long peakKb = 0;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0)
+      peakKb = std::stol(line.substr(6));
+  std::printf("%.3f %.3f %d %ld\n", wall, cpu, rig.ui.updates, peakKb);
   return 0;
 }
 
@@ -239,9 +245,10 @@ int main(int argc, char** argv) {
         return 1;
       }
       zv::bench::Span load;
-      std::sscanf(out.c_str(), "%lf %lf %d", &load.wall, &load.cpu, &row.loadUpdates);
+      long peakKb = 0;
+      std::sscanf(out.c_str(), "%lf %lf %d %ld", &load.wall, &load.cpu, &row.loadUpdates, &peakKb);
       row.load.add(load);
-      row.peakMb.push_back(static_cast<double>(childPeakKb) / 1024.0);
+      row.peakMb.push_back(static_cast<double>(peakKb) / 1024.0);
 
       const auto copy = dir / (std::string("COPY.") + row.format);
       start = Clock::now();

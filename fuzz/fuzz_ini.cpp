@@ -23,7 +23,7 @@ bool representable(const IniDocument& doc) {
     if (s.removed)
       continue;
     for (const Item& it : s.items) {
-      if (it.tagLen > IniMaxTag || it.tag().find(" Line") != std::string_view::npos)
+      if (it.tagLen() > IniMaxTag || it.tag().find(" Line") != std::string_view::npos)
         return false;
       if (!it.quoted()) {
         const std::string_view v = it.value();

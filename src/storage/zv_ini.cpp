@@ -110,6 +110,52 @@ const char* Arena::store(std::string_view a, std::string_view b) {
   return p;
 }
 
+Item* ItemPool::allocate(std::size_t n) {
+  if (n > left_) {
+    const std::size_t size = std::max(n, nextBlock_);
+    nextBlock_ = std::min(nextBlock_ * 2, BlockItems);
+    blocks_.push_back(std::make_unique_for_overwrite<Item[]>(size));
+    cur_ = blocks_.back().get();
+    left_ = size;
+  }
+  Item* p = cur_;
+  cur_ += n;
+  left_ -= n;
+  return p;
+}
+
+bool ItemPool::extend(Item* run, std::size_t size, std::size_t newSize) {
+  if (run + size != cur_ || newSize - size > left_)
+    return false;
+  cur_ += newSize - size;
+  left_ -= newSize - size;
+  return true;
+}
+
+void ItemList::append(const Item* items, std::size_t n, ItemPool& pool) {
+  const std::size_t need = std::size_t{size_} + n;
+  if (need > UINT32_MAX)
+    throw std::bad_alloc();
+  if (need > capacity_) {
+    // Exactly sized for the first run (a section read from a file), doubling after that.
+    const std::size_t capacity =
+        capacity_ == 0
+            ? need
+            : std::min<std::size_t>(std::max(need, std::size_t{capacity_} * 2), UINT32_MAX);
+    if (items_ && pool.extend(items_, capacity_, capacity)) {
+      capacity_ = static_cast<std::uint32_t>(capacity);
+    } else {
+      Item* room = pool.allocate(capacity);
+      if (size_)
+        std::memcpy(static_cast<void*>(room), items_, size_ * sizeof(Item));
+      items_ = room;
+      capacity_ = static_cast<std::uint32_t>(capacity);
+    }
+  }
+  std::memcpy(static_cast<void*>(items_ + size_), items, n * sizeof(Item));
+  size_ = static_cast<std::uint32_t>(need);
+}
+
 SectionIndex::Slot* SectionIndex::find(std::string_view name, std::uint32_t hash,
                                        const ChunkedVector<Section>& sections) {
   if (slots_.empty())
@@ -245,7 +291,7 @@ void IniDocument::indexPending() {
 }
 
 std::uint32_t IniDocument::addComment(std::string text) {
-  if (comments.size() >= (Item::QuotedBit - 1))
+  if (comments.size() >= Item::MaxComments)
     throw std::bad_alloc();
   comments.push_back(std::move(text));
   return static_cast<std::uint32_t>(comments.size());
@@ -320,7 +366,7 @@ std::string_view ini_detail::lookupName(std::string_view s, std::string& scratch
 
 const Item* ini_detail::findItem(const Item* items, std::size_t count, std::string_view tag) {
   for (std::size_t i = 0; i < count; ++i)
-    if (items[i].tagLen == tag.size() && equalsFolded(items[i].tag(), tag))
+    if (items[i].tagLen() == tag.size() && equalsFolded(items[i].tag(), tag))
       return &items[i];
   return nullptr;
 }
@@ -393,7 +439,7 @@ int Ini_RemoveSection(IniDocument* document, std::string_view section) {
   Section& s = document->sections[idx];
   s.removed = true;
   s.nextSame = None;
-  std::vector<Item>().swap(s.items);
+  s.items.clear();
   if (document->lastSection == idx)
     document->lastSection = None;
   return 1;
@@ -423,8 +469,7 @@ int put(IniDocument* doc, std::string_view section, std::string_view tag, std::s
     if (value.size() > UINT32_MAX)
       return IniOutOfMemory;
 
-    const Item item{doc->arena.store(key, value), static_cast<std::uint32_t>(key.size()),
-                    static_cast<std::uint32_t>(value.size()), 0, quoted ? Item::QuotedBit : 0};
+    const Item item = Item::make(doc->arena.store(key, value), key.size(), value.size(), quoted);
     const bool lineTag = key.find(" Line") != std::string_view::npos;
 
     Section* s = doc->find(name);
@@ -433,28 +478,28 @@ int put(IniDocument* doc, std::string_view section, std::string_view tag, std::s
       idx = doc->appendSection(name, 0);
       doc->lastSection = idx;
       s = &doc->sections[idx];
-      s->items.push_back(item);
+      s->items.push_back(item, doc->itemPool);
     } else {
       idx = doc->lastSection;
-      std::vector<Item>& items = s->items;
+      ItemList& items = s->items;
       std::size_t first = items.size();
       if (doc->duplicateChecking) {
         for (std::size_t i = 0; i < items.size(); ++i)
-          if (items[i].tagLen == key.size() && equalsFolded(items[i].tag(), key)) {
+          if (items[i].tagLen() == key.size() && equalsFolded(items[i].tag(), key)) {
             first = i;
             break;
           }
       }
       if (first == items.size()) {
-        items.push_back(item);
+        items.push_back(item, doc->itemPool);
       } else {
         // Replace the first equal tag in place and drop the later ones.
         items[first] = item;
         std::size_t out = first + 1;
         for (std::size_t i = first + 1; i < items.size(); ++i)
-          if (!(items[i].tagLen == key.size() && equalsFolded(items[i].tag(), key)))
+          if (!(items[i].tagLen() == key.size() && equalsFolded(items[i].tag(), key)))
             items[out++] = items[i];
-        items.resize(out);
+        items.shrink(out);
       }
     }
     if (lineTag)
@@ -642,7 +687,7 @@ int Ini_GetRawStringIntoBuffer(IniDocument* document, std::string_view section,
   if (!it)
     return 0;
   const std::size_t n = std::min<std::size_t>(it->valLen, static_cast<std::size_t>(bufferSize) - 1);
-  std::memcpy(buffer, it->text + it->tagLen, n);
+  std::memcpy(buffer, it->text + it->tagLen(), n);
   buffer[n] = '\0';
   return 1;
 }
