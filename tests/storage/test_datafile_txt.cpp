@@ -256,5 +256,41 @@ TEST(TextFile, EngineFailuresAreLogged) {
   EXPECT_EQ(test::TestDir::readFile(p), "old");
 }
 
+TEST(TextFile, SectionsInAnyOrderReadAsInTheWritersOrder) {
+  // The first section of each name counts wherever it stands; the usual order is read
+  // without keeping sections aside.
+  TxtRig rig;
+  test::buildDataSet(rig.model, 2, 2, {2, 1, 3, 1});
+  rig.model.dataSet()->samples[1].storages[0].measurements[2].force = 4.25;
+  const auto p = rig.dir.file("O.DAT");
+  ASSERT_EQ(rig.save(p), 0);
+  const DataSet original = *rig.model.dataSet();
+  std::string text = test::TestDir::readFile(p);
+  std::vector<std::string> sections;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t next = text.find("\r\n[", at);
+    const std::size_t end = next == std::string::npos ? text.size() : next + 2;
+    sections.push_back(text.substr(at, end - at));
+    at = end;
+  }
+  auto joined = [](const std::vector<std::string>& parts) {
+    std::string all;
+    for (const std::string& part : parts)
+      all += part;
+    return all;
+  };
+  std::vector<std::string> reversed(sections.rbegin(), sections.rend());
+  std::vector<std::string> doubled = sections;
+  doubled.insert(doubled.begin() + 1, "[Probe-2/Lagerung-1/Messung-3]\r\nMe\xDFwert = 9\r\n");
+  for (const std::string& variant : {joined(reversed), joined(sections) + sections[3]}) {
+    TxtRig back;
+    ASSERT_EQ(back.load(variant), 0);
+    test::expectSameContent(original, *back.model.dataSet(), false);
+  }
+  TxtRig first;
+  ASSERT_EQ(first.load(joined(doubled)), 0);
+  EXPECT_EQ(first.model.measurementAt(1, 0, 2)->force, 9.0);
+}
+
 } // namespace
 } // namespace zv
