@@ -144,30 +144,20 @@ void TextDataFile::logLine(const char* title, const char* text, int code) {
 
 // ---- opening and closing --------------------------------------------------------------------
 
-int TextDataFile::openTextWriteFile() {
-  dataFileOpen_ = false;
-  try {
-    writer_ = std::make_unique<IniTextWriter>();
-  } catch (const std::bad_alloc&) {
-    logLine("openTextWriteFile()", "Ini_New()", 0);
-    return error(OpenWriteNoDocument);
-  }
+int TextDataFile::openTextWriteFile(const std::filesystem::path& path) {
+  writePath_ = path;
+  writeResult_ = 0;
   dataFileOpen_ = true;
   return 0;
 }
 
-int TextDataFile::closeTextWriteFile(const std::filesystem::path& path, int skipWrite) {
+int TextDataFile::closeTextWriteFile(const std::filesystem::path&, int skipWrite) {
   if (!dataFileOpen_)
     return 0;
   dataFileOpen_ = false;
-  int result = 0;
-  lastError_.clear();
-  if (skipWrite == 0) {
-    result = writer_->writeToFile(path, fs_, beforeReplace_, &lastError_);
-    if (result != 0)
-      logLine("closeTextWriteFile()", "Ini_WriteToFile()", result);
-  }
-  writer_.reset();
+  const int result = skipWrite == 0 ? writeResult_ : 0;
+  if (result != 0)
+    logLine("closeTextWriteFile()", "Ini_WriteToFile()", result);
   return result;
 }
 
@@ -259,7 +249,7 @@ int TextDataFile::writeHeader() {
   const DataSet* d = model_.dataSet();
   if (!d)
     return error(HeaderNoDataSet);
-  IniTextWriter* w = writer_.get();
+  IniTextWriter* w = writer_;
   if (!w)
     return error(HeaderNoDocument);
   int r = w->section(HeaderSection);
@@ -347,7 +337,7 @@ int TextDataFile::readSample(Sample* sample, int s) {
 int TextDataFile::writeStorage(const StorageCondition* storage, int s, int t) {
   if (!storage)
     return error(StorageWriteMissing);
-  IniTextWriter* w = writer_.get();
+  IniTextWriter* w = writer_;
   if (!w)
     return error(StorageWriteNoDocument);
   int key = 0;
@@ -393,7 +383,7 @@ int TextDataFile::readStorage(StorageCondition* storage, int s, int t, int& meas
 int TextDataFile::writeMeasurement(const Measurement* m, int s, int t, int k) {
   if (!m)
     return error(MeasWriteMissing);
-  IniTextWriter* w = writer_.get();
+  IniTextWriter* w = writer_;
   if (!w)
     return error(MeasWriteNoDocument);
   int key = 0;
@@ -439,6 +429,23 @@ int TextDataFile::readMeasurement(Measurement* m, int s, int t, int k) {
 // ---- the whole data set ---------------------------------------------------------------------
 
 int TextDataFile::writeTextDataSet(int sampleCount, int storageCount, Progress* progress) {
+  if (!dataFileOpen_)
+    return writeSections(sampleCount, storageCount, progress); // fails: nothing to write to
+  lastError_.clear();
+  int produced = 0;
+  writeResult_ = IniTextWriter::writeFile(
+      writePath_, fs_, beforeReplace_, &lastError_,
+      [&](IniTextWriter& writer) {
+        writer_ = &writer;
+        const int r = writeSections(sampleCount, storageCount, progress);
+        writer_ = nullptr;
+        return r;
+      },
+      produced);
+  return produced;
+}
+
+int TextDataFile::writeSections(int sampleCount, int storageCount, Progress* progress) {
   const double step = 100.0 / (sampleCount > 0 ? sampleCount : 1);
   if (writeHeader() != 0)
     return error(WriteHeaderStep);

@@ -3,13 +3,13 @@
 // header, then in grid order Probe-s, Probe-s/Lagerung-t and Probe-s/Lagerung-t/Messung-m
 // (1-based). No curves, no statistics. Keys are German and Latin-1 ("Meßbereich").
 //
-// Writing builds the text section by section (IniTextWriter, no document) and writes it only
-// when everything went in, so a stopped or failed save never touches the file; the INI engine
-// replaces the file atomically. Reading rebuilds the data set section by section while the
-// file is read (IniSectionReader): a section that comes before it is wanted is kept aside in
-// a document until then, so a file in the order the writer makes is never held whole, and
-// any other order gives the same result as a document of the whole file would. Every key is
-// optional and keeps the created value when absent.
+// Writing formats the data set section by section (IniTextWriter, no document) straight into
+// the temporary file that replaces the target only when everything went in, so a stopped or
+// failed save never touches the file; the INI engine replaces the file atomically. Reading rebuilds
+// the data set section by section while the file is read (IniSectionReader): a section that comes
+// before it is wanted is kept aside in a document until then, so a file in the order the writer
+// makes is never held whole, and any other order gives the same result as a document of the whole
+// file would. Every key is optional and keeps the created value when absent.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -34,9 +34,10 @@ class TextDataFile {
 public:
   TextDataFile(DataSetModel& model, Reporter& reporter, FileSystem& fs = realFileSystem());
 
-  // Saving: open, write, close(path, result of the write). The file is written only when
-  // skipWrite is 0.
-  int openTextWriteFile();
+  // Saving: open(path), write, close(path, result of the write). The write makes the new file
+  // and puts it in place when it went through; the close reports how that went (the engine's
+  // result, 0 when skipWrite is not 0).
+  int openTextWriteFile(const std::filesystem::path& path);
   // 0, 1 when Stop was pressed, or a negative code.
   int writeTextDataSet(int sampleCount, int storageCount, Progress* progress);
   int closeTextWriteFile(const std::filesystem::path& path, int skipWrite);
@@ -63,6 +64,8 @@ public:
   std::error_code lastWriteError() const { return lastError_; }
 
 private:
+  // The sections of the whole data set into writer_.
+  int writeSections(int sampleCount, int storageCount, Progress* progress);
   // One section each. Section names are built from the 0-based indices given.
   int writeHeader();
   int readHeader(int& sampleCount, int& storageCount);
@@ -89,7 +92,9 @@ private:
   DataSetModel& model_;
   Reporter& reporter_;
   FileSystem& fs_;
-  std::unique_ptr<IniTextWriter> writer_;
+  std::filesystem::path writePath_;
+  IniTextWriter* writer_ = nullptr; // while a write runs
+  int writeResult_ = 0;             // the engine's result of the last write
   std::unique_ptr<ReadableFile> ownedFile_;
   std::unique_ptr<IniSectionReader> reader_;
   enum class ReadAt { Current, Advance, End };

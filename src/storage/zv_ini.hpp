@@ -257,13 +257,23 @@ private:
 // Writes the text of a document section by section without building the document, for
 // files too big to keep whole: the same bytes Ini_WriteToString gives for a new document
 // filled by the same puts with duplicate checking off, as long as every section is put
-// whole and no section name comes twice (this is not checked).
+// whole and no section name comes twice (this is not checked). It either collects the text
+// in memory or, inside writeFile, writes it straight into the file that is to replace the
+// target.
 class IniTextWriter {
 public:
   IniTextWriter();
   ~IniTextWriter();
   IniTextWriter(const IniTextWriter&) = delete;
   IniTextWriter& operator=(const IniTextWriter&) = delete;
+
+  // Replaces the file with the text produce puts, as Ini_WriteToFile does and with the same
+  // results, without keeping the text. When produce returns anything but 0, the file is left
+  // as it was and produced holds that value (the function then returns 0).
+  using Producer = std::function<int(IniTextWriter&)>;
+  static int writeFile(const std::filesystem::path& path, FileSystem& fs,
+                       const IniBeforeRename& beforeRename, std::error_code* cause,
+                       const Producer& produce, int& produced);
 
   // Starts the next section; the puts after it go into it. 0 or IniNoDocument for a name a
   // put would refuse.
@@ -272,22 +282,20 @@ public:
   int putInt(const IniKey& tag, std::int32_t value);
   int putDouble(const IniKey& tag, double value);
   int putRawString(const IniKey& tag, std::string_view text);
-  // Replaces the file with the text, as Ini_WriteToFile does with the same results.
-  int writeToFile(const std::filesystem::path& path, FileSystem& fs,
-                  const IniBeforeRename& beforeRename, std::error_code* cause);
-  // The text so far as Ini_WriteToString would give it.
+  // The text so far as Ini_WriteToString would give it (when collecting in memory).
   std::string text() const;
 
 private:
   struct Sink;
+  explicit IniTextWriter(FileWriter& out);
   int put(const IniKey& tag, std::string_view value, bool quoted);
   void append(const char* p, std::size_t n);
   void closeSection();
 
+  FileWriter* out_ = nullptr; // the file written to, or none: the text collects in blocks_
   // The text in blocks, so that growing never copies what is there.
   std::vector<std::string> blocks_;
   bool inSection_ = false;
-  bool failed_ = false;
 };
 
 // The text a double is stored as: "%.16g" (C locale), "%.17g" where 16 digits do not read

@@ -150,9 +150,11 @@ int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path, Fi
 namespace {
 
 // Replaces the file with what produce writes, with the document writer's result codes.
+// abandon, when given, is asked after produce: true leaves the target as it was.
 int replaceWithText(const std::filesystem::path& path, FileSystem& fs,
                     const IniBeforeRename& beforeRename, std::error_code* cause,
-                    const std::function<void(FileWriter&)>& produce) {
+                    const std::function<void(FileWriter&)>& produce,
+                    const std::function<bool()>& abandon = {}) {
   ReplaceOptions options;
   options.beforeRename = beforeRename;
   options.tempPrefix = "ini$$";
@@ -160,9 +162,10 @@ int replaceWithText(const std::filesystem::path& path, FileSystem& fs,
   options.tempCandidates = 1000;
   options.bufferSize = 16384;
   options.checkTarget = true;
-  const ReplaceResult r = replaceFile(fs, path, options, [&produce](FileWriter& out) {
+  const ReplaceResult r = replaceFile(fs, path, options, [&](FileWriter& out) {
     produce(out);
-    return std::error_code{};
+    return abandon && abandon() ? std::make_error_code(std::errc::operation_canceled)
+                                : std::error_code{};
   });
   if (cause)
     *cause = r.error;
@@ -212,9 +215,14 @@ struct IniTextWriter::Sink {
 };
 
 IniTextWriter::IniTextWriter() = default;
+IniTextWriter::IniTextWriter(FileWriter& out) : out_(&out) {}
 IniTextWriter::~IniTextWriter() = default;
 
 void IniTextWriter::append(const char* p, std::size_t n) {
+  if (out_) {
+    out_->write(p, n);
+    return;
+  }
   while (n > 0) {
     if (blocks_.empty() || blocks_.back().size() == blocks_.back().capacity()) {
       blocks_.emplace_back();
@@ -295,14 +303,21 @@ std::string IniTextWriter::text() const {
   return all;
 }
 
-int IniTextWriter::writeToFile(const std::filesystem::path& path, FileSystem& fs,
-                               const IniBeforeRename& beforeRename, std::error_code* cause) {
-  return replaceWithText(path, fs, beforeRename, cause, [this](FileWriter& out) {
-    for (const std::string& b : blocks_)
-      out.write(b.data(), b.size());
-    if (inSection_)
-      out.write("\r\n", 2);
-  });
+int IniTextWriter::writeFile(const std::filesystem::path& path, FileSystem& fs,
+                             const IniBeforeRename& beforeRename, std::error_code* cause,
+                             const Producer& produce, int& produced) {
+  produced = 0;
+  bool stopped = false;
+  const int r = replaceWithText(
+      path, fs, beforeRename, cause,
+      [&](FileWriter& out) {
+        IniTextWriter writer(out);
+        produced = produce(writer);
+        writer.closeSection();
+        stopped = produced != 0;
+      },
+      [&] { return stopped; });
+  return stopped ? 0 : r;
 }
 
 } // namespace zv

@@ -16,7 +16,7 @@ struct TxtRig : ModelRig {
   TextDataFile file{model, reporter};
 
   int save(const std::filesystem::path& p, Progress* progress = nullptr) {
-    if (int r = file.openTextWriteFile(); r != 0)
+    if (int r = file.openTextWriteFile(p); r != 0)
       return r;
     const int r = file.writeTextDataSet(model.sampleCount(), model.storageCount(), progress);
     const int c = file.closeTextWriteFile(p, r);
@@ -249,7 +249,7 @@ TEST(TextFile, EngineFailuresAreLogged) {
   TextDataFile file(rig.model, rig.reporter, fs);
   const auto p = rig.dir.write("W.DAT", "old");
   fs.diskFullAfter(10);
-  ASSERT_EQ(file.openTextWriteFile(), 0);
+  ASSERT_EQ(file.openTextWriteFile(p), 0);
   ASSERT_EQ(file.writeTextDataSet(1, 1, nullptr), 0);
   EXPECT_EQ(file.closeTextWriteFile(p, 0), IniDiskFull);
   EXPECT_TRUE(rig.logged("Ini_WriteToFile()"));
