@@ -1,9 +1,10 @@
 // The largest data set (100 samples x 100 storages x 100 measurements) saved and loaded in
 // both formats through the program's own file handling, progress dialog updates included,
 // against plain cp of the same files. Loads run in child processes so that each one's peak
-// memory is its own.
+// memory is its own. Every figure is taken in several rounds and printed as minimum and
+// median, in wall and in CPU time.
 //
-//   bench_datafile [directory]       runs everything and prints a table
+//   bench_datafile [directory] [rounds]   runs everything (5 rounds) and prints a table
 //   bench_datafile load FILE         (internal) loads FILE, prints seconds and updates
 //   bench_datafile make FILE         writes the largest data set to FILE (.BIN or .DAT), as
 //                                    input for zarvik-tool convert
@@ -32,21 +33,12 @@ extern char** environ;
 
 namespace {
 
+using zv::bench::cpuSeconds;
+using zv::bench::seconds;
 using zv::bench::secondsSince;
+using zv::bench::Series;
 
 using Clock = std::chrono::steady_clock;
-
-double seconds(const timeval& t) {
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-}
-
-// CPU seconds (user + system) this process used so far. On a machine shared with other work
-// the wall time says little; the CPU time shows what the code itself costs.
-double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return seconds(u.ru_utime) + seconds(u.ru_stime);
-}
 
 // Answers nothing; reports popups and counts the progress dialog's updates.
 class BenchUi final : public zv::SilentUi {
@@ -116,10 +108,9 @@ void buildLargest(zv::DataSetModel& model) {
   model.renumber();
 }
 
-long childPeakKb = 0;
 double childCpu = 0;
 
-// Runs argv; returns the exit status and sets childPeakKb from the child's usage.
+// Runs argv; returns the exit status and sets childCpu from the child's usage.
 int spawn(const std::vector<std::string>& args, std::string* output = nullptr) {
   int pipeFd[2] = {-1, -1};
   if (output && pipe(pipeFd) != 0)
@@ -151,7 +142,6 @@ int spawn(const std::vector<std::string>& args, std::string* output = nullptr) {
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);
-  childPeakKb = usage.ru_maxrss;
   childCpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   return status;
 }
@@ -169,7 +159,15 @@ int loadChild(const std::string& file) {
     std::cerr << "load failed: " << r << " " << message << '\n';
     return 1;
   }
-  std::printf("%.3f %.3f %d\n", wall, cpu, rig.ui.updates);
+  // The peak of this process's own memory: ru_maxrss as its parent sees it would also count
+  // the parent's memory at the time of the spawn.
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  long peakKb = 0;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0)
+      peakKb = std::stol(line.substr(6));
+  std::printf("%.3f %.3f %d %ld\n", wall, cpu, rig.ui.updates, peakKb);
   return 0;
 }
 
@@ -208,8 +206,10 @@ int main(int argc, char** argv) {
   const std::filesystem::path dir =
       (argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path()) /
       ("zv-bench-" + std::to_string(getpid()));
+  const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   std::filesystem::create_directories(dir);
   const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+  std::printf("at the start: %s\n", zv::bench::loadAverage().c_str());
 
   Rig rig;
   auto start = Clock::now();
@@ -219,57 +219,66 @@ int main(int argc, char** argv) {
 
   struct Row {
     const char* format;
-    double save = 0, load = 0, cp = 0, cpSync = 0;
-    double saveCpu = 0, loadCpu = 0, cpCpu = 0;
+    Series save, load, cp;
+    std::vector<double> cpSync, peakMb;
     int saveUpdates = 0, loadUpdates = 0;
     std::uintmax_t size = 0;
-    long loadPeakKb = 0;
   };
-  std::vector<Row> rows;
-  for (const char* ext : {"BIN", "DAT"}) {
-    Row row;
-    row.format = ext;
-    const auto file = dir / (std::string("LARGE.") + ext);
-    rig.files.setDataFile(file);
-    rig.ui.updates = 0;
-    start = Clock::now();
-    const double cpuStart = cpuSeconds();
-    if (rig.files.saveDataSet() != 0) {
-      std::cerr << "save failed\n";
-      return 1;
-    }
-    row.save = secondsSince(start);
-    row.saveCpu = cpuSeconds() - cpuStart;
-    row.saveUpdates = rig.ui.updates;
-    row.size = std::filesystem::file_size(file);
+  std::vector<Row> rows{{"BIN"}, {"DAT"}};
+  for (int round = 0; round < rounds; ++round) {
+    for (Row& row : rows) {
+      const auto file = dir / (std::string("LARGE.") + row.format);
+      rig.files.setDataFile(file);
+      rig.ui.updates = 0;
+      const zv::bench::Stopwatch saving;
+      if (rig.files.saveDataSet() != 0) {
+        std::cerr << "save failed\n";
+        return 1;
+      }
+      row.save.add(saving.elapsed());
+      row.saveUpdates = rig.ui.updates;
+      row.size = std::filesystem::file_size(file);
 
-    std::string out;
-    if (spawn({self, "load", file.string()}, &out) != 0) {
-      std::cerr << "load child failed\n";
-      return 1;
-    }
-    std::sscanf(out.c_str(), "%lf %lf %d", &row.load, &row.loadCpu, &row.loadUpdates);
-    row.loadPeakKb = childPeakKb;
+      std::string out;
+      if (spawn({self, "load", file.string()}, &out) != 0) {
+        std::cerr << "load child failed\n";
+        return 1;
+      }
+      zv::bench::Span load;
+      long peakKb = 0;
+      std::sscanf(out.c_str(), "%lf %lf %d %ld", &load.wall, &load.cpu, &row.loadUpdates, &peakKb);
+      row.load.add(load);
+      row.peakMb.push_back(static_cast<double>(peakKb) / 1024.0);
 
-    const auto copy = dir / (std::string("COPY.") + ext);
-    start = Clock::now();
-    spawn({"cp", file.string(), copy.string()});
-    row.cp = secondsSince(start);
-    row.cpCpu = childCpu;
-    row.cpSync = row.cp + fsyncFile(copy);
-    std::filesystem::remove(copy);
-    rows.push_back(row);
+      const auto copy = dir / (std::string("COPY.") + row.format);
+      start = Clock::now();
+      spawn({"cp", file.string(), copy.string()});
+      const double cp = secondsSince(start);
+      row.cp.add({cp, childCpu});
+      row.cpSync.push_back(cp + fsyncFile(copy));
+      std::filesystem::remove(copy);
+    }
   }
 
-  std::printf("\nwall seconds (CPU seconds in brackets)\n");
-  std::printf("%-6s %11s %17s %17s %17s %9s %12s %8s\n", "format", "bytes", "save (synced)", "load",
-              "cp", "cp+sync", "load peak MB", "updates");
-  for (const Row& r : rows)
-    std::printf("%-6s %11ju %8.3f (%6.3f) %8.3f (%6.3f) %8.3f (%6.3f) %9.3f %12.1f %4d/%-3d\n",
-                r.format, r.size, r.save, r.saveCpu, r.load, r.loadCpu, r.cp, r.cpCpu, r.cpSync,
-                r.loadPeakKb / 1024.0, r.saveUpdates, r.loadUpdates);
-  std::printf("\ngoals: .BIN save within 2x cp, .BIN load < 0.5 s, .DAT save < 3 s, "
-              ".DAT load < 4 s, .DAT load peak < 2048 MB\n");
+  std::printf("\n%d rounds; seconds as min / median, wall time and CPU time (user + system)\n",
+              rounds);
+  std::printf("%-6s %-10s %-37s %s\n", "format", "figure", "wall min / median    CPU min / median",
+              "");
+  for (const Row& r : rows) {
+    std::printf("%-6s %-10s %s   (%d progress updates)\n", r.format, "save", r.save.text().c_str(),
+                r.saveUpdates);
+    std::printf("%-6s %-10s %s   (%d progress updates)\n", r.format, "load", r.load.text().c_str(),
+                r.loadUpdates);
+    std::printf("%-6s %-10s %s   (cp + fsync: %.3f / %.3f wall)\n", r.format, "cp",
+                r.cp.text().c_str(), zv::bench::minimum(r.cpSync), zv::bench::median(r.cpSync));
+    const double mb = static_cast<double>(r.size) / (1024.0 * 1024.0);
+    std::printf("%-6s %-10s %ju bytes; load peak memory %.1f MB median = %.2f x the file\n",
+                r.format, "size", r.size, zv::bench::median(r.peakMb),
+                zv::bench::median(r.peakMb) / mb);
+  }
+  std::printf("\ngoals (CPU time): .BIN load <= 0.08 s, .DAT load <= 0.6 s, .DAT save <= 0.6 s, "
+              ".DAT load peak <= 2 x the file; .BIN save within 2x cp + fsync (wall)\n");
+  std::printf("at the end: %s\n", zv::bench::loadAverage().c_str());
   std::filesystem::remove_all(dir);
   return 0;
 }

@@ -17,7 +17,8 @@
 
 namespace {
 
-using zv::bench::secondsSince;
+using zv::bench::Span;
+using zv::bench::Stopwatch;
 
 // A Ui that nobody looks at: growth within the limits shows nothing.
 using SilentUi = zv::SilentUi;
@@ -46,14 +47,15 @@ int main() {
   model.limits().setMaxMeasurements(Size);
   const long rssBefore = peakRssKb();
 
-  auto t0 = std::chrono::steady_clock::now();
+  std::printf("%s\n", zv::bench::loadAverage().c_str());
+  Stopwatch watch;
   model.createDataSet();
   model.addSamples(Size);
   model.addStorages(Size);
   for (int s = 0; s < Size; ++s)
     for (int t = 0; t < Size; ++t)
       model.addMeasurements(s, t, Size);
-  const double build = secondsSince(t0);
+  const Span build = watch.elapsed();
 
   int k = 0;
   for (int s = 0; s < Size; ++s)
@@ -63,23 +65,24 @@ int main() {
         m.inStatistics = k % 5 != 0;
       }
 
-  t0 = std::chrono::steady_clock::now();
+  watch = Stopwatch();
   model.renumber();
-  const double renumber = secondsSince(t0);
+  const Span renumber = watch.elapsed();
 
-  t0 = std::chrono::steady_clock::now();
+  watch = Stopwatch();
   std::size_t textBytes = 0;
   for (int s = 0; s < Size; ++s)
     for (int t = 0; t < Size; ++t)
       textBytes += zv::storageSummaryDisplay(model.storageAt(s, t), {}, {}).size();
-  const double statistics = secondsSince(t0);
+  const Span statistics = watch.elapsed();
 
   std::printf("data set %d x %d x %d = %d measurements\n", Size, Size, Size,
               model.dataSet()->measurementTotal);
-  std::printf("build      %8.3f s\n", build);
-  std::printf("renumber   %8.3f s\n", renumber);
-  std::printf("statistics %8.3f s (all %d cells with display text, %zu bytes)\n", statistics,
-              Size * Size, textBytes);
+  std::printf("seconds, wall time (CPU time)\n");
+  std::printf("build      %8.3f (%.3f)\n", build.wall, build.cpu);
+  std::printf("renumber   %8.3f (%.3f)\n", renumber.wall, renumber.cpu);
+  std::printf("statistics %8.3f (%.3f) (all %d cells with display text, %zu bytes)\n",
+              statistics.wall, statistics.cpu, Size * Size, textBytes);
   std::printf("memory     %8.1f MB peak resident growth (%zu bytes per measurement record)\n",
               (peakRssKb() - rssBefore) / 1024.0, sizeof(zv::Measurement));
   return 0;

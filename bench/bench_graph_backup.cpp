@@ -1,5 +1,7 @@
 // Graph file save of a data set with 4000 curves of 10000 points, against cp of the same
-// bytes, and the time of one synced single-object backup write. Run by hand:
+// bytes, and the time of one synced single-object backup write. Each round times a save and
+// the cp right after it, and the ratios are the medians of these pairs, so that the load of a
+// shared machine weighs on both sides of a ratio alike. Run by hand:
 //   ./bench_graph_backup [directory]   (default: the system temporary directory)
 // The directory should be on the disk the program uses; tmpfs hides the cost of fsync.
 #include <algorithm>
@@ -26,7 +28,10 @@
 
 namespace {
 
+using zv::bench::childCpuSeconds;
+using zv::bench::cpuSeconds;
 using zv::bench::median;
+using zv::bench::minimum;
 using zv::bench::percentile;
 
 using namespace zv;
@@ -36,10 +41,12 @@ double seconds(Timer::time_point a, Timer::time_point b) {
   return std::chrono::duration<double>(b - a).count();
 }
 
-// cp of the file, then an fsync of the copy (what a durable copy costs).
+// cp of the file, then an fsync of the copy (what a durable copy costs); cpCpu is the CPU
+// time of the cp process.
 void timeCp(const std::filesystem::path& from, const std::filesystem::path& to, double& cp,
-            double& cpSync) {
+            double& cpSync, double& cpCpu) {
   std::filesystem::remove(to);
+  const double childCpu = childCpuSeconds();
   const auto a = Timer::now();
   const std::string command = "cp '" + from.string() + "' '" + to.string() + "'";
   if (std::system(command.c_str()) != 0)
@@ -53,6 +60,7 @@ void timeCp(const std::filesystem::path& from, const std::filesystem::path& to, 
   const auto c = Timer::now();
   cp = seconds(a, b);
   cpSync = seconds(a, c);
+  cpCpu = childCpuSeconds() - childCpu;
 }
 
 } // namespace
@@ -117,34 +125,46 @@ int main(int argc, char** argv) {
 
   std::printf("graph file save, %d curves of %d points\n", Samples * Storages * Measurements,
               Points);
-  // The disk is shared with whatever else runs: several rounds, medians and best times.
+  std::printf("%s\n", zv::bench::loadAverage().c_str());
+  // The disk is shared with whatever else runs: several rounds, each a save and a cp right
+  // after it.
   constexpr int Rounds = 5;
-  std::vector<double> fromMemory, copying, cps, cpSyncs;
+  std::vector<double> fromMemory, copying, cps, cpSyncs, fromMemoryCpu, copyingCpu, cpCpus;
+  std::vector<double> memoryToCpSync, copyingToCpSync, memoryToCp, copyingToCp;
   for (int round = 0; round < Rounds; ++round) {
     // All curves in memory (the first save after measuring).
     auto a = Timer::now();
+    double cpu = cpuSeconds();
     if (int r = graph.graphSave(dataFile); r != 0) {
       std::fprintf(stderr, "graphSave failed: %d\n", r);
       return 1;
     }
     auto b = Timer::now();
     fromMemory.push_back(seconds(a, b));
+    fromMemoryCpu.push_back(cpuSeconds() - cpu);
     // Curves not in memory are copied from the old graph file (graphSave dropped them).
     for (auto& sample : model.dataSet()->samples)
       for (auto& storage : sample.storages)
         for (auto& m : storage.measurements)
           std::vector<double>().swap(m.points);
     a = Timer::now();
+    cpu = cpuSeconds();
     if (int r = graph.graphSave(dataFile); r != 0) {
       std::fprintf(stderr, "graphSave failed: %d\n", r);
       return 1;
     }
     b = Timer::now();
     copying.push_back(seconds(a, b));
-    double cp = 0, cpSync = 0;
-    timeCp(GraphFileStore::graphPathFor(dataFile), dir / "copy.GRF", cp, cpSync);
+    copyingCpu.push_back(cpuSeconds() - cpu);
+    double cp = 0, cpSync = 0, cpCpu = 0;
+    timeCp(GraphFileStore::graphPathFor(dataFile), dir / "copy.GRF", cp, cpSync, cpCpu);
     cps.push_back(cp);
     cpSyncs.push_back(cpSync);
+    cpCpus.push_back(cpCpu);
+    memoryToCpSync.push_back(fromMemory.back() / cpSync);
+    copyingToCpSync.push_back(copying.back() / cpSync);
+    memoryToCp.push_back(fromMemory.back() / cp);
+    copyingToCp.push_back(copying.back() / cp);
     // Back into memory for the next round.
     for (int s = 0; s < Samples; ++s)
       for (int t = 0; t < Storages; ++t)
@@ -154,19 +174,24 @@ int main(int argc, char** argv) {
   const double size =
       static_cast<double>(std::filesystem::file_size(GraphFileStore::graphPathFor(dataFile)));
   std::printf("  file size                       %.1f MB\n", size / 1e6);
-  auto best = [](const std::vector<double>& v) { return percentile(v, 0.0); };
-  std::printf("                                  median    best (of %d)\n", Rounds);
-  std::printf("  save, curves in memory          %.3f s   %.3f s\n", median(fromMemory),
-              best(fromMemory));
-  std::printf("  save, copying from old file     %.3f s   %.3f s\n", median(copying),
-              best(copying));
-  std::printf("  cp of the same bytes            %.3f s   %.3f s\n", median(cps), best(cps));
-  std::printf("  cp + fsync of the copy          %.3f s   %.3f s\n", median(cpSyncs),
-              best(cpSyncs));
-  std::printf("  ratio save / (cp + fsync)       %.2f (in memory), %.2f (copying), best times\n",
-              best(fromMemory) / best(cpSyncs), best(copying) / best(cpSyncs));
-  std::printf("  ratio save / cp                 %.2f (in memory), %.2f (copying), best times\n",
-              best(fromMemory) / best(cps), best(copying) / best(cps));
+  std::printf("  seconds of %d rounds              wall median  (min)     CPU median  (min)\n",
+              Rounds);
+  auto row = [](const char* label, const std::vector<double>& wall,
+                const std::vector<double>& cpu) {
+    std::printf("  %-32s %.3f s   (%.3f)     %.3f s   (%.3f)\n", label, median(wall), minimum(wall),
+                median(cpu), minimum(cpu));
+  };
+  row("save, curves in memory", fromMemory, fromMemoryCpu);
+  row("save, copying from old file", copying, copyingCpu);
+  row("cp of the same bytes", cps, cpCpus);
+  std::printf("  %-32s %.3f s   (%.3f)\n", "cp + fsync of the copy", median(cpSyncs),
+              minimum(cpSyncs));
+  std::printf("  ratio save / (cp + fsync)       %.2f (in memory), %.2f (copying), medians of "
+              "the rounds' ratios\n",
+              median(memoryToCpSync), median(copyingToCpSync));
+  std::printf("  ratio save / cp                 %.2f (in memory), %.2f (copying), medians of "
+              "the rounds' ratios\n",
+              median(memoryToCp), median(copyingToCp));
 
   // Single synced objects: a measurement record (a creation or deletion is as small) and a
   // finished measurement with a curve of 10000 points.
@@ -176,24 +201,30 @@ int main(int argc, char** argv) {
   }
   Measurement& m = *model.measurementAt(3, 3, 3);
   std::vector<double> small, curve;
+  double cpu = cpuSeconds();
   for (int i = 0; i < 300; ++i) {
     const auto a = Timer::now();
     store.backupMeasurement(&m, 3, 3, 3, backup_mode::Single);
     const auto b = Timer::now();
     small.push_back(seconds(a, b) * 1e3);
   }
+  const double smallCpu = (cpuSeconds() - cpu) / 300 * 1e3;
   m.points.assign(Points, 1.0);
+  cpu = cpuSeconds();
   for (int i = 0; i < 100; ++i) {
     const auto a = Timer::now();
     store.backupMeasurementFinished(m);
     const auto b = Timer::now();
     curve.push_back(seconds(a, b) * 1e3);
   }
+  const double curveCpu = (cpuSeconds() - cpu) / 100 * 1e3;
   std::printf("synced single-object backup write\n");
-  std::printf("  measurement record (94 bytes)   median %.3f ms, 90%% %.3f ms, max %.3f ms\n",
-              median(small), percentile(small, 0.9), percentile(small, 1.0));
-  std::printf("  finished measurement + curve    median %.3f ms, 90%% %.3f ms, max %.3f ms\n",
-              median(curve), percentile(curve, 0.9), percentile(curve, 1.0));
+  std::printf("  measurement record (94 bytes)   median %.3f ms, 90%% %.3f ms, max %.3f ms wall; "
+              "%.3f ms CPU on average\n",
+              median(small), percentile(small, 0.9), percentile(small, 1.0), smallCpu);
+  std::printf("  finished measurement + curve    median %.3f ms, 90%% %.3f ms, max %.3f ms wall; "
+              "%.3f ms CPU on average\n",
+              median(curve), percentile(curve, 0.9), percentile(curve, 1.0), curveCpu);
   store.CloseBackup();
   std::filesystem::remove_all(dir);
   return 0;

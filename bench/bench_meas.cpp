@@ -1,12 +1,16 @@
 // Throughput of the pull-off signal processing (measTick) with a curve of 10000 points: while
-// the curve fills and while it scrolls. The samples come from blocks prepared in memory, read
-// in blocks of the size a tick sees at 1 kHz and 0.5 s (500) and a full read (10000).
+// the curve fills and while it scrolls on an idle signal that never triggers, and through
+// whole pulls (rise, trigger, tear-off, tracking time, result), so that the trigger and
+// tear-off code is measured too. The samples come from blocks prepared in memory, read in
+// blocks of the size a tick sees at 1 kHz and 0.5 s (500) and a full read (10000). Every
+// figure is given in wall and in CPU time.
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
 
+#include "bench_stats.hpp"
 #include "core/zv_dataset.hpp"
 #include "daq/zv_pulloff_processor.hpp"
 #include "platform/zv_clock.hpp"
@@ -50,6 +54,40 @@ private:
   std::size_t pos_ = 0;
 };
 
+// Serves pulls for ever, `block` samples at a time: idle, a rise of 2 V/s for 2 s, the tear-off
+// (a drop back to idle), idle again. Every start begins with the first pull.
+class PullAcquisition final : public Acquisition {
+public:
+  static constexpr int Idle = 300, Rise = 2000, Period = 6000;
+
+  explicit PullAcquisition(int block) : block_(block), samples_(Period * 64) {
+    for (std::size_t i = 0; i < samples_.size(); ++i) {
+      const int at = static_cast<int>(i % Period);
+      const double rise = at < Idle ? 0.0 : at < Idle + Rise ? (at - Idle) * 0.002 : 0.0;
+      samples_[i] = 0.005 + rise + ((i * 7919) % 13) * 1e-5;
+    }
+  }
+  void announcePullSpeed(int, double) override {}
+  int daqStart(int, double, int, double& actual) override {
+    actual = 1000.0;
+    pos_ = 0;
+    return 0;
+  }
+  int daqStop() override { return 0; }
+  int daqRead(const double*& samples) override {
+    if (pos_ + static_cast<std::size_t>(block_) > samples_.size())
+      pos_ = 0;
+    samples = samples_.data() + pos_;
+    pos_ += static_cast<std::size_t>(block_);
+    return block_;
+  }
+
+private:
+  int block_;
+  std::vector<double> samples_;
+  std::size_t pos_ = 0;
+};
+
 class BuiltIn final : public TesterLookup {
 public:
   BuiltIn() { pistons.piston(0)->calFlags = PistonRange::FullyCalibrated; }
@@ -59,7 +97,7 @@ public:
   PistonList pistons;
 };
 
-struct Rig {
+template <class Source> struct Rig {
   StillClock clock;
   NoUi ui;
   ErrorLog log{clock, std::filesystem::temp_directory_path()};
@@ -69,7 +107,7 @@ struct Rig {
   MeasParams params;
   BuiltIn testers;
   bool measuring = false;
-  MemoryAcquisition acq;
+  Source acq;
   PullOffProcessor proc;
 
   explicit Rig(int block)
@@ -92,42 +130,90 @@ double seconds(Clock_::time_point a, Clock_::time_point b) {
   return std::chrono::duration<double>(b - a).count();
 }
 
-// Samples per second while the curve fills: repeated runs, each up to a full curve.
-double filling(int block) {
-  Rig rig(block);
+// Millions of samples per second, by wall and by CPU time.
+struct Rate {
+  double wall = 0, cpu = 0;
+};
+Rate rate(long long samples, const zv::bench::Span& span) {
+  return {samples / span.wall / 1e6, samples / span.cpu / 1e6};
+}
+
+// While the curve fills: repeated runs, each up to a full curve.
+Rate filling(int block) {
+  Rig<MemoryAcquisition> rig(block);
   long long samples = 0;
-  double elapsed = 0.0;
+  zv::bench::Span total;
   for (int run = 0; run < 200; ++run) {
     rig.proc.measStart();
-    const auto t0 = Clock_::now();
+    const zv::bench::Stopwatch watch;
     while (rig.model.measurementAt(0, 0, 0)->pointCount < 10000) {
       rig.proc.measTick();
       samples += block;
     }
-    elapsed += seconds(t0, Clock_::now());
+    const zv::bench::Span s = watch.elapsed();
+    total.wall += s.wall;
+    total.cpu += s.cpu;
   }
-  return samples / elapsed;
+  return rate(samples, total);
 }
 
-// Samples per second once the curve is full and every point scrolls it.
-double scrolling(int block) {
-  Rig rig(block);
+// Once the curve is full and every point scrolls it.
+Rate scrolling(int block) {
+  Rig<MemoryAcquisition> rig(block);
   rig.proc.measStart();
   while (rig.model.measurementAt(0, 0, 0)->pointCount < 10000)
     rig.proc.measTick();
   const long long total = 20'000'000;
-  const auto t0 = Clock_::now();
+  const zv::bench::Stopwatch watch;
   for (long long done = 0; done < total; done += block)
     rig.proc.measTick();
-  return total / seconds(t0, Clock_::now());
+  return rate(total, watch.elapsed());
+}
+
+// Whole pulls: start, ticks until the run is finished, stop with the result.
+struct Pulls {
+  Rate rate;
+  int runs = 0, triggered = 0, tornOff = 0, valid = 0;
+};
+Pulls pulling(int block) {
+  Rig<PullAcquisition> rig(block);
+  Pulls p;
+  long long samples = 0;
+  const zv::bench::Stopwatch watch;
+  for (; p.runs < 300; ++p.runs) {
+    if (rig.proc.measStart() != 0)
+      break;
+    bool finished = false;
+    for (int ticks = 0; !finished && ticks * block < 4 * PullAcquisition::Period; ++ticks) {
+      const RunTick tick = rig.proc.measTick();
+      samples += block;
+      p.triggered += tick.triggered;
+      p.tornOff += tick.tornOff;
+      finished = tick.finished;
+    }
+    rig.proc.measStop();
+    p.valid += rig.model.measurementAt(0, 0, 0)->status ==
+               static_cast<std::int32_t>(MeasurementStatus::MeasuringValid);
+  }
+  p.rate = rate(samples, watch.elapsed());
+  return p;
 }
 } // namespace
 
 int main() {
-  std::printf("measTick throughput, curve of 10000 points, 1 kHz, average 10, spike depth 3\n");
+  std::printf("measTick throughput, curve of 10000 points, 1 kHz, average 10, spike depth 3; %s\n",
+              zv::bench::loadAverage().c_str());
+  std::printf("M samples/s by wall time (by CPU time)\n");
   for (int block : {500, 10000}) {
-    std::printf("  reads of %5d samples: filling %6.1f M samples/s, scrolling %6.1f M samples/s\n",
-                block, filling(block) / 1e6, scrolling(block) / 1e6);
+    const Rate fill = filling(block);
+    const Rate scroll = scrolling(block);
+    const Pulls pulls = pulling(block);
+    std::printf("  reads of %5d samples: idle filling %6.1f (%6.1f), idle scrolling %6.1f (%6.1f), "
+                "pulls %6.1f (%6.1f)\n",
+                block, fill.wall, fill.cpu, scroll.wall, scroll.cpu, pulls.rate.wall,
+                pulls.rate.cpu);
+    std::printf("    %d pulls: %d triggered, %d torn off, %d valid results\n", pulls.runs,
+                pulls.triggered, pulls.tornOff, pulls.valid);
   }
   return 0;
 }

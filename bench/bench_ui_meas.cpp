@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
-#include <QElapsedTimer>
 #include <QLineSeries>
 #include <algorithm>
 #include <cmath>
@@ -20,8 +19,6 @@
 #include "ui/zv_qt_ports.hpp"
 
 using namespace zv;
-
-using zv::bench::median;
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -50,14 +47,13 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
 
   const int rounds = 60;
-  std::vector<double> envelope;
+  zv::bench::Series envelope;
   for (int r = 0; r < rounds; ++r) {
     m.points[static_cast<std::size_t>(r)] += 1e-6; // a new tick's curve
-    QElapsedTimer t;
-    t.start();
+    const zv::bench::Stopwatch watch;
     window.showMeasCurve(m, 0.0);
     window.graph()->viewport()->repaint();
-    envelope.push_back(t.nsecsElapsed() / 1e6);
+    envelope.add(watch.elapsed());
   }
 
   // The same curve, every point handed to the chart.
@@ -72,20 +68,21 @@ int main(int argc, char** argv) {
   view.resize(window.graph()->size());
   view.show();
   QList<QPointF> all(10000);
-  std::vector<double> raw;
+  zv::bench::Series raw;
   for (int r = 0; r < rounds; ++r) {
-    QElapsedTimer t;
-    t.start();
+    const zv::bench::Stopwatch watch;
     for (int i = 0; i < 10000; ++i)
       all[i] = QPointF(i / 1000.0, m.points[static_cast<std::size_t>(i)] + r * 1e-6);
     series->replace(all);
     view.viewport()->repaint();
-    raw.push_back(t.nsecsElapsed() / 1e6);
+    raw.add(watch.elapsed());
   }
-  std::printf("redraw of a 10000-point curve (%d px wide plot), median of %d:\n",
-              window.graph()->width(), rounds);
-  std::printf("  envelope per pixel column (%lld points drawn): %6.2f ms\n",
-              static_cast<long long>(window.curve()->count()), median(envelope));
-  std::printf("  every point to the chart:                    %6.2f ms\n", median(raw));
+  std::printf("redraw of a 10000-point curve (%d px wide plot), %d times; %s\n",
+              window.graph()->width(), rounds, zv::bench::loadAverage().c_str());
+  std::printf("ms as min / median, wall time and CPU time\n");
+  std::printf("  envelope per pixel column (%lld points drawn): %s\n",
+              static_cast<long long>(window.curve()->count()), envelope.text(1e3, "%6.2f").c_str());
+  std::printf("  every point to the chart:                    %s\n",
+              raw.text(1e3, "%6.2f").c_str());
   return 0;
 }

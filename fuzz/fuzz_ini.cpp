@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the INI reader, then checks that the document is usable and that
 // its text is stable: written, read again and written again it gives the same bytes (for
-// documents the writer can represent; see representable()).
+// documents the writer can represent; see representable()); and that the section reader
+// finds the same sections and items in the same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,7 +24,7 @@ bool representable(const IniDocument& doc) {
     if (s.removed)
       continue;
     for (const Item& it : s.items) {
-      if (it.tagLen > IniMaxTag || it.tag().find(" Line") != std::string_view::npos)
+      if (it.tagLen() > IniMaxTag || it.tag().find(" Line") != std::string_view::npos)
         return false;
       if (!it.quoted()) {
         const std::string_view v = it.value();
@@ -62,6 +63,31 @@ void exercise(IniDocument* doc) {
   }
 }
 
+// Read section by section, the same bytes give the document's sections one after the other,
+// with the same items.
+void compareWithSectionReader(const IniDocument& doc, std::string_view bytes, std::size_t chunk) {
+  MemoryFile file(bytes, chunk);
+  IniSectionReader reader(file);
+  IniHandle copy = Ini_New(0);
+  std::size_t i = 0;
+  int r;
+  while ((r = reader.next()) == 1) {
+    if (i >= doc.sections.size() || reader.copyTo(copy) != 0)
+      std::abort();
+    const Section& a = doc.sections[i];
+    const Section& b = copy.get()->sections[i];
+    if (a.nameView() != b.nameView() || a.items.size() != b.items.size())
+      std::abort();
+    for (std::size_t k = 0; k < a.items.size(); ++k)
+      if (a.items[k].tag() != b.items[k].tag() || a.items[k].value() != b.items[k].value() ||
+          a.items[k].quoted() != b.items[k].quoted())
+        std::abort();
+    ++i;
+  }
+  if (r != 0 || i != doc.sections.size())
+    std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -87,6 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (second != first)
       std::abort();
   }
+  compareWithSectionReader(*doc.get(), bytes, chunk);
   exercise(doc);
   return 0;
 }

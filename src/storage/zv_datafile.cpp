@@ -342,7 +342,7 @@ int DataFileHandler::writeDataFile(const std::filesystem::path& path, Progress* 
     return r;
   }
   if (format == 1) {
-    if (text_.openTextWriteFile() != 0)
+    if (text_.openTextWriteFile(path) != 0)
       return error(DfTextWrite);
     const int r = text_.writeTextDataSet(samples, storages, progress);
     const int closed = text_.closeTextWriteFile(path, r);

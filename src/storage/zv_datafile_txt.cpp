@@ -13,26 +13,26 @@ namespace {
 constexpr const char* HeaderSection = "AUFTRAG";
 
 // Keys, Latin-1.
-constexpr const char* KeyProgramCode = "Programmkennung";
-constexpr const char* KeyProgramVersion = "Programm-Version";
-constexpr const char* KeySamples = "Proben";
-constexpr const char* KeyStorages = "Lagerungen";
-constexpr const char* KeyIdentNumber = "IDENT-Nummer";
-constexpr const char* KeyIdentName = "IDENT-Name";
-constexpr const char* KeyTitle = "Tabellen-Titel";
-constexpr const char* KeySampleName = "Probenname";
-constexpr const char* KeyMeasurements = "Messungen";
-const char* const KeyRange = "Meßbereich"_l1;
-constexpr const char* KeySpeed = "Abzug";
-const char* const KeyArea = "Probenfläche"_l1;
-constexpr const char* KeyStorageName = "Lagerungsname";
-const char* const KeyEvaluation = "Ausriß(Summe)"_l1;
-const char* const KeyForce = "Meßwert"_l1;
-const char* const KeyPoints = "Meßpunkte"_l1;
-constexpr const char* KeyStatistics = "Statistik";
-constexpr const char* KeyStatus = "Status";
-constexpr const char* KeyChannel = "Kanal";
-const char* const KeyDeviceName = "Gerätename"_l1;
+const IniKey KeyProgramCode{"Programmkennung"};
+const IniKey KeyProgramVersion{"Programm-Version"};
+const IniKey KeySamples{"Proben"};
+const IniKey KeyStorages{"Lagerungen"};
+const IniKey KeyIdentNumber{"IDENT-Nummer"};
+const IniKey KeyIdentName{"IDENT-Name"};
+const IniKey KeyTitle{"Tabellen-Titel"};
+const IniKey KeySampleName{"Probenname"};
+const IniKey KeyMeasurements{"Messungen"};
+const IniKey KeyRange{"Meßbereich"_l1};
+const IniKey KeySpeed{"Abzug"};
+const IniKey KeyArea{"Probenfläche"_l1};
+const IniKey KeyStorageName{"Lagerungsname"};
+const IniKey KeyEvaluation{"Ausriß(Summe)"_l1};
+const IniKey KeyForce{"Meßwert"_l1};
+const IniKey KeyPoints{"Meßpunkte"_l1};
+const IniKey KeyStatistics{"Statistik"};
+const IniKey KeyStatus{"Status"};
+const IniKey KeyChannel{"Kanal"};
+const IniKey KeyDeviceName{"Gerätename"_l1};
 
 // Codes.
 enum DatafileTxtCode : int {
@@ -108,26 +108,26 @@ private:
 };
 
 // Reads an optional key: 1 found (field set), 0 absent (field kept), negative: not convertible.
-int getInt(IniDocument* doc, std::string_view section, const char* key, std::int32_t& field) {
+int getInt(const IniSection& section, const IniKey& key, std::int32_t& field) {
   std::int32_t v = 0;
-  const int r = Ini_GetInt(doc, section, key, &v);
+  const int r = section.getInt(key, &v);
   if (r == 1)
     field = v;
   return r;
 }
 
-int getDouble(IniDocument* doc, std::string_view section, const char* key, double& field) {
+int getDouble(const IniSection& section, const IniKey& key, double& field) {
   double v = 0.0;
-  const int r = Ini_GetDouble(doc, section, key, &v);
+  const int r = section.getDouble(key, &v);
   if (r == 1)
     field = v;
   return r;
 }
 
-int getString(IniDocument* doc, std::string_view section, const char* key, std::string& field,
+int getString(const IniSection& section, const IniKey& key, std::string& field,
               std::size_t fieldSize) {
   std::string v;
-  const int r = Ini_GetRawStringIntoBuffer(doc, section, key, &v, static_cast<int>(fieldSize));
+  const int r = section.getRawString(key, &v, static_cast<int>(fieldSize));
   if (r == 1)
     field = std::move(v);
   return r;
@@ -144,65 +144,103 @@ void TextDataFile::logLine(const char* title, const char* text, int code) {
 
 // ---- opening and closing --------------------------------------------------------------------
 
-bool TextDataFile::newDocument(const char* caller) {
-  doc_ = Ini_New(0);
-  if (!doc_) {
-    logLine(caller, "Ini_New()", 0);
-    return false;
-  }
-  // Thousands of keys: appending without searching for duplicates keeps the put constant-time.
-  Ini_SetDuplicateChecking(doc_, 0);
-  return true;
-}
-
-int TextDataFile::openTextWriteFile() {
-  dataFileOpen_ = false;
-  if (!newDocument("openTextWriteFile()"))
-    return error(OpenWriteNoDocument);
+int TextDataFile::openTextWriteFile(const std::filesystem::path& path) {
+  writePath_ = path;
+  writeResult_ = 0;
   dataFileOpen_ = true;
   return 0;
 }
 
-int TextDataFile::closeTextWriteFile(const std::filesystem::path& path, int skipWrite) {
+int TextDataFile::closeTextWriteFile(const std::filesystem::path&, int skipWrite) {
   if (!dataFileOpen_)
     return 0;
   dataFileOpen_ = false;
-  int result = 0;
-  lastError_.clear();
-  if (skipWrite == 0) {
-    result = Ini_WriteToFile(doc_, path, fs_, beforeReplace_, &lastError_);
-    if (result != 0)
-      logLine("closeTextWriteFile()", "Ini_WriteToFile()", result);
-  }
-  Ini_Dispose(doc_);
+  const int result = skipWrite == 0 ? writeResult_ : 0;
+  if (result != 0)
+    logLine("closeTextWriteFile()", "Ini_WriteToFile()", result);
   return result;
 }
 
-int TextDataFile::openRead(const std::function<int(IniDocument*)>& read) {
-  dataFileOpen_ = false;
-  if (!newDocument("openTextReadFile()"))
+int TextDataFile::startReading(ReadableFile& file) {
+  try {
+    passed_ = Ini_New(0);
+    reader_ = std::make_unique<IniSectionReader>(file);
+  } catch (const std::bad_alloc&) {
+    passed_.reset();
+  }
+  if (!passed_) {
+    logLine("openTextReadFile()", "Ini_New()", 0);
     return error(OpenReadNoDocument);
-  if (int r = read(doc_); r != 0) {
+  }
+  Ini_SetDuplicateChecking(passed_, 0);
+  // The first section is read now, so that a file that cannot be read at all fails here.
+  const int r = reader_->next();
+  if (r < 0) {
     logLine("openTextReadFile()", "Ini_ReadFromFile()", r);
-    Ini_Dispose(doc_);
+    stopReading();
     return error(OpenReadFailed, r);
   }
+  readAt_ = r == 1 ? ReadAt::Current : ReadAt::End;
   dataFileOpen_ = true;
   return 0;
 }
 
+void TextDataFile::stopReading() {
+  dataFileOpen_ = false;
+  reader_.reset();
+  ownedFile_.reset();
+  Ini_Dispose(passed_);
+  anyPassed_ = false;
+  readAt_ = ReadAt::End;
+}
+
 int TextDataFile::openTextReadFile(const std::filesystem::path& path) {
-  return openRead([&](IniDocument* doc) { return Ini_ReadFromFile(doc, path, fs_); });
+  stopReading();
+  if (fs_.openRead(path, ownedFile_)) {
+    logLine("openTextReadFile()", "Ini_ReadFromFile()", IniCannotOpen);
+    return error(OpenReadFailed, IniCannotOpen);
+  }
+  return startReading(*ownedFile_);
 }
 
 int TextDataFile::openTextReadFile(ReadableFile& file) {
-  return openRead([&](IniDocument* doc) { return Ini_ReadFromFile(doc, file); });
+  stopReading();
+  return startReading(file);
 }
 
 int TextDataFile::closeTextReadFile() {
-  dataFileOpen_ = false;
-  Ini_Dispose(doc_);
+  stopReading();
   return 0;
+}
+
+int TextDataFile::findSection(std::string_view name, IniSection& found) {
+  found = {};
+  if (anyPassed_ && (found = Ini_FindSection(passed_, name)))
+    return 0;
+  for (;;) {
+    if (readAt_ == ReadAt::Advance) {
+      const int r = reader_->next();
+      if (r < 0) {
+        readAt_ = ReadAt::End;
+        logLine("openTextReadFile()", "Ini_ReadFromFile()", r);
+        return error(OpenReadFailed, r);
+      }
+      readAt_ = r == 1 ? ReadAt::Current : ReadAt::End;
+    }
+    if (readAt_ == ReadAt::End)
+      return 0;
+    const IniSection next = reader_->section();
+    readAt_ = ReadAt::Advance;
+    if (Ini_SameName(next.name(), name)) {
+      found = next;
+      return 0;
+    }
+    if (const int r = reader_->copyTo(passed_); r != 0) {
+      logLine("openTextReadFile()", "Ini_ReadFromFile()", r);
+      return error(OpenReadFailed, r);
+    }
+    anyPassed_ = true;
+  }
 }
 
 // ---- sections -------------------------------------------------------------------------------
@@ -211,22 +249,24 @@ int TextDataFile::writeHeader() {
   const DataSet* d = model_.dataSet();
   if (!d)
     return error(HeaderNoDataSet);
-  IniDocument* doc = doc_;
-  if (!doc)
+  IniTextWriter* w = writer_;
+  if (!w)
     return error(HeaderNoDocument);
-  int r = Ini_PutInt(doc, HeaderSection, KeyProgramCode, txtfile::ProgramCode);
+  int r = w->section(HeaderSection);
   if (r == 0)
-    r = Ini_PutInt(doc, HeaderSection, KeyProgramVersion, txtfile::ProgramVersion);
+    r = w->putInt(KeyProgramCode, txtfile::ProgramCode);
   if (r == 0)
-    r = Ini_PutInt(doc, HeaderSection, KeySamples, model_.sampleCount());
+    r = w->putInt(KeyProgramVersion, txtfile::ProgramVersion);
   if (r == 0)
-    r = Ini_PutInt(doc, HeaderSection, KeyStorages, model_.storageCount());
+    r = w->putInt(KeySamples, model_.sampleCount());
   if (r == 0)
-    r = Ini_PutRawString(doc, HeaderSection, KeyIdentNumber, d->identNumber);
+    r = w->putInt(KeyStorages, model_.storageCount());
   if (r == 0)
-    r = Ini_PutRawString(doc, HeaderSection, KeyIdentName, d->identName);
+    r = w->putRawString(KeyIdentNumber, d->identNumber);
   if (r == 0)
-    r = Ini_PutRawString(doc, HeaderSection, KeyTitle, d->title);
+    r = w->putRawString(KeyIdentName, d->identName);
+  if (r == 0)
+    r = w->putRawString(KeyTitle, d->title);
   return r == 0 ? 0 : error(HeaderPutFailed, r);
 }
 
@@ -234,75 +274,81 @@ int TextDataFile::readHeader(int& sampleCount, int& storageCount) {
   DataSet* d = model_.dataSet();
   if (!d)
     return error(HeaderReadNoDataSet);
-  IniDocument* doc = doc_;
-  if (!doc)
+  if (!reader_)
     return error(HeaderReadNoDocument);
-  if (Ini_SectionExists(doc, HeaderSection) != 1)
+  IniSection section;
+  if (const int r = findSection(HeaderSection, section); r != 0)
+    return r;
+  if (!section)
     return error(NoHeaderSection);
 
   std::int32_t code = 0;
-  const int rc = Ini_GetInt(doc, HeaderSection, KeyProgramCode, &code);
+  const int rc = section.getInt(KeyProgramCode, &code);
   if (rc < 0)
     return error(BadProgramCode, rc);
   d->dataCode = rc == 1 ? code : 0;
 
   std::int32_t v = 0;
-  int r = Ini_GetInt(doc, HeaderSection, KeySamples, &v);
+  int r = section.getInt(KeySamples, &v);
   if (r == 0)
     return error(NoSamples);
   if (r < 0)
     return error(BadSamples, r);
   sampleCount = v;
-  r = Ini_GetInt(doc, HeaderSection, KeyStorages, &v);
+  r = section.getInt(KeyStorages, &v);
   if (r == 0)
     return error(NoStorages);
   if (r < 0)
     return error(BadStorages, r);
   storageCount = v;
 
-  getString(doc, HeaderSection, KeyIdentNumber, d->identNumber, DataSet::IdentSize);
-  getString(doc, HeaderSection, KeyIdentName, d->identName, DataSet::IdentSize);
-  getString(doc, HeaderSection, KeyTitle, d->title, DataSet::TitleSize);
+  getString(section, KeyIdentNumber, d->identNumber, DataSet::IdentSize);
+  getString(section, KeyIdentName, d->identName, DataSet::IdentSize);
+  getString(section, KeyTitle, d->title, DataSet::TitleSize);
   return 0;
 }
 
 int TextDataFile::writeSample(const Sample* sample, int s) {
   if (!sample)
     return error(SampleWriteMissing);
-  if (!doc_)
+  if (!writer_)
     return error(SampleWriteFailed);
-  const SectionName section(s);
-  const int r = Ini_PutRawString(doc_, section, KeySampleName, sample->name);
+  int r = writer_->section(SectionName(s));
+  if (r == 0)
+    r = writer_->putRawString(KeySampleName, sample->name);
   return r == 0 ? 0 : error(SampleWriteFailed, r);
 }
 
 int TextDataFile::readSample(Sample* sample, int s) {
   if (!sample)
     return error(SampleReadMissing);
-  if (!doc_)
+  if (!reader_)
     return error(SampleReadNoDocument);
-  const SectionName section(s);
-  if (Ini_SectionExists(doc_, section) != 1)
-    return noteMissing(section);
-  getString(doc_, section, KeySampleName, sample->name, Sample::NameSize);
+  const SectionName name(s);
+  IniSection section;
+  if (const int r = findSection(name, section); r != 0)
+    return r;
+  if (!section)
+    return noteMissing(name);
+  getString(section, KeySampleName, sample->name, Sample::NameSize);
   return 0;
 }
 
 int TextDataFile::writeStorage(const StorageCondition* storage, int s, int t) {
   if (!storage)
     return error(StorageWriteMissing);
-  IniDocument* doc = doc_;
-  if (!doc)
+  IniTextWriter* w = writer_;
+  if (!w)
     return error(StorageWriteNoDocument);
-  const SectionName section(s, t);
   int key = 0;
-  int r = Ini_PutInt(doc, section, KeyMeasurements,
-                     static_cast<std::int32_t>(storage->measurements.size()));
-  if (r == 0 && (key = 1, r = Ini_PutDouble(doc, section, KeyRange, storage->range)) == 0 &&
-      (key = 2, r = Ini_PutDouble(doc, section, KeySpeed, storage->speed)) == 0 &&
-      (key = 3, r = Ini_PutDouble(doc, section, KeyArea, storage->area)) == 0 &&
-      (key = 4, r = Ini_PutRawString(doc, section, KeyStorageName, storage->name)) == 0 &&
-      (key = 5, r = Ini_PutRawString(doc, section, KeyEvaluation, storage->evaluation)) == 0)
+  int r = w->section(SectionName(s, t));
+  if (r == 0)
+    r = w->putInt(KeyMeasurements, static_cast<std::int32_t>(storage->measurements.size()));
+  if (r == 0 && (key = 1, r = w->putDouble(KeyRange, storage->range)) == 0 &&
+      (key = 2, r = w->putDouble(KeySpeed, storage->speed)) == 0 &&
+      (key = 3, r = w->putDouble(KeyArea, storage->area)) == 0 &&
+      (key = 4, r = w->putRawString(KeyStorageName, storage->name)) == 0 &&
+      (key = 5, r = w->putRawString(KeyEvaluation, storage->evaluation)) == 0)
     return 0;
   return error(StorageWriteKey - key, r);
 }
@@ -310,21 +356,23 @@ int TextDataFile::writeStorage(const StorageCondition* storage, int s, int t) {
 int TextDataFile::readStorage(StorageCondition* storage, int s, int t, int& measurementCount) {
   if (!storage)
     return error(StorageReadMissing);
-  IniDocument* doc = doc_;
-  if (!doc)
+  if (!reader_)
     return error(StorageReadNoDocument);
-  const SectionName section(s, t);
-  if (Ini_SectionExists(doc, section) != 1)
-    return noteMissing(section);
+  const SectionName name(s, t);
+  IniSection section;
+  if (const int r = findSection(name, section); r != 0)
+    return r;
+  if (!section)
+    return noteMissing(name);
   std::int32_t count = measurementCount;
   int key = 0;
-  int r = getInt(doc, section, KeyMeasurements, count);
-  if (r >= 0 && (key = 1, r = getDouble(doc, section, KeyRange, storage->range)) >= 0 &&
-      (key = 2, r = getDouble(doc, section, KeySpeed, storage->speed)) >= 0 &&
-      (key = 3, r = getDouble(doc, section, KeyArea, storage->area)) >= 0 &&
-      (key = 4, r = getString(doc, section, KeyStorageName, storage->name,
-                              StorageCondition::NameSize)) >= 0 &&
-      (key = 5, r = getString(doc, section, KeyEvaluation, storage->evaluation,
+  int r = getInt(section, KeyMeasurements, count);
+  if (r >= 0 && (key = 1, r = getDouble(section, KeyRange, storage->range)) >= 0 &&
+      (key = 2, r = getDouble(section, KeySpeed, storage->speed)) >= 0 &&
+      (key = 3, r = getDouble(section, KeyArea, storage->area)) >= 0 &&
+      (key = 4,
+       r = getString(section, KeyStorageName, storage->name, StorageCondition::NameSize)) >= 0 &&
+      (key = 5, r = getString(section, KeyEvaluation, storage->evaluation,
                               StorageCondition::EvaluationSize)) >= 0) {
     measurementCount = count;
     return 0;
@@ -335,19 +383,20 @@ int TextDataFile::readStorage(StorageCondition* storage, int s, int t, int& meas
 int TextDataFile::writeMeasurement(const Measurement* m, int s, int t, int k) {
   if (!m)
     return error(MeasWriteMissing);
-  IniDocument* doc = doc_;
-  if (!doc)
+  IniTextWriter* w = writer_;
+  if (!w)
     return error(MeasWriteNoDocument);
-  const SectionName section(s, t, k);
   int key = 0;
-  int r = Ini_PutDouble(doc, section, KeyForce, m->force);
-  if (r == 0 && (key = 1, r = Ini_PutInt(doc, section, KeyPoints, m->pointCount)) == 0 &&
-      (key = 2, r = Ini_PutInt(doc, section, KeyStatistics, m->inStatistics)) == 0 &&
-      (key = 3, r = Ini_PutInt(doc, section, KeyStatus, m->status)) == 0 &&
-      (key = 4, r = Ini_PutDouble(doc, section, KeyRange, m->range)) == 0 &&
-      (key = 5, r = Ini_PutDouble(doc, section, KeyArea, m->area)) == 0 &&
-      (key = 6, r = Ini_PutInt(doc, section, KeyChannel, m->channel)) == 0 &&
-      (key = 7, r = Ini_PutRawString(doc, section, KeyDeviceName, m->deviceName)) == 0)
+  int r = w->section(SectionName(s, t, k));
+  if (r == 0)
+    r = w->putDouble(KeyForce, m->force);
+  if (r == 0 && (key = 1, r = w->putInt(KeyPoints, m->pointCount)) == 0 &&
+      (key = 2, r = w->putInt(KeyStatistics, m->inStatistics)) == 0 &&
+      (key = 3, r = w->putInt(KeyStatus, m->status)) == 0 &&
+      (key = 4, r = w->putDouble(KeyRange, m->range)) == 0 &&
+      (key = 5, r = w->putDouble(KeyArea, m->area)) == 0 &&
+      (key = 6, r = w->putInt(KeyChannel, m->channel)) == 0 &&
+      (key = 7, r = w->putRawString(KeyDeviceName, m->deviceName)) == 0)
     return 0;
   return error(MeasWriteKey - key, r);
 }
@@ -355,22 +404,24 @@ int TextDataFile::writeMeasurement(const Measurement* m, int s, int t, int k) {
 int TextDataFile::readMeasurement(Measurement* m, int s, int t, int k) {
   if (!m)
     return error(MeasReadMissing);
-  IniDocument* doc = doc_;
-  if (!doc)
+  if (!reader_)
     return error(MeasReadNoDocument);
-  const SectionName section(s, t, k);
-  if (Ini_SectionExists(doc, section) != 1)
-    return noteMissing(section);
+  const SectionName name(s, t, k);
+  IniSection section;
+  if (const int r = findSection(name, section); r != 0)
+    return r;
+  if (!section)
+    return noteMissing(name);
   int key = 0;
-  int r = getDouble(doc, section, KeyForce, m->force);
-  if (r >= 0 && (key = 1, r = getInt(doc, section, KeyPoints, m->pointCount)) >= 0 &&
-      (key = 2, r = getInt(doc, section, KeyStatistics, m->inStatistics)) >= 0 &&
-      (key = 3, r = getInt(doc, section, KeyStatus, m->status)) >= 0 &&
-      (key = 4, r = getDouble(doc, section, KeyRange, m->range)) >= 0 &&
-      (key = 5, r = getDouble(doc, section, KeyArea, m->area)) >= 0 &&
-      (key = 6, r = getInt(doc, section, KeyChannel, m->channel)) >= 0 &&
+  int r = getDouble(section, KeyForce, m->force);
+  if (r >= 0 && (key = 1, r = getInt(section, KeyPoints, m->pointCount)) >= 0 &&
+      (key = 2, r = getInt(section, KeyStatistics, m->inStatistics)) >= 0 &&
+      (key = 3, r = getInt(section, KeyStatus, m->status)) >= 0 &&
+      (key = 4, r = getDouble(section, KeyRange, m->range)) >= 0 &&
+      (key = 5, r = getDouble(section, KeyArea, m->area)) >= 0 &&
+      (key = 6, r = getInt(section, KeyChannel, m->channel)) >= 0 &&
       (key = 7,
-       r = getString(doc, section, KeyDeviceName, m->deviceName, Measurement::DeviceNameSize)) >= 0)
+       r = getString(section, KeyDeviceName, m->deviceName, Measurement::DeviceNameSize)) >= 0)
     return 0;
   return error(MeasReadKey - key, r);
 }
@@ -378,6 +429,23 @@ int TextDataFile::readMeasurement(Measurement* m, int s, int t, int k) {
 // ---- the whole data set ---------------------------------------------------------------------
 
 int TextDataFile::writeTextDataSet(int sampleCount, int storageCount, Progress* progress) {
+  if (!dataFileOpen_)
+    return writeSections(sampleCount, storageCount, progress); // fails: nothing to write to
+  lastError_.clear();
+  int produced = 0;
+  writeResult_ = IniTextWriter::writeFile(
+      writePath_, fs_, beforeReplace_, &lastError_,
+      [&](IniTextWriter& writer) {
+        writer_ = &writer;
+        const int r = writeSections(sampleCount, storageCount, progress);
+        writer_ = nullptr;
+        return r;
+      },
+      produced);
+  return produced;
+}
+
+int TextDataFile::writeSections(int sampleCount, int storageCount, Progress* progress) {
   const double step = 100.0 / (sampleCount > 0 ? sampleCount : 1);
   if (writeHeader() != 0)
     return error(WriteHeaderStep);

@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -73,6 +74,10 @@ char* Arena::allocate(std::size_t n) {
     const std::size_t size = std::max(n, nextBlock_);
     nextBlock_ = std::min(nextBlock_ * 2, BlockSize);
     blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+    if (!first_) {
+      first_ = blocks_.back().get();
+      firstSize_ = size;
+    }
     reserved_ += size;
     cur_ = blocks_.back().get();
     left_ = size;
@@ -83,6 +88,19 @@ char* Arena::allocate(std::size_t n) {
   return p;
 }
 
+void Arena::clear() {
+  // Only the first block of the usual size stays; big texts had blocks of their own.
+  std::unique_ptr<char[]> keep;
+  for (auto& b : blocks_)
+    if (b.get() == first_)
+      keep = std::move(b);
+  blocks_.clear();
+  cur_ = first_;
+  left_ = reserved_ = first_ ? firstSize_ : 0;
+  if (keep)
+    blocks_.push_back(std::move(keep));
+}
+
 const char* Arena::store(std::string_view a, std::string_view b) {
   char* p = allocate(a.size() + b.size());
   if (!a.empty())
@@ -90,6 +108,52 @@ const char* Arena::store(std::string_view a, std::string_view b) {
   if (!b.empty())
     std::memcpy(p + a.size(), b.data(), b.size());
   return p;
+}
+
+Item* ItemPool::allocate(std::size_t n) {
+  if (n > left_) {
+    const std::size_t size = std::max(n, nextBlock_);
+    nextBlock_ = std::min(nextBlock_ * 2, BlockItems);
+    blocks_.push_back(std::make_unique_for_overwrite<Item[]>(size));
+    cur_ = blocks_.back().get();
+    left_ = size;
+  }
+  Item* p = cur_;
+  cur_ += n;
+  left_ -= n;
+  return p;
+}
+
+bool ItemPool::extend(Item* run, std::size_t size, std::size_t newSize) {
+  if (run + size != cur_ || newSize - size > left_)
+    return false;
+  cur_ += newSize - size;
+  left_ -= newSize - size;
+  return true;
+}
+
+void ItemList::append(const Item* items, std::size_t n, ItemPool& pool) {
+  const std::size_t need = std::size_t{size_} + n;
+  if (need > UINT32_MAX)
+    throw std::bad_alloc();
+  if (need > capacity_) {
+    // Exactly sized for the first run (a section read from a file), doubling after that.
+    const std::size_t capacity =
+        capacity_ == 0
+            ? need
+            : std::min<std::size_t>(std::max(need, std::size_t{capacity_} * 2), UINT32_MAX);
+    if (items_ && pool.extend(items_, capacity_, capacity)) {
+      capacity_ = static_cast<std::uint32_t>(capacity);
+    } else {
+      Item* room = pool.allocate(capacity);
+      if (size_)
+        std::memcpy(static_cast<void*>(room), items_, size_ * sizeof(Item));
+      items_ = room;
+      capacity_ = static_cast<std::uint32_t>(capacity);
+    }
+  }
+  std::memcpy(static_cast<void*>(items_ + size_), items, n * sizeof(Item));
+  size_ = static_cast<std::uint32_t>(need);
 }
 
 SectionIndex::Slot* SectionIndex::find(std::string_view name, std::uint32_t hash,
@@ -227,7 +291,7 @@ void IniDocument::indexPending() {
 }
 
 std::uint32_t IniDocument::addComment(std::string text) {
-  if (comments.size() >= (Item::QuotedBit - 1))
+  if (comments.size() >= Item::MaxComments)
     throw std::bad_alloc();
   comments.push_back(std::move(text));
   return static_cast<std::uint32_t>(comments.size());
@@ -278,11 +342,9 @@ int Ini_SetDuplicateChecking(IniDocument* document, int on) {
 // ---------------------------------------------------------------------------------------------
 // Lookups
 
-namespace {
-
 // A name or text as it can be stored in a line: cut at a NUL, line breaks made blanks.
 // Returns the input itself when it needs no change.
-std::string_view lineSafe(std::string_view s, std::string& scratch) {
+std::string_view ini_detail::lineSafe(std::string_view s, std::string& scratch) {
   std::size_t i = 0;
   for (; i < s.size(); ++i) {
     const char c = s[i];
@@ -298,16 +360,21 @@ std::string_view lineSafe(std::string_view s, std::string& scratch) {
   return scratch;
 }
 
-// The normalised form of a name used for lookups.
-std::string_view lookupName(std::string_view s, std::string& scratch) {
+std::string_view ini_detail::lookupName(std::string_view s, std::string& scratch) {
   return trim(lineSafe(s, scratch));
 }
 
-const Item* findItem(const Section& s, std::string_view tag) {
-  for (const Item& it : s.items)
-    if (it.tagLen == tag.size() && equalsFolded(it.tag(), tag))
-      return &it;
+const Item* ini_detail::findItem(const Item* items, std::size_t count, std::string_view tag) {
+  for (std::size_t i = 0; i < count; ++i)
+    if (items[i].tagLen() == tag.size() && equalsFolded(items[i].tag(), tag))
+      return &items[i];
   return nullptr;
+}
+
+namespace {
+
+const Item* findItem(const Section& s, std::string_view tag) {
+  return ini_detail::findItem(s.items.data(), s.items.size(), tag);
 }
 
 const Item* lookup(IniDocument* doc, std::string_view section, std::string_view tag) {
@@ -372,7 +439,7 @@ int Ini_RemoveSection(IniDocument* document, std::string_view section) {
   Section& s = document->sections[idx];
   s.removed = true;
   s.nextSame = None;
-  std::vector<Item>().swap(s.items);
+  s.items.clear();
   if (document->lastSection == idx)
     document->lastSection = None;
   return 1;
@@ -402,8 +469,7 @@ int put(IniDocument* doc, std::string_view section, std::string_view tag, std::s
     if (value.size() > UINT32_MAX)
       return IniOutOfMemory;
 
-    const Item item{doc->arena.store(key, value), static_cast<std::uint32_t>(key.size()),
-                    static_cast<std::uint32_t>(value.size()), 0, quoted ? Item::QuotedBit : 0};
+    const Item item = Item::make(doc->arena.store(key, value), key.size(), value.size(), quoted);
     const bool lineTag = key.find(" Line") != std::string_view::npos;
 
     Section* s = doc->find(name);
@@ -412,28 +478,28 @@ int put(IniDocument* doc, std::string_view section, std::string_view tag, std::s
       idx = doc->appendSection(name, 0);
       doc->lastSection = idx;
       s = &doc->sections[idx];
-      s->items.push_back(item);
+      s->items.push_back(item, doc->itemPool);
     } else {
       idx = doc->lastSection;
-      std::vector<Item>& items = s->items;
+      ItemList& items = s->items;
       std::size_t first = items.size();
       if (doc->duplicateChecking) {
         for (std::size_t i = 0; i < items.size(); ++i)
-          if (items[i].tagLen == key.size() && equalsFolded(items[i].tag(), key)) {
+          if (items[i].tagLen() == key.size() && equalsFolded(items[i].tag(), key)) {
             first = i;
             break;
           }
       }
       if (first == items.size()) {
-        items.push_back(item);
+        items.push_back(item, doc->itemPool);
       } else {
         // Replace the first equal tag in place and drop the later ones.
         items[first] = item;
         std::size_t out = first + 1;
         for (std::size_t i = first + 1; i < items.size(); ++i)
-          if (!(items[i].tagLen == key.size() && equalsFolded(items[i].tag(), key)))
+          if (!(items[i].tagLen() == key.size() && equalsFolded(items[i].tag(), key)))
             items[out++] = items[i];
-        items.resize(out);
+        items.shrink(out);
       }
     }
     if (lineTag)
@@ -456,21 +522,25 @@ int Ini_PutInt(IniDocument* document, std::string_view section, std::string_view
              false);
 }
 
-int Ini_PutDouble(IniDocument* document, std::string_view section, std::string_view tag,
-                  double value) {
+std::size_t Ini_FormatDouble(double value, char* buffer) {
   // printf("%.16g") in the C locale, without depending on the process locale; "%.17g" for
   // the values 16 digits do not bring back, so every double reads back as itself.
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 16);
+  char* const end = buffer + 32;
+  auto r = std::to_chars(buffer, end, value, std::chars_format::general, 16);
   if (std::isfinite(value)) {
     double back = 0.0;
-    const auto parsed = std::from_chars(buf, r.ptr, back);
+    const auto parsed = std::from_chars(buffer, r.ptr, back);
     if (parsed.ec != std::errc() ||
         std::bit_cast<std::uint64_t>(back) != std::bit_cast<std::uint64_t>(value))
-      r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 17);
+      r = std::to_chars(buffer, end, value, std::chars_format::general, 17);
   }
-  return put(document, section, tag, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)),
-             false);
+  return static_cast<std::size_t>(r.ptr - buffer);
+}
+
+int Ini_PutDouble(IniDocument* document, std::string_view section, std::string_view tag,
+                  double value) {
+  char buf[32];
+  return put(document, section, tag, std::string_view(buf, Ini_FormatDouble(value, buf)), false);
 }
 
 int Ini_PutRawString(IniDocument* document, std::string_view section, std::string_view tag,
@@ -512,16 +582,21 @@ double strtodC(const char* text, char** end) {
 }
 #endif
 
+// Numbers in the plain decimal form the writer makes ([-]digits[.digits][e[+-]digits]) are read
+// with from_chars, which rounds correctly as strtod does and so gives the same double many
+// times faster; whatever from_chars does not take whole goes to strtod.
+bool plainDecimal(std::string_view v, double& d) {
+  for (const char c : v)
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
+      return false;
+  const auto r = std::from_chars(v.data(), v.data() + v.size(), d);
+  return r.ec == std::errc() && r.ptr == v.data() + v.size();
+}
+
 } // namespace
 
-int Ini_GetInt(IniDocument* document, std::string_view section, std::string_view tag,
-               std::int32_t* value) {
-  if (!document || !value)
-    return IniNoDocument;
-  const Item* it = lookup(document, section, tag);
-  if (!it)
-    return 0;
-  const std::string_view v = it->value();
+int ini_detail::itemInt(const Item& item, std::int32_t* value) {
+  const std::string_view v = item.value();
   if (allBlank(v))
     return 0;
   // Optional blanks, one optional sign, digits, optional blanks; within int32.
@@ -551,14 +626,10 @@ int Ini_GetInt(IniDocument* document, std::string_view section, std::string_view
   return 1;
 }
 
-int Ini_GetDouble(IniDocument* document, std::string_view section, std::string_view tag,
-                  double* value) {
-  if (!document || !value)
-    return IniNoDocument;
-  const Item* it = lookup(document, section, tag);
-  if (!it)
-    return 0;
-  const std::string_view v = it->value();
+int ini_detail::itemDouble(const Item& item, double* value) {
+  const std::string_view v = item.value();
+  if (!v.empty() && plainDecimal(v, *value))
+    return 1;
   if (allBlank(v))
     return 0;
   if (equalsFolded(v, "inf") || equalsFolded(v, "+inf")) {
@@ -591,6 +662,22 @@ int Ini_GetDouble(IniDocument* document, std::string_view section, std::string_v
   return 1;
 }
 
+int Ini_GetInt(IniDocument* document, std::string_view section, std::string_view tag,
+               std::int32_t* value) {
+  if (!document || !value)
+    return IniNoDocument;
+  const Item* it = lookup(document, section, tag);
+  return it ? itemInt(*it, value) : 0;
+}
+
+int Ini_GetDouble(IniDocument* document, std::string_view section, std::string_view tag,
+                  double* value) {
+  if (!document || !value)
+    return IniNoDocument;
+  const Item* it = lookup(document, section, tag);
+  return it ? itemDouble(*it, value) : 0;
+}
+
 int Ini_GetRawStringIntoBuffer(IniDocument* document, std::string_view section,
                                std::string_view tag, char* buffer, int bufferSize) {
   if (!document || !buffer || bufferSize < 1)
@@ -600,7 +687,7 @@ int Ini_GetRawStringIntoBuffer(IniDocument* document, std::string_view section,
   if (!it)
     return 0;
   const std::size_t n = std::min<std::size_t>(it->valLen, static_cast<std::size_t>(bufferSize) - 1);
-  std::memcpy(buffer, it->text + it->tagLen, n);
+  std::memcpy(buffer, it->text + it->tagLen(), n);
   buffer[n] = '\0';
   return 1;
 }
@@ -615,6 +702,58 @@ int Ini_GetRawStringIntoBuffer(IniDocument* document, std::string_view section,
     return 0;
   buffer->assign(it->value().substr(0, static_cast<std::size_t>(bufferSize) - 1));
   return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys and sections
+
+IniKey::IniKey(std::string_view text) {
+  std::string scratch;
+  text_ = lookupName(text, scratch);
+  validTag_ = zv::validTag(text_);
+}
+
+const Item* IniSection::find(const IniKey& tag) const {
+  return found_ ? ini_detail::findItem(items_, count_, tag.text()) : nullptr;
+}
+
+int IniSection::getInt(const IniKey& tag, std::int32_t* value) const {
+  if (!value)
+    return IniNoDocument;
+  const Item* it = find(tag);
+  return it ? itemInt(*it, value) : 0;
+}
+
+int IniSection::getDouble(const IniKey& tag, double* value) const {
+  if (!value)
+    return IniNoDocument;
+  const Item* it = find(tag);
+  return it ? itemDouble(*it, value) : 0;
+}
+
+int IniSection::getRawString(const IniKey& tag, std::string* buffer, int bufferSize) const {
+  if (!buffer || bufferSize < 1)
+    return IniNoDocument;
+  buffer->clear();
+  const Item* it = find(tag);
+  if (!it)
+    return 0;
+  buffer->assign(it->value().substr(0, static_cast<std::size_t>(bufferSize) - 1));
+  return 1;
+}
+
+bool Ini_SameName(std::string_view a, std::string_view b) {
+  return equalsFolded(a, b);
+}
+
+IniSection Ini_FindSection(IniDocument* document, std::string_view section) {
+  if (!document)
+    return {};
+  std::string scratch;
+  const Section* s = document->find(lookupName(section, scratch));
+  if (!s)
+    return {};
+  return IniSection(s->nameView(), s->items.data(), s->items.size());
 }
 
 } // namespace zv

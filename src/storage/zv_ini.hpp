@@ -52,6 +52,10 @@ inline constexpr std::size_t IniMaxSectionName = 253;
 inline constexpr std::size_t IniMaxTag = 150;
 
 class IniDocument;
+namespace ini_detail {
+struct Item;
+class Arena;
+} // namespace ini_detail
 
 // Owns one document. Converts to IniDocument* so that it can be passed to the Ini_ functions
 // directly; an empty handle is "no document".
@@ -175,5 +179,127 @@ private:
   std::uint32_t lineNumber_ = 0;
   std::error_code error_;
 };
+
+// A section name or tag normalised once (cut at a NUL, line breaks made blanks, trimmed) as
+// every lookup and put does it, for the names a reader or writer uses again and again.
+class IniKey {
+public:
+  IniKey(std::string_view text); // NOLINT: a key is written where a name would be
+  IniKey(const char* text) : IniKey(std::string_view(text)) {} // NOLINT
+  std::string_view text() const { return text_; }
+  // Whether a put accepts it as a tag (see the puts).
+  bool validTag() const { return validTag_; }
+
+private:
+  std::string text_;
+  bool validTag_ = false;
+};
+
+// One section of a document or of an IniSectionReader, with the lookups of the Ini_Get
+// functions: the same results as those give for the first section of this name. Valid until
+// its document changes or its reader moves on; an empty IniSection stands for a missing one.
+class IniSection {
+public:
+  IniSection() = default;
+  explicit operator bool() const { return found_; }
+  std::string_view name() const { return name_; }
+  int getInt(const IniKey& tag, std::int32_t* value) const;
+  int getDouble(const IniKey& tag, double* value) const;
+  int getRawString(const IniKey& tag, std::string* buffer, int bufferSize) const;
+
+private:
+  friend class IniSectionReader;
+  friend IniSection Ini_FindSection(IniDocument* document, std::string_view section);
+  IniSection(std::string_view name, const ini_detail::Item* items, std::size_t count)
+      : name_(name), items_(items), count_(count), found_(true) {}
+  const ini_detail::Item* find(const IniKey& tag) const;
+
+  std::string_view name_;
+  const ini_detail::Item* items_ = nullptr;
+  std::size_t count_ = 0;
+  bool found_ = false;
+};
+
+// The first section of that name, or an empty IniSection.
+IniSection Ini_FindSection(IniDocument* document, std::string_view section);
+// Whether two normalised section names or tags are the same for lookups: ASCII letters
+// compare case-insensitively.
+bool Ini_SameName(std::string_view a, std::string_view b);
+
+// Reads a file one section at a time without building a document, for files too big to keep
+// whole: each section comes complete, its " Line" runs joined, exactly as a document read
+// from the same file holds it (items before the first section are dropped; comments are not
+// kept).
+class IniSectionReader {
+public:
+  explicit IniSectionReader(ReadableFile& file);
+  ~IniSectionReader();
+  IniSectionReader(const IniSectionReader&) = delete;
+  IniSectionReader& operator=(const IniSectionReader&) = delete;
+
+  // 1 with the next section in section(), 0 at the end of the file, or IniReadError,
+  // IniOutOfMemory.
+  int next();
+  IniSection section() const;
+  // Appends the current section to a document (no duplicate checking); IniOutOfMemory.
+  int copyTo(IniDocument* document) const;
+
+private:
+  LineFile lines_;
+  std::string name_;
+  std::string nextName_; // the header that ended the current section
+  bool haveNext_ = false;
+  bool started_ = false;
+  std::unique_ptr<ini_detail::Arena> text_;
+  std::vector<ini_detail::Item> items_;
+};
+
+// Writes the text of a document section by section without building the document, for
+// files too big to keep whole: the same bytes Ini_WriteToString gives for a new document
+// filled by the same puts with duplicate checking off, as long as every section is put
+// whole and no section name comes twice (this is not checked). It either collects the text
+// in memory or, inside writeFile, writes it straight into the file that is to replace the
+// target.
+class IniTextWriter {
+public:
+  IniTextWriter();
+  ~IniTextWriter();
+  IniTextWriter(const IniTextWriter&) = delete;
+  IniTextWriter& operator=(const IniTextWriter&) = delete;
+
+  // Replaces the file with the text produce puts, as Ini_WriteToFile does and with the same
+  // results, without keeping the text. When produce returns anything but 0, the file is left
+  // as it was and produced holds that value (the function then returns 0).
+  using Producer = std::function<int(IniTextWriter&)>;
+  static int writeFile(const std::filesystem::path& path, FileSystem& fs,
+                       const IniBeforeRename& beforeRename, std::error_code* cause,
+                       const Producer& produce, int& produced);
+
+  // Starts the next section; the puts after it go into it. 0 or IniNoDocument for a name a
+  // put would refuse.
+  int section(std::string_view name);
+  // As Ini_PutInt and so on; IniNoDocument also when no section was started.
+  int putInt(const IniKey& tag, std::int32_t value);
+  int putDouble(const IniKey& tag, double value);
+  int putRawString(const IniKey& tag, std::string_view text);
+  // The text so far as Ini_WriteToString would give it (when collecting in memory).
+  std::string text() const;
+
+private:
+  struct Sink;
+  explicit IniTextWriter(FileWriter& out);
+  int put(const IniKey& tag, std::string_view value, bool quoted);
+  void append(const char* p, std::size_t n);
+  void closeSection();
+
+  FileWriter* out_ = nullptr; // the file written to, or none: the text collects in blocks_
+  // The text in blocks, so that growing never copies what is there.
+  std::vector<std::string> blocks_;
+  bool inSection_ = false;
+};
+
+// The text a double is stored as: "%.16g" (C locale), "%.17g" where 16 digits do not read
+// back as the same double. buffer needs 32 bytes; returns the length.
+std::size_t Ini_FormatDouble(double value, char* buffer);
 
 } // namespace zv

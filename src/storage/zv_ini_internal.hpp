@@ -3,9 +3,9 @@
 //
 // Sized for the largest text data set (about a million sections and eight million items):
 // names, tags and values live in one append-only arena of big blocks, an item is 24 bytes
-// pointing into it, each section keeps its items in one exactly sized vector, and sections
-// are found through an open-addressing hash index on the folded name, so no lookup walks
-// the section list.
+// pointing into it, each section keeps its items in one run of a shared item pool (no
+// allocation per section), and sections are found through an open-addressing hash index on
+// the folded name, so no lookup walks the section list.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -61,10 +61,14 @@ public:
   // Uninitialised room for n bytes.
   char* allocate(std::size_t n);
   std::size_t bytesReserved() const { return reserved_; }
+  // Forgets every text stored; the first block is kept for the texts that follow.
+  void clear();
 
 private:
   static constexpr std::size_t BlockSize = std::size_t{1} << 20;
   std::vector<std::unique_ptr<char[]>> blocks_;
+  char* first_ = nullptr; // the first block of the usual size, kept by clear()
+  std::size_t firstSize_ = 0;
   char* cur_ = nullptr;
   std::size_t left_ = 0;
   std::size_t nextBlock_ = 4096;
@@ -72,19 +76,71 @@ private:
 };
 
 struct Item {
-  const char* text; // the tag, directly followed by the value
-  std::uint32_t tagLen;
-  std::uint32_t valLen;
-  std::uint32_t line; // source line, 0 for a put
-  std::uint32_t meta; // bit 31: quoted; bits 0..30: comment number + 1 (0: none)
+  static constexpr std::size_t MaxTag = 255; // a line holds no longer one
+  static constexpr std::uint32_t MaxComments = (1u << 23) - 1;
 
-  static constexpr std::uint32_t QuotedBit = 0x80000000u;
-  std::string_view tag() const { return {text, tagLen}; }
-  std::string_view value() const { return {text + tagLen, valLen}; }
-  bool quoted() const { return (meta & QuotedBit) != 0; }
-  std::uint32_t comment() const { return meta & ~QuotedBit; }
+  const char* text; // the tag, directly followed by the value
+  std::uint32_t valLen;
+  std::uint32_t bits; // bits 0..7: tag length; bit 8: quoted; bits 9..31: comment number + 1
+
+  // tagLen <= MaxTag, comment <= MaxComments (comment number + 1, 0: none).
+  static Item make(const char* text, std::size_t tagLen, std::size_t valLen, bool quoted,
+                   std::uint32_t comment = 0) {
+    return Item{text, static_cast<std::uint32_t>(valLen),
+                static_cast<std::uint32_t>(tagLen) | (quoted ? 0x100u : 0u) | (comment << 9)};
+  }
+  std::size_t tagLen() const { return bits & 0xFFu; }
+  std::string_view tag() const { return {text, tagLen()}; }
+  std::string_view value() const { return {text + tagLen(), valLen}; }
+  bool quoted() const { return (bits & 0x100u) != 0; }
+  std::uint32_t comment() const { return bits >> 9; }
+  void setTagLen(std::size_t n) { bits = (bits & ~0xFFu) | static_cast<std::uint32_t>(n); }
 };
-static_assert(sizeof(Item) == 24);
+static_assert(sizeof(Item) == 16);
+
+// Room for items in blocks that grow from small (a configuration file) to big (a data set), so
+// that a section needs no allocation of its own.
+class ItemPool {
+public:
+  // Uninitialised room for n items.
+  Item* allocate(std::size_t n);
+  // Grows the run [run, run + size) to newSize in place when it ends where the free room
+  // begins; false when it does not.
+  bool extend(Item* run, std::size_t size, std::size_t newSize);
+
+private:
+  static constexpr std::size_t BlockItems = 65536;
+  std::vector<std::unique_ptr<Item[]>> blocks_;
+  Item* cur_ = nullptr;
+  std::size_t left_ = 0;
+  std::size_t nextBlock_ = 64;
+};
+
+// The items of one section: one run in the document's item pool. Growing moves the run to new
+// room (unless it can grow in place); the old room stays unused until the document goes.
+class ItemList {
+public:
+  Item* begin() { return items_; }
+  Item* end() { return items_ + size_; }
+  const Item* begin() const { return items_; }
+  const Item* end() const { return items_ + size_; }
+  const Item* data() const { return items_; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  Item& operator[](std::size_t i) { return items_[i]; }
+  const Item& operator[](std::size_t i) const { return items_[i]; }
+
+  void append(const Item* items, std::size_t n, ItemPool& pool);
+  void push_back(const Item& item, ItemPool& pool) { append(&item, 1, pool); }
+  // Keeps the first n items (n <= size()).
+  void shrink(std::size_t n) { size_ = static_cast<std::uint32_t>(n); }
+  void clear() { items_ = nullptr, size_ = capacity_ = 0; }
+
+private:
+  Item* items_ = nullptr;
+  std::uint32_t size_ = 0;
+  std::uint32_t capacity_ = 0;
+};
 
 struct Section {
   const char* name = nullptr;
@@ -93,7 +149,7 @@ struct Section {
   std::uint32_t nextSame = None; // next live section with the same folded name
   bool removed = false;
   bool lineTags = false; // some tag contains " Line" (candidate for joining)
-  std::vector<Item> items;
+  ItemList items;
 
   std::string_view nameView() const { return {name, nameLen}; }
 };
@@ -163,6 +219,7 @@ public:
   ini_detail::ChunkedVector<ini_detail::Section> sections;
   ini_detail::SectionIndex index;
   ini_detail::Arena arena;
+  ini_detail::ItemPool itemPool;
   std::vector<std::string> comments;
   std::string headerComment;
   std::string trailerComment;
@@ -191,6 +248,20 @@ public:
 namespace ini_detail {
 // Joins runs of "<tag> Line0001", "<tag> Line0002", ... in the marked sections.
 void joinLongValues(IniDocument& doc);
+// The same for the items of one section, the joined texts stored in arena; returns the new
+// number of items and in left whether any " Line" tag is left.
+std::size_t joinItems(Item* items, std::size_t count, Arena& arena, bool& left);
+// The first item of that (normalised) tag, or nullptr.
+const Item* findItem(const Item* items, std::size_t count, std::string_view tag);
+// The conversions of the Ini_Get functions on one item.
+int itemInt(const Item& item, std::int32_t* value);
+int itemDouble(const Item& item, double* value);
+// A name or text as a line can hold it: cut at a NUL, line breaks made blanks; scratch holds
+// it when it differs from s.
+std::string_view lineSafe(std::string_view s, std::string& scratch);
+// The normalised form of a section name or tag (cut at a NUL, line breaks made blanks,
+// trimmed); scratch holds it when it differs from s.
+std::string_view lookupName(std::string_view s, std::string& scratch);
 } // namespace ini_detail
 
 } // namespace zv

@@ -178,7 +178,7 @@ public:
     std::string_view line;
     int r;
     while ((r = lines.next(line)) == 1)
-      take(line, lines.lineNumber());
+      take(line);
     commitItems();
     doc_.indexPending();
     if (r < 0)
@@ -192,11 +192,7 @@ public:
   // Puts the items collected for the current section into it (exactly sized).
   void commitItems() {
     if (current_ != None && !scratch_.empty()) {
-      std::vector<Item>& items = doc_.sections[current_].items;
-      if (items.empty())
-        items.assign(scratch_.begin(), scratch_.end());
-      else
-        items.insert(items.end(), scratch_.begin(), scratch_.end());
+      doc_.sections[current_].items.append(scratch_.data(), scratch_.size(), doc_.itemPool);
     }
     scratch_.clear();
   }
@@ -209,7 +205,7 @@ private:
     return doc_.addComment(std::move(pending_));
   }
 
-  void take(std::string_view line, std::uint32_t lineNumber) {
+  void take(std::string_view line) {
     const Classified c = classify(line);
     switch (c.kind) {
     case LineKind::Comment:
@@ -232,10 +228,8 @@ private:
         break;
       }
       const std::uint32_t comment = takeComment();
-      scratch_.push_back(Item{doc_.arena.store(c.name, c.value),
-                              static_cast<std::uint32_t>(c.name.size()),
-                              static_cast<std::uint32_t>(c.value.size()), lineNumber,
-                              comment | (c.quoted ? Item::QuotedBit : 0)});
+      scratch_.push_back(Item::make(doc_.arena.store(c.name, c.value), c.name.size(),
+                                    c.value.size(), c.quoted, comment));
       if (c.name.find(" Line") != std::string_view::npos)
         doc_.noteLineTag(current_);
       break;
@@ -278,12 +272,12 @@ bool splitLineTag(std::string_view tag, std::string_view& base, std::uint32_t& n
   return true;
 }
 
-// Joins the runs of one section; returns whether any " Line" tag is left.
-bool joinSection(IniDocument& doc, Section& s) {
-  std::vector<Item>& items = s.items;
+} // namespace
+
+std::size_t ini_detail::joinItems(Item* items, std::size_t count, Arena& arena, bool& left) {
   std::size_t out = 0;
-  bool left = false;
-  for (std::size_t i = 0; i < items.size();) {
+  left = false;
+  for (std::size_t i = 0; i < count;) {
     std::string_view base;
     std::uint32_t number = 0;
     if (!splitLineTag(items[i].tag(), base, number) || number != 1) {
@@ -296,7 +290,7 @@ bool joinSection(IniDocument& doc, Section& s) {
     // rely on.
     std::size_t j = i + 1;
     std::size_t total = items[i].valLen;
-    for (; j < items.size(); ++j) {
+    for (; j < count; ++j) {
       std::string_view b;
       std::uint32_t n = 0;
       if (!splitLineTag(items[j].tag(), b, n) || n == 1)
@@ -305,26 +299,23 @@ bool joinSection(IniDocument& doc, Section& s) {
     }
     if (total > UINT32_MAX)
       throw std::bad_alloc();
-    char* text = doc.arena.allocate(base.size() + total);
+    char* text = arena.allocate(base.size() + total);
     std::memcpy(text, base.data(), base.size());
     char* v = text + base.size();
     for (std::size_t k = i; k < j; ++k) {
-      std::memcpy(v, items[k].text + items[k].tagLen, items[k].valLen);
+      std::memcpy(v, items[k].text + items[k].tagLen(), items[k].valLen);
       v += items[k].valLen;
     }
     Item joined = items[i];
     joined.text = text;
-    joined.tagLen = static_cast<std::uint32_t>(base.size());
+    joined.setTagLen(base.size());
     joined.valLen = static_cast<std::uint32_t>(total);
     left = left || base.find(" Line") != std::string_view::npos;
     items[out++] = joined;
     i = j;
   }
-  items.resize(out);
-  return left;
+  return out;
 }
-
-} // namespace
 
 void ini_detail::joinLongValues(IniDocument& doc) {
   std::vector<std::uint32_t> keep;
@@ -332,7 +323,9 @@ void ini_detail::joinLongValues(IniDocument& doc) {
     Section& s = doc.sections[idx];
     if (s.removed)
       continue;
-    s.lineTags = joinSection(doc, s);
+    bool left = false;
+    s.items.shrink(joinItems(s.items.begin(), s.items.size(), doc.arena, left));
+    s.lineTags = left;
     if (s.lineTags)
       keep.push_back(idx);
   }
@@ -363,6 +356,87 @@ int Ini_ReadFromFile(IniDocument* document, const std::filesystem::path& path, F
   if (fs.openRead(path, file))
     return IniCannotOpen;
   return Ini_ReadFromFile(document, *file);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Section by section
+
+IniSectionReader::IniSectionReader(ReadableFile& file)
+    : lines_(file), text_(std::make_unique<Arena>()) {}
+
+IniSectionReader::~IniSectionReader() = default;
+
+int IniSectionReader::next() {
+  try {
+    text_->clear();
+    items_.clear();
+    std::string_view line;
+    int r = 1;
+    if (!started_) {
+      started_ = true;
+      // Items before the first section belong to none and are dropped, as a document does.
+      while ((r = lines_.next(line)) == 1) {
+        const Classified c = classify(line);
+        if (c.kind == LineKind::Header) {
+          nextName_.assign(c.name);
+          haveNext_ = true;
+          break;
+        }
+      }
+      if (r < 0)
+        return IniReadError;
+    }
+    if (!haveNext_)
+      return 0;
+    name_.swap(nextName_);
+    haveNext_ = false;
+    bool lineTags = false;
+    while ((r = lines_.next(line)) == 1) {
+      const Classified c = classify(line);
+      if (c.kind == LineKind::Item) {
+        items_.push_back(
+            Item::make(text_->store(c.name, c.value), c.name.size(), c.value.size(), c.quoted));
+        lineTags = lineTags || c.name.find(" Line") != std::string_view::npos;
+      } else if (c.kind == LineKind::Header) {
+        nextName_.assign(c.name);
+        haveNext_ = true;
+        break;
+      }
+    }
+    if (r < 0)
+      return IniReadError;
+    if (lineTags) {
+      bool left = false;
+      items_.resize(joinItems(items_.data(), items_.size(), *text_, left));
+    }
+    return 1;
+  } catch (const std::bad_alloc&) {
+    return IniOutOfMemory;
+  } catch (const std::length_error&) {
+    return IniOutOfMemory;
+  }
+}
+
+IniSection IniSectionReader::section() const {
+  return IniSection(name_, items_.data(), items_.size());
+}
+
+int IniSectionReader::copyTo(IniDocument* document) const {
+  if (!document)
+    return IniNoDocument;
+  try {
+    const std::uint32_t idx = document->appendSection(name_, 0);
+    for (const Item& it : items_) {
+      Item copy = it;
+      copy.text = document->arena.store(it.tag(), it.value());
+      document->sections[idx].items.push_back(copy, document->itemPool);
+    }
+    return 0;
+  } catch (const std::bad_alloc&) {
+    return IniOutOfMemory;
+  } catch (const std::length_error&) {
+    return IniOutOfMemory;
+  }
 }
 
 } // namespace zv

@@ -1,6 +1,7 @@
 // Writing INI text and replacing the file safely.
 #include <cerrno>
 #include <charconv>
+#include <functional>
 #include <initializer_list>
 #include <new>
 
@@ -35,29 +36,34 @@ template <class Out> void emitLines(Out& out, std::string_view text) {
   out.write("\r\n", 2);
 }
 
-template <class Out> void emitItem(Out& out, const IniDocument& doc, const Item& it) {
-  if (it.comment())
-    emitLines(out, doc.comments[it.comment() - 1]);
-  const std::string_view value = it.value();
+// One value as one line, or as "<tag> Line0001", "<tag> Line0002", ... ("%s%s%04d") of 80
+// characters each when it is longer.
+template <class Out>
+void emitValue(Out& out, std::string_view tag, std::string_view value, bool quoted) {
   if (value.size() <= PieceLength) {
-    emitItemLine(out, it.tag(), value, it.quoted());
+    emitItemLine(out, tag, value, quoted);
     return;
   }
-  // "<tag> Line0001", "<tag> Line0002", ... ("%s%s%04d"), 80 characters each.
-  std::string tag(it.tag());
-  tag += " Line";
-  const std::size_t baseLen = tag.size();
+  std::string pieceTag(tag);
+  pieceTag += " Line";
+  const std::size_t baseLen = pieceTag.size();
   std::uint64_t piece = 1;
   for (std::size_t at = 0; at < value.size(); at += PieceLength, ++piece) {
-    tag.resize(baseLen);
+    pieceTag.resize(baseLen);
     char digits[24];
     const auto r = std::to_chars(digits, digits + sizeof digits, piece);
     const std::size_t n = static_cast<std::size_t>(r.ptr - digits);
     if (n < 4)
-      tag.append(4 - n, '0');
-    tag.append(digits, n);
-    emitItemLine(out, tag, value.substr(at, PieceLength), it.quoted());
+      pieceTag.append(4 - n, '0');
+    pieceTag.append(digits, n);
+    emitItemLine(out, pieceTag, value.substr(at, PieceLength), quoted);
   }
+}
+
+template <class Out> void emitItem(Out& out, const IniDocument& doc, const Item& it) {
+  if (it.comment())
+    emitLines(out, doc.comments[it.comment() - 1]);
+  emitValue(out, it.tag(), it.value(), it.quoted());
 }
 
 template <class Out> void emitDocument(Out& out, const IniDocument& doc) {
@@ -142,10 +148,14 @@ int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path, Fi
   return Ini_WriteToFile(document, path, fs, {}, nullptr);
 }
 
-int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path, FileSystem& fs,
-                    const IniBeforeRename& beforeRename, std::error_code* cause) {
-  if (!document)
-    return IniNoDocument;
+namespace {
+
+// Replaces the file with what produce writes, with the document writer's result codes.
+// abandon, when given, is asked after produce: true leaves the target as it was.
+int replaceWithText(const std::filesystem::path& path, FileSystem& fs,
+                    const IniBeforeRename& beforeRename, std::error_code* cause,
+                    const std::function<void(FileWriter&)>& produce,
+                    const std::function<bool()>& abandon = {}) {
   ReplaceOptions options;
   options.beforeRename = beforeRename;
   options.tempPrefix = "ini$$";
@@ -153,9 +163,10 @@ int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path, Fi
   options.tempCandidates = 1000;
   options.bufferSize = 16384;
   options.checkTarget = true;
-  const ReplaceResult r = replaceFile(fs, path, options, [document](FileWriter& out) {
-    emitDocument(out, *document);
-    return std::error_code{};
+  const ReplaceResult r = replaceFile(fs, path, options, [&](FileWriter& out) {
+    produce(out);
+    return abandon && abandon() ? std::make_error_code(std::errc::operation_canceled)
+                                : std::error_code{};
   });
   if (cause)
     *cause = r.error;
@@ -177,6 +188,137 @@ int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path, Fi
     return renameErrorCode(r.error);
   }
   return IniIoError;
+}
+
+} // namespace
+
+int Ini_WriteToFile(IniDocument* document, const std::filesystem::path& path, FileSystem& fs,
+                    const IniBeforeRename& beforeRename, std::error_code* cause) {
+  if (!document)
+    return IniNoDocument;
+  return replaceWithText(path, fs, beforeRename, cause,
+                         [document](FileWriter& out) { emitDocument(out, *document); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Section by section
+
+namespace {
+constexpr std::size_t TextBlock = std::size_t{1} << 20;
+
+// Output into the writer's blocks for emitValue.
+} // namespace
+
+struct IniTextWriter::Sink {
+  IniTextWriter& w;
+  void write(const char* p, std::size_t n) { w.append(p, n); }
+  void put(char c) { w.append(&c, 1); }
+};
+
+IniTextWriter::IniTextWriter() = default;
+IniTextWriter::IniTextWriter(FileWriter& out) : out_(&out) {}
+IniTextWriter::~IniTextWriter() = default;
+
+void IniTextWriter::append(const char* p, std::size_t n) {
+  if (out_) {
+    out_->write(p, n);
+    return;
+  }
+  while (n > 0) {
+    if (blocks_.empty() || blocks_.back().size() == blocks_.back().capacity()) {
+      blocks_.emplace_back();
+      blocks_.back().reserve(TextBlock);
+    }
+    std::string& b = blocks_.back();
+    const std::size_t take = std::min(n, b.capacity() - b.size());
+    b.append(p, take);
+    p += take;
+    n -= take;
+  }
+}
+
+void IniTextWriter::closeSection() {
+  if (inSection_)
+    append("\r\n", 2);
+  inSection_ = false;
+}
+
+int IniTextWriter::section(std::string_view name) {
+  try {
+    std::string scratch;
+    const std::string_view n = lookupName(name, scratch);
+    if (n.empty() || n.size() > IniMaxSectionName)
+      return IniNoDocument;
+    closeSection();
+    append("[", 1);
+    append(n.data(), n.size());
+    append("]\r\n", 3);
+    inSection_ = true;
+    return 0;
+  } catch (const std::bad_alloc&) {
+    return IniOutOfMemory;
+  } catch (const std::length_error&) {
+    return IniOutOfMemory;
+  }
+}
+
+int IniTextWriter::put(const IniKey& tag, std::string_view value, bool quoted) {
+  if (!inSection_ || !tag.validTag())
+    return IniNoDocument;
+  try {
+    std::string scratch;
+    value = lineSafe(value, scratch);
+    if (value.size() > UINT32_MAX)
+      return IniOutOfMemory;
+    Sink out{*this};
+    emitValue(out, tag.text(), value, quoted);
+    return 0;
+  } catch (const std::bad_alloc&) {
+    return IniOutOfMemory;
+  } catch (const std::length_error&) {
+    return IniOutOfMemory;
+  }
+}
+
+int IniTextWriter::putInt(const IniKey& tag, std::int32_t value) {
+  char buf[16];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value);
+  return put(tag, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)), false);
+}
+
+int IniTextWriter::putDouble(const IniKey& tag, double value) {
+  char buf[32];
+  return put(tag, std::string_view(buf, Ini_FormatDouble(value, buf)), false);
+}
+
+int IniTextWriter::putRawString(const IniKey& tag, std::string_view text) {
+  return put(tag, text, true);
+}
+
+std::string IniTextWriter::text() const {
+  std::string all;
+  for (const std::string& b : blocks_)
+    all += b;
+  if (inSection_)
+    all += "\r\n";
+  return all;
+}
+
+int IniTextWriter::writeFile(const std::filesystem::path& path, FileSystem& fs,
+                             const IniBeforeRename& beforeRename, std::error_code* cause,
+                             const Producer& produce, int& produced) {
+  produced = 0;
+  bool stopped = false;
+  const int r = replaceWithText(
+      path, fs, beforeRename, cause,
+      [&](FileWriter& out) {
+        IniTextWriter writer(out);
+        produced = produce(writer);
+        writer.closeSection();
+        stopped = produced != 0;
+      },
+      [&] { return stopped; });
+  return stopped ? 0 : r;
 }
 
 } // namespace zv

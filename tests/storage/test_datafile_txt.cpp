@@ -16,7 +16,7 @@ struct TxtRig : ModelRig {
   TextDataFile file{model, reporter};
 
   int save(const std::filesystem::path& p, Progress* progress = nullptr) {
-    if (int r = file.openTextWriteFile(); r != 0)
+    if (int r = file.openTextWriteFile(p); r != 0)
       return r;
     const int r = file.writeTextDataSet(model.sampleCount(), model.storageCount(), progress);
     const int c = file.closeTextWriteFile(p, r);
@@ -249,11 +249,47 @@ TEST(TextFile, EngineFailuresAreLogged) {
   TextDataFile file(rig.model, rig.reporter, fs);
   const auto p = rig.dir.write("W.DAT", "old");
   fs.diskFullAfter(10);
-  ASSERT_EQ(file.openTextWriteFile(), 0);
+  ASSERT_EQ(file.openTextWriteFile(p), 0);
   ASSERT_EQ(file.writeTextDataSet(1, 1, nullptr), 0);
   EXPECT_EQ(file.closeTextWriteFile(p, 0), IniDiskFull);
   EXPECT_TRUE(rig.logged("Ini_WriteToFile()"));
   EXPECT_EQ(test::TestDir::readFile(p), "old");
+}
+
+TEST(TextFile, SectionsInAnyOrderReadAsInTheWritersOrder) {
+  // The first section of each name counts wherever it stands; the usual order is read
+  // without keeping sections aside.
+  TxtRig rig;
+  test::buildDataSet(rig.model, 2, 2, {2, 1, 3, 1});
+  rig.model.dataSet()->samples[1].storages[0].measurements[2].force = 4.25;
+  const auto p = rig.dir.file("O.DAT");
+  ASSERT_EQ(rig.save(p), 0);
+  const DataSet original = *rig.model.dataSet();
+  std::string text = test::TestDir::readFile(p);
+  std::vector<std::string> sections;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t next = text.find("\r\n[", at);
+    const std::size_t end = next == std::string::npos ? text.size() : next + 2;
+    sections.push_back(text.substr(at, end - at));
+    at = end;
+  }
+  auto joined = [](const std::vector<std::string>& parts) {
+    std::string all;
+    for (const std::string& part : parts)
+      all += part;
+    return all;
+  };
+  std::vector<std::string> reversed(sections.rbegin(), sections.rend());
+  std::vector<std::string> doubled = sections;
+  doubled.insert(doubled.begin() + 1, "[Probe-2/Lagerung-1/Messung-3]\r\nMe\xDFwert = 9\r\n");
+  for (const std::string& variant : {joined(reversed), joined(sections) + sections[3]}) {
+    TxtRig back;
+    ASSERT_EQ(back.load(variant), 0);
+    test::expectSameContent(original, *back.model.dataSet(), false);
+  }
+  TxtRig first;
+  ASSERT_EQ(first.load(joined(doubled)), 0);
+  EXPECT_EQ(first.model.measurementAt(1, 0, 2)->force, 9.0);
 }
 
 } // namespace

@@ -343,5 +343,69 @@ TEST(IniWrite, HeaderAndTrailerWithoutSections) {
   EXPECT_EQ(text(empty), "");
 }
 
+TEST(IniSections, WriterGivesTheTextOfADocumentWithTheSamePuts) {
+  // Blanks around names, a NUL and line breaks in values, a long value, doubles and a
+  // refused tag: each put gives the same result and the same bytes either way.
+  const std::string longValue(200, 'x');
+  IniHandle doc = Ini_New(0);
+  Ini_SetDuplicateChecking(doc, 0);
+  IniTextWriter w;
+  EXPECT_EQ(w.putInt("Before", 1), IniNoDocument); // no section started
+  for (const std::string& name : {std::string(" A "), std::string("b/c-1")}) {
+    ASSERT_EQ(w.section(name), 0);
+    EXPECT_EQ(w.putInt(" Count ", -7), Ini_PutInt(doc, name, " Count ", -7));
+    EXPECT_EQ(w.putDouble("D", 0.1 + 0.2), Ini_PutDouble(doc, name, "D", 0.1 + 0.2));
+    EXPECT_EQ(w.putRawString("S", std::string("a\rb\nc\0d", 7)),
+              Ini_PutRawString(doc, name, "S", std::string("a\rb\nc\0d", 7)));
+    EXPECT_EQ(w.putRawString("Long", longValue), Ini_PutRawString(doc, name, "Long", longValue));
+    EXPECT_EQ(w.putInt("x=y", 1), Ini_PutInt(doc, name, "x=y", 1));
+  }
+  EXPECT_EQ(w.section("  "), IniNoDocument);
+  EXPECT_EQ(w.text(), text(doc));
+}
+
+TEST(IniSections, ReaderHandsOverEachSectionAsADocumentHoldsIt) {
+  const std::string bytes = "lost = 1\r\n[ S1 ]\r\n; c\r\nA = 1\r\nV Line0001 = \"ab\"\r\n"
+                            "V Line0002 = \"cd\"\r\nA = 2\r\n[s1]\r\nA = 3\r\n[Empty]\r\n"
+                            "[T]\r\nD = 2.5e-3\r\nN = 0x10\r\n";
+  IniHandle doc = parse(bytes);
+  MemoryFile f(bytes, 7);
+  IniSectionReader reader(f);
+  std::vector<std::string> names;
+  IniHandle copy = Ini_New(0);
+  while (reader.next() == 1) {
+    const IniSection s = reader.section();
+    names.emplace_back(s.name());
+    ASSERT_EQ(reader.copyTo(copy), 0);
+  }
+  EXPECT_EQ(reader.next(), 0);
+  EXPECT_EQ(names, (std::vector<std::string>{"S1", "s1", "Empty", "T"}));
+  // Lookups in the copied sections and in the document read whole agree (first of a name).
+  for (IniDocument* d : {doc.get(), copy.get()}) {
+    const IniSection s1 = Ini_FindSection(d, "s1");
+    std::int32_t n = 0;
+    std::string v;
+    EXPECT_EQ(s1.getInt("a", &n), 1);
+    EXPECT_EQ(n, 1);
+    EXPECT_EQ(s1.getRawString("V", &v, 100), 1);
+    EXPECT_EQ(v, "abcd");
+    double x = 0;
+    const IniSection t = Ini_FindSection(d, "T");
+    EXPECT_EQ(t.getDouble("D", &x), 1);
+    EXPECT_EQ(x, 2.5e-3);
+    EXPECT_EQ(t.getDouble("N", &x), Ini_GetDouble(doc, "T", "N", &x)); // hex goes to strtod
+    EXPECT_FALSE(Ini_FindSection(d, "none"));
+  }
+  struct Failing : ReadableFile {
+    std::error_code read(void*, std::size_t, std::size_t& got) override {
+      got = 0;
+      return std::make_error_code(std::errc::io_error);
+    }
+    std::error_code seek(std::uint64_t) override { return {}; }
+  } failing;
+  IniSectionReader broken(failing);
+  EXPECT_EQ(broken.next(), IniReadError);
+}
+
 } // namespace
 } // namespace zv
