@@ -1,4 +1,4 @@
-// INI document: storage, lookups, puts and gets.
+// INI document: storage, lookups and puts (the gets are in zv_ini_values.cpp).
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -371,21 +371,13 @@ const Item* ini_detail::findItem(const Item* items, std::size_t count, std::stri
   return nullptr;
 }
 
-namespace {
-
-const Item* findItem(const Section& s, std::string_view tag) {
-  return ini_detail::findItem(s.items.data(), s.items.size(), tag);
-}
-
-const Item* lookup(IniDocument* doc, std::string_view section, std::string_view tag) {
+const Item* ini_detail::lookup(IniDocument* doc, std::string_view section, std::string_view tag) {
   std::string s1, s2;
   Section* s = doc->find(lookupName(section, s1));
   if (!s)
     return nullptr;
-  return findItem(*s, lookupName(tag, s2));
+  return findItem(s->items.data(), s->items.size(), lookupName(tag, s2));
 }
-
-} // namespace
 
 int Ini_SectionExists(IniDocument* document, std::string_view section) {
   if (!document)
@@ -448,12 +440,12 @@ int Ini_RemoveSection(IniDocument* document, std::string_view section) {
 // ---------------------------------------------------------------------------------------------
 // Puts
 
-namespace {
-
-bool validTag(std::string_view tag) {
+bool ini_detail::validTag(std::string_view tag) {
   return !tag.empty() && tag.size() <= IniMaxTag && tag.front() != ';' && tag.front() != '[' &&
          tag.find('=') == std::string_view::npos;
 }
+
+namespace {
 
 int put(IniDocument* doc, std::string_view section, std::string_view tag, std::string_view value,
         bool quoted) {
@@ -551,209 +543,6 @@ int Ini_PutRawString(IniDocument* document, std::string_view section, std::strin
 int Ini_PutRawString(IniDocument* document, std::string_view section, std::string_view tag,
                      const char* text) {
   return put(document, section, tag, text ? std::string_view(text) : std::string_view(), true);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Gets
-
-namespace {
-
-bool allBlank(std::string_view s) {
-  for (unsigned char c : s)
-    if (!isBlank(c))
-      return false;
-  return true;
-}
-
-// strtod in the C locale, whatever locale the process has switched to.
-#if defined(_WIN32)
-double strtodC(const char* text, char** end) {
-  static const _locale_t loc = _create_locale(LC_ALL, "C");
-  if (!loc)
-    return std::strtod(text, end);
-  return _strtod_l(text, end, loc);
-}
-#else
-double strtodC(const char* text, char** end) {
-  static const locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  if (loc == static_cast<locale_t>(nullptr))
-    return std::strtod(text, end); // cannot happen for "C"; never pass a null locale
-  return strtod_l(text, end, loc);
-}
-#endif
-
-// Numbers in the plain decimal form the writer makes ([-]digits[.digits][e[+-]digits]) are read
-// with from_chars, which rounds correctly as strtod does and so gives the same double many
-// times faster; whatever from_chars does not take whole goes to strtod.
-bool plainDecimal(std::string_view v, double& d) {
-  for (const char c : v)
-    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
-      return false;
-  const auto r = std::from_chars(v.data(), v.data() + v.size(), d);
-  return r.ec == std::errc() && r.ptr == v.data() + v.size();
-}
-
-} // namespace
-
-int ini_detail::itemInt(const Item& item, std::int32_t* value) {
-  const std::string_view v = item.value();
-  if (allBlank(v))
-    return 0;
-  // Optional blanks, one optional sign, digits, optional blanks; within int32.
-  std::size_t i = 0;
-  while (i < v.size() && isBlank(static_cast<unsigned char>(v[i])))
-    ++i;
-  bool negative = false;
-  if (i < v.size() && (v[i] == '+' || v[i] == '-'))
-    negative = v[i++] == '-';
-  const std::size_t digitsStart = i;
-  std::int64_t magnitude = 0;
-  while (i < v.size() && v[i] >= '0' && v[i] <= '9') {
-    if (magnitude <= (std::int64_t{1} << 32))
-      magnitude = magnitude * 10 + (v[i] - '0');
-    ++i;
-  }
-  if (i == digitsStart)
-    return IniNotAnInteger;
-  while (i < v.size() && isBlank(static_cast<unsigned char>(v[i])))
-    ++i;
-  if (i != v.size())
-    return IniNotAnInteger;
-  const std::int64_t n = negative ? -magnitude : magnitude;
-  if (n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max())
-    return IniNotAnInteger;
-  *value = static_cast<std::int32_t>(n);
-  return 1;
-}
-
-int ini_detail::itemDouble(const Item& item, double* value) {
-  const std::string_view v = item.value();
-  if (!v.empty() && plainDecimal(v, *value))
-    return 1;
-  if (allBlank(v))
-    return 0;
-  if (equalsFolded(v, "inf") || equalsFolded(v, "+inf")) {
-    *value = std::numeric_limits<double>::infinity();
-    return 1;
-  }
-  if (equalsFolded(v, "-inf")) {
-    *value = -std::numeric_limits<double>::infinity();
-    return 1;
-  }
-  // strtod needs a terminated text; short values (all numbers) avoid the heap.
-  char small[128];
-  std::string big;
-  const char* text;
-  if (v.size() < sizeof small) {
-    std::memcpy(small, v.data(), v.size());
-    small[v.size()] = '\0';
-    text = small;
-  } else {
-    big.assign(v);
-    text = big.c_str();
-  }
-  char* end = nullptr;
-  errno = 0;
-  const double d = strtodC(text, &end);
-  const bool overflow = errno == ERANGE && std::isinf(d);
-  *value = end == text ? 0.0 : d;
-  if (end != text + v.size() || overflow)
-    return IniNotANumber;
-  return 1;
-}
-
-int Ini_GetInt(IniDocument* document, std::string_view section, std::string_view tag,
-               std::int32_t* value) {
-  if (!document || !value)
-    return IniNoDocument;
-  const Item* it = lookup(document, section, tag);
-  return it ? itemInt(*it, value) : 0;
-}
-
-int Ini_GetDouble(IniDocument* document, std::string_view section, std::string_view tag,
-                  double* value) {
-  if (!document || !value)
-    return IniNoDocument;
-  const Item* it = lookup(document, section, tag);
-  return it ? itemDouble(*it, value) : 0;
-}
-
-int Ini_GetRawStringIntoBuffer(IniDocument* document, std::string_view section,
-                               std::string_view tag, char* buffer, int bufferSize) {
-  if (!document || !buffer || bufferSize < 1)
-    return IniNoDocument;
-  buffer[0] = '\0';
-  const Item* it = lookup(document, section, tag);
-  if (!it)
-    return 0;
-  const std::size_t n = std::min<std::size_t>(it->valLen, static_cast<std::size_t>(bufferSize) - 1);
-  std::memcpy(buffer, it->text + it->tagLen(), n);
-  buffer[n] = '\0';
-  return 1;
-}
-
-int Ini_GetRawStringIntoBuffer(IniDocument* document, std::string_view section,
-                               std::string_view tag, std::string* buffer, int bufferSize) {
-  if (!document || !buffer || bufferSize < 1)
-    return IniNoDocument;
-  buffer->clear();
-  const Item* it = lookup(document, section, tag);
-  if (!it)
-    return 0;
-  buffer->assign(it->value().substr(0, static_cast<std::size_t>(bufferSize) - 1));
-  return 1;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Keys and sections
-
-IniKey::IniKey(std::string_view text) {
-  std::string scratch;
-  text_ = lookupName(text, scratch);
-  validTag_ = zv::validTag(text_);
-}
-
-const Item* IniSection::find(const IniKey& tag) const {
-  return found_ ? ini_detail::findItem(items_, count_, tag.text()) : nullptr;
-}
-
-int IniSection::getInt(const IniKey& tag, std::int32_t* value) const {
-  if (!value)
-    return IniNoDocument;
-  const Item* it = find(tag);
-  return it ? itemInt(*it, value) : 0;
-}
-
-int IniSection::getDouble(const IniKey& tag, double* value) const {
-  if (!value)
-    return IniNoDocument;
-  const Item* it = find(tag);
-  return it ? itemDouble(*it, value) : 0;
-}
-
-int IniSection::getRawString(const IniKey& tag, std::string* buffer, int bufferSize) const {
-  if (!buffer || bufferSize < 1)
-    return IniNoDocument;
-  buffer->clear();
-  const Item* it = find(tag);
-  if (!it)
-    return 0;
-  buffer->assign(it->value().substr(0, static_cast<std::size_t>(bufferSize) - 1));
-  return 1;
-}
-
-bool Ini_SameName(std::string_view a, std::string_view b) {
-  return equalsFolded(a, b);
-}
-
-IniSection Ini_FindSection(IniDocument* document, std::string_view section) {
-  if (!document)
-    return {};
-  std::string scratch;
-  const Section* s = document->find(lookupName(section, scratch));
-  if (!s)
-    return {};
-  return IniSection(s->nameView(), s->items.data(), s->items.size());
 }
 
 } // namespace zv

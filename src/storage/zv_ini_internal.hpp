@@ -262,6 +262,11 @@ std::string_view lineSafe(std::string_view s, std::string& scratch);
 // The normalised form of a section name or tag (cut at a NUL, line breaks made blanks,
 // trimmed); scratch holds it when it differs from s.
 std::string_view lookupName(std::string_view s, std::string& scratch);
+// The item a section name and tag (both normalised here) name, or nullptr.
+const Item* lookup(IniDocument* doc, std::string_view section, std::string_view tag);
+// A tag a line can hold as a key: not empty, not too long, no '=' and not read as a comment
+// or a section.
+bool validTag(std::string_view tag);
 } // namespace ini_detail
 
 } // namespace zv
