@@ -237,7 +237,8 @@ std::vector<std::string> Program::startScreenLines() const {
   std::vector<std::string> lines;
   lines.push_back("Pull-off adhesion testing with the Zarvik 850");
   lines.push_back(std::string(lang.pick(startScreenTitle)) + " : " + versionText());
-  lines.push_back(measParams.daqEnabled == 1 ? "Online" : "Offline");
+  lines.push_back(std::string(measParams.daqEnabled == 1 ? "Online" : "Offline") +
+                  (onSimulator() ? " - Simulator" : ""));
   if (programMode == 1)
     lines.push_back(lang.pick(setupModeText));
   return lines;

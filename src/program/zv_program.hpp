@@ -131,6 +131,10 @@ public:
   // Start-up: device file 1, then device file 2, from their configured paths.
   void loadDeviceFiles();
 
+  // Started with SIMULATE: the acquisition box is the simulator, which the start screen and
+  // the main window's title say, so a demonstration is never taken for a real measurement.
+  bool onSimulator() const { return commandLine.simulate; }
+
   // Texts of the start screen and of Version Info.
   std::vector<std::string> startScreenLines() const;
   static std::string versionText();     // " 6. 4"

@@ -137,7 +137,8 @@ void Shell::relabel(MainWindowBase* w) {
 
 void Shell::retitleLog() {
   log_->setWindowTitle(QString::fromLatin1(program_.texts[GeneralText::ProgramTitle]) + " - " +
-                       pick(program_.lang, logTitle));
+                       pick(program_.lang, logTitle) +
+                       (program_.onSimulator() ? QStringLiteral(" - Simulator") : QString()));
 }
 
 void Shell::updateMenuState() {

@@ -234,6 +234,7 @@ TEST_F(ProgramFixture, SimulateStartsOnTheSimulatedBox) {
   EXPECT_EQ(0, program->initAcquisition());
   EXPECT_EQ("Check DAQ Connection...OK\n", log.text);
   EXPECT_EQ("USB-6210", program->measParams.productType);
+  EXPECT_EQ("Online - Simulator", program->startScreenLines()[2]);
   program->shutdownProgram();
   EXPECT_EQ(1, program->quitRequested);
 }

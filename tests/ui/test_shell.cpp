@@ -151,12 +151,14 @@ private slots:
     QVERIFY(shell->logWindow()->menu()->action(menu::English)->isChecked());
     QCOMPARE(shell->logWindow()->menu()->recentFileLabel(), QString("Recent File"));
 
+    program->commandLine.simulate = true; // a demonstration says so in the title
     shell->logWindow()->menu()->action(menu::German)->trigger();
     QCOMPARE(program->lang.language, 0);
     QCOMPARE(label(menu::File), QString("&Datei"));
     QCOMPARE(label(menu::Load), QString::fromUtf8("Öffnen"));
     QCOMPARE(label(menu::Exit), QString("ZARVIK beenden"));
-    QCOMPARE(shell->logWindow()->windowTitle(), QString("ZARVIK 2012 USB - Protokoll Liste"));
+    QCOMPARE(shell->logWindow()->windowTitle(),
+             QString("ZARVIK 2012 USB - Protokoll Liste - Simulator"));
     QCOMPARE(shell->logWindow()->menu()->recentFileLabel(), QString("Letzte Datei"));
     QVERIFY(shell->logWindow()->menu()->action(menu::German)->isChecked());
     QVERIFY(!shell->logWindow()->menu()->action(menu::English)->isChecked());
