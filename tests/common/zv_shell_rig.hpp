@@ -1,7 +1,13 @@
 #pragma once
 // The program with its real Qt windows for window tests: a program whose user directory is a
 // fresh temporary directory, the Qt Ui, and the shell that owns the main windows.
+#include <functional>
 #include <memory>
+
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <QtTest>
 
 #include "common/zv_fakes.hpp"
 #include "common/zv_testdir.hpp"
@@ -31,6 +37,20 @@ struct ShellRig {
   void openShell() {
     shell = std::make_unique<Shell>(*program, *ui);
     shell->openLogWindow();
+  }
+  // Runs a menu command whose dialog opens modally; `inside` works on that dialog.
+  void withDialog(int command, const std::function<void(QDialog*)>& inside) {
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog);
+      seen = true;
+      inside(dialog);
+      if (dialog->isVisible())
+        dialog->reject();
+    });
+    shell->command(command, shell->logWindow());
+    QVERIFY(seen);
   }
   // Windows first, then the program they show.
   void endProgram() {

@@ -28,20 +28,6 @@ using namespace zv;
 class TestMeasSetupDialogs : public QObject, test::ShellRig {
   Q_OBJECT
 
-  // Runs a menu command whose dialog opens modally; `inside` works on that dialog.
-  void withDialog(int command, const std::function<void(QDialog*)>& inside) {
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      QVERIFY(dialog);
-      seen = true;
-      inside(dialog);
-      if (dialog->isVisible())
-        dialog->reject();
-    });
-    shell->command(command, shell->logWindow());
-    QVERIFY(seen);
-  }
   template <class T> static T* field(QDialog* d, const char* name) {
     T* w = d->findChild<T*>(name);
     if (!w)

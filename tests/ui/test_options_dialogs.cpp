@@ -26,20 +26,6 @@ using namespace zv;
 class TestOptionsDialogs : public QObject, test::ShellRig {
   Q_OBJECT
 
-  // Runs a menu command whose dialog opens modally; `inside` works on that dialog.
-  void withDialog(int command, const std::function<void(QDialog*)>& inside) {
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      QVERIFY(dialog);
-      seen = true;
-      inside(dialog);
-      if (dialog->isVisible())
-        dialog->reject();
-    });
-    shell->command(command, shell->logWindow());
-    QVERIFY(seen);
-  }
   static QString shown(QDialog* d, const char* name) {
     auto* l = d->findChild<QLabel*>(name);
     return l ? l->text() : QString("<missing %1>").arg(name);
