@@ -21,10 +21,39 @@ using namespace zv;
 namespace {
 using NoUi = SilentUi;
 
-// Serves the same prepared samples for ever, `block` at a time, without copying.
-class MemoryAcquisition final : public Acquisition {
+// Serves prepared samples for ever, `block` at a time, without copying; with restartAtStart
+// every start begins again at the first sample.
+class LoopingAcquisition : public Acquisition {
 public:
-  explicit MemoryAcquisition(int block) : block_(block), samples_(1 << 20) {
+  LoopingAcquisition(int block, std::size_t size, bool restartAtStart)
+      : block_(block), samples_(size), restartAtStart_(restartAtStart) {}
+  void announcePullSpeed(int, double) override {}
+  int daqStart(int, double, int, double& actual) override {
+    actual = 1000.0;
+    if (restartAtStart_)
+      pos_ = 0;
+    return 0;
+  }
+  int daqStop() override { return 0; }
+  int daqRead(const double*& samples) override {
+    if (pos_ + static_cast<std::size_t>(block_) > samples_.size())
+      pos_ = 0;
+    samples = samples_.data() + pos_;
+    pos_ += static_cast<std::size_t>(block_);
+    return block_;
+  }
+
+protected:
+  int block_;
+  std::vector<double> samples_;
+  bool restartAtStart_;
+  std::size_t pos_ = 0;
+};
+
+// An idle signal that never triggers.
+class MemoryAcquisition final : public LoopingAcquisition {
+public:
+  explicit MemoryAcquisition(int block) : LoopingAcquisition(block, 1 << 20, false) {
     // Idle noise around a small offset with a spike now and then: never a trigger.
     unsigned x = 12345;
     for (auto& s : samples_) {
@@ -34,58 +63,21 @@ public:
     for (std::size_t i = 997; i < samples_.size(); i += 4001)
       samples_[i] += 0.8;
   }
-  void announcePullSpeed(int, double) override {}
-  int daqStart(int, double, int, double& actual) override {
-    actual = 1000.0;
-    return 0;
-  }
-  int daqStop() override { return 0; }
-  int daqRead(const double*& samples) override {
-    if (pos_ + static_cast<std::size_t>(block_) > samples_.size())
-      pos_ = 0;
-    samples = samples_.data() + pos_;
-    pos_ += static_cast<std::size_t>(block_);
-    return block_;
-  }
-
-private:
-  int block_;
-  std::vector<double> samples_;
-  std::size_t pos_ = 0;
 };
 
-// Serves pulls for ever, `block` samples at a time: idle, a rise of 2 V/s for 2 s, the tear-off
-// (a drop back to idle), idle again. Every start begins with the first pull.
-class PullAcquisition final : public Acquisition {
+// Pulls: idle, a rise of 2 V/s for 2 s, the tear-off (a drop back to idle), idle again. Every
+// start begins with the first pull.
+class PullAcquisition final : public LoopingAcquisition {
 public:
   static constexpr int Idle = 300, Rise = 2000, Period = 6000;
 
-  explicit PullAcquisition(int block) : block_(block), samples_(Period * 64) {
+  explicit PullAcquisition(int block) : LoopingAcquisition(block, Period * 64, true) {
     for (std::size_t i = 0; i < samples_.size(); ++i) {
       const int at = static_cast<int>(i % Period);
       const double rise = at < Idle ? 0.0 : at < Idle + Rise ? (at - Idle) * 0.002 : 0.0;
       samples_[i] = 0.005 + rise + ((i * 7919) % 13) * 1e-5;
     }
   }
-  void announcePullSpeed(int, double) override {}
-  int daqStart(int, double, int, double& actual) override {
-    actual = 1000.0;
-    pos_ = 0;
-    return 0;
-  }
-  int daqStop() override { return 0; }
-  int daqRead(const double*& samples) override {
-    if (pos_ + static_cast<std::size_t>(block_) > samples_.size())
-      pos_ = 0;
-    samples = samples_.data() + pos_;
-    pos_ += static_cast<std::size_t>(block_);
-    return block_;
-  }
-
-private:
-  int block_;
-  std::vector<double> samples_;
-  std::size_t pos_ = 0;
 };
 
 class BuiltIn final : public TesterLookup {
