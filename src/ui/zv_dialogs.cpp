@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -15,6 +17,46 @@
 namespace zv {
 
 namespace {
+// The start screen's picture when no start.jpg is installed: a test dolly pulled off a coated
+// plate, drawn like the program's icon.
+class PullOffArtwork final : public QWidget {
+public:
+  explicit PullOffArtwork(QWidget* parent) : QWidget(parent) {
+    setObjectName("ARTWORK");
+    setFixedSize(360, 200);
+  }
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x1f, 0x4e, 0x79));
+    p.drawRoundedRect(rect(), 18, 18);
+    const QColor coating(0xe8, 0xa3, 0x3d), metal(0xf2, 0xf2, 0xf2);
+    p.setBrush(QColor(0xc9, 0xd3, 0xdd)); // the plate
+    p.drawRoundedRect(QRectF(30, 150, 300, 30), 5, 5);
+    p.setBrush(coating);
+    p.drawRoundedRect(QRectF(30, 143, 300, 10), 3, 3);
+    p.setBrush(metal); // the dolly, lifted off with its piece of coating
+    p.drawRoundedRect(QRectF(145, 96, 70, 34), 5, 5);
+    p.drawRect(QRectF(169, 72, 22, 26));
+    p.setBrush(coating);
+    p.drawRoundedRect(QRectF(145, 130, 70, 7), 2, 2);
+    QPainterPath arrow; // the pull
+    arrow.moveTo(180, 14);
+    arrow.lineTo(208, 44);
+    arrow.lineTo(191, 44);
+    arrow.lineTo(191, 66);
+    arrow.lineTo(169, 66);
+    arrow.lineTo(169, 44);
+    arrow.lineTo(152, 44);
+    arrow.closeSubpath();
+    p.setBrush(QColor(0x7f, 0xd3, 0x5b));
+    p.drawPath(arrow);
+  }
+};
+
 QString titled(const Program& p, const TextPair& own) {
   return QString::fromLatin1(p.texts[GeneralText::ProgramTitle]) + " - " + pick(p.lang, own);
 }
@@ -30,6 +72,8 @@ StartScreen::StartScreen(const Program& program, const QString& picture, QWidget
     image->setObjectName("PICTURE");
     image->setPixmap(QPixmap(picture));
     layout->addWidget(image);
+  } else {
+    layout->addWidget(new PullOffArtwork(this), 0, Qt::AlignHCenter);
   }
   for (const std::string& line : program.startScreenLines()) {
     auto* label = new QLabel(fromLatin1(line), this);

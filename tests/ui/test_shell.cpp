@@ -23,6 +23,7 @@
 #include "program/zv_meas_control.hpp"
 #include "program/zv_menu_table.hpp"
 #include "program/zv_program.hpp"
+#include "ui/zv_dialogs.hpp"
 #include "ui/zv_main_window.hpp"
 #include "ui/zv_menubar.hpp"
 #include "ui/zv_qt_ports.hpp"
@@ -166,6 +167,21 @@ private slots:
 
     shell->logWindow()->menu()->action(menu::English)->trigger();
     QCOMPARE(label(menu::File), QString("&File"));
+  }
+
+  void startScreenDrawsItsPictureAndSaysSimulator() {
+    program->commandLine.simulate = true;
+    StartScreen screen(*program, dir.file("no-start.jpg").c_str());
+    QVERIFY(screen.findChild<QWidget*>("ARTWORK"));
+    QStringList lines;
+    for (QLabel* label : screen.findChildren<QLabel*>())
+      lines << label->text();
+    QVERIFY2(lines.contains("Online - Simulator") || lines.contains("Offline - Simulator"),
+             qPrintable(lines.join('|')));
+    if (const QString out = QString::fromLocal8Bit(qgetenv("ZV_TOUR_DIR")); !out.isEmpty()) {
+      screen.show();
+      QVERIFY(screen.grab().save(out + "/start-screen.png"));
+    }
   }
 
   void pathsKeepTheirCharacters() {
