@@ -142,4 +142,23 @@ ReplaceResult replaceFile(FileSystem& fs, const std::filesystem::path& target,
   return replacement.commit();
 }
 
+std::error_code replaceWithCopy(FileSystem& fs, const std::filesystem::path& source,
+                                const std::filesystem::path& target) {
+  std::unique_ptr<ReadableFile> in;
+  if (auto ec = fs.openRead(source, in))
+    return ec;
+  const ReplaceResult r = replaceFile(fs, target, ReplaceOptions{}, [&](FileWriter& out) {
+    char buffer[16384];
+    for (;;) {
+      std::size_t got = 0;
+      if (auto ec = in->read(buffer, sizeof buffer, got))
+        return ec;
+      if (got == 0)
+        return std::error_code();
+      out.write(buffer, got);
+    }
+  });
+  return r.error;
+}
+
 } // namespace zv

@@ -114,4 +114,8 @@ using ContentProducer = std::function<std::error_code(FileWriter&)>;
 ReplaceResult replaceFile(FileSystem& fs, const std::filesystem::path& target,
                           const ReplaceOptions& options, const ContentProducer& produce);
 
+// Replaces target with a copy of source, the same way; a failed copy leaves no half file.
+std::error_code replaceWithCopy(FileSystem& fs, const std::filesystem::path& source,
+                                const std::filesystem::path& target);
+
 } // namespace zv

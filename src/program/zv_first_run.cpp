@@ -68,13 +68,14 @@ std::error_code prepareUserDirectory(FileSystem& fs, Registry& registry,
       deviceFiles.push_back(entry.path());
   if (listed)
     return listed;
-  std::string content;
   for (const auto& file : deviceFiles) {
-    if (auto ec = readWhole(fs, file, content))
-      return ec;
-    if (auto ec = writeNew(fs, dir / file.filename(), content))
+    const std::filesystem::path target = dir / file.filename();
+    if (fs.exists(target))
+      continue;
+    if (auto ec = replaceWithCopy(fs, file, target))
       return ec;
   }
+  std::string content;
   if (auto ec = readWhole(fs, templates / "ZARVIK.INI", content))
     return ec;
   if (auto ec = writeNew(fs, dir / "ZARVIK.INI", replaceAll(content, "@USERDIR@", dir.string())))

@@ -51,26 +51,6 @@ void ensureSubdirectory(Program& p, const std::string& userDir, const char* name
         std::string(p.lang.pick(cannotCreate)) + dir.string() + " (" + ec.message() + ")", -2);
 }
 
-// Copies source to target through a temporary file, so a failed copy leaves no half file.
-std::error_code copyIntoPlace(FileSystem& fs, const std::filesystem::path& source,
-                              const std::filesystem::path& target) {
-  std::unique_ptr<ReadableFile> in;
-  if (auto ec = fs.openRead(source, in))
-    return ec;
-  const ReplaceResult r = replaceFile(fs, target, ReplaceOptions{}, [&](FileWriter& out) {
-    char buffer[16384];
-    for (;;) {
-      std::size_t got = 0;
-      if (auto ec = in->read(buffer, sizeof buffer, got))
-        return ec;
-      if (got == 0)
-        return std::error_code();
-      out.write(buffer, got);
-    }
-  });
-  return r.error;
-}
-
 // Offers to copy a saved ZARVIK.INI into a user directory that has none.
 void offerConfigurationCopy(Program& p, const std::string& userDir) {
   const std::filesystem::path target = std::filesystem::path(userDir) / ConfigFileName;
@@ -87,7 +67,7 @@ void offerConfigurationCopy(Program& p, const std::string& userDir) {
   const auto chosen = p.ui.chooseFile(spec);
   if (!chosen || chosen->empty())
     return;
-  if (auto ec = copyIntoPlace(fs, *chosen, target))
+  if (auto ec = replaceWithCopy(fs, *chosen, target))
     p.reporter.reportMessage(
         report::PopupAndLog, 0, p.lang.pick(popupTitle),
         std::string(p.lang.pick(cannotCopy)) + chosen->string() + " (" + ec.message() + ")", -3);

@@ -15,6 +15,7 @@
 #include "program/zv_dataset_options.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_dialog_buttons.hpp"
+#include "ui/zv_dialogs.hpp"
 #include "ui/zv_qt_ports.hpp"
 
 namespace zv {
@@ -48,8 +49,7 @@ DataSetOptionsDialog::DataSetOptionsDialog(Program& program, QWidget* parent)
     : QDialog(parent), program_(program) {
   setObjectName("OPT_DATA");
   const Language& lang = program_.lang;
-  setWindowTitle(QString::fromLatin1(program_.texts[GeneralText::ProgramTitle]) + " - " +
-                 pick(lang, DataSetOptionsTitle));
+  setWindowTitle(programTitled(program_, DataSetOptionsTitle));
   const DataSetOptions options = dataSetOptions(program_);
   auto* layout = new QVBoxLayout(this);
 

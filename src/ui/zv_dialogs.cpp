@@ -57,10 +57,11 @@ protected:
   }
 };
 
-QString titled(const Program& p, const TextPair& own) {
+} // namespace
+
+QString programTitled(const Program& p, const TextPair& own) {
   return QString::fromLatin1(p.texts[GeneralText::ProgramTitle]) + " - " + pick(p.lang, own);
 }
-} // namespace
 
 StartScreen::StartScreen(const Program& program, const QString& picture, QWidget* parent)
     : QDialog(parent, Qt::SplashScreen) {
@@ -87,7 +88,7 @@ VersionInfoDialog::VersionInfoDialog(const Program& program, QWidget* parent) : 
   static const TextPair close{"Close", "Schließen"_l1};
   static const TextPair description{"Data Base for \nPulloff Force Measuring with\nZarvik 850",
                                     "Datenbank für Abzugs\n-kraftmessungen mit\nZarvik 850"_l1};
-  setWindowTitle(titled(program, title));
+  setWindowTitle(programTitled(program, title));
   auto* layout = new QVBoxLayout(this);
   auto* text = new QLabel(pick(program.lang, description), this);
   text->setObjectName("DESCRIPTION");
@@ -134,7 +135,7 @@ DaqInfoDialog::DaqInfoDialog(const Program& program, QWidget* parent) : QDialog(
 ExitDialog::ExitDialog(const Program& program, QWidget* parent) : QDialog(parent) {
   static const TextPair title{"File - Exit Program", "Datei - Program beenden"};
   static const TextPair question{"Exit Program", "Programm beenden"};
-  setWindowTitle(titled(program, title));
+  setWindowTitle(programTitled(program, title));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(pick(program.lang, question), this));
   auto* buttons = new QDialogButtonBox(this);

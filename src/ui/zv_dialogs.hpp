@@ -5,6 +5,10 @@
 namespace zv {
 
 class Program;
+struct TextPair;
+
+// A window title: the program's title, " - ", then own in the program's language.
+QString programTitled(const Program& program, const TextPair& own);
 
 class StartScreen final : public QDialog {
   Q_OBJECT

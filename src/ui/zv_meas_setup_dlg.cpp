@@ -14,6 +14,7 @@
 #include "platform/zv_latin1.hpp"
 #include "ui/zv_decimal_spinbox.hpp"
 #include "ui/zv_dialog_buttons.hpp"
+#include "ui/zv_dialogs.hpp"
 #include "ui/zv_qt_ports.hpp"
 
 namespace zv {
@@ -74,8 +75,7 @@ MeasSetupDialog::MeasSetupDialog(Program& program, QWidget* parent)
   const MeasParams& mp = program_.measParams;
   shown_ = measSetupValues(mp);
   const MeasSetupEditable edit = measSetupEditable(program_.programMode == 1, program_.measuring);
-  setWindowTitle(QString::fromLatin1(program_.texts[GeneralText::ProgramTitle]) + " - " +
-                 pick(program_.lang, dialogTitle));
+  setWindowTitle(programTitled(program_, dialogTitle));
   auto* layout = new QVBoxLayout(this);
 
   auto* channelBox = new QGroupBox(pick(program_.lang, channelGroup), this);

@@ -10,6 +10,7 @@
 #include "program/zv_program.hpp"
 #include "program/zv_program_report.hpp"
 #include "ui/zv_dialog_buttons.hpp"
+#include "ui/zv_dialogs.hpp"
 #include "ui/zv_qt_ports.hpp"
 
 namespace zv {
@@ -39,8 +40,7 @@ QLabel* value(const QString& text, const char* name, QWidget* parent) {
 ProgramInfoDialog::ProgramInfoDialog(const Program& program, QWidget* parent) : QDialog(parent) {
   setObjectName("OPT_PROGRAM");
   const Language& lang = program.lang;
-  setWindowTitle(QString::fromLatin1(program.texts[GeneralText::ProgramTitle]) + " - " +
-                 pick(lang, dialogTitle));
+  setWindowTitle(programTitled(program, dialogTitle));
   const ReportValues v = reportValues(program, program.clock.now());
   auto* layout = new QVBoxLayout(this);
 

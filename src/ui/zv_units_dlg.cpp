@@ -12,6 +12,7 @@
 #include "platform/zv_latin1.hpp"
 #include "ui/zv_decimal_spinbox.hpp"
 #include "ui/zv_dialog_buttons.hpp"
+#include "ui/zv_dialogs.hpp"
 #include "ui/zv_qt_ports.hpp"
 
 namespace zv {
@@ -49,8 +50,7 @@ double taken(const QDoubleSpinBox* box, double original) {
 UnitsSetupDialog::UnitsSetupDialog(Program& program, QWidget* parent)
     : QDialog(parent), program_(program), shown_(unitsSetupValues(program.measParams)) {
   setObjectName("SETUP_UNITS");
-  setWindowTitle(QString::fromLatin1(program_.texts[GeneralText::ProgramTitle]) + " - " +
-                 pick(program_.lang, dialogTitle));
+  setWindowTitle(programTitled(program_, dialogTitle));
   auto* layout = new QVBoxLayout(this);
 
   // What the conversion does: tension = offset + force / area * gain.
