@@ -72,10 +72,7 @@ struct Rig {
   zv::Language lang;
   zv::ProgramTexts texts;
   zv::DataSetModel model{reporter, lang};
-  bool dataLoaded = false;
-  std::string dataFilePath;
-  zv::DataFileHandler files{
-      {model, reporter, ui, lang, texts, dataLoaded, dataFilePath, zv::realFileSystem()}};
+  zv::DataFileHandler files{{model, reporter, ui, lang, texts, zv::realFileSystem()}};
 
   Rig() {
     errorLog.setPath("/dev/null");

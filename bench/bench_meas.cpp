@@ -98,12 +98,11 @@ template <class Source> struct Rig {
   DataSetModel model{reporter, lang};
   MeasParams params;
   BuiltIn testers;
-  bool measuring = false;
   Source acq;
   PullOffProcessor proc;
 
   explicit Rig(int block)
-      : acq(block), proc(params, model, acq, testers, reporter, lang, measuring) {
+      : acq(block), proc(params, model, acq, testers, reporter, lang) {
     setMeasParamsDefaults(params);
     params.sampleRate = 1000;
     params.gphPoints = 10000;

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
   MemoryRegistry registry;
   Program program(ui, clock, registry);
   program.startUp({"zarvik"});
-  auto& a = program.model;
+  auto& a = program.data.model;
   a.createDataSet();
   a.addSamples(1);
   a.addStorages(1);

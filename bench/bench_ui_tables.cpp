@@ -42,7 +42,7 @@ std::string drawnCells(QTableView* view) {
 }
 
 void fill(Program& p) {
-  auto& m = p.model;
+  auto& m = p.data.model;
   m.limits().setMaxSamples(100);
   m.limits().setMaxStorages(100);
   m.limits().setMaxMeasurements(100);
@@ -58,7 +58,7 @@ void fill(Program& p) {
       }
     }
   m.renumber();
-  p.dataLoaded = true;
+  p.data.files.markLoaded();
 }
 } // namespace
 
@@ -125,10 +125,10 @@ int main(int argc, char** argv) {
     std::size_t bytes = 0;
     for (int s = 0; s < 100; ++s)
       for (int t = 0; t < 100; ++t)
-        bytes +=
-            storageSummaryDisplay(program.model.storageAt(s, t), program.model.bondTensionFactors(),
-                                  program.statisticsFormat())
-                .size();
+        bytes += storageSummaryDisplay(program.data.model.storageAt(s, t),
+                                       program.data.model.bondTensionFactors(),
+                                       program.statisticsFormat())
+                     .size();
     all.add(watch.elapsed());
     if (bytes == 0)
       std::printf("no cell text\n");

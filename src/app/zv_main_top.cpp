@@ -95,8 +95,8 @@ int runProgram(int argc, char** argv) {
   QObject::connect(&shell, &Shell::quitRequested, &app,
                    [](int code) { QCoreApplication::exit(code); });
   program.reloadBackupAtStart();
-  if (program.quitRequested != 0)
-    return program.quitRequested;
+  if (program.quitRequested() != 0)
+    return program.quitRequested();
   return app.exec();
 }
 

@@ -35,10 +35,9 @@ int toPoints(double seconds, double rate) {
 
 PullOffProcessor::PullOffProcessor(MeasParams& params, DataSetModel& model,
                                    Acquisition& acquisition, const TesterLookup& devices,
-                                   Reporter& reporter, const Language& language,
-                                   bool& measuringFlag)
-    : measuring(measuringFlag), params_(params), model_(model), acquisition_(&acquisition),
-      devices_(&devices), reporter_(reporter), language_(language) {}
+                                   Reporter& reporter, const Language& language)
+    : params_(params), model_(model), acquisition_(&acquisition), devices_(&devices),
+      reporter_(reporter), language_(language) {}
 
 void DaqAcquisition::announcePullSpeed(int channel, double newtonPerSecond) {
   daq_.announcePullSpeed(channel, newtonPerSecond);
@@ -62,9 +61,9 @@ int DaqAcquisition::daqRead(const double*& samples) {
 }
 
 void PullOffProcessor::resetRunState() {
-  measuring = false;
-  stopRequested = false;
-  stopped = false;
+  measuring_ = false;
+  stopRequested_ = false;
+  stopped_ = false;
   detector_ = PullOffDetector{};
 }
 
@@ -118,8 +117,8 @@ int PullOffProcessor::calcLimits() {
   params_.forceLimit = l.forceLimit;
   int trig = toPoints(params_.dTrigDiffTime, rate);
   // The curve being filled decides how far back a slope can look.
-  const int gph = measuring && detector_.curveCapacity() >= 2 ? detector_.curveCapacity()
-                                                              : std::max(params_.gphPoints, 2);
+  const int gph = measuring_ && detector_.curveCapacity() >= 2 ? detector_.curveCapacity()
+                                                               : std::max(params_.gphPoints, 2);
   if (trig > gph - 1) {
     trig = gph - 1;
     params_.dTrigDiffTime = trig / rate; // what is saved and reported from now on
@@ -143,7 +142,7 @@ int PullOffProcessor::measStart() {
   Measurement* m = runningMeasurement();
   if (!m)
     return report(MeasErrNoMeasurement);
-  if (stopRequested)
+  if (stopRequested_)
     return 1;
   // What the slot held before: a start that fails gives it back unchanged.
   Measurement before = *m;
@@ -153,8 +152,8 @@ int PullOffProcessor::measStart() {
     return rc;
   }
   slotBeforeRun_ = std::move(before);
-  measuring = true;
-  stopped = false;
+  measuring_ = true;
+  stopped_ = false;
   m->status = static_cast<std::int32_t>(MeasurementStatus::NewMeasuring);
   return 0;
 }
@@ -226,7 +225,7 @@ int PullOffProcessor::prepareRun(Measurement& m) {
 
 RunTick PullOffProcessor::processBlock(const double* samples, int n, Measurement& m) {
   const int pointsBefore = detector_.processed();
-  const DetectorStep step = detector_.feed(samples, n, stopRequested);
+  const DetectorStep step = detector_.feed(samples, n, stopRequested_);
   RunTick tick;
   tick.newPoints = detector_.processed() > pointsBefore;
   tick.triggered = step.triggered;
@@ -261,7 +260,7 @@ void PullOffProcessor::copyCurveTo(Measurement& m) {
 
 RunTick PullOffProcessor::measTick() {
   // After the stop the acquisition is gone; a late timer tick must not read from it.
-  if (params_.daqErrorState != 0 || !measuring || stopped)
+  if (params_.daqErrorState != 0 || !measuring_ || stopped_)
     return {};
   Measurement* m = runningMeasurement();
   if (!m)
@@ -285,7 +284,7 @@ int PullOffProcessor::measStop() {
     return report(MeasErrStopNoMeasurement);
   if (acquisition_->daqStop() != 0)
     params_.daqErrorState = 10; // reported by the acquisition; the stop goes on
-  stopped = true;
+  stopped_ = true;
   const int trigger = detector_.triggerIndex();
   const int tearOff = detector_.tearOffIndex();
   if (m->hasPoints() && trigger >= 0 && tearOff >= 0 && m->pointCount > 0) {
@@ -305,7 +304,7 @@ int PullOffProcessor::measStop() {
     m->status = static_cast<std::int32_t>(MeasurementStatus::MeasuringValid);
     m->inStatistics = 1;
   }
-  measuring = false;
+  measuring_ = false;
   model_.markChanged(*m);
   return 0;
 }

@@ -145,8 +145,7 @@ enum PullOffProcessorCode : int {
 class PullOffProcessor {
 public:
   PullOffProcessor(MeasParams& params, DataSetModel& model, Acquisition& acquisition,
-                   const TesterLookup& devices, Reporter& reporter, const Language& language,
-                   bool& measuring);
+                   const TesterLookup& devices, Reporter& reporter, const Language& language);
 
   // What daqInit and daqShutdown reset: the run flags and the curve's time offset.
   void resetRunState();
@@ -185,10 +184,21 @@ public:
   // A zeroed curve of gphPoints points for the measurement, pointCount 0.
   int initPlotBuffer(Measurement* measurement);
 
-  // The flags shared with the measurement control.
-  bool& measuring;
-  bool stopped = false;
-  bool stopRequested = false;
+  // A run is on: from a successful start until its stop, the end of its pull or a reset.
+  bool isMeasuring() const { return measuring_; }
+  // What the calibration reads while its dialog is open.
+  const bool& measuringFlag() const { return measuring_; }
+  // Ends the running state without touching the slot (the operator's stop, the exit).
+  void endMeasuring() { measuring_ = false; }
+  // The running state without an acquisition, for a window or a flow that is to show or refuse
+  // what depends on it.
+  void setMeasuring(bool on) { measuring_ = on; }
+  // The operator asked to stop: a series does not go on after the current slot.
+  void requestStop() { stopRequested_ = true; }
+  void clearStopRequest() { stopRequested_ = false; }
+  bool stopWasRequested() const { return stopRequested_; }
+  // The acquisition of the running slot has been stopped.
+  bool acquisitionStopped() const { return stopped_; }
 
   // Working state, readable for the windows and tests.
   const PullOffDetector& detector() const { return detector_; }
@@ -227,6 +237,9 @@ private:
   Reporter& reporter_;
   const Language& language_;
 
+  bool measuring_ = false;
+  bool stopped_ = false;
+  bool stopRequested_ = false;
   Selection running_;
   bool hasRunning_ = false;
   std::optional<Measurement> slotBeforeRun_; // the running slot as it was before its start

@@ -53,15 +53,15 @@ char exportDecimalSeparator(Program& p) {
 
 int copyOrderTable(Program& p) {
   return copyToClipboard(p, copyTableTitle, [&p](char separator, std::string& text) {
-    return orderTableText(p.model.dataSet(), p.model.bondTensionFactors(),
+    return orderTableText(p.data.model.dataSet(), p.data.model.bondTensionFactors(),
                           p.exportFormat(separator), exportWords(p.lang), text);
   });
 }
 
 int copyDataTable(Program& p) {
   return copyToClipboard(p, copyDataTitle, [&p](char separator, std::string& text) {
-    return dataTableText(p.model.dataSet(), p.model.bondTensionFactors(), p.exportFormat(separator),
-                         exportWords(p.lang), text);
+    return dataTableText(p.data.model.dataSet(), p.data.model.bondTensionFactors(),
+                         p.exportFormat(separator), exportWords(p.lang), text);
   });
 }
 

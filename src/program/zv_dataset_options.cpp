@@ -12,23 +12,23 @@ constexpr std::size_t DirectoryField = 259;
 } // namespace
 
 DataSetOptions dataSetOptions(const Program& p) {
-  const DataFileState& s = p.dataFiles.state();
-  return {s.dataDirectory, s.saveGraph != 0, s.dataWrtTypeSelect, !p.measuring};
+  const DataFileState& s = p.data.files.state();
+  return {s.dataDirectory, s.saveGraph != 0, s.dataWrtTypeSelect, !p.isMeasuring()};
 }
 
 DataSetInfo dataSetInfo(Program& p) {
   DataSetInfo info;
-  info.backupDirectory = p.graphBackup.journal.backupDir().string();
-  const DataSet* d = p.model.dataSet();
-  if (!d || !p.dataLoaded)
+  info.backupDirectory = p.data.graphBackup.journal.backupDir().string();
+  const DataSet* d = p.data.model.dataSet();
+  if (!d || !p.data.isLoaded())
     return info;
   info.dataCode = std::to_string(d->dataCode);
   info.samples = std::to_string(d->sampleCount);
   info.storages = std::to_string(d->storageCount);
   info.measurements = std::to_string(d->measurementTotal);
   info.plots = std::to_string(d->plotCount);
-  info.dataFilePath = p.dataFilePath;
-  const std::filesystem::path graph = p.graphBackup.graphStore.GraphFileGetGraphPath();
+  info.dataFilePath = p.data.filePath();
+  const std::filesystem::path graph = p.data.graphBackup.graphStore.GraphFileGetGraphPath();
   if (!graph.empty() && p.fileSystem->exists(graph))
     info.graphFilePath = graph.string();
   return info;
@@ -46,10 +46,10 @@ bool applyDataSetOptions(Program& p, const DataSetOptions& o) {
     p.ui.popup(p.lang.pick(DataSetOptionsTitle), p.lang.pick(directoryTooLong));
     return false;
   }
-  DataFileState& s = p.dataFiles.state();
+  DataFileState& s = p.data.files.state();
   s.dataDirectory = o.directory;
   s.saveGraph = o.saveGraph ? 1 : 0;
-  if (!p.measuring && (o.dataWrtTypeSelect == 0 || o.dataWrtTypeSelect == 1))
+  if (!p.isMeasuring() && (o.dataWrtTypeSelect == 0 || o.dataWrtTypeSelect == 1))
     s.dataWrtTypeSelect = o.dataWrtTypeSelect;
   return true;
 }

@@ -48,12 +48,12 @@ int slot(DeviceSetup::List list) {
 void loadDeviceFilesAtStart(Program& program) {
   DeviceFileContext ctx = contextOf(program);
   for (int i = 0; i < DeviceCount; ++i)
-    loadDeviceFile(program.devices.device(i), false, ctx);
+    loadDeviceFile(program.meas.devices.device(i), false, ctx);
 }
 
 int loadDeviceWithPrompt(Program& program, int index, bool* readTried) {
   DeviceFileContext ctx = contextOf(program);
-  TesterDevice* device = program.devices.device(index);
+  TesterDevice* device = program.meas.devices.device(index);
   const int result = loadDeviceFile(device, true, ctx, readTried);
   if (result != 0 && result != 1) {
     std::string text = program.lang.pick(LoadFailedAt);
@@ -66,9 +66,9 @@ int loadDeviceWithPrompt(Program& program, int index, bool* readTried) {
 }
 
 DeviceSetup::DeviceSetup(Program& program, int index)
-    : program_(program), index_(program.devices.device(index) ? index : 0) {
-  program_.devices.takeWorkingCopy(index_);
-  program_.devices.setShownDevice(index_);
+    : program_(program), index_(program.meas.devices.device(index) ? index : 0) {
+  program_.meas.devices.takeWorkingCopy(index_);
+  program_.meas.devices.setShownDevice(index_);
   changed_ = device().changed();
 }
 
@@ -78,7 +78,7 @@ DeviceSetup::~DeviceSetup() {
 }
 
 TesterDevice& DeviceSetup::device() {
-  return *program_.devices.device(index_);
+  return *program_.meas.devices.device(index_);
 }
 
 DeviceFileContext DeviceSetup::context() {
@@ -158,7 +158,7 @@ int DeviceSetup::load() {
   const int result = loadDeviceWithPrompt(program_, index_, &readTried);
   if (readTried) {
     // Whatever was read is now the device as its file has it: Abort returns here.
-    program_.devices.takeWorkingCopy(index_);
+    program_.meas.devices.takeWorkingCopy(index_);
     changed_ = device().changed();
   }
   return result;
@@ -166,7 +166,7 @@ int DeviceSetup::load() {
 
 void DeviceSetup::updateChanged() {
   // Once set the flag stays, so Abort stays offered even when an edit was undone by hand.
-  const DeviceContents* start = program_.devices.workingCopy();
+  const DeviceContents* start = program_.meas.devices.workingCopy();
   const TesterDevice& d = device();
   if (d.changed() || !start || !(static_cast<const DeviceContents&>(d) == *start))
     changed_ = true;
@@ -215,7 +215,7 @@ bool DeviceSetup::ok() {
     }
     d.takeSavedChecksum();
   }
-  program_.devices.endWorkingCopy(false);
+  program_.meas.devices.endWorkingCopy(false);
   finished_ = true;
   return true;
 }
@@ -223,7 +223,7 @@ bool DeviceSetup::ok() {
 void DeviceSetup::abort() {
   if (finished_)
     return;
-  program_.devices.endWorkingCopy(changed_);
+  program_.meas.devices.endWorkingCopy(changed_);
   finished_ = true;
 }
 

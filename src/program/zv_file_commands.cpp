@@ -9,7 +9,7 @@ FileCommands::FileCommands(Program& program, DataWindows& windows, EditDialogs& 
     : program_(program), windows_(windows), dialogs_(dialogs) {}
 
 bool FileCommands::refusedWhileMeasuring() {
-  if (!program_.measuring)
+  if (!program_.isMeasuring())
     return false;
   program_.reporter.reportMessage(report::PopupAndLog, 0, "",
                                   program_.texts[MessageText::StopMeasuringFirst], 0);
@@ -27,17 +27,17 @@ int FileCommands::fileNew() {
   if (refusedWhileMeasuring())
     return 1;
   program_.backupDataSet();
-  const auto input = dialogs_.newDataSet(newDataSetInputFrom(program_.model.defaults()));
+  const auto input = dialogs_.newDataSet(newDataSetInputFrom(program_.data.model.defaults()));
   if (!input)
     return UserStopped;
   return newDataSetOk(*input);
 }
 
 int FileCommands::newDataSetOk(const NewDataSetInput& input) {
-  DataFileHandler& files = program_.dataFiles;
-  applyNewDataSetInput(program_.model.defaults(), program_.model.limits(), input);
+  DataFileHandler& files = program_.data.files;
+  applyNewDataSetInput(program_.data.model.defaults(), program_.data.model.limits(), input);
   // The chosen tester's lists are the ones the new data set and the storage table use.
-  program_.devices.setShownDevice(program_.model.defaults().channel);
+  program_.meas.devices.setShownDevice(program_.data.model.defaults().channel);
   program_.requestRefresh(WindowId::Storage, refresh::Parameters);
   if (files.selectSaveFile() != 1)
     return UserStopped;
@@ -49,8 +49,8 @@ int FileCommands::newDataSetOk(const NewDataSetInput& input) {
   files.useChosenFile();
 
   program_.ui.setWaitCursor(true);
-  program_.dataLoaded = true;
-  int r = buildNewDataSet(program_.model, program_.reporter, program_.lang);
+  program_.data.files.markLoaded();
+  int r = buildNewDataSet(program_.data.model, program_.reporter, program_.lang);
   if (r == 0)
     r = files.saveDataSet();
   program_.ui.setWaitCursor(false);
@@ -66,12 +66,12 @@ int FileCommands::newDataSetOk(const NewDataSetInput& input) {
 int FileCommands::fileOpenRecent(const std::string& path) {
   if (path.empty())
     return 1;
-  program_.dataFiles.setChosenFile(path);
+  program_.data.files.setChosenFile(path);
   return loadFile(false);
 }
 
 int FileCommands::loadFile(bool ask) {
-  DataFileHandler& files = program_.dataFiles;
+  DataFileHandler& files = program_.data.files;
   if (refusedWhileMeasuring())
     return 1;
   program_.backupDataSet();
@@ -105,7 +105,7 @@ int FileCommands::fileClose() {
     return 1;
   program_.backupDataSet();
   const int r =
-      program_.dataFiles.closeDataSet(std::string(program_.texts[MessageText::CloseDataSetTitle]));
+      program_.data.files.closeDataSet(std::string(program_.texts[MessageText::CloseDataSetTitle]));
   if (r == 0)
     windows_.closeDataWindows();
   return r;
@@ -113,9 +113,9 @@ int FileCommands::fileClose() {
 
 int FileCommands::fileSave() {
   program_.backupDataSet();
-  if (!program_.model.hasDataSet())
+  if (!program_.data.model.hasDataSet())
     return 1;
-  const int r = program_.dataFiles.saveDataSet();
+  const int r = program_.data.files.saveDataSet();
   if (r == 0)
     windows_.refreshTitles();
   return r;
@@ -123,9 +123,9 @@ int FileCommands::fileSave() {
 
 int FileCommands::fileSaveAs() {
   program_.backupDataSet();
-  if (!program_.model.hasDataSet())
+  if (!program_.data.model.hasDataSet())
     return 1;
-  DataFileHandler& files = program_.dataFiles;
+  DataFileHandler& files = program_.data.files;
   if (files.selectSaveFile() != 1)
     return UserStopped;
   files.useChosenFile();
@@ -138,7 +138,7 @@ int FileCommands::fileSaveAs() {
 
 int FileCommands::editAdd(AddKind kind) {
   program_.backupDataSet();
-  const int r = addRecord(program_.model, kind);
+  const int r = addRecord(program_.data.model, kind);
   if (r == 0)
     refreshDataWindows();
   return r;
@@ -146,28 +146,28 @@ int FileCommands::editAdd(AddKind kind) {
 
 int FileCommands::editDelete(DeleteMode mode) {
   program_.backupDataSet();
-  if (!program_.model.hasDataSet())
+  if (!program_.data.model.hasDataSet())
     return 1;
-  if (!canDelete(program_.model, mode)) {
+  if (!canDelete(program_.data.model, mode)) {
     program_.ui.popup(program_.texts[MessageText::InputErrorTitle],
                       program_.texts[MessageText::ListNeedsOneEntry]);
     return 1;
   }
   if (!dialogs_.confirmDelete(mode))
     return UserStopped;
-  const int r = deleteCurrent(program_.model, mode);
+  const int r = deleteCurrent(program_.data.model, mode);
   refreshDataWindows();
   return r;
 }
 
 int FileCommands::editCopyParameters() {
   program_.backupDataSet();
-  if (!program_.model.currentStorage())
+  if (!program_.data.model.currentStorage())
     return 1;
   const auto target = dialogs_.copyParameters();
   if (!target)
     return UserStopped;
-  const int r = copyStorageParameters(program_.model, *target);
+  const int r = copyStorageParameters(program_.data.model, *target);
   refreshDataWindows();
   return r;
 }

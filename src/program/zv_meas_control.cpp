@@ -36,8 +36,8 @@ void refreshMeas(Program& p, std::uint32_t bits) {
 }
 
 void setTimer(Program& p, bool on) {
-  if (p.measPanel)
-    p.measPanel->setMeasTimer(on, p.measParams.dPollTime);
+  if (p.meas.panel)
+    p.meas.panel->setMeasTimer(on, p.meas.params.dPollTime);
 }
 
 // The pulse length of the remote output in milliseconds.
@@ -46,22 +46,22 @@ int pulseLength(double seconds) {
 }
 
 bool remoteAllowed(const Program& p) {
-  return p.measParams.daqErrorState == 0 && p.measParams.remoteEnable != 0;
+  return p.meas.params.daqErrorState == 0 && p.meas.params.remoteEnable != 0;
 }
 
 // Whether the windows show the running measurement.
 bool runningIsShown(const Program& p) {
-  const DataSet* d = p.model.dataSet();
-  const Selection& r = p.processor.runningSelection();
-  return d && p.processor.hasRunning() && d->currentSample == r.sample &&
+  const DataSet* d = p.data.model.dataSet();
+  const Selection& r = p.meas.processor.runningSelection();
+  return d && p.meas.processor.hasRunning() && d->currentSample == r.sample &&
          d->currentStorage == r.storage && d->currentMeasurement == r.measurement;
 }
 
 // Selects the running measurement in the windows when they show another one.
 void showRunning(Program& p) {
-  DataSet* d = p.model.dataSet();
-  const Selection& r = p.processor.runningSelection();
-  if (!d || !p.processor.hasRunning())
+  DataSet* d = p.data.model.dataSet();
+  const Selection& r = p.meas.processor.runningSelection();
+  if (!d || !p.meas.processor.hasRunning())
     return;
   d->currentSample = r.sample;
   d->currentStorage = r.storage;
@@ -71,20 +71,20 @@ void showRunning(Program& p) {
 // Ends the run: the result, the trigger cursor on the graph, and the slot with its curve to
 // the backup.
 int stopRun(Program& p) {
-  PullOffProcessor& proc = p.processor;
+  PullOffProcessor& proc = p.meas.processor;
   const int result = proc.measStop();
   if (result != 0)
     return result;
-  if (p.measPanel && proc.triggerCursor() >= 0)
-    p.measPanel->placeTriggerCursor(proc.triggerCursor());
+  if (p.meas.panel && proc.triggerCursor() >= 0)
+    p.meas.panel->placeTriggerCursor(proc.triggerCursor());
   if (Measurement* m = proc.runningMeasurement())
-    p.measurementFinished(*m);
+    p.data.measurementFinished(*m);
   return 0;
 }
 
 // What a timer tick brought reaches the windows.
 void showTick(Program& p, const RunTick& tick) {
-  Measurement* m = p.processor.runningMeasurement();
+  Measurement* m = p.meas.processor.runningMeasurement();
   if (!m)
     return;
   if (tick.triggered) {
@@ -99,25 +99,25 @@ void showTick(Program& p, const RunTick& tick) {
   }
   if (tick.tornOff || tick.finished)
     refreshMeas(p, measbits::Status);
-  if (tick.newPoints && runningIsShown(p) && p.measPanel)
-    p.measPanel->showMeasCurve(*m, p.processor.timeOffset());
+  if (tick.newPoints && runningIsShown(p) && p.meas.panel)
+    p.meas.panel->showMeasCurve(*m, p.meas.processor.timeOffset());
 }
 
 // Starts the run on the running slot; the graph starts afresh for it.
 int startRun(Program& p) {
-  PullOffProcessor& proc = p.processor;
+  PullOffProcessor& proc = p.meas.processor;
   const int result = proc.measStart();
-  if (result == 0 && p.measPanel)
-    p.measPanel->setGraphSpans(proc.startTimeSpan(), proc.startForceSpan());
+  if (result == 0 && p.meas.panel)
+    p.meas.panel->setGraphSpans(proc.startTimeSpan(), proc.startForceSpan());
   return result;
 }
 
 // The statistics of the running measurement's storage, so they are current even while no
 // table window shows them.
 void recomputeStatistics(Program& p) {
-  const Selection& r = p.processor.runningSelection();
-  if (StorageCondition* t = p.model.storageAt(r.sample, r.storage))
-    calcStorageStatistics(t, p.model.bondTensionFactors());
+  const Selection& r = p.meas.processor.runningSelection();
+  if (StorageCondition* t = p.data.model.storageAt(r.sample, r.storage))
+    calcStorageStatistics(t, p.data.model.bondTensionFactors());
 }
 
 } // namespace
@@ -136,30 +136,30 @@ const char* measStatusText(const Program& p, std::int32_t status) {
 }
 
 bool checkMeasuring(Program& p) {
-  if (!p.measuring)
+  if (!p.isMeasuring())
     return false;
   p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts[MessageText::StopMeasuringFirst], 0);
   return true;
 }
 
 int nextMeasIndex(Program& p) {
-  PullOffProcessor& proc = p.processor;
+  PullOffProcessor& proc = p.meas.processor;
   if (!proc.hasRunning())
     return fail(p, MeasCtlNoRunning);
   const Selection at = proc.runningSelection();
   proc.clearRunning();
-  StorageCondition* t = p.model.storageAt(at.sample, at.storage);
+  StorageCondition* t = p.data.model.storageAt(at.sample, at.storage);
   if (!t)
     return fail(p, MeasCtlNoStorage);
   const int count = static_cast<int>(t->measurements.size());
   if (at.measurement < count - 1) {
     p.requestRefresh(WindowId::Storage, 0x12);
   } else {
-    if (p.model.addMeasurements(at.sample, at.storage, count + 1) != 0)
+    if (p.data.model.addMeasurements(at.sample, at.storage, count + 1) != 0)
       return fail(p, MeasCtlCannotGrow);
     p.requestRefresh(WindowId::Storage, 0x13);
   }
-  if (!p.model.measurementAt(at.sample, at.storage, at.measurement + 1))
+  if (!p.data.model.measurementAt(at.sample, at.storage, at.measurement + 1))
     return fail(p, MeasCtlNoNext);
   proc.setRunning({at.sample, at.storage, at.measurement + 1});
   refreshMeas(p, measbits::Selection);
@@ -167,29 +167,29 @@ int nextMeasIndex(Program& p) {
 }
 
 int startMeasuring(Program& p) {
-  PullOffProcessor& proc = p.processor;
-  p.measParams.seriesFlag = 1; // every start runs as a series
-  if (p.measuring) {
+  PullOffProcessor& proc = p.meas.processor;
+  p.meas.params.seriesFlag = 1; // every start runs as a series
+  if (p.isMeasuring()) {
     p.ui.popup("", p.texts[MessageText::StopMeasuringFirst]);
     return MeasCtlRefused;
   }
-  DataSet* d = p.model.dataSet();
+  DataSet* d = p.data.model.dataSet();
   if (!d)
     return fail(p, MeasCtlNoDataSet);
   const Selection selected{d->currentSample, d->currentStorage, d->currentMeasurement};
-  if (!p.model.measurementAt(selected.sample, selected.storage, selected.measurement))
+  if (!p.data.model.measurementAt(selected.sample, selected.storage, selected.measurement))
     return fail(p, MeasCtlNoMeasurement);
   proc.setRunning(selected);
-  StorageCondition* t = p.model.storageAt(selected.sample, selected.storage);
+  StorageCondition* t = p.data.model.storageAt(selected.sample, selected.storage);
   if (!t)
     return fail(p, MeasCtlNoStorageAtStart);
 
   // Slots from the selected one on that already hold something.
-  const int count = p.model.measurementCount(selected.sample, selected.storage);
+  const int count = p.data.model.measurementCount(selected.sample, selected.storage);
   int firstUsed = -1;
   int lastUsed = -1;
   for (int k = selected.measurement; k < count; ++k) {
-    const Measurement* m = p.model.measurementAt(selected.sample, selected.storage, k);
+    const Measurement* m = p.data.model.measurementAt(selected.sample, selected.storage, k);
     if (!m)
       return fail(p, MeasCtlSlotMissing);
     if (m->status != 0) {
@@ -203,11 +203,11 @@ int startMeasuring(Program& p) {
     const int answer = p.ui.ask(q.title, q.text, q.buttons, OverwriteAll, AbortStart);
     if (answer == NextFreeIndex) {
       if (lastUsed < count - 1) {
-        if (!p.model.measurementAt(selected.sample, selected.storage, lastUsed + 1))
+        if (!p.data.model.measurementAt(selected.sample, selected.storage, lastUsed + 1))
           return fail(p, MeasCtlNoFreeSlot);
         proc.setRunning({selected.sample, selected.storage, lastUsed + 1});
       } else {
-        if (!p.model.measurementAt(selected.sample, selected.storage, lastUsed))
+        if (!p.data.model.measurementAt(selected.sample, selected.storage, lastUsed))
           return fail(p, MeasCtlNoLastSlot);
         proc.setRunning({selected.sample, selected.storage, lastUsed});
         if (nextMeasIndex(p) != 0)
@@ -221,9 +221,9 @@ int startMeasuring(Program& p) {
     }
   }
 
-  proc.stopRequested = false;
+  proc.clearStopRequest();
   // A backup that fails is told, but does not keep the operator from measuring.
-  if (const int rc = p.backupBeforeSeries(); rc != 0)
+  if (const int rc = p.data.backupBeforeSeries(); rc != 0)
     p.reporter.reportMessage(report::PopupAndLog, 0, p.lang.pick(BackupTitle),
                              p.lang.pick(BackupFailed), rc);
 
@@ -231,7 +231,7 @@ int startMeasuring(Program& p) {
   if (result != 0)
     stopRun(p);
   if (result == 0 && remoteAllowed(p))
-    p.daq.daqRemote(1, pulseLength(p.measParams.dStartPulseDelay));
+    p.meas.daq.daqRemote(1, pulseLength(p.meas.params.dStartPulseDelay));
   if (result == 0)
     setTimer(p, true);
   refreshMeas(p, measbits::StatusAndCommands);
@@ -239,18 +239,18 @@ int startMeasuring(Program& p) {
 }
 
 int stopMeasuring(Program& p) {
-  PullOffProcessor& proc = p.processor;
-  proc.stopRequested = true;
+  PullOffProcessor& proc = p.meas.processor;
+  proc.requestStop();
   if (remoteAllowed(p))
-    p.daq.daqRemote(2, pulseLength(p.measParams.dStopPulseDelay));
+    p.meas.daq.daqRemote(2, pulseLength(p.meas.params.dStopPulseDelay));
   setTimer(p, false);
-  if (!proc.stopped && proc.hasRunning())
+  if (!proc.acquisitionStopped() && proc.hasRunning())
     stopRun(p);
-  p.measuring = false;
+  proc.endMeasuring();
   // A run stopped before its trigger leaves the slot as it was before the start.
   if (proc.giveBackUntriggeredSlot())
     if (Measurement* m = proc.runningMeasurement())
-      p.model.markChanged(*m); // the backup must not keep it as a new measurement
+      p.data.model.markChanged(*m); // the backup must not keep it as a new measurement
   recomputeStatistics(p);
   // The run went to the backup while it still counted as running; its final state goes now,
   // so a crash before the next main timer tick cannot bring the slot back as "New Measuring".
@@ -261,13 +261,13 @@ int stopMeasuring(Program& p) {
 }
 
 int endOfMeasuring(Program& p) {
-  PullOffProcessor& proc = p.processor;
+  PullOffProcessor& proc = p.meas.processor;
   if (stopRun(p) != 0) {
     p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts[MessageText::SeriesStopError], 0);
   } else {
     recomputeStatistics(p);
     resultsChanged(p);
-    if (p.measParams.seriesFlag != 0 && !proc.stopRequested) {
+    if (p.meas.params.seriesFlag != 0 && !proc.stopWasRequested()) {
       if (nextMeasIndex(p) == 0)
         startRun(p);
       else
@@ -276,7 +276,7 @@ int endOfMeasuring(Program& p) {
     }
   }
   // A series that could not go on leaves nothing for the timer to do.
-  if (!p.measuring)
+  if (!p.isMeasuring())
     setTimer(p, false);
   refreshMeas(p, measbits::Status);
   return 0;
@@ -285,16 +285,16 @@ int endOfMeasuring(Program& p) {
 void measTimerTick(Program& p) {
   // A popup inside a tick (a warning at the start of the next slot) lets further timer events
   // through; they must not run the processor while it is half way through a step.
-  if (p.measTickRunning || !p.measuring)
+  if (p.meas.tickRunning || !p.isMeasuring())
     return;
-  p.measTickRunning = true;
-  const RunTick tick = p.processor.measTick();
+  p.meas.tickRunning = true;
+  const RunTick tick = p.meas.processor.measTick();
   showTick(p, tick);
   if (tick.finished) {
     endOfMeasuring(p);
     refreshMeas(p, measbits::StatusAndCommands);
   }
-  p.measTickRunning = false;
+  p.meas.tickRunning = false;
 }
 
 int measStartStopToggle(Program& p, bool on) {

@@ -42,24 +42,39 @@ std::string defaultEditorProgram() {
 #endif
 }
 
-Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::path fallbackDir)
-    : ui(ui_), clock(clock_), registry(registry_),
-      errorLog(clock_, fallbackDir.empty() ? fallbackDirectory() : fallbackDir),
-      reporter(errorLog, ui_), model(reporter, lang), editorProgram(defaultEditorProgram()),
-      fallbackDirectoryPath(fallbackDir.empty() ? fallbackDirectory() : fallbackDir) {
-  model.setBondTensionSource(&bondSource);
-  backup = &storeBackup;
+ProgramEnvironment::ProgramEnvironment(Ui& ui_, Clock& clock_, Registry& registry_,
+                                       const std::filesystem::path& fallbackDirectory)
+    : ui(ui_), clock(clock_), registry(registry_), errorLog(clock_, fallbackDirectory),
+      reporter(errorLog, ui_), fallbackDirectoryPath(fallbackDirectory),
+      editorProgram(defaultEditorProgram()) {
+  texts.select(lang);
+}
+
+OpenDataSet::OpenDataSet(ProgramEnvironment& env, std::function<bool()> measuring)
+    : model(env.reporter, env.lang),
+      graphBackup(model, env.reporter, env.lang, std::move(measuring), env.fileRoute),
+      files({model, env.reporter, env.ui, env.lang, env.texts, env.fileRoute}) {
   // The file handling writes and opens graph files, refreshes and closes the backup, and
   // refuses the backup directory; the restore loads and saves through the file handling.
-  dataFiles.setHooks(&graphBackup.store);
-  dataFiles.setBackupDirectoryCheck([this](const std::filesystem::path& p) {
+  files.setHooks(&graphBackup.store);
+  files.setBackupDirectoryCheck([this](const std::filesystem::path& p) {
     return graphBackup.journal.CmpFilePathToBackupDir(p) != 0;
   });
-  graphBackup.store.setDataFileAccess(&dataFileAccess);
+  graphBackup.store.setDataFileAccess(&restoreAccess_);
+}
+
+Measuring::Measuring(ProgramEnvironment& env, DataSetModel& model)
+    : daq(params, env.reporter, env.lang),
+      processor(params, model, acquisition, testers, env.reporter, env.lang) {
+  model.setBondTensionSource(&bondFactors_);
   model.setDeviceLists(&devices);
-  texts.select(lang);
   daq.setRunStateReset([this] { processor.resetRunState(); });
 }
+
+Program::Program(Ui& ui_, Clock& clock_, Registry& registry_, std::filesystem::path fallbackDir)
+    : ProgramEnvironment(ui_, clock_, registry_,
+                         fallbackDir.empty() ? fallbackDirectory() : fallbackDir),
+      data(*this, [this] { return isMeasuring(); }), meas(*this, data.model) {}
 
 StatisticsFormat Program::statisticsFormat() const {
   return {exportFormatOf(config.clipboard, '.').decimals};
@@ -74,10 +89,10 @@ int Program::displayDecimals() const {
 }
 
 int Program::startUp(const std::vector<std::string_view>& args) {
-  setMeasParamsDefaults(measParams);
-  devices.createBoth(executableDirectory);
-  model.deleteDataSet();
-  model.initDefaults();
+  setMeasParamsDefaults(meas.params);
+  meas.devices.createBoth(executableDirectory);
+  data.model.deleteDataSet();
+  data.model.initDefaults();
   errorLog.setName("ZarvikLog.TXT");
   {
     // The graph and backup directories live in the user directory, else in the fallback.
@@ -86,22 +101,22 @@ int Program::startUp(const std::vector<std::string_view>& args) {
         getUserDirectory(registry, reporter, texts[MessageText::SetupOpenError], dir) == 0
             ? std::filesystem::path(dir)
             : fallbackDirectoryPath;
-    graphBackup.setDirectories(GraphBackup::graphDirectoryIn(base),
-                               GraphBackup::backupDirectoryIn(base));
+    data.graphBackup.setDirectories(GraphBackup::graphDirectoryIn(base),
+                                    GraphBackup::backupDirectoryIn(base));
   }
-  model.resetChanges();
-  dataFiles.dataFileInit();
+  data.model.resetChanges();
+  data.files.dataFileInit();
   programMode = 0;
   commandLine = {};
   scanCommandLine(args, commandLine);
   if (commandLine.offline) {
-    measParams.daqEnabled = 0;
-    measParams.daqErrorState = 1;
+    meas.params.daqEnabled = 0;
+    meas.params.daqErrorState = 1;
   }
   programMode = commandLine.programMode ? 1 : 0;
   if (commandLine.simulate)
     // Beside the program in the build tree; in <prefix>/lib/zarvik once installed.
-    daq.setLibraryCandidates(
+    meas.daq.setLibraryCandidates(
         {daqmx::simulatorLibraryPath(executableDirectory).string(),
          daqmx::simulatorLibraryPath(executableDirectory / ".." / "lib" / "zarvik").string()});
 
@@ -130,26 +145,26 @@ void Program::prepareFirstRun() {
   const std::string shown = pathText((target / "").string());
   if (const std::error_code ec =
           prepareUserDirectory(fileRoute, registry, firstRunDirectory, target))
-    firstRunReport =
+    firstRunReport_ =
         fillIn(lang.pick(UserDirectoryFailed), shown) + " (" + fileErrorText(ec, lang) + ")";
   else
-    firstRunReport = fillIn(lang.pick(UserDirectoryPrepared), shown);
+    firstRunReport_ = fillIn(lang.pick(UserDirectoryPrepared), shown);
 }
 
 void Program::reportStartUpLines() {
-  if (!firstRunReport.empty())
-    reporter.appendLogText(firstRunReport + "\n");
+  if (!firstRunReport_.empty())
+    reporter.appendLogText(firstRunReport_ + "\n");
   if (registryEntryMissing)
     reporter.appendLogText("INI File Eintrag in Registry fehlt\n");
 }
 
 int Program::reloadBackupAtStart() {
-  quitRequested = graphBackup.reloadBackupAtStart();
-  return quitRequested;
+  quitRequested_ = data.graphBackup.reloadBackupAtStart();
+  return quitRequested_;
 }
 
 bool Program::requestExit() {
-  if (measuring) {
+  if (isMeasuring()) {
     reporter.reportMessage(report::PopupAndLog, 0, "", texts[MessageText::StopMeasuringFirst], 0);
     return false;
   }
@@ -160,19 +175,19 @@ bool Program::requestExit() {
 bool Program::confirmExit() {
   static const TextPair exitTitle{"File - Exit Program", "Datei - Program beenden"};
   // A changed data set is offered for saving; Abort or a failed save keeps the program running.
-  if (dataFiles.closeDataSet(std::string(lang.pick(exitTitle))) != 0)
+  if (data.files.closeDataSet(std::string(lang.pick(exitTitle))) != 0)
     return false;
   shutdownProgram();
   return true;
 }
 
 void Program::shutdownProgram() {
-  measuring = false;
-  if (measParams.daqEnabled == 1)
-    daq.daqShutdown();
+  meas.processor.endMeasuring();
+  if (meas.params.daqEnabled == 1)
+    meas.daq.daqShutdown();
   if (saveConfiguration(*this) == -1)
     ui.popup("INI-File", "Cannot save INI-File");
-  quitRequested = 1;
+  quitRequested_ = 1;
 }
 
 int Program::openLogInEditor() {
@@ -237,7 +252,7 @@ std::vector<std::string> Program::startScreenLines() const {
   std::vector<std::string> lines;
   lines.push_back("Pull-off adhesion testing with the Zarvik 850");
   lines.push_back(std::string(lang.pick(startScreenTitle)) + " : " + versionText());
-  lines.push_back(std::string(measParams.daqEnabled == 1 ? "Online" : "Offline") +
+  lines.push_back(std::string(meas.params.daqEnabled == 1 ? "Online" : "Offline") +
                   (onSimulator() ? " - Simulator" : ""));
   if (programMode == 1)
     lines.push_back(lang.pick(setupModeText));

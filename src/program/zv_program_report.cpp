@@ -71,20 +71,20 @@ ReportValues reportValues(const Program& p, std::time_t when) {
   v.time = localTime(when);
   v.installDirectory = p.executableDirectory.string();
   v.supportVersion = BackupJournal::GetBackupVersion();
-  v.backupDirectory = p.graphBackup.journal.backupDir().string();
-  v.graphDirectory = p.graphBackup.graphStore.GraphFileGetTempPath().string();
+  v.backupDirectory = p.data.graphBackup.journal.backupDir().string();
+  v.graphDirectory = p.data.graphBackup.graphStore.GraphFileGetTempPath().string();
   v.configPath = p.configPath;
   v.logFilePath = p.logFilePath.string();
   v.clipboard = p.config.clipboard;
-  v.limits = p.model.limits();
-  v.measParams = p.measParams;
+  v.limits = p.data.model.limits();
+  v.measParams = p.meas.params;
   for (int i = 0; i < 2; ++i)
-    if (const TesterDevice* d = p.devices.device(i))
+    if (const TesterDevice* d = p.meas.devices.device(i))
       v.testers[static_cast<std::size_t>(i)] = {d->name, d->serialNumber, d->path};
-  v.dataWrtTypeSelect = p.dataFiles.state().dataWrtTypeSelect;
-  v.saveGraph = p.dataFiles.state().saveGraph;
-  v.dataFilePath = p.dataFilePath;
-  const GraphFileStore& graphs = p.graphBackup.graphStore;
+  v.dataWrtTypeSelect = p.data.files.state().dataWrtTypeSelect;
+  v.saveGraph = p.data.files.state().saveGraph;
+  v.dataFilePath = p.data.filePath();
+  const GraphFileStore& graphs = p.data.graphBackup.graphStore;
   if (graphs.GraphFileIsOpen())
     v.openGraph = ReportValues::OpenGraph{graphs.GraphFileGetGraphPath().string(),
                                           graphs.GraphFileGetDataPath().string()};

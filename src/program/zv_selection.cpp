@@ -6,10 +6,10 @@ namespace zv {
 
 namespace {
 void clampAll(Program& p) {
-  p.model.clampCurrentSample();
-  p.model.clampCurrentStorage();
-  if (const DataSet* ds = p.model.dataSet())
-    p.model.clampCurrentMeasurement(ds->currentSample, ds->currentStorage);
+  p.data.model.clampCurrentSample();
+  p.data.model.clampCurrentStorage();
+  if (const DataSet* ds = p.data.model.dataSet())
+    p.data.model.clampCurrentMeasurement(ds->currentSample, ds->currentStorage);
 }
 
 void afterChoice(Program& p, bool sampleOrStorage) {
@@ -19,7 +19,7 @@ void afterChoice(Program& p, bool sampleOrStorage) {
   if (sampleOrStorage)
     p.requestRefresh(WindowId::Storage,
                      refresh::Rings | refresh::Values | refresh::Parameters | refresh::RowLayout);
-  if (!p.measuring)
+  if (!p.isMeasuring())
     p.backupDataSet();
 }
 } // namespace
@@ -27,7 +27,7 @@ void afterChoice(Program& p, bool sampleOrStorage) {
 std::vector<std::string> sampleRingItems(Program& p) {
   clampAll(p);
   std::vector<std::string> items;
-  if (const DataSet* ds = p.model.dataSet())
+  if (const DataSet* ds = p.data.model.dataSet())
     for (const Sample& s : ds->samples)
       items.push_back(s.name);
   return items;
@@ -36,7 +36,7 @@ std::vector<std::string> sampleRingItems(Program& p) {
 std::vector<std::string> storageRingItems(Program& p) {
   clampAll(p);
   std::vector<std::string> items;
-  if (const Sample* first = p.model.sampleAt(0))
+  if (const Sample* first = p.data.model.sampleAt(0))
     for (const StorageCondition& t : first->storages)
       items.push_back(t.name);
   return items;
@@ -45,15 +45,15 @@ std::vector<std::string> storageRingItems(Program& p) {
 std::vector<std::string> measurementRingItems(Program& p) {
   clampAll(p);
   std::vector<std::string> items;
-  const int n = p.model.currentMeasurementCount();
+  const int n = p.data.model.currentMeasurementCount();
   for (int k = 0; k < n; ++k)
     items.push_back(std::to_string(k + 1));
   return items;
 }
 
 bool selectSample(Program& p, int sampleIndex) {
-  DataSet* ds = p.model.dataSet();
-  if (!ds || sampleIndex == ds->currentSample || !p.model.sampleAt(sampleIndex))
+  DataSet* ds = p.data.model.dataSet();
+  if (!ds || sampleIndex == ds->currentSample || !p.data.model.sampleAt(sampleIndex))
     return false;
   ds->currentSample = sampleIndex;
   clampAll(p);
@@ -62,8 +62,8 @@ bool selectSample(Program& p, int sampleIndex) {
 }
 
 bool selectStorage(Program& p, int storageIndex) {
-  DataSet* ds = p.model.dataSet();
-  if (!ds || storageIndex == ds->currentStorage || !p.model.storageAt(0, storageIndex))
+  DataSet* ds = p.data.model.dataSet();
+  if (!ds || storageIndex == ds->currentStorage || !p.data.model.storageAt(0, storageIndex))
     return false;
   ds->currentStorage = storageIndex;
   clampAll(p);
@@ -72,9 +72,9 @@ bool selectStorage(Program& p, int storageIndex) {
 }
 
 bool selectMeasurement(Program& p, int measurementIndex) {
-  DataSet* ds = p.model.dataSet();
+  DataSet* ds = p.data.model.dataSet();
   if (!ds || measurementIndex == ds->currentMeasurement ||
-      !p.model.measurementAt(ds->currentSample, ds->currentStorage, measurementIndex))
+      !p.data.model.measurementAt(ds->currentSample, ds->currentStorage, measurementIndex))
     return false;
   ds->currentMeasurement = measurementIndex;
   afterChoice(p, false);

@@ -46,10 +46,10 @@ MeasSetupEditable measSetupEditable(bool programMode, bool measuring) {
 }
 
 void applyMeasSetup(Program& p, const MeasSetupValues& v) {
-  MeasParams& mp = p.measParams;
-  const MeasSetupEditable e = measSetupEditable(p.programMode == 1, p.measuring);
+  MeasParams& mp = p.meas.params;
+  const MeasSetupEditable e = measSetupEditable(p.programMode == 1, p.isMeasuring());
   if (e.channel)
-    p.daq.daqSetChannel(within(v.channel, mp.hardChnLimit));
+    p.meas.daq.daqSetChannel(within(v.channel, mp.hardChnLimit));
   if (e.acquisition) {
     mp.sampleRate = within(v.sampleRate, mp.sampleRateLimit);
     mp.average = within(v.average, mp.averageLimit);
@@ -73,8 +73,8 @@ void applyMeasSetup(Program& p, const MeasSetupValues& v) {
     mp.forcLimitRelVal = v.forcLimitRelVal;
   // The running measurement works with the new thresholds from its next sample on; without
   // one there is nothing to derive them for yet (the next start does).
-  if (p.processor.hasRunning())
-    p.processor.calcLimits();
+  if (p.meas.processor.hasRunning())
+    p.meas.processor.calcLimits();
 }
 
 UnitsSetupValues unitsSetupValues(const MeasParams& mp) {
@@ -82,7 +82,7 @@ UnitsSetupValues unitsSetupValues(const MeasParams& mp) {
 }
 
 void applyUnitsSetup(Program& p, const UnitsSetupValues& v) {
-  MeasParams& mp = p.measParams;
+  MeasParams& mp = p.meas.params;
   if (std::isfinite(v.offset))
     mp.offset_press = v.offset;
   if (std::isfinite(v.gain))

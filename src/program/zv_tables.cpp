@@ -35,10 +35,10 @@ bool refuseDuplicate(Program& p, const char* format, int number) {
 }
 
 Measurement* currentRow(Program& p, int k) {
-  const DataSet* ds = p.model.dataSet();
+  const DataSet* ds = p.data.model.dataSet();
   if (!ds)
     return nullptr;
-  return p.model.measurementAt(ds->currentSample, ds->currentStorage, k);
+  return p.data.model.measurementAt(ds->currentSample, ds->currentStorage, k);
 }
 } // namespace
 
@@ -63,79 +63,79 @@ template <typename D> auto& fieldOf(D& ds, OrderField field) {
 } // namespace
 
 std::string orderField(const Program& p, OrderField field) {
-  const DataSet* ds = p.model.dataSet();
+  const DataSet* ds = p.data.model.dataSet();
   return ds ? fieldOf(*ds, field) : std::string();
 }
 
 void setOrderField(Program& p, OrderField field, std::string_view text) {
-  DataSet* ds = p.model.dataSet();
+  DataSet* ds = p.data.model.dataSet();
   if (!ds)
     return;
   fieldOf(*ds, field) = cutToField(text, DataSet::IdentSize);
-  p.model.markChanged(*ds);
+  p.data.model.markChanged(*ds);
 }
 
 bool renameSample(Program& p, int sampleIndex, std::string_view name) {
-  Sample* sample = p.model.sampleAt(sampleIndex);
+  Sample* sample = p.data.model.sampleAt(sampleIndex);
   if (!sample)
     return false;
   if (name.empty()) {
     inputError(p, p.lang.pick(emptyNameText));
     return false;
   }
-  const int found = p.model.findSampleName(name, sampleIndex);
+  const int found = p.data.model.findSampleName(name, sampleIndex);
   if (found == -1)
     return true;
   if (found > 0)
     return refuseDuplicate(p, "Probe=%d - ", sampleIndex + 1);
   sample->name = cutToField(name, Sample::NameSize);
-  p.model.markChanged(*sample);
+  p.data.model.markChanged(*sample);
   ringsChanged(p);
   return true;
 }
 
 bool renameStorage(Program& p, int storageIndex, std::string_view name) {
-  StorageCondition* storage = p.model.storageAt(0, storageIndex);
+  StorageCondition* storage = p.data.model.storageAt(0, storageIndex);
   if (!storage)
     return false;
   if (name.empty()) {
     inputError(p, p.lang.pick(emptyNameText));
     return false;
   }
-  const int found = p.model.findStorageName(name, 0, storageIndex);
+  const int found = p.data.model.findStorageName(name, 0, storageIndex);
   if (found == -1)
     return true;
   if (found > 0)
     return refuseDuplicate(p, "Lagerung=%d - ", storageIndex + 1);
   storage->name = cutToField(name, StorageCondition::NameSize);
-  p.model.markChanged(*storage);
+  p.data.model.markChanged(*storage);
   ringsChanged(p);
   return true;
 }
 
 void selectCell(Program& p, int sampleIndex, int storageIndex) {
-  DataSet* ds = p.model.dataSet();
-  if (!ds || !p.model.storageAt(sampleIndex, storageIndex))
+  DataSet* ds = p.data.model.dataSet();
+  if (!ds || !p.data.model.storageAt(sampleIndex, storageIndex))
     return;
   ds->currentSample = sampleIndex;
   ds->currentStorage = storageIndex;
-  p.model.clampCurrentMeasurement(sampleIndex, storageIndex);
+  p.data.model.clampCurrentMeasurement(sampleIndex, storageIndex);
   currentMeasurementChanged(p);
 }
 
 std::string orderCellText(Program& p, int sampleIndex, int storageIndex) {
-  StorageCondition* storage = p.model.storageAt(sampleIndex, storageIndex);
+  StorageCondition* storage = p.data.model.storageAt(sampleIndex, storageIndex);
   if (!storage)
     return {};
-  return storageSummaryDisplay(storage, p.model.bondTensionFactors(), p.statisticsFormat());
+  return storageSummaryDisplay(storage, p.data.model.bondTensionFactors(), p.statisticsFormat());
 }
 
 namespace {
 template <typename Pick> bool setStorageValue(Program& p, Pick pick) {
-  StorageCondition* storage = p.model.currentStorage();
+  StorageCondition* storage = p.data.model.currentStorage();
   if (!storage || !pick(*storage))
     return false;
-  p.model.markChanged(*storage);
+  p.data.model.markChanged(*storage);
   p.requestRefresh(WindowId::Order, refresh::Values);
   return true;
 }
@@ -143,7 +143,7 @@ template <typename Pick> bool setStorageValue(Program& p, Pick pick) {
 
 bool setStorageRange(Program& p, int pistonIndex) {
   return setStorageValue(p, [&](StorageCondition& s) {
-    const PistonRange* piston = p.model.deviceLists().activePistons().piston(pistonIndex);
+    const PistonRange* piston = p.data.model.deviceLists().activePistons().piston(pistonIndex);
     if (piston)
       s.range = piston->range;
     return piston != nullptr;
@@ -152,7 +152,7 @@ bool setStorageRange(Program& p, int pistonIndex) {
 
 bool setStorageArea(Program& p, int areaIndex) {
   return setStorageValue(p, [&](StorageCondition& s) {
-    auto value = p.model.deviceLists().activeAreas().valueAt(areaIndex);
+    auto value = p.data.model.deviceLists().activeAreas().valueAt(areaIndex);
     if (value)
       s.area = *value;
     return value.has_value();
@@ -161,7 +161,7 @@ bool setStorageArea(Program& p, int areaIndex) {
 
 bool setStorageSpeed(Program& p, int speedIndex) {
   return setStorageValue(p, [&](StorageCondition& s) {
-    auto value = p.model.deviceLists().activeSpeeds().valueAt(speedIndex);
+    auto value = p.data.model.deviceLists().activeSpeeds().valueAt(speedIndex);
     if (value)
       s.speed = *value;
     return value.has_value();
@@ -180,7 +180,7 @@ bool setMeasurementOn(Program& p, int k, bool on) {
   if (!m)
     return false;
   m->inStatistics = on ? 1 : 0;
-  p.model.markChanged(*m);
+  p.data.model.markChanged(*m);
   resultsChanged(p);
   return true;
 }
@@ -197,8 +197,8 @@ bool setMeasurementForce(Program& p, int k, double force) {
     return true;
   m->force = force;
   m->status = static_cast<std::int32_t>(MeasurementStatus::TypedOver);
-  measCalcBondTension(m, p.model.bondTensionFactors());
-  p.model.markChanged(*m);
+  measCalcBondTension(m, p.data.model.bondTensionFactors());
+  p.data.model.markChanged(*m);
   resultsChanged(p);
   return true;
 }
@@ -212,18 +212,18 @@ bool setMeasurementArea(Program& p, int k, double area) {
     return false;
   }
   m->area = area;
-  measCalcBondTension(m, p.model.bondTensionFactors());
-  p.model.markChanged(*m);
+  measCalcBondTension(m, p.data.model.bondTensionFactors());
+  p.data.model.markChanged(*m);
   resultsChanged(p);
   return true;
 }
 
 StorageStatistics currentStatistics(Program& p) {
   StorageStatistics out;
-  StorageCondition* storage = p.model.currentStorage();
+  StorageCondition* storage = p.data.model.currentStorage();
   if (!storage)
     return out;
-  calcStorageStatistics(storage, p.model.bondTensionFactors());
+  calcStorageStatistics(storage, p.data.model.bondTensionFactors());
   out.statCount = storage->statCount;
   out.mean = storage->mean;
   out.sa = storage->sa;

@@ -79,19 +79,19 @@ ConfigTargets configTargets(Program& p) {
   ConfigTargets t;
   p.config.bind(t);
   // The data file settings belong to the file handling.
-  t.dataDirectory = &p.dataFiles.state().dataDirectory;
-  t.dataFileName = &p.dataFiles.state().dataFileName;
-  t.dataFileDirectory = &p.dataFiles.state().fileDirectory;
-  t.saveGraph = &p.dataFiles.state().saveGraph;
-  t.dataWrtTypeSelect = &p.dataFiles.state().dataWrtTypeSelect;
-  t.devices = {p.devices.device(0)->locationRef(), p.devices.device(1)->locationRef()};
-  t.limits = &p.model.limits();
-  t.defaults = &p.model.defaults();
-  t.recentFilePath = &p.recentFilePath;
+  t.dataDirectory = &p.data.files.state().dataDirectory;
+  t.dataFileName = &p.data.files.state().dataFileName;
+  t.dataFileDirectory = &p.data.files.state().fileDirectory;
+  t.saveGraph = &p.data.files.state().saveGraph;
+  t.dataWrtTypeSelect = &p.data.files.state().dataWrtTypeSelect;
+  t.devices = {p.meas.devices.device(0)->locationRef(), p.meas.devices.device(1)->locationRef()};
+  t.limits = &p.data.model.limits();
+  t.defaults = &p.data.model.defaults();
+  t.recentFilePath = &p.data.recentFilePath;
   t.language = &p.lang.language;
   t.singlePanel = &p.singlePanel;
-  t.measParams = &p.measParams;
-  t.evaluations = &p.evaluations;
+  t.measParams = &p.meas.params;
+  t.evaluations = &p.data.evaluations;
   return t;
 }
 
@@ -123,7 +123,7 @@ int saveConfiguration(Program& p) {
 }
 
 int setUserDirectory(Program& p) {
-  if (p.measuring) {
+  if (p.isMeasuring()) {
     p.reporter.reportMessage(report::PopupAndLog, 0, "", p.texts[MessageText::StopMeasuringFirst],
                              0);
     return RefusedWhileMeasuring;

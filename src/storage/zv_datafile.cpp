@@ -102,7 +102,7 @@ void DataFileHandler::setDataFile(const std::filesystem::path& path) {
   state_.dataDirectory = path.parent_path().string();
   state_.fileDirectory = state_.dataDirectory;
   state_.dataFileName = path.filename().string();
-  ctx_.dataFilePath = path.string();
+  filePath_ = path.string();
 }
 
 bool DataFileHandler::useChosenFile() {
@@ -123,7 +123,7 @@ std::filesystem::path DataFileHandler::joinedPath(int& failed) const {
 }
 
 std::unique_ptr<Progress> DataFileHandler::startProgress() {
-  return ctx_.ui.startProgress(state_.fileTitle + ": " + pathText(ctx_.dataFilePath),
+  return ctx_.ui.startProgress(state_.fileTitle + ": " + pathText(filePath_),
                                msg(MessageText::PercentReady), msg(MessageText::StopButton));
 }
 
@@ -254,7 +254,7 @@ int DataFileHandler::saveDataSet() {
   const std::filesystem::path path = joinedPath(failed);
   if (failed)
     return error(DfBadPath);
-  ctx_.dataFilePath = path.string();
+  filePath_ = path.string();
   // The file keeps the format its extension names, so it always opens again.
   const int format = dataFormatOfName(state_.dataFileName);
   if ((format < 0 ? state_.dataWrtTypeSelect : format) == 1) {
@@ -271,7 +271,7 @@ int DataFileHandler::saveDataSet() {
   int graphResult = 0;
   bool graphPrepared = false;
   auto prepareGraph = [&](const std::filesystem::path& temp) -> std::error_code {
-    graphResult = hooks_->graphSavePrepare(ctx_.dataFilePath, temp);
+    graphResult = hooks_->graphSavePrepare(filePath_, temp);
     if (graphResult != 0) {
       const std::error_code why = hooks_->lastGraphError();
       return why ? why : std::make_error_code(std::errc::io_error);
@@ -309,12 +309,12 @@ int DataFileHandler::saveDataSet() {
     return UserStopped;
   }
   if (withGraph) {
-    if (int g = hooks_->graphSaveCommit(ctx_.dataFilePath); g != 0)
+    if (int g = hooks_->graphSaveCommit(filePath_); g != 0)
       return graphFailed(g);
   }
   ctx_.model.resetChanges();
   if (hooks_) {
-    if (int b = hooks_->refreshBackup(ctx_.dataFilePath); b != 0) {
+    if (int b = hooks_->refreshBackup(filePath_); b != 0) {
       ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle,
                                   msg(MessageText::BackupSaveError), b);
       ctx_.reporter.reportError(DfSaveBackup, b, state_.fileTitle, msg(MessageText::SaveError));
@@ -377,14 +377,14 @@ int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
     message = msg(MessageText::BadDataFileName);
     return error(DfLoadPath);
   }
-  ctx_.dataFilePath = path.string();
+  filePath_ = path.string();
   std::uint64_t size = 0;
   if (!ctx_.fs.exists(path) || ctx_.fs.fileSize(path, size) || size == 0) {
     message = msg(MessageText::FileNotAvailable);
     return error(DfLoadMissing);
   }
 
-  ctx_.dataLoaded = false;
+  loaded_ = false;
   if (ctx_.model.createDataSet() != 0) {
     message = msg(MessageText::DataSetInitError);
     return error(DfLoadCreate);
@@ -401,13 +401,13 @@ int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
                                 msg(MessageText::LoadCancelled), r);
     return UserStopped;
   }
-  ctx_.dataLoaded = true;
+  loaded_ = true;
   ctx_.model.resetChanges();
   logReplacements(state_.loadType == 0 ? binary_.lastReplacements() : text_.lastReplacements());
   logLoadNotes();
 
   if (refreshBackup != 0 && hooks_) {
-    if (int b = hooks_->refreshBackup(ctx_.dataFilePath); b != 0) {
+    if (int b = hooks_->refreshBackup(filePath_); b != 0) {
       ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle,
                                   msg(MessageText::BackupSaveError), b);
       ctx_.reporter.reportError(DfLoadBackup, b, state_.fileTitle, "RefreshBackup");
@@ -415,9 +415,9 @@ int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
   }
   state_.dataFileOpen = true;
   if (hooks_) {
-    if (int g = hooks_->graphLoad(ctx_.dataFilePath); g != 0) {
+    if (int g = hooks_->graphLoad(filePath_); g != 0) {
       const std::string text = std::string(" ") + msg(MessageText::GraphFileOpenError) + ": " +
-                               pathText(ctx_.dataFilePath) + ", Error= " + std::to_string(g);
+                               pathText(filePath_) + ", Error= " + std::to_string(g);
       ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, text, g);
       ctx_.reporter.reportError(DfLoadGraph, g, state_.fileTitle,
                                 msg(MessageText::GraphFileOpenError));
@@ -465,7 +465,7 @@ int DataFileHandler::loadDataSetReport(int refreshBackup) {
   const int r = loadDataSet(refreshBackup, message);
   if (r < 0) {
     const std::string text =
-        !message.empty() ? message + " : " + std::to_string(r) + "\n" + pathText(ctx_.dataFilePath)
+        !message.empty() ? message + " : " + std::to_string(r) + "\n" + pathText(filePath_)
                          : pathText(state_.dataFileName) + " : Error= " + std::to_string(r) + " ";
     ctx_.reporter.reportMessage(report::PopupAndLog, 0, state_.fileTitle, text, r);
   }
@@ -486,7 +486,7 @@ int DataFileHandler::closeDataSet(std::optional<std::string> title) {
       return ClearAborted;
     }
   }
-  ctx_.dataLoaded = false;
+  loaded_ = false;
   if (int r = ctx_.model.deleteDataSet(); r != 0) {
     ctx_.reporter.reportMessage(report::LogOnly, report::KindNoPopup, "auftrClearFile()",
                                 "auftrDelete()", r);

@@ -95,8 +95,6 @@ public:
     Ui& ui;
     const Language& lang;
     const ProgramTexts& texts;
-    bool& dataLoaded;          // the program's "data set belongs to a file" flag
-    std::string& dataFilePath; // the program's current data file path
     FileSystem& fs;
   };
 
@@ -117,6 +115,13 @@ public:
 
   DataFileState& state() { return state_; }
   const DataFileState& state() const { return state_; }
+
+  // A data set is loaded (it belongs to a file): from a load or a new data set to a close.
+  bool isLoaded() const { return loaded_; }
+  // A new data set belongs to the file chosen for it from its creation on.
+  void markLoaded() { loaded_ = true; }
+  // The current data file's full path, empty before the first one.
+  const std::string& filePath() const { return filePath_; }
 
   // Start-up reset.
   void dataFileInit();
@@ -159,6 +164,8 @@ private:
   const char* msg(MessageText id) const { return ctx_.texts[id]; }
 
   Context ctx_;
+  bool loaded_ = false;
+  std::string filePath_;
   DataFileState state_;
   TextDataFile text_;
   BinaryDataFile binary_;

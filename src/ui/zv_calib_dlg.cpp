@@ -24,7 +24,13 @@ constexpr const char* Kilonewton = "[kN]";
 constexpr const char* Volt = "[V]";
 
 CalibrationContext contextOf(Program& p) {
-  return {p.devices, p.daq, p.measParams, p.reporter, p.lang, p.clock, p.measuring};
+  return {p.meas.devices,
+          p.meas.daq,
+          p.meas.params,
+          p.reporter,
+          p.lang,
+          p.clock,
+          p.meas.processor.measuringFlag()};
 }
 
 QLabel* valueLabel(const char* name, QWidget* parent) {

@@ -87,7 +87,7 @@ DeviceDialog::DeviceDialog(Program& program, int index, QWidget* parent)
   connect(calibrate_, &QPushButton::clicked, this, [this] { calibrate(); });
   setCalibrateHandler([this](int index) {
     // The piston selected here is the one calibrated; the one calibrated last is shown after.
-    MeasParams& mp = program_.measParams;
+    MeasParams& mp = program_.meas.params;
     mp.calSelection = session_.selected(DeviceSetup::List::Pistons);
     {
       CalibrationDialog dialog(program_, index, this);

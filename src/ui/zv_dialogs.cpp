@@ -114,7 +114,7 @@ VersionInfoDialog::VersionInfoDialog(const Program& program, QWidget* parent) : 
 }
 
 DaqInfoDialog::DaqInfoDialog(const Program& program, QWidget* parent) : QDialog(parent) {
-  const DaqDialogTexts t = dataAcquisitionDialogTexts(program.measParams, program.lang);
+  const DaqDialogTexts t = dataAcquisitionDialogTexts(program.meas.params, program.lang);
   setWindowTitle(fromLatin1(t.title));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(fromLatin1(t.heading), this));

@@ -11,14 +11,14 @@
 namespace zv {
 
 QtEditDialogs::QtEditDialogs(Program& program)
-    : program_(program), modelLists_(program.model), lists_(&modelLists_) {}
+    : program_(program), modelLists_(program.data.model), lists_(&modelLists_) {}
 
 QWidget* QtEditDialogs::parent() const {
   return QApplication::activeWindow();
 }
 
 std::optional<NewDataSetInput> QtEditDialogs::newDataSet(const NewDataSetInput& initial) {
-  NewDataSetDialog dialog(initial, program_.model.limits(), *lists_, program_.lang,
+  NewDataSetDialog dialog(initial, program_.data.model.limits(), *lists_, program_.lang,
                           program_.texts[GeneralText::ProgramTitle], parent());
   if (dialog.exec() != QDialog::Accepted)
     return std::nullopt;
@@ -26,13 +26,13 @@ std::optional<NewDataSetInput> QtEditDialogs::newDataSet(const NewDataSetInput& 
 }
 
 bool QtEditDialogs::confirmDelete(DeleteMode mode) {
-  DeleteDialog dialog(program_.model, mode, program_.lang,
+  DeleteDialog dialog(program_.data.model, mode, program_.lang,
                       program_.texts[GeneralText::ProgramTitle], parent());
   return dialog.exec() == QDialog::Accepted;
 }
 
 std::optional<CopyTarget> QtEditDialogs::copyParameters() {
-  CopyDialog dialog(program_.model, program_.lang, program_.texts[GeneralText::ProgramTitle],
+  CopyDialog dialog(program_.data.model, program_.lang, program_.texts[GeneralText::ProgramTitle],
                     parent());
   dialog.exec();
   return dialog.target();

@@ -17,8 +17,9 @@
 namespace zv {
 
 EvaluationDialog::EvaluationDialog(Program& program, QWidget* parent)
-    : QDialog(parent), program_(program), editor_(program.evaluations, program.ui, program.lang),
-      opening_(program.evaluations) {
+    : QDialog(parent), program_(program),
+      editor_(program.data.evaluations, program.ui, program.lang),
+      opening_(program.data.evaluations) {
   setObjectName("ABRISS");
   setModal(true);
   auto* layout = new QGridLayout(this);
@@ -84,7 +85,7 @@ void EvaluationDialog::remove() {
 }
 
 void EvaluationDialog::redraw() {
-  const EvaluationList& list = program_.evaluations;
+  const EvaluationList& list = program_.data.evaluations;
   {
     const QSignalBlocker quiet(list_);
     list_->clear();
@@ -109,8 +110,8 @@ void EvaluationDialog::accept() {
 
 void EvaluationDialog::reject() {
   editor_.abort();
-  if (!(program_.evaluations == opening_))
-    program_.evaluations = opening_;
+  if (!(program_.data.evaluations == opening_))
+    program_.data.evaluations = opening_;
   QDialog::reject();
 }
 

@@ -72,15 +72,16 @@ QDoubleSpinBox* MeasSetupDialog::doubleField(const char* name, double value, dou
 MeasSetupDialog::MeasSetupDialog(Program& program, QWidget* parent)
     : QDialog(parent), program_(program) {
   setObjectName("SETUP_MEAS");
-  const MeasParams& mp = program_.measParams;
+  const MeasParams& mp = program_.meas.params;
   shown_ = measSetupValues(mp);
-  const MeasSetupEditable edit = measSetupEditable(program_.programMode == 1, program_.measuring);
+  const MeasSetupEditable edit =
+      measSetupEditable(program_.programMode == 1, program_.isMeasuring());
   setWindowTitle(programTitled(program_, dialogTitle));
   auto* layout = new QVBoxLayout(this);
 
   auto* channelBox = new QGroupBox(pick(program_.lang, channelGroup), this);
   auto* channelGrid = new QGridLayout(channelBox);
-  const TesterLookup& testers = program_.processor.testers();
+  const TesterLookup& testers = program_.meas.processor.testers();
   for (int i = 0; i < 2; ++i) {
     auto* radio = new QRadioButton(QString::number(i + 1), channelBox);
     radio->setObjectName(i == 0 ? "CHANNEL_1" : "CHANNEL_2");

@@ -101,15 +101,15 @@ MeasWindow::MeasWindow(Program& program, QWidget* parent)
   timer_.setObjectName("TIMER");
   connect(&timer_, &QTimer::timeout, this, [this] { measTimerTick(program_); });
   buildLayout();
-  program_.measPanel = this;
+  program_.meas.panel = this;
   // Everything is pending until the window is first shown.
   requestRefresh(0xFFF);
 }
 
 MeasWindow::~MeasWindow() {
   timer_.stop();
-  if (program_.measPanel == this)
-    program_.measPanel = nullptr;
+  if (program_.meas.panel == this)
+    program_.meas.panel = nullptr;
 }
 
 void MeasWindow::buildLayout() {
@@ -241,7 +241,7 @@ void MeasWindow::retitle() {
   std::string title = std::string(program_.texts[GeneralText::ProgramTitle]) + " - " +
                       program_.lang.pick(panelCaption);
   // The path is appended directly, unlike the tables.
-  setWindowTitle(fromLatin1(title) + fromPath(program_.dataFilePath));
+  setWindowTitle(fromLatin1(title) + fromPath(program_.data.filePath()));
 }
 
 void MeasWindow::applyRefresh(std::uint32_t bits) {
@@ -260,28 +260,28 @@ void MeasWindow::applyRefresh(std::uint32_t bits) {
 }
 
 const Measurement* MeasWindow::displayed() const {
-  return program_.model.dataSet() ? program_.model.currentMeasurement() : nullptr;
+  return program_.data.model.dataSet() ? program_.data.model.currentMeasurement() : nullptr;
 }
 
 void MeasWindow::showNumber() {
-  const DataSet* d = program_.model.dataSet();
+  const DataSet* d = program_.data.model.dataSet();
   number_->setText(d && displayed() ? QString::number(d->currentMeasurement + 1) : QString());
 }
 
 void MeasWindow::showStatus() {
   const Measurement* m = displayed();
   status_->setText(m ? QString::fromLatin1(measStatusText(program_, m->status)) : QString());
-  cmd_->setChecked(program_.measuring);
-  cmd_->setText(pick(program_.lang, program_.measuring ? stopCaption : startCaption));
-  cmd_->setEnabled(program_.measParams.daqErrorState == 0);
+  cmd_->setChecked(program_.isMeasuring());
+  cmd_->setText(pick(program_.lang, program_.isMeasuring() ? stopCaption : startCaption));
+  cmd_->setEnabled(program_.meas.params.daqErrorState == 0);
   cursorTime_->setText(fixed3(0.0));
   cursorForce_->setText(fixed3(0.0));
 }
 
 double MeasWindow::displayedOffset(const Measurement&) const {
   // Only the run the processor holds knows how far its curve has scrolled.
-  const DataSet* d = program_.model.dataSet();
-  const PullOffProcessor& proc = program_.processor;
+  const DataSet* d = program_.data.model.dataSet();
+  const PullOffProcessor& proc = program_.meas.processor;
   if (!d || !proc.hasRunning())
     return 0.0;
   const Selection& r = proc.runningSelection();
@@ -306,25 +306,25 @@ void MeasWindow::setTimeAxis(double x0, double span, int pointCount, int curveRa
 
 int MeasWindow::showDisplayedMeas() {
   clearPlot();
-  if (!program_.model.dataSet()) {
+  if (!program_.data.model.dataSet()) {
     result_->clear();
     points_->clear();
     return program_.reporter.reportError(ErrNoDataSet, 0);
   }
-  Measurement* m = program_.model.currentMeasurement();
+  Measurement* m = program_.data.model.currentMeasurement();
   if (!m) {
     result_->clear();
     points_->clear();
     return program_.reporter.reportError(ErrNoMeasurement, 0);
   }
   if (!m->hasPoints() && m->pointCount > 0)
-    program_.readCurve(*m);
-  const bool running = program_.measuring && program_.processor.runningMeasurement() == m;
+    program_.data.readCurve(*m);
+  const bool running = program_.isMeasuring() && program_.meas.processor.runningMeasurement() == m;
   if (running) {
     // The axes of a run: a time span that grows with the curve, and the piston.
-    timeLimit_ = program_.processor.startTimeSpan();
+    timeLimit_ = program_.meas.processor.startTimeSpan();
     timeSpan_ = std::min(RunStartSpan, timeLimit_);
-    forceAxis_->setRange(0.0, graphForceSpan(program_.processor.startForceSpan()));
+    forceAxis_->setRange(0.0, graphForceSpan(program_.meas.processor.startForceSpan()));
   } else {
     timeSpan_ = graphTimeSpan(m->pointCount, m->curveRate);
     forceAxis_->setRange(0.0, graphForceSpan(m->range));

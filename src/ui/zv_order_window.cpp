@@ -45,22 +45,23 @@ QVariant OrderTableModel::headerData(int section, Qt::Orientation orientation, i
   if (role != Qt::DisplayRole)
     return {};
   if (orientation == Qt::Vertical) {
-    const Sample* s = program_.model.sampleAt(section);
+    const Sample* s = program_.data.model.sampleAt(section);
     return s ? fromLatin1(s->name) : QVariant();
   }
-  const StorageCondition* t = program_.model.storageAt(0, section);
+  const StorageCondition* t = program_.data.model.storageAt(0, section);
   return t ? fromLatin1(t->name) : QVariant();
 }
 
 void OrderTableModel::reshape() {
   beginResetModel();
-  rows_ = program_.model.sampleCount();
-  columns_ = program_.model.storageCount();
+  rows_ = program_.data.model.sampleCount();
+  columns_ = program_.data.model.storageCount();
   endResetModel();
 }
 
 void OrderTableModel::valuesChanged() {
-  if (rows_ != program_.model.sampleCount() || columns_ != program_.model.storageCount()) {
+  if (rows_ != program_.data.model.sampleCount() ||
+      columns_ != program_.data.model.storageCount()) {
     reshape();
     return;
   }
@@ -141,11 +142,11 @@ void OrderWindow::retranslate() {
   table_->verticalHeader()->setMinimumWidth(sampleCaption_->sizeHint().width() + 8);
   rings_->retranslate();
   setWindowTitle(fromLatin1(tableWindowTitle(program_, orderTitle)) +
-                 fromPath(program_.dataFilePath));
+                 fromPath(program_.data.filePath()));
 }
 
 void OrderWindow::fillFields() {
-  const DataSet* ds = program_.model.dataSet();
+  const DataSet* ds = program_.data.model.dataSet();
   for (auto [edit, text] : {std::pair{identNumber_, ds ? ds->identNumber : std::string()},
                             std::pair{identName_, ds ? ds->identName : std::string()},
                             std::pair{title_, ds ? ds->title : std::string()}})

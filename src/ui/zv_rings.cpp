@@ -61,7 +61,7 @@ void SelectionRings::refill() {
   const auto samples = sampleRingItems(program_);
   const auto storages = storageRingItems(program_);
   const auto measurements = measurementRingItems(program_);
-  const DataSet* ds = program_.model.dataSet();
+  const DataSet* ds = program_.data.model.dataSet();
   fill(sample_, samples, ds ? ds->currentSample : -1);
   fill(storage_, storages, ds ? ds->currentStorage : -1);
   fill(measurement_, measurements, ds ? ds->currentMeasurement : -1);

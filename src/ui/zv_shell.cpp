@@ -130,7 +130,7 @@ void Shell::wire(MainWindowBase* w) {
 void Shell::relabel(MainWindowBase* w) {
   w->menu()->relabel(program_.lang.language);
   w->menu()->setRecentFile(
-      recentFileItem(program_.recentFilePath, program_.texts[GeneralText::RecentFile]));
+      recentFileItem(program_.data.recentFilePath, program_.texts[GeneralText::RecentFile]));
   w->retranslate();
   w->menu()->applyState(zv::updateMenuState(program_.menuContext(w->windowId())));
 }
@@ -146,7 +146,7 @@ void Shell::updateMenuState() {
     if (!w)
       continue;
     w->menu()->applyState(zv::updateMenuState(program_.menuContext(w->windowId())));
-    const std::string current = program_.dataFilePath;
+    const std::string current = program_.data.filePath();
     if (!current.empty())
       w->menu()->setRecentFile({current, false, true});
   }
@@ -333,7 +333,7 @@ void Shell::requestExit(MainWindowBase* from) {
   for (MainWindowBase* w : windows_)
     if (w)
       w->hide();
-  emit quitRequested(program_.quitRequested);
+  emit quitRequested(program_.quitRequested());
 }
 
 void Shell::print(QWidget* target) {

@@ -46,8 +46,8 @@ QString exactText(double v) {
 }
 
 Measurement* row(Program& p, int k) {
-  const DataSet* ds = p.model.dataSet();
-  return ds ? p.model.measurementAt(ds->currentSample, ds->currentStorage, k) : nullptr;
+  const DataSet* ds = p.data.model.dataSet();
+  return ds ? p.data.model.measurementAt(ds->currentSample, ds->currentStorage, k) : nullptr;
 }
 } // namespace
 
@@ -81,7 +81,7 @@ QVariant StorageTableModel::data(const QModelIndex& index, int role) const {
   case Force:
     return edit ? exactText(m->force) : number(m->force, shown);
   case Tension:
-    measCalcBondTension(m, program_.model.bondTensionFactors());
+    measCalcBondTension(m, program_.data.model.bondTensionFactors());
     return number(m->bondTension, decimals);
   case Status:
     return QString::fromLatin1(measurementStatusText(m->status, program_.lang));
@@ -127,18 +127,18 @@ QVariant StorageTableModel::headerData(int section, Qt::Orientation orientation,
     return {};
   QString title = pick(program_.lang, columnTitles[static_cast<std::size_t>(section)]);
   if (section == Tension)
-    title += "\n" + fromLatin1(program_.measParams.unit_press);
+    title += "\n" + fromLatin1(program_.meas.params.unit_press);
   return title;
 }
 
 void StorageTableModel::reshape() {
   beginResetModel();
-  rows_ = program_.model.currentMeasurementCount();
+  rows_ = program_.data.model.currentMeasurementCount();
   endResetModel();
 }
 
 void StorageTableModel::valuesChanged() {
-  if (rows_ != program_.model.currentMeasurementCount()) {
+  if (rows_ != program_.data.model.currentMeasurementCount()) {
     reshape();
     return;
   }
@@ -220,13 +220,13 @@ StorageWindow::StorageWindow(Program& program, QWidget* parent)
   onRing(area_, &setStorageArea);
   onRing(speed_, &setStorageSpeed);
   connect(evaluation_, &QComboBox::activated, this, [this](int index) {
-    if (const std::string* text = program_.evaluations.textAt(index); text && !filling_) {
+    if (const std::string* text = program_.data.evaluations.textAt(index); text && !filling_) {
       setStorageEvaluation(program_, *text);
       fillParameters();
     }
   });
   connect(evaluationText_, &QLineEdit::textEdited, this, [this] {
-    const StorageCondition* s = program_.model.currentStorage();
+    const StorageCondition* s = program_.data.model.currentStorage();
     const QString stored = s ? fromLatin1(s->evaluation) : QString();
     if (auto text = latin1FieldText(evaluationText_, stored, program_))
       setStorageEvaluation(program_, *text);
@@ -243,7 +243,7 @@ StorageWindow::StorageWindow(Program& program, QWidget* parent)
 
 void StorageWindow::retranslate() {
   setWindowTitle(fromLatin1(tableWindowTitle(program_, storageTitle)) +
-                 fromPath(program_.dataFilePath));
+                 fromPath(program_.data.filePath()));
   parameterBox_->setTitle(pick(program_.lang, parametersTitle));
   statisticsBox_->setTitle(pick(program_.lang, statisticsTitle));
   const char* units[] = {" [kN]", " [mm2]", " [N/s]"};
@@ -261,8 +261,8 @@ void StorageWindow::retranslate() {
 
 void StorageWindow::fillParameters() {
   filling_ = true;
-  const StorageCondition* s = program_.model.currentStorage();
-  const DeviceListSource& lists = program_.model.deviceLists();
+  const StorageCondition* s = program_.data.model.currentStorage();
+  const DeviceListSource& lists = program_.data.model.deviceLists();
   auto fill = [](QComboBox* ring, const auto& list, double value, bool present) {
     ring->clear();
     for (int i = 0; i < list.count(); ++i)
@@ -273,9 +273,9 @@ void StorageWindow::fillParameters() {
   fill(area_, lists.activeAreas(), s ? s->area : 0, s);
   fill(speed_, lists.activeSpeeds(), s ? s->speed : 0, s);
   evaluation_->clear();
-  for (const std::string& text : program_.evaluations.entries())
+  for (const std::string& text : program_.data.evaluations.entries())
     evaluation_->addItem(fromLatin1(text));
-  evaluation_->setCurrentIndex(s ? program_.evaluations.find(s->evaluation) - 1 : -1);
+  evaluation_->setCurrentIndex(s ? program_.data.evaluations.find(s->evaluation) - 1 : -1);
   if (!evaluationText_->hasFocus())
     evaluationText_->setText(s ? fromLatin1(s->evaluation) : QString());
   filling_ = false;
@@ -287,7 +287,7 @@ void StorageWindow::fillStatistics() {
   const double values[] = {st.mean, st.sa, st.vb, st.minimum, st.maximum};
   for (int i = 0; i < 5; ++i)
     stats_[static_cast<std::size_t>(i)]->setText(number(values[i], decimals));
-  bondUnit_->setText(fromLatin1(program_.measParams.unit_press));
+  bondUnit_->setText(fromLatin1(program_.meas.params.unit_press));
 }
 
 void StorageWindow::applyRefresh(std::uint32_t bits) {

@@ -48,7 +48,7 @@ double taken(const QDoubleSpinBox* box, double original) {
 } // namespace
 
 UnitsSetupDialog::UnitsSetupDialog(Program& program, QWidget* parent)
-    : QDialog(parent), program_(program), shown_(unitsSetupValues(program.measParams)) {
+    : QDialog(parent), program_(program), shown_(unitsSetupValues(program.meas.params)) {
   setObjectName("SETUP_UNITS");
   setWindowTitle(programTitled(program_, dialogTitle));
   auto* layout = new QVBoxLayout(this);

@@ -31,7 +31,7 @@ struct GraphBackupWorld {
                    const std::filesystem::path& userDir)
       : model(reporter, lang), graphStore(fs), journal(fs), graph(model, graphStore, reporter, fs),
         store(model, graph, journal, reporter, lang, fs),
-        handler({model, reporter, ui, lang, texts, dataLoaded, dataFilePath, fs}), access(handler),
+        handler({model, reporter, ui, lang, texts, fs}), access(handler),
         files(handler, reporter.errorLog()) {
     texts.select(lang);
     model.setBackupSink(&store);
@@ -54,8 +54,6 @@ struct GraphBackupWorld {
   GraphFile graph;
   BackupStore store;
   ProgramTexts texts;
-  bool dataLoaded = false;
-  std::string dataFilePath;
   DataFileHandler handler;
   DataFileRestoreAccess access;
   DataFileDriver files;

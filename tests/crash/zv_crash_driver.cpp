@@ -239,15 +239,15 @@ public:
     sim_.setSeed(1, seed + 1);
     if (program_.startUp({"zarvik"}) != 0)
       fatal("startUp");
-    program_.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
-    if (program_.initAcquisition() != 0 || program_.measParams.daqErrorState != 0)
+    program_.meas.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
+    if (program_.initAcquisition() != 0 || program_.meas.params.daqErrorState != 0)
       fatal("acquisition");
     for (int channel : {0, 1}) {
-      PistonList& list = program_.devices.device(channel)->pistons;
+      PistonList& list = program_.meas.devices.device(channel)->pistons;
       for (int i = 0; i < list.count(); ++i) // the simulator gives 1 V per kN
         list.piston(i)->calFlags = PistonRange::FullyCalibrated;
     }
-    program_.measPanel = &panel_;
+    program_.meas.panel = &panel_;
   }
 
   // Stops after this pull, inside the series (0: never).
@@ -271,10 +271,10 @@ public:
     const int before = validMeasurements() - pulls_;
     if (startMeasuring(program_) != 0)
       fatal("startMeasuring");
-    for (double t = 0; pulls_ < goal; t += program_.measParams.dPollTime) {
+    for (double t = 0; pulls_ < goal; t += program_.meas.params.dPollTime) {
       if (t > 60.0 * pulls)
         fatal("the series did not finish");
-      sim_.advance(program_.measParams.dPollTime);
+      sim_.advance(program_.meas.params.dPollTime);
       measTimerTick(program_);
       // A tick that finishes a pull has written it to the journal before it returns.
       while (pulls_ < validMeasurements() - before) {
@@ -288,7 +288,7 @@ public:
 
   int validMeasurements() const {
     int n = 0;
-    if (const DataSet* d = program_.model.dataSet())
+    if (const DataSet* d = program_.data.model.dataSet())
       for (const Sample& sample : d->samples)
         for (const StorageCondition& storage : sample.storages)
           for (const Measurement& m : storage.measurements)
@@ -299,7 +299,7 @@ public:
   // The next slot of the series may already run; until it finishes, the journal holds it as
   // it was before its start.
   [[noreturn]] void killedInTheSeries() {
-    PullOffProcessor& processor = program_.processor;
+    PullOffProcessor& processor = program_.meas.processor;
     if (Measurement* running = processor.runningMeasurement(); running && processor.slotBeforeRun())
       *running = *processor.slotBeforeRun();
     waitToBeKilled();
@@ -310,16 +310,16 @@ public:
     std::printf("OPEN %d\n", r);
     if (r != 0)
       fatal("File > Open");
-    const DataSet* d = program_.model.dataSet();
+    const DataSet* d = program_.data.model.dataSet();
     std::printf("PLOTS %d\n", d ? d->plotCount : -1);
   }
 
   // The data set as text, curves included; curves read from the graph file only for this are
   // dropped again, so the data set is as it was.
   void snapshot(const char* name) {
-    DataSetModel& model = program_.model;
+    DataSetModel& model = program_.data.model;
     const std::string text = test::describeDataSet(
-        model, [&](Measurement& m) { program_.graphBackup.graph.graphReadCurve(&m); });
+        model, [&](Measurement& m) { program_.data.graphBackup.graph.graphReadCurve(&m); });
     if (DataSet* d = model.dataSet())
       for (auto& s : d->samples)
         for (auto& t : s.storages)
@@ -367,7 +367,7 @@ int session(Run& run, int waitAtPull) {
   run.series(1, 1, 5);
   if (run.commands().editAdd(AddKind::Sample) != 0)
     fatal("Edit > Add sample");
-  if (!renameSample(p, p.model.sampleCount() - 1, "Added"))
+  if (!renameSample(p, p.data.model.sampleCount() - 1, "Added"))
     fatal("rename");
   p.mainTimerTick();
   selectSample(p, 0);

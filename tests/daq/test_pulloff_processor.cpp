@@ -31,8 +31,8 @@ TEST_F(Processor, StartPreparesTheMeasurementAndTheLimits) {
   params.forcLimitRelVal = 10.0;
   ASSERT_EQ(0, start());
   const Measurement& m = meas();
-  EXPECT_TRUE(measuring);
-  EXPECT_FALSE(proc.stopped);
+  EXPECT_TRUE(proc.isMeasuring());
+  EXPECT_FALSE(proc.acquisitionStopped());
   EXPECT_EQ(m.status, 2);
   EXPECT_EQ(m.range, 20.0);
   EXPECT_EQ(m.area, 2.0);
@@ -88,9 +88,9 @@ TEST_F(Processor, StartRefusals) {
   EXPECT_EQ(MeasErrNoMeasurement, start());
   proc.setRunning({0, 0, 0});
 
-  proc.stopRequested = true;
+  proc.requestStop();
   EXPECT_EQ(1, start());
-  proc.stopRequested = false;
+  proc.clearStopRequest();
 
   params.hardChn = 2; // a channel without a tester device
   EXPECT_EQ(MeasErrNoTester, start());
@@ -99,13 +99,13 @@ TEST_F(Processor, StartRefusals) {
   acq.failStart = true;
   EXPECT_EQ(MeasErrStart, start());
   acq.failStart = false;
-  EXPECT_FALSE(measuring);
+  EXPECT_FALSE(proc.isMeasuring());
   EXPECT_EQ(acq.starts.size(), 1u); // only the failing start reached the device
 
   acq.failStop = true;
   EXPECT_EQ(MeasErrStopBeforeStart, start());
   EXPECT_EQ(params.daqErrorState, 10);
-  EXPECT_FALSE(measuring);
+  EXPECT_FALSE(proc.isMeasuring());
   const std::string logText = TestDir::readFile(errorLog.path());
   for (const char* code : {"-1220", "-1221", "-1227", "-1230", "-1226"})
     EXPECT_NE(logText.find(code), std::string::npos) << code;
@@ -126,7 +126,7 @@ TEST_F(Processor, PistonWithoutCalibrationLineIsRefused) {
   PistonRange& p = *testers.pistons[0].piston(0);
   p.calVolts1 = p.calVolts2 = 0.5;
   EXPECT_EQ(MeasErrCalibration, start());
-  EXPECT_FALSE(measuring);
+  EXPECT_FALSE(proc.isMeasuring());
   EXPECT_TRUE(acq.starts.empty());
   ASSERT_EQ(ui.popups().size(), 1u);
   EXPECT_NE(ui.popups()[0].find("same voltage"), std::string::npos);
@@ -241,8 +241,8 @@ TEST_F(Processor, FullCycleFromTriggerToResult) {
   EXPECT_EQ(m.status, 5);
   EXPECT_EQ(m.inStatistics, 1);
   EXPECT_EQ(m.force, 3.125);
-  EXPECT_TRUE(proc.stopped);
-  EXPECT_FALSE(measuring);
+  EXPECT_TRUE(proc.acquisitionStopped());
+  EXPECT_FALSE(proc.isMeasuring());
   // The cursor goes back over the tracking points and the span from trigger to tear-off.
   EXPECT_EQ(proc.triggerCursor(), 267 - 8 - 212);
   EXPECT_EQ(m.saveChanges, changesBefore + 1);
@@ -371,7 +371,7 @@ TEST_F(Processor, StopBeforeTheTriggerWritesNoResult) {
   EXPECT_EQ(meas().status, 2);
   EXPECT_EQ(meas().inStatistics, 0);
   EXPECT_EQ(proc.triggerCursor(), -1);
-  EXPECT_FALSE(measuring);
+  EXPECT_FALSE(proc.isMeasuring());
 }
 
 TEST_F(Processor, StopAfterTheTriggerKeepsItsStatus) {
@@ -399,7 +399,7 @@ TEST_F(Processor, StopDuringTrackingAveragesWhatWasTracked) {
 TEST_F(Processor, StopRequestInsideATickFinishesTheRun) {
   ASSERT_EQ(0, start());
   tick(constant(20, 0.0));
-  proc.stopRequested = true;
+  proc.requestStop();
   tick(constant(20, 0.0));
   EXPECT_TRUE(lastTick.finished);
   EXPECT_EQ(proc.state(), FINISHED);

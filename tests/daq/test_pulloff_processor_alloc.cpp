@@ -63,7 +63,7 @@ TEST_F(ProcessorFixture, TicksDoNotAllocate) {
   } fixed;
   fixed.blocks = &blocks;
   fixed.next = &next;
-  PullOffProcessor p(params, model, fixed, testers, reporter, lang, measuring);
+  PullOffProcessor p(params, model, fixed, testers, reporter, lang);
   p.setRunning({0, 0, 0});
   ASSERT_EQ(0, p.measStart());
   int grown = 0;

@@ -26,8 +26,7 @@ struct ProcessorFixture : ::testing::Test {
   MeasParams params;
   ScriptedAcquisition acq;
   FakeTesters testers;
-  bool measuring = false;
-  PullOffProcessor proc{params, model, acq, testers, reporter, lang, measuring};
+  PullOffProcessor proc{params, model, acq, testers, reporter, lang};
   RunTick lastTick;      // what the last tick brought
   bool finished = false; // a tick finished the run
 

@@ -46,16 +46,16 @@ struct E2E : ::testing::Test {
     sim.useVirtualClock(1);
     sim.setSeed(0, 4711);
     p.startUp({"zarvik"});
-    p.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
+    p.meas.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
     ASSERT_EQ(0, p.initAcquisition());
-    ASSERT_EQ(0, p.measParams.daqErrorState);
+    ASSERT_EQ(0, p.meas.params.daqErrorState);
     for (int channel : {0, 1}) {
-      PistonList& list = p.devices.device(channel)->pistons;
+      PistonList& list = p.meas.devices.device(channel)->pistons;
       for (int i = 0; i < list.count(); ++i) // the simulator gives 1 V per kN
         list.piston(i)->calFlags = PistonRange::FullyCalibrated;
     }
-    p.measPanel = &panel;
-    auto& a = p.model;
+    p.meas.panel = &panel;
+    auto& a = p.data.model;
     ASSERT_EQ(0, a.createDataSet());
     a.addSamples(2);
     a.addStorages(2);
@@ -66,18 +66,18 @@ struct E2E : ::testing::Test {
         t.area = 2.0;
       }
   }
-  void TearDown() override { p.daq.daqShutdown(); }
+  void TearDown() override { p.meas.daq.daqShutdown(); }
 
-  Measurement& meas(int k) { return *p.model.measurementAt(0, 0, k); }
+  Measurement& meas(int k) { return *p.data.model.measurementAt(0, 0, k); }
   int valid() const {
     int n = 0;
-    for (const auto& m : p.model.storageAt(0, 0)->measurements)
+    for (const auto& m : p.data.model.storageAt(0, 0)->measurements)
       n += m.status == 5;
     return n;
   }
   // One timer interval of virtual time, then the tick.
   void tick() {
-    sim.advance(p.measParams.dPollTime);
+    sim.advance(p.meas.params.dPollTime);
     measTimerTick(p);
     int count = 0;
     const double force = sim.breakForce(0, &count);
@@ -85,7 +85,7 @@ struct E2E : ::testing::Test {
   }
   // Ticks until the condition holds; false after `seconds` of virtual time.
   template <class Cond> bool runUntil(Cond cond, double seconds = 120.0) {
-    for (double t = 0; t < seconds; t += p.measParams.dPollTime) {
+    for (double t = 0; t < seconds; t += p.meas.params.dPollTime) {
       if (cond())
         return true;
       tick();
@@ -101,9 +101,9 @@ TEST_F(E2E, FivePullsFillFiveSlotsWithTheirBreakForces) {
   ASSERT_TRUE(runUntil([&] { return valid() == 5; }));
   ASSERT_EQ(0, stopMeasuring(p));
   EXPECT_FALSE(panel.on);
-  EXPECT_FALSE(p.measuring);
+  EXPECT_FALSE(p.isMeasuring());
 
-  const StorageCondition& t = *p.model.storageAt(0, 0);
+  const StorageCondition& t = *p.data.model.storageAt(0, 0);
   ASSERT_EQ(t.measurements.size(), 6u);
   double sum = 0.0;
   for (int k = 0; k < 5; ++k) {
@@ -125,7 +125,7 @@ TEST_F(E2E, FivePullsFillFiveSlotsWithTheirBreakForces) {
   EXPECT_EQ(t.statCount, 5);
   EXPECT_NEAR(t.mean, sum / 5, 1e-12);
   EXPECT_GT(t.sa, 0.0);
-  EXPECT_GT(p.model.isChanged(), 0u);
+  EXPECT_GT(p.data.model.isChanged(), 0u);
   EXPECT_TRUE(ui.popups().empty());
   EXPECT_EQ(sim.availableSamples(), -1); // no acquisition left running
 }
@@ -143,11 +143,11 @@ TEST_F(E2E, ATesterCalibratedOnHeldForcesFilesItsBreakForces) {
 
   // Calibration of the storage's piston, as the dialog drives it: a reference force on the
   // piston, a second for the live reading, the force typed, Calibrate; then OK.
-  const PistonList& pistons = p.devices.device(0)->pistons;
-  p.measParams.calSelection = std::max(0, pistons.find(p.model.storageAt(0, 0)->range));
+  const PistonList& pistons = p.meas.devices.device(0)->pistons;
+  p.meas.params.calSelection = std::max(0, pistons.find(p.data.model.storageAt(0, 0)->range));
   {
-    CalibrationSession calibration{
-        {p.devices, p.daq, p.measParams, p.reporter, p.lang, p.clock, p.measuring}};
+    CalibrationSession calibration{{p.meas.devices, p.meas.daq, p.meas.params, p.reporter, p.lang,
+                                    p.clock, p.meas.processor.measuringFlag()}};
     ASSERT_EQ(CalibOk, calibration.open(0));
     for (auto [point, force] : {std::pair{1, 2.0}, std::pair{2, 8.0}}) {
       ASSERT_EQ(CalibOk, calibration.setLock(point, false)); // the set-up calibrated them all
@@ -161,12 +161,12 @@ TEST_F(E2E, ATesterCalibratedOnHeldForcesFilesItsBreakForces) {
     calibration.ok();
     sim.holdForce(0, -1.0);
   }
-  EXPECT_EQ(PistonRange::FullyCalibrated, pistons.piston(p.measParams.calSelection)->calFlags);
-  EXPECT_TRUE(p.devices.device(0)->changed());
+  EXPECT_EQ(PistonRange::FullyCalibrated, pistons.piston(p.meas.params.calSelection)->calFlags);
+  EXPECT_TRUE(p.meas.devices.device(0)->changed());
 
   int before = 0;
   sim.breakForce(0, &before);
-  p.model.dataSet()->currentMeasurement = 1;
+  p.data.model.dataSet()->currentMeasurement = 1;
   ASSERT_EQ(0, startMeasuring(p));
   ASSERT_TRUE(runUntil([&] { return valid() == 4; }));
   stopMeasuring(p);
@@ -185,21 +185,21 @@ TEST_F(E2E, StopBeforeTheTriggerLeavesInvalid) {
   stopMeasuring(p);
   EXPECT_EQ(meas(0).status, 0);
   EXPECT_EQ(meas(0).inStatistics, 0);
-  EXPECT_EQ(p.model.measurementCount(0, 0), 1);
+  EXPECT_EQ(p.data.model.measurementCount(0, 0), 1);
 }
 
 TEST_F(E2E, StopDuringTrackingWritesTheResultAndDoesNotAdvance) {
-  p.measParams.dPostTrigTime = 3.0; // a long tracking time to stop in
-  p.measParams.dPollTime = 0.1;
+  p.meas.params.dPostTrigTime = 3.0; // a long tracking time to stop in
+  p.meas.params.dPollTime = 0.1;
   ASSERT_EQ(0, startMeasuring(p));
-  ASSERT_TRUE(runUntil([&] { return p.processor.state() == PULLED_OFF; }));
+  ASSERT_TRUE(runUntil([&] { return p.meas.processor.state() == PULLED_OFF; }));
   tick();
-  ASSERT_EQ(p.processor.state(), PULLED_OFF);
+  ASSERT_EQ(p.meas.processor.state(), PULLED_OFF);
   stopMeasuring(p);
   EXPECT_EQ(meas(0).status, 5);
   EXPECT_NEAR(meas(0).force, breakForces[1], 0.02);
-  EXPECT_EQ(p.model.measurementCount(0, 0), 1);
-  EXPECT_EQ(p.processor.runningSelection().measurement, 0);
+  EXPECT_EQ(p.data.model.measurementCount(0, 0), 1);
+  EXPECT_EQ(p.meas.processor.runningSelection().measurement, 0);
   int count = 0;
   sim.breakForce(0, &count);
   EXPECT_EQ(count, 1); // no second specimen was started
@@ -211,7 +211,7 @@ TEST_F(E2E, OverwriteQuestionAnswers) {
   ASSERT_TRUE(runUntil([&] { return meas(0).status == 5; }));
   stopMeasuring(p);
   const double first = meas(0).force;
-  p.model.dataSet()->currentMeasurement = 0;
+  p.data.model.dataSet()->currentMeasurement = 0;
 
   // Abort: nothing starts, nothing changes.
   ui.askAnswers.push_back(AbortStart);
@@ -222,19 +222,19 @@ TEST_F(E2E, OverwriteQuestionAnswers) {
   // Next free index: the series goes to slot 2 (the stopped slot 2 is free again).
   ui.askAnswers.push_back(NextFreeIndex);
   ASSERT_EQ(0, startMeasuring(p));
-  EXPECT_EQ(p.processor.runningSelection().measurement, 1);
+  EXPECT_EQ(p.meas.processor.runningSelection().measurement, 1);
   ASSERT_TRUE(runUntil([&] { return meas(1).status == 5; }));
   stopMeasuring(p);
   EXPECT_EQ(meas(0).force, first);
 
   // Overwrite: slot 1 gets the new specimen's force.
-  p.model.dataSet()->currentMeasurement = 0;
+  p.data.model.dataSet()->currentMeasurement = 0;
   ui.askAnswers.push_back(OverwriteAll);
   ASSERT_EQ(0, startMeasuring(p));
-  EXPECT_EQ(p.processor.runningSelection().measurement, 0);
+  EXPECT_EQ(p.meas.processor.runningSelection().measurement, 0);
   int before = 0;
   sim.breakForce(0, &before);
-  ASSERT_TRUE(runUntil([&] { return p.processor.runningSelection().measurement == 1; }));
+  ASSERT_TRUE(runUntil([&] { return p.meas.processor.runningSelection().measurement == 1; }));
   stopMeasuring(p);
   EXPECT_EQ(meas(0).status, 5);
   EXPECT_NEAR(meas(0).force, breakForces[before], 0.02);
@@ -249,10 +249,10 @@ TEST_F(E2E, AReadFailureStopsTheSeriesWithTheDaqError) {
   tick();
   sim.setFaults(ZVSIM_FAULT_READ);
   tick();
-  EXPECT_EQ(p.measParams.daqErrorState, 9);
+  EXPECT_EQ(p.meas.params.daqErrorState, 9);
   sim.setFaults(0);
   stopMeasuring(p);
-  EXPECT_FALSE(p.measuring);
+  EXPECT_FALSE(p.isMeasuring());
   EXPECT_EQ(meas(0).status, 0);
   EXPECT_EQ(MeasErrDaqState, startMeasuring(p));
 }
@@ -265,14 +265,14 @@ namespace {
 
 TEST_F(E2E, FinishedMeasurementsReachTheJournalWithTheirCurves) {
   const auto dataFile = dir.write("order.DAT", "saved data set");
-  p.graphBackup.journal.SetBackupDir(dir.path() / "Backup" / "");
+  p.data.graphBackup.journal.SetBackupDir(dir.path() / "Backup" / "");
   std::filesystem::create_directories(dir.path() / "Backup");
-  ASSERT_EQ(0, p.graphBackup.store.RefreshBackup(dataFile.string()));
+  ASSERT_EQ(0, p.data.graphBackup.store.RefreshBackup(dataFile.string()));
   ASSERT_EQ(0, startMeasuring(p));
   ASSERT_TRUE(runUntil([&] { return valid() == 2; }));
   stopMeasuring(p);
 
-  BackupJournal& journal = p.graphBackup.journal;
+  BackupJournal& journal = p.data.graphBackup.journal;
   ASSERT_EQ(0, journal.OpenBackupFile());
   std::vector<int> withCurve;
   BackupObjectHeader h;

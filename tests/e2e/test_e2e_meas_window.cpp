@@ -44,7 +44,7 @@ class TestE2EMeasWindow : public QObject {
   MeasWindow* meas() { return static_cast<MeasWindow*>(shell->window(WindowId::Measurement)); }
   int valid() {
     int n = 0;
-    for (const auto& m : program->model.storageAt(0, 0)->measurements)
+    for (const auto& m : program->data.model.storageAt(0, 0)->measurements)
       n += m.status == 5;
     return n;
   }
@@ -60,21 +60,21 @@ private slots:
     ui = std::make_unique<QtUi>();
     program = std::make_unique<Program>(*ui, clock, *registry, dir.path() / "");
     program->startUp({"zarvik"});
-    program->daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
+    program->meas.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
     QCOMPARE(program->initAcquisition(), 0);
     for (int channel : {0, 1}) {
-      PistonList& list = program->devices.device(channel)->pistons;
+      PistonList& list = program->meas.devices.device(channel)->pistons;
       for (int i = 0; i < list.count(); ++i)
         list.piston(i)->calFlags = PistonRange::FullyCalibrated;
     }
-    program->measParams.dPollTime = 0.1;
-    auto& a = program->model;
+    program->meas.params.dPollTime = 0.1;
+    auto& a = program->data.model;
     a.createDataSet();
     a.addSamples(3);
     a.addStorages(3);
     a.renumber();
     a.storageAt(0, 0)->speed = 300.0;
-    program->dataLoaded = true;
+    program->data.files.markLoaded();
     shell = std::make_unique<Shell>(*program, *ui);
     shell->openLogWindow();
     program->logInit(shell->logWindow());
@@ -84,13 +84,13 @@ private slots:
 
   void cleanupTestCase() {
     shell.reset();
-    program->daq.daqShutdown();
+    program->meas.daq.daqShutdown();
     program.reset();
   }
 
   void aSeriesRunsInTheWindow() {
     meas()->startStop()->click();
-    QVERIFY(program->measuring);
+    QVERIFY(program->isMeasuring());
     QVERIFY(meas()->timer().isActive());
     // Each real tick of the window's timer sees one more second of the tester.
     for (int i = 0; i < 600 && valid() < 3; ++i) {
@@ -99,19 +99,19 @@ private slots:
     }
     QCOMPARE(valid(), 3);
     // While the fourth specimen is pulled, the window shows the measurement that runs.
-    for (int i = 0; i < 100 && program->processor.runningMeasurement()->status < 3; ++i) {
+    for (int i = 0; i < 100 && program->meas.processor.runningMeasurement()->status < 3; ++i) {
       sim.advance(1.0);
       QTest::qWait(meas()->timer().interval() + 5);
     }
-    QCOMPARE(program->model.dataSet()->currentMeasurement, 3);
+    QCOMPARE(program->data.model.dataSet()->currentMeasurement, 3);
     QVERIFY(meas()->curve()->count() > 0);
     meas()->startStop()->click();
-    QVERIFY(!program->measuring);
+    QVERIFY(!program->isMeasuring());
     QVERIFY(!meas()->timer().isActive());
 
     // Back on the third pull: its curve, result and trigger are what the window shows.
     meas()->rings()->measurementRing()->activated(2);
-    const Measurement& third = *program->model.measurementAt(0, 0, 2);
+    const Measurement& third = *program->data.model.measurementAt(0, 0, 2);
     QCOMPARE(meas()->result()->text(), QString::fromStdString(formatFixed(third.force, 3)));
     QCOMPARE(meas()->points()->text(), QString::number(third.pointCount));
     QVERIFY(meas()->curve()->count() > 10);
@@ -137,15 +137,15 @@ private slots:
     const QString out = QString::fromLocal8Bit(qgetenv("ZV_TOUR_DIR"));
     if (out.isEmpty())
       QSKIP("pictures only when ZV_TOUR_DIR names a folder");
-    TesterDevice& second = *program->devices.device(1);
+    TesterDevice& second = *program->meas.devices.device(1);
     second.name = "Zarvik 850 / 2";
     second.pistons.insert(50.0);
     second.areas.insert(12.5);
     for (int i = 0; i < second.pistons.count(); ++i)
       second.pistons.piston(i)->calFlags = PistonRange::FullyCalibrated;
-    program->measParams.hardChn = 1;
-    program->model.resetChanges();
-    NewDataSetInput in = newDataSetInputFrom(program->model.defaults());
+    program->meas.params.hardChn = 1;
+    program->data.model.resetChanges();
+    NewDataSetInput in = newDataSetInputFrom(program->data.model.defaults());
     in.identNumber = "2026-118";
     in.identName = "Facade coating";
     in.channel = 1;
@@ -162,7 +162,7 @@ private slots:
       tick();
     QCOMPARE(valid(), 3);
     meas()->startStop()->click(); // stopped before the fourth specimen's trigger
-    QCOMPARE(program->model.measurementAt(0, 0, 3)->status, 0);
+    QCOMPARE(program->data.model.measurementAt(0, 0, 3)->status, 0);
     meas()->rings()->measurementRing()->activated(3);
     meas()->startStop()->click(); // and started again on the same slot
     for (int i = 0; i < 600 && valid() < 4; ++i)

@@ -26,12 +26,12 @@ struct CopyFixture : ::testing::Test {
   }
   // One sample "P1" of storages "L1" (forces 1 and 2 on area 1) and "L2" (none On).
   void smallDataSet() {
-    p.model.createDataSet();
-    p.model.addSamples(1);
-    p.model.addStorages(2);
-    p.model.addMeasurements(0, 0, 2);
-    p.model.renumber();
-    DataSet& d = *p.model.dataSet();
+    p.data.model.createDataSet();
+    p.data.model.addSamples(1);
+    p.data.model.addStorages(2);
+    p.data.model.addMeasurements(0, 0, 2);
+    p.data.model.renumber();
+    DataSet& d = *p.data.model.dataSet();
     d.samples[0].name = "P1";
     d.samples[0].storages[0].name = "L1";
     d.samples[0].storages[1].name = "L2";
@@ -43,7 +43,7 @@ struct CopyFixture : ::testing::Test {
       m.inStatistics = 1;
     }
     d.samples[0].storages[1].measurements[0].inStatistics = 0;
-    p.dataLoaded = true;
+    p.data.files.markLoaded();
   }
 };
 
@@ -102,9 +102,9 @@ TEST_F(CopyFixture, ReportHasEveryLineAndTheGraphLineOnlyWhileAGraphFileIsOpen) 
   p.executableDirectory = "/opt/zarvik";
   p.logFilePath = dir.path() / "zarviklog.txt";
   p.config.clipboard.OptKomma = 0;
-  p.measParams.serialNumber = 0x1A2B;
-  p.measParams.deviceName = "Dev1";
-  p.measParams.forceLimit = 1.25;
+  p.meas.params.serialNumber = 0x1A2B;
+  p.meas.params.deviceName = "Dev1";
+  p.meas.params.forceLimit = 1.25;
   const std::tm t = localTime(clock.now());
   const std::string stamp = std::to_string(t.tm_mday) + "." + std::to_string(t.tm_mon + 1) + "." +
                             std::to_string(t.tm_year + 1900) + "-" + std::to_string(t.tm_hour) +
@@ -143,12 +143,12 @@ TEST_F(CopyFixture, ReportHasEveryLineAndTheGraphLineOnlyWhileAGraphFileIsOpen) 
 
   // A data set with a curve, saved and loaded again: its graph file is open.
   smallDataSet();
-  Measurement& m = *p.model.measurementAt(0, 0, 0);
+  Measurement& m = *p.data.model.measurementAt(0, 0, 0);
   allocPoints(m, 3);
   const auto file = dir.file("R.BIN");
-  p.dataFiles.setDataFile(file);
-  ASSERT_EQ(p.dataFiles.saveDataSet(), 0);
-  ASSERT_EQ(p.dataFiles.loadDataSetReport(0), 0);
+  p.data.files.setDataFile(file);
+  ASSERT_EQ(p.data.files.saveDataSet(), 0);
+  ASSERT_EQ(p.data.files.loadDataSetReport(0), 0);
   const std::string text = programReportText(reportValues(p, clock.now()), ',');
   EXPECT_NE(text.find("dSpikeLim=    1,000\n"), std::string::npos);
   EXPECT_NE(text.find("DataFilePath= " + file.string() + "\nDataset - GraphPath= " + file.string() +

@@ -35,11 +35,11 @@ struct OptionsFixture : ::testing::Test {
 TEST_F(OptionsFixture, OkStoresTheOptionsAndTheOpenDataSetKeepsItsFile) {
   EXPECT_EQ(dataSetInfo(p).samples, "");
   EXPECT_EQ(dataSetInfo(p).dataFilePath, "");
-  test::buildDataSet(p.model, 2, 2, {1});
+  test::buildDataSet(p.data.model, 2, 2, {1});
   const auto file = dir.file("KEEP.BIN");
-  p.dataFiles.setDataFile(file);
-  ASSERT_EQ(p.dataFiles.saveDataSet(), 0);
-  p.dataLoaded = true;
+  p.data.files.setDataFile(file);
+  ASSERT_EQ(p.data.files.saveDataSet(), 0);
+  p.data.files.markLoaded();
   EXPECT_EQ(dataSetInfo(p).samples, "2");
   EXPECT_EQ(dataSetInfo(p).graphFilePath, file.string() + ".GRF");
 
@@ -50,11 +50,11 @@ TEST_F(OptionsFixture, OkStoresTheOptionsAndTheOpenDataSetKeepsItsFile) {
   o.saveGraph = false;
   o.dataWrtTypeSelect = 1;
   ASSERT_TRUE(applyDataSetOptions(p, o));
-  EXPECT_EQ(p.dataFiles.state().saveGraph, 0);
+  EXPECT_EQ(p.data.files.state().saveGraph, 0);
 
   // Save writes the data set's own file, not one of the same name in the new directory.
-  p.model.dataSet()->title = "saved";
-  p.model.markTotalsChanged();
+  p.data.model.dataSet()->title = "saved";
+  p.data.model.markTotalsChanged();
   ASSERT_EQ(commands.fileSave(), 0);
   EXPECT_FALSE(std::filesystem::exists(other / "KEEP.BIN"));
   EXPECT_NE(test::TestDir::readFile(file).find("saved"), std::string::npos);
@@ -70,15 +70,15 @@ TEST_F(OptionsFixture, RefusesWhatCannotBeStored) {
   DataSetOptions o = dataSetOptions(p);
   o.directory = std::string(260, 'd');
   EXPECT_FALSE(applyDataSetOptions(p, o));
-  EXPECT_EQ(p.dataFiles.state().dataDirectory, "");
+  EXPECT_EQ(p.data.files.state().dataDirectory, "");
   EXPECT_EQ(ui.popups().size(), 1u);
 
-  p.measuring = true;
+  p.meas.processor.setMeasuring(true);
   o = dataSetOptions(p);
   EXPECT_FALSE(o.typeEditable);
   o.dataWrtTypeSelect = 1;
   ASSERT_TRUE(applyDataSetOptions(p, o));
-  EXPECT_EQ(p.dataFiles.state().dataWrtTypeSelect, 0);
+  EXPECT_EQ(p.data.files.state().dataWrtTypeSelect, 0);
 
   ui.directoryAnswers = {std::nullopt};
   EXPECT_EQ(chooseDataDirectory(p, "/data"), std::nullopt);

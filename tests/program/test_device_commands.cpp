@@ -44,10 +44,10 @@ struct DeviceCommandsFixture : ::testing::Test {
   DeviceCommandsFixture() {
     program.reporter.setLogTarget(&log);
     program.fileSystem = &fs;
-    program.backup = &backup;
-    program.devices.createBoth(dir.path());
+    program.data.setPeriodicBackup(backup);
+    program.meas.devices.createBoth(dir.path());
   }
-  TesterDevice& device(int i) { return *program.devices.device(i); }
+  TesterDevice& device(int i) { return *program.meas.devices.device(i); }
   std::vector<std::string> popups() const { return ui.popups(); }
 };
 
@@ -75,11 +75,11 @@ TEST_F(DeviceCommandsFixture, StartUpWithoutConfiguredPathsKeepsTheBuiltInLists)
 
 TEST_F(DeviceCommandsFixture, StartUpResetsTheDevicesAndTheDataSetUsesTheShownOnesLists) {
   device(1).setName("stale");
-  program.devices.setShownDevice(1);
+  program.meas.devices.setShownDevice(1);
   program.executableDirectory = dir.path() / "bin";
   program.startUp({"zarvik"});
   EXPECT_EQ("---", device(1).name);
-  EXPECT_EQ(0, program.devices.shownDevice());
+  EXPECT_EQ(0, program.meas.devices.shownDevice());
   EXPECT_EQ(dir.path() / "bin", device(0).directory);
 
   device(1).setFilePath(dir.write("two.ZRK", deviceText("T2", "0 0 25 10 0 1 0 1")));
@@ -88,10 +88,10 @@ TEST_F(DeviceCommandsFixture, StartUpResetsTheDevicesAndTheDataSetUsesTheShownOn
     DeviceSetup setup(program, 1);
     setup.ok();
   }
-  program.model.initDefaults();
-  EXPECT_DOUBLE_EQ(25.0, program.model.defaults().defaultRange);
-  EXPECT_DOUBLE_EQ(50.0, program.model.defaults().defaultSpeed);
-  EXPECT_DOUBLE_EQ(4.0, program.model.defaults().defaultArea);
+  program.data.model.initDefaults();
+  EXPECT_DOUBLE_EQ(25.0, program.data.model.defaults().defaultRange);
+  EXPECT_DOUBLE_EQ(50.0, program.data.model.defaults().defaultSpeed);
+  EXPECT_DOUBLE_EQ(4.0, program.data.model.defaults().defaultArea);
 }
 
 TEST_F(DeviceCommandsFixture, TheConfigurationNamesTheDeviceFilesAndKeepsTheChosenOnes) {
@@ -121,9 +121,9 @@ TEST_F(DeviceCommandsFixture, TheConfigurationNamesTheDeviceFilesAndKeepsTheChos
 
 TEST_F(DeviceCommandsFixture, OpeningShowsTheDeviceAndLabelsClose) {
   DeviceSetup setup(program, 1);
-  EXPECT_EQ(1, program.devices.shownDevice());
-  ASSERT_NE(nullptr, program.devices.workingCopy());
-  EXPECT_EQ(1, program.devices.workingCopy()->index);
+  EXPECT_EQ(1, program.meas.devices.shownDevice());
+  ASSERT_NE(nullptr, program.meas.devices.workingCopy());
+  EXPECT_EQ(1, program.meas.devices.workingCopy()->index);
   EXPECT_FALSE(setup.changed());
   EXPECT_STREQ("Close", setup.okLabel());
   EXPECT_FALSE(setup.abortVisible());
@@ -208,7 +208,7 @@ TEST_F(DeviceCommandsFixture, AbortRestoresTheDeviceAsItWasOpened) {
   }
   EXPECT_EQ(before, static_cast<const DeviceContents&>(device(0)));
   EXPECT_FALSE(device(0).changed());
-  EXPECT_EQ(nullptr, program.devices.workingCopy());
+  EXPECT_EQ(nullptr, program.meas.devices.workingCopy());
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
@@ -218,7 +218,7 @@ TEST_F(DeviceCommandsFixture, ClosingAnOpenSessionCountsAsAbort) {
     setup.setName("gone");
   }
   EXPECT_EQ("---", device(1).name);
-  EXPECT_EQ(nullptr, program.devices.workingCopy());
+  EXPECT_EQ(nullptr, program.meas.devices.workingCopy());
 }
 
 TEST_F(DeviceCommandsFixture, AnEditUndoneByHandStillOffersAbort) {
@@ -241,7 +241,7 @@ TEST_F(DeviceCommandsFixture, SaveWritesTheExistingPathWithoutAsking) {
   EXPECT_EQ(deviceFileText(device(0)), dir.read("dev1.ZRK"));
   EXPECT_NE(std::string::npos, dir.read("dev1.ZRK").find("\"new name\""));
   EXPECT_FALSE(device(0).changed());
-  EXPECT_EQ(nullptr, program.devices.workingCopy());
+  EXPECT_EQ(nullptr, program.meas.devices.workingCopy());
 }
 
 TEST_F(DeviceCommandsFixture, CloseWithoutChangesWritesNothing) {

@@ -55,17 +55,17 @@ struct ProgramRig {
 
   ProgramRig() {
     program.startUp({"zarvik"});
-    program.dataFiles.setHooks(&hooks);
+    program.data.files.setHooks(&hooks);
     program.refreshSink = &refresh;
     program.reporter.setLogTarget(&log);
   }
-  DataSetModel& model() { return program.model; }
+  DataSetModel& model() { return program.data.model; }
   // A saved data set of s x t that is open as after File > Open.
   std::filesystem::path openDataSet(const std::string& name, int s = 3, int t = 3) {
     test::buildDataSet(model(), s, t, {1});
-    program.dataFiles.setDataFile(dir.file(name));
-    EXPECT_EQ(program.dataFiles.saveDataSet(), 0);
-    program.dataLoaded = true;
+    program.data.files.setDataFile(dir.file(name));
+    EXPECT_EQ(program.data.files.saveDataSet(), 0);
+    program.data.files.markLoaded();
     ui.shown.clear();
     hooks.calls.clear();
     return dir.file(name);
@@ -102,14 +102,14 @@ TEST(FileNew, BuildsNamesTheDataSetAndSavesItAtOnce) {
   rig.dialogs.newAnswer = input(2, "S", 4, "T");
   rig.ui.fileAnswers = {rig.dir.file("New.BIN")};
   // Tester 2 (channel 1) has a piston and an area that tester 1 lacks.
-  TesterDevice& second = *rig.program.devices.device(1);
+  TesterDevice& second = *rig.program.meas.devices.device(1);
   second.pistons.insert(50.0);
   second.areas.insert(12.5);
   rig.dialogs.newAnswer->range = 50.0;
   rig.dialogs.newAnswer->area = 12.5;
   ASSERT_EQ(rig.commands.fileNew(), 0);
   EXPECT_EQ(rig.dialogs.newInitial->identName, "New"); // starts from the defaults
-  EXPECT_EQ(rig.program.devices.shownDevice(), 1);
+  EXPECT_EQ(rig.program.meas.devices.shownDevice(), 1);
   const DataSet& d = *rig.model().dataSet();
   ASSERT_EQ(d.samples.size(), 2u);
   EXPECT_EQ(d.samples[1].name, "S2");
@@ -119,7 +119,7 @@ TEST(FileNew, BuildsNamesTheDataSetAndSavesItAtOnce) {
   EXPECT_EQ(d.samples[0].storages[0].range, 50.0);
   EXPECT_EQ(d.samples[1].storages[3].measurements[0].area, 12.5);
   EXPECT_EQ(d.identNumber, "Nr 1");
-  EXPECT_TRUE(rig.program.dataLoaded);
+  EXPECT_TRUE(rig.program.data.isLoaded());
   EXPECT_EQ(rig.model().isChanged(), 0u);
   EXPECT_EQ(test::TestDir::readFile(rig.dir.file("New.BIN")).size(), 260u + 2 * (34 + 4 * 180));
   EXPECT_EQ(rig.windows.calls, (std::vector<std::string>{"show"}));
@@ -134,7 +134,7 @@ TEST(FileNew, CancellingTheFileQuestionLeavesTheOldDataSet) {
   rig.ui.fileAnswers = {std::nullopt};
   EXPECT_EQ(rig.commands.fileNew(), UserStopped);
   EXPECT_EQ(rig.model().sampleCount(), 3);
-  EXPECT_EQ(rig.program.dataFiles.state().dataFileName, "Old.BIN");
+  EXPECT_EQ(rig.program.data.files.state().dataFileName, "Old.BIN");
 
   rig.dialogs.newAnswer.reset(); // Abort in the dialog
   EXPECT_EQ(rig.commands.fileNew(), UserStopped);
@@ -166,7 +166,7 @@ TEST(FileNew, AbortInTheSaveQuestionKeepsTheOldDataSet) {
   EXPECT_EQ(rig.commands.fileNew(), UserStopped);
   EXPECT_EQ(rig.model().sampleCount(), 3);
   EXPECT_FALSE(std::filesystem::exists(rig.dir.file("Fresh.BIN")));
-  EXPECT_EQ(rig.program.dataFiles.state().dataFileName, "Old.BIN");
+  EXPECT_EQ(rig.program.data.files.state().dataFileName, "Old.BIN");
 }
 
 TEST(FileNew, AFailedSaveClosesTheHalfBuiltDataSet) {
@@ -175,13 +175,13 @@ TEST(FileNew, AFailedSaveClosesTheHalfBuiltDataSet) {
   rig.ui.fileAnswers = {rig.dir.file("nodir") / "Fresh.BIN"};
   EXPECT_EQ(rig.commands.fileNew(), DfSaveWrite);
   EXPECT_FALSE(rig.model().hasDataSet());
-  EXPECT_FALSE(rig.program.dataLoaded);
+  EXPECT_FALSE(rig.program.data.isLoaded());
   EXPECT_EQ(rig.windows.calls, (std::vector<std::string>{"close"}));
 }
 
 TEST(FileNew, RefusedWhileMeasuring) {
   ProgramRig rig;
-  rig.program.measuring = true;
+  rig.program.meas.processor.setMeasuring(true);
   EXPECT_EQ(rig.commands.fileNew(), 1);
   EXPECT_FALSE(rig.dialogs.newInitial);
   EXPECT_EQ(rig.ui.popups().size(), 1u);
@@ -195,12 +195,12 @@ TEST(FileNew, RefusedWhileMeasuring) {
 TEST(FileOpen, OpensTheChosenFileAndShowsTheWindows) {
   ProgramRig rig;
   const auto p = rig.openDataSet("A.BIN", 2, 5);
-  rig.program.dataFiles.closeDataSet(std::nullopt);
+  rig.program.data.files.closeDataSet(std::nullopt);
   rig.ui.fileAnswers = {p};
   ASSERT_EQ(rig.commands.fileOpen(), 0);
   EXPECT_EQ(rig.model().storageCount(), 5);
-  EXPECT_TRUE(rig.program.dataLoaded);
-  EXPECT_EQ(rig.program.dataFilePath, p.string());
+  EXPECT_TRUE(rig.program.data.isLoaded());
+  EXPECT_EQ(rig.program.data.filePath(), p.string());
   EXPECT_EQ(rig.windows.calls, (std::vector<std::string>{"show"}));
   EXPECT_EQ(rig.hooks.calls.back(), "graphLoad " + p.string());
 }
@@ -228,7 +228,7 @@ TEST(FileOpen, AFailedLoadClosesTheDataSetAndTheWindows) {
   rig.ui.fileAnswers = {bad};
   EXPECT_EQ(rig.commands.fileOpen(), DfLoadRead);
   EXPECT_FALSE(rig.model().hasDataSet());
-  EXPECT_FALSE(rig.program.dataLoaded);
+  EXPECT_FALSE(rig.program.data.isLoaded());
   EXPECT_EQ(rig.windows.calls, (std::vector<std::string>{"close"}));
   EXPECT_EQ(rig.ui.popups().size(), 1u);
 }
@@ -241,19 +241,19 @@ TEST(FileOpen, StayingWithTheCurrentDataSetDropsTheChoice) {
   rig.ui.fileAnswers = {other};
   rig.ui.askAnswers = {0};
   EXPECT_EQ(rig.commands.fileOpen(), UserStopped);
-  EXPECT_EQ(rig.program.dataFiles.state().dataFileName, "Keep.BIN");
-  EXPECT_FALSE(rig.program.dataFiles.chosenFile());
+  EXPECT_EQ(rig.program.data.files.state().dataFileName, "Keep.BIN");
+  EXPECT_FALSE(rig.program.data.files.chosenFile());
   EXPECT_TRUE(rig.windows.calls.empty());
 }
 
 TEST(FileOpen, TheRecentFileOpensWithoutADialog) {
   ProgramRig rig;
   const auto p = rig.openDataSet("Recent.DAT", 2, 2);
-  rig.program.dataFiles.closeDataSet(std::nullopt);
+  rig.program.data.files.closeDataSet(std::nullopt);
   ASSERT_EQ(rig.commands.fileOpenRecent(p.string()), 0);
   EXPECT_TRUE(rig.ui.fileDialogs.empty());
   EXPECT_EQ(rig.model().sampleCount(), 2);
-  EXPECT_EQ(rig.program.dataFiles.state().dataFileName, "Recent.DAT");
+  EXPECT_EQ(rig.program.data.files.state().dataFileName, "Recent.DAT");
 }
 
 TEST(FileClose, AsksWhenChangedAndClosesTheWindows) {
@@ -280,16 +280,16 @@ TEST(FileSave, SaveAndSaveAs) {
   EXPECT_EQ(rig.model().isChanged(), 0u);
   EXPECT_EQ(rig.windows.calls, (std::vector<std::string>{"titles"}));
 
-  rig.program.dataFiles.state().dataWrtTypeSelect = 1;
+  rig.program.data.files.state().dataWrtTypeSelect = 1;
   rig.ui.fileAnswers = {rig.dir.file("S.DAT")};
   ASSERT_EQ(rig.commands.fileSaveAs(), 0);
   EXPECT_EQ(rig.ui.fileDialogs.back().defaultName, "S.DAT");
-  EXPECT_EQ(rig.program.dataFilePath, rig.dir.file("S.DAT").string());
+  EXPECT_EQ(rig.program.data.filePath(), rig.dir.file("S.DAT").string());
   EXPECT_EQ(test::TestDir::readFile(rig.dir.file("S.DAT")).substr(0, 9), "[AUFTRAG]");
 
   rig.ui.fileAnswers = {std::nullopt};
   EXPECT_EQ(rig.commands.fileSaveAs(), UserStopped);
-  EXPECT_EQ(rig.program.dataFilePath, rig.dir.file("S.DAT").string());
+  EXPECT_EQ(rig.program.data.filePath(), rig.dir.file("S.DAT").string());
 }
 
 // ---- Exit -----------------------------------------------------------------------------------
@@ -301,7 +301,7 @@ TEST(Exit, YesClosesTheDataSetThroughTheSavePrompt) {
   rig.model().markTotalsChanged();
   rig.ui.askAnswers = {0}; // Abort: the program goes on
   EXPECT_FALSE(rig.program.confirmExit());
-  EXPECT_EQ(rig.program.quitRequested, 0);
+  EXPECT_EQ(rig.program.quitRequested(), 0);
   EXPECT_EQ(rig.ui.shown.back().title, "File - Exit Program");
   EXPECT_EQ(rig.ui.shown.back().buttons,
             (std::vector<std::string>{"Abort", "Save\nDataset", "Reject\nChanges"}));
@@ -309,7 +309,7 @@ TEST(Exit, YesClosesTheDataSetThroughTheSavePrompt) {
 
   rig.ui.askAnswers = {1}; // Save
   EXPECT_TRUE(rig.program.confirmExit());
-  EXPECT_EQ(rig.program.quitRequested, 1);
+  EXPECT_EQ(rig.program.quitRequested(), 1);
   EXPECT_NE(test::TestDir::readFile(p).find("changed"), std::string::npos);
 }
 
@@ -317,11 +317,11 @@ TEST(Exit, AFailedSaveKeepsTheProgramRunning) {
   ProgramRig rig;
   rig.openDataSet("E.BIN");
   rig.model().markTotalsChanged();
-  rig.program.dataFiles.state().fileDirectory = (rig.dir.file("gone") / "deeper").string();
+  rig.program.data.files.state().fileDirectory = (rig.dir.file("gone") / "deeper").string();
   rig.ui.askAnswers = {1};
   EXPECT_FALSE(rig.program.confirmExit());
   EXPECT_TRUE(rig.model().hasDataSet());
-  EXPECT_EQ(rig.program.quitRequested, 0);
+  EXPECT_EQ(rig.program.quitRequested(), 0);
 }
 
 TEST(Exit, AnUnchangedDataSetEndsWithoutQuestion) {
@@ -338,12 +338,12 @@ TEST(Configuration, DataFileSettingsReachTheFileHandling) {
                                   "\"\r\n[Optionen]\r\nDatentyp Speichern = 1\r\n"
                                   "Graphik Speichern = 0\r\n");
   rig.program.startUp({"zarvik"});
-  const DataFileState& state = rig.program.dataFiles.state();
+  const DataFileState& state = rig.program.data.files.state();
   EXPECT_EQ(state.dataDirectory, rig.dir.path().string());
   EXPECT_EQ(state.dataWrtTypeSelect, 1);
   EXPECT_EQ(state.saveGraph, 0);
   rig.ui.fileAnswers = {std::nullopt};
-  rig.program.dataFiles.selectSaveFile();
+  rig.program.data.files.selectSaveFile();
   EXPECT_EQ(rig.ui.fileDialogs.back().startDirectory, rig.dir.path());
   EXPECT_EQ(rig.ui.fileDialogs.back().defaultName, "New.DAT");
 }
@@ -357,10 +357,10 @@ TEST(Restore, ABackupLeftByACrashIsReloadedThroughTheFileHandling) {
     test::ScriptedUi ui;
     Program first(ui, clock, registry, dir.path() / "fallback" / "");
     first.startUp({"zarvik"});
-    test::buildDataSet(first.model, 2, 2, {1});
-    first.dataFiles.setDataFile(file);
-    ASSERT_EQ(first.dataFiles.saveDataSet(), 0);
-    ASSERT_EQ(first.model.addSamples(4), 0); // journalled at once; then the "crash"
+    test::buildDataSet(first.data.model, 2, 2, {1});
+    first.data.files.setDataFile(file);
+    ASSERT_EQ(first.data.files.saveDataSet(), 0);
+    ASSERT_EQ(first.data.model.addSamples(4), 0); // journalled at once; then the "crash"
   }
   test::ScriptedUi ui;
   Program second(ui, clock, registry, dir.path() / "fallback" / "");
@@ -370,9 +370,9 @@ TEST(Restore, ABackupLeftByACrashIsReloadedThroughTheFileHandling) {
   EXPECT_EQ(second.reloadBackupAtStart(), 0);
   EXPECT_EQ(ui.fileDialogs.size(), 1u);
   EXPECT_EQ(ui.fileDialogs[0].defaultName, "Crash.BIN");
-  second.dataFiles.setDataFile(file);
-  ASSERT_EQ(second.dataFiles.loadDataSetReport(0), 0);
-  EXPECT_EQ(second.model.sampleCount(), 4);
+  second.data.files.setDataFile(file);
+  ASSERT_EQ(second.data.files.loadDataSetReport(0), 0);
+  EXPECT_EQ(second.data.model.sampleCount(), 4);
 }
 
 // ---- Edit -----------------------------------------------------------------------------------

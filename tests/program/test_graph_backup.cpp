@@ -27,20 +27,20 @@ struct ProgramBackupTest : ::testing::Test {
 TEST_F(ProgramBackupTest, DirectoriesComeFromTheUserDirectoryOrTheFallback) {
   start((dir.path() / "user" / "ZARVIK.INI").string());
   EXPECT_EQ(dir.path() / "user" / "Graph" / "",
-            program->graphBackup.graphStore.GraphFileGetTempPath());
-  EXPECT_EQ(dir.path() / "user" / "Backup" / "", program->graphBackup.journal.backupDir());
+            program->data.graphBackup.graphStore.GraphFileGetTempPath());
+  EXPECT_EQ(dir.path() / "user" / "Backup" / "", program->data.graphBackup.journal.backupDir());
   start(std::nullopt);
   EXPECT_EQ(dir.path() / "fallback" / "Graph" / "",
-            program->graphBackup.graphStore.GraphFileGetTempPath());
-  EXPECT_EQ(dir.path() / "fallback" / "Backup" / "", program->graphBackup.journal.backupDir());
-  EXPECT_NE(0, program->graphBackup.journal.CmpFilePathToBackupDir(dir.path() / "fallback" /
-                                                                   "Backup" / "A.BIN"));
+            program->data.graphBackup.graphStore.GraphFileGetTempPath());
+  EXPECT_EQ(dir.path() / "fallback" / "Backup" / "", program->data.graphBackup.journal.backupDir());
+  EXPECT_NE(0, program->data.graphBackup.journal.CmpFilePathToBackupDir(dir.path() / "fallback" /
+                                                                        "Backup" / "A.BIN"));
 }
 
 TEST_F(ProgramBackupTest, MenusAndTimerWriteTheBackupButNotWhileMeasuring) {
   start((dir.path() / "").string());
-  test::DataFileDriver files(program->dataFiles, program->errorLog);
-  DataSetModel& model = program->model;
+  test::DataFileDriver files(program->data.files, program->errorLog);
+  DataSetModel& model = program->data.model;
   ASSERT_EQ(0, model.createDataSet());
   ASSERT_EQ(0, model.addSamples(2));
   ASSERT_EQ(0, model.addStorages(2));
@@ -51,11 +51,11 @@ TEST_F(ProgramBackupTest, MenusAndTimerWriteTheBackupButNotWhileMeasuring) {
 
   model.sampleAt(1)->name = "X";
   model.markChanged(*model.sampleAt(1));
-  program->measuring = true;
+  program->meas.processor.setMeasuring(true);
   program->mainTimerTick();
   program->backupDataSet(); // a menu command while measuring
   EXPECT_EQ(size, std::filesystem::file_size(journal));
-  program->measuring = false;
+  program->meas.processor.setMeasuring(false);
   program->mainTimerTick();
   EXPECT_GT(std::filesystem::file_size(journal), size);
   EXPECT_EQ(0u, model.totals().totalBackupChanges);
@@ -65,8 +65,8 @@ TEST_F(ProgramBackupTest, ReloadAtStartLoadsAndSavesThroughTheProgramsFileHandli
   start((dir.path() / "").string());
   const auto dataFile = dir.path() / "A.BIN";
   {
-    test::DataFileDriver files(program->dataFiles, program->errorLog);
-    DataSetModel& model = program->model;
+    test::DataFileDriver files(program->data.files, program->errorLog);
+    DataSetModel& model = program->data.model;
     ASSERT_EQ(0, model.createDataSet());
     ASSERT_EQ(0, model.addSamples(1));
     ASSERT_EQ(0, model.addStorages(1));
@@ -79,27 +79,27 @@ TEST_F(ProgramBackupTest, ReloadAtStartLoadsAndSavesThroughTheProgramsFileHandli
 
   // A new process: the restore loads and saves through the program's own file handling.
   start((dir.path() / "").string());
-  EXPECT_TRUE(program->graphBackup.store.hasDataFileAccess());
+  EXPECT_TRUE(program->data.graphBackup.store.hasDataFileAccess());
   ui.askAnswers = {2}; // End Program
   EXPECT_EQ(1, program->reloadBackupAtStart());
-  EXPECT_EQ(1, program->quitRequested);
+  EXPECT_EQ(1, program->quitRequested());
   EXPECT_TRUE(ui.fileDialogs.empty());
   ui.askAnswers = {0, 0}; // Reload, then overwrite the data file
   ui.fileAnswers = {dataFile};
   EXPECT_EQ(0, program->reloadBackupAtStart());
-  EXPECT_EQ(0, program->quitRequested);
+  EXPECT_EQ(0, program->quitRequested());
   EXPECT_TRUE(ui.askAnswers.empty());
   ASSERT_EQ(1u, ui.fileDialogs.size());
   EXPECT_EQ("A.BIN", ui.fileDialogs[0].defaultName);
   // The program starts with no data set, and the data file holds what the crash left.
-  EXPECT_FALSE(program->model.hasDataSet());
-  EXPECT_FALSE(program->dataLoaded);
+  EXPECT_FALSE(program->data.model.hasDataSet());
+  EXPECT_FALSE(program->data.isLoaded());
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "Backup" / "ZARVIK.BAK"));
-  test::DataFileDriver files(program->dataFiles, program->errorLog);
+  test::DataFileDriver files(program->data.files, program->errorLog);
   ASSERT_EQ(0, files.open(dataFile));
   EXPECT_EQ(0, files.lastGraphLoad());
-  EXPECT_EQ(2, program->model.sampleCount());
-  EXPECT_EQ("After", program->model.sampleAt(1)->name);
+  EXPECT_EQ(2, program->data.model.sampleCount());
+  EXPECT_EQ("After", program->data.model.sampleAt(1)->name);
 }
 
 } // namespace

@@ -43,13 +43,13 @@ struct MeasControlFixture : ::testing::Test {
     p.refreshSink = &refreshes;
     p.startUp({"zarvik"});
     p.reporter.setLogTarget(&log);
-    p.measPanel = &panel;
-    p.processor.setAcquisition(acq);
-    p.processor.setTesters(testers);
+    p.meas.panel = &panel;
+    p.meas.processor.setAcquisition(acq);
+    p.meas.processor.setTesters(testers);
     for (auto& list : testers.pistons)
       for (int i = 0; i < list.count(); ++i)
         test::calibrate(*list.piston(i));
-    auto& m = p.model;
+    auto& m = p.data.model;
     EXPECT_EQ(0, m.createDataSet());
     m.addSamples(2);
     m.addStorages(2);
@@ -57,7 +57,7 @@ struct MeasControlFixture : ::testing::Test {
     for (auto& s : m.dataSet()->samples)
       for (auto& t : s.storages)
         t.speed = 1000.0;
-    MeasParams& mp = p.measParams;
+    MeasParams& mp = p.meas.params;
     acq.actualRate = 64.0;
     mp.sampleRate = 64;
     mp.average = 1;
@@ -76,24 +76,24 @@ struct MeasControlFixture : ::testing::Test {
     };
   }
 
-  DataSet& ds() { return *p.model.dataSet(); }
-  Measurement& meas(int k, int s = 0, int t = 0) { return *p.model.measurementAt(s, t, k); }
+  DataSet& ds() { return *p.data.model.dataSet(); }
+  Measurement& meas(int k, int s = 0, int t = 0) { return *p.data.model.measurementAt(s, t, k); }
   void select(int s, int t, int k) {
     ds().currentSample = s;
     ds().currentStorage = t;
     ds().currentMeasurement = k;
   }
-  void slots(int n) { p.model.addMeasurements(0, 0, n); }
+  void slots(int n) { p.data.model.addMeasurements(0, 0, n); }
   void markUsed(std::initializer_list<int> numbers) {
     for (int n : numbers)
       meas(n - 1).status = 5;
   }
   // Runs timer ticks until the running slot finished (or max ticks).
   void runPull(int maxTicks = 10) {
-    const Selection at = p.processor.runningSelection();
-    for (int i = 0; i < maxTicks && p.measuring; ++i) {
+    const Selection at = p.meas.processor.runningSelection();
+    for (int i = 0; i < maxTicks && p.isMeasuring(); ++i) {
       measTimerTick(p);
-      if (!(p.processor.runningSelection() == at) || !p.measuring)
+      if (!(p.meas.processor.runningSelection() == at) || !p.isMeasuring())
         return;
     }
   }
@@ -107,8 +107,8 @@ struct MeasControlFixture : ::testing::Test {
 
 TEST_F(MeasControlFixture, StartOnAFreeSlotAsksNothing) {
   ASSERT_EQ(0, startMeasuring(p));
-  EXPECT_TRUE(p.measuring);
-  EXPECT_EQ(p.measParams.seriesFlag, 1);
+  EXPECT_TRUE(p.isMeasuring());
+  EXPECT_EQ(p.meas.params.seriesFlag, 1);
   EXPECT_TRUE(ui.shown.empty());
   EXPECT_EQ(meas(0).status, 2);
   ASSERT_EQ(panel.timer.size(), 1u);
@@ -154,7 +154,7 @@ TEST_F(MeasControlFixture, NextFreeIndexJumpsBehindTheLastUsedSlot) {
   ASSERT_EQ(ui.shown.size(), 1u);
   EXPECT_EQ(ui.shown[0].text, "measuring No. 5 already exists !");
   EXPECT_EQ(ui.shown[0].buttons[1], "Switching on the next free index : No: 8");
-  EXPECT_EQ(p.processor.runningSelection().measurement, 7);
+  EXPECT_EQ(p.meas.processor.runningSelection().measurement, 7);
   EXPECT_EQ(ds().currentMeasurement, 7); // the windows show the slot that runs
   EXPECT_EQ(meas(7).status, 2);
   EXPECT_EQ(meas(2).status, 0);
@@ -169,8 +169,8 @@ TEST_F(MeasControlFixture, NextFreeIndexAppendsASlotWhenTheLastIsUsed) {
   ui.askAnswers.push_back(NextFreeIndex);
   ASSERT_EQ(0, startMeasuring(p));
   EXPECT_EQ(ui.shown[0].buttons[1], "Switching on the next free index : No: 9");
-  EXPECT_EQ(p.model.measurementCount(0, 0), 9);
-  EXPECT_EQ(p.processor.runningSelection().measurement, 8);
+  EXPECT_EQ(p.data.model.measurementCount(0, 0), 9);
+  EXPECT_EQ(p.meas.processor.runningSelection().measurement, 8);
   EXPECT_EQ(meas(8).status, 2);
   EXPECT_EQ(count(WindowId::Storage, 0x13), 1);
 }
@@ -180,9 +180,9 @@ TEST_F(MeasControlFixture, NoSlotLeftBehindAFullStorage) {
   markUsed({10});
   ui.askAnswers.push_back(NextFreeIndex);
   EXPECT_EQ(MeasCtlCannotAppend, startMeasuring(p));
-  EXPECT_FALSE(p.measuring);
+  EXPECT_FALSE(p.isMeasuring());
   EXPECT_TRUE(acq.starts.empty());
-  EXPECT_EQ(p.model.measurementCount(0, 0), 10);
+  EXPECT_EQ(p.data.model.measurementCount(0, 0), 10);
   EXPECT_NE(log.text.find("Maximum Measurings number already available"), std::string::npos);
 }
 
@@ -192,11 +192,11 @@ TEST_F(MeasControlFixture, OverwriteAllStartsOnTheSelectedSlotAndOverwritesTheSe
   meas(1).force = 99.0;
   ui.askAnswers.push_back(OverwriteAll);
   ASSERT_EQ(0, startMeasuring(p));
-  EXPECT_EQ(p.processor.runningSelection().measurement, 0);
+  EXPECT_EQ(p.meas.processor.runningSelection().measurement, 0);
   runPull();
   EXPECT_EQ(meas(0).status, 5);
   // The series goes on into the next, used slot without asking again.
-  EXPECT_EQ(p.processor.runningSelection().measurement, 1);
+  EXPECT_EQ(p.meas.processor.runningSelection().measurement, 1);
   EXPECT_EQ(meas(1).status, 2);
   runPull();
   EXPECT_EQ(meas(1).status, 5);
@@ -208,7 +208,7 @@ TEST_F(MeasControlFixture, AbortStartsNothing) {
   markUsed({1});
   ui.askAnswers.push_back(AbortStart);
   EXPECT_EQ(MeasCtlCancelled, startMeasuring(p));
-  EXPECT_FALSE(p.measuring);
+  EXPECT_FALSE(p.isMeasuring());
   EXPECT_TRUE(acq.starts.empty());
   EXPECT_EQ(meas(0).status, 5);
   EXPECT_TRUE(panel.timer.empty());
@@ -218,7 +218,7 @@ TEST_F(MeasControlFixture, SeriesFilesPullAfterPullIntoTheNextSlots) {
   ASSERT_EQ(0, startMeasuring(p));
   for (int k = 0; k < 3; ++k)
     runPull();
-  ASSERT_EQ(p.model.measurementCount(0, 0), 4);
+  ASSERT_EQ(p.data.model.measurementCount(0, 0), 4);
   for (int k = 0; k < 3; ++k) {
     EXPECT_EQ(meas(k).status, 5) << k;
     EXPECT_EQ(meas(k).inStatistics, 1) << k;
@@ -226,10 +226,10 @@ TEST_F(MeasControlFixture, SeriesFilesPullAfterPullIntoTheNextSlots) {
     EXPECT_GT(meas(k).pointCount, 200) << k;
   }
   EXPECT_EQ(meas(3).status, 2); // the fourth specimen is being pulled
-  EXPECT_TRUE(p.measuring);
+  EXPECT_TRUE(p.isMeasuring());
   EXPECT_TRUE(panel.timerOn());
   // The storage's statistics follow each result.
-  const StorageCondition& t = *p.model.storageAt(0, 0);
+  const StorageCondition& t = *p.data.model.storageAt(0, 0);
   EXPECT_EQ(t.statCount, 3);
   EXPECT_DOUBLE_EQ(t.mean, (3.125 + 3.25 + 3.375) / 3);
   EXPECT_GE(count(WindowId::Storage, refresh::Values), 3);
@@ -271,15 +271,15 @@ TEST_F(MeasControlFixture, StopBeforeTheTriggerGivesTheSlotBackAsItWas) {
   ASSERT_EQ(0, startMeasuring(p));
   measTimerTick(p); // idle only
   ASSERT_EQ(0, stopMeasuring(p));
-  EXPECT_FALSE(p.measuring);
+  EXPECT_FALSE(p.isMeasuring());
   EXPECT_EQ(m.status, 5);
   EXPECT_EQ(m.force, 2.5);
   EXPECT_EQ(m.inStatistics, 1);
   EXPECT_EQ(m.points, before.points);
   EXPECT_EQ(m.pointCount, 3);
-  EXPECT_EQ(p.model.storageAt(0, 0)->mean, 2.5); // no 0 counted in the statistics
+  EXPECT_EQ(p.data.model.storageAt(0, 0)->mean, 2.5); // no 0 counted in the statistics
   EXPECT_FALSE(panel.timerOn());
-  EXPECT_TRUE(p.processor.stopRequested);
+  EXPECT_TRUE(p.meas.processor.stopWasRequested());
   EXPECT_EQ(count(WindowId::Measurement, 0x30), 2);
   // Every window that shows the slot redraws it.
   EXPECT_EQ(count(WindowId::Storage, refresh::Values), 1);
@@ -311,23 +311,23 @@ TEST_F(MeasControlFixture, StopDuringTrackingWritesTheResultAndDoesNotAdvance) {
   ASSERT_EQ(0, startMeasuring(p));
   for (int i = 0; i < 3; ++i)
     measTimerTick(p);
-  ASSERT_EQ(p.processor.state(), PULLED_OFF);
+  ASSERT_EQ(p.meas.processor.state(), PULLED_OFF);
   stopMeasuring(p);
   EXPECT_EQ(meas(0).status, 5);
   EXPECT_EQ(meas(0).force, 3.125);
-  EXPECT_EQ(p.processor.runningSelection().measurement, 0);
-  EXPECT_EQ(p.model.measurementCount(0, 0), 1);
+  EXPECT_EQ(p.meas.processor.runningSelection().measurement, 0);
+  EXPECT_EQ(p.data.model.measurementCount(0, 0), 1);
   EXPECT_EQ(acq.starts.size(), 1u);
 }
 
 TEST_F(MeasControlFixture, SeriesEndsAtTheLastPossibleSlot) {
-  p.model.limits().maxMeasurements = 10;
+  p.data.model.limits().maxMeasurements = 10;
   slots(10);
   select(0, 0, 9);
   ASSERT_EQ(0, startMeasuring(p));
   runPull();
   EXPECT_EQ(meas(9).status, 5);
-  EXPECT_FALSE(p.measuring);
+  EXPECT_FALSE(p.isMeasuring());
   EXPECT_FALSE(panel.timerOn());
   ASSERT_FALSE(ui.popups().empty());
   EXPECT_EQ(ui.popups().back(), "|New Measuring Index cannot be created - Stop");
@@ -336,27 +336,27 @@ TEST_F(MeasControlFixture, SeriesEndsAtTheLastPossibleSlot) {
 TEST_F(MeasControlFixture, FailedStartLeavesTheProgramIdle) {
   acq.failStart = true;
   EXPECT_EQ(MeasErrStart, startMeasuring(p));
-  EXPECT_FALSE(p.measuring);
+  EXPECT_FALSE(p.isMeasuring());
   EXPECT_TRUE(panel.timer.empty());
   EXPECT_EQ(meas(0).status, 0);
   EXPECT_EQ(count(WindowId::Measurement, 0x30), 1);
 }
 
 TEST_F(MeasControlFixture, PendingDaqErrorRefusesTheStartAndSkipsTheRemote) {
-  p.measParams.remoteEnable = 1;
-  p.measParams.daqErrorState = 9;
+  p.meas.params.remoteEnable = 1;
+  p.meas.params.daqErrorState = 9;
   EXPECT_EQ(MeasErrDaqState, startMeasuring(p));
-  EXPECT_TRUE(p.daq.remoteOutputs().empty());
-  p.measParams.daqErrorState = 0;
+  EXPECT_TRUE(p.meas.daq.remoteOutputs().empty());
+  p.meas.params.daqErrorState = 0;
   ASSERT_EQ(0, startMeasuring(p));
-  EXPECT_EQ(p.daq.remoteOutputs(), (std::vector<int>{1, 0}));
+  EXPECT_EQ(p.meas.daq.remoteOutputs(), (std::vector<int>{1, 0}));
   stopMeasuring(p);
-  EXPECT_EQ(p.daq.remoteOutputs(), (std::vector<int>{1, 0, 1, 0}));
+  EXPECT_EQ(p.meas.daq.remoteOutputs(), (std::vector<int>{1, 0, 1, 0}));
 }
 
 TEST_F(MeasControlFixture, StopErrorIsToldWhenTheRunVanished) {
   ASSERT_EQ(0, startMeasuring(p));
-  p.processor.clearRunning();
+  p.meas.processor.clearRunning();
   endOfMeasuring(p);
   ASSERT_EQ(ui.popups().size(), 1u);
   EXPECT_EQ(ui.popups()[0], "|Stop error - Measuring number cannot be continued!");
@@ -378,25 +378,25 @@ TEST_F(MeasControlFixture, TimerTicksNeitherNestNorRunWhenIdle) {
   measTimerTick(p);
   EXPECT_EQ(acq.reads, 0);
   ASSERT_EQ(0, startMeasuring(p));
-  p.measTickRunning = true; // a tick is still being handled
+  p.meas.tickRunning = true; // a tick is still being handled
   measTimerTick(p);
   EXPECT_EQ(acq.reads, 0);
-  p.measTickRunning = false;
+  p.meas.tickRunning = false;
   measTimerTick(p);
   EXPECT_EQ(acq.reads, 1);
 }
 
 TEST_F(MeasControlFixture, BackupAtTheStartOfASeriesIsToldWhenItFails) {
   p.fileSystem = &disk;
-  p.dataFiles.setDataFile(dir.path() / "ORDER.DAT");
-  ASSERT_EQ(0, p.dataFiles.saveDataSet()); // starts the journal
-  p.model.markChanged(meas(0));
+  p.data.files.setDataFile(dir.path() / "ORDER.DAT");
+  ASSERT_EQ(0, p.data.files.saveDataSet()); // starts the journal
+  p.data.model.markChanged(meas(0));
   disk.failOn(FaultyFileSystem::Op::Write, std::errc::no_space_on_device, "ZARVIK.BAK");
   ASSERT_EQ(0, startMeasuring(p));
   ASSERT_FALSE(ui.popups().empty());
   EXPECT_EQ(ui.popups()[0].rfind("ZARVIK - Backup|The backup is no longer written", 0), 0u)
       << ui.popups()[0];
-  EXPECT_TRUE(p.measuring);
+  EXPECT_TRUE(p.isMeasuring());
 }
 
 } // namespace

@@ -30,7 +30,7 @@ struct ProgramFiles : ::testing::Test {
     program = std::make_unique<Program>(ui, clock, registry, dir.path() / "fallback" / "");
     program->startUp({"zarvik"});
   }
-  DataSetModel& model() { return program->model; }
+  DataSetModel& model() { return program->data.model; }
 
   // A data set with a curve in every measurement, saved as ORDER.BIN with its graph file and
   // a fresh journal.
@@ -44,8 +44,8 @@ struct ProgramFiles : ::testing::Test {
           m.points = test::testCurve(300, seed++);
           m.pointCount = 300;
         }
-    program->dataFiles.setDataFile(data());
-    ASSERT_EQ(0, program->dataFiles.saveDataSet());
+    program->data.files.setDataFile(data());
+    ASSERT_EQ(0, program->data.files.saveDataSet());
     ASSERT_TRUE(std::filesystem::exists(graph()));
     ASSERT_TRUE(std::filesystem::exists(journal()));
     ui.shown.clear();
@@ -65,10 +65,10 @@ struct ProgramFiles : ::testing::Test {
   // What a new start reads back from the files, curves included.
   std::string reloaded() {
     start();
-    program->dataFiles.setDataFile(data());
-    EXPECT_EQ(0, program->dataFiles.loadDataSetReport(0));
+    program->data.files.setDataFile(data());
+    EXPECT_EQ(0, program->data.files.loadDataSetReport(0));
     return test::describeDataSet(
-        model(), [&](Measurement& m) { program->graphBackup.graph.graphReadCurve(&m); });
+        model(), [&](Measurement& m) { program->data.graphBackup.graph.graphReadCurve(&m); });
   }
 };
 
@@ -84,7 +84,7 @@ TEST_F(ProgramFiles, AFailedDataFileReplacementKeepsTheOldFilesAndTheChanges) {
 
   faulty.failOn(Op::Rename, std::errc::io_error, "ORDER.BIN");
   program->fileSystem = &faulty;
-  EXPECT_EQ(DfSaveWrite, program->dataFiles.saveDataSet());
+  EXPECT_EQ(DfSaveWrite, program->data.files.saveDataSet());
   EXPECT_TRUE(wentThroughFaulty("ORDER.BIN")) << "the save bypassed the program's file system";
   ASSERT_EQ(1u, ui.popups().size());
   EXPECT_NE(std::string::npos, ui.popups()[0].find(program->texts[MessageText::SaveError]));
@@ -97,7 +97,7 @@ TEST_F(ProgramFiles, AFailedDataFileReplacementKeepsTheOldFilesAndTheChanges) {
 
   // Back on the real files the same save goes through and a new start sees the rename.
   program->fileSystem = &realFileSystem();
-  ASSERT_EQ(0, program->dataFiles.saveDataSet());
+  ASSERT_EQ(0, program->data.files.saveDataSet());
   const std::string saved = test::describeDataSet(model());
   EXPECT_NE(before, saved);
   program.reset();
@@ -112,7 +112,7 @@ TEST_F(ProgramFiles, AFailedGraphFileReplacementKeepsTheOldCurvesAndTheJournal) 
 
   faulty.failOn(Op::Rename, std::errc::no_space_on_device, ".GRF");
   program->fileSystem = &faulty;
-  EXPECT_EQ(DfSaveGraph, program->dataFiles.saveDataSet());
+  EXPECT_EQ(DfSaveGraph, program->data.files.saveDataSet());
   EXPECT_TRUE(wentThroughFaulty(".GRF"));
   EXPECT_EQ(oldGraph, test::TestDir::readFile(graph()));
   EXPECT_EQ(oldJournal, test::TestDir::readFile(journal()));
@@ -123,7 +123,7 @@ TEST_F(ProgramFiles, AFailedJournalRefreshIsToldButTheSaveCounts) {
   renameSample("Renamed");
   faulty.failOn(Op::OpenWrite, std::errc::no_space_on_device, "Backup");
   program->fileSystem = &faulty;
-  EXPECT_EQ(0, program->dataFiles.saveDataSet());
+  EXPECT_EQ(0, program->data.files.saveDataSet());
   EXPECT_TRUE(wentThroughFaulty("Backup"));
   ASSERT_EQ(1u, ui.popups().size());
   EXPECT_NE(std::string::npos, ui.popups()[0].find(program->texts[MessageText::BackupSaveError]));
@@ -142,8 +142,8 @@ TEST_F(ProgramFiles, AStopBeforeTheTriggerReachesTheJournalAtOnce) {
   for (auto& list : testers.pistons)
     for (int i = 0; i < list.count(); ++i)
       test::calibrate(*list.piston(i));
-  program->processor.setAcquisition(acquisition);
-  program->processor.setTesters(testers);
+  program->meas.processor.setAcquisition(acquisition);
+  program->meas.processor.setTesters(testers);
   ASSERT_EQ(0, model().addMeasurements(0, 0, 3)); // a free slot behind the used ones
   DataSet& d = *model().dataSet();
   d.currentSample = d.currentStorage = 0;

@@ -22,12 +22,12 @@ struct SetupFixture : ::testing::Test {
   SetupFixture() {
     p.refreshSink = &refreshes;
     p.startUp({"zarvik"});
-    p.processor.setAcquisition(acq);
-    p.processor.setTesters(testers);
+    p.meas.processor.setAcquisition(acq);
+    p.meas.processor.setTesters(testers);
   }
   // The dialog's fields with every value changed.
   MeasSetupValues edited() {
-    MeasSetupValues v = measSetupValues(p.measParams);
+    MeasSetupValues v = measSetupValues(p.meas.params);
     v.channel = 1;
     v.sampleRate = 500;
     v.average = 20;
@@ -63,9 +63,9 @@ TEST(SetupEditable, DependsOnSetupModeAndMeasuring) {
 }
 
 TEST_F(SetupFixture, OutsideSetupModeOnlyTheDetectionRulesChange) {
-  const MeasParams before = p.measParams;
+  const MeasParams before = p.meas.params;
   applyMeasSetup(p, edited());
-  const MeasParams& mp = p.measParams;
+  const MeasParams& mp = p.meas.params;
   EXPECT_EQ(mp.hardChn, 1);
   EXPECT_EQ(mp.sampleRate, before.sampleRate);
   EXPECT_EQ(mp.average, before.average);
@@ -88,7 +88,7 @@ TEST_F(SetupFixture, SetupModeChangesEverythingWithinItsLimits) {
   v.sampleRate = 5000; // above the limit of 1000
   v.startProzent = -3; // below 0
   applyMeasSetup(p, v);
-  const MeasParams& mp = p.measParams;
+  const MeasParams& mp = p.meas.params;
   EXPECT_EQ(mp.sampleRate, 1000);
   EXPECT_EQ(mp.startProzent, 0.0);
   EXPECT_EQ(mp.average, 20);
@@ -103,28 +103,28 @@ TEST_F(SetupFixture, WhileMeasuringChannelAndAcquisitionStayAndThresholdsFollow)
   p.programMode = 1;
   for (auto& list : testers.pistons)
     test::calibrate(*list.piston(0));
-  p.model.createDataSet();
-  p.model.addSamples(1);
-  p.model.addStorages(1);
-  p.model.renumber();
-  p.processor.setRunning({0, 0, 0});
-  ASSERT_EQ(0, p.processor.measStart());
-  ASSERT_TRUE(p.measuring);
-  const double speed = p.model.measurementAt(0, 0, 0)->speed;
+  p.data.model.createDataSet();
+  p.data.model.addSamples(1);
+  p.data.model.addStorages(1);
+  p.data.model.renumber();
+  p.meas.processor.setRunning({0, 0, 0});
+  ASSERT_EQ(0, p.meas.processor.measStart());
+  ASSERT_TRUE(p.isMeasuring());
+  const double speed = p.data.model.measurementAt(0, 0, 0)->speed;
   applyMeasSetup(p, edited());
-  EXPECT_EQ(p.measParams.hardChn, 0);
-  EXPECT_EQ(p.measParams.sampleRate, 100);
-  EXPECT_EQ(p.measParams.dSpikeLim, 7.0);
-  EXPECT_DOUBLE_EQ(p.processor.startThreshold(), 80.0 * speed / 100 / 1000);
-  EXPECT_DOUBLE_EQ(p.processor.stopThreshold(), -5.0 * speed / 100 / 1000);
+  EXPECT_EQ(p.meas.params.hardChn, 0);
+  EXPECT_EQ(p.meas.params.sampleRate, 100);
+  EXPECT_EQ(p.meas.params.dSpikeLim, 7.0);
+  EXPECT_DOUBLE_EQ(p.meas.processor.startThreshold(), 80.0 * speed / 100 / 1000);
+  EXPECT_DOUBLE_EQ(p.meas.processor.stopThreshold(), -5.0 * speed / 100 / 1000);
 }
 
 TEST_F(SetupFixture, BondTensionFactorsAreStoredAndTheTablesRedraw) {
   applyUnitsSetup(p, {0.5, 1000.0, "[N/mm2] and a long tail"});
-  EXPECT_EQ(p.measParams.offset_press, 0.5);
-  EXPECT_EQ(p.measParams.gain_press, 1000.0);
-  EXPECT_EQ(p.measParams.unit_press, "[N/mm2] and a long "); // 19 bytes
-  EXPECT_EQ(p.model.bondTensionFactors().gain, 1000.0);
+  EXPECT_EQ(p.meas.params.offset_press, 0.5);
+  EXPECT_EQ(p.meas.params.gain_press, 1000.0);
+  EXPECT_EQ(p.meas.params.unit_press, "[N/mm2] and a long "); // 19 bytes
+  EXPECT_EQ(p.data.model.bondTensionFactors().gain, 1000.0);
   auto has = [&](WindowId w) {
     for (auto [win, bits] : refreshes.requests)
       if (win == w && (bits & refresh::Values))
@@ -134,8 +134,8 @@ TEST_F(SetupFixture, BondTensionFactorsAreStoredAndTheTablesRedraw) {
   EXPECT_TRUE(has(WindowId::Storage));
   EXPECT_TRUE(has(WindowId::Order));
   applyUnitsSetup(p, {std::nan(""), 2.0, "x"});
-  EXPECT_EQ(p.measParams.offset_press, 0.5);
-  EXPECT_EQ(p.measParams.gain_press, 2.0);
+  EXPECT_EQ(p.meas.params.offset_press, 0.5);
+  EXPECT_EQ(p.meas.params.gain_press, 2.0);
 }
 
 } // namespace

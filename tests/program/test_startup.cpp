@@ -88,12 +88,12 @@ TEST_F(ProgramFixture, StartUpWithoutRegistryEntryKeepsDefaultsAndSaysSo) {
   make(std::nullopt);
   EXPECT_EQ(0, program->startUp({"zarvik", "offline"}));
   EXPECT_TRUE(program->registryEntryMissing);
-  EXPECT_FALSE(program->model.hasDataSet());
-  EXPECT_EQ(0u, program->model.isChanged());
-  EXPECT_EQ(program->model.deviceLists().activePistons().piston(0)->range,
-            program->model.defaults().defaultRange);
-  EXPECT_EQ(0, program->measParams.daqEnabled);
-  EXPECT_EQ(1, program->measParams.daqErrorState);
+  EXPECT_FALSE(program->data.model.hasDataSet());
+  EXPECT_EQ(0u, program->data.model.isChanged());
+  EXPECT_EQ(program->data.model.deviceLists().activePistons().piston(0)->range,
+            program->data.model.defaults().defaultRange);
+  EXPECT_EQ(0, program->meas.params.daqEnabled);
+  EXPECT_EQ(1, program->meas.params.daqErrorState);
   program->logInit(&log);
   program->reportStartUpLines();
   EXPECT_NE(std::string::npos, log.text.find("INI File Eintrag in Registry fehlt\n"));
@@ -112,8 +112,8 @@ TEST_F(ProgramFixture, FirstStartPreparesTheUserDirectoryFromTheInstalledFiles) 
     ASSERT_EQ(0, program->startUp({"zarvik", "offline"}));
     EXPECT_FALSE(program->registryEntryMissing);
     EXPECT_EQ(registry.readIniFilePath(), (home / "").string());
-    EXPECT_EQ(program->devices.device(1)->directory, (home / "").string());
-    EXPECT_EQ(program->devices.device(1)->fileName, "ZARVIK2.ZRK");
+    EXPECT_EQ(program->meas.devices.device(1)->directory, (home / "").string());
+    EXPECT_EQ(program->meas.devices.device(1)->fileName, "ZARVIK2.ZRK");
     EXPECT_TRUE(std::filesystem::is_directory(home / "Backup"));
     std::ofstream(home / "ZARVIK1.ZRK", std::ios::binary) << "kept";
   }
@@ -190,14 +190,14 @@ TEST_F(ProgramFixture, ExitIsRefusedWhileMeasuring) {
     int calls = 0;
     void backupDataSet() override { ++calls; }
   } backup;
-  program->backup = &backup;
-  program->measuring = true;
+  program->data.setPeriodicBackup(backup);
+  program->meas.processor.setMeasuring(true);
   EXPECT_FALSE(program->requestExit());
   EXPECT_EQ(0, backup.calls); // refused before anything is written
   EXPECT_EQ(std::vector<std::string>{"|Function couldn't be executed - Stop measuring first"},
             ui.popups());
   EXPECT_EQ(1u, log.lines.size());
-  program->measuring = false;
+  program->meas.processor.setMeasuring(false);
   EXPECT_TRUE(program->requestExit());
   EXPECT_EQ(1, backup.calls);
 }
@@ -233,10 +233,10 @@ TEST_F(ProgramFixture, SimulateStartsOnTheSimulatedBox) {
   program->logInit(&log);
   EXPECT_EQ(0, program->initAcquisition());
   EXPECT_EQ("Check DAQ Connection...OK\n", log.text);
-  EXPECT_EQ("USB-6210", program->measParams.productType);
+  EXPECT_EQ("USB-6210", program->meas.params.productType);
   EXPECT_EQ("Online - Simulator", program->startScreenLines()[2]);
   program->shutdownProgram();
-  EXPECT_EQ(1, program->quitRequested);
+  EXPECT_EQ(1, program->quitRequested());
 }
 #endif
 
@@ -246,7 +246,7 @@ TEST_F(ProgramFixture, WithoutTheDriverLibraryTheDaqStateSaysSo) {
   program->startUp({"zarvik", "simulate"});
   program->logInit(&log);
   EXPECT_EQ(2, program->initAcquisition());
-  EXPECT_EQ(2, program->measParams.daqErrorState);
+  EXPECT_EQ(2, program->meas.params.daqErrorState);
 }
 
 } // namespace

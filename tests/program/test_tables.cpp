@@ -18,18 +18,18 @@ struct TablesFixture : ::testing::Test {
   TablesFixture() {
     p.refreshSink = &refreshes;
     p.startUp({"zarvik"});
-    auto& m = p.model;
+    auto& m = p.data.model;
     m.defaults().defaultArea = 1.0;
     EXPECT_EQ(0, m.createDataSet());
     m.addSamples(3);
     m.addStorages(3);
     m.renumber();
   }
-  StorageCondition& current() { return *p.model.currentStorage(); }
+  StorageCondition& current() { return *p.data.model.currentStorage(); }
   Measurement& measurement(int k) { return current().measurements[static_cast<std::size_t>(k)]; }
   void addMeasurements(int n) {
-    p.model.addMeasurements(0, 0, n);
-    p.model.renumber();
+    p.data.model.addMeasurements(0, 0, n);
+    p.data.model.renumber();
   }
   bool refreshed(WindowId w, std::uint32_t bit) const {
     for (auto [win, bits] : refreshes.requests)
@@ -56,7 +56,7 @@ TEST_F(TablesFixture, TypedOverForceChangesStatusAndStatisticsAtOnce) {
   EXPECT_TRUE(refreshed(WindowId::Order, refresh::Values));
   EXPECT_TRUE(refreshed(WindowId::Storage, refresh::Values));
   EXPECT_EQ(" 1.50 +- 0.71 +- 6.35 (2) ", orderCellText(p, 0, 0));
-  EXPECT_GT(p.model.isChanged(), 0u);
+  EXPECT_GT(p.data.model.isChanged(), 0u);
 }
 
 TEST_F(TablesFixture, TypedForcesKeepEveryDigitAndTheCellsTheConfiguredDecimals) {
@@ -100,7 +100,7 @@ TEST_F(TablesFixture, RenamingRules) {
   ASSERT_EQ(1u, ui.popups().size());
   EXPECT_EQ("Input Error|Probe=2 - The name mustn't be available twice, please enter newly",
             ui.popups()[0]);
-  EXPECT_EQ("P2", p.model.sampleAt(1)->name);
+  EXPECT_EQ("P2", p.data.model.sampleAt(1)->name);
 
   EXPECT_FALSE(renameStorage(p, 2, "L1"));
   EXPECT_EQ("Input Error|Lagerung=3 - The name mustn't be available twice, please enter newly",
@@ -108,14 +108,14 @@ TEST_F(TablesFixture, RenamingRules) {
   EXPECT_FALSE(renameSample(p, 0, ""));
   EXPECT_EQ("Input Error|The name must at least have one character", ui.popups()[2]);
 
-  const auto before = p.model.isChanged();
+  const auto before = p.data.model.isChanged();
   EXPECT_TRUE(renameSample(p, 0, "P1")); // its own name: accepted, nothing changes
-  EXPECT_EQ(before, p.model.isChanged());
+  EXPECT_EQ(before, p.data.model.isChanged());
 
   EXPECT_TRUE(renameSample(p, 1, std::string(40, 'x')));
-  EXPECT_EQ(std::string(29, 'x'), p.model.sampleAt(1)->name);
+  EXPECT_EQ(std::string(29, 'x'), p.data.model.sampleAt(1)->name);
   EXPECT_TRUE(renameStorage(p, 0, "Wet"));
-  EXPECT_EQ("Wet", p.model.storageAt(0, 0)->name);
+  EXPECT_EQ("Wet", p.data.model.storageAt(0, 0)->name);
   EXPECT_TRUE(refreshed(WindowId::Measurement, refresh::Rings));
 
   p.setLanguage(0);
@@ -137,22 +137,22 @@ TEST_F(TablesFixture, ParametersChangeTheStorageButNotItsMeasurements) {
 
 TEST_F(TablesFixture, CellSelectionAndOrderFields) {
   selectCell(p, 2, 1);
-  EXPECT_EQ(2, p.model.dataSet()->currentSample);
-  EXPECT_EQ(1, p.model.dataSet()->currentStorage);
+  EXPECT_EQ(2, p.data.model.dataSet()->currentSample);
+  EXPECT_EQ(1, p.data.model.dataSet()->currentStorage);
   // The measurement window shows the new cell's curve, force and status at once.
   EXPECT_TRUE(refreshed(WindowId::Measurement, refresh::Values));
   EXPECT_TRUE(refreshed(WindowId::Storage, refresh::Values));
   selectCell(p, 5, 1); // outside: ignored
-  EXPECT_EQ(2, p.model.dataSet()->currentSample);
+  EXPECT_EQ(2, p.data.model.dataSet()->currentSample);
   setOrderField(p, OrderField::Title, std::string(100, 't'));
-  EXPECT_EQ(79u, p.model.dataSet()->title.size());
+  EXPECT_EQ(79u, p.data.model.dataSet()->title.size());
   setOrderField(p, OrderField::IdentName, "Batch 7");
-  EXPECT_EQ("Batch 7", p.model.dataSet()->identName);
+  EXPECT_EQ("Batch 7", p.data.model.dataSet()->identName);
 }
 
 TEST_F(TablesFixture, WindowTitleTextLeavesThePathToTheWindow) {
   const TextPair order{"Order Table", "Auftragstabelle"};
-  p.dataFilePath = "/data/a.DAT"; // bytes of the file system, not Latin-1 text
+  p.data.files.setDataFile("/data/a.DAT"); // bytes of the file system, not Latin-1 text
   EXPECT_EQ("ZARVIK 2012 USB - Order Table  ", tableWindowTitle(p, order));
 }
 
@@ -171,9 +171,9 @@ struct CountingBackup : PeriodicBackup {
 
 TEST_F(TablesFixture, RingsFollowTheSelectionAndBackUp) {
   CountingBackup backup;
-  p.backup = &backup;
-  p.model.addMeasurements(1, 2, 4);
-  p.model.renumber();
+  p.data.setPeriodicBackup(backup);
+  p.data.model.addMeasurements(1, 2, 4);
+  p.data.model.renumber();
   EXPECT_EQ((std::vector<std::string>{"P1", "P2", "P3"}), sampleRingItems(p));
   EXPECT_EQ((std::vector<std::string>{"L1", "L2", "L3"}), storageRingItems(p));
   EXPECT_EQ(std::vector<std::string>{"1"}, measurementRingItems(p));
@@ -184,16 +184,16 @@ TEST_F(TablesFixture, RingsFollowTheSelectionAndBackUp) {
   EXPECT_TRUE(selectStorage(p, 2));
   EXPECT_EQ((std::vector<std::string>{"1", "2", "3", "4"}), measurementRingItems(p));
   EXPECT_TRUE(selectMeasurement(p, 3));
-  EXPECT_EQ(3, p.model.dataSet()->currentMeasurement);
+  EXPECT_EQ(3, p.data.model.dataSet()->currentMeasurement);
   EXPECT_EQ(3, backup.calls);
   EXPECT_TRUE(refreshed(WindowId::Storage, refresh::RowLayout));
 
   // A storage with fewer measurements pulls the measurement selection back.
   EXPECT_TRUE(selectStorage(p, 0));
-  EXPECT_EQ(0, p.model.dataSet()->currentMeasurement);
+  EXPECT_EQ(0, p.data.model.dataSet()->currentMeasurement);
   EXPECT_FALSE(selectMeasurement(p, 5));
 
-  p.measuring = true;
+  p.meas.processor.setMeasuring(true);
   EXPECT_TRUE(selectSample(p, 2));
   EXPECT_EQ(4, backup.calls); // no backup while measuring
 }

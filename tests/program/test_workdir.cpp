@@ -75,7 +75,7 @@ TEST_F(Workdir, AMissingFileIsLoggedAndNeverCreatedAtShutdown) {
   EXPECT_EQ(log.lines[0], "Error when opening the Setup File");
   EXPECT_TRUE(recorded(-5001, "Error when opening the Setup File"));
   program->shutdownProgram();
-  EXPECT_EQ(program->quitRequested, 1);
+  EXPECT_EQ(program->quitRequested(), 1);
   EXPECT_FALSE(std::filesystem::exists(configFile()));
   ASSERT_EQ(log.lines.size(), 2u);
   EXPECT_EQ(log.lines[1], "Error when closing the Setup File");
@@ -99,7 +99,7 @@ TEST_F(Workdir, WithoutRegistryEntryNothingIsReadAndShutdownSaysSo) {
   EXPECT_TRUE(program->configPath.empty());
   program->shutdownProgram();
   EXPECT_EQ(ui.popups(), std::vector<std::string>{"INI-File|Cannot save INI-File"});
-  EXPECT_EQ(program->quitRequested, 1);
+  EXPECT_EQ(program->quitRequested(), 1);
 }
 
 TEST_F(Workdir, ChangedSettingsSurviveARestart) {
@@ -107,7 +107,7 @@ TEST_F(Workdir, ChangedSettingsSurviveARestart) {
   start(userDir());
   program->setLanguage(0);
   program->singlePanel = 0;
-  program->recentFilePath = "/d/last.DAT";
+  program->data.recentFilePath = "/d/last.DAT";
   configTargets(*program).display->orderWindow.left = 0.125;
   program->shutdownProgram();
   EXPECT_EQ(config().rfind("; kept\r\n\r\n[Mine]\r\nx = 1\r\n\r\n[INFO]\r\n", 0), 0u);
@@ -116,7 +116,7 @@ TEST_F(Workdir, ChangedSettingsSurviveARestart) {
   start(userDir());
   EXPECT_EQ(program->lang.language, 0);
   EXPECT_EQ(program->singlePanel, 0);
-  EXPECT_EQ(program->recentFilePath, "/d/last.DAT");
+  EXPECT_EQ(program->data.recentFilePath, "/d/last.DAT");
   EXPECT_EQ(configTargets(*program).display->orderWindow.left, 0.125);
   EXPECT_TRUE(log.lines.empty()) << "a saved configuration loads without complaint";
 }
@@ -269,7 +269,7 @@ TEST_F(SetUserDirectory, FailuresToCreateOrCopyAreShownAndLeaveNothingHalfDone) 
 }
 
 TEST_F(SetUserDirectory, RefusedWhileMeasuring) {
-  program->measuring = true;
+  program->meas.processor.setMeasuring(true);
   EXPECT_EQ(setUserDirectory(*program), -1);
   EXPECT_EQ(ui.popups(),
             std::vector<std::string>{"|Function couldn't be executed - Stop measuring first"});

@@ -12,12 +12,10 @@ namespace zv {
 namespace {
 
 struct HandlerRig : test::ModelRig {
-  bool dataLoaded = false;
-  std::string dataFilePath;
   ProgramTexts texts;
   test::RecordingHooks hooks;
   FaultyFileSystem fs;
-  DataFileHandler files{{model, reporter, ui, lang, texts, dataLoaded, dataFilePath, fs}};
+  DataFileHandler files{{model, reporter, ui, lang, texts, fs}};
 
   explicit HandlerRig(int language = 1) {
     lang.language = language;
@@ -78,7 +76,7 @@ TEST(FileDialogs, ChosenFileBecomesTheDataFileOnlyWhenUsed) {
   ASSERT_TRUE(rig.files.useChosenFile());
   EXPECT_EQ(rig.files.state().dataFileName, "Next.BIN");
   EXPECT_EQ(rig.files.state().dataDirectory, rig.dir.path().string());
-  EXPECT_EQ(rig.dataFilePath, rig.dir.file("Next.BIN").string());
+  EXPECT_EQ(rig.files.filePath(), rig.dir.file("Next.BIN").string());
   EXPECT_FALSE(rig.files.useChosenFile());
 }
 
@@ -244,7 +242,7 @@ TEST(Loading, LoadsEitherFormatAndCallsBackupAndGraph) {
   for (const auto& p : {bin, writer.dir.file("l.dat")}) {
     HandlerRig rig;
     ASSERT_EQ(rig.load(p), 0);
-    EXPECT_TRUE(rig.dataLoaded);
+    EXPECT_TRUE(rig.files.isLoaded());
     EXPECT_TRUE(rig.files.state().dataFileOpen);
     EXPECT_EQ(rig.model.isChanged(), 0u);
     EXPECT_EQ(rig.files.state().loadType, p.extension() == ".BIN" ? 0 : 1);
@@ -279,19 +277,19 @@ TEST(Loading, BadNamesAndMissingFilesFailBeforeTheDataSetIsTouched) {
     EXPECT_EQ(rig.load(rig.dir.file(c.name)), c.code) << c.name;
     EXPECT_EQ(rig.model.sampleCount(), 2) << c.name; // untouched
     EXPECT_EQ(rig.ui.popups().back(), "File - Open|" + c.message + " : " + std::to_string(c.code) +
-                                          "\n" + rig.dataFilePath);
+                                          "\n" + rig.files.filePath());
   }
   rig.files.state().dataFileName.clear();
   EXPECT_EQ(rig.files.loadDataSetReport(1), DfLoadNoName);
   EXPECT_EQ(rig.ui.popups().back(),
-            "File - Open|Datafile name incorrect  : -1330\n" + rig.dataFilePath);
+            "File - Open|Datafile name incorrect  : -1330\n" + rig.files.filePath());
 }
 
 TEST(Loading, CorruptFilesFailWithTheReadMessageAndAReason) {
   HandlerRig rig(0);
   const auto p = rig.dir.write("C.BIN", std::string("\x03\0\0\0\x40\0\0\0", 8));
   EXPECT_EQ(rig.load(p), DfLoadRead);
-  EXPECT_FALSE(rig.dataLoaded);
+  EXPECT_FALSE(rig.files.isLoaded());
   EXPECT_EQ(rig.ui.popups().back(),
             "Datensatz laden|Fehler bei Laden des Datenfiles - Lesefehler : "
             "-1335\n" +
@@ -317,7 +315,7 @@ TEST(Loading, StopWhileLoading) {
   EXPECT_EQ(rig.load(bin), UserStopped);
   EXPECT_EQ(rig.ui.popups().back(),
             "File - Open|Laden des Datenfiles wurde mit Cancel abgebrochen");
-  EXPECT_FALSE(rig.dataLoaded);
+  EXPECT_FALSE(rig.files.isLoaded());
 
   HandlerRig text;
   text.ui.stopProgressAtUpdate = 2;
@@ -332,7 +330,7 @@ TEST(Loading, BackupAndGraphFailuresStillLoad) {
   rig.hooks.refreshResult = -1900;
   rig.hooks.graphLoadResult = -2001;
   EXPECT_EQ(rig.load(p), 0);
-  EXPECT_TRUE(rig.dataLoaded);
+  EXPECT_TRUE(rig.files.isLoaded());
   const auto popups = rig.ui.popups();
   ASSERT_EQ(popups.size(), 2u);
   EXPECT_EQ(popups[0],
@@ -415,10 +413,10 @@ TEST(Closing, WithoutTitleOrChangesNothingIsAsked) {
   HandlerRig rig;
   rig.savedDataSet("A.BIN");
   rig.change();
-  rig.dataLoaded = true;
+  rig.files.markLoaded();
   EXPECT_EQ(rig.files.closeDataSet(std::nullopt), 0);
   EXPECT_FALSE(rig.model.hasDataSet());
-  EXPECT_FALSE(rig.dataLoaded);
+  EXPECT_FALSE(rig.files.isLoaded());
   EXPECT_EQ(rig.hooks.calls, (std::vector<std::string>{"graphFileCloseAll", "closeBackup"}));
 
   rig.savedDataSet("B.BIN");
@@ -472,12 +470,12 @@ TEST(Closing, AFailedOrStoppedSaveKeepsTheDataSetOpen) {
   HandlerRig rig;
   const auto p = rig.savedDataSet("F.BIN");
   rig.change();
-  rig.dataLoaded = true;
+  rig.files.markLoaded();
   rig.fs.diskFullAfter(0);
   rig.ui.askAnswers = {1};
   EXPECT_EQ(rig.files.closeDataSet("t"), ClearSaveFailed);
   EXPECT_TRUE(rig.model.hasDataSet());
-  EXPECT_TRUE(rig.dataLoaded);
+  EXPECT_TRUE(rig.files.isLoaded());
   EXPECT_NE(rig.model.isChanged(), 0u);
 
   rig.fs.clearFaults();

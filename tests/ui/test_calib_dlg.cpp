@@ -83,7 +83,7 @@ class TestCalibrationDialog : public QObject {
     d.liveTick();
   }
   PistonRange& piston(int device = 0, int index = 0) {
-    return *program->devices.device(device)->pistons.piston(index);
+    return *program->meas.devices.device(device)->pistons.piston(index);
   }
 
 private slots:
@@ -100,15 +100,15 @@ private slots:
     registry = std::make_unique<MemoryRegistry>((dir->path() / "").string());
     ui = std::make_unique<QtUi>();
     program = std::make_unique<Program>(*ui, clock, *registry, dir->path() / "fallback");
-    program->devices.createBoth(dir->path());
+    program->meas.devices.createBoth(dir->path());
     program->reporter.setLogTarget(&log);
-    program->daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
+    program->meas.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
     QCOMPARE(program->initAcquisition(), 0);
     log.lines.clear();
   }
 
   void cleanup() {
-    program->daq.daqShutdown();
+    program->meas.daq.daqShutdown();
     program.reset();
     dir.reset();
   }
@@ -256,19 +256,19 @@ private slots:
   }
 
   void abortAndTheCloseBoxPutTheDeviceBack() {
-    const std::string original = program->devices.device(1)->image();
+    const std::string original = program->meas.devices.device(1)->image();
     for (bool closeBox : {false, true}) {
       CalibrationDialog d(*program, 1);
       d.show();
       type(&d, "VOLTS2", 4.25);
       child<QCheckBox>(&d, "LOCK1")->click();
-      QCOMPARE(program->devices.device(1)->pistons.piston(0)->calVolts2, 4.25);
+      QCOMPARE(program->meas.devices.device(1)->pistons.piston(0)->calVolts2, 4.25);
       if (closeBox)
         d.close();
       else
         child<QPushButton>(&d, "ABORT")->click();
       QCOMPARE(d.result(), int(QDialog::Rejected));
-      QVERIFY(program->devices.device(1)->image() == original);
+      QVERIFY(program->meas.devices.device(1)->image() == original);
       QCOMPARE(sim.openTasks(), 0);
     }
   }
@@ -314,8 +314,9 @@ private slots:
     child<QPushButton>(&device, "CALIBRATE")->click();
     QVERIFY(text(&device, "PISTON_LINE").contains("Gain 1.25"));
     QCOMPARE(child<QPushButton>(&device, "OK")->text(), QString("Save"));
-    QVERIFY(program->devices.device(0)->changed());
-    QCOMPARE(program->devices.device(0)->pistons.piston(1)->calFlags, PistonRange::FullyCalibrated);
+    QVERIFY(program->meas.devices.device(0)->changed());
+    QCOMPARE(program->meas.devices.device(0)->pistons.piston(1)->calFlags,
+             PistonRange::FullyCalibrated);
     device.reject();
   }
 
@@ -326,11 +327,11 @@ private slots:
     if (out.isEmpty())
       QSKIP("pictures only when ZV_TOUR_DIR names a folder");
     sim.setOutputLine(0, 0.8, 0.1);
-    program->devices.device(0)->name = "Zarvik 850 / 1";
+    program->meas.devices.device(0)->name = "Zarvik 850 / 1";
     for (auto [language, file] :
          {std::pair{1, "calibration-dialog-en.png"}, std::pair{0, "calibration-dialog-de.png"}}) {
       program->setLanguage(language);
-      program->measParams.calSelection = 1;
+      program->meas.params.calSelection = 1;
       CalibrationDialog d(*program, 0);
       d.show();
       QVERIFY(QTest::qWaitForWindowExposed(&d));

@@ -83,7 +83,7 @@ private slots:
     registry = std::make_unique<MemoryRegistry>((dir->path() / "").string());
     ui = std::make_unique<QtUi>();
     program = std::make_unique<Program>(*ui, clock, *registry, dir->path() / "fallback");
-    program->devices.createBoth(dir->path());
+    program->meas.devices.createBoth(dir->path());
   }
 
   void cleanup() {
@@ -149,7 +149,7 @@ private slots:
              QStringList({"  10.000", "  15.000", "  20.000", "  30.000"}));
     QCOMPARE(text(&dialog, "OK"), QString("Save"));
     QVERIFY(!child<QPushButton>(&dialog, "ABORT")->isHidden());
-    QCOMPARE(program->devices.device(0)->pistons.count(), 4);
+    QCOMPARE(program->meas.devices.device(0)->pistons.count(), 4);
     dialog.reject();
   }
 
@@ -176,13 +176,13 @@ private slots:
     dialog.show();
     typeInto(&dialog, "NAME", "Renamed");
     typeInto(&dialog, "SERIAL", "4711");
-    QCOMPARE(QString::fromStdString(program->devices.device(1)->name), QString("Renamed"));
+    QCOMPARE(QString::fromStdString(program->meas.devices.device(1)->name), QString("Renamed"));
     child<QListWidget>(&dialog, "AREAS")->setCurrentRow(0);
     child<QPushButton>(&dialog, "DELETE_AREAS")->click();
     QCOMPARE(text(&dialog, "OK"), QString("Save"));
     child<QPushButton>(&dialog, "ABORT")->click();
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    const TesterDevice& d = *program->devices.device(1);
+    const TesterDevice& d = *program->meas.devices.device(1);
     QCOMPARE(QString::fromStdString(d.name), QString("---"));
     QCOMPARE(QString::fromStdString(d.serialNumber), QString("000"));
     QCOMPARE(d.areas.count(), 3);
@@ -194,8 +194,8 @@ private slots:
     dialog.show();
     typeInto(&dialog, "NAME", "Gone");
     dialog.close();
-    QCOMPARE(QString::fromStdString(program->devices.device(0)->name), QString("---"));
-    QVERIFY(program->devices.workingCopy() == nullptr);
+    QCOMPARE(QString::fromStdString(program->meas.devices.device(0)->name), QString("---"));
+    QVERIFY(program->meas.devices.workingCopy() == nullptr);
   }
 
   void escapeInATypedFieldAbortsWithoutCommittingIt() {
@@ -208,12 +208,12 @@ private slots:
     QTest::keyClick(serial, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QCOMPARE(QString::fromStdString(program->devices.device(0)->serialNumber), QString("000"));
+    QCOMPARE(QString::fromStdString(program->meas.devices.device(0)->serialNumber), QString("000"));
   }
 
   void saveWritesTheDevicesFile() {
     const auto path = dir->path() / "tester1.ZRK";
-    TesterDevice& d = *program->devices.device(0);
+    TesterDevice& d = *program->meas.devices.device(0);
     d.setFilePath(path);
     d.takeSavedChecksum();
     DeviceDialog dialog(*program, 0);
@@ -242,7 +242,7 @@ private slots:
     typeInto(&dialog, "NAME", QString::fromUtf8("Prüfer €"));
     QVERIFY(popup.contains("Latin-1"));
     QCOMPARE(child<QLineEdit>(&dialog, "NAME")->text(), QString("---"));
-    QCOMPARE(QString::fromStdString(program->devices.device(0)->name), QString("---"));
+    QCOMPARE(QString::fromStdString(program->meas.devices.device(0)->name), QString("---"));
     QCOMPARE(text(&dialog, "OK"), QString("Close"));
     dialog.reject();
   }
@@ -270,7 +270,7 @@ private slots:
     QCOMPARE(child<QListWidget>(&dialog, "SPEEDS")->count(), 4);
     QCOMPARE(text(&dialog, "OK"), QString("Close"));
     dialog.reject();
-    QCOMPARE(QString::fromStdString(program->devices.device(1)->name), QString("From file"));
+    QCOMPARE(QString::fromStdString(program->meas.devices.device(1)->name), QString("From file"));
   }
 
   void calibrationChangesAreSeenWhenItReturns() {
@@ -279,14 +279,14 @@ private slots:
     int calibrated = -1;
     dialog.setCalibrateHandler([&](int index) {
       calibrated = index;
-      program->devices.device(index)->pistons.piston(0)->calFlags = 15;
+      program->meas.devices.device(index)->pistons.piston(0)->calFlags = 15;
     });
     QVERIFY(child<QPushButton>(&dialog, "CALIBRATE")->isEnabled());
     child<QPushButton>(&dialog, "CALIBRATE")->click();
     QCOMPARE(calibrated, 1);
     QCOMPARE(text(&dialog, "OK"), QString("Save"));
     dialog.reject();
-    QCOMPARE(program->devices.device(1)->pistons.piston(0)->calFlags, 0);
+    QCOMPARE(program->meas.devices.device(1)->pistons.piston(0)->calFlags, 0);
   }
 
   void setupMenuItemsOpenTheDialogs() {
@@ -300,7 +300,7 @@ private slots:
     });
     shell.command(menu::Device2, shell.logWindow());
     QCOMPARE(title, QString("ZARVIK 2012 USB - Setup - Devicefile 2"));
-    QCOMPARE(program->devices.shownDevice(), 1);
+    QCOMPARE(program->meas.devices.shownDevice(), 1);
     QVERIFY(shell.openDialog() == nullptr);
 
     test::onNextModal<EvaluationDialog>([&](EvaluationDialog* d) {

@@ -29,7 +29,7 @@ void confirmPopup(QString* text) {
 }
 
 std::vector<std::string> entries(const Program& p) {
-  return p.evaluations.entries();
+  return p.data.evaluations.entries();
 }
 } // namespace
 
@@ -113,7 +113,7 @@ private slots:
     add("B1");
     QCOMPARE(rows(), QStringList({"AU", "AX", "AZ", "B1", "au"}));
     QCOMPARE(list()->currentRow(), 3);
-    QCOMPARE(program->evaluations.currentIndex(), 3);
+    QCOMPARE(program->data.evaluations.currentIndex(), 3);
     QCOMPARE(label("OK"), QString("OK"));
     QVERIFY(!child<QPushButton>("ABORT")->isHidden());
     QCOMPARE(dialog->focusWidget(), static_cast<QWidget*>(list()));
@@ -179,7 +179,7 @@ private slots:
 
   void abortUndoesAnEditThatRestoresTheSavedList() {
     // An earlier session added "B1" and closed with OK; the saved list is still the old one.
-    program->evaluations.insert("B1");
+    program->data.evaluations.insert("B1");
     open();
     list()->setCurrentRow(3);
     child<QPushButton>("DELETE")->click();

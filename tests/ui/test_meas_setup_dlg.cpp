@@ -78,7 +78,7 @@ private slots:
       field<QRadioButton>(d, "CHANNEL_2")->click();
       field<QPushButton>(d, "OK")->click();
     });
-    const MeasParams& mp = program->measParams;
+    const MeasParams& mp = program->meas.params;
     QCOMPARE(mp.forcLimitEnable, 1);
     QCOMPARE(mp.forcLimitRelVal, 15.0);
     QCOMPARE(mp.startProzent, 75.0);
@@ -88,35 +88,35 @@ private slots:
 
   void abortLeavesEveryValueAndUntouchedFieldsKeepTheirDigits() {
     program->programMode = 1;
-    program->measParams.dTrigDiffTime = 399.0 / 64; // more digits than the field shows
-    const MeasParams before = program->measParams;
+    program->meas.params.dTrigDiffTime = 399.0 / 64; // more digits than the field shows
+    const MeasParams before = program->meas.params;
     withDialog(menu::MeasParams, [&](QDialog* d) {
       QVERIFY(field<QSpinBox>(d, "SAMPLE_RATE")->isEnabled());
       field<QSpinBox>(d, "SAMPLE_RATE")->setValue(500);
       field<QDoubleSpinBox>(d, "STOP_TIME")->setValue(3.0);
       field<QPushButton>(d, "ESC")->click();
     });
-    QCOMPARE(program->measParams.sampleRate, before.sampleRate);
-    QCOMPARE(program->measParams.stopTime, before.stopTime);
+    QCOMPARE(program->meas.params.sampleRate, before.sampleRate);
+    QCOMPARE(program->meas.params.stopTime, before.stopTime);
 
     withDialog(menu::MeasParams, [&](QDialog* d) {
       field<QDoubleSpinBox>(d, "STOP_TIME")->setValue(3.0);
       field<QPushButton>(d, "OK")->click();
     });
-    QCOMPARE(program->measParams.stopTime, 3.0);
-    QCOMPARE(program->measParams.dTrigDiffTime, 399.0 / 64);
+    QCOMPARE(program->meas.params.stopTime, 3.0);
+    QCOMPARE(program->meas.params.dTrigDiffTime, 399.0 / 64);
   }
 
   void whileMeasuringTheChannelIsFixed() {
     program->programMode = 1;
-    program->measuring = true;
+    program->meas.processor.setMeasuring(true);
     withDialog(menu::MeasParams, [&](QDialog* d) {
       QVERIFY(!field<QRadioButton>(d, "CHANNEL_1")->isEnabled());
       QVERIFY(!field<QSpinBox>(d, "AVERAGE")->isEnabled());
       QVERIFY(field<QDoubleSpinBox>(d, "SPIKE_LIM")->isEnabled());
       QVERIFY(field<QDoubleSpinBox>(d, "START_TIME")->isEnabled());
     });
-    program->measuring = false;
+    program->meas.processor.setMeasuring(false);
   }
 
   void germanCaptions() {
@@ -153,17 +153,17 @@ private slots:
       field<QLineEdit>(d, "UNIT")->setText("[N/mm2]");
       field<QPushButton>(d, "ESC")->click();
     });
-    QCOMPARE(program->measParams.gain_press, 1.0);
-    QCOMPARE(program->measParams.unit_press, std::string("[kN/mm2]"));
+    QCOMPARE(program->meas.params.gain_press, 1.0);
+    QCOMPARE(program->meas.params.unit_press, std::string("[kN/mm2]"));
     withDialog(menu::Units, [&](QDialog* d) {
       field<QDoubleSpinBox>(d, "GAIN")->setValue(1000.0);
       field<QDoubleSpinBox>(d, "OFFSET")->setValue(0.25);
       field<QLineEdit>(d, "UNIT")->setText(QString::fromUtf8("[N/mm²]"));
       field<QPushButton>(d, "OK")->click();
     });
-    QCOMPARE(program->measParams.gain_press, 1000.0);
-    QCOMPARE(program->measParams.offset_press, 0.25);
-    QCOMPARE(program->measParams.unit_press, std::string("[N/mm\xB2]"));
+    QCOMPARE(program->meas.params.gain_press, 1000.0);
+    QCOMPARE(program->meas.params.offset_press, 0.25);
+    QCOMPARE(program->meas.params.unit_press, std::string("[N/mm\xB2]"));
   }
 
   void unitOutsideLatin1IsRefusedAndTheDialogStays() {
@@ -182,14 +182,14 @@ private slots:
     });
     QVERIFY(message.contains("cannot be stored"));
     QVERIFY(stillOpen);
-    QCOMPARE(program->measParams.unit_press, std::string("[kN/mm2]"));
+    QCOMPARE(program->meas.params.unit_press, std::string("[kN/mm2]"));
   }
 
   void dialogsOpenWhileMeasuring() {
-    program->measuring = true;
+    program->meas.processor.setMeasuring(true);
     withDialog(menu::Units, [](QDialog*) {});
     withDialog(menu::MeasParams, [](QDialog*) {});
-    program->measuring = false;
+    program->meas.processor.setMeasuring(false);
   }
 };
 

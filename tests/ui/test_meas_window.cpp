@@ -62,7 +62,7 @@ class TestMeasWindow : public QObject, test::ShellRig {
   test::FakeTesters testers;
 
   MeasWindow* meas() { return static_cast<MeasWindow*>(shell->window(WindowId::Measurement)); }
-  Measurement& m(int k) { return *program->model.measurementAt(0, 0, k); }
+  Measurement& m(int k) { return *program->data.model.measurementAt(0, 0, k); }
   QAction* action(int id) { return meas()->menu()->action(id); }
 
   // Idle, a pull at 1 kN/s up to `top`, then the force held: one specimen per start.
@@ -75,14 +75,14 @@ private slots:
 
   void init() {
     newProgram();
-    program->processor.setAcquisition(acq);
-    program->processor.setTesters(testers);
+    program->meas.processor.setAcquisition(acq);
+    program->meas.processor.setTesters(testers);
     for (auto& list : testers.pistons)
       for (int i = 0; i < list.count(); ++i)
         test::calibrate(*list.piston(i));
     acq = test::ScriptedAcquisition{};
     acq.actualRate = 64.0;
-    MeasParams& mp = program->measParams;
+    MeasParams& mp = program->meas.params;
     mp.sampleRate = 64;
     mp.average = 1;
     mp.gphPoints = 400;
@@ -91,7 +91,7 @@ private slots:
     mp.stopTime = 0.25;
     mp.dPostTrigTime = 0.125;
     mp.dPollTime = 0.1;
-    auto& a = program->model;
+    auto& a = program->data.model;
     a.createDataSet();
     a.addSamples(2);
     a.addStorages(2);
@@ -99,8 +99,8 @@ private slots:
     for (auto& s : a.dataSet()->samples)
       for (auto& t : s.storages)
         t.speed = 1000.0;
-    program->dataLoaded = true;
-    program->dataFilePath = "/data/M\xC3\xBCller.DAT"; // UTF-8, as the file system has it
+    program->data.files.markLoaded();
+    program->data.files.setDataFile("/data/M\xC3\xBCller.DAT"); // UTF-8, as the file system has it
     openShell();
     program->logInit(shell->logWindow());
     shell->showWindow(WindowId::Measurement);
@@ -133,7 +133,7 @@ private slots:
     QVERIFY(action(menu::Start)->isEnabled());
     QVERIFY(!action(menu::Stop)->isEnabled());
     meas()->startStop()->click();
-    QVERIFY(program->measuring);
+    QVERIFY(program->isMeasuring());
     QVERIFY(meas()->timer().isActive());
     QCOMPARE(meas()->timer().interval(), 100);
     QCOMPARE(meas()->startStop()->text(), QString("Stop (F9)"));
@@ -147,7 +147,7 @@ private slots:
     // The timer drives the processor: three ticks make one pull.
     QTRY_COMPARE_WITH_TIMEOUT(m(0).status, 5, 5000);
     QCOMPARE(m(0).force, 3.125);
-    QTRY_VERIFY_WITH_TIMEOUT(program->processor.runningSelection().measurement == 1, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(program->meas.processor.runningSelection().measurement == 1, 2000);
     QCOMPARE(meas()->result()->text(), QString("3.125"));
     QCOMPARE(meas()->points()->text(), QString::number(m(0).pointCount));
     QCOMPARE(meas()->curve()->count(), m(0).pointCount); // short curves go point by point
@@ -156,7 +156,7 @@ private slots:
     QCOMPARE(meas()->cursor()->count(), 0);
 
     meas()->startStop()->click(); // Stop
-    QVERIFY(!program->measuring);
+    QVERIFY(!program->isMeasuring());
     QVERIFY(!meas()->timer().isActive());
     QCOMPARE(meas()->startStop()->text(), QString("Start (F7)"));
     QVERIFY(action(menu::Start)->isEnabled());
@@ -179,7 +179,7 @@ private slots:
     QStringList seen;
     answerNextBox("Abort", &seen);
     action(menu::Start)->trigger();
-    QVERIFY(!program->measuring);
+    QVERIFY(!program->isMeasuring());
     QCOMPARE(seen.value(0), QString("Zarvik - Start measurement"));
     QCOMPARE(seen.value(1), QString("measuring No. 1 already exists !"));
     QVERIFY(seen.contains("Overwrite all further meas"));
@@ -188,12 +188,12 @@ private slots:
     shell->switchLanguage(0);
     answerNextBox("Auf den", &seen);
     action(menu::Start)->trigger();
-    QVERIFY(program->measuring);
+    QVERIFY(program->isMeasuring());
     QCOMPARE(seen.value(0), QString("Zarvik - Messung starten"));
-    QCOMPARE(program->processor.runningSelection().measurement, 1);
+    QCOMPARE(program->meas.processor.runningSelection().measurement, 1);
     QCOMPARE(meas()->number()->text(), QString("2"));
     action(menu::Stop)->trigger();
-    QVERIFY(!program->measuring);
+    QVERIFY(!program->isMeasuring());
     QCOMPARE(m(1).status, 0); // stopped before its trigger
   }
 
@@ -247,8 +247,8 @@ private slots:
   }
 
   void ringsChangeTheDisplayedMeasurement() {
-    program->model.addMeasurements(1, 1, 3);
-    program->model.measurementAt(1, 1, 2)->status = 4;
+    program->data.model.addMeasurements(1, 1, 3);
+    program->data.model.measurementAt(1, 1, 2)->status = 4;
     QComboBox* sample = meas()->rings()->sampleRing();
     QComboBox* storage = meas()->rings()->storageRing();
     QComboBox* number = meas()->rings()->measurementRing();
@@ -272,7 +272,7 @@ private slots:
   }
 
   void pendingDaqErrorDimsTheToggleAndTheMenu() {
-    program->measParams.daqErrorState = 6;
+    program->meas.params.daqErrorState = 6;
     program->requestRefresh(WindowId::Measurement, measbits::StatusAndCommands);
     QVERIFY(!meas()->startStop()->isEnabled());
     QVERIFY(!meas()->menu()->action(menu::Measurement)->isEnabled());
@@ -281,7 +281,7 @@ private slots:
   void commandsNeedingAStoppedMeasurementAreRefused() {
     scriptPulls(3.125);
     meas()->startStop()->click();
-    QVERIFY(program->measuring);
+    QVERIFY(program->isMeasuring());
     for (int id :
          {menu::SaveW, menu::Save, menu::Print, menu::Close, menu::Device1, menu::Evaluations}) {
       QStringList seen;
@@ -293,7 +293,7 @@ private slots:
     answerNextBox("", &seen);
     meas()->close(); // the close box asks for the end of the program
     QCOMPARE(seen.value(1), QString("Function couldn't be executed - Stop measuring first"));
-    QVERIFY(program->measuring);
+    QVERIFY(program->isMeasuring());
     QVERIFY(shell->logWindow()->text().contains("Stop measuring first"));
     action(menu::Stop)->trigger();
   }

@@ -185,13 +185,13 @@ private slots:
     });
     shell.logWindow()->menu()->action(menu::New)->trigger();
     QCOMPARE(opened, QString("NEW_AUFTRAG"));
-    QVERIFY(!program.model.hasDataSet());
+    QVERIFY(!program.data.model.hasDataSet());
 
     // A changed data set: Exit -> Yes -> "Reject Changes" ends the program.
-    program.model.createDataSet();
-    program.model.addSamples(1);
-    program.model.addStorages(1);
-    QVERIFY(program.model.isChanged() != 0);
+    program.data.model.createDataSet();
+    program.data.model.addSamples(1);
+    program.data.model.addStorages(1);
+    QVERIFY(program.data.model.isChanged() != 0);
     QSignalSpy quit(&shell, &Shell::quitRequested);
     QString question;
     QTimer::singleShot(
@@ -208,7 +208,7 @@ private slots:
     shell.logWindow()->menu()->action(menu::Exit)->trigger();
     QCOMPARE(question, QString("File - Exit Program"));
     QCOMPARE(quit.count(), 1);
-    QVERIFY(!program.model.hasDataSet());
+    QVERIFY(!program.data.model.hasDataSet());
   }
 
   void abortRejects() {

@@ -58,13 +58,13 @@ class TestOptionsDialogs : public QObject, test::ShellRig {
       d->grab().save(QString::fromLocal8Bit(where) + "/" + name + ".png");
   }
   void loadSmallDataSet() {
-    program->model.createDataSet();
-    program->model.addSamples(1);
-    program->model.addStorages(2);
-    program->model.renumber();
-    program->dataFiles.setDataFile(dir.file("OPT.BIN"));
-    QCOMPARE(program->dataFiles.saveDataSet(), 0);
-    program->dataLoaded = true;
+    program->data.model.createDataSet();
+    program->data.model.addSamples(1);
+    program->data.model.addStorages(2);
+    program->data.model.renumber();
+    program->data.files.setDataFile(dir.file("OPT.BIN"));
+    QCOMPARE(program->data.files.saveDataSet(), 0);
+    program->data.files.markLoaded();
   }
 
 private slots:
@@ -76,7 +76,7 @@ private slots:
   void cleanup() { endProgram(); }
 
   void dataSetDialogWithoutADataSetInEnglish() {
-    program->dataFiles.state().dataDirectory = "/data/orders";
+    program->data.files.state().dataDirectory = "/data/orders";
     withDialog(menu::Dir, [&](QDialog* d) {
       QCOMPARE(d->windowTitle(), QString("ZARVIK 2012 USB - Options - Data Set"));
       QStringList clipped;
@@ -126,12 +126,12 @@ private slots:
       d->findChild<QRadioButton*>("TYPE_DAT")->click();
       d->findChild<QPushButton*>("OK")->click();
     });
-    const DataFileState& s = program->dataFiles.state();
+    const DataFileState& s = program->data.files.state();
     QCOMPARE(s.dataDirectory, dir.path().string());
     QCOMPARE(s.saveGraph, 0);
     QCOMPARE(s.dataWrtTypeSelect, 1);
     // The open data set keeps its file; Save As proposes the chosen type and writes it.
-    QCOMPARE(program->dataFilePath, dir.file("OPT.BIN").string());
+    QCOMPARE(program->data.filePath(), dir.file("OPT.BIN").string());
     QString proposed;
     test::onNextModal<QFileDialog>([&](QFileDialog* f) {
       proposed = f->selectedFiles().value(0);
@@ -143,7 +143,7 @@ private slots:
   }
 
   void abortEscAndTheCloseBoxChangeNothing() {
-    const DataFileState before = program->dataFiles.state();
+    const DataFileState before = program->data.files.state();
     for (const char* how : {"ABORT", "escape", "close"}) {
       withDialog(menu::Dir, [&](QDialog* d) {
         d->findChild<QLineEdit*>("DIRECTORY")->setText("/elsewhere");
@@ -156,7 +156,7 @@ private slots:
         else
           d->close();
       });
-      const DataFileState& s = program->dataFiles.state();
+      const DataFileState& s = program->data.files.state();
       QCOMPARE(s.dataDirectory, before.dataDirectory);
       QCOMPARE(s.saveGraph, before.saveGraph);
       QCOMPARE(s.dataWrtTypeSelect, before.dataWrtTypeSelect);
@@ -164,12 +164,12 @@ private slots:
   }
 
   void theTypeIsFixedWhileMeasuring() {
-    program->measuring = true;
+    program->meas.processor.setMeasuring(true);
     withDialog(menu::Dir, [&](QDialog* d) {
       QVERIFY(!d->findChild<QRadioButton*>("TYPE_DAT")->isEnabled());
       QVERIFY(d->findChild<QCheckBox*>("SAVE_GRAPH")->isEnabled());
     });
-    program->measuring = false;
+    program->meas.processor.setMeasuring(false);
   }
 
   void programInfoInBothLanguages() {

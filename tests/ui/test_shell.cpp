@@ -66,11 +66,11 @@ private:
   Seen snapshot() {
     Seen s{program->lang.language,
            program->singlePanel,
-           program->model.sampleCount(),
-           program->model.storageCount(),
-           program->model.currentMeasurementCount(),
+           program->data.model.sampleCount(),
+           program->data.model.storageCount(),
+           program->data.model.currentMeasurementCount(),
            static_cast<int>(shell->logWindow()->text().count('\n')),
-           program->dataLoaded,
+           program->data.isLoaded(),
            std::filesystem::exists(dataFile()),
            QApplication::clipboard()->text(),
            {}};
@@ -81,14 +81,14 @@ private:
   std::filesystem::path dataFile() { return dir.path() / "WALK.BIN"; }
   // A loaded 2 x 2 data set whose file is WALK.BIN (not yet written), shown in `owner`.
   MainWindowBase* loadedIn(WindowId owner) {
-    if (!program->model.hasDataSet() || !program->dataLoaded) {
-      program->model.createDataSet();
-      program->model.addSamples(1);
-      program->model.addStorages(1);
-      program->model.renumber();
-      program->model.resetChanges();
-      program->dataFiles.setDataFile(dataFile());
-      program->dataLoaded = true;
+    if (!program->data.model.hasDataSet() || !program->data.isLoaded()) {
+      program->data.model.createDataSet();
+      program->data.model.addSamples(1);
+      program->data.model.addStorages(1);
+      program->data.model.renumber();
+      program->data.model.resetChanges();
+      program->data.files.setDataFile(dataFile());
+      program->data.files.markLoaded();
     }
     shell->showWindow(owner);
     return owner == WindowId::Log ? shell->logWindow() : shell->window(owner);
@@ -188,7 +188,7 @@ private slots:
     for (const char* name : {"M\xC3\xBCller.BIN", "\xE6\xB5\x8B\xE8\xAF\x95.DAT"}) {
       const std::string path = std::string("/data/") + name;
       const QString shown = QString::fromUtf8(path.c_str());
-      program->dataFilePath = path;
+      program->data.files.setDataFile(path);
       shell->updateMenuState();
       QCOMPARE(shell->logWindow()->menu()->recentFileLabel(), shown);
       QCOMPARE(toPath(shell->logWindow()->menu()->recentFileLabel()), path);
@@ -197,7 +197,6 @@ private slots:
       spec.defaultName = name;
       QCOMPARE(fileDialogStart(spec), shown);
     }
-    program->dataFilePath.clear();
   }
 
   void logLinesReachTheWindow() {
@@ -215,7 +214,7 @@ private slots:
     shell->logWindow()->menu()->action(menu::Exit)->trigger();
     QVERIFY(seen);
     QCOMPARE(quit.count(), 0);
-    QCOMPARE(program->quitRequested, 0);
+    QCOMPARE(program->quitRequested(), 0);
   }
 
   void closeBoxAsksLikeExitAndYesEnds() {
@@ -225,16 +224,16 @@ private slots:
     shell->logWindow()->close();
     QVERIFY(seen);
     QCOMPARE(quit.count(), 1);
-    QCOMPARE(program->quitRequested, 1);
+    QCOMPARE(program->quitRequested(), 1);
   }
 
   void exitRefusedWhileMeasuring() {
-    program->measuring = true;
+    program->meas.processor.setMeasuring(true);
     bool seen = false;
     pressInNextDialog("none", &seen); // the refusal popup; closing it answers OK
     shell->logWindow()->menu()->action(menu::Exit)->trigger();
     QVERIFY(seen);
-    QCOMPARE(program->quitRequested, 0);
+    QCOMPARE(program->quitRequested(), 0);
     QVERIFY(shell->logWindow()->text().contains("Stop measuring first"));
   }
 
@@ -310,7 +309,7 @@ private slots:
           QVERIFY2(!modals.isEmpty() || !(snapshot() == before), qPrintable(what));
           if (d.id == menu::CopyAll || d.id == menu::CopyData || d.id == menu::Report)
             QVERIFY2(!QApplication::clipboard()->text().isEmpty(), qPrintable(what));
-          if (program->measuring)
+          if (program->isMeasuring())
             stopMeasuring(*program);
         }
       }
@@ -332,10 +331,10 @@ private slots:
 
   // Alt plus a letter reaches one thing only, in every window and both languages.
   void mnemonicsAreUniqueInEveryWindow() {
-    program->model.createDataSet();
-    program->model.addSamples(1);
-    program->model.addStorages(1);
-    program->dataLoaded = true;
+    program->data.model.createDataSet();
+    program->data.model.addSamples(1);
+    program->data.model.addStorages(1);
+    program->data.files.markLoaded();
     for (int language : {1, 0}) {
       shell->switchLanguage(language);
       for (WindowId id :
@@ -362,8 +361,8 @@ private slots:
   }
 
   void dataAcquisitionDialogShowsTheBox() {
-    program->measParams.productType = "USB-6210";
-    program->measParams.deviceName = "Dev1";
+    program->meas.params.productType = "USB-6210";
+    program->meas.params.deviceName = "Dev1";
     QString product, device;
     QTimer::singleShot(0, [&] {
       QWidget* modal = QApplication::activeModalWidget();

@@ -49,13 +49,13 @@ private slots:
 
   void init() {
     newProgram();
-    program->model.limits().setMaxMeasurements(100);
-    program->model.createDataSet();
-    program->model.addSamples(3);
-    program->model.addStorages(3);
-    program->model.addMeasurements(0, 0, 2);
-    program->model.renumber();
-    program->dataLoaded = true;
+    program->data.model.limits().setMaxMeasurements(100);
+    program->data.model.createDataSet();
+    program->data.model.addSamples(3);
+    program->data.model.addStorages(3);
+    program->data.model.addMeasurements(0, 0, 2);
+    program->data.model.renumber();
+    program->data.files.markLoaded();
     openShell();
     program->singlePanel = 0;
     shell->showWindow(WindowId::Order);
@@ -71,7 +71,7 @@ private slots:
     QCOMPARE(m->index(0, StorageTableModel::Status).data().toString(), QString("Typed Over"));
     QVERIFY(m->setData(m->index(0, StorageTableModel::OnOff), Qt::Checked, Qt::CheckStateRole));
     QVERIFY(m->setData(m->index(1, StorageTableModel::OnOff), Qt::Checked, Qt::CheckStateRole));
-    const double area = program->model.currentStorage()->measurements[0].area;
+    const double area = program->data.model.currentStorage()->measurements[0].area;
     QCOMPARE(storage()->statistic(0)->text(), QString::number(1.5 / area, 'f', 2));
     QVERIFY(cell(0, 0).contains("(2)"));
     QCOMPARE(order()->table()->isVisible(), true);
@@ -83,7 +83,7 @@ private slots:
     readNextPopup(&popup);
     QVERIFY(!m->setData(m->index(0, StorageTableModel::Force), "abc", Qt::EditRole));
     QCOMPARE(popup, QString("Please enter a finite number not below 0"));
-    QCOMPARE(program->model.currentStorage()->measurements[0].status, 0);
+    QCOMPARE(program->data.model.currentStorage()->measurements[0].status, 0);
   }
 
   void renamingToAnExistingNameIsRefused() {
@@ -94,39 +94,39 @@ private slots:
     readNextPopup(&popup);
     QTest::keyClick(editor, Qt::Key_Return);
     QCOMPARE(popup, QString("Probe=2 - The name mustn't be available twice, please enter newly"));
-    QCOMPARE(program->model.sampleAt(1)->name, std::string("P2"));
+    QCOMPARE(program->data.model.sampleAt(1)->name, std::string("P2"));
     QCOMPARE(order()->model()->headerData(1, Qt::Vertical, Qt::DisplayRole).toString(),
              QString("P2"));
 
     editor = order()->editHeader(Qt::Horizontal, 2);
     editor->setText("Humid");
     QTest::keyClick(editor, Qt::Key_Return);
-    QCOMPARE(program->model.storageAt(0, 2)->name, std::string("Humid"));
+    QCOMPARE(program->data.model.storageAt(0, 2)->name, std::string("Humid"));
     QCOMPARE(storage()->rings()->storageRing()->itemText(2), QString("Humid"));
   }
 
   void anotherPistonChangesTheStorageNotItsMeasurements() {
-    const double before = program->model.currentStorage()->measurements[0].range;
+    const double before = program->data.model.currentStorage()->measurements[0].range;
     QComboBox* ring = storage()->rangeRing();
     QCOMPARE(ring->count(), 3);
     ring->setCurrentIndex(2);
     emit ring->activated(2);
-    QCOMPARE(program->model.currentStorage()->range, 30.0);
-    QCOMPARE(program->model.currentStorage()->measurements[0].range, before);
+    QCOMPARE(program->data.model.currentStorage()->range, 30.0);
+    QCOMPARE(program->data.model.currentStorage()->measurements[0].range, before);
   }
 
   void ringsFollowEachOther() {
     QComboBox* sampleRing = order()->rings()->sampleRing();
     sampleRing->setCurrentIndex(2);
     emit sampleRing->activated(2);
-    QCOMPARE(program->model.dataSet()->currentSample, 2);
+    QCOMPARE(program->data.model.dataSet()->currentSample, 2);
     QCOMPARE(storage()->rings()->sampleRing()->currentIndex(), 2);
     QCOMPARE(storage()->table()->model()->rowCount(), 1);
   }
 
   void longSeriesScrolls() {
-    program->model.addMeasurements(0, 0, 60);
-    program->model.renumber();
+    program->data.model.addMeasurements(0, 0, 60);
+    program->data.model.renumber();
     shell->requestRefresh(WindowId::Storage, refresh::Everything);
     storage()->resize(640, 350);
     QApplication::processEvents();
@@ -144,14 +144,14 @@ private slots:
     QVERIFY(editor);
     editor->setText("1,2346");
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(program->model.currentStorage()->measurements[0].force, 1.2346);
+    QTRY_COMPARE(program->data.model.currentStorage()->measurements[0].force, 1.2346);
     QCOMPARE(force.data().toString(), QString("1.235")); // the display decimals
   }
 
   // Text Latin-1 cannot hold is refused with a message wherever it is typed.
   void textOutsideLatin1IsRefusedEverywhere() {
     const QString chinese = QString::fromUtf8("测"); // one key: one refusal
-    const DataSet& ds = *program->model.dataSet();
+    const DataSet& ds = *program->data.model.dataSet();
     struct Field {
       QLineEdit* edit;
       std::function<std::string()> stored;
@@ -160,7 +160,7 @@ private slots:
         {order()->findChild<QLineEdit*>("IDENT_NO"), [&] { return ds.identNumber; }},
         {order()->findChild<QLineEdit*>("TITLE"), [&] { return ds.title; }},
         {storage()->findChild<QLineEdit*>("ABRISS_TEXT"),
-         [&] { return program->model.currentStorage()->evaluation; }},
+         [&] { return program->data.model.currentStorage()->evaluation; }},
         {order()->editHeader(Qt::Vertical, 0), [&] { return ds.samples[0].name; }},
     };
     for (const Field& f : fields) {
@@ -208,8 +208,8 @@ private slots:
     QTableView* table = order()->table();
     const QRect r = table->visualRect(order()->model()->index(1, 2));
     QTest::mouseDClick(table->viewport(), Qt::RightButton, {}, r.center());
-    QCOMPARE(program->model.dataSet()->currentSample, 1);
-    QCOMPARE(program->model.dataSet()->currentStorage, 2);
+    QCOMPARE(program->data.model.dataSet()->currentSample, 1);
+    QCOMPARE(program->data.model.dataSet()->currentStorage, 2);
     QVERIFY(storage()->isVisible());
     QVERIFY(!order()->isVisible()); // single-panel mode hides the others
   }

@@ -160,7 +160,7 @@ public:
   DataSet* dataSet() { return model_.dataSet(); }
   // Loading for an export: the graph file is opened as the program opens it.
   void attachGraphFiles() { files_.setHooks(&graphHooks_); }
-  const std::string& dataFilePath() const { return dataFilePath_; }
+  const std::string& dataFilePath() const { return files_.filePath(); }
   const GraphFileStore& graphStore() const { return graphStore_; }
 
 private:
@@ -180,10 +180,7 @@ private:
   Language lang_;
   ProgramTexts texts_;
   DataSetModel model_{reporter_, lang_};
-  bool dataLoaded_ = false;
-  std::string dataFilePath_;
-  DataFileHandler files_{
-      {model_, reporter_, ui_, lang_, texts_, dataLoaded_, dataFilePath_, realFileSystem()}};
+  DataFileHandler files_{{model_, reporter_, ui_, lang_, texts_, realFileSystem()}};
   GraphFileStore graphStore_;
   GraphFile graph_{model_, graphStore_, reporter_};
   GraphOnly graphHooks_{graph_};

@@ -34,12 +34,9 @@ ToolRun run(std::vector<std::string> args) {
 // A data set file written by the program's own code.
 // Saves the rig's data set as the program does.
 std::filesystem::path saveModel(test::ModelRig& rig, const std::string& name) {
-  bool loaded = false;
-  std::string path;
   ProgramTexts texts;
   texts.select(rig.lang);
-  DataFileHandler files(
-      {rig.model, rig.reporter, rig.ui, rig.lang, texts, loaded, path, realFileSystem()});
+  DataFileHandler files({rig.model, rig.reporter, rig.ui, rig.lang, texts, realFileSystem()});
   files.setDataFile(rig.dir.file(name));
   EXPECT_EQ(files.saveDataSet(), 0);
   return rig.dir.file(name);
@@ -361,12 +358,12 @@ TEST(ZarvikToolExport, PrintsWhatTheProgramCopiesToTheClipboard) {
   test::RecordingLog log;
   p.logInit(&log);
   p.executableDirectory = "/opt/zarvik";
-  test::buildDataSet(p.model, 2, 3, {1, 2});
-  p.model.measurementAt(1, 2, 0)->inStatistics = 0;
+  test::buildDataSet(p.data.model, 2, 3, {1, 2});
+  p.data.model.measurementAt(1, 2, 0)->inStatistics = 0;
   const auto file = dir.file("X.BIN");
-  p.dataFiles.setDataFile(file);
-  ASSERT_EQ(p.dataFiles.saveDataSet(), 0);
-  ASSERT_EQ(p.dataFiles.loadDataSetReport(0), 0);
+  p.data.files.setDataFile(file);
+  ASSERT_EQ(p.data.files.saveDataSet(), 0);
+  ASSERT_EQ(p.data.files.loadDataSetReport(0), 0);
 
   const tool::ToolHost host{clock, "/opt/zarvik"};
   const std::pair<const char*, int (*)(Program&)> exports[] = {
