@@ -101,8 +101,7 @@ template <class Source> struct Rig {
   Source acq;
   PullOffProcessor proc;
 
-  explicit Rig(int block)
-      : acq(block), proc(params, model, acq, testers, reporter, lang) {
+  explicit Rig(int block) : acq(block), proc(params, model, acq, testers, reporter, lang) {
     setMeasParamsDefaults(params);
     params.sampleRate = 1000;
     params.gphPoints = 10000;
