@@ -15,9 +15,10 @@ namespace {
 using namespace zv;
 using namespace zv::ini_detail;
 
-// Long tags do not fit a line once split, " Line" tags join with their neighbours, and
-// unquoted values lose blanks at the ends of split pieces: all of these read back differently
-// by design of the format.
+// Long tags do not fit a line once split, " Line" tags join with their neighbours, unquoted
+// values lose blanks at the ends of split pieces, and a tag that starts with '[' makes a line
+// that ends in ']' a section header (joined pieces can give one such a value): all of these
+// read back differently by design of the format.
 bool representable(const IniDocument& doc) {
   for (std::size_t i = 0; i < doc.sections.size(); ++i) {
     const Section& s = doc.sections[i];
@@ -25,6 +26,8 @@ bool representable(const IniDocument& doc) {
       continue;
     for (const Item& it : s.items) {
       if (it.tagLen() > IniMaxTag || it.tag().find(" Line") != std::string_view::npos)
+        return false;
+      if (it.tag().front() == '[' && it.value().find(']') != std::string_view::npos)
         return false;
       if (!it.quoted()) {
         const std::string_view v = it.value();
