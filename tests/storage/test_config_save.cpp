@@ -247,16 +247,8 @@ TEST_F(ConfigFile, SavingTakesTheEvaluationListAsSaved) {
 // built-in values over it, with the two device files of the installation: a saved file keeps
 // the window and clipboard sections in front, so the installed one has them there too.
 std::filesystem::path firstRunDirectory() {
-  std::vector<std::filesystem::path> starts = {std::filesystem::path(__FILE__).parent_path(),
-                                               std::filesystem::current_path()};
-  for (auto start : starts) {
-    for (int up = 0; up < 6 && !start.empty(); ++up, start = start.parent_path()) {
-      const auto candidate = start / "data" / "first-run";
-      if (std::filesystem::exists(candidate / "ZARVIK.INI"))
-        return candidate;
-    }
-  }
-  return {};
+  const auto dir = std::filesystem::path(ZV_SOURCE_DIR) / "data" / "first-run";
+  return std::filesystem::exists(dir / "ZARVIK.INI") ? dir : std::filesystem::path();
 }
 
 TEST(FirstRunConfiguration, HoldsTheBuiltInValuesAndNamesTwoDeviceFiles) {
