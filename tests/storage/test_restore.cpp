@@ -1,7 +1,7 @@
 // The backup of the open data set: what the model's creations, deletions and changes write,
-// the replay after a crash, and the start-up reload including crashes inside a save.
+// the replay after a crash, the start-up reload, and saves that fail at each step. Crashes at
+// every file change are the crash tests' (tests/crash), with the real program.
 #include <algorithm>
-#include <random>
 
 #include <gtest/gtest.h>
 
@@ -260,26 +260,6 @@ TEST_F(RestoreTest, TornLastObjectLosesOnlyThatObject) {
   EXPECT_EQ(expected, reopenedDataSet());
 }
 
-TEST_F(RestoreTest, DamagedObjectInTheMiddleKeepsWhatCameBefore) {
-  newSavedDataSet(2, 1, 2);
-  restart();
-  ASSERT_EQ(0, files().open(dataFile));
-  finish(0, 0, 1, 1.25, 100, 5);
-  const std::string expected = world->describe();
-  const auto at = std::filesystem::file_size(journalPath());
-  ASSERT_EQ(0, model().deleteSample({0, 0, 0}));
-  finish(0, 0, 1, 9.0, 100, 6);
-  std::string bytes = test::TestDir::readFile(journalPath());
-  bytes[at + 6] ^= 0x01; // the deletion's type
-  dir.write("Backup/ZARVIK.BAK", bytes);
-
-  bool damaged = false;
-  EXPECT_EQ(1u, objects(&damaged).size());
-  EXPECT_TRUE(damaged);
-  EXPECT_EQ(0, startAfterCrash(0));
-  EXPECT_EQ(expected, reopenedDataSet());
-}
-
 TEST_F(RestoreTest, ObjectThatDoesNotFitStopsTheReplay) {
   newSavedDataSet(1, 1, 1);
   // A deletion of the only sample cannot be applied (a journal of another data set): the
@@ -429,107 +409,6 @@ TEST_F(RestoreTest, UnchangedJournalIsRemovedWithoutAQuestion) {
   EXPECT_FALSE(std::filesystem::exists(journalPath()));
 }
 
-// An empty directory with a new saved data set of samples x 2 x 2 in it, and a fresh start.
-void startOver(RestoreTest& test, const std::string& name, int samples, int points) {
-  for (auto& e : std::filesystem::directory_iterator(test.dir.path()))
-    std::filesystem::remove_all(e.path());
-  test.dataFile = test.dir.path() / name;
-  test.restart();
-  test.newSavedDataSet(samples, 2, 2, points);
-  test.restart();
-}
-
-// The save replaces the data file, then the graph file, then refreshes the journal. A crash
-// at any point of it must leave files from which every start rebuilds the same data set with
-// the same curves, never replaying the journal onto a data file that already holds it.
-void crashAtEveryStepOfASave(RestoreTest& test, const std::string& name) {
-  bool completed = false;
-  for (int steps = 0; steps < 120 && !completed; ++steps) {
-    SCOPED_TRACE("crash after " + std::to_string(steps) + " file changes");
-    ASSERT_NO_FATAL_FAILURE(startOver(test, name, 3, 120));
-    auto edit = [&] {
-      // Replayed twice, the deletion would delete more.
-      ASSERT_EQ(0, test.model().deleteSample({0, 0, 0}));
-      ASSERT_EQ(0, test.model().renumber());
-      test.finish(1, 1, 1, 6.5, 700, 99);
-      test.model().storageAt(0, 0)->name = "Edited";
-      test.model().markChanged(*test.model().storageAt(0, 0));
-      ASSERT_EQ(0, test.store().backupDataSet());
-    };
-    ASSERT_EQ(0, test.files().open(test.dataFile));
-    edit();
-    const std::string expected = test.world->describe();
-    ASSERT_EQ(0, test.files().open(test.dataFile)); // drop the curves read by describe()
-    edit();
-
-    test.fs.haltAfter(steps);
-    completed = test.files().save() == 0 && test.files().lastRefresh() == 0;
-    EXPECT_EQ(0, test.startAfterCrash(0));
-    EXPECT_FALSE(std::filesystem::exists(test.journalPath()));
-    EXPECT_EQ(expected, test.reopenedDataSet());
-    // A second start finds nothing more to do.
-    EXPECT_EQ(0, test.startAfterCrash(0));
-    EXPECT_EQ(0, test.questions);
-  }
-  EXPECT_TRUE(completed);
-}
-
-TEST_F(RestoreTest, CrashAtEveryStepOfABinarySave) {
-  crashAtEveryStepOfASave(*this, "ORDER.BIN");
-}
-
-TEST_F(RestoreTest, CrashAtEveryStepOfATextSave) {
-  crashAtEveryStepOfASave(*this, "ORDER.DAT");
-}
-
-// The restore saves the rebuilt data set the same way; a crash inside that save must leave
-// the next start able to do it again. afterInterruptedSave: the journal is left by a save
-// that stopped after the data file was replaced, so the restore starts from the journal's own
-// copy of the data file.
-void crashInsideTheRestoresSave(RestoreTest& test, const std::string& name,
-                                bool afterInterruptedSave) {
-  bool completed = false;
-  for (int steps = 0; steps < 120 && !completed; ++steps) {
-    SCOPED_TRACE("crash after " + std::to_string(steps) + " file changes");
-    ASSERT_NO_FATAL_FAILURE(startOver(test, name, 2, 60));
-    ASSERT_EQ(0, test.files().open(test.dataFile));
-    ASSERT_EQ(0, test.model().deleteStorage({0, 0, 0}));
-    ASSERT_EQ(0, test.model().renumber());
-    test.finish(0, 0, 1, 4.5, 333, 17);
-    ASSERT_EQ(0, test.model().addSamples(3));
-    const std::string expected = test.world->describe();
-    if (afterInterruptedSave) {
-      test.fs.failOn(FaultyFileSystem::Op::Rename, std::errc::io_error, ".GRF");
-      ASSERT_EQ(DfSaveGraph, test.files().save());
-      test.fs.clearFaults();
-      ASSERT_EQ(JournalState::OnBaseline, test.store().inspectJournal(test.journalPath()));
-    }
-
-    test.restart();
-    test.fs.haltAfter(steps);
-    test.scriptRestore(0, test.dataFile);
-    const int r = test.store().reloadBackupAtStart();
-    completed = r == 0 && !std::filesystem::exists(test.journalPath());
-    test.endRestore();
-    // The next start reloads again, or finds the journal already held by the saved files.
-    EXPECT_EQ(0, test.startAfterCrash(0));
-    EXPECT_LE(test.questions, completed ? 0 : 1);
-    EXPECT_FALSE(std::filesystem::exists(test.journalPath()));
-    EXPECT_EQ(expected, test.reopenedDataSet());
-  }
-  EXPECT_TRUE(completed);
-}
-
-TEST_F(RestoreTest, CrashInsideTheRestoresSave) {
-  crashInsideTheRestoresSave(*this, "ORDER.BIN", false);
-  crashInsideTheRestoresSave(*this, "ORDER.DAT", false);
-}
-
-TEST_F(RestoreTest, CrashInsideTheRestoresSaveAfterAnInterruptedSave) {
-  crashInsideTheRestoresSave(*this, "ORDER.BIN", true);
-  crashInsideTheRestoresSave(*this, "ORDER.DAT", true);
-}
-
 // A save that fails at one of its steps (no crash) leaves the journal able to rebuild what
 // the user had, or the files already holding it.
 TEST_F(RestoreTest, SaveFailingAtEachStep) {
@@ -609,66 +488,6 @@ TEST_F(RestoreTest, ReloadOntoATextDataFile) {
   EXPECT_EQ(expected, reopenedDataSet());
   EXPECT_EQ(3, model().storageCount());
   EXPECT_EQ(testCurve(600, 12), meas(1, 2, 0).points);
-}
-
-// Random edits, finished measurements and periodic backups; a crash at the end must give back
-// exactly the data set the operator had.
-TEST_F(RestoreTest, RandomSessionsSurviveACrash) {
-  for (unsigned seed = 1; seed <= 12; ++seed) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    for (auto& e : std::filesystem::directory_iterator(dir.path()))
-      std::filesystem::remove_all(e.path());
-    restart();
-    newSavedDataSet(3, 3, 2, 40);
-    restart();
-    ASSERT_EQ(0, files().open(dataFile));
-    std::mt19937 rng(seed);
-    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-    for (int step = 0; step < 60; ++step) {
-      const int S = model().sampleCount(), T = model().storageCount();
-      const int s = pick(S), t = pick(T);
-      const int M = model().measurementCount(s, t);
-      switch (pick(9)) {
-      case 0:
-        model().addSamples(S + 1);
-        break;
-      case 1:
-        model().addStorages(T + 1);
-        break;
-      case 2:
-        model().addMeasurements(s, t, M + 1);
-        break;
-      case 3:
-        model().deleteSample({s, 0, 0});
-        break;
-      case 4:
-        model().deleteStorage({s, t, 0});
-        break;
-      case 5:
-        model().deleteMeasurement({s, t, pick(M)});
-        break;
-      case 6:
-        finish(s, t, pick(M), pick(1000) / 100.0, 1 + pick(300), pick(10000));
-        break;
-      case 7: {
-        StorageCondition& st = *model().storageAt(s, t);
-        st.evaluation = "E" + std::to_string(step);
-        model().markChanged(st);
-        Measurement& m = meas(s, t, pick(M));
-        m.inStatistics = 1 - m.inStatistics;
-        model().markChanged(m);
-        break;
-      }
-      default:
-        store().backupDataSet();
-      }
-      model().renumber();
-    }
-    store().backupDataSet();
-    const std::string expected = world->describe();
-    EXPECT_EQ(0, startAfterCrash(0));
-    EXPECT_EQ(expected, reopenedDataSet());
-  }
 }
 
 } // namespace
