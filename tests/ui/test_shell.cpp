@@ -1,5 +1,5 @@
-// The log window with its menu bar: labels and dimmed items in both languages, the language
-// switch, and the end of the program through the exit dialog.
+// The log window with its menu bar: the language switch, every item wired or dimmed, unique
+// mnemonics, and the end of the program through the exit dialog.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -61,36 +61,6 @@ private slots:
 
   void cleanup() { endProgram(); }
 
-  void menuLabelsAndStatesInBothLanguages() {
-    QCOMPARE(label(menu::File), QString("&File"));
-    QCOMPARE(label(menu::Exit), QString("ZARVIK Exit"));
-    QCOMPARE(label(menu::Units), QString("Bond Strenght Calculation"));
-    QCOMPARE(shell->logWindow()->windowTitle(), QString("ZARVIK 2012 USB - Report List"));
-    QVERIFY(!enabled(menu::Work));
-    QVERIFY(!enabled(menu::Setup));
-    QVERIFY(!enabled(menu::Measurement));
-    QVERIFY(!enabled(menu::Close));
-    QVERIFY(!enabled(menu::WorkDir));
-    QVERIFY(enabled(menu::File));
-    QVERIFY(enabled(menu::Help));
-    QVERIFY(shell->logWindow()->menu()->action(menu::English)->isChecked());
-    QCOMPARE(shell->logWindow()->menu()->recentFileLabel(), QString("Recent File"));
-
-    shell->logWindow()->menu()->action(menu::German)->trigger();
-    QCOMPARE(program->lang.language, 0);
-    QCOMPARE(label(menu::File), QString("&Datei"));
-    QCOMPARE(label(menu::Load), QString::fromUtf8("Öffnen"));
-    QCOMPARE(label(menu::Exit), QString("ZARVIK beenden"));
-    QCOMPARE(shell->logWindow()->windowTitle(), QString("ZARVIK 2012 USB - Protokoll Liste"));
-    QCOMPARE(shell->logWindow()->menu()->recentFileLabel(), QString("Letzte Datei"));
-    QVERIFY(shell->logWindow()->menu()->action(menu::German)->isChecked());
-    QVERIFY(!shell->logWindow()->menu()->action(menu::English)->isChecked());
-    QVERIFY(!enabled(menu::Work));
-
-    shell->logWindow()->menu()->action(menu::English)->trigger();
-    QCOMPARE(label(menu::File), QString("&File"));
-  }
-
   void pathsKeepTheirCharacters() {
     for (const char* name : {"M\xC3\xBCller.BIN", "\xE6\xB5\x8B\xE8\xAF\x95.DAT"}) {
       const std::string path = std::string("/data/") + name;
@@ -115,16 +85,6 @@ private slots:
     QVERIFY(shell->logWindow()->textBox()->isReadOnly());
   }
 
-  void noOnTheExitDialogKeepsRunning() {
-    QSignalSpy quit(shell.get(), &Shell::quitRequested);
-    bool seen = false;
-    pressInNextDialog("NO", &seen);
-    shell->logWindow()->menu()->action(menu::Exit)->trigger();
-    QVERIFY(seen);
-    QCOMPARE(quit.count(), 0);
-    QCOMPARE(program->quitRequested, 0);
-  }
-
   void closeBoxAsksLikeExitAndYesEnds() {
     QSignalSpy quit(shell.get(), &Shell::quitRequested);
     bool seen = false;
@@ -133,16 +93,6 @@ private slots:
     QVERIFY(seen);
     QCOMPARE(quit.count(), 1);
     QCOMPARE(program->quitRequested, 1);
-  }
-
-  void exitRefusedWhileMeasuring() {
-    program->measuring = true;
-    bool seen = false;
-    pressInNextDialog("none", &seen); // the refusal popup; closing it answers OK
-    shell->logWindow()->menu()->action(menu::Exit)->trigger();
-    QVERIFY(seen);
-    QCOMPARE(program->quitRequested, 0);
-    QVERIFY(shell->logWindow()->text().contains("Stop measuring first"));
   }
 
   void versionInfoShowsVersionDateAndCode() {

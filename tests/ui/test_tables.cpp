@@ -77,53 +77,6 @@ private slots:
     QCOMPARE(order()->table()->isVisible(), true);
   }
 
-  void refusedForceKeepsTheOldValue() {
-    StorageTableModel* m = storage()->model();
-    QString popup;
-    readNextPopup(&popup);
-    QVERIFY(!m->setData(m->index(0, StorageTableModel::Force), "abc", Qt::EditRole));
-    QCOMPARE(popup, QString("Please enter a finite number not below 0"));
-    QCOMPARE(program->model.currentStorage()->measurements[0].status, 0);
-  }
-
-  void renamingToAnExistingNameIsRefused() {
-    QLineEdit* editor = order()->editHeader(Qt::Vertical, 1);
-    QVERIFY(editor);
-    editor->setText("P1");
-    QString popup;
-    readNextPopup(&popup);
-    QTest::keyClick(editor, Qt::Key_Return);
-    QCOMPARE(popup, QString("Probe=2 - The name mustn't be available twice, please enter newly"));
-    QCOMPARE(program->model.sampleAt(1)->name, std::string("P2"));
-    QCOMPARE(order()->model()->headerData(1, Qt::Vertical, Qt::DisplayRole).toString(),
-             QString("P2"));
-
-    editor = order()->editHeader(Qt::Horizontal, 2);
-    editor->setText("Humid");
-    QTest::keyClick(editor, Qt::Key_Return);
-    QCOMPARE(program->model.storageAt(0, 2)->name, std::string("Humid"));
-    QCOMPARE(storage()->rings()->storageRing()->itemText(2), QString("Humid"));
-  }
-
-  void anotherPistonChangesTheStorageNotItsMeasurements() {
-    const double before = program->model.currentStorage()->measurements[0].range;
-    QComboBox* ring = storage()->rangeRing();
-    QCOMPARE(ring->count(), 3);
-    ring->setCurrentIndex(2);
-    emit ring->activated(2);
-    QCOMPARE(program->model.currentStorage()->range, 30.0);
-    QCOMPARE(program->model.currentStorage()->measurements[0].range, before);
-  }
-
-  void ringsFollowEachOther() {
-    QComboBox* sampleRing = order()->rings()->sampleRing();
-    sampleRing->setCurrentIndex(2);
-    emit sampleRing->activated(2);
-    QCOMPARE(program->model.dataSet()->currentSample, 2);
-    QCOMPARE(storage()->rings()->sampleRing()->currentIndex(), 2);
-    QCOMPARE(storage()->table()->model()->rowCount(), 1);
-  }
-
   void longSeriesScrolls() {
     program->model.addMeasurements(0, 0, 60);
     program->model.renumber();
@@ -191,15 +144,6 @@ private slots:
     QVERIFY(right(order()->model()->index(0, 0)));
     QCOMPARE(order()->sampleCaption()->text(), QString("Sample"));
     QVERIFY(order()->sampleCaption()->isVisible());
-  }
-
-  void languageSwitchRelabels() {
-    shell->switchLanguage(0);
-    QCOMPARE(order()->sampleCaption()->text(), QString("Probe"));
-    QVERIFY(storage()->windowTitle().contains("Lagerungstabelle"));
-    QVERIFY(order()->windowTitle().contains("Auftragstabelle"));
-    QCOMPARE(storage()->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
-             QString("Ein\n/Aus"));
   }
 
   void rightDoubleClickOpensTheStorageTable() {
