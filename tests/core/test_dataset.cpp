@@ -170,17 +170,6 @@ TEST_F(ModelFixture, LimitsAreClampedIntoTheirRange) {
   EXPECT_EQ(100, DataSetLimits::clampLimit(5'000'000'000LL));
 }
 
-TEST_F(ModelFixture, GermanMessages) {
-  lang.language = 0;
-  newDataSet(1, 1);
-  model.deleteSample({0, 0, 0});
-  model.limits().setMaxMeasurements(10);
-  model.addMeasurements(0, 0, 11);
-  EXPECT_EQ((std::vector<std::string>{"Datensatz besteht aus mindestens einer Probe",
-                                      "Maximale Anzahl Messungen bereits vorhanden"}),
-            log.lines);
-}
-
 TEST_F(ModelFixture, DeletingTheOnlyRecordIsRefused) {
   newDataSet(1, 1);
   model.resetChanges();

@@ -140,13 +140,6 @@ TEST_F(DaqInit, FailedChannelSelectIsStateEleven) {
   EXPECT_EQ(0, sim.openTasks());
 }
 
-TEST_F(DaqInit, GermanStateTextInTheLog) {
-  lang.language = 0;
-  sim.setFaults(ZVSIM_FAULT_NODEVICE);
-  daq.daqInit();
-  EXPECT_EQ("Check DAQ Connection...Error\nKeine Verbindung zum ZARVIK Interface\n", log.text);
-}
-
 TEST_F(DaqInit, TakesTheFirstSupportedDeviceOfSeveral) {
   sim.clearDevices();
   sim.addDevice("Dev1", "PCI-6221", 7);

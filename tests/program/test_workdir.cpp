@@ -201,24 +201,6 @@ TEST_F(SetUserDirectory, ACompleteDirectoryOnlyReloads) {
   EXPECT_EQ(configTargets(*program).limits->maxMeasurements, 55);
 }
 
-TEST_F(SetUserDirectory, GermanTexts) {
-  program->setLanguage(0);
-  ui.directoryAnswers.push_back(target());
-  ui.fileAnswers.push_back(std::nullopt);
-  setUserDirectory(*program);
-  EXPECT_EQ(ui.shown[0].title, "Auswahl Benutzer Verzeichnis f\xFCr Speichern der Konfiguration "
-                               "und Tempor\xE4rer File");
-  EXPECT_EQ(ui.popups(),
-            (std::vector<std::string>{
-                "Auswahl Benutzer Verzeichnis|Verzeichnis Backup ist nicht vorhanden. Es wird "
-                "neu erstellt",
-                "Auswahl Benutzer Verzeichnis|Verzeichnis Graph ist nicht vorhanden. Es wird "
-                "neu erstellt",
-                "Auswahl Benutzer Verzeichnis|ZARVIK.INI ist nicht vorhanden. Bitte aus "
-                "Sicherungsverzeichnis kopieren"}));
-  EXPECT_EQ(ui.fileDialogs[0].title, "Kopieren ZARVIK.INI File");
-}
-
 TEST_F(SetUserDirectory, NoCopyMeansNoConfigurationAndNoFileAtShutdown) {
   ui.directoryAnswers.push_back(target());
   ui.fileAnswers.push_back(std::nullopt);

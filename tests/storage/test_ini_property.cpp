@@ -1,5 +1,5 @@
-// Randomised checks: documents survive writing and reading, and the indexed document behaves
-// exactly like a plain list scanned from the front.
+// Randomised check: the indexed document behaves exactly like a plain list scanned from the
+// front.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -125,24 +125,6 @@ class Gen {
 public:
   explicit Gen(unsigned seed) : rng_(seed) {}
   int below(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
-  // Any Latin-1 byte that a line can hold.
-  char byte() {
-    for (;;) {
-      const char c = static_cast<char>(below(256));
-      if (c != '\r' && c != '\n' && c != '\0')
-        return c;
-    }
-  }
-  std::string value() {
-    const int kind = below(10);
-    std::size_t len = kind < 6 ? below(12) : kind < 9 ? below(90) : 80 + below(400);
-    std::string v;
-    for (std::size_t i = 0; i < len; ++i)
-      v += below(4) == 0 ? ' ' : byte();
-    if (below(4) == 0)
-      v = "  " + v + " \t";
-    return v;
-  }
   // Names from a small pool, with case and blank variations, so that lookups collide.
   std::string name(const char* stem, int pool) {
     std::string n = std::string(stem) + std::to_string(below(pool));
@@ -156,74 +138,6 @@ public:
 private:
   std::mt19937 rng_;
 };
-
-TEST(IniProperty, RandomDocumentsReadBackUnchanged) {
-  for (unsigned seed = 1; seed <= 60; ++seed) {
-    Gen g(seed);
-    Model model;
-    IniHandle doc = Ini_New(0);
-    const bool checking = seed % 2 == 0;
-    Ini_SetDuplicateChecking(doc, checking);
-    model.checking = checking;
-    const int puts = 50 + g.below(400);
-    for (int i = 0; i < puts; ++i) {
-      const std::string section = g.name("sec", 12);
-      // Tags with a blank inside, Latin-1 letters, never " Line".
-      const std::string tag = g.name(g.below(2) ? "Me\xDF wert" : "tag", 8);
-      switch (g.below(3)) {
-      case 0: {
-        const auto v = static_cast<std::int32_t>(g.below(2000000) - 1000000);
-        ASSERT_EQ(Ini_PutInt(doc, section, tag, v), 0);
-        model.put(section, tag, std::to_string(v), false);
-        break;
-      }
-      case 1: {
-        const double d = (g.below(2000000) - 1000000) / 7.0;
-        ASSERT_EQ(Ini_PutDouble(doc, section, tag, d), 0);
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.16g", d);
-        if (std::strtod(buf, nullptr) != d)
-          std::snprintf(buf, sizeof buf, "%.17g", d);
-        model.put(section, tag, buf, false);
-        break;
-      }
-      default: {
-        const std::string v = g.value();
-        ASSERT_EQ(Ini_PutRawString(doc, section, tag, v), 0);
-        model.put(section, tag, v, true);
-      }
-      }
-    }
-    const std::string written = docText(doc);
-    ASSERT_EQ(written, model.text()) << "seed " << seed;
-
-    // Through a real file and back.
-    test::TestDir dir;
-    ASSERT_EQ(Ini_WriteToFile(doc, dir.file("r.ini")), 0);
-    IniHandle back = Ini_New(0);
-    ASSERT_EQ(Ini_ReadFromFile(back, dir.file("r.ini")), 0);
-    EXPECT_EQ(docText(back), written) << "seed " << seed;
-    for (const auto& s : model.sections) {
-      ASSERT_EQ(Ini_NumberOfItems(back, s.name), static_cast<int>(s.items.size()));
-      for (std::size_t i = 0; i < s.items.size(); ++i) {
-        std::string_view tag;
-        ASSERT_EQ(Ini_NthItemName(back, s.name, static_cast<int>(i) + 1, &tag), 1);
-        EXPECT_EQ(tag, s.items[i].tag);
-      }
-      // Gets see the first item of a tag.
-      for (const auto& it : s.items) {
-        std::string v;
-        ASSERT_EQ(Ini_GetRawStringIntoBuffer(back, s.name, it.tag, &v, 1 << 20), 1);
-        for (const auto& first : s.items) {
-          if (same(first.tag, it.tag)) {
-            EXPECT_EQ(v, first.value) << "seed " << seed << " " << s.name << "/" << it.tag;
-            break;
-          }
-        }
-      }
-    }
-  }
-}
 
 TEST(IniProperty, IndexedDocumentMatchesAPlainList) {
   // Many sections, frequent removals and re-creations: exercises the hash index, its
@@ -283,33 +197,6 @@ TEST(IniProperty, IndexedDocumentMatchesAPlainList) {
     }
   }
   EXPECT_EQ(docText(doc), model.text());
-}
-
-TEST(IniProperty, DuplicateSectionNamesReadFromAFileKeepFirstMatch) {
-  // Files may repeat a section; removing the first reveals the next one, in file order.
-  std::string file;
-  for (int copy = 0; copy < 5; ++copy)
-    for (int s = 0; s < 500; ++s)
-      file += "[S" + std::to_string(s) + "]\r\nc=" + std::to_string(copy) + "\r\n";
-  IniHandle doc = Ini_New(0);
-  MemoryFile f(file);
-  ASSERT_EQ(Ini_ReadFromFile(doc, f), 0);
-  for (int copy = 0; copy < 5; ++copy) {
-    for (int s = 0; s < 500; ++s) {
-      std::int32_t c = -1;
-      ASSERT_EQ(Ini_GetInt(doc, "s" + std::to_string(s), "C", &c), 1);
-      ASSERT_EQ(c, copy) << s;
-    }
-    for (int i = 0; i < 500; ++i) // a scrambled order of removal
-      ASSERT_EQ(Ini_RemoveSection(doc, " S" + std::to_string(i * 7 % 500)), 1);
-  }
-  for (int s = 0; s < 500; ++s) {
-    ASSERT_EQ(Ini_SectionExists(doc, "S" + std::to_string(s)), 0);
-    ASSERT_EQ(Ini_RemoveSection(doc, "S" + std::to_string(s)), 0);
-  }
-  std::string out;
-  ASSERT_EQ(Ini_WriteToString(doc, out), 0);
-  EXPECT_EQ(out, "");
 }
 
 } // namespace
