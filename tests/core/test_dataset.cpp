@@ -56,6 +56,7 @@ TEST_F(ModelFixture, NewDataSetFromBuiltInDefaults) {
 
 TEST_F(ModelFixture, FirstSampleHasNoStoragesUntilTheyAreAdded) {
   model.createDataSet();
+  EXPECT_EQ(0, model.storageCount());
   EXPECT_EQ(0, model.addSamples(1));
   EXPECT_EQ(0, model.storageCount());
   EXPECT_EQ(0, model.addSamples(2));
@@ -146,6 +147,24 @@ TEST_F(ModelFixture, OutOfMemoryDuringGrowthLeavesTheGridAsItWas) {
   }
 }
 
+TEST_F(ModelFixture, OutOfMemoryWhileAddingMeasurementsKeepsTheSeries) {
+  newDataSet(1, 1);
+  struct Journal : test::RecordingBackup {
+    void beforeEvent() override { test::failAllocationAfter(-1); }
+  } journal;
+  model.setBackupSink(&journal);
+  for (long k = 0;; ++k) {
+    test::failAllocationAfter(k);
+    const int r = model.addMeasurements(0, 0, 6);
+    test::failAllocationAfter(-1);
+    if (r == 0)
+      break;
+    ASSERT_EQ(ModelCannotCreate, r) << k;
+    ASSERT_EQ(1, model.measurementCount(0, 0)) << k;
+  }
+  EXPECT_EQ(6, model.measurementCount(0, 0));
+}
+
 TEST_F(ModelFixture, MeasurementsPastTheLimit) {
   newDataSet(1, 1);
   EXPECT_EQ(0, model.addMeasurements(0, 0, 4));
@@ -193,6 +212,8 @@ TEST_F(ModelFixture, DeletingRecordsThatDoNotExist) {
   backup.events.clear();
   EXPECT_EQ(ModelNoSuchRecord, model.deleteSample({5, 0, 0}));
   EXPECT_EQ(ModelNoSuchRecord, model.deleteStorage({0, -1, 0}));
+  EXPECT_EQ(ModelNoSuchRecord, model.deleteSample({2, 0, 0}));  // one past the last
+  EXPECT_EQ(ModelNoSuchRecord, model.deleteStorage({0, 2, 0})); // one past the last
   model.addMeasurements(0, 0, 2);
   backup.events.clear();
   EXPECT_EQ(ModelNoSuchRecord, model.deleteMeasurement({0, 0, 2}));
