@@ -1,7 +1,8 @@
 // The backup of the open data set: what the model's creations, deletions and changes write,
-// the replay after a crash, the start-up reload, and saves that fail at each step. Crashes at
-// every file change are the crash tests' (tests/crash), with the real program.
+// the replay after a crash (random sessions too), the start-up reload, and saves that fail at
+// each step. Crashes at every file change are the crash tests' (tests/crash).
 #include <algorithm>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -488,6 +489,66 @@ TEST_F(RestoreTest, ReloadOntoATextDataFile) {
   EXPECT_EQ(expected, reopenedDataSet());
   EXPECT_EQ(3, model().storageCount());
   EXPECT_EQ(testCurve(600, 12), meas(1, 2, 0).points);
+}
+
+// Random edits, finished measurements and periodic backups; a crash at the end must give back
+// exactly the data set the operator had.
+TEST_F(RestoreTest, RandomSessionsSurviveACrash) {
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    for (auto& e : std::filesystem::directory_iterator(dir.path()))
+      std::filesystem::remove_all(e.path());
+    restart();
+    newSavedDataSet(3, 3, 2, 40);
+    restart();
+    ASSERT_EQ(0, files().open(dataFile));
+    std::mt19937 rng(seed);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    for (int step = 0; step < 60; ++step) {
+      const int S = model().sampleCount(), T = model().storageCount();
+      const int s = pick(S), t = pick(T);
+      const int M = model().measurementCount(s, t);
+      switch (pick(9)) {
+      case 0:
+        model().addSamples(S + 1);
+        break;
+      case 1:
+        model().addStorages(T + 1);
+        break;
+      case 2:
+        model().addMeasurements(s, t, M + 1);
+        break;
+      case 3:
+        model().deleteSample({s, 0, 0});
+        break;
+      case 4:
+        model().deleteStorage({s, t, 0});
+        break;
+      case 5:
+        model().deleteMeasurement({s, t, pick(M)});
+        break;
+      case 6:
+        finish(s, t, pick(M), pick(1000) / 100.0, 1 + pick(300), pick(10000));
+        break;
+      case 7: {
+        StorageCondition& st = *model().storageAt(s, t);
+        st.evaluation = "E" + std::to_string(step);
+        model().markChanged(st);
+        Measurement& m = meas(s, t, pick(M));
+        m.inStatistics = 1 - m.inStatistics;
+        model().markChanged(m);
+        break;
+      }
+      default:
+        store().backupDataSet();
+      }
+      model().renumber();
+    }
+    store().backupDataSet();
+    const std::string expected = world->describe();
+    EXPECT_EQ(0, startAfterCrash(0));
+    EXPECT_EQ(expected, reopenedDataSet());
+  }
 }
 
 } // namespace
