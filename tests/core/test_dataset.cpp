@@ -174,6 +174,13 @@ TEST_F(ModelFixture, MeasurementsPastTheLimit) {
   EXPECT_EQ(std::vector<std::string>{"Maximum Measurings number already available"}, log.lines);
   EXPECT_EQ(9, model.measurementAt(0, 0, 9)->measurementIndex);
   EXPECT_EQ(ModelNoStorage, model.addMeasurements(0, 1, 2));
+  // A series already past a lowered limit: asking for the count it has is no growth.
+  model.limits().setMaxMeasurements(20);
+  ASSERT_EQ(0, model.addMeasurements(0, 0, 12));
+  model.limits().setMaxMeasurements(10);
+  log.lines.clear();
+  EXPECT_EQ(0, model.addMeasurements(0, 0, 12));
+  EXPECT_TRUE(log.lines.empty());
 }
 
 TEST_F(ModelFixture, LimitsAreClampedIntoTheirRange) {
