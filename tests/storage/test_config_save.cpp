@@ -190,36 +190,6 @@ TEST_F(ConfigFile, NoFileIsCreatedWhenNoneExisted) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-TEST_F(ConfigFile, AFailedWriteLeavesTheOldFileAsItWas) {
-  existing(crlf("[INFO]\nMaximale Probenzahl = 30\n"));
-  const std::string old = bytes();
-  ConfigValues v;
-  for (int step = 0; step < 4; ++step) {
-    FaultyFileSystem fs;
-    switch (step) {
-    case 0:
-      fs.writeProtect(path);
-      break;
-    case 1:
-      fs.diskFullAfter(100);
-      break;
-    case 2:
-      fs.failOn(FaultyFileSystem::Op::Rename, std::errc::io_error);
-      break;
-    case 3:
-      fs.failOn(FaultyFileSystem::Op::Sync, std::errc::io_error);
-      break;
-    }
-    EXPECT_EQ(writeConfigurationFile(path, v.targets(), fs), ConfigNotWritten) << step;
-    EXPECT_EQ(bytes(), old) << step;
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << step;
-  }
-  FaultyFileSystem unreadable;
-  unreadable.failOn(FaultyFileSystem::Op::Read, std::errc::io_error);
-  EXPECT_EQ(writeConfigurationFile(path, v.targets(), unreadable), ConfigNotRead);
-  EXPECT_EQ(bytes(), old);
-}
-
 TEST_F(ConfigFile, IncompleteTargetsAreRefused) {
   existing("[INFO]\r\n");
   ConfigValues v;

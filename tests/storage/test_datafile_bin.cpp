@@ -429,14 +429,5 @@ TEST(BinaryFile, WriteProtectedTargetIsRefusedBeforeWriting) {
   EXPECT_EQ(test::TestDir::readFile(p), "old");
 }
 
-TEST(BinaryFile, ATargetNamedLikeTheTemporaryFileIsStillReplacedSafely) {
-  BinRig rig;
-  test::buildDataSet(rig.model, 1, 1, {1});
-  const auto p = rig.dir.write("temp.bin", "old");
-  EXPECT_NE(BinaryDataFile::tempPathFor(p).filename(), p.filename());
-  ASSERT_EQ(rig.save(p), 0);
-  EXPECT_EQ(test::TestDir::readFile(p).size(), 260u + 34 + 180);
-}
-
 } // namespace
 } // namespace zv

@@ -46,12 +46,6 @@ const std::string defaultFileText =
     "Geschw.-3 = 300\r\n"
     "\r\n";
 
-TEST(DeviceChecksum, IsTheCrc16OfTheImage) {
-  TesterDevice d;
-  const std::string image = d.image();
-  EXPECT_EQ(crc16Mcrf4xx(image.data(), image.size()), d.checksum());
-}
-
 TEST(DeviceChecksum, EveryFieldCounts) {
   std::vector<std::function<void(TesterDevice&)>> edits = {
       [](TesterDevice& d) { d.setName("Tester A"); },
@@ -105,27 +99,6 @@ TEST(DeviceChecksum, AnEditWithTheSameChecksumStillCounts) {
   ASSERT_FALSE(twin.empty());
   EXPECT_EQ(saved, d.checksum());
   EXPECT_TRUE(d.changed());
-}
-
-TEST(TesterDevices, BuiltInValuesAndLookups) {
-  TesterDevices devices("/opt/zarvik");
-  ASSERT_NE(nullptr, devices.device(0));
-  ASSERT_NE(nullptr, devices.device(1));
-  EXPECT_EQ(nullptr, devices.device(2));
-  EXPECT_EQ(nullptr, devices.device(-1));
-  for (int i = 0; i < DeviceCount; ++i) {
-    const TesterDevice& d = *devices.device(i);
-    EXPECT_EQ(i, d.index);
-    EXPECT_EQ("---", d.name);
-    EXPECT_EQ("000", d.serialNumber);
-    EXPECT_EQ((std::vector<double>{10, 20, 30}), values(d.pistons));
-    EXPECT_EQ((std::vector<double>{100, 200, 300}), values(d.speeds));
-    EXPECT_EQ((std::vector<double>{1, 2, 3}), values(d.areas));
-    EXPECT_TRUE(d.fileName.empty());
-    EXPECT_TRUE(d.path.empty());
-    EXPECT_EQ(std::filesystem::path("/opt/zarvik"), d.directory);
-    EXPECT_FALSE(d.changed());
-  }
 }
 
 TEST(TesterDevices, ShownDeviceServesItsLists) {
@@ -247,17 +220,6 @@ TEST_F(DeviceFileFixture, MissingAreaSectionLoadsTheRestAndKeepsTheAreas) {
   EXPECT_FALSE(device().changed());
   EXPECT_EQ(std::vector<std::string>{"Error when opening the Device File"}, log.lines);
   EXPECT_NE(std::string::npos, test::TestDir::readFile(errorLog.path()).find("-7"));
-}
-
-TEST_F(DeviceFileFixture, MissingPistonSectionReadsOnlyTheIdentity) {
-  ASSERT_EQ(DevicePistons, loadText("[GERAETEKENNUNG]\nName = \"T1\"\n"
-                                    "[ABZUGGESCHWINDIGKEIT_LISTE]\nGeschw.-1 = 120\n"
-                                    "[PROBENFLAECHE_LISTE]\na = 50\n"));
-  EXPECT_EQ("T1", device().name);
-  EXPECT_EQ("000", device().serialNumber); // absent: unchanged
-  EXPECT_EQ((std::vector<double>{10, 20, 30}), values(device().pistons));
-  EXPECT_EQ((std::vector<double>{100, 200, 300}), values(device().speeds));
-  EXPECT_EQ((std::vector<double>{1, 2, 3}), values(device().areas));
 }
 
 TEST_F(DeviceFileFixture, UnusableSpeedsStopTheLoadBeforeTheAreas) {
