@@ -102,25 +102,6 @@ TEST_F(Workdir, WithoutRegistryEntryNothingIsReadAndShutdownSaysSo) {
   EXPECT_EQ(program->quitRequested, 1);
 }
 
-TEST_F(Workdir, ChangedSettingsSurviveARestart) {
-  writeConfig("; kept\r\n\r\n[Mine]\r\nx = 1\r\n");
-  start(userDir());
-  program->setLanguage(0);
-  program->singlePanel = 0;
-  program->recentFilePath = "/d/last.DAT";
-  configTargets(*program).display->orderWindow.left = 0.125;
-  program->shutdownProgram();
-  EXPECT_EQ(config().rfind("; kept\r\n\r\n[Mine]\r\nx = 1\r\n\r\n[INFO]\r\n", 0), 0u);
-
-  log.lines.clear();
-  start(userDir());
-  EXPECT_EQ(program->lang.language, 0);
-  EXPECT_EQ(program->singlePanel, 0);
-  EXPECT_EQ(program->recentFilePath, "/d/last.DAT");
-  EXPECT_EQ(configTargets(*program).display->orderWindow.left, 0.125);
-  EXPECT_TRUE(log.lines.empty()) << "a saved configuration loads without complaint";
-}
-
 TEST_F(Workdir, AFailedSaveAtShutdownKeepsTheOldFileAndIsLogged) {
   writeConfig("[INFO]\r\nMaximale Probenzahl = 30\r\n[ABRISS_LISTE]\r\nA = \"AU\"\r\n");
   start(userDir());
