@@ -1,26 +1,19 @@
-// The real measurement window offscreen on the simulated testers: Start on the toggle, the
-// window's own timer drives the series while the virtual clock runs, Stop on the toggle.
-// With ZV_SCREENSHOT set to a file name, the window is saved there after the run.
+// Pictures for the documentation (scripts/screenshots.sh, on a real X server): the real
+// measurement window on the simulated testers, its own timer driving an operator's series while
+// the virtual clock runs. Not a ctest test: the window's wiring is tests/ui/test_meas_window's,
+// the series end to end test_e2e_meas's.
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QLineSeries>
 #include <QPushButton>
-#include <QScatterSeries>
 #include <QTest>
 #include <QTimer>
-#include <QValueAxis>
-#include <cmath>
-#include <cstdlib>
 
 #include "common/zv_fakes.hpp"
 #include "common/zv_qt_quiet.hpp"
 #include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_edit_ops.hpp"
-#include "core/zv_format.hpp"
 #include "program/zv_file_commands.hpp"
 #include "program/zv_meas_control.hpp"
 #include "program/zv_program.hpp"
@@ -86,48 +79,6 @@ private slots:
     shell.reset();
     program->daq.daqShutdown();
     program.reset();
-  }
-
-  void aSeriesRunsInTheWindow() {
-    meas()->startStop()->click();
-    QVERIFY(program->measuring);
-    QVERIFY(meas()->timer().isActive());
-    // Each real tick of the window's timer sees one more second of the tester.
-    for (int i = 0; i < 600 && valid() < 3; ++i) {
-      sim.advance(1.0);
-      QTest::qWait(meas()->timer().interval() + 5);
-    }
-    QCOMPARE(valid(), 3);
-    // While the fourth specimen is pulled, the window shows the measurement that runs.
-    for (int i = 0; i < 100 && program->processor.runningMeasurement()->status < 3; ++i) {
-      sim.advance(1.0);
-      QTest::qWait(meas()->timer().interval() + 5);
-    }
-    QCOMPARE(program->model.dataSet()->currentMeasurement, 3);
-    QVERIFY(meas()->curve()->count() > 0);
-    meas()->startStop()->click();
-    QVERIFY(!program->measuring);
-    QVERIFY(!meas()->timer().isActive());
-
-    // Back on the third pull: its curve, result and trigger are what the window shows.
-    meas()->rings()->measurementRing()->activated(2);
-    const Measurement& third = *program->model.measurementAt(0, 0, 2);
-    QCOMPARE(meas()->result()->text(), QString::fromStdString(formatFixed(third.force, 3)));
-    QCOMPARE(meas()->points()->text(), QString::number(third.pointCount));
-    QVERIFY(meas()->curve()->count() > 10);
-    QCOMPARE(meas()->statusText()->text(), QString("Measuring Valid"));
-    const int half = third.pointCount / 2;
-    meas()->cursorTo(half / 100.0);
-    QCOMPARE(meas()->cursorIndex(), half);
-    QCOMPARE(meas()->cursorForce()->text(),
-             QString::fromStdString(formatFixed(third.points[static_cast<std::size_t>(half)], 3)));
-
-    if (const char* shot = std::getenv("ZV_SCREENSHOT"); shot && *shot) {
-      // The finished pull with the cursor on the force it held after the tear-off.
-      meas()->cursorTo(third.pointCount * 0.85 / 100.0);
-      QTest::qWait(50);
-      QVERIFY(meas()->grab().save(QString::fromLocal8Bit(shot)));
-    }
   }
 
   // With ZV_TOUR_DIR set (scripts/screenshots.sh runs it on a real X server): an operator's
