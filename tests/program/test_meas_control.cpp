@@ -277,16 +277,6 @@ TEST_F(MeasControlFixture, StopBeforeTheTriggerGivesTheSlotBackAsItWas) {
   EXPECT_EQ(count(WindowId::Order, refresh::Values), 1);
 }
 
-TEST_F(MeasControlFixture, StopAfterTheTriggerKeepsTriggerStatus) {
-  ASSERT_EQ(0, startMeasuring(p));
-  measTimerTick(p);
-  measTimerTick(p); // the pull, no tear-off yet
-  ASSERT_EQ(meas(0).status, 3);
-  stopMeasuring(p);
-  EXPECT_EQ(meas(0).status, 3);
-  EXPECT_EQ(meas(0).inStatistics, 0);
-}
-
 TEST_F(MeasControlFixture, StopDuringTrackingWritesTheResultAndDoesNotAdvance) {
   acq.generator = [](int read) {
     std::vector<double> v;

@@ -206,25 +206,6 @@ TEST(Saving, MissingNameStopAndFailuresKeepTheChanges) {
   EXPECT_EQ(test::TestDir::readFile(rig.dir.file("K.DAT")), "old");
 }
 
-TEST(Saving, GraphAndBackupFailures) {
-  HandlerRig rig;
-  test::buildDataSet(rig.model, 1, 1, {1});
-  rig.change();
-  rig.files.setDataFile(rig.dir.file("G.BIN"));
-  rig.hooks.graphSaveResult = -2010;
-  EXPECT_EQ(rig.files.saveDataSet(), DfSaveGraph);
-  EXPECT_EQ(rig.ui.popups().back(), "File - Save|Fehler bei Speichern des Graphikfiles - Abbruch");
-  EXPECT_NE(rig.model.isChanged(), 0u); // still asks on closing
-
-  rig.hooks.graphSaveResult = 0;
-  rig.hooks.refreshResult = -1801;
-  EXPECT_EQ(rig.files.saveDataSet(), 0);
-  EXPECT_EQ(rig.ui.popups().back(),
-            "File - Save|Fehler bei Speichern der Backupfiles - Speichern wird fortgesetzt");
-  EXPECT_TRUE(rig.recorded(DfSaveBackup));
-  EXPECT_EQ(rig.model.isChanged(), 0u);
-}
-
 // ---- loading --------------------------------------------------------------------------------
 
 TEST(Loading, LoadsEitherFormatAndCallsBackupAndGraph) {
