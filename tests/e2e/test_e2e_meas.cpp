@@ -12,7 +12,6 @@
 #include "core/zv_calculate.hpp"
 #include "daq/zv_calibration.hpp"
 #include "program/zv_meas_control.hpp"
-#include "storage/zv_restore.hpp"
 
 namespace zv {
 namespace {
@@ -166,47 +165,6 @@ TEST_F(E2E, ATesterCalibratedOnHeldForcesFilesItsBreakForces) {
     EXPECT_NEAR(meas(k).force, broke, 0.005 * broke);
   }
   EXPECT_TRUE(ui.popups().empty()); // no warning about an uncalibrated piston any more
-}
-
-TEST_F(E2E, AReadFailureStopsTheSeriesWithTheDaqError) {
-  ASSERT_EQ(0, startMeasuring(p));
-  tick();
-  sim.setFaults(ZVSIM_FAULT_READ);
-  tick();
-  EXPECT_EQ(p.measParams.daqErrorState, 9);
-  sim.setFaults(0);
-  stopMeasuring(p);
-  EXPECT_FALSE(p.measuring);
-  EXPECT_EQ(meas(0).status, 0);
-  EXPECT_EQ(MeasErrDaqState, startMeasuring(p));
-}
-
-} // namespace
-} // namespace zv
-
-namespace zv {
-namespace {
-
-TEST_F(E2E, FinishedMeasurementsReachTheJournalWithTheirCurves) {
-  const auto dataFile = dir.write("order.DAT", "saved data set");
-  p.graphBackup.journal.SetBackupDir(dir.path() / "Backup" / "");
-  std::filesystem::create_directories(dir.path() / "Backup");
-  ASSERT_EQ(0, p.graphBackup.store.RefreshBackup(dataFile.string()));
-  ASSERT_EQ(0, startMeasuring(p));
-  ASSERT_TRUE(runUntil([&] { return valid() == 2; }));
-  stopMeasuring(p);
-
-  BackupJournal& journal = p.graphBackup.journal;
-  ASSERT_EQ(0, journal.OpenBackupFile());
-  std::vector<int> withCurve;
-  BackupObjectHeader h;
-  while (journal.ReadBackupHeader(h) > 0)
-    if (h.type == backup_type::MeasurementWithCurve)
-      withCurve.push_back(h.measurementIndex);
-  journal.CloseBackupFile();
-  EXPECT_FALSE(journal.damaged());
-  // Each finished pull went in at once with its curve, the stopped third slot as well.
-  EXPECT_EQ(withCurve, (std::vector<int>{0, 1, 2}));
 }
 
 } // namespace
