@@ -127,15 +127,6 @@ TEST_F(MeasControlFixture, StartWhileMeasuringIsRefusedWithAPlainPopup) {
   EXPECT_EQ(acq.starts.size(), 1u);
 }
 
-TEST_F(MeasControlFixture, OverwriteQuestionNamesTheSlotAndTheNextFreeOne) {
-  auto q = overwriteQuestion(p.lang, 4, 6);
-  EXPECT_EQ(q.title, "Zarvik - Start measurement");
-  EXPECT_EQ(q.text, "measuring No. 5 already exists !");
-  EXPECT_EQ(q.buttons,
-            (std::vector<std::string>{"Overwrite all further meas",
-                                      "Switching on the next free index : No: 8", "Abort"}));
-}
-
 TEST_F(MeasControlFixture, NextFreeIndexJumpsBehindTheLastUsedSlot) {
   slots(8);
   markUsed({5, 7});
