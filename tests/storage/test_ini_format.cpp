@@ -145,28 +145,6 @@ TEST(IniRead, CutsLongLinesAt255Characters) {
   EXPECT_EQ(Ini_ItemExists(doc, "s", "next"), 1);
 }
 
-TEST(IniRead, AllLineEndStylesReadTheSame) {
-  const std::string crlf = "; c\r\n[s]\r\na=1\r\n\r\n[t]\r\nb=\"x y\"\r\n";
-  std::string lf = crlf, cr = crlf, lfcr = crlf;
-  for (auto* s : {&lf, &cr, &lfcr}) {
-    std::string out;
-    for (std::size_t i = 0; i < crlf.size(); ++i) {
-      if (crlf[i] == '\r') {
-        out += s == &lf ? "\n" : s == &cr ? "\r" : "\n\r";
-        ++i;
-      } else {
-        out += crlf[i];
-      }
-    }
-    *s = out;
-  }
-  const std::string expected = text(parse(crlf));
-  EXPECT_EQ(text(parse(lf)), expected);
-  EXPECT_EQ(text(parse(cr)), expected);
-  EXPECT_EQ(text(parse(lfcr)), expected);
-  EXPECT_EQ(text(parse(crlf, 1)), expected);
-}
-
 TEST(IniRead, CommentsAttachToHeaderSectionsItemsAndTrailer) {
   const std::string file = "; header 1\r\n"
                            "; header 2\r\n"
@@ -301,13 +279,6 @@ TEST(IniWrite, DoublesAreWrittenWithTheDigitsThatReadBack) {
     expected += std::string("v = ") + written + "\r\n";
   }
   EXPECT_EQ(text(doc), expected + "\r\n");
-}
-
-TEST(IniWrite, HeaderAndTrailerWithoutSections) {
-  IniHandle doc = parse("; h\r\n\r\n; t\r\n");
-  EXPECT_EQ(text(doc), "; h\r\n\r\n; t\r\n");
-  IniHandle empty = Ini_New(0);
-  EXPECT_EQ(text(empty), "");
 }
 
 } // namespace
