@@ -155,6 +155,12 @@ TEST_F(DaqInit, FailuresGiveTheirStateAndRecord) {
     if (c.code == -1132) {
       EXPECT_EQ("Dev1", mp.deviceName);
     }
+    if (c.code == -1121) {
+      EXPECT_EQ("??", mp.deviceName);
+    }
+    if (c.record.size() == 1 && c.record[0].find("-201003") != std::string::npos) {
+      EXPECT_EQ("---", mp.daqVersionText); // the version query failed
+    }
     if (c.code == 0) {
       EXPECT_EQ(before, errorRecords(-1132).size()); // the driver worked; the loop did not follow
       continue;
