@@ -11,6 +11,7 @@
 
 #include "common/zv_fakes.hpp"
 #include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
 #include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_edit_ops.hpp"
@@ -24,15 +25,9 @@
 
 using namespace zv;
 
-class TestE2EMeasWindow : public QObject {
+class TestE2EMeasWindow : public QObject, test::ShellRig {
   Q_OBJECT
   test::SimControl sim{ZV_SIMDAQ_PATH};
-  test::TestDir dir;
-  test::FakeClock clock;
-  std::unique_ptr<MemoryRegistry> registry;
-  std::unique_ptr<QtUi> ui;
-  std::unique_ptr<Program> program;
-  std::unique_ptr<Shell> shell;
 
   MeasWindow* meas() { return static_cast<MeasWindow*>(shell->window(WindowId::Measurement)); }
   int valid() {
@@ -49,10 +44,7 @@ private slots:
     sim.reset();
     sim.useVirtualClock(1);
     sim.setSeed(0, 815);
-    registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());
-    ui = std::make_unique<QtUi>();
-    program = std::make_unique<Program>(*ui, clock, *registry, dir.path() / "");
-    program->startUp({"zarvik"});
+    newProgram();
     program->daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
     QCOMPARE(program->initAcquisition(), 0);
     for (int channel : {0, 1}) {
@@ -68,8 +60,7 @@ private slots:
     a.renumber();
     a.storageAt(0, 0)->speed = 300.0;
     program->dataLoaded = true;
-    shell = std::make_unique<Shell>(*program, *ui);
-    shell->openLogWindow();
+    openShell();
     program->logInit(shell->logWindow());
     shell->showWindow(WindowId::Measurement);
     meas()->resize(900, 580);

@@ -17,6 +17,7 @@
 #include "common/zv_fakes.hpp"
 #include "common/zv_modal.hpp"
 #include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
 #include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_program.hpp"
@@ -47,15 +48,10 @@ void answerBox(const QString& button, QString* text = nullptr) {
 
 } // namespace
 
-class TestCalibrationDialog : public QObject {
+class TestCalibrationDialog : public QObject, test::ShellRig {
   Q_OBJECT
   test::SimControl sim{ZV_SIMDAQ_PATH};
-  std::unique_ptr<test::TestDir> dir;
-  test::FakeClock clock;
   test::RecordingLog log;
-  std::unique_ptr<MemoryRegistry> registry;
-  std::unique_ptr<QtUi> ui;
-  std::unique_ptr<Program> program;
 
   static QString text(QWidget* w, const char* name) { return child<QLabel>(w, name)->text(); }
   static void type(QWidget* w, const char* name, double value) {
@@ -92,11 +88,8 @@ private slots:
     sim.reset();
     sim.useVirtualClock(1);
     sim.setSpikeRate(0.0);
-    dir = std::make_unique<test::TestDir>();
-    registry = std::make_unique<MemoryRegistry>((dir->path() / "").string());
-    ui = std::make_unique<QtUi>();
-    program = std::make_unique<Program>(*ui, clock, *registry, dir->path() / "fallback");
-    program->devices.createBoth(dir->path());
+    newProgram(false);
+    program->devices.createBoth(dir.path());
     program->reporter.setLogTarget(&log);
     program->daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
     QCOMPARE(program->initAcquisition(), 0);
@@ -105,8 +98,7 @@ private slots:
 
   void cleanup() {
     program->daq.daqShutdown();
-    program.reset();
-    dir.reset();
+    endProgram();
   }
 
   void locksRefuseInputAndCalibrationInBothLanguages() {

@@ -17,6 +17,7 @@
 #include "common/zv_fakes.hpp"
 #include "common/zv_modal.hpp"
 #include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_menu_table.hpp"
 #include "program/zv_program.hpp"
@@ -40,14 +41,6 @@ void answerPrompt(const QString& text, bool* seen = nullptr) {
       seen);
 }
 
-// Closes the next popup with OK and keeps its text.
-void confirmPopup(QString* text) {
-  test::onNextModal<QMessageBox>([text](QMessageBox* box) {
-    *text = box->text();
-    box->button(QMessageBox::Ok)->click();
-  });
-}
-
 QStringList rows(QListWidget* list) {
   QStringList out;
   for (int i = 0; i < list->count(); ++i)
@@ -56,13 +49,8 @@ QStringList rows(QListWidget* list) {
 }
 } // namespace
 
-class TestDeviceDialog : public QObject {
+class TestDeviceDialog : public QObject, test::ShellRig {
   Q_OBJECT
-  std::unique_ptr<test::TestDir> dir;
-  test::FakeClock clock;
-  std::unique_ptr<MemoryRegistry> registry;
-  std::unique_ptr<QtUi> ui;
-  std::unique_ptr<Program> program;
 
   static QString text(QWidget* w, const char* name) { return child<QPushButton>(w, name)->text(); }
   static void typeInto(QWidget* w, const char* name, const QString& value) {
@@ -75,17 +63,11 @@ private slots:
   void initTestCase() { test::installQuietMessageHandler(); }
 
   void init() {
-    dir = std::make_unique<test::TestDir>();
-    registry = std::make_unique<MemoryRegistry>((dir->path() / "").string());
-    ui = std::make_unique<QtUi>();
-    program = std::make_unique<Program>(*ui, clock, *registry, dir->path() / "fallback");
-    program->devices.createBoth(dir->path());
+    newProgram(false);
+    program->devices.createBoth(dir.path());
   }
 
-  void cleanup() {
-    program.reset();
-    dir.reset();
-  }
+  void cleanup() { endProgram(); }
 
   void addThroughThePromptRelabelsAndRedraws() {
     DeviceDialog dialog(*program, 0);
@@ -125,7 +107,7 @@ private slots:
   }
 
   void saveWritesTheDevicesFile() {
-    const auto path = dir->path() / "tester1.ZRK";
+    const auto path = dir.path() / "tester1.ZRK";
     TesterDevice& d = *program->devices.device(0);
     d.setFilePath(path);
     d.takeSavedChecksum();
@@ -151,7 +133,7 @@ private slots:
     DeviceDialog dialog(*program, 0);
     dialog.show();
     QString popup;
-    confirmPopup(&popup);
+    test::confirmPopup(&popup);
     typeInto(&dialog, "NAME", QString::fromUtf8("Prüfer €"));
     QVERIFY(popup.contains("Latin-1"));
     QCOMPARE(child<QLineEdit>(&dialog, "NAME")->text(), QString("---"));
@@ -161,7 +143,7 @@ private slots:
   }
 
   void loadButtonReadsTheChosenFileAndRedraws() {
-    const auto path = dir->path() / "other.ZRK";
+    const auto path = dir.path() / "other.ZRK";
     TesterDevice source;
     source.setName("From file");
     source.speeds.insert(42.0);

@@ -22,13 +22,6 @@ using namespace zv;
 
 namespace {
 
-void confirmPopup(QString* text) {
-  test::onNextModal<QMessageBox>([text](QMessageBox* box) {
-    *text = box->text();
-    box->button(QMessageBox::Ok)->click();
-  });
-}
-
 std::vector<std::string> entries(const Program& p) {
   return p.evaluations.entries();
 }
@@ -95,7 +88,7 @@ private slots:
     child<QPushButton>("DELETE")->click();
     QCOMPARE(rows().size(), 1);
     QString popup;
-    confirmPopup(&popup);
+    test::confirmPopup(&popup);
     child<QPushButton>("DELETE")->click();
     QCOMPARE(popup, QString("The list must at least contain one element"));
     QCOMPARE(rows().size(), 1);
@@ -120,7 +113,7 @@ private slots:
   void textsLatin1CannotHoldAreRefused() {
     open();
     QString popup;
-    confirmPopup(&popup);
+    test::confirmPopup(&popup);
     add(QString::fromUtf8("Ω1"));
     QVERIFY(popup.contains("Latin-1"));
     QCOMPARE(rows(), QStringList({"AU", "AX", "AZ"}));

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "common/zv_fakes.hpp"
+#include "common/zv_modal.hpp"
 #include "common/zv_qt_quiet.hpp"
 #include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
@@ -24,18 +25,6 @@
 #include "ui/zv_storage_window.hpp"
 
 using namespace zv;
-
-namespace {
-// Reads and closes the message box that opens next.
-void readNextPopup(QString* text) {
-  QTimer::singleShot(0, [=] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      *text = box->text();
-      box->accept();
-    }
-  });
-}
-} // namespace
 
 class TestTables : public QObject, test::ShellRig {
   Q_OBJECT
@@ -120,7 +109,7 @@ private slots:
       QVERIFY(f.edit);
       const std::string before = f.stored();
       QString popup;
-      readNextPopup(&popup);
+      test::confirmPopup(&popup);
       f.edit->setFocus();
       QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, chinese);
       QApplication::sendEvent(f.edit, &typed);
