@@ -8,6 +8,7 @@
 
 #include "common/zv_fake_ui.hpp"
 #include "common/zv_fakes.hpp"
+#include "common/zv_reporting.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_dataset.hpp"
 #include "platform/zv_latin1.hpp"
@@ -31,24 +32,10 @@ private:
   int stopAt_;
 };
 
-struct ModelRig {
-  TestDir dir;
-  FakeClock clock;
-  ScriptedUi ui;
-  ErrorLog errorLog{clock, dir.path() / "log"};
-  Reporter reporter{errorLog, ui};
-  RecordingLog log;
-  Language lang;
+struct ModelRig : Reporting {
   DataSetModel model{reporter, lang};
 
-  ModelRig() { reporter.setLogTarget(&log); }
-
-  bool logged(const std::string& part) const { return log.text.find(part) != std::string::npos; }
-  // The error log file, for checking which codes were recorded.
-  std::string errorLogText() const { return TestDir::readFile(errorLog.path()); }
-  bool recorded(int code) const {
-    return errorLogText().find("\t" + std::to_string(code) + "\t") != std::string::npos;
-  }
+  ModelRig() : Reporting("log") {}
 };
 
 // S samples of T storages holding counts[(i * T + j) % counts.size()] measurements each;

@@ -13,6 +13,7 @@
 #include "common/zv_datafile_driver.hpp"
 #include "common/zv_dataset_describe.hpp"
 #include "common/zv_fake_ui.hpp"
+#include "common/zv_reporting.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_dataset.hpp"
 #include "storage/zv_datafile.hpp"
@@ -64,20 +65,12 @@ struct GraphBackupWorld {
   }
 };
 
-struct GraphBackupFixture : ::testing::Test {
-  TestDir dir;
-  FakeClock clock;
-  ErrorLog errorLog{clock, dir.path()};
-  ScriptedUi ui;
-  RecordingLog log;
-  Reporter reporter{errorLog, ui};
-  Language lang;
+struct GraphBackupFixture : ::testing::Test, Reporting {
   FaultyFileSystem fs;
   std::unique_ptr<GraphBackupWorld> world;
   std::filesystem::path dataFile;
 
   GraphBackupFixture() {
-    reporter.setLogTarget(&log);
     world = std::make_unique<GraphBackupWorld>(reporter, ui, lang, fs, dir.path());
     dataFile = dir.path() / "ORDER.BIN";
   }

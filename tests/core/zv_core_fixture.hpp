@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "common/zv_fake_ui.hpp"
+#include "common/zv_reporting.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_dataset.hpp"
 
@@ -68,21 +69,11 @@ public:
   }
 };
 
-struct ModelFixture : ::testing::Test {
-  TestDir dir;
-  FakeClock clock;
-  ErrorLog errorLog{clock, dir.path()};
-  ScriptedUi ui;
-  RecordingLog log;
-  Reporter reporter{errorLog, ui};
-  Language lang;
+struct ModelFixture : ::testing::Test, Reporting {
   DataSetModel model{reporter, lang};
   RecordingBackup backup;
 
-  ModelFixture() {
-    reporter.setLogTarget(&log);
-    model.setBackupSink(&backup);
-  }
+  ModelFixture() { model.setBackupSink(&backup); }
 
   // The way a new data set is built.
   void newDataSet(int samples, int storages) {

@@ -191,22 +191,6 @@ TEST_P(CrashTest, KilledDuringASessionEverythingComesBack) {
   EXPECT_EQ(expected, place.read("restored.txt"));
 }
 
-TEST_P(CrashTest, KilledInTheMiddleOfASeriesTheFinishedPullsComeBack) {
-  ASSERT_NO_FATAL_FAILURE(prepare(place));
-  const std::string data = place.data();
-  const ChildRun session = place.run("session", "3", "READY");
-  ASSERT_TRUE(session.killed()) << session.output;
-  EXPECT_EQ(3, session.count("PULL "));
-  EXPECT_EQ(data, place.data());
-
-  const ChildRun restart = place.run("restart", "0");
-  expectCleanStart(restart);
-  const std::string expected = place.read("expected.txt");
-  EXPECT_EQ(expected, place.read("restored.txt"));
-  EXPECT_NE(place.read("prepared.txt"), expected);
-  EXPECT_TRUE(everyResultHasItsCurve(place.read("restored.txt")));
-}
-
 TEST_P(CrashTest, EndingAtTheQuestionKeepsTheBackupForLater) {
   ASSERT_NO_FATAL_FAILURE(killedSession());
   const std::string data = place.data();

@@ -30,6 +30,7 @@
 #include "common/zv_dataset_describe.hpp"
 #include "common/zv_fakes.hpp"
 #include "common/zv_sim_control.hpp"
+#include "common/zv_timer_panel.hpp"
 #include "platform/zv_silent_ui.hpp"
 #include "program/zv_file_commands.hpp"
 #include "program/zv_meas_control.hpp"
@@ -103,13 +104,7 @@ public:
   std::optional<CopyTarget> copyParameters() override { return std::nullopt; }
 };
 
-class TimerPanel final : public MeasPanelPort {
-public:
-  void setMeasTimer(bool, double) override {}
-  void setGraphSpans(double, double) override {}
-  void showMeasCurve(const Measurement&, double) override {}
-  void placeTriggerCursor(int) override {}
-};
+using test::TimerPanel;
 
 // The real file system, except that the process is killed with SIGKILL after a set number of
 // changing calls (open for writing, write, fsync, close, rename, remove) once armed. The call

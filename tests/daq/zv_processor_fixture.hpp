@@ -7,6 +7,7 @@
 #include "common/zv_fake_ui.hpp"
 #include "common/zv_fakes.hpp"
 #include "common/zv_meas_fakes.hpp"
+#include "common/zv_reporting.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_dataset.hpp"
 #include "core/zv_meas_params.hpp"
@@ -14,14 +15,7 @@
 
 namespace zv::test {
 
-struct ProcessorFixture : ::testing::Test {
-  TestDir dir;
-  FakeClock clock;
-  ErrorLog errorLog{clock, dir.path()};
-  ScriptedUi ui;
-  RecordingLog log;
-  Reporter reporter{errorLog, ui};
-  Language lang;
+struct ProcessorFixture : ::testing::Test, Reporting {
   DataSetModel model{reporter, lang};
   MeasParams params;
   ScriptedAcquisition acq;
@@ -31,7 +25,6 @@ struct ProcessorFixture : ::testing::Test {
   bool finished = false; // a tick finished the run
 
   ProcessorFixture() {
-    reporter.setLogTarget(&log);
     for (auto& list : testers.pistons)
       for (int i = 0; i < list.count(); ++i)
         calibrate(*list.piston(i));

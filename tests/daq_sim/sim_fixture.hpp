@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "common/zv_fake_ui.hpp"
+#include "common/zv_reporting.hpp"
 #include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_meas_params.hpp"
@@ -19,16 +20,9 @@
 
 namespace zv::test {
 
-class SimDaqTest : public ::testing::Test {
+class SimDaqTest : public ::testing::Test, public Reporting {
 protected:
   SimControl sim{ZV_SIMDAQ_PATH};
-  TestDir dir;
-  FakeClock clock;
-  ErrorLog errorLog{clock, dir.path()};
-  ScriptedUi ui;
-  RecordingLog log;
-  Reporter reporter{errorLog, ui};
-  Language lang;
   MeasParams mp;
   Daq daq{mp, reporter, lang};
 
@@ -38,16 +32,9 @@ protected:
     sim.reset();
     sim.setFaults(0);
     sim.useVirtualClock(1);
-    reporter.setLogTarget(&log);
     daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
   }
 
-  std::string errorLogText() const {
-    std::ifstream in(errorLog.path(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
   // Records of the error log that carry the code, one string each.
   std::vector<std::string> errorRecords(int code) const {
     std::vector<std::string> out;

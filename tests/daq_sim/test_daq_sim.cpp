@@ -1,5 +1,7 @@
 // Start-up detection, connection test and channel-select outputs, through the real driver
 // binding against the simulated acquisition box.
+#include <functional>
+
 #include <gmock/gmock.h>
 
 #include "sim_fixture.hpp"
@@ -62,89 +64,124 @@ TEST_F(DaqInit, OfflineTouchesNeitherDriverNorLog) {
   EXPECT_EQ(-99, daq.daqRemote(1, 0));
 }
 
-TEST_F(DaqInit, MissingDriverLibraryIsStateTwo) {
-  daq.setLibraryCandidates({dir.file("libnot-a-driver.so").string()});
-  EXPECT_EQ(2, daq.daqInit());
-  EXPECT_EQ("Check DAQ Connection...Error\n"
-            "DAQ driver NIDAQ not installed\n",
-            log.text);
-  EXPECT_TRUE(ui.popups().empty());
-  EXPECT_FALSE(ui.waitCursor);
-  EXPECT_EQ("??", mp.productType);
-  const auto records = errorRecords(-1120);
-  ASSERT_EQ(1u, records.size());
-  EXPECT_THAT(records[0], HasSubstr("\t-1120\t-1\tDAQ\t"));
-  EXPECT_THAT(records[0], HasSubstr("libnot-a-driver.so"));
-  // reportMessage records the user-facing line too.
+// Each way the start-up check can fail: its state, the error record behind it (the driver's
+// code where there is one), the lines written and no task left open.
+TEST_F(DaqInit, FailuresGiveTheirStateAndRecord) {
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    int state;
+    int code; // the error record's code; 0: none of -1132
+    std::vector<std::string> record;
+    std::vector<std::string> writes;
+    const char* product;
+  };
+  const std::vector<Case> cases = {
+      {"missing library",
+       [this] { daq.setLibraryCandidates({dir.file("libnot-a-driver.so").string()}); },
+       2,
+       -1120,
+       {"\t-1120\t-1\tDAQ\t", "libnot-a-driver.so"},
+       {},
+       "??"},
+      {"library lacks a function",
+       [this] { daq.setLibraryCandidates({ZV_SIMDAQ_LACKING_PATH}); },
+       2,
+       -1120,
+       {"DAQmxReadDigitalU8"},
+       {},
+       nullptr},
+      {"version query",
+       [this] { sim.setFaults(ZVSIM_FAULT_VERSION); },
+       2,
+       -1120,
+       {"\t-1120\t-201003\tDAQ\t"},
+       {},
+       nullptr},
+      {"no device", [this] { sim.setFaults(ZVSIM_FAULT_NODEVICE); }, 6, -1121, {}, {}, nullptr},
+      {"other product",
+       [this] { sim.setFaults(ZVSIM_FAULT_PRODUCT); },
+       6,
+       -1132,
+       {"\t-1132\t0\tDAQ\t"},
+       {},
+       "PCI-6221"}, // no driver error behind it
+      {"only unsupported devices",
+       [this] {
+         sim.clearDevices();
+         sim.addDevice("Dev1", "PCI-6221", 7);
+         sim.addDevice("Dev2", "PCI-6229", 8);
+       },
+       6,
+       -1132,
+       {"\t-1132\t0\tDAQ\t"},
+       {},
+       "PCI-6221"},
+      {"connection test",
+       [this] { sim.setFaults(ZVSIM_FAULT_CONTEST); },
+       6,
+       0,
+       {},
+       {"Dev1/port1/line0=1", "Dev1/port1/line0=0"},
+       nullptr},
+      {"channel select",
+       [this] { sim.setFaults(ZVSIM_FAULT_SELECT); },
+       11,
+       -1137,
+       {"simulated digital output failure"},
+       {},
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim.reset();
+    sim.setFaults(0);
+    sim.useVirtualClock(1);
+    daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
+    sim.clearWrites();
+    mp.daqErrorState = 0; // a pending error skips the detection
+    const std::size_t before = errorRecords(c.code ? c.code : -1132).size();
+    c.arrange();
+    EXPECT_EQ(c.state, daq.daqInit());
+    EXPECT_EQ(c.state, mp.daqErrorState);
+    EXPECT_FALSE(ui.waitCursor);
+    EXPECT_EQ(0, sim.openTasks());
+    if (c.state != 11) {
+      EXPECT_EQ(c.writes, sim.writes());
+    }
+    if (c.product) {
+      EXPECT_EQ(c.product, mp.productType);
+    }
+    if (c.code == -1132) {
+      EXPECT_EQ("Dev1", mp.deviceName);
+    }
+    if (c.code == -1121) {
+      EXPECT_EQ("??", mp.deviceName);
+    }
+    if (c.record.size() == 1 && c.record[0].find("-201003") != std::string::npos) {
+      EXPECT_EQ("---", mp.daqVersionText); // the version query failed
+    }
+    if (c.code == 0) {
+      EXPECT_EQ(before, errorRecords(-1132).size()); // the driver worked; the loop did not follow
+      continue;
+    }
+    const auto records = errorRecords(c.code);
+    ASSERT_EQ(before + 1, records.size());
+    for (const std::string& part : c.record)
+      EXPECT_THAT(records.back(), HasSubstr(part));
+    if (c.code == -1132) { // an unknown product gets no channel select
+      sim.clearWrites();
+      EXPECT_EQ(0, daq.daqSelectChannel(selectmode::Channel0));
+      EXPECT_THAT(sim.writes(), IsEmpty());
+    }
+  }
   EXPECT_THAT(errorLogText(), HasSubstr("Init Hardware\tDAQ driver NIDAQ not installed"));
-}
-
-TEST_F(DaqInit, DriverLibraryLackingAFunctionIsStateTwo) {
-  daq.setLibraryCandidates({ZV_SIMDAQ_LACKING_PATH});
-  EXPECT_EQ(2, daq.daqInit());
-  EXPECT_FALSE(daq.driver().library().loaded());
-  const auto records = errorRecords(-1120);
-  ASSERT_EQ(1u, records.size());
-  EXPECT_THAT(records[0], HasSubstr("DAQmxReadDigitalU8"));
 }
 
 TEST_F(DaqInit, BindingFallsBackToTheNextCandidate) {
   daq.setLibraryCandidates({ZV_SIMDAQ_LACKING_PATH, ZV_SIMDAQ_PATH});
   EXPECT_EQ(0, daq.daqInit());
   EXPECT_EQ(ZV_SIMDAQ_PATH, daq.driver().library().path());
-}
-
-TEST_F(DaqInit, FailingVersionQueryIsStateTwo) {
-  sim.setFaults(ZVSIM_FAULT_VERSION);
-  EXPECT_EQ(2, daq.daqInit());
-  const auto records = errorRecords(-1120);
-  ASSERT_EQ(1u, records.size());
-  EXPECT_THAT(records[0], HasSubstr("\t-1120\t-201003\tDAQ\t"));
-  EXPECT_EQ("---", mp.daqVersionText);
-}
-
-TEST_F(DaqInit, NoDeviceIsStateSix) {
-  sim.setFaults(ZVSIM_FAULT_NODEVICE);
-  EXPECT_EQ(6, daq.daqInit());
-  EXPECT_EQ(1u, errorRecords(-1121).size());
-  EXPECT_EQ("??", mp.deviceName);
-  EXPECT_EQ("Check DAQ Connection...Error\nNo connection to ZARVIK DAQ Interface\n", log.text);
-  EXPECT_THAT(sim.writes(), IsEmpty());
-}
-
-TEST_F(DaqInit, OtherProductFailsTheTestAndGetsNoChannelSelect) {
-  sim.setFaults(ZVSIM_FAULT_PRODUCT);
-  EXPECT_EQ(6, daq.daqInit());
-  EXPECT_EQ("PCI-6221", mp.productType);
-  EXPECT_EQ(1u, errorRecords(-1132).size());
-  EXPECT_THAT(sim.writes(), IsEmpty());
-  EXPECT_EQ(0, daq.daqSelectChannel(selectmode::Channel0));
-  EXPECT_THAT(sim.writes(), IsEmpty());
-}
-
-TEST_F(DaqInit, FailedConnectionTestIsStateSixWithoutChannelSelect) {
-  sim.setFaults(ZVSIM_FAULT_CONTEST);
-  EXPECT_EQ(6, daq.daqInit());
-  EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line0=1", "Dev1/port1/line0=0"));
-  EXPECT_EQ(0, sim.openTasks());
-  EXPECT_TRUE(errorRecords(-1132).empty()); // the driver worked; the loop did not follow
-}
-
-TEST_F(DaqInit, FailedChannelSelectIsStateEleven) {
-  sim.setFaults(ZVSIM_FAULT_SELECT);
-  EXPECT_EQ(11, daq.daqInit());
-  const auto records = errorRecords(-1137);
-  ASSERT_EQ(1u, records.size());
-  EXPECT_THAT(records[0], HasSubstr("simulated digital output failure"));
-  EXPECT_STREQ("No connection to ZARVIK DAQ Interface", daq.daqStateText(11));
-  EXPECT_EQ(0, sim.openTasks());
-}
-
-TEST_F(DaqInit, GermanStateTextInTheLog) {
-  lang.language = 0;
-  sim.setFaults(ZVSIM_FAULT_NODEVICE);
-  daq.daqInit();
-  EXPECT_EQ("Check DAQ Connection...Error\nKeine Verbindung zum ZARVIK Interface\n", log.text);
 }
 
 TEST_F(DaqInit, TakesTheFirstSupportedDeviceOfSeveral) {
@@ -159,15 +196,6 @@ TEST_F(DaqInit, TakesTheFirstSupportedDeviceOfSeveral) {
   EXPECT_EQ(-1, sim.lineLevel("Dev1/port1/line2"));
 }
 
-TEST_F(DaqInit, OnlyUnsupportedDevicesFailLikeAnotherProduct) {
-  sim.clearDevices();
-  sim.addDevice("Dev1", "PCI-6221", 7);
-  sim.addDevice("Dev2", "PCI-6229", 8);
-  EXPECT_EQ(6, daq.daqInit());
-  EXPECT_EQ("Dev1", mp.deviceName);
-  EXPECT_EQ("PCI-6221", mp.productType);
-}
-
 TEST_F(DaqInit, LongDeviceNameIsCutToItsFieldButStillDriven) {
   sim.clearDevices();
   sim.addDevice("PullOffTesterInterfaceBox", "USB-6210", 1);
@@ -176,35 +204,25 @@ TEST_F(DaqInit, LongDeviceNameIsCutToItsFieldButStillDriven) {
   EXPECT_EQ(1, sim.lineLevel("PullOffTesterInterfaceBox/port1/line2"));
 }
 
-TEST_F(DaqInit, ChannelSelectLineStatesOfTheUsb6210) {
-  ASSERT_EQ(0, daq.daqInit());
+TEST_F(DaqInit, ChannelSelectLineStatesOfBothProducts) {
   struct Case {
     int mode, a, b;
   };
-  for (Case c : {Case{1, 1, 0}, Case{2, 0, 1}, Case{3, 1, 1}, Case{0, 0, 0}, Case{9, 0, 0}}) {
-    sim.clearWrites();
-    EXPECT_EQ(0, daq.daqSelectChannel(c.mode));
-    EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line2=" + std::to_string(c.a),
-                                          "Dev1/port1/line1=" + std::to_string(c.b)))
-        << "mode " << c.mode;
-  }
-  EXPECT_EQ(0, sim.openTasks());
-}
-
-TEST_F(DaqInit, ChannelSelectLineStatesOfTheDaqPad6015) {
-  sim.clearDevices();
-  sim.addDevice("Dev1", "DAQPad-6015", 0x00C0FFEE);
-  ASSERT_EQ(0, daq.daqInit());
-  EXPECT_EQ("DAQPad-6015", mp.productType);
-  struct Case {
-    int mode, a, b;
-  };
-  for (Case c : {Case{1, 1, 0}, Case{2, 0, 1}, Case{3, 1, 1}, Case{4, 0, 0}}) {
-    sim.clearWrites();
-    EXPECT_EQ(0, daq.daqSelectChannel(c.mode));
-    EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port0/line0=" + std::to_string(c.a),
-                                          "Dev1/port0/line1=" + std::to_string(c.b)))
-        << "mode " << c.mode;
+  for (const char* product : {"USB-6210", "DAQPad-6015"}) {
+    SCOPED_TRACE(product);
+    const bool pad = product[0] == 'D';
+    sim.clearDevices();
+    sim.addDevice("Dev1", product, 1);
+    ASSERT_EQ(0, daq.daqInit());
+    const std::string a = pad ? "Dev1/port0/line0=" : "Dev1/port1/line2=";
+    const std::string b = pad ? "Dev1/port0/line1=" : "Dev1/port1/line1=";
+    for (Case c : {Case{1, 1, 0}, Case{2, 0, 1}, Case{3, 1, 1}, Case{0, 0, 0}, Case{9, 0, 0}}) {
+      sim.clearWrites();
+      EXPECT_EQ(0, daq.daqSelectChannel(c.mode));
+      EXPECT_THAT(sim.writes(), ElementsAre(a + std::to_string(c.a), b + std::to_string(c.b)))
+          << "mode " << c.mode;
+    }
+    EXPECT_EQ(0, sim.openTasks());
   }
 }
 

@@ -96,20 +96,6 @@ TEST_F(Signal, RisesAtThePullSpeedThenHoldsTheBreakForce) {
   EXPECT_NEAR(0.0, slope(v, reached, v.size()) * 100.0, 1e-4);
 }
 
-TEST_F(Signal, NextAcquisitionStartsANewSpecimen) {
-  sim.setSpikeRate(0.0);
-  sim.setBreakForce(0, 1.0);
-  daq.announcePullSpeed(0, 500.0);
-  const std::vector<double> a = record(0, 100, 10.0);
-  EXPECT_NEAR(1.0, a.back(), 0.02);
-  const std::vector<double> b = record(0, 100, 0.5);
-  ASSERT_FALSE(b.empty());
-  EXPECT_LT(*std::max_element(b.begin(), b.end()), 0.02); // idle again, no held force
-  int count = 0;
-  sim.specimen(0, nullptr, nullptr, nullptr, &count);
-  EXPECT_EQ(2, count);
-}
-
 TEST_F(Signal, RandomBreakForcesFollowTheSeed) {
   auto heldForces = [&](std::uint32_t seed) {
     sim.reset();
@@ -160,18 +146,6 @@ TEST_F(Signal, AHeldForceFollowsTheTestersOutputLineFromWhenItIsPut) {
   EXPECT_EQ(0, daq.daqStop());
 }
 
-TEST_F(Signal, TestersOnTheTwoInputsAreIndependent) {
-  sim.setSpikeRate(0.0);
-  sim.setBreakForce(0, 5.0);
-  sim.setBreakForce(1, 1.5);
-  daq.announcePullSpeed(0, 1000.0);
-  daq.announcePullSpeed(1, 1000.0);
-  const std::vector<double> t2 = record(1, 100, 8.0);
-  EXPECT_NEAR(1.5, t2.back(), 0.02);
-  const std::vector<double> t1 = record(0, 100, 10.0);
-  EXPECT_NEAR(5.0, t1.back(), 0.02);
-}
-
 TEST_F(Signal, SpikesAreSingleSamples) {
   sim.setSpikeRate(0.01);
   sim.setBreakForce(0, 0.5);
@@ -201,29 +175,6 @@ TEST_F(Signal, SpikesAreSingleSamples) {
   const double expected = 0.01 * static_cast<double>(v.size() - from);
   EXPECT_GT(spikes, expected * 0.6);
   EXPECT_LT(spikes, expected * 1.4);
-}
-
-TEST_F(Signal, WithoutSpikesTheIdleOutputIsOnlyNoise) {
-  sim.setSpikeRate(0.0);
-  const std::vector<double> v = record(0, 1000, 0.5);
-  const double m = mean(v, 0, v.size());
-  double var = 0;
-  for (double x : v)
-    var += (x - m) * (x - m);
-  const double sd = std::sqrt(var / static_cast<double>(v.size()));
-  EXPECT_GT(sd, 0.0002); // there is noise
-  EXPECT_LT(sd, 0.002);
-}
-
-TEST_F(Signal, RealTimeClockRunsWhenNotVirtual) {
-  sim.useVirtualClock(0);
-  sim.setTimeScale(20.0);
-  double rate = 0;
-  ASSERT_EQ(0, daq.daqStart(0, 10.0, 10, rate));
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  // At least 0.6 s of simulated time at 10 samples per second; a lower bound only.
-  EXPECT_GE(daq.daqRead(), 5);
-  EXPECT_EQ(0, daq.daqStop());
 }
 
 } // namespace

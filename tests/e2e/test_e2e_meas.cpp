@@ -8,26 +8,15 @@
 #include "common/zv_fake_ui.hpp"
 #include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
+#include "common/zv_timer_panel.hpp"
 #include "core/zv_calculate.hpp"
 #include "daq/zv_calibration.hpp"
 #include "program/zv_meas_control.hpp"
-#include "storage/zv_restore.hpp"
 
 namespace zv {
 namespace {
 
-class TimerPanel : public MeasPanelPort {
-public:
-  bool on = false;
-  double interval = 0.0;
-  void setMeasTimer(bool enabled, double seconds) override {
-    on = enabled;
-    interval = seconds;
-  }
-  void setGraphSpans(double, double) override {}
-  void showMeasCurve(const Measurement&, double) override {}
-  void placeTriggerCursor(int) override {}
-};
+using test::TimerPanel;
 
 struct E2E : ::testing::Test {
   test::SimControl sim{ZV_SIMDAQ_PATH};
@@ -176,113 +165,6 @@ TEST_F(E2E, ATesterCalibratedOnHeldForcesFilesItsBreakForces) {
     EXPECT_NEAR(meas(k).force, broke, 0.005 * broke);
   }
   EXPECT_TRUE(ui.popups().empty()); // no warning about an uncalibrated piston any more
-}
-
-TEST_F(E2E, StopBeforeTheTriggerLeavesInvalid) {
-  ASSERT_EQ(0, startMeasuring(p));
-  tick(); // half a second: the tester has not started pulling yet
-  ASSERT_EQ(meas(0).status, 2);
-  stopMeasuring(p);
-  EXPECT_EQ(meas(0).status, 0);
-  EXPECT_EQ(meas(0).inStatistics, 0);
-  EXPECT_EQ(p.data.model.measurementCount(0, 0), 1);
-}
-
-TEST_F(E2E, StopDuringTrackingWritesTheResultAndDoesNotAdvance) {
-  p.meas.params.dPostTrigTime = 3.0; // a long tracking time to stop in
-  p.meas.params.dPollTime = 0.1;
-  ASSERT_EQ(0, startMeasuring(p));
-  ASSERT_TRUE(runUntil([&] { return p.meas.processor.state() == PULLED_OFF; }));
-  tick();
-  ASSERT_EQ(p.meas.processor.state(), PULLED_OFF);
-  stopMeasuring(p);
-  EXPECT_EQ(meas(0).status, 5);
-  EXPECT_NEAR(meas(0).force, breakForces[1], 0.02);
-  EXPECT_EQ(p.data.model.measurementCount(0, 0), 1);
-  EXPECT_EQ(p.meas.processor.runningSelection().measurement, 0);
-  int count = 0;
-  sim.breakForce(0, &count);
-  EXPECT_EQ(count, 1); // no second specimen was started
-}
-
-TEST_F(E2E, OverwriteQuestionAnswers) {
-  // A first pull fills slot 1.
-  ASSERT_EQ(0, startMeasuring(p));
-  ASSERT_TRUE(runUntil([&] { return meas(0).status == 5; }));
-  stopMeasuring(p);
-  const double first = meas(0).force;
-  p.data.model.dataSet()->currentMeasurement = 0;
-
-  // Abort: nothing starts, nothing changes.
-  ui.askAnswers.push_back(AbortStart);
-  EXPECT_EQ(MeasCtlCancelled, startMeasuring(p));
-  EXPECT_EQ(meas(0).force, first);
-  EXPECT_EQ(sim.availableSamples(), -1);
-
-  // Next free index: the series goes to slot 2 (the stopped slot 2 is free again).
-  ui.askAnswers.push_back(NextFreeIndex);
-  ASSERT_EQ(0, startMeasuring(p));
-  EXPECT_EQ(p.meas.processor.runningSelection().measurement, 1);
-  ASSERT_TRUE(runUntil([&] { return meas(1).status == 5; }));
-  stopMeasuring(p);
-  EXPECT_EQ(meas(0).force, first);
-
-  // Overwrite: slot 1 gets the new specimen's force.
-  p.data.model.dataSet()->currentMeasurement = 0;
-  ui.askAnswers.push_back(OverwriteAll);
-  ASSERT_EQ(0, startMeasuring(p));
-  EXPECT_EQ(p.meas.processor.runningSelection().measurement, 0);
-  int before = 0;
-  sim.breakForce(0, &before);
-  ASSERT_TRUE(runUntil([&] { return p.meas.processor.runningSelection().measurement == 1; }));
-  stopMeasuring(p);
-  EXPECT_EQ(meas(0).status, 5);
-  EXPECT_NEAR(meas(0).force, breakForces[before], 0.02);
-  EXPECT_NE(meas(0).force, first);
-  ASSERT_EQ(ui.shown.size(), 3u);
-  EXPECT_EQ(ui.shown[0].text, "measuring No. 1 already exists !");
-  EXPECT_EQ(ui.shown[0].buttons[1], "Switching on the next free index : No: 2");
-}
-
-TEST_F(E2E, AReadFailureStopsTheSeriesWithTheDaqError) {
-  ASSERT_EQ(0, startMeasuring(p));
-  tick();
-  sim.setFaults(ZVSIM_FAULT_READ);
-  tick();
-  EXPECT_EQ(p.meas.params.daqErrorState, 9);
-  sim.setFaults(0);
-  stopMeasuring(p);
-  EXPECT_FALSE(p.isMeasuring());
-  EXPECT_EQ(meas(0).status, 0);
-  EXPECT_EQ(MeasErrDaqState, startMeasuring(p));
-}
-
-} // namespace
-} // namespace zv
-
-namespace zv {
-namespace {
-
-TEST_F(E2E, FinishedMeasurementsReachTheJournalWithTheirCurves) {
-  const auto dataFile = dir.write("order.DAT", "saved data set");
-  p.data.graphBackup.journal.SetBackupDir(dir.path() / "Backup" / "");
-  std::filesystem::create_directories(dir.path() / "Backup");
-  ASSERT_EQ(0, p.data.graphBackup.store.RefreshBackup(dataFile.string()));
-  ASSERT_EQ(0, startMeasuring(p));
-  ASSERT_TRUE(runUntil([&] { return valid() == 2; }));
-  stopMeasuring(p);
-
-  BackupJournal& journal = p.data.graphBackup.journal;
-  ASSERT_EQ(0, journal.OpenBackupFile());
-  std::vector<int> withCurve;
-  BackupObjectHeader h;
-  while (journal.ReadBackupHeader(h) > 0)
-    if (h.type == backup_type::MeasurementWithCurve)
-      withCurve.push_back(h.measurementIndex);
-  journal.CloseBackupFile();
-  EXPECT_FALSE(journal.damaged());
-  // Each finished pull went in at once with its curve, the stopped third slot as well.
-  EXPECT_EQ(withCurve, (std::vector<int>{0, 1, 2}));
 }
 
 } // namespace

@@ -1,26 +1,20 @@
-// The real measurement window offscreen on the simulated testers: Start on the toggle, the
-// window's own timer drives the series while the virtual clock runs, Stop on the toggle.
-// With ZV_SCREENSHOT set to a file name, the window is saved there after the run.
+// Pictures for the documentation (scripts/screenshots.sh, on a real X server): the real
+// measurement window on the simulated testers, its own timer driving an operator's series while
+// the virtual clock runs. Not a ctest test: the window's wiring is tests/ui/test_meas_window's,
+// the series end to end test_e2e_meas's.
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QLineSeries>
 #include <QPushButton>
-#include <QScatterSeries>
 #include <QTest>
 #include <QTimer>
-#include <QValueAxis>
-#include <cmath>
-#include <cstdlib>
 
 #include "common/zv_fakes.hpp"
 #include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
 #include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_edit_ops.hpp"
-#include "core/zv_format.hpp"
 #include "program/zv_file_commands.hpp"
 #include "program/zv_meas_control.hpp"
 #include "program/zv_program.hpp"
@@ -31,15 +25,9 @@
 
 using namespace zv;
 
-class TestE2EMeasWindow : public QObject {
+class TestE2EMeasWindow : public QObject, test::ShellRig {
   Q_OBJECT
   test::SimControl sim{ZV_SIMDAQ_PATH};
-  test::TestDir dir;
-  test::FakeClock clock;
-  std::unique_ptr<MemoryRegistry> registry;
-  std::unique_ptr<QtUi> ui;
-  std::unique_ptr<Program> program;
-  std::unique_ptr<Shell> shell;
 
   MeasWindow* meas() { return static_cast<MeasWindow*>(shell->window(WindowId::Measurement)); }
   int valid() {
@@ -56,10 +44,7 @@ private slots:
     sim.reset();
     sim.useVirtualClock(1);
     sim.setSeed(0, 815);
-    registry = std::make_unique<MemoryRegistry>((dir.path() / "").string());
-    ui = std::make_unique<QtUi>();
-    program = std::make_unique<Program>(*ui, clock, *registry, dir.path() / "");
-    program->startUp({"zarvik"});
+    newProgram();
     program->meas.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
     QCOMPARE(program->initAcquisition(), 0);
     for (int channel : {0, 1}) {
@@ -75,8 +60,7 @@ private slots:
     a.renumber();
     a.storageAt(0, 0)->speed = 300.0;
     program->data.files.markLoaded();
-    shell = std::make_unique<Shell>(*program, *ui);
-    shell->openLogWindow();
+    openShell();
     program->logInit(shell->logWindow());
     shell->showWindow(WindowId::Measurement);
     meas()->resize(900, 580);
@@ -86,48 +70,6 @@ private slots:
     shell.reset();
     program->meas.daq.daqShutdown();
     program.reset();
-  }
-
-  void aSeriesRunsInTheWindow() {
-    meas()->startStop()->click();
-    QVERIFY(program->isMeasuring());
-    QVERIFY(meas()->timer().isActive());
-    // Each real tick of the window's timer sees one more second of the tester.
-    for (int i = 0; i < 600 && valid() < 3; ++i) {
-      sim.advance(1.0);
-      QTest::qWait(meas()->timer().interval() + 5);
-    }
-    QCOMPARE(valid(), 3);
-    // While the fourth specimen is pulled, the window shows the measurement that runs.
-    for (int i = 0; i < 100 && program->meas.processor.runningMeasurement()->status < 3; ++i) {
-      sim.advance(1.0);
-      QTest::qWait(meas()->timer().interval() + 5);
-    }
-    QCOMPARE(program->data.model.dataSet()->currentMeasurement, 3);
-    QVERIFY(meas()->curve()->count() > 0);
-    meas()->startStop()->click();
-    QVERIFY(!program->isMeasuring());
-    QVERIFY(!meas()->timer().isActive());
-
-    // Back on the third pull: its curve, result and trigger are what the window shows.
-    meas()->rings()->measurementRing()->activated(2);
-    const Measurement& third = *program->data.model.measurementAt(0, 0, 2);
-    QCOMPARE(meas()->result()->text(), QString::fromStdString(formatFixed(third.force, 3)));
-    QCOMPARE(meas()->points()->text(), QString::number(third.pointCount));
-    QVERIFY(meas()->curve()->count() > 10);
-    QCOMPARE(meas()->statusText()->text(), QString("Measuring Valid"));
-    const int half = third.pointCount / 2;
-    meas()->cursorTo(half / 100.0);
-    QCOMPARE(meas()->cursorIndex(), half);
-    QCOMPARE(meas()->cursorForce()->text(),
-             QString::fromStdString(formatFixed(third.points[static_cast<std::size_t>(half)], 3)));
-
-    if (const char* shot = std::getenv("ZV_SCREENSHOT"); shot && *shot) {
-      // The finished pull with the cursor on the force it held after the tear-off.
-      meas()->cursorTo(third.pointCount * 0.85 / 100.0);
-      QTest::qWait(50);
-      QVERIFY(meas()->grab().save(QString::fromLocal8Bit(shot)));
-    }
   }
 
   // With ZV_TOUR_DIR set (scripts/screenshots.sh runs it on a real X server): an operator's

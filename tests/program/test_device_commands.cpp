@@ -66,13 +66,6 @@ TEST_F(DeviceCommandsFixture, StartUpLoadsBothConfiguredFiles) {
   EXPECT_TRUE(ui.shown.empty());
 }
 
-TEST_F(DeviceCommandsFixture, StartUpWithoutConfiguredPathsKeepsTheBuiltInLists) {
-  program.loadDeviceFiles();
-  EXPECT_TRUE(log.lines.empty());
-  EXPECT_EQ((std::vector<double>{100, 200, 300}), values(device(1).speeds));
-  EXPECT_EQ(dir.path(), device(1).directory);
-}
-
 TEST_F(DeviceCommandsFixture, StartUpResetsTheDevicesAndTheDataSetUsesTheShownOnesLists) {
   device(1).setName("stale");
   program.meas.devices.setShownDevice(1);
@@ -144,52 +137,11 @@ TEST_F(DeviceCommandsFixture, AddPromptsInsertsAndRelabels) {
   EXPECT_EQ((std::vector<double>{1, 2, 2.5, 3}), values(device(0).areas));
   EXPECT_EQ((std::vector<double>{100, 200, 250, 300}), values(device(0).speeds));
   ASSERT_EQ(3u, ui.shown.size());
-  EXPECT_EQ("Setup - Data acquisition", ui.shown[0].title);
-  EXPECT_EQ("Please entering piston value in [kN]", ui.shown[0].text);
   EXPECT_EQ("Please entering contact area in [mm2]", ui.shown[1].text);
-  EXPECT_EQ("Please entering piston speed in [N/s]", ui.shown[2].text);
   EXPECT_TRUE(setup.changed());
   EXPECT_STREQ("Save", setup.okLabel());
   EXPECT_TRUE(setup.abortVisible());
   EXPECT_EQ(3, backup.count);
-}
-
-TEST_F(DeviceCommandsFixture, AddRefusesValuesThatAreNotPositive) {
-  DeviceSetup setup(program, 0);
-  ui.promptAnswers = {std::string("no number"), std::string("0"), std::string("-4"), std::nullopt,
-                      std::string("")};
-  EXPECT_EQ(ListInvalidValue, setup.add(DeviceSetup::List::Areas));
-  EXPECT_EQ(ListInvalidValue, setup.add(DeviceSetup::List::Areas));
-  EXPECT_EQ(ListInvalidValue, setup.add(DeviceSetup::List::Speeds));
-  EXPECT_EQ(ListPromptCancelled, setup.add(DeviceSetup::List::Pistons));
-  EXPECT_EQ(ListPromptCancelled, setup.add(DeviceSetup::List::Pistons));
-  EXPECT_EQ((std::vector<double>{1, 2, 3}), values(device(0).areas));
-  EXPECT_EQ((std::vector<double>{100, 200, 300}), values(device(0).speeds));
-  EXPECT_EQ(3u, popups().size());
-  EXPECT_FALSE(setup.changed());
-  EXPECT_STREQ("Close", setup.okLabel());
-}
-
-TEST_F(DeviceCommandsFixture, DeleteRemovesTheSelectedEntryButNeverTheLast) {
-  DeviceSetup setup(program, 0);
-  setup.select(DeviceSetup::List::Speeds, 1);
-  EXPECT_EQ(0, setup.remove(DeviceSetup::List::Speeds));
-  EXPECT_EQ((std::vector<double>{100, 300}), values(device(0).speeds));
-  setup.select(DeviceSetup::List::Speeds, 7); // past the end: the last entry
-  EXPECT_EQ(0, setup.remove(DeviceSetup::List::Speeds));
-  EXPECT_EQ((std::vector<double>{100}), values(device(0).speeds));
-  EXPECT_EQ(ListLastEntry, setup.remove(DeviceSetup::List::Speeds));
-  EXPECT_EQ((std::vector<double>{100}), values(device(0).speeds));
-  EXPECT_EQ(std::vector<std::string>{"Input Error|The list must at least contain one element"},
-            popups());
-
-  program.setLanguage(0);
-  setup.select(DeviceSetup::List::Pistons, 0);
-  EXPECT_EQ(0, setup.remove(DeviceSetup::List::Pistons));
-  EXPECT_EQ(0, setup.remove(DeviceSetup::List::Pistons));
-  EXPECT_EQ(ListLastEntry, setup.remove(DeviceSetup::List::Pistons));
-  EXPECT_EQ((std::vector<double>{30}), values(device(0).pistons));
-  EXPECT_EQ("Eingabefehler|Die Liste mu\xdf mindestens ein Element enthalten", popups().back());
 }
 
 TEST_F(DeviceCommandsFixture, AbortRestoresTheDeviceAsItWasOpened) {
@@ -288,31 +240,6 @@ TEST_F(DeviceCommandsFixture, FailedSaveKeepsTheChangesAndTheSessionOpen) {
   fs.clearFaults();
   EXPECT_TRUE(setup.ok());
   EXPECT_NE(std::string::npos, dir.read("dev1.ZRK").find("\"new name\""));
-}
-
-TEST_F(DeviceCommandsFixture, LoadWhileChangedAsksAndAbortKeepsEverything) {
-  device(0).setFilePath(dir.write("a.ZRK", deviceText("A", "0 0 10 10 0 1 0 1")));
-  program.loadDeviceFiles();
-  dir.write("b.ZRK", deviceText("B", "0 0 99 10 0 1 0 1"));
-  DeviceSetup setup(program, 0);
-  setup.setName("edited");
-
-  program.setLanguage(0);
-  ui.askAnswers = {1};
-  EXPECT_EQ(DeviceRefused, setup.load());
-  ASSERT_EQ(1u, ui.shown.size());
-  EXPECT_EQ("Laden Ger\xe4tedatei", ui.shown[0].title);
-  EXPECT_EQ("\xc4nderungen in der Ger\xe4tedatei wurden noch nicht gespeichert"
-            "                 \nBitte zuerst speichern oder Laden abbrechen",
-            ui.shown[0].text);
-  EXPECT_EQ("edited", device(0).name);
-  EXPECT_TRUE(setup.changed());
-  // The refused load is logged a second time with the device's path.
-  ASSERT_EQ(1u, log.lines.size());
-  EXPECT_EQ(" Fehler bei Laden der Ger\xe4tedatei: '" + dir.file("a.ZRK").string() + "' - ",
-            log.lines[0]);
-  setup.abort();
-  EXPECT_EQ("A", device(0).name);
 }
 
 TEST_F(DeviceCommandsFixture, LoadedFileIsWhatAbortReturnsTo) {

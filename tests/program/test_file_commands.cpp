@@ -348,33 +348,6 @@ TEST(Configuration, DataFileSettingsReachTheFileHandling) {
   EXPECT_EQ(rig.ui.fileDialogs.back().defaultName, "New.DAT");
 }
 
-TEST(Restore, ABackupLeftByACrashIsReloadedThroughTheFileHandling) {
-  test::TestDir dir;
-  test::FakeClock clock;
-  MemoryRegistry registry((dir.path() / "").string());
-  const auto file = dir.file("Crash.BIN");
-  {
-    test::ScriptedUi ui;
-    Program first(ui, clock, registry, dir.path() / "fallback" / "");
-    first.startUp({"zarvik"});
-    test::buildDataSet(first.data.model, 2, 2, {1});
-    first.data.files.setDataFile(file);
-    ASSERT_EQ(first.data.files.saveDataSet(), 0);
-    ASSERT_EQ(first.data.model.addSamples(4), 0); // journalled at once; then the "crash"
-  }
-  test::ScriptedUi ui;
-  Program second(ui, clock, registry, dir.path() / "fallback" / "");
-  second.startUp({"zarvik"});
-  ui.askAnswers = {0, 0};  // reload; overwrite the data file with the restored data set
-  ui.fileAnswers = {file}; // save it to its own file
-  EXPECT_EQ(second.reloadBackupAtStart(), 0);
-  EXPECT_EQ(ui.fileDialogs.size(), 1u);
-  EXPECT_EQ(ui.fileDialogs[0].defaultName, "Crash.BIN");
-  second.data.files.setDataFile(file);
-  ASSERT_EQ(second.data.files.loadDataSetReport(0), 0);
-  EXPECT_EQ(second.data.model.sampleCount(), 4);
-}
-
 // ---- Edit -----------------------------------------------------------------------------------
 
 TEST(EditAdd, AppendsAndRefreshes) {

@@ -127,24 +127,6 @@ TEST_F(MeasControlFixture, StartWhileMeasuringIsRefusedWithAPlainPopup) {
   EXPECT_EQ(acq.starts.size(), 1u);
 }
 
-TEST_F(MeasControlFixture, OverwriteQuestionInBothLanguages) {
-  auto en = overwriteQuestion(p.lang, 4, 6);
-  EXPECT_EQ(en.title, "Zarvik - Start measurement");
-  EXPECT_EQ(en.text, "measuring No. 5 already exists !");
-  EXPECT_EQ(en.buttons,
-            (std::vector<std::string>{"Overwrite all further meas",
-                                      "Switching on the next free index : No: 8", "Abort"}));
-  p.setLanguage(0);
-  auto de = overwriteQuestion(p.lang, 4, 6);
-  EXPECT_EQ(de.title, "Zarvik - Messung starten");
-  EXPECT_EQ(de.text, "Messung Nr. 5 existiert bereits !");
-  EXPECT_EQ(de.buttons[0], "Alle folgenden Messungen \xFC"
-                           "berschreiben");
-  EXPECT_EQ(de.buttons[1], "Auf den n\xE4"
-                           "chsten freien Mess-Index Nr. 8 schalten");
-  EXPECT_EQ(de.buttons[2], "Abbrechen");
-}
-
 TEST_F(MeasControlFixture, NextFreeIndexJumpsBehindTheLastUsedSlot) {
   slots(8);
   markUsed({5, 7});
@@ -284,16 +266,6 @@ TEST_F(MeasControlFixture, StopBeforeTheTriggerGivesTheSlotBackAsItWas) {
   // Every window that shows the slot redraws it.
   EXPECT_EQ(count(WindowId::Storage, refresh::Values), 1);
   EXPECT_EQ(count(WindowId::Order, refresh::Values), 1);
-}
-
-TEST_F(MeasControlFixture, StopAfterTheTriggerKeepsTriggerStatus) {
-  ASSERT_EQ(0, startMeasuring(p));
-  measTimerTick(p);
-  measTimerTick(p); // the pull, no tear-off yet
-  ASSERT_EQ(meas(0).status, 3);
-  stopMeasuring(p);
-  EXPECT_EQ(meas(0).status, 3);
-  EXPECT_EQ(meas(0).inStatistics, 0);
 }
 
 TEST_F(MeasControlFixture, StopDuringTrackingWritesTheResultAndDoesNotAdvance) {

@@ -136,11 +136,6 @@ TEST_F(ProgramFixture, LogFileLivesInTheUserDirectory) {
   EXPECT_EQ("ZARVIK Data base/Piston control  -  Version:  :  6. 4", lines[1]);
 }
 
-TEST_F(ProgramFixture, VersionFields) {
-  EXPECT_EQ(" 6. 4", Program::versionText());
-  EXPECT_EQ("    3", Program::programCodeText());
-}
-
 TEST_F(ProgramFixture, EditorGetsThePathWithBlanksAsOneArgument) {
   const auto spaced = dir.path() / "my user dir";
   std::filesystem::create_directories(spaced);
@@ -200,15 +195,6 @@ TEST_F(ProgramFixture, ExitIsRefusedWhileMeasuring) {
   program->meas.processor.setMeasuring(false);
   EXPECT_TRUE(program->requestExit());
   EXPECT_EQ(1, backup.calls);
-}
-
-TEST_F(ProgramFixture, GermanTexts) {
-  make(userDir());
-  program->setLanguage(0);
-  EXPECT_EQ("Schließen", latin1ToUtf8(program->texts[GeneralText::Close]));
-  EXPECT_EQ("Datensatz schließen", latin1ToUtf8(program->texts[MessageText::CloseDataSetTitle]));
-  program->setLanguage(1);
-  EXPECT_STREQ("Close Data Set", program->texts[MessageText::CloseDataSetTitle]);
 }
 
 } // namespace

@@ -102,25 +102,6 @@ TEST_F(Workdir, WithoutRegistryEntryNothingIsReadAndShutdownSaysSo) {
   EXPECT_EQ(program->quitRequested(), 1);
 }
 
-TEST_F(Workdir, ChangedSettingsSurviveARestart) {
-  writeConfig("; kept\r\n\r\n[Mine]\r\nx = 1\r\n");
-  start(userDir());
-  program->setLanguage(0);
-  program->singlePanel = 0;
-  program->data.recentFilePath = "/d/last.DAT";
-  configTargets(*program).display->orderWindow.left = 0.125;
-  program->shutdownProgram();
-  EXPECT_EQ(config().rfind("; kept\r\n\r\n[Mine]\r\nx = 1\r\n\r\n[INFO]\r\n", 0), 0u);
-
-  log.lines.clear();
-  start(userDir());
-  EXPECT_EQ(program->lang.language, 0);
-  EXPECT_EQ(program->singlePanel, 0);
-  EXPECT_EQ(program->data.recentFilePath, "/d/last.DAT");
-  EXPECT_EQ(configTargets(*program).display->orderWindow.left, 0.125);
-  EXPECT_TRUE(log.lines.empty()) << "a saved configuration loads without complaint";
-}
-
 TEST_F(Workdir, AFailedSaveAtShutdownKeepsTheOldFileAndIsLogged) {
   writeConfig("[INFO]\r\nMaximale Probenzahl = 30\r\n[ABRISS_LISTE]\r\nA = \"AU\"\r\n");
   start(userDir());
@@ -199,24 +180,6 @@ TEST_F(SetUserDirectory, ACompleteDirectoryOnlyReloads) {
   EXPECT_TRUE(ui.popups().empty());
   EXPECT_EQ(registry.readIniFilePath(), (target() / "").string());
   EXPECT_EQ(configTargets(*program).limits->maxMeasurements, 55);
-}
-
-TEST_F(SetUserDirectory, GermanTexts) {
-  program->setLanguage(0);
-  ui.directoryAnswers.push_back(target());
-  ui.fileAnswers.push_back(std::nullopt);
-  setUserDirectory(*program);
-  EXPECT_EQ(ui.shown[0].title, "Auswahl Benutzer Verzeichnis f\xFCr Speichern der Konfiguration "
-                               "und Tempor\xE4rer File");
-  EXPECT_EQ(ui.popups(),
-            (std::vector<std::string>{
-                "Auswahl Benutzer Verzeichnis|Verzeichnis Backup ist nicht vorhanden. Es wird "
-                "neu erstellt",
-                "Auswahl Benutzer Verzeichnis|Verzeichnis Graph ist nicht vorhanden. Es wird "
-                "neu erstellt",
-                "Auswahl Benutzer Verzeichnis|ZARVIK.INI ist nicht vorhanden. Bitte aus "
-                "Sicherungsverzeichnis kopieren"}));
-  EXPECT_EQ(ui.fileDialogs[0].title, "Kopieren ZARVIK.INI File");
 }
 
 TEST_F(SetUserDirectory, NoCopyMeansNoConfigurationAndNoFileAtShutdown) {

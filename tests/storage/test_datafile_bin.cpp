@@ -1,5 +1,5 @@
-// The binary data set file: exact layout, both record layouts, limits, corrupt files, and the
-// replacement of the target through TEMP.BIN.
+// The binary data set file: exact layout, both record layouts, limits, corrupt files, the stop
+// button, and a write-protected target.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -416,46 +416,6 @@ TEST(BinaryFile, StopWhileLoadingReturnsOne) {
   EXPECT_EQ(stop.seen, (std::vector<int>{33, 66}));
 }
 
-TEST(BinaryFile, FailuresWhileReplacingKeepTheOldTarget) {
-  for (auto fault : {FaultyFileSystem::Op::Write, FaultyFileSystem::Op::Sync,
-                     FaultyFileSystem::Op::Close, FaultyFileSystem::Op::Rename}) {
-    ModelRig rig;
-    test::buildDataSet(rig.model, 3, 3, {2});
-    FaultyFileSystem fs;
-    BinaryDataFile file(rig.model, rig.reporter, rig.lang, fs);
-    const auto p = rig.dir.write("F.BIN", "old");
-    fs.failOn(fault, std::errc::io_error);
-    int r = file.openBinaryWriteFile(p);
-    if (r == 0) {
-      const int w = file.writeBinaryDataSet(3, 3, nullptr);
-      const int c = file.closeBinaryWriteFile(w != 0);
-      r = w < 0 ? w : c;
-    }
-    EXPECT_LT(r, 0);
-    EXPECT_EQ(test::TestDir::readFile(p), "old");
-    EXPECT_FALSE(std::filesystem::exists(rig.dir.file("TEMP.BIN")));
-  }
-}
-
-TEST(BinaryFile, SavingThroughALinkReplacesItsFileWithTheOldMode) {
-  namespace fs = std::filesystem;
-  BinRig rig;
-  test::buildDataSet(rig.model, 2, 2, {1});
-  fs::create_directories(rig.dir.path() / "shared");
-  const auto real = rig.dir.write("shared/ORDER.BIN", "old");
-  const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                    fs::perms::group_write;
-  fs::permissions(real, mode);
-  const auto link = rig.dir.file("ORDER.BIN");
-  fs::create_symlink(real, link);
-  ASSERT_EQ(rig.save(link), 0);
-  EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, mode);
-  EXPECT_EQ(test::TestDir::readFile(real).size(), 260u + 2 * (34 + 2 * (86 + 94)));
-  EXPECT_FALSE(fs::exists(rig.dir.file("TEMP.BIN")));
-  EXPECT_FALSE(fs::exists(rig.dir.path() / "shared" / "TEMP.BIN"));
-}
-
 TEST(BinaryFile, WriteProtectedTargetIsRefusedBeforeWriting) {
   ModelRig rig;
   test::buildDataSet(rig.model, 1, 1, {1});
@@ -467,15 +427,6 @@ TEST(BinaryFile, WriteProtectedTargetIsRefusedBeforeWriting) {
   EXPECT_TRUE(rig.logged("openBinaryWriteFile() OpenFile()"));
   EXPECT_FALSE(file.writeFileOpen());
   EXPECT_EQ(test::TestDir::readFile(p), "old");
-}
-
-TEST(BinaryFile, ATargetNamedLikeTheTemporaryFileIsStillReplacedSafely) {
-  BinRig rig;
-  test::buildDataSet(rig.model, 1, 1, {1});
-  const auto p = rig.dir.write("temp.bin", "old");
-  EXPECT_NE(BinaryDataFile::tempPathFor(p).filename(), p.filename());
-  ASSERT_EQ(rig.save(p), 0);
-  EXPECT_EQ(test::TestDir::readFile(p).size(), 260u + 34 + 180);
 }
 
 } // namespace

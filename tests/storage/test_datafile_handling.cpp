@@ -92,32 +92,23 @@ TEST(FileDialogs, ANameWithoutDataExtensionGetsTheSaveExtension) {
 }
 
 TEST(FileDialogs, AnExistingFileIsOverwrittenOnlyWhenConfirmed) {
-  for (int language : {1, 0}) {
-    HandlerRig rig(language);
-    const auto taken = rig.dir.write("Taken.BIN", "x");
-    // Choose new file -> the dialog again; then overwrite.
-    rig.ui.fileAnswers = {taken, taken};
-    rig.ui.askAnswers = {1, 0};
-    ASSERT_EQ(rig.files.selectSaveFile(), 1);
-    EXPECT_EQ(rig.ui.fileDialogs.size(), 2u);
-    EXPECT_EQ(rig.ui.fileDialogs[1].defaultName, "Taken.BIN");
-    const test::Shown& q = rig.ui.shown[1];
-    ASSERT_EQ(q.kind, "ask");
-    if (language == 1) {
-      EXPECT_EQ(q.title, "Save");
-      EXPECT_EQ(q.text, "File -" + taken.string() + "-\n exists");
-      EXPECT_EQ(q.buttons, (std::vector<std::string>{"Overwriting", "Choosing new file", "Abort"}));
-    } else {
-      EXPECT_EQ(q.title, "Speichern");
-      EXPECT_EQ(q.text, "Datei -" + taken.string() + "-\n vorhanden");
-      EXPECT_EQ(q.buttons, (std::vector<std::string>{"Überschreiben"_l1, "Neue Datei wählen"_l1,
-                                                     "Abbrechen"}));
-    }
-    // Abort cancels.
-    rig.ui.fileAnswers = {taken};
-    rig.ui.askAnswers = {2};
-    EXPECT_EQ(rig.files.selectSaveFile(), 0);
-  }
+  HandlerRig rig;
+  const auto taken = rig.dir.write("Taken.BIN", "x");
+  // Choose new file -> the dialog again; then overwrite.
+  rig.ui.fileAnswers = {taken, taken};
+  rig.ui.askAnswers = {1, 0};
+  ASSERT_EQ(rig.files.selectSaveFile(), 1);
+  EXPECT_EQ(rig.ui.fileDialogs.size(), 2u);
+  EXPECT_EQ(rig.ui.fileDialogs[1].defaultName, "Taken.BIN");
+  const test::Shown& q = rig.ui.shown[1];
+  ASSERT_EQ(q.kind, "ask");
+  EXPECT_EQ(q.title, "Save");
+  EXPECT_EQ(q.text, "File -" + taken.string() + "-\n exists");
+  EXPECT_EQ(q.buttons, (std::vector<std::string>{"Overwriting", "Choosing new file", "Abort"}));
+  // Abort cancels.
+  rig.ui.fileAnswers = {taken};
+  rig.ui.askAnswers = {2};
+  EXPECT_EQ(rig.files.selectSaveFile(), 0);
 }
 
 TEST(FileDialogs, TheBackupDirectoryIsRefused) {
@@ -211,25 +202,6 @@ TEST(Saving, MissingNameStopAndFailuresKeepTheChanges) {
   EXPECT_EQ(rig.files.saveDataSet(), DfSaveWrite);
   EXPECT_TRUE(rig.recorded(DfTextClose));
   EXPECT_EQ(test::TestDir::readFile(rig.dir.file("K.DAT")), "old");
-}
-
-TEST(Saving, GraphAndBackupFailures) {
-  HandlerRig rig;
-  test::buildDataSet(rig.model, 1, 1, {1});
-  rig.change();
-  rig.files.setDataFile(rig.dir.file("G.BIN"));
-  rig.hooks.graphSaveResult = -2010;
-  EXPECT_EQ(rig.files.saveDataSet(), DfSaveGraph);
-  EXPECT_EQ(rig.ui.popups().back(), "File - Save|Fehler bei Speichern des Graphikfiles - Abbruch");
-  EXPECT_NE(rig.model.isChanged(), 0u); // still asks on closing
-
-  rig.hooks.graphSaveResult = 0;
-  rig.hooks.refreshResult = -1801;
-  EXPECT_EQ(rig.files.saveDataSet(), 0);
-  EXPECT_EQ(rig.ui.popups().back(),
-            "File - Save|Fehler bei Speichern der Backupfiles - Speichern wird fortgesetzt");
-  EXPECT_TRUE(rig.recorded(DfSaveBackup));
-  EXPECT_EQ(rig.model.isChanged(), 0u);
 }
 
 // ---- loading --------------------------------------------------------------------------------
@@ -424,25 +396,17 @@ TEST(Closing, WithoutTitleOrChangesNothingIsAsked) {
   EXPECT_TRUE(rig.ui.shown.size() == 2u); // the two progress dialogs of the saves only
 }
 
-TEST(Closing, TheSaveQuestionInBothLanguages) {
-  for (int language : {1, 0}) {
-    HandlerRig rig(language);
-    rig.savedDataSet("Q.BIN");
-    rig.change();
-    rig.ui.askAnswers = {0}; // Abort
-    EXPECT_EQ(rig.files.closeDataSet("Titel"), ClearAborted);
-    EXPECT_TRUE(rig.model.hasDataSet());
-    const test::Shown& q = rig.ui.shown.back();
-    EXPECT_EQ(q.title, "Titel");
-    if (language == 1) {
-      EXPECT_EQ(q.text,
-                "Data Set was changed!\n\nSave or Reject Changes\nbefore closing the dataset!");
-      EXPECT_EQ(q.buttons, (std::vector<std::string>{"Abort", "Save\nDataset", "Reject\nChanges"}));
-    } else {
-      EXPECT_EQ(q.buttons, (std::vector<std::string>{"Abbruch", "Datensatz\nspeichern",
-                                                     "Änderungen\nverwerfen"_l1}));
-    }
-  }
+TEST(Closing, TheSaveQuestionAndItsAbort) {
+  HandlerRig rig;
+  rig.savedDataSet("Q.BIN");
+  rig.change();
+  rig.ui.askAnswers = {0}; // Abort
+  EXPECT_EQ(rig.files.closeDataSet("Titel"), ClearAborted);
+  EXPECT_TRUE(rig.model.hasDataSet());
+  const test::Shown& q = rig.ui.shown.back();
+  EXPECT_EQ(q.title, "Titel");
+  EXPECT_EQ(q.text, "Data Set was changed!\n\nSave or Reject Changes\nbefore closing the dataset!");
+  EXPECT_EQ(q.buttons, (std::vector<std::string>{"Abort", "Save\nDataset", "Reject\nChanges"}));
 }
 
 TEST(Closing, SaveSavesThenCloses_RejectClosesWithoutSaving) {

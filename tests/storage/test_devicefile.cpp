@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "common/zv_fake_ui.hpp"
+#include "common/zv_reporting.hpp"
 #include "common/zv_testdir.hpp"
 #include "core/zv_crc16.hpp"
 #include "platform/zv_latin1.hpp"
@@ -44,30 +45,6 @@ const std::string defaultFileText =
     "Geschw.-2 = 200\r\n"
     "Geschw.-3 = 300\r\n"
     "\r\n";
-
-TEST(DeviceChecksum, IsCrc16Mcrf4xx) {
-  EXPECT_EQ(0x6F91, crc16Mcrf4xx("123456789", 9));
-  EXPECT_EQ(0xFFFF, crc16Mcrf4xx("", 0));
-  TesterDevice d;
-  const std::string image = d.image();
-  EXPECT_EQ(crc16Mcrf4xx(image.data(), image.size()), d.checksum());
-}
-
-TEST(DeviceChecksum, ImageHasAFixedLayout) {
-  TesterDevice d;
-  // name 80, serial 80, path length 4, three lists with a count each: pistons 24 + 6 * 8 +
-  // 2 * 4 bytes, speeds and areas 24 + 8 bytes per entry.
-  EXPECT_EQ(80u + 80 + 4 + 4 + 3 * 80 + 4 + 3 * 32 + 4 + 3 * 32, d.image().size());
-  const std::string image = d.image();
-  EXPECT_EQ('-', image[0]);
-  EXPECT_EQ('\0', image[3]);
-  EXPECT_EQ('0', image[80]);
-  // Two records built apart (different memory, different history) give the same bytes.
-  TesterDevice other;
-  other.setName("something long enough to need memory of its own, surely");
-  other.setName("---");
-  EXPECT_EQ(image, other.image());
-}
 
 TEST(DeviceChecksum, EveryFieldCounts) {
   std::vector<std::function<void(TesterDevice&)>> edits = {
@@ -122,27 +99,6 @@ TEST(DeviceChecksum, AnEditWithTheSameChecksumStillCounts) {
   ASSERT_FALSE(twin.empty());
   EXPECT_EQ(saved, d.checksum());
   EXPECT_TRUE(d.changed());
-}
-
-TEST(TesterDevices, BuiltInValuesAndLookups) {
-  TesterDevices devices("/opt/zarvik");
-  ASSERT_NE(nullptr, devices.device(0));
-  ASSERT_NE(nullptr, devices.device(1));
-  EXPECT_EQ(nullptr, devices.device(2));
-  EXPECT_EQ(nullptr, devices.device(-1));
-  for (int i = 0; i < DeviceCount; ++i) {
-    const TesterDevice& d = *devices.device(i);
-    EXPECT_EQ(i, d.index);
-    EXPECT_EQ("---", d.name);
-    EXPECT_EQ("000", d.serialNumber);
-    EXPECT_EQ((std::vector<double>{10, 20, 30}), values(d.pistons));
-    EXPECT_EQ((std::vector<double>{100, 200, 300}), values(d.speeds));
-    EXPECT_EQ((std::vector<double>{1, 2, 3}), values(d.areas));
-    EXPECT_TRUE(d.fileName.empty());
-    EXPECT_TRUE(d.path.empty());
-    EXPECT_EQ(std::filesystem::path("/opt/zarvik"), d.directory);
-    EXPECT_FALSE(d.changed());
-  }
 }
 
 TEST(TesterDevices, ShownDeviceServesItsLists) {
@@ -208,19 +164,10 @@ TEST(DeviceText, DefaultDeviceFile) {
   EXPECT_EQ(defaultFileText, deviceFileText(d));
 }
 
-struct DeviceFileFixture : ::testing::Test {
-  test::TestDir dir;
-  test::FakeClock clock;
-  ErrorLog errorLog{clock, dir.path()};
-  test::ScriptedUi ui;
-  test::RecordingLog log;
-  Reporter reporter{errorLog, ui};
-  Language lang;
+struct DeviceFileFixture : ::testing::Test, test::Reporting {
   FaultyFileSystem fs;
   DeviceFileContext ctx{ui, reporter, lang, fs};
   TesterDevices devices{dir.path()};
-
-  DeviceFileFixture() { reporter.setLogTarget(&log); }
 
   TesterDevice& device(int i = 0) { return *devices.device(i); }
   // Points device i at a hand-written file and loads it without asking.
@@ -273,17 +220,6 @@ TEST_F(DeviceFileFixture, MissingAreaSectionLoadsTheRestAndKeepsTheAreas) {
   EXPECT_FALSE(device().changed());
   EXPECT_EQ(std::vector<std::string>{"Error when opening the Device File"}, log.lines);
   EXPECT_NE(std::string::npos, test::TestDir::readFile(errorLog.path()).find("-7"));
-}
-
-TEST_F(DeviceFileFixture, MissingPistonSectionReadsOnlyTheIdentity) {
-  ASSERT_EQ(DevicePistons, loadText("[GERAETEKENNUNG]\nName = \"T1\"\n"
-                                    "[ABZUGGESCHWINDIGKEIT_LISTE]\nGeschw.-1 = 120\n"
-                                    "[PROBENFLAECHE_LISTE]\na = 50\n"));
-  EXPECT_EQ("T1", device().name);
-  EXPECT_EQ("000", device().serialNumber); // absent: unchanged
-  EXPECT_EQ((std::vector<double>{10, 20, 30}), values(device().pistons));
-  EXPECT_EQ((std::vector<double>{100, 200, 300}), values(device().speeds));
-  EXPECT_EQ((std::vector<double>{1, 2, 3}), values(device().areas));
 }
 
 TEST_F(DeviceFileFixture, UnusableSpeedsStopTheLoadBeforeTheAreas) {

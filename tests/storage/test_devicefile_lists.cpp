@@ -238,21 +238,6 @@ TEST(ListSave, WritesNumberedKeysInListOrder) {
   EXPECT_EQ(IniNoDocument, saveSpeedList(nullptr, speeds));
 }
 
-TEST(ListSave, RoundTripKeepsValuesAndOrder) {
-  SpeedList speeds;
-  speeds.insert(0.1 + 0.2);
-  speeds.insert(1e-7);
-  speeds.insert(123456.789);
-  IniHandle doc = Ini_New(0);
-  ASSERT_EQ(0, saveSpeedList(doc, speeds));
-  auto back = parse(written(doc));
-  SpeedList loaded;
-  ASSERT_EQ(0, loadSpeedList(back, loaded));
-  ASSERT_EQ(speeds.count(), loaded.count());
-  for (int i = 0; i < speeds.count(); ++i)
-    EXPECT_NEAR(*speeds.valueAt(i), *loaded.valueAt(i), 1e-15 * *speeds.valueAt(i));
-}
-
 TEST(EvaluationListIni, LoadCutsDropsRepeatsAndSorts) {
   auto doc = parse("[ABRISS_LISTE]\nAbriss-1 = \"AX\"\nAbriss-2 = \"AU\"\nAbriss-3 = \"AX\"\n"
                    "Abriss-4 = \"abcdefghijklmnopqrstuvwxyz\"\nAbriss-5 = \"\"\n");
@@ -287,22 +272,6 @@ TEST(EvaluationListIni, SaveReplacesEverySectionOfTheName) {
             "Abriss-4 = \"B1\"\r\n\r\n",
             written(doc));
   EXPECT_EQ(IniNoDocument, saveEvaluationList(nullptr, list));
-}
-
-TEST(SkippedItems, LogTextNamesSectionKeyAndValueInBothLanguages) {
-  Language english;
-  Language german{0};
-  SkippedListItem item{"KOLBEN_LISTE", "Kolben-2", "0 0 x", Reason::BadPistonLine};
-  EXPECT_EQ("List entry skipped, not a valid piston line: [KOLBEN_LISTE] Kolben-2 = \"0 0 x\"",
-            skippedItemText(item, english));
-  EXPECT_EQ("Listeneintrag \xfc"
-            "bersprungen, keine g\xfc"
-            "ltige Kolbenzeile: [KOLBEN_LISTE] "
-            "Kolben-2 = \"0 0 x\"",
-            skippedItemText(item, german));
-  item.value = std::string(100, '9');
-  EXPECT_EQ(std::string::npos, skippedItemText(item, english).find(std::string(61, '9')));
-  EXPECT_NE(std::string::npos, skippedItemText(item, english).find("...\""));
 }
 
 } // namespace

@@ -218,36 +218,6 @@ TEST_F(GraphTest, DamagedOrForeignGraphFileLoadsWithoutCurves) {
   }
 }
 
-TEST_F(GraphTest, FailedSaveKeepsTheOldGraphFileAttached) {
-  newSavedDataSet(2, 2, 1, 100);
-  reopen();
-  const std::string old = test::TestDir::readFile(graphPath());
-  const std::string expected = world->describe();
-  ASSERT_EQ(0, files().open(dataFile));
-  using Op = FaultyFileSystem::Op;
-  for (Op op : {Op::OpenWrite, Op::Sync, Op::Rename}) {
-    model().markChanged(*model().dataSet());
-    fs.failOn(op, std::errc::io_error, ".GRF");
-    ui.shown.clear();
-    EXPECT_EQ(DfSaveGraph, files().save()) << static_cast<int>(op);
-    fs.clearFaults();
-    EXPECT_EQ(std::vector<std::string>{"File - Save|Fehler bei Speichern des Graphikfiles - "
-                                       "Abbruch\nInput/output error"},
-              ui.popups());
-    EXPECT_NE(0u, model().isChanged()); // the close question still comes
-    EXPECT_EQ(old, test::TestDir::readFile(graphPath()));
-    // The curves are still read from the old graph file.
-    for (int s = 0; s < 2; ++s)
-      for (int t = 0; t < 2; ++t) {
-        EXPECT_FALSE(meas(s, t, 0).hasPoints());
-        EXPECT_EQ(0, graph().graphReadCurve(&meas(s, t, 0)));
-        EXPECT_TRUE(meas(s, t, 0).hasPoints());
-        std::vector<double>().swap(meas(s, t, 0).points);
-      }
-  }
-  EXPECT_EQ(expected, world->describe());
-}
-
 TEST_F(GraphTest, AFailedSaveKeepsDataAndGraphFileInStepAndSaysWhy) {
   using Op = FaultyFileSystem::Op;
   struct Case {

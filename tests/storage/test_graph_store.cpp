@@ -220,57 +220,6 @@ TEST(GraphFileStoreTest, WritingRefusesIncompleteRecords) {
   EXPECT_FALSE(std::filesystem::exists(GraphFileStore::graphPathFor(data)));
 }
 
-// Every way the replacement can fail leaves the old graph file whole and no temporary file.
-TEST(GraphFileStoreTest, FailedReplacementKeepsTheOldFile) {
-  TestDir dir;
-  const auto data = dir.write("A.DAT", "x");
-  {
-    GraphFileStore store;
-    ASSERT_EQ(0, writeGraph(store, data, {curve(50, 0, 0, 0)}));
-  }
-  const std::string old = TestDir::readFile(GraphFileStore::graphPathFor(data));
-  using Op = FaultyFileSystem::Op;
-  for (Op op : {Op::OpenWrite, Op::Write, Op::Sync, Op::Close, Op::Rename}) {
-    FaultyFileSystem fs;
-    fs.failOn(op, op == Op::Write ? std::errc::no_space_on_device : std::errc::io_error, "GRF");
-    GraphFileStore store(fs);
-    EXPECT_NE(0, writeGraph(store, data, {curve(70000, 1, 1, 1)})) << static_cast<int>(op);
-    store.GraphFileAbandonTemp();
-    EXPECT_EQ(old, TestDir::readFile(GraphFileStore::graphPathFor(data)));
-    int files = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path()))
-      ++files;
-    EXPECT_EQ(2, files) << "temporary file left after op " << static_cast<int>(op);
-  }
-}
-
-TEST(GraphFileStoreTest, ALeftoverIsReusedAndTheModeIsKept) {
-  TestDir dir;
-  const auto data = dir.write("A.DAT", "x");
-  dir.write("A.DAT.GRF.new", std::string(5000, '\xEE')); // longer than what comes
-  for (int i = 0; i < 3; ++i) {
-    GraphFileStore store;
-    ASSERT_EQ(0, writeGraph(store, data, {curve(50, 0, 0, i)}));
-  }
-  int files = 0;
-  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path()))
-    ++files;
-  EXPECT_EQ(2, files); // the data file and its graph file
-  GraphFileStore reader;
-  const auto curves = readGraph(reader, data);
-  ASSERT_EQ(1u, curves.size());
-  EXPECT_EQ(curves[0].points, curve(50, 0, 0, 2).points);
-
-  // A graph file shared with a group stays shared after the next save.
-  namespace fs = std::filesystem;
-  const auto graph = GraphFileStore::graphPathFor(data);
-  const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
-  fs::permissions(graph, mode);
-  GraphFileStore writer;
-  ASSERT_EQ(0, writeGraph(writer, data, {curve(60, 0, 0, 3)}));
-  EXPECT_EQ(fs::status(graph).permissions() & fs::perms::all, mode);
-}
-
 TEST(GraphFileStoreTest, SetAsideKeepsCopiesUnderFreeNames) {
   TestDir dir;
   GraphFileStore store;

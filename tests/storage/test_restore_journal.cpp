@@ -189,41 +189,6 @@ TEST_F(JournalTest, FailedWriteStopsAppendingAndKeepsWhatWasWritten) {
   EXPECT_EQ((std::vector<int>{3}), replay());
 }
 
-TEST_F(JournalTest, CreateReplacesTheOldJournalWholeOrNotAtAll) {
-  ASSERT_EQ(0, journal.CreateBackup(data));
-  ASSERT_EQ(0, put(2, 34));
-  const std::string old = journalBytes();
-  journal.closeWriter();
-  for (Op op : {Op::OpenWrite, Op::Write, Op::Sync, Op::Rename}) {
-    fs.failOn(op, std::errc::io_error, "ZARVIK.BAK.new");
-    EXPECT_LT(journal.CreateBackup(data), 0);
-    fs.clearFaults();
-    EXPECT_EQ(old, journalBytes());
-    EXPECT_FALSE(journal.isWriting());
-  }
-  EXPECT_EQ(BackupNotOpen, put(2, 34));
-  // A data file that cannot be read gives no journal either.
-  EXPECT_LT(journal.CreateBackup(dir.file("missing.DAT")), 0);
-  EXPECT_EQ(old, journalBytes());
-}
-
-TEST_F(JournalTest, ALeftoverOfAnInterruptedCreateIsReusedNotPiledUp) {
-  ASSERT_EQ(0, journal.CreateBackup(data));
-  journal.closeWriter();
-  // What a kill between writing and renaming the new journal leaves behind.
-  const auto leftover = dir.write("Backup/ZARVIK.BAK.new0.tmp", "half a journal");
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_EQ(0, journal.CreateBackup(data));
-    ASSERT_EQ(0, put(2, 34));
-    journal.closeWriter();
-  }
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir.path() / "Backup"))
-    names.push_back(e.path().filename().string());
-  EXPECT_EQ(names, (std::vector<std::string>{"ZARVIK.BAK"}));
-  EXPECT_FALSE(std::filesystem::exists(leftover));
-}
-
 TEST_F(JournalTest, DirectoryChangeWhileWritingRemovesTheRightJournal) {
   ASSERT_EQ(0, journal.CreateBackup(data));
   const auto first = journal.GetBackupPath();

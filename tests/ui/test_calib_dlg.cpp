@@ -1,7 +1,7 @@
-// The "Setup - Calibrating Pistons" dialog on the simulated acquisition box: captions and locks
-// in both languages, the input range question with both answers, Abort and the close box
-// putting the device back, the refused second point of the same voltage, and the device
-// dialog that opens it showing the new line. With ZV_TOUR_DIR set, pictures of the dialog.
+// The "Setup - Calibrating Pistons" dialog on the simulated acquisition box: the locks, the
+// input range question with both answers, Abort and the close box putting the device back, the
+// refused second point of the same voltage, and the device dialog that opens it showing the new
+// line. With ZV_TOUR_DIR set, pictures of the dialog.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,9 +13,11 @@
 #include <QTest>
 #include <span>
 
+#include "common/zv_child.hpp"
 #include "common/zv_fakes.hpp"
 #include "common/zv_modal.hpp"
 #include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
 #include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_program.hpp"
@@ -25,6 +27,7 @@
 #include "ui/zv_qt_ports.hpp"
 
 using namespace zv;
+using zv::test::child;
 
 namespace {
 
@@ -45,22 +48,11 @@ void answerBox(const QString& button, QString* text = nullptr) {
 
 } // namespace
 
-class TestCalibrationDialog : public QObject {
+class TestCalibrationDialog : public QObject, test::ShellRig {
   Q_OBJECT
   test::SimControl sim{ZV_SIMDAQ_PATH};
-  std::unique_ptr<test::TestDir> dir;
-  test::FakeClock clock;
   test::RecordingLog log;
-  std::unique_ptr<MemoryRegistry> registry;
-  std::unique_ptr<QtUi> ui;
-  std::unique_ptr<Program> program;
 
-  template <class T> static T* child(QWidget* w, const char* name) {
-    T* c = w->findChild<T*>(name);
-    if (!c)
-      qFatal("no control %s", name);
-    return c;
-  }
   static QString text(QWidget* w, const char* name) { return child<QLabel>(w, name)->text(); }
   static void type(QWidget* w, const char* name, double value) {
     auto* box = child<DecimalSpinBox>(w, name);
@@ -96,11 +88,8 @@ private slots:
     sim.reset();
     sim.useVirtualClock(1);
     sim.setSpikeRate(0.0);
-    dir = std::make_unique<test::TestDir>();
-    registry = std::make_unique<MemoryRegistry>((dir->path() / "").string());
-    ui = std::make_unique<QtUi>();
-    program = std::make_unique<Program>(*ui, clock, *registry, dir->path() / "fallback");
-    program->meas.devices.createBoth(dir->path());
+    newProgram(false);
+    program->meas.devices.createBoth(dir.path());
     program->reporter.setLogTarget(&log);
     program->meas.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
     QCOMPARE(program->initAcquisition(), 0);
@@ -109,66 +98,7 @@ private slots:
 
   void cleanup() {
     program->meas.daq.daqShutdown();
-    program.reset();
-    dir.reset();
-  }
-
-  void everyCaptionInBothLanguages() {
-    const char* english[] = {"Selection",
-                             "Calibration Points",
-                             "Result",
-                             "Channel",
-                             "Device",
-                             "Piston",
-                             "Range",
-                             "Cal. Date",
-                             "Pull-Off Force-1",
-                             "Meas.-1",
-                             "Blocking",
-                             "Pull-Off Force-2",
-                             "Meas.-2",
-                             "Calibrate 1",
-                             "Calibrate 2",
-                             "Offset",
-                             "Gain",
-                             "Pull-Off Force",
-                             "Meas.[V]",
-                             "Overflow",
-                             "Meas.",
-                             "DAQ",
-                             "Close",
-                             "Abort",
-                             "--------",
-                             "Connection OK"};
-    const char* german[] = {"Auswahl",    "Kalibrierpunkte", "Ergebis",
-                            "Kanal",      "Gerätefile",      "Kolben",
-                            "Meßbereich", "Kalibrierdatum",  "Abzugskraft-1",
-                            "Messung-1",  "Sperre",          "Abzugskraft-2",
-                            "Messung-2",  "Kalibriere 1",    "Kalibriere 2",
-                            "Offset",     "Verst.",          "Abzugskraft",
-                            "Messung[V]", "Überlauf",        "Messung",
-                            "DAQ",        "Schließen",       "Abbruch",
-                            "--------",   "Verbindung OK"};
-    for (int language : {1, 0}) {
-      program->setLanguage(language);
-      CalibrationDialog d(*program, 1);
-      QCOMPARE(d.windowTitle(), QString::fromUtf8(language ? "ZARVIK 2012 USB - Setup - "
-                                                             "Calibrating Pistons"
-                                                           : "ZARVIK 2012 USB - Setup - "
-                                                             "Kalibrierung der Kolben"));
-      const QStringList shown = captions(&d);
-      for (const char* c :
-           language ? std::span<const char*>(english) : std::span<const char*>(german))
-        QVERIFY2(shown.contains(QString::fromUtf8(c)), c);
-      QCOMPARE(text(&d, "CHANNEL"), QString("2"));
-      QCOMPARE(child<QComboBox>(&d, "RANGE")->currentText(), QString("10.000"));
-      QCOMPARE(child<QComboBox>(&d, "PISTON")->count(), 3);
-      QVERIFY(child<QPushButton>(&d, "ABORT")->isHidden());
-      QVERIFY(!child<QPushButton>(&d, "CALIBRATE1")->isEnabled()); // nothing read yet
-      QVERIFY(d.liveTimer().isActive());
-      d.reject();
-      QVERIFY(!d.liveTimer().isActive());
-    }
+    endProgram();
   }
 
   void locksRefuseInputAndCalibrationInBothLanguages() {

@@ -1,5 +1,4 @@
-// "Edit - Copying the Storage parameters": source names, the three destinations in both
-// languages, Close.
+// "Edit - Copying the Storage parameters": source names, the three destinations, Close.
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -38,18 +37,6 @@ private slots:
              QString("All following Samples of the current Storage"));
     QCOMPARE(buttonText(d, "ALL"), QString("All Samples and storages"));
     QCOMPARE(buttonText(d, "CLOSE"), QString("Close"));
-  }
-
-  void germanTexts() {
-    lang.language = 0;
-    CopyDialog d(*model, lang, "Z");
-    QCOMPARE(d.windowTitle(), QString("Z - Bearbeiten - Kopieren der Lagerungsparameter"));
-    QCOMPARE(d.findChild<QLabel*>("NOTE")->text(),
-             QString::fromUtf8("Vorgabewerte für Kolben,  Fläche, Geschw. kopieren"));
-    QCOMPARE(buttonText(d, "FOLLOWING_STORAGES"),
-             QString("Alle folgenden Lagerungen der aktuellen Probe"));
-    QCOMPARE(buttonText(d, "ALL"), QString("Alle Proben und Lagerungen"));
-    QCOMPARE(buttonText(d, "CLOSE"), QString::fromUtf8("Schließen"));
   }
 
   void eachButtonClosesWithItsChoice() {

@@ -1,5 +1,4 @@
-// "Edit - Delete Data sets": the fields and the warning of each mode in both languages, OK and
-// Abort.
+// "Edit - Delete Data sets": the fields and the warning of each mode, OK and Abort.
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -46,23 +45,6 @@ private slots:
     QCOMPARE(text(meas, "CURRENT_STORAGE"), QString("L2"));
     QCOMPARE(text(meas, "CURRENT_MEASURING"), QString("3"));
     QCOMPARE(text(meas, "WARNING"), QString("The current Measuring is deleted from the data set!"));
-  }
-
-  void germanTexts() {
-    lang.language = 0;
-    DeleteDialog sample(*model, DeleteMode::Sample, lang, "Z");
-    QCOMPARE(sample.windowTitle(), QString::fromUtf8("Z - Bearbeiten - Datensatz Löschen"));
-    QCOMPARE(text(sample, "WARNING"),
-             QString::fromUtf8("Die aktuelle Probe wird mit allen Lagerungen\nund "
-                               "Einzelmessungen\naus dem Datensatz gelöscht !"));
-    QCOMPARE(sample.findChild<QPushButton*>("ABORT")->text(), QString("Abbruch"));
-    DeleteDialog meas(*model, DeleteMode::Measurement, lang, "Z");
-    QCOMPARE(text(meas, "WARNING"),
-             QString::fromUtf8("Die aktuelle Messung wird\naus dem Datensatz gelöscht !"));
-    DeleteDialog storage(*model, DeleteMode::Storage, lang, "Z");
-    QCOMPARE(text(storage, "WARNING"),
-             QString::fromUtf8("Die aktuelle Lagerung wird in allen Proben\n und mit allen "
-                               "Einzelmessungen\naus dem Datensatz gelöscht !"));
   }
 
   void okAcceptsAndAbortRejects() {

@@ -1,6 +1,6 @@
-// The "Setup - Devicefile" dialog: labels in both languages, add through the prompt, the
-// refused deletion of the last entry, Abort and the close box restoring, Save writing the
-// device's file, the Latin-1 rule of the text fields, and the menu items that open it.
+// The "Setup - Devicefile" dialog: add through the prompt, the close box and Escape aborting,
+// Save writing the device's file, Load, the Latin-1 rule of the text fields, and the menu items
+// that open it. The editing rules themselves are the device session's (tests/program).
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
@@ -13,9 +13,11 @@
 #include <QTest>
 #include <fstream>
 
+#include "common/zv_child.hpp"
 #include "common/zv_fakes.hpp"
 #include "common/zv_modal.hpp"
 #include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
 #include "program/zv_menu_table.hpp"
 #include "program/zv_program.hpp"
@@ -25,6 +27,7 @@
 #include "ui/zv_shell.hpp"
 
 using namespace zv;
+using zv::test::child;
 
 namespace {
 
@@ -38,14 +41,6 @@ void answerPrompt(const QString& text, bool* seen = nullptr) {
       seen);
 }
 
-// Closes the next popup with OK and keeps its text.
-void confirmPopup(QString* text) {
-  test::onNextModal<QMessageBox>([text](QMessageBox* box) {
-    *text = box->text();
-    box->button(QMessageBox::Ok)->click();
-  });
-}
-
 QStringList rows(QListWidget* list) {
   QStringList out;
   for (int i = 0; i < list->count(); ++i)
@@ -54,20 +49,9 @@ QStringList rows(QListWidget* list) {
 }
 } // namespace
 
-class TestDeviceDialog : public QObject {
+class TestDeviceDialog : public QObject, test::ShellRig {
   Q_OBJECT
-  std::unique_ptr<test::TestDir> dir;
-  test::FakeClock clock;
-  std::unique_ptr<MemoryRegistry> registry;
-  std::unique_ptr<QtUi> ui;
-  std::unique_ptr<Program> program;
 
-  template <class T> static T* child(QWidget* w, const char* name) {
-    T* c = w->findChild<T*>(name);
-    if (!c)
-      qFatal("no control %s", name);
-    return c;
-  }
   static QString text(QWidget* w, const char* name) { return child<QPushButton>(w, name)->text(); }
   static void typeInto(QWidget* w, const char* name, const QString& value) {
     auto* field = child<QLineEdit>(w, name);
@@ -79,64 +63,11 @@ private slots:
   void initTestCase() { test::installQuietMessageHandler(); }
 
   void init() {
-    dir = std::make_unique<test::TestDir>();
-    registry = std::make_unique<MemoryRegistry>((dir->path() / "").string());
-    ui = std::make_unique<QtUi>();
-    program = std::make_unique<Program>(*ui, clock, *registry, dir->path() / "fallback");
-    program->meas.devices.createBoth(dir->path());
+    newProgram(false);
+    program->meas.devices.createBoth(dir.path());
   }
 
-  void cleanup() {
-    program.reset();
-    dir.reset();
-  }
-
-  void everyControlIsLabelledInBothLanguages() {
-    {
-      DeviceDialog dialog(*program, 0);
-      QCOMPARE(dialog.windowTitle(), QString("ZARVIK 2012 USB - Setup - Devicefile 1"));
-      QCOMPARE(text(&dialog, "LOAD"), QString("Load"));
-      QCOMPARE(text(&dialog, "ADD_PISTONS"), QString("Add Pistons"));
-      QCOMPARE(text(&dialog, "DELETE_PISTONS"), QString("Delete Pistons"));
-      QCOMPARE(text(&dialog, "ADD_AREAS"), QString("Add Area"));
-      QCOMPARE(text(&dialog, "DELETE_AREAS"), QString("Delete Area"));
-      QCOMPARE(text(&dialog, "ADD_SPEEDS"), QString("Add Speed"));
-      QCOMPARE(text(&dialog, "DELETE_SPEEDS"), QString("Delete Speed"));
-      QCOMPARE(text(&dialog, "OK"), QString("Close"));
-      QCOMPARE(text(&dialog, "ABORT"), QString("Abort"));
-      QVERIFY(child<QPushButton>(&dialog, "ABORT")->isHidden());
-      QVERIFY(child<QPushButton>(&dialog, "CALIBRATE")->isEnabled());
-      QStringList labels;
-      for (QLabel* l : dialog.findChildren<QLabel*>())
-        labels << l->text();
-      for (const char* expected : {"Device name", "Series number", "Piston [kN]",
-                                   "Contact Area [mm2]", "Piston Speed [N/s]"})
-        QVERIFY2(labels.contains(expected), expected);
-      QCOMPARE(rows(child<QListWidget>(&dialog, "PISTONS")),
-               QStringList({"  10.000", "  20.000", "  30.000"}));
-      QCOMPARE(rows(child<QListWidget>(&dialog, "SPEEDS")),
-               QStringList({" 100.000", " 200.000", " 300.000"}));
-      QCOMPARE(child<QLineEdit>(&dialog, "NAME")->text(), QString("---"));
-      QCOMPARE(child<QLineEdit>(&dialog, "SERIAL")->text(), QString("000"));
-      dialog.reject();
-    }
-    program->setLanguage(0);
-    DeviceDialog dialog(*program, 1);
-    QCOMPARE(dialog.windowTitle(), QString::fromUtf8("ZARVIK 2012 USB - Setup - Gerätefile 2"));
-    QCOMPARE(text(&dialog, "LOAD"), QString("Laden"));
-    QCOMPARE(text(&dialog, "ADD_PISTONS"), QString::fromUtf8("Kolben einfügen"));
-    QCOMPARE(text(&dialog, "DELETE_AREAS"), QString::fromUtf8("Fläche löschen"));
-    QCOMPARE(text(&dialog, "ADD_SPEEDS"), QString::fromUtf8("Geschw. einfügen"));
-    QCOMPARE(text(&dialog, "OK"), QString::fromUtf8("Schließen"));
-    QCOMPARE(text(&dialog, "ABORT"), QString("Abbruch"));
-    QStringList labels;
-    for (QLabel* l : dialog.findChildren<QLabel*>())
-      labels << l->text();
-    for (const char* expected :
-         {"Gerätename", "Seriennr.", "Abzugskolben [kN]", "Probenfläche [mm2]", "Geschw. [N/s]"})
-      QVERIFY2(labels.contains(QString::fromUtf8(expected)), expected);
-    dialog.reject();
-  }
+  void cleanup() { endProgram(); }
 
   void addThroughThePromptRelabelsAndRedraws() {
     DeviceDialog dialog(*program, 0);
@@ -151,42 +82,6 @@ private slots:
     QVERIFY(!child<QPushButton>(&dialog, "ABORT")->isHidden());
     QCOMPARE(program->meas.devices.device(0)->pistons.count(), 4);
     dialog.reject();
-  }
-
-  void deletingTheLastEntryIsRefused() {
-    DeviceDialog dialog(*program, 0);
-    dialog.show();
-    auto* speeds = child<QListWidget>(&dialog, "SPEEDS");
-    speeds->setCurrentRow(2);
-    child<QPushButton>(&dialog, "DELETE_SPEEDS")->click();
-    QCOMPARE(rows(speeds), QStringList({" 100.000", " 200.000"}));
-    QCOMPARE(speeds->currentRow(), 1); // the selection stays inside the list
-    child<QPushButton>(&dialog, "DELETE_SPEEDS")->click();
-    QCOMPARE(rows(speeds), QStringList({" 100.000"}));
-    QString popup;
-    confirmPopup(&popup);
-    child<QPushButton>(&dialog, "DELETE_SPEEDS")->click();
-    QCOMPARE(popup, QString("The list must at least contain one element"));
-    QCOMPARE(rows(speeds), QStringList({" 100.000"}));
-    dialog.reject();
-  }
-
-  void abortRestoresTheDevice() {
-    DeviceDialog dialog(*program, 1);
-    dialog.show();
-    typeInto(&dialog, "NAME", "Renamed");
-    typeInto(&dialog, "SERIAL", "4711");
-    QCOMPARE(QString::fromStdString(program->meas.devices.device(1)->name), QString("Renamed"));
-    child<QListWidget>(&dialog, "AREAS")->setCurrentRow(0);
-    child<QPushButton>(&dialog, "DELETE_AREAS")->click();
-    QCOMPARE(text(&dialog, "OK"), QString("Save"));
-    child<QPushButton>(&dialog, "ABORT")->click();
-    QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    const TesterDevice& d = *program->meas.devices.device(1);
-    QCOMPARE(QString::fromStdString(d.name), QString("---"));
-    QCOMPARE(QString::fromStdString(d.serialNumber), QString("000"));
-    QCOMPARE(d.areas.count(), 3);
-    QVERIFY(!d.changed());
   }
 
   void closeBoxCountsAsAbort() {
@@ -212,7 +107,7 @@ private slots:
   }
 
   void saveWritesTheDevicesFile() {
-    const auto path = dir->path() / "tester1.ZRK";
+    const auto path = dir.path() / "tester1.ZRK";
     TesterDevice& d = *program->meas.devices.device(0);
     d.setFilePath(path);
     d.takeSavedChecksum();
@@ -238,7 +133,7 @@ private slots:
     DeviceDialog dialog(*program, 0);
     dialog.show();
     QString popup;
-    confirmPopup(&popup);
+    test::confirmPopup(&popup);
     typeInto(&dialog, "NAME", QString::fromUtf8("Prüfer €"));
     QVERIFY(popup.contains("Latin-1"));
     QCOMPARE(child<QLineEdit>(&dialog, "NAME")->text(), QString("---"));
@@ -248,7 +143,7 @@ private slots:
   }
 
   void loadButtonReadsTheChosenFileAndRedraws() {
-    const auto path = dir->path() / "other.ZRK";
+    const auto path = dir.path() / "other.ZRK";
     TesterDevice source;
     source.setName("From file");
     source.speeds.insert(42.0);
@@ -271,22 +166,6 @@ private slots:
     QCOMPARE(text(&dialog, "OK"), QString("Close"));
     dialog.reject();
     QCOMPARE(QString::fromStdString(program->meas.devices.device(1)->name), QString("From file"));
-  }
-
-  void calibrationChangesAreSeenWhenItReturns() {
-    DeviceDialog dialog(*program, 1);
-    dialog.show();
-    int calibrated = -1;
-    dialog.setCalibrateHandler([&](int index) {
-      calibrated = index;
-      program->meas.devices.device(index)->pistons.piston(0)->calFlags = 15;
-    });
-    QVERIFY(child<QPushButton>(&dialog, "CALIBRATE")->isEnabled());
-    child<QPushButton>(&dialog, "CALIBRATE")->click();
-    QCOMPARE(calibrated, 1);
-    QCOMPARE(text(&dialog, "OK"), QString("Save"));
-    dialog.reject();
-    QCOMPARE(program->meas.devices.device(1)->pistons.piston(0)->calFlags, 0);
   }
 
   void setupMenuItemsOpenTheDialogs() {

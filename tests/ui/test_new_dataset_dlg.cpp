@@ -1,4 +1,4 @@
-// "File - New": labels in both languages, initial values, limits, the channel's rings, the
+// "File - New": initial values, limits, the channel's rings, the
 // Latin-1 check and OK/Abort.
 #include <QApplication>
 #include <QComboBox>
@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QSignalSpy>
 
+#include "common/zv_child.hpp"
 #include "common/zv_fakes.hpp"
 #include "common/zv_qt_quiet.hpp"
 #include "common/zv_testdir.hpp"
@@ -63,35 +64,10 @@ class TestNewDataSetDialog : public QObject {
   TwoChannels lists;
   DataSetLimits limits;
 
-  template <class T> T* child(QDialog& d, const char* name) {
-    T* w = d.findChild<T*>(name);
-    if (!w)
-      qFatal("missing %s", name);
-    return w;
-  }
+  template <class T> T* child(QDialog& d, const char* name) { return test::child<T>(&d, name); }
 
 private slots:
   void initTestCase() { test::installQuietMessageHandler(); }
-
-  void labelsInBothLanguages() {
-    Language english;
-    NewDataSetDialog e(initial(), limits, lists, english, "ZARVIK 2012 USB");
-    QCOMPARE(e.windowTitle(), QString("ZARVIK 2012 USB - File - New"));
-    QCOMPARE(child<QGroupBox>(e, "ORDER")->title(), QString("Order"));
-    QCOMPARE(child<QGroupBox>(e, "MEASURING")->title(), QString("Measuring"));
-    QCOMPARE(child<QPushButton>(e, "ABORT")->text(), QString("Abort"));
-
-    Language german;
-    german.language = 0;
-    NewDataSetDialog g(initial(), limits, lists, german, "ZARVIK 2012 USB");
-    QCOMPARE(g.windowTitle(), QString("ZARVIK 2012 USB - Datei - Neu"));
-    QCOMPARE(child<QGroupBox>(g, "ORDER")->title(), QString("Auftrag"));
-    QCOMPARE(child<QGroupBox>(g, "SAMPLE")->title(), QString("Probe"));
-    QCOMPARE(child<QGroupBox>(g, "STORAGE")->title(), QString("Lagerung"));
-    QCOMPARE(child<QGroupBox>(g, "MEASURING")->title(), QString("Messung"));
-    QCOMPARE(child<QPushButton>(g, "ABORT")->text(), QString("Abbruch"));
-    QCOMPARE(child<QPushButton>(g, "OK")->text(), QString("OK"));
-  }
 
   void startsFromTheDefaultsWithinTheLimits() {
     Language lang;
@@ -209,13 +185,6 @@ private slots:
     QCOMPARE(question, QString("File - Exit Program"));
     QCOMPARE(quit.count(), 1);
     QVERIFY(!program.data.model.hasDataSet());
-  }
-
-  void abortRejects() {
-    Language lang;
-    NewDataSetDialog d(initial(), limits, lists, lang, "T");
-    QTimer::singleShot(0, [&] { child<QPushButton>(d, "ABORT")->click(); });
-    QCOMPARE(d.exec(), int(QDialog::Rejected));
   }
 };
 

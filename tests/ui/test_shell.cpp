@@ -1,5 +1,5 @@
-// The log window with its menu bar: labels and dimmed items in both languages, the language
-// switch, and the end of the program through the exit dialog.
+// The log window with its menu bar: the language switch, every item wired or dimmed, unique
+// mnemonics, and the end of the program through the exit dialog.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -207,16 +207,6 @@ private slots:
     QVERIFY(shell->logWindow()->textBox()->isReadOnly());
   }
 
-  void noOnTheExitDialogKeepsRunning() {
-    QSignalSpy quit(shell.get(), &Shell::quitRequested);
-    bool seen = false;
-    pressInNextDialog("NO", &seen);
-    shell->logWindow()->menu()->action(menu::Exit)->trigger();
-    QVERIFY(seen);
-    QCOMPARE(quit.count(), 0);
-    QCOMPARE(program->quitRequested(), 0);
-  }
-
   void closeBoxAsksLikeExitAndYesEnds() {
     QSignalSpy quit(shell.get(), &Shell::quitRequested);
     bool seen = false;
@@ -225,16 +215,6 @@ private slots:
     QVERIFY(seen);
     QCOMPARE(quit.count(), 1);
     QCOMPARE(program->quitRequested(), 1);
-  }
-
-  void exitRefusedWhileMeasuring() {
-    program->meas.processor.setMeasuring(true);
-    bool seen = false;
-    pressInNextDialog("none", &seen); // the refusal popup; closing it answers OK
-    shell->logWindow()->menu()->action(menu::Exit)->trigger();
-    QVERIFY(seen);
-    QCOMPARE(program->quitRequested(), 0);
-    QVERIFY(shell->logWindow()->text().contains("Stop measuring first"));
   }
 
   void versionInfoShowsVersionDateAndCode() {

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "common/zv_fakes.hpp"
+#include "common/zv_modal.hpp"
 #include "common/zv_qt_quiet.hpp"
 #include "common/zv_shell_rig.hpp"
 #include "common/zv_testdir.hpp"
@@ -24,18 +25,6 @@
 #include "ui/zv_storage_window.hpp"
 
 using namespace zv;
-
-namespace {
-// Reads and closes the message box that opens next.
-void readNextPopup(QString* text) {
-  QTimer::singleShot(0, [=] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      *text = box->text();
-      box->accept();
-    }
-  });
-}
-} // namespace
 
 class TestTables : public QObject, test::ShellRig {
   Q_OBJECT
@@ -75,53 +64,6 @@ private slots:
     QCOMPARE(storage()->statistic(0)->text(), QString::number(1.5 / area, 'f', 2));
     QVERIFY(cell(0, 0).contains("(2)"));
     QCOMPARE(order()->table()->isVisible(), true);
-  }
-
-  void refusedForceKeepsTheOldValue() {
-    StorageTableModel* m = storage()->model();
-    QString popup;
-    readNextPopup(&popup);
-    QVERIFY(!m->setData(m->index(0, StorageTableModel::Force), "abc", Qt::EditRole));
-    QCOMPARE(popup, QString("Please enter a finite number not below 0"));
-    QCOMPARE(program->data.model.currentStorage()->measurements[0].status, 0);
-  }
-
-  void renamingToAnExistingNameIsRefused() {
-    QLineEdit* editor = order()->editHeader(Qt::Vertical, 1);
-    QVERIFY(editor);
-    editor->setText("P1");
-    QString popup;
-    readNextPopup(&popup);
-    QTest::keyClick(editor, Qt::Key_Return);
-    QCOMPARE(popup, QString("Probe=2 - The name mustn't be available twice, please enter newly"));
-    QCOMPARE(program->data.model.sampleAt(1)->name, std::string("P2"));
-    QCOMPARE(order()->model()->headerData(1, Qt::Vertical, Qt::DisplayRole).toString(),
-             QString("P2"));
-
-    editor = order()->editHeader(Qt::Horizontal, 2);
-    editor->setText("Humid");
-    QTest::keyClick(editor, Qt::Key_Return);
-    QCOMPARE(program->data.model.storageAt(0, 2)->name, std::string("Humid"));
-    QCOMPARE(storage()->rings()->storageRing()->itemText(2), QString("Humid"));
-  }
-
-  void anotherPistonChangesTheStorageNotItsMeasurements() {
-    const double before = program->data.model.currentStorage()->measurements[0].range;
-    QComboBox* ring = storage()->rangeRing();
-    QCOMPARE(ring->count(), 3);
-    ring->setCurrentIndex(2);
-    emit ring->activated(2);
-    QCOMPARE(program->data.model.currentStorage()->range, 30.0);
-    QCOMPARE(program->data.model.currentStorage()->measurements[0].range, before);
-  }
-
-  void ringsFollowEachOther() {
-    QComboBox* sampleRing = order()->rings()->sampleRing();
-    sampleRing->setCurrentIndex(2);
-    emit sampleRing->activated(2);
-    QCOMPARE(program->data.model.dataSet()->currentSample, 2);
-    QCOMPARE(storage()->rings()->sampleRing()->currentIndex(), 2);
-    QCOMPARE(storage()->table()->model()->rowCount(), 1);
   }
 
   void longSeriesScrolls() {
@@ -167,7 +109,7 @@ private slots:
       QVERIFY(f.edit);
       const std::string before = f.stored();
       QString popup;
-      readNextPopup(&popup);
+      test::confirmPopup(&popup);
       f.edit->setFocus();
       QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, chinese);
       QApplication::sendEvent(f.edit, &typed);
@@ -191,15 +133,6 @@ private slots:
     QVERIFY(right(order()->model()->index(0, 0)));
     QCOMPARE(order()->sampleCaption()->text(), QString("Sample"));
     QVERIFY(order()->sampleCaption()->isVisible());
-  }
-
-  void languageSwitchRelabels() {
-    shell->switchLanguage(0);
-    QCOMPARE(order()->sampleCaption()->text(), QString("Probe"));
-    QVERIFY(storage()->windowTitle().contains("Lagerungstabelle"));
-    QVERIFY(order()->windowTitle().contains("Auftragstabelle"));
-    QCOMPARE(storage()->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
-             QString("Ein\n/Aus"));
   }
 
   void rightDoubleClickOpensTheStorageTable() {
