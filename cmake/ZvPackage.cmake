@@ -1,6 +1,7 @@
 # Installation and the Debian package (cpack -G DEB).
-# Layout: bin/zarvik, bin/zarvik-tool, lib/zarvik/<simulator library>, share/zarvik/help,
-# share/zarvik/first-run, the desktop entry, icons, AppStream metainfo and the man page.
+# Layout: bin/zarvik, bin/zarvik-tool, bin/zarvik-report (installed by their folders in tools/),
+# lib/zarvik/<simulator library>, share/zarvik/help, share/zarvik/first-run, the desktop entry,
+# icons, AppStream metainfo and the man page.
 set(ZV_DESKTOP_DIR ${PROJECT_SOURCE_DIR}/data/desktop)
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/first-run/ DESTINATION share/zarvik/first-run)

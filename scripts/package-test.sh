@@ -12,7 +12,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 dpkg-deb -x "$package" "$work/root"
 root="$work/root/usr"
-for f in bin/zarvik bin/zarvik-tool lib/zarvik/libzarvik_simdaq.so share/zarvik/help/index.html \
+for f in bin/zarvik bin/zarvik-tool bin/zarvik-report lib/zarvik/libzarvik_simdaq.so share/zarvik/help/index.html \
   share/zarvik/first-run/ZARVIK.INI share/applications/de.zerovo.Zarvik.desktop \
   share/metainfo/de.zerovo.Zarvik.metainfo.xml share/icons/hicolor/scalable/apps/zarvik.svg \
   share/man/man1/zarvik-tool.1; do
@@ -42,4 +42,5 @@ if [ -f "$home/Zarvik/zarviklog.txt" ] && grep -qi "daq\|library" "$home/Zarvik/
   exit 1
 fi
 "$root/bin/zarvik-tool" --help >/dev/null
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/zarvik-report" --help >/dev/null
 echo "package-test: $(basename "$package") installs and starts on the simulator"

@@ -14,7 +14,7 @@ using namespace menu;
 // Two keys are doubled in the classic menu (Open/Close on Ctrl+O, Data acquisition/Copy Data
 // on Ctrl+D); a shortcut must be unique to work, so Close takes Ctrl+W and Data acquisition
 // Ctrl+Shift+D.
-const std::array<MenuItemDef, 68> items = {{
+const std::array<MenuItemDef, 70> items = {{
     {File, Bar, "FILE", "__Datei", "__File", H::Menu, "", false},
     {New, File, "NEW", "Neu", "New", H::FileNew, "Ctrl+N", false},
     {Load, File, "LOAD", "Öffnen"_l1, "Open", H::FileLoad, "Ctrl+O", false},
@@ -23,6 +23,9 @@ const std::array<MenuItemDef, 68> items = {{
     {Save, File, "SAVE", "Speichern unter..", "Save As", H::All, "Ctrl+S", false},
     {Separator, File, "SEPARATOR", "", "", H::Separator, "", false},
     {Print, File, "PRINT", "Drucken", "Print", H::All, "Ctrl+P", false},
+    {ExportReport, File, "EXPORT_REPORT", "Bericht exportieren...", "Export Report...", H::All, "",
+     false},
+    {ExportCsv, File, "EXPORT_CSV", "CSV exportieren...", "Export CSV...", H::All, "", false},
     {Separator2, File, "SEPARATOR_2", "", "", H::Separator, "", false},
     {BeforeExit, File, "BEFORE_EXIT", "", "", H::Separator, "", false},
     {Exit, File, "EXIT", "ZARVIK beenden", "ZARVIK Exit", H::FileExit, "", false},
@@ -112,6 +115,7 @@ std::map<int, MenuItemState> updateMenuState(const MenuContext& c) {
 
   s[New].dimmed = s[Load].dimmed = c.measuring;
   s[Close].dimmed = s[SaveW].dimmed = s[Save].dimmed = !c.dataLoaded;
+  s[ExportReport].dimmed = s[ExportCsv].dimmed = !c.dataLoaded;
   s[Work].dimmed = s[Setup].dimmed = inLog;
   for (int id : {NewSample, NewStorage, DelSample, DelStorage})
     s[id].dimmed = !inOrder || c.measuring;

@@ -83,6 +83,9 @@ enum Id : int {
   Info = 68,
   ProgInfo = 69,
   Report = 71,
+  // Added after the classic bar: the test report files.
+  ExportReport = 72,
+  ExportCsv = 73,
 };
 } // namespace menu
 

@@ -81,6 +81,7 @@ void ConfigSettings::bind(ConfigTargets& t) {
   t.options = &options;
   t.display = &display;
   t.clipboard = &clipboard;
+  t.report = &report;
   t.devices = {devices[0].ref(), devices[1].ref()};
 }
 
@@ -120,6 +121,8 @@ int readConfiguration(IniDocument* doc, const ConfigTargets& t) {
   readHardwareSection(doc, t.devices);
   if (t.measParams)
     readMeasSections(doc, *t.measParams);
+  if (t.report)
+    readReportSection(doc, *t.report);
   if (t.defaults) {
     const DataSetLimits limits = t.limits ? *t.limits : DataSetLimits{};
     readDefaultsSection(doc, *t.defaults, limits);
@@ -144,6 +147,8 @@ void writeConfiguration(IniDocument* doc, const ConfigTargets& t) {
   writeDisplaySections(doc, *t.display, *t.clipboard);
   writeHardwareSection(doc, t.devices);
   writeMeasSections(doc, *t.measParams);
+  if (t.report)
+    writeReportSection(doc, *t.report);
   Ini_RemoveSection(doc, "VORGABEN");
   if (t.defaults)
     writeDefaultsSection(doc, *t.defaults);

@@ -18,6 +18,7 @@
 #include "storage/zv_display_settings.hpp"
 #include "storage/zv_ini.hpp"
 #include "storage/zv_meas_settings.hpp"
+#include "storage/zv_report_settings.hpp"
 
 namespace zv {
 
@@ -60,6 +61,7 @@ struct ConfigTargets {
   MeasParams* measParams = nullptr;
   DataSetDefaults* defaults = nullptr;
   EvaluationList* evaluations = nullptr;
+  ReportSettings* report = nullptr; // null: "Pruefbericht" is neither read nor written
 
   bool complete() const;
 };
@@ -75,6 +77,7 @@ struct ConfigSettings {
   DisplaySettings display;
   ClipboardSettings clipboard;
   std::array<DeviceFileLocation, 2> devices;
+  ReportSettings report;
 
   // Points the targets of these values here.
   void bind(ConfigTargets& targets);

@@ -9,6 +9,7 @@
 #include "program/zv_meas_control.hpp"
 #include "program/zv_menu_table.hpp"
 #include "program/zv_program.hpp"
+#include "program/zv_report_commands.hpp"
 #include "program/zv_tables.hpp"
 #include "program/zv_workdir.hpp"
 #include "ui/zv_dataset_options_dlg.hpp"
@@ -21,6 +22,7 @@
 #include "ui/zv_order_window.hpp"
 #include "ui/zv_program_info_dlg.hpp"
 #include "ui/zv_qt_ports.hpp"
+#include "ui/zv_report_pdf.hpp"
 #include "ui/zv_storage_window.hpp"
 #include "ui/zv_units_dlg.hpp"
 #include "ui/zv_window_placement.hpp"
@@ -251,6 +253,8 @@ void Shell::registerCommands() {
   on({menu::CopyAll}, [this](Owner) { copyOrderTable(program_); });
   on({menu::CopyData}, [this](Owner) { copyDataTable(program_); });
   on({menu::Report}, [this](Owner) { copyReport(program_); });
+  on({menu::ExportCsv}, [this](Owner) { exportCsv(program_); });
+  on({menu::ExportReport}, [this](Owner) { exportReport(program_, makeReportPdf); });
   on({menu::Dir}, [this, modal](Owner owner) {
     DataSetOptionsDialog dialog(program_, owner);
     modal(dialog);

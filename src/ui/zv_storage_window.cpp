@@ -1,6 +1,8 @@
 #include "ui/zv_storage_window.hpp"
 
+#include <QColor>
 #include <QComboBox>
+#include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -11,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "core/zv_format.hpp"
+#include "core/zv_test_report.hpp"
 #include "platform/zv_latin1.hpp"
 #include "program/zv_selection.hpp"
 #include "program/zv_tables.hpp"
@@ -34,6 +37,8 @@ const std::array<TextPair, StorageTableModel::ColumnCount> columnTitles{{
     {"Range\n[kN]", "Kolben\n[kN]"},
     {"Area\n[mm2]", "Fläche\n[mm2]"_l1},
     {"Device", "Gerät"_l1},
+    {"Time to\nfailure [s]", "Zeit bis\nBruch [s]"},
+    {"Loading rate\n[MPa/s]", "Belastungsrate\n[MPa/s]"},
 }};
 
 QString number(double v, int decimals) {
@@ -48,6 +53,18 @@ QString exactText(double v) {
 Measurement* row(Program& p, int k) {
   const DataSet* ds = p.data.model.dataSet();
   return ds ? p.data.model.measurementAt(ds->currentSample, ds->currentStorage, k) : nullptr;
+}
+
+// Time to failure and loading rate from the curve, which is read from the graph file when it
+// is not in memory yet.
+PullTiming timingOf(Program& p, Measurement& m) {
+  if (!m.hasPoints() && m.graphFilePos > 0)
+    p.data.readCurve(m);
+  return measurementTiming(m);
+}
+
+bool isTimingColumn(int column) {
+  return column == StorageTableModel::TimeToFailure || column == StorageTableModel::LoadingRate;
 }
 } // namespace
 
@@ -67,6 +84,19 @@ QVariant StorageTableModel::data(const QModelIndex& index, int role) const {
   const int shown = program_.displayDecimals();
   if (role == Qt::CheckStateRole && index.column() == OnOff)
     return m->inStatistics ? Qt::Checked : Qt::Unchecked;
+  if (isTimingColumn(index.column()) &&
+      (role == Qt::ForegroundRole || role == Qt::ToolTipRole || role == Qt::FontRole)) {
+    const unsigned flags = pullFlags(timingOf(program_, *m), program_.config.report.limits);
+    if (flags == 0)
+      return {};
+    if (role == Qt::ToolTipRole)
+      return fromLatin1(flagText(flags, reportWords(program_.lang)));
+    if (role == Qt::ForegroundRole)
+      return QColor(Qt::red);
+    QFont bold;
+    bold.setBold(true);
+    return bold;
+  }
   if (role == Qt::TextAlignmentRole)
     return index.column() == Status || index.column() == Device
                ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
@@ -91,6 +121,14 @@ QVariant StorageTableModel::data(const QModelIndex& index, int role) const {
     return edit ? exactText(m->area) : number(m->area, shown);
   case Device:
     return fromLatin1(m->deviceName);
+  case TimeToFailure:
+    if (const auto t = timingOf(program_, *m).timeToFailure)
+      return number(*t, 1);
+    return QString();
+  case LoadingRate:
+    if (const auto r = timingOf(program_, *m).loadingRate)
+      return number(*r, 3);
+    return QString();
   default:
     return {};
   }
@@ -208,7 +246,7 @@ StorageWindow::StorageWindow(Program& program, QWidget* parent)
   layout->addWidget(table_);
   setCentralWidget(central);
   setMinimumSize(640, 350);
-  resize(820, 520);
+  resize(980, 520);
 
   auto onRing = [this](QComboBox* ring, auto setter) {
     connect(ring, &QComboBox::activated, this, [this, setter](int index) {

@@ -19,7 +19,19 @@ class SelectionRings;
 class StorageTableModel final : public QAbstractTableModel {
   Q_OBJECT
 public:
-  enum Column { Number, OnOff, Force, Tension, Status, Range, Area, Device, ColumnCount };
+  enum Column {
+    Number,
+    OnOff,
+    Force,
+    Tension,
+    Status,
+    Range,
+    Area,
+    Device,
+    TimeToFailure,
+    LoadingRate,
+    ColumnCount
+  };
   explicit StorageTableModel(Program& program, QObject* parent = nullptr)
       : QAbstractTableModel(parent), program_(program) {}
   int rowCount(const QModelIndex& parent = {}) const override;

@@ -77,6 +77,8 @@ TEST(Menu, NoDataSetDimsFileAndWindowItems) {
   EXPECT_TRUE(s[menu::SaveW].dimmed);
   EXPECT_TRUE(s[menu::Save].dimmed);
   EXPECT_TRUE(s[menu::Window].dimmed);
+  EXPECT_TRUE(s[menu::ExportReport].dimmed);
+  EXPECT_TRUE(s[menu::ExportCsv].dimmed);
   EXPECT_TRUE(s[menu::WorkDir].dimmed);
   EXPECT_TRUE(s[menu::English].checked);
   EXPECT_FALSE(s[menu::German].checked);

@@ -261,7 +261,8 @@ private slots:
           const bool canReach = reachable(bar, d.id);
           if (d.id == menu::CopyAll || d.id == menu::CopyData)
             QCOMPARE(canReach, owner != WindowId::Log);
-          if (d.id == menu::Dir || d.id == menu::ProgInfo || d.id == menu::Report)
+          if (d.id == menu::Dir || d.id == menu::ProgInfo || d.id == menu::Report ||
+              d.id == menu::ExportReport || d.id == menu::ExportCsv)
             QVERIFY(canReach);
           if (!canReach)
             continue;

@@ -135,6 +135,34 @@ private slots:
     QVERIFY(order()->sampleCaption()->isVisible());
   }
 
+  void timingColumnsComeFromTheCurveAndFlagWhatExceedsTheLimits() {
+    Measurement& m = program->data.model.currentStorage()->measurements[0];
+    m.area = 100.0;
+    m.curveRate = 100;
+    m.points.assign(100, 0.0); // 1 s at rest, 10 s at 0.2 kN/s, held: 2 MPa/s
+    for (int i = 1; i <= 1000; ++i)
+      m.points.push_back(i * 0.002);
+    m.points.insert(m.points.end(), 50, 2.0);
+    m.pointCount = static_cast<std::int32_t>(m.points.size());
+    StorageTableModel* t = storage()->model();
+    auto at = [t](int row, int column, int role = Qt::DisplayRole) {
+      return t->index(row, column).data(role);
+    };
+    QCOMPARE(at(0, StorageTableModel::TimeToFailure).toString(), QString("10.0"));
+    QCOMPARE(at(0, StorageTableModel::LoadingRate).toString(), QString("2.000"));
+    QCOMPARE(at(0, StorageTableModel::LoadingRate, Qt::ToolTipRole).toString(),
+             QString("too fast"));
+    QVERIFY(at(0, StorageTableModel::TimeToFailure, Qt::ForegroundRole).isValid());
+    QCOMPARE(at(1, StorageTableModel::LoadingRate).toString(), QString()); // no curve
+    QVERIFY(!at(1, StorageTableModel::LoadingRate, Qt::ForegroundRole).isValid());
+    program->config.report.limits.maxLoadingRate = 2.5;
+    QVERIFY(!at(0, StorageTableModel::LoadingRate, Qt::ForegroundRole).isValid());
+    shell->switchLanguage(0);
+    QCOMPARE(
+        t->headerData(StorageTableModel::TimeToFailure, Qt::Horizontal, Qt::DisplayRole).toString(),
+        QString("Zeit bis\nBruch [s]"));
+  }
+
   void rightDoubleClickOpensTheStorageTable() {
     storage()->hide();
     program->singlePanel = 1;

@@ -1,17 +1,22 @@
 #include "zv_tool.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <ctime>
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include "core/zv_calculate.hpp"
 #include "core/zv_export_tables.hpp"
+#include "core/zv_test_report.hpp"
 #include "platform/zv_clock.hpp"
+#include "platform/zv_file_replacement.hpp"
 #include "platform/zv_latin1.hpp"
 #include "platform/zv_silent_ui.hpp"
 #include "program/zv_graph_backup.hpp"
 #include "program/zv_program_report.hpp"
+#include "program/zv_report_commands.hpp"
 #include "program/zv_userdir.hpp"
 #include "program/zv_workdir.hpp"
 #include "storage/zv_datafile.hpp"
@@ -158,6 +163,8 @@ public:
   }
   const DataSet* dataSet() const { return model_.dataSet(); }
   DataSet* dataSet() { return model_.dataSet(); }
+  // The curve of a measurement from the attached graph file.
+  void readCurve(Measurement& m) { graph_.graphReadCurve(&m); }
   // Loading for an export: the graph file is opened as the program opens it.
   void attachGraphFiles() { files_.setHooks(&graphHooks_); }
   const std::string& dataFilePath() const { return files_.filePath(); }
@@ -247,15 +254,20 @@ bool loadToolSettings(const std::optional<std::filesystem::path>& configPath,
   return true;
 }
 
-// Name and serial number of a tester device as its file holds them; the built-in ones when
-// the file cannot be read.
-static ReportValues::Tester testerOf(const DeviceFileLocation& location) {
+// A tester device as its file holds it; the built-in one when the file cannot be read.
+static TesterDevice deviceOf(const DeviceFileLocation& location) {
   TesterDevice device;
   if (!location.path.empty()) {
     IniHandle document = Ini_New(0);
     if (document && Ini_ReadFromFile(document, location.path) == 0)
       readDeviceDocument(document, device, nullptr, nullptr);
   }
+  return device;
+}
+
+// Name and serial number of a tester device as its file holds them.
+static ReportValues::Tester testerOf(const DeviceFileLocation& location) {
+  const TesterDevice device = deviceOf(location);
   return {device.name, device.serialNumber, location.path};
 }
 
@@ -302,6 +314,47 @@ static int exportText(const std::string& what, Session& session, const ToolSetti
     return dataTableText(session.dataSet(), settings.bond, format, exportWords(language), text);
   text = programReportText(toolReportValues(settings, session, host), separator);
   return 0;
+}
+
+int withTestReport(const std::filesystem::path& file,
+                   const std::optional<std::filesystem::path>& configPath, std::ostream& err,
+                   const std::function<int(const TestReport&, const ToolSettings&)>& use) {
+  ToolSettings settings;
+  std::string problem;
+  if (!loadToolSettings(configPath, settings, problem)) {
+    err << "zarvik-tool: " << problem << '\n';
+    return ExitSettings;
+  }
+  Session session(settings, err);
+  session.attachGraphFiles();
+  if (session.load(file, err) != 0)
+    return ExitLoad;
+  const ConfigValues& c = settings.config;
+  const ReportTester testers[2] = {reportTesterOf(deviceOf(c.devices[0])),
+                                   reportTesterOf(deviceOf(c.devices[1]))};
+  ReportSources sources;
+  sources.factors = settings.bond;
+  sources.limits = c.report.limits;
+  sources.bondUnit = c.measParams.unit_press;
+  sources.forceDecimals = std::clamp(c.display.decimalPlaces, 0, 10);
+  sources.tensionDecimals = exportFormatOf(c.clipboard, '.').decimals;
+  sources.testers[0] = &testers[0];
+  sources.testers[1] = &testers[1];
+  sources.loadCurve = [&session](Measurement& m) { session.readCurve(m); };
+  sources.madeAt = std::time(nullptr);
+  return use(buildTestReport(*session.dataSet(), sources), settings);
+}
+
+int writeWhole(const std::filesystem::path& file, const std::string& bytes, std::ostream& err) {
+  const ReplaceResult r =
+      replaceFile(realFileSystem(), file, ReplaceOptions{}, [&](FileWriter& out) {
+        out.write(bytes.data(), bytes.size());
+        return std::error_code();
+      });
+  if (r.ok())
+    return ExitOk;
+  err << "zarvik-tool: cannot write " << file.string() << ": " << r.error.message() << '\n';
+  return ExitSave;
 }
 
 std::string dataSetJson(const DataSet& d, const BondTensionFactors& bond) {
@@ -421,6 +474,12 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       ->check(CLI::IsMember({"table", "data", "report"}));
   exporter->add_option("FILE", exportPath, "data set file to read")->required();
   exporter->add_flag("--comma", comma, "decimal comma instead of the decimal point");
+  std::string reportPath, csvPath;
+  auto* reporter = app.add_subcommand(
+      "report", "write the test report (time to failure, loading rate, limits) as CSV");
+  reporter->add_option("FILE", reportPath, "data set file to read")->required();
+  reporter->add_option("--csv", csvPath, "CSV file to write")->required();
+  reporter->add_flag("--comma", comma, "decimal comma and ';' between the fields");
 
   std::vector<const char*> argv;
   for (const auto& a : args)
@@ -430,6 +489,15 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   } catch (const CLI::ParseError& e) {
     return app.exit(e, out, err);
   }
+
+  const auto configPath =
+      config.empty() ? std::nullopt : std::optional<std::filesystem::path>(config);
+  if (*reporter)
+    return withTestReport(
+        reportPath, configPath, err, [&](const TestReport& report, const ToolSettings& settings) {
+          const Language language{settings.config.language};
+          return writeWhole(csvPath, testReportCsv(report, language, comma ? ',' : '.'), err);
+        });
 
   ToolSettings settings;
   std::string problem;

@@ -9,9 +9,14 @@
 //                    prints the order table, the data table or the program report exactly as
 //                    the program puts it on the clipboard (in UTF-8), with the configuration's
 //                    number settings and bond tension factors; --comma for the decimal comma
+//   report FILE --csv OUT
+//                    writes the test report of FILE (with the curves of its graph file) as
+//                    CSV: one row per measurement with time to failure, loading rate and the
+//                    limits of the configuration it exceeded; --comma for the decimal comma
 // Files are loaded exactly as the program loads them: same readers, same limits, same device
 // lists, and the same replacement of list values, which is reported on stderr.
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -19,6 +24,7 @@
 
 #include "core/zv_dataset.hpp"
 #include "core/zv_device_lists.hpp"
+#include "core/zv_test_report.hpp"
 #include "platform/zv_clock.hpp"
 #include "storage/zv_config_file.hpp"
 
@@ -59,6 +65,17 @@ struct ToolHost {
   const Clock& clock;
   std::filesystem::path installDirectory;
 };
+
+// Loads a data set file with its graph file as the program does and hands its test report to
+// use (the data set lives as long as the call). The configuration is the one named, else the
+// user's; the tester devices are those of its device files. ExitOk or use's result, or
+// ExitSettings / ExitLoad after a message on err.
+int withTestReport(const std::filesystem::path& file,
+                   const std::optional<std::filesystem::path>& configPath, std::ostream& err,
+                   const std::function<int(const TestReport&, const ToolSettings&)>& use);
+
+// Writes bytes to a file whole or not at all: ExitOk, or ExitSave after a message on err.
+int writeWhole(const std::filesystem::path& file, const std::string& bytes, std::ostream& err);
 
 // Runs the tool; args[0] is the program name.
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,0 +1,99 @@
+// File > Export CSV... and File > Export Report... as flows: the file dialog, the question
+// before an existing file is replaced, the file written whole, and the popups of both
+// outcomes. The PDF itself is the window layer's; here a stand-in makes its bytes.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "common/zv_fake_ui.hpp"
+#include "common/zv_testdir.hpp"
+#include "program/zv_program.hpp"
+#include "program/zv_report_commands.hpp"
+
+namespace zv {
+namespace {
+
+struct ReportFlow : ::testing::Test {
+  test::TestDir dir;
+  test::ScriptedUi ui;
+  test::FakeClock clock;
+  MemoryRegistry registry{(dir.path() / "").string()};
+  test::RecordingLog log;
+  Program p{ui, clock, registry, dir.path() / "fallback" / ""};
+
+  ReportFlow() {
+    p.startUp({"zarvik"});
+    p.reporter.setLogTarget(&log);
+    p.data.model.createDataSet();
+    p.data.model.addSamples(1);
+    p.data.model.addStorages(1);
+    p.data.model.renumber();
+    Measurement& m = *p.data.model.measurementAt(0, 0, 0);
+    m.force = 2.0;
+    m.area = 400.0;
+  }
+  std::string read(const std::filesystem::path& f) {
+    std::ifstream in(f, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  const test::Shown& last() { return ui.shown.back(); }
+};
+
+TEST_F(ReportFlow, CsvGoesToTheChosenFileAndThePopupSaysWhere) {
+  p.config.clipboard.OptKomma = 1;              // the regional comma: ';' between the fields
+  ui.fileAnswers.push_back(dir.path() / "out"); // the extension is added
+  EXPECT_EQ(exportCsv(p), 0);
+  ASSERT_EQ(ui.fileDialogs.size(), 1u);
+  EXPECT_EQ(ui.fileDialogs[0].filter, "*.csv");
+  EXPECT_EQ(ui.fileDialogs[0].title, "Export CSV");
+  const std::string csv = read(dir.path() / "out.csv");
+  EXPECT_NE(csv.find("Sample;Storage;No.;"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(";400;100;2;0,005;"), std::string::npos) << csv; // area to tension
+  EXPECT_EQ(last().kind, "popup");
+  EXPECT_NE(last().text.find("out.csv"), std::string::npos);
+}
+
+TEST_F(ReportFlow, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
+  const auto target = dir.path() / "r.pdf";
+  std::ofstream(target) << "old";
+  auto maker = [](const TestReport& r, const Language&, PaperSize paper, std::string& bytes) {
+    bytes = "PDF " + std::to_string(r.storages.size()) + (paper == PaperSize::A4 ? " A4" : "");
+    return true;
+  };
+  ui.fileAnswers = {target, target};
+  ui.askAnswers = {2, 0}; // Abort, then Overwriting
+  EXPECT_EQ(exportReport(p, maker), 1);
+  EXPECT_EQ(read(target), "old");
+  EXPECT_EQ(exportReport(p, maker), 0);
+  EXPECT_EQ(read(target), "PDF 1 A4");
+  EXPECT_EQ(ui.shown[1].kind, "ask");
+  EXPECT_EQ(ui.shown[1].buttons.size(), 3u);
+}
+
+TEST_F(ReportFlow, CancelWritesNothingAndFailuresAreToldAndLeaveNoFile) {
+  ui.fileAnswers.push_back(std::nullopt);
+  EXPECT_EQ(exportCsv(p), 1);
+  EXPECT_EQ(ui.shown.size(), 1u); // only the dialog
+  // The PDF could not be made.
+  ui.fileAnswers.push_back(dir.path() / "x.pdf");
+  EXPECT_EQ(exportReport(p, [](auto&, auto&, auto, std::string&) { return false; }),
+            ReportBuildFailed);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "x.pdf"));
+  EXPECT_EQ(last().text, "The report could not be made");
+  // A directory that does not exist: the message names the file and the reason, in German.
+  p.lang.language = 0;
+  ui.fileAnswers.push_back(dir.path() / "none" / "y.csv");
+  EXPECT_EQ(exportCsv(p), ReportWriteFailed);
+  EXPECT_EQ(last().title, "CSV exportieren");
+  EXPECT_NE(last().text.find("y.csv"), std::string::npos) << last().text;
+  // Without a data set (the menu dims the items; a caller still gets a clear answer).
+  p.data.model.deleteDataSet();
+  EXPECT_EQ(exportCsv(p), ReportNoDataSet);
+  EXPECT_EQ(last().text, "Kein Datensatz geladen");
+}
+
+} // namespace
+} // namespace zv
