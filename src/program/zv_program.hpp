@@ -106,7 +106,7 @@ public:
   int openLogInEditor();
   int deleteLogFile();
 
-  // Help > Online Index: the program's own HTML help.
+  // Help > Online Index: the contents page of the help in the current language.
   int callHtmlHelpFile();
 
   // Language switch (Options > Language): selects the program-wide tables.
@@ -163,7 +163,7 @@ public:
   bool registryEntryMissing = false;
   std::string firstRunReport; // the log line of a first start that prepared a user directory
   std::filesystem::path logFilePath;
-  std::filesystem::path helpDirectory; // where index.html of the help lives
+  std::filesystem::path helpDirectory; // the help pages, one folder per language
   // The installed first-run files; with them a start without a registered user directory
   // prepares one (program/zv_first_run.hpp). Empty: none.
   std::filesystem::path firstRunDirectory;
