@@ -13,6 +13,7 @@ trap 'rm -rf "$work"' EXIT
 dpkg-deb -x "$package" "$work/root"
 root="$work/root/usr"
 for f in bin/zarvik bin/zarvik-tool bin/zarvik-report lib/zarvik/libzarvik_simdaq.so share/zarvik/help/index.html \
+  share/zarvik/help/en/index.html share/zarvik/help/de/index.html \
   share/zarvik/first-run/ZARVIK.INI share/applications/de.zerovo.Zarvik.desktop \
   share/metainfo/de.zerovo.Zarvik.metainfo.xml share/icons/hicolor/scalable/apps/zarvik.svg \
   share/man/man1/zarvik-tool.1; do

@@ -32,7 +32,7 @@ public:
   void setClipboardText(const std::string&) override {}
   char regionalDecimalSeparator() const override { return '.'; }
   bool startProcess(const std::string&, const std::string&) override { return false; }
-  bool openDocument(const std::filesystem::path&) override { return false; }
+  bool openDocument(const std::filesystem::path&, const std::string&) override { return false; }
 
 private:
   class NeverStopped final : public Progress {

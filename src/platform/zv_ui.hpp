@@ -54,8 +54,9 @@ public:
   virtual char regionalDecimalSeparator() const = 0;
   // Starts program with exactly one argument, without any shell. false when it could not start.
   virtual bool startProcess(const std::string& program, const std::string& argument) = 0;
-  // Shows a local document (help) in a browser or help window. false when that failed.
-  virtual bool openDocument(const std::filesystem::path& file) = 0;
+  // Shows a local document (help) in the help window, at its anchor `section` unless that is
+  // empty. false when that failed.
+  virtual bool openDocument(const std::filesystem::path& file, const std::string& section) = 0;
 };
 
 } // namespace zv

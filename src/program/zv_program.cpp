@@ -8,6 +8,7 @@
 #include "platform/zv_latin1.hpp"
 #include "program/zv_device_commands.hpp"
 #include "program/zv_first_run.hpp"
+#include "program/zv_help_pages.hpp"
 #include "program/zv_userdir.hpp"
 #include "program/zv_workdir.hpp"
 #include "support/zv_system_error.hpp"
@@ -221,12 +222,7 @@ int Program::deleteLogFile() {
 }
 
 int Program::callHtmlHelpFile() {
-  const auto index = helpDirectory / "index.html";
-  std::error_code ec;
-  if (!std::filesystem::exists(index, ec) || !ui.openDocument(index))
-    return reporter.reportMessage(report::Popup, 0, "Help",
-                                  "Help file not found: " + index.string(), -1);
-  return 0;
+  return showHelp(*this, HelpContents);
 }
 
 void Program::setLanguage(int newLanguage) {

@@ -68,7 +68,7 @@ public:
   int openLogInEditor();
   int deleteLogFile();
 
-  // Help > Online Index: the program's own HTML help.
+  // Help > Online Index: the contents page of the help in the current language.
   int callHtmlHelpFile();
 
   // Language switch (Options > Language): selects the program-wide tables.

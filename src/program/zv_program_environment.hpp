@@ -49,7 +49,7 @@ struct ProgramEnvironment {
   std::filesystem::path fallbackDirectoryPath;
   std::string userDirectory;
   std::filesystem::path logFilePath;
-  std::filesystem::path helpDirectory; // where index.html of the help lives
+  std::filesystem::path helpDirectory; // the help pages, one folder per language
   // The installed first-run files; with them a start without a registered user directory
   // prepares one (program/zv_first_run.hpp). Empty: none.
   std::filesystem::path firstRunDirectory;

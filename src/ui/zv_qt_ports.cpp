@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -14,7 +13,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
-#include <QUrl>
+
+#include "ui/zv_help_window.hpp"
 
 namespace zv {
 
@@ -50,6 +50,7 @@ QString fileDialogStart(const FileDialogSpec& spec) {
 QtUi::QtUi() = default;
 
 QtUi::~QtUi() {
+  delete help_.data();
   if (qtGerman_)
     QCoreApplication::removeTranslator(qtGerman_.get());
 }
@@ -199,8 +200,27 @@ bool QtUi::startProcess(const std::string& program, const std::string& argument)
                                  {QString::fromLocal8Bit(argument.c_str())});
 }
 
-bool QtUi::openDocument(const std::filesystem::path& file) {
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(fromPath(file.string())));
+HelpWindow* QtUi::helpWindow() const {
+  return help_.data();
+}
+
+bool QtUi::openDocument(const std::filesystem::path& file, const std::string& section) {
+  // A modal dialog blocks every window but its own children: over one, the help window
+  // becomes its child, so that it can be read and scrolled while the dialog is open.
+  QWidget* owner = QApplication::activeModalWidget();
+  if (!help_)
+    help_ = new HelpWindow(owner);
+  else if (help_->parentWidget() != owner)
+    help_->setParent(owner, Qt::Window);
+  static const Language english;
+  help_->setProgramTitle(programTitle_);
+  if (!help_->showPage(fromPath(file.string()), QString::fromStdString(section),
+                       language_ ? *language_ : english))
+    return false;
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
+  return true;
 }
 
 std::optional<std::string> QtRegistry::readIniFilePath() {

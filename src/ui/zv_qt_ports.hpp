@@ -1,5 +1,6 @@
 #pragma once
 // The ports implemented with Qt: dialogs, clipboard, processes, help and the settings store.
+#include <QPointer>
 #include <QTranslator>
 #include <QWidget>
 #include <memory>
@@ -10,6 +11,8 @@
 #include "support/zv_texts.hpp"
 
 namespace zv {
+
+class HelpWindow;
 
 QString fromLatin1(const std::string& text);
 std::string toLatin1(const QString& text);
@@ -40,6 +43,8 @@ public:
   // The program's language: the language of QtUi's own messages and of Qt's texts (file
   // dialogs, standard buttons). Call again after every switch.
   void useLanguage(const Language& language);
+  // The program title, which the help window's title begins with.
+  void setProgramTitle(const QString& title) { programTitle_ = title; }
 
   void popup(const std::string& title, const std::string& text) override;
   int ask(const std::string& title, const std::string& text,
@@ -55,7 +60,9 @@ public:
   void setClipboardText(const std::string& text) override;
   char regionalDecimalSeparator() const override;
   bool startProcess(const std::string& program, const std::string& argument) override;
-  bool openDocument(const std::filesystem::path& file) override;
+  // The help window, shown above the modal dialog that is open, if any.
+  bool openDocument(const std::filesystem::path& file, const std::string& section) override;
+  HelpWindow* helpWindow() const;
 
 private:
   QWidget* parent() const;
@@ -63,6 +70,8 @@ private:
   bool waitCursor_ = false;
   const Language* language_ = nullptr;
   std::unique_ptr<QTranslator> qtGerman_; // installed while the program speaks German
+  QString programTitle_ = "ZARVIK";
+  QPointer<HelpWindow> help_; // a child of the modal dialog it was opened over, if any
 };
 
 // IniFilePath in QSettings("ZEROVO", "ZARVIK"): the registry on Windows, a .conf file elsewhere.

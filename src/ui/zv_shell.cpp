@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "program/zv_copy_commands.hpp"
+#include "program/zv_help_pages.hpp"
 #include "program/zv_meas_control.hpp"
 #include "program/zv_menu_table.hpp"
 #include "program/zv_program.hpp"
@@ -17,6 +18,7 @@
 #include "ui/zv_dialogs.hpp"
 #include "ui/zv_edit_dialogs.hpp"
 #include "ui/zv_evaluation_dlg.hpp"
+#include "ui/zv_help_window.hpp"
 #include "ui/zv_meas_setup_dlg.hpp"
 #include "ui/zv_meas_window.hpp"
 #include "ui/zv_order_window.hpp"
@@ -75,6 +77,10 @@ Shell::Shell(Program& program, QtUi& ui)
       fileCommands_(std::make_unique<FileCommands>(program, *dataWindows_, *editDialogs_)) {
   program_.refreshSink = this;
   registerCommands();
+  ui_.setProgramTitle(QString::fromLatin1(program_.texts[GeneralText::ProgramTitle]));
+  helpKey_ = std::make_unique<HelpKey>([this](const std::vector<std::string>& windowNames) {
+    showHelp(program_, helpTopicForWindows(windowNames));
+  });
 }
 
 Shell::~Shell() {

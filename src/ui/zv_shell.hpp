@@ -16,6 +16,7 @@ class QtUi;
 class FileCommands;
 class QtEditDialogs;
 class ShellDataWindows;
+class HelpKey;
 
 class Shell final : public QObject, public RefreshSink {
   Q_OBJECT
@@ -75,6 +76,7 @@ private:
   std::unique_ptr<QtEditDialogs> editDialogs_;
   std::unique_ptr<ShellDataWindows> dataWindows_;
   std::unique_ptr<FileCommands> fileCommands_;
+  std::unique_ptr<HelpKey> helpKey_; // F1: the help page of the window it is pressed in
   std::map<int, std::function<void(MainWindowBase* owner)>> commands_;
 };
 

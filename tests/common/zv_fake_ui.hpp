@@ -38,7 +38,7 @@ public:
   char regionalSeparator = ','; // the decimal separator of the regional settings
   std::vector<std::pair<std::string, std::string>> startedProcesses;
   bool failProcessStart = false;
-  std::vector<std::filesystem::path> openedDocuments;
+  std::vector<std::string> openedDocuments; // "path#section", or the path for the top
   bool waitCursor = false;
 
   void popup(const std::string& title, const std::string& text) override {
@@ -114,8 +114,8 @@ public:
     startedProcesses.emplace_back(program, argument);
     return !failProcessStart;
   }
-  bool openDocument(const std::filesystem::path& file) override {
-    openedDocuments.push_back(file);
+  bool openDocument(const std::filesystem::path& file, const std::string& section) override {
+    openedDocuments.push_back(file.string() + (section.empty() ? "" : "#" + section));
     return true;
   }
 

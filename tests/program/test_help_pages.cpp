@@ -1,0 +1,59 @@
+// Which help page F1 opens in which window, and the message for a page that is not there, in
+// both languages (the window test opens the pages that are).
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "common/zv_fake_ui.hpp"
+#include "common/zv_testdir.hpp"
+#include "program/zv_help_pages.hpp"
+#include "program/zv_program.hpp"
+
+namespace zv {
+namespace {
+
+TEST(HelpPages, TheFirstWindowWithATopicDecides) {
+  using Names = std::vector<std::string>;
+  const std::vector<std::pair<Names, HelpTopic>> cases = {
+      {{"MEAS"}, {"first-series.html", "measuring"}},
+      {{"CALIBRATION", "DEVICE1", "LOG"}, {"calibration.html", "calibrating"}},
+      {{"", "qt_msgbox", "AUFTRAG"}, {"tables.html", "order-table"}},
+      {{"HELP"}, HelpContents},
+      {{}, HelpContents},
+  };
+  for (const auto& [names, topic] : cases)
+    EXPECT_EQ(helpTopicForWindows(names), topic) << names.size();
+}
+
+struct HelpFixture : ::testing::Test {
+  test::TestDir dir;
+  test::ScriptedUi ui;
+  test::FakeClock clock;
+  MemoryRegistry registry{(dir.path() / "").string()};
+  Program p{ui, clock, registry, dir.path() / "fallback" / ""};
+
+  HelpFixture() {
+    p.startUp({"zarvik"});
+    p.helpDirectory = dir.path() / "help";
+  }
+  void writePage(const char* language, const char* page) {
+    std::filesystem::create_directories(p.helpDirectory / language);
+    std::ofstream(p.helpDirectory / language / page) << "<html></html>";
+  }
+};
+
+TEST_F(HelpFixture, AMissingPageIsNamedInTheLanguageOfTheProgram) {
+  writePage("de", "index.html");
+  p.setLanguage(1);
+  EXPECT_EQ(p.callHtmlHelpFile(), -1);
+  p.setLanguage(0);
+  EXPECT_EQ(showHelp(p, {"files.html", ""}), -1);
+  const std::string help = p.helpDirectory.string();
+  EXPECT_EQ(ui.popups(), (std::vector<std::string>{
+                             "Help|Help file not found: " + help + "/en/index.html",
+                             "Hilfe|Hilfedatei nicht gefunden: " + help + "/de/files.html"}));
+  EXPECT_TRUE(ui.openedDocuments.empty());
+}
+
+} // namespace
+} // namespace zv

@@ -1,0 +1,273 @@
+// The help window: Help > Online Index and F1 in each window and dialog open the right page in
+// the program's language, links, Back and Contents move between pages, a missing page is
+// named instead of shown blank, and every link and picture of every page leads somewhere.
+// With ZV_TOUR_DIR set, pictures of the window in both languages.
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTimer>
+#include <set>
+
+#include "common/zv_qt_quiet.hpp"
+#include "common/zv_shell_rig.hpp"
+#include "program/zv_help_pages.hpp"
+#include "program/zv_menu_table.hpp"
+#include "ui/zv_help_window.hpp"
+#include "ui/zv_main_window.hpp"
+#include "ui/zv_menubar.hpp"
+
+using namespace zv;
+
+namespace {
+const QString helpRoot = QStringLiteral(ZV_HELP_DIR);
+
+// What a page links to and which anchors it offers.
+struct PageLinks {
+  QStringList links, images;
+  std::set<QString> anchors;
+};
+
+PageLinks readPage(const QString& file) {
+  QFile f(file);
+  if (!f.open(QIODevice::ReadOnly))
+    return {};
+  QTextDocument doc;
+  doc.setHtml(QString::fromUtf8(f.readAll()));
+  PageLinks out;
+  for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      const QTextCharFormat format = it.fragment().charFormat();
+      for (const QString& name : format.anchorNames())
+        out.anchors.insert(name);
+      if (format.isAnchor() && !format.anchorHref().isEmpty())
+        out.links << format.anchorHref();
+      if (format.isImageFormat())
+        out.images << format.toImageFormat().name();
+    }
+  return out;
+}
+} // namespace
+
+class TestHelpWindow : public QObject, test::ShellRig {
+  Q_OBJECT
+
+  HelpWindow* help() { return ui->helpWindow(); }
+  // The page the help window shows, below the help directory, with its section.
+  QString shown() {
+    const QUrl url = help()->browser()->source();
+    QString page = QDir(helpRoot).relativeFilePath(url.toLocalFile());
+    return url.fragment().isEmpty() ? page : page + "#" + url.fragment();
+  }
+  static QString expected(const HelpTopic& topic, int language) {
+    QString page =
+        QString::fromLatin1(helpLanguageFolder(language).data(),
+                            static_cast<qsizetype>(helpLanguageFolder(language).size())) +
+        "/" + QString::fromUtf8(topic.page.data(), static_cast<qsizetype>(topic.page.size()));
+    if (!topic.section.empty())
+      page += "#" +
+              QString::fromUtf8(topic.section.data(), static_cast<qsizetype>(topic.section.size()));
+    return page;
+  }
+  void pressF1(QWidget* w) {
+    w->activateWindow();
+    QTest::keyClick(w, Qt::Key_F1);
+  }
+
+private slots:
+  void initTestCase() { test::installQuietMessageHandler(); }
+
+  void init() {
+    newProgram();
+    openShell();
+    program->logInit(shell->logWindow());
+    program->helpDirectory = helpRoot.toStdString();
+    program->data.model.createDataSet();
+    program->data.model.addSamples(1);
+    program->data.model.addStorages(1);
+    program->data.model.renumber();
+    program->data.files.markLoaded();
+    shell->updateMenuState();
+  }
+
+  void cleanup() { endProgram(); }
+
+  void onlineIndexOpensTheContentsInTheProgramLanguage() {
+    for (auto [language, title, back] : {std::tuple{1, "ZARVIK 2012 USB - Help", "Back"},
+                                         std::tuple{0, "ZARVIK 2012 USB - Hilfe", "Zurück"}}) {
+      shell->switchLanguage(language);
+      shell->logWindow()->menu()->action(menu::HlpFile)->trigger();
+      QVERIFY(help() && help()->isVisible());
+      QCOMPARE(shown(), expected(HelpContents, language));
+      QCOMPARE(help()->windowTitle(), QString::fromUtf8(title));
+      QCOMPARE(help()->findChild<QPushButton*>("BACK")->text(), QString::fromUtf8(back));
+    }
+  }
+
+  // F1 in each main window, in both languages, opens that window's page, not the contents
+  // that the menu item with the same key would open.
+  void f1OpensThePageOfTheWindowItIsPressedIn() {
+    const std::vector<std::pair<WindowId, const char*>> windows = {{WindowId::Log, "LOG"},
+                                                                   {WindowId::Order, "AUFTRAG"},
+                                                                   {WindowId::Storage, "LAGER"},
+                                                                   {WindowId::Measurement, "MEAS"}};
+    for (int language : {1, 0}) {
+      shell->switchLanguage(language);
+      for (auto [id, name] : windows) {
+        shell->showWindow(id);
+        MainWindowBase* w = id == WindowId::Log ? shell->logWindow() : shell->window(id);
+        pressF1(w);
+        QVERIFY2(help() && help()->isVisible(), name);
+        const std::vector<std::string> names{name};
+        QCOMPARE(shown(), expected(helpTopicForWindows(names), language));
+        QVERIFY(shown() != expected(HelpContents, language));
+      }
+    }
+  }
+
+  // F1 in each dialog of the menus opens its page; over a modal dialog the help window
+  // belongs to the dialog, so it can be read meanwhile, and goes with it.
+  void f1InAModalDialogOpensItsPageAboveIt() {
+    const std::vector<std::pair<int, QString>> dialogs = {
+        {menu::New, "first-series.html#new-data-set"},
+        {menu::MeasParams, "first-series.html#parameters"},
+        {menu::Hard, "first-series.html#acquisition"},
+        {menu::CopyStorage, "tables.html#editing"},
+        {menu::Evaluations, "tables.html#evaluations"},
+        {menu::Units, "tables.html#statistics"},
+        {menu::Device1, "calibration.html#devices"},
+        {menu::Dir, "files.html#data-sets"},
+        {menu::ProgInfo, "files.html#user-directory"},
+        {menu::Exit, "files.html#data-sets"},
+        {menu::Info, "index.html"}};
+    for (int language : {0, 1}) {
+      shell->switchLanguage(language);
+      const QString folder = language == 0 ? "de/" : "en/";
+      for (const auto& [command, page] : dialogs) {
+        withDialog(command, [&](QDialog* dialog) {
+          pressF1(dialog);
+          QVERIFY(help() && help()->isVisible());
+          QCOMPARE(help()->parentWidget(), dialog);
+          QCOMPARE(shown(), folder + page);
+        });
+        QVERIFY(!help());
+      }
+    }
+    pressF1(shell->logWindow());
+    QVERIFY(help() && help()->parentWidget() == nullptr);
+  }
+
+  void linksBackForwardAndContentsMoveBetweenPages() {
+    showHelp(*program, {"tables.html", ""});
+    HelpBrowser* b = help()->browser();
+    b->setFocus();
+    // The first link of a page is its way to the contents, the next the first series.
+    QTest::keyClick(b, Qt::Key_Tab);
+    QTest::keyClick(b, Qt::Key_Tab);
+    QTest::keyClick(b, Qt::Key_Return);
+    QCOMPARE(shown(), QString("en/first-series.html"));
+    QVERIFY(help()->windowTitle().endsWith("A first series"));
+    help()->findChild<QPushButton*>("BACK")->click();
+    QCOMPARE(shown(), QString("en/tables.html"));
+    QVERIFY(help()->findChild<QPushButton*>("FORWARD")->isEnabled());
+    help()->findChild<QPushButton*>("CONTENTS")->click();
+    QCOMPARE(shown(), QString("en/index.html"));
+  }
+
+  void aMissingPageIsNamedNotShownBlank() {
+    const std::filesystem::path empty = dir.path() / "no-help";
+    program->helpDirectory = empty;
+    QString message;
+    QTimer::singleShot(0, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        message = box->text();
+        box->accept();
+      }
+    });
+    pressF1(shell->logWindow());
+    QCOMPARE(message, "Help file not found: " +
+                          QString::fromStdString((empty / "en" / "index.html").string()));
+    QVERIFY(!help());
+    // A link to a page that is not there, inside the window.
+    program->helpDirectory = helpRoot.toStdString();
+    program->callHtmlHelpFile();
+    help()->browser()->setSource(QUrl("gone.html"));
+    QVERIFY(help()->browser()->toPlainText().startsWith("Help file not found: "));
+    QVERIFY(help()->browser()->toPlainText().endsWith("en/gone.html"));
+  }
+
+  // Every link of every page leads to a page that exists and, with a section, to an anchor of
+  // it; every picture exists; every window's topic exists in both languages.
+  void everyLinkAndPictureOfEveryPageResolves() {
+    std::map<QString, PageLinks> pages;
+    QDirIterator it(helpRoot, {"*.html"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+      const QString file = QFileInfo(it.next()).canonicalFilePath();
+      pages[file] = readPage(file);
+    }
+    QCOMPARE(pages.size(), std::size_t{13}); // the language choice and 6 pages per language
+    int links = 0;
+    for (const auto& [file, page] : pages) {
+      const QDir here = QFileInfo(file).dir();
+      for (const QString& link : page.links) {
+        const QUrl url(link);
+        QVERIFY2(url.isRelative(), qPrintable(file + ": " + link));
+        const QString target =
+            url.path().isEmpty() ? file : QFileInfo(here.filePath(url.path())).canonicalFilePath();
+        QVERIFY2(pages.contains(target), qPrintable(file + ": " + link));
+        if (url.hasFragment())
+          QVERIFY2(pages[target].anchors.contains(url.fragment()), qPrintable(file + ": " + link));
+        ++links;
+      }
+      for (const QString& image : page.images)
+        QVERIFY2(QFileInfo(here.filePath(image)).isFile(), qPrintable(file + ": " + image));
+    }
+    QVERIFY(links > 100);
+    // Every page fits the window's width as it opens: nothing to scroll sideways.
+    program->callHtmlHelpFile();
+    QVERIFY(QTest::qWaitForWindowExposed(help()));
+    for (const auto& [file, page] : pages) {
+      help()->browser()->setSource(QUrl::fromLocalFile(file));
+      QCoreApplication::processEvents();
+      QVERIFY2(help()->browser()->horizontalScrollBar()->maximum() == 0, qPrintable(file));
+    }
+    for (int language : {0, 1}) {
+      std::vector<HelpTopic> topics{HelpContents};
+      for (const HelpWindowTopic& w : helpWindowTopics())
+        topics.push_back(w.topic);
+      for (const HelpTopic& topic : topics) {
+        const QString page = expected(topic, language);
+        const QString file =
+            QFileInfo(helpRoot + "/" + page.section('#', 0, 0)).canonicalFilePath();
+        QVERIFY2(pages.contains(file), qPrintable(page));
+        if (!topic.section.empty())
+          QVERIFY2(pages[file].anchors.contains(page.section('#', 1)), qPrintable(page));
+      }
+    }
+  }
+
+  // With ZV_TOUR_DIR set (scripts/screenshots.sh runs it on a real X server): the window on
+  // the first series in both languages.
+  void pictures() {
+    const QString out = QString::fromLocal8Bit(qgetenv("ZV_TOUR_DIR"));
+    if (out.isEmpty())
+      QSKIP("pictures only when ZV_TOUR_DIR names a folder");
+    for (auto [language, file] :
+         {std::pair{1, "help-window-en.png"}, std::pair{0, "help-window-de.png"}}) {
+      shell->switchLanguage(language);
+      showHelp(*program, {"first-series.html", ""});
+      QVERIFY(QTest::qWaitForWindowExposed(help()));
+      QTest::qWait(50);
+      QVERIFY(help()->grab().save(out + "/" + file));
+    }
+  }
+};
+
+QTEST_MAIN(TestHelpWindow)
+#include "test_help_window.moc"
