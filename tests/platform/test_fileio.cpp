@@ -1,11 +1,11 @@
 #include "platform/zv_file_replacement.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
 
+#include "common/zv_test_system.hpp"
 #include "common/zv_testdir.hpp"
 
 namespace zv {
@@ -232,7 +232,7 @@ TEST(ReplaceFile, MissingTargetInMissingOrProtectedDirectoryFailsTheCheck) {
 }
 
 TEST(ReplaceFile, RealWriteProtectionIsRefusedWhenNotRoot) {
-  if (::geteuid() == 0)
+  if (test::writesThroughPermissions())
     GTEST_SKIP() << "root writes through file permissions";
   TestDir dir;
   const auto target = dir.write("ro.ini", "old");
@@ -240,6 +240,19 @@ TEST(ReplaceFile, RealWriteProtectionIsRefusedWhenNotRoot) {
   const auto r = replaceFile(realFileSystem(), target, iniLike(), text("new"));
   EXPECT_EQ(r.step, ReplaceStep::CheckTarget);
   EXPECT_EQ(TestDir::readFile(target), "old");
+}
+
+// A device (/dev/null; NUL on Windows) is refused before anything is written, and a rename
+// never puts a file in its place.
+TEST(ReplaceFile, ADeviceIsNeverReplaced) {
+  TestDir dir;
+  const auto device = test::deviceIn(dir.path());
+  const auto r = replaceFile(realFileSystem(), device, iniLike(), text("x"));
+  EXPECT_EQ(r.step, ReplaceStep::CheckTarget);
+  EXPECT_EQ(r.error, FileError::NotRegularFile);
+  const auto temp = dir.write("t.tmp", "x");
+  EXPECT_EQ(realFileSystem().rename(temp, device), FileError::NotRegularFile);
+  EXPECT_EQ(TestDir::readFile(temp), "x");
 }
 
 // A crash at any point leaves either the complete old file or the complete new one (or, for a

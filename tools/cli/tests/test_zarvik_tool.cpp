@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "common/zv_datafile_testkit.hpp"
+#include "common/zv_test_system.hpp"
 #include "platform/zv_latin1.hpp"
 #include "program/zv_copy_commands.hpp"
 #include "program/zv_program.hpp"
@@ -330,7 +331,7 @@ TEST(ZarvikTool, UsesTheUsersConfigurationWhenNoneIsNamed) {
   // The settings file names the user directory, which holds ZARVIK.INI.
   const char* before = std::getenv("XDG_CONFIG_HOME");
   const std::string saved = before ? before : "";
-  setenv("XDG_CONFIG_HOME", rig.dir.path().c_str(), 1);
+  test::setEnv("XDG_CONFIG_HOME", rig.dir.path().string());
   std::filesystem::create_directories(rig.dir.file("ZEROVO"));
   std::filesystem::create_directories(rig.dir.file("user"));
   rig.dir.write("ZEROVO/ZARVIK.conf",
@@ -338,9 +339,9 @@ TEST(ZarvikTool, UsesTheUsersConfigurationWhenNoneIsNamed) {
   rig.dir.write("user/ZARVIK.INI", "[INFO]\r\nMaximale Probenzahl = 12\r\n");
   const ToolRun r = run({"dump", rig.dir.file("U.BIN").string()});
   if (before)
-    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    test::setEnv("XDG_CONFIG_HOME", saved);
   else
-    unsetenv("XDG_CONFIG_HOME");
+    test::unsetEnv("XDG_CONFIG_HOME");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(nlohmann::json::parse(r.out)["samples"].size(), 12u);
 }
