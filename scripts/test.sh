@@ -3,7 +3,8 @@
 # offscreen), the Debian package installed into an empty root and started there, then the
 # clang build with AddressSanitizer and UndefinedBehaviorSanitizer, which
 # runs the tests of the logic layers, of zarvik-tool and the crash tests, and the fuzz targets'
-# smoke runs, each stopping at the first error it finds.
+# smoke runs, each stopping at the first error it finds, and last the Windows build (MinGW-w64)
+# of the logic layers, zarvik-tool and the simulator library, whose tests run under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -16,3 +17,9 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build build-fuzz -j"$(nproc)"
 ctest --test-dir build-fuzz --output-on-failure -j2
 echo "sanitizer build and tests: $(($(date +%s) - start)) s"
+start=$(date +%s)
+cmake -S . -B build-mingw -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  --toolchain cmake/mingw-w64-x86_64.cmake >/dev/null
+cmake --build build-mingw -j2
+ctest --test-dir build-mingw --output-on-failure -j2
+echo "windows build and tests under wine: $(($(date +%s) - start)) s"

@@ -4,57 +4,15 @@
 #include <cstdlib>
 #include <string_view>
 
-#if defined(_WIN32)
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
+#include "platform/zv_shared_library.hpp"
 
 namespace zv::daqmx {
 
 namespace {
 
-void* openLibrary(const std::string& name, std::string& why) {
-#if defined(_WIN32)
-  HMODULE h = ::LoadLibraryA(name.c_str());
-  if (!h)
-    why = "cannot load " + name + " (error " + std::to_string(::GetLastError()) + ")";
-  return reinterpret_cast<void*>(h);
-#else
-  void* h = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!h) {
-    const char* e = ::dlerror();
-    why = e ? e : ("cannot load " + name);
-  }
-  return h;
-#endif
-}
-
-void closeLibrary(void* handle) {
-#if defined(_WIN32)
-  ::FreeLibrary(reinterpret_cast<HMODULE>(handle));
-#else
-  ::dlclose(handle);
-#endif
-}
-
-void* findSymbol(void* handle, const char* name) {
-#if defined(_WIN32)
-  return reinterpret_cast<void*>(::GetProcAddress(reinterpret_cast<HMODULE>(handle), name));
-#else
-  return ::dlsym(handle, name);
-#endif
-}
-
 // Resolves one function; records the first missing name.
 template <class Fn> bool bind(void* handle, Fn& slot, const char* name, std::string& missing) {
-  slot = reinterpret_cast<Fn>(findSymbol(handle, name));
+  slot = reinterpret_cast<Fn>(sharedLibrarySymbol(handle, name));
   if (!slot && missing.empty())
     missing = name;
   return slot != nullptr;
@@ -83,7 +41,8 @@ bool bindAll(void* h, Api& a, std::string& missing) {
   ok &= bind(h, a.ReadDigitalU8, "DAQmxReadDigitalU8", missing);
   ok &= bind(h, a.GetExtendedErrorInfo, "DAQmxGetExtendedErrorInfo", missing);
   // Optional extension; its absence is normal.
-  a.SimSetPullSpeed = reinterpret_cast<SimSetPullSpeedFn>(findSymbol(h, "ZvSim_SetPullSpeed"));
+  a.SimSetPullSpeed =
+      reinterpret_cast<SimSetPullSpeedFn>(sharedLibrarySymbol(h, "ZvSim_SetPullSpeed"));
   return ok;
 }
 
@@ -95,7 +54,7 @@ Library::~Library() {
 
 void Library::unload() {
   if (handle_)
-    closeLibrary(handle_);
+    closeSharedLibrary(handle_);
   handle_ = nullptr;
   api_ = Api{};
   path_.clear();
@@ -108,7 +67,7 @@ bool Library::load(const std::vector<std::string>& candidates) {
     error_ = "no driver library named";
   for (const auto& name : candidates) {
     std::string why;
-    void* h = openLibrary(name, why);
+    void* h = openSharedLibrary(name, why);
     if (!h) {
       error_ += (error_.empty() ? "" : "\n") + why;
       continue;
@@ -117,7 +76,7 @@ bool Library::load(const std::vector<std::string>& candidates) {
     std::string missing;
     if (!bindAll(h, api, missing)) {
       error_ += (error_.empty() ? "" : "\n") + name + ": function " + missing + " not found";
-      closeLibrary(h);
+      closeSharedLibrary(h);
       continue;
     }
     handle_ = h;

@@ -14,8 +14,9 @@
 //                    drive every failure path even as root, where chmod protects nothing.
 //   MemoryFile       a ReadableFile over bytes in memory (fuzz targets, tests).
 //
-// The POSIX implementation is in zv_fileio.cpp; a Windows port replaces only that file (use
-// MoveFileExW with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH for the rename).
+// realFileSystem() has one implementation per system: zv_fileio_posix.cpp (file descriptors,
+// fsync, rename) and zv_fileio_windows.cpp (handles on wide-character paths, FlushFileBuffers,
+// MoveFileExW with write-through). Only one of them is built; the rest here is shared.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

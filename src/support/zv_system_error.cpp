@@ -17,7 +17,9 @@ struct ErrnoText {
 // English as the C library words them, German in the same sense.
 const ErrnoText ErrnoTexts[] = {
     {ENOSPC, {"No space left on device", "Kein Speicherplatz mehr auf dem Gerät"_l1}},
+#ifdef EDQUOT // not an errno value on Windows, where a full quota reports a full disk
     {EDQUOT, {"Disk quota exceeded", "Speicherplatz-Kontingent überschritten"_l1}},
+#endif
     {EACCES, {"Permission denied", "Keine Berechtigung"}},
     {EPERM, {"Operation not permitted", "Vorgang nicht erlaubt"}},
     {EROFS, {"Read-only file system", "Dateisystem nur lesbar"}},
@@ -44,9 +46,12 @@ std::string fileErrorText(std::error_code ec, const Language& lang) {
     return {};
   if (ec == FileError::NotRegularFile)
     return lang.pick(NotRegularText);
-  if (ec.category() == std::generic_category() || ec.category() == std::system_category())
+  // The system's own codes (errno values on POSIX, Windows error codes on Windows) are
+  // compared by the errno value they stand for.
+  const std::error_condition condition = ec.default_error_condition();
+  if (condition.category() == std::generic_category())
     for (const ErrnoText& e : ErrnoTexts)
-      if (e.value == ec.value())
+      if (e.value == condition.value())
         return lang.pick(e.text);
   // The C library's words are ASCII in the C locale the program runs its numbers in.
   const auto latin1 = utf8ToLatin1(ec.message());

@@ -1,11 +1,10 @@
 #pragma once
 // The simulator's test functions, looked up by name in the library the program loads. Loading
 // the same path again gives the same instance, so this drives what the program reads.
-#include <dlfcn.h>
-
 #include <string>
 #include <vector>
 
+#include "platform/zv_shared_library.hpp"
 #include "zv_simdaq.h"
 
 namespace zv::test {
@@ -36,7 +35,7 @@ struct SimControl {
   decltype(&ZvSim_OpenTasks) openTasks = nullptr;
 
   explicit SimControl(const char* path) {
-    handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    handle = openSharedLibrary(path, error);
     if (!handle)
       return;
     get(reset, "ZvSim_Reset");
@@ -64,7 +63,7 @@ struct SimControl {
   }
   ~SimControl() {
     if (handle)
-      dlclose(handle);
+      closeSharedLibrary(handle);
   }
   SimControl(const SimControl&) = delete;
   SimControl& operator=(const SimControl&) = delete;
@@ -73,6 +72,8 @@ struct SimControl {
   bool ok() const { return handle && missing.empty(); }
   // The functions the library lacks, blank-separated.
   std::string missing;
+  // Why the library did not load.
+  std::string error;
 
   // Break force and number of the tester's current specimen.
   double breakForce(int tester, int* count = nullptr) const {
@@ -95,7 +96,7 @@ struct SimControl {
 
 private:
   template <class Fn> void get(Fn& fn, const char* name) {
-    fn = reinterpret_cast<Fn>(dlsym(handle, name));
+    fn = reinterpret_cast<Fn>(sharedLibrarySymbol(handle, name));
     if (!fn)
       missing += (missing.empty() ? "" : " ") + std::string(name);
   }

@@ -2,8 +2,6 @@
 // A fresh program-side DAQ (MeasParams, error log, scripted UI, log window) bound to the
 // simulated acquisition box, plus direct access to the simulator's test functions. The fixture
 // keeps the simulator loaded itself, so its state is the one the binding under test sees.
-#include <dlfcn.h>
-
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -27,7 +25,7 @@ protected:
   Daq daq{mp, reporter, lang};
 
   void SetUp() override {
-    ASSERT_NE(nullptr, sim.handle) << dlerror();
+    ASSERT_NE(nullptr, sim.handle) << sim.error;
     ASSERT_TRUE(sim.ok()) << "simulator lacks " << sim.missing;
     sim.reset();
     sim.setFaults(0);

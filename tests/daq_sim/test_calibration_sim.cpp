@@ -8,6 +8,7 @@
 
 #include <gmock/gmock.h>
 
+#include "common/zv_test_system.hpp"
 #include "daq/zv_calibration.hpp"
 #include "sim_fixture.hpp"
 
@@ -140,7 +141,7 @@ TEST_F(Calibration, ChannelWithoutDeviceAndDatesInBothLanguages) {
   EXPECT_THAT(log.lines, ElementsAre("pCalibDevice == NULL"));
   EXPECT_FALSE(session.isOpen());
 
-  setenv("TZ", "UTC", 1);
+  test::setEnv("TZ", "UTC");
   tzset();
   EXPECT_EQ("--------", calibrationDateText(0, lang));
   EXPECT_EQ("03.Mar 2026", calibrationDateText(1772539200, lang)); // 2026-03-03 12:00

@@ -30,7 +30,7 @@ struct E2E : ::testing::Test {
   std::map<int, double> breakForces;
 
   void SetUp() override {
-    ASSERT_TRUE(sim.ok()) << dlerror();
+    ASSERT_TRUE(sim.ok()) << sim.error << sim.missing;
     sim.reset();
     sim.useVirtualClock(1);
     sim.setSeed(0, 4711);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "common/zv_test_system.hpp"
 #include "common/zv_testdir.hpp"
 
 namespace zv {
@@ -228,6 +229,19 @@ TEST(ReplaceFile, MissingTargetInMissingOrProtectedDirectoryFailsTheCheck) {
   unchecked.checkTarget = false;
   r = replaceFile(fs, dir.file("x.ini"), unchecked, text("x"));
   EXPECT_EQ(r.step, ReplaceStep::CreateTemp);
+}
+
+// A device (/dev/null; NUL on Windows) is refused before anything is written, and a rename
+// never puts a file in its place.
+TEST(ReplaceFile, ADeviceIsNeverReplaced) {
+  TestDir dir;
+  const auto device = test::deviceIn(dir.path());
+  const auto r = replaceFile(realFileSystem(), device, iniLike(), text("x"));
+  EXPECT_EQ(r.step, ReplaceStep::CheckTarget);
+  EXPECT_EQ(r.error, FileError::NotRegularFile);
+  const auto temp = dir.write("t.tmp", "x");
+  EXPECT_EQ(realFileSystem().rename(temp, device), FileError::NotRegularFile);
+  EXPECT_EQ(TestDir::readFile(temp), "x");
 }
 
 // A crash at any point leaves either the complete old file or the complete new one (or, for a

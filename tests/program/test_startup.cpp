@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/zv_fake_ui.hpp"
+#include "common/zv_test_system.hpp"
 #include "common/zv_testdir.hpp"
 #include "platform/zv_latin1.hpp"
 #include "program/zv_cmdline.hpp"
@@ -105,7 +106,7 @@ TEST_F(ProgramFixture, StartUpWithoutRegistryEntryKeepsDefaultsAndSaysSo) {
 
 TEST_F(ProgramFixture, FirstStartPreparesTheUserDirectoryFromTheInstalledFiles) {
   const std::filesystem::path home = dir.path() / "home";
-  ASSERT_EQ(0, setenv("ZARVIK_USER_DIR", home.c_str(), 1));
+  test::setEnv("ZARVIK_USER_DIR", home.string());
   for (int start = 0; start < 2; ++start) { // the second start keeps what is there
     make(start == 0 ? std::nullopt : registry.readIniFilePath());
     program->firstRunDirectory = ZV_FIRST_RUN_DIR;
@@ -121,7 +122,7 @@ TEST_F(ProgramFixture, FirstStartPreparesTheUserDirectoryFromTheInstalledFiles) 
   program->logInit(&log);
   program->reportStartUpLines();
   EXPECT_EQ(log.text.find("First start"), std::string::npos); // only the first start says so
-  unsetenv("ZARVIK_USER_DIR");
+  test::unsetEnv("ZARVIK_USER_DIR");
 }
 
 TEST_F(ProgramFixture, LogFileLivesInTheUserDirectory) {

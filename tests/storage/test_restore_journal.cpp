@@ -159,7 +159,7 @@ TEST_F(JournalTest, DamagedHeaderMakesTheJournalUnreadable) {
   ASSERT_EQ(0, journal.CreateBackup(data));
   const std::string bytes = journalBytes();
   BackupJournal reader;
-  for (std::size_t at : {0ul, 9ul, 17ul, 30ul, 40ul, bytes.size() - 1}) {
+  for (std::size_t at : std::initializer_list<std::size_t>{0, 9, 17, 30, 40, bytes.size() - 1}) {
     std::string broken = bytes;
     broken[at] ^= 0x08;
     writeJournal(broken);

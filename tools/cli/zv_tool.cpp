@@ -13,6 +13,7 @@
 #include "platform/zv_clock.hpp"
 #include "platform/zv_file_replacement.hpp"
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_process.hpp"
 #include "platform/zv_silent_ui.hpp"
 #include "program/zv_graph_backup.hpp"
 #include "program/zv_program_report.hpp"
@@ -430,9 +431,7 @@ static bool sameFile(const std::filesystem::path& a, const std::filesystem::path
 
 // Where the tool itself lies.
 static std::filesystem::path ownDirectory(const std::vector<std::string>& args) {
-  std::error_code ec;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (!ec)
+  if (const auto self = runningExecutable(); !self.empty())
     return self.parent_path();
   return args.empty() ? std::filesystem::path() : std::filesystem::path(args[0]).parent_path();
 }

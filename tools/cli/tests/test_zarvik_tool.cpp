@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "common/zv_datafile_testkit.hpp"
+#include "common/zv_test_system.hpp"
 #include "platform/zv_latin1.hpp"
 #include "program/zv_copy_commands.hpp"
 #include "program/zv_program.hpp"

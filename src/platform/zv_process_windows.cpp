@@ -1,0 +1,22 @@
+#include <string>
+
+#include "platform/zv_process.hpp"
+#include "platform/zv_windows_api.hpp"
+
+namespace zv {
+
+std::filesystem::path runningExecutable() {
+  std::wstring name(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+    if (n == 0)
+      return {};
+    if (n < name.size()) { // otherwise cut short: try again with more room
+      name.resize(n);
+      return name;
+    }
+    name.resize(name.size() * 2);
+  }
+}
+
+} // namespace zv
