@@ -48,10 +48,12 @@ TEST_F(HelpFixture, AMissingPageIsNamedInTheLanguageOfTheProgram) {
   EXPECT_EQ(p.callHtmlHelpFile(), -1);
   p.setLanguage(0);
   EXPECT_EQ(showHelp(p, {"files.html", ""}), -1);
-  const std::string help = p.helpDirectory.string();
+  const auto page = [&](const char* language, const char* name) {
+    return (p.helpDirectory / language / name).string(); // the platform's separators
+  };
   EXPECT_EQ(ui.popups(), (std::vector<std::string>{
-                             "Help|Help file not found: " + help + "/en/index.html",
-                             "Hilfe|Hilfedatei nicht gefunden: " + help + "/de/files.html"}));
+                             "Help|Help file not found: " + page("en", "index.html"),
+                             "Hilfe|Hilfedatei nicht gefunden: " + page("de", "files.html")}));
   EXPECT_TRUE(ui.openedDocuments.empty());
 }
 
