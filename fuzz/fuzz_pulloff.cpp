@@ -107,13 +107,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   model.addSamples(1);
   model.addStorages(1);
   model.storageAt(0, 0)->speed = bytes.scaled(1.0, 1000.0);
-  bool measuring = false;
   FuzzAcquisition acq(bytes, rate);
-  PullOffProcessor proc(mp, model, acq, tester, reporter, lang, measuring);
+  PullOffProcessor proc(mp, model, acq, tester, reporter, lang);
   proc.setRunning({0, 0, 0});
   if (proc.measStart() != 0)
     std::abort();
-  for (int tick = 0; tick < 64 && measuring; ++tick) {
+  for (int tick = 0; tick < 64 && proc.isMeasuring(); ++tick) {
     const RunTick ran = proc.measTick();
     const Measurement& m = *model.measurementAt(0, 0, 0);
     if (m.pointCount < 0 || m.pointCount > mp.gphPoints || !std::isfinite(m.force) ||
