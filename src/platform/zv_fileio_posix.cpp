@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/zv_disk_file_system.hpp"
 #include "platform/zv_fileio.hpp"
 
 namespace zv {
@@ -98,7 +99,7 @@ private:
   int fd_;
 };
 
-class PosixFileSystem final : public FileSystem {
+class PosixFileSystem final : public DiskFileSystem {
 public:
   std::error_code openRead(const std::filesystem::path& path,
                            std::unique_ptr<ReadableFile>& file) override {
@@ -183,25 +184,6 @@ public:
       result = lastError();
     ::close(fd);
     return result;
-  }
-
-  std::error_code createDirectories(const std::filesystem::path& directory) override {
-    std::error_code ec;
-    std::filesystem::create_directories(directory, ec);
-    return ec;
-  }
-
-  bool exists(const std::filesystem::path& path) override {
-    std::error_code ec;
-    return std::filesystem::exists(path, ec);
-  }
-
-  std::error_code fileSize(const std::filesystem::path& path, std::uint64_t& size) override {
-    std::error_code ec;
-    const auto n = std::filesystem::file_size(path, ec);
-    if (!ec)
-      size = n;
-    return ec;
   }
 
   std::filesystem::path resolveLinks(const std::filesystem::path& path) override {

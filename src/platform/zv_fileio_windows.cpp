@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/zv_disk_file_system.hpp"
 #include "platform/zv_fileio.hpp"
 #include "platform/zv_windows_api.hpp"
 
@@ -136,7 +137,7 @@ private:
   bool append_;
 };
 
-class WindowsFileSystem final : public FileSystem {
+class WindowsFileSystem final : public DiskFileSystem {
 public:
   std::error_code openRead(const std::filesystem::path& path,
                            std::unique_ptr<ReadableFile>& file) override {
@@ -215,25 +216,6 @@ public:
   // file. The rename is made durable by MOVEFILE_WRITE_THROUGH instead, and a created file's
   // entry by the file system's own metadata journal.
   std::error_code syncDirectory(const std::filesystem::path& /*directory*/) override { return {}; }
-
-  std::error_code createDirectories(const std::filesystem::path& directory) override {
-    std::error_code ec;
-    std::filesystem::create_directories(directory, ec);
-    return ec;
-  }
-
-  bool exists(const std::filesystem::path& path) override {
-    std::error_code ec;
-    return std::filesystem::exists(path, ec);
-  }
-
-  std::error_code fileSize(const std::filesystem::path& path, std::uint64_t& size) override {
-    std::error_code ec;
-    const auto n = std::filesystem::file_size(path, ec);
-    if (!ec)
-      size = n;
-    return ec;
-  }
 
   std::filesystem::path resolveLinks(const std::filesystem::path& path) override {
     // Only a path that is itself a link (a reparse point) is resolved, to the file it finally
