@@ -21,9 +21,6 @@ public:
   Measuring(const Measuring&) = delete;
   Measuring& operator=(const Measuring&) = delete;
 
-  // A run is on (between a start and the end of its pull or a stop).
-  bool isRunning() const { return processor.isMeasuring(); }
-
   MeasParams params;
   Daq daq;
   // The two tester devices (channel 0 and 1). A device without a file starts its file dialogs

@@ -55,7 +55,7 @@ public:
   // Not 0 when the program is to end (after the exit, or when the start-up's restore said so).
   int quitRequested() const { return quitRequested_; }
 
-  bool isMeasuring() const { return meas.isRunning(); }
+  bool isMeasuring() const { return meas.processor.isMeasuring(); }
   // Writes the changed records to the backup journal (before menu commands and on the timer).
   void backupDataSet() { data.backupDataSet(); }
   // The main timer: the periodic backup, never while a measurement runs.
