@@ -26,6 +26,7 @@
 
 #include "bench_stats.hpp"
 #include "platform/zv_clock.hpp"
+#include "platform/zv_huge_page_heap.hpp"
 #include "platform/zv_silent_ui.hpp"
 #include "storage/zv_datafile.hpp"
 
@@ -195,6 +196,7 @@ int makeFile(const std::string& file) {
 }
 
 int main(int argc, char** argv) {
+  zv::restartWithHugePageHeap(argv); // as the program starts
   if (argc == 3 && std::strcmp(argv[1], "load") == 0)
     return loadChild(argv[2]);
   if (argc == 3 && std::strcmp(argv[1], "make") == 0)

@@ -11,6 +11,7 @@
 #include "core/zv_calculate.hpp"
 #include "core/zv_dataset.hpp"
 #include "platform/zv_clock.hpp"
+#include "platform/zv_huge_page_heap.hpp"
 #include "platform/zv_silent_ui.hpp"
 #include "support/zv_errorlog.hpp"
 #include "support/zv_message.hpp"
@@ -34,7 +35,8 @@ long peakRssKb() {
 
 } // namespace
 
-int main() {
+int main(int, char** argv) {
+  zv::restartWithHugePageHeap(argv); // as the program starts
   constexpr int Size = 100;
   zv::SystemClock clock;
   zv::ErrorLog errorLog(clock, std::filesystem::temp_directory_path() / "zv-bench-dataset");

@@ -17,6 +17,7 @@
 #include "bench_stats.hpp"
 #include "core/zv_dataset.hpp"
 #include "platform/zv_clock.hpp"
+#include "platform/zv_huge_page_heap.hpp"
 #include "platform/zv_silent_ui.hpp"
 #include "storage/zv_graphfile.hpp"
 #include "storage/zv_restore.hpp"
@@ -66,6 +67,7 @@ void timeCp(const std::filesystem::path& from, const std::filesystem::path& to, 
 } // namespace
 
 int main(int argc, char** argv) {
+  zv::restartWithHugePageHeap(argv); // as the program starts
   const std::filesystem::path base =
       argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
   const auto dir = base / "zv_bench_graph_backup";

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "bench_stats.hpp"
+#include "platform/zv_huge_page_heap.hpp"
 #include "storage/zv_ini.hpp"
 
 #ifdef ZV_HAVE_INIH
@@ -202,6 +203,7 @@ Runs repeat(const std::string& self, const std::string& mode, const std::string&
 } // namespace
 
 int main(int argc, char** argv) {
+  zv::restartWithHugePageHeap(argv); // as the program starts
   Shape shape;
   if (argc >= 3 && std::strcmp(argv[1], "--child") == 0) {
     if (argc >= 7) {

@@ -14,6 +14,7 @@
 #include "core/zv_dataset.hpp"
 #include "daq/zv_pulloff_processor.hpp"
 #include "platform/zv_clock.hpp"
+#include "platform/zv_huge_page_heap.hpp"
 #include "platform/zv_silent_ui.hpp"
 
 using namespace zv;
@@ -190,7 +191,8 @@ Pulls pulling(int block) {
 }
 } // namespace
 
-int main() {
+int main(int, char** argv) {
+  zv::restartWithHugePageHeap(argv); // as the program starts
   std::printf("measTick throughput, curve of 10000 points, 1 kHz, average 10, spike depth 3; %s\n",
               zv::bench::loadAverage().c_str());
   std::printf("M samples/s by wall time (by CPU time)\n");

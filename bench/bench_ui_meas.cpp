@@ -13,6 +13,7 @@
 
 #include "bench_stats.hpp"
 #include "platform/zv_clock.hpp"
+#include "platform/zv_huge_page_heap.hpp"
 #include "platform/zv_registry.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_meas_window.hpp"
@@ -21,6 +22,7 @@
 using namespace zv;
 
 int main(int argc, char** argv) {
+  zv::restartWithHugePageHeap(argv); // as the program starts
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QtUi ui;

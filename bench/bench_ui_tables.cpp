@@ -14,6 +14,7 @@
 #include "bench_stats.hpp"
 #include "core/zv_calculate.hpp"
 #include "platform/zv_clock.hpp"
+#include "platform/zv_huge_page_heap.hpp"
 #include "platform/zv_registry.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_selection.hpp"
@@ -63,6 +64,7 @@ void fill(Program& p) {
 } // namespace
 
 int main(int argc, char** argv) {
+  zv::restartWithHugePageHeap(argv); // as the program starts
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QtUi ui;

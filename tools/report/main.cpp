@@ -8,10 +8,12 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "platform/zv_huge_page_heap.hpp"
 #include "ui/zv_report_pdf.hpp"
 #include "zv_tool.hpp"
 
 int main(int argc, char** argv) {
+  zv::restartWithHugePageHeap(argv);
   CLI::App app{"zarvik-report: write the test report of a data set file (.BIN, .DAT) as PDF"};
   std::string file, pdf, config, lang, paper;
   app.add_option("FILE", file, "data set file to read")->required();

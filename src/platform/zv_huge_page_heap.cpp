@@ -1,0 +1,54 @@
+#include "platform/zv_huge_page_heap.hpp"
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#if defined(__linux__) && defined(__GLIBC__)
+#include <unistd.h>
+#define ZV_HUGE_PAGE_RESTART 1
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#undef ZV_HUGE_PAGE_RESTART
+#endif
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) ||                         \
+    __has_feature(memory_sanitizer)
+#undef ZV_HUGE_PAGE_RESTART
+#endif
+#endif
+
+namespace zv {
+
+namespace {
+constexpr const char* Tunable = "glibc.malloc.hugetlb";
+}
+
+std::string hugePageTunables(const char* current, std::string_view kernelSetting) {
+  if (kernelSetting.find("[madvise]") == std::string_view::npos)
+    return {}; // "always" gives huge pages without asking, "never" not at all
+  const std::string_view now = current ? current : "";
+  if (now.find(Tunable) != std::string_view::npos)
+    return {};
+  return std::string(now) + (now.empty() ? "" : ":") + Tunable + "=1";
+}
+
+void restartWithHugePageHeap(char** argv) {
+#ifdef ZV_HUGE_PAGE_RESTART
+  const char* preload = std::getenv("LD_PRELOAD");
+  if (!argv || !argv[0] || (preload && std::strstr(preload, "vgpreload")))
+    return;
+  std::ifstream settingFile("/sys/kernel/mm/transparent_hugepage/enabled");
+  std::string setting;
+  std::getline(settingFile, setting);
+  const std::string value = hugePageTunables(std::getenv("GLIBC_TUNABLES"), setting);
+  if (value.empty() || ::setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0)
+    return;
+  ::execv("/proc/self/exe", argv);
+  // Still here: the new start failed. The variable is set now, so nothing tries again.
+#else
+  (void)argv;
+#endif
+}
+
+} // namespace zv
