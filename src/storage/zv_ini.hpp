@@ -288,7 +288,7 @@ public:
 private:
   struct Sink;
   explicit IniTextWriter(FileWriter& out);
-  int put(const IniKey& tag, std::string_view value, bool quoted);
+  int put(const IniKey& tag, std::string_view value, bool quoted, bool isNumber);
   void append(const char* p, std::size_t n);
   void closeSection();
 

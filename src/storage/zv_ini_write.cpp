@@ -209,10 +209,22 @@ constexpr std::size_t TextBlock = std::size_t{1} << 20;
 // Output into the writer's blocks for emitValue.
 } // namespace
 
+// Straight into the file's buffer when writing a file (the common case, kept inline), into the
+// blocks otherwise.
 struct IniTextWriter::Sink {
   IniTextWriter& w;
-  void write(const char* p, std::size_t n) { w.append(p, n); }
-  void put(char c) { w.append(&c, 1); }
+  void write(const char* p, std::size_t n) {
+    if (w.out_)
+      w.out_->write(p, n);
+    else
+      w.append(p, n);
+  }
+  void put(char c) {
+    if (w.out_)
+      w.out_->put(c);
+    else
+      w.append(&c, 1);
+  }
 };
 
 IniTextWriter::IniTextWriter() = default;
@@ -262,12 +274,13 @@ int IniTextWriter::section(std::string_view name) {
   }
 }
 
-int IniTextWriter::put(const IniKey& tag, std::string_view value, bool quoted) {
+int IniTextWriter::put(const IniKey& tag, std::string_view value, bool quoted, bool isNumber) {
   if (!inSection_ || !tag.validTag())
     return IniNoDocument;
   try {
     std::string scratch;
-    value = lineSafe(value, scratch);
+    if (!isNumber) // a number's text has no line end or NUL to take care of
+      value = lineSafe(value, scratch);
     if (value.size() > UINT32_MAX)
       return IniOutOfMemory;
     Sink out{*this};
@@ -283,16 +296,16 @@ int IniTextWriter::put(const IniKey& tag, std::string_view value, bool quoted) {
 int IniTextWriter::putInt(const IniKey& tag, std::int32_t value) {
   char buf[16];
   const auto r = std::to_chars(buf, buf + sizeof buf, value);
-  return put(tag, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)), false);
+  return put(tag, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)), false, true);
 }
 
 int IniTextWriter::putDouble(const IniKey& tag, double value) {
   char buf[32];
-  return put(tag, std::string_view(buf, Ini_FormatDouble(value, buf)), false);
+  return put(tag, std::string_view(buf, Ini_FormatDouble(value, buf)), false, true);
 }
 
 int IniTextWriter::putRawString(const IniKey& tag, std::string_view text) {
-  return put(tag, text, true);
+  return put(tag, text, true, false);
 }
 
 std::string IniTextWriter::text() const {
