@@ -175,63 +175,41 @@ TEST(ZarvikTool, ConvertRefusesToDropDataOrToWriteAFileOntoItself) {
   EXPECT_EQ(nlohmann::json::parse(r.out)["samples"].size(), 25u);
 }
 
-TEST(ZarvikTool, DumpPrintsTheDataSetAsUtf8Json) {
+// The JSON is UTF-8, carries each measurement's bond tension and each storage's statistics, and
+// spells out the numbers JSON has no word for.
+TEST(ZarvikTool, DumpPrintsTheDataSetWithTensionsAndStatisticsAsUtf8Json) {
   test::ModelRig rig;
-  const auto bin = writeDataSet(rig, "D.BIN", 2, 2);
-  const ToolRun r = run({"dump", bin.string()});
+  test::buildDataSet(rig.model, 2, 2, {3, 2});
+  StorageCondition& cell = *rig.model.storageAt(1, 1);
+  StorageCondition& broken = *rig.model.storageAt(0, 0);
+  for (int k = 0; k < 3; ++k) {
+    Measurement& m = cell.measurements[static_cast<std::size_t>(k % 2)];
+    std::tie(m.area, m.force, m.inStatistics) = std::tuple{cell.area, cell.area * (k % 2 + 1), 1};
+    // Over area 0: Infinity, NaN, -Infinity.
+    Measurement& b = broken.measurements[static_cast<std::size_t>(k)];
+    std::tie(b.area, b.force, b.inStatistics) = std::tuple{0.0, 2.0 - 2.0 * k, 1};
+  }
+  saveModel(rig, "D.BIN");
+  const ToolRun r = run({"dump", rig.dir.file("D.BIN").string()});
   ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(r.err.empty()) << r.err;
   const auto j = nlohmann::json::parse(r.out);
-  // UTF-8 in the JSON.
   EXPECT_EQ((std::tuple{"Stahlträger Süd", 3, 2, 2u}),
             (std::tuple{j["identName"], j["dataCode"], j["sampleCount"], j["samples"].size()}));
   const auto& storage = j["samples"][1]["storages"][1];
   const auto& m = storage["measurements"];
-  EXPECT_EQ((std::tuple{"T1-1", 30.0, 2u, 1011.125, "Tester 1", 8}),
-            (std::tuple{storage["name"], storage["range"], m.size(), m[1]["force"],
-                        m[1]["deviceName"], m[1]["pointCount"]}));
-  EXPECT_TRUE(r.err.empty()) << r.err;
-}
-
-TEST(ZarvikTool, DumpGivesBondTensionsAndEachStoragesStatistics) {
-  test::ModelRig rig;
-  test::buildDataSet(rig.model, 2, 2, {1, 2});
-  StorageCondition& cell = *rig.model.storageAt(1, 1);
-  for (int k = 0; k < 2; ++k) {
-    Measurement& m = cell.measurements[static_cast<std::size_t>(k)];
-    m.area = cell.area;
-    m.force = cell.area * (k + 1); // bond tensions 1 and 2
-    m.inStatistics = 1;
-  }
-  saveModel(rig, "S.BIN");
-
-  const ToolRun r = run({"dump", rig.dir.file("S.BIN").string()});
-  ASSERT_EQ(r.code, 0) << r.err;
-  const auto j = nlohmann::json::parse(r.out);
-  const auto& storage = j["samples"][1]["storages"][1];
-  EXPECT_DOUBLE_EQ(storage["measurements"][1]["bondTension"].get<double>(), 2.0);
   const auto& st = storage["statistics"];
-  EXPECT_EQ((std::tuple{2, 1.5}), (std::tuple{st["statCount"], st["mean"]}));
+  EXPECT_EQ(
+      (std::tuple{"T1-1", 30.0, 2u, 1001.125, "Tester 1", 8, 2.0, 2, 1.5}),
+      (std::tuple{storage["name"], storage["range"], m.size(),
+                  j["samples"][1]["storages"][0]["measurements"][1]["force"], m[1]["deviceName"],
+                  m[1]["pointCount"], m[1]["bondTension"], st["statCount"], st["mean"]}));
   EXPECT_NEAR(st["sa"].get<double>(), 0.7071, 1e-4);
-}
-
-TEST(ZarvikTool, DumpSpellsNonFiniteNumbersOut) {
-  test::ModelRig rig;
-  test::buildDataSet(rig.model, 1, 1, {3});
-  StorageCondition& cell = *rig.model.storageAt(0, 0);
-  const double forces[] = {2.0, 0.0, -2.0}; // over area 0: Infinity, NaN, -Infinity
-  for (int k = 0; k < 3; ++k) {
-    cell.measurements[static_cast<std::size_t>(k)].force = forces[k];
-    cell.measurements[static_cast<std::size_t>(k)].area = 0.0;
-    cell.measurements[static_cast<std::size_t>(k)].inStatistics = 1;
-  }
-  saveModel(rig, "N.BIN");
-  const ToolRun r = run({"dump", rig.dir.file("N.BIN").string()});
-  ASSERT_EQ(r.code, 0) << r.err;
-  const auto storage = nlohmann::json::parse(r.out)["samples"][0]["storages"][0];
-  const auto& m = storage["measurements"];
+  const auto& b = j["samples"][0]["storages"][0];
   EXPECT_EQ((std::tuple{"Infinity", "NaN", "-Infinity", 0.0, "NaN", "NaN"}),
-            (std::tuple{m[0]["bondTension"], m[1]["bondTension"], m[2]["bondTension"], m[0]["area"],
-                        storage["statistics"]["mean"], storage["statistics"]["sa"]}));
+            (std::tuple{b["measurements"][0]["bondTension"], b["measurements"][1]["bondTension"],
+                        b["measurements"][2]["bondTension"], b["measurements"][0]["area"],
+                        b["statistics"]["mean"], b["statistics"]["sa"]}));
 }
 
 TEST(ZarvikTool, BadInputGivesAClearErrorAndExitCode) {
