@@ -22,6 +22,12 @@ constexpr double Step9 = 1.0 / 512; // slope 0.125
 struct Processor : ProcessorFixture {
   void SetUp() override { setSpeed(1000.0); }
   int start() { return proc.measStart(); }
+  // Starts a run and feeds 32 idle samples, then a rise of n samples by step.
+  void pull(int n, double step) {
+    ASSERT_EQ(0, start());
+    tick(constant(32, 0.0));
+    tick(ramp(n, 0.0, step));
+  }
 };
 
 TEST_F(Processor, StartPreparesTheMeasurementAndTheLimits) {
@@ -223,9 +229,7 @@ TEST_F(Processor, FullCycleFromTriggerToResult) {
 }
 
 TEST_F(Processor, ResultIsTheMeanOfTheTrackingPoints) {
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(200, 0.0, Step6));
+  pull(200, Step6);
   // The held force wanders while it is tracked; the result is its mean, not the peak.
   std::vector<double> hold = constant(28, 3.125);
   for (int i = 1; i <= 8; ++i)
@@ -237,17 +241,13 @@ TEST_F(Processor, ResultIsTheMeanOfTheTrackingPoints) {
 }
 
 TEST_F(Processor, SlopeEqualToTheStartThresholdNeverTriggers) {
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(300, 0.0, Step7));
+  pull(300, Step7);
   EXPECT_EQ((std::tuple{WAIT_TRIGGER, 0.5, 2}),
             (std::tuple{proc.state(), meas().forceSlope, meas().status}));
 }
 
 TEST_F(Processor, SlopeEqualToTheStopThresholdNeverTearsOff) {
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(40, 0.0, Step6));
+  pull(40, Step6);
   ASSERT_EQ(proc.state(), TRIGGERED);
   tick(ramp(200, 40 * Step6, Step8));
   EXPECT_EQ(proc.state(), TRIGGERED);
@@ -262,9 +262,7 @@ TEST_F(Processor, ForceLimitHoldsBackTheTriggerCounting) {
   storage().range = 20.0;
   params.forcLimitEnable = 1;
   params.forcLimitRelVal = 10.0; // 2 kN
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(200, 0.0, Step6));
+  pull(200, Step6);
   // Counting begins once the force 16 points back exceeds 2 kN (ramp point 145), 8 counts.
   EXPECT_EQ(proc.trigIndex(), 31 + 152);
 }
@@ -272,9 +270,7 @@ TEST_F(Processor, ForceLimitHoldsBackTheTriggerCounting) {
 TEST_F(Processor, ForceLimitDoesNotHoldBackTheTearOff) {
   params.forcLimitEnable = 1;
   params.forcLimitRelVal = 10.0; // 1 kN on the 10 kN piston
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(200, 0.0, Step6));
+  pull(200, Step6);
   ASSERT_EQ(proc.state(), TRIGGERED);
   tick(constant(60, 0.5)); // the force drops below the limit, the tear-off is still seen
   EXPECT_GE(proc.pullIndex(), 0);
@@ -283,9 +279,7 @@ TEST_F(Processor, ForceLimitDoesNotHoldBackTheTearOff) {
 TEST_F(Processor, StartPointsZeroOrOneTriggerOnTheFirstCountedRise) {
   for (double startTime : {0.0, 1.0 / 64}) {
     params.startTime = startTime;
-    ASSERT_EQ(0, start());
-    tick(constant(32, 0.0));
-    tick(ramp(20, 0.0, Step6));
+    pull(20, Step6);
     EXPECT_EQ(proc.trigIndex(), 31 + 9) << startTime;
   }
 }
@@ -340,17 +334,13 @@ TEST_F(Processor, StopBeforeTheTriggerWritesNoResult) {
 }
 
 TEST_F(Processor, StopAfterTheTriggerKeepsItsStatus) {
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(100, 0.0, Step6));
+  pull(100, Step6);
   ASSERT_EQ(0, proc.measStop());
   EXPECT_EQ((std::tuple{3, 0}), (std::tuple{meas().status, meas().inStatistics}));
 }
 
 TEST_F(Processor, StopDuringTrackingAveragesWhatWasTracked) {
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(200, 0.0, Step6));
+  pull(200, Step6);
   tick(constant(28, 3.125)); // the tear-off is the last of these
   ASSERT_EQ(proc.state(), PULLED_OFF);
   ASSERT_EQ(0, proc.measStop());
@@ -393,9 +383,7 @@ TEST_F(Processor, ReadingNothingChangesNothing) {
 }
 
 TEST_F(Processor, FailedStartGivesTheSlotBackUnchanged) {
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(200, 0.0, Step6));
+  pull(200, Step6);
   tick(constant(40, 3.125));
   ASSERT_EQ(0, proc.measStop());
   const Measurement valid = meas();
