@@ -24,37 +24,48 @@ public:
            std::to_string(s.measurement);
   }
   // Like the real journal, a written record counts as backed up.
-  void headerCreated(DataSet& d) override { note("header", &d); }
-  void sampleCreated(Sample& s) override { note("sample " + std::to_string(s.index), &s); }
+  void headerCreated(DataSet& d) override {
+    beforeEvent();
+    events.push_back("header");
+    d.backupChanges = 0;
+  }
+  void sampleCreated(Sample& s) override {
+    beforeEvent();
+    events.push_back("sample " + std::to_string(s.index));
+    s.backupChanges = 0;
+  }
   void storageCreated(StorageCondition& t) override {
-    note("storage " + at({t.sampleIndex, t.storageIndex, 0}), &t);
+    beforeEvent();
+    events.push_back("storage " + at({t.sampleIndex, t.storageIndex, 0}));
+    t.backupChanges = 0;
   }
   void measurementCreated(Measurement& m) override {
-    note("measurement " + at({m.sampleIndex, m.storageIndex, m.measurementIndex}), &m);
+    beforeEvent();
+    events.push_back("measurement " + at({m.sampleIndex, m.storageIndex, m.measurementIndex}));
+    m.backupChanges = 0;
   }
-  void sampleDeleted(const Selection& s) override { note("delete sample " + at(s)); }
-  void storageDeleted(const Selection& s) override { note("delete storage " + at(s)); }
-  void measurementDeleted(const Selection& s) override { note("delete measurement " + at(s)); }
+  void sampleDeleted(const Selection& s) override {
+    beforeEvent();
+    events.push_back("delete sample " + at(s));
+  }
+  void storageDeleted(const Selection& s) override {
+    beforeEvent();
+    events.push_back("delete storage " + at(s));
+  }
+  void measurementDeleted(const Selection& s) override {
+    beforeEvent();
+    events.push_back("delete measurement " + at(s));
+  }
   void recordChanged(RecordKind kind, const Selection& s) override {
+    beforeEvent();
     static const char* names[] = {"header", "sample", "storage", "measurement"};
-    note(std::string("changed ") + names[static_cast<int>(kind)] + " " + at(s));
+    events.push_back(std::string("changed ") + names[static_cast<int>(kind)] + " " + at(s));
   }
   int count(const std::string& prefix) const {
     int n = 0;
     for (const auto& e : events)
       n += e.rfind(prefix, 0) == 0;
     return n;
-  }
-
-private:
-  struct NoRecord {
-    std::uint32_t backupChanges;
-  };
-  template <class Record = NoRecord> void note(std::string event, Record* written = nullptr) {
-    beforeEvent();
-    events.push_back(std::move(event));
-    if (written)
-      written->backupChanges = 0;
   }
 };
 
