@@ -15,27 +15,6 @@ namespace {
 
 using test::readInto;
 
-TEST(ConfigLoad, EmptyFileKeepsEveryBuiltInValueAndReportsTheMissingList) {
-  ConfigValues v;
-  EXPECT_EQ(readInto(v, ""), ConfigNoEvaluationSection);
-  const ConfigValues builtIn;
-  EXPECT_EQ(v.limits.maxSamples, 20);
-  EXPECT_EQ(v.limits.maxStorages, 20);
-  EXPECT_EQ(v.limits.maxMeasurements, 10);
-  EXPECT_EQ(v.saveGraph, 1);
-  EXPECT_EQ(v.dataWrtTypeSelect, 0);
-  EXPECT_EQ(v.language, 1);
-  EXPECT_EQ(v.singlePanel, 1);
-  EXPECT_EQ(v.options, builtIn.options);
-  EXPECT_EQ(v.display, builtIn.display);
-  EXPECT_EQ(v.clipboard, builtIn.clipboard);
-  EXPECT_EQ(v.evaluations.entries(), (std::vector<std::string>{"AU", "AX", "AZ"}));
-  EXPECT_EQ(v.measParams.unit_press, "[kN/mm2]");
-  EXPECT_EQ(v.measParams.sampleRate, 100);
-  EXPECT_EQ(v.defaults.samplePrefix, "P");
-  EXPECT_EQ(v.display.measWindow, (WindowPlacement{0.2, 0.2, 0.5, 0.5}));
-}
-
 TEST(ConfigLoad, UnreadableFileTakesNothing) {
   ConfigValues v;
   v.language = 0;

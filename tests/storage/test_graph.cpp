@@ -1,12 +1,12 @@
 // Curves of a data set in its graph file: saved after the data file, attached on load to the
 // data file state they were saved with (or, on another state, where their measurement fits),
 // read on demand.
-#include <functional>
-
 #include <gtest/gtest.h>
 
+#include "common/zv_faults.hpp"
 #include "common/zv_graph_backup_fixture.hpp"
 #include "common/zv_test_system.hpp"
+#include "platform/zv_latin1.hpp"
 
 namespace zv {
 namespace {
@@ -219,35 +219,25 @@ TEST_F(GraphTest, DamagedOrForeignGraphFileLoadsWithoutCurves) {
 
 TEST_F(GraphTest, AFailedSaveKeepsDataAndGraphFileInStepAndSaysWhy) {
   using Op = FaultyFileSystem::Op;
+  using test::Fault;
   struct Case {
     std::string file;
     int language;
-    std::function<void(FaultyFileSystem&, const std::filesystem::path&)> fault;
+    Fault fault;
     int code;
     std::string popup;
   };
+  const Fault diskFull = Fault::call(Op::Write, std::errc::no_space_on_device, "TEMP");
+  const Fault graphFull = Fault::call(Op::Write, std::errc::no_space_on_device, ".GRF");
+  const std::string dataFailed = "File - Save|Error when saving the datafile - Abbruch\n";
+  const std::string graphFailed = "Fehler bei Speichern des Graphikfiles - Abbruch\n";
   const Case cases[] = {
-      {"DISK.BIN", 1,
-       [](FaultyFileSystem& f, auto&) {
-         f.failOn(Op::Write, std::errc::no_space_on_device, "TEMP");
-       },
-       DfSaveWrite,
-       "File - Save|Error when saving the datafile - Abbruch\nNo space left on device"},
-      {"PROT.DAT", 1, [](FaultyFileSystem& f, auto& p) { f.writeProtect(p); }, DfSaveWrite,
-       "File - Save|Error when saving the datafile - Abbruch\nPermission denied"},
-      {"GRAPH.BIN", 1,
-       [](FaultyFileSystem& f, auto&) {
-         f.failOn(Op::Write, std::errc::no_space_on_device, ".GRF");
-       },
-       DfSaveGraph,
-       "File - Save|Fehler bei Speichern des Graphikfiles - Abbruch\nNo space left on device"},
-      {"GRAPH.DAT", 0,
-       [](FaultyFileSystem& f, auto&) {
-         f.failOn(Op::Write, std::errc::no_space_on_device, ".GRF");
-       },
-       DfSaveGraph,
-       "Datei - Speichern|Fehler bei Speichern des Graphikfiles - Abbruch\nKein Speicherplatz "
-       "mehr auf dem Ger\xE4t"},
+      {"DISK.BIN", 1, diskFull, DfSaveWrite, dataFailed + "No space left on device"},
+      {"PROT.DAT", 1, Fault::writeProtect(), DfSaveWrite, dataFailed + "Permission denied"},
+      {"GRAPH.BIN", 1, graphFull, DfSaveGraph,
+       "File - Save|" + graphFailed + "No space left on device"},
+      {"GRAPH.DAT", 0, graphFull, DfSaveGraph,
+       "Datei - Speichern|" + graphFailed + "Kein Speicherplatz mehr auf dem Gerät"_l1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -258,7 +248,7 @@ TEST_F(GraphTest, AFailedSaveKeepsDataAndGraphFileInStepAndSaysWhy) {
     const std::string data = test::TestDir::readFile(dataFile);
     const std::string curves = test::TestDir::readFile(graphPath());
     finish(1, 0, 0, 9.0, 40, 7); // a new curve: both files would change
-    c.fault(fs, dataFile);
+    c.fault.apply(fs, dataFile);
     ui.shown.clear();
     EXPECT_EQ(c.code, files().save());
     fs.clearFaults();
