@@ -17,11 +17,6 @@ using test::testCurve;
 struct GraphTest : GraphBackupFixture {
   GraphFile& graph() { return world->graph; }
   Measurement& meas(int s, int t, int k) { return *model().measurementAt(s, t, k); }
-  // Reopens the saved data file as File > Open does.
-  void reopen() {
-    restart();
-    ASSERT_EQ(0, files().open(dataFile));
-  }
 };
 
 TEST_F(GraphTest, SavedCurvesComeBackOnDemand) {
