@@ -13,6 +13,7 @@
 #include "platform/zv_fileio.hpp"
 #include "storage/zv_config_file.hpp"
 #include "storage/zv_dataset_settings.hpp"
+#include "storage/zv_list_sections.hpp"
 #include "test_config_common.hpp"
 
 namespace zv {
@@ -208,31 +209,17 @@ TEST(FirstRunConfiguration, DeviceFilesHoldPistonsCalibratedAtOneVoltPerKilonewt
     EXPECT_EQ(bytes.find('\n'), bytes.find("\r\n") + 1) << "CR LF line ends";
     IniHandle doc = test::parseIni(bytes);
     EXPECT_EQ(Ini_ItemExists(doc, "GERAETEKENNUNG", "Name"), 1);
+    EXPECT_EQ(Ini_ItemExists(doc, "PROBENFLAECHE_LISTE", "Fläche-1"_l1), 1);
     EXPECT_EQ(Ini_NumberOfItems(doc, "PROBENFLAECHE_LISTE"), 3);
-    EXPECT_EQ(Ini_ItemExists(doc, "PROBENFLAECHE_LISTE",
-                             "Fl\xE4"
-                             "che-1"),
-              1);
     EXPECT_EQ(Ini_NumberOfItems(doc, "ABZUGGESCHWINDIGKEIT_LISTE"), 3);
-    const int pistons = Ini_NumberOfItems(doc, "KOLBEN_LISTE");
-    ASSERT_EQ(pistons, 3);
-    for (int i = 1; i <= pistons; ++i) {
-      std::string line;
-      ASSERT_EQ(Ini_GetRawStringIntoBuffer(doc, "KOLBEN_LISTE", "Kolben-" + std::to_string(i),
-                                           &line, 256),
-                1);
-      int flags = 0;
-      long long date = 0;
-      double range = 0, volts = 0, f1 = 0, f2 = 0, v1 = 0, v2 = 0;
-      ASSERT_EQ(std::sscanf(line.c_str(), "%d %lld %lf %lf %lf %lf %lf %lf", &flags, &date, &range,
-                            &volts, &f1, &f2, &v1, &v2),
-                8)
-          << line;
-      EXPECT_EQ(flags, 15) << name;
-      EXPECT_GT(date, 0);
-      EXPECT_EQ(volts, 10.0);
-      EXPECT_EQ((f2 - f1) / (v2 - v1), 1.0) << "1 kN per volt";
-      EXPECT_EQ(f1 - v1 * 1.0, 0.0);
+    PistonList pistons;
+    ASSERT_EQ(loadPistonList(doc, pistons), 0);
+    ASSERT_EQ(pistons.count(), 3);
+    for (const PistonRange& p : pistons.entries()) {
+      EXPECT_EQ(std::tie(p.calFlags, p.rangeVolts), std::make_tuple(15, 10.0)) << name;
+      EXPECT_GT(p.calDate, 0);
+      EXPECT_EQ((p.calForce2 - p.calForce1) / (p.calVolts2 - p.calVolts1), 1.0) << "1 kN per volt";
+      EXPECT_EQ(p.calForce1 - p.calVolts1 * 1.0, 0.0);
     }
   }
 }
