@@ -164,15 +164,6 @@ TEST_F(ConfigFile, IncompleteTargetsAreRefused) {
   EXPECT_EQ(bytes().find("[VORGABEN]"), std::string::npos);
 }
 
-TEST_F(ConfigFile, SavingTakesTheEvaluationListAsSaved) {
-  existing();
-  ConfigValues v;
-  v.evaluations.insert("NEU");
-  EXPECT_TRUE(v.evaluations.changed());
-  ASSERT_EQ(writeConfigurationFile(path, v.targets()), 0);
-  EXPECT_FALSE(v.evaluations.changed());
-}
-
 // The configuration a first start installs is what the program itself would write from its
 // built-in values over it, with the two device files of the installation: a saved file keeps
 // the window and clipboard sections in front, so the installed one has them there too.

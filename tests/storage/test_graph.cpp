@@ -5,7 +5,6 @@
 
 #include "common/zv_faults.hpp"
 #include "common/zv_graph_backup_fixture.hpp"
-#include "common/zv_test_system.hpp"
 #include "platform/zv_latin1.hpp"
 
 namespace zv {
@@ -260,28 +259,6 @@ TEST_F(GraphTest, AFailedSaveKeepsDataAndGraphFileInStepAndSaysWhy) {
     ASSERT_EQ(0, files().close());
   }
   lang.language = 1;
-}
-
-TEST_F(GraphTest, OnlyRegularFilesAreReplaced) {
-  newSavedDataSet(1, 1, 1, 10);
-  const auto pipe = dir.path() / "pipe";
-  if (!test::makeFifo(pipe))
-    GTEST_SKIP() << "no named pipes on this system; devices are refused in the file layer tests";
-  std::filesystem::remove(dataFile);
-  std::filesystem::create_symlink(pipe, dataFile);
-  model().markChanged(*model().dataSet());
-  for (const char* name : {"ORDER.BIN", "ORDER.DAT"}) {
-    const auto link = dir.path() / name;
-    if (!std::filesystem::is_symlink(link))
-      std::filesystem::create_symlink(pipe, link);
-    handler().setDataFile(link);
-    ui.shown.clear();
-    EXPECT_EQ(DfSaveWrite, handler().saveDataSet()) << name;
-    ASSERT_EQ(1u, ui.popups().size());
-    EXPECT_NE(ui.popups()[0].find("\nNot a regular file"), std::string::npos) << ui.popups()[0];
-    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-  }
 }
 
 TEST_F(GraphTest, DamagedCurveIsReportedNotShown) {
