@@ -10,7 +10,7 @@
 //                     expected.txt, says READY and waits to be killed. With k: stops right
 //                     after the k-th pull went to the backup, with the series still running
 //   savecrash <n>     File > Open, a pull and edits, writes expected.txt, then File > Save with
-//                     the program's file system killing the process after n file changes
+//                     the program's files frozen after n file changes and the process killed
 //                     (exit 3 when the save finished)
 //   restart <answers> [n]
 //                     a new start: the reload question answered from the argument (0 reload,
@@ -106,97 +106,36 @@ public:
 
 using test::TimerPanel;
 
-// The real file system, except that the process is killed with SIGKILL after a set number of
-// changing calls (open for writing, write, fsync, close, rename, remove) once armed. The call
-// it dies in has happened; the next has not.
-class KillingFileSystem final : public FileSystem {
+// The real files, frozen after a set number of changing calls (open for writing, write, sync,
+// close, rename, remove, directory creation): every later call fails, so the files stay as a
+// process killed right after that call leaves them. kill() then says which call it was and
+// kills the process with SIGKILL; it returns when the flow never got that far.
+class KillingFileSystem {
 public:
-  void arm(int changes) { left_ = changes; }
-  void count(const char* call, const std::filesystem::path& path) {
-    if (left_ > 0 && --left_ == 0) {
-      std::printf("KILL %s %s\n", call, path.string().c_str());
-      std::fflush(stdout);
-      std::raise(SIGKILL);
-    }
+  explicit KillingFileSystem(int changes) {
+    if (changes > 0)
+      fs.haltAfter(changes);
   }
-  std::error_code openRead(const std::filesystem::path& p,
-                           std::unique_ptr<ReadableFile>& f) override {
-    return real().openRead(p, f);
-  }
-  std::error_code openWrite(const std::filesystem::path& p, OpenMode m,
-                            std::unique_ptr<WritableFile>& f) override {
-    std::unique_ptr<WritableFile> inner;
-    auto ec = real().openWrite(p, m, inner);
-    if (!ec) {
-      f = std::make_unique<Writable>(*this, std::move(inner), p);
-      count("open", p);
-    }
-    return ec;
-  }
-  std::error_code rename(const std::filesystem::path& a, const std::filesystem::path& b) override {
-    auto ec = real().rename(a, b);
-    if (!ec)
-      count("rename", b);
-    return ec;
-  }
-  std::error_code remove(const std::filesystem::path& p) override {
-    auto ec = real().remove(p);
-    if (!ec)
-      count("remove", p);
-    return ec;
-  }
-  std::error_code syncDirectory(const std::filesystem::path& d) override {
-    return real().syncDirectory(d);
-  }
-  std::error_code createDirectories(const std::filesystem::path& d) override {
-    return real().createDirectories(d);
-  }
-  bool exists(const std::filesystem::path& p) override { return real().exists(p); }
-  std::error_code fileSize(const std::filesystem::path& p, std::uint64_t& s) override {
-    return real().fileSize(p, s);
-  }
-  std::filesystem::path resolveLinks(const std::filesystem::path& p) override {
-    return real().resolveLinks(p);
-  }
-  std::error_code copyPermissions(const std::filesystem::path& a,
-                                  const std::filesystem::path& b) override {
-    return real().copyPermissions(a, b);
-  }
-  std::error_code checkReplaceable(const std::filesystem::path& p) override {
-    return real().checkReplaceable(p);
-  }
+  FaultyFileSystem fs;
 
-private:
-  static FileSystem& real() { return realFileSystem(); }
-  class Writable final : public WritableFile {
-  public:
-    Writable(KillingFileSystem& fs, std::unique_ptr<WritableFile> inner, std::filesystem::path path)
-        : fs_(fs), inner_(std::move(inner)), path_(std::move(path)) {}
-    std::error_code write(const void* d, std::size_t n) override {
-      auto ec = inner_->write(d, n);
-      if (!ec)
-        fs_.count("write", path_);
-      return ec;
-    }
-    std::error_code sync() override {
-      auto ec = inner_->sync();
-      if (!ec)
-        fs_.count("sync", path_);
-      return ec;
-    }
-    std::error_code close() override {
-      auto ec = inner_->close();
-      if (!ec)
-        fs_.count("close", path_);
-      return ec;
-    }
-
-  private:
-    KillingFileSystem& fs_;
-    std::unique_ptr<WritableFile> inner_;
-    std::filesystem::path path_;
-  };
-  int left_ = 0;
+  void kill(int after) {
+    using Op = FaultyFileSystem::Op;
+    static const std::map<Op, const char*> names{{Op::OpenWrite, "open"},
+                                                 {Op::Write, "write"},
+                                                 {Op::Sync, "sync"},
+                                                 {Op::Close, "close"},
+                                                 {Op::Rename, "rename"},
+                                                 {Op::Remove, "remove"},
+                                                 {Op::CreateDirectories, "mkdir"}};
+    int n = 0;
+    for (const auto& c : fs.calls())
+      if (names.count(c.op) && !c.result && ++n == after) {
+        std::printf("KILL %s %s\n", names.at(c.op),
+                    (c.op == Op::Rename ? c.to : c.path).string().c_str());
+        std::fflush(stdout);
+        std::raise(SIGKILL);
+      }
+  }
 };
 
 void writeText(const std::filesystem::path& path, const std::string& text) {
@@ -387,11 +326,11 @@ int saveCrash(Run& run, int changes) {
   p.mainTimerTick();
   run.snapshot("expected.txt");
   std::fflush(stdout);
-  KillingFileSystem killing;
-  killing.arm(changes);
-  p.fileSystem = &killing;
+  KillingFileSystem killing(changes);
+  p.fileSystem = &killing.fs;
   const int popups = run.ui().popups;
   const int r = run.commands().fileSave();
+  killing.kill(changes);
   std::printf("SAVE %d\n", r);
   return r == 0 && run.ui().popups == popups ? 3 : 4;
 }
@@ -404,10 +343,10 @@ int restart(Run& run, const std::string& answers, int changes) {
       queue.push_back(0); // yes, discard
   }
   run.start(1);
-  KillingFileSystem killing;
-  killing.arm(changes);
-  run.program().fileSystem = &killing;
+  KillingFileSystem killing(changes);
+  run.program().fileSystem = &killing.fs;
   const int quit = run.program().reloadBackupAtStart();
+  killing.kill(changes);
   run.program().fileSystem = &realFileSystem();
   std::printf("QUIT %d\n", quit);
   if (quit != 0)

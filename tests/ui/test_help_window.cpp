@@ -66,14 +66,11 @@ class TestHelpWindow : public QObject, test::ShellRig {
     return url.fragment().isEmpty() ? page : page + "#" + url.fragment();
   }
   static QString expected(const HelpTopic& topic, int language) {
-    QString page =
-        QString::fromLatin1(helpLanguageFolder(language).data(),
-                            static_cast<qsizetype>(helpLanguageFolder(language).size())) +
-        "/" + QString::fromUtf8(topic.page.data(), static_cast<qsizetype>(topic.page.size()));
-    if (!topic.section.empty())
-      page += "#" +
-              QString::fromUtf8(topic.section.data(), static_cast<qsizetype>(topic.section.size()));
-    return page;
+    const auto q = [](std::string_view v) {
+      return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+    };
+    const QString page = q(helpLanguageFolder(language)) + "/" + q(topic.page);
+    return topic.section.empty() ? page : page + "#" + q(topic.section);
   }
   void pressF1(QWidget* w) {
     w->activateWindow();
