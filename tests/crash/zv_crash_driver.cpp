@@ -27,6 +27,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "common/zv_data_windows.hpp"
 #include "common/zv_dataset_describe.hpp"
 #include "common/zv_fakes.hpp"
 #include "common/zv_sim_control.hpp"
@@ -76,33 +77,19 @@ public:
   }
 };
 
-class NoWindows final : public DataWindows {
-public:
-  void showDataWindows() override {}
-  void closeDataWindows() override {}
-  void refreshTitles() override {}
-};
-
-// The editing dialogs as an operator fills them in.
-class OperatorDialogs final : public EditDialogs {
-public:
-  std::optional<NewDataSetInput> newDataSet(const NewDataSetInput& initial) override {
-    NewDataSetInput in = initial;
-    in.identNumber = "ZV-850";
-    in.identName = "Crash";
-    in.sampleCount = 3;
-    in.samplePrefix = "P";
-    in.storageCount = 3;
-    in.storagePrefix = "L";
-    in.channel = 0;
-    in.range = 10.0; // entries of the built-in device lists
-    in.area = 2.0;
-    in.speed = 300.0;
-    return in;
-  }
-  bool confirmDelete(DeleteMode) override { return true; }
-  std::optional<CopyTarget> copyParameters() override { return std::nullopt; }
-};
+// File > New as an operator fills it in, from entries of the built-in device lists.
+NewDataSetInput operatorInput() {
+  return {.identNumber = "ZV-850",
+          .identName = "Crash",
+          .sampleCount = 3,
+          .samplePrefix = "P",
+          .storageCount = 3,
+          .storagePrefix = "L",
+          .channel = 0,
+          .range = 10.0,
+          .area = 2.0,
+          .speed = 300.0};
+}
 
 using test::TimerPanel;
 
@@ -153,6 +140,7 @@ public:
         program_(ui_, clock_, registry_, dir / "fallback" / "") {
     ui_.fileAnswer = data_;
     ui_.answers["Save"] = {0, 0, 0}; // the file exists: Overwriting
+    dialogs_.newAnswer = operatorInput();
   }
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
@@ -270,8 +258,8 @@ private:
   test::FakeClock clock_;
   MemoryRegistry registry_;
   Program program_;
-  NoWindows windows_;
-  OperatorDialogs dialogs_;
+  test::RecordingWindows windows_;
+  test::ScriptedDialogs dialogs_;
   FileCommands commands_{program_, windows_, dialogs_};
   test::SimControl sim_{ZV_SIMDAQ_PATH};
   TimerPanel panel_;

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "common/zv_data_windows.hpp"
 #include "common/zv_datafile_testkit.hpp"
 #include "program/zv_file_commands.hpp"
 #include "program/zv_program.hpp"
@@ -13,35 +14,8 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-class RecordingWindows : public DataWindows {
-public:
-  Calls calls;
-  void showDataWindows() override { calls.push_back("show"); }
-  void closeDataWindows() override { calls.push_back("close"); }
-  void refreshTitles() override { calls.push_back("titles"); }
-};
-
-class ScriptedDialogs : public EditDialogs {
-public:
-  std::optional<NewDataSetInput> newAnswer, newInitial;
-  std::vector<DeleteMode> deleteAsked;
-  bool deleteAnswer = true;
-  std::optional<CopyTarget> copyAnswer;
-  int copyAsked = 0;
-
-  std::optional<NewDataSetInput> newDataSet(const NewDataSetInput& initial) override {
-    newInitial = initial;
-    return newAnswer;
-  }
-  bool confirmDelete(DeleteMode mode) override {
-    deleteAsked.push_back(mode);
-    return deleteAnswer;
-  }
-  std::optional<CopyTarget> copyParameters() override {
-    ++copyAsked;
-    return copyAnswer;
-  }
-};
+using test::RecordingWindows;
+using test::ScriptedDialogs;
 
 NewDataSetInput input(int samples = 1, int storages = 1) {
   return {.identNumber = "Nr 1",
