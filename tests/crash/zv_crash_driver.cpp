@@ -1,13 +1,13 @@
 // The program without windows, driven through its own File, Edit, table and measuring flows on
-// the simulated acquisition box with a virtual clock, for the crash test. The parent kills it
-// with SIGKILL at chosen points and starts it again.
+// the simulated acquisition box with a virtual clock, for the crash test. It dies by SIGKILL at
+// chosen points; the test starts it again.
 //
 // Usage: zv_crash_driver <dir> <data file name> <step> [argument]
 //   prepare           File > New (3 x 3), series of pulls in three storages, File > Save,
 //                     File > Close; writes prepared.txt
 //   session [k]       File > Open, a series of five pulls, Edit > Add sample, a rename in the
 //                     order table, the main timer, Edit > Delete sample, two more pulls; writes
-//                     expected.txt, says READY and waits to be killed. With k: stops right
+//                     expected.txt, says READY and kills itself with SIGKILL. With k: stops right
 //                     after the k-th pull went to the backup, with the series still running
 //   savecrash <n>     File > Open, a pull and edits, writes expected.txt, then File > Save with
 //                     the program's files frozen after n file changes and the process killed
@@ -25,7 +25,6 @@
 #include <fstream>
 #include <map>
 #include <string>
-#include <unistd.h>
 
 #include "common/zv_data_windows.hpp"
 #include "common/zv_dataset_describe.hpp"
@@ -175,12 +174,13 @@ public:
   // Stops after this pull, inside the series (0: never).
   int waitAtPull = 0;
 
+  // The session's end: what a restart must bring back, then death by SIGKILL.
   [[noreturn]] void waitToBeKilled() {
     snapshot("expected.txt");
     std::printf("READY\n");
     std::fflush(stdout);
-    for (;;)
-      pause(); // until the parent kills us
+    std::raise(SIGKILL);
+    std::abort();
   }
 
   // A series in the chosen cell from its first slot until `pulls` pulls have finished; a
