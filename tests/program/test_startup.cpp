@@ -77,20 +77,18 @@ TEST_F(ProgramFixture, UserDirectoryFromDirectoryOrFilePathAndItsFailures) {
 TEST_F(ProgramFixture, StartUpWithoutRegistryEntryKeepsDefaultsAndSaysSo) {
   make(std::nullopt);
   EXPECT_EQ(0, program->startUp({"zarvik", "offline"}));
-  EXPECT_TRUE(program->registryEntryMissing);
-  EXPECT_FALSE(program->data.model.hasDataSet());
-  EXPECT_EQ(0u, program->data.model.isChanged());
+  EXPECT_EQ(std::tuple(true, false, 0u, 0, 1),
+            std::tuple(program->registryEntryMissing, program->data.model.hasDataSet(),
+                       program->data.model.isChanged(), program->meas.params.daqEnabled,
+                       program->meas.params.daqErrorState));
   EXPECT_EQ(program->data.model.deviceLists().activePistons().piston(0)->range,
             program->data.model.defaults().defaultRange);
-  EXPECT_EQ(0, program->meas.params.daqEnabled);
-  EXPECT_EQ(1, program->meas.params.daqErrorState);
   program->logInit(&log);
   program->reportStartUpLines();
   EXPECT_NE(std::string::npos, log.text.find("INI File Eintrag in Registry fehlt\n"));
   EXPECT_EQ(dir.path() / "fallback" / "zarviklog.txt", program->logFilePath);
-  auto lines = program->startScreenLines();
-  EXPECT_EQ("Offline", lines[2]);
-  EXPECT_EQ(3u, lines.size());
+  const auto lines = program->startScreenLines();
+  EXPECT_EQ(std::tuple(3u, "Offline"), std::tuple(lines.size(), lines[2]));
 }
 
 TEST_F(ProgramFixture, FirstStartPreparesTheUserDirectoryFromTheInstalledFiles) {
@@ -120,10 +118,10 @@ TEST_F(ProgramFixture, LogFileLivesInTheUserDirectory) {
   program->logInit(&log);
   EXPECT_EQ(dir.path() / "zarviklog.txt", program->logFilePath);
   EXPECT_EQ(1, program->programMode);
-  auto lines = program->startScreenLines();
-  EXPECT_EQ("Online", lines[2]);
-  EXPECT_EQ("Setup-Mode", lines[3]);
-  EXPECT_EQ("ZARVIK Data base/Piston control  -  Version:  :  6. 4", lines[1]);
+  const auto lines = program->startScreenLines();
+  EXPECT_EQ(std::vector(lines.begin() + 1, lines.begin() + 4),
+            (std::vector<std::string>{"ZARVIK Data base/Piston control  -  Version:  :  6. 4",
+                                      "Online", "Setup-Mode"}));
 }
 
 TEST_F(ProgramFixture, EditorGetsThePathWithBlanksAsOneArgument) {
@@ -139,9 +137,8 @@ TEST_F(ProgramFixture, EditorGetsThePathWithBlanksAsOneArgument) {
 
   program->reporter.reportError(-1, 0, "t", "m");
   EXPECT_EQ(0, program->openLogInEditor());
-  ASSERT_EQ(1u, ui.startedProcesses.size());
-  EXPECT_EQ("editor", ui.startedProcesses[0].first);
-  EXPECT_EQ((spaced / "zarviklog.txt").string(), ui.startedProcesses[0].second);
+  EXPECT_EQ(ui.startedProcesses, (std::vector<std::pair<std::string, std::string>>{
+                                     {"editor", (spaced / "zarviklog.txt").string()}}));
 
   ui.failProcessStart = true;
   EXPECT_EQ(-3, program->openLogInEditor());
