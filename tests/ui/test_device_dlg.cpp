@@ -68,21 +68,6 @@ private slots:
 
   void cleanup() { endProgram(); }
 
-  void addThroughThePromptRelabelsAndRedraws() {
-    DeviceDialog dialog(*program, 0);
-    dialog.show();
-    bool seen = false;
-    answerPrompt("15", &seen);
-    child<QPushButton>(&dialog, "ADD_PISTONS")->click();
-    QVERIFY(seen);
-    QCOMPARE(rows(child<QListWidget>(&dialog, "PISTONS")),
-             QStringList({"  10.000", "  15.000", "  20.000", "  30.000"}));
-    QCOMPARE(text(&dialog, "OK"), QString("Save"));
-    QVERIFY(!child<QPushButton>(&dialog, "ABORT")->isHidden());
-    QCOMPARE(program->meas.devices.device(0)->pistons.count(), 4);
-    dialog.reject();
-  }
-
   // The close box and Escape in a typed field abort without committing what was typed.
   void closeBoxAndEscapeAbort() {
     for (bool escape : {false, true}) {
@@ -104,7 +89,8 @@ private slots:
     }
   }
 
-  void saveWritesTheDevicesFile() {
+  // Add asks through the prompt and redraws its list; Save writes the device's file.
+  void addThroughThePromptAndSaveWritesTheDevicesFile() {
     const auto path = dir.path() / "tester1.ZRK";
     TesterDevice& d = *program->meas.devices.device(0);
     d.setFilePath(path);
@@ -112,6 +98,13 @@ private slots:
     DeviceDialog dialog(*program, 0);
     dialog.show();
     QCOMPARE(child<QLineEdit>(&dialog, "FILE")->text(), QString("tester1.ZRK"));
+    bool seen = false;
+    answerPrompt("15", &seen);
+    child<QPushButton>(&dialog, "ADD_PISTONS")->click();
+    QVERIFY(seen);
+    QCOMPARE(rows(child<QListWidget>(&dialog, "PISTONS")),
+             QStringList({"  10.000", "  15.000", "  20.000", "  30.000"}));
+    QVERIFY(!child<QPushButton>(&dialog, "ABORT")->isHidden());
     answerPrompt("0.75");
     child<QPushButton>(&dialog, "ADD_AREAS")->click();
     // A name typed and OK pressed at once is committed before the save.

@@ -6,13 +6,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTimer>
 #include <set>
 
 #include "common/zv_qt_quiet.hpp"
@@ -177,22 +175,10 @@ private slots:
     QCOMPARE(shown(), QString("en/index.html"));
   }
 
+  // A link to a page that is not there names it inside the window. (A missing page opened by
+  // F1 or the menu is the flow's popup: HelpFixture.AMissingPageIsNamedInTheLanguageOfThe-
+  // Program.)
   void aMissingPageIsNamedNotShownBlank() {
-    const std::filesystem::path empty = dir.path() / "no-help";
-    program->helpDirectory = empty;
-    QString message;
-    QTimer::singleShot(0, [&] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        message = box->text();
-        box->accept();
-      }
-    });
-    pressF1(shell->logWindow());
-    QCOMPARE(message, "Help file not found: " +
-                          QString::fromStdString((empty / "en" / "index.html").string()));
-    QVERIFY(!help());
-    // A link to a page that is not there, inside the window.
-    program->helpDirectory = helpRoot.toStdString();
     program->callHtmlHelpFile();
     help()->browser()->setSource(QUrl("gone.html"));
     QVERIFY(help()->browser()->toPlainText().startsWith("Help file not found: "));
