@@ -8,7 +8,7 @@
 
 #include <set>
 #include <string>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -121,6 +121,21 @@ protected:
     ASSERT_FALSE(fs::exists(at.journal())) << "a closed data set leaves no backup";
     ASSERT_TRUE(everyResultHasItsCurve(at.read("prepared.txt")));
   }
+  // Two starts after a kill: the first reloads and ends with the expected data set, every
+  // result with its curve; the second asks nothing and has the same. Counts the first starts
+  // that found the data file replaced under the journal.
+  void restartTwice(const Place& at, int& onBaseline) {
+    const ChildRun restart = at.run("restart", "0");
+    expectCleanStart(restart);
+    onBaseline += restart.count("POPUP ZARVIK - Backup|The data file");
+    const std::string expected = at.read("expected.txt");
+    ASSERT_EQ(expected, at.read("restored.txt"));
+    ASSERT_TRUE(everyResultHasItsCurve(expected));
+    const ChildRun again = at.run("restart", "");
+    expectCleanStart(again);
+    EXPECT_EQ(0, again.count("ASK")) << "a second start asked again";
+    EXPECT_EQ(expected, at.read("restored.txt")) << "the backup was applied twice";
+  }
   // A session with seven finished pulls and edits, killed once it said READY.
   void killedSession() {
     ASSERT_NO_FATAL_FAILURE(prepare(place));
@@ -201,28 +216,13 @@ TEST_P(CrashTest, KilledAtEveryFileChangeOfTheReload) {
       completed = true;
     }
     // Whatever the reload got to, the next start ends with the same data set, once.
-    const ChildRun restart = at.run("restart", "0");
-    expectCleanStart(restart);
-    onBaseline += restart.count("POPUP ZARVIK - Backup|The data file");
-    ASSERT_EQ(at.read("expected.txt"), at.read("restored.txt"));
-    const ChildRun again = at.run("restart", "");
-    EXPECT_EQ(0, again.count("ASK")) << "a second start asked again";
-    EXPECT_EQ(at.read("expected.txt"), at.read("restored.txt"));
+    ASSERT_NO_FATAL_FAILURE(restartTwice(at, onBaseline));
     fs::remove_all(at.dir);
   }
   EXPECT_TRUE(completed);
   EXPECT_GT(kills, 10);
   EXPECT_GT(onBaseline, 0);
 }
-
-// Where the files stood when a save was killed.
-struct KillPoint {
-  bool newData;
-  bool newGraph;
-  bool operator<(const KillPoint& o) const {
-    return std::tie(newData, newGraph) < std::tie(o.newData, o.newGraph);
-  }
-};
 
 TEST_P(CrashTest, KilledAtEveryFileChangeOfASave) {
   const Place original{top.path() / "prepared", GetParam()};
@@ -244,7 +244,7 @@ TEST_P(CrashTest, KilledAtEveryFileChangeOfASave) {
     ASSERT_NE(oldGraph, newGraph);
   }
 
-  std::set<KillPoint> seen;
+  std::set<std::pair<bool, bool>> seen; // where data and graph file stood: new or old
   std::set<std::string> killedAfter;
   bool completed = false;
   int kills = 0;
@@ -267,16 +267,7 @@ TEST_P(CrashTest, KilledAtEveryFileChangeOfASave) {
       ASSERT_EQ(3, save.exitCode()) << save.output;
       completed = true;
     }
-    const ChildRun restart = at.run("restart", "0");
-    expectCleanStart(restart);
-    onBaseline += restart.count("POPUP ZARVIK - Backup|The data file");
-    const std::string expected = at.read("expected.txt");
-    ASSERT_EQ(expected, at.read("restored.txt"));
-    ASSERT_TRUE(everyResultHasItsCurve(at.read("restored.txt")));
-    const ChildRun again = at.run("restart", "");
-    expectCleanStart(again);
-    EXPECT_EQ(0, again.count("ASK")) << "a second start asked again";
-    EXPECT_EQ(expected, at.read("restored.txt")) << "the backup was applied twice";
+    ASSERT_NO_FATAL_FAILURE(restartTwice(at, onBaseline));
     // The graph file's and the journal's temporary files of the killed save were taken up by
     // the reload's own save. (The text writer's "ini$$n" names stay: such a file may belong
     // to another program writing beside us, so it is never touched.)
