@@ -5,10 +5,9 @@
 // Usage: zv_crash_driver <dir> <data file name> <step> [argument]
 //   prepare           File > New (3 x 3), series of pulls in three storages, File > Save,
 //                     File > Close; writes prepared.txt
-//   session [k]       File > Open, a series of five pulls, Edit > Add sample, a rename in the
+//   session           File > Open, a series of five pulls, Edit > Add sample, a rename in the
 //                     order table, the main timer, Edit > Delete sample, two more pulls; writes
-//                     expected.txt, says READY and kills itself with SIGKILL. With k: stops right
-//                     after the k-th pull went to the backup, with the series still running
+//                     expected.txt, says READY and kills itself with SIGKILL
 //   savecrash <n>     File > Open, a pull and edits, writes expected.txt, then File > Save with
 //                     the program's files frozen after n file changes and the process killed
 //                     (exit 3 when the save finished)
@@ -171,9 +170,6 @@ public:
     program_.meas.panel = &panel_;
   }
 
-  // Stops after this pull, inside the series (0: never).
-  int waitAtPull = 0;
-
   // The session's end: what a restart must bring back, then death by SIGKILL.
   [[noreturn]] void waitToBeKilled() {
     snapshot("expected.txt");
@@ -199,11 +195,8 @@ public:
       sim_.advance(program_.meas.params.dPollTime);
       measTimerTick(program_);
       // A tick that finishes a pull has written it to the journal before it returns.
-      while (pulls_ < validMeasurements() - before) {
+      while (pulls_ < validMeasurements() - before)
         std::printf("PULL %d\n", ++pulls_);
-        if (pulls_ == waitAtPull)
-          killedInTheSeries();
-      }
     }
     stopMeasuring(program_);
   }
@@ -216,15 +209,6 @@ public:
           for (const Measurement& m : storage.measurements)
             n += m.status == static_cast<std::int32_t>(MeasurementStatus::MeasuringValid);
     return n;
-  }
-
-  // The next slot of the series may already run; until it finishes, the journal holds it as
-  // it was before its start.
-  [[noreturn]] void killedInTheSeries() {
-    PullOffProcessor& processor = program_.meas.processor;
-    if (Measurement* running = processor.runningMeasurement(); running && processor.slotBeforeRun())
-      *running = *processor.slotBeforeRun();
-    waitToBeKilled();
   }
 
   void open() {
@@ -281,8 +265,7 @@ int prepare(Run& run) {
   return 0;
 }
 
-int session(Run& run, int waitAtPull) {
-  run.waitAtPull = waitAtPull;
+int session(Run& run) {
   run.start(500);
   run.open();
   Program& p = run.program();
@@ -361,7 +344,7 @@ int main(int argc, char** argv) {
   if (step == "prepare")
     return prepare(run);
   if (step == "session")
-    return session(run, std::atoi(arg.c_str()));
+    return session(run);
   if (step == "savecrash")
     return saveCrash(run, std::atoi(arg.c_str()));
   if (step == "restart")
