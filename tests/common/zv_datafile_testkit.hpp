@@ -1,6 +1,7 @@
 #pragma once
 // A data set model with a recording reporter and scripted Ui, data sets with a distinct value
 // in every stored field, a field-by-field comparison, and recording graph/backup hooks.
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -81,45 +82,30 @@ inline void buildDataSet(DataSetModel& model, int samples, int storages,
   model.resetChanges();
 }
 
-// Compares what a data set file keeps. withCurveRate: the binary file keeps it, text does not.
-inline void expectSameContent(const DataSet& a, const DataSet& b, bool withCurveRate) {
-  EXPECT_EQ(a.identNumber, b.identNumber);
-  EXPECT_EQ(a.identName, b.identName);
-  EXPECT_EQ(a.title, b.title);
-  ASSERT_EQ(a.samples.size(), b.samples.size());
-  for (std::size_t i = 0; i < a.samples.size(); ++i) {
-    const Sample& x = a.samples[i];
-    const Sample& y = b.samples[i];
-    EXPECT_EQ(x.name, y.name) << "sample " << i;
-    ASSERT_EQ(x.storages.size(), y.storages.size());
-    for (std::size_t j = 0; j < x.storages.size(); ++j) {
-      const StorageCondition& s = x.storages[j];
-      const StorageCondition& t = y.storages[j];
-      SCOPED_TRACE("storage " + std::to_string(i) + "/" + std::to_string(j));
-      EXPECT_EQ(s.name, t.name);
-      EXPECT_EQ(s.evaluation, t.evaluation);
-      EXPECT_EQ(s.range, t.range);
-      EXPECT_EQ(s.speed, t.speed);
-      EXPECT_EQ(s.area, t.area);
-      ASSERT_EQ(s.measurements.size(), t.measurements.size());
-      for (std::size_t k = 0; k < s.measurements.size(); ++k) {
-        const Measurement& m = s.measurements[k];
-        const Measurement& n = t.measurements[k];
-        EXPECT_EQ(m.force, n.force);
-        EXPECT_EQ(m.pointCount, n.pointCount);
-        EXPECT_EQ(m.inStatistics, n.inStatistics);
-        EXPECT_EQ(m.status, n.status);
-        EXPECT_EQ(m.channel, n.channel);
-        EXPECT_EQ(m.deviceName, n.deviceName);
-        EXPECT_EQ(m.range, n.range);
-        EXPECT_EQ(m.area, n.area);
-        if (withCurveRate) {
-          EXPECT_EQ(m.speed, n.speed);
-          EXPECT_EQ(m.curveRate, n.curveRate);
-        }
+// What a data set file keeps, one line per record, for comparing two data sets. withCurveRate:
+// the binary file keeps the measurement's speed and curve rate, text does not.
+inline std::string contentText(const DataSet& d, bool withCurveRate) {
+  std::ostringstream o;
+  o.precision(17);
+  o << d.identNumber << '|' << d.identName << '|' << d.title << '\n';
+  for (const Sample& s : d.samples) {
+    o << s.name << '\n';
+    for (const StorageCondition& t : s.storages) {
+      o << " " << t.name << '|' << t.evaluation << ' ' << t.range << ' ' << t.speed << ' ' << t.area
+        << '\n';
+      for (const Measurement& m : t.measurements) {
+        o << "  " << m.force << ' ' << m.pointCount << ' ' << m.inStatistics << ' ' << m.status
+          << ' ' << m.channel << ' ' << m.deviceName << ' ' << m.range << ' ' << m.area;
+        if (withCurveRate)
+          o << ' ' << m.speed << ' ' << m.curveRate;
+        o << '\n';
       }
     }
   }
+  return o.str();
+}
+inline void expectSameContent(const DataSet& a, const DataSet& b, bool withCurveRate) {
+  EXPECT_EQ(contentText(a, withCurveRate), contentText(b, withCurveRate));
 }
 
 // Records the graph and backup calls and answers them with the codes a test sets.

@@ -89,6 +89,20 @@ struct GraphBackupFixture : ::testing::Test, Reporting {
     world = std::make_unique<GraphBackupWorld>(reporter, ui, lang, fs, dir.path());
   }
 
+  // A new process that opens the saved data file as File > Open does.
+  void reopen() {
+    restart();
+    ASSERT_EQ(0, files().open(dataFile));
+  }
+  // An empty directory and a new process holding a new saved data set, opened again.
+  void startOver(int samples, int storages, int measurements, int points) {
+    for (auto& e : std::filesystem::directory_iterator(dir.path()))
+      std::filesystem::remove_all(e.path());
+    restart();
+    newSavedDataSet(samples, storages, measurements, points);
+    reopen();
+  }
+
   // A new data set of samples x storages with `measurements` slots each, saved to dataFile
   // (which starts its backup), measurements 0 of every storage holding a curve.
   void newSavedDataSet(int samples, int storages, int measurements, int points = 200) {

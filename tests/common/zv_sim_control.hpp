@@ -9,57 +9,32 @@
 
 namespace zv::test {
 
+// Each test function: the member that holds it and the library's name for it.
+// clang-format off
+#define ZV_SIM_FUNCTIONS(X) \
+  X(reset, ZvSim_Reset) X(setPullSpeed, ZvSim_SetPullSpeed) X(setOutputLine, ZvSim_SetOutputLine) \
+  X(holdForce, ZvSim_HoldForce) X(useVirtualClock, ZvSim_UseVirtualClock) X(advance, ZvSim_AdvanceClock) \
+  X(setTimeScale, ZvSim_SetTimeScale) X(setSeed, ZvSim_SetSeed) X(setBreakForce, ZvSim_SetBreakForce) \
+  X(setSpikeRate, ZvSim_SetSpikeRate) X(specimen, ZvSim_Specimen) X(clearDevices, ZvSim_ClearDevices) \
+  X(addDevice, ZvSim_AddDevice) X(setFaults, ZvSim_SetFaults) X(setInputBufferSize, ZvSim_SetInputBufferSize) \
+  X(inputBufferSize, ZvSim_InputBufferSize) X(availableSamples, ZvSim_AvailableSamples) X(writeCount, ZvSim_DigitalWriteCount) \
+  X(writeAt, ZvSim_DigitalWrite) X(clearWrites, ZvSim_ClearDigitalWrites) X(lineLevel, ZvSim_LineLevel) \
+  X(openTasks, ZvSim_OpenTasks)
+// clang-format on
+
 struct SimControl {
   void* handle = nullptr;
-  decltype(&ZvSim_Reset) reset = nullptr;
-  decltype(&ZvSim_SetPullSpeed) setPullSpeed = nullptr;
-  decltype(&ZvSim_SetOutputLine) setOutputLine = nullptr;
-  decltype(&ZvSim_HoldForce) holdForce = nullptr;
-  decltype(&ZvSim_UseVirtualClock) useVirtualClock = nullptr;
-  decltype(&ZvSim_AdvanceClock) advance = nullptr;
-  decltype(&ZvSim_SetTimeScale) setTimeScale = nullptr;
-  decltype(&ZvSim_SetSeed) setSeed = nullptr;
-  decltype(&ZvSim_SetBreakForce) setBreakForce = nullptr;
-  decltype(&ZvSim_SetSpikeRate) setSpikeRate = nullptr;
-  decltype(&ZvSim_Specimen) specimen = nullptr;
-  decltype(&ZvSim_ClearDevices) clearDevices = nullptr;
-  decltype(&ZvSim_AddDevice) addDevice = nullptr;
-  decltype(&ZvSim_SetFaults) setFaults = nullptr;
-  decltype(&ZvSim_SetInputBufferSize) setInputBufferSize = nullptr;
-  decltype(&ZvSim_InputBufferSize) inputBufferSize = nullptr;
-  decltype(&ZvSim_AvailableSamples) availableSamples = nullptr;
-  decltype(&ZvSim_DigitalWriteCount) writeCount = nullptr;
-  decltype(&ZvSim_DigitalWrite) writeAt = nullptr;
-  decltype(&ZvSim_ClearDigitalWrites) clearWrites = nullptr;
-  decltype(&ZvSim_LineLevel) lineLevel = nullptr;
-  decltype(&ZvSim_OpenTasks) openTasks = nullptr;
+#define ZV_SIM_MEMBER(member, function) decltype(&function) member = nullptr;
+  ZV_SIM_FUNCTIONS(ZV_SIM_MEMBER)
+#undef ZV_SIM_MEMBER
 
   explicit SimControl(const char* path) {
     handle = openSharedLibrary(path, error);
     if (!handle)
       return;
-    get(reset, "ZvSim_Reset");
-    get(setPullSpeed, "ZvSim_SetPullSpeed");
-    get(setOutputLine, "ZvSim_SetOutputLine");
-    get(holdForce, "ZvSim_HoldForce");
-    get(useVirtualClock, "ZvSim_UseVirtualClock");
-    get(advance, "ZvSim_AdvanceClock");
-    get(setTimeScale, "ZvSim_SetTimeScale");
-    get(setSeed, "ZvSim_SetSeed");
-    get(setBreakForce, "ZvSim_SetBreakForce");
-    get(setSpikeRate, "ZvSim_SetSpikeRate");
-    get(specimen, "ZvSim_Specimen");
-    get(clearDevices, "ZvSim_ClearDevices");
-    get(addDevice, "ZvSim_AddDevice");
-    get(setFaults, "ZvSim_SetFaults");
-    get(setInputBufferSize, "ZvSim_SetInputBufferSize");
-    get(inputBufferSize, "ZvSim_InputBufferSize");
-    get(availableSamples, "ZvSim_AvailableSamples");
-    get(writeCount, "ZvSim_DigitalWriteCount");
-    get(writeAt, "ZvSim_DigitalWrite");
-    get(clearWrites, "ZvSim_ClearDigitalWrites");
-    get(lineLevel, "ZvSim_LineLevel");
-    get(openTasks, "ZvSim_OpenTasks");
+#define ZV_SIM_GET(member, function) get(member, #function);
+    ZV_SIM_FUNCTIONS(ZV_SIM_GET)
+#undef ZV_SIM_GET
   }
   ~SimControl() {
     if (handle)
@@ -69,7 +44,9 @@ struct SimControl {
   SimControl& operator=(const SimControl&) = delete;
 
   // The library loaded and has every function above.
-  bool ok() const { return handle && missing.empty(); }
+  bool ok() const {
+    return handle && missing.empty();
+  }
   // The functions the library lacks, blank-separated.
   std::string missing;
   // Why the library did not load.

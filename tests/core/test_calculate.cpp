@@ -27,22 +27,19 @@ TEST(BondTension, ForceOverAreaTimesGainPlusOffset) {
   m.force = 2.5;
   m.area = 1000.0;
   EXPECT_EQ(0, measCalcBondTension(&m, {0.0, 1000.0}));
-  EXPECT_DOUBLE_EQ(2.5, m.bondTension);
+  const double plain = m.bondTension;
   EXPECT_EQ(0, measCalcBondTension(&m, {0.5, 1.0}));
-  EXPECT_DOUBLE_EQ(0.5025, m.bondTension);
+  EXPECT_EQ((std::tuple{2.5, 0.5025}), (std::tuple{plain, m.bondTension}));
   EXPECT_EQ(-1, measCalcBondTension(nullptr, {}));
   // Unguarded division: a zero area gives infinity, NaN with zero force.
-  EXPECT_TRUE(std::isinf(bondTensionOf(1.0, 0.0, {})));
-  EXPECT_TRUE(std::isnan(bondTensionOf(0.0, 0.0, {})));
+  EXPECT_EQ((std::tuple{true, true}), (std::tuple{std::isinf(bondTensionOf(1.0, 0.0, {})),
+                                                  std::isnan(bondTensionOf(0.0, 0.0, {}))}));
 }
 
 TEST(StudentT, TableAndBeyond) {
-  EXPECT_EQ(12.706, studentT95(2));
-  EXPECT_EQ(2.776, studentT95(5));
-  EXPECT_EQ(2.086, studentT95(21));
-  EXPECT_EQ(2.0, studentT95(22));
-  EXPECT_EQ(2.0, studentT95(1000));
-  EXPECT_EQ(0.0, studentT95(1));
+  EXPECT_EQ((std::vector<double>{12.706, 2.776, 2.086, 2.0, 2.0, 0.0}),
+            (std::vector<double>{studentT95(2), studentT95(5), studentT95(21), studentT95(22),
+                                 studentT95(1000), studentT95(1)}));
 }
 
 // Only the measurements switched on count: none, one and two of them.
@@ -59,12 +56,10 @@ TEST(StorageStatistics, CountedMeasurements) {
     SCOPED_TRACE(c.count);
     StorageCondition st = storageWith(c.tensions, c.on);
     ASSERT_EQ(0, calcStorageStatistics(&st, {}));
-    EXPECT_EQ(c.count, st.statCount);
-    EXPECT_DOUBLE_EQ(c.mean, st.mean);
+    EXPECT_EQ((std::tuple{c.count, c.mean, c.minimum, c.maximum}),
+              (std::tuple{st.statCount, st.mean, st.minimum, st.maximum}));
     EXPECT_NEAR(c.sa, st.sa, 1e-5);
     EXPECT_NEAR(c.vb, st.vb, 1e-3);
-    EXPECT_EQ(c.minimum, st.minimum);
-    EXPECT_EQ(c.maximum, st.maximum);
   }
 }
 
@@ -87,9 +82,7 @@ TEST(StorageStatistics, OnOffDecidesNotTheStatus) {
   st.measurements[0].status = static_cast<int>(MeasurementStatus::Invalid);
   st.measurements[2].status = static_cast<int>(MeasurementStatus::MeasuringValid);
   calcStorageStatistics(&st, {});
-  EXPECT_EQ(2, st.statCount);
-  EXPECT_DOUBLE_EQ(4.0, st.mean);
-  EXPECT_EQ(5.0, st.maximum);
+  EXPECT_EQ((std::tuple{2, 4.0, 5.0}), (std::tuple{st.statCount, st.mean, st.maximum}));
 }
 
 TEST(StorageStatistics, UsesTheFactorsAndEachArea) {
@@ -97,17 +90,15 @@ TEST(StorageStatistics, UsesTheFactorsAndEachArea) {
   st.measurements[0].area = 1000.0;
   st.measurements[1].area = 2000.0;
   calcStorageStatistics(&st, {0.0, 1000.0});
-  EXPECT_DOUBLE_EQ(2.5, st.mean);
-  EXPECT_DOUBLE_EQ(2.5, st.measurements[1].bondTension);
-  EXPECT_EQ(0.0, st.sa);
+  EXPECT_EQ((std::tuple{2.5, 2.5, 0.0}),
+            (std::tuple{st.mean, st.measurements[1].bondTension, st.sa}));
 }
 
 TEST(StorageStatistics, EqualValuesHaveNoSpread) {
   // The one-pass form gives a slightly negative variance here, hence NaN.
   StorageCondition st = storageWith({0.1, 0.1, 0.1});
   calcStorageStatistics(&st, {});
-  EXPECT_EQ(0.0, st.sa);
-  EXPECT_EQ(0.0, st.vb);
+  EXPECT_EQ((std::tuple{0.0, 0.0}), (std::tuple{st.sa, st.vb}));
   EXPECT_DOUBLE_EQ(0.1, st.mean);
 }
 
@@ -125,15 +116,13 @@ TEST(StorageStatistics, NonFiniteTensionsLeaveTheSpreadUndefined) {
     for (std::size_t i = 0; i < c.areas.size(); ++i)
       st.measurements[i].area = c.areas[i];
     calcStorageStatistics(&st, {});
-    EXPECT_TRUE(std::isnan(st.sa)) << c.forces.size();
-    EXPECT_TRUE(std::isnan(st.vb));
-    EXPECT_TRUE(std::isnan(st.mean) || st.mean == inf);
+    EXPECT_TRUE(std::isnan(st.sa) && std::isnan(st.vb) && (std::isnan(st.mean) || st.mean == inf))
+        << c.forces.size();
   }
   // One counted value keeps SA and VB at 0, whatever it is.
   StorageCondition one = storageWith({nan});
   calcStorageStatistics(&one, {});
-  EXPECT_EQ(0.0, one.sa);
-  EXPECT_EQ(0.0, one.vb);
+  EXPECT_EQ((std::tuple{0.0, 0.0}), (std::tuple{one.sa, one.vb}));
 }
 
 TEST(StorageStatistics, LargeMeanKeepsItsDigits) {
@@ -148,9 +137,8 @@ TEST(StorageStatistics, MissingOrEmptyStorage) {
   StorageCondition st;
   st.statCount = 4;
   EXPECT_EQ(-1, calcStorageStatistics(&st, {}));
-  EXPECT_EQ(4, st.statCount);
-  EXPECT_EQ(0.0, st.mean); // the placeholders are gone
-  EXPECT_EQ(0.0, st.maximum);
+  EXPECT_EQ((std::tuple{4, 0.0, 0.0}),
+            (std::tuple{st.statCount, st.mean, st.maximum})); // no placeholders
 }
 
 TEST(StatisticsText, DisplayForm) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/zv_alloc_failure.hpp"
 #include "core/zv_core_fixture.hpp"
 
@@ -7,74 +9,54 @@ namespace zv {
 namespace {
 
 using test::ModelFixture;
+using Texts = std::vector<std::string>;
+using Codes = std::vector<int>;
 
 TEST_F(ModelFixture, NewDataSetFromBuiltInDefaults) {
   newDataSet(3, 3);
   EXPECT_TRUE(gridIsRectangular(3, 3));
-  EXPECT_EQ("[N/mm2]", ds().title);
-  EXPECT_EQ("--", ds().identNumber);
-  EXPECT_EQ("New", ds().identName);
-  EXPECT_EQ(3, ds().sampleCount);
-  EXPECT_EQ(3, ds().storageCount);
-  EXPECT_EQ(9, ds().measurementTotal);
-  for (int s = 0; s < 3; ++s) {
-    EXPECT_EQ("P" + std::to_string(s + 1), model.sampleAt(s)->name);
+  EXPECT_EQ((std::tuple{"[N/mm2]", "--", "New", 3, 3, 9}),
+            (std::tuple{ds().title, ds().identNumber, ds().identName, ds().sampleCount,
+                        ds().storageCount, ds().measurementTotal}));
+  for (int s = 0; s < 3; ++s)
     for (int t = 0; t < 3; ++t) {
-      const StorageCondition* st = model.storageAt(s, t);
-      EXPECT_EQ("L" + std::to_string(t + 1), st->name);
-      EXPECT_EQ(s, st->sampleIndex);
-      EXPECT_EQ(t, st->storageIndex);
-      EXPECT_EQ(10.0, st->range);
-      EXPECT_EQ(100.0, st->speed);
-      EXPECT_EQ(1.0, st->area);
-      EXPECT_EQ(31.45, st->mean);
-      EXPECT_EQ(99.0, st->maximum);
-      ASSERT_EQ(1u, st->measurements.size());
-      const Measurement& m = st->measurements[0];
-      EXPECT_EQ(0, m.status);
-      EXPECT_EQ(0, m.inStatistics);
-      EXPECT_EQ(1, m.curveRate);
-      EXPECT_EQ(-1, m.graphFilePos);
-      EXPECT_EQ(10.0, m.rangeVolts);
-      EXPECT_EQ(1.0, m.calGain);
-      EXPECT_EQ(st->area, m.area);
-      EXPECT_FALSE(m.hasPoints());
+      const StorageCondition& st = *model.storageAt(s, t);
+      ASSERT_EQ(1u, st.measurements.size());
+      const Measurement& m = st.measurements[0];
+      EXPECT_EQ((std::tuple{"P" + std::to_string(s + 1), "L" + std::to_string(t + 1), s, t}),
+                (std::tuple{model.sampleAt(s)->name, st.name, st.sampleIndex, st.storageIndex}));
+      EXPECT_EQ((std::tuple{10.0, 100.0, 1.0, 31.45, 99.0}),
+                (std::tuple{st.range, st.speed, st.area, st.mean, st.maximum}));
+      EXPECT_EQ((std::tuple{0, 0, 1, -1, 10.0, 1.0, st.area, false}),
+                (std::tuple{m.status, m.inStatistics, m.curveRate, m.graphFilePos, m.rangeVolts,
+                            m.calGain, m.area, m.hasPoints()}));
     }
-  }
   EXPECT_NE(0u, model.isChanged());
   // The journal hears the header, the samples, then each sample's storages with their
   // measurement, and every written record counts as backed up.
-  ASSERT_EQ(1 + 3 + 9 + 9, static_cast<int>(backup.events.size()));
-  EXPECT_EQ("header", backup.events[0]);
-  EXPECT_EQ("sample 0", backup.events[1]);
-  EXPECT_EQ("storage 0/0/0", backup.events[4]);
-  EXPECT_EQ("measurement 0/0/0", backup.events[5]);
-  EXPECT_EQ("measurement 2/2/0", backup.events.back());
-  EXPECT_EQ(0u, model.storageAt(2, 2)->backupChanges);
-  EXPECT_EQ(1u, model.storageAt(2, 2)->saveChanges);
+  ASSERT_EQ(1u + 3 + 9 + 9, backup.events.size());
+  EXPECT_EQ(
+      (Texts{"header", "sample 0", "storage 0/0/0", "measurement 0/0/0", "measurement 2/2/0"}),
+      (Texts{backup.events[0], backup.events[1], backup.events[4], backup.events[5],
+             backup.events.back()}));
+  EXPECT_EQ((std::tuple{0u, 1u}),
+            (std::tuple{model.storageAt(2, 2)->backupChanges, model.storageAt(2, 2)->saveChanges}));
 }
 
 TEST_F(ModelFixture, FirstSampleHasNoStoragesUntilTheyAreAdded) {
-  model.createDataSet();
-  EXPECT_EQ(0, model.storageCount());
-  EXPECT_EQ(0, model.addSamples(1));
-  EXPECT_EQ(0, model.storageCount());
-  EXPECT_EQ(0, model.addSamples(2));
-  EXPECT_EQ(0, model.storageCount());
+  EXPECT_EQ((Codes{0, 0, 0, 0, 0, 0}),
+            (Codes{model.createDataSet(), model.storageCount(), model.addSamples(1),
+                   model.storageCount(), model.addSamples(2), model.storageCount()}));
   EXPECT_EQ(0, model.addStorages(2));
   EXPECT_TRUE(gridIsRectangular(2, 2));
-  // Later samples take the grid's width.
-  EXPECT_EQ(0, model.addSamples(3));
+  EXPECT_EQ(0, model.addSamples(3)); // later samples take the grid's width
   EXPECT_TRUE(gridIsRectangular(3, 2));
 }
 
 TEST_F(ModelFixture, GrowthWithoutDataSetFails) {
-  EXPECT_EQ(ModelNoDataSet, model.addSamples(2));
-  EXPECT_EQ(ModelNoDataSet, model.addStorages(2));
-  EXPECT_EQ(ModelNoStorage, model.addMeasurements(0, 0, 2));
-  EXPECT_EQ(ModelNoDataSet, model.renumber());
-  EXPECT_EQ(0, model.deleteDataSet());
-  EXPECT_EQ(0, model.sampleCount());
+  EXPECT_EQ((Codes{ModelNoDataSet, ModelNoDataSet, ModelNoStorage, ModelNoDataSet, 0, 0}),
+            (Codes{model.addSamples(2), model.addStorages(2), model.addMeasurements(0, 0, 2),
+                   model.renumber(), model.deleteDataSet(), model.sampleCount()}));
   EXPECT_EQ(nullptr, model.currentStorage());
 }
 
@@ -83,16 +65,14 @@ TEST_F(ModelFixture, SamplesPastTheLimitKeepTheGridRectangular) {
   EXPECT_EQ(ModelLimitReached, model.addSamples(25));
   EXPECT_TRUE(gridIsRectangular(20, 3));
   EXPECT_EQ("P20", model.sampleAt(19)->name);
-  EXPECT_EQ(std::vector<std::string>{"Maximum Sample number already available"}, log.lines);
+  EXPECT_EQ(Texts{"Maximum Sample number already available"}, log.lines);
   EXPECT_TRUE(ui.popups().empty());
-  // Every new storage reached the journal.
-  EXPECT_EQ(9 + 17 * 3, backup.count("storage "));
+  EXPECT_EQ(9 + 17 * 3, backup.count("storage ")); // every new storage reached the journal
   // At the limit nothing more is created, but the message repeats.
   EXPECT_EQ(ModelLimitReached, model.addSamples(21));
   EXPECT_TRUE(gridIsRectangular(20, 3));
   EXPECT_EQ(2u, log.lines.size());
-  // Growing to a count already there is no growth.
-  EXPECT_EQ(0, model.addSamples(5));
+  EXPECT_EQ(0, model.addSamples(5)); // a count already there is no growth
 }
 
 TEST_F(ModelFixture, StoragesPastTheLimitGrowEverySample) {
@@ -100,19 +80,21 @@ TEST_F(ModelFixture, StoragesPastTheLimitGrowEverySample) {
   model.limits().setMaxStorages(12);
   EXPECT_EQ(ModelLimitReached, model.addStorages(15));
   EXPECT_TRUE(gridIsRectangular(3, 12));
-  EXPECT_EQ(std::vector<std::string>{"Maximum Storage number already available"}, log.lines);
-  EXPECT_EQ("L12", model.storageAt(2, 11)->name);
-  EXPECT_EQ(2, model.storageAt(2, 11)->sampleIndex);
+  EXPECT_EQ(Texts{"Maximum Storage number already available"}, log.lines);
+  EXPECT_EQ((std::tuple{"L12", 2}),
+            (std::tuple{model.storageAt(2, 11)->name, model.storageAt(2, 11)->sampleIndex}));
 }
+
+// The journal hears of a growth only once it is complete; its own recording must not fail.
+struct GrowthJournal : test::RecordingBackup {
+  void beforeEvent() override { test::failAllocationAfter(-1); }
+};
 
 // Memory running out part-way through a growth drops what the call had built: the grid stays
 // as it was and the journal hears nothing of records that were never completed.
 TEST_F(ModelFixture, OutOfMemoryDuringGrowthLeavesTheGridAsItWas) {
   newDataSet(2, 2);
-  // The journal hears of a growth only once it is complete; its own recording must not fail.
-  struct Journal : test::RecordingBackup {
-    void beforeEvent() override { test::failAllocationAfter(-1); }
-  } journal;
+  GrowthJournal journal;
   model.setBackupSink(&journal);
   struct Step {
     const char* what;
@@ -126,8 +108,8 @@ TEST_F(ModelFixture, OutOfMemoryDuringGrowthLeavesTheGridAsItWas) {
   for (const Step& step : steps) {
     int failures = 0;
     for (long k = 0;; ++k) {
-      const int samplesBefore = model.sampleCount();
-      const int storagesBefore = model.storageCount();
+      SCOPED_TRACE(std::string(step.what) + " " + std::to_string(k));
+      const int samplesBefore = model.sampleCount(), storagesBefore = model.storageCount();
       journal.events.clear();
       log.lines.clear();
       test::failAllocationAfter(k);
@@ -136,8 +118,8 @@ TEST_F(ModelFixture, OutOfMemoryDuringGrowthLeavesTheGridAsItWas) {
       if (r == 0)
         break;
       ++failures;
-      ASSERT_EQ(ModelCannotCreate, r) << step.what << " " << k;
-      ASSERT_TRUE(gridIsRectangular(samplesBefore, storagesBefore)) << step.what << " " << k;
+      ASSERT_EQ(ModelCannotCreate, r);
+      ASSERT_TRUE(gridIsRectangular(samplesBefore, storagesBefore));
       EXPECT_TRUE(journal.events.empty());
       ASSERT_EQ(1u, log.lines.size());
       EXPECT_NE(std::string::npos, log.lines[0].find("cannot be created")) << log.lines[0];
@@ -149,9 +131,7 @@ TEST_F(ModelFixture, OutOfMemoryDuringGrowthLeavesTheGridAsItWas) {
 
 TEST_F(ModelFixture, OutOfMemoryWhileAddingMeasurementsKeepsTheSeries) {
   newDataSet(1, 1);
-  struct Journal : test::RecordingBackup {
-    void beforeEvent() override { test::failAllocationAfter(-1); }
-  } journal;
+  GrowthJournal journal;
   model.setBackupSink(&journal);
   for (long k = 0;; ++k) {
     test::failAllocationAfter(k);
@@ -167,11 +147,10 @@ TEST_F(ModelFixture, OutOfMemoryWhileAddingMeasurementsKeepsTheSeries) {
 
 TEST_F(ModelFixture, MeasurementsPastTheLimit) {
   newDataSet(1, 1);
-  EXPECT_EQ(0, model.addMeasurements(0, 0, 4));
-  EXPECT_EQ(4, model.measurementCount(0, 0));
-  EXPECT_EQ(ModelMeasurementLimit, model.addMeasurements(0, 0, 12));
-  EXPECT_EQ(10, model.measurementCount(0, 0));
-  EXPECT_EQ(std::vector<std::string>{"Maximum Measurings number already available"}, log.lines);
+  EXPECT_EQ((Codes{0, 4, ModelMeasurementLimit, 10}),
+            (Codes{model.addMeasurements(0, 0, 4), model.measurementCount(0, 0),
+                   model.addMeasurements(0, 0, 12), model.measurementCount(0, 0)}));
+  EXPECT_EQ(Texts{"Maximum Measurings number already available"}, log.lines);
   EXPECT_EQ(9, model.measurementAt(0, 0, 9)->measurementIndex);
   EXPECT_EQ(ModelNoStorage, model.addMeasurements(0, 1, 2));
   // A series already past a lowered limit: asking for the count it has is no growth.
@@ -186,26 +165,25 @@ TEST_F(ModelFixture, MeasurementsPastTheLimit) {
 TEST_F(ModelFixture, LimitsAreClampedIntoTheirRange) {
   DataSetLimits& l = model.limits();
   l.setMaxMeasurements(5);
-  EXPECT_EQ(10, l.maxMeasurements);
+  const int lowMeasurements = l.maxMeasurements;
   l.setMaxMeasurements(500);
-  EXPECT_EQ(100, l.maxMeasurements);
   l.setMaxSamples(-3);
-  EXPECT_EQ(10, l.maxSamples);
   l.setMaxStorages(55);
-  EXPECT_EQ(55, l.maxStorages);
-  EXPECT_EQ(100, DataSetLimits::clampLimit(5'000'000'000LL));
+  EXPECT_EQ((Codes{10, 100, 10, 55, 100}),
+            (Codes{lowMeasurements, l.maxMeasurements, l.maxSamples, l.maxStorages,
+                   DataSetLimits::clampLimit(5'000'000'000LL)}));
 }
 
 TEST_F(ModelFixture, DeletingTheOnlyRecordIsRefused) {
   newDataSet(1, 1);
   model.resetChanges();
   backup.events.clear();
-  EXPECT_EQ(ModelRefused, model.deleteSample({0, 0, 0}));
-  EXPECT_EQ(ModelRefused, model.deleteStorage({0, 0, 0}));
-  EXPECT_EQ(ModelMeasurementLimit, model.deleteMeasurement({0, 0, 0}));
-  EXPECT_EQ((std::vector<std::string>{"Data set consists of at least one Sample",
-                                      "Data set consists of at least one Storage",
-                                      "Data set consists of at least one Measuring"}),
+  EXPECT_EQ((Codes{ModelRefused, ModelRefused, ModelMeasurementLimit}),
+            (Codes{model.deleteSample({0, 0, 0}), model.deleteStorage({0, 0, 0}),
+                   model.deleteMeasurement({0, 0, 0})}));
+  EXPECT_EQ((Texts{"Data set consists of at least one Sample",
+                   "Data set consists of at least one Storage",
+                   "Data set consists of at least one Measuring"}),
             log.lines);
   EXPECT_TRUE(gridIsRectangular(1, 1));
   EXPECT_EQ(0u, model.isChanged());
@@ -216,15 +194,14 @@ TEST_F(ModelFixture, DeletingTheOnlyRecordIsRefused) {
 
 TEST_F(ModelFixture, DeletingRecordsThatDoNotExist) {
   newDataSet(2, 2);
-  backup.events.clear();
-  EXPECT_EQ(ModelNoSuchRecord, model.deleteSample({5, 0, 0}));
-  EXPECT_EQ(ModelNoSuchRecord, model.deleteStorage({0, -1, 0}));
-  EXPECT_EQ(ModelNoSuchRecord, model.deleteSample({2, 0, 0}));  // one past the last
-  EXPECT_EQ(ModelNoSuchRecord, model.deleteStorage({0, 2, 0})); // one past the last
   model.addMeasurements(0, 0, 2);
   backup.events.clear();
-  EXPECT_EQ(ModelNoSuchRecord, model.deleteMeasurement({0, 0, 2}));
-  EXPECT_EQ(ModelNoStorage, model.deleteMeasurement({0, 7, 0}));
+  // Out of range on either side, and one past the last.
+  EXPECT_EQ((Codes{ModelNoSuchRecord, ModelNoSuchRecord, ModelNoSuchRecord, ModelNoSuchRecord,
+                   ModelNoSuchRecord, ModelNoStorage}),
+            (Codes{model.deleteSample({5, 0, 0}), model.deleteStorage({0, -1, 0}),
+                   model.deleteSample({2, 0, 0}), model.deleteStorage({0, 2, 0}),
+                   model.deleteMeasurement({0, 0, 2}), model.deleteMeasurement({0, 7, 0})}));
   EXPECT_TRUE(backup.events.empty());
   EXPECT_TRUE(gridIsRectangular(2, 2));
 }
@@ -238,14 +215,11 @@ TEST_F(ModelFixture, SelectionAfterDeletingSamples) {
   // Deleting a row before the selection leaves the index, which now names the next record.
   ds().currentSample = 1;
   EXPECT_EQ(0, model.deleteSample({0, 0, 0}));
-  EXPECT_EQ(1, ds().currentSample);
-  EXPECT_EQ("P3", model.currentSample()->name);
-  // Index fields stay stale until renumbering.
-  EXPECT_EQ(1, model.sampleAt(0)->index);
+  EXPECT_EQ((std::tuple{1, "P3"}), (std::tuple{ds().currentSample, model.currentSample()->name}));
+  EXPECT_EQ(1, model.sampleAt(0)->index); // index fields stay stale until renumbering
   model.renumber();
-  EXPECT_EQ(0, model.sampleAt(0)->index);
-  EXPECT_EQ(0, model.measurementAt(0, 1, 0)->sampleIndex);
-  EXPECT_EQ(2, ds().sampleCount);
+  EXPECT_EQ((Codes{0, 0, 2}), (Codes{model.sampleAt(0)->index,
+                                     model.measurementAt(0, 1, 0)->sampleIndex, ds().sampleCount}));
 }
 
 TEST_F(ModelFixture, DeletingAStorageRemovesTheColumnEverywhere) {
@@ -268,8 +242,8 @@ TEST_F(ModelFixture, DeletingAMeasurementClampsTheSelection) {
   ds().currentMeasurement = 2;
   allocPoints(*model.measurementAt(0, 1, 2), 100);
   EXPECT_EQ(0, model.deleteMeasurement({0, 1, 2}));
-  EXPECT_EQ(2, model.currentMeasurementCount());
-  EXPECT_EQ(1, ds().currentMeasurement);
+  EXPECT_EQ((std::tuple{2, 1}),
+            (std::tuple{model.currentMeasurementCount(), ds().currentMeasurement}));
   EXPECT_EQ("delete measurement 0/1/2", backup.events.back());
 }
 
@@ -283,66 +257,49 @@ TEST_F(ModelFixture, RenumberValidatesAgainstTheActiveDevice) {
   st->speed = 200.0;
   st->area = 2.5;
   model.storageAt(0, 0)->area = 2.6;
-  EXPECT_EQ(0, model.renumber());
-  EXPECT_EQ(10.0, st->range); // not a piston of the device: its first piston
-  EXPECT_EQ(200.0, st->speed);
-  EXPECT_EQ(2.5, st->area);
-  EXPECT_EQ(1.0, model.storageAt(0, 0)->area);
-  // Measurements keep the values they were taken with.
   model.measurementAt(0, 0, 0)->range = 25.0;
-  model.renumber();
-  EXPECT_EQ(25.0, model.measurementAt(0, 0, 0)->range);
+  EXPECT_EQ(0, model.renumber());
+  // A range that is not a piston of the device becomes its first piston; an unknown area its
+  // first area; measurements keep the values they were taken with.
+  EXPECT_EQ((std::tuple{10.0, 200.0, 2.5, 1.0, 25.0}),
+            (std::tuple{st->range, st->speed, st->area, model.storageAt(0, 0)->area,
+                        model.measurementAt(0, 0, 0)->range}));
 }
 
-TEST_F(ModelFixture, RenumberClampsStatusFlagsAndSelection) {
+TEST_F(ModelFixture, RenumberClampsStatusFlagsSelectionAndRates) {
   newDataSet(1, 2);
   model.addMeasurements(0, 0, 3);
   ds().currentMeasurement = 2;
-  Measurement& m = *model.measurementAt(0, 0, 1);
-  m.status = 9;
-  m.inStatistics = -1;
-  EXPECT_STREQ("Invalid", measurementStatusText(m.status, lang));
-  Measurement& other = *model.measurementAt(0, 0, 2);
-  other.status = -4;
-  other.inStatistics = 7;
+  Measurement& m = *model.measurementAt(0, 0, 0);
+  Measurement& other = *model.measurementAt(0, 0, 1);
+  Measurement& third = *model.measurementAt(0, 0, 2);
+  std::tie(m.status, m.inStatistics, m.curveRate) = std::tuple{9, -1, 1000};
+  std::tie(other.status, other.inStatistics, other.curveRate) = std::tuple{-4, 7, 0};
+  third.status = 5;
   EXPECT_EQ(0, model.renumber());
-  EXPECT_EQ(5, m.status);
-  EXPECT_EQ(0, m.inStatistics);
-  EXPECT_EQ(0, other.status);
-  EXPECT_EQ(1, other.inStatistics);
+  // A recorded curve keeps its rate; a rate of 0 becomes 1.
+  EXPECT_EQ((Codes{5, 0, 1000, 0, 1, 1, 5}),
+            (Codes{m.status, m.inStatistics, m.curveRate, other.status, other.inStatistics,
+                   other.curveRate, third.status}));
   // The series of 3 and the series of 1: the selection ends below the smaller one.
-  EXPECT_EQ(0, ds().currentMeasurement);
-  EXPECT_EQ(4, ds().measurementTotal);
-}
-
-TEST_F(ModelFixture, RenumberKeepsTheRateOfARecordedCurve) {
-  newDataSet(1, 1);
-  model.addMeasurements(0, 0, 2);
-  model.measurementAt(0, 0, 0)->curveRate = 1000;
-  model.measurementAt(0, 0, 1)->curveRate = 0;
-  model.renumber();
-  EXPECT_EQ(1000, model.measurementAt(0, 0, 0)->curveRate);
-  EXPECT_EQ(1, model.measurementAt(0, 0, 1)->curveRate);
+  EXPECT_EQ((std::tuple{0, 4}), (std::tuple{ds().currentMeasurement, ds().measurementTotal}));
 }
 
 TEST(MeasurementStatusText, BothLanguagesAndOutOfRange) {
-  Language en;
-  Language de{0};
-  EXPECT_STREQ("Measuring Valid", measurementStatusText(5, en));
-  EXPECT_STREQ("Messung g\xFCltig", measurementStatusText(5, de));
-  EXPECT_STREQ("Invalid", measurementStatusText(6, en));
-  EXPECT_STREQ("Ung\xFCltig", measurementStatusText(-1, de));
+  const Language en, de{0};
+  EXPECT_EQ((Texts{"Measuring Valid", "Messung g\xFCltig", "Invalid", "Ung\xFCltig"}),
+            (Texts{measurementStatusText(5, en), measurementStatusText(5, de),
+                   measurementStatusText(6, en), measurementStatusText(-1, de)}));
 }
 
 TEST_F(ModelFixture, NameLookups) {
   newDataSet(3, 3);
-  EXPECT_EQ(-1, model.findSampleName("P2", 1)); // renaming to its own name
-  EXPECT_EQ(2, model.findSampleName("P2", 0));  // a duplicate: index + 1
-  EXPECT_EQ(0, model.findSampleName("p2", 0));  // case-sensitive
-  EXPECT_EQ(0, model.findSampleName("P4", 0));
-  EXPECT_EQ(3, model.findStorageName("L3", 1, 0));
-  EXPECT_EQ(-1, model.findStorageName("L3", 1, 2));
-  EXPECT_EQ(0, model.findStorageName("L3", 7, 0));
+  // Renaming to its own name, a duplicate (index + 1), case-sensitive, unknown.
+  EXPECT_EQ((Codes{-1, 2, 0, 0, 3, -1, 0}),
+            (Codes{model.findSampleName("P2", 1), model.findSampleName("P2", 0),
+                   model.findSampleName("p2", 0), model.findSampleName("P4", 0),
+                   model.findStorageName("L3", 1, 0), model.findStorageName("L3", 1, 2),
+                   model.findStorageName("L3", 7, 0)}));
   // A name is compared as it would be stored: 29 bytes.
   const std::string stored(29, 'x');
   model.sampleAt(2)->name = stored;
@@ -351,11 +308,12 @@ TEST_F(ModelFixture, NameLookups) {
 
 TEST_F(ModelFixture, LookupsNeverIndexOutOfRange) {
   newDataSet(2, 2);
-  EXPECT_EQ(nullptr, model.sampleAt(-1));
-  EXPECT_EQ(nullptr, model.sampleAt(2));
-  EXPECT_EQ(nullptr, model.storageAt(0, 2));
-  EXPECT_EQ(nullptr, model.storageAt(-1, 0));
-  EXPECT_EQ(nullptr, model.measurementAt(0, 0, 1));
+  for (const void* p :
+       {static_cast<const void*>(model.sampleAt(-1)), static_cast<const void*>(model.sampleAt(2)),
+        static_cast<const void*>(model.storageAt(0, 2)),
+        static_cast<const void*>(model.storageAt(-1, 0)),
+        static_cast<const void*>(model.measurementAt(0, 0, 1))})
+    EXPECT_EQ(nullptr, p);
   EXPECT_NE(nullptr, model.measurementAt(1, 1, 0));
   EXPECT_EQ(0, model.measurementCount(5, 5));
   ds().currentSample = 9;
@@ -368,46 +326,39 @@ TEST_F(ModelFixture, LookupsNeverIndexOutOfRange) {
 TEST_F(ModelFixture, ChangeCounters) {
   newDataSet(1, 1);
   model.resetChanges();
-  EXPECT_EQ(0u, model.isChanged());
-  EXPECT_EQ(0u, model.storageAt(0, 0)->saveChanges);
+  EXPECT_EQ((std::tuple{0u, 0u}),
+            (std::tuple{model.isChanged(), model.storageAt(0, 0)->saveChanges}));
   backup.events.clear();
-
   model.markChanged(*model.measurementAt(0, 0, 0));
   model.markChanged(*model.storageAt(0, 0));
   model.markChanged(*model.sampleAt(0));
   model.markChanged(ds());
-  EXPECT_EQ(4u, model.totals().totalSaveChanges);
-  EXPECT_EQ(4u, model.totals().totalBackupChanges);
-  EXPECT_EQ(1u, model.measurementAt(0, 0, 0)->backupChanges);
-  EXPECT_EQ(1u, ds().saveChanges);
-  EXPECT_EQ((std::vector<std::string>{"changed measurement 0/0/0", "changed storage 0/0/0",
-                                      "changed sample 0/0/0", "changed header 0/0/0"}),
+  EXPECT_EQ((std::tuple{4u, 4u, 1u, 1u}),
+            (std::tuple{model.totals().totalSaveChanges, model.totals().totalBackupChanges,
+                        model.measurementAt(0, 0, 0)->backupChanges, ds().saveChanges}));
+  EXPECT_EQ((Texts{"changed measurement 0/0/0", "changed storage 0/0/0", "changed sample 0/0/0",
+                   "changed header 0/0/0"}),
             backup.events);
-
   model.markTotalsChanged();
   EXPECT_EQ(5u, model.isChanged());
   model.resetChanges();
-  EXPECT_EQ(0u, model.isChanged());
-  EXPECT_EQ(0u, model.totals().totalBackupChanges);
-  EXPECT_EQ(0u, model.measurementAt(0, 0, 0)->backupChanges);
-  EXPECT_EQ(0u, ds().saveChanges);
+  EXPECT_EQ((std::tuple{0u, 0u, 0u, 0u}),
+            (std::tuple{model.isChanged(), model.totals().totalBackupChanges,
+                        model.measurementAt(0, 0, 0)->backupChanges, ds().saveChanges}));
 }
 
-TEST_F(ModelFixture, DeleteDropsTheDataSet) {
+TEST_F(ModelFixture, DeleteDropsTheDataSetAndANewOneTakesTheDefaults) {
   newDataSet(2, 2);
   EXPECT_EQ(0, model.deleteDataSet());
-  EXPECT_FALSE(model.hasDataSet());
-  EXPECT_EQ(0, model.sampleCount());
+  EXPECT_EQ((std::tuple{false, 0}), (std::tuple{model.hasDataSet(), model.sampleCount()}));
   EXPECT_NE(0u, model.isChanged());
   EXPECT_EQ(ModelNoDataSet, model.addSamples(1));
-  // A new one starts from the defaults again.
   model.defaults().identName = "Order 7";
   model.defaults().samplePrefix = "S";
   model.defaults().storagePrefix = "T";
   newDataSet(2, 4);
-  EXPECT_EQ("Order 7", ds().identName);
-  EXPECT_EQ("S2", model.sampleAt(1)->name);
-  EXPECT_EQ("T4", model.storageAt(1, 3)->name);
+  EXPECT_EQ((std::tuple{"Order 7", "S2", "T4"}),
+            (std::tuple{ds().identName, model.sampleAt(1)->name, model.storageAt(1, 3)->name}));
 }
 
 TEST_F(ModelFixture, FixedFieldsKeepTheirTerminator) {
@@ -416,11 +367,11 @@ TEST_F(ModelFixture, FixedFieldsKeepTheirTerminator) {
   model.defaults().storagePrefix = std::string(29, 'L');
   newDataSet(1, 12);
   EXPECT_EQ(std::string(19, 'E'), model.storageAt(0, 0)->evaluation);
-  EXPECT_EQ(79u, ds().identNumber.size());
-  EXPECT_EQ(29u, model.storageAt(0, 11)->name.size());
+  EXPECT_EQ((std::tuple{79u, 29u}),
+            (std::tuple{ds().identNumber.size(), model.storageAt(0, 11)->name.size()}));
 }
 
-TEST_F(ModelFixture, DefaultsComeFromTheActiveDevice) {
+TEST_F(ModelFixture, DefaultsAndBondTensionComeFromTheDevice) {
   BuiltInDeviceLists device;
   device.pistons.insert(5.0);
   device.speeds.insert(50.0);
@@ -428,32 +379,27 @@ TEST_F(ModelFixture, DefaultsComeFromTheActiveDevice) {
   model.setDeviceLists(&device);
   model.markTotalsChanged();
   model.initDefaults();
-  EXPECT_EQ(5.0, model.defaults().defaultRange);
-  EXPECT_EQ(50.0, model.defaults().defaultSpeed);
-  EXPECT_EQ(0.5, model.defaults().defaultArea);
+  const DataSetDefaults& d = model.defaults();
+  EXPECT_EQ((std::tuple{5.0, 50.0, 0.5}),
+            (std::tuple{d.defaultRange, d.defaultSpeed, d.defaultArea}));
   EXPECT_EQ(0u, model.isChanged());
-  newDataSet(1, 1);
-  EXPECT_EQ(0.5, model.storageAt(0, 0)->area);
-  EXPECT_EQ(0.5, model.measurementAt(0, 0, 0)->area);
-}
-
-TEST_F(ModelFixture, NewMeasurementGetsItsBondTension) {
   struct Factors : BondTensionSource {
     BondTensionFactors bondTensionFactors() const override { return {0.25, 1000.0}; }
   } factors;
   model.setBondTensionSource(&factors);
   newDataSet(1, 1);
+  EXPECT_EQ((std::tuple{0.5, 0.5}),
+            (std::tuple{model.storageAt(0, 0)->area, model.measurementAt(0, 0, 0)->area}));
   model.storageAt(0, 0)->area = 2.0;
   model.addMeasurements(0, 0, 2);
-  EXPECT_EQ(0.25, model.measurementAt(0, 0, 1)->bondTension);
-  EXPECT_EQ(2.0, model.measurementAt(0, 0, 1)->area);
+  EXPECT_EQ((std::tuple{0.25, 2.0}), (std::tuple{model.measurementAt(0, 0, 1)->bondTension,
+                                                 model.measurementAt(0, 0, 1)->area}));
 }
 
 TEST(PointsBuffer, AllocateAndFree) {
   Measurement m;
   EXPECT_EQ(800, allocPoints(m, 100));
-  EXPECT_EQ(100u, m.points.size());
-  EXPECT_EQ(100, m.pointCount);
+  EXPECT_EQ((std::tuple{100u, 100}), (std::tuple{m.points.size(), m.pointCount}));
   m.points[99] = 4.5;
   EXPECT_EQ(80, allocPoints(m, 10));
   EXPECT_EQ(0.0, m.points[9]);
@@ -464,8 +410,7 @@ TEST(PointsBuffer, AllocateAndFree) {
   EXPECT_FALSE(m.hasPoints());
   allocPoints(m, 3);
   freePoints(m);
-  EXPECT_FALSE(m.hasPoints());
-  EXPECT_EQ(0, m.pointCount);
+  EXPECT_EQ((std::tuple{false, 0}), (std::tuple{m.hasPoints(), m.pointCount}));
 }
 
 } // namespace

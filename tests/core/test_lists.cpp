@@ -22,42 +22,48 @@ template <class List> std::vector<double> valuesOf(const List& list) {
 
 const std::string LastEntryPopup = "Input Error|The list must at least contain one element";
 
-TEST(ValueLists, BuiltInEntriesAndLabels) {
+using Values = std::vector<double>;
+using Codes = std::vector<int>;
+
+TEST(ValueLists, EntriesLabelsAndLookups) {
   PistonList pistons;
   SpeedList speeds;
   AreaList areas;
-  EXPECT_EQ((std::vector<double>{10, 20, 30}), valuesOf(pistons));
-  EXPECT_EQ((std::vector<double>{100, 200, 300}), valuesOf(speeds));
-  EXPECT_EQ((std::vector<double>{1, 2, 3}), valuesOf(areas));
-  EXPECT_EQ("  10.000", *pistons.labelAt(0));
-  EXPECT_EQ(" 300.000", *speeds.labelAt(2));
-  EXPECT_FALSE(areas.labelAt(3));
-  EXPECT_FALSE(areas.valueAt(-1));
-  const PistonRange& p = *pistons.piston(1);
-  EXPECT_EQ(0, p.calFlags);
-  EXPECT_EQ(0, p.calDate);
-  EXPECT_EQ(1.0, p.calForce2);
-  EXPECT_EQ(1.0, p.calVolts2);
-  EXPECT_EQ(nullptr, pistons.piston(3));
+  EXPECT_EQ((Values{10, 20, 30, 100, 200, 300}),
+            (Values{*pistons.valueAt(0), *pistons.valueAt(1), *pistons.valueAt(2),
+                    *speeds.valueAt(0), *speeds.valueAt(1), *speeds.valueAt(2)}));
+  EXPECT_EQ((std::tuple{"  10.000", " 300.000"}),
+            (std::tuple{*pistons.labelAt(0), *speeds.labelAt(2)}));
+  EXPECT_FALSE(areas.labelAt(3) || areas.valueAt(-1) || pistons.piston(3));
+  EXPECT_EQ((Codes{2, -1}), (Codes{pistons.find(30.0), pistons.find(std::nan(""))}));
+  int i = -4;
+  const int below = areas.clampIndex(i), clampedBelow = i;
+  i = 9;
+  const int above = areas.clampIndex(i), clampedAbove = i;
+  i = 1;
+  EXPECT_EQ((Codes{-1, 0, 1, 2, 0}),
+            (Codes{below, clampedBelow, above, clampedAbove, areas.clampIndex(i)}));
+  // Items carry their value or, when asked, their index.
+  const auto byValue = areas.items();
+  const auto byIndex = pistons.items(ItemValue::EntryIndex);
+  ASSERT_EQ(3u, byValue.size());
+  EXPECT_EQ((std::tuple{"   2.000", 2.0, "  30.000", 2.0}),
+            (std::tuple{byValue[1].label, byValue[1].value, byIndex[2].label, byIndex[2].value}));
 }
 
-TEST(ValueLists, InsertSortsStably) {
+TEST(ValueLists, InsertSortsStablyAndRefusesWhatIsNotAPositiveNumber) {
   AreaList areas;
   EXPECT_EQ(ListOk, areas.insert(2.0, "second two"));
   EXPECT_EQ(ListOk, areas.insert(0.5));
-  EXPECT_EQ((std::vector<double>{0.5, 1, 2, 2, 3}), valuesOf(areas));
-  EXPECT_EQ("", areas.entry(2)->name);
-  EXPECT_EQ("second two", areas.entry(3)->name);
   areas.insert(2.0, std::string(40, 'k'));
-  EXPECT_EQ(23u, areas.entry(4)->name.size());
-}
-
-TEST(ValueLists, RefusesValuesThatAreNotPositiveNumbers) {
+  EXPECT_EQ((Values{0.5, 1, 2, 2, 2, 3}), valuesOf(areas));
+  EXPECT_EQ((std::tuple{"", "second two", 23u}),
+            (std::tuple{areas.entry(2)->name, areas.entry(3)->name, areas.entry(4)->name.size()}));
   SpeedList speeds;
   for (double bad : {0.0, -5.0, std::numeric_limits<double>::infinity(),
                      std::numeric_limits<double>::quiet_NaN()})
     EXPECT_EQ(ListInvalidValue, speeds.insert(bad)) << bad;
-  EXPECT_EQ((std::vector<double>{100, 200, 300}), valuesOf(speeds));
+  EXPECT_EQ((Values{100, 200, 300}), valuesOf(speeds));
   PistonList pistons;
   EXPECT_EQ(ListInvalidValue, pistons.insert(-10.0));
   EXPECT_EQ(3, pistons.count());
@@ -65,34 +71,24 @@ TEST(ValueLists, RefusesValuesThatAreNotPositiveNumbers) {
 
 TEST(ValueLists, ValidateReplacesUnknownValuesByTheFirst) {
   AreaList areas;
-  double area = 2.5;
-  EXPECT_FALSE(areas.validate(area));
-  EXPECT_EQ(1.0, area);
-  area = 3.0;
-  EXPECT_TRUE(areas.validate(area));
-  EXPECT_EQ(3.0, area);
   PistonList pistons;
-  double range = 20.0;
-  EXPECT_EQ(1, pistons.validateIndex(range));
-  range = 20.0000001;
-  EXPECT_EQ(0, pistons.validateIndex(range));
-  EXPECT_EQ(10.0, range);
-  EXPECT_EQ(2, pistons.find(30.0));
-  EXPECT_EQ(-1, pistons.find(std::nan("")));
+  double area = 2.5, known = 3.0, range = 20.0, nearly = 20.0000001;
+  EXPECT_EQ((std::tuple{false, true, 1, 0}),
+            (std::tuple{areas.validate(area), areas.validate(known), pistons.validateIndex(range),
+                        pistons.validateIndex(nearly)}));
+  EXPECT_EQ((Values{1.0, 3.0, 20.0, 10.0}), (Values{area, known, range, nearly}));
 }
 
 TEST(ValueLists, DeleteClampsTheIndexAndKeepsTheLastEntry) {
   test::ScriptedUi ui;
   Language lang;
   SpeedList speeds;
-  ListValue removed;
-  EXPECT_EQ(ListOk, deleteSpeed(speeds, 7, ui, lang, &removed));
-  EXPECT_EQ(300.0, removed.value);
-  EXPECT_EQ(ListOk, deleteSpeed(speeds, -2, ui, lang, &removed));
-  EXPECT_EQ(100.0, removed.value);
-  EXPECT_TRUE(ui.popups().empty());
-  EXPECT_EQ(ListLastEntry, deleteSpeed(speeds, 0, ui, lang));
-  EXPECT_EQ((std::vector<double>{200}), valuesOf(speeds));
+  ListValue last, first;
+  EXPECT_EQ((Codes{ListOk, ListOk, ListLastEntry}),
+            (Codes{deleteSpeed(speeds, 7, ui, lang, &last),
+                   deleteSpeed(speeds, -2, ui, lang, &first), deleteSpeed(speeds, 0, ui, lang)}));
+  EXPECT_EQ((Values{300, 100, 200}), (Values{last.value, first.value, *speeds.valueAt(0)}));
+  EXPECT_EQ(1, speeds.count());
   EXPECT_EQ(std::vector<std::string>{LastEntryPopup}, ui.popups());
 
   lang.language = 0;
@@ -106,26 +102,6 @@ TEST(ValueLists, DeleteClampsTheIndexAndKeepsTheLastEntry) {
   EXPECT_EQ("Eingabefehler|Die Liste mu\xDF mindestens ein Element enthalten", ui.popups().back());
 }
 
-TEST(ValueLists, ClampIndexAndItems) {
-  AreaList areas;
-  int i = -4;
-  EXPECT_EQ(-1, areas.clampIndex(i));
-  EXPECT_EQ(0, i);
-  i = 9;
-  EXPECT_EQ(1, areas.clampIndex(i));
-  EXPECT_EQ(2, i);
-  i = 1;
-  EXPECT_EQ(0, areas.clampIndex(i));
-  auto byValue = areas.items();
-  ASSERT_EQ(3u, byValue.size());
-  EXPECT_EQ("   2.000", byValue[1].label);
-  EXPECT_EQ(2.0, byValue[1].value);
-  PistonList pistons;
-  auto byIndex = pistons.items(ItemValue::EntryIndex);
-  EXPECT_EQ("  30.000", byIndex[2].label);
-  EXPECT_EQ(2.0, byIndex[2].value);
-}
-
 TEST(ValueLists, AssignAsAStoredListIsRead) {
   AreaList areas;
   int skipped = -1;
@@ -135,29 +111,25 @@ TEST(ValueLists, AssignAsAStoredListIsRead) {
                                   {"b", 1.0},
                                   {"c", 3.0}},
                                  &skipped));
-  EXPECT_EQ((std::vector<double>{1, 3, 5}), valuesOf(areas));
-  EXPECT_EQ("Fl\xE4"
-            "che-1",
-            areas.entry(2)->name);
-  EXPECT_EQ(0, skipped);
+  EXPECT_EQ((Values{1, 3, 5}), valuesOf(areas));
+  EXPECT_EQ((std::tuple{"Fl\xE4"
+                        "che-1",
+                        0}),
+            (std::tuple{areas.entry(2)->name, skipped}));
   EXPECT_EQ(ListOk, areas.assign({{"", 4.0}, {"", 0.0}, {"", -1.0}}, &skipped));
-  EXPECT_EQ((std::vector<double>{4}), valuesOf(areas));
   EXPECT_EQ(2, skipped);
-  EXPECT_EQ(ListNothingUsable, areas.assign({{"", 0.0}}));
-  EXPECT_EQ(ListNothingUsable, areas.assign({}));
-  EXPECT_EQ((std::vector<double>{4}), valuesOf(areas));
+  EXPECT_EQ((Codes{ListNothingUsable, ListNothingUsable}),
+            (Codes{areas.assign({{"", 0.0}}), areas.assign({})}));
+  EXPECT_EQ((Values{4}), valuesOf(areas));
 
   PistonList pistons;
   PistonRange a, b, c;
-  a.range = 20;
-  a.calFlags = 15;
-  b.range = 10;
-  c.range = 20;
-  c.calFlags = 3;
+  std::tie(a.range, a.calFlags, b.range, c.range, c.calFlags) = std::tuple{20, 15, 10, 20, 3};
   pistons.assign({a, b, c});
-  EXPECT_EQ(10.0, pistons.piston(0)->range);
-  EXPECT_EQ(15, pistons.piston(1)->calFlags); // equal ranges keep their order
-  EXPECT_EQ(3, pistons.piston(2)->calFlags);
+  // Equal ranges keep their order.
+  EXPECT_EQ((std::tuple{10.0, 15, 3}),
+            (std::tuple{pistons.piston(0)->range, pistons.piston(1)->calFlags,
+                        pistons.piston(2)->calFlags}));
 }
 
 TEST(ValueLists, AddPrompts) {
@@ -171,14 +143,13 @@ TEST(ValueLists, AddPrompts) {
                       std::string(""),
                       std::nullopt,
                       std::string("1e999")};
-  EXPECT_EQ(ListOk, promptAddArea(areas, ui, lang));
-  EXPECT_EQ(ListInvalidValue, promptAddArea(areas, ui, lang));
-  EXPECT_EQ(ListInvalidValue, promptAddArea(areas, ui, lang));
-  EXPECT_EQ(ListInvalidValue, promptAddArea(areas, ui, lang));
-  EXPECT_EQ(ListPromptCancelled, promptAddArea(areas, ui, lang));
-  EXPECT_EQ(ListPromptCancelled, promptAddArea(areas, ui, lang));
-  EXPECT_EQ(ListInvalidValue, promptAddArea(areas, ui, lang));
-  EXPECT_EQ((std::vector<double>{1, 2, 3, 12.5}), valuesOf(areas));
+  Codes codes;
+  for (int i = 0; i < 7; ++i)
+    codes.push_back(promptAddArea(areas, ui, lang));
+  EXPECT_EQ((Codes{ListOk, ListInvalidValue, ListInvalidValue, ListInvalidValue,
+                   ListPromptCancelled, ListPromptCancelled, ListInvalidValue}),
+            codes);
+  EXPECT_EQ((Values{1, 2, 3, 12.5}), valuesOf(areas));
   EXPECT_EQ(std::vector<std::string>(4, "Input Error|Please enter a number greater than 0"),
             ui.popups());
   EXPECT_EQ("Please entering contact area in [mm2]", ui.shown[0].text);
@@ -188,34 +159,25 @@ TEST(ValueLists, AddPrompts) {
   SpeedList speeds;
   ui.shown.clear();
   ui.promptAnswers = {std::string("15"), std::string("250")};
-  EXPECT_EQ(ListOk, promptAddPiston(pistons, ui, lang));
-  EXPECT_EQ(ListOk, promptAddSpeed(speeds, ui, lang));
-  EXPECT_EQ((std::vector<double>{10, 15, 20, 30}), valuesOf(pistons));
+  EXPECT_EQ((Codes{ListOk, ListOk}),
+            (Codes{promptAddPiston(pistons, ui, lang), promptAddSpeed(speeds, ui, lang)}));
+  EXPECT_EQ((Values{10, 15, 20, 30}), valuesOf(pistons));
   EXPECT_EQ(10.0, pistons.piston(1)->rangeVolts);
-  EXPECT_EQ((std::vector<double>{100, 200, 250, 300}), valuesOf(speeds));
+  EXPECT_EQ((Values{100, 200, 250, 300}), valuesOf(speeds));
   EXPECT_EQ("Bitte Geschwindigkeit in [N/s] eingeben", ui.shown[1].text);
 }
 
 TEST(CalibrationLine, TwoPoints) {
   PistonRange p;
-  CalibrationLine line = pistonCalibrationLine(p);
-  EXPECT_EQ(1.0, line.gain);
-  EXPECT_EQ(0.0, line.offset);
-  p.calVolts1 = 0;
-  p.calForce1 = 0;
-  p.calVolts2 = 10;
-  p.calForce2 = 50;
-  line = pistonCalibrationLine(p);
-  EXPECT_DOUBLE_EQ(5.0, line.gain);
-  EXPECT_DOUBLE_EQ(0.0, line.offset);
-  EXPECT_DOUBLE_EQ(10.0, line.force(2.0));
-  p.calVolts1 = 1;
-  p.calVolts2 = 5;
-  p.calForce2 = 20;
-  line = pistonCalibrationLine(p);
-  EXPECT_DOUBLE_EQ(5.0, line.gain);
-  EXPECT_DOUBLE_EQ(-5.0, line.offset);
-  EXPECT_TRUE(line.usable());
+  const CalibrationLine plain = pistonCalibrationLine(p);
+  EXPECT_EQ((std::tuple{1.0, 0.0}), (std::tuple{plain.gain, plain.offset}));
+  std::tie(p.calVolts1, p.calForce1, p.calVolts2, p.calForce2) = std::tuple{0, 0, 10, 50};
+  const CalibrationLine through0 = pistonCalibrationLine(p);
+  EXPECT_EQ((std::tuple{5.0, 0.0, 10.0}),
+            (std::tuple{through0.gain, through0.offset, through0.force(2.0)}));
+  std::tie(p.calVolts1, p.calVolts2, p.calForce2) = std::tuple{1, 5, 20};
+  const CalibrationLine line = pistonCalibrationLine(p);
+  EXPECT_EQ((std::tuple{5.0, -5.0, true}), (std::tuple{line.gain, line.offset, line.usable()}));
   p.calVolts2 = 1;
   EXPECT_FALSE(pistonCalibrationLine(p).usable());
   p.calVolts2 = 5;
@@ -223,17 +185,15 @@ TEST(CalibrationLine, TwoPoints) {
   EXPECT_FALSE(pistonCalibrationLine(p).usable());
 }
 
-std::vector<std::string> textsOf(const EvaluationList& list) {
-  return list.entries();
-}
+using Texts = std::vector<std::string>;
 
 TEST(EvaluationList, BuiltInAndAssign) {
   EvaluationList list;
-  EXPECT_EQ((std::vector<std::string>{"AU", "AX", "AZ"}), textsOf(list));
+  EXPECT_EQ((Texts{"AU", "AX", "AZ"}), list.entries());
   EXPECT_FALSE(list.changed());
   list.setCurrentIndex(2);
   EXPECT_EQ(ListOk, list.assign({"AX", "AU", "AX", std::string(25, 'Q')}));
-  EXPECT_EQ((std::vector<std::string>{"AU", "AX", std::string(19, 'Q')}), textsOf(list));
+  EXPECT_EQ((Texts{"AU", "AX", std::string(19, 'Q')}), list.entries());
   EXPECT_EQ(0, list.currentIndex());
   EXPECT_FALSE(list.changed()); // read lists count as saved
   EXPECT_EQ(ListNothingUsable, list.assign({}));
@@ -246,23 +206,20 @@ TEST(EvaluationList, InsertKeepsTextsUniqueAndSorted) {
   test::ScriptedUi ui;
   Language lang;
   EvaluationList list;
-  EXPECT_EQ(EvaluationDuplicate, addEvaluation(list, "AU", ui, lang));
-  EXPECT_EQ(
-      std::vector<std::string>{
-          "Input Error|The name mustn't be available twice, please enter newly"},
-      ui.popups());
-  EXPECT_EQ(ListOk, addEvaluation(list, "au", ui, lang));
-  EXPECT_EQ(ListOk, addEvaluation(list, "\xC4K", ui, lang)); // Latin-1 Ä after every ASCII
-  EXPECT_EQ(ListOk, addEvaluation(list, "B", ui, lang));
-  EXPECT_EQ((std::vector<std::string>{"AU", "AX", "AZ", "B", "au", "\xC4K"}), textsOf(list));
-  EXPECT_EQ(3, list.currentIndex()); // the new entry becomes current
+  // Latin-1 Ä sorts after every ASCII letter; the new entry becomes current.
+  EXPECT_EQ((Codes{EvaluationDuplicate, ListOk, ListOk, ListOk}),
+            (Codes{addEvaluation(list, "AU", ui, lang), addEvaluation(list, "au", ui, lang),
+                   addEvaluation(list, "\xC4K", ui, lang), addEvaluation(list, "B", ui, lang)}));
+  EXPECT_EQ(Texts{"Input Error|The name mustn't be available twice, please enter newly"},
+            ui.popups());
+  EXPECT_EQ((Texts{"AU", "AX", "AZ", "B", "au", "\xC4K"}), list.entries());
+  EXPECT_EQ(3, list.currentIndex());
   EXPECT_EQ(EvaluationEmptyText, addEvaluation(list, "", ui, lang));
   EXPECT_EQ(1u, ui.popups().size());
   // Texts are compared as stored, so two long texts equal in their first 19 bytes clash.
-  EXPECT_EQ(ListOk, list.insert(std::string(19, 'M') + "1"));
-  EXPECT_EQ(EvaluationDuplicate, list.insert(std::string(19, 'M') + "2"));
-  EXPECT_EQ(4, list.find("B"));
-  EXPECT_EQ(0, list.find("b"));
+  EXPECT_EQ((Codes{ListOk, EvaluationDuplicate, 4, 0}),
+            (Codes{list.insert(std::string(19, 'M') + "1"), list.insert(std::string(19, 'M') + "2"),
+                   list.find("B"), list.find("b")}));
   EXPECT_TRUE(list.changed());
   list.takeSavedChecksum();
   EXPECT_FALSE(list.changed());
@@ -272,20 +229,18 @@ TEST(EvaluationList, DeleteAndSelection) {
   test::ScriptedUi ui;
   Language lang;
   EvaluationList list;
-  std::string removed;
-  EXPECT_EQ(ListOk, deleteEvaluation(list, 1, ui, lang, &removed));
-  EXPECT_EQ("AX", removed);
-  EXPECT_EQ(ListOk, deleteEvaluation(list, 99, ui, lang, &removed));
-  EXPECT_EQ("AZ", removed);
-  EXPECT_EQ(ListLastEntry, deleteEvaluation(list, 0, ui, lang, &removed));
-  EXPECT_EQ(std::vector<std::string>{LastEntryPopup}, ui.popups());
-  EXPECT_EQ(std::vector<std::string>{"AU"}, textsOf(list));
+  std::string second, last, only = "kept";
+  EXPECT_EQ((Codes{ListOk, ListOk, ListLastEntry}),
+            (Codes{deleteEvaluation(list, 1, ui, lang, &second),
+                   deleteEvaluation(list, 99, ui, lang, &last),
+                   deleteEvaluation(list, 0, ui, lang, &only)}));
+  EXPECT_EQ((Texts{"AX", "AZ", "kept", "AU"}), (Texts{second, last, only, list.entries()[0]}));
+  EXPECT_EQ(Texts{LastEntryPopup}, ui.popups());
   list.setCurrentIndex(5);
   EXPECT_EQ(0, list.selectedIndex());
-  auto items = list.items();
+  const auto items = list.items();
   ASSERT_EQ(1u, items.size());
-  EXPECT_EQ("AU", items[0].label);
-  EXPECT_EQ(0.0, items[0].value);
+  EXPECT_EQ((std::tuple{"AU", 0.0}), (std::tuple{items[0].label, items[0].value}));
 }
 
 TEST(EvaluationListEditor, AbortRestoresOkKeeps) {
@@ -294,15 +249,14 @@ TEST(EvaluationListEditor, AbortRestoresOkKeeps) {
   EvaluationList list;
   {
     EvaluationListEditor editor(list, ui, lang);
-    EXPECT_STREQ("Close", editor.okLabel());
-    EXPECT_FALSE(editor.abortVisible());
+    EXPECT_EQ((std::tuple{"Close", false}),
+              (std::tuple{std::string(editor.okLabel()), editor.abortVisible()}));
     EXPECT_EQ(ListOk, editor.add("NEW"));
-    EXPECT_TRUE(editor.changed());
-    EXPECT_STREQ("OK", editor.okLabel());
-    EXPECT_TRUE(editor.abortVisible());
+    EXPECT_EQ((std::tuple{"OK", true, true}),
+              (std::tuple{std::string(editor.okLabel()), editor.abortVisible(), editor.changed()}));
     editor.abort();
   }
-  EXPECT_EQ((std::vector<std::string>{"AU", "AX", "AZ"}), textsOf(list));
+  EXPECT_EQ((Texts{"AU", "AX", "AZ"}), list.entries());
   {
     EvaluationListEditor editor(list, ui, lang);
     editor.select(0);
@@ -311,7 +265,7 @@ TEST(EvaluationListEditor, AbortRestoresOkKeeps) {
     editor.add(std::string(25, 'Z'));
     editor.ok();
   }
-  EXPECT_EQ((std::vector<std::string>{"AX", "AZ", std::string(19, 'Z')}), textsOf(list));
+  EXPECT_EQ((Texts{"AX", "AZ", std::string(19, 'Z')}), list.entries());
 }
 
 TEST(EvaluationListEditor, RefusalsLeaveItUnchanged) {
@@ -323,13 +277,13 @@ TEST(EvaluationListEditor, RefusalsLeaveItUnchanged) {
   EXPECT_EQ(EvaluationDuplicate, editor.add("X"));
   EXPECT_EQ(std::nullopt, editor.deleteCurrent());
   EXPECT_FALSE(editor.changed());
-  EXPECT_STREQ("Schlie\xDF"
-               "en",
-               editor.okLabel());
-  EXPECT_STREQ("Setup - Bewertungsliste", editor.captions().title);
-  EXPECT_EQ(2u, ui.popups().size());
+  EXPECT_EQ((std::tuple{"Schlie\xDF"
+                        "en",
+                        "Setup - Bewertungsliste", 2u}),
+            (std::tuple{std::string(editor.okLabel()), std::string(editor.captions().title),
+                        ui.popups().size()}));
   editor.abort();
-  EXPECT_EQ(std::vector<std::string>{"X"}, textsOf(list));
+  EXPECT_EQ(Texts{"X"}, list.entries());
 }
 
 using EvaluationOfStorage = test::ModelFixture;
@@ -341,8 +295,8 @@ TEST_F(EvaluationOfStorage, CopiedIntoTheCurrentStorage) {
   ds().currentStorage = 1;
   model.resetChanges();
   EXPECT_EQ(0, setCurrentStorageEvaluation(model, std::string(20, 'K')));
-  EXPECT_EQ(std::string(19, 'K'), model.storageAt(1, 1)->evaluation);
-  EXPECT_EQ(1u, model.storageAt(1, 1)->saveChanges);
+  EXPECT_EQ((std::tuple{std::string(19, 'K'), 1u}),
+            (std::tuple{model.storageAt(1, 1)->evaluation, model.storageAt(1, 1)->saveChanges}));
   EXPECT_NE(0u, model.isChanged());
 }
 

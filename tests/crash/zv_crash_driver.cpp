@@ -1,16 +1,15 @@
 // The program without windows, driven through its own File, Edit, table and measuring flows on
-// the simulated acquisition box with a virtual clock, for the crash test. The parent kills it
-// with SIGKILL at chosen points and starts it again.
+// the simulated acquisition box with a virtual clock, for the crash test. It dies by SIGKILL at
+// chosen points; the test starts it again.
 //
 // Usage: zv_crash_driver <dir> <data file name> <step> [argument]
 //   prepare           File > New (3 x 3), series of pulls in three storages, File > Save,
 //                     File > Close; writes prepared.txt
-//   session [k]       File > Open, a series of five pulls, Edit > Add sample, a rename in the
+//   session           File > Open, a series of five pulls, Edit > Add sample, a rename in the
 //                     order table, the main timer, Edit > Delete sample, two more pulls; writes
-//                     expected.txt, says READY and waits to be killed. With k: stops right
-//                     after the k-th pull went to the backup, with the series still running
+//                     expected.txt, says READY and kills itself with SIGKILL
 //   savecrash <n>     File > Open, a pull and edits, writes expected.txt, then File > Save with
-//                     the program's file system killing the process after n file changes
+//                     the program's files frozen after n file changes and the process killed
 //                     (exit 3 when the save finished)
 //   restart <answers> [n]
 //                     a new start: the reload question answered from the argument (0 reload,
@@ -25,8 +24,8 @@
 #include <fstream>
 #include <map>
 #include <string>
-#include <unistd.h>
 
+#include "common/zv_data_windows.hpp"
 #include "common/zv_dataset_describe.hpp"
 #include "common/zv_fakes.hpp"
 #include "common/zv_sim_control.hpp"
@@ -76,127 +75,52 @@ public:
   }
 };
 
-class NoWindows final : public DataWindows {
-public:
-  void showDataWindows() override {}
-  void closeDataWindows() override {}
-  void refreshTitles() override {}
-};
-
-// The editing dialogs as an operator fills them in.
-class OperatorDialogs final : public EditDialogs {
-public:
-  std::optional<NewDataSetInput> newDataSet(const NewDataSetInput& initial) override {
-    NewDataSetInput in = initial;
-    in.identNumber = "ZV-850";
-    in.identName = "Crash";
-    in.sampleCount = 3;
-    in.samplePrefix = "P";
-    in.storageCount = 3;
-    in.storagePrefix = "L";
-    in.channel = 0;
-    in.range = 10.0; // entries of the built-in device lists
-    in.area = 2.0;
-    in.speed = 300.0;
-    return in;
-  }
-  bool confirmDelete(DeleteMode) override { return true; }
-  std::optional<CopyTarget> copyParameters() override { return std::nullopt; }
-};
+// File > New as an operator fills it in, from entries of the built-in device lists.
+NewDataSetInput operatorInput() {
+  return {.identNumber = "ZV-850",
+          .identName = "Crash",
+          .sampleCount = 3,
+          .samplePrefix = "P",
+          .storageCount = 3,
+          .storagePrefix = "L",
+          .channel = 0,
+          .range = 10.0,
+          .area = 2.0,
+          .speed = 300.0};
+}
 
 using test::TimerPanel;
 
-// The real file system, except that the process is killed with SIGKILL after a set number of
-// changing calls (open for writing, write, fsync, close, rename, remove) once armed. The call
-// it dies in has happened; the next has not.
-class KillingFileSystem final : public FileSystem {
+// The real files, frozen after a set number of changing calls (open for writing, write, sync,
+// close, rename, remove, directory creation): every later call fails, so the files stay as a
+// process killed right after that call leaves them. kill() then says which call it was and
+// kills the process with SIGKILL; it returns when the flow never got that far.
+class KillingFileSystem {
 public:
-  void arm(int changes) { left_ = changes; }
-  void count(const char* call, const std::filesystem::path& path) {
-    if (left_ > 0 && --left_ == 0) {
-      std::printf("KILL %s %s\n", call, path.string().c_str());
-      std::fflush(stdout);
-      std::raise(SIGKILL);
-    }
+  explicit KillingFileSystem(int changes) {
+    if (changes > 0)
+      fs.haltAfter(changes);
   }
-  std::error_code openRead(const std::filesystem::path& p,
-                           std::unique_ptr<ReadableFile>& f) override {
-    return real().openRead(p, f);
-  }
-  std::error_code openWrite(const std::filesystem::path& p, OpenMode m,
-                            std::unique_ptr<WritableFile>& f) override {
-    std::unique_ptr<WritableFile> inner;
-    auto ec = real().openWrite(p, m, inner);
-    if (!ec) {
-      f = std::make_unique<Writable>(*this, std::move(inner), p);
-      count("open", p);
-    }
-    return ec;
-  }
-  std::error_code rename(const std::filesystem::path& a, const std::filesystem::path& b) override {
-    auto ec = real().rename(a, b);
-    if (!ec)
-      count("rename", b);
-    return ec;
-  }
-  std::error_code remove(const std::filesystem::path& p) override {
-    auto ec = real().remove(p);
-    if (!ec)
-      count("remove", p);
-    return ec;
-  }
-  std::error_code syncDirectory(const std::filesystem::path& d) override {
-    return real().syncDirectory(d);
-  }
-  std::error_code createDirectories(const std::filesystem::path& d) override {
-    return real().createDirectories(d);
-  }
-  bool exists(const std::filesystem::path& p) override { return real().exists(p); }
-  std::error_code fileSize(const std::filesystem::path& p, std::uint64_t& s) override {
-    return real().fileSize(p, s);
-  }
-  std::filesystem::path resolveLinks(const std::filesystem::path& p) override {
-    return real().resolveLinks(p);
-  }
-  std::error_code copyPermissions(const std::filesystem::path& a,
-                                  const std::filesystem::path& b) override {
-    return real().copyPermissions(a, b);
-  }
-  std::error_code checkReplaceable(const std::filesystem::path& p) override {
-    return real().checkReplaceable(p);
-  }
+  FaultyFileSystem fs;
 
-private:
-  static FileSystem& real() { return realFileSystem(); }
-  class Writable final : public WritableFile {
-  public:
-    Writable(KillingFileSystem& fs, std::unique_ptr<WritableFile> inner, std::filesystem::path path)
-        : fs_(fs), inner_(std::move(inner)), path_(std::move(path)) {}
-    std::error_code write(const void* d, std::size_t n) override {
-      auto ec = inner_->write(d, n);
-      if (!ec)
-        fs_.count("write", path_);
-      return ec;
-    }
-    std::error_code sync() override {
-      auto ec = inner_->sync();
-      if (!ec)
-        fs_.count("sync", path_);
-      return ec;
-    }
-    std::error_code close() override {
-      auto ec = inner_->close();
-      if (!ec)
-        fs_.count("close", path_);
-      return ec;
-    }
-
-  private:
-    KillingFileSystem& fs_;
-    std::unique_ptr<WritableFile> inner_;
-    std::filesystem::path path_;
-  };
-  int left_ = 0;
+  void kill(int after) {
+    using Op = FaultyFileSystem::Op;
+    static const std::map<Op, const char*> names{{Op::OpenWrite, "open"},
+                                                 {Op::Write, "write"},
+                                                 {Op::Sync, "sync"},
+                                                 {Op::Close, "close"},
+                                                 {Op::Rename, "rename"},
+                                                 {Op::Remove, "remove"},
+                                                 {Op::CreateDirectories, "mkdir"}};
+    int n = 0;
+    for (const auto& c : fs.calls())
+      if (names.count(c.op) && !c.result && ++n == after) {
+        std::printf("KILL %s %s\n", names.at(c.op),
+                    (c.op == Op::Rename ? c.to : c.path).string().c_str());
+        std::fflush(stdout);
+        std::raise(SIGKILL);
+      }
+  }
 };
 
 void writeText(const std::filesystem::path& path, const std::string& text) {
@@ -214,6 +138,7 @@ public:
         program_(ui_, clock_, registry_, dir / "fallback" / "") {
     ui_.fileAnswer = data_;
     ui_.answers["Save"] = {0, 0, 0}; // the file exists: Overwriting
+    dialogs_.newAnswer = operatorInput();
   }
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
@@ -245,15 +170,13 @@ public:
     program_.meas.panel = &panel_;
   }
 
-  // Stops after this pull, inside the series (0: never).
-  int waitAtPull = 0;
-
+  // The session's end: what a restart must bring back, then death by SIGKILL.
   [[noreturn]] void waitToBeKilled() {
     snapshot("expected.txt");
     std::printf("READY\n");
     std::fflush(stdout);
-    for (;;)
-      pause(); // until the parent kills us
+    std::raise(SIGKILL);
+    std::abort();
   }
 
   // A series in the chosen cell from its first slot until `pulls` pulls have finished; a
@@ -272,11 +195,8 @@ public:
       sim_.advance(program_.meas.params.dPollTime);
       measTimerTick(program_);
       // A tick that finishes a pull has written it to the journal before it returns.
-      while (pulls_ < validMeasurements() - before) {
+      while (pulls_ < validMeasurements() - before)
         std::printf("PULL %d\n", ++pulls_);
-        if (pulls_ == waitAtPull)
-          killedInTheSeries();
-      }
     }
     stopMeasuring(program_);
   }
@@ -289,15 +209,6 @@ public:
           for (const Measurement& m : storage.measurements)
             n += m.status == static_cast<std::int32_t>(MeasurementStatus::MeasuringValid);
     return n;
-  }
-
-  // The next slot of the series may already run; until it finishes, the journal holds it as
-  // it was before its start.
-  [[noreturn]] void killedInTheSeries() {
-    PullOffProcessor& processor = program_.meas.processor;
-    if (Measurement* running = processor.runningMeasurement(); running && processor.slotBeforeRun())
-      *running = *processor.slotBeforeRun();
-    waitToBeKilled();
   }
 
   void open() {
@@ -331,8 +242,8 @@ private:
   test::FakeClock clock_;
   MemoryRegistry registry_;
   Program program_;
-  NoWindows windows_;
-  OperatorDialogs dialogs_;
+  test::RecordingWindows windows_;
+  test::ScriptedDialogs dialogs_;
   FileCommands commands_{program_, windows_, dialogs_};
   test::SimControl sim_{ZV_SIMDAQ_PATH};
   TimerPanel panel_;
@@ -354,8 +265,7 @@ int prepare(Run& run) {
   return 0;
 }
 
-int session(Run& run, int waitAtPull) {
-  run.waitAtPull = waitAtPull;
+int session(Run& run) {
   run.start(500);
   run.open();
   Program& p = run.program();
@@ -387,11 +297,11 @@ int saveCrash(Run& run, int changes) {
   p.mainTimerTick();
   run.snapshot("expected.txt");
   std::fflush(stdout);
-  KillingFileSystem killing;
-  killing.arm(changes);
-  p.fileSystem = &killing;
+  KillingFileSystem killing(changes);
+  p.fileSystem = &killing.fs;
   const int popups = run.ui().popups;
   const int r = run.commands().fileSave();
+  killing.kill(changes);
   std::printf("SAVE %d\n", r);
   return r == 0 && run.ui().popups == popups ? 3 : 4;
 }
@@ -404,10 +314,10 @@ int restart(Run& run, const std::string& answers, int changes) {
       queue.push_back(0); // yes, discard
   }
   run.start(1);
-  KillingFileSystem killing;
-  killing.arm(changes);
-  run.program().fileSystem = &killing;
+  KillingFileSystem killing(changes);
+  run.program().fileSystem = &killing.fs;
   const int quit = run.program().reloadBackupAtStart();
+  killing.kill(changes);
   run.program().fileSystem = &realFileSystem();
   std::printf("QUIT %d\n", quit);
   if (quit != 0)
@@ -434,7 +344,7 @@ int main(int argc, char** argv) {
   if (step == "prepare")
     return prepare(run);
   if (step == "session")
-    return session(run, std::atoi(arg.c_str()));
+    return session(run);
   if (step == "savecrash")
     return saveCrash(run, std::atoi(arg.c_str()));
   if (step == "restart")

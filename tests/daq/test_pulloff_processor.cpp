@@ -22,6 +22,12 @@ constexpr double Step9 = 1.0 / 512; // slope 0.125
 struct Processor : ProcessorFixture {
   void SetUp() override { setSpeed(1000.0); }
   int start() { return proc.measStart(); }
+  // Starts a run and feeds 32 idle samples, then a rise of n samples by step.
+  void pull(int n, double step) {
+    ASSERT_EQ(0, start());
+    tick(constant(32, 0.0));
+    tick(ramp(n, 0.0, step));
+  }
 };
 
 TEST_F(Processor, StartPreparesTheMeasurementAndTheLimits) {
@@ -31,52 +37,40 @@ TEST_F(Processor, StartPreparesTheMeasurementAndTheLimits) {
   params.forcLimitRelVal = 10.0;
   ASSERT_EQ(0, start());
   const Measurement& m = meas();
-  EXPECT_TRUE(proc.isMeasuring());
-  EXPECT_FALSE(proc.acquisitionStopped());
-  EXPECT_EQ(m.status, 2);
-  EXPECT_EQ(m.range, 20.0);
-  EXPECT_EQ(m.area, 2.0);
-  EXPECT_EQ(m.speed, 1000.0);
-  EXPECT_EQ(m.rangeVolts, 5.0);
-  EXPECT_EQ(m.deviceName, "Tester One");
-  EXPECT_EQ(m.curveRate, 64);
-  EXPECT_EQ(m.pointCount, 0);
-  EXPECT_EQ(m.points.size(), 400u);
+  EXPECT_EQ((std::tuple{true, false}), (std::tuple{proc.isMeasuring(), proc.acquisitionStopped()}));
+  EXPECT_EQ((std::tuple{2, 20.0, 2.0, 1000.0, 5.0, "Tester One", 64, 0, 400u}),
+            (std::tuple{m.status, m.range, m.area, m.speed, m.rangeVolts, m.deviceName, m.curveRate,
+                        m.pointCount, m.points.size()}));
   ASSERT_EQ(acq.starts.size(), 1u);
-  EXPECT_EQ(acq.starts[0].channel, 0);
-  EXPECT_EQ(acq.starts[0].volts, 5.0);
-  EXPECT_EQ(acq.starts[0].rate, 64);
-  ASSERT_EQ(acq.announced.size(), 1u); // the tester hears the pull speed first
-  EXPECT_EQ(acq.announced[0], std::make_pair(0, 1000.0));
-  EXPECT_EQ(acq.stops, 1); // whatever was still set up is stopped first
-  EXPECT_EQ(params.dSampleRateActual, 64.0);
-  EXPECT_EQ(proc.startThreshold(), 0.5);
-  EXPECT_EQ(proc.stopThreshold(), 0.25);
-  EXPECT_EQ(params.forceLimit, 2.0);
-  EXPECT_EQ(proc.startPoints(), 8);
-  EXPECT_EQ(proc.stopPoints(), 16);
-  EXPECT_EQ(proc.trigDiffPoints(), 16);
-  EXPECT_EQ(proc.postPoints(), 8);
-  EXPECT_EQ(proc.slopeBaseTime(), 0.25);
-  EXPECT_EQ(proc.startTimeSpan(), 6.0); // 400 points / 64 per second, whole seconds
-  EXPECT_EQ(proc.startForceSpan(), 20.0);
+  EXPECT_EQ((std::tuple{0, 5.0, 64}),
+            (std::tuple{acq.starts[0].channel, acq.starts[0].volts, acq.starts[0].rate}));
+  // The tester hears the pull speed first; whatever was still set up is stopped first.
+  EXPECT_EQ((std::vector<std::pair<int, double>>{{0, 1000.0}}), acq.announced);
+  EXPECT_EQ(acq.stops, 1);
+  EXPECT_EQ((std::tuple{64.0, 0.5, 0.25, 2.0}),
+            (std::tuple{params.dSampleRateActual, proc.startThreshold(), proc.stopThreshold(),
+                        params.forceLimit}));
+  EXPECT_EQ((std::tuple{8, 16, 16, 8}), (std::tuple{proc.startPoints(), proc.stopPoints(),
+                                                    proc.trigDiffPoints(), proc.postPoints()}));
+  // The start span is 400 points / 64 per second in whole seconds.
+  EXPECT_EQ((std::tuple{0.25, 6.0, 20.0}),
+            (std::tuple{proc.slopeBaseTime(), proc.startTimeSpan(), proc.startForceSpan()}));
   EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST_F(Processor, SecondChannelUsesTheSecondTester) {
   params.hardChn = 1;
   ASSERT_EQ(0, start());
-  EXPECT_EQ(meas().deviceName, "Tester Two");
-  EXPECT_EQ(meas().channel, 1);
-  EXPECT_EQ(acq.starts[0].channel, 1);
+  EXPECT_EQ((std::tuple{"Tester Two", 1, 1}),
+            (std::tuple{meas().deviceName, meas().channel, acq.starts[0].channel}));
 }
 
 TEST_F(Processor, StorageRangeMissingFromTheListTakesTheFirstPiston) {
   storage().range = 15.0;
   testers.pistons[0].piston(0)->rangeVolts = 2.0;
   ASSERT_EQ(0, start());
-  EXPECT_EQ(acq.starts[0].volts, 2.0);
-  EXPECT_EQ(meas().range, 15.0); // the storage's own range is recorded
+  EXPECT_EQ((std::tuple{2.0, 15.0}),
+            (std::tuple{acq.starts[0].volts, meas().range})); // own range kept
 }
 
 TEST_F(Processor, StartRefusals) {
@@ -114,11 +108,11 @@ TEST_F(Processor, StartRefusals) {
 TEST_F(Processor, UncalibratedPistonWarnsAndMeasures) {
   testers.pistons[0].piston(0)->calFlags = 7;
   ASSERT_EQ(0, start());
-  ASSERT_EQ(ui.popups().size(), 1u);
-  EXPECT_EQ(ui.popups()[0], "|The piston wasn't calibrated yet !");
   lang.language = 0;
   ASSERT_EQ(0, start());
-  EXPECT_EQ(ui.popups()[1], "|Der Kolben wurde noch nicht kalibriert !");
+  EXPECT_EQ((std::vector<std::string>{"|The piston wasn't calibrated yet !",
+                                      "|Der Kolben wurde noch nicht kalibriert !"}),
+            ui.popups());
 }
 
 TEST_F(Processor, PistonWithoutCalibrationLineIsRefused) {
@@ -137,13 +131,11 @@ TEST_F(Processor, ActualRateBelowOneHertzStillGivesOnePointPerSecond) {
   acq.actualRate = 0.5;
   params.dTrigDiffTime = 4.0;
   ASSERT_EQ(0, start());
-  EXPECT_EQ(meas().curveRate, 1);
-  EXPECT_EQ(proc.startTimeSpan(), 400.0);
-  EXPECT_EQ(proc.trigDiffPoints(), 2);
-  EXPECT_EQ(proc.slopeBaseTime(), 2.0);
+  EXPECT_EQ((std::tuple{1, 400.0, 2, 2.0}),
+            (std::tuple{meas().curveRate, proc.startTimeSpan(), proc.trigDiffPoints(),
+                        proc.slopeBaseTime()}));
   tick(ramp(10, 0.0, 0.001));
-  EXPECT_TRUE(std::isfinite(meas().forceSlope));
-  EXPECT_TRUE(std::isfinite(proc.timeOffset()));
+  EXPECT_TRUE(std::isfinite(meas().forceSlope) && std::isfinite(proc.timeOffset()));
 }
 
 TEST_F(Processor, MovingAverageStartsAfterItsWindowIsFull) {
@@ -163,10 +155,8 @@ TEST_F(Processor, CurveIsForceThroughTheCalibrationLine) {
   calibrate(*testers.pistons[0].piston(0), 2.0, 0.5);
   ASSERT_EQ(0, start());
   tick({0.0, 0.25, 0.25});
-  ASSERT_EQ(meas().pointCount, 2);
-  EXPECT_EQ(meas().points[0], 1.0);
-  EXPECT_EQ(meas().calGain, 2.0);
-  EXPECT_EQ(meas().calOffset, 0.5);
+  EXPECT_EQ((std::tuple{2, 1.0, 2.0, 0.5}),
+            (std::tuple{meas().pointCount, meas().points[0], meas().calGain, meas().calOffset}));
 }
 
 TEST_F(Processor, SpikeIsReplacedByThePreviousValueAndKeptOutOfTheAverage) {
@@ -179,9 +169,8 @@ TEST_F(Processor, SpikeIsReplacedByThePreviousValueAndKeptOutOfTheAverage) {
   tick(signal);
   // The spike stays in the spike history and also rejects the two samples after it, but none
   // of them reached the average: the curve stays flat.
-  for (int i = 0; i < meas().pointCount; ++i)
-    EXPECT_EQ(meas().points[i], 1.0) << i;
-  EXPECT_EQ(meas().pointCount, 14);
+  EXPECT_EQ(std::vector<double>(14, 1.0),
+            std::vector<double>(meas().points.begin(), meas().points.begin() + meas().pointCount));
 
   // Without the filter the spike shows in the average.
   params.nSpikeNum = 1;
@@ -197,10 +186,8 @@ TEST_F(Processor, SpikeLimitIsTheFixedFiveVoltsPerSecond) {
   signal.push_back(1.0 + 5.0 / 64);            // exactly 5 V/s: kept
   signal.push_back(1.0 + 5.0 / 64 + 6.0 / 64); // 6 V/s: rejected
   tick(signal);
-  const Measurement& m = meas();
-  ASSERT_EQ(m.pointCount, 11);
-  EXPECT_EQ(m.points[9], 1.0 + 5.0 / 64);
-  EXPECT_EQ(m.points[10], 1.0 + 5.0 / 64);
+  EXPECT_EQ((std::tuple{11, 1.0 + 5.0 / 64, 1.0 + 5.0 / 64}),
+            (std::tuple{meas().pointCount, meas().points[9], meas().points[10]}));
 }
 
 TEST_F(Processor, SpikesBeforeTheHistoriesAreFullPass) {
@@ -208,8 +195,7 @@ TEST_F(Processor, SpikesBeforeTheHistoriesAreFullPass) {
   ASSERT_EQ(0, start());
   tick({0.0, 3.0, 0.0, 0.0});
   // The filter looks only once both histories are full (after the third sample).
-  EXPECT_EQ(meas().points[0], 3.0);
-  EXPECT_EQ(meas().points[1], 0.0);
+  EXPECT_EQ((std::tuple{3.0, 0.0}), (std::tuple{meas().points[0], meas().points[1]}));
 }
 
 TEST_F(Processor, FullCycleFromTriggerToResult) {
@@ -219,41 +205,31 @@ TEST_F(Processor, FullCycleFromTriggerToResult) {
   EXPECT_EQ(proc.state(), WAIT_TRIGGER);
   tick(ramp(200, 0.0, Step6)); // up to 3.125 kN at 1 kN/s
   // Rise above 0.5 kN/s from the 9th ramp point on, 8 of them: trigger at point 31 + 16.
-  EXPECT_EQ(proc.trigIndex(), 47);
-  EXPECT_EQ(proc.state(), TRIGGERED);
-  EXPECT_EQ(meas().status, 3);
+  EXPECT_EQ(
+      (std::tuple{47, TRIGGERED, 3, 1.0, 3.125}),
+      (std::tuple{proc.trigIndex(), proc.state(), meas().status, meas().forceSlope, meas().force}));
   EXPECT_TRUE(lastTick.triggered && lastTick.newPoints && !lastTick.tornOff);
-  EXPECT_EQ(meas().forceSlope, 1.0);
-  EXPECT_EQ(meas().force, 3.125);
 
   std::vector<double> hold = constant(100, 3.125);
   tick(hold);
   // The slope falls below 0.25 from the 13th held point; 16 of them make the tear-off.
-  EXPECT_EQ(proc.pullIndex(), 31 + 200 + 28);
-  EXPECT_EQ(proc.state(), FINISHED);
-  EXPECT_TRUE(lastTick.tornOff && lastTick.finished && !lastTick.triggered);
   // The block ends with the tracking time; what followed is dropped.
-  EXPECT_EQ(meas().pointCount, 259 + 8);
-  EXPECT_EQ(meas().status, 4);
+  EXPECT_EQ((std::tuple{31 + 200 + 28, FINISHED, 259 + 8, 4}),
+            (std::tuple{proc.pullIndex(), proc.state(), meas().pointCount, meas().status}));
+  EXPECT_TRUE(lastTick.tornOff && lastTick.finished && !lastTick.triggered);
 
   ASSERT_EQ(0, proc.measStop());
   const Measurement& m = meas();
-  EXPECT_EQ(m.status, 5);
-  EXPECT_EQ(m.inStatistics, 1);
-  EXPECT_EQ(m.force, 3.125);
-  EXPECT_TRUE(proc.acquisitionStopped());
-  EXPECT_FALSE(proc.isMeasuring());
+  EXPECT_EQ((std::tuple{5, 1, 3.125, 267, changesBefore + 1}),
+            (std::tuple{m.status, m.inStatistics, m.force, m.pointCount, m.saveChanges}));
+  EXPECT_EQ((std::tuple{true, false, 2}),
+            (std::tuple{proc.acquisitionStopped(), proc.isMeasuring(), acq.stops}));
   // The cursor goes back over the tracking points and the span from trigger to tear-off.
   EXPECT_EQ(proc.triggerCursor(), 267 - 8 - 212);
-  EXPECT_EQ(m.saveChanges, changesBefore + 1);
-  EXPECT_EQ(m.pointCount, 267);
-  EXPECT_EQ(acq.stops, 2);
 }
 
 TEST_F(Processor, ResultIsTheMeanOfTheTrackingPoints) {
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(200, 0.0, Step6));
+  pull(200, Step6);
   // The held force wanders while it is tracked; the result is its mean, not the peak.
   std::vector<double> hold = constant(28, 3.125);
   for (int i = 1; i <= 8; ++i)
@@ -265,18 +241,13 @@ TEST_F(Processor, ResultIsTheMeanOfTheTrackingPoints) {
 }
 
 TEST_F(Processor, SlopeEqualToTheStartThresholdNeverTriggers) {
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(300, 0.0, Step7));
-  EXPECT_EQ(proc.state(), WAIT_TRIGGER);
-  EXPECT_EQ(meas().forceSlope, 0.5);
-  EXPECT_EQ(meas().status, 2);
+  pull(300, Step7);
+  EXPECT_EQ((std::tuple{WAIT_TRIGGER, 0.5, 2}),
+            (std::tuple{proc.state(), meas().forceSlope, meas().status}));
 }
 
 TEST_F(Processor, SlopeEqualToTheStopThresholdNeverTearsOff) {
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(40, 0.0, Step6));
+  pull(40, Step6);
   ASSERT_EQ(proc.state(), TRIGGERED);
   tick(ramp(200, 40 * Step6, Step8));
   EXPECT_EQ(proc.state(), TRIGGERED);
@@ -291,9 +262,7 @@ TEST_F(Processor, ForceLimitHoldsBackTheTriggerCounting) {
   storage().range = 20.0;
   params.forcLimitEnable = 1;
   params.forcLimitRelVal = 10.0; // 2 kN
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(200, 0.0, Step6));
+  pull(200, Step6);
   // Counting begins once the force 16 points back exceeds 2 kN (ramp point 145), 8 counts.
   EXPECT_EQ(proc.trigIndex(), 31 + 152);
 }
@@ -301,9 +270,7 @@ TEST_F(Processor, ForceLimitHoldsBackTheTriggerCounting) {
 TEST_F(Processor, ForceLimitDoesNotHoldBackTheTearOff) {
   params.forcLimitEnable = 1;
   params.forcLimitRelVal = 10.0; // 1 kN on the 10 kN piston
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(200, 0.0, Step6));
+  pull(200, Step6);
   ASSERT_EQ(proc.state(), TRIGGERED);
   tick(constant(60, 0.5)); // the force drops below the limit, the tear-off is still seen
   EXPECT_GE(proc.pullIndex(), 0);
@@ -312,9 +279,7 @@ TEST_F(Processor, ForceLimitDoesNotHoldBackTheTearOff) {
 TEST_F(Processor, StartPointsZeroOrOneTriggerOnTheFirstCountedRise) {
   for (double startTime : {0.0, 1.0 / 64}) {
     params.startTime = startTime;
-    ASSERT_EQ(0, start());
-    tick(constant(32, 0.0));
-    tick(ramp(20, 0.0, Step6));
+    pull(20, Step6);
     EXPECT_EQ(proc.trigIndex(), 31 + 9) << startTime;
   }
 }
@@ -322,19 +287,17 @@ TEST_F(Processor, StartPointsZeroOrOneTriggerOnTheFirstCountedRise) {
 TEST_F(Processor, TriggerDistanceIsClampedToTheCurveAndRewritten) {
   params.dTrigDiffTime = 10.0; // 640 points on a 400 point curve
   ASSERT_EQ(0, start());
-  EXPECT_EQ(proc.trigDiffPoints(), 399);
-  EXPECT_EQ(params.dTrigDiffTime, 399.0 / 64);
+  EXPECT_EQ((std::tuple{399, 399.0 / 64}),
+            (std::tuple{proc.trigDiffPoints(), params.dTrigDiffTime}));
 }
 
 TEST_F(Processor, TriggerDistanceZeroStillMeasuresASlope) {
   params.dTrigDiffTime = 0.0;
   ASSERT_EQ(0, start());
-  EXPECT_EQ(proc.trigDiffPoints(), 1);
-  EXPECT_EQ(params.dTrigDiffTime, 0.0);
+  EXPECT_EQ((std::tuple{1, 0.0}), (std::tuple{proc.trigDiffPoints(), params.dTrigDiffTime}));
   tick(constant(32, 0.0));
   tick(ramp(20, 0.0, Step6));
-  EXPECT_EQ(meas().forceSlope, 1.0);
-  EXPECT_EQ(proc.state(), TRIGGERED);
+  EXPECT_EQ((std::tuple{1.0, TRIGGERED}), (std::tuple{meas().forceSlope, proc.state()}));
 }
 
 TEST_F(Processor, FullCurveScrollsAndAdvancesTheTimeOffset) {
@@ -345,8 +308,7 @@ TEST_F(Processor, FullCurveScrollsAndAdvancesTheTimeOffset) {
   for (int i = 0; i < 1234; ++i)
     v[i] = (i + 1) / 2.0;
   tick(std::vector<double>(v.begin(), v.begin() + 399));
-  EXPECT_EQ(meas().pointCount, 398);
-  EXPECT_EQ(proc.timeOffset(), 0.0);
+  EXPECT_EQ((std::tuple{398, 0.0}), (std::tuple{meas().pointCount, proc.timeOffset()}));
   tick(std::vector<double>(v.begin() + 399, v.end()));
   const Measurement& m = meas();
   ASSERT_EQ(m.pointCount, 400);
@@ -358,8 +320,7 @@ TEST_F(Processor, FullCurveScrollsAndAdvancesTheTimeOffset) {
 TEST_F(Processor, ForceReadsZeroUntilATriggerDistanceIsRecorded) {
   ASSERT_EQ(0, start());
   tick(constant(10, 1.0));
-  EXPECT_EQ(meas().force, 0.0);
-  EXPECT_EQ(meas().forceSlope, 0.0);
+  EXPECT_EQ((std::tuple{0.0, 0.0}), (std::tuple{meas().force, meas().forceSlope}));
   tick(constant(10, 1.0));
   EXPECT_EQ(meas().force, 1.0);
 }
@@ -368,31 +329,23 @@ TEST_F(Processor, StopBeforeTheTriggerWritesNoResult) {
   ASSERT_EQ(0, start());
   tick(constant(40, 1.0));
   ASSERT_EQ(0, proc.measStop());
-  EXPECT_EQ(meas().status, 2);
-  EXPECT_EQ(meas().inStatistics, 0);
-  EXPECT_EQ(proc.triggerCursor(), -1);
-  EXPECT_FALSE(proc.isMeasuring());
+  EXPECT_EQ((std::tuple{2, 0, -1, false}), (std::tuple{meas().status, meas().inStatistics,
+                                                       proc.triggerCursor(), proc.isMeasuring()}));
 }
 
 TEST_F(Processor, StopAfterTheTriggerKeepsItsStatus) {
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(100, 0.0, Step6));
+  pull(100, Step6);
   ASSERT_EQ(0, proc.measStop());
-  EXPECT_EQ(meas().status, 3);
-  EXPECT_EQ(meas().inStatistics, 0);
+  EXPECT_EQ((std::tuple{3, 0}), (std::tuple{meas().status, meas().inStatistics}));
 }
 
 TEST_F(Processor, StopDuringTrackingAveragesWhatWasTracked) {
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(200, 0.0, Step6));
+  pull(200, Step6);
   tick(constant(28, 3.125)); // the tear-off is the last of these
   ASSERT_EQ(proc.state(), PULLED_OFF);
   ASSERT_EQ(0, proc.measStop());
-  EXPECT_EQ(meas().status, 5);
-  EXPECT_EQ(meas().force, 3.125); // at least the last point
-  tick(constant(3, 2.0));         // nothing more is read after the stop
+  EXPECT_EQ((std::tuple{5, 3.125}), (std::tuple{meas().status, meas().force})); // at least the last
+  tick(constant(3, 2.0)); // nothing more is read after the stop
   EXPECT_EQ(meas().force, 3.125);
 }
 
@@ -401,16 +354,15 @@ TEST_F(Processor, StopRequestInsideATickFinishesTheRun) {
   tick(constant(20, 0.0));
   proc.requestStop();
   tick(constant(20, 0.0));
-  EXPECT_TRUE(lastTick.finished);
-  EXPECT_EQ(proc.state(), FINISHED);
-  EXPECT_EQ(meas().pointCount, 20);
+  EXPECT_EQ((std::tuple{true, FINISHED, 20}),
+            (std::tuple{lastTick.finished, proc.state(), meas().pointCount}));
 }
 
 TEST_F(Processor, StopWithoutMeasurementIsAnError) {
   proc.clearRunning();
-  EXPECT_EQ(MeasErrStopNoMeasurement, proc.measStop());
-  EXPECT_EQ(MeasErrLimitsNoMeasurement, proc.calcLimits());
-  EXPECT_EQ(MeasErrNoMeasurementForPlot, proc.initPlotBuffer(nullptr));
+  EXPECT_EQ((std::tuple{MeasErrStopNoMeasurement, MeasErrLimitsNoMeasurement,
+                        MeasErrNoMeasurementForPlot}),
+            (std::tuple{proc.measStop(), proc.calcLimits(), proc.initPlotBuffer(nullptr)}));
 }
 
 TEST_F(Processor, ReadFailureBlocksFurtherTicks) {
@@ -421,8 +373,7 @@ TEST_F(Processor, ReadFailureBlocksFurtherTicks) {
   acq.failRead = false;
   const int reads = acq.reads;
   tick(constant(10, 1.0));
-  EXPECT_EQ(acq.reads, reads);
-  EXPECT_EQ(meas().pointCount, 0);
+  EXPECT_EQ((std::tuple{reads, 0}), (std::tuple{acq.reads, meas().pointCount}));
 }
 
 TEST_F(Processor, ReadingNothingChangesNothing) {
@@ -432,9 +383,7 @@ TEST_F(Processor, ReadingNothingChangesNothing) {
 }
 
 TEST_F(Processor, FailedStartGivesTheSlotBackUnchanged) {
-  ASSERT_EQ(0, start());
-  tick(constant(32, 0.0));
-  tick(ramp(200, 0.0, Step6));
+  pull(200, Step6);
   tick(constant(40, 3.125));
   ASSERT_EQ(0, proc.measStop());
   const Measurement valid = meas();
@@ -444,11 +393,9 @@ TEST_F(Processor, FailedStartGivesTheSlotBackUnchanged) {
   storage().range = 20.0;
   acq.failStart = true;
   EXPECT_EQ(MeasErrStart, start());
-  EXPECT_EQ(meas().status, 5);
-  EXPECT_EQ(meas().force, valid.force);
-  EXPECT_EQ(meas().pointCount, valid.pointCount);
-  EXPECT_EQ(meas().points, valid.points);
-  EXPECT_EQ(meas().range, valid.range);
+  EXPECT_EQ(
+      (std::tuple{5, valid.force, valid.pointCount, valid.points, valid.range}),
+      (std::tuple{meas().status, meas().force, meas().pointCount, meas().points, meas().range}));
   // The stop that follows a failed start writes no result from the earlier run's indices.
   acq.failStart = false;
   params.daqErrorState = 7;
@@ -465,10 +412,9 @@ TEST_F(Processor, BrokenReadingsAreSkippedLikeSpikes) {
   // Even before the filters are ready a broken reading never reaches the average.
   tick({1.0, nan, 1.0, inf, 1.0, -1e300, 1.0, 1.0});
   tick(constant(30, 1.0));
-  for (int i = 0; i < meas().pointCount; ++i)
-    EXPECT_EQ(meas().points[i], 1.0) << i;
-  EXPECT_EQ(meas().force, 1.0);
-  EXPECT_EQ(meas().forceSlope, 0.0);
+  EXPECT_EQ(std::vector<double>(meas().pointCount, 1.0),
+            std::vector<double>(meas().points.begin(), meas().points.begin() + meas().pointCount));
+  EXPECT_EQ((std::tuple{1.0, 0.0}), (std::tuple{meas().force, meas().forceSlope}));
 }
 
 namespace {

@@ -42,15 +42,15 @@ TEST_F(Calibration, TwoHeldForcesGiveTheTestersLineAndTheSelectLinesFollowTheDia
   sim.clearWrites();
   ASSERT_EQ(CalibOk, session.open(1));
   EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line2=0", "Dev1/port1/line1=1"));
-  EXPECT_TRUE(session.live());
-  EXPECT_EQ(100, session.samplesPerSecond());
-  EXPECT_EQ(CalibNoReading, session.calibrate(1)); // nothing read yet
+  // Nothing is read yet.
+  EXPECT_EQ((std::tuple{true, 100, CalibNoReading}),
+            (std::tuple{session.live(), session.samplesPerSecond(), session.calibrate(1)}));
   second();
   // Point 1 at the reading's voltage as the device file would keep it: the same voltage.
   ASSERT_EQ(CalibOk,
             session.setValue(CalField::Volts1, std::round(session.meanVolts() * 1e3) / 1e3));
-  EXPECT_EQ(CalibSameVoltage, session.calibrate(2));
-  EXPECT_EQ(1u, ui.popups().size());
+  EXPECT_EQ((std::tuple{CalibSameVoltage, 1u}),
+            (std::tuple{session.calibrate(2), ui.popups().size()}));
   ASSERT_EQ(CalibOk, session.setLock(1, false)); // the typed voltage goes again
 
   sim.holdForce(1, 2.0);
@@ -65,37 +65,33 @@ TEST_F(Calibration, TwoHeldForcesGiveTheTestersLineAndTheSelectLinesFollowTheDia
   ASSERT_EQ(CalibOk, session.calibrate(2));
 
   const PistonRange& p = *devices.device(1)->pistons.piston(1);
-  EXPECT_EQ(PistonRange::FullyCalibrated, p.calFlags);
-  EXPECT_EQ(clock.wallTime, p.calDate);
+  EXPECT_EQ((std::tuple{PistonRange::FullyCalibrated, clock.wallTime}),
+            (std::tuple{p.calFlags, p.calDate}));
   const CalibrationLine line = pistonCalibrationLine(p);
   EXPECT_NEAR(1.25, line.gain, 0.001);
   EXPECT_NEAR(-0.125, line.offset, 0.01);
   const CalibrationSession::View v = session.view();
-  EXPECT_EQ("2", v.channel);
-  EXPECT_EQ(1, v.piston);
-  EXPECT_TRUE(v.lock1 && v.lock2);
-  EXPECT_EQ("8.000", v.liveForce);
-  EXPECT_EQ("Connection OK", v.status);
-  EXPECT_STREQ("OK", v.okLabel);
-  EXPECT_TRUE(v.abortVisible);
+  EXPECT_EQ((std::tuple{"2", 1, true, true, "8.000", "Connection OK", "OK", true}),
+            (std::tuple{v.channel, v.piston, v.lock1, v.lock2, v.liveForce, v.status,
+                        std::string(v.okLabel), v.abortVisible}));
 
   sim.clearWrites();
   session.ok();
   EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line2=1", "Dev1/port1/line1=0"));
-  EXPECT_EQ(-1, sim.availableSamples());
-  EXPECT_EQ(0, sim.openTasks());
-  EXPECT_EQ(1, mp.calSelection);
-  EXPECT_EQ(PistonRange::FullyCalibrated, devices.device(1)->pistons.piston(1)->calFlags);
+  EXPECT_EQ((std::tuple{-1, 0, 1, PistonRange::FullyCalibrated}),
+            (std::tuple{sim.availableSamples(), sim.openTasks(), mp.calSelection,
+                        devices.device(1)->pistons.piston(1)->calFlags}));
 }
 
 TEST_F(Calibration, LampsBlinkWithEachReadingAndShowTheEndOfTheInputRange) {
   devices.device(0)->pistons.piston(0)->rangeVolts = 1.0;
   ASSERT_EQ(CalibOk, session.open(0));
-  for (auto [force, measLed, overflow] : {std::tuple{0.9, true, false}, {1.2, false, true}}) {
+  for (auto [force, measLed, overflow] : {(std::tuple{0.9, true, false}), {1.2, false, true}}) {
     sim.holdForce(0, force); // 1.2 kN is beyond the 1 V input: the converter clips it
     second();
-    EXPECT_EQ(measLed, session.view().measLed) << force;
-    EXPECT_EQ(overflow, session.view().overflowLed) << force;
+    EXPECT_EQ((std::tuple{measLed, overflow}),
+              (std::tuple{session.view().measLed, session.view().overflowLed}))
+        << force;
   }
 }
 
@@ -122,17 +118,14 @@ TEST_F(Calibration, NoLiveSignalWithADaqErrorWhileMeasuringOrWhenTheStartFails) 
     ASSERT_EQ(CalibOk, session.open(1));
     second();
     const CalibrationSession::View v = session.view();
-    EXPECT_FALSE(session.live());
-    EXPECT_FALSE(v.calibrate1Enabled || v.calibrate2Enabled || v.resultsEnabled);
-    EXPECT_EQ(c.status, v.status);
-    EXPECT_EQ(c.editable, v.editable);
+    EXPECT_FALSE(session.live() || v.calibrate1Enabled || v.calibrate2Enabled || v.resultsEnabled);
+    EXPECT_EQ((std::tuple{c.status, c.editable}), (std::tuple{v.status, v.editable}));
     EXPECT_NE(CalibOk, session.calibrate(1));
     EXPECT_EQ(c.editable ? CalibOk : CalibRefused, session.setValue(CalField::Force1, 1.5));
     session.abort();
     EXPECT_EQ(0, sim.openTasks());
-    if (c.faults == 0) { // the lines only move for a live signal that may run
+    if (c.faults == 0) // the lines only move for a live signal that may run
       EXPECT_TRUE(sim.writes().empty());
-    }
   }
 }
 

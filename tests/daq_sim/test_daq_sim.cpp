@@ -19,25 +19,17 @@ TEST_F(DaqInit, DetectsTheSimulatedBoxTestsItAndSelectsTheChannel) {
   mp.remoteEnable = 1;
   mp.seriesFlag = 1;
   mp.dSampleRateActual = 123.0;
-  EXPECT_EQ(0, daq.daqInit());
-  EXPECT_EQ(0, mp.daqErrorState);
-  EXPECT_EQ("Check DAQ Connection...OK\n", log.text);
-  EXPECT_EQ("USB-6210", mp.productType);
-  EXPECT_EQ("Dev1", mp.deviceName);
-  EXPECT_EQ(0x01A2B3C4, mp.serialNumber);
-  EXPECT_EQ((20 << 16) | 1, mp.daqVersion);
-  EXPECT_EQ("V14. 1", mp.daqVersionText);
-  EXPECT_EQ(1, mp.statusWords[3]);
-  EXPECT_EQ(0, mp.remoteEnable);
-  EXPECT_EQ(0, mp.seriesFlag);
-  EXPECT_EQ(1.0, mp.dSampleRateActual);
-  EXPECT_FALSE(ui.waitCursor);
+  EXPECT_EQ((std::tuple{0, 0, "Check DAQ Connection...OK\n", false}),
+            (std::tuple{daq.daqInit(), mp.daqErrorState, log.text, ui.waitCursor}));
+  EXPECT_EQ((std::tuple{"USB-6210", "Dev1", 0x01A2B3C4, (20 << 16) | 1, "V14. 1"}),
+            (std::tuple{mp.productType, mp.deviceName, mp.serialNumber, mp.daqVersion,
+                        mp.daqVersionText}));
+  EXPECT_EQ((std::tuple{1, 0, 0, 1.0}),
+            (std::tuple{mp.statusWords[3], mp.remoteEnable, mp.seriesFlag, mp.dSampleRateActual}));
   // Connection test high then low, then channel 0: A high, B low.
   EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line0=1", "Dev1/port1/line0=0",
                                         "Dev1/port1/line2=1", "Dev1/port1/line1=0"));
-  EXPECT_EQ(0, sim.openTasks());
-  EXPECT_EQ("", errorLogText());
-
+  EXPECT_EQ((std::tuple{0, ""}), (std::tuple{sim.openTasks(), errorLogText()}));
   const DaqDialogTexts info = dataAcquisitionDialogTexts(mp, lang);
   EXPECT_EQ("ZARVIK 2012 USB - Setup - Data acquisition", info.title);
   EXPECT_EQ((std::array<std::string, 4>{"USB-6210", "V14. 1", "1A2B3C4", "Dev1"}), info.values);
@@ -55,13 +47,11 @@ TEST_F(DaqInit, OfflineTouchesNeitherDriverNorLog) {
   mp.daqErrorState = 1;
   int resets = 0;
   daq.setRunStateReset([&] { ++resets; });
-  EXPECT_EQ(1, daq.daqInit());
-  EXPECT_EQ(1, resets);
-  EXPECT_EQ("", log.text);
-  EXPECT_FALSE(daq.driver().library().loaded());
+  EXPECT_EQ((std::tuple{1, 1, "", false}),
+            (std::tuple{daq.daqInit(), resets, log.text, daq.driver().library().loaded()}));
   EXPECT_THAT(sim.writes(), IsEmpty());
-  EXPECT_STREQ("Error unknown", daq.daqStateText(mp.daqErrorState));
-  EXPECT_EQ(-99, daq.daqRemote(1, 0));
+  EXPECT_EQ((std::tuple{"Error unknown", -99}),
+            (std::tuple{std::string(daq.daqStateText(mp.daqErrorState)), daq.daqRemote(1, 0)}));
 }
 
 // Each way the start-up check can fail: its state, the error record behind it (the driver's
@@ -76,62 +66,27 @@ TEST_F(DaqInit, FailuresGiveTheirStateAndRecord) {
     std::vector<std::string> writes;
     const char* product;
   };
+  // clang-format off
   const std::vector<Case> cases = {
-      {"missing library",
-       [this] { daq.setLibraryCandidates({dir.file("libnot-a-driver.so").string()}); },
-       2,
-       -1120,
-       {"\t-1120\t-1\tDAQ\t", "libnot-a-driver.so"},
-       {},
-       "??"},
-      {"library lacks a function",
-       [this] { daq.setLibraryCandidates({ZV_SIMDAQ_LACKING_PATH}); },
-       2,
-       -1120,
-       {"DAQmxReadDigitalU8"},
-       {},
-       nullptr},
-      {"version query",
-       [this] { sim.setFaults(ZVSIM_FAULT_VERSION); },
-       2,
-       -1120,
-       {"\t-1120\t-201003\tDAQ\t"},
-       {},
-       nullptr},
+      {"missing library", [this] { daq.setLibraryCandidates({dir.file("libnot-a-driver.so").string()}); },
+       2, -1120, {"\t-1120\t-1\tDAQ\t", "libnot-a-driver.so"}, {}, "??"},
+      {"library lacks a function", [this] { daq.setLibraryCandidates({ZV_SIMDAQ_LACKING_PATH}); },
+       2, -1120, {"DAQmxReadDigitalU8"}, {}, nullptr},
+      {"version query", [this] { sim.setFaults(ZVSIM_FAULT_VERSION); },
+       2, -1120, {"\t-1120\t-201003\tDAQ\t"}, {}, nullptr},
       {"no device", [this] { sim.setFaults(ZVSIM_FAULT_NODEVICE); }, 6, -1121, {}, {}, nullptr},
-      {"other product",
-       [this] { sim.setFaults(ZVSIM_FAULT_PRODUCT); },
-       6,
-       -1132,
-       {"\t-1132\t0\tDAQ\t"},
-       {},
-       "PCI-6221"}, // no driver error behind it
+      // no driver error behind these two
+      {"other product", [this] { sim.setFaults(ZVSIM_FAULT_PRODUCT); },
+       6, -1132, {"\t-1132\t0\tDAQ\t"}, {}, "PCI-6221"},
       {"only unsupported devices",
-       [this] {
-         sim.clearDevices();
-         sim.addDevice("Dev1", "PCI-6221", 7);
-         sim.addDevice("Dev2", "PCI-6229", 8);
-       },
-       6,
-       -1132,
-       {"\t-1132\t0\tDAQ\t"},
-       {},
-       "PCI-6221"},
-      {"connection test",
-       [this] { sim.setFaults(ZVSIM_FAULT_CONTEST); },
-       6,
-       0,
-       {},
-       {"Dev1/port1/line0=1", "Dev1/port1/line0=0"},
-       nullptr},
-      {"channel select",
-       [this] { sim.setFaults(ZVSIM_FAULT_SELECT); },
-       11,
-       -1137,
-       {"simulated digital output failure"},
-       {},
-       nullptr},
+       [this] { sim.clearDevices(); sim.addDevice("Dev1", "PCI-6221", 7); sim.addDevice("Dev2", "PCI-6229", 8); },
+       6, -1132, {"\t-1132\t0\tDAQ\t"}, {}, "PCI-6221"},
+      {"connection test", [this] { sim.setFaults(ZVSIM_FAULT_CONTEST); },
+       6, 0, {}, {"Dev1/port1/line0=1", "Dev1/port1/line0=0"}, nullptr},
+      {"channel select", [this] { sim.setFaults(ZVSIM_FAULT_SELECT); },
+       11, -1137, {"simulated digital output failure"}, {}, nullptr},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     sim.reset();
@@ -142,25 +97,16 @@ TEST_F(DaqInit, FailuresGiveTheirStateAndRecord) {
     mp.daqErrorState = 0; // a pending error skips the detection
     const std::size_t before = errorRecords(c.code ? c.code : -1132).size();
     c.arrange();
-    EXPECT_EQ(c.state, daq.daqInit());
-    EXPECT_EQ(c.state, mp.daqErrorState);
-    EXPECT_FALSE(ui.waitCursor);
-    EXPECT_EQ(0, sim.openTasks());
-    if (c.state != 11) {
+    EXPECT_EQ((std::tuple{c.state, c.state, false, 0}),
+              (std::tuple{daq.daqInit(), mp.daqErrorState, ui.waitCursor, sim.openTasks()}));
+    if (c.state != 11)
       EXPECT_EQ(c.writes, sim.writes());
-    }
-    if (c.product) {
+    if (c.product)
       EXPECT_EQ(c.product, mp.productType);
-    }
-    if (c.code == -1132) {
-      EXPECT_EQ("Dev1", mp.deviceName);
-    }
-    if (c.code == -1121) {
-      EXPECT_EQ("??", mp.deviceName);
-    }
-    if (c.record.size() == 1 && c.record[0].find("-201003") != std::string::npos) {
+    if (c.code == -1132 || c.code == -1121)
+      EXPECT_EQ(c.code == -1132 ? "Dev1" : "??", mp.deviceName);
+    if (c.record.size() == 1 && c.record[0].find("-201003") != std::string::npos)
       EXPECT_EQ("---", mp.daqVersionText); // the version query failed
-    }
     if (c.code == 0) {
       EXPECT_EQ(before, errorRecords(-1132).size()); // the driver worked; the loop did not follow
       continue;
@@ -189,19 +135,18 @@ TEST_F(DaqInit, TakesTheFirstSupportedDeviceOfSeveral) {
   sim.addDevice("Dev1", "PCI-6221", 7);
   sim.addDevice("Dev2", "USB-6210", 0xBEEF);
   EXPECT_EQ(0, daq.daqInit());
-  EXPECT_EQ("Dev2", mp.deviceName);
-  EXPECT_EQ("USB-6210", mp.productType);
-  EXPECT_EQ(0xBEEF, mp.serialNumber);
-  EXPECT_EQ(1, sim.lineLevel("Dev2/port1/line2"));
-  EXPECT_EQ(-1, sim.lineLevel("Dev1/port1/line2"));
+  EXPECT_EQ((std::tuple{"Dev2", "USB-6210", 0xBEEF}),
+            (std::tuple{mp.deviceName, mp.productType, mp.serialNumber}));
+  EXPECT_EQ((std::tuple{1, -1}),
+            (std::tuple{sim.lineLevel("Dev2/port1/line2"), sim.lineLevel("Dev1/port1/line2")}));
 }
 
 TEST_F(DaqInit, LongDeviceNameIsCutToItsFieldButStillDriven) {
   sim.clearDevices();
   sim.addDevice("PullOffTesterInterfaceBox", "USB-6210", 1);
   EXPECT_EQ(0, daq.daqInit());
-  EXPECT_EQ("PullOffTesterInterf", mp.deviceName);
-  EXPECT_EQ(1, sim.lineLevel("PullOffTesterInterfaceBox/port1/line2"));
+  EXPECT_EQ((std::tuple{"PullOffTesterInterf", 1}),
+            (std::tuple{mp.deviceName, sim.lineLevel("PullOffTesterInterfaceBox/port1/line2")}));
 }
 
 TEST_F(DaqInit, ChannelSelectLineStatesOfBothProducts) {
@@ -229,20 +174,17 @@ TEST_F(DaqInit, ChannelSelectLineStatesOfBothProducts) {
 TEST_F(DaqInit, SetChannelFollowsTheDialogChoice) {
   ASSERT_EQ(0, daq.daqInit());
   sim.clearWrites();
-  EXPECT_EQ(0, daq.daqSetChannel(5));
-  EXPECT_EQ(1, mp.hardChn);
+  EXPECT_EQ((std::tuple{0, 1}), (std::tuple{daq.daqSetChannel(5), mp.hardChn}));
   EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line2=0", "Dev1/port1/line1=1"));
 
   sim.setFaults(ZVSIM_FAULT_SELECT);
-  EXPECT_EQ(11, daq.daqSetChannel(0));
-  EXPECT_EQ(0, mp.hardChn);
-  EXPECT_EQ(11, mp.daqErrorState);
+  EXPECT_EQ((std::tuple{11, 0, 11}),
+            (std::tuple{daq.daqSetChannel(0), mp.hardChn, mp.daqErrorState}));
 
   // With an error pending the choice is kept but nothing is written.
   sim.setFaults(0);
   sim.clearWrites();
-  EXPECT_EQ(0, daq.daqSetChannel(1));
-  EXPECT_EQ(1, mp.hardChn);
+  EXPECT_EQ((std::tuple{0, 1}), (std::tuple{daq.daqSetChannel(1), mp.hardChn}));
   EXPECT_THAT(sim.writes(), IsEmpty());
 }
 
@@ -255,11 +197,9 @@ TEST_F(DaqInit, ShutdownRaisesBothSelectLinesAndClearsTheTask) {
   sim.clearWrites();
   mp.deviceNumber = 4;
   daq.daqShutdown();
-  EXPECT_EQ(1, resets);
   EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line2=1", "Dev1/port1/line1=1"));
-  EXPECT_EQ(std::vector<int>{0}, daq.remoteOutputs());
-  EXPECT_EQ(0, sim.openTasks());
-  EXPECT_EQ(1, mp.deviceNumber);
+  EXPECT_EQ((std::tuple{1, std::vector<int>{0}, 0, 1}),
+            (std::tuple{resets, daq.remoteOutputs(), sim.openTasks(), mp.deviceNumber}));
 }
 
 TEST_F(DaqInit, ShutdownWithAnErrorPendingWritesNothing) {
@@ -276,10 +216,8 @@ TEST_F(DaqInit, RemoteCommandsNeedRemoteControl) {
   EXPECT_EQ(-1, daq.daqRemote(1, 0)); // daqInit always switches remote control off
   mp.remoteEnable = 1;
   mp.hardChn = 1;
-  EXPECT_EQ(0, daq.daqRemote(3, 0));
+  EXPECT_EQ((std::tuple{0, -2}), (std::tuple{daq.daqRemote(3, 0), daq.daqRemote(7, 0)}));
   EXPECT_EQ((std::vector<int>{2, 0}), daq.remoteOutputs());
-  EXPECT_EQ(-2, daq.daqRemote(7, 0));
-  EXPECT_EQ(2u, daq.remoteOutputs().size());
 }
 
 TEST_F(DaqInit, ReinitialisingKeepsNoTaskOpen) {
@@ -287,8 +225,7 @@ TEST_F(DaqInit, ReinitialisingKeepsNoTaskOpen) {
   double rate = 0;
   ASSERT_EQ(0, daq.daqStart(1, 5.0, 50, rate));
   EXPECT_EQ(1, sim.openTasks());
-  EXPECT_EQ(0, daq.daqInit());
-  EXPECT_EQ(0, sim.openTasks());
+  EXPECT_EQ((std::tuple{0, 0}), (std::tuple{daq.daqInit(), sim.openTasks()}));
 }
 
 } // namespace

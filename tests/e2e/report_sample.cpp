@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   MemoryRegistry registry;
   test::TestDir home;
   Program p{ui, clock, registry, home.path() / ""};
-  test::QuietPanel panel;
+  test::TimerPanel panel;
   const std::vector<test::PullPlan> plans{{100.0, 1963.5}, {500.0, 314.16}, {20.0, 1963.5}};
   if (!test::prepareSimPulls(p, sim, panel, plans, 2.5))
     return fail("the simulator could not be bound");

@@ -5,18 +5,13 @@
 
 #include <map>
 
-#include "common/zv_fake_ui.hpp"
-#include "common/zv_sim_control.hpp"
 #include "common/zv_testdir.hpp"
-#include "common/zv_timer_panel.hpp"
 #include "core/zv_calculate.hpp"
 #include "daq/zv_calibration.hpp"
-#include "program/zv_meas_control.hpp"
+#include "e2e/zv_sim_pulls.hpp"
 
 namespace zv {
 namespace {
-
-using test::TimerPanel;
 
 struct E2E : ::testing::Test {
   test::SimControl sim{ZV_SIMDAQ_PATH};
@@ -25,35 +20,14 @@ struct E2E : ::testing::Test {
   test::FakeClock clock;
   MemoryRegistry registry;
   Program p{ui, clock, registry, dir.path() / ""};
-  TimerPanel panel;
+  test::TimerPanel panel;
   // Break force of every specimen the tester started, by its number.
   std::map<int, double> breakForces;
 
+  // One storage pulled at 300 N/s on 2 mm² dollies; the simulator draws the break forces.
   void SetUp() override {
-    ASSERT_TRUE(sim.ok()) << sim.error << sim.missing;
-    sim.reset();
-    sim.useVirtualClock(1);
-    sim.setSeed(0, 4711);
-    p.startUp({"zarvik"});
-    p.meas.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
-    ASSERT_EQ(0, p.initAcquisition());
-    ASSERT_EQ(0, p.meas.params.daqErrorState);
-    for (int channel : {0, 1}) {
-      PistonList& list = p.meas.devices.device(channel)->pistons;
-      for (int i = 0; i < list.count(); ++i) // the simulator gives 1 V per kN
-        list.piston(i)->calFlags = PistonRange::FullyCalibrated;
-    }
-    p.meas.panel = &panel;
-    auto& a = p.data.model;
-    ASSERT_EQ(0, a.createDataSet());
-    a.addSamples(2);
-    a.addStorages(2);
-    a.renumber();
-    for (auto& s : a.dataSet()->samples)
-      for (auto& t : s.storages) {
-        t.speed = 300.0; // N/s, from the device's speed list
-        t.area = 2.0;
-      }
+    ASSERT_TRUE(test::prepareSimPulls(p, sim, panel, {{300.0, 2.0}}, 0.0))
+        << sim.error << sim.missing;
   }
   void TearDown() override { p.meas.daq.daqShutdown(); }
 
@@ -98,15 +72,13 @@ TEST_F(E2E, FivePullsFillFiveSlotsWithTheirBreakForces) {
   for (int k = 0; k < 5; ++k) {
     const Measurement& m = meas(k);
     SCOPED_TRACE(k);
-    EXPECT_EQ(m.status, 5);
-    EXPECT_EQ(m.inStatistics, 1);
+    EXPECT_EQ(std::tie(m.status, m.inStatistics, m.curveRate, m.deviceName),
+              std::tuple(5, 1, 100, "---"));
     ASSERT_TRUE(breakForces.count(k + 1));
     // The held force plus the tester's idle offset, averaged over the tracking time.
     EXPECT_NEAR(m.force, breakForces[k + 1], 0.02);
     EXPECT_TRUE(m.hasPoints());
     EXPECT_GT(m.pointCount, 250); // at least idle, rise, tear-off time and tracking
-    EXPECT_EQ(m.curveRate, 100);
-    EXPECT_EQ(m.deviceName, "---");
     sum += m.force / 2.0;
   }
   // The sixth slot was stopped before its trigger.

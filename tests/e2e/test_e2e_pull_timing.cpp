@@ -27,7 +27,7 @@ TEST(PullTimingOnTheSimulator, RateWithinOnePercentAndOnlyPullsBeyondTheLimitsFl
   test::FakeClock clock;
   MemoryRegistry registry;
   Program p{ui, clock, registry, dir.path() / ""};
-  test::QuietPanel panel;
+  test::TimerPanel panel;
   const Case cases[] = {
       {"within both limits", {100.0, Dolly50}, 0},                   // 0.05 MPa/s, 25 s
       {"faster than 1 MPa/s", {500.0, Dolly20}, pull_flag::TooFast}, // 1.6 MPa/s, 5 s

@@ -5,18 +5,11 @@
 
 #include "common/zv_fake_ui.hpp"
 #include "common/zv_sim_control.hpp"
+#include "common/zv_timer_panel.hpp"
 #include "program/zv_meas_control.hpp"
 #include "program/zv_program.hpp"
 
 namespace zv::test {
-
-class QuietPanel : public MeasPanelPort {
-public:
-  void setMeasTimer(bool, double) override {}
-  void setGraphSpans(double, double) override {}
-  void showMeasCurve(const Measurement&, double) override {}
-  void placeTriggerCursor(int) override {}
-};
 
 struct PullPlan {
   double speed; // N/s
@@ -24,8 +17,9 @@ struct PullPlan {
 };
 
 // Prepares the program (started up, on the simulator, calibrated pistons) and a data set of one
-// sample with a storage per plan. false when the simulator could not be bound.
-inline bool prepareSimPulls(Program& p, SimControl& sim, QuietPanel& panel,
+// sample with a storage per plan; every specimen breaks at breakForce (0: as the simulator
+// draws it). false when the simulator could not be bound.
+inline bool prepareSimPulls(Program& p, SimControl& sim, MeasPanelPort& panel,
                             const std::vector<PullPlan>& plans, double breakForce) {
   if (!sim.ok())
     return false;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "common/zv_faults.hpp"
 #include "common/zv_test_system.hpp"
 #include "common/zv_testdir.hpp"
 
@@ -138,66 +139,36 @@ TEST(ReplaceFile, StepsRunInTheDurableOrder) {
 }
 
 // Every way a replacement can fail leaves the old file and no temporary file behind.
-struct FailureCase {
-  const char* name;
-  std::function<void(FaultyFileSystem&, const std::filesystem::path& target)> arrange;
-  ReplaceStep step;
-  std::errc error;
-};
-
-class ReplaceFailure : public ::testing::TestWithParam<FailureCase> {};
-
-TEST_P(ReplaceFailure, OldFileStaysAndTemporaryIsRemoved) {
-  const FailureCase& c = GetParam();
-  TestDir dir;
-  const auto target = dir.write("data.ini", "old content");
-  FaultyFileSystem fs;
-  c.arrange(fs, target);
-  const auto r = replaceFile(fs, target, iniLike(), [](FileWriter& w) {
-    for (int i = 0; i < 5000; ++i)
-      w.write("line of new content\r\n");
-    return std::error_code{};
-  });
-  EXPECT_EQ(r.step, c.step);
-  EXPECT_EQ(r.error, std::make_error_code(c.error));
-  EXPECT_EQ(TestDir::readFile(target), "old content");
-  EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"data.ini"});
+TEST(ReplaceFile, EveryFailingStepKeepsTheOldFileAndRemovesTheTemporary) {
+  using E = std::errc;
+  using test::Fault;
+  const std::tuple<Fault, ReplaceStep, E> cases[] = {
+      {Fault::writeProtect(), ReplaceStep::CheckTarget, E::permission_denied},
+      {Fault::call(Op::OpenWrite, E::too_many_files_open, "ini$$"), ReplaceStep::CreateTemp,
+       E::too_many_files_open},
+      {Fault::diskFull(40000), ReplaceStep::Produce, E::no_space_on_device},
+      {Fault::call(Op::Write, E::io_error, "", 2), ReplaceStep::Produce, E::io_error},
+      {Fault::call(Op::Sync, E::no_space_on_device), ReplaceStep::Flush, E::no_space_on_device},
+      {Fault::call(Op::Close, E::io_error, "ini$$"), ReplaceStep::Flush, E::io_error},
+      {Fault::call(Op::Rename, E::device_or_resource_busy), ReplaceStep::Rename,
+       E::device_or_resource_busy}};
+  for (const auto& [fault, step, error] : cases) {
+    SCOPED_TRACE(static_cast<int>(step));
+    TestDir dir;
+    const auto target = dir.write("data.ini", "old content");
+    FaultyFileSystem fs;
+    fault.apply(fs, target);
+    const auto r = replaceFile(fs, target, iniLike(), [](FileWriter& w) {
+      for (int i = 0; i < 5000; ++i)
+        w.write("line of new content\r\n");
+      return std::error_code{};
+    });
+    EXPECT_EQ(r.step, step);
+    EXPECT_EQ(r.error, std::make_error_code(error));
+    EXPECT_EQ(TestDir::readFile(target), "old content");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"data.ini"});
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    AllSteps, ReplaceFailure,
-    ::testing::Values(
-        FailureCase{"WriteProtectedTarget",
-                    [](FaultyFileSystem& fs, const auto& t) { fs.writeProtect(t); },
-                    ReplaceStep::CheckTarget, std::errc::permission_denied},
-        FailureCase{"TempCannotBeCreated",
-                    [](FaultyFileSystem& fs, const auto&) {
-                      fs.failOn(Op::OpenWrite, std::errc::too_many_files_open, "ini$$");
-                    },
-                    ReplaceStep::CreateTemp, std::errc::too_many_files_open},
-        FailureCase{"DiskFull", [](FaultyFileSystem& fs, const auto&) { fs.diskFullAfter(40000); },
-                    ReplaceStep::Produce, std::errc::no_space_on_device},
-        FailureCase{"WriteError",
-                    [](FaultyFileSystem& fs, const auto&) {
-                      fs.failOn(Op::Write, std::errc::io_error, "", 2);
-                    },
-                    ReplaceStep::Produce, std::errc::io_error},
-        FailureCase{"FsyncFails",
-                    [](FaultyFileSystem& fs, const auto&) {
-                      fs.failOn(Op::Sync, std::errc::no_space_on_device);
-                    },
-                    ReplaceStep::Flush, std::errc::no_space_on_device},
-        FailureCase{"CloseFails",
-                    [](FaultyFileSystem& fs, const auto&) {
-                      fs.failOn(Op::Close, std::errc::io_error, "ini$$");
-                    },
-                    ReplaceStep::Flush, std::errc::io_error},
-        FailureCase{"RenameFails",
-                    [](FaultyFileSystem& fs, const auto&) {
-                      fs.failOn(Op::Rename, std::errc::device_or_resource_busy);
-                    },
-                    ReplaceStep::Rename, std::errc::device_or_resource_busy}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReplaceFile, ProducerErrorAbandonsTheReplacement) {
   TestDir dir;

@@ -31,10 +31,7 @@ struct CopyFixture : ::testing::Test {
     p.data.model.addStorages(2);
     p.data.model.addMeasurements(0, 0, 2);
     p.data.model.renumber();
-    DataSet& d = *p.data.model.dataSet();
-    d.samples[0].name = "P1";
-    d.samples[0].storages[0].name = "L1";
-    d.samples[0].storages[1].name = "L2";
+    DataSet& d = *p.data.model.dataSet(); // named P1, L1 and L2 by the renumbering
     d.samples[0].storages[0].evaluation = "AU";
     for (int k = 0; k < 2; ++k) {
       Measurement& m = d.samples[0].storages[0].measurements[static_cast<std::size_t>(k)];

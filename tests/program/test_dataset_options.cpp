@@ -2,6 +2,7 @@
 // data set keeps its file when the data directory changes.
 #include <gtest/gtest.h>
 
+#include "common/zv_data_windows.hpp"
 #include "common/zv_datafile_testkit.hpp"
 #include "program/zv_dataset_options.hpp"
 #include "program/zv_file_commands.hpp"
@@ -11,23 +12,15 @@
 namespace zv {
 namespace {
 
-struct NoWindows : DataWindows, EditDialogs {
-  void showDataWindows() override {}
-  void closeDataWindows() override {}
-  void refreshTitles() override {}
-  std::optional<NewDataSetInput> newDataSet(const NewDataSetInput&) override { return {}; }
-  bool confirmDelete(DeleteMode) override { return false; }
-  std::optional<CopyTarget> copyParameters() override { return {}; }
-};
-
 struct OptionsFixture : ::testing::Test {
   test::TestDir dir;
   test::ScriptedUi ui;
   test::FakeClock clock;
   MemoryRegistry registry{(dir.path() / "").string()};
   Program p{ui, clock, registry, dir.path() / "fallback" / ""};
-  NoWindows windows;
-  FileCommands commands{p, windows, windows};
+  test::RecordingWindows windows;
+  test::ScriptedDialogs dialogs;
+  FileCommands commands{p, windows, dialogs};
 
   OptionsFixture() { p.startUp({"zarvik"}); }
 };

@@ -49,6 +49,12 @@ struct DeviceCommandsFixture : ::testing::Test {
   }
   TesterDevice& device(int i) { return *program.meas.devices.device(i); }
   std::vector<std::string> popups() const { return ui.popups(); }
+  // What the dialog shows of the session: changed, OK's label, Abort visible.
+  static std::tuple<bool, std::string, bool> shown(const DeviceSetup& s) {
+    return {s.changed(), s.okLabel(), s.abortVisible()};
+  }
+  const std::tuple<bool, std::string, bool> unchanged{false, "Close", false};
+  const std::tuple<bool, std::string, bool> changed{true, "Save", true};
 };
 
 TEST_F(DeviceCommandsFixture, StartUpLoadsBothConfiguredFiles) {
@@ -112,19 +118,26 @@ TEST_F(DeviceCommandsFixture, TheConfigurationNamesTheDeviceFilesAndKeepsTheChos
             dir.read("user/ZARVIK.INI").find("Ger\xe4tedatei-1 = \"" + user + "OTHER.ZRK\""));
 }
 
-TEST_F(DeviceCommandsFixture, OpeningShowsTheDeviceAndLabelsClose) {
+TEST_F(DeviceCommandsFixture, OpeningShowsTheDeviceAndLabelsFollowItsChanges) {
+  {
+    DeviceSetup setup(program, 1);
+    EXPECT_EQ(1, program.meas.devices.shownDevice());
+    ASSERT_NE(nullptr, program.meas.devices.workingCopy());
+    EXPECT_EQ(1, program.meas.devices.workingCopy()->index);
+    EXPECT_EQ(unchanged, shown(setup));
+    EXPECT_EQ("Setup - Devicefile 2", setup.captions().title);
+    program.setLanguage(0);
+    EXPECT_STREQ("Schlie\xdf"
+                 "en",
+                 setup.okLabel());
+    program.setLanguage(1);
+    setup.setName("x");
+    setup.setName("---"); // an edit undone by hand still offers Abort
+    EXPECT_EQ(changed, shown(setup));
+  }
+  device(1).pistons.piston(0)->calFlags = 15; // changed elsewhere: opens as changed
   DeviceSetup setup(program, 1);
-  EXPECT_EQ(1, program.meas.devices.shownDevice());
-  ASSERT_NE(nullptr, program.meas.devices.workingCopy());
-  EXPECT_EQ(1, program.meas.devices.workingCopy()->index);
-  EXPECT_FALSE(setup.changed());
-  EXPECT_STREQ("Close", setup.okLabel());
-  EXPECT_FALSE(setup.abortVisible());
-  EXPECT_EQ("Setup - Devicefile 2", setup.captions().title);
-  program.setLanguage(0);
-  EXPECT_STREQ("Schlie\xdf"
-               "en",
-               setup.okLabel());
+  EXPECT_EQ(changed, shown(setup));
 }
 
 TEST_F(DeviceCommandsFixture, AddPromptsInsertsAndRelabels) {
@@ -138,13 +151,11 @@ TEST_F(DeviceCommandsFixture, AddPromptsInsertsAndRelabels) {
   EXPECT_EQ((std::vector<double>{100, 200, 250, 300}), values(device(0).speeds));
   ASSERT_EQ(3u, ui.shown.size());
   EXPECT_EQ("Please entering contact area in [mm2]", ui.shown[1].text);
-  EXPECT_TRUE(setup.changed());
-  EXPECT_STREQ("Save", setup.okLabel());
-  EXPECT_TRUE(setup.abortVisible());
+  EXPECT_EQ(changed, shown(setup));
   EXPECT_EQ(3, backup.count);
 }
 
-TEST_F(DeviceCommandsFixture, AbortRestoresTheDeviceAsItWasOpened) {
+TEST_F(DeviceCommandsFixture, AbortOrClosingTheSessionRestoresTheDeviceAsItWasOpened) {
   const DeviceContents before = device(0);
   {
     DeviceSetup setup(program, 0);
@@ -162,46 +173,30 @@ TEST_F(DeviceCommandsFixture, AbortRestoresTheDeviceAsItWasOpened) {
   EXPECT_FALSE(device(0).changed());
   EXPECT_EQ(nullptr, program.meas.devices.workingCopy());
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-}
-
-TEST_F(DeviceCommandsFixture, ClosingAnOpenSessionCountsAsAbort) {
   {
     DeviceSetup setup(program, 1);
     setup.setName("gone");
-  }
+  } // closed without OK or Abort
   EXPECT_EQ("---", device(1).name);
   EXPECT_EQ(nullptr, program.meas.devices.workingCopy());
 }
 
-TEST_F(DeviceCommandsFixture, AnEditUndoneByHandStillOffersAbort) {
-  DeviceSetup setup(program, 0);
-  setup.setName("x");
-  setup.setName("---");
-  EXPECT_TRUE(setup.changed());
-  EXPECT_STREQ("Save", setup.okLabel());
-}
+TEST_F(DeviceCommandsFixture, SaveWritesTheExistingPathWithoutAskingAndCloseWritesNothing) {
+  device(1).setFilePath(dir.file("dev2.ZRK"));
+  device(1).takeSavedChecksum();
+  EXPECT_TRUE(DeviceSetup(program, 1).ok());
+  EXPECT_FALSE(std::filesystem::exists(dir.file("dev2.ZRK")));
 
-TEST_F(DeviceCommandsFixture, SaveWritesTheExistingPathWithoutAsking) {
   device(0).setFilePath(dir.write("dev1.ZRK", deviceText("old", "0 0 10 10 0 1 0 1")));
   program.loadDeviceFiles();
   DeviceSetup setup(program, 0);
-  EXPECT_STREQ("Close", setup.okLabel());
   setup.setName("new name");
-  EXPECT_STREQ("Save", setup.okLabel());
   EXPECT_TRUE(setup.ok());
   EXPECT_TRUE(ui.fileDialogs.empty());
   EXPECT_EQ(deviceFileText(device(0)), dir.read("dev1.ZRK"));
   EXPECT_NE(std::string::npos, dir.read("dev1.ZRK").find("\"new name\""));
   EXPECT_FALSE(device(0).changed());
   EXPECT_EQ(nullptr, program.meas.devices.workingCopy());
-}
-
-TEST_F(DeviceCommandsFixture, CloseWithoutChangesWritesNothing) {
-  device(0).setFilePath(dir.file("dev1.ZRK"));
-  device(0).takeSavedChecksum();
-  DeviceSetup setup(program, 0);
-  EXPECT_TRUE(setup.ok());
-  EXPECT_FALSE(std::filesystem::exists(dir.file("dev1.ZRK")));
 }
 
 TEST_F(DeviceCommandsFixture, SaveOfADeviceWithoutFileAsksForOne) {
@@ -230,7 +225,7 @@ TEST_F(DeviceCommandsFixture, FailedSaveKeepsTheChangesAndTheSessionOpen) {
   EXPECT_FALSE(setup.ok());
   EXPECT_FALSE(setup.finished());
   EXPECT_TRUE(device(0).changed());
-  EXPECT_STREQ("Save", setup.okLabel());
+  EXPECT_EQ(changed, shown(setup));
   EXPECT_EQ(std::vector<std::string>{"Error when closing the Device File"}, log.lines);
   ASSERT_EQ(1u, popups().size());
   EXPECT_NE(std::string::npos, popups()[0].find("could not be saved"));
@@ -252,8 +247,7 @@ TEST_F(DeviceCommandsFixture, LoadedFileIsWhatAbortReturnsTo) {
   ui.fileAnswers = {dir.file("b.ZRK")};
   EXPECT_EQ(0, setup.load());
   EXPECT_EQ("B", device(0).name);
-  EXPECT_FALSE(setup.changed());
-  EXPECT_STREQ("Close", setup.okLabel());
+  EXPECT_EQ(unchanged, shown(setup));
   EXPECT_EQ(1, backup.count); // the load wrote the backup first
 
   ui.promptAnswers = {std::string("5")};
@@ -276,14 +270,6 @@ TEST_F(DeviceCommandsFixture, CancelledLoadDialogIsNotReported) {
   ui.fileAnswers = {dir.file("nothere.ZRK")};
   EXPECT_EQ(FileSelectNew, setup.load());
   EXPECT_EQ(1u, log.lines.size());
-}
-
-TEST_F(DeviceCommandsFixture, DevicesChangedElsewhereOpenAsChanged) {
-  device(1).pistons.piston(0)->calFlags = 15;
-  DeviceSetup setup(program, 1);
-  EXPECT_TRUE(setup.changed());
-  EXPECT_STREQ("Save", setup.okLabel());
-  EXPECT_TRUE(setup.abortVisible());
 }
 
 } // namespace

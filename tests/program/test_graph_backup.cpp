@@ -25,16 +25,18 @@ struct ProgramBackupTest : ::testing::Test {
 };
 
 TEST_F(ProgramBackupTest, DirectoriesComeFromTheUserDirectoryOrTheFallback) {
+  const auto directories = [&] {
+    return std::pair(program->data.graphBackup.graphStore.GraphFileGetTempPath(),
+                     program->data.graphBackup.journal.backupDir());
+  };
   start((dir.path() / "user" / "ZARVIK.INI").string());
-  EXPECT_EQ(dir.path() / "user" / "Graph" / "",
-            program->data.graphBackup.graphStore.GraphFileGetTempPath());
-  EXPECT_EQ(dir.path() / "user" / "Backup" / "", program->data.graphBackup.journal.backupDir());
+  EXPECT_EQ(directories(),
+            std::pair(dir.path() / "user" / "Graph" / "", dir.path() / "user" / "Backup" / ""));
   start(std::nullopt);
-  EXPECT_EQ(dir.path() / "fallback" / "Graph" / "",
-            program->data.graphBackup.graphStore.GraphFileGetTempPath());
-  EXPECT_EQ(dir.path() / "fallback" / "Backup" / "", program->data.graphBackup.journal.backupDir());
-  EXPECT_NE(0, program->data.graphBackup.journal.CmpFilePathToBackupDir(dir.path() / "fallback" /
-                                                                        "Backup" / "A.BIN"));
+  const auto fallback = dir.path() / "fallback";
+  EXPECT_EQ(directories(), std::pair(fallback / "Graph" / "", fallback / "Backup" / ""));
+  EXPECT_NE(
+      0, program->data.graphBackup.journal.CmpFilePathToBackupDir(fallback / "Backup" / "A.BIN"));
 }
 
 TEST_F(ProgramBackupTest, MenusAndTimerWriteTheBackupButNotWhileMeasuring) {
@@ -98,8 +100,8 @@ TEST_F(ProgramBackupTest, ReloadAtStartLoadsAndSavesThroughTheProgramsFileHandli
   test::DataFileDriver files(program->data.files, program->errorLog);
   ASSERT_EQ(0, files.open(dataFile));
   EXPECT_EQ(0, files.lastGraphLoad());
-  EXPECT_EQ(2, program->data.model.sampleCount());
-  EXPECT_EQ("After", program->data.model.sampleAt(1)->name);
+  EXPECT_EQ(std::tuple(2, "After"),
+            std::tuple(program->data.model.sampleCount(), program->data.model.sampleAt(1)->name));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // start brings a new specimen that idles, is pulled at 1 kN/s and tears off.
 #include <gtest/gtest.h>
 
+#include "common/zv_dataset_describe.hpp"
 #include "common/zv_fake_ui.hpp"
 #include "common/zv_meas_fakes.hpp"
 #include "common/zv_testdir.hpp"
@@ -59,16 +60,10 @@ struct MeasControlFixture : ::testing::Test {
         t.speed = 1000.0;
     MeasParams& mp = p.meas.params;
     acq.actualRate = 64.0;
-    mp.sampleRate = 64;
-    mp.average = 1;
-    mp.gphPoints = 400;
-    mp.dTrigDiffTime = 0.25;
-    mp.startTime = 0.125;
-    mp.stopTime = 0.25;
-    mp.dPostTrigTime = 0.125;
-    mp.startProzent = 50.0;
-    mp.stopProzent = 25.0;
-    mp.dPollTime = 0.2;
+    std::tie(mp.sampleRate, mp.average, mp.gphPoints, mp.dPollTime) = std::tuple(64, 1, 400, 0.2);
+    std::tie(mp.dTrigDiffTime, mp.startTime, mp.stopTime, mp.dPostTrigTime) =
+        std::tuple(0.25, 0.125, 0.25, 0.125);
+    std::tie(mp.startProzent, mp.stopProzent) = std::tuple(50.0, 25.0);
     // Each specimen: idle, a pull at 1 kN/s, then the reached force held; the n-th specimen
     // breaks at 3.125 + n/8 kN.
     acq.generator = [this](int read) {
@@ -111,50 +106,63 @@ TEST_F(MeasControlFixture, StartOnAFreeSlotAsksNothing) {
   EXPECT_EQ(p.meas.params.seriesFlag, 1);
   EXPECT_TRUE(ui.shown.empty());
   EXPECT_EQ(meas(0).status, 2);
-  ASSERT_EQ(panel.timer.size(), 1u);
-  EXPECT_EQ(panel.timer[0], std::make_pair(true, 0.2));
-  ASSERT_EQ(panel.spans.size(), 1u);
-  EXPECT_EQ(panel.spans[0], std::make_pair(6.0, 10.0));
+  EXPECT_EQ(panel.timer, (std::vector<std::pair<bool, double>>{{true, 0.2}}));
+  EXPECT_EQ(panel.spans, (std::vector<std::pair<double, double>>{{6.0, 10.0}}));
   EXPECT_EQ(count(WindowId::Measurement, 0x30), 1);
 }
 
-TEST_F(MeasControlFixture, StartWhileMeasuringIsRefusedWithAPlainPopup) {
+// While a run goes on, a second start and every guarded command get a plain popup; the
+// guard's text follows the language.
+TEST_F(MeasControlFixture, WhileMeasuringStartAndGuardedCommandsAreRefused) {
+  EXPECT_FALSE(checkMeasuring(p));
   ASSERT_EQ(0, startMeasuring(p));
   EXPECT_EQ(MeasCtlRefused, startMeasuring(p));
-  ASSERT_EQ(ui.popups().size(), 1u);
-  EXPECT_EQ(ui.popups()[0], "|Function couldn't be executed - Stop measuring first");
   EXPECT_TRUE(log.lines.empty());
   EXPECT_EQ(acq.starts.size(), 1u);
+  p.setLanguage(0);
+  EXPECT_TRUE(checkMeasuring(p));
+  EXPECT_EQ(ui.popups(),
+            (std::vector<std::string>{
+                "|Function couldn't be executed - Stop measuring first",
+                "|Funktion konnte nicht ausgef\xFChrt werden - Messung zuerst stoppen"}));
+  EXPECT_EQ(log.lines.size(), 1u);
 }
 
+// "Next free index" starts behind the last used slot, or appends one when the last is used.
 TEST_F(MeasControlFixture, NextFreeIndexJumpsBehindTheLastUsedSlot) {
-  slots(8);
-  markUsed({5, 7});
-  select(0, 0, 2);
-  ui.askAnswers.push_back(NextFreeIndex);
-  ASSERT_EQ(0, startMeasuring(p));
-  ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].text, "measuring No. 5 already exists !");
-  EXPECT_EQ(ui.shown[0].buttons[1], "Switching on the next free index : No: 8");
-  EXPECT_EQ(p.meas.processor.runningSelection().measurement, 7);
-  EXPECT_EQ(ds().currentMeasurement, 7); // the windows show the slot that runs
-  EXPECT_EQ(meas(7).status, 2);
-  EXPECT_EQ(meas(2).status, 0);
-  for (WindowId w : {WindowId::Measurement, WindowId::Storage, WindowId::Order})
-    EXPECT_EQ(count(w, 0x12), 1);
-}
-
-TEST_F(MeasControlFixture, NextFreeIndexAppendsASlotWhenTheLastIsUsed) {
-  slots(8);
-  markUsed({5, 8});
-  select(0, 0, 2);
-  ui.askAnswers.push_back(NextFreeIndex);
-  ASSERT_EQ(0, startMeasuring(p));
-  EXPECT_EQ(ui.shown[0].buttons[1], "Switching on the next free index : No: 9");
-  EXPECT_EQ(p.data.model.measurementCount(0, 0), 9);
-  EXPECT_EQ(p.meas.processor.runningSelection().measurement, 8);
-  EXPECT_EQ(meas(8).status, 2);
-  EXPECT_EQ(count(WindowId::Storage, 0x13), 1);
+  const struct {
+    std::initializer_list<int> used;
+    const char* button;
+    int running;
+    std::vector<std::pair<WindowId, std::uint32_t>> refreshed;
+  } cases[] = {
+      {{5, 7},
+       "No: 8",
+       7,
+       {{WindowId::Measurement, 0x12}, {WindowId::Storage, 0x12}, {WindowId::Order, 0x12}}},
+      {{5, 8}, "No: 9", 8, {{WindowId::Storage, 0x13}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.button);
+    struct : MeasControlFixture {
+      void TestBody() override {}
+    } f;
+    f.slots(8);
+    f.markUsed(c.used);
+    f.select(0, 0, 2);
+    f.ui.askAnswers.push_back(NextFreeIndex);
+    ASSERT_EQ(0, startMeasuring(f.p));
+    ASSERT_EQ(f.ui.shown.size(), 1u);
+    EXPECT_EQ(f.ui.shown[0].text, "measuring No. 5 already exists !");
+    EXPECT_EQ(f.ui.shown[0].buttons[1],
+              std::string("Switching on the next free index : ") + c.button);
+    EXPECT_EQ(f.p.meas.processor.runningSelection().measurement, c.running);
+    EXPECT_EQ(f.ds().currentMeasurement, c.running); // the windows show the slot that runs
+    EXPECT_EQ(f.p.data.model.measurementCount(0, 0), std::max(8, c.running + 1));
+    EXPECT_EQ(std::tuple(f.meas(c.running).status, f.meas(2).status), std::tuple(2, 0));
+    for (auto [w, bits] : c.refreshed)
+      EXPECT_EQ(f.count(w, bits), 1);
+  }
 }
 
 TEST_F(MeasControlFixture, NoSlotLeftBehindAFullStorage) {
@@ -181,8 +189,7 @@ TEST_F(MeasControlFixture, OverwriteAllStartsOnTheSelectedSlotAndOverwritesTheSe
   EXPECT_EQ(p.meas.processor.runningSelection().measurement, 1);
   EXPECT_EQ(meas(1).status, 2);
   runPull();
-  EXPECT_EQ(meas(1).status, 5);
-  EXPECT_EQ(meas(1).force, 3.125 + 1.0 / 8);
+  EXPECT_EQ(std::tuple(meas(1).status, meas(1).force), std::tuple(5, 3.125 + 1.0 / 8));
   EXPECT_EQ(ui.shown.size(), 1u);
 }
 
@@ -202,9 +209,8 @@ TEST_F(MeasControlFixture, SeriesFilesPullAfterPullIntoTheNextSlots) {
     runPull();
   ASSERT_EQ(p.data.model.measurementCount(0, 0), 4);
   for (int k = 0; k < 3; ++k) {
-    EXPECT_EQ(meas(k).status, 5) << k;
-    EXPECT_EQ(meas(k).inStatistics, 1) << k;
-    EXPECT_DOUBLE_EQ(meas(k).force, 3.125 + k / 8.0) << k;
+    EXPECT_EQ(std::tuple(meas(k).status, meas(k).inStatistics, meas(k).force),
+              std::tuple(5, 1, 3.125 + k / 8.0));
     EXPECT_GT(meas(k).pointCount, 200) << k;
   }
   EXPECT_EQ(meas(3).status, 2); // the fourth specimen is being pulled
@@ -231,8 +237,7 @@ TEST_F(MeasControlFixture, OnlyTheShownRunIsDrawnAndATriggerBringsItIntoView) {
   for (int i = 0; i < 10 && meas(0, 1, 1).status < 3; ++i)
     measTimerTick(p);
   ASSERT_EQ(meas(0, 1, 1).status, 3);
-  EXPECT_EQ(ds().currentSample, 1);
-  EXPECT_EQ(ds().currentStorage, 1);
+  EXPECT_EQ(std::tuple(ds().currentSample, ds().currentStorage), std::tuple(1, 1));
   EXPECT_EQ(count(WindowId::Measurement, measbits::Selection), 1);
   EXPECT_EQ(count(WindowId::Storage, refresh::Rings | refresh::Values), 1);
   EXPECT_EQ(count(WindowId::Order, refresh::Rings), 1);
@@ -243,24 +248,19 @@ TEST_F(MeasControlFixture, OnlyTheShownRunIsDrawnAndATriggerBringsItIntoView) {
 TEST_F(MeasControlFixture, StopBeforeTheTriggerGivesTheSlotBackAsItWas) {
   // A filed result, overwritten with Enter, then stopped before the trigger.
   Measurement& m = meas(0);
-  m.status = 5;
-  m.force = 2.5;
-  m.inStatistics = 1;
-  m.points = {0.5, 2.5, 2.4};
-  m.pointCount = 3;
-  const Measurement before = m;
+  std::tie(m.status, m.force, m.inStatistics, m.points, m.pointCount) =
+      std::tuple(5, 2.5, 1, std::vector<double>{0.5, 2.5, 2.4}, 3);
+  const std::string before = test::describeDataSet(p.data.model);
   ui.askAnswers.push_back(OverwriteAll);
   ASSERT_EQ(0, startMeasuring(p));
   measTimerTick(p); // idle only
   ASSERT_EQ(0, stopMeasuring(p));
   EXPECT_FALSE(p.isMeasuring());
-  EXPECT_EQ(m.status, 5);
-  EXPECT_EQ(m.force, 2.5);
-  EXPECT_EQ(m.inStatistics, 1);
-  EXPECT_EQ(m.points, before.points);
-  EXPECT_EQ(m.pointCount, 3);
+  EXPECT_EQ(test::describeDataSet(p.data.model), before);
+  EXPECT_EQ(m.points, (std::vector<double>{0.5, 2.5, 2.4}));
   EXPECT_EQ(p.data.model.storageAt(0, 0)->mean, 2.5); // no 0 counted in the statistics
-  EXPECT_FALSE(panel.timerOn());
+  // Stopping stops the timer.
+  EXPECT_EQ(panel.timer, (std::vector<std::pair<bool, double>>{{true, 0.2}, {false, 0.2}}));
   EXPECT_TRUE(p.meas.processor.stopWasRequested());
   EXPECT_EQ(count(WindowId::Measurement, 0x30), 2);
   // Every window that shows the slot redraws it.
@@ -285,8 +285,7 @@ TEST_F(MeasControlFixture, StopDuringTrackingWritesTheResultAndDoesNotAdvance) {
     measTimerTick(p);
   ASSERT_EQ(p.meas.processor.state(), PULLED_OFF);
   stopMeasuring(p);
-  EXPECT_EQ(meas(0).status, 5);
-  EXPECT_EQ(meas(0).force, 3.125);
+  EXPECT_EQ(std::tuple(meas(0).status, meas(0).force), std::tuple(5, 3.125));
   EXPECT_EQ(p.meas.processor.runningSelection().measurement, 0);
   EXPECT_EQ(p.data.model.measurementCount(0, 0), 1);
   EXPECT_EQ(acq.starts.size(), 1u);
@@ -333,17 +332,6 @@ TEST_F(MeasControlFixture, StopErrorIsToldWhenTheRunVanished) {
   ASSERT_EQ(ui.popups().size(), 1u);
   EXPECT_EQ(ui.popups()[0], "|Stop error - Measuring number cannot be continued!");
   EXPECT_NE(log.text.find("Stop error"), std::string::npos);
-}
-
-TEST_F(MeasControlFixture, CheckMeasuringTellsTheOperatorOnlyWhileMeasuring) {
-  EXPECT_FALSE(checkMeasuring(p));
-  EXPECT_TRUE(ui.shown.empty());
-  ASSERT_EQ(0, startMeasuring(p));
-  p.setLanguage(0);
-  EXPECT_TRUE(checkMeasuring(p));
-  ASSERT_EQ(ui.popups().size(), 1u);
-  EXPECT_EQ(ui.popups()[0], "|Funktion konnte nicht ausgef\xFChrt werden - Messung zuerst stoppen");
-  EXPECT_EQ(log.lines.size(), 1u);
 }
 
 TEST_F(MeasControlFixture, TimerTicksNeitherNestNorRunWhenIdle) {

@@ -22,85 +22,52 @@ TEST(Menu, IdsAreUniqueAndShortcutsNeverCollide) {
   EXPECT_EQ(nullptr, findMenuItem(17 + 1000));
 }
 
-MenuContext ctx(WindowId w) {
-  MenuContext c;
-  c.window = w;
-  c.dataLoaded = true;
-  return c;
-}
-
-TEST(Menu, LogWindowDimsEditSetupAndMeasurement) {
-  auto s = updateMenuState(ctx(WindowId::Log));
-  EXPECT_TRUE(s[menu::Work].dimmed);
-  EXPECT_TRUE(s[menu::Setup].dimmed);
-  EXPECT_TRUE(s[menu::Measurement].dimmed);
-  EXPECT_FALSE(s[menu::File].dimmed);
-  EXPECT_FALSE(s[menu::Options].dimmed);
-  EXPECT_FALSE(s[menu::Help].dimmed);
-}
-
-TEST(Menu, EditItemsFollowTheWindowAndMeasuring) {
-  auto order = updateMenuState(ctx(WindowId::Order));
-  EXPECT_FALSE(order[menu::NewSample].dimmed);
-  EXPECT_FALSE(order[menu::DelStorage].dimmed);
-  EXPECT_TRUE(order[menu::NewMeas].dimmed);
-  auto storage = updateMenuState(ctx(WindowId::Storage));
-  EXPECT_TRUE(storage[menu::NewSample].dimmed);
-  EXPECT_FALSE(storage[menu::DelMeas].dimmed);
-  auto c = ctx(WindowId::Order);
-  c.measuring = true;
-  auto measuring = updateMenuState(c);
-  EXPECT_TRUE(measuring[menu::NewSample].dimmed);
-  EXPECT_TRUE(measuring[menu::New].dimmed);
-  EXPECT_TRUE(measuring[menu::Load].dimmed);
-}
-
-TEST(Menu, StartAndStopOnlyInTheMeasurementWindow) {
-  auto c = ctx(WindowId::Measurement);
-  auto idle = updateMenuState(c);
-  EXPECT_FALSE(idle[menu::Start].dimmed);
-  EXPECT_TRUE(idle[menu::Stop].dimmed);
-  c.measuring = true;
-  auto running = updateMenuState(c);
-  EXPECT_TRUE(running[menu::Start].dimmed);
-  EXPECT_FALSE(running[menu::Stop].dimmed);
-  c.measuring = false;
-  c.daqErrorState = 2;
-  EXPECT_TRUE(updateMenuState(c)[menu::Measurement].dimmed);
-  EXPECT_TRUE(updateMenuState(ctx(WindowId::Order))[menu::Start].dimmed);
-}
-
-TEST(Menu, NoDataSetDimsFileAndWindowItems) {
-  MenuContext c;
+// Which items are dimmed (d) or open (-), and checked (x) or not (-), in one context.
+std::string states(const MenuContext& c, std::initializer_list<int> items, bool checked = false) {
   auto s = updateMenuState(c);
-  EXPECT_TRUE(s[menu::Close].dimmed);
-  EXPECT_TRUE(s[menu::SaveW].dimmed);
-  EXPECT_TRUE(s[menu::Save].dimmed);
-  EXPECT_TRUE(s[menu::Window].dimmed);
-  EXPECT_TRUE(s[menu::ExportReport].dimmed);
-  EXPECT_TRUE(s[menu::ExportCsv].dimmed);
-  EXPECT_TRUE(s[menu::WorkDir].dimmed);
-  EXPECT_TRUE(s[menu::English].checked);
-  EXPECT_FALSE(s[menu::German].checked);
-  EXPECT_TRUE(s[menu::SglPnl].checked);
-  c.programMode = true;
-  c.language = 0;
-  c.singlePanel = false;
-  s = updateMenuState(c);
-  EXPECT_FALSE(s[menu::WorkDir].dimmed);
-  EXPECT_TRUE(s[menu::German].checked);
-  EXPECT_FALSE(s[menu::SglPnl].checked);
+  std::string out;
+  for (int id : items)
+    out += checked ? (s[id].checked ? 'x' : '-') : (s[id].dimmed ? 'd' : '-');
+  return out;
+}
+
+TEST(Menu, ItemsFollowTheWindowTheDataSetAndMeasuring) {
+  const auto ctx = [](WindowId w, bool measuring = false, int daqErrorState = 0) {
+    MenuContext c;
+    c.window = w;
+    c.dataLoaded = true;
+    c.measuring = measuring;
+    c.daqErrorState = daqErrorState;
+    return c;
+  };
+  using namespace menu;
+  constexpr WindowId Log = WindowId::Log, Order = WindowId::Order, Storage = WindowId::Storage,
+                     Meas = WindowId::Measurement;
+  EXPECT_EQ(states(ctx(Log), {Work, menu::Setup, Measurement, File, Options, Help}), "ddd---");
+  EXPECT_EQ(states(ctx(Order), {NewSample, DelStorage, NewMeas, Start}), "--dd");
+  EXPECT_EQ(states(ctx(Storage), {NewSample, DelMeas}), "d-");
+  EXPECT_EQ(states(ctx(Order, true), {NewSample, New, Load}), "ddd");
+  EXPECT_EQ(states(ctx(Meas), {Start, Stop}), "-d");
+  EXPECT_EQ(states(ctx(Meas, true), {Start, Stop}), "d-");
+  EXPECT_EQ(states(ctx(Meas, false, 2), {Measurement}), "d");
+  // Without a data set.
+  MenuContext none;
+  EXPECT_EQ(states(none, {Close, SaveW, Save, Window, ExportReport, ExportCsv, WorkDir}),
+            "ddddddd");
+  EXPECT_EQ(states(none, {English, German, SglPnl}, true), "x-x");
+  none.programMode = true;
+  none.language = 0;
+  none.singlePanel = false;
+  EXPECT_EQ(states(none, {WorkDir}), "-");
+  EXPECT_EQ(states(none, {English, German, SglPnl}, true), "-x-");
 }
 
 TEST(Menu, RecentFileItem) {
   auto empty = recentFileItem("", "Recent File");
-  EXPECT_EQ("Recent File", empty.label);
-  EXPECT_TRUE(empty.dimmed);
+  EXPECT_EQ(std::tuple(empty.label, empty.dimmed, empty.isPath),
+            std::tuple("Recent File", true, false));
   auto set = recentFileItem("/data/a.DAT", "Recent File");
-  EXPECT_EQ("/data/a.DAT", set.label);
-  EXPECT_FALSE(set.dimmed);
-  EXPECT_TRUE(set.isPath);
-  EXPECT_FALSE(empty.isPath);
+  EXPECT_EQ(std::tuple(set.label, set.dimmed, set.isPath), std::tuple("/data/a.DAT", false, true));
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "common/zv_fake_ui.hpp"
 #include "common/zv_testdir.hpp"
@@ -33,12 +32,7 @@ struct ReportFlow : ::testing::Test {
     m.force = 2.0;
     m.area = 400.0;
   }
-  std::string read(const std::filesystem::path& f) {
-    std::ifstream in(f, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  static std::string read(const std::filesystem::path& f) { return test::TestDir::readFile(f); }
   const test::Shown& last() { return ui.shown.back(); }
 };
 
@@ -47,8 +41,8 @@ TEST_F(ReportFlow, CsvGoesToTheChosenFileAndThePopupSaysWhere) {
   ui.fileAnswers.push_back(dir.path() / "out"); // the extension is added
   EXPECT_EQ(exportCsv(p), 0);
   ASSERT_EQ(ui.fileDialogs.size(), 1u);
-  EXPECT_EQ(ui.fileDialogs[0].filter, "*.csv");
-  EXPECT_EQ(ui.fileDialogs[0].title, "Export CSV");
+  EXPECT_EQ(std::tie(ui.fileDialogs[0].filter, ui.fileDialogs[0].title),
+            std::tuple("*.csv", "Export CSV"));
   const std::string csv = read(dir.path() / "out.csv");
   EXPECT_NE(csv.find("Sample;Storage;No.;"), std::string::npos) << csv;
   EXPECT_NE(csv.find(";400;100;2;0,005;"), std::string::npos) << csv; // area to tension
@@ -69,8 +63,7 @@ TEST_F(ReportFlow, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
   EXPECT_EQ(read(target), "old");
   EXPECT_EQ(exportReport(p, maker), 0);
   EXPECT_EQ(read(target), "PDF 1 A4");
-  EXPECT_EQ(ui.shown[1].kind, "ask");
-  EXPECT_EQ(ui.shown[1].buttons.size(), 3u);
+  EXPECT_EQ(std::tuple(ui.shown[1].kind, ui.shown[1].buttons.size()), std::tuple("ask", 3u));
 }
 
 TEST_F(ReportFlow, CancelWritesNothingAndFailuresAreToldAndLeaveNoFile) {

@@ -46,40 +46,32 @@ struct SetupFixture : ::testing::Test {
   }
 };
 
+// Which field groups may change: channel, acquisition, spike limit, tracking, detection.
 TEST(SetupEditable, DependsOnSetupModeAndMeasuring) {
-  auto plain = measSetupEditable(false, false);
-  EXPECT_TRUE(plain.channel);
-  EXPECT_FALSE(plain.acquisition);
-  EXPECT_FALSE(plain.spikeLimit);
-  EXPECT_FALSE(plain.tracking);
-  EXPECT_TRUE(plain.detection);
-  auto setup = measSetupEditable(true, false);
-  EXPECT_TRUE(setup.acquisition && setup.spikeLimit && setup.tracking && setup.channel);
-  auto setupMeasuring = measSetupEditable(true, true);
-  EXPECT_FALSE(setupMeasuring.channel);
-  EXPECT_FALSE(setupMeasuring.acquisition);
-  EXPECT_TRUE(setupMeasuring.spikeLimit && setupMeasuring.tracking);
-  EXPECT_FALSE(measSetupEditable(false, true).channel);
+  const auto groups = [](bool setupMode, bool measuring) {
+    const auto e = measSetupEditable(setupMode, measuring);
+    return std::string{e.channel ? 'c' : '-', e.acquisition ? 'a' : '-', e.spikeLimit ? 's' : '-',
+                       e.tracking ? 't' : '-', e.detection ? 'd' : '-'};
+  };
+  EXPECT_EQ(groups(false, false), "c---d");
+  EXPECT_EQ(groups(true, false), "castd");
+  EXPECT_EQ(groups(true, true), "--std");
+  EXPECT_EQ(groups(false, true), "----d");
+}
+
+// The parameters OK can change, as one comparable row.
+auto row(const MeasParams& m) {
+  return std::tuple(m.hardChn, m.sampleRate, m.average, m.gphPoints, m.nSpikeNum, m.dTrigDiffTime,
+                    m.dSpikeLim, m.dPostTrigTime, m.startProzent, m.startTime, m.stopProzent,
+                    m.stopTime, m.forcLimitEnable, m.forcLimitRelVal);
 }
 
 TEST_F(SetupFixture, OutsideSetupModeOnlyTheDetectionRulesChange) {
-  const MeasParams before = p.meas.params;
+  const MeasParams b = p.meas.params;
   applyMeasSetup(p, edited());
-  const MeasParams& mp = p.meas.params;
-  EXPECT_EQ(mp.hardChn, 1);
-  EXPECT_EQ(mp.sampleRate, before.sampleRate);
-  EXPECT_EQ(mp.average, before.average);
-  EXPECT_EQ(mp.gphPoints, before.gphPoints);
-  EXPECT_EQ(mp.nSpikeNum, before.nSpikeNum);
-  EXPECT_EQ(mp.dTrigDiffTime, before.dTrigDiffTime);
-  EXPECT_EQ(mp.dSpikeLim, before.dSpikeLim);
-  EXPECT_EQ(mp.dPostTrigTime, before.dPostTrigTime);
-  EXPECT_EQ(mp.startProzent, 80.0);
-  EXPECT_EQ(mp.startTime, 0.3);
-  EXPECT_EQ(mp.stopProzent, -5.0);
-  EXPECT_EQ(mp.stopTime, 2.0);
-  EXPECT_EQ(mp.forcLimitEnable, 1);
-  EXPECT_EQ(mp.forcLimitRelVal, 12.5);
+  EXPECT_EQ(row(p.meas.params),
+            std::tuple(1, b.sampleRate, b.average, b.gphPoints, b.nSpikeNum, b.dTrigDiffTime,
+                       b.dSpikeLim, b.dPostTrigTime, 80.0, 0.3, -5.0, 2.0, 1, 12.5));
 }
 
 TEST_F(SetupFixture, SetupModeChangesEverythingWithinItsLimits) {
@@ -88,15 +80,9 @@ TEST_F(SetupFixture, SetupModeChangesEverythingWithinItsLimits) {
   v.sampleRate = 5000; // above the limit of 1000
   v.startProzent = -3; // below 0
   applyMeasSetup(p, v);
-  const MeasParams& mp = p.meas.params;
-  EXPECT_EQ(mp.sampleRate, 1000);
-  EXPECT_EQ(mp.startProzent, 0.0);
-  EXPECT_EQ(mp.average, 20);
-  EXPECT_EQ(mp.gphPoints, 2000);
-  EXPECT_EQ(mp.blockCountLimit.hi, 2000);
-  EXPECT_EQ(mp.dTrigDiffTime, 1.5);
-  EXPECT_EQ(mp.dSpikeLim, 7.0);
-  EXPECT_EQ(mp.dPostTrigTime, 0.7);
+  EXPECT_EQ(row(p.meas.params),
+            std::tuple(1, 1000, 20, 2000, 5, 1.5, 7.0, 0.7, 0.0, 0.3, -5.0, 2.0, 1, 12.5));
+  EXPECT_EQ(p.meas.params.blockCountLimit.hi, 2000);
 }
 
 TEST_F(SetupFixture, WhileMeasuringChannelAndAcquisitionStayAndThresholdsFollow) {
@@ -112,18 +98,17 @@ TEST_F(SetupFixture, WhileMeasuringChannelAndAcquisitionStayAndThresholdsFollow)
   ASSERT_TRUE(p.isMeasuring());
   const double speed = p.data.model.measurementAt(0, 0, 0)->speed;
   applyMeasSetup(p, edited());
-  EXPECT_EQ(p.meas.params.hardChn, 0);
-  EXPECT_EQ(p.meas.params.sampleRate, 100);
-  EXPECT_EQ(p.meas.params.dSpikeLim, 7.0);
+  EXPECT_EQ(std::tuple(p.meas.params.hardChn, p.meas.params.sampleRate, p.meas.params.dSpikeLim),
+            std::tuple(0, 100, 7.0));
   EXPECT_DOUBLE_EQ(p.meas.processor.startThreshold(), 80.0 * speed / 100 / 1000);
   EXPECT_DOUBLE_EQ(p.meas.processor.stopThreshold(), -5.0 * speed / 100 / 1000);
 }
 
 TEST_F(SetupFixture, BondTensionFactorsAreStoredAndTheTablesRedraw) {
   applyUnitsSetup(p, {0.5, 1000.0, "[N/mm2] and a long tail"});
-  EXPECT_EQ(p.meas.params.offset_press, 0.5);
-  EXPECT_EQ(p.meas.params.gain_press, 1000.0);
-  EXPECT_EQ(p.meas.params.unit_press, "[N/mm2] and a long "); // 19 bytes
+  EXPECT_EQ(
+      std::tie(p.meas.params.offset_press, p.meas.params.gain_press, p.meas.params.unit_press),
+      std::tuple(0.5, 1000.0, "[N/mm2] and a long ")); // 19 bytes
   EXPECT_EQ(p.data.model.bondTensionFactors().gain, 1000.0);
   auto has = [&](WindowId w) {
     for (auto [win, bits] : refreshes.requests)

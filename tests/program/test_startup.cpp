@@ -13,37 +13,29 @@
 namespace zv {
 namespace {
 
-CommandLine scan(std::vector<std::string_view> words) {
+// The words found on a command line, as "offline program simulate" flags ("op-" and so on).
+std::string scan(std::vector<std::string_view> words) {
   CommandLine c;
   EXPECT_EQ(0, scanCommandLine(words, c));
-  return c;
+  return std::string(c.offline ? "o" : "-") + (c.programMode ? "p" : "-") +
+         (c.simulate ? "s" : "-");
 }
 
-TEST(CommandLine, WordsMatchInAnyCaseInsideAnyWord) {
-  EXPECT_TRUE(scan({"zarvik", "-offline"}).offline);
-  EXPECT_TRUE(scan({"zarvik", "OffLine"}).offline);
-  // The program's own path never counts, whatever folder it was installed in.
-  for (auto path : {"/opt/programs/zarvik", "C:/Program Files/Offline/zarvik", "/simulate/z"}) {
-    auto c = scan({path});
-    EXPECT_FALSE(c.programMode || c.offline || c.simulate) << path;
-  }
-  EXPECT_TRUE(scan({"zarvik", "xProGramx"}).programMode);
-  auto none = scan({"zarvik", "offlin", "progra"});
-  EXPECT_FALSE(none.offline);
-  EXPECT_FALSE(none.programMode);
-  EXPECT_TRUE(scan({"zarvik", "simulate"}).simulate);
-}
-
-TEST(CommandLine, OfflineWordIsNotTestedForProgram) {
-  auto both = scan({"zarvik", "PROGRAM_OFFLINE"});
-  EXPECT_TRUE(both.offline);
-  EXPECT_FALSE(both.programMode);
-  auto separate = scan({"zarvik", "PROGRAM", "OFFLINE"});
-  EXPECT_TRUE(separate.offline);
-  EXPECT_TRUE(separate.programMode);
-}
-
-TEST(CommandLine, NoWordsIsAnError) {
+TEST(CommandLine, WordsMatchInAnyCaseInsideAnyWordButNeverInTheProgramsPath) {
+  const std::pair<std::vector<std::string_view>, const char*> cases[] = {
+      {{"zarvik", "-offline"}, "o--"},
+      {{"zarvik", "OffLine"}, "o--"},
+      {{"/opt/programs/zarvik"}, "---"},
+      {{"C:/Program Files/Offline/zarvik"}, "---"},
+      {{"/simulate/z"}, "---"},
+      {{"zarvik", "xProGramx"}, "-p-"},
+      {{"zarvik", "offlin", "progra"}, "---"},
+      {{"zarvik", "simulate"}, "--s"},
+      {{"zarvik", "PROGRAM_OFFLINE"}, "o--"}, // the offline word is not tested for program
+      {{"zarvik", "PROGRAM", "OFFLINE"}, "op-"},
+  };
+  for (const auto& [words, flags] : cases)
+    EXPECT_EQ(scan(words), flags) << words.back();
   CommandLine c;
   EXPECT_EQ(-1, scanCommandLine({}, c));
 }
@@ -63,45 +55,40 @@ struct ProgramFixture : ::testing::Test {
   std::string userDir() { return (dir.path() / "").string(); }
 };
 
-TEST_F(ProgramFixture, UserDirectoryFromDirectoryOrFilePath) {
-  make(userDir());
-  std::string a, b;
-  EXPECT_EQ(0, getUserDirectory(registry, program->reporter, "err", a));
-  registry = MemoryRegistry((dir.path() / "ZARVIK.INI").string());
-  EXPECT_EQ(0, getUserDirectory(registry, program->reporter, "err", b));
-  EXPECT_EQ(a, b);
-  EXPECT_EQ(userDir(), a);
-}
-
-TEST_F(ProgramFixture, UserDirectoryFailures) {
+TEST_F(ProgramFixture, UserDirectoryFromDirectoryOrFilePathAndItsFailures) {
   make(std::nullopt);
-  std::string d;
   program->reporter.setLogTarget(&log);
-  EXPECT_EQ(-1,
-            getUserDirectory(registry, program->reporter, "Error when opening the Setup File", d));
+  const std::pair<std::optional<std::string>, int> cases[] = {
+      {userDir(), 0},
+      {(dir.path() / "ZARVIK.INI").string(), 0},
+      {std::nullopt, -1},
+      {"ZARVIK.INI", -2}};
+  for (const auto& [entry, result] : cases) {
+    registry = MemoryRegistry(entry);
+    std::string d;
+    EXPECT_EQ(result, getUserDirectory(registry, program->reporter,
+                                       "Error when opening the Setup File", d));
+    EXPECT_EQ(result == 0 ? userDir() : "", d);
+  }
   EXPECT_EQ(std::vector<std::string>{"Error when opening the Setup File"}, log.lines);
   EXPECT_TRUE(ui.popups().empty());
-  registry = MemoryRegistry("ZARVIK.INI");
-  EXPECT_EQ(-2, getUserDirectory(registry, program->reporter, "e", d));
 }
 
 TEST_F(ProgramFixture, StartUpWithoutRegistryEntryKeepsDefaultsAndSaysSo) {
   make(std::nullopt);
   EXPECT_EQ(0, program->startUp({"zarvik", "offline"}));
-  EXPECT_TRUE(program->registryEntryMissing);
-  EXPECT_FALSE(program->data.model.hasDataSet());
-  EXPECT_EQ(0u, program->data.model.isChanged());
+  EXPECT_EQ(std::tuple(true, false, 0u, 0, 1),
+            std::tuple(program->registryEntryMissing, program->data.model.hasDataSet(),
+                       program->data.model.isChanged(), program->meas.params.daqEnabled,
+                       program->meas.params.daqErrorState));
   EXPECT_EQ(program->data.model.deviceLists().activePistons().piston(0)->range,
             program->data.model.defaults().defaultRange);
-  EXPECT_EQ(0, program->meas.params.daqEnabled);
-  EXPECT_EQ(1, program->meas.params.daqErrorState);
   program->logInit(&log);
   program->reportStartUpLines();
   EXPECT_NE(std::string::npos, log.text.find("INI File Eintrag in Registry fehlt\n"));
   EXPECT_EQ(dir.path() / "fallback" / "zarviklog.txt", program->logFilePath);
-  auto lines = program->startScreenLines();
-  EXPECT_EQ("Offline", lines[2]);
-  EXPECT_EQ(3u, lines.size());
+  const auto lines = program->startScreenLines();
+  EXPECT_EQ(std::tuple(3u, "Offline"), std::tuple(lines.size(), lines[2]));
 }
 
 TEST_F(ProgramFixture, FirstStartPreparesTheUserDirectoryFromTheInstalledFiles) {
@@ -131,10 +118,10 @@ TEST_F(ProgramFixture, LogFileLivesInTheUserDirectory) {
   program->logInit(&log);
   EXPECT_EQ(dir.path() / "zarviklog.txt", program->logFilePath);
   EXPECT_EQ(1, program->programMode);
-  auto lines = program->startScreenLines();
-  EXPECT_EQ("Online", lines[2]);
-  EXPECT_EQ("Setup-Mode", lines[3]);
-  EXPECT_EQ("ZARVIK Data base/Piston control  -  Version:  :  6. 4", lines[1]);
+  const auto lines = program->startScreenLines();
+  EXPECT_EQ(std::vector(lines.begin() + 1, lines.begin() + 4),
+            (std::vector<std::string>{"ZARVIK Data base/Piston control  -  Version:  :  6. 4",
+                                      "Online", "Setup-Mode"}));
 }
 
 TEST_F(ProgramFixture, EditorGetsThePathWithBlanksAsOneArgument) {
@@ -150,9 +137,8 @@ TEST_F(ProgramFixture, EditorGetsThePathWithBlanksAsOneArgument) {
 
   program->reporter.reportError(-1, 0, "t", "m");
   EXPECT_EQ(0, program->openLogInEditor());
-  ASSERT_EQ(1u, ui.startedProcesses.size());
-  EXPECT_EQ("editor", ui.startedProcesses[0].first);
-  EXPECT_EQ((spaced / "zarviklog.txt").string(), ui.startedProcesses[0].second);
+  EXPECT_EQ(ui.startedProcesses, (std::vector<std::pair<std::string, std::string>>{
+                                     {"editor", (spaced / "zarviklog.txt").string()}}));
 
   ui.failProcessStart = true;
   EXPECT_EQ(-3, program->openLogInEditor());
@@ -198,42 +184,44 @@ TEST_F(ProgramFixture, ExitIsRefusedWhileMeasuring) {
   EXPECT_EQ(1, backup.calls);
 }
 
-} // namespace
-} // namespace zv
-
-namespace zv {
-namespace {
-
-TEST_F(ProgramFixture, OfflineStartWritesNoHardwareLines) {
-  make(userDir());
-  program->startUp({"zarvik", "offline"});
-  program->logInit(&log);
-  EXPECT_EQ(1, program->initAcquisition());
-  EXPECT_EQ("", log.text);
-}
-
+// The acquisition box at start-up: none offline, the simulator when asked for and found, and
+// the driver state when its library is missing.
+TEST_F(ProgramFixture, AcquisitionAtStartUpFollowsTheCommandLine) {
+  const struct {
+    const char* word;
+    bool simulatorThere;
+    int result;
+    const char* logged;
+    int daqErrorState;
+  } cases[] = {
+      {"offline", true, 1, "", 1},
 #ifdef ZV_SIMDAQ_DIR
-TEST_F(ProgramFixture, SimulateStartsOnTheSimulatedBox) {
-  make(userDir());
-  program->executableDirectory = ZV_SIMDAQ_DIR;
-  program->startUp({"zarvik", "SIMULATE"});
-  program->logInit(&log);
-  EXPECT_EQ(0, program->initAcquisition());
-  EXPECT_EQ("Check DAQ Connection...OK\n", log.text);
-  EXPECT_EQ("USB-6210", program->meas.params.productType);
-  EXPECT_EQ("Online - Simulator", program->startScreenLines()[2]);
-  program->shutdownProgram();
-  EXPECT_EQ(1, program->quitRequested());
-}
+      {"SIMULATE", true, 0, "Check DAQ Connection...OK\n", 0},
 #endif
-
-TEST_F(ProgramFixture, WithoutTheDriverLibraryTheDaqStateSaysSo) {
-  make(userDir());
-  program->executableDirectory = dir.path(); // no simulator here
-  program->startUp({"zarvik", "simulate"});
-  program->logInit(&log);
-  EXPECT_EQ(2, program->initAcquisition());
-  EXPECT_EQ(2, program->meas.params.daqErrorState);
+      {"simulate", false, 2, nullptr, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.word);
+    log = {};
+    make(userDir());
+#ifdef ZV_SIMDAQ_DIR
+    program->executableDirectory = c.simulatorThere ? ZV_SIMDAQ_DIR : dir.path();
+#else
+    program->executableDirectory = dir.path();
+#endif
+    program->startUp({"zarvik", c.word});
+    program->logInit(&log);
+    EXPECT_EQ(c.result, program->initAcquisition());
+    if (c.logged)
+      EXPECT_EQ(c.logged, log.text);
+    EXPECT_EQ(c.daqErrorState, program->meas.params.daqErrorState);
+    if (c.result == 0) {
+      EXPECT_EQ("USB-6210", program->meas.params.productType);
+      EXPECT_EQ("Online - Simulator", program->startScreenLines()[2]);
+      program->shutdownProgram();
+      EXPECT_EQ(1, program->quitRequested());
+    }
+  }
 }
 
 } // namespace

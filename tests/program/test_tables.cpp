@@ -2,6 +2,7 @@
 
 #include "common/zv_fake_ui.hpp"
 #include "common/zv_testdir.hpp"
+#include "program/zv_selection.hpp"
 #include "program/zv_tables.hpp"
 
 namespace zv {
@@ -48,14 +49,10 @@ TEST_F(TablesFixture, TypedOverForceChangesStatusAndStatisticsAtOnce) {
   EXPECT_EQ(0, currentStatistics(p).statCount);
   setMeasurementOn(p, 0, true);
   setMeasurementOn(p, 1, true);
-  auto stats = currentStatistics(p);
-  EXPECT_EQ(2, stats.statCount);
-  EXPECT_DOUBLE_EQ(1.5, stats.mean);
-  EXPECT_NEAR(0.7071, stats.sa, 1e-4);
-  EXPECT_NEAR(6.353, stats.vb, 1e-3);
+  EXPECT_DOUBLE_EQ(1.5, currentStatistics(p).mean);
   EXPECT_TRUE(refreshed(WindowId::Order, refresh::Values));
   EXPECT_TRUE(refreshed(WindowId::Storage, refresh::Values));
-  EXPECT_EQ(" 1.50 +- 0.71 +- 6.35 (2) ", orderCellText(p, 0, 0));
+  EXPECT_EQ(" 1.50 +- 0.71 +- 6.35 (2) ", orderCellText(p, 0, 0)); // count, sa and vb
   EXPECT_GT(p.data.model.isChanged(), 0u);
 }
 
@@ -82,12 +79,11 @@ TEST_F(TablesFixture, SwitchingTheOnlyCountedMeasurementOffShowsZeros) {
 
 TEST_F(TablesFixture, BadNumbersAreRefusedAndNothingChanges) {
   const double area = measurement(0).area;
-  EXPECT_FALSE(setMeasurementArea(p, 0, 0.0));
-  EXPECT_FALSE(setMeasurementArea(p, 0, -3.0));
-  EXPECT_FALSE(setMeasurementForce(p, 0, std::nan("")));
-  EXPECT_FALSE(setMeasurementForce(p, 0, -0.5));
-  EXPECT_EQ(area, measurement(0).area);
-  EXPECT_EQ(0, measurement(0).status);
+  for (double bad : {0.0, -3.0})
+    EXPECT_FALSE(setMeasurementArea(p, 0, bad));
+  for (double bad : {std::nan(""), -0.5})
+    EXPECT_FALSE(setMeasurementForce(p, 0, bad));
+  EXPECT_EQ(std::tuple(area, 0), std::tuple(measurement(0).area, measurement(0).status));
   EXPECT_EQ(4u, ui.popups().size());
   EXPECT_EQ("Input Error", ui.shown[0].title);
   EXPECT_TRUE(setMeasurementArea(p, 0, 500.0));
@@ -136,18 +132,17 @@ TEST_F(TablesFixture, ParametersChangeTheStorageButNotItsMeasurements) {
 }
 
 TEST_F(TablesFixture, CellSelectionAndOrderFields) {
+  const DataSet& d = *p.data.model.dataSet();
   selectCell(p, 2, 1);
-  EXPECT_EQ(2, p.data.model.dataSet()->currentSample);
-  EXPECT_EQ(1, p.data.model.dataSet()->currentStorage);
+  EXPECT_EQ(std::tuple(2, 1), std::tuple(d.currentSample, d.currentStorage));
   // The measurement window shows the new cell's curve, force and status at once.
   EXPECT_TRUE(refreshed(WindowId::Measurement, refresh::Values));
   EXPECT_TRUE(refreshed(WindowId::Storage, refresh::Values));
   selectCell(p, 5, 1); // outside: ignored
-  EXPECT_EQ(2, p.data.model.dataSet()->currentSample);
+  EXPECT_EQ(2, d.currentSample);
   setOrderField(p, OrderField::Title, std::string(100, 't'));
-  EXPECT_EQ(79u, p.data.model.dataSet()->title.size());
   setOrderField(p, OrderField::IdentName, "Batch 7");
-  EXPECT_EQ("Batch 7", p.data.model.dataSet()->identName);
+  EXPECT_EQ(std::tuple(d.title, d.identName), std::tuple(std::string(79, 't'), "Batch 7"));
 }
 
 TEST_F(TablesFixture, WindowTitleTextLeavesThePathToTheWindow) {
@@ -155,14 +150,6 @@ TEST_F(TablesFixture, WindowTitleTextLeavesThePathToTheWindow) {
   p.data.files.setDataFile("/data/a.DAT"); // bytes of the file system, not Latin-1 text
   EXPECT_EQ("ZARVIK 2012 USB - Order Table  ", tableWindowTitle(p, order));
 }
-
-} // namespace
-} // namespace zv
-
-#include "program/zv_selection.hpp"
-
-namespace zv {
-namespace {
 
 struct CountingBackup : PeriodicBackup {
   int calls = 0;

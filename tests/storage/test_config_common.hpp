@@ -1,8 +1,9 @@
 #pragma once
-// Helpers for the configuration tests: documents from text, and reading a configuration text
-// into a fresh set of values.
+// Helpers for the INI and configuration tests: documents from text and back, and reading a
+// configuration text into a fresh set of values.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,9 +13,9 @@
 
 namespace zv::test {
 
-inline IniHandle parseIni(std::string_view bytes) {
+inline IniHandle parseIni(std::string_view bytes, std::size_t maxChunk = SIZE_MAX) {
   IniHandle doc = Ini_New(0);
-  MemoryFile file(bytes);
+  MemoryFile file(bytes, maxChunk);
   EXPECT_EQ(Ini_ReadFromFile(doc, file), 0);
   return doc;
 }

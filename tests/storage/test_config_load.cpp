@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <sstream>
 #include <string>
 
 #include "core/zv_meas_params.hpp"
@@ -14,27 +15,6 @@ namespace zv {
 namespace {
 
 using test::readInto;
-
-TEST(ConfigLoad, EmptyFileKeepsEveryBuiltInValueAndReportsTheMissingList) {
-  ConfigValues v;
-  EXPECT_EQ(readInto(v, ""), ConfigNoEvaluationSection);
-  const ConfigValues builtIn;
-  EXPECT_EQ(v.limits.maxSamples, 20);
-  EXPECT_EQ(v.limits.maxStorages, 20);
-  EXPECT_EQ(v.limits.maxMeasurements, 10);
-  EXPECT_EQ(v.saveGraph, 1);
-  EXPECT_EQ(v.dataWrtTypeSelect, 0);
-  EXPECT_EQ(v.language, 1);
-  EXPECT_EQ(v.singlePanel, 1);
-  EXPECT_EQ(v.options, builtIn.options);
-  EXPECT_EQ(v.display, builtIn.display);
-  EXPECT_EQ(v.clipboard, builtIn.clipboard);
-  EXPECT_EQ(v.evaluations.entries(), (std::vector<std::string>{"AU", "AX", "AZ"}));
-  EXPECT_EQ(v.measParams.unit_press, "[kN/mm2]");
-  EXPECT_EQ(v.measParams.sampleRate, 100);
-  EXPECT_EQ(v.defaults.samplePrefix, "P");
-  EXPECT_EQ(v.display.measWindow, (WindowPlacement{0.2, 0.2, 0.5, 0.5}));
-}
 
 TEST(ConfigLoad, UnreadableFileTakesNothing) {
   ConfigValues v;
@@ -62,56 +42,36 @@ TEST(ConfigLoad, LimitsAreTakenWhenTheyConvertAndClampedInto10To100) {
   }
 }
 
-TEST(ConfigLoad, ANonNumberInGraphikSpeichernStopsTheOptionsChain) {
-  const char* head = "[Verzeichnisse]\nDaten = \"/data/\"\n"
-                     "[Dateien]\nDatenfile = \"/data/a.DAT\"\n"
-                     "[Optionen]\nGraphik Speichern = x\nAuto Speichern = 0\n"
-                     "Speicherintervall = 99\nDatentyp Speichern = 1\nSprache = 0\n";
-  {
+// The options are one chain: a number that does not convert stops the options after it, Sprache
+// and Fenstermodus are always read, and Datenfile needs the last conversion to have worked.
+TEST(ConfigLoad, OptionsChainAndTheRecentFile) {
+  const std::string head =
+      "[Verzeichnisse]\nDaten = \"/data/\"\n[Dateien]\nDatenfile = \"/d/a.DAT\"\n"
+      "[Optionen]\nGraphik Speichern = ";
+  const std::string rest = "\nAuto Speichern = 0\nSpeicherintervall = 99\nDatentyp Speichern = 1\n"
+                           "Sprache = 7\n";
+  struct Case {
+    std::string text;
+    // saveGraph autoSave saveInterval dataWrtTypeSelect language singlePanel recentFile
+    std::string expected;
+  };
+  const Case cases[] = {
+      {head + "0" + rest + "Fenstermodus = 0\n", "0 0 99 1 0 0 /d/a.DAT"}, // 7 is German
+      {head + "x" + rest + "Fenstermodus = 0\n", "1 1 10 0 0 0 /d/a.DAT"},
+      {head + "x" + rest + "Fenstermodus = no\n", "1 1 10 0 0 1 "},
+      {head + "x" + rest, "1 1 10 0 0 1 /d/a.DAT"}, // Sprache's conversion decides
+      {head + "1.5\n", "1 1 10 0 1 1 "}, // nothing after it converts: its failure decides
+  };
+  for (const Case& c : cases) {
     ConfigValues v;
-    readInto(v, std::string(head) + "Fenstermodus = 0\n");
+    readInto(v, c.text);
     EXPECT_EQ(v.dataDirectory, "/data/"); // before the chain
-    EXPECT_EQ(v.saveGraph, 1);
-    EXPECT_EQ(v.options.autoSave, 1);
-    EXPECT_EQ(v.options.saveInterval, 10);
-    EXPECT_EQ(v.dataWrtTypeSelect, 0);
-    EXPECT_EQ(v.language, 0);    // always read
-    EXPECT_EQ(v.singlePanel, 0); // always read
-    EXPECT_EQ(v.recentFilePath, "/data/a.DAT") << "Fenstermodus converted";
+    std::ostringstream got;
+    got << v.saveGraph << ' ' << v.options.autoSave << ' ' << v.options.saveInterval << ' '
+        << v.dataWrtTypeSelect << ' ' << v.language << ' ' << v.singlePanel << ' '
+        << v.recentFilePath;
+    EXPECT_EQ(got.str(), c.expected) << c.text;
   }
-  {
-    ConfigValues v;
-    readInto(v, std::string(head) + "Fenstermodus = no\n");
-    EXPECT_EQ(v.language, 0);
-    EXPECT_EQ(v.singlePanel, 1);
-    EXPECT_EQ(v.recentFilePath, "") << "Fenstermodus did not convert";
-  }
-  {
-    // Without Fenstermodus the conversion of Sprache decides.
-    ConfigValues v;
-    readInto(v, head);
-    EXPECT_EQ(v.recentFilePath, "/data/a.DAT");
-  }
-  {
-    // Neither converts: the failure of Graphik Speichern is still the last word.
-    ConfigValues v;
-    readInto(v, "[Dateien]\nDatenfile = \"/x.DAT\"\n[Optionen]\nGraphik Speichern = 1.5\n");
-    EXPECT_EQ(v.recentFilePath, "");
-  }
-}
-
-TEST(ConfigLoad, OptionsChainReadsEverythingWhenAllConvert) {
-  ConfigValues v;
-  readInto(v, "[Optionen]\nGraphik Speichern = 0\nAuto Speichern = 0\nSpeicherintervall = 99\n"
-              "Datentyp Speichern = 1\nSprache = 7\nFenstermodus = 0\n"
-              "[Dateien]\nDatenfile = \"/d/b.BIN\"\n");
-  EXPECT_EQ(v.saveGraph, 0);
-  EXPECT_EQ(v.options.autoSave, 0);
-  EXPECT_EQ(v.options.saveInterval, 99);
-  EXPECT_EQ(v.dataWrtTypeSelect, 1);
-  EXPECT_EQ(v.language, 0) << "anything but 1 is German";
-  EXPECT_EQ(v.singlePanel, 0);
-  EXPECT_EQ(v.recentFilePath, "/d/b.BIN");
 }
 
 TEST(ConfigLoad, DisplayAndClipboardFormOneChainButWindowsAreReadAlways) {
@@ -233,13 +193,11 @@ TEST(ConfigLoad, DataSetDefaults) {
   ConfigValues v;
   readInto(v, "[VORGABEN]\nAbriss = \"AX\"\nLagername = \"Lag\"\nProbenname = \"Pr\"\n"
               "Kolbenrange = 20\nGeschwindigkeit = 300\nFläche = 2.5\n");
-  EXPECT_EQ(v.defaults.evaluation, "AX");
-  EXPECT_EQ(v.defaults.storagePrefix, "Lag");
-  EXPECT_EQ(v.defaults.samplePrefix, "Pr");
-  EXPECT_EQ(v.defaults.newSampleCount, 3);
-  EXPECT_EQ(v.defaults.defaultRange, 20.0);
-  EXPECT_EQ(v.defaults.defaultSpeed, 300.0);
-  EXPECT_EQ(v.defaults.defaultArea, 2.5);
+  const DataSetDefaults& d = v.defaults;
+  EXPECT_EQ(std::tie(d.evaluation, d.storagePrefix, d.samplePrefix, d.newSampleCount),
+            std::make_tuple("AX", "Lag", "Pr", 3));
+  EXPECT_EQ(std::tie(d.defaultRange, d.defaultSpeed, d.defaultArea),
+            std::make_tuple(20.0, 300.0, 2.5));
 
   // Without the record nothing is read.
   IniHandle doc = test::parseIni(test::crlf("[VORGABEN]\nProbenname = \"Q\"\n"));
@@ -288,12 +246,11 @@ TEST(ConfigLoad, DeviceFilePathsAreSplitIntoDirectoryAndName) {
   v.devices[1].directory = "/opt/zarvik/";
   readInto(v, "[Hardware]\nGerätedatei-1 = \"/home/u/Zarvik/ZARVIK1.ZRK\"\n"
               "Gerätedatei-2 = \"TESTER2.ZRK\"\n");
-  EXPECT_EQ(v.devices[0].fileName, "ZARVIK1.ZRK");
-  EXPECT_EQ(v.devices[0].directory, "/home/u/Zarvik/");
-  EXPECT_EQ(v.devices[0].path, "/home/u/Zarvik/ZARVIK1.ZRK");
-  EXPECT_EQ(v.devices[1].fileName, "TESTER2.ZRK");
-  EXPECT_EQ(v.devices[1].directory, "/opt/zarvik/") << "no directory part: kept";
-  EXPECT_EQ(v.devices[1].path, "TESTER2.ZRK");
+  auto device = [&](int i) {
+    return v.devices[i].directory + "|" + v.devices[i].fileName + "|" + v.devices[i].path;
+  };
+  EXPECT_EQ(device(0), "/home/u/Zarvik/|ZARVIK1.ZRK|/home/u/Zarvik/ZARVIK1.ZRK");
+  EXPECT_EQ(device(1), "/opt/zarvik/|TESTER2.ZRK|TESTER2.ZRK"); // no directory part: kept
 
   // A missing section leaves the devices alone.
   ConfigValues x;

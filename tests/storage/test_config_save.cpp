@@ -13,6 +13,7 @@
 #include "platform/zv_fileio.hpp"
 #include "storage/zv_config_file.hpp"
 #include "storage/zv_dataset_settings.hpp"
+#include "storage/zv_list_sections.hpp"
 #include "test_config_common.hpp"
 
 namespace zv {
@@ -21,67 +22,32 @@ namespace {
 using test::crlf;
 using test::TestDir;
 
-// Every value away from its built-in one.
-ConfigValues changedValues() {
-  ConfigValues v;
-  v.limits.setMaxSamples(30);
-  v.limits.setMaxStorages(40);
-  v.limits.setMaxMeasurements(50);
-  v.dataDirectory = "/data/";
-  v.dataFileName = "order.DAT";
-  v.saveGraph = 0;
-  v.dataWrtTypeSelect = 1;
-  v.language = 0;
-  v.singlePanel = 0;
-  v.options = {0, 25};
-  v.display.backgroundColor = 1;
-  v.display.frameType = 2;
-  v.display.indicatorTextBackground = 3;
-  v.display.inputTextBackground = 4;
-  v.display.indicatorTextColor = 5;
-  v.display.inputTextColor = 6;
-  v.display.fontSize = 14;
-  v.display.numberFormat = 7;
-  v.display.decimalPlaces = 2;
-  v.display.measWindow = {0.1, 0.15, 0.6, 0.7};
-  v.display.orderWindow = {0.05, 0.25, 0.4, 0.3};
-  v.display.storageWindow = {0.125, 0.375, 0.625, 0.875};
-  v.clipboard = {0, 3, 5, 14};
-  v.devices[0].path = "/dev/files/A.ZRK";
-  v.devices[1].path = "/dev/files/B.ZRK";
-  MeasParams& m = v.measParams;
-  m.sampleRate = 500;
-  m.gphPoints = 2000;
-  m.average = 20;
-  m.dTrigDiffTime = 0.75;
-  m.nSpikeNum = 5;
-  m.dSpikeLim = 3.0;
-  m.dPostTrigTime = 0.4;
-  m.hardChn = 1;
-  m.startProzent = 60;
-  m.startTime = 0.25;
-  m.stopProzent = -20;
-  m.stopTime = 2;
-  m.dPollTime = 0.3;
-  m.dStartPulseDelay = 2;
-  m.dStopPulseDelay = 3;
-  m.forcLimitEnable = 1;
-  m.forcLimitRelVal = 15;
-  m.calcMode = 1;
-  m.gain_press = 1000;
-  m.offset_press = 0.125;
-  m.unit_press = "[N/mm2]";
-  v.defaults.evaluation = "AX";
-  v.defaults.storagePrefix = "Lager ";
-  v.defaults.samplePrefix = " Probe";
-  v.defaults.newSampleCount = 5;
-  v.defaults.newStorageCount = 6;
-  v.defaults.defaultRange = 20;
-  v.defaults.defaultSpeed = 200;
-  v.defaults.defaultArea = 2;
-  v.evaluations.assign({"B1", "A\xC4", "C \"q\""});
-  return v;
-}
+// Every setting away from its built-in value, as the program writes it into an empty file.
+const char* const EverySetting =
+    "[INFO]\nProgrammkennung = 3\nProgramm-Version = 64\nMaximale Probenzahl = 30\n"
+    "Maximale Lagerungszahl = 40\nMaximale Messungszahl = 50\n\n"
+    "[Verzeichnisse]\nDaten = \"/data/\"\n\n[Dateien]\nDatenfile = \"/data/order.DAT\"\n\n"
+    "[Optionen]\nGraphik Speichern = 0\nAuto Speichern = 0\nSpeicherintervall = 25\n"
+    "Datentyp Speichern = 1\nSprache = 0\nFenstermodus = 0\n\n"
+    "[Display]\nHintergrundfarbe = 1\nRahmentyp = 2\nTexthintergrund Anzeige = 3\n"
+    "Texthintergrund Eingabe = 4\nSchriftfarbe Anzeige = 5\nSchriftfarbe Eingabe = 6\n"
+    "Schriftgröße = 14\nKommaformat = 7\nKommastellen = 2\n\n"
+    "[WindowMeas]\nLeft = 0.1\nTop = 0.15\nWidth = 0.6\nHeight = 0.7\n\n"
+    "[WindowAuftr]\nLeft = 0.05\nTop = 0.25\nWidth = 0.4\nHeight = 0.3\n\n"
+    "[WindowLager]\nLeft = 0.125\nTop = 0.375\nWidth = 0.625\nHeight = 0.875\n\n"
+    "[Clipboard]\nKommaoption = 0\nKommastellen = 3\nNumerischeZahl = 5\nFloatZahl = 14\n\n"
+    "[Hardware]\nGerätedatei-1 = \"/dev/files/A.ZRK\"\nGerätedatei-2 = \"/dev/files/B.ZRK\"\n\n"
+    "[Messung]\nAbtastrate[Hz] = 500\nMeßpunkte = 2000\nMittelwerte = 20\n"
+    "Triggerdelta[s] = 0.75\nSpikefilter = 5\nSpikelimit[V/s] = 3\nStopdelay[s] = 0.4\n"
+    "Meßkanal = 2\nStartlimit[%] = 60\nStarttime[s] = 0.25\nStoplimit[%] = -20\n"
+    "Stoptime[s] = 2\nPolling[s] = 0.3\nStartpuls[s] = 2\nStoppuls[s] = 3\nOffset-On = 1\n"
+    "Offset-Prozent = 15\nBerechnungsmode = 1\n\n"
+    "[Haftzug]\nVerstärkung = 1000\nOffset = 0.125\nEinheit = \"[N/mm2]\"\n\n"
+    "[Pruefbericht]\nBelastungsrate[MPa/s] = 1\nBruchzeit[s] = 90\nPapier = \"A4\"\n\n"
+    "[VORGABEN]\nAbriss = \"AX\"\nLagername = \"Lager \"\nProbenname = \" Probe\"\n"
+    "Probenanzahl = 5\nLageranzahl = 6\nKolbenrange = 20\nGeschwindigkeit = 200\n"
+    "Fläche = 2\n\n[ABRISS_LISTE]\nAbriss-1 = \"AÄ\"\nAbriss-2 = \"B1\"\n"
+    "Abriss-3 = \"C \"q\"\"\n\n";
 
 struct ConfigFile : ::testing::Test {
   TestDir dir;
@@ -91,31 +57,25 @@ struct ConfigFile : ::testing::Test {
 };
 
 TEST_F(ConfigFile, EverySettingSurvivesARoundTrip) {
-  existing();
-  ConfigValues out = changedValues();
-  ASSERT_EQ(writeConfigurationFile(path, out.targets()), 0);
-  const std::string written = bytes();
   ConfigValues in;
-  ASSERT_EQ(readConfigurationFile(path, in.targets()), 0);
-  // Whatever was written was read: writing it again over the same base gives the same text.
+  ASSERT_EQ(test::readInto(in, EverySetting), 0);
   existing();
   ASSERT_EQ(writeConfigurationFile(path, in.targets()), 0);
-  EXPECT_EQ(bytes(), written);
+  EXPECT_EQ(bytes(), crlf(EverySetting));
   // Values held differently from how they are stored.
-  EXPECT_EQ(in.recentFilePath, "/data/order.DAT") << "the current file becomes the recent one";
+  EXPECT_EQ(in.recentFilePath, "/data/order.DAT");
   EXPECT_EQ(in.dataFileName, "") << "not stored";
   EXPECT_EQ(in.devices[0].fileName, "A.ZRK");
   EXPECT_EQ(in.devices[1].directory, "/dev/files/");
   EXPECT_EQ(in.measParams.hardChn, 1);
   EXPECT_EQ(in.defaults.storagePrefix, "Lager ") << "quoted strings keep their blanks";
-  EXPECT_EQ(in.display, out.display);
-  EXPECT_EQ(in.clipboard, out.clipboard);
-  EXPECT_EQ(in.evaluations.entries(), out.evaluations.entries());
-
-  // Saved again, the window and clipboard sections stay where they now are (in front).
+  // The current data file is written as the recent one.
+  in.dataFileName = "order.BIN";
   ASSERT_EQ(writeConfigurationFile(path, in.targets()), 0);
+  // Saved again, the window and clipboard sections stay where they now are (in front).
   const std::string second = bytes();
   EXPECT_EQ(second.rfind("[WindowMeas]\r\n", 0), 0u);
+  EXPECT_NE(second.find("Datenfile = \"/data/order.BIN\"\r\n"), std::string::npos);
   ASSERT_EQ(writeConfigurationFile(path, in.targets()), 0);
   EXPECT_EQ(bytes(), second);
 }
@@ -204,15 +164,6 @@ TEST_F(ConfigFile, IncompleteTargetsAreRefused) {
   EXPECT_EQ(bytes().find("[VORGABEN]"), std::string::npos);
 }
 
-TEST_F(ConfigFile, SavingTakesTheEvaluationListAsSaved) {
-  existing();
-  ConfigValues v;
-  v.evaluations.insert("NEU");
-  EXPECT_TRUE(v.evaluations.changed());
-  ASSERT_EQ(writeConfigurationFile(path, v.targets()), 0);
-  EXPECT_FALSE(v.evaluations.changed());
-}
-
 // The configuration a first start installs is what the program itself would write from its
 // built-in values over it, with the two device files of the installation: a saved file keeps
 // the window and clipboard sections in front, so the installed one has them there too.
@@ -249,31 +200,17 @@ TEST(FirstRunConfiguration, DeviceFilesHoldPistonsCalibratedAtOneVoltPerKilonewt
     EXPECT_EQ(bytes.find('\n'), bytes.find("\r\n") + 1) << "CR LF line ends";
     IniHandle doc = test::parseIni(bytes);
     EXPECT_EQ(Ini_ItemExists(doc, "GERAETEKENNUNG", "Name"), 1);
+    EXPECT_EQ(Ini_ItemExists(doc, "PROBENFLAECHE_LISTE", "Fläche-1"_l1), 1);
     EXPECT_EQ(Ini_NumberOfItems(doc, "PROBENFLAECHE_LISTE"), 3);
-    EXPECT_EQ(Ini_ItemExists(doc, "PROBENFLAECHE_LISTE",
-                             "Fl\xE4"
-                             "che-1"),
-              1);
     EXPECT_EQ(Ini_NumberOfItems(doc, "ABZUGGESCHWINDIGKEIT_LISTE"), 3);
-    const int pistons = Ini_NumberOfItems(doc, "KOLBEN_LISTE");
-    ASSERT_EQ(pistons, 3);
-    for (int i = 1; i <= pistons; ++i) {
-      std::string line;
-      ASSERT_EQ(Ini_GetRawStringIntoBuffer(doc, "KOLBEN_LISTE", "Kolben-" + std::to_string(i),
-                                           &line, 256),
-                1);
-      int flags = 0;
-      long long date = 0;
-      double range = 0, volts = 0, f1 = 0, f2 = 0, v1 = 0, v2 = 0;
-      ASSERT_EQ(std::sscanf(line.c_str(), "%d %lld %lf %lf %lf %lf %lf %lf", &flags, &date, &range,
-                            &volts, &f1, &f2, &v1, &v2),
-                8)
-          << line;
-      EXPECT_EQ(flags, 15) << name;
-      EXPECT_GT(date, 0);
-      EXPECT_EQ(volts, 10.0);
-      EXPECT_EQ((f2 - f1) / (v2 - v1), 1.0) << "1 kN per volt";
-      EXPECT_EQ(f1 - v1 * 1.0, 0.0);
+    PistonList pistons;
+    ASSERT_EQ(loadPistonList(doc, pistons), 0);
+    ASSERT_EQ(pistons.count(), 3);
+    for (const PistonRange& p : pistons.entries()) {
+      EXPECT_EQ(std::tie(p.calFlags, p.rangeVolts), std::make_tuple(15, 10.0)) << name;
+      EXPECT_GT(p.calDate, 0);
+      EXPECT_EQ((p.calForce2 - p.calForce1) / (p.calVolts2 - p.calVolts1), 1.0) << "1 kN per volt";
+      EXPECT_EQ(p.calForce1 - p.calVolts1 * 1.0, 0.0);
     }
   }
 }

@@ -44,18 +44,20 @@ private:
   std::string data_;
 };
 
-std::int32_t i32At(const std::string& b, std::size_t at) {
-  std::uint32_t u = 0;
-  for (int i = 0; i < 4; ++i)
-    u |= static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + i])) << (8 * i);
-  return static_cast<std::int32_t>(u);
+// n little-endian numbers from the bytes at `at`.
+template <class T> std::vector<T> numbersAt(const std::string& b, std::size_t at, int n) {
+  std::vector<T> out;
+  for (int k = 0; k < n; ++k) {
+    std::uint64_t u = 0;
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+      u |= std::uint64_t{static_cast<unsigned char>(b[at + k * sizeof(T) + i])} << (8 * i);
+    out.push_back(std::bit_cast<T>(
+        static_cast<std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>(u)));
+  }
+  return out;
 }
-double f64At(const std::string& b, std::size_t at) {
-  std::uint64_t u = 0;
-  for (int i = 0; i < 8; ++i)
-    u |= static_cast<std::uint64_t>(static_cast<unsigned char>(b[at + i])) << (8 * i);
-  return std::bit_cast<double>(u);
-}
+using Ints = std::vector<std::int32_t>;
+using Doubles = std::vector<double>;
 
 // Current layout, hand-made: header and sample blocks.
 Bytes header3(std::int32_t samples, std::int32_t storages) {
@@ -99,44 +101,26 @@ TEST(BinaryFile, LayoutOfHeaderAndRecordsIsByteExact) {
   const std::string b = test::TestDir::readFile(p);
   ASSERT_EQ(b.size(), 1982u); // 260 + 3 x (34 + 3 x (86 + 94))
 
-  EXPECT_EQ(i32At(b, 0), 3);
-  EXPECT_EQ(i32At(b, 4), 64);
-  EXPECT_EQ(i32At(b, 8), 0);
-  EXPECT_EQ(i32At(b, 12), 3);
-  EXPECT_EQ(i32At(b, 16), 3);
+  EXPECT_EQ(numbersAt<std::int32_t>(b, 0, 5), (Ints{3, 64, 0, 3, 3}));
   EXPECT_EQ(b.substr(20, 8), std::string("ID-4711\0", 8));
   EXPECT_EQ(b.substr(27, 73), std::string(73, '\0')); // the field is zero-filled
   EXPECT_EQ(b.substr(100, 16), std::string("Stahlträger Süd"_l1) + '\0');
   EXPECT_EQ(b.substr(180, 8), std::string("[N/mm2]\0", 8));
-
   // Sample 1 (second block) starts after the first block of 34 + 3 x 180 bytes.
   const std::size_t s1 = 260 + 34 + 3 * 180;
-  EXPECT_EQ(i32At(b, s1), 1);
+  EXPECT_EQ(numbersAt<std::int32_t>(b, s1, 1), Ints{1});
   EXPECT_EQ(b.substr(s1 + 4, 3), std::string("S8\0", 3));
   const std::size_t t = s1 + 34 + 180; // storage (1, 1)
   const StorageCondition& st = rig.model.dataSet()->samples[1].storages[1];
-  EXPECT_EQ(i32At(b, t), 1);
-  EXPECT_EQ(i32At(b, t + 4), 1);
-  EXPECT_EQ(i32At(b, t + 8), 1);
-  EXPECT_EQ(f64At(b, t + 12), st.range);
-  EXPECT_EQ(f64At(b, t + 20), st.speed);
-  EXPECT_EQ(f64At(b, t + 28), st.area);
+  EXPECT_EQ(numbersAt<std::int32_t>(b, t, 3), (Ints{1, 1, 1}));
+  EXPECT_EQ(numbersAt<double>(b, t + 12, 3), (Doubles{st.range, st.speed, st.area}));
   EXPECT_EQ(b.substr(t + 36, 5), std::string("T1-1\0", 5));
   EXPECT_EQ(b.substr(t + 66, 20), std::string(20, '\0')); // empty evaluation
   const std::size_t m = t + 86;
   const Measurement& ms = st.measurements[0];
-  EXPECT_EQ(i32At(b, m), 1);
-  EXPECT_EQ(i32At(b, m + 4), 1);
-  EXPECT_EQ(i32At(b, m + 8), 0);
-  EXPECT_EQ(i32At(b, m + 12), ms.pointCount);
-  EXPECT_EQ(i32At(b, m + 16), ms.inStatistics);
-  EXPECT_EQ(i32At(b, m + 20), ms.status);
-  EXPECT_EQ(i32At(b, m + 24), ms.channel);
-  EXPECT_EQ(i32At(b, m + 28), ms.curveRate);
-  EXPECT_EQ(f64At(b, m + 32), 1010.125);
-  EXPECT_EQ(f64At(b, m + 40), 20.0);
-  EXPECT_EQ(f64At(b, m + 48), 2.0);
-  EXPECT_EQ(f64At(b, m + 56), 300.0);
+  EXPECT_EQ(numbersAt<std::int32_t>(b, m, 8),
+            (Ints{1, 1, 0, ms.pointCount, ms.inStatistics, ms.status, ms.channel, ms.curveRate}));
+  EXPECT_EQ(numbersAt<double>(b, m + 32, 4), (Doubles{1010.125, 20.0, 2.0, 300.0}));
   EXPECT_EQ(b.substr(m + 64, 9), std::string("Tester 1\0", 9));
 }
 
@@ -166,7 +150,7 @@ TEST(BinaryFile, AStorageWithoutMeasurementsWritesNoRecords) {
   ASSERT_EQ(rig.save(p), 0);
   const std::string b = test::TestDir::readFile(p);
   ASSERT_EQ(b.size(), 260u + 34 + 86 + 86 + 94);
-  EXPECT_EQ(i32At(b, 260 + 34 + 8), 0);
+  EXPECT_EQ(numbersAt<std::int32_t>(b, 260 + 34 + 8, 1), Ints{0});
   BinRig back;
   ASSERT_EQ(back.load(b), 0);
   // The storage keeps the measurement every storage is created with.
@@ -175,73 +159,47 @@ TEST(BinaryFile, AStorageWithoutMeasurementsWritesNoRecords) {
 }
 
 TEST(BinaryFile, OlderLayoutIsReadFromItsOwnOffsets) {
+  // Fields at their offsets in records of a fixed size; the bytes between them are ignored.
+  auto record = [](std::size_t size, char fill, std::initializer_list<std::pair<int, Bytes>> at) {
+    std::string r(size, fill);
+    for (const auto& [offset, v] : at)
+      r.replace(static_cast<std::size_t>(offset), v.size(), v.str());
+    return r;
+  };
   Bytes b;
   b.i32(12345).i32(77).i32(88).i32(1).i32(2);
-  std::string block(288, '\0');
-  block.replace(0, 6, "OLD-NR");
-  block.replace(80, 8, "OLD-NAME");
-  block.replace(204, 9, "OLD-TITLE");
-  b.text(block, 288);
-  // sample record: 40 bytes, index at 4, name at 8
-  Bytes s;
-  s.i32(-1).i32(0).text("Probe A", 30).zeros(2);
-  b.text(s.str(), 40);
+  b.text(record(288, 0,
+                {{0, Bytes().text("OLD-NR", 6)},
+                 {80, Bytes().text("OLD-NAME", 8)},
+                 {204, Bytes().text("OLD-TITLE", 9)}}),
+         288);
+  b.text(record(40, 0, {{0, Bytes().i32(-1).i32(0).text("Probe A", 30)}}), 40);
   for (int j = 0; j < 2; ++j) {
-    std::string image(216, '\x7f'); // bytes the reader must ignore
-    auto put = [&](std::size_t at, const Bytes& v) { image.replace(at, v.size(), v.str()); };
-    put(4, Bytes().i32(0));
-    put(8, Bytes().i32(j));
-    put(16, Bytes().text(j == 0 ? "Lager A" : "Lager B", 30));
-    put(88, Bytes().f64(30.0));
-    put(96, Bytes().f64(200.0));
-    put(104, Bytes().f64(3.0));
-    put(112, Bytes().text("Kohäsion"_l1, 20));
-    b.i32(j == 0 ? 2 : 1).text(image, 216);
-    for (int k = 0; k < (j == 0 ? 2 : 1); ++k) {
-      std::string m(184, '\x55');
-      auto putm = [&](std::size_t at, const Bytes& v) { m.replace(at, v.size(), v.str()); };
-      putm(0, Bytes().i32(40 + k));
-      putm(12, Bytes().i32(0));
-      putm(16, Bytes().i32(j));
-      putm(20, Bytes().i32(k));
-      putm(24, Bytes().i32(1));
-      putm(32, Bytes().f64(1.5 + k));
-      putm(48, Bytes().f64(10.0));
-      putm(56, Bytes().f64(1.0));
-      putm(64, Bytes().f64(100.0));
-      putm(72, Bytes().i32(1));
-      putm(76, Bytes().text("Altgerät"_l1, 30));
-      putm(144, Bytes().i32(5));
-      b.text(m, 184);
-    }
+    b.i32(2 - j).text(record(216, '\x7f',
+                             {{4, Bytes().i32(0).i32(j)},
+                              {16, Bytes().text(j ? "Lager B" : "Lager A", 30)},
+                              {88, Bytes().f64(30.0).f64(200.0).f64(3.0)},
+                              {112, Bytes().text("Kohäsion"_l1, 20)}}),
+                      216);
+    for (int k = 0; k < 2 - j; ++k)
+      b.text(record(184, '\x55',
+                    {{0, Bytes().i32(40 + k)},
+                     {12, Bytes().i32(0).i32(j).i32(k).i32(1)},
+                     {32, Bytes().f64(1.5 + k)},
+                     {48, Bytes().f64(10.0).f64(1.0).f64(100.0).i32(1)},
+                     {76, Bytes().text("Altgerät"_l1, 30)},
+                     {144, Bytes().i32(5)}}),
+             184);
   }
   ASSERT_EQ(b.size(), 308u + 40 + 2 * 220 + 3 * 184);
 
   BinRig rig;
   ASSERT_EQ(rig.load(b.str()), 0);
-  const DataSet& d = *rig.model.dataSet();
-  EXPECT_EQ(d.dataCode, 12345);
-  EXPECT_EQ(d.identNumber, "OLD-NR");
-  EXPECT_EQ(d.identName, "OLD-NAME");
-  EXPECT_EQ(d.title, "OLD-TITLE");
-  ASSERT_EQ(d.samples.size(), 1u);
-  EXPECT_EQ(d.samples[0].name, "Probe A");
-  ASSERT_EQ(d.samples[0].storages.size(), 2u);
-  const StorageCondition& t0 = d.samples[0].storages[0];
-  EXPECT_EQ(t0.name, "Lager A");
-  EXPECT_EQ(t0.evaluation, "Kohäsion"_l1);
-  EXPECT_EQ(t0.range, 30.0);
-  EXPECT_EQ(t0.speed, 200.0);
-  EXPECT_EQ(t0.area, 3.0);
-  ASSERT_EQ(t0.measurements.size(), 2u);
-  EXPECT_EQ(t0.measurements[1].force, 2.5);
-  EXPECT_EQ(t0.measurements[1].pointCount, 41);
-  EXPECT_EQ(t0.measurements[1].status, 5);
-  EXPECT_EQ(t0.measurements[1].inStatistics, 1);
-  EXPECT_EQ(t0.measurements[1].channel, 1);
-  EXPECT_EQ(t0.measurements[1].deviceName, "Altgerät"_l1);
-  EXPECT_EQ(d.samples[0].storages[1].name, "Lager B");
-  EXPECT_EQ(d.samples[0].storages[1].measurements.size(), 1u);
+  EXPECT_EQ(rig.model.dataSet()->dataCode, 12345);
+  EXPECT_EQ(test::contentText(*rig.model.dataSet(), false),
+            "OLD-NR|OLD-NAME|OLD-TITLE\nProbe A\n Lager A|Kohäsion 30 200 3\n"
+            "  1.5 40 1 5 1 Altgerät 10 1\n  2.5 41 1 5 1 Altgerät 10 1\n"
+            " Lager B|Kohäsion 30 200 3\n  1.5 40 1 5 1 Altgerät 10 1\n"_l1);
 }
 
 TEST(BinaryFile, DataCodesOtherThanThreeAnd12345AreRefused) {
@@ -389,7 +347,7 @@ TEST(BinaryFile, TruncatedAndCorruptFilesFailCleanly) {
   EXPECT_EQ(hugeM.load(m.str()), BinTruncated);
 }
 
-TEST(BinaryFile, StopWhileSavingLeavesTheOldFileAndNoTemporaryFile) {
+TEST(BinaryFile, StopWhileSavingOrLoading) {
   BinRig rig;
   test::buildDataSet(rig.model, 4, 2, {1});
   const auto p = rig.dir.write("K.BIN", "old content");
@@ -398,22 +356,15 @@ TEST(BinaryFile, StopWhileSavingLeavesTheOldFileAndNoTemporaryFile) {
   EXPECT_EQ(stop.seen, (std::vector<int>{25, 50}));
   EXPECT_EQ(test::TestDir::readFile(p), "old content");
   EXPECT_FALSE(std::filesystem::exists(rig.dir.file("TEMP.BIN")));
-
   StopAt never(100);
   ASSERT_EQ(rig.save(p, &never), 0);
   EXPECT_EQ(never.seen, (std::vector<int>{25, 50, 75, 100}));
-}
 
-TEST(BinaryFile, StopWhileLoadingReturnsOne) {
-  BinRig writer;
-  test::buildDataSet(writer.model, 3, 1, {1});
-  const auto p = writer.dir.file("L.BIN");
-  ASSERT_EQ(writer.save(p), 0);
-  BinRig rig;
-  rig.model.createDataSet();
-  StopAt stop(2);
-  EXPECT_EQ(rig.file.readBinaryDataSet(p, &stop), 1);
-  EXPECT_EQ(stop.seen, (std::vector<int>{33, 66}));
+  BinRig back;
+  back.model.createDataSet();
+  StopAt loading(2);
+  EXPECT_EQ(back.file.readBinaryDataSet(p, &loading), 1);
+  EXPECT_EQ(loading.seen, (std::vector<int>{25, 50}));
 }
 
 TEST(BinaryFile, WriteProtectedTargetIsRefusedBeforeWriting) {

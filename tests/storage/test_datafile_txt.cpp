@@ -55,36 +55,15 @@ TEST(TextFile, NewDataSetIsWrittenExactly) {
   rig.model.renumber();
   const auto p = rig.dir.file("N.DAT");
   ASSERT_EQ(rig.save(p), 0);
-  EXPECT_EQ(test::TestDir::readFile(p), crlf("[AUFTRAG]\n"
-                                             "Programmkennung = 3\n"
-                                             "Programm-Version = 64\n"
-                                             "Proben = 1\n"
-                                             "Lagerungen = 1\n"
-                                             "IDENT-Nummer = \"--\"\n"
-                                             "IDENT-Name = \"New\"\n"
-                                             "Tabellen-Titel = \"[N/mm2]\"\n"
-                                             "\n"
-                                             "[Probe-1]\n"
-                                             "Probenname = \"P1\"\n"
-                                             "\n"
-                                             "[Probe-1/Lagerung-1]\n"
-                                             "Messungen = 1\n"
-                                             "Meßbereich = 10\n"
-                                             "Abzug = 100\n"
-                                             "Probenfläche = 1\n"
-                                             "Lagerungsname = \"L1\"\n"
-                                             "Ausriß(Summe) = \"\"\n"
-                                             "\n"
-                                             "[Probe-1/Lagerung-1/Messung-1]\n"
-                                             "Meßwert = 0\n"
-                                             "Meßpunkte = 0\n"
-                                             "Statistik = 0\n"
-                                             "Status = 0\n"
-                                             "Meßbereich = 10\n"
-                                             "Probenfläche = 1\n"
-                                             "Kanal = 0\n"
-                                             "Gerätename = \"\"\n"
-                                             "\n"_l1));
+  EXPECT_EQ(test::TestDir::readFile(p),
+            crlf("[AUFTRAG]\nProgrammkennung = 3\nProgramm-Version = 64\nProben = 1\n"
+                 "Lagerungen = 1\nIDENT-Nummer = \"--\"\nIDENT-Name = \"New\"\n"
+                 "Tabellen-Titel = \"[N/mm2]\"\n\n[Probe-1]\nProbenname = \"P1\"\n\n"
+                 "[Probe-1/Lagerung-1]\nMessungen = 1\nMeßbereich = 10\nAbzug = 100\n"
+                 "Probenfläche = 1\nLagerungsname = \"L1\"\nAusriß(Summe) = \"\"\n\n"
+                 "[Probe-1/Lagerung-1/Messung-1]\nMeßwert = 0\nMeßpunkte = 0\nStatistik = 0\n"
+                 "Status = 0\nMeßbereich = 10\nProbenfläche = 1\nKanal = 0\nGerätename = \"\"\n"
+                 "\n"_l1));
 }
 
 TEST(TextFile, RoundTripKeepsEveryStoredField) {

@@ -1,12 +1,11 @@
 // Curves of a data set in its graph file: saved after the data file, attached on load to the
 // data file state they were saved with (or, on another state, where their measurement fits),
 // read on demand.
-#include <functional>
-
 #include <gtest/gtest.h>
 
+#include "common/zv_faults.hpp"
 #include "common/zv_graph_backup_fixture.hpp"
-#include "common/zv_test_system.hpp"
+#include "platform/zv_latin1.hpp"
 
 namespace zv {
 namespace {
@@ -17,11 +16,6 @@ using test::testCurve;
 struct GraphTest : GraphBackupFixture {
   GraphFile& graph() { return world->graph; }
   Measurement& meas(int s, int t, int k) { return *model().measurementAt(s, t, k); }
-  // Reopens the saved data file as File > Open does.
-  void reopen() {
-    restart();
-    ASSERT_EQ(0, files().open(dataFile));
-  }
 };
 
 TEST_F(GraphTest, SavedCurvesComeBackOnDemand) {
@@ -219,35 +213,25 @@ TEST_F(GraphTest, DamagedOrForeignGraphFileLoadsWithoutCurves) {
 
 TEST_F(GraphTest, AFailedSaveKeepsDataAndGraphFileInStepAndSaysWhy) {
   using Op = FaultyFileSystem::Op;
+  using test::Fault;
   struct Case {
     std::string file;
     int language;
-    std::function<void(FaultyFileSystem&, const std::filesystem::path&)> fault;
+    Fault fault;
     int code;
     std::string popup;
   };
+  const Fault diskFull = Fault::call(Op::Write, std::errc::no_space_on_device, "TEMP");
+  const Fault graphFull = Fault::call(Op::Write, std::errc::no_space_on_device, ".GRF");
+  const std::string dataFailed = "File - Save|Error when saving the datafile - Abbruch\n";
+  const std::string graphFailed = "Fehler bei Speichern des Graphikfiles - Abbruch\n";
   const Case cases[] = {
-      {"DISK.BIN", 1,
-       [](FaultyFileSystem& f, auto&) {
-         f.failOn(Op::Write, std::errc::no_space_on_device, "TEMP");
-       },
-       DfSaveWrite,
-       "File - Save|Error when saving the datafile - Abbruch\nNo space left on device"},
-      {"PROT.DAT", 1, [](FaultyFileSystem& f, auto& p) { f.writeProtect(p); }, DfSaveWrite,
-       "File - Save|Error when saving the datafile - Abbruch\nPermission denied"},
-      {"GRAPH.BIN", 1,
-       [](FaultyFileSystem& f, auto&) {
-         f.failOn(Op::Write, std::errc::no_space_on_device, ".GRF");
-       },
-       DfSaveGraph,
-       "File - Save|Fehler bei Speichern des Graphikfiles - Abbruch\nNo space left on device"},
-      {"GRAPH.DAT", 0,
-       [](FaultyFileSystem& f, auto&) {
-         f.failOn(Op::Write, std::errc::no_space_on_device, ".GRF");
-       },
-       DfSaveGraph,
-       "Datei - Speichern|Fehler bei Speichern des Graphikfiles - Abbruch\nKein Speicherplatz "
-       "mehr auf dem Ger\xE4t"},
+      {"DISK.BIN", 1, diskFull, DfSaveWrite, dataFailed + "No space left on device"},
+      {"PROT.DAT", 1, Fault::writeProtect(), DfSaveWrite, dataFailed + "Permission denied"},
+      {"GRAPH.BIN", 1, graphFull, DfSaveGraph,
+       "File - Save|" + graphFailed + "No space left on device"},
+      {"GRAPH.DAT", 0, graphFull, DfSaveGraph,
+       "Datei - Speichern|" + graphFailed + "Kein Speicherplatz mehr auf dem Gerät"_l1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -258,7 +242,7 @@ TEST_F(GraphTest, AFailedSaveKeepsDataAndGraphFileInStepAndSaysWhy) {
     const std::string data = test::TestDir::readFile(dataFile);
     const std::string curves = test::TestDir::readFile(graphPath());
     finish(1, 0, 0, 9.0, 40, 7); // a new curve: both files would change
-    c.fault(fs, dataFile);
+    c.fault.apply(fs, dataFile);
     ui.shown.clear();
     EXPECT_EQ(c.code, files().save());
     fs.clearFaults();
@@ -275,28 +259,6 @@ TEST_F(GraphTest, AFailedSaveKeepsDataAndGraphFileInStepAndSaysWhy) {
     ASSERT_EQ(0, files().close());
   }
   lang.language = 1;
-}
-
-TEST_F(GraphTest, OnlyRegularFilesAreReplaced) {
-  newSavedDataSet(1, 1, 1, 10);
-  const auto pipe = dir.path() / "pipe";
-  if (!test::makeFifo(pipe))
-    GTEST_SKIP() << "no named pipes on this system; devices are refused in the file layer tests";
-  std::filesystem::remove(dataFile);
-  std::filesystem::create_symlink(pipe, dataFile);
-  model().markChanged(*model().dataSet());
-  for (const char* name : {"ORDER.BIN", "ORDER.DAT"}) {
-    const auto link = dir.path() / name;
-    if (!std::filesystem::is_symlink(link))
-      std::filesystem::create_symlink(pipe, link);
-    handler().setDataFile(link);
-    ui.shown.clear();
-    EXPECT_EQ(DfSaveWrite, handler().saveDataSet()) << name;
-    ASSERT_EQ(1u, ui.popups().size());
-    EXPECT_NE(ui.popups()[0].find("\nNot a regular file"), std::string::npos) << ui.popups()[0];
-    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-  }
 }
 
 TEST_F(GraphTest, DamagedCurveIsReportedNotShown) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "common/zv_faults.hpp"
 #include "common/zv_testdir.hpp"
 #include "storage/zv_ini.hpp"
 
@@ -66,75 +67,37 @@ TEST(IniFile, ReadFailures) {
 }
 
 // Each failure gives its code, and the old file stays byte for byte; no temporary is left.
-struct WriteFailure {
-  const char* name;
-  std::function<void(FaultyFileSystem&, const std::filesystem::path&)> arrange;
-  int code;
-};
-
-class IniWriteFailure : public ::testing::TestWithParam<WriteFailure> {};
-
-TEST_P(IniWriteFailure, KeepsTheOldFile) {
-  TestDir dir;
-  const auto target = dir.write("data.DAT", "[old]\r\nk = 1\r\n\r\n");
-  FaultyFileSystem fs;
-  GetParam().arrange(fs, target);
+TEST(IniFile, WriteFailuresGiveTheirCodeAndKeepTheOldFile) {
+  using E = std::errc;
+  using test::Fault;
+  const std::pair<Fault, int> cases[] = {
+      {Fault::writeProtect(), IniAccessDenied},
+      {Fault::diskFull(20000), IniDiskFull},
+      {Fault::call(Op::Sync, E::no_space_on_device), IniDiskFull},
+      {Fault::call(Op::Write, E::permission_denied), IniAccessDenied},
+      {Fault::call(Op::Write, E::device_or_resource_busy), IniIoError},
+      {Fault::call(Op::Write, E::not_enough_memory), IniOutOfMemory},
+      {Fault::call(Op::Write, E::io_error), IniIoError},
+      {Fault::call(Op::Close, E::io_error, "ini$$"), IniIoError},
+      {Fault::call(Op::Rename, E::permission_denied), IniAccessDenied},
+      {Fault::call(Op::Rename, E::too_many_files_open), IniTooManyFiles},
+      {Fault::call(Op::Rename, E::cross_device_link), IniIoError},
+      {Fault::call(Op::OpenWrite, E::io_error, "ini$$"), IniCannotCreateTemp}};
   IniHandle doc = Ini_New(0);
   Ini_SetDuplicateChecking(doc, 0);
   for (int i = 0; i < 3000; ++i)
     Ini_PutDouble(doc, "Probe-1/Lagerung-1/Messung-" + std::to_string(i), "Me\xDFwert", i * 0.5);
-  EXPECT_EQ(Ini_WriteToFile(doc, target, fs), GetParam().code);
-  EXPECT_EQ(TestDir::readFile(target), "[old]\r\nk = 1\r\n\r\n");
-  EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"data.DAT"});
+  for (const auto& [fault, code] : cases) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(fault.op)) + ' ' + std::to_string(code));
+    TestDir dir;
+    const auto target = dir.write("data.DAT", "[old]\r\nk = 1\r\n\r\n");
+    FaultyFileSystem fs;
+    fault.apply(fs, target);
+    EXPECT_EQ(Ini_WriteToFile(doc, target, fs), code);
+    EXPECT_EQ(TestDir::readFile(target), "[old]\r\nk = 1\r\n\r\n");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"data.DAT"});
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Codes, IniWriteFailure,
-    ::testing::Values(
-        WriteFailure{"WriteProtected", [](auto& fs, const auto& t) { fs.writeProtect(t); },
-                     IniAccessDenied},
-        WriteFailure{"DiskFull", [](auto& fs, const auto&) { fs.diskFullAfter(20000); },
-                     IniDiskFull},
-        WriteFailure{
-            "DiskFullAtFsync",
-            [](auto& fs, const auto&) { fs.failOn(Op::Sync, std::errc::no_space_on_device); },
-            IniDiskFull},
-        WriteFailure{
-            "WriteAccessDenied",
-            [](auto& fs, const auto&) { fs.failOn(Op::Write, std::errc::permission_denied); },
-            IniAccessDenied},
-        WriteFailure{
-            "WriteBusy",
-            [](auto& fs, const auto&) { fs.failOn(Op::Write, std::errc::device_or_resource_busy); },
-            IniIoError},
-        WriteFailure{
-            "WriteOutOfMemory",
-            [](auto& fs, const auto&) { fs.failOn(Op::Write, std::errc::not_enough_memory); },
-            IniOutOfMemory},
-        WriteFailure{"WriteIoError",
-                     [](auto& fs, const auto&) { fs.failOn(Op::Write, std::errc::io_error); },
-                     IniIoError},
-        WriteFailure{
-            "CloseFails",
-            [](auto& fs, const auto&) { fs.failOn(Op::Close, std::errc::io_error, "ini$$"); },
-            IniIoError},
-        WriteFailure{
-            "RenameAccessDenied",
-            [](auto& fs, const auto&) { fs.failOn(Op::Rename, std::errc::permission_denied); },
-            IniAccessDenied},
-        WriteFailure{
-            "RenameTooManyFiles",
-            [](auto& fs, const auto&) { fs.failOn(Op::Rename, std::errc::too_many_files_open); },
-            IniTooManyFiles},
-        WriteFailure{
-            "RenameOther",
-            [](auto& fs, const auto&) { fs.failOn(Op::Rename, std::errc::cross_device_link); },
-            IniIoError},
-        WriteFailure{
-            "TempNotCreatable",
-            [](auto& fs, const auto&) { fs.failOn(Op::OpenWrite, std::errc::io_error, "ini$$"); },
-            IniCannotCreateTemp}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IniFile, MissingDirectoryOrUncreatableTargetIsAccessDenied) {
   TestDir dir;

@@ -8,29 +8,33 @@
 #include <string>
 #include <vector>
 
+#include "storage/test_config_common.hpp"
 #include "storage/zv_ini.hpp"
 
 namespace zv {
 namespace {
 
-IniHandle parse(std::string_view bytes, std::size_t maxChunk = SIZE_MAX) {
-  IniHandle doc = Ini_New(0);
-  MemoryFile f(bytes, maxChunk);
-  EXPECT_EQ(Ini_ReadFromFile(doc, f), 0);
-  return doc;
-}
-
-std::string text(IniDocument* doc) {
-  std::string s;
-  EXPECT_EQ(Ini_WriteToString(doc, s), 0);
-  return s;
-}
+using test::iniText;
+using test::parseIni;
 
 std::string raw(IniDocument* doc, std::string_view section, std::string_view tag) {
   std::string v;
   EXPECT_EQ(Ini_GetRawStringIntoBuffer(doc, section, tag, &v, 1 << 20), 1) << section << "/" << tag;
   return v;
 }
+
+// A file that gives `good` bytes and then fails.
+struct FailingFile : ReadableFile {
+  explicit FailingFile(int good = 0) : left(good) {}
+  int left;
+  std::error_code read(void* b, std::size_t, std::size_t& got) override {
+    got = left-- > 0 ? 1 : 0;
+    if (got)
+      static_cast<char*>(b)[0] = 'z';
+    return got ? std::error_code{} : std::make_error_code(std::errc::io_error);
+  }
+  std::error_code seek(std::uint64_t) override { return {}; }
+};
 
 std::vector<std::string> allLines(std::string_view bytes, std::size_t chunk, std::size_t maxRead) {
   MemoryFile f(bytes, maxRead);
@@ -90,19 +94,7 @@ TEST(LineFile, CountsLinesAndReportsReadErrors) {
   ASSERT_EQ(lf.next(line), 1);
   EXPECT_EQ(lf.lineNumber(), 2u);
 
-  struct Failing : ReadableFile {
-    int left = 1;
-    std::error_code read(void* b, std::size_t, std::size_t& got) override {
-      if (left-- > 0) {
-        static_cast<char*>(b)[0] = 'z';
-        got = 1;
-        return {};
-      }
-      got = 0;
-      return std::make_error_code(std::errc::io_error);
-    }
-    std::error_code seek(std::uint64_t) override { return {}; }
-  } failing;
+  FailingFile failing(1);
   LineFile bad(failing);
   EXPECT_EQ(bad.next(line), -1);
   EXPECT_EQ(bad.error(), std::errc::io_error);
@@ -110,21 +102,10 @@ TEST(LineFile, CountsLinesAndReportsReadErrors) {
 }
 
 TEST(IniRead, ClassifiesLines) {
-  IniHandle doc = parse("orphan=1\r\n" // before any section: ignored
-                        "[ Sec ]  \r\n"
-                        "  key  =  value with  blanks  \r\n"
-                        "novalue=\r\n"
-                        "blank=   \r\n"
-                        "=noname\r\n"
-                        "just text\r\n"
-                        "[]\r\n"
-                        "[x] trailing\r\n"
-                        "eq=a=b\r\n"
-                        "[open=1\r\n"
-                        "q=\"\"\"\r\n"
-                        "single=\"\r\n"
-                        "[a]b]\r\n"
-                        "k=1\r\n");
+  IniHandle doc = parseIni("orphan=1\r\n[ Sec ]  \r\n  key  =  value with  blanks  \r\nnovalue=\r\n"
+                           "blank=   \r\n=noname\r\njust text\r\n[]\r\n[x] trailing\r\neq=a=b\r\n"
+                           "[open=1\r\nq=\"\"\"\r\nsingle=\"\r\n[a]b]\r\nk=1\r\n");
+  // Before any section, "orphan" is ignored.
   EXPECT_EQ(Ini_NumberOfItems(doc, "sec"), 5);
   EXPECT_EQ(raw(doc, "sec", "key"), "value with  blanks");
   EXPECT_EQ(Ini_ItemExists(doc, "sec", "novalue"), 0);
@@ -140,46 +121,36 @@ TEST(IniRead, ClassifiesLines) {
 
 TEST(IniRead, CutsLongLinesAt255Characters) {
   const std::string value(300, 'v');
-  IniHandle doc = parse("[s]\r\nk=" + value + "\r\nnext=1\r\n");
+  IniHandle doc = parseIni("[s]\r\nk=" + value + "\r\nnext=1\r\n");
   EXPECT_EQ(raw(doc, "s", "k"), value.substr(0, 253)); // "k=" plus 253 characters
   EXPECT_EQ(Ini_ItemExists(doc, "s", "next"), 1);
 }
 
 TEST(IniRead, CommentsAttachToHeaderSectionsItemsAndTrailer) {
-  const std::string file = "; header 1\r\n"
-                           "; header 2\r\n"
-                           "\r\n"
-                           "; about s\r\n"
-                           "[s]\r\n"
-                           "  ; about a\r\n"
-                           "a=1\r\n"
-                           "\r\n"
-                           "; about t\r\n"
-                           "\r\n"
-                           "[t]\r\n"
-                           "b=2\r\n"
-                           "; the end\r\n";
-  IniHandle doc = parse(file);
-  EXPECT_EQ(text(doc), "; header 1\r\n; header 2\r\n\r\n"
-                       "; about s\r\n[s]\r\n  ; about a\r\na = 1\r\n\r\n"
-                       "; about t\r\n[t]\r\nb = 2\r\n\r\n"
-                       "; the end\r\n");
+  const std::string file =
+      "; header 1\r\n; header 2\r\n\r\n; about s\r\n[s]\r\n  ; about a\r\na=1\r\n"
+      "\r\n; about t\r\n\r\n[t]\r\nb=2\r\n; the end\r\n";
+  IniHandle doc = parseIni(file);
+  EXPECT_EQ(iniText(doc), "; header 1\r\n; header 2\r\n\r\n"
+                          "; about s\r\n[s]\r\n  ; about a\r\na = 1\r\n\r\n"
+                          "; about t\r\n[t]\r\nb = 2\r\n\r\n"
+                          "; the end\r\n");
 }
 
 TEST(IniRead, CommentOfAnIgnoredItemIsDroppedAndOnlyCommentsBecomeTrailer) {
-  EXPECT_EQ(text(parse("; lost\r\nx=1\r\n[s]\r\n")), "[s]\r\n\r\n");
-  EXPECT_EQ(text(parse("; only\r\n; comments")), "; only\r\n; comments\r\n");
+  EXPECT_EQ(iniText(parseIni("; lost\r\nx=1\r\n[s]\r\n")), "[s]\r\n\r\n");
+  EXPECT_EQ(iniText(parseIni("; only\r\n; comments")), "; only\r\n; comments\r\n");
   // A second comment block before the first section, after the header is taken, stays
   // with the section.
-  EXPECT_EQ(text(parse("; h\r\n\r\n; second\r\n\r\n[s]\r\n")),
+  EXPECT_EQ(iniText(parseIni("; h\r\n\r\n; second\r\n\r\n[s]\r\n")),
             "; h\r\n\r\n; second\r\n[s]\r\n\r\n");
 }
 
 TEST(IniRead, ReadingAgainAppendsSections) {
-  IniHandle doc = parse("[a]\r\nk=1\r\n");
+  IniHandle doc = parseIni("[a]\r\nk=1\r\n");
   MemoryFile more("[b]\r\nk=2\r\n[a]\r\nk=3\r\n");
   ASSERT_EQ(Ini_ReadFromFile(doc, more), 0);
-  EXPECT_EQ(text(doc), "[a]\r\nk = 1\r\n\r\n[b]\r\nk = 2\r\n\r\n[a]\r\nk = 3\r\n\r\n");
+  EXPECT_EQ(iniText(doc), "[a]\r\nk = 1\r\n\r\n[b]\r\nk = 2\r\n\r\n[a]\r\nk = 3\r\n\r\n");
   std::int32_t v = 0;
   EXPECT_EQ(Ini_GetInt(doc, "A", "k", &v), 1);
   EXPECT_EQ(v, 1);
@@ -191,10 +162,10 @@ TEST(IniWrite, LongValuesAreSplitIn80CharacterPieces) {
   std::string v81 = std::string(80, 'b') + "c";
   ASSERT_EQ(Ini_PutRawString(doc, "s", "Exact", v80), 0);
   ASSERT_EQ(Ini_PutRawString(doc, "s", "Ger\xE4tename", v81), 0);
-  const std::string out = text(doc);
+  const std::string out = iniText(doc);
   EXPECT_EQ(out, "[s]\r\nExact = \"" + v80 + "\"\r\n" + "Ger\xE4tename Line0001 = \"" +
                      std::string(80, 'b') + "\"\r\nGer\xE4tename Line0002 = \"c\"\r\n\r\n");
-  IniHandle back = parse(out);
+  IniHandle back = parseIni(out);
   EXPECT_EQ(Ini_NumberOfItems(back, "s"), 2);
   EXPECT_EQ(raw(back, "s", "Ger\xE4tename"), v81);
   EXPECT_EQ(raw(back, "s", "Exact"), v80);
@@ -204,28 +175,28 @@ TEST(IniWrite, PieceNumbersGrowPastFourDigits) {
   IniHandle doc = Ini_New(0);
   const std::string big(80 * 10001 + 5, 'z');
   ASSERT_EQ(Ini_PutRawString(doc, "s", "t", big), 0);
-  const std::string out = text(doc);
+  const std::string out = iniText(doc);
   EXPECT_NE(out.find("t Line9999 = "), std::string::npos);
   EXPECT_NE(out.find("t Line10002 = \"zzzzz\"\r\n"), std::string::npos);
-  EXPECT_EQ(raw(parse(out), "s", "t"), big);
+  EXPECT_EQ(raw(parseIni(out), "s", "t"), big);
 }
 
 TEST(IniRead, LongValueRunTakesEveryFollowingPieceUpToTheNextFirstOne) {
-  IniHandle doc = parse("[s]\r\n"
-                        "a Line0001=\"one \"\r\n"
-                        "a Line0002=two\r\n"
-                        "a Line0003=\" three\"\r\n"
-                        "plain=1\r\n"
-                        "c Line0002=y\r\n" // no start: kept
-                        "b Line1=x\r\n"    // a run of one: renamed
-                        "d Line0001=p\r\n"
-                        "e Line0002=q\r\n" // another base name: still d's
-                        "d Line0001=r\r\n" // number 1 again: a new run
-                        "d Line0007=s\r\n" // out of sequence: still joined
-                        "x Line0000=t\r\n" // number 0 is not 1
-                        "f Line=z\r\n"     // no digits
-                        "g Line2x=z\r\n"
-                        "h \t Line0001=t\r\n"); // the joined tag is stored trimmed
+  IniHandle doc = parseIni("[s]\r\n"
+                           "a Line0001=\"one \"\r\n"
+                           "a Line0002=two\r\n"
+                           "a Line0003=\" three\"\r\n"
+                           "plain=1\r\n"
+                           "c Line0002=y\r\n" // no start: kept
+                           "b Line1=x\r\n"    // a run of one: renamed
+                           "d Line0001=p\r\n"
+                           "e Line0002=q\r\n" // another base name: still d's
+                           "d Line0001=r\r\n" // number 1 again: a new run
+                           "d Line0007=s\r\n" // out of sequence: still joined
+                           "x Line0000=t\r\n" // number 0 is not 1
+                           "f Line=z\r\n"     // no digits
+                           "g Line2x=z\r\n"
+                           "h \t Line0001=t\r\n"); // the joined tag is stored trimmed
   std::vector<std::string> tags;
   for (int i = 1; i <= Ini_NumberOfItems(doc, "s"); ++i) {
     std::string_view t;
@@ -238,8 +209,8 @@ TEST(IniRead, LongValueRunTakesEveryFollowingPieceUpToTheNextFirstOne) {
   EXPECT_EQ(raw(doc, "s", "b"), "x");
   EXPECT_EQ(raw(doc, "s", "d"), "pq");
   // The joined item keeps the first piece's quoting.
-  EXPECT_EQ(text(doc).substr(0, 30), "[s]\r\na = \"one two three\"\r\nplai");
-  EXPECT_NE(text(doc).find("d = rst\r\n"), std::string::npos);
+  EXPECT_EQ(iniText(doc).substr(0, 30), "[s]\r\na = \"one two three\"\r\nplai");
+  EXPECT_NE(iniText(doc).find("d = rst\r\n"), std::string::npos);
 }
 
 TEST(IniWrite, QuotingKeepsBlanksAndInnerQuotes) {
@@ -247,15 +218,15 @@ TEST(IniWrite, QuotingKeepsBlanksAndInnerQuotes) {
   Ini_PutRawString(doc, "s", "blanks", "  padded  ");
   Ini_PutRawString(doc, "s", "quote", "a\"b");
   Ini_PutRawString(doc, "s", "quoted", "\"x\"");
-  const std::string out = text(doc);
+  const std::string out = iniText(doc);
   EXPECT_EQ(out,
             "[s]\r\nblanks = \"  padded  \"\r\nquote = \"a\"b\"\r\nquoted = \"\"x\"\"\r\n\r\n");
-  IniHandle back = parse(out);
+  IniHandle back = parseIni(out);
   EXPECT_EQ(raw(back, "s", "blanks"), "  padded  ");
   EXPECT_EQ(raw(back, "s", "quote"), "a\"b");
   EXPECT_EQ(raw(back, "s", "quoted"), "\"x\"");
   // An unquoted value loses its blanks.
-  EXPECT_EQ(raw(parse("[s]\r\nk=   v   \r\n"), "s", "k"), "v");
+  EXPECT_EQ(raw(parseIni("[s]\r\nk=   v   \r\n"), "s", "k"), "v");
 }
 
 // The shortest of %.16g and %.17g that reads back as the same double.
@@ -278,7 +249,7 @@ TEST(IniWrite, DoublesAreWrittenWithTheDigitsThatReadBack) {
     ASSERT_EQ(Ini_PutDouble(doc, "d", "v", value), 0);
     expected += std::string("v = ") + written + "\r\n";
   }
-  EXPECT_EQ(text(doc), expected + "\r\n");
+  EXPECT_EQ(iniText(doc), expected + "\r\n");
 }
 
 TEST(IniSections, WriterGivesTheTextOfADocumentWithTheSamePuts) {
@@ -299,14 +270,14 @@ TEST(IniSections, WriterGivesTheTextOfADocumentWithTheSamePuts) {
     EXPECT_EQ(w.putInt("x=y", 1), Ini_PutInt(doc, name, "x=y", 1));
   }
   EXPECT_EQ(w.section("  "), IniNoDocument);
-  EXPECT_EQ(w.text(), text(doc));
+  EXPECT_EQ(w.text(), iniText(doc));
 }
 
 TEST(IniSections, ReaderHandsOverEachSectionAsADocumentHoldsIt) {
   const std::string bytes = "lost = 1\r\n[ S1 ]\r\n; c\r\nA = 1\r\nV Line0001 = \"ab\"\r\n"
                             "V Line0002 = \"cd\"\r\nA = 2\r\n[s1]\r\nA = 3\r\n[Empty]\r\n"
                             "[T]\r\nD = 2.5e-3\r\nN = 0x10\r\n";
-  IniHandle doc = parse(bytes);
+  IniHandle doc = parseIni(bytes);
   MemoryFile f(bytes, 7);
   IniSectionReader reader(f);
   std::vector<std::string> names;
@@ -334,13 +305,7 @@ TEST(IniSections, ReaderHandsOverEachSectionAsADocumentHoldsIt) {
     EXPECT_EQ(t.getDouble("N", &x), Ini_GetDouble(doc, "T", "N", &x)); // hex goes to strtod
     EXPECT_FALSE(Ini_FindSection(d, "none"));
   }
-  struct Failing : ReadableFile {
-    std::error_code read(void*, std::size_t, std::size_t& got) override {
-      got = 0;
-      return std::make_error_code(std::errc::io_error);
-    }
-    std::error_code seek(std::uint64_t) override { return {}; }
-  } failing;
+  FailingFile failing;
   IniSectionReader broken(failing);
   EXPECT_EQ(broken.next(), IniReadError);
 }

@@ -5,23 +5,14 @@
 #include <limits>
 #include <string>
 
+#include "storage/test_config_common.hpp"
 #include "storage/zv_ini.hpp"
 
 namespace zv {
 namespace {
 
-std::string text(IniDocument* doc) {
-  std::string s;
-  EXPECT_EQ(Ini_WriteToString(doc, s), 0);
-  return s;
-}
-
-IniHandle parse(std::string_view bytes) {
-  IniHandle doc = Ini_New(0);
-  MemoryFile f(bytes);
-  EXPECT_EQ(Ini_ReadFromFile(doc, f), 0);
-  return doc;
-}
+using test::iniText;
+using test::parseIni;
 
 TEST(IniOps, MissingDocumentGivesTheDocumentedResults) {
   IniHandle none;
@@ -63,12 +54,12 @@ TEST(IniOps, NewDisposeAndDuplicateCheckingSetting) {
 }
 
 TEST(IniOps, LookupsAreCaseInsensitiveTrimmedAndFirstMatch) {
-  IniHandle doc = parse("[ INFO ]\r\n  Name  = first\r\nname=second\r\n[info]\r\nOther=x\r\n");
+  IniHandle doc = parseIni("[ INFO ]\r\n  Name  = first\r\nname=second\r\n[info]\r\nOther=x\r\n");
   EXPECT_EQ(Ini_SectionExists(doc, "info"), 1);
   EXPECT_EQ(Ini_SectionExists(doc, "  Info\t"), 1);
   EXPECT_EQ(Ini_SectionExists(doc, "inf"), 0);
   // Case folding is the C locale's: ASCII letters only, so Latin-1 capitals stay distinct.
-  IniHandle umlaut = parse("[\xC4rger]\r\nk=1\r\n[LONGER SECTION NAME 1]\r\nk=2\r\n");
+  IniHandle umlaut = parseIni("[\xC4rger]\r\nk=1\r\n[LONGER SECTION NAME 1]\r\nk=2\r\n");
   EXPECT_EQ(Ini_SectionExists(umlaut, "\xC4RGER"), 1);
   EXPECT_EQ(Ini_SectionExists(umlaut, "\xE4rger"), 0);
   EXPECT_EQ(Ini_SectionExists(umlaut, "longer section name 1"), 1);
@@ -91,7 +82,7 @@ TEST(IniOps, LookupsAreCaseInsensitiveTrimmedAndFirstMatch) {
 }
 
 TEST(IniOps, RemoveSectionTakesTheFirstAndRevealsTheNext) {
-  IniHandle doc = parse("[A]\r\nk=1\r\n[B]\r\nk=2\r\n[a]\r\nk=3\r\n");
+  IniHandle doc = parseIni("[A]\r\nk=1\r\n[B]\r\nk=2\r\n[a]\r\nk=3\r\n");
   std::int32_t v = 0;
   ASSERT_EQ(Ini_GetInt(doc, "A", "k", &v), 1); // caches the first A
   EXPECT_EQ(v, 1);
@@ -101,18 +92,18 @@ TEST(IniOps, RemoveSectionTakesTheFirstAndRevealsTheNext) {
   EXPECT_EQ(Ini_RemoveSection(doc, "A"), 1);
   EXPECT_EQ(Ini_SectionExists(doc, "a"), 0);
   EXPECT_EQ(Ini_RemoveSection(doc, "A"), 0);
-  EXPECT_EQ(text(doc), "[B]\r\nk = 2\r\n\r\n");
+  EXPECT_EQ(iniText(doc), "[B]\r\nk = 2\r\n\r\n");
   // A removed name can be put again; it goes to the end.
   EXPECT_EQ(Ini_PutInt(doc, "A", "k", 4), 0);
-  EXPECT_EQ(text(doc), "[B]\r\nk = 2\r\n\r\n[A]\r\nk = 4\r\n\r\n");
+  EXPECT_EQ(iniText(doc), "[B]\r\nk = 2\r\n\r\n[A]\r\nk = 4\r\n\r\n");
 }
 
 TEST(IniOps, DuplicateCheckingReplacesInPlaceOrAppends) {
-  IniHandle doc = parse("[S]\r\na=1\r\nb=2\r\nA=3\r\nc=4\r\n");
+  IniHandle doc = parseIni("[S]\r\na=1\r\nb=2\r\nA=3\r\nc=4\r\n");
   EXPECT_EQ(Ini_PutInt(doc, "s", "a", 9), 0);
-  EXPECT_EQ(text(doc), "[S]\r\na = 9\r\nb = 2\r\nc = 4\r\n\r\n");
+  EXPECT_EQ(iniText(doc), "[S]\r\na = 9\r\nb = 2\r\nc = 4\r\n\r\n");
   EXPECT_EQ(Ini_PutInt(doc, "s", "new", 5), 0);
-  EXPECT_EQ(text(doc), "[S]\r\na = 9\r\nb = 2\r\nc = 4\r\nnew = 5\r\n\r\n");
+  EXPECT_EQ(iniText(doc), "[S]\r\na = 9\r\nb = 2\r\nc = 4\r\nnew = 5\r\n\r\n");
 
   Ini_SetDuplicateChecking(doc, 0);
   EXPECT_EQ(Ini_PutInt(doc, "S", "b", 7), 0);
@@ -134,10 +125,10 @@ TEST(IniOps, PutsCreateSectionsAtTheEndAndWriteTheExactText) {
   EXPECT_EQ(Ini_PutRawString(doc, "  Probe-1 ", "Probenname", "P1"), 0);
   EXPECT_EQ(Ini_PutRawString(doc, "Probe-1", "Leer", ""), 0);
   EXPECT_EQ(Ini_PutRawString(doc, "Probe-1", "Null", static_cast<const char*>(nullptr)), 0);
-  EXPECT_EQ(text(doc), "[AUFTRAG]\r\nProben = 3\r\nMin = -2147483648\r\n\r\n"
-                       "[Probe-1]\r\nMe\xDF"
-                       "bereich = 2.5\r\nProbenname = \"P1\"\r\nLeer = \"\"\r\n"
-                       "Null = \"\"\r\n\r\n");
+  EXPECT_EQ(iniText(doc), "[AUFTRAG]\r\nProben = 3\r\nMin = -2147483648\r\n\r\n"
+                          "[Probe-1]\r\nMe\xDF"
+                          "bereich = 2.5\r\nProbenname = \"P1\"\r\nLeer = \"\"\r\n"
+                          "Null = \"\"\r\n\r\n");
 }
 
 TEST(IniOps, PutRefusesNamesThatCannotBeWrittenAndCleansLineBreaks) {
@@ -155,17 +146,17 @@ TEST(IniOps, PutRefusesNamesThatCannotBeWrittenAndCleansLineBreaks) {
   // A value with line breaks would otherwise inject sections into the file.
   EXPECT_EQ(Ini_PutRawString(doc, "s", "t", "a\r\n[evil]\r\nx=1"), 0);
   EXPECT_EQ(Ini_PutRawString(doc, "s", "cut", std::string_view("ab\0cd", 5)), 0);
-  EXPECT_EQ(text(doc), "[s]\r\nt = \"a  [evil]  x=1\"\r\ncut = \"ab\"\r\n\r\n");
+  EXPECT_EQ(iniText(doc), "[s]\r\nt = \"a  [evil]  x=1\"\r\ncut = \"ab\"\r\n\r\n");
   std::string v;
   EXPECT_EQ(Ini_GetRawStringIntoBuffer(doc, "s", "t", &v, 100), 1);
   EXPECT_EQ(v, "a  [evil]  x=1");
 }
 
 TEST(IniOps, GetIntFollowsTheIntegerGrammar) {
-  IniHandle doc = parse("[n]\r\n"
-                        "a=12\r\nb=\" -7 \"\r\nc=+5\r\nd=12abc\r\ne=2147483648\r\n"
-                        "f=-2147483648\r\ng=\"   \"\r\nh=\"12\"\r\ni=0x10\r\nj=+-1\r\nk=- 7\r\n"
-                        "l=99999999999999999999\r\nm=1.0\r\n");
+  IniHandle doc = parseIni("[n]\r\n"
+                           "a=12\r\nb=\" -7 \"\r\nc=+5\r\nd=12abc\r\ne=2147483648\r\n"
+                           "f=-2147483648\r\ng=\"   \"\r\nh=\"12\"\r\ni=0x10\r\nj=+-1\r\nk=- 7\r\n"
+                           "l=99999999999999999999\r\nm=1.0\r\n");
   struct Case {
     const char* tag;
     int result;
@@ -193,10 +184,10 @@ TEST(IniOps, GetIntFollowsTheIntegerGrammar) {
 }
 
 TEST(IniOps, GetDoubleFollowsTheCLibrary) {
-  IniHandle doc = parse("[d]\r\n"
-                        "a=1.5\r\nb=inf\r\nc=-INF\r\nd=+Inf\r\ne=1.5x\r\nf=word\r\n"
-                        "g=1e999\r\nh=0x1p3\r\ni=\" 2.25\"\r\nj=1e-400\r\nk=\"1.5 \"\r\n"
-                        "l=\"\"\r\nm=-0\r\n");
+  IniHandle doc = parseIni("[d]\r\n"
+                           "a=1.5\r\nb=inf\r\nc=-INF\r\nd=+Inf\r\ne=1.5x\r\nf=word\r\n"
+                           "g=1e999\r\nh=0x1p3\r\ni=\" 2.25\"\r\nj=1e-400\r\nk=\"1.5 \"\r\n"
+                           "l=\"\"\r\nm=-0\r\n");
   const double inf = std::numeric_limits<double>::infinity();
   struct Case {
     const char* tag;
@@ -228,7 +219,7 @@ TEST(IniOps, GetDoubleFollowsTheCLibrary) {
 }
 
 TEST(IniOps, GetRawStringCutsToTheBufferAndEmptiesItFirst) {
-  IniHandle doc = parse("[s]\r\nname=\"abcdef\"\r\nempty=\"\"\r\n");
+  IniHandle doc = parseIni("[s]\r\nname=\"abcdef\"\r\nempty=\"\"\r\n");
   char buf[4] = {'x', 'x', 'x', 'x'};
   EXPECT_EQ(Ini_GetRawStringIntoBuffer(doc, "s", "name", buf, 4), 1);
   EXPECT_STREQ(buf, "abc");

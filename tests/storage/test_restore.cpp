@@ -41,8 +41,7 @@ struct RestoreTest : GraphBackupFixture {
   }
   // The data set as File > Open gives it, curves read from the graph file.
   std::string reopenedDataSet() {
-    restart();
-    EXPECT_EQ(0, files().open(dataFile));
+    reopen();
     EXPECT_EQ(0, files().lastGraphLoad());
     return world->describe();
   }
@@ -159,8 +158,7 @@ TEST_F(RestoreTest, BackupFailuresNeverStopEditingAndAreToldOnce) {
 
 TEST_F(RestoreTest, ReloadAfterACrashBringsBackEveryEditAndCurve) {
   newSavedDataSet(3, 2, 2, 300);
-  restart();
-  ASSERT_EQ(0, files().open(dataFile)); // the operator opens the saved data set
+  reopen(); // the operator opens the saved data set
   finish(0, 0, 1, 2.5, 5000, 11);
   ASSERT_EQ(0, model().deleteSample({1, 0, 0}));
   ASSERT_EQ(0, model().renumber());
@@ -209,8 +207,7 @@ TEST_F(RestoreTest, ObjectThatDoesNotFitStopsTheReplay) {
     ASSERT_EQ(0, writer.SaveBackupObject(h, sample.data(), backup_mode::Single));
   }
 
-  restart();
-  ASSERT_EQ(0, files().open(dataFile));
+  reopen();
   EXPECT_EQ(backup_code::ApplyDeleteSample, store().readBackup(bad));
   EXPECT_EQ(1, model().sampleCount());
   EXPECT_EQ("P1", model().sampleAt(0)->name);
@@ -221,8 +218,7 @@ TEST_F(RestoreTest, ObjectThatDoesNotFitStopsTheReplay) {
 
 TEST_F(RestoreTest, ReloadThatCannotLoadKeepsTheJournal) {
   newSavedDataSet(2, 1, 1);
-  restart();
-  ASSERT_EQ(0, files().open(dataFile));
+  reopen();
   finish(1, 0, 0, 5.0, 10, 1);
   const std::string expected = world->describe();
   const std::string journal = test::TestDir::readFile(journalPath());
@@ -254,8 +250,7 @@ TEST_F(RestoreTest, ReloadProposesTheOriginalFileByItsOwnName) {
     dataFile = dir.path() / c.name;
     restart();
     newSavedDataSet(2, 1, 1);
-    restart();
-    ASSERT_EQ(0, files().open(dataFile));
+    reopen();
     finish(1, 0, 0, 5.0, 10, 1);
     const std::string expected = world->describe();
     // Return in the save dialog takes the proposal, and Overwriting the question after it.
@@ -275,8 +270,7 @@ TEST_F(RestoreTest, ReloadProposesTheOriginalFileByItsOwnName) {
 
 TEST_F(RestoreTest, UnchangedJournalIsRemovedWithoutAQuestion) {
   newSavedDataSet(2, 1, 1);
-  restart();
-  ASSERT_EQ(0, files().open(dataFile));
+  reopen();
   EXPECT_EQ(0, startAfterCrash(0));
   EXPECT_EQ(0, questions);
   EXPECT_FALSE(std::filesystem::exists(journalPath()));
@@ -302,12 +296,7 @@ TEST_F(RestoreTest, SaveFailingAtEachStep) {
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
-    for (auto& e : std::filesystem::directory_iterator(dir.path()))
-      std::filesystem::remove_all(e.path());
-    restart();
-    newSavedDataSet(2, 2, 2, 50);
-    restart();
-    ASSERT_EQ(0, files().open(dataFile));
+    startOver(2, 2, 2, 50);
     ASSERT_EQ(0, model().deleteStorage({0, 0, 0}));
     ASSERT_EQ(0, model().renumber());
     finish(1, 0, 1, 2.75, 80, 31);
@@ -340,8 +329,7 @@ TEST_F(RestoreTest, SaveFailingAtEachStep) {
 TEST_F(RestoreTest, ReloadOntoATextDataFile) {
   dataFile = dir.path() / "ORDER.DAT";
   newSavedDataSet(3, 2, 2, 100);
-  restart();
-  ASSERT_EQ(0, files().open(dataFile));
+  reopen();
   finish(0, 0, 1, 2.5, 500, 11);
   ASSERT_EQ(0, model().deleteSample({1, 0, 0}));
   ASSERT_EQ(0, model().renumber());
@@ -368,12 +356,7 @@ TEST_F(RestoreTest, ReloadOntoATextDataFile) {
 TEST_F(RestoreTest, RandomSessionsSurviveACrash) {
   for (unsigned seed = 1; seed <= 12; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
-    for (auto& e : std::filesystem::directory_iterator(dir.path()))
-      std::filesystem::remove_all(e.path());
-    restart();
-    newSavedDataSet(3, 3, 2, 40);
-    restart();
-    ASSERT_EQ(0, files().open(dataFile));
+    startOver(3, 3, 2, 40);
     std::mt19937 rng(seed);
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     for (int step = 0; step < 60; ++step) {

@@ -189,7 +189,8 @@ TEST_F(JournalTest, FailedWriteStopsAppendingAndKeepsWhatWasWritten) {
   EXPECT_EQ((std::vector<int>{3}), replay());
 }
 
-TEST_F(JournalTest, DirectoryChangeWhileWritingRemovesTheRightJournal) {
+TEST_F(JournalTest, DeleteRemovesTheJournalItBegan) {
+  EXPECT_EQ(0, journal.DeleteBackup()); // nothing there is fine
   ASSERT_EQ(0, journal.CreateBackup(data));
   const auto first = journal.GetBackupPath();
   journal.SetBackupDir(dir.path() / "Elsewhere");
@@ -198,11 +199,7 @@ TEST_F(JournalTest, DirectoryChangeWhileWritingRemovesTheRightJournal) {
   EXPECT_FALSE(std::filesystem::exists(first));
   ASSERT_EQ(0, journal.CreateBackup(data));
   EXPECT_TRUE(std::filesystem::exists(dir.path() / "Elsewhere" / "ZARVIK.BAK"));
-}
-
-TEST_F(JournalTest, DeleteRemovesTheJournal) {
-  EXPECT_EQ(0, journal.DeleteBackup()); // nothing there is fine
-  ASSERT_EQ(0, journal.CreateBackup(data));
+  // Deleted, nothing more can be written; a failure is told.
   ASSERT_EQ(0, journal.DeleteBackup());
   EXPECT_FALSE(std::filesystem::exists(journal.GetBackupPath()));
   EXPECT_EQ(BackupNotOpen, put(2, 34));
@@ -237,9 +234,9 @@ TEST_F(ReloadQuestionTest, ReloadDiscardAndEnd) {
   EXPECT_EQ(journal.GetBackupPath(), backupFile);
   ASSERT_EQ(1u, ui.shown.size());
   EXPECT_EQ("ZARVIK - Backup", ui.shown[0].title);
+  EXPECT_EQ((std::vector<std::string>{"Reload", "Discard", "End Program"}), ui.shown[0].buttons);
   EXPECT_NE(std::string::npos, ui.shown[0].text.find(data.string()));
   EXPECT_NE(std::string::npos, ui.shown[0].text.find("with 2 recorded changes"));
-  EXPECT_EQ((std::vector<std::string>{"Reload", "Discard", "End Program"}), ui.shown[0].buttons);
 
   // Discard asks once more; Back returns to the first question.
   ui.askAnswers = {1, 1, 1, 0};
@@ -282,15 +279,16 @@ TEST_F(ReloadQuestionTest, UnreadableJournalIsMovedAsideWithAMessage) {
 }
 
 TEST_F(JournalTest, PathsInsideTheBackupDirectoryAreRecognised) {
-  const auto backup = dir.path() / "Backup";
-  EXPECT_NE(0, journal.CmpFilePathToBackupDir(backup / "A.DAT"));
-  EXPECT_NE(0, journal.CmpFilePathToBackupDir(backup / "sub" / "A.DAT"));
-  EXPECT_NE(0, journal.CmpFilePathToBackupDir(dir.path() / "x" / ".." / "Backup" / "A.DAT"));
-  EXPECT_EQ(0, journal.CmpFilePathToBackupDir(dir.path() / "A.DAT"));
-  EXPECT_EQ(0, journal.CmpFilePathToBackupDir(dir.path() / "Backup2" / "A.DAT"));
-  EXPECT_EQ(0, journal.CmpFilePathToBackupDir(""));
-  BackupJournal none;
-  EXPECT_EQ(0, none.CmpFilePathToBackupDir(backup / "A.DAT"));
+  const auto& d = dir.path();
+  for (const auto& [path, inside] : std::initializer_list<std::pair<std::filesystem::path, bool>>{
+           {d / "Backup" / "A.DAT", true},
+           {d / "Backup" / "sub" / "A.DAT", true},
+           {d / "x" / ".." / "Backup" / "A.DAT", true},
+           {d / "A.DAT", false},
+           {d / "Backup2" / "A.DAT", false},
+           {"", false}})
+    EXPECT_EQ(inside, journal.CmpFilePathToBackupDir(path) != 0) << path;
+  EXPECT_EQ(0, BackupJournal().CmpFilePathToBackupDir(d / "Backup" / "A.DAT"));
 }
 
 } // namespace

@@ -27,18 +27,18 @@ TEST(JournalRecords, AreTheBinaryFileRecordsOfARenumberedDataSet) {
   const StorageCondition& t = s.storages[0];
   const Measurement& m = t.measurements[2];
 
-  std::vector<unsigned char> out;
-  records::packHeader(out, d);
-  EXPECT_EQ(out, binRecord(records::HeaderSize, [&](char* p) { binfile::packHeader(d, 2, 2, p); }));
-  out.clear();
-  records::packSample(out, s, 1);
-  EXPECT_EQ(out, binRecord(records::SampleSize, [&](char* p) { binfile::packSample(s, p); }));
-  out.clear();
-  records::packStorage(out, t, 1, 0);
-  EXPECT_EQ(out, binRecord(records::StorageSize, [&](char* p) { binfile::packStorage(t, 3, p); }));
-  out.clear();
-  records::packMeasurement(out, m, 1, 0, 2, false);
-  EXPECT_EQ(out,
+  auto packed = [](auto pack) {
+    std::vector<unsigned char> out;
+    pack(out);
+    return out;
+  };
+  EXPECT_EQ(packed([&](auto& o) { records::packHeader(o, d); }),
+            binRecord(records::HeaderSize, [&](char* p) { binfile::packHeader(d, 2, 2, p); }));
+  EXPECT_EQ(packed([&](auto& o) { records::packSample(o, s, 1); }),
+            binRecord(records::SampleSize, [&](char* p) { binfile::packSample(s, p); }));
+  EXPECT_EQ(packed([&](auto& o) { records::packStorage(o, t, 1, 0); }),
+            binRecord(records::StorageSize, [&](char* p) { binfile::packStorage(t, 3, p); }));
+  EXPECT_EQ(packed([&](auto& o) { records::packMeasurement(o, m, 1, 0, 2, false); }),
             binRecord(records::MeasurementSize, [&](char* p) { binfile::packMeasurement(m, p); }));
 }
 
@@ -49,9 +49,8 @@ TEST(JournalRecords, NameTheirPlaceBeforeTheDataSetIsRenumbered) {
   records::packMeasurement(out, m, 4, 5, 6, false);
   Measurement back;
   ASSERT_TRUE(records::unpackMeasurement(out.data(), out.size(), back, false));
-  EXPECT_EQ(back.sampleIndex, 4);
-  EXPECT_EQ(back.storageIndex, 5);
-  EXPECT_EQ(back.measurementIndex, 6);
+  EXPECT_EQ(std::tie(back.sampleIndex, back.storageIndex, back.measurementIndex),
+            std::make_tuple(4, 5, 6));
 }
 
 TEST(JournalRecords, CurveRoundTripAndSizeChecks) {
@@ -68,8 +67,7 @@ TEST(JournalRecords, CurveRoundTripAndSizeChecks) {
   back.graphFilePos = 77;
   ASSERT_TRUE(records::unpackMeasurement(out.data(), out.size(), back, true));
   EXPECT_EQ(back.points, (std::vector<double>{1.0, -2.0, 3.5}));
-  EXPECT_EQ(back.pointCount, 3);
-  EXPECT_EQ(back.force, 2.5);
+  EXPECT_EQ(std::tie(back.pointCount, back.force), std::make_tuple(3, 2.5));
   EXPECT_EQ(back.deviceName, std::string(Measurement::DeviceNameSize - 1, 'x'));
   EXPECT_EQ(back.graphFilePos, -1); // the journal's curve replaces the graph file's
 

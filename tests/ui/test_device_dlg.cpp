@@ -22,7 +22,6 @@
 #include "program/zv_menu_table.hpp"
 #include "program/zv_program.hpp"
 #include "ui/zv_device_dlg.hpp"
-#include "ui/zv_evaluation_dlg.hpp"
 #include "ui/zv_qt_ports.hpp"
 #include "ui/zv_shell.hpp"
 
@@ -69,44 +68,29 @@ private slots:
 
   void cleanup() { endProgram(); }
 
-  void addThroughThePromptRelabelsAndRedraws() {
-    DeviceDialog dialog(*program, 0);
-    dialog.show();
-    bool seen = false;
-    answerPrompt("15", &seen);
-    child<QPushButton>(&dialog, "ADD_PISTONS")->click();
-    QVERIFY(seen);
-    QCOMPARE(rows(child<QListWidget>(&dialog, "PISTONS")),
-             QStringList({"  10.000", "  15.000", "  20.000", "  30.000"}));
-    QCOMPARE(text(&dialog, "OK"), QString("Save"));
-    QVERIFY(!child<QPushButton>(&dialog, "ABORT")->isHidden());
-    QCOMPARE(program->meas.devices.device(0)->pistons.count(), 4);
-    dialog.reject();
+  // The close box and Escape in a typed field abort without committing what was typed.
+  void closeBoxAndEscapeAbort() {
+    for (bool escape : {false, true}) {
+      DeviceDialog dialog(*program, 0);
+      dialog.show();
+      QVERIFY(QTest::qWaitForWindowActive(&dialog));
+      auto* serial = child<QLineEdit>(&dialog, "SERIAL");
+      typeInto(&dialog, "NAME", "Gone");
+      serial->setFocus();
+      QTest::keyClicks(serial, "typed");
+      if (escape)
+        QTest::keyClick(serial, Qt::Key_Escape);
+      else
+        dialog.close();
+      QVERIFY(!dialog.isVisible());
+      const TesterDevice& d = *program->meas.devices.device(0);
+      QCOMPARE(d.name + "/" + d.serialNumber, std::string("---/000"));
+      QVERIFY(program->meas.devices.workingCopy() == nullptr);
+    }
   }
 
-  void closeBoxCountsAsAbort() {
-    DeviceDialog dialog(*program, 0);
-    dialog.show();
-    typeInto(&dialog, "NAME", "Gone");
-    dialog.close();
-    QCOMPARE(QString::fromStdString(program->meas.devices.device(0)->name), QString("---"));
-    QVERIFY(program->meas.devices.workingCopy() == nullptr);
-  }
-
-  void escapeInATypedFieldAbortsWithoutCommittingIt() {
-    DeviceDialog dialog(*program, 0);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    auto* serial = child<QLineEdit>(&dialog, "SERIAL");
-    serial->setFocus();
-    QTest::keyClicks(serial, "typed");
-    QTest::keyClick(serial, Qt::Key_Escape);
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QCOMPARE(QString::fromStdString(program->meas.devices.device(0)->serialNumber), QString("000"));
-  }
-
-  void saveWritesTheDevicesFile() {
+  // Add asks through the prompt and redraws its list; Save writes the device's file.
+  void addThroughThePromptAndSaveWritesTheDevicesFile() {
     const auto path = dir.path() / "tester1.ZRK";
     TesterDevice& d = *program->meas.devices.device(0);
     d.setFilePath(path);
@@ -114,6 +98,13 @@ private slots:
     DeviceDialog dialog(*program, 0);
     dialog.show();
     QCOMPARE(child<QLineEdit>(&dialog, "FILE")->text(), QString("tester1.ZRK"));
+    bool seen = false;
+    answerPrompt("15", &seen);
+    child<QPushButton>(&dialog, "ADD_PISTONS")->click();
+    QVERIFY(seen);
+    QCOMPARE(rows(child<QListWidget>(&dialog, "PISTONS")),
+             QStringList({"  10.000", "  15.000", "  20.000", "  30.000"}));
+    QVERIFY(!child<QPushButton>(&dialog, "ABORT")->isHidden());
     answerPrompt("0.75");
     child<QPushButton>(&dialog, "ADD_AREAS")->click();
     // A name typed and OK pressed at once is committed before the save.
@@ -147,10 +138,7 @@ private slots:
     TesterDevice source;
     source.setName("From file");
     source.speeds.insert(42.0);
-    {
-      std::ofstream out(path, std::ios::binary);
-      out << deviceFileText(source);
-    }
+    std::ofstream(path, std::ios::binary) << deviceFileText(source);
     DeviceDialog dialog(*program, 1);
     dialog.show();
     test::onNextModal<QFileDialog>([&](QFileDialog* fileDialog) {
@@ -168,7 +156,7 @@ private slots:
     QCOMPARE(QString::fromStdString(program->meas.devices.device(1)->name), QString("From file"));
   }
 
-  void setupMenuItemsOpenTheDialogs() {
+  void theMenuItemOpensTheDialogOfItsDevice() {
     Shell shell(*program, *ui);
     shell.openLogWindow();
     program->logInit(shell.logWindow());
@@ -181,13 +169,6 @@ private slots:
     QCOMPARE(title, QString("ZARVIK 2012 USB - Setup - Devicefile 2"));
     QCOMPARE(program->meas.devices.shownDevice(), 1);
     QVERIFY(shell.openDialog() == nullptr);
-
-    test::onNextModal<EvaluationDialog>([&](EvaluationDialog* d) {
-      title = d->windowTitle();
-      d->reject();
-    });
-    shell.command(menu::Evaluations, shell.logWindow());
-    QCOMPARE(title, QString("ZARVIK 2012 USB - Setup - Evaluation List"));
   }
 };
 

@@ -6,13 +6,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTimer>
 #include <set>
 
 #include "common/zv_qt_quiet.hpp"
@@ -66,14 +64,11 @@ class TestHelpWindow : public QObject, test::ShellRig {
     return url.fragment().isEmpty() ? page : page + "#" + url.fragment();
   }
   static QString expected(const HelpTopic& topic, int language) {
-    QString page =
-        QString::fromLatin1(helpLanguageFolder(language).data(),
-                            static_cast<qsizetype>(helpLanguageFolder(language).size())) +
-        "/" + QString::fromUtf8(topic.page.data(), static_cast<qsizetype>(topic.page.size()));
-    if (!topic.section.empty())
-      page += "#" +
-              QString::fromUtf8(topic.section.data(), static_cast<qsizetype>(topic.section.size()));
-    return page;
+    const auto q = [](std::string_view v) {
+      return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+    };
+    const QString page = q(helpLanguageFolder(language)) + "/" + q(topic.page);
+    return topic.section.empty() ? page : page + "#" + q(topic.section);
   }
   void pressF1(QWidget* w) {
     w->activateWindow();
@@ -180,22 +175,10 @@ private slots:
     QCOMPARE(shown(), QString("en/index.html"));
   }
 
+  // A link to a page that is not there names it inside the window. (A missing page opened by
+  // F1 or the menu is the flow's popup: HelpFixture.AMissingPageIsNamedInTheLanguageOfThe-
+  // Program.)
   void aMissingPageIsNamedNotShownBlank() {
-    const std::filesystem::path empty = dir.path() / "no-help";
-    program->helpDirectory = empty;
-    QString message;
-    QTimer::singleShot(0, [&] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        message = box->text();
-        box->accept();
-      }
-    });
-    pressF1(shell->logWindow());
-    QCOMPARE(message, "Help file not found: " +
-                          QString::fromStdString((empty / "en" / "index.html").string()));
-    QVERIFY(!help());
-    // A link to a page that is not there, inside the window.
-    program->helpDirectory = helpRoot.toStdString();
     program->callHtmlHelpFile();
     help()->browser()->setSource(QUrl("gone.html"));
     QVERIFY(help()->browser()->toPlainText().startsWith("Help file not found: "));

@@ -1,8 +1,7 @@
-// "File - New": initial values, limits, the channel's rings, the
-// Latin-1 check and OK/Abort.
+// "File - New": initial values and limits, the channel's rings, the Latin-1 check and OK/Abort.
+// The flow behind it (building and saving the data set) is FileCommands' (tests/program).
 #include <QApplication>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -10,19 +9,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include <QAction>
-#include <QSignalSpy>
-
 #include "common/zv_child.hpp"
-#include "common/zv_fakes.hpp"
 #include "common/zv_qt_quiet.hpp"
-#include "common/zv_testdir.hpp"
 #include "core/zv_edit_ops.hpp"
-#include "program/zv_menu_table.hpp"
-#include "program/zv_program.hpp"
 #include "ui/zv_new_dataset_dlg.hpp"
-#include "ui/zv_qt_ports.hpp"
-#include "ui/zv_shell.hpp"
 
 using namespace zv;
 
@@ -44,18 +34,16 @@ public:
 };
 
 NewDataSetInput initial() {
-  NewDataSetInput in;
-  in.identNumber = "--";
-  in.identName = "New";
-  in.sampleCount = 3;
-  in.samplePrefix = "P";
-  in.storageCount = 4;
-  in.storagePrefix = "L";
-  in.channel = 0;
-  in.range = 20.0;
-  in.area = 3.0;
-  in.speed = 100.0;
-  return in;
+  return {.identNumber = "--",
+          .identName = "New",
+          .sampleCount = 3,
+          .samplePrefix = "P",
+          .storageCount = 4,
+          .storagePrefix = "L",
+          .channel = 0,
+          .range = 20.0,
+          .area = 3.0,
+          .speed = 100.0};
 }
 } // namespace
 
@@ -63,44 +51,36 @@ class TestNewDataSetDialog : public QObject {
   Q_OBJECT
   TwoChannels lists;
   DataSetLimits limits;
+  Language lang;
 
   template <class T> T* child(QDialog& d, const char* name) { return test::child<T>(&d, name); }
 
 private slots:
   void initTestCase() { test::installQuietMessageHandler(); }
 
-  void startsFromTheDefaultsWithinTheLimits() {
-    Language lang;
+  void startsFromTheDefaultsAndTheChannelRefillsTheRings() {
     limits.setMaxSamples(12);
     NewDataSetDialog d(initial(), limits, lists, lang, "T");
     QCOMPARE(child<QLineEdit>(d, "IDENT_NAME")->text(), QString("New"));
     QCOMPARE(child<QLineEdit>(d, "IDENT_NO")->maxLength(), 79);
     QCOMPARE(child<QLineEdit>(d, "SAMPLE_PREFIX")->maxLength(), 29);
-    QCOMPARE(child<QSpinBox>(d, "SAMPLE_COUNT")->maximum(), 12);
-    QCOMPARE(child<QSpinBox>(d, "SAMPLE_COUNT")->minimum(), 1);
+    auto* samples = child<QSpinBox>(d, "SAMPLE_COUNT");
+    QCOMPARE(std::tuple(samples->minimum(), samples->maximum()), std::tuple(1, 12));
     QCOMPARE(child<QSpinBox>(d, "STORAGE_COUNT")->value(), 4);
-    QCOMPARE(child<QComboBox>(d, "RANGE")->currentData().toDouble(), 20.0);
-    QCOMPARE(child<QComboBox>(d, "AREA")->currentData().toDouble(), 3.0);
-    QCOMPARE(child<QComboBox>(d, "RANGE")->currentText(), QString("  20.000"));
-  }
-
-  void changingTheChannelRefillsTheRings() {
-    Language lang;
-    NewDataSetDialog d(initial(), limits, lists, lang, "T");
     auto* range = child<QComboBox>(d, "RANGE");
-    QCOMPARE(range->count(), 3);
-    child<QComboBox>(d, "CHANNEL")->setCurrentIndex(1);
-    QCOMPARE(range->count(), 3); // 20, 30, 50
-    QCOMPARE(range->currentData().toDouble(), 20.0);
-    QCOMPARE(range->itemData(2).toDouble(), 50.0);
-    QCOMPARE(child<QComboBox>(d, "AREA")->count(), 4);
-    QCOMPARE(child<QComboBox>(d, "AREA")->currentData().toDouble(), 3.0);
+    auto* area = child<QComboBox>(d, "AREA");
+    QCOMPARE(range->currentText(), QString("  20.000"));
+    QCOMPARE(area->currentData().toDouble(), 3.0);
+    child<QComboBox>(d, "CHANNEL")->setCurrentIndex(1); // 20, 30, 50; areas 1, 2, 3, 12.5
+    QCOMPARE(
+        std::tuple(range->count(), range->currentData().toDouble(), range->itemData(2).toDouble()),
+        std::tuple(3, 20.0, 50.0));
+    QCOMPARE(std::tuple(area->count(), area->currentData().toDouble()), std::tuple(4, 3.0));
     child<QComboBox>(d, "CHANNEL")->setCurrentIndex(0);
     QCOMPARE(range->itemData(0).toDouble(), 10.0);
   }
 
   void okHandsBackTheFields() {
-    Language lang;
     NewDataSetDialog d(initial(), limits, lists, lang, "T");
     child<QLineEdit>(d, "IDENT_NO")->setText(QString::fromUtf8("Prüfung 7"));
     child<QSpinBox>(d, "SAMPLE_COUNT")->setValue(2);
@@ -112,23 +92,15 @@ private slots:
     QCOMPARE(d.exec(), int(QDialog::Accepted));
     const NewDataSetInput in = d.input();
     QCOMPARE(QString::fromLatin1(in.identNumber.c_str()), QString::fromUtf8("Prüfung 7"));
-    QCOMPARE(in.sampleCount, 2);
-    QCOMPARE(in.storagePrefix, std::string("T"));
-    QCOMPARE(in.channel, 1);
-    QCOMPARE(in.range, 50.0);
-    QCOMPARE(in.speed, 200.0);
-    QCOMPARE(in.area, 3.0);
+    QCOMPARE(std::tuple(in.sampleCount, in.storagePrefix, in.channel, in.range, in.speed, in.area),
+             std::tuple(2, std::string("T"), 1, 50.0, 200.0, 3.0));
   }
 
   void textsOutsideLatin1AreRefused() {
-    Language lang;
     NewDataSetDialog d(initial(), limits, lists, lang, "T");
     child<QLineEdit>(d, "IDENT_NAME")->setText(QString::fromUtf8("Probe €"));
     bool warned = false;
-    QTimer::singleShot(0, [&] {
-      child<QPushButton>(d, "OK")->click(); // opens the warning, stays open
-      // reached after the warning was closed below
-    });
+    QTimer::singleShot(0, [&] { child<QPushButton>(d, "OK")->click(); }); // the warning, no close
     QTimer::singleShot(50, [&] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         warned = box->text().contains("Latin-1");
@@ -138,53 +110,6 @@ private slots:
     });
     QCOMPARE(d.exec(), int(QDialog::Rejected));
     QVERIFY(warned);
-  }
-
-  // The menu bar reaches the dialog, and Exit's Yes goes through the save question.
-  void menuNewAndExitThroughTheShell() {
-    test::TestDir dir;
-    test::FakeClock clock;
-    MemoryRegistry registry((dir.path() / "").string());
-    QtUi ui;
-    Program program(ui, clock, registry, dir.path() / "fallback" / "");
-    program.startUp({"zarvik"});
-    Shell shell(program, ui);
-    shell.openLogWindow();
-    program.logInit(shell.logWindow());
-
-    QString opened;
-    QTimer::singleShot(0, [&] {
-      QWidget* modal = QApplication::activeModalWidget();
-      opened = modal ? modal->objectName() : QString();
-      if (modal)
-        modal->findChild<QPushButton*>("ABORT")->click();
-    });
-    shell.logWindow()->menu()->action(menu::New)->trigger();
-    QCOMPARE(opened, QString("NEW_AUFTRAG"));
-    QVERIFY(!program.data.model.hasDataSet());
-
-    // A changed data set: Exit -> Yes -> "Reject Changes" ends the program.
-    program.data.model.createDataSet();
-    program.data.model.addSamples(1);
-    program.data.model.addStorages(1);
-    QVERIFY(program.data.model.isChanged() != 0);
-    QSignalSpy quit(&shell, &Shell::quitRequested);
-    QString question;
-    QTimer::singleShot(
-        0, [&] { QApplication::activeModalWidget()->findChild<QPushButton*>("YES")->click(); });
-    QTimer::singleShot(50, [&] {
-      QWidget* box = QApplication::activeModalWidget();
-      if (!box)
-        return;
-      question = box->windowTitle();
-      for (auto* b : box->findChildren<QPushButton*>())
-        if (b->text() == "Reject\nChanges")
-          b->click();
-    });
-    shell.logWindow()->menu()->action(menu::Exit)->trigger();
-    QCOMPARE(question, QString("File - Exit Program"));
-    QCOMPARE(quit.count(), 1);
-    QVERIFY(!program.data.model.hasDataSet());
   }
 };
 

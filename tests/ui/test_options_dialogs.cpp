@@ -1,25 +1,19 @@
-// Options > Data Set and Help > Program Info offscreen in both languages: captions, values,
-// nothing clipped, OK storing and Abort, Esc and the close box not, the fixed type while
-// measuring, and the chosen type being what Save As proposes and writes.
+// Options > Data Set and Help > Program Info offscreen in both languages: the values shown,
+// nothing clipped, OK storing, Abort, Esc and the close box not, the fixed type while measuring,
+// and the chosen type being what Save As proposes and writes.
 #include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 
 #include "common/zv_modal.hpp"
 #include "common/zv_qt_quiet.hpp"
 #include "common/zv_shell_rig.hpp"
 #include "program/zv_menu_table.hpp"
-#include "ui/zv_dataset_options_dlg.hpp"
-#include "ui/zv_program_info_dlg.hpp"
 
 using namespace zv;
 
@@ -30,41 +24,23 @@ class TestOptionsDialogs : public QObject, test::ShellRig {
     auto* l = d->findChild<QLabel*>(name);
     return l ? l->text() : QString("<missing %1>").arg(name);
   }
-  // Every caption of the dialog (the named value fields left out); `clipped` gets every text
-  // whose control is narrower than the text needs.
-  static QStringList captions(QDialog* d, QStringList& clipped) {
+  // Every text whose control (or the dialog) is smaller than it needs.
+  static QStringList clipped(QDialog* d) {
     QStringList out;
-    for (QLabel* l : d->findChildren<QLabel*>()) {
-      if (l->objectName().isEmpty() && !l->text().isEmpty())
-        out << l->text();
+    for (QLabel* l : d->findChildren<QLabel*>())
       if (l->width() < l->sizeHint().width())
-        clipped << l->text();
-    }
-    for (QAbstractButton* b : d->findChildren<QAbstractButton*>()) {
-      out << b->text();
+        out << l->text();
+    for (QAbstractButton* b : d->findChildren<QAbstractButton*>())
       if (b->width() < b->sizeHint().width())
-        clipped << b->text();
-    }
-    for (QGroupBox* g : d->findChildren<QGroupBox*>())
-      out << g->title();
+        out << b->text();
     if (d->width() < d->sizeHint().width() || d->height() < d->sizeHint().height())
-      clipped << d->windowTitle();
+      out << d->windowTitle();
     return out;
   }
   // With ZV_SCREENSHOTS set, the dialog as PNG in that directory.
   static void screenshot(QDialog* d, const QString& name) {
-    const QByteArray where = qgetenv("ZV_SCREENSHOTS");
-    if (!where.isEmpty())
+    if (const QByteArray where = qgetenv("ZV_SCREENSHOTS"); !where.isEmpty())
       d->grab().save(QString::fromLocal8Bit(where) + "/" + name + ".png");
-  }
-  void loadSmallDataSet() {
-    program->data.model.createDataSet();
-    program->data.model.addSamples(1);
-    program->data.model.addStorages(2);
-    program->data.model.renumber();
-    program->data.files.setDataFile(dir.file("OPT.BIN"));
-    QCOMPARE(program->data.files.saveDataSet(), 0);
-    program->data.files.markLoaded();
   }
 
 private slots:
@@ -75,49 +51,30 @@ private slots:
   }
   void cleanup() { endProgram(); }
 
-  void dataSetDialogWithoutADataSetInEnglish() {
+  void dataSetDialogShowsTheDataSetAndOkStores() {
     program->data.files.state().dataDirectory = "/data/orders";
     withDialog(menu::Dir, [&](QDialog* d) {
       QCOMPARE(d->windowTitle(), QString("ZARVIK 2012 USB - Options - Data Set"));
-      QStringList clipped;
-      const QStringList texts = captions(d, clipped);
-      QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(", ")));
-      for (const char* caption :
-           {"Data Set Setup", "Data Set Info", "Directory for data sets and graphic", "Selection",
-            "Save graphic data", "Type of the date file", "Directory for restore files",
-            "Dataset Version", "No. Samples", "No. Storages", "No. Measurings", "No. Plots", "OK",
-            "Abort"})
-        QVERIFY2(texts.contains(caption), caption);
+      QCOMPARE(clipped(d), QStringList());
       QCOMPARE(d->findChild<QLineEdit*>("DIRECTORY")->text(), QString("/data/orders"));
       QVERIFY(d->findChild<QRadioButton*>("TYPE_BIN")->isChecked());
       QCOMPARE(shown(d, "BACKUP_DIR"), QString::fromStdString(dir.path().string() + "/Backup/"));
-      for (const char* empty :
-           {"DATA_CODE", "SAMPLES", "STORAGES", "MEASUREMENTS", "PLOTS", "DATA_FILE", "GRAPH_FILE"})
-        QVERIFY2(shown(d, empty).isEmpty(), empty);
+      QCOMPARE(shown(d, "SAMPLES") + shown(d, "DATA_FILE") + shown(d, "GRAPH_FILE"), QString());
       screenshot(d, "options-dataset-en");
     });
-  }
-
-  void dataSetDialogInGermanShowsTheDataSetAndOkStores() {
-    loadSmallDataSet();
+    program->data.model.createDataSet();
+    program->data.model.addSamples(1);
+    program->data.model.addStorages(2);
+    program->data.model.renumber();
+    program->data.files.setDataFile(dir.file("OPT.BIN"));
+    QCOMPARE(program->data.files.saveDataSet(), 0);
+    program->data.files.markLoaded();
     std::filesystem::remove(dir.file("OPT.BIN.GRF"));
     shell->switchLanguage(0);
     withDialog(menu::Dir, [&](QDialog* d) {
       QCOMPARE(d->windowTitle(), QString("ZARVIK 2012 USB - Optionen - Datensatz"));
-      QStringList clipped;
-      const QStringList texts = captions(d, clipped);
-      QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(", ")));
-      for (const char* caption :
-           {"Datensatz Setup", "Datensatz Info", "Verzeichnis für Messdaten und Graphik",
-            "Auswählen", "Graphikdaten speichern", "Typ des Datenfiles",
-            "Verzeichnis der Sicherungsfiles", "Datensatz Version", "Anzahl Proben",
-            "Anzahl Lagerungen", "Anzahl Messungen", "Anzahl Plotkurven", "Abbruch"})
-        QVERIFY2(texts.contains(QString::fromUtf8(caption)), caption);
-      for (const char* english : {"Selection", "Save graphic data", "Abort", "Binary (*.BIN)"})
-        QVERIFY2(!texts.contains(english), english);
-      QCOMPARE(shown(d, "SAMPLES"), QString("1"));
-      QCOMPARE(shown(d, "STORAGES"), QString("2"));
-      QCOMPARE(shown(d, "MEASUREMENTS"), QString("2"));
+      QCOMPARE(clipped(d), QStringList());
+      QCOMPARE(shown(d, "SAMPLES") + shown(d, "STORAGES") + shown(d, "MEASUREMENTS"), "122");
       QCOMPARE(shown(d, "DATA_FILE"), QString::fromStdString(dir.file("OPT.BIN").string()));
       QVERIFY(shown(d, "GRAPH_FILE").isEmpty()); // its graph file is gone
       screenshot(d, "options-dataset-de");
@@ -127,9 +84,8 @@ private slots:
       d->findChild<QPushButton*>("OK")->click();
     });
     const DataFileState& s = program->data.files.state();
-    QCOMPARE(s.dataDirectory, dir.path().string());
-    QCOMPARE(s.saveGraph, 0);
-    QCOMPARE(s.dataWrtTypeSelect, 1);
+    QCOMPARE(std::tuple(s.dataDirectory, s.saveGraph, s.dataWrtTypeSelect),
+             std::tuple(dir.path().string(), 0, 1));
     // The open data set keeps its file; Save As proposes the chosen type and writes it.
     QCOMPARE(program->data.filePath(), dir.file("OPT.BIN").string());
     QString proposed;
@@ -157,9 +113,8 @@ private slots:
           d->close();
       });
       const DataFileState& s = program->data.files.state();
-      QCOMPARE(s.dataDirectory, before.dataDirectory);
-      QCOMPARE(s.saveGraph, before.saveGraph);
-      QCOMPARE(s.dataWrtTypeSelect, before.dataWrtTypeSelect);
+      QCOMPARE(std::tuple(s.dataDirectory, s.saveGraph, s.dataWrtTypeSelect),
+               std::tuple(before.dataDirectory, before.saveGraph, before.dataWrtTypeSelect));
     }
   }
 
@@ -175,32 +130,20 @@ private slots:
   void programInfoInBothLanguages() {
     program->config.clipboard = {0, 3, 5, 14};
     program->logFilePath = dir.path() / "zarviklog.txt";
-    for (int language : {1, 0}) {
+    const std::string d0 = dir.path().string();
+    for (auto [language, title] : {std::pair{1, "ZARVIK 2012 USB - Help - Program Info"},
+                                   std::pair{0, "ZARVIK 2012 USB - Hilfe - Programm Info"}}) {
       shell->switchLanguage(language);
       withDialog(menu::ProgInfo, [&](QDialog* d) {
-        QStringList clipped;
-        const QStringList texts = captions(d, clipped);
-        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(", ")));
-        if (language == 1) {
-          QCOMPARE(d->windowTitle(), QString("ZARVIK 2012 USB - Help - Program Info"));
-          for (const char* c : {"Filepath INI File", "Filepath Protokoll File", "Directory Backup",
-                                "Filepath Temp Graph", "Version ZO_RAZ.DLL"})
-            QVERIFY2(texts.contains(c), c);
-        } else {
-          QCOMPARE(d->windowTitle(), QString("ZARVIK 2012 USB - Hilfe - Programm Info"));
-          for (const char* c : {"Dateipfad INI File", "Dateipfad Protokoll File",
-                                "Verzeichnis Backup", "Dateipfad Temporär Graphik"})
-            QVERIFY2(texts.contains(QString::fromUtf8(c)), c);
-          for (const QString& t : texts)
-            QVERIFY2(!t.contains("Width") && !t.contains("Directory") && !t.contains("Files"),
-                     qPrintable(t));
-        }
-        const std::string d0 = dir.path().string();
-        QCOMPARE(shown(d, "INI_FILE"), QString::fromStdString(d0 + "/ZARVIK.INI"));
-        QCOMPARE(shown(d, "LOG_FILE"), QString::fromStdString(d0 + "/zarviklog.txt"));
-        QCOMPARE(shown(d, "BACKUP_DIR"), QString::fromStdString(d0 + "/Backup/"));
-        QCOMPARE(shown(d, "TEMP_GRAPH"), QString::fromStdString(d0 + "/Graph/"));
-        QCOMPARE(shown(d, "VERSION"), QString("ZARVIK.BAK 1"));
+        QCOMPARE(d->windowTitle(), QString(title));
+        QCOMPARE(clipped(d), QStringList());
+        QStringList values;
+        for (const char* name : {"INI_FILE", "LOG_FILE", "BACKUP_DIR", "TEMP_GRAPH", "VERSION"})
+          values << shown(d, name);
+        QCOMPARE(values, QStringList({QString::fromStdString(d0 + "/ZARVIK.INI"),
+                                      QString::fromStdString(d0 + "/zarviklog.txt"),
+                                      QString::fromStdString(d0 + "/Backup/"),
+                                      QString::fromStdString(d0 + "/Graph/"), "ZARVIK.BAK 1"}));
         QCOMPARE(shown(d, "OPT_KOMMA") + shown(d, "TABLE_PREC") + shown(d, "NUMBER_WIDTH") +
                      shown(d, "RESULT_WIDTH"),
                  QString("03514"));
