@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #if defined(_WIN32)
@@ -13,6 +14,11 @@
 #endif
 
 namespace zv::test {
+
+inline std::optional<std::string> getEnv(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::optional<std::string>(value) : std::nullopt;
+}
 
 inline void setEnv(const char* name, const std::string& value) {
 #if defined(_WIN32)
