@@ -12,7 +12,7 @@ template <class T> void clampInto(T& value, Limit<T>& limit, T builtIn) {
   if (limit.lo > limit.hi)
     std::swap(limit.lo, limit.hi);
   if constexpr (std::is_floating_point_v<T>) {
-    // strtod happily reads "nan"; a NaN would pass every comparison below unchanged.
+    // A file may say "nan", which reads as NaN; it would pass every comparison below unchanged.
     if (std::isnan(value))
       value = builtIn;
   }

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <string>
 
 #include "platform/zv_process.hpp"
@@ -17,6 +18,26 @@ std::filesystem::path runningExecutable() {
     }
     name.resize(name.size() * 2);
   }
+}
+
+namespace {
+
+// Wide, so a user name outside the ANSI code page comes through whole.
+std::filesystem::path variable(const wchar_t* name) {
+  const wchar_t* value = ::_wgetenv(name);
+  return value && *value ? value : L"";
+}
+
+} // namespace
+
+std::filesystem::path userHomeFolder() {
+  return variable(L"USERPROFILE");
+}
+
+std::filesystem::path userSettingsFolder() {
+  if (auto chosen = variable(L"APPDATA"); !chosen.empty())
+    return chosen;
+  return userHomeFolder() / "AppData" / "Roaming";
 }
 
 } // namespace zv

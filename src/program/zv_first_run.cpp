@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/zv_file_replacement.hpp"
+#include "platform/zv_process.hpp"
 
 namespace zv {
 
@@ -50,8 +51,8 @@ std::string replaceAll(std::string text, std::string_view what, std::string_view
 std::filesystem::path firstRunUserDirectory() {
   if (const char* chosen = std::getenv("ZARVIK_USER_DIR"); chosen && *chosen)
     return chosen;
-  const char* home = std::getenv("HOME");
-  return std::filesystem::path(home && *home ? home : ".") / "Zarvik";
+  const std::filesystem::path home = userHomeFolder();
+  return (home.empty() ? "." : home) / "Zarvik";
 }
 
 std::error_code prepareUserDirectory(FileSystem& fs, Registry& registry,

@@ -12,7 +12,8 @@
 
 namespace zv {
 
-// Where a first start puts the user directory: ZARVIK_USER_DIR when set, else ~/Zarvik.
+// Where a first start puts the user directory: ZARVIK_USER_DIR when set, else Zarvik in the
+// user's own folder (userHomeFolder).
 std::filesystem::path firstRunUserDirectory();
 
 // Fills userDirectory from the files in templates: every *.ZRK is copied, ZARVIK.INI is

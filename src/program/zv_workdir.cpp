@@ -7,6 +7,7 @@
 #include "core/zv_meas_params.hpp"
 #include "platform/zv_file_replacement.hpp"
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_process.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_userdir.hpp"
 
@@ -282,14 +283,12 @@ std::optional<std::string> parseSettingsIniFilePath(std::string_view text) {
 }
 
 std::filesystem::path defaultSettingsFile() {
-  std::filesystem::path base;
-  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
-    base = x;
-  else if (const char* h = std::getenv("HOME"); h && *h)
-    base = std::filesystem::path(h) / ".config";
-  else
-    base = ".config";
-  return base / "ZEROVO" / "ZARVIK.conf";
+#ifdef _WIN32
+  const char* name = "ZARVIK.ini"; // where the settings store keeps its INI format there
+#else
+  const char* name = "ZARVIK.conf";
+#endif
+  return userSettingsFolder() / "ZEROVO" / name;
 }
 
 std::optional<std::string> SettingsFileRegistry::readIniFilePath() {

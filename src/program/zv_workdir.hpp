@@ -36,7 +36,8 @@ int setUserDirectory(Program& program);
 // The registry value as the Qt settings store keeps it on systems without a registry:
 // "IniFilePath" in section [General] of the file, with the store's quoting and escapes.
 std::optional<std::string> parseSettingsIniFilePath(std::string_view settingsText);
-// $XDG_CONFIG_HOME/ZEROVO/ZARVIK.conf, or ~/.config/ZEROVO/ZARVIK.conf.
+// ZEROVO/ZARVIK.conf in the user's settings folder (userSettingsFolder), on Windows
+// ZEROVO/ZARVIK.ini.
 std::filesystem::path defaultSettingsFile();
 // A read-only registry over such a settings file, for programs without Qt.
 class SettingsFileRegistry final : public Registry {

@@ -1,14 +1,9 @@
 // INI document: reading values (numbers, texts) and the section views.
-#include <cerrno>
-#include <charconv>
-#include <clocale>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 
-#include <locale.h>
-
+#include "platform/zv_number_text.hpp"
 #include "storage/zv_ini_internal.hpp"
 
 namespace zv {
@@ -25,34 +20,6 @@ bool allBlank(std::string_view s) {
     if (!isBlank(c))
       return false;
   return true;
-}
-
-// strtod in the C locale, whatever locale the process has switched to.
-#if defined(_WIN32)
-double strtodC(const char* text, char** end) {
-  static const _locale_t loc = _create_locale(LC_ALL, "C");
-  if (!loc)
-    return std::strtod(text, end);
-  return _strtod_l(text, end, loc);
-}
-#else
-double strtodC(const char* text, char** end) {
-  static const locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  if (loc == static_cast<locale_t>(nullptr))
-    return std::strtod(text, end); // cannot happen for "C"; never pass a null locale
-  return strtod_l(text, end, loc);
-}
-#endif
-
-// Numbers in the plain decimal form the writer makes ([-]digits[.digits][e[+-]digits]) are read
-// with from_chars, which rounds correctly as strtod does and so gives the same double many
-// times faster; whatever from_chars does not take whole goes to strtod.
-bool plainDecimal(std::string_view v, double& d) {
-  for (const char c : v)
-    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
-      return false;
-  const auto r = std::from_chars(v.data(), v.data() + v.size(), d);
-  return r.ec == std::errc() && r.ptr == v.data() + v.size();
 }
 
 } // namespace
@@ -90,36 +57,12 @@ int ini_detail::itemInt(const Item& item, std::int32_t* value) {
 
 int ini_detail::itemDouble(const Item& item, double* value) {
   const std::string_view v = item.value();
-  if (!v.empty() && plainDecimal(v, *value))
-    return 1;
   if (allBlank(v))
     return 0;
-  if (equalsFolded(v, "inf") || equalsFolded(v, "+inf")) {
-    *value = std::numeric_limits<double>::infinity();
-    return 1;
-  }
-  if (equalsFolded(v, "-inf")) {
-    *value = -std::numeric_limits<double>::infinity();
-    return 1;
-  }
-  // strtod needs a terminated text; short values (all numbers) avoid the heap.
-  char small[128];
-  std::string big;
-  const char* text;
-  if (v.size() < sizeof small) {
-    std::memcpy(small, v.data(), v.size());
-    small[v.size()] = '\0';
-    text = small;
-  } else {
-    big.assign(v);
-    text = big.c_str();
-  }
-  char* end = nullptr;
-  errno = 0;
-  const double d = strtodC(text, &end);
-  const bool overflow = errno == ERANGE && std::isinf(d);
-  *value = end == text ? 0.0 : d;
-  if (end != text + v.size() || overflow)
+  // Read as glibc's strtod reads it, on every system, so a file reads the same everywhere.
+  const NumberRead n = readNumber(v);
+  *value = n.value;
+  if (n.used != v.size() || (n.outOfRange && std::isinf(n.value)))
     return IniNotANumber;
   return 1;
 }

@@ -2,6 +2,8 @@
 // What tests ask of the operating system beyond standard C++, on POSIX systems and on Windows.
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 
 #if defined(_WIN32)
@@ -9,6 +11,11 @@
 #endif
 
 namespace zv::test {
+
+inline std::optional<std::string> getEnv(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::optional<std::string>(value) : std::nullopt;
+}
 
 inline void setEnv(const char* name, const std::string& value) {
 #if defined(_WIN32)

@@ -106,7 +106,9 @@ TEST_F(CopyFixture, ReportHasEveryLineAndTheGraphLineOnlyWhileAGraphFileIsOpen) 
   const std::string stamp = std::to_string(t.tm_mday) + "." + std::to_string(t.tm_mon + 1) + "." +
                             std::to_string(t.tm_year + 1900) + "-" + std::to_string(t.tm_hour) +
                             ":" + std::to_string(t.tm_min) + ":" + std::to_string(t.tm_sec);
-  const std::string d = dir.path().string();
+  // The program's own folders and files, in the system's spelling.
+  const auto d = [&](const char* name) { return (dir.path() / name).string(); };
+  const auto folder = [&](const char* name) { return (dir.path() / name / "").string(); };
   const std::string expected =
       "\nReport - ZARVIK 2012 - " + stamp +
       "\n"
@@ -115,9 +117,9 @@ TEST_F(CopyFixture, ReportHasEveryLineAndTheGraphLineOnlyWhileAGraphFileIsOpen) 
       "Program - Installationsverzeichnis= /opt/zarvik\n"
       "Program - Version zo_raz.dll= ZARVIK.BAK 1\n"
       "Files - Backup Verzeichnis= " +
-      d + "/Backup/\n" + "Files - Temporäres Graphik File= "_l1 + d + "/Graph/\n" +
-      "Files - INI File= " + d + "/ZARVIK.INI\n" + "Files - Log File= " + d +
-      "/zarviklog.txt\n"
+      folder("Backup") + "\n" + "Files - Temporäres Graphik File= "_l1 + folder("Graph") + "\n" +
+      "Files - INI File= " + d("ZARVIK.INI") + "\n" + "Files - Log File= " + d("zarviklog.txt") +
+      "\n"
       "Options - OptKomma= 0 TablePrec= 2 NumberWidth= 4 ResultWidth= 12\n"
       "Options - MaxProbe= 20 MaxLag= 20 MaxMess= 10\n"
       "Hardware - DAQPAD6015 is defined\n"

@@ -94,7 +94,7 @@ TEST_F(DeviceCommandsFixture, StartUpResetsTheDevicesAndTheDataSetUsesTheShownOn
 }
 
 TEST_F(DeviceCommandsFixture, TheConfigurationNamesTheDeviceFilesAndKeepsTheChosenOnes) {
-  const std::string user = (dir.path() / "user").string() + "/";
+  const std::string user = (dir.path() / "user" / "").string(); // as the system spells it
   std::filesystem::create_directory(dir.path() / "user");
   dir.write("user/T1.ZRK", deviceText("T1", "15 0 12 10 0 1 0 1"));
   dir.write("user/OTHER.ZRK", deviceText("Other", "15 0 13 10 0 1 0 1"));
@@ -109,7 +109,7 @@ TEST_F(DeviceCommandsFixture, TheConfigurationNamesTheDeviceFilesAndKeepsTheChos
 
   {
     DeviceSetup setup(program, 0);
-    ui.fileAnswers = {dir.file("user/OTHER.ZRK")};
+    ui.fileAnswers = {dir.path() / "user" / "OTHER.ZRK"};
     EXPECT_EQ(0, setup.load());
     EXPECT_TRUE(setup.ok());
   }

@@ -8,8 +8,10 @@
 #include <string>
 
 #include "common/zv_fake_ui.hpp"
+#include "common/zv_test_system.hpp"
 #include "common/zv_testdir.hpp"
 #include "platform/zv_fileio.hpp"
+#include "program/zv_first_run.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_workdir.hpp"
 
@@ -257,6 +259,31 @@ TEST(SettingsFile, RegistryOverTheFileAndTheConfigurationItNames) {
   EXPECT_EQ(userConfigurationFile(file), std::filesystem::path("/u/Zarvik/ZARVIK.INI"));
   MemoryRegistry tooShort("/");
   EXPECT_EQ(userConfigurationFile(tooShort), std::nullopt);
+}
+
+// The user's folders come from the system's variables, on Windows from its own.
+TEST(SettingsFile, UserFoldersFollowTheSystemsVariables) {
+#if defined(_WIN32)
+  const char *home = "USERPROFILE", *settings = "APPDATA", *file = "ZARVIK.ini";
+  const std::filesystem::path settingsInHome = "AppData/Roaming";
+#else
+  const char *home = "HOME", *settings = "XDG_CONFIG_HOME", *file = "ZARVIK.conf";
+  const std::filesystem::path settingsInHome = ".config";
+#endif
+  const std::optional<std::string> before[] = {test::getEnv(home), test::getEnv(settings)};
+  test::setEnv(home, "/users/u");
+  test::setEnv(settings, "/settings");
+  EXPECT_EQ(defaultSettingsFile(), std::filesystem::path("/settings/ZEROVO") / file);
+  EXPECT_EQ(firstRunUserDirectory(), std::filesystem::path("/users/u/Zarvik"));
+  test::unsetEnv(settings);
+  EXPECT_EQ(defaultSettingsFile(), "/users/u" / settingsInHome / "ZEROVO" / file);
+  for (int i = 0; i < 2; ++i) {
+    const char* name = i == 0 ? home : settings;
+    if (before[i])
+      test::setEnv(name, *before[i]);
+    else
+      test::unsetEnv(name);
+  }
 }
 
 TEST(ToolConfiguration, FromTheGivenFileTheUsersFileOrBuiltIn) {

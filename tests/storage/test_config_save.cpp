@@ -139,7 +139,10 @@ TEST_F(ConfigFile, RecentFileIsWrittenBackWhenNoDataFileIsOpen) {
   EXPECT_NE(bytes().find("Datenfile = \"/old/x.BIN\"\r\n"), std::string::npos);
   v.dataFileName = "y.DAT";
   ASSERT_EQ(writeConfigurationFile(path, v.targets()), 0);
-  EXPECT_NE(bytes().find("Datenfile = \"/data/y.DAT\"\r\n"), std::string::npos);
+  // The directory as given, joined to the file with the system's separator.
+  const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
+  EXPECT_NE(bytes().find("Datenfile = \"/data" + std::string(1, separator) + "y.DAT\"\r\n"),
+            std::string::npos);
   EXPECT_EQ(recentDataFileValue("", "y.DAT", "/r"), "/r");
 }
 

@@ -10,11 +10,13 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <type_traits>
 #include <vector>
 
 #include "daq/zv_nidaq_api.hpp"
+#include "platform/zv_number_text.hpp"
 #include "sim_tester.hpp"
 #include "zv_simdaq.h"
 
@@ -157,7 +159,7 @@ void State::reset() {
   virtualNow = 0.0;
   scale = 1.0;
   if (const char* s = std::getenv("ZARVIK_SIM_SPEED")) {
-    const double f = std::strtod(s, nullptr);
+    const double f = zv::readNumber(s).value;
     if (f > 0.0 && std::isfinite(f))
       scale = f;
   }
@@ -169,10 +171,11 @@ void State::reset() {
   // "0.8,0.1": both testers give 0.8 V per kN over 0.1 V instead of 1 V per kN.
   zvsim::OutputLine line;
   if (const char* s = std::getenv("ZARVIK_SIM_OUTPUT")) {
-    char* end = nullptr;
-    line.voltsPerKiloNewton = std::strtod(s, &end);
-    if (end && *end == ',')
-      line.offsetVolts = std::strtod(end + 1, nullptr);
+    const std::string_view text = s;
+    const zv::NumberRead slope = zv::readNumber(text);
+    line.voltsPerKiloNewton = slope.value;
+    if (slope.used < text.size() && text[slope.used] == ',')
+      line.offsetVolts = zv::readNumber(text.substr(slope.used + 1)).value;
   }
   for (int i = 0; i < 2; ++i) {
     testers[i] = zvsim::Tester{};
