@@ -405,7 +405,7 @@ int Ini_NumberOfItems(IniDocument* document, std::string_view section) {
 }
 
 int Ini_NthItemName(IniDocument* document, std::string_view section, int index,
-                    std::string_view* tag) {
+                    std::string_view* tag, std::string_view* value) {
   if (!document)
     return 0;
   if (!tag)
@@ -414,7 +414,10 @@ int Ini_NthItemName(IniDocument* document, std::string_view section, int index,
   const Section* s = document->find(lookupName(section, scratch));
   if (!s || index < 1 || static_cast<std::size_t>(index) > s->items.size())
     return 0;
-  *tag = s->items[static_cast<std::size_t>(index) - 1].tag();
+  const Item& item = s->items[static_cast<std::size_t>(index) - 1];
+  *tag = item.tag();
+  if (value)
+    *value = item.value();
   return 1;
 }
 

@@ -111,10 +111,11 @@ int Ini_SectionExists(IniDocument* document, std::string_view section);
 int Ini_ItemExists(IniDocument* document, std::string_view section, std::string_view tag);
 // Number of items of the first section of that name; 0 when there is none.
 int Ini_NumberOfItems(IniDocument* document, std::string_view section);
-// 1 and the index-th (1-based) tag; 0 when out of range; IniNoDocument when tag is null.
-// The text stays valid as long as the document exists.
+// 1 and the index-th (1-based) tag, and its value when asked for (the raw text, also of a
+// repeated key, which a lookup by name never reaches); 0 when out of range; IniNoDocument when
+// tag is null. The texts stay valid as long as the document exists.
 int Ini_NthItemName(IniDocument* document, std::string_view section, int index,
-                    std::string_view* tag);
+                    std::string_view* tag, std::string_view* value = nullptr);
 // Removes the first section of that name; 1 when one was removed, else 0.
 int Ini_RemoveSection(IniDocument* document, std::string_view section);
 

@@ -91,8 +91,8 @@ int forEachItem(IniDocument* doc, std::string_view section, std::vector<SkippedL
   const int count = Ini_NumberOfItems(doc, section);
   std::unordered_set<std::string> seen;
   for (int i = 1; i <= count; ++i) {
-    std::string_view tagView;
-    if (Ini_NthItemName(doc, section, i, &tagView) != 1)
+    std::string_view tagView, valueView;
+    if (Ini_NthItemName(doc, section, i, &tagView, &valueView) != 1)
       break;
     std::string tag(tagView);
     if (i > MaxListItemsRead) {
@@ -101,8 +101,10 @@ int forEachItem(IniDocument* doc, std::string_view section, std::vector<SkippedL
       break;
     }
     if (!seen.insert(foldTag(tag)).second) {
+      // Its own value: a lookup by name would give the first item's.
       if (skipped)
-        skipped->push_back({std::string(section), tag, rawValue(doc, section, tag),
+        skipped->push_back({std::string(section), tag,
+                            std::string(valueView.substr(0, QuotedValueLength)),
                             SkippedListItem::Reason::RepeatedKey});
       continue;
     }

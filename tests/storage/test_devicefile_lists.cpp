@@ -23,7 +23,7 @@ std::vector<double> values(const auto& list) {
 std::string skippedText(const std::vector<SkippedListItem>& items) {
   std::string out;
   for (const auto& i : items)
-    out += i.section + " " + i.tag + (i.reason == Reason::RepeatedKey ? "" : "=" + i.value) + " " +
+    out += i.section + " " + i.tag + "=" + i.value + " " +
            std::to_string(static_cast<int>(i.reason)) + "\n";
   return out;
 }
@@ -133,12 +133,12 @@ TEST(ListLoad, UnusableItemsAreSkippedAndReported) {
   std::vector<SkippedListItem> skipped;
   ASSERT_EQ(0, loadSpeedList(doc, speeds, &skipped));
   EXPECT_EQ((std::vector<double>{150.0}), values(speeds));
-  // Only the first of two equal keys can be read by name; the second is not read twice.
+  // Of two equal keys the first is read; the second is reported with its own value.
   EXPECT_EQ(skippedText(skipped), "ABZUGGESCHWINDIGKEIT_LISTE Geschw.-1=abc 0\n"
                                   "ABZUGGESCHWINDIGKEIT_LISTE Geschw.-2=0 0\n"
                                   "ABZUGGESCHWINDIGKEIT_LISTE Geschw.-3=-5 0\n"
                                   "ABZUGGESCHWINDIGKEIT_LISTE Geschw.-4=inf 0\n"
-                                  "ABZUGGESCHWINDIGKEIT_LISTE GESCHW.-5 2\n"
+                                  "ABZUGGESCHWINDIGKEIT_LISTE GESCHW.-5=175 2\n"
                                   "ABZUGGESCHWINDIGKEIT_LISTE Geschw.-6= 0\n"
                                   "ABZUGGESCHWINDIGKEIT_LISTE Geschw.-7=12abc 0\n");
   auto pistons =
