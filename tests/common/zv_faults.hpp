@@ -26,7 +26,7 @@ struct Fault {
     return {Kind::DiskFull, Op::Write, std::errc::no_space_on_device, {}, after};
   }
   static Fault writeProtect() {
-    return {Kind::WriteProtect, Op::OpenWrite, std::errc::permission_denied};
+    return {Kind::WriteProtect, Op::OpenWrite, std::errc::permission_denied, {}, 0, 0};
   }
 
   void apply(FaultyFileSystem& fs, const std::filesystem::path& target) const {

@@ -124,8 +124,9 @@ TEST_F(Calibration, NoLiveSignalWithADaqErrorWhileMeasuringOrWhenTheStartFails) 
     EXPECT_EQ(c.editable ? CalibOk : CalibRefused, session.setValue(CalField::Force1, 1.5));
     session.abort();
     EXPECT_EQ(0, sim.openTasks());
-    if (c.faults == 0) // the lines only move for a live signal that may run
+    if (c.faults == 0) { // the lines only move for a live signal that may run
       EXPECT_TRUE(sim.writes().empty());
+    }
   }
 }
 

@@ -99,14 +99,18 @@ TEST_F(DaqInit, FailuresGiveTheirStateAndRecord) {
     c.arrange();
     EXPECT_EQ((std::tuple{c.state, c.state, false, 0}),
               (std::tuple{daq.daqInit(), mp.daqErrorState, ui.waitCursor, sim.openTasks()}));
-    if (c.state != 11)
+    if (c.state != 11) {
       EXPECT_EQ(c.writes, sim.writes());
-    if (c.product)
+    }
+    if (c.product) {
       EXPECT_EQ(c.product, mp.productType);
-    if (c.code == -1132 || c.code == -1121)
+    }
+    if (c.code == -1132 || c.code == -1121) {
       EXPECT_EQ(c.code == -1132 ? "Dev1" : "??", mp.deviceName);
-    if (c.record.size() == 1 && c.record[0].find("-201003") != std::string::npos)
+    }
+    if (c.record.size() == 1 && c.record[0].find("-201003") != std::string::npos) {
       EXPECT_EQ("---", mp.daqVersionText); // the version query failed
+    }
     if (c.code == 0) {
       EXPECT_EQ(before, errorRecords(-1132).size()); // the driver worked; the loop did not follow
       continue;

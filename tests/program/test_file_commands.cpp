@@ -159,12 +159,14 @@ TEST(FileCommandsStopped, KeepTheOpenDataSet) {
     EXPECT_EQ(std::tuple(rig.model().sampleCount(), rig.fileName()), std::tuple(3, "Old.BIN"));
     EXPECT_TRUE(rig.windows.calls.empty());
     EXPECT_FALSE(std::filesystem::exists(rig.dir.file("Fresh.BIN")));
-    if (chosen == "Other.BIN") // the choice is dropped
+    if (chosen == "Other.BIN") { // the choice is dropped
       EXPECT_FALSE(rig.program.data.files.chosenFile());
+    }
     EXPECT_EQ(rig.ui.popups().size(), c.popups);
     EXPECT_EQ(rig.ui.fileDialogs.size(), c.chosen ? 1u : 0u);
-    if (c.popups) // refused before the dialog
+    if (c.popups) { // refused before the dialog
       EXPECT_FALSE(rig.dialogs.newInitial);
+    }
   }
 }
 

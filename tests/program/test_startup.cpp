@@ -212,8 +212,9 @@ TEST_F(ProgramFixture, AcquisitionAtStartUpFollowsTheCommandLine) {
     program->startUp({"zarvik", c.word});
     program->logInit(&log);
     EXPECT_EQ(c.result, program->initAcquisition());
-    if (c.logged)
+    if (c.logged) {
       EXPECT_EQ(c.logged, log.text);
+    }
     EXPECT_EQ(c.daqErrorState, program->meas.params.daqErrorState);
     if (c.result == 0) {
       EXPECT_EQ("USB-6210", program->meas.params.productType);
