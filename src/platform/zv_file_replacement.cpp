@@ -1,4 +1,5 @@
 #include "platform/zv_file_replacement.hpp"
+#include "platform/zv_path_bytes.hpp"
 
 #include <new>
 
@@ -45,9 +46,10 @@ ReplaceResult FileReplacement::createTemp(const ReplaceOptions& options, bool ta
   const OpenMode mode = own ? OpenMode::Truncate : OpenMode::CreateNew;
   for (int n = 0; n < candidates; ++n) {
     const std::filesystem::path temp =
-        directory / (options.tempName.empty()
-                         ? options.tempPrefix + std::to_string(n) + options.tempExtension
-                         : options.tempName);
+        directory /
+        pathFromBytes(options.tempName.empty()
+                          ? options.tempPrefix + std::to_string(n) + options.tempExtension
+                          : options.tempName);
     const std::error_code ec = fs_.openWrite(temp, mode, file_);
     if (!ec) {
       temp_ = temp;

@@ -10,6 +10,10 @@ std::filesystem::path runningExecutable() {
   return ec ? std::filesystem::path() : self;
 }
 
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
 namespace {
 
 std::filesystem::path variable(const char* name) {

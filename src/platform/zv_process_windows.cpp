@@ -1,8 +1,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/zv_path_bytes.hpp"
 #include "platform/zv_process.hpp"
 #include "platform/zv_windows_api.hpp"
+
+#include <shellapi.h>
 
 namespace zv {
 
@@ -18,6 +21,18 @@ std::filesystem::path runningExecutable() {
     }
     name.resize(name.size() * 2);
   }
+}
+
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+  int count = 0;
+  LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (!wide)
+    return std::vector<std::string>(argv, argv + argc);
+  std::vector<std::string> args;
+  for (int i = 0; i < count; ++i)
+    args.push_back(pathBytes(std::filesystem::path(wide[i])));
+  ::LocalFree(wide);
+  return args;
 }
 
 namespace {

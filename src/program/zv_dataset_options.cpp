@@ -1,6 +1,7 @@
 #include "program/zv_dataset_options.hpp"
 
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_path_bytes.hpp"
 #include "program/zv_program.hpp"
 
 namespace zv {
@@ -18,7 +19,7 @@ DataSetOptions dataSetOptions(const Program& p) {
 
 DataSetInfo dataSetInfo(Program& p) {
   DataSetInfo info;
-  info.backupDirectory = p.data.graphBackup.journal.backupDir().string();
+  info.backupDirectory = pathBytes(p.data.graphBackup.journal.backupDir());
   const DataSet* d = p.data.model.dataSet();
   if (!d || !p.data.isLoaded())
     return info;
@@ -30,12 +31,12 @@ DataSetInfo dataSetInfo(Program& p) {
   info.dataFilePath = p.data.filePath();
   const std::filesystem::path graph = p.data.graphBackup.graphStore.GraphFileGetGraphPath();
   if (!graph.empty() && p.fileSystem->exists(graph))
-    info.graphFilePath = graph.string();
+    info.graphFilePath = pathBytes(graph);
   return info;
 }
 
 std::optional<std::string> chooseDataDirectory(Program& p, const std::string& shown) {
-  const auto chosen = p.ui.chooseDirectory("ZARVIK Datenverzeichnis", shown);
+  const auto chosen = p.ui.chooseDirectory("ZARVIK Datenverzeichnis", pathFromBytes(shown));
   if (!chosen || chosen->empty())
     return std::nullopt;
   return chosen->string();

@@ -1,5 +1,6 @@
 #include "program/zv_file_commands.hpp"
 
+#include "platform/zv_path_bytes.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_tables.hpp"
 
@@ -66,7 +67,7 @@ int FileCommands::newDataSetOk(const NewDataSetInput& input) {
 int FileCommands::fileOpenRecent(const std::string& path) {
   if (path.empty())
     return 1;
-  program_.data.files.setChosenFile(path);
+  program_.data.files.setChosenFile(pathFromBytes(path));
   return loadFile(false);
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/zv_file_replacement.hpp"
+#include "platform/zv_path_bytes.hpp"
 #include "platform/zv_process.hpp"
 
 namespace zv {
@@ -79,9 +80,9 @@ std::error_code prepareUserDirectory(FileSystem& fs, Registry& registry,
   std::string content;
   if (auto ec = readWhole(fs, templates / "ZARVIK.INI", content))
     return ec;
-  if (auto ec = writeNew(fs, dir / "ZARVIK.INI", replaceAll(content, "@USERDIR@", dir.string())))
+  if (auto ec = writeNew(fs, dir / "ZARVIK.INI", replaceAll(content, "@USERDIR@", pathBytes(dir))))
     return ec;
-  if (!registry.writeIniFilePath(dir.string()))
+  if (!registry.writeIniFilePath(pathBytes(dir)))
     return std::make_error_code(std::errc::permission_denied);
   return {};
 }

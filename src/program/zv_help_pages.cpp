@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_path_bytes.hpp"
 #include "program/zv_program.hpp"
 
 namespace zv {
@@ -68,7 +69,7 @@ HelpTopic helpTopicForWindows(std::span<const std::string> windowNames) {
 
 std::filesystem::path helpPagePath(const std::filesystem::path& helpDirectory,
                                    const HelpTopic& topic, int language) {
-  return helpDirectory / helpLanguageFolder(language) / topic.page;
+  return helpDirectory / helpLanguageFolder(language) / pathFromBytes(topic.page);
 }
 
 int showHelp(Program& program, const HelpTopic& topic) {
@@ -76,9 +77,9 @@ int showHelp(Program& program, const HelpTopic& topic) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(page, ec) ||
       !program.ui.openDocument(page, std::string(topic.section)))
-    return program.reporter.reportMessage(report::Popup, 0, program.lang.pick(HelpTitle),
-                                          program.lang.pick(NotFoundText) + pathText(page.string()),
-                                          -1);
+    return program.reporter.reportMessage(
+        report::Popup, 0, program.lang.pick(HelpTitle),
+        program.lang.pick(NotFoundText) + pathText(pathBytes(page)), -1);
   return 0;
 }
 

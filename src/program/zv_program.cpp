@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_path_bytes.hpp"
 #include "program/zv_device_commands.hpp"
 #include "program/zv_first_run.hpp"
 #include "program/zv_help_pages.hpp"
@@ -100,7 +101,7 @@ int Program::startUp(const std::vector<std::string_view>& args) {
     std::string dir;
     const std::filesystem::path base =
         getUserDirectory(registry, reporter, texts[MessageText::SetupOpenError], dir) == 0
-            ? std::filesystem::path(dir)
+            ? pathFromBytes(dir)
             : fallbackDirectoryPath;
     data.graphBackup.setDirectories(GraphBackup::graphDirectoryIn(base),
                                     GraphBackup::backupDirectoryIn(base));
@@ -118,8 +119,8 @@ int Program::startUp(const std::vector<std::string_view>& args) {
   if (commandLine.simulate)
     // Beside the program in the build tree; in <prefix>/lib/zarvik once installed.
     meas.daq.setLibraryCandidates(
-        {daqmx::simulatorLibraryPath(executableDirectory).string(),
-         daqmx::simulatorLibraryPath(executableDirectory / ".." / "lib" / "zarvik").string()});
+        {pathBytes(daqmx::simulatorLibraryPath(executableDirectory)),
+         pathBytes(daqmx::simulatorLibraryPath(executableDirectory / ".." / "lib" / "zarvik"))});
 
   prepareFirstRun();
   registryEntryMissing = loadConfiguration(*this) != 0;
@@ -132,7 +133,7 @@ void Program::logInit(LogSink* logWindow) {
   reporter.setLogTarget(logWindow);
   std::string dir;
   if (getUserDirectory(registry, reporter, texts[MessageText::SetupOpenError], dir) == 0)
-    errorLog.setPath(std::filesystem::path(dir) / "zarviklog.txt");
+    errorLog.setPath(pathFromBytes(dir) / "zarviklog.txt");
   else
     errorLog.setPath(errorLog.path().parent_path() / "zarviklog.txt");
   errorLog.setName("ZarvikLog.TXT");
@@ -143,7 +144,7 @@ void Program::prepareFirstRun() {
   if (firstRunDirectory.empty() || registry.readIniFilePath())
     return;
   const std::filesystem::path target = firstRunUserDirectory();
-  const std::string shown = pathText((target / "").string());
+  const std::string shown = pathText(pathBytes(target / ""));
   if (const std::error_code ec =
           prepareUserDirectory(fileRoute, registry, firstRunDirectory, target))
     firstRunReport_ =
@@ -198,7 +199,7 @@ int Program::openLogInEditor() {
     return 0;
   }
   // The path goes to the editor as one argument, never through a shell.
-  if (!ui.startProcess(editorProgram, logFilePath.string())) {
+  if (!ui.startProcess(editorProgram, pathBytes(logFilePath))) {
     reporter.reportMessage(report::LogOnly, report::KindNoPopup, "", "LaunchExecutable Editor", -3);
     return -3;
   }

@@ -5,6 +5,7 @@
 #include "core/zv_format.hpp"
 #include "platform/zv_clock.hpp"
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_path_bytes.hpp"
 #include "program/zv_program.hpp"
 
 namespace zv {
@@ -69,12 +70,12 @@ private:
 ReportValues reportValues(const Program& p, std::time_t when) {
   ReportValues v;
   v.time = localTime(when);
-  v.installDirectory = p.executableDirectory.string();
+  v.installDirectory = pathBytes(p.executableDirectory);
   v.supportVersion = BackupJournal::GetBackupVersion();
-  v.backupDirectory = p.data.graphBackup.journal.backupDir().string();
-  v.graphDirectory = p.data.graphBackup.graphStore.GraphFileGetTempPath().string();
+  v.backupDirectory = pathBytes(p.data.graphBackup.journal.backupDir());
+  v.graphDirectory = pathBytes(p.data.graphBackup.graphStore.GraphFileGetTempPath());
   v.configPath = p.configPath;
-  v.logFilePath = p.logFilePath.string();
+  v.logFilePath = pathBytes(p.logFilePath);
   v.clipboard = p.config.clipboard;
   v.limits = p.data.model.limits();
   v.measParams = p.meas.params;
@@ -86,8 +87,8 @@ ReportValues reportValues(const Program& p, std::time_t when) {
   v.dataFilePath = p.data.filePath();
   const GraphFileStore& graphs = p.data.graphBackup.graphStore;
   if (graphs.GraphFileIsOpen())
-    v.openGraph = ReportValues::OpenGraph{graphs.GraphFileGetGraphPath().string(),
-                                          graphs.GraphFileGetDataPath().string()};
+    v.openGraph = ReportValues::OpenGraph{pathBytes(graphs.GraphFileGetGraphPath()),
+                                          pathBytes(graphs.GraphFileGetDataPath())};
   return v;
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/zv_file_replacement.hpp"
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_path_bytes.hpp"
 #include "program/zv_copy_commands.hpp"
 #include "program/zv_program.hpp"
 #include "support/zv_system_error.hpp"
@@ -32,13 +33,12 @@ struct ExportKind {
 
 std::filesystem::path defaultStart(const Program& p) {
   const DataFileState& s = p.data.files.state();
-  return s.fileDirectory.empty() ? std::filesystem::path(s.dataDirectory)
-                                 : std::filesystem::path(s.fileDirectory);
+  return pathFromBytes(s.fileDirectory.empty() ? s.dataDirectory : s.fileDirectory);
 }
 
 std::string defaultName(const Program& p, const char* extension) {
   const std::string& file = p.data.files.state().dataFileName;
-  const std::string stem = file.empty() ? "Report" : std::filesystem::path(file).stem().string();
+  const std::string stem = file.empty() ? "Report" : pathBytes(pathFromBytes(file).stem());
   return stem + extension;
 }
 
@@ -61,14 +61,14 @@ std::optional<std::filesystem::path> chooseTarget(Program& p, const ExportKind& 
     if (!std::filesystem::exists(file, ec))
       return file;
     const int choice = p.ui.ask(
-        p.lang.pick(kind.title), fillIn(p.lang.pick(existsText), pathText(file.string())),
+        p.lang.pick(kind.title), fillIn(p.lang.pick(existsText), pathText(pathBytes(file))),
         {p.lang.pick(replaceButton), p.lang.pick(otherButton), p.lang.pick(abortButton)}, 0, 2);
     if (choice == 0)
       return file;
     if (choice != 1)
       return std::nullopt;
     spec.startDirectory = file.parent_path();
-    spec.defaultName = file.filename().string();
+    spec.defaultName = pathBytes(file.filename());
   }
 }
 

@@ -7,6 +7,7 @@
 #include "core/zv_meas_params.hpp"
 #include "platform/zv_file_replacement.hpp"
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_path_bytes.hpp"
 #include "platform/zv_process.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_userdir.hpp"
@@ -41,7 +42,7 @@ constexpr int Cancelled = 1;
 // Creates a missing Backup or Graph directory below the user directory, telling the user.
 void ensureSubdirectory(Program& p, const std::string& userDir, const char* name,
                         const TextPair& missingText) {
-  const std::filesystem::path dir = std::filesystem::path(userDir) / name;
+  const std::filesystem::path dir = pathFromBytes(userDir) / name;
   FileSystem& fs = *p.fileSystem;
   if (fs.exists(dir))
     return;
@@ -49,12 +50,12 @@ void ensureSubdirectory(Program& p, const std::string& userDir, const char* name
   if (auto ec = fs.createDirectories(dir))
     p.reporter.reportMessage(
         report::PopupAndLog, 0, p.lang.pick(popupTitle),
-        std::string(p.lang.pick(cannotCreate)) + dir.string() + " (" + ec.message() + ")", -2);
+        std::string(p.lang.pick(cannotCreate)) + pathBytes(dir) + " (" + ec.message() + ")", -2);
 }
 
 // Offers to copy a saved ZARVIK.INI into a user directory that has none.
 void offerConfigurationCopy(Program& p, const std::string& userDir) {
-  const std::filesystem::path target = std::filesystem::path(userDir) / ConfigFileName;
+  const std::filesystem::path target = pathFromBytes(userDir) / ConfigFileName;
   FileSystem& fs = *p.fileSystem;
   if (fs.exists(target))
     return;
@@ -102,7 +103,7 @@ int loadConfiguration(Program& p) {
     return -1;
   p.userDirectory = dir;
   p.configPath = dir + ConfigFileName;
-  const int r = readConfigurationFile(p.configPath, configTargets(p), *p.fileSystem);
+  const int r = readConfigurationFile(pathFromBytes(p.configPath), configTargets(p), *p.fileSystem);
   p.setLanguage(p.lang.language); // the texts follow the configured language
   if (r != 0)
     p.reporter.reportMessage(report::LogOnly, 0, "", p.texts[MessageText::SetupOpenError], r);
@@ -117,7 +118,8 @@ void clampLoadedSettings(Program& p) {
 int saveConfiguration(Program& p) {
   if (p.configPath.empty())
     return -1;
-  const int r = writeConfigurationFile(p.configPath, configTargets(p), *p.fileSystem);
+  const int r =
+      writeConfigurationFile(pathFromBytes(p.configPath), configTargets(p), *p.fileSystem);
   if (r != 0)
     p.reporter.reportMessage(report::LogOnly, 0, "", p.texts[MessageText::SetupSaveError], r);
   return 0;
@@ -130,7 +132,7 @@ int setUserDirectory(Program& p) {
     return RefusedWhileMeasuring;
   }
   const std::string proposed = p.registry.readIniFilePath().value_or(std::string());
-  const auto chosen = p.ui.chooseDirectory(p.lang.pick(dialogTitle), proposed);
+  const auto chosen = p.ui.chooseDirectory(p.lang.pick(dialogTitle), pathFromBytes(proposed));
   if (!chosen || chosen->empty())
     return Cancelled;
 
@@ -145,7 +147,7 @@ int setUserDirectory(Program& p) {
     ensureSubdirectory(p, userDir, "Graph", graphMissing);
     offerConfigurationCopy(p, userDir);
     // The log file lives in the user directory too.
-    p.errorLog.setPath(std::filesystem::path(userDir) / "zarviklog.txt");
+    p.errorLog.setPath(pathFromBytes(userDir) / "zarviklog.txt");
     p.logFilePath = p.errorLog.path();
   }
 
@@ -317,7 +319,7 @@ std::optional<std::filesystem::path> userConfigurationFile(Registry& registry) {
   const std::string directory = directoryPart(value->substr(0, PathCapacity - 1));
   if (directory.size() < 2)
     return std::nullopt;
-  return std::filesystem::path(directory) / ConfigFileName;
+  return pathFromBytes(directory) / ConfigFileName;
 }
 
 ToolConfiguration loadToolConfiguration(const std::optional<std::filesystem::path>& configFile,

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_path_bytes.hpp"
 #include "support/zv_system_error.hpp"
 #include "support/zv_text_pattern.hpp"
 
@@ -99,10 +100,10 @@ bool DataFileHandler::isInBackupDirectory(const std::filesystem::path& path) con
 }
 
 void DataFileHandler::setDataFile(const std::filesystem::path& path) {
-  state_.dataDirectory = path.parent_path().string();
+  state_.dataDirectory = pathBytes(path.parent_path());
   state_.fileDirectory = state_.dataDirectory;
-  state_.dataFileName = path.filename().string();
-  filePath_ = path.string();
+  state_.dataFileName = pathBytes(path.filename());
+  filePath_ = pathBytes(path);
 }
 
 bool DataFileHandler::useChosenFile() {
@@ -115,8 +116,9 @@ bool DataFileHandler::useChosenFile() {
 
 std::filesystem::path DataFileHandler::joinedPath(int& failed) const {
   failed = 0;
-  const std::filesystem::path p = std::filesystem::path(state_.fileDirectory) / state_.dataFileName;
-  const std::string text = p.string();
+  const std::filesystem::path p =
+      pathFromBytes(state_.fileDirectory) / pathFromBytes(state_.dataFileName);
+  const std::string text = pathBytes(p);
   if (text.size() > MaxPathLength || text.find('\0') != std::string::npos)
     failed = 1;
   return p;
@@ -169,7 +171,7 @@ int DataFileHandler::fileSelect(FileDialogSpec spec) {
       return 0;
     std::filesystem::path file = *answer;
     // A saved file must open again, which needs one of the two extensions.
-    if (save && dataFormatOfName(file.filename().string()) < 0)
+    if (save && dataFormatOfName(pathBytes(file.filename())) < 0)
       file += state_.fileExtension;
     if (isInBackupDirectory(file)) {
       ctx_.ui.popup(state_.fileTitle, BackupDirRefused);
@@ -178,14 +180,15 @@ int DataFileHandler::fileSelect(FileDialogSpec spec) {
     std::error_code ec;
     const bool exists = std::filesystem::exists(file, ec);
     if (save && exists) {
-      const int choice = ctx_.ui.ask(ctx_.lang.pick(OverwriteTitle),
-                                     fillIn(ctx_.lang.pick(OverwriteText), pathText(file.string())),
-                                     {ctx_.lang.pick(OverwriteButton),
-                                      ctx_.lang.pick(NewFileButton), ctx_.lang.pick(AbortButton)},
-                                     0, 2);
+      const int choice =
+          ctx_.ui.ask(ctx_.lang.pick(OverwriteTitle),
+                      fillIn(ctx_.lang.pick(OverwriteText), pathText(pathBytes(file))),
+                      {ctx_.lang.pick(OverwriteButton), ctx_.lang.pick(NewFileButton),
+                       ctx_.lang.pick(AbortButton)},
+                      0, 2);
       if (choice == 1) {
         spec.startDirectory = file.parent_path();
-        spec.defaultName = file.filename().string();
+        spec.defaultName = pathBytes(file.filename());
         continue;
       }
       if (choice != 0)
@@ -254,7 +257,7 @@ int DataFileHandler::saveDataSet() {
   const std::filesystem::path path = joinedPath(failed);
   if (failed)
     return error(DfBadPath);
-  filePath_ = path.string();
+  filePath_ = pathBytes(path);
   // The file keeps the format its extension names, so it always opens again.
   const int format = dataFormatOfName(state_.dataFileName);
   if ((format < 0 ? state_.dataWrtTypeSelect : format) == 1) {
@@ -326,7 +329,7 @@ int DataFileHandler::saveDataSet() {
 int DataFileHandler::writeDataFile(const std::filesystem::path& path, Progress* progress) {
   const int samples = ctx_.model.sampleCount();
   const int storages = ctx_.model.storageCount();
-  const int byName = dataFormatOfName(path.filename().string());
+  const int byName = dataFormatOfName(pathBytes(path.filename()));
   const int format = byName >= 0 ? byName : state_.dataWrtTypeSelect;
   if (format == 0) {
     if (binary_.openBinaryWriteFile(path) != 0)
@@ -377,7 +380,7 @@ int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
     message = msg(MessageText::BadDataFileName);
     return error(DfLoadPath);
   }
-  filePath_ = path.string();
+  filePath_ = pathBytes(path);
   std::uint64_t size = 0;
   if (!ctx_.fs.exists(path) || ctx_.fs.fileSize(path, size) || size == 0) {
     message = msg(MessageText::FileNotAvailable);

@@ -7,6 +7,7 @@
 
 #include "platform/zv_latin1.hpp"
 #include "platform/zv_little_endian.hpp"
+#include "platform/zv_path_bytes.hpp"
 
 namespace zv {
 
@@ -274,14 +275,14 @@ int BinaryDataFile::corrupt(const std::string& text, int code) {
 }
 
 std::filesystem::path BinaryDataFile::tempPathFor(const std::filesystem::path& target) {
-  const std::string name = target.filename().string();
+  const std::string name = pathBytes(target.filename());
   return target.parent_path() / (sameNameIgnoringCase(name, "TEMP.BIN") ? "TEMP$.BIN" : "TEMP.BIN");
 }
 
 int BinaryDataFile::openBinaryWriteFile(const std::filesystem::path& named) {
   lastError_.clear();
   ReplaceOptions options;
-  options.tempName = tempPathFor(fs_.resolveLinks(named)).filename().string();
+  options.tempName = pathBytes(tempPathFor(fs_.resolveLinks(named)).filename());
   if (const ReplaceResult r = replacement_.open(named, options); !r.ok())
     return failIo("openBinaryWriteFile()", "OpenFile()", BinOpenWriteFailed, r.error);
   return 0;

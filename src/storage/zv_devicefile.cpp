@@ -4,6 +4,7 @@
 
 #include "core/zv_crc16.hpp"
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_path_bytes.hpp"
 
 namespace zv {
 
@@ -85,13 +86,13 @@ void TesterDevice::setFilePath(const std::filesystem::path& full) {
     path.clear();
     return;
   }
-  directory = full.parent_path().string();
-  fileName = full.filename().string();
-  path = full.string();
+  directory = pathBytes(full.parent_path());
+  fileName = pathBytes(full.filename());
+  path = pathBytes(full);
 }
 
 std::filesystem::path TesterDevice::joinedPath() const {
-  return std::filesystem::path(directory) / fileName;
+  return pathFromBytes(directory) / pathFromBytes(fileName);
 }
 
 void TesterDevice::setName(std::string_view text) {
@@ -144,7 +145,7 @@ void TesterDevices::createBoth(const std::filesystem::path& programDirectory) {
     TesterDevice& d = devices_[i];
     d = TesterDevice{};
     d.index = i;
-    d.directory = programDirectory.string();
+    d.directory = pathBytes(programDirectory);
     d.takeSavedChecksum();
   }
   spare_.reset();
@@ -263,12 +264,12 @@ int loadDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx, bool*
       return FileSelectCancelled;
     if (!ctx.fs.exists(*chosen))
       return FileSelectNew;
-    device->directory = chosen->parent_path().string();
-    device->fileName = chosen->filename().string();
+    device->directory = pathBytes(chosen->parent_path());
+    device->fileName = pathBytes(chosen->filename());
   }
   if (device->fileName.empty())
     return DeviceRefused;
-  device->path = device->joinedPath().string();
+  device->path = pathBytes(device->joinedPath());
   if (readTried)
     *readTried = true;
 
@@ -278,7 +279,7 @@ int loadDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx, bool*
   IniHandle doc = Ini_New(0);
   if (!doc)
     result = DeviceNoDocument;
-  else if (Ini_ReadFromFile(doc, device->path, ctx.fs) != 0)
+  else if (Ini_ReadFromFile(doc, pathFromBytes(device->path), ctx.fs) != 0)
     result = DeviceCannotRead;
   else
     result = readDeviceDocument(doc, *device, &skipped, &tookSomething);
@@ -321,19 +322,19 @@ int saveDeviceFile(TesterDevice* device, bool ask, DeviceFileContext& ctx, bool*
     std::filesystem::path file = *chosen;
     if (!file.has_extension())
       file += devicefile::Extension;
-    device->directory = file.parent_path().string();
-    device->fileName = file.filename().string();
+    device->directory = pathBytes(file.parent_path());
+    device->fileName = pathBytes(file.filename());
   }
   if (device->fileName.empty() || device->directory.empty())
     return DeviceRefused;
-  device->path = device->joinedPath().string();
+  device->path = pathBytes(device->joinedPath());
 
   IniHandle doc = Ini_New(0);
   if (!doc)
     return DeviceNoDocument;
   int result = writeDeviceDocument(doc, *device);
   // A half-built document would replace a good file with a damaged one.
-  if (result == DeviceOk && Ini_WriteToFile(doc, device->path, ctx.fs) != 0)
+  if (result == DeviceOk && Ini_WriteToFile(doc, pathFromBytes(device->path), ctx.fs) != 0)
     result = DeviceCannotWrite;
   Ini_Dispose(doc);
   return result;

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_path_bytes.hpp"
 #include "storage/zv_restore_records.hpp"
 #include "support/zv_graphfile_store.hpp"
 #include "support/zv_system_error.hpp"
@@ -308,7 +309,7 @@ int BackupStore::backupDataSet() {
 int BackupStore::RefreshBackup(const std::string& dataFilePath) {
   active_ = false;
   journal_.closeWriter();
-  if (int r = journal_.CreateBackup(dataFilePath); r < 0) {
+  if (int r = journal_.CreateBackup(pathFromBytes(dataFilePath)); r < 0) {
     const std::error_code why = journal_.lastError();
     // The old journal predates this save; left behind it would only raise a question later.
     journal_.DeleteBackup();
@@ -341,11 +342,11 @@ int BackupStore::CloseBackup() {
 }
 
 int BackupStore::graphSave(const std::string& dataFilePath) {
-  return graph_.graphSave(dataFilePath);
+  return graph_.graphSave(pathFromBytes(dataFilePath));
 }
 
 int BackupStore::graphLoad(const std::string& dataFilePath) {
-  return graph_.graphLoad(dataFilePath);
+  return graph_.graphLoad(pathFromBytes(dataFilePath));
 }
 
 int BackupStore::graphFileCloseAll() {

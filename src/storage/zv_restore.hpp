@@ -28,6 +28,7 @@
 #include "core/zv_backup_sink.hpp"
 #include "core/zv_dataset.hpp"
 #include "platform/zv_fileio.hpp"
+#include "platform/zv_path_bytes.hpp"
 #include "storage/zv_datafile_hooks.hpp"
 #include "storage/zv_graphfile.hpp"
 #include "support/zv_backup_journal.hpp"
@@ -140,10 +141,10 @@ public:
   int graphSave(const std::string& dataFilePath) override;
   int graphSavePrepare(const std::string& dataFilePath,
                        const std::filesystem::path& writtenAs) override {
-    return graph_.graphSavePrepare(dataFilePath, writtenAs);
+    return graph_.graphSavePrepare(pathFromBytes(dataFilePath), writtenAs);
   }
   int graphSaveCommit(const std::string& dataFilePath) override {
-    return graph_.graphSaveCommit(dataFilePath);
+    return graph_.graphSaveCommit(pathFromBytes(dataFilePath));
   }
   void graphSaveAbandon() override { graph_.graphSaveAbandon(); }
   std::error_code lastGraphError() const override { return graph_.lastError(); }

@@ -6,6 +6,7 @@
 #include "core/zv_calculate.hpp"
 #include "platform/zv_file_replacement.hpp"
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_path_bytes.hpp"
 #include "storage/zv_restore_records.hpp"
 #include "support/zv_graphfile_store.hpp"
 #include "support/zv_text_pattern.hpp"
@@ -179,12 +180,12 @@ JournalState BackupStore::inspectJournal(const std::filesystem::path& backupFile
   if (infoOut)
     *infoOut = info;
   std::error_code ec;
-  const FileStamp onDisk = stampFile(fs_, info.dataFilePath, ec);
+  const FileStamp onDisk = stampFile(fs_, pathFromBytes(info.dataFilePath), ec);
   if (onDisk.valid && onDisk == info.baseline)
     return objects == 0 ? JournalState::Empty : JournalState::OnDataFile;
   // Did a save get past data file and graph file? Then the graph file names both states.
   GraphFileStore graphs(fs_);
-  graphs.GraphFileSetDatafileName(info.dataFilePath);
+  graphs.GraphFileSetDatafileName(pathFromBytes(info.dataFilePath));
   std::int32_t version = 0;
   if (onDisk.valid && graphs.GraphFileOpen() == 0 && graphs.GraphFileReadVersion(version) == 0 &&
       version == GraphFileVersion && graphs.GraphFileGetStamps().data == onDisk &&
@@ -250,14 +251,14 @@ int BackupStore::restoreReload(const std::string& dataPath, const std::filesyste
     return reporter_.reportError(backup_code::NoBackupFile, 0);
 
   // Where the starting state is loaded from: the data file, or the journal's copy of it.
-  std::filesystem::path loadPath = dataPath;
+  std::filesystem::path loadPath = pathFromBytes(dataPath);
   std::filesystem::path copy;
   auto dropCopy = [&] {
     if (!copy.empty())
       fs_.remove(copy);
   };
   if (state == JournalState::OnBaseline) {
-    copy = journal_.backupDir() / "restore" / std::filesystem::path(dataPath).filename();
+    copy = journal_.backupDir() / "restore" / pathFromBytes(dataPath).filename();
     fs_.createDirectories(copy.parent_path());
     ReplaceOptions options;
     options.reuseLeftover = true;
@@ -268,7 +269,7 @@ int BackupStore::restoreReload(const std::string& dataPath, const std::filesyste
     if (!written.ok())
       return reporter_.reportError(backup_code::BaselineFailed, written.error.value());
     loadPath = copy;
-    graph_.setGraphSourceOverride(std::filesystem::path(dataPath));
+    graph_.setGraphSourceOverride(pathFromBytes(dataPath));
     tell(BaselineText, dataPath);
   }
 
@@ -301,7 +302,7 @@ int BackupStore::restoreReload(const std::string& dataPath, const std::filesyste
   if (lastDamaged_)
     tell(DamagedText, dataPath);
 
-  files_->setCurrentDataFile(targetPath.empty() ? dataPath : targetPath);
+  files_->setCurrentDataFile(pathFromBytes(targetPath.empty() ? dataPath : targetPath));
   if (files_->selectSaveFile() != 1) {
     files_->closeWithoutAsking();
     return finish(1); // the journal stays for the next start

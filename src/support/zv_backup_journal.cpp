@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_path_bytes.hpp"
 #include "support/zv_graphfile_store.hpp"
 
 namespace zv {
@@ -83,7 +84,7 @@ int BackupJournal::CreateBackup(const std::filesystem::path& dataFilePath) {
   closeWriter();
   if (dir_.empty())
     return BackupNotOpen;
-  const std::string pathText = dataFilePath.string();
+  const std::string pathText = pathBytes(dataFilePath);
   if (pathText.size() > MaxPathLength)
     return BackupTooLarge;
 
@@ -406,7 +407,7 @@ int BackupJournal::ReloadBackup(Ui& ui, const Language& language, std::string& d
     if (fs_.rename(path, aside))
       aside = path; // it stays where it is and is reported again at the next start
     ui.popup(language.pick(ReloadTitle),
-             fill(language.pick(UnusableText), pathText(aside.string())));
+             fill(language.pick(UnusableText), pathText(pathBytes(aside))));
     return reload_answer::Nothing;
   }
   if (opened < 0)

@@ -1,4 +1,5 @@
 #include "support/zv_errorlog.hpp"
+#include "platform/zv_path_bytes.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -34,7 +35,7 @@ void ErrorLog::setPath(const std::filesystem::path& path) {
     return;
   }
   directory_ = path.parent_path();
-  name_ = path.filename().string();
+  name_ = pathBytes(path.filename());
   pathNamesFile_ = true;
 }
 
@@ -50,7 +51,7 @@ void ErrorLog::setName(const std::string& name) {
 }
 
 std::filesystem::path ErrorLog::path() const {
-  return directory_ / name_;
+  return directory_ / pathFromBytes(name_);
 }
 
 std::string ErrorLog::formatRecord(std::time_t when, int code, int detail, std::string_view title,

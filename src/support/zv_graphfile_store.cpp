@@ -1,4 +1,5 @@
 #include "support/zv_graphfile_store.hpp"
+#include "platform/zv_path_bytes.hpp"
 
 #include <algorithm>
 #include <bit>
@@ -246,7 +247,7 @@ int GraphFileStore::GraphFileOpenTemp(const std::filesystem::path& targetDataFil
   GraphFileAbandonTemp();
   const auto target = graphPathFor(targetDataFile);
   ReplaceOptions options;
-  options.tempName = target.filename().string() + ".new";
+  options.tempName = pathBytes(target.filename()) + ".new";
   options.checkTarget = false;
   options.bufferSize = std::size_t{1} << 20;
   if (const ReplaceResult r = temp_.open(target, options); !r.ok())
@@ -399,7 +400,8 @@ int GraphFileStore::GraphFileSetAside(const std::filesystem::path& dataFile,
     return fail(ec);
   std::filesystem::path target;
   for (int n = 1; n < 10000; ++n) {
-    target = directory / (dataFile.filename().string() + "." + std::to_string(n) + ".GRF");
+    target = directory /
+             pathFromBytes(pathBytes(dataFile.filename()) + "." + std::to_string(n) + ".GRF");
     if (!fs_.exists(target))
       break;
     target.clear();

@@ -8,6 +8,7 @@
 
 #include "common/zv_graph_backup_fixture.hpp"
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_path_bytes.hpp"
 
 namespace zv {
 namespace {
@@ -247,7 +248,7 @@ TEST_F(RestoreTest, ReloadProposesTheOriginalFileByItsOwnName) {
                         {"plain.DAT", "plain.DAT"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.shown);
-    dataFile = dir.path() / c.name;
+    dataFile = dir.path() / pathFromBytes(c.name);
     restart();
     newSavedDataSet(2, 1, 1);
     reopen();

@@ -13,6 +13,7 @@
 #include "platform/zv_clock.hpp"
 #include "platform/zv_file_replacement.hpp"
 #include "platform/zv_latin1.hpp"
+#include "platform/zv_path_bytes.hpp"
 #include "platform/zv_process.hpp"
 #include "platform/zv_silent_ui.hpp"
 #include "program/zv_graph_backup.hpp"
@@ -68,14 +69,16 @@ private:
 class GraphOnly final : public GraphBackupHooks {
 public:
   explicit GraphOnly(GraphFile& graph) : graph_(graph) {}
-  int graphSave(const std::string& path) override { return graph_.graphSave(path); }
+  int graphSave(const std::string& path) override { return graph_.graphSave(pathFromBytes(path)); }
   int graphSavePrepare(const std::string& path, const std::filesystem::path& writtenAs) override {
-    return graph_.graphSavePrepare(path, writtenAs);
+    return graph_.graphSavePrepare(pathFromBytes(path), writtenAs);
   }
-  int graphSaveCommit(const std::string& path) override { return graph_.graphSaveCommit(path); }
+  int graphSaveCommit(const std::string& path) override {
+    return graph_.graphSaveCommit(pathFromBytes(path));
+  }
   void graphSaveAbandon() override { graph_.graphSaveAbandon(); }
   std::error_code lastGraphError() const override { return graph_.lastError(); }
-  int graphLoad(const std::string& path) override { return graph_.graphLoad(path); }
+  int graphLoad(const std::string& path) override { return graph_.graphLoad(pathFromBytes(path)); }
   int graphFileCloseAll() override { return graph_.graphFileCloseAll(); }
   int refreshBackup(const std::string&) override { return 0; }
   int closeBackup() override { return 0; }
@@ -153,7 +156,7 @@ public:
     std::string message;
     const int r = files_.loadDataSet(0, message);
     if (r != 0) {
-      err << "zarvik-tool: cannot load " << path.string() << ": "
+      err << "zarvik-tool: cannot load " << pathBytes(path) << ": "
           << (message.empty() ? std::string("error") : latin1ToUtf8(message)) << " (" << r << ")\n";
     }
     return r;
@@ -217,7 +220,7 @@ static void loadActiveDeviceLists(const ConfigValues& values, ToolSettings& sett
   if (path.empty())
     return;
   IniHandle document = Ini_New(0);
-  if (!document || Ini_ReadFromFile(document, path) != 0)
+  if (!document || Ini_ReadFromFile(document, pathFromBytes(path)) != 0)
     return;
   TesterDevice device;
   bool tookSomething = false;
@@ -260,7 +263,7 @@ static TesterDevice deviceOf(const DeviceFileLocation& location) {
   TesterDevice device;
   if (!location.path.empty()) {
     IniHandle document = Ini_New(0);
-    if (document && Ini_ReadFromFile(document, location.path) == 0)
+    if (document && Ini_ReadFromFile(document, pathFromBytes(location.path)) == 0)
       readDeviceDocument(document, device, nullptr, nullptr);
   }
   return device;
@@ -283,12 +286,12 @@ static ReportValues toolReportValues(const ToolSettings& settings, const Session
     base = settings.configFile.parent_path() / "";
   ReportValues v;
   v.time = localTime(host.clock.now());
-  v.installDirectory = host.installDirectory.string();
+  v.installDirectory = pathBytes(host.installDirectory);
   v.supportVersion = BackupJournal::GetBackupVersion();
-  v.backupDirectory = GraphBackup::backupDirectoryIn(base).string();
-  v.graphDirectory = GraphBackup::graphDirectoryIn(base).string();
-  v.configPath = settings.configFile.string();
-  v.logFilePath = (base / "zarviklog.txt").string();
+  v.backupDirectory = pathBytes(GraphBackup::backupDirectoryIn(base));
+  v.graphDirectory = pathBytes(GraphBackup::graphDirectoryIn(base));
+  v.configPath = pathBytes(settings.configFile);
+  v.logFilePath = pathBytes(base / "zarviklog.txt");
   v.clipboard = c.clipboard;
   v.limits = c.limits;
   v.measParams = c.measParams;
@@ -299,8 +302,8 @@ static ReportValues toolReportValues(const ToolSettings& settings, const Session
   v.dataFilePath = session.dataFilePath();
   const GraphFileStore& graphs = session.graphStore();
   if (graphs.GraphFileIsOpen())
-    v.openGraph = ReportValues::OpenGraph{graphs.GraphFileGetGraphPath().string(),
-                                          graphs.GraphFileGetDataPath().string()};
+    v.openGraph = ReportValues::OpenGraph{pathBytes(graphs.GraphFileGetGraphPath()),
+                                          pathBytes(graphs.GraphFileGetDataPath())};
   return v;
 }
 
@@ -354,7 +357,7 @@ int writeWhole(const std::filesystem::path& file, const std::string& bytes, std:
       });
   if (r.ok())
     return ExitOk;
-  err << "zarvik-tool: cannot write " << file.string() << ": " << r.error.message() << '\n';
+  err << "zarvik-tool: cannot write " << pathBytes(file) << ": " << r.error.message() << '\n';
   return ExitSave;
 }
 
@@ -433,7 +436,7 @@ static bool sameFile(const std::filesystem::path& a, const std::filesystem::path
 static std::filesystem::path ownDirectory(const std::vector<std::string>& args) {
   if (const auto self = runningExecutable(); !self.empty())
     return self.parent_path();
-  return args.empty() ? std::filesystem::path() : std::filesystem::path(args[0]).parent_path();
+  return args.empty() ? std::filesystem::path() : pathFromBytes(args[0]).parent_path();
 }
 
 int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -490,26 +493,26 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
 
   const auto configPath =
-      config.empty() ? std::nullopt : std::optional<std::filesystem::path>(config);
+      config.empty() ? std::nullopt : std::optional<std::filesystem::path>(pathFromBytes(config));
   if (*reporter)
-    return withTestReport(
-        reportPath, configPath, err, [&](const TestReport& report, const ToolSettings& settings) {
-          const Language language{settings.config.language};
-          return writeWhole(csvPath, testReportCsv(report, language, comma ? ',' : '.'), err);
-        });
+    return withTestReport(pathFromBytes(reportPath), configPath, err,
+                          [&](const TestReport& report, const ToolSettings& settings) {
+                            const Language language{settings.config.language};
+                            return writeWhole(pathFromBytes(csvPath),
+                                              testReportCsv(report, language, comma ? ',' : '.'),
+                                              err);
+                          });
 
   ToolSettings settings;
   std::string problem;
-  if (!loadToolSettings(config.empty() ? std::nullopt
-                                       : std::optional<std::filesystem::path>(config),
-                        settings, problem)) {
+  if (!loadToolSettings(configPath, settings, problem)) {
     err << "zarvik-tool: " << problem << '\n';
     return ExitSettings;
   }
   Session session(settings, err);
 
   if (*dump) {
-    if (session.load(dumpPath, err) != 0)
+    if (session.load(pathFromBytes(dumpPath), err) != 0)
       return ExitLoad;
     out << dataSetJson(*session.dataSet(), settings.bond) << '\n';
     return ExitOk;
@@ -517,7 +520,7 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
   if (*exporter) {
     session.attachGraphFiles();
-    if (session.load(exportPath, err) != 0)
+    if (session.load(pathFromBytes(exportPath), err) != 0)
       return ExitLoad;
     std::string text;
     if (int r = exportText(exportWhat, session, settings, comma ? ',' : '.', host, text); r != 0) {
@@ -529,22 +532,22 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return ExitOk;
   }
 
-  if (dataFormatOfName(std::filesystem::path(outPath).filename().string()) < 0) {
+  if (dataFormatOfName(pathBytes(pathFromBytes(outPath).filename())) < 0) {
     err << "zarvik-tool: " << outPath << ": the output must end in .BIN or .DAT\n";
     return ExitUsage;
   }
   std::error_code ec;
-  if (sameFile(in, outPath)) {
+  if (sameFile(pathFromBytes(in), pathFromBytes(outPath))) {
     err << "zarvik-tool: " << in << " and " << outPath
         << " are the same file; a file is never converted onto itself\n";
     return ExitUsage;
   }
-  if (!force && std::filesystem::exists(outPath, ec)) {
+  if (!force && std::filesystem::exists(pathFromBytes(outPath), ec)) {
     err << "zarvik-tool: " << outPath << " exists; use --force to replace it\n";
     return ExitUsage;
   }
   session.prepareConversion();
-  if (session.load(in, err) != 0)
+  if (session.load(pathFromBytes(in), err) != 0)
     return ExitLoad;
   const DataSetLimits size = session.loadedSize();
   const DataSetLimits& limits = settings.limits;
@@ -555,7 +558,7 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
           << size.maxStorages << " storages with up to " << size.maxMeasurements
           << " measurements; "
           << (settings.configFile.empty() ? std::string("the built-in limits")
-                                          : "the limits of " + settings.configFile.string())
+                                          : "the limits of " + pathBytes(settings.configFile))
           << " are " << limits.maxSamples << ", " << limits.maxStorages << " and "
           << limits.maxMeasurements
           << ", so converting would drop data. Name a configuration with higher limits with "
@@ -566,8 +569,8 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     session.cutTo(limits);
   }
-  session.saveGraphFor(outPath);
-  if (int r = session.save(outPath); r != 0) {
+  session.saveGraphFor(pathFromBytes(outPath));
+  if (int r = session.save(pathFromBytes(outPath)); r != 0) {
     err << "zarvik-tool: cannot write " << outPath << " (" << r << ")\n";
     return ExitSave;
   }
