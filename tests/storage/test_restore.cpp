@@ -155,29 +155,45 @@ TEST_F(RestoreTest, BackupFailuresNeverStopEditingAndAreToldOnce) {
   EXPECT_TRUE(store().backupActive());
 }
 
+// Either data file format: every edit and curve comes back. For a text data set the
+// journal's records are the binary ones, replayed onto what the text file gave, and the
+// rebuilt data set is saved as text again (Latin-1 through journal and INI text).
 TEST_F(RestoreTest, ReloadAfterACrashBringsBackEveryEditAndCurve) {
-  newSavedDataSet(3, 2, 2, 300);
-  reopen(); // the operator opens the saved data set
-  finish(0, 0, 1, 2.5, 5000, 11);
-  ASSERT_EQ(0, model().deleteSample({1, 0, 0}));
-  ASSERT_EQ(0, model().renumber());
-  finish(1, 1, 1, 3.5, 6000, 12);
-  ASSERT_EQ(0, model().addSamples(3));
-  model().sampleAt(2)->name = "Added";
-  model().markChanged(*model().sampleAt(2));
-  ASSERT_EQ(0, store().backupDataSet());
-  const std::string expected = world->describe();
-  const std::string savedBefore = test::TestDir::readFile(dataFile);
+  for (const char* name : {"ORDER.BIN", "ORDER.DAT"}) {
+    SCOPED_TRACE(name);
+    dataFile = dir.path() / name;
+    startOver(3, 2, 2, 300); // the operator opens the saved data set
+    finish(0, 0, 1, 2.5, 5000, 11);
+    ASSERT_EQ(0, model().deleteSample({1, 0, 0}));
+    ASSERT_EQ(0, model().renumber());
+    ASSERT_EQ(0, model().addStorages(3));
+    finish(1, 2, 0, 3.5, 600, 12);
+    finish(1, 1, 1, 3.5, 6000, 13);
+    ASSERT_EQ(0, model().addSamples(3));
+    model().sampleAt(2)->name = "Added";
+    model().markChanged(*model().sampleAt(2));
+    model().storageAt(0, 1)->evaluation = "A/B";
+    model().markChanged(*model().storageAt(0, 1));
+    model().dataSet()->identName = "Brücke Süd"_l1;
+    model().markChanged(*model().dataSet());
+    ASSERT_EQ(0, store().backupDataSet());
+    const std::string expected = world->describe();
+    const std::string savedBefore = test::TestDir::readFile(dataFile);
 
-  EXPECT_EQ(0, startAfterCrash(0)); // killed: no save, no close
-  // The rebuilt data set is offered for saving under its own file; the program starts with
-  // no data set open.
-  ASSERT_EQ(1, shownSinceScript("file"));
-  EXPECT_EQ((std::tuple{questions, ui.fileDialogs.back().defaultName,
-                        ui.fileDialogs.back().startDirectory, exists(journalPath()),
-                        savedBefore == test::TestDir::readFile(dataFile), model().hasDataSet()}),
-            (std::tuple{1, "ORDER.BIN", dir.path(), false, false, false}));
-  EXPECT_EQ(expected, reopenedDataSet());
+    EXPECT_EQ(0, startAfterCrash(0)); // killed: no save, no close
+    // The rebuilt data set is offered for saving under its own file, in its own format; the
+    // program starts with no data set open.
+    ASSERT_EQ(1, shownSinceScript("file"));
+    EXPECT_EQ((std::tuple{questions, ui.fileDialogs.back().defaultName,
+                          ui.fileDialogs.back().startDirectory, exists(journalPath()),
+                          savedBefore == test::TestDir::readFile(dataFile), model().hasDataSet(),
+                          test::TestDir::readFile(dataFile).starts_with("[AUFTRAG]")}),
+              (std::tuple{1, std::string(name), dir.path(), false, false, false,
+                          std::string(name).ends_with("DAT")}));
+    EXPECT_EQ(expected, reopenedDataSet());
+    EXPECT_EQ((std::tuple{model().storageCount(), meas(1, 2, 0).points}),
+              (std::tuple{3, testCurve(600, 12)}));
+  }
 }
 
 TEST_F(RestoreTest, ObjectThatDoesNotFitStopsTheReplay) {
@@ -206,11 +222,12 @@ TEST_F(RestoreTest, ObjectThatDoesNotFitStopsTheReplay) {
   }
 
   reopen();
-  EXPECT_EQ((std::tuple{store().readBackup(bad), model().sampleCount(), model().sampleAt(0)->name,
-                        store().readBackup(other / "ZARVIK.BAK"), model().sampleAt(0)->name,
-                        store().readBackup(dir.path() / "none")}),
-            (std::tuple{backup_code::ApplyDeleteSample, 1, "P1", backup_code::ApplySample, "P1",
-                        backup_code::ReadOpen}));
+  EXPECT_EQ(
+      (std::tuple{store().readBackup(bad), model().sampleCount(),
+                  std::string{model().sampleAt(0)->name}, store().readBackup(other / "ZARVIK.BAK"),
+                  model().sampleAt(0)->name, store().readBackup(dir.path() / "none")}),
+      (std::tuple{backup_code::ApplyDeleteSample, 1, "P1", backup_code::ApplySample, "P1",
+                  backup_code::ReadOpen}));
 }
 
 TEST_F(RestoreTest, ReloadThatCannotLoadKeepsTheJournal) {
@@ -313,32 +330,6 @@ TEST_F(RestoreTest, SaveFailingAtEachStep) {
     EXPECT_EQ((std::tuple{startAfterCrash(0), questions}), (std::tuple{0, failed ? 1 : 0}));
     EXPECT_EQ(expected, reopenedDataSet());
   }
-}
-
-// A text data set: the journal's records are the binary ones, replayed onto what the text
-// file gave, and the rebuilt data set is saved as text again.
-TEST_F(RestoreTest, ReloadOntoATextDataFile) {
-  dataFile = dir.path() / "ORDER.DAT";
-  newSavedDataSet(3, 2, 2, 100);
-  reopen();
-  finish(0, 0, 1, 2.5, 500, 11);
-  ASSERT_EQ(0, model().deleteSample({1, 0, 0}));
-  ASSERT_EQ(0, model().renumber());
-  ASSERT_EQ(0, model().addStorages(3));
-  finish(1, 2, 0, 3.5, 600, 12);
-  model().storageAt(0, 1)->evaluation = "A/B";
-  model().markChanged(*model().storageAt(0, 1));
-  model().dataSet()->identName = "Brücke Süd"_l1; // Latin-1 through journal and INI text
-  model().markChanged(*model().dataSet());
-  ASSERT_EQ(0, store().backupDataSet());
-  const std::string expected = world->describe();
-
-  EXPECT_EQ((std::tuple{startAfterCrash(0), questions, exists(journalPath()),
-                        test::TestDir::readFile(dataFile).find("[AUFTRAG]")}),
-            (std::tuple{0, 1, false, 0u}));
-  EXPECT_EQ(expected, reopenedDataSet());
-  EXPECT_EQ((std::tuple{model().storageCount(), meas(1, 2, 0).points}),
-            (std::tuple{3, testCurve(600, 12)}));
 }
 
 // Random edits, finished measurements and periodic backups; a crash at the end must give back
