@@ -5,6 +5,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <sstream>
 
 #include "common/zv_datafile_testkit.hpp"
 #include "storage/zv_datafile_bin.hpp"
@@ -204,70 +205,67 @@ TEST(BinaryFile, DataCodesOtherThanThreeAnd12345AreRefused) {
   EXPECT_TRUE(rig.model.dataSet()->samples.empty()); // nothing was read
 }
 
-TEST(BinaryFile, SampleAndStorageCountsAreCutToTheLimitsAndSurplusGroupsSkipped) {
-  // 12 samples of 12 storages, limits 10 x 10: the surplus storage groups of every sample are
-  // skipped, so every sample that is read comes from its own block.
-  Bytes b = header3(12, 12);
-  for (int i = 0; i < 12; ++i) {
-    sample3(b, i, "P" + std::to_string(i));
-    for (int j = 0; j < 12; ++j) {
-      const int count = (i + j) % 3; // 0, 1 or 2 measurement records
-      storage3(b, i, j, count, 20.0, "L" + std::to_string(i) + "." + std::to_string(j));
-      for (int k = 0; k < count; ++k)
-        measurement3(b, i, j, k, i * 100 + j + 0.5 * k);
+// A data set as "sample: storage=force,force ..." per line.
+std::string shape(const DataSet& d) {
+  std::ostringstream o;
+  for (const Sample& s : d.samples) {
+    o << s.name << ':';
+    for (const StorageCondition& t : s.storages) {
+      o << ' ' << t.name << '=';
+      for (std::size_t k = 0; k < t.measurements.size(); ++k)
+        o << (k ? "," : "") << t.measurements[k].force;
     }
+    o << '\n';
   }
-  BinRig rig;
-  rig.model.limits().setMaxSamples(10);
-  rig.model.limits().setMaxStorages(10);
-  ASSERT_EQ(rig.load(b.str()), 0);
-  const DataSet& d = *rig.model.dataSet();
-  ASSERT_EQ(d.samples.size(), 10u);
-  for (int i = 0; i < 10; ++i) {
-    const Sample& s = d.samples[static_cast<std::size_t>(i)];
-    EXPECT_EQ(s.name, "P" + std::to_string(i));
-    ASSERT_EQ(s.storages.size(), 10u);
-    for (int j = 0; j < 10; ++j) {
-      const StorageCondition& t = s.storages[static_cast<std::size_t>(j)];
-      EXPECT_EQ(t.name, "L" + std::to_string(i) + "." + std::to_string(j));
-      const int count = (i + j) % 3;
-      ASSERT_EQ(t.measurements.size(), static_cast<std::size_t>(std::max(count, 1)));
-      for (int k = 0; k < count; ++k)
-        EXPECT_EQ(t.measurements[static_cast<std::size_t>(k)].force, i * 100 + j + 0.5 * k);
-    }
-  }
+  return o.str();
 }
 
-TEST(BinaryFile, ACountOfZeroReadsTheOneBlockThatFollows) {
-  struct Case {
-    int samples, storages; // in the header
-    int blocks, groups;    // written after it
-  };
-  for (const Case c : {Case{0, 0, 1, 1}, Case{0, 2, 1, 2}, Case{2, 0, 2, 1}}) {
-    SCOPED_TRACE(std::to_string(c.samples) + " x " + std::to_string(c.storages));
-    Bytes b = header3(c.samples, c.storages);
-    for (int i = 0; i < c.blocks; ++i) {
+// Header counts beyond the limits are cut and the surplus storage groups of every sample are
+// skipped, so every sample read comes from its own block; a count of zero reads the one block
+// that follows (without it the file is cut short).
+TEST(BinaryFile, CountsAreCutToTheLimitsAndACountOfZeroReadsOneBlock) {
+  const auto image = [](int samples, int storages, int blocks, int groups, auto count) {
+    Bytes b = header3(samples, storages);
+    for (int i = 0; i < blocks; ++i) {
       sample3(b, i, "P" + std::to_string(i));
-      for (int j = 0; j < c.groups; ++j) {
-        storage3(b, i, j, 2, 20.0 + j, "L" + std::to_string(j));
-        measurement3(b, i, j, 0, 1.5);
-        measurement3(b, i, j, 1, 2.5);
+      for (int j = 0; j < groups; ++j) {
+        storage3(b, i, j, count(i, j), 20.0, "L" + std::to_string(i) + "." + std::to_string(j));
+        for (int k = 0; k < count(i, j); ++k)
+          measurement3(b, i, j, k, i * 100 + j + 0.5 + k);
       }
     }
-    BinRig rig;
-    ASSERT_EQ(rig.load(b.str()), 0);
-    const DataSet& d = *rig.model.dataSet();
-    ASSERT_EQ(d.samples.size(), static_cast<std::size_t>(c.blocks));
-    ASSERT_EQ(rig.model.storageCount(), c.groups);
-    const StorageCondition& last = d.samples.back().storages.back();
-    EXPECT_EQ(d.samples.back().name, "P" + std::to_string(c.blocks - 1));
-    EXPECT_EQ(last.name, "L" + std::to_string(c.groups - 1));
-    ASSERT_EQ(last.measurements.size(), 2u);
-    EXPECT_EQ(last.measurements[1].force, 2.5);
-    // Without the block the file is cut short.
-    BinRig cut;
-    EXPECT_EQ(cut.load(header3(c.samples, c.storages).str()), BinTruncated);
+    return b.str();
+  };
+  const auto two = [](int, int) { return 2; };
+  const auto number = [](double v) { return (std::ostringstream() << v).str(); };
+  std::string tenByTen;
+  for (int i = 0; i < 10; ++i) {
+    tenByTen += "P" + std::to_string(i) + ":";
+    for (int j = 0; j < 10; ++j) {
+      tenByTen += " L" + std::to_string(i) + "." + std::to_string(j) + "=";
+      const int n = (i + j) % 3;
+      for (int k = 0; k < std::max(n, 1); ++k)
+        tenByTen += (k ? "," : "") + (n ? number(i * 100 + j + 0.5 + k) : "0");
+    }
+    tenByTen += "\n";
   }
+  const std::pair<std::string, std::string> cases[] = {
+      {image(12, 12, 12, 12, [](int i, int j) { return (i + j) % 3; }), tenByTen},
+      {image(0, 0, 1, 1, two), "P0: L0.0=0.5,1.5\n"},
+      {image(0, 2, 1, 2, two), "P0: L0.0=0.5,1.5 L0.1=1.5,2.5\n"},
+      {image(2, 0, 2, 1, two), "P0: L0.0=0.5,1.5\nP1: L1.0=100.5,101.5\n"},
+  };
+  for (const auto& [bytes, expected] : cases) {
+    BinRig rig;
+    rig.model.limits().setMaxSamples(10);
+    rig.model.limits().setMaxStorages(10);
+    EXPECT_EQ((std::tuple{rig.load(bytes), shape(*rig.model.dataSet())}),
+              (std::tuple{0, expected}));
+  }
+  BinRig cut;
+  EXPECT_EQ((std::vector<int>{cut.load(header3(0, 0).str()), cut.load(header3(0, 2).str()),
+                              cut.load(header3(2, 0).str())}),
+            (std::vector<int>(3, BinTruncated)));
 }
 
 TEST(BinaryFile, TooManyMeasurementsFailTheLoadWithAMessage) {
