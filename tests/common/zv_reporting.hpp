@@ -33,6 +33,29 @@ struct Reporting {
   bool recorded(int code) const {
     return errorLogText().find("\t" + std::to_string(code) + "\t") != std::string::npos;
   }
+  // What the user saw since `from`, one line each: "kind title|text|button,button"; a file
+  // dialog as "save title|default name|filter|start directory" (or "open ...").
+  std::string transcript(std::size_t from = 0) const {
+    std::string out;
+    std::size_t file = 0;
+    for (std::size_t i = 0; i < ui.shown.size(); ++i) {
+      const Shown& s = ui.shown[i];
+      const bool isFile = s.kind == "file";
+      const FileDialogSpec* d = isFile ? &ui.fileDialogs.at(file++) : nullptr;
+      if (i < from)
+        continue;
+      if (d) {
+        out += std::string(d->mode == FileDialogSpec::Mode::Save ? "save " : "open ") + d->title +
+               "|" + d->defaultName + "|" + d->filter + "|" + d->startDirectory.string() + "\n";
+        continue;
+      }
+      out += s.kind + " " + s.title + "|" + s.text;
+      for (std::size_t b = 0; b < s.buttons.size(); ++b)
+        out += (b ? "," : "|") + s.buttons[b];
+      out += "\n";
+    }
+    return out;
+  }
 };
 
 } // namespace zv::test

@@ -138,11 +138,22 @@ TEST(ReplaceFile, StepsRunInTheDurableOrder) {
             (std::vector<Op>{Op::Close, Op::Sync, Op::Close, Op::Rename, Op::SyncDirectory}));
 }
 
-// Every way a replacement can fail leaves the old file and no temporary file behind.
+// Every way a replacement can fail leaves the old file (or none, for a new target) and no
+// temporary file behind: a fault at each step, a producer that gives up, a missing or
+// protected directory (reported as the temporary file's failure when the target is not
+// checked).
 TEST(ReplaceFile, EveryFailingStepKeepsTheOldFileAndRemovesTheTemporary) {
   using E = std::errc;
   using test::Fault;
-  const std::tuple<Fault, ReplaceStep, E> cases[] = {
+  const Fault none = Fault::call(Op::Write, E::io_error, "never-written");
+  const struct {
+    Fault fault;
+    ReplaceStep step;
+    E error;
+    const char* target = "data.ini"; // exists with "old content"
+    bool producerFails = false;
+    bool checkTarget = true;
+  } cases[] = {
       {Fault::writeProtect(), ReplaceStep::CheckTarget, E::permission_denied},
       {Fault::call(Op::OpenWrite, E::too_many_files_open, "ini$$"), ReplaceStep::CreateTemp,
        E::too_many_files_open},
@@ -151,55 +162,33 @@ TEST(ReplaceFile, EveryFailingStepKeepsTheOldFileAndRemovesTheTemporary) {
       {Fault::call(Op::Sync, E::no_space_on_device), ReplaceStep::Flush, E::no_space_on_device},
       {Fault::call(Op::Close, E::io_error, "ini$$"), ReplaceStep::Flush, E::io_error},
       {Fault::call(Op::Rename, E::device_or_resource_busy), ReplaceStep::Rename,
-       E::device_or_resource_busy}};
-  for (const auto& [fault, step, error] : cases) {
-    SCOPED_TRACE(static_cast<int>(step));
+       E::device_or_resource_busy},
+      {none, ReplaceStep::Produce, E::operation_canceled, "data.ini", true},
+      {none, ReplaceStep::CheckTarget, E::no_such_file_or_directory, "nodir/x.ini"},
+      {Fault::call(Op::OpenWrite, E::permission_denied), ReplaceStep::CheckTarget,
+       E::permission_denied, "x.ini"},
+      {Fault::call(Op::OpenWrite, E::permission_denied), ReplaceStep::CreateTemp,
+       E::permission_denied, "x.ini", false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(c.step)) + " " + c.target);
     TestDir dir;
-    const auto target = dir.write("data.ini", "old content");
+    dir.write("data.ini", "old content");
+    const auto target = dir.file(c.target);
     FaultyFileSystem fs;
-    fault.apply(fs, target);
-    const auto r = replaceFile(fs, target, iniLike(), [](FileWriter& w) {
+    c.fault.apply(fs, target);
+    ReplaceOptions o = iniLike();
+    o.checkTarget = c.checkTarget;
+    const auto r = replaceFile(fs, target, o, [&](FileWriter& w) {
       for (int i = 0; i < 5000; ++i)
         w.write("line of new content\r\n");
-      return std::error_code{};
+      return c.producerFails ? std::make_error_code(E::operation_canceled) : std::error_code{};
     });
-    EXPECT_EQ(r.step, step);
-    EXPECT_EQ(r.error, std::make_error_code(error));
-    EXPECT_EQ(TestDir::readFile(target), "old content");
-    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"data.ini"});
+    EXPECT_EQ(
+        (std::tuple{r.step, r.error, TestDir::readFile(dir.file("data.ini")), namesIn(dir.path())}),
+        (std::tuple{c.step, std::make_error_code(c.error), "old content",
+                    std::vector<std::string>{"data.ini"}}));
   }
-}
-
-TEST(ReplaceFile, ProducerErrorAbandonsTheReplacement) {
-  TestDir dir;
-  const auto target = dir.write("a", "old");
-  const auto r = replaceFile(realFileSystem(), target, iniLike(), [](FileWriter& w) {
-    w.write("partial");
-    return std::make_error_code(std::errc::operation_canceled);
-  });
-  EXPECT_EQ(r.step, ReplaceStep::Produce);
-  EXPECT_EQ(r.error, std::errc::operation_canceled);
-  EXPECT_EQ(TestDir::readFile(target), "old");
-  EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"a"});
-}
-
-TEST(ReplaceFile, MissingTargetInMissingOrProtectedDirectoryFailsTheCheck) {
-  TestDir dir;
-  FaultyFileSystem fs;
-  auto r = replaceFile(fs, dir.file("nodir") / "x.ini", iniLike(), text("x"));
-  EXPECT_EQ(r.step, ReplaceStep::CheckTarget);
-  EXPECT_EQ(r.error, std::errc::no_such_file_or_directory);
-
-  fs.failOn(Op::OpenWrite, std::errc::permission_denied);
-  r = replaceFile(fs, dir.file("x.ini"), iniLike(), text("x"));
-  EXPECT_EQ(r.step, ReplaceStep::CheckTarget);
-  EXPECT_TRUE(namesIn(dir.path()).empty());
-
-  // Without the check the same failure is reported as the temporary file's.
-  ReplaceOptions unchecked = iniLike();
-  unchecked.checkTarget = false;
-  r = replaceFile(fs, dir.file("x.ini"), unchecked, text("x"));
-  EXPECT_EQ(r.step, ReplaceStep::CreateTemp);
 }
 
 // A device (/dev/null; NUL on Windows) is refused before anything is written, and a rename

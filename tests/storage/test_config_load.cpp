@@ -79,21 +79,18 @@ TEST(ConfigLoad, DisplayAndClipboardFormOneChainButWindowsAreReadAlways) {
   readInto(v, "[Display]\nHintergrundfarbe = 1\nRahmentyp = zwei\nSchriftgröße = 20\n"
               "[Clipboard]\nKommaoption = 0\nFloatZahl = 20\n"
               "[WindowLager]\nLeft = 0.1\nTop = 0.3x\nHeight = 0.7\n");
-  EXPECT_EQ(v.display.backgroundColor, 1);
-  EXPECT_EQ(v.display.frameType, 3);
-  EXPECT_EQ(v.display.fontSize, 12);
-  EXPECT_EQ(v.clipboard.OptKomma, 1);
-  EXPECT_EQ(v.clipboard.ResultWidth, 12);
-  EXPECT_EQ(v.display.storageWindow.left, 0.1);
-  EXPECT_EQ(v.display.storageWindow.top, 0.3) << "the leading number of a bad double is kept";
-  EXPECT_EQ(v.display.storageWindow.width, 0.5);
-  EXPECT_EQ(v.display.storageWindow.height, 0.7);
+  // The leading number of a bad double is kept.
+  const auto& win = v.display.storageWindow;
+  EXPECT_EQ((std::tuple{v.display.backgroundColor, v.display.frameType, v.display.fontSize,
+                        v.clipboard.OptKomma, v.clipboard.ResultWidth}),
+            (std::tuple{1, 3, 12, 1, 12}));
+  EXPECT_EQ((std::vector<double>{win.left, win.top, win.width, win.height}),
+            (std::vector<double>{0.1, 0.3, 0.5, 0.7}));
 
   ConfigValues w;
   readInto(w, "[Display]\nKommastellen = 5\n[Clipboard]\nKommastellen = 4\nNumerischeZahl = 6\n");
-  EXPECT_EQ(w.display.decimalPlaces, 5);
-  EXPECT_EQ(w.clipboard.TablePrec, 4);
-  EXPECT_EQ(w.clipboard.NumberWidth, 6);
+  EXPECT_EQ((std::tuple{w.display.decimalPlaces, w.clipboard.TablePrec, w.clipboard.NumberWidth}),
+            (std::tuple{5, 4, 6}));
 }
 
 TEST(ConfigLoad, MeasuringChannelIsOneBasedAndLeftToTheClamps) {
@@ -107,9 +104,10 @@ TEST(ConfigLoad, MeasuringChannelIsOneBasedAndLeftToTheClamps) {
                         Case{"2147483647", 2147483646, 1}, Case{"x", 0, 0}}) {
     ConfigValues v;
     readInto(v, std::string("[Messung]\nMeßkanal = ") + c.text + "\n");
-    EXPECT_EQ(v.measParams.hardChn, c.read) << c.text;
-    EXPECT_EQ(checkMeasParams(&v.measParams), 0);
-    EXPECT_EQ(v.measParams.hardChn, c.clamped) << c.text;
+    EXPECT_EQ((std::tuple{int{v.measParams.hardChn}, checkMeasParams(&v.measParams),
+                          v.measParams.hardChn}),
+              (std::tuple{c.read, 0, c.clamped}))
+        << c.text;
   }
 }
 
@@ -124,27 +122,16 @@ TEST(ConfigLoad, MeasurementParametersAndTheirClamps) {
       "Stoppuls[s] = 101\nOffset-On = 1\nOffset-Prozent = 12.5\nBerechnungsmode = 2\n"
       "[Haftzug]\nVerstärkung = 1000\nOffset = -0.5\nEinheit = \"[N/mm2] und noch mehr Text\"\n");
   MeasParams& m = v.measParams;
-  EXPECT_EQ(m.sampleRate, 5000);
-  EXPECT_EQ(m.dSpikeLim, 2.7) << "read as a number";
-  EXPECT_EQ(m.dPostTrigTime, 0.0) << "a word is read as 0.0";
-  EXPECT_EQ(m.gain_press, 1000.0);
-  EXPECT_EQ(m.offset_press, -0.5);
-  EXPECT_EQ(m.unit_press, "[N/mm2] und noch m") << "cut to 18 characters";
-  EXPECT_EQ(m.forcLimitEnable, 1);
-  EXPECT_EQ(m.forcLimitRelVal, 12.5);
+  // The spike limit is read as a number, a word as 0.0; the unit is cut to 18 characters.
+  EXPECT_EQ((std::tuple{m.sampleRate, m.dSpikeLim, m.dPostTrigTime, m.gain_press, m.offset_press,
+                        m.unit_press, m.forcLimitEnable, m.forcLimitRelVal}),
+            (std::tuple{5000, 2.7, 0.0, 1000.0, -0.5, "[N/mm2] und noch m", 1, 12.5}));
   checkMeasParams(&m);
-  EXPECT_EQ(m.sampleRate, 1000);
-  EXPECT_EQ(m.gphPoints, 400);
-  EXPECT_EQ(m.average, 1);
-  EXPECT_EQ(m.dTrigDiffTime, 0.25);
-  EXPECT_EQ(m.nSpikeNum, 100);
-  EXPECT_EQ(m.startProzent, 500.0);
-  EXPECT_EQ(m.startTime, 1.5);
-  EXPECT_EQ(m.stopProzent, -100.0);
-  EXPECT_EQ(m.dPollTime, 0.1);
-  EXPECT_EQ(m.dStartPulseDelay, 3.0);
-  EXPECT_EQ(m.dStopPulseDelay, 100.0);
-  EXPECT_EQ(m.calcMode, 1);
+  EXPECT_EQ((std::tuple{m.sampleRate, m.gphPoints, m.average, m.nSpikeNum, m.calcMode}),
+            (std::tuple{1000, 400, 1, 100, 1}));
+  EXPECT_EQ((std::vector<double>{m.dTrigDiffTime, m.startProzent, m.startTime, m.stopProzent,
+                                 m.dPollTime, m.dStartPulseDelay, m.dStopPulseDelay}),
+            (std::vector<double>{0.25, 500.0, 1.5, -100.0, 0.1, 3.0, 100.0}));
 }
 
 TEST(ConfigLoad, StringsAreCutOnReading) {
@@ -161,15 +148,14 @@ TEST(ConfigLoad, StringsAreCutOnReading) {
   IniHandle read = test::parseIni(test::iniText(doc));
   ConfigValues v;
   readConfiguration(read, v.targets());
-  EXPECT_EQ(v.dataDirectory, longDir.substr(0, 259));
-  EXPECT_EQ(v.recentFilePath, longDir.substr(0, 259));
-  EXPECT_EQ(v.defaults.evaluation, std::string(29, 'a'));
-  EXPECT_EQ(v.defaults.storagePrefix, std::string(29, 'l'));
-  EXPECT_EQ(v.defaults.samplePrefix, std::string(29, 'p'));
-  EXPECT_EQ(v.measParams.unit_press, "[N/mm2] und noch m");
-  EXPECT_EQ(v.devices[0].path, "/d/" + std::string(256, 'n'));
-  EXPECT_EQ(v.devices[0].fileName, std::string(255, 'n'));
-  EXPECT_EQ(v.devices[0].directory, "/d/");
+  EXPECT_EQ((std::vector<std::string>{v.dataDirectory, v.recentFilePath, v.defaults.evaluation,
+                                      v.defaults.storagePrefix, v.defaults.samplePrefix,
+                                      v.measParams.unit_press, v.devices[0].path,
+                                      v.devices[0].fileName, v.devices[0].directory}),
+            (std::vector<std::string>{
+                longDir.substr(0, 259), longDir.substr(0, 259), std::string(29, 'a'),
+                std::string(29, 'l'), std::string(29, 'p'), "[N/mm2] und noch m",
+                "/d/" + std::string(256, 'n'), std::string(255, 'n'), "/d/"}));
 }
 
 TEST(ConfigLoad, NewDataSetCountsStayWithinTheLimits) {
@@ -184,8 +170,9 @@ TEST(ConfigLoad, NewDataSetCountsStayWithinTheLimits) {
     ConfigValues v;
     readInto(v, std::string("[INFO]\nMaximale Lagerungszahl = 15\n[VORGABEN]\nProbenanzahl = ") +
                     c.samples + "\nLageranzahl = " + c.storages + "\n");
-    EXPECT_EQ(v.defaults.newSampleCount, c.expectSamples) << c.samples;
-    EXPECT_EQ(v.defaults.newStorageCount, c.expectStorages) << c.storages;
+    EXPECT_EQ((std::tuple{v.defaults.newSampleCount, v.defaults.newStorageCount}),
+              (std::tuple{c.expectSamples, c.expectStorages}))
+        << c.samples;
   }
 }
 
@@ -194,10 +181,9 @@ TEST(ConfigLoad, DataSetDefaults) {
   readInto(v, "[VORGABEN]\nAbriss = \"AX\"\nLagername = \"Lag\"\nProbenname = \"Pr\"\n"
               "Kolbenrange = 20\nGeschwindigkeit = 300\nFläche = 2.5\n");
   const DataSetDefaults& d = v.defaults;
-  EXPECT_EQ(std::tie(d.evaluation, d.storagePrefix, d.samplePrefix, d.newSampleCount),
-            std::make_tuple("AX", "Lag", "Pr", 3));
-  EXPECT_EQ(std::tie(d.defaultRange, d.defaultSpeed, d.defaultArea),
-            std::make_tuple(20.0, 300.0, 2.5));
+  EXPECT_EQ((std::tuple{d.evaluation, d.storagePrefix, d.samplePrefix, d.newSampleCount,
+                        d.defaultRange, d.defaultSpeed, d.defaultArea}),
+            (std::tuple{"AX", "Lag", "Pr", 3, 20.0, 300.0, 2.5}));
 
   // Without the record nothing is read.
   IniHandle doc = test::parseIni(test::crlf("[VORGABEN]\nProbenname = \"Q\"\n"));
@@ -208,37 +194,33 @@ TEST(ConfigLoad, DataSetDefaults) {
   EXPECT_EQ(w.defaults.samplePrefix, "P");
 }
 
+// By position whatever the keys, unique and sorted; an empty text is no entry and a repeated
+// key counts once, as in a device file; with nothing usable the list stays; everything else is
+// still read when the list is missing.
 TEST(ConfigLoad, EvaluationListIsTakenByPositionUniqueAndSorted) {
-  {
+  using V = std::vector<std::string>;
+  const struct {
+    std::string text;
+    int result;
+    V entries;
+  } cases[] = {
+      {"[ABRISS_LISTE]\nAbriss-1 = \"AX\"\nZweiter = \"AU\"\nAbriss-9 = AX\nx = \"" +
+           std::string(25, 'Z') + "\"\n",
+       0, V{"AU", "AX", std::string(19, 'Z')}},
+      {"[ABRISS_LISTE]\n[Other]\nk = 1\n", ConfigNoEvaluationItem, V{"AU", "AX", "AZ"}},
+      {"[ABRISS_LISTE]\nAbriss-1 = \"\"\n", ConfigNoEvaluationItem, V{"AU", "AX", "AZ"}},
+      {"[ABRISS_LISTE]\nAbriss-1 = \"\"\nAbriss-2 = B\nabriss-2 = C\n", 0, V{"B"}},
+      {"[Optionen]\nSprache = 0\n", ConfigNoEvaluationSection, V{"AU", "AX", "AZ"}},
+  };
+  for (const auto& c : cases) {
     ConfigValues v;
-    EXPECT_EQ(readInto(v, "[ABRISS_LISTE]\nAbriss-1 = \"AX\"\nZweiter = \"AU\"\nAbriss-9 = AX\n"
-                          "x = \"" +
-                              std::string(25, 'Z') + "\"\n"),
-              0);
-    EXPECT_EQ(v.evaluations.entries(),
-              (std::vector<std::string>{"AU", "AX", std::string(19, 'Z')}));
-    EXPECT_FALSE(v.evaluations.changed());
+    EXPECT_EQ((std::tuple{readInto(v, c.text), v.evaluations.entries(), v.evaluations.changed()}),
+              (std::tuple{c.result, c.entries, false}))
+        << c.text;
   }
-  {
-    ConfigValues v;
-    EXPECT_EQ(readInto(v, "[ABRISS_LISTE]\n[Other]\nk = 1\n"), ConfigNoEvaluationItem);
-    EXPECT_EQ(v.evaluations.entries(), (std::vector<std::string>{"AU", "AX", "AZ"}));
-    // Only empty texts: nothing usable, the list stays.
-    EXPECT_EQ(readInto(v, "[ABRISS_LISTE]\nAbriss-1 = \"\"\n"), ConfigNoEvaluationItem);
-    EXPECT_EQ(v.evaluations.entries(), (std::vector<std::string>{"AU", "AX", "AZ"}));
-  }
-  {
-    // An empty text is no entry, and a repeated key counts once, as in a device file.
-    ConfigValues v;
-    EXPECT_EQ(readInto(v, "[ABRISS_LISTE]\nAbriss-1 = \"\"\nAbriss-2 = B\nabriss-2 = C\n"), 0);
-    EXPECT_EQ(v.evaluations.entries(), (std::vector<std::string>{"B"}));
-  }
-  {
-    // Everything else is still read when the list is missing.
-    ConfigValues v;
-    EXPECT_EQ(readInto(v, "[Optionen]\nSprache = 0\n"), ConfigNoEvaluationSection);
-    EXPECT_EQ(v.language, 0);
-  }
+  ConfigValues v;
+  readInto(v, cases[4].text);
+  EXPECT_EQ(v.language, 0);
 }
 
 TEST(ConfigLoad, DeviceFilePathsAreSplitIntoDirectoryAndName) {

@@ -30,32 +30,21 @@ TEST(WindowPlacement, NumbersThatAreNotFiniteStayOnTheScreen) {
   EXPECT_EQ(applyWindowPlacement({nan, nan, inf, -1e300}, 1000, 1000), (PixelRect{0, 10, 800, 10}));
 }
 
-TEST(WindowPlacement, StoringIsTheInverseWithATitleBarOf21Pixels) {
+// Storing is the inverse with a title bar of 21 pixels (another title bar shifts the top);
+// near the edge the fractions start at 0; without a screen nothing is stored.
+TEST(WindowPlacement, StoringIsTheInverseNearTheEdgeToo) {
   const WindowPlacement p{0.2, 0.25, 0.5, 0.375};
   const PixelRect r = applyWindowPlacement(p, 1000, 800);
-  WindowPlacement back{};
-  ASSERT_TRUE(storeWindowPlacement(r, 21, 1000, 800, back));
-  EXPECT_DOUBLE_EQ(back.left, p.left);
-  EXPECT_DOUBLE_EQ(back.top, p.top);
-  EXPECT_DOUBLE_EQ(back.width, p.width);
-  EXPECT_DOUBLE_EQ(back.height, p.height);
-  // Another title bar shifts the top.
-  ASSERT_TRUE(storeWindowPlacement(r, 31, 1000, 800, back));
-  EXPECT_DOUBLE_EQ(back.top, (236.0 - 46.0) / 800.0);
-}
-
-TEST(WindowPlacement, StoringNearTheEdgeAndWithoutAScreen) {
-  WindowPlacement p{};
-  ASSERT_TRUE(storeWindowPlacement({2, 20, 300, 200}, 21, 1000, 1000, p));
-  EXPECT_EQ(p.left, 0.0);
-  EXPECT_EQ(p.top, 0.0);
-  EXPECT_EQ(p.width, 0.3);
-  EXPECT_EQ(p.height, 0.2);
-  const WindowPlacement before{0.1, 0.2, 0.3, 0.4};
-  p = before;
-  EXPECT_FALSE(storeWindowPlacement({100, 100, 300, 200}, 21, 0, 1000, p));
-  EXPECT_FALSE(storeWindowPlacement({100, 100, 300, 200}, 21, 1000, -1, p));
-  EXPECT_EQ(p, before);
+  const auto stored = [](PixelRect rect, int titleBar, int width, int height) {
+    WindowPlacement back{0.1, 0.2, 0.3, 0.4};
+    const bool ok = storeWindowPlacement(rect, titleBar, width, height, back);
+    return std::tuple{ok, back.left, back.top, back.width, back.height};
+  };
+  EXPECT_EQ(stored(r, 21, 1000, 800), (std::tuple{true, 0.2, 0.25, 0.5, 0.375}));
+  EXPECT_EQ(stored(r, 31, 1000, 800), (std::tuple{true, 0.2, (236.0 - 46.0) / 800.0, 0.5, 0.375}));
+  EXPECT_EQ(stored({2, 20, 300, 200}, 21, 1000, 1000), (std::tuple{true, 0.0, 0.0, 0.3, 0.2}));
+  EXPECT_EQ(stored({100, 100, 300, 200}, 21, 0, 1000), (std::tuple{false, 0.1, 0.2, 0.3, 0.4}));
+  EXPECT_EQ(stored({100, 100, 300, 200}, 21, 1000, -1), (std::tuple{false, 0.1, 0.2, 0.3, 0.4}));
 }
 
 } // namespace

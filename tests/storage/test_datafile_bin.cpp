@@ -2,8 +2,10 @@
 // button, and a write-protected target.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cstring>
+#include <sstream>
 
 #include "common/zv_datafile_testkit.hpp"
 #include "storage/zv_datafile_bin.hpp"
@@ -44,21 +46,6 @@ private:
   std::string data_;
 };
 
-// n little-endian numbers from the bytes at `at`.
-template <class T> std::vector<T> numbersAt(const std::string& b, std::size_t at, int n) {
-  std::vector<T> out;
-  for (int k = 0; k < n; ++k) {
-    std::uint64_t u = 0;
-    for (std::size_t i = 0; i < sizeof(T); ++i)
-      u |= std::uint64_t{static_cast<unsigned char>(b[at + k * sizeof(T) + i])} << (8 * i);
-    out.push_back(std::bit_cast<T>(
-        static_cast<std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>(u)));
-  }
-  return out;
-}
-using Ints = std::vector<std::int32_t>;
-using Doubles = std::vector<double>;
-
 // Current layout, hand-made: header and sample blocks.
 Bytes header3(std::int32_t samples, std::int32_t storages) {
   Bytes b;
@@ -69,12 +56,18 @@ Bytes header3(std::int32_t samples, std::int32_t storages) {
 void sample3(Bytes& b, int index, std::string_view name) {
   b.i32(index).text(name, 30);
 }
-void storage3(Bytes& b, int s, int t, int count, double range, std::string_view name) {
-  b.i32(s).i32(t).i32(count).f64(range).f64(200.0).f64(3.0).text(name, 30).text("eval", 20);
+void storage3(Bytes& b, int s, int t, int count, double range, std::string_view name,
+              double speed = 200.0, double area = 3.0, std::string_view evaluation = "eval") {
+  b.i32(s).i32(t).i32(count).f64(range).f64(speed).f64(area).text(name, 30).text(evaluation, 20);
 }
-void measurement3(Bytes& b, int s, int t, int m, double force) {
-  b.i32(s).i32(t).i32(m).i32(55).i32(1).i32(5).i32(1).i32(250);
-  b.f64(force).f64(20.0).f64(2.0).f64(100.0).text("Dev", 30);
+// points, in statistics, status, channel, curve rate
+void measurement3(Bytes& b, int s, int t, int m, double force,
+                  std::array<std::int32_t, 5> fields = {55, 1, 5, 1, 250}, double speed = 100.0,
+                  std::string_view device = "Dev") {
+  b.i32(s).i32(t).i32(m);
+  for (std::int32_t f : fields)
+    b.i32(f);
+  b.f64(force).f64(20.0).f64(2.0).f64(speed).text(device, 30);
 }
 
 struct BinRig : ModelRig {
@@ -93,35 +86,35 @@ struct BinRig : ModelRig {
   }
 };
 
+// The file of buildDataSet's data set with one measurement per storage (none in storage 0/0
+// when `emptyFirst`), built field by field from the same rules.
+std::string imageOf(int samples, int storages, bool emptyFirst = false) {
+  Bytes b;
+  b.i32(3).i32(64).i32(0).i32(samples).i32(storages);
+  b.text("ID-4711", 80).text("Stahlträger Süd"_l1, 80).text("[N/mm2]", 80);
+  for (int i = 0; i < samples; ++i) {
+    sample3(b, i, "S" + std::to_string(i * 7 + 1));
+    for (int j = 0; j < storages; ++j) {
+      const bool empty = emptyFirst && i == 0 && j == 0;
+      storage3(b, i, j, empty ? 0 : 1, 10.0 * ((i + j) % 3 + 1),
+               "T" + std::to_string(i) + "-" + std::to_string(j), 100.0 * ((i + 2 * j) % 3 + 1),
+               (2 * i + j) % 3 + 1, (i + j) % 2 ? "A/B" : "");
+      if (!empty) {
+        measurement3(b, i, j, 0, i * 1000 + j * 10 + 0.125, {i, 0, (i + j) % 6, i % 2, 1000}, 300.0,
+                     "Tester " + std::to_string(j));
+      }
+    }
+  }
+  return b.str();
+}
+
 TEST(BinaryFile, LayoutOfHeaderAndRecordsIsByteExact) {
   BinRig rig;
   test::buildDataSet(rig.model, 3, 3, {1});
   const auto p = rig.dir.file("A.BIN");
   ASSERT_EQ(rig.save(p), 0);
-  const std::string b = test::TestDir::readFile(p);
-  ASSERT_EQ(b.size(), 1982u); // 260 + 3 x (34 + 3 x (86 + 94))
-
-  EXPECT_EQ(numbersAt<std::int32_t>(b, 0, 5), (Ints{3, 64, 0, 3, 3}));
-  EXPECT_EQ(b.substr(20, 8), std::string("ID-4711\0", 8));
-  EXPECT_EQ(b.substr(27, 73), std::string(73, '\0')); // the field is zero-filled
-  EXPECT_EQ(b.substr(100, 16), std::string("Stahlträger Süd"_l1) + '\0');
-  EXPECT_EQ(b.substr(180, 8), std::string("[N/mm2]\0", 8));
-  // Sample 1 (second block) starts after the first block of 34 + 3 x 180 bytes.
-  const std::size_t s1 = 260 + 34 + 3 * 180;
-  EXPECT_EQ(numbersAt<std::int32_t>(b, s1, 1), Ints{1});
-  EXPECT_EQ(b.substr(s1 + 4, 3), std::string("S8\0", 3));
-  const std::size_t t = s1 + 34 + 180; // storage (1, 1)
-  const StorageCondition& st = rig.model.dataSet()->samples[1].storages[1];
-  EXPECT_EQ(numbersAt<std::int32_t>(b, t, 3), (Ints{1, 1, 1}));
-  EXPECT_EQ(numbersAt<double>(b, t + 12, 3), (Doubles{st.range, st.speed, st.area}));
-  EXPECT_EQ(b.substr(t + 36, 5), std::string("T1-1\0", 5));
-  EXPECT_EQ(b.substr(t + 66, 20), std::string(20, '\0')); // empty evaluation
-  const std::size_t m = t + 86;
-  const Measurement& ms = st.measurements[0];
-  EXPECT_EQ(numbersAt<std::int32_t>(b, m, 8),
-            (Ints{1, 1, 0, ms.pointCount, ms.inStatistics, ms.status, ms.channel, ms.curveRate}));
-  EXPECT_EQ(numbersAt<double>(b, m + 32, 4), (Doubles{1010.125, 20.0, 2.0, 300.0}));
-  EXPECT_EQ(b.substr(m + 64, 9), std::string("Tester 1\0", 9));
+  EXPECT_EQ(imageOf(3, 3).size(), 1982u); // 260 + 3 x (34 + 3 x (86 + 94))
+  EXPECT_EQ(test::TestDir::readFile(p), imageOf(3, 3));
 }
 
 TEST(BinaryFile, RoundTripKeepsEveryStoredField) {
@@ -149,13 +142,13 @@ TEST(BinaryFile, AStorageWithoutMeasurementsWritesNoRecords) {
   const auto p = rig.dir.file("Z.BIN");
   ASSERT_EQ(rig.save(p), 0);
   const std::string b = test::TestDir::readFile(p);
-  ASSERT_EQ(b.size(), 260u + 34 + 86 + 86 + 94);
-  EXPECT_EQ(numbersAt<std::int32_t>(b, 260 + 34 + 8, 1), Ints{0});
+  EXPECT_EQ(b, imageOf(1, 2, true));
   BinRig back;
   ASSERT_EQ(back.load(b), 0);
   // The storage keeps the measurement every storage is created with.
-  EXPECT_EQ(back.model.dataSet()->samples[0].storages[0].measurements.size(), 1u);
-  EXPECT_EQ(back.model.dataSet()->samples[0].storages[1].measurements[0].force, 10.125);
+  const Sample& s = back.model.dataSet()->samples[0];
+  EXPECT_EQ((std::tuple{s.storages[0].measurements.size(), s.storages[1].measurements[0].force}),
+            (std::tuple{1u, 10.125}));
 }
 
 TEST(BinaryFile, OlderLayoutIsReadFromItsOwnOffsets) {
@@ -212,70 +205,67 @@ TEST(BinaryFile, DataCodesOtherThanThreeAnd12345AreRefused) {
   EXPECT_TRUE(rig.model.dataSet()->samples.empty()); // nothing was read
 }
 
-TEST(BinaryFile, SampleAndStorageCountsAreCutToTheLimitsAndSurplusGroupsSkipped) {
-  // 12 samples of 12 storages, limits 10 x 10: the surplus storage groups of every sample are
-  // skipped, so every sample that is read comes from its own block.
-  Bytes b = header3(12, 12);
-  for (int i = 0; i < 12; ++i) {
-    sample3(b, i, "P" + std::to_string(i));
-    for (int j = 0; j < 12; ++j) {
-      const int count = (i + j) % 3; // 0, 1 or 2 measurement records
-      storage3(b, i, j, count, 20.0, "L" + std::to_string(i) + "." + std::to_string(j));
-      for (int k = 0; k < count; ++k)
-        measurement3(b, i, j, k, i * 100 + j + 0.5 * k);
+// A data set as "sample: storage=force,force ..." per line.
+std::string shape(const DataSet& d) {
+  std::ostringstream o;
+  for (const Sample& s : d.samples) {
+    o << s.name << ':';
+    for (const StorageCondition& t : s.storages) {
+      o << ' ' << t.name << '=';
+      for (std::size_t k = 0; k < t.measurements.size(); ++k)
+        o << (k ? "," : "") << t.measurements[k].force;
     }
+    o << '\n';
   }
-  BinRig rig;
-  rig.model.limits().setMaxSamples(10);
-  rig.model.limits().setMaxStorages(10);
-  ASSERT_EQ(rig.load(b.str()), 0);
-  const DataSet& d = *rig.model.dataSet();
-  ASSERT_EQ(d.samples.size(), 10u);
-  for (int i = 0; i < 10; ++i) {
-    const Sample& s = d.samples[static_cast<std::size_t>(i)];
-    EXPECT_EQ(s.name, "P" + std::to_string(i));
-    ASSERT_EQ(s.storages.size(), 10u);
-    for (int j = 0; j < 10; ++j) {
-      const StorageCondition& t = s.storages[static_cast<std::size_t>(j)];
-      EXPECT_EQ(t.name, "L" + std::to_string(i) + "." + std::to_string(j));
-      const int count = (i + j) % 3;
-      ASSERT_EQ(t.measurements.size(), static_cast<std::size_t>(std::max(count, 1)));
-      for (int k = 0; k < count; ++k)
-        EXPECT_EQ(t.measurements[static_cast<std::size_t>(k)].force, i * 100 + j + 0.5 * k);
-    }
-  }
+  return o.str();
 }
 
-TEST(BinaryFile, ACountOfZeroReadsTheOneBlockThatFollows) {
-  struct Case {
-    int samples, storages; // in the header
-    int blocks, groups;    // written after it
-  };
-  for (const Case c : {Case{0, 0, 1, 1}, Case{0, 2, 1, 2}, Case{2, 0, 2, 1}}) {
-    SCOPED_TRACE(std::to_string(c.samples) + " x " + std::to_string(c.storages));
-    Bytes b = header3(c.samples, c.storages);
-    for (int i = 0; i < c.blocks; ++i) {
+// Header counts beyond the limits are cut and the surplus storage groups of every sample are
+// skipped, so every sample read comes from its own block; a count of zero reads the one block
+// that follows (without it the file is cut short).
+TEST(BinaryFile, CountsAreCutToTheLimitsAndACountOfZeroReadsOneBlock) {
+  const auto image = [](int samples, int storages, int blocks, int groups, auto count) {
+    Bytes b = header3(samples, storages);
+    for (int i = 0; i < blocks; ++i) {
       sample3(b, i, "P" + std::to_string(i));
-      for (int j = 0; j < c.groups; ++j) {
-        storage3(b, i, j, 2, 20.0 + j, "L" + std::to_string(j));
-        measurement3(b, i, j, 0, 1.5);
-        measurement3(b, i, j, 1, 2.5);
+      for (int j = 0; j < groups; ++j) {
+        storage3(b, i, j, count(i, j), 20.0, "L" + std::to_string(i) + "." + std::to_string(j));
+        for (int k = 0; k < count(i, j); ++k)
+          measurement3(b, i, j, k, i * 100 + j + 0.5 + k);
       }
     }
-    BinRig rig;
-    ASSERT_EQ(rig.load(b.str()), 0);
-    const DataSet& d = *rig.model.dataSet();
-    ASSERT_EQ(d.samples.size(), static_cast<std::size_t>(c.blocks));
-    ASSERT_EQ(rig.model.storageCount(), c.groups);
-    const StorageCondition& last = d.samples.back().storages.back();
-    EXPECT_EQ(d.samples.back().name, "P" + std::to_string(c.blocks - 1));
-    EXPECT_EQ(last.name, "L" + std::to_string(c.groups - 1));
-    ASSERT_EQ(last.measurements.size(), 2u);
-    EXPECT_EQ(last.measurements[1].force, 2.5);
-    // Without the block the file is cut short.
-    BinRig cut;
-    EXPECT_EQ(cut.load(header3(c.samples, c.storages).str()), BinTruncated);
+    return b.str();
+  };
+  const auto two = [](int, int) { return 2; };
+  const auto number = [](double v) { return (std::ostringstream() << v).str(); };
+  std::string tenByTen;
+  for (int i = 0; i < 10; ++i) {
+    tenByTen += "P" + std::to_string(i) + ":";
+    for (int j = 0; j < 10; ++j) {
+      tenByTen += " L" + std::to_string(i) + "." + std::to_string(j) + "=";
+      const int n = (i + j) % 3;
+      for (int k = 0; k < std::max(n, 1); ++k)
+        tenByTen += (k ? "," : "") + (n ? number(i * 100 + j + 0.5 + k) : "0");
+    }
+    tenByTen += "\n";
   }
+  const std::pair<std::string, std::string> cases[] = {
+      {image(12, 12, 12, 12, [](int i, int j) { return (i + j) % 3; }), tenByTen},
+      {image(0, 0, 1, 1, two), "P0: L0.0=0.5,1.5\n"},
+      {image(0, 2, 1, 2, two), "P0: L0.0=0.5,1.5 L0.1=1.5,2.5\n"},
+      {image(2, 0, 2, 1, two), "P0: L0.0=0.5,1.5\nP1: L1.0=100.5,101.5\n"},
+  };
+  for (const auto& [bytes, expected] : cases) {
+    BinRig rig;
+    rig.model.limits().setMaxSamples(10);
+    rig.model.limits().setMaxStorages(10);
+    EXPECT_EQ((std::tuple{rig.load(bytes), shape(*rig.model.dataSet())}),
+              (std::tuple{0, expected}));
+  }
+  BinRig cut;
+  EXPECT_EQ((std::vector<int>{cut.load(header3(0, 0).str()), cut.load(header3(0, 2).str()),
+                              cut.load(header3(2, 0).str())}),
+            (std::vector<int>(3, BinTruncated)));
 }
 
 TEST(BinaryFile, TooManyMeasurementsFailTheLoadWithAMessage) {
@@ -303,12 +293,12 @@ TEST(BinaryFile, TextFieldsWithoutNulAreCutAtTheFieldSize) {
   BinRig rig;
   ASSERT_EQ(rig.load(bytes + rest.str()), 0);
   const DataSet& d = *rig.model.dataSet();
-  EXPECT_EQ(d.identNumber, std::string(79, 'I'));
-  EXPECT_EQ(d.title, std::string(79, 'I'));
-  EXPECT_EQ(d.samples[0].name, std::string(29, 'N'));
-  EXPECT_EQ(d.samples[0].storages[0].name, std::string(29, 'L'));
-  EXPECT_EQ(d.samples[0].storages[0].evaluation, std::string(19, 'E'));
-  EXPECT_EQ(d.samples[0].storages[0].measurements[0].deviceName, std::string(29, 'D'));
+  const StorageCondition& t = d.samples[0].storages[0];
+  EXPECT_EQ(
+      (std::vector<std::string>{d.identNumber, d.title, d.samples[0].name, t.name, t.evaluation,
+                                t.measurements[0].deviceName}),
+      (std::vector<std::string>{std::string(79, 'I'), std::string(79, 'I'), std::string(29, 'N'),
+                                std::string(29, 'L'), std::string(19, 'E'), std::string(29, 'D')}));
 }
 
 TEST(BinaryFile, TruncatedAndCorruptFilesFailCleanly) {
@@ -326,25 +316,19 @@ TEST(BinaryFile, TruncatedAndCorruptFilesFailCleanly) {
   BinRig whole;
   EXPECT_EQ(whole.load(full), 0);
 
-  // Negative counts.
-  BinRig neg;
-  EXPECT_EQ(neg.load(header3(-1, 2).str()), BinBadCount);
-  Bytes b = header3(1, 1);
-  sample3(b, 0, "P");
-  storage3(b, 0, 0, -5, 10.0, "L");
-  BinRig negM;
-  EXPECT_EQ(negM.load(b.str()), BinBadCount);
-  EXPECT_TRUE(negM.logged("negative count"));
-
-  // Counts far beyond the file are refused before anything is built for them.
-  BinRig huge;
-  EXPECT_EQ(huge.load(header3(5, 2'000'000'000).str()), BinTruncated);
-  EXPECT_TRUE(huge.model.dataSet()->samples.empty());
-  Bytes m = header3(1, 1);
-  sample3(m, 0, "P");
-  storage3(m, 0, 0, 2'000'000'000, 10.0, "L");
-  BinRig hugeM;
-  EXPECT_EQ(hugeM.load(m.str()), BinTruncated);
+  // Negative counts; counts far beyond the file are refused before anything is built for them.
+  Bytes negM = header3(1, 1), hugeM = header3(1, 1);
+  sample3(negM, 0, "P");
+  storage3(negM, 0, 0, -5, 10.0, "L");
+  sample3(hugeM, 0, "P");
+  storage3(hugeM, 0, 0, 2'000'000'000, 10.0, "L");
+  BinRig neg, huge;
+  EXPECT_EQ((std::vector<int>{neg.load(header3(-1, 2).str()), neg.load(negM.str()),
+                              huge.load(header3(5, 2'000'000'000).str()),
+                              static_cast<int>(huge.model.dataSet()->samples.size()),
+                              huge.load(hugeM.str())}),
+            (std::vector<int>{BinBadCount, BinBadCount, BinTruncated, 0, BinTruncated}));
+  EXPECT_TRUE(neg.logged("negative count"));
 }
 
 TEST(BinaryFile, StopWhileSavingOrLoading) {

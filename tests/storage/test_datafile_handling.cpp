@@ -90,13 +90,11 @@ TEST(FileDialogs, AnExistingFileIsOverwrittenOnlyWhenConfirmed) {
   rig.ui.fileAnswers = {taken, taken};
   rig.ui.askAnswers = {1, 0};
   ASSERT_EQ(rig.files.selectSaveFile(), 1);
-  EXPECT_EQ(rig.ui.fileDialogs.size(), 2u);
-  EXPECT_EQ(rig.ui.fileDialogs[1].defaultName, "Taken.BIN");
-  const test::Shown& q = rig.ui.shown[1];
-  ASSERT_EQ(q.kind, "ask");
-  EXPECT_EQ(q.title, "Save");
-  EXPECT_EQ(q.text, "File -" + taken.string() + "-\n exists");
-  EXPECT_EQ(q.buttons, (std::vector<std::string>{"Overwriting", "Choosing new file", "Abort"}));
+  const std::string exists =
+      "ask Save|File -" + taken.string() + "-\n exists|Overwriting,Choosing new file,Abort\n";
+  EXPECT_EQ(rig.transcript(), "save File - Save|New.BIN|*.BIN|\n" + exists +
+                                  "save File - Save|Taken.BIN|*.BIN|" + rig.dir.path().string() +
+                                  "\n" + exists);
   // Abort cancels.
   rig.ui.fileAnswers = {taken};
   rig.ui.askAnswers = {2};
@@ -140,10 +138,7 @@ TEST(Saving, SaveWritesTheFileAndGraphAndRefreshesTheBackup) {
   EXPECT_EQ(rig.model.isChanged(), 0u);
   const std::string p = rig.dir.file("S.BIN").string();
   EXPECT_EQ(rig.hooks.calls, (std::vector<std::string>{"graphSave " + p, "refreshBackup " + p}));
-  const test::Shown& progress = rig.ui.shown[0];
-  EXPECT_EQ(progress.kind + "|" + progress.title + "|" + progress.text + "|" +
-                progress.buttons.at(0),
-            "progress|File - Save: " + p + "|Percent ready|Stop");
+  EXPECT_EQ(rig.transcript(), "progress File - Save: " + p + "|Percent ready|Stop\n");
   EXPECT_EQ(rig.ui.progressValues, (std::vector<int>{50, 100}));
 
   rig.files.state().saveGraph = 0;
@@ -162,20 +157,18 @@ TEST(Saving, MissingNameStopAndFailuresKeepTheChanges) {
   rig.files.setDataFile(p);
   rig.ui.stopProgressAtUpdate = 2;
   EXPECT_EQ(rig.files.saveDataSet(), UserStopped);
-  EXPECT_EQ(rig.ui.popups().back(),
-            "File - Save|Speichern des Datenfiles wurde mit Cancel abgebrochen");
-  EXPECT_EQ(test::TestDir::readFile(p), "old");
-  EXPECT_NE(rig.model.isChanged(), 0u);
-  EXPECT_TRUE(rig.hooks.calls.empty());
+  EXPECT_EQ((std::tuple{rig.ui.popups().back(), rig.dir.read("K.BIN"), rig.model.isChanged() != 0,
+                        rig.hooks.calls.empty()}),
+            (std::tuple{"File - Save|Speichern des Datenfiles wurde mit Cancel abgebrochen", "old",
+                        true, true}));
 
   rig.ui.stopProgressAtUpdate = 0;
   rig.fs.failOn(FaultyFileSystem::Op::Rename, std::errc::io_error);
   EXPECT_EQ(rig.files.saveDataSet(), DfSaveWrite);
-  EXPECT_EQ(rig.ui.popups().back(),
-            "File - Save|Error when saving the datafile - Abbruch\nInput/output error");
-  EXPECT_EQ(test::TestDir::readFile(p), "old");
-  EXPECT_NE(rig.model.isChanged(), 0u);
-  EXPECT_TRUE(rig.recorded(DfBinaryClose));
+  EXPECT_EQ((std::tuple{rig.ui.popups().back(), rig.dir.read("K.BIN"), rig.model.isChanged() != 0,
+                        rig.recorded(DfBinaryClose)}),
+            (std::tuple{"File - Save|Error when saving the datafile - Abbruch\nInput/output error",
+                        "old", true, true}));
 
   rig.fs.clearFaults();
   rig.files.setDataFile(rig.dir.write("K.DAT", "old"));
@@ -196,14 +189,14 @@ TEST(Loading, LoadsEitherFormatAndCallsBackupAndGraph) {
   for (const auto& p : {bin, writer.dir.file("l.dat")}) {
     HandlerRig rig;
     ASSERT_EQ(rig.load(p), 0);
-    EXPECT_TRUE(rig.files.isLoaded());
-    EXPECT_TRUE(rig.files.state().dataFileOpen);
-    EXPECT_EQ(rig.model.isChanged(), 0u);
-    EXPECT_EQ(rig.files.state().loadType, p.extension() == ".BIN" ? 0 : 1);
-    EXPECT_EQ(rig.hooks.calls,
-              (std::vector<std::string>{"refreshBackup " + p.string(), "graphLoad " + p.string()}));
+    EXPECT_EQ(
+        (std::tuple{rig.files.isLoaded(), rig.files.state().dataFileOpen, rig.model.isChanged(),
+                    rig.files.state().loadType, rig.hooks.calls, rig.ui.shown[0].title}),
+        (std::tuple{
+            true, true, 0u, p.extension() == ".BIN" ? 0 : 1,
+            std::vector<std::string>{"refreshBackup " + p.string(), "graphLoad " + p.string()},
+            "File - Open: " + p.string()}));
     test::expectSameContent(*writer.model.dataSet(), *rig.model.dataSet(), false);
-    EXPECT_EQ(rig.ui.shown[0].title, "File - Open: " + p.string());
   }
   HandlerRig noBackup;
   ASSERT_EQ(noBackup.load(bin, 0), 0);
@@ -242,20 +235,17 @@ TEST(Loading, BadNamesAndMissingFilesFailBeforeTheDataSetIsTouched) {
 TEST(Loading, CorruptFilesFailWithTheReadMessageAndAReason) {
   HandlerRig rig(0);
   const auto p = rig.dir.write("C.BIN", std::string("\x03\0\0\0\x40\0\0\0", 8));
-  EXPECT_EQ(rig.load(p), DfLoadRead);
-  EXPECT_FALSE(rig.files.isLoaded());
-  EXPECT_EQ(rig.ui.popups().back(),
-            "Datensatz laden|Fehler bei Laden des Datenfiles - Lesefehler : "
-            "-1335\n" +
-                p.string());
-  EXPECT_TRUE(rig.logged("Die Datensatzdatei endet vor den angekündigten Daten"_l1));
-  EXPECT_TRUE(rig.recorded(DfBinaryRead));
-  EXPECT_TRUE(rig.hooks.calls.empty());
+  EXPECT_EQ((std::tuple{rig.load(p), rig.files.isLoaded(), rig.ui.popups().back(),
+                        rig.logged("Die Datensatzdatei endet vor den angekündigten Daten"_l1),
+                        rig.recorded(DfBinaryRead), rig.hooks.calls.empty()}),
+            (std::tuple{DfLoadRead, false,
+                        "Datensatz laden|Fehler bei Laden des Datenfiles - Lesefehler : -1335\n" +
+                            p.string(),
+                        true, true, true}));
 
   const auto t = rig.dir.write("C.DAT", "[AUFTRAG]\r\nProben = viele\r\n");
-  EXPECT_EQ(rig.load(t), DfLoadRead);
-  EXPECT_TRUE(rig.recorded(-1510));
-  EXPECT_TRUE(rig.recorded(DfTextRead));
+  EXPECT_EQ((std::tuple{rig.load(t), rig.recorded(-1510), rig.recorded(DfTextRead)}),
+            (std::tuple{DfLoadRead, true, true}));
 }
 
 TEST(Loading, StopWhileLoading) {
@@ -263,10 +253,9 @@ TEST(Loading, StopWhileLoading) {
   const auto bin = writer.savedDataSet("P.BIN", 4, 1);
   HandlerRig rig;
   rig.ui.stopProgressAtUpdate = 2;
-  EXPECT_EQ(rig.load(bin), UserStopped);
-  EXPECT_EQ(rig.ui.popups().back(),
-            "File - Open|Laden des Datenfiles wurde mit Cancel abgebrochen");
-  EXPECT_FALSE(rig.files.isLoaded());
+  EXPECT_EQ((std::tuple{rig.load(bin), rig.ui.popups().back(), rig.files.isLoaded()}),
+            (std::tuple{UserStopped,
+                        "File - Open|Laden des Datenfiles wurde mit Cancel abgebrochen", false}));
 }
 
 TEST(Loading, BackupAndGraphFailuresStillLoad) {
@@ -275,15 +264,13 @@ TEST(Loading, BackupAndGraphFailuresStillLoad) {
   HandlerRig rig;
   rig.hooks.refreshResult = -1900;
   rig.hooks.graphLoadResult = -2001;
-  EXPECT_EQ(rig.load(p), 0);
-  EXPECT_TRUE(rig.files.isLoaded());
+  EXPECT_EQ((std::tuple{rig.load(p), rig.files.isLoaded()}), (std::tuple{0, true}));
   EXPECT_EQ(
       rig.ui.popups(),
       (std::vector<std::string>{
           "File - Open|Fehler bei Speichern der Backupfiles - Speichern wird fortgesetzt",
           "File - Open| Error when opening the Graphic file: " + p.string() + ", Error= -2001"}));
-  EXPECT_TRUE(rig.recorded(DfLoadBackup));
-  EXPECT_TRUE(rig.recorded(DfLoadGraph));
+  EXPECT_TRUE(rig.recorded(DfLoadBackup) && rig.recorded(DfLoadGraph));
 }
 
 TEST(Loading, ValuesMissingFromTheDeviceListsAreReplacedAndLogged) {
@@ -359,10 +346,10 @@ TEST(Closing, WithoutTitleOrChangesNothingIsAsked) {
   rig.savedDataSet("A.BIN");
   rig.change();
   rig.files.markLoaded();
-  EXPECT_EQ(rig.files.closeDataSet(std::nullopt), 0);
-  EXPECT_FALSE(rig.model.hasDataSet());
-  EXPECT_FALSE(rig.files.isLoaded());
-  EXPECT_EQ(rig.hooks.calls, (std::vector<std::string>{"graphFileCloseAll", "closeBackup"}));
+  EXPECT_EQ(
+      (std::tuple{rig.files.closeDataSet(std::nullopt), rig.model.hasDataSet(),
+                  rig.files.isLoaded(), rig.hooks.calls}),
+      (std::tuple{0, false, false, std::vector<std::string>{"graphFileCloseAll", "closeBackup"}}));
 
   rig.savedDataSet("B.BIN");
   EXPECT_EQ(rig.files.closeDataSet("Close Data Set"), 0);
@@ -374,12 +361,12 @@ TEST(Closing, TheSaveQuestionAndItsAbort) {
   rig.savedDataSet("Q.BIN");
   rig.change();
   rig.ui.askAnswers = {0}; // Abort
-  EXPECT_EQ(rig.files.closeDataSet("Titel"), ClearAborted);
-  EXPECT_TRUE(rig.model.hasDataSet());
-  const test::Shown& q = rig.ui.shown.back();
-  EXPECT_EQ(q.title + "|" + q.text,
-            "Titel|Data Set was changed!\n\nSave or Reject Changes\nbefore closing the dataset!");
-  EXPECT_EQ(q.buttons, (std::vector<std::string>{"Abort", "Save\nDataset", "Reject\nChanges"}));
+  const std::size_t from = rig.ui.shown.size();
+  EXPECT_EQ(
+      (std::tuple{rig.files.closeDataSet("Titel"), rig.model.hasDataSet(), rig.transcript(from)}),
+      (std::tuple{ClearAborted, true,
+                  "ask Titel|Data Set was changed!\n\nSave or Reject Changes\nbefore closing "
+                  "the dataset!|Abort,Save\nDataset,Reject\nChanges\n"}));
 }
 
 TEST(Closing, SaveSavesThenCloses_RejectClosesWithoutSaving) {
@@ -410,10 +397,9 @@ TEST(Closing, AFailedOrStoppedSaveKeepsTheDataSetOpen) {
   rig.files.markLoaded();
   rig.fs.diskFullAfter(0);
   rig.ui.askAnswers = {1};
-  EXPECT_EQ(rig.files.closeDataSet("t"), ClearSaveFailed);
-  EXPECT_TRUE(rig.model.hasDataSet());
-  EXPECT_TRUE(rig.files.isLoaded());
-  EXPECT_NE(rig.model.isChanged(), 0u);
+  EXPECT_EQ((std::tuple{rig.files.closeDataSet("t"), rig.model.hasDataSet(), rig.files.isLoaded(),
+                        rig.model.isChanged() != 0}),
+            (std::tuple{ClearSaveFailed, true, true, true}));
 
   rig.fs.clearFaults();
   rig.ui.askAnswers = {1};

@@ -2,23 +2,30 @@
 // text, hand-written files with partial loads, the prompting load and save flows, and file
 // failures that must leave the old file alone.
 #include <functional>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
-#include "common/zv_fake_ui.hpp"
 #include "common/zv_reporting.hpp"
-#include "common/zv_testdir.hpp"
 #include "platform/zv_latin1.hpp"
 #include "storage/zv_devicefile.hpp"
 
 namespace zv {
 namespace {
 
-std::vector<double> values(const auto& list) {
-  std::vector<double> out;
-  for (int i = 0; i < list.count(); ++i)
-    out.push_back(*list.valueAt(i));
-  return out;
+// A device as "name|serial|pistons|speeds|areas", the values of each list.
+std::string picture(const TesterDevice& d) {
+  std::ostringstream o;
+  o << d.name << '|' << d.serialNumber;
+  auto list = [&](const auto& l) {
+    o << '|';
+    for (int i = 0; i < l.count(); ++i)
+      o << (i ? " " : "") << *l.valueAt(i);
+  };
+  list(d.pistons);
+  list(d.speeds);
+  list(d.areas);
+  return o.str();
 }
 
 const std::string defaultFileText =
@@ -74,13 +81,12 @@ TEST(TesterDevices, ShownDeviceWorkingCopyAndPaths) {
   TesterDevices devices;
   TesterDevice& d = *devices.device(1);
   d.speeds.insert(999.0);
-  EXPECT_EQ(3, devices.activeSpeeds().count());
+  const int speedsOfDevice0 = devices.activeSpeeds().count();
   devices.setShownDevice(1);
   devices.setShownDevice(2); // no such device: the shown one stays
-  EXPECT_EQ(1, devices.shownDevice());
-  EXPECT_EQ(4, devices.activeSpeeds().count());
-  EXPECT_EQ(&d.pistons, &devices.activePistons());
-  EXPECT_EQ(&d.areas, &devices.activeAreas());
+  EXPECT_EQ((std::tuple{speedsOfDevice0, devices.shownDevice(), devices.activeSpeeds().count(),
+                        &devices.activePistons(), &devices.activeAreas()}),
+            (std::tuple{3, 1, 4, &d.pistons, &d.areas}));
 
   d.setFilePath("/data/one.ZRK");
   EXPECT_FALSE(devices.takeWorkingCopy(2));
@@ -101,18 +107,16 @@ TEST(TesterDevices, ShownDeviceWorkingCopyAndPaths) {
   ASSERT_TRUE(devices.takeWorkingCopy(1));
   d.setName("kept");
   devices.endWorkingCopy(false);
-  EXPECT_EQ(nullptr, devices.workingCopy());
-  EXPECT_EQ("kept", d.name);
-  EXPECT_EQ("---", devices.device(0)->name);
+  EXPECT_EQ((std::tuple{devices.workingCopy(), d.name, devices.device(0)->name}),
+            (std::tuple{nullptr, "kept", "---"}));
 
   d.setName(std::string(100, 'n'));
-  EXPECT_EQ(79u, d.name.size());
   d.setFilePath("/home/op/geraete/T1.ZRK");
-  EXPECT_EQ(std::filesystem::path("/home/op/geraete"), d.directory);
-  EXPECT_EQ(std::filesystem::path("T1.ZRK"), d.fileName);
+  EXPECT_EQ((std::tuple{d.name.size(), d.directory, d.fileName}),
+            (std::tuple{79u, "/home/op/geraete", "T1.ZRK"}));
   d.setFilePath("");
-  EXPECT_TRUE(d.fileName.empty() && d.path.empty());
-  EXPECT_EQ(std::filesystem::path("/home/op/geraete"), d.directory);
+  EXPECT_EQ((std::tuple{d.fileName, d.path, d.directory}),
+            (std::tuple{"", "", "/home/op/geraete"}));
 }
 
 TEST(DeviceText, DefaultDeviceFile) {
@@ -147,13 +151,10 @@ TEST_F(DeviceFileFixture, SaveAndLoadRoundTrip) {
 
   device().setFilePath(dir.file("two.ZRK"));
   ASSERT_EQ(0, load());
-  EXPECT_EQ(d.name + "|" + d.serialNumber, device().name + "|" + device().serialNumber);
+  EXPECT_EQ(picture(device()), "Tester 2|SN 0815|10 20 30|0.5 100 200 300|1 2 3 1963.5");
   EXPECT_EQ(d.pistons, device().pistons);
-  EXPECT_EQ(d.speeds, device().speeds);
-  EXPECT_EQ((std::vector<double>{1, 2, 3, 1963.5}), values(device().areas));
-  EXPECT_EQ("Fläche-4"_l1, device().areas.entry(3)->name);
-  EXPECT_FALSE(device().changed());
-  EXPECT_TRUE(log.lines.empty());
+  EXPECT_EQ((std::tuple{device().areas.entry(3)->name, device().changed(), log.text}),
+            (std::tuple{"Fläche-4"_l1, false, ""}));
 
   // Names longer than the file keeps come back cut to 28.
   d.setName(std::string(40, 'N'));
@@ -161,216 +162,149 @@ TEST_F(DeviceFileFixture, SaveAndLoadRoundTrip) {
   ASSERT_EQ(0, saveDeviceFile(&d, false, ctx));
   EXPECT_NE(std::string::npos, dir.read("two.ZRK").find(std::string(40, 'N')));
   ASSERT_EQ(0, loadDeviceFile(&d, false, ctx));
-  EXPECT_EQ(std::string(28, 'N'), d.name);
-  EXPECT_EQ(std::string(28, '9'), d.serialNumber);
+  EXPECT_EQ(d.name + "|" + d.serialNumber, std::string(28, 'N') + "|" + std::string(28, '9'));
 }
 
 // Hand-written files: what a list section gives, what is skipped, and where a load stops.
+// The device starts with the built-in lists and a fourth area 9.
 TEST_F(DeviceFileFixture, HandWrittenFilesLoadWhatIsUsable) {
-  struct Case {
+  const std::string skipped = "List entry skipped, not a number greater than 0: ";
+  const std::string failed = "Error when opening the Device File\n";
+  const struct {
     std::string text;
     int code;
-    std::vector<double> pistons, speeds, areas;
-    std::size_t logLines;
-  };
-  const Case cases[] = {
+    std::string device, log;
+  } cases[] = {
       // No area list: the rest loads, the areas stay.
-      {"[GERAETEKENNUNG]\nName = \"T1\"\nSeriennummer = \"S1\"\n"
-       "[KOLBEN_LISTE]\nKolben-1 = \"15 5 40 10 0 1 0 1\"\n[ABZUGGESCHWINDIGKEIT_LISTE]\nG = 120\n",
-       DeviceLoadAreas,
-       {40},
-       {120},
-       {1, 2, 3, 9},
-       1},
+      {"[GERAETEKENNUNG]\nName = \"T1\"\nSeriennummer = \"S1\"\n[KOLBEN_LISTE]\n"
+       "Kolben-1 = \"15 5 40 10 0 1 0 1\"\n[ABZUGGESCHWINDIGKEIT_LISTE]\nG = 120\n",
+       DeviceLoadAreas, "T1|S1|40|120|1 2 3 9", failed},
       // No usable speed: the load stops before the areas.
-      {"[KOLBEN_LISTE]\nKolben-1 = \"0 0 5 10 0 1 0 1\"\n"
-       "[ABZUGGESCHWINDIGKEIT_LISTE]\nGeschw.-1 = 0\nGeschw.-2 = fast\n"
-       "[PROBENFLAECHE_LISTE]\na = 50\n",
-       DeviceLoadSpeeds,
-       {5},
-       {100, 200, 300},
-       {1, 2, 3, 9},
-       3},
+      {"[KOLBEN_LISTE]\nKolben-1 = \"0 0 5 10 0 1 0 1\"\n[ABZUGGESCHWINDIGKEIT_LISTE]\n"
+       "Geschw.-1 = 0\nGeschw.-2 = fast\n[PROBENFLAECHE_LISTE]\na = 50\n",
+       DeviceLoadSpeeds, "---|000|5|100 200 300|1 2 3 9",
+       skipped + "[ABZUGGESCHWINDIGKEIT_LISTE] Geschw.-1 = \"0\"\n" + skipped +
+           "[ABZUGGESCHWINDIGKEIT_LISTE] Geschw.-2 = \"fast\"\n" + failed},
       // Bad entries are skipped, each with a line.
       {"[KOLBEN_LISTE]\nKolben-1 = \"0 0 0 10 0 1 0 1\"\nKolben-2 = \"0 0 25 10 0 1 0 1\"\n"
        "[ABZUGGESCHWINDIGKEIT_LISTE]\nGeschw.-1 = -3\nGeschw.-2 = 80\n"
        "[PROBENFLAECHE_LISTE]\na = 0\nb = 4.5\n",
-       0,
-       {25},
-       {80},
-       {4.5},
-       3},
+       0, "---|000|25|80|4.5",
+       "List entry skipped, not a valid piston line: [KOLBEN_LISTE] Kolben-1 = \"0 0 0 10 0 1 0 "
+       "1\"\n" +
+           skipped + "[ABZUGGESCHWINDIGKEIT_LISTE] Geschw.-1 = \"-3\"\n" + skipped +
+           "[PROBENFLAECHE_LISTE] a = \"0\"\n"},
       // Any order of sections and keys, any case, blanks in the brackets.
       {"; comment\r\n[probenflaeche_liste]\r\nx = 3\r\n[ KOLBEN_LISTE ]\r\n"
        "Kolben-7 = \"0 0 30 10 0 1 0 1\"\r\nKolben-2 = \"0 0 20 10 0 1 0 1\"\r\n"
        "[ABZUGGESCHWINDIGKEIT_LISTE]\r\nspeed = 10\r\n"
        "[GERAETEKENNUNG]\r\nseriennummer = \"S1\"\r\nNAME = \"T1\"\r\n",
-       0,
-       {20, 30},
-       {10},
-       {3},
-       0},
+       0, "T1|S1|20 30|10|3", ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     TesterDevices fresh{dir.path()};
     TesterDevice& d = *fresh.device(0);
     d.areas.insert(9.0);
     log.lines.clear();
+    log.text.clear();
     d.setFilePath(dir.write("dev.ZRK", c.text));
-    ASSERT_EQ(c.code, loadDeviceFile(&d, false, ctx));
-    EXPECT_EQ(c.pistons, values(d.pistons));
-    EXPECT_EQ(c.speeds, values(d.speeds));
-    EXPECT_EQ(c.areas, values(d.areas));
-    EXPECT_EQ(c.logLines, log.lines.size()) << log.text;
-    EXPECT_FALSE(d.changed());
-    if (c.text.find("T1") != std::string::npos) {
-      EXPECT_EQ("T1", d.name);
-      EXPECT_EQ("S1", d.serialNumber);
-    }
+    EXPECT_EQ((std::tuple{loadDeviceFile(&d, false, ctx), picture(d), log.text, d.changed()}),
+              (std::tuple{c.code, c.device, c.log, false}));
     if (c.code != 0) {
-      EXPECT_EQ("Error when opening the Device File", log.lines.back());
       EXPECT_TRUE(recorded(c.code));
     }
   }
 }
 
-TEST_F(DeviceFileFixture, UnusableSpeedIsLoggedWithSectionKeyAndValue) {
-  device().setFilePath(dir.write("dev.ZRK", "[KOLBEN_LISTE]\nK = \"0 0 5 10 0 1 0 1\"\n"
-                                            "[ABZUGGESCHWINDIGKEIT_LISTE]\nGeschw.-1 = 0\n"));
-  ASSERT_EQ(DeviceLoadSpeeds, load());
-  EXPECT_EQ("List entry skipped, not a number greater than 0: [ABZUGGESCHWINDIGKEIT_LISTE] "
-            "Geschw.-1 = \"0\"",
-            log.lines[0]);
-}
-
 TEST_F(DeviceFileFixture, LoadWithoutFileOrUnreadableKeepsTheDevice) {
   device().speeds.insert(7.0);
-  EXPECT_EQ(DeviceRefused, load());
-  EXPECT_EQ(DeviceRefused, loadDeviceFile(nullptr, false, ctx));
-  EXPECT_EQ(4, device().speeds.count());
-  EXPECT_TRUE(log.lines.empty());
-  EXPECT_TRUE(device().changed());
+  EXPECT_EQ((std::vector<int>{load(), loadDeviceFile(nullptr, false, ctx)}),
+            (std::vector<int>{DeviceRefused, DeviceRefused}));
+  EXPECT_EQ((std::tuple{device().speeds.count(), log.text, device().changed()}),
+            (std::tuple{4, "", true}));
 
   // An unreadable file is logged and resets the change state.
   device().setName("edited");
   device().setFilePath(dir.file("absent.ZRK"));
   EXPECT_EQ(DeviceCannotRead, load());
-  EXPECT_EQ("edited", device().name);
-  EXPECT_FALSE(device().changed());
-  EXPECT_EQ(std::vector<std::string>{"Error when opening the Device File"}, log.lines);
   lang.language = 0;
   fs.failOn(FaultyFileSystem::Op::Read, std::errc::io_error);
   device().setFilePath(dir.write("there.ZRK", defaultFileText));
   EXPECT_EQ(DeviceCannotRead, load());
-  EXPECT_EQ("Fehler bei Laden der Gerätedatei"_l1, log.lines.back());
+  EXPECT_EQ((std::tuple{device().name, device().changed(), log.lines}),
+            (std::tuple{"edited", false,
+                        std::vector<std::string>{"Error when opening the Device File",
+                                                 "Fehler bei Laden der Gerätedatei"_l1}}));
 }
 
-TEST_F(DeviceFileFixture, PromptBeforeDiscardingChanges) {
+// The question before changes are discarded, the open dialog, and which chosen file becomes
+// the device's file.
+TEST_F(DeviceFileFixture, PromptingLoad) {
   dir.write("b.ZRK",
             "[GERAETEKENNUNG]\nName = \"from b\"\n[KOLBEN_LISTE]\nk = \"0 0 1 10 0 1 0 1\"\n"
             "[ABZUGGESCHWINDIGKEIT_LISTE]\nk = 1\n[PROBENFLAECHE_LISTE]\nk = 1\n");
   device().setFilePath(dir.file("a.ZRK"));
   device().setName("edited");
-
-  ui.askAnswers = {1}; // "Abort"
-  EXPECT_EQ(DeviceRefused, load(true));
-  ASSERT_EQ(1u, ui.shown.size());
-  EXPECT_EQ("Load Devicefile|Changes are not saved                 \nPlease save before or "
-            "abort loading|Reject changes,Abort",
-            ui.shown[0].title + "|" + ui.shown[0].text + "|" + ui.shown[0].buttons[0] + "," +
-                ui.shown[0].buttons[1]);
-  EXPECT_EQ("edited", device().name);
-  EXPECT_TRUE(device().changed());
-
+  ui.askAnswers = {1, 0, 0, 0}; // "Abort", then "Reject changes"
+  ui.fileAnswers = {std::nullopt, dir.file("nothere.ZRK"), dir.file("b.ZRK")};
+  const std::string d = dir.path().string();
+  std::vector<int> results = {load(true)};
   lang.language = 0;
-  ui.askAnswers = {0};
-  ui.fileAnswers = {dir.file("b.ZRK")};
-  EXPECT_EQ(0, load(true));
-  EXPECT_EQ("Laden Gerätedatei"_l1, ui.shown[1].title);
-  EXPECT_EQ((std::vector<std::string>{"Änderungen verwerfen"_l1, "Laden abbrechen"}),
-            ui.shown[1].buttons);
-  ASSERT_EQ(1u, ui.fileDialogs.size());
-  const FileDialogSpec& spec = ui.fileDialogs[0];
-  EXPECT_EQ(FileDialogSpec::Mode::Open, spec.mode);
-  EXPECT_EQ("ZARVIK - Gerätedatei laden"_l1, spec.title);
-  EXPECT_EQ("*.ZRK|a.ZRK", spec.filter + "|" + spec.defaultName);
-  EXPECT_EQ(dir.path(), spec.startDirectory);
-  EXPECT_EQ("from b", device().name);
-  EXPECT_EQ(dir.file("b.ZRK"), device().path);
-  EXPECT_EQ(std::filesystem::path("b.ZRK"), device().fileName);
-  EXPECT_FALSE(device().changed());
-}
+  results.push_back(load(true));
+  results.push_back(load(true));
+  results.push_back(load(true));
+  EXPECT_EQ(results, (std::vector<int>{DeviceRefused, FileSelectCancelled, FileSelectNew, 0}));
+  const std::string question =
+      "ask Laden Gerätedatei|Änderungen in der Gerätedatei wurden noch "
+      "nicht gespeichert                 \nBitte zuerst speichern oder "
+      "Laden abbrechen|Änderungen verwerfen,Laden abbrechen\nopen ZARVIK - "
+      "Gerätedatei laden|a.ZRK|*.ZRK|"_l1 +
+      d + "\n";
+  EXPECT_EQ(transcript(), "ask Load Devicefile|Changes are not saved                 \nPlease "
+                          "save before or abort loading|Reject changes,Abort\n" +
+                              question + question + question);
+  EXPECT_EQ((std::tuple{device().name, device().path, device().fileName, device().changed()}),
+            (std::tuple{"from b", dir.file("b.ZRK").string(), "b.ZRK", false}));
 
-TEST_F(DeviceFileFixture, CancelledOrNewFileEndsTheLoadWithTheDialogResult) {
-  device().setName("edited");
-  ui.askAnswers = {0, 0};
-  ui.fileAnswers = {std::nullopt, dir.file("nothere.ZRK")};
-  EXPECT_EQ(FileSelectCancelled, load(true));
-  EXPECT_EQ(FileSelectNew, load(true));
-  EXPECT_EQ("edited", device().name);
-  EXPECT_TRUE(device().changed());
-  EXPECT_TRUE(device().fileName.empty());
-  EXPECT_TRUE(log.lines.empty());
-  // An unchanged device is loaded without the question.
-  device().takeSavedChecksum();
-  ui.fileAnswers = {std::nullopt};
-  EXPECT_EQ(FileSelectCancelled, load(true));
-  EXPECT_TRUE(ui.askAnswers.empty());
-  EXPECT_EQ(3u, ui.fileDialogs.size());
-}
-
-TEST_F(DeviceFileFixture, AChosenFileThatGivesNothingDoesNotBecomeTheDevicesFile) {
-  device().setFilePath(dir.write("mine.ZRK", defaultFileText));
-  ASSERT_EQ(0, load());
+  // A chosen file that gives nothing does not become the device's file; one that gave a name
+  // does, even with its lists missing. An unchanged device is loaded without the question.
   dir.write("order.DAT", "[AUFTRAG]\r\nProben = 3\r\n");
-  ui.fileAnswers = {dir.file("order.DAT")};
-  EXPECT_EQ(DevicePistons, load(true));
-  EXPECT_EQ(dir.file("mine.ZRK"), device().path);
-  EXPECT_EQ(std::filesystem::path("mine.ZRK"), device().fileName);
-  EXPECT_FALSE(device().changed());
-
   fs.failOn(FaultyFileSystem::Op::OpenRead, std::errc::permission_denied, "locked");
-  ui.fileAnswers = {dir.write("locked.ZRK", defaultFileText)};
-  EXPECT_EQ(DeviceCannotRead, load(true));
-  EXPECT_EQ(dir.file("mine.ZRK"), device().path);
-
-  // A file that gave a name is the device's file from now on, even with its lists missing.
+  ui.fileAnswers = {dir.file("order.DAT"), dir.write("locked.ZRK", defaultFileText)};
+  EXPECT_EQ((std::vector<int>{load(true), load(true)}),
+            (std::vector<int>{DevicePistons, DeviceCannotRead}));
+  EXPECT_EQ((std::tuple{device().path, device().fileName, device().changed()}),
+            (std::tuple{dir.file("b.ZRK").string(), "b.ZRK", false}));
   ui.fileAnswers = {dir.write("named.ZRK", "[GERAETEKENNUNG]\r\nName = \"N\"\r\n")};
   EXPECT_EQ(DevicePistons, load(true));
-  EXPECT_EQ("N", device().name);
-  EXPECT_EQ(dir.file("named.ZRK"), device().path);
+  EXPECT_EQ((std::tuple{device().name, device().path}),
+            (std::tuple{"N", dir.file("named.ZRK").string()}));
+  EXPECT_TRUE(ui.askAnswers.empty() && ui.fileAnswers.empty());
 }
 
-TEST_F(DeviceFileFixture, SaveNeedsFileNameAndDirectory) {
-  EXPECT_EQ(DeviceRefused, saveDeviceFile(&device(1), false, ctx));
+TEST_F(DeviceFileFixture, SaveNeedsFileNameAndDirectoryAndTheDialogChoosesTheFile) {
+  std::vector<int> results = {saveDeviceFile(&device(1), false, ctx)};
   device(1).fileName = "x.ZRK";
   device(1).directory.clear();
-  EXPECT_EQ(DeviceRefused, saveDeviceFile(&device(1), false, ctx));
-  EXPECT_EQ(DeviceRefused, saveDeviceFile(nullptr, false, ctx));
+  results.push_back(saveDeviceFile(&device(1), false, ctx));
+  results.push_back(saveDeviceFile(nullptr, false, ctx));
+  EXPECT_EQ(results, (std::vector<int>{DeviceRefused, DeviceRefused, DeviceRefused}));
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-}
 
-TEST_F(DeviceFileFixture, SaveDialogChoosesTheFile) {
   bool cancelled = false;
   ui.fileAnswers = {std::nullopt};
   EXPECT_EQ(FileSelectCancelled, saveDeviceFile(&device(), true, ctx, &cancelled));
   EXPECT_TRUE(cancelled);
-  ASSERT_EQ(1u, ui.fileDialogs.size());
-  const FileDialogSpec& spec = ui.fileDialogs[0];
-  EXPECT_EQ(FileDialogSpec::Mode::Save, spec.mode);
-  EXPECT_EQ("ZARVIK - Gerätedatei sichern|*.ZRK|*.ZRK"_l1,
-            spec.title + "|" + spec.defaultName + "|" + spec.filter);
-  EXPECT_EQ(dir.path(), spec.startDirectory);
-
-  ui.fileAnswers = {dir.file("tester")};
+  ui.fileAnswers = {dir.file("tester"), dir.file("other.zrk")};
   EXPECT_EQ(0, saveDeviceFile(&device(), true, ctx, &cancelled));
   EXPECT_FALSE(cancelled);
   EXPECT_EQ(dir.file("tester.ZRK"), device().path);
   EXPECT_EQ(defaultFileText, dir.read("tester.ZRK"));
-  ui.fileAnswers = {dir.file("other.zrk")};
   EXPECT_EQ(0, save(true));
-  EXPECT_EQ("tester.ZRK", ui.fileDialogs[2].defaultName);
+  const std::string dialog = "save ZARVIK - Gerätedatei sichern|"_l1;
+  const std::string d = "|*.ZRK|" + dir.path().string() + "\n";
+  EXPECT_EQ(transcript(), dialog + "*.ZRK" + d + dialog + "*.ZRK" + d + dialog + "tester.ZRK" + d);
   EXPECT_TRUE(std::filesystem::exists(dir.file("other.zrk")));
 }
 

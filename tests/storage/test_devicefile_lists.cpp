@@ -2,6 +2,8 @@
 // keys, the checks that keep unusable values out, and the exact text a save writes.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "platform/zv_latin1.hpp"
 #include "storage/test_config_common.hpp"
 #include "storage/zv_list_sections.hpp"
@@ -10,51 +12,55 @@ namespace zv {
 namespace {
 
 using test::parseIni;
-using Reason = SkippedListItem::Reason;
 
-std::vector<double> values(const auto& list) {
-  std::vector<double> out;
-  for (int i = 0; i < list.count(); ++i)
-    out.push_back(*list.valueAt(i));
-  return out;
+// A list load as "code | entries | skipped items": an entry is "name=value" (pistons: the
+// value and the calibration flags), a skipped item "section key=value reason".
+template <class List, class Load>
+std::string loaded(List list, Load load, const std::string& text, bool noDocument = false) {
+  IniHandle doc = parseIni(text);
+  std::vector<SkippedListItem> skipped;
+  std::ostringstream o;
+  o << load(noDocument ? nullptr : doc.get(), list, &skipped) << " |";
+  for (const auto& e : list.entries()) {
+    if constexpr (std::is_same_v<List, PistonList>)
+      o << ' ' << e.range << '/' << e.calFlags;
+    else
+      o << ' ' << e.name << '=' << e.value;
+  }
+  o << " |";
+  for (const auto& i : skipped)
+    o << ' ' << i.section << ' ' << i.tag << '=' << i.value << ' ' << static_cast<int>(i.reason);
+  return o.str();
 }
+const auto speeds = [](auto&&... a) { return loadSpeedList(std::forward<decltype(a)>(a)...); };
+const auto areas = [](auto&&... a) { return loadAreaList(std::forward<decltype(a)>(a)...); };
+const auto pistons = [](auto&&... a) { return loadPistonList(std::forward<decltype(a)>(a)...); };
 
-// The skipped items as "section key=value reason" lines (a repeated key's value is not read).
-std::string skippedText(const std::vector<SkippedListItem>& items) {
-  std::string out;
-  for (const auto& i : items)
-    out += i.section + " " + i.tag + "=" + i.value + " " +
-           std::to_string(static_cast<int>(i.reason)) + "\n";
-  return out;
-}
-
-TEST(PistonText, FormatsEveryFieldInFileOrder) {
+TEST(PistonText, FormatsEveryFieldInFileOrderAndParsesItBackToThreeDecimals) {
   PistonRange p;
   p.range = 10.0;
   EXPECT_EQ("0 0   10.000   10.000    0.000    1.000    0.000    1.000", formatPistonEntry(p));
-
-  p.calFlags = 15;
-  p.calDate = 1700000000;
-  p.range = 2.5;
-  p.rangeVolts = 0.1;
-  p.calForce1 = -0.0004; // rounds to a negative zero, as printf writes it
-  p.calForce2 = 50.0;
-  p.calVolts1 = 0.12345;
-  p.calVolts2 = 1234.5678;
+  // calForce1 rounds to a negative zero, as printf writes it.
+  p = {.name = {},
+       .range = 2.5,
+       .calDate = 1700000000,
+       .calFlags = 15,
+       .calForce1 = -0.0004,
+       .calForce2 = 50.0,
+       .calVolts1 = 0.12345,
+       .calVolts2 = 1234.5678,
+       .rangeVolts = 0.1};
   EXPECT_EQ("15 1700000000    2.500    0.100   -0.000   50.000    0.123 1234.568",
             formatPistonEntry(p));
-}
-
-TEST(PistonText, ParsesWhatFormatWritesToThreeDecimals) {
-  PistonRange p;
-  p.calFlags = 5;
-  p.calDate = -3;
-  p.range = 20.0;
-  p.rangeVolts = 0.5;
-  p.calForce1 = 1.25;
-  p.calForce2 = 49.75;
-  p.calVolts1 = 0.0104;
-  p.calVolts2 = 9.9996;
+  p = {.name = {},
+       .range = 20.0,
+       .calDate = -3,
+       .calFlags = 5,
+       .calForce1 = 1.25,
+       .calForce2 = 49.75,
+       .calVolts1 = 0.0104,
+       .calVolts2 = 9.9996,
+       .rangeVolts = 0.5};
   PistonRange expected = p;
   expected.calVolts1 = 0.010;
   expected.calVolts2 = 10.000;
@@ -64,10 +70,9 @@ TEST(PistonText, ParsesWhatFormatWritesToThreeDecimals) {
 TEST(PistonText, AcceptsHandWrittenSpacingAndSigns) {
   auto p = parsePistonEntry("\t+15  0 10 +10.0 0 1e1 .5 5.  ");
   ASSERT_TRUE(p);
-  EXPECT_EQ(15, p->calFlags);
-  EXPECT_DOUBLE_EQ(10.0, p->calForce2);
-  EXPECT_DOUBLE_EQ(0.5, p->calVolts1);
-  EXPECT_DOUBLE_EQ(5.0, p->calVolts2);
+  EXPECT_EQ((std::tuple{p->calFlags, p->calForce2, p->calVolts1, p->calVolts2}),
+            (std::tuple{15, 10.0, 0.5, 5.0}));
+  EXPECT_TRUE(parsePistonEntry("-2147483648 2147483647 10 10 0 1 0 1"));
 }
 
 TEST(PistonText, RefusesEverythingThatIsNotEightUsableNumbers) {
@@ -77,124 +82,69 @@ TEST(PistonText, RefusesEverythingThatIsNotEightUsableNumbers) {
                           "0 0 nan 10 0 1 0 1", "0 0 10 10 inf 1 0 1", "0 0 10 10 0 1 0 1e999",
                           "0 0 10,5 10 0 1 0 1", "0 0 ++10 10 0 1 0 1", "0 0 +-10 10 0 1 0 1"})
     EXPECT_FALSE(parsePistonEntry(bad)) << bad;
-  EXPECT_TRUE(parsePistonEntry("-2147483648 2147483647 10 10 0 1 0 1"));
 }
 
-TEST(ListLoad, TakesItemsInFileOrderWhateverTheKeysAndSorts) {
-  auto doc = parseIni("[PROBENFLAECHE_LISTE]\r\nb = 5.0\r\nFl\xe4"
-                      "che-9 = 1.0\r\nzz = \"3\"\r\n");
-  AreaList areas;
-  EXPECT_EQ(0, loadAreaList(doc, areas));
-  EXPECT_EQ((std::vector<double>{1.0, 3.0, 5.0}), values(areas));
-  // The area list keeps each key as the entry's name.
-  EXPECT_EQ("Fl\xe4"
-            "che-9",
-            areas.entry(0)->name);
-  EXPECT_EQ("zz", areas.entry(1)->name);
-  EXPECT_EQ("b", areas.entry(2)->name);
-
-  auto pistons = parseIni("[KOLBEN_LISTE]\nKolben-7 = \"0 0 30 10 0 1 0 1\"\n"
-                          "Kolben-2 = \"0 0 5 10 0 1 0 1\"\n");
-  PistonList list;
-  EXPECT_EQ(0, loadPistonList(pistons, list));
-  EXPECT_EQ((std::vector<double>{5.0, 30.0}), values(list));
-}
-
-TEST(ListLoad, EqualValuesKeepTheirFileOrder) {
-  auto doc = parseIni("[KOLBEN_LISTE]\na = \"1 0 20 10 0 1 0 1\"\nb = \"2 0 10 10 0 1 0 1\"\n"
-                      "c = \"3 0 20 10 0 1 0 1\"\nd = \"4 0 10 10 0 1 0 1\"\n");
-  PistonList list;
-  ASSERT_EQ(0, loadPistonList(doc, list));
-  std::vector<int> flags;
-  for (const auto& p : list.entries())
-    flags.push_back(p.calFlags);
-  EXPECT_EQ((std::vector<int>{2, 4, 1, 3}), flags);
-}
-
-TEST(ListLoad, SpeedsHaveNoNames) {
-  auto doc = parseIni("[ABZUGGESCHWINDIGKEIT_LISTE]\nGeschw.-1 = 250\n");
-  SpeedList speeds;
-  ASSERT_EQ(0, loadSpeedList(doc, speeds));
-  EXPECT_EQ((std::vector<double>{250.0}), values(speeds));
-  EXPECT_TRUE(speeds.entry(0)->name.empty());
-}
-
-TEST(ListLoad, UnusableItemsAreSkippedAndReported) {
-  auto doc = parseIni("[ABZUGGESCHWINDIGKEIT_LISTE]\n"
-                      "Geschw.-1 = abc\n"
-                      "Geschw.-2 = 0\n"
-                      "Geschw.-3 = -5\n"
-                      "Geschw.-4 = inf\n"
-                      "Geschw.-5 = 150\n"
-                      "GESCHW.-5 = 175\n"
-                      "Geschw.-6 = \"\"\n"
-                      "Geschw.-7 = 12abc\n");
-  SpeedList speeds;
-  std::vector<SkippedListItem> skipped;
-  ASSERT_EQ(0, loadSpeedList(doc, speeds, &skipped));
-  EXPECT_EQ((std::vector<double>{150.0}), values(speeds));
-  // Of two equal keys the first is read; the second is reported with its own value.
-  EXPECT_EQ(skippedText(skipped), "ABZUGGESCHWINDIGKEIT_LISTE Geschw.-1=abc 0\n"
-                                  "ABZUGGESCHWINDIGKEIT_LISTE Geschw.-2=0 0\n"
-                                  "ABZUGGESCHWINDIGKEIT_LISTE Geschw.-3=-5 0\n"
-                                  "ABZUGGESCHWINDIGKEIT_LISTE Geschw.-4=inf 0\n"
-                                  "ABZUGGESCHWINDIGKEIT_LISTE GESCHW.-5=175 2\n"
-                                  "ABZUGGESCHWINDIGKEIT_LISTE Geschw.-6= 0\n"
-                                  "ABZUGGESCHWINDIGKEIT_LISTE Geschw.-7=12abc 0\n");
-  auto pistons =
-      parseIni("[KOLBEN_LISTE]\nKolben-1 = \"0 0 10 10\"\nKolben-2 = \"0 0 10 10 0 1 0 1\"\n");
-  PistonList list;
-  skipped.clear();
-  ASSERT_EQ(0, loadPistonList(pistons, list, &skipped));
-  EXPECT_EQ(1, list.count());
-  EXPECT_EQ(skippedText(skipped), "KOLBEN_LISTE Kolben-1=0 0 10 10 1\n");
-}
-
-TEST(ListLoad, NothingUsableLeavesTheListAsItWas) {
-  AreaList areas;
-  areas.insert(7.5);
-  const AreaList before = areas;
-
-  EXPECT_EQ(ListLoadNoDocument, loadAreaList(nullptr, areas));
-  auto other = parseIni("[OTHER]\nx = 1\n");
-  EXPECT_EQ(ListLoadNoSection, loadAreaList(other, areas));
-  auto empty = parseIni("[PROBENFLAECHE_LISTE]\n[NEXT]\nx = 1\n");
-  EXPECT_EQ(ListLoadNothingUsable, loadAreaList(empty, areas));
-  auto bad = parseIni("[PROBENFLAECHE_LISTE]\na = 0\nb = -1\nc = x\n");
-  std::vector<SkippedListItem> skipped;
-  EXPECT_EQ(ListLoadNothingUsable, loadAreaList(bad, areas, &skipped));
-  EXPECT_EQ(3u, skipped.size());
-  EXPECT_EQ(before, areas);
-
-  PistonList pistons;
-  auto badPistons = parseIni("[KOLBEN_LISTE]\nKolben-1 = \"garbage\"\n");
-  EXPECT_EQ(ListLoadNothingUsable, loadPistonList(badPistons, pistons));
-  EXPECT_EQ((std::vector<double>{10.0, 20.0, 30.0}), values(pistons));
-}
-
-TEST(ListLoad, ReadsAtMostAThousandItems) {
-  std::string text = "[ABZUGGESCHWINDIGKEIT_LISTE]\r\n";
+// Items are taken in file order whatever the keys, sorted by value (equal values keep their
+// order); unusable ones are skipped and reported; with nothing usable the list stays.
+TEST(ListLoad, WhatEachListTakesAndSkips) {
+  std::string thousand = "[ABZUGGESCHWINDIGKEIT_LISTE]\r\n";
   for (int i = 1500; i >= 1; --i)
-    text += "k" + std::to_string(i) + " = " + std::to_string(i) + "\r\n";
-  auto doc = parseIni(text);
-  SpeedList speeds;
-  std::vector<SkippedListItem> skipped;
-  ASSERT_EQ(0, loadSpeedList(doc, speeds, &skipped));
-  EXPECT_EQ(MaxListItemsRead, speeds.count());
-  EXPECT_DOUBLE_EQ(501.0, *speeds.valueAt(0));
-  EXPECT_EQ(skippedText(skipped), "ABZUGGESCHWINDIGKEIT_LISTE k500= 4\n");
+    thousand += "k" + std::to_string(i) + " = " + std::to_string(i) + "\r\n";
+  std::string firstThousand = "0 |";
+  for (int i = 501; i <= 1500; ++i)
+    firstThousand += " =" + std::to_string(i);
+  EXPECT_EQ(loaded(SpeedList{}, speeds, thousand),
+            firstThousand + " | ABZUGGESCHWINDIGKEIT_LISTE k500= 4");
+
+  AreaList areasBefore;
+  areasBefore.insert(7.5);
+  const std::string pistonLine = " = \"0 0 10 10 0 1 0 1\"\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {loaded(AreaList{}, areas,
+              "[PROBENFLAECHE_LISTE]\r\nb = 5.0\r\nFl\xe4"
+              "che-9 = 1.0\r\nzz = \"3\"\r\n"),
+       "0 | Fl\xe4"
+       "che-9=1 zz=3 b=5 |"},
+      {loaded(PistonList{}, pistons,
+              "[KOLBEN_LISTE]\na = \"1 0 20 10 0 1 0 1\"\nb = \"2 0 10 10 0 1 0 1\"\n"
+              "c = \"3 0 20 10 0 1 0 1\"\nd = \"4 0 10 10 0 1 0 1\"\nKolben-1 = \"0 0 10 10\"\n"),
+       "0 | 10/2 10/4 20/1 20/3 | KOLBEN_LISTE Kolben-1=0 0 10 10 1"},
+      // Of two equal keys the first is read; the second is reported with its own value.
+      {loaded(SpeedList{}, speeds,
+              "[ABZUGGESCHWINDIGKEIT_LISTE]\nGeschw.-1 = abc\nGeschw.-2 = 0\nGeschw.-3 = -5\n"
+              "Geschw.-4 = inf\nGeschw.-5 = 150\nGESCHW.-5 = 175\nGeschw.-6 = \"\"\n"
+              "Geschw.-7 = 12abc\n"),
+       "0 | =150 | ABZUGGESCHWINDIGKEIT_LISTE Geschw.-1=abc 0 ABZUGGESCHWINDIGKEIT_LISTE "
+       "Geschw.-2=0 0 ABZUGGESCHWINDIGKEIT_LISTE Geschw.-3=-5 0 ABZUGGESCHWINDIGKEIT_LISTE "
+       "Geschw.-4=inf 0 ABZUGGESCHWINDIGKEIT_LISTE GESCHW.-5=175 2 ABZUGGESCHWINDIGKEIT_LISTE "
+       "Geschw.-6= 0 ABZUGGESCHWINDIGKEIT_LISTE Geschw.-7=12abc 0"},
+      {loaded(areasBefore, areas, "[OTHER]\nx = 1\n", true),
+       std::to_string(ListLoadNoDocument) + " | =1 =2 =3 =7.5 |"},
+      {loaded(areasBefore, areas, "[OTHER]\nx = 1\n"),
+       std::to_string(ListLoadNoSection) + " | =1 =2 =3 =7.5 |"},
+      {loaded(areasBefore, areas, "[PROBENFLAECHE_LISTE]\n[NEXT]\nx = 1\n"),
+       std::to_string(ListLoadNothingUsable) + " | =1 =2 =3 =7.5 |"},
+      {loaded(areasBefore, areas, "[PROBENFLAECHE_LISTE]\na = 0\nb = -1\nc = x\n"),
+       std::to_string(ListLoadNothingUsable) + " | =1 =2 =3 =7.5 | PROBENFLAECHE_LISTE a=0 0 "
+                                               "PROBENFLAECHE_LISTE b=-1 0 PROBENFLAECHE_LISTE "
+                                               "c=x 0"},
+      {loaded(PistonList{}, pistons, "[KOLBEN_LISTE]\nKolben-1 = \"garbage\"\n"),
+       std::to_string(ListLoadNothingUsable) +
+           " | 10/0 20/0 30/0 | KOLBEN_LISTE Kolben-1=garbage 1"},
+  };
+  for (const auto& [got, expected] : cases)
+    EXPECT_EQ(got, expected);
 }
 
 TEST(ListSave, WritesNumberedKeysInListOrder) {
   IniHandle doc = Ini_New(0);
-  PistonList pistons;
   AreaList areas;
   areas.insert(0.1);
   SpeedList speeds;
   speeds.removeAt(2);
-  ASSERT_EQ(0, savePistonList(doc, pistons));
-  ASSERT_EQ(0, saveAreaList(doc, areas));
-  ASSERT_EQ(0, saveSpeedList(doc, speeds));
+  EXPECT_EQ((std::vector<int>{savePistonList(doc, PistonList{}), saveAreaList(doc, areas),
+                              saveSpeedList(doc, speeds), saveSpeedList(nullptr, speeds)}),
+            (std::vector<int>{0, 0, 0, IniNoDocument}));
   auto range = [](char tens) {
     return std::string("0 0   ") + tens +
            "0.000   10.000    0.000    1.000    0.000    1.000\"\r\n";
@@ -205,7 +155,6 @@ TEST(ListSave, WritesNumberedKeysInListOrder) {
                 "Fläche-4 = 3\r\n\r\n[ABZUGGESCHWINDIGKEIT_LISTE]\r\nGeschw.-1 = 100\r\n"
                 "Geschw.-2 = 200\r\n\r\n"_l1,
             test::iniText(doc));
-  EXPECT_EQ(IniNoDocument, saveSpeedList(nullptr, speeds));
 }
 
 TEST(EvaluationListIni, LoadCutsDropsRepeatsAndSorts) {
@@ -216,32 +165,27 @@ TEST(EvaluationListIni, LoadCutsDropsRepeatsAndSorts) {
   std::vector<SkippedListItem> skipped;
   ASSERT_EQ(0, loadEvaluationList(doc, list, &skipped));
   EXPECT_EQ((std::vector<std::string>{"AU", "AX", "abcdefghijklmnopqrs"}), list.entries());
-  EXPECT_EQ(0, list.currentIndex());
-  EXPECT_FALSE(list.changed());
-  ASSERT_EQ(1u, skipped.size());
-  EXPECT_EQ(Reason::EmptyText, skipped[0].reason);
-
-  auto none = parseIni("[ABRISS_LISTE]\nAbriss-1 = \"\"\n");
-  EXPECT_EQ(ListLoadNothingUsable, loadEvaluationList(none, list));
-  EXPECT_EQ(3, list.count());
-  auto missing = parseIni("[OTHER]\nx = 1\n");
-  EXPECT_EQ(ListLoadNoSection, loadEvaluationList(missing, list));
+  EXPECT_EQ((std::tuple{list.currentIndex(), list.changed(), skipped.size(), skipped[0].reason}),
+            (std::tuple{0, false, 1u, SkippedListItem::Reason::EmptyText}));
+  EXPECT_EQ(
+      (std::vector<int>{loadEvaluationList(parseIni("[ABRISS_LISTE]\nAbriss-1 = \"\"\n"), list),
+                        list.count(), loadEvaluationList(parseIni("[OTHER]\nx = 1\n"), list)}),
+      (std::vector<int>{ListLoadNothingUsable, 3, ListLoadNoSection}));
 }
 
 TEST(EvaluationListIni, SaveReplacesEverySectionOfTheName) {
   auto doc = parseIni("[ABRISS_LISTE]\nAbriss-1 = \"OLD\"\nAbriss-9 = \"STALE\"\n"
-                      "[Optionen]\nSprache = 1\n"
-                      "[abriss_liste]\nAbriss-7 = \"SECOND\"\n");
+                      "[Optionen]\nSprache = 1\n[abriss_liste]\nAbriss-7 = \"SECOND\"\n");
   EvaluationList list;
   list.insert("B1");
   ASSERT_TRUE(list.changed());
-  ASSERT_EQ(0, saveEvaluationList(doc, list));
-  EXPECT_FALSE(list.changed());
+  EXPECT_EQ((std::vector<int>{saveEvaluationList(doc, list), list.changed(),
+                              saveEvaluationList(nullptr, list)}),
+            (std::vector<int>{0, false, IniNoDocument}));
   EXPECT_EQ("[Optionen]\r\nSprache = 1\r\n\r\n"
             "[ABRISS_LISTE]\r\nAbriss-1 = \"AU\"\r\nAbriss-2 = \"AX\"\r\nAbriss-3 = \"AZ\"\r\n"
             "Abriss-4 = \"B1\"\r\n\r\n",
             test::iniText(doc));
-  EXPECT_EQ(IniNoDocument, saveEvaluationList(nullptr, list));
 }
 
 } // namespace

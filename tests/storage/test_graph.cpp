@@ -16,24 +16,48 @@ using test::testCurve;
 struct GraphTest : GraphBackupFixture {
   GraphFile& graph() { return world->graph; }
   Measurement& meas(int s, int t, int k) { return *model().measurementAt(s, t, k); }
+  void startOverAs(const char* name, int samples, int storages, int measurements, int points) {
+    dataFile = dir.path() / name;
+    startOver(samples, storages, measurements, points);
+  }
 };
 
-TEST_F(GraphTest, SavedCurvesComeBackOnDemand) {
-  newSavedDataSet(3, 2, 2, 300);
-  const std::string before = world->describe();
-  reopen();
-  EXPECT_EQ(0, files().lastGraphLoad());
-  // One curve per storage was recorded; the empty second slots have none.
-  EXPECT_EQ(6, model().dataSet()->plotCount);
-  EXPECT_FALSE(meas(2, 1, 0).hasPoints());
-  EXPECT_GT(meas(2, 1, 0).graphFilePos, 0);
-  EXPECT_EQ(-1, meas(2, 1, 1).graphFilePos);
-  ASSERT_EQ(0, graph().graphReadCurve(&meas(2, 1, 0)));
-  EXPECT_EQ(testCurve(300, 210), meas(2, 1, 0).points);
-  EXPECT_EQ(1210, meas(2, 1, 0).curveRate);
-  EXPECT_EQ(0, graph().graphReadCurve(&meas(2, 1, 1))); // no curve: nothing, no error
-  EXPECT_FALSE(meas(2, 1, 1).hasPoints());
-  EXPECT_EQ(before, world->describe());
+// Either data file format: curves come back on demand (the text file has no curve rate, the
+// graph file brings it), and deletions keep each curve with its measurement through a save.
+TEST_F(GraphTest, SavedCurvesComeBackOnDemandAndFollowDeletions) {
+  for (const char* name : {"ORDER.BIN", "ORDER.DAT"}) {
+    SCOPED_TRACE(name);
+    startOverAs(name, 3, 2, 2, 300);
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / (std::string(name) + ".GRF")));
+    const std::string before = world->describe();
+    reopen();
+    // One curve per storage was recorded; the empty second slots have none.
+    EXPECT_EQ((std::tuple{files().lastGraphLoad(), model().dataSet()->plotCount,
+                          meas(2, 1, 0).hasPoints(), meas(2, 1, 0).graphFilePos > 0,
+                          meas(2, 1, 1).graphFilePos}),
+              (std::tuple{0, 6, false, true, -1}));
+    EXPECT_EQ((std::tuple{graph().graphReadCurve(&meas(2, 1, 0)), meas(2, 1, 0).points,
+                          meas(2, 1, 0).curveRate, graph().graphReadCurve(&meas(2, 1, 1)),
+                          meas(2, 1, 1).hasPoints()}),
+              (std::tuple{0, testCurve(300, 210), 1210, 0, false}));
+    EXPECT_EQ(before, world->describe());
+
+    ASSERT_EQ(0, model().deleteSample({0, 0, 0}));
+    ASSERT_EQ(0, model().deleteStorage({0, 1, 0}));
+    ASSERT_EQ(0, model().renumber());
+    // Former sample 2, storage 0 is now (1, 0); its curve is the one recorded there.
+    EXPECT_EQ((std::tuple{graph().graphReadCurve(&meas(1, 0, 0)), meas(1, 0, 0).points}),
+              (std::tuple{0, testCurve(300, 200)}));
+    finish(1, 0, 1, 8.25, 90, 71);
+    const std::string edited = world->describe();
+    ASSERT_EQ(0, files().save());
+    EXPECT_EQ(std::string(name).ends_with("DAT"),
+              test::TestDir::readFile(dataFile).starts_with("[AUFTRAG]"));
+    reopen();
+    EXPECT_EQ((std::tuple{files().lastGraphLoad(), model().dataSet()->plotCount}),
+              (std::tuple{0, 3}));
+    EXPECT_EQ(edited, world->describe());
+  }
 }
 
 TEST_F(GraphTest, ResavingCopiesCurvesNotInMemoryAndDropsThemAgain) {
@@ -46,10 +70,9 @@ TEST_F(GraphTest, ResavingCopiesCurvesNotInMemoryAndDropsThemAgain) {
   setResult(meas(1, 1, 0), 9.5, 40, 77);
   ASSERT_EQ(0, files().save());
   // Curves that were only read to be copied are out of memory again, reachable in the new file.
-  EXPECT_FALSE(meas(0, 0, 0).hasPoints());
-  EXPECT_TRUE(meas(1, 1, 0).hasPoints());
-  EXPECT_EQ(4, model().dataSet()->plotCount);
-  EXPECT_EQ(expected, world->describe());
+  EXPECT_EQ((std::tuple{meas(0, 0, 0).hasPoints(), meas(1, 1, 0).hasPoints(),
+                        model().dataSet()->plotCount, world->describe()}),
+            (std::tuple{false, true, 4, expected}));
   reopen();
   EXPECT_EQ(expected, world->describe());
 }
@@ -60,29 +83,10 @@ TEST_F(GraphTest, MeasurementWithoutCurveAnywhereIsSkipped) {
   meas(0, 0, 2).force = 2.0;    // a typed-over result, no curve
   meas(0, 0, 2).pointCount = 5; // claims points it does not have in memory or file
   ASSERT_EQ(0, files().save());
-  EXPECT_EQ(1, model().dataSet()->plotCount);
+  const int plots = model().dataSet()->plotCount;
   reopen();
-  EXPECT_EQ(1, model().dataSet()->plotCount);
-  EXPECT_EQ(-1, meas(0, 0, 2).graphFilePos);
-}
-
-TEST_F(GraphTest, DeletionsKeepEachCurveWithItsMeasurement) {
-  newSavedDataSet(3, 3, 1, 64);
-  reopen();
-  ASSERT_EQ(0, model().deleteSample({0, 0, 0}));
-  ASSERT_EQ(0, model().deleteStorage({0, 1, 0}));
-  ASSERT_EQ(0, model().renumber());
-  // Former sample 2, storage 2 is now (1, 1); its curve is the one recorded there.
-  ASSERT_EQ(0, graph().graphReadCurve(&meas(1, 1, 0)));
-  EXPECT_EQ(testCurve(64, 220), meas(1, 1, 0).points);
-  ASSERT_EQ(0, graph().graphReadCurve(&meas(0, 0, 0)));
-  EXPECT_EQ(testCurve(64, 100), meas(0, 0, 0).points);
-  // Saved and loaded again, the file's indices follow the new grid.
-  ASSERT_EQ(0, files().save());
-  reopen();
-  EXPECT_EQ(4, model().dataSet()->plotCount);
-  ASSERT_EQ(0, graph().graphReadCurve(&meas(1, 1, 0)));
-  EXPECT_EQ(testCurve(64, 220), meas(1, 1, 0).points);
+  EXPECT_EQ((std::tuple{plots, model().dataSet()->plotCount, meas(0, 0, 2).graphFilePos}),
+            (std::tuple{1, 1, -1}));
 }
 
 TEST_F(GraphTest, IndexIsNeverRebuiltAfterTheGridChanged) {
@@ -91,8 +95,8 @@ TEST_F(GraphTest, IndexIsNeverRebuiltAfterTheGridChanged) {
   world->graphStore.GraphFileSetValid(false); // as if the index had been lost
   ASSERT_EQ(0, model().deleteSample({0, 0, 0}));
   // Rebuilding now would hand sample 0's old curve to the former sample 1: refused.
-  EXPECT_EQ(graph_code::IndexFailed, graph().graphReadCurve(&meas(0, 0, 0)));
-  EXPECT_FALSE(meas(0, 0, 0).hasPoints());
+  EXPECT_EQ((std::tuple{graph().graphReadCurve(&meas(0, 0, 0)), meas(0, 0, 0).hasPoints()}),
+            (std::tuple{graph_code::IndexFailed, false}));
 }
 
 TEST_F(GraphTest, RecordOfAMissingMeasurementIsIgnoredAndNotCopied) {
@@ -115,13 +119,12 @@ TEST_F(GraphTest, RecordOfAMissingMeasurementIsIgnoredAndNotCopied) {
   ASSERT_EQ(0, raw.GraphFileCopyTempAndDelete(dataFile));
 
   ASSERT_EQ(0, files().open(dataFile));
-  EXPECT_EQ(2, model().dataSet()->plotCount);
-  ASSERT_EQ(0, files().save());
-  const auto bytes = test::TestDir::readFile(graphPath());
-  EXPECT_EQ(40u + 2 * (28u + 16 * 8u), bytes.size());
+  EXPECT_EQ((std::tuple{int{model().dataSet()->plotCount}, files().save(),
+                        test::TestDir::readFile(graphPath()).size()}),
+            (std::tuple{2, 0, 40u + 2 * (28u + 16 * 8u)}));
   reopen();
-  ASSERT_EQ(0, graph().graphReadCurve(&meas(1, 0, 0)));
-  EXPECT_EQ(testCurve(16, 100), meas(1, 0, 0).points);
+  EXPECT_EQ((std::tuple{graph().graphReadCurve(&meas(1, 0, 0)), meas(1, 0, 0).points}),
+            (std::tuple{0, testCurve(16, 100)}));
 }
 
 TEST_F(GraphTest, OnAnotherDataFileStateCurvesThatFitAreAttachedAndTheFileIsKept) {
@@ -152,31 +155,32 @@ TEST_F(GraphTest, OnAnotherDataFileStateCurvesThatFitAreAttachedAndTheFileIsKept
                                      std::to_string(3 - c.attached) + " without"),
               std::string::npos)
         << log.lines.front();
-    if (c.attached > 0) {
-      EXPECT_EQ(0, files().lastGraphLoad());
-      EXPECT_EQ(popupsBefore, ui.popups().size()); // no popup while some curves fit
-      ASSERT_EQ(0, graph().graphReadCurve(&meas(2, 0, 0)));
-      EXPECT_EQ(testCurve(20, 200), meas(2, 0, 0).points);
-      EXPECT_EQ(-1, meas(1, 0, 0).graphFilePos);
+    if (c.attached > 0) { // no popup while some curves fit
+      EXPECT_EQ((std::tuple{files().lastGraphLoad(), ui.popups().size(),
+                            graph().graphReadCurve(&meas(2, 0, 0)), meas(2, 0, 0).points,
+                            meas(1, 0, 0).graphFilePos}),
+                (std::tuple{0, popupsBefore, 0, testCurve(20, 200), -1}));
     } else {
-      EXPECT_EQ(graph_code::StampMismatch, files().lastGraphLoad());
       ASSERT_EQ(popupsBefore + 1, ui.popups().size());
-      EXPECT_EQ("File - Open| Error when opening the Graphic file: " + dataFile.string() +
-                    ", Error= " + std::to_string(graph_code::StampMismatch),
-                ui.popups().back());
-      EXPECT_TRUE(world->graph.attachedDataFile().empty());
+      EXPECT_EQ(
+          (std::tuple{files().lastGraphLoad(), ui.popups().back(),
+                      world->graph.attachedDataFile().empty()}),
+          (std::tuple{graph_code::StampMismatch,
+                      "File - Open| Error when opening the Graphic file: " + dataFile.string() +
+                          ", Error= " + std::to_string(graph_code::StampMismatch),
+                      true}));
     }
     EXPECT_FALSE(meas(1, 0, 0).hasPoints());
 
     // Saving writes a graph file of what was attached and keeps the old one aside whole.
     ASSERT_EQ(0, files().save());
-    ASSERT_FALSE(world->graph.lastSetAside().empty());
-    EXPECT_EQ(dir.path() / "Graph", world->graph.lastSetAside().parent_path());
-    EXPECT_EQ(oldGraph, test::TestDir::readFile(world->graph.lastSetAside()));
+    const auto aside = world->graph.lastSetAside();
+    EXPECT_EQ((std::tuple{aside.parent_path(), test::TestDir::readFile(aside)}),
+              (std::tuple{dir.path() / "Graph", oldGraph}));
     reopen();
-    EXPECT_EQ(0, files().lastGraphLoad());
-    EXPECT_EQ(c.attached, model().dataSet()->plotCount);
-    EXPECT_EQ(dataFile, world->graph.attachedDataFile());
+    EXPECT_EQ((std::tuple{files().lastGraphLoad(), model().dataSet()->plotCount,
+                          world->graph.attachedDataFile()}),
+              (std::tuple{0, c.attached, dataFile}));
     ASSERT_EQ(0, files().close());
   }
 }
@@ -189,16 +193,15 @@ TEST_F(GraphTest, SavingWithoutGraphKeepsTheCurvesInMemoryUntilClosed) {
   const std::string expected = world->describe();
   const std::string graphBefore = test::TestDir::readFile(graphPath());
   ASSERT_EQ(0, files().save());
-  EXPECT_EQ(graphBefore, test::TestDir::readFile(graphPath()));
-  EXPECT_EQ(testCurve(25, 61), meas(0, 1, 1).points);
-  EXPECT_EQ(expected, world->describe());
+  EXPECT_EQ(
+      (std::tuple{test::TestDir::readFile(graphPath()), meas(0, 1, 1).points, world->describe()}),
+      (std::tuple{graphBefore, testCurve(25, 61), expected}));
   // The next save with graphs writes it; the data file did not change in between, so the
   // old graph file is still attached and its curves are copied.
   handler().state().saveGraph = 1;
   ASSERT_EQ(0, files().save());
   reopen();
-  EXPECT_EQ(0, files().lastGraphLoad());
-  EXPECT_EQ(expected, world->describe());
+  EXPECT_EQ((std::tuple{files().lastGraphLoad(), world->describe()}), (std::tuple{0, expected}));
 }
 
 TEST_F(GraphTest, DamagedOrForeignGraphFileLoadsWithoutCurves) {
@@ -206,8 +209,8 @@ TEST_F(GraphTest, DamagedOrForeignGraphFileLoadsWithoutCurves) {
   for (std::string content : {std::string("junk"), std::string(40, '\0'), std::string()}) {
     dir.write(graphPath().filename().string(), content);
     reopen();
-    EXPECT_EQ(graph_code::LoadIndexFailed, files().lastGraphLoad()) << content.size();
-    EXPECT_EQ(0, model().dataSet()->plotCount);
+    EXPECT_EQ((std::tuple{files().lastGraphLoad(), model().dataSet()->plotCount}),
+              (std::tuple{graph_code::LoadIndexFailed, 0}));
   }
 }
 
@@ -246,16 +249,14 @@ TEST_F(GraphTest, AFailedSaveKeepsDataAndGraphFileInStepAndSaysWhy) {
     ui.shown.clear();
     EXPECT_EQ(c.code, files().save());
     fs.clearFaults();
-    EXPECT_EQ(std::vector<std::string>{c.popup}, ui.popups());
-    EXPECT_EQ(data, test::TestDir::readFile(dataFile));
-    EXPECT_EQ(curves, test::TestDir::readFile(graphPath()));
-    EXPECT_NE(0u, model().isChanged());
+    EXPECT_EQ((std::tuple{ui.popups(), test::TestDir::readFile(dataFile),
+                          test::TestDir::readFile(graphPath()), model().isChanged() != 0}),
+              (std::tuple{std::vector<std::string>{c.popup}, data, curves, true}));
     // Saved again, the pair is of one state: every curve attaches as saved.
     ASSERT_EQ(0, files().save());
     const std::string saved = world->describe();
     reopen();
-    EXPECT_EQ(0, files().lastGraphLoad());
-    EXPECT_EQ(saved, world->describe());
+    EXPECT_EQ((std::tuple{files().lastGraphLoad(), world->describe()}), (std::tuple{0, saved}));
     ASSERT_EQ(0, files().close());
   }
   lang.language = 1;
@@ -267,35 +268,9 @@ TEST_F(GraphTest, DamagedCurveIsReportedNotShown) {
   bytes[40 + 24 + 8] ^= 0x40;
   dir.write(graphPath().filename().string(), bytes);
   reopen(); // the stamp names the data file, not the curve bytes: the file attaches
-  EXPECT_EQ(graph_code::ReadFailed, graph().graphReadCurve(&meas(0, 0, 0)));
-  EXPECT_FALSE(meas(0, 0, 0).hasPoints());
-  EXPECT_EQ(50, meas(0, 0, 0).pointCount);
-}
-
-TEST_F(GraphTest, TextDataFileKeepsItsCurvesThroughSavesAndDeletions) {
-  dataFile = dir.path() / "ORDER.DAT";
-  newSavedDataSet(3, 2, 2, 300);
-  EXPECT_EQ(0u, test::TestDir::readFile(dataFile).find("[AUFTRAG]"));
-  EXPECT_TRUE(std::filesystem::exists(dir.path() / "ORDER.DAT.GRF"));
-  const std::string before = world->describe();
-  reopen();
-  EXPECT_EQ(0, files().lastGraphLoad());
-  EXPECT_EQ(6, model().dataSet()->plotCount);
-  EXPECT_FALSE(meas(1, 1, 0).hasPoints());
-  EXPECT_EQ(before, world->describe());
-  // The text file has no curve rate; the graph file brings it back with the curve.
-  EXPECT_EQ(1110, meas(1, 1, 0).curveRate);
-
-  ASSERT_EQ(0, model().deleteSample({0, 0, 0}));
-  ASSERT_EQ(0, model().renumber());
-  finish(1, 0, 1, 8.25, 90, 71);
-  const std::string edited = world->describe();
-  ASSERT_EQ(0, files().save());
-  EXPECT_EQ(0u, test::TestDir::readFile(dataFile).find("[AUFTRAG]"));
-  reopen();
-  EXPECT_EQ(0, files().lastGraphLoad());
-  EXPECT_EQ(5, model().dataSet()->plotCount);
-  EXPECT_EQ(edited, world->describe());
+  EXPECT_EQ((std::tuple{graph().graphReadCurve(&meas(0, 0, 0)), meas(0, 0, 0).hasPoints(),
+                        meas(0, 0, 0).pointCount}),
+            (std::tuple{graph_code::ReadFailed, false, 50}));
 }
 
 } // namespace

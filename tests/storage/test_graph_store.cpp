@@ -65,13 +65,11 @@ TEST(FileStampTest, NamesContentAndSize) {
   TestDir dir;
   std::error_code ec;
   const auto a = stampFile(realFileSystem(), dir.write("a", "abc"), ec);
-  EXPECT_TRUE(a.valid);
-  EXPECT_EQ(3u, a.size);
-  EXPECT_EQ(a, stampFile(realFileSystem(), dir.write("b", "abc"), ec));
-  EXPECT_FALSE(a == stampFile(realFileSystem(), dir.write("c", "abd"), ec));
-  const auto missing = stampFile(realFileSystem(), dir.file("none"), ec);
-  EXPECT_FALSE(missing.valid);
-  EXPECT_TRUE(ec);
+  EXPECT_EQ(
+      (std::tuple{a.valid, a.size, a == stampFile(realFileSystem(), dir.write("b", "abc"), ec),
+                  a == stampFile(realFileSystem(), dir.write("c", "abd"), ec),
+                  stampFile(realFileSystem(), dir.file("none"), ec).valid, !ec}),
+      (std::tuple{true, 3u, true, false, false, false}));
 }
 
 struct Curve {
@@ -144,17 +142,15 @@ TEST(GraphFileStoreTest, RecordsAndStampsRoundTrip) {
   const auto back = readGraph(store, data);
   ASSERT_EQ(3u, back.size());
   for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(curves[i].points, back[i].points);
-    EXPECT_EQ(curves[i].header.measurementIndex, back[i].header.measurementIndex);
-    EXPECT_EQ(500, back[i].header.pointsPerSecond);
+    EXPECT_EQ((std::tuple{back[i].points, back[i].header.measurementIndex,
+                          back[i].header.pointsPerSecond}),
+              (std::tuple{curves[i].points, curves[i].header.measurementIndex, 500}));
   }
-  EXPECT_EQ(stamps.data, store.GraphFileGetStamps().data);
-  EXPECT_EQ(stamps.previous, store.GraphFileGetStamps().previous);
+  EXPECT_EQ((std::tuple{store.GraphFileGetStamps().data, store.GraphFileGetStamps().previous}),
+            (std::tuple{stamps.data, stamps.previous}));
   // Only the new file is left in the directory: no temporary file.
-  int files = 0;
-  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path()))
-    ++files;
-  EXPECT_EQ(2, files);
+  EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(dir.path()),
+                             std::filesystem::directory_iterator()));
 }
 
 TEST(GraphFileStoreTest, DamageIsRecognised) {
@@ -213,9 +209,9 @@ TEST(GraphFileStoreTest, WritingRefusesIncompleteRecords) {
   ASSERT_EQ(0, store.datfileWriteHeader(c.header));
   ASSERT_EQ(0, store.GraphFileWritePoints(c.points.data(), 5));
   // More points than announced, a new header before the end and closing are all refused.
-  EXPECT_EQ(GraphStoreBadFormat, store.GraphFileWritePoints(c.points.data(), 6));
-  EXPECT_EQ(GraphStoreBadFormat, store.datfileWriteHeader(c.header));
-  EXPECT_EQ(GraphStoreBadFormat, store.GraphFileCloseTemp());
+  EXPECT_EQ((std::vector<int>{store.GraphFileWritePoints(c.points.data(), 6),
+                              store.datfileWriteHeader(c.header), store.GraphFileCloseTemp()}),
+            (std::vector<int>(3, GraphStoreBadFormat)));
   store.GraphFileAbandonTemp();
   EXPECT_FALSE(std::filesystem::exists(GraphFileStore::graphPathFor(data)));
 }
@@ -225,18 +221,23 @@ TEST(GraphFileStoreTest, SetAsideKeepsCopiesUnderFreeNames) {
   GraphFileStore store;
   store.GraphFileSetTempDir(dir.path() / "Graph");
   const auto data = dir.write("A.DAT", "x");
-  std::filesystem::path copied;
-  EXPECT_EQ(0, store.GraphFileSetAside(data, copied)); // nothing there yet
-  EXPECT_TRUE(copied.empty());
-  dir.write("A.DAT.GRF", "first");
-  ASSERT_EQ(0, store.GraphFileSetAside(data, copied));
-  EXPECT_EQ(dir.path() / "Graph" / "A.DAT.1.GRF", copied);
-  dir.write("A.DAT.GRF", "second");
-  ASSERT_EQ(0, store.GraphFileSetAside(data, copied));
-  EXPECT_EQ(dir.path() / "Graph" / "A.DAT.2.GRF", copied);
-  EXPECT_EQ("first", TestDir::readFile(dir.path() / "Graph" / "A.DAT.1.GRF"));
-  EXPECT_EQ("second", TestDir::readFile(copied));
-  EXPECT_EQ("second", dir.read("A.DAT.GRF")); // the original stays until it is replaced
+  // Nothing there yet: nothing copied. The original stays until it is replaced.
+  std::vector<std::string> copies;
+  for (const char* content : {"", "first", "second"}) {
+    if (*content) {
+      dir.write("A.DAT.GRF", content);
+    }
+    std::filesystem::path copied;
+    EXPECT_EQ(0, store.GraphFileSetAside(data, copied));
+    copies.push_back(copied.empty() ? "-"
+                                    : copied.lexically_relative(dir.path()).generic_string() + "=" +
+                                          TestDir::readFile(copied));
+  }
+  EXPECT_EQ(copies,
+            (std::vector<std::string>{"-", "Graph/A.DAT.1.GRF=first", "Graph/A.DAT.2.GRF=second"}));
+  EXPECT_EQ(
+      (std::tuple{TestDir::readFile(dir.path() / "Graph" / "A.DAT.1.GRF"), dir.read("A.DAT.GRF")}),
+      (std::tuple{"first", "second"}));
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 namespace zv {
 namespace {
 
+using std::filesystem::exists;
 using test::GraphBackupFixture;
 using test::testCurve;
 
@@ -111,16 +112,15 @@ TEST_F(RestoreTest, NothingIsWrittenWithoutAnOpenDataFile) {
   ASSERT_EQ(0, model().createDataSet());
   ASSERT_EQ(0, model().addSamples(2));
   model().markChanged(*model().sampleAt(0));
-  EXPECT_FALSE(store().backupActive());
-  EXPECT_EQ(0, store().backupDataSet());
-  EXPECT_EQ(0u, model().totals().totalBackupChanges);
-  EXPECT_FALSE(std::filesystem::exists(journalPath()));
+  EXPECT_EQ((std::tuple{store().backupActive(), store().backupDataSet(),
+                        model().totals().totalBackupChanges, exists(journalPath())}),
+            (std::tuple{false, 0, 0u, false}));
   // After a close the journal is gone and stays gone.
   ASSERT_EQ(0, files().saveAs(dataFile));
-  EXPECT_TRUE(std::filesystem::exists(journalPath()));
+  EXPECT_TRUE(exists(journalPath()));
   ASSERT_EQ(0, files().close());
-  EXPECT_FALSE(store().backupActive());
-  EXPECT_FALSE(std::filesystem::exists(journalPath()));
+  EXPECT_EQ((std::tuple{store().backupActive(), exists(journalPath())}),
+            (std::tuple{false, false}));
 }
 
 TEST_F(RestoreTest, FinishedMeasurementCarriesItsCurve) {
@@ -140,8 +140,7 @@ TEST_F(RestoreTest, BackupFailuresNeverStopEditingAndAreToldOnce) {
   model().markChanged(*model().sampleAt(0));
   EXPECT_LT(store().backupDataSet(), 0);
   EXPECT_EQ(2, model().sampleCount());
-  const std::string logText = test::TestDir::readFile(errorLog.path());
-  EXPECT_NE(std::string::npos, logText.find("Fehler bei Sicherung"));
+  EXPECT_NE(std::string::npos, errorLogText().find("Fehler bei Sicherung"));
   // Measuring goes on; the operator hears once that the backup is off, and when it is back.
   setResult(meas(1, 0, 0), 4.0, 20, 3);
   EXPECT_LT(store().backupMeasurementFinished(meas(1, 0, 0)), 0);
@@ -157,30 +156,45 @@ TEST_F(RestoreTest, BackupFailuresNeverStopEditingAndAreToldOnce) {
   EXPECT_TRUE(store().backupActive());
 }
 
+// Either data file format: every edit and curve comes back. For a text data set the
+// journal's records are the binary ones, replayed onto what the text file gave, and the
+// rebuilt data set is saved as text again (Latin-1 through journal and INI text).
 TEST_F(RestoreTest, ReloadAfterACrashBringsBackEveryEditAndCurve) {
-  newSavedDataSet(3, 2, 2, 300);
-  reopen(); // the operator opens the saved data set
-  finish(0, 0, 1, 2.5, 5000, 11);
-  ASSERT_EQ(0, model().deleteSample({1, 0, 0}));
-  ASSERT_EQ(0, model().renumber());
-  finish(1, 1, 1, 3.5, 6000, 12);
-  ASSERT_EQ(0, model().addSamples(3));
-  model().sampleAt(2)->name = "Added";
-  model().markChanged(*model().sampleAt(2));
-  ASSERT_EQ(0, store().backupDataSet());
-  const std::string expected = world->describe();
-  const std::string savedBefore = test::TestDir::readFile(dataFile);
+  for (const char* name : {"ORDER.BIN", "ORDER.DAT"}) {
+    SCOPED_TRACE(name);
+    dataFile = dir.path() / name;
+    startOver(3, 2, 2, 300); // the operator opens the saved data set
+    finish(0, 0, 1, 2.5, 5000, 11);
+    ASSERT_EQ(0, model().deleteSample({1, 0, 0}));
+    ASSERT_EQ(0, model().renumber());
+    ASSERT_EQ(0, model().addStorages(3));
+    finish(1, 2, 0, 3.5, 600, 12);
+    finish(1, 1, 1, 3.5, 6000, 13);
+    ASSERT_EQ(0, model().addSamples(3));
+    model().sampleAt(2)->name = "Added";
+    model().markChanged(*model().sampleAt(2));
+    model().storageAt(0, 1)->evaluation = "A/B";
+    model().markChanged(*model().storageAt(0, 1));
+    model().dataSet()->identName = "Brücke Süd"_l1;
+    model().markChanged(*model().dataSet());
+    ASSERT_EQ(0, store().backupDataSet());
+    const std::string expected = world->describe();
+    const std::string savedBefore = test::TestDir::readFile(dataFile);
 
-  EXPECT_EQ(0, startAfterCrash(0)); // killed: no save, no close
-  EXPECT_EQ(1, questions);
-  // The rebuilt data set is offered for saving under its own file.
-  ASSERT_EQ(1, shownSinceScript("file"));
-  EXPECT_EQ("ORDER.BIN", ui.fileDialogs.back().defaultName);
-  EXPECT_EQ(dir.path(), ui.fileDialogs.back().startDirectory);
-  EXPECT_FALSE(std::filesystem::exists(journalPath()));
-  EXPECT_NE(savedBefore, test::TestDir::readFile(dataFile));
-  EXPECT_FALSE(model().hasDataSet()); // the program starts with no data set open
-  EXPECT_EQ(expected, reopenedDataSet());
+    EXPECT_EQ(0, startAfterCrash(0)); // killed: no save, no close
+    // The rebuilt data set is offered for saving under its own file, in its own format; the
+    // program starts with no data set open.
+    ASSERT_EQ(1, shownSinceScript("file"));
+    EXPECT_EQ((std::tuple{questions, ui.fileDialogs.back().defaultName,
+                          ui.fileDialogs.back().startDirectory, exists(journalPath()),
+                          savedBefore == test::TestDir::readFile(dataFile), model().hasDataSet(),
+                          test::TestDir::readFile(dataFile).starts_with("[AUFTRAG]")}),
+              (std::tuple{1, std::string(name), dir.path(), false, false, false,
+                          std::string(name).ends_with("DAT")}));
+    EXPECT_EQ(expected, reopenedDataSet());
+    EXPECT_EQ((std::tuple{model().storageCount(), meas(1, 2, 0).points}),
+              (std::tuple{3, testCurve(600, 12)}));
+  }
 }
 
 TEST_F(RestoreTest, ObjectThatDoesNotFitStopsTheReplay) {
@@ -209,12 +223,12 @@ TEST_F(RestoreTest, ObjectThatDoesNotFitStopsTheReplay) {
   }
 
   reopen();
-  EXPECT_EQ(backup_code::ApplyDeleteSample, store().readBackup(bad));
-  EXPECT_EQ(1, model().sampleCount());
-  EXPECT_EQ("P1", model().sampleAt(0)->name);
-  EXPECT_EQ(backup_code::ApplySample, store().readBackup(other / "ZARVIK.BAK"));
-  EXPECT_EQ("P1", model().sampleAt(0)->name);
-  EXPECT_EQ(backup_code::ReadOpen, store().readBackup(dir.path() / "none"));
+  EXPECT_EQ(
+      (std::tuple{store().readBackup(bad), model().sampleCount(),
+                  std::string{model().sampleAt(0)->name}, store().readBackup(other / "ZARVIK.BAK"),
+                  model().sampleAt(0)->name, store().readBackup(dir.path() / "none")}),
+      (std::tuple{backup_code::ApplyDeleteSample, 1, "P1", backup_code::ApplySample, "P1",
+                  backup_code::ReadOpen}));
 }
 
 TEST_F(RestoreTest, ReloadThatCannotLoadKeepsTheJournal) {
@@ -226,15 +240,13 @@ TEST_F(RestoreTest, ReloadThatCannotLoadKeepsTheJournal) {
   restart();
   fs.failOn(FaultyFileSystem::Op::OpenRead, std::errc::io_error, "ORDER.BIN");
   scriptRestore(0, dataFile);
-  EXPECT_EQ(1, store().reloadBackupAtStart()); // the program ends; nothing is lost
-  EXPECT_EQ(0, shownSinceScript("file"));
+  // The program ends after the failed load was shown; nothing is lost.
+  EXPECT_EQ((std::tuple{store().reloadBackupAtStart(), shownSinceScript("file"),
+                        model().hasDataSet(), shownSinceScript("popup", "File - Open"),
+                        test::TestDir::readFile(journalPath())}),
+            (std::tuple{1, 0, false, 1, journal}));
   endRestore();
-  EXPECT_FALSE(model().hasDataSet());
-  // The failed load was shown.
-  EXPECT_EQ(1, shownSinceScript("popup", "File - Open"));
-  EXPECT_EQ(journal, test::TestDir::readFile(journalPath()));
-  EXPECT_EQ(0, startAfterCrash(0)); // the disk is readable again
-  EXPECT_EQ(1, questions);
+  EXPECT_EQ((std::tuple{startAfterCrash(0), questions}), (std::tuple{0, 1})); // readable again
   EXPECT_EQ(expected, reopenedDataSet());
 }
 
@@ -257,9 +269,8 @@ TEST_F(RestoreTest, ReloadProposesTheOriginalFileByItsOwnName) {
     // Return in the save dialog takes the proposal, and Overwriting the question after it.
     EXPECT_EQ(0, startAfterCrash(0));
     ASSERT_FALSE(ui.fileDialogs.empty());
-    EXPECT_EQ(c.name, ui.fileDialogs.back().defaultName);
-    EXPECT_EQ(c.name.substr(c.name.size() - 4) == ".DAT" ? "*.DAT" : "*.BIN",
-              ui.fileDialogs.back().filter);
+    EXPECT_EQ(ui.fileDialogs.back().defaultName + "|" + ui.fileDialogs.back().filter,
+              c.name + (c.name.ends_with(".DAT") ? "|*.DAT" : "|*.BIN"));
     const auto question = std::find_if(ui.shown.rbegin(), ui.shown.rend(),
                                        [](const auto& s) { return s.title == "Save"; });
     ASSERT_NE(question, ui.shown.rend());
@@ -272,9 +283,8 @@ TEST_F(RestoreTest, ReloadProposesTheOriginalFileByItsOwnName) {
 TEST_F(RestoreTest, UnchangedJournalIsRemovedWithoutAQuestion) {
   newSavedDataSet(2, 1, 1);
   reopen();
-  EXPECT_EQ(0, startAfterCrash(0));
-  EXPECT_EQ(0, questions);
-  EXPECT_FALSE(std::filesystem::exists(journalPath()));
+  EXPECT_EQ((std::tuple{startAfterCrash(0), questions, exists(journalPath())}),
+            (std::tuple{0, 0, false}));
 }
 
 // A save that fails at one of its steps (no crash) leaves the journal able to rebuild what
@@ -311,45 +321,16 @@ TEST_F(RestoreTest, SaveFailingAtEachStep) {
     fs.clearFaults();
     EXPECT_EQ(1u, ui.popups().size());
     EXPECT_NE(std::string::npos, ui.popups().front().find(step.popup)) << ui.popups().front();
-    // Each step only runs when the one before it succeeded.
-    EXPECT_EQ(step.result == DfSaveWrite, dataBefore == test::TestDir::readFile(dataFile));
-    EXPECT_EQ(step.result != 0, graphBefore == test::TestDir::readFile(graphPath()));
-    // A failed write keeps the changes; a failed refresh does not undo the save.
-    EXPECT_EQ(step.result != 0, model().isChanged() != 0);
-    EXPECT_EQ(step.result != 0, store().backupActive());
-    EXPECT_EQ(step.result != 0, std::filesystem::exists(journalPath()));
-
-    EXPECT_EQ(0, startAfterCrash(0));
-    EXPECT_EQ(step.result != 0 ? 1 : 0, questions);
+    // Each step only runs when the one before it succeeded. A failed write keeps the changes
+    // and the journal; a failed refresh does not undo the save.
+    const bool failed = step.result != 0;
+    EXPECT_EQ((std::tuple{dataBefore == test::TestDir::readFile(dataFile),
+                          graphBefore == test::TestDir::readFile(graphPath()),
+                          model().isChanged() != 0, store().backupActive(), exists(journalPath())}),
+              (std::tuple{step.result == DfSaveWrite, failed, failed, failed, failed}));
+    EXPECT_EQ((std::tuple{startAfterCrash(0), questions}), (std::tuple{0, failed ? 1 : 0}));
     EXPECT_EQ(expected, reopenedDataSet());
   }
-}
-
-// A text data set: the journal's records are the binary ones, replayed onto what the text
-// file gave, and the rebuilt data set is saved as text again.
-TEST_F(RestoreTest, ReloadOntoATextDataFile) {
-  dataFile = dir.path() / "ORDER.DAT";
-  newSavedDataSet(3, 2, 2, 100);
-  reopen();
-  finish(0, 0, 1, 2.5, 500, 11);
-  ASSERT_EQ(0, model().deleteSample({1, 0, 0}));
-  ASSERT_EQ(0, model().renumber());
-  ASSERT_EQ(0, model().addStorages(3));
-  finish(1, 2, 0, 3.5, 600, 12);
-  model().storageAt(0, 1)->evaluation = "A/B";
-  model().markChanged(*model().storageAt(0, 1));
-  model().dataSet()->identName = "Brücke Süd"_l1; // Latin-1 through journal and INI text
-  model().markChanged(*model().dataSet());
-  ASSERT_EQ(0, store().backupDataSet());
-  const std::string expected = world->describe();
-
-  EXPECT_EQ(0, startAfterCrash(0));
-  EXPECT_EQ(1, questions);
-  EXPECT_FALSE(std::filesystem::exists(journalPath()));
-  EXPECT_EQ(0u, test::TestDir::readFile(dataFile).find("[AUFTRAG]"));
-  EXPECT_EQ(expected, reopenedDataSet());
-  EXPECT_EQ(3, model().storageCount());
-  EXPECT_EQ(testCurve(600, 12), meas(1, 2, 0).points);
 }
 
 // Random edits, finished measurements and periodic backups; a crash at the end must give back

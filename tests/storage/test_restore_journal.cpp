@@ -88,8 +88,7 @@ TEST_F(JournalTest, SinglesAreSyncedAtOnceBatchesAtTheirClose) {
   fs.clearCalls();
   ASSERT_EQ(0, put(2, 34));
   ASSERT_EQ(2u, fs.calls().size());
-  EXPECT_EQ(Op::Write, fs.calls()[0].op);
-  EXPECT_EQ(Op::Sync, fs.calls()[1].op);
+  EXPECT_EQ((std::tuple{fs.calls()[0].op, fs.calls()[1].op}), (std::tuple{Op::Write, Op::Sync}));
 
   fs.clearCalls();
   const auto before = std::filesystem::file_size(journal.GetBackupPath());
@@ -229,30 +228,29 @@ TEST_F(ReloadQuestionTest, ReloadDiscardAndEnd) {
 
   ui.askAnswers = {0};
   EXPECT_EQ(reload_answer::Reload, ask());
-  EXPECT_EQ(data.string(), dataPath);
-  EXPECT_EQ(data.string(), target);
-  EXPECT_EQ(journal.GetBackupPath(), backupFile);
   ASSERT_EQ(1u, ui.shown.size());
-  EXPECT_EQ("ZARVIK - Backup", ui.shown[0].title);
-  EXPECT_EQ((std::vector<std::string>{"Reload", "Discard", "End Program"}), ui.shown[0].buttons);
-  EXPECT_NE(std::string::npos, ui.shown[0].text.find(data.string()));
-  EXPECT_NE(std::string::npos, ui.shown[0].text.find("with 2 recorded changes"));
+  const test::Shown& q = ui.shown[0];
+  EXPECT_EQ((std::tuple{dataPath, target, backupFile, q.title, q.buttons,
+                        q.text.find(data.string()) != std::string::npos,
+                        q.text.find("with 2 recorded changes") != std::string::npos}),
+            (std::tuple{data.string(), data.string(), journal.GetBackupPath(), "ZARVIK - Backup",
+                        std::vector<std::string>{"Reload", "Discard", "End Program"}, true, true}));
 
-  // Discard asks once more; Back returns to the first question.
-  ui.askAnswers = {1, 1, 1, 0};
-  EXPECT_EQ(reload_answer::Discard, ask());
-  ui.askAnswers = {1, 1, 2};
-  EXPECT_EQ(reload_answer::EndProgram, ask());
-  ui.askAnswers = {-1}; // the close box
-  EXPECT_EQ(reload_answer::EndProgram, ask());
+  // Discard asks once more; Back returns to the first question; the close box ends.
+  std::vector<int> results;
+  for (std::deque<int> answers : {std::deque<int>{1, 1, 1, 0}, {1, 1, 2}, {-1}}) {
+    ui.askAnswers = answers;
+    results.push_back(ask());
+  }
+  EXPECT_EQ(results, (std::vector<int>{reload_answer::Discard, reload_answer::EndProgram,
+                                       reload_answer::EndProgram}));
   EXPECT_TRUE(std::filesystem::exists(journal.GetBackupPath())); // asking changes nothing
 
   lang.language = 0;
   ui.shown.clear();
   ui.askAnswers = {0};
   ask();
-  EXPECT_EQ("ZARVIK - Sicherung", ui.shown[0].title);
-  EXPECT_EQ("Laden", ui.shown[0].buttons[0]);
+  EXPECT_EQ(ui.shown[0].title + "|" + ui.shown[0].buttons[0], "ZARVIK - Sicherung|Laden");
 }
 
 TEST_F(ReloadQuestionTest, DamagedEndIsMentioned) {
@@ -263,19 +261,19 @@ TEST_F(ReloadQuestionTest, DamagedEndIsMentioned) {
   writeJournal(bytes + "ZVOB\x40");
   ui.askAnswers = {2};
   EXPECT_EQ(reload_answer::EndProgram, ask());
-  EXPECT_NE(std::string::npos, ui.shown[0].text.find("with 1 recorded changes"));
-  EXPECT_NE(std::string::npos, ui.shown[0].text.find("damaged"));
+  EXPECT_EQ((std::tuple{ui.shown[0].text.find("with 1 recorded changes") != std::string::npos,
+                        ui.shown[0].text.find("damaged") != std::string::npos}),
+            (std::tuple{true, true}));
 }
 
 TEST_F(ReloadQuestionTest, UnreadableJournalIsMovedAsideWithAMessage) {
   std::filesystem::create_directories(dir.path() / "Backup");
   writeJournal("not a journal at all");
-  EXPECT_EQ(reload_answer::Nothing, ask());
-  ASSERT_EQ(1u, ui.popups().size());
-  EXPECT_FALSE(std::filesystem::exists(journal.GetBackupPath()));
   auto aside = journal.GetBackupPath();
   aside += ".damaged";
-  EXPECT_EQ("not a journal at all", TestDir::readFile(aside));
+  EXPECT_EQ((std::tuple{ask(), ui.popups().size(), std::filesystem::exists(journal.GetBackupPath()),
+                        TestDir::readFile(aside)}),
+            (std::tuple{reload_answer::Nothing, 1u, false, "not a journal at all"}));
 }
 
 TEST_F(JournalTest, PathsInsideTheBackupDirectoryAreRecognised) {
