@@ -5,32 +5,18 @@
 
 #include <fstream>
 
-#include "common/zv_fake_ui.hpp"
-#include "common/zv_testdir.hpp"
+#include "common/zv_program_rig.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_report_commands.hpp"
 
 namespace zv {
 namespace {
 
-struct ReportFlow : ::testing::Test {
-  test::TestDir dir;
-  test::ScriptedUi ui;
-  test::FakeClock clock;
-  MemoryRegistry registry{(dir.path() / "").string()};
-  test::RecordingLog log;
-  Program p{ui, clock, registry, dir.path() / "fallback" / ""};
-
+struct ReportFlow : ::testing::Test, test::ProgramRig {
+  Program& p = *program;
   ReportFlow() {
-    p.startUp({"zarvik"});
-    p.reporter.setLogTarget(&log);
-    p.data.model.createDataSet();
-    p.data.model.addSamples(1);
-    p.data.model.addStorages(1);
-    p.data.model.renumber();
-    Measurement& m = *p.data.model.measurementAt(0, 0, 0);
-    m.force = 2.0;
-    m.area = 400.0;
+    Measurement& m = dataSet(1, 1).samples[0].storages[0].measurements[0];
+    std::tie(m.force, m.area) = std::tuple(2.0, 400.0);
   }
   static std::string read(const std::filesystem::path& f) { return test::TestDir::readFile(f); }
   const test::Shown& last() { return ui.shown.back(); }
