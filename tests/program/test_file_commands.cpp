@@ -301,16 +301,18 @@ TEST(EditAdd, AppendsAndRefreshesAndLimitsOnlyLog) {
   EXPECT_EQ(none.commands.editAdd(AddKind::Measurement), 1);
 }
 
-TEST(EditDelete, TheLastRecordIsRefusedWithAPopupAndNoDialog) {
-  FileRig rig;
-  rig.openDataSet("D.BIN", 1, 1);
-  for (DeleteMode mode : {DeleteMode::Sample, DeleteMode::Storage, DeleteMode::Measurement})
-    EXPECT_EQ(rig.commands.editDelete(mode), 1);
-  EXPECT_TRUE(rig.dialogs.deleteAsked.empty());
-  EXPECT_EQ(rig.ui.popups(), Calls(3, "Input Error|The list must at least contain one element"));
-}
-
+// The last record of its list is refused with a popup, without the dialog; any other is
+// deleted after the dialog's confirmation.
 TEST(EditDelete, DeletesTheCurrentRecordAfterConfirmation) {
+  FileRig last;
+  last.openDataSet("D.BIN", 1, 1);
+  EXPECT_EQ((std::vector<int>{last.commands.editDelete(DeleteMode::Sample),
+                              last.commands.editDelete(DeleteMode::Storage),
+                              last.commands.editDelete(DeleteMode::Measurement)}),
+            (std::vector<int>{1, 1, 1}));
+  EXPECT_EQ(std::tuple(last.dialogs.deleteAsked.size(), last.ui.popups()),
+            std::tuple(0u, Calls(3, "Input Error|The list must at least contain one element")));
+
   FileRig rig;
   rig.openDataSet("D.BIN", 3, 3);
   DataSet& d = rig.ds();

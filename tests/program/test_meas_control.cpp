@@ -140,11 +140,10 @@ TEST_F(MeasControlFixture, NextFreeIndexJumpsBehindTheLastUsedSlot) {
     int running;
     std::vector<std::pair<WindowId, std::uint32_t>> refreshed;
   } cases[] = {
-      {{5, 7},
-       "No: 8",
-       7,
-       {{WindowId::Measurement, 0x12}, {WindowId::Storage, 0x12}, {WindowId::Order, 0x12}}},
+      // clang-format off
+      {{5, 7}, "No: 8", 7, {{WindowId::Measurement, 0x12}, {WindowId::Storage, 0x12}, {WindowId::Order, 0x12}}},
       {{5, 8}, "No: 9", 8, {{WindowId::Storage, 0x13}}},
+      // clang-format on
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.button);

@@ -96,24 +96,20 @@ TEST_F(ProgramFixture, FirstStartPreparesTheUserDirectoryFromTheInstalledFiles) 
   test::unsetEnv("ZARVIK_USER_DIR");
 }
 
-TEST_F(ProgramFixture, LogFileLivesInTheUserDirectory) {
-  start(userDir(), {"zarvik", "program"});
-  program->logInit(&log);
-  EXPECT_EQ(std::tuple(program->logFilePath, program->programMode),
-            std::tuple(dir.path() / "zarviklog.txt", 1));
-  const auto lines = program->startScreenLines();
-  EXPECT_EQ(std::vector(lines.begin() + 1, lines.begin() + 4),
-            (std::vector<std::string>{"ZARVIK Data base/Piston control  -  Version:  :  6. 4",
-                                      "Online", "Setup-Mode"}));
-}
-
-// The log file in a user directory with blanks: the editor gets its path as one argument,
-// Delete asks first and ignores a missing file.
+// The log file lives in the user directory, here one with blanks: the editor gets its path as
+// one argument, Delete asks first and ignores a missing file.
 TEST_F(ProgramFixture, LogFileGoesToTheEditorAsOneArgumentAndIsDeletedAfterAsking) {
   const auto spaced = dir.path() / "my user dir";
   std::filesystem::create_directories(spaced);
-  start((spaced / "").string());
+  start((spaced / "").string(), {"zarvik", "program"});
   program->logInit(&log);
+  const auto lines = program->startScreenLines();
+  EXPECT_EQ(
+      (std::tuple{program->logFilePath, program->programMode,
+                  std::vector(lines.begin() + 1, lines.begin() + 4)}),
+      (std::tuple{spaced / "zarviklog.txt", 1,
+                  std::vector<std::string>{"ZARVIK Data base/Piston control  -  Version:  :  6. 4",
+                                           "Online", "Setup-Mode"}}));
   program->editorProgram = "editor";
   EXPECT_EQ(0, program->openLogInEditor()); // no file yet: popup, nothing started
   EXPECT_EQ(std::vector<std::string>{"|Das ZARVIK Logfile ist nicht vorhanden"}, ui.popups());
