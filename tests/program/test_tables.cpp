@@ -36,25 +36,24 @@ TEST_F(TablesFixture, TypedOverForceChangesStatusAndStatisticsAtOnce) {
             (std::tuple{1.5, " 1.50 +- 0.71 +- 6.35 (2) ", true, true, true})); // count, sa and vb
 }
 
+// A typed force keeps every digit, the cell shows the configured decimals, and switching the
+// only counted measurement off shows zeros.
 TEST_F(TablesFixture, TypedForcesKeepEveryDigitAndTheCellsTheConfiguredDecimals) {
   ASSERT_TRUE(setMeasurementForce(p, 0, 1.2345));
   EXPECT_EQ(1.2345, measurement(0).force);
   setMeasurementOn(p, 0, true);
+  setStorageEvaluation(p, "AU");
+  const std::string twoDecimals = orderCellText(p, 0, 0);
   p.config.clipboard.TablePrec = 3;
-  EXPECT_EQ(" 1.234 +- 0.000 +- 0.000 (1) ", orderCellText(p, 0, 0));
+  EXPECT_EQ(
+      (std::vector<std::string>{twoDecimals, orderCellText(p, 0, 0),
+                                (setMeasurementOn(p, 0, false), orderCellText(p, 0, 0))}),
+      (std::vector<std::string>{" 1.23 +- 0.00 +- 0.00 (1) AU", " 1.234 +- 0.000 +- 0.000 (1) AU",
+                                " 0.000 +- 0.000 +- 0.000 (0) AU"}));
   // The editor closed on the value the slot holds types nothing over.
   measurement(0).status = static_cast<int>(MeasurementStatus::MeasuringValid);
   ASSERT_TRUE(setMeasurementForce(p, 0, 1.2345));
   EXPECT_EQ(static_cast<int>(MeasurementStatus::MeasuringValid), measurement(0).status);
-}
-
-TEST_F(TablesFixture, SwitchingTheOnlyCountedMeasurementOffShowsZeros) {
-  setMeasurementForce(p, 0, 2.5);
-  setMeasurementOn(p, 0, true);
-  setStorageEvaluation(p, "AU");
-  EXPECT_EQ(" 2.50 +- 0.00 +- 0.00 (1) AU", orderCellText(p, 0, 0));
-  setMeasurementOn(p, 0, false);
-  EXPECT_EQ(" 0.00 +- 0.00 +- 0.00 (0) AU", orderCellText(p, 0, 0));
 }
 
 TEST_F(TablesFixture, BadNumbersAreRefusedAndNothingChanges) {
