@@ -29,9 +29,7 @@ TEST_F(ProgramBackupTest, DirectoriesComeFromTheUserDirectoryOrTheFallback) {
 TEST_F(ProgramBackupTest, MenusAndTimerWriteTheBackupButNotWhileMeasuring) {
   test::DataFileDriver files(program->data.files, program->errorLog);
   DataSetModel& model = program->data.model;
-  ASSERT_EQ(0, model.createDataSet());
-  ASSERT_EQ(0, model.addSamples(2));
-  ASSERT_EQ(0, model.addStorages(2));
+  dataSet(2, 2);
   ASSERT_EQ(0, files.saveAs(dir.path() / "A.BIN"));
   ASSERT_EQ(0, files.lastRefresh());
   const auto journal = dir.path() / "Backup" / "ZARVIK.BAK";
@@ -54,9 +52,7 @@ TEST_F(ProgramBackupTest, ReloadAtStartLoadsAndSavesThroughTheProgramsFileHandli
   {
     test::DataFileDriver files(program->data.files, program->errorLog);
     DataSetModel& model = program->data.model;
-    ASSERT_EQ(0, model.createDataSet());
-    ASSERT_EQ(0, model.addSamples(1));
-    ASSERT_EQ(0, model.addStorages(1));
+    dataSet(1, 1);
     ASSERT_EQ(0, files.saveAs(dataFile));
     ASSERT_EQ(0, model.addSamples(2)); // written at once: a crash now leaves a backup
     model.sampleAt(1)->name = "After";

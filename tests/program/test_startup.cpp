@@ -58,12 +58,13 @@ TEST_F(ProgramFixture, UserDirectoryFromDirectoryOrFilePathAndItsFailures) {
   EXPECT_TRUE(ui.popups().empty());
 }
 
+// Without a registry entry nothing is read and the shutdown says it cannot save.
 TEST_F(ProgramFixture, StartUpWithoutRegistryEntryKeepsDefaultsAndSaysSo) {
   EXPECT_EQ(0, start(std::nullopt, {"zarvik", "offline"}));
-  EXPECT_EQ(std::tuple(true, false, 0u, 0, 1),
-            std::tuple(program->registryEntryMissing, program->data.model.hasDataSet(),
-                       program->data.model.isChanged(), program->meas.params.daqEnabled,
-                       program->meas.params.daqErrorState));
+  EXPECT_EQ(std::tuple(true, "", false, 0u, 0, 1),
+            std::tuple(program->registryEntryMissing, program->configPath,
+                       program->data.model.hasDataSet(), program->data.model.isChanged(),
+                       program->meas.params.daqEnabled, program->meas.params.daqErrorState));
   EXPECT_EQ(program->data.model.deviceLists().activePistons().piston(0)->range,
             program->data.model.defaults().defaultRange);
   program->logInit(&log);
@@ -72,6 +73,9 @@ TEST_F(ProgramFixture, StartUpWithoutRegistryEntryKeepsDefaultsAndSaysSo) {
   EXPECT_EQ((std::tuple{log.text.find("INI File Eintrag in Registry fehlt\n") != std::string::npos,
                         program->logFilePath, lines.size(), lines[2]}),
             (std::tuple{true, dir.path() / "fallback" / "zarviklog.txt", 3u, "Offline"}));
+  program->shutdownProgram();
+  EXPECT_EQ(std::tuple(ui.popups(), program->quitRequested()),
+            std::tuple(std::vector<std::string>{"INI-File|Cannot save INI-File"}, 1));
 }
 
 TEST_F(ProgramFixture, FirstStartPreparesTheUserDirectoryFromTheInstalledFiles) {

@@ -69,14 +69,6 @@ TEST_F(Workdir, AMissingListIsLoggedWithMinus3AndTheBuiltInListStays) {
   EXPECT_EQ(std::tuple(t.limits->maxSamples, t.evaluations->count()), std::tuple(30, 3));
 }
 
-TEST_F(Workdir, WithoutRegistryEntryNothingIsReadAndShutdownSaysSo) {
-  start(std::nullopt);
-  EXPECT_EQ(std::tuple(program->registryEntryMissing, program->configPath), std::tuple(true, ""));
-  program->shutdownProgram();
-  EXPECT_EQ(ui.popups(), std::vector<std::string>{"INI-File|Cannot save INI-File"});
-  EXPECT_EQ(program->quitRequested(), 1);
-}
-
 TEST_F(Workdir, AFailedSaveAtShutdownKeepsTheOldFileAndIsLogged) {
   writeConfig("[INFO]\r\nMaximale Probenzahl = 30\r\n[ABRISS_LISTE]\r\nA = \"AU\"\r\n");
   start(userDir());
