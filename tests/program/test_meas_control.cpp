@@ -59,14 +59,26 @@ struct MeasControlFixture : ::testing::Test, test::ProgramRig {
   }
 };
 
-TEST_F(MeasControlFixture, StartOnAFreeSlotAsksNothingAndSwitchesTheRemote) {
+TEST_F(MeasControlFixture, StartOnAFreeSlotAsksNothingSwitchesTheRemoteAndRefusesASecondStart) {
   p.meas.params.remoteEnable = 1;
+  EXPECT_FALSE(checkMeasuring(p));
   ASSERT_EQ(0, startMeasuring(p));
   EXPECT_EQ((std::tuple{p.isMeasuring(), p.meas.params.seriesFlag, ui.shown.size(), meas(0).status,
                         refreshed(WindowId::Measurement, 0x30), p.meas.daq.remoteOutputs()}),
             (std::tuple{true, 1, 0u, 2, 1, std::vector<int>{1, 0}}));
   EXPECT_EQ(panel.timer, (std::vector<std::pair<bool, double>>{{true, 0.2}}));
   EXPECT_EQ(panel.spans, (std::vector<std::pair<double, double>>{{6.0, 10.0}}));
+  // While it runs, a second start and every guarded command get a plain popup; the guard's
+  // text follows the language.
+  EXPECT_EQ(MeasCtlRefused, startMeasuring(p));
+  EXPECT_EQ(std::tuple(log.lines.size(), acq.starts.size()), std::tuple(0u, 1u));
+  p.setLanguage(0);
+  EXPECT_TRUE(checkMeasuring(p));
+  EXPECT_EQ(ui.popups(),
+            (std::vector<std::string>{
+                "|Function couldn't be executed - Stop measuring first",
+                "|Funktion konnte nicht ausgef\xFChrt werden - Messung zuerst stoppen"}));
+  EXPECT_EQ(log.lines.size(), 1u);
   stopMeasuring(p);
   EXPECT_EQ(p.meas.daq.remoteOutputs(), (std::vector<int>{1, 0, 1, 0}));
 }
@@ -113,23 +125,6 @@ TEST(MeasStart, RefusedOrFailedLeavesTheProgramIdle) {
         (std::tuple{c.result, false, std::size_t(c.starts), 0u, c.status, c.slotCount,
                     c.measRefresh, std::vector<int>{}, true}));
   }
-}
-
-// While a run goes on, a second start and every guarded command get a plain popup; the
-// guard's text follows the language.
-TEST_F(MeasControlFixture, WhileMeasuringStartAndGuardedCommandsAreRefused) {
-  EXPECT_FALSE(checkMeasuring(p));
-  ASSERT_EQ(0, startMeasuring(p));
-  EXPECT_EQ(MeasCtlRefused, startMeasuring(p));
-  EXPECT_TRUE(log.lines.empty());
-  EXPECT_EQ(acq.starts.size(), 1u);
-  p.setLanguage(0);
-  EXPECT_TRUE(checkMeasuring(p));
-  EXPECT_EQ(ui.popups(),
-            (std::vector<std::string>{
-                "|Function couldn't be executed - Stop measuring first",
-                "|Funktion konnte nicht ausgef\xFChrt werden - Messung zuerst stoppen"}));
-  EXPECT_EQ(log.lines.size(), 1u);
 }
 
 // "Next free index" starts behind the last used slot, or appends one when the last is used.
