@@ -30,7 +30,17 @@ struct CopyFixture : ::testing::Test, test::ProgramRig {
   }
 };
 
+// Without a data set only the log hears of it; with one, the tables reach the clipboard.
 TEST_F(CopyFixture, TablesReachTheClipboardWithPointOrRegionalComma) {
+  ui.clipboard = "before";
+  EXPECT_EQ((std::vector<int>{copyOrderTable(p), copyDataTable(p)}),
+            (std::vector<int>{ExportNoDataSet, ExportNoDataSet}));
+  EXPECT_EQ(
+      (std::tuple{ui.clipboard, ui.popups().size(), log.lines}),
+      (std::tuple{"before", 0u, std::vector<std::string>(2, "Function couldn't be executed")}));
+  EXPECT_NE(test::TestDir::readFile(p.errorLog.path()).find("Copying the Data Table"),
+            std::string::npos);
+  log = {};
   smallDataSet();
   p.config.clipboard.OptKomma = 0;
   p.config.clipboard.ResultWidth = 5;
@@ -67,18 +77,6 @@ TEST_F(CopyFixture, ARegionalSeparatorOtherThanTheCommaIsLoggedAndUsed) {
   log.lines.clear();
   EXPECT_EQ(exportDecimalSeparator(p), '.');
   EXPECT_TRUE(log.lines.empty());
-}
-
-TEST_F(CopyFixture, WithoutADataSetOnlyTheLogHearsOfIt) {
-  ui.clipboard = "before";
-  EXPECT_EQ(copyOrderTable(p), ExportNoDataSet);
-  EXPECT_EQ(copyDataTable(p), ExportNoDataSet);
-  EXPECT_EQ(ui.clipboard, "before");
-  EXPECT_TRUE(ui.popups().empty());
-  EXPECT_EQ(log.lines, (std::vector<std::string>{"Function couldn't be executed",
-                                                 "Function couldn't be executed"}));
-  EXPECT_NE(test::TestDir::readFile(p.errorLog.path()).find("Copying the Data Table"),
-            std::string::npos);
 }
 
 TEST_F(CopyFixture, ReportHasEveryLineAndTheGraphLineOnlyWhileAGraphFileIsOpen) {

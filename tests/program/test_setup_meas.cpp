@@ -41,15 +41,13 @@ auto row(const MeasParams& m) {
                     m.stopTime, m.forcLimitEnable, m.forcLimitRelVal);
 }
 
+// Outside setup mode only the detection rules change; in it everything, within its limits.
 TEST_F(SetupFixture, OutsideSetupModeOnlyTheDetectionRulesChange) {
   const MeasParams b = p.meas.params;
   applyMeasSetup(p, edited());
   EXPECT_EQ(row(p.meas.params),
             std::tuple(1, b.sampleRate, b.average, b.gphPoints, b.nSpikeNum, b.dTrigDiffTime,
                        b.dSpikeLim, b.dPostTrigTime, 80.0, 0.3, -5.0, 2.0, 1, 12.5));
-}
-
-TEST_F(SetupFixture, SetupModeChangesEverythingWithinItsLimits) {
   p.programMode = 1;
   MeasSetupValues v = edited();
   v.sampleRate = 5000; // above the limit of 1000
