@@ -277,16 +277,8 @@ TEST_F(MeasControlFixture, SeriesEndsAtTheLastPossibleSlot) {
             (std::tuple{5, false, false, "|New Measuring Index cannot be created - Stop"}));
 }
 
-TEST_F(MeasControlFixture, StopErrorIsToldWhenTheRunVanished) {
-  ASSERT_EQ(0, startMeasuring(p));
-  p.meas.processor.clearRunning();
-  endOfMeasuring(p);
-  ASSERT_EQ(ui.popups().size(), 1u);
-  EXPECT_EQ(ui.popups()[0], "|Stop error - Measuring number cannot be continued!");
-  EXPECT_NE(log.text.find("Stop error"), std::string::npos);
-}
-
-TEST_F(MeasControlFixture, TimerTicksNeitherNestNorRunWhenIdle) {
+// Timer ticks neither nest nor run when idle; a run that vanished is told at its end.
+TEST_F(MeasControlFixture, TimerTicksNeitherNestNorRunWhenIdleAndAVanishedRunIsTold) {
   measTimerTick(p);
   EXPECT_EQ(acq.reads, 0);
   ASSERT_EQ(0, startMeasuring(p));
@@ -296,6 +288,12 @@ TEST_F(MeasControlFixture, TimerTicksNeitherNestNorRunWhenIdle) {
   p.meas.tickRunning = false;
   measTimerTick(p);
   EXPECT_EQ(acq.reads, 1);
+
+  p.meas.processor.clearRunning();
+  endOfMeasuring(p);
+  EXPECT_EQ(ui.popups(),
+            std::vector<std::string>{"|Stop error - Measuring number cannot be continued!"});
+  EXPECT_NE(log.text.find("Stop error"), std::string::npos);
 }
 
 TEST_F(MeasControlFixture, BackupAtTheStartOfASeriesIsToldWhenItFails) {
