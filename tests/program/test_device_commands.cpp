@@ -44,9 +44,19 @@ struct DeviceCommandsFixture : ::testing::Test, test::ProgramRig {
   const std::tuple<bool, std::string, bool> changed{true, "Save", true};
 };
 
-TEST_F(DeviceCommandsFixture, StartUpLoadsBothConfiguredFiles) {
+// Start-up resets both devices, then loads both configured files (a missing one is logged);
+// a new data set takes the lists of the device shown.
+TEST_F(DeviceCommandsFixture, StartUpResetsAndLoadsTheDevicesAndTheDataSetUsesTheShownOnesLists) {
+  device(1).setName("stale");
+  p.meas.devices.setShownDevice(1);
+  p.executableDirectory = dir.path() / "bin";
+  p.startUp({"zarvik"});
+  EXPECT_EQ(std::tuple(device(1).name, p.meas.devices.shownDevice(), device(0).directory),
+            std::tuple("---", 0, dir.path() / "bin"));
+
   device(0).setFilePath(dir.write("one.ZRK", deviceText("first", "15 0 40 10 0 1 0 1")));
   device(1).setFilePath(dir.file("missing.ZRK"));
+  log = {};
   p.loadDeviceFiles();
   EXPECT_EQ((std::tuple{device(0).name, values(device(0).pistons), values(device(0).areas),
                         device(1).name, values(device(1).pistons), log.lines, device(0).changed(),
@@ -55,15 +65,6 @@ TEST_F(DeviceCommandsFixture, StartUpLoadsBothConfiguredFiles) {
                         std::vector<double>{10, 20, 30},
                         std::vector<std::string>{"Error when opening the Device File"}, false,
                         false, 0u}));
-}
-
-TEST_F(DeviceCommandsFixture, StartUpResetsTheDevicesAndTheDataSetUsesTheShownOnesLists) {
-  device(1).setName("stale");
-  p.meas.devices.setShownDevice(1);
-  p.executableDirectory = dir.path() / "bin";
-  p.startUp({"zarvik"});
-  EXPECT_EQ(std::tuple(device(1).name, p.meas.devices.shownDevice(), device(0).directory),
-            std::tuple("---", 0, dir.path() / "bin"));
 
   device(1).setFilePath(dir.write("two.ZRK", deviceText("T2", "0 0 25 10 0 1 0 1")));
   p.loadDeviceFiles();
