@@ -104,7 +104,7 @@ TEST_F(TablesFixture, ParametersChangeTheStorageButNotItsMeasurements) {
             std::tuple(30.0, measured, 19u));
 }
 
-TEST_F(TablesFixture, CellSelectionAndOrderFields) {
+TEST_F(TablesFixture, CellSelectionOrderFieldsAndTheWindowTitle) {
   const DataSet& d = *p.data.model.dataSet();
   selectCell(p, 2, 1);
   // The measurement window shows the new cell's curve, force and status at once.
@@ -117,12 +117,10 @@ TEST_F(TablesFixture, CellSelectionAndOrderFields) {
   setOrderField(p, OrderField::Title, std::string(100, 't'));
   setOrderField(p, OrderField::IdentName, "Batch 7");
   EXPECT_EQ(std::tuple(d.title, d.identName), std::tuple(std::string(79, 't'), "Batch 7"));
-}
-
-TEST_F(TablesFixture, WindowTitleTextLeavesThePathToTheWindow) {
-  const TextPair order{"Order Table", "Auftragstabelle"};
-  p.data.files.setDataFile("/data/a.DAT"); // bytes of the file system, not Latin-1 text
-  EXPECT_EQ("ZARVIK 2012 USB - Order Table  ", tableWindowTitle(p, order));
+  // The window title leaves the path to the window (bytes of the file system, not Latin-1).
+  p.data.files.setDataFile("/data/a.DAT");
+  EXPECT_EQ("ZARVIK 2012 USB - Order Table  ",
+            tableWindowTitle(p, TextPair{"Order Table", "Auftragstabelle"}));
 }
 
 TEST_F(TablesFixture, RingsFollowTheSelectionAndBackUp) {

@@ -34,7 +34,7 @@ struct Workdir : ::testing::Test, test::ProgramRig {
   }
 };
 
-TEST_F(Workdir, StartUpLoadsTheConfigurationAndClampsTheParameters) {
+TEST_F(Workdir, StartUpLoadsTheConfigurationClampsTheParametersAndKeepsAMissingList) {
   writeConfig("[Optionen]\r\nSprache = 0\r\n[Messung]\r\nMe\xDF"
               "kanal = 3\r\nPolling[s] = 9\r\n[ABRISS_LISTE]\r\nA = \"Q\"\r\n");
   start(userDir());
@@ -46,6 +46,13 @@ TEST_F(Workdir, StartUpLoadsTheConfigurationAndClampsTheParameters) {
             std::tuple(1, 2.0, std::vector<std::string>{"Q"}));
   EXPECT_TRUE(log.lines.empty());
   EXPECT_TRUE(ui.shown.empty());
+  // Without the evaluation list: logged and recorded with -3, the built-in list stays.
+  writeConfig("[INFO]\r\nMaximale Probenzahl = 30\r\n");
+  start(userDir());
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_TRUE(recorded(-3, "Error when opening the Setup File"));
+  const ConfigTargets u = configTargets(*program);
+  EXPECT_EQ(std::tuple(u.limits->maxSamples, u.evaluations->count()), std::tuple(30, 3));
 }
 
 TEST_F(Workdir, AMissingFileIsLoggedAndNeverCreatedAtShutdown) {
@@ -58,15 +65,6 @@ TEST_F(Workdir, AMissingFileIsLoggedAndNeverCreatedAtShutdown) {
                                                  "Error when closing the Setup File"}));
   EXPECT_TRUE(recorded(-2, "Error when closing the Setup File"));
   EXPECT_TRUE(ui.popups().empty());
-}
-
-TEST_F(Workdir, AMissingListIsLoggedWithMinus3AndTheBuiltInListStays) {
-  writeConfig("[INFO]\r\nMaximale Probenzahl = 30\r\n");
-  start(userDir());
-  ASSERT_EQ(log.lines.size(), 1u);
-  EXPECT_TRUE(recorded(-3, "Error when opening the Setup File"));
-  const ConfigTargets t = configTargets(*program);
-  EXPECT_EQ(std::tuple(t.limits->maxSamples, t.evaluations->count()), std::tuple(30, 3));
 }
 
 TEST_F(Workdir, AFailedSaveAtShutdownKeepsTheOldFileAndIsLogged) {
