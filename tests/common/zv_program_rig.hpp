@@ -22,9 +22,10 @@ struct CountingBackup : PeriodicBackup {
   void backupDataSet() override { ++calls; }
 };
 
-struct ProgramRig {
+// U: the scripted Ui, or a test's own kind of it.
+template <class U = ScriptedUi> struct ProgramRigWith {
   TestDir dir;
-  ScriptedUi ui;
+  U ui;
   FakeClock clock;
   MemoryRegistry registry;
   RecordingLog log;
@@ -34,7 +35,7 @@ struct ProgramRig {
   ScriptedAcquisition acq; // reached only after scriptMeasuring()
   FakeTesters testers;
 
-  ProgramRig() {
+  ProgramRigWith() {
     start(userDir());
     log = {};
     refresh = {};
@@ -81,5 +82,7 @@ struct ProgramRig {
     return false;
   }
 };
+
+using ProgramRig = ProgramRigWith<>;
 
 } // namespace zv::test

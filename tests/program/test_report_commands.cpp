@@ -12,7 +12,17 @@
 namespace zv {
 namespace {
 
-struct ReportFlow : ::testing::Test, test::ProgramRig {
+// Keeps the buttons Return and Escape (and the close box) choose in each question.
+struct KeyedUi : test::ScriptedUi {
+  std::vector<std::pair<int, int>> keys;
+  int ask(const std::string& title, const std::string& text,
+          const std::vector<std::string>& buttons, int enter, int escape) override {
+    keys.emplace_back(enter, escape);
+    return ScriptedUi::ask(title, text, buttons, enter, escape);
+  }
+};
+
+struct ReportFlow : ::testing::Test, test::ProgramRigWith<KeyedUi> {
   Program& p = *program;
   ReportFlow() {
     Measurement& m = dataSet(1, 1).samples[0].storages[0].measurements[0];
@@ -49,7 +59,9 @@ TEST_F(ReportFlow, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
   EXPECT_EQ(read(target), "old");
   EXPECT_EQ(exportReport(p, maker), 0);
   EXPECT_EQ(read(target), "PDF 1 A4");
-  EXPECT_EQ(std::tuple(ui.shown[1].kind, ui.shown[1].buttons.size()), std::tuple("ask", 3u));
+  // Return overwrites; Escape and the close box never do.
+  EXPECT_EQ(std::tuple(ui.shown[1].kind, ui.shown[1].buttons.size(), ui.keys),
+            std::tuple("ask", 3u, std::vector<std::pair<int, int>>{{0, 2}, {0, 2}}));
 }
 
 TEST_F(ReportFlow, CancelWritesNothingAndFailuresAreToldAndLeaveNoFile) {

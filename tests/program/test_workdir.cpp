@@ -207,6 +207,8 @@ TEST(SettingsFile, IniFilePathAsTheSettingsStoreWritesIt) {
   EXPECT_EQ(parseSettingsIniFilePath("[Other]\nIniFilePath=/no/\n"), std::nullopt);
   EXPECT_EQ(parseSettingsIniFilePath("[General]\nIniFilePathX=/no/\n"), std::nullopt);
   EXPECT_EQ(parseSettingsIniFilePath(""), std::nullopt);
+  EXPECT_EQ(parseSettingsIniFilePath("IniFilePath=/u/Zarvik\\\n"),
+            "/u/Zarvik\\"); // a lone backslash at the end stays
 }
 
 TEST(SettingsFile, RegistryOverTheFileAndTheConfigurationItNames) {
