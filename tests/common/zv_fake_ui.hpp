@@ -47,46 +47,22 @@ public:
   int ask(const std::string& title, const std::string& text,
           const std::vector<std::string>& buttons, int, int) override {
     shown.push_back({"ask", title, text, buttons});
-    if (askAnswers.empty()) {
-      ADD_FAILURE() << "unexpected question: " << title << " / " << text;
-      return -1;
-    }
-    int a = askAnswers.front();
-    askAnswers.pop_front();
-    return a;
+    return answer(askAnswers, -1);
   }
   std::optional<std::string> promptText(const std::string& title, const std::string& text,
                                         const std::string&, int) override {
     shown.push_back({"prompt", title, text, {}});
-    if (promptAnswers.empty()) {
-      ADD_FAILURE() << "unexpected prompt: " << title;
-      return std::nullopt;
-    }
-    auto a = promptAnswers.front();
-    promptAnswers.pop_front();
-    return a;
+    return answer(promptAnswers, {});
   }
   std::optional<std::filesystem::path> chooseFile(const FileDialogSpec& spec) override {
     shown.push_back({"file", spec.title, spec.filter, {}});
     fileDialogs.push_back(spec);
-    if (fileAnswers.empty()) {
-      ADD_FAILURE() << "unexpected file dialog: " << spec.title;
-      return std::nullopt;
-    }
-    auto a = fileAnswers.front();
-    fileAnswers.pop_front();
-    return a;
+    return answer(fileAnswers, {});
   }
   std::optional<std::filesystem::path> chooseDirectory(const std::string& title,
                                                        const std::filesystem::path&) override {
     shown.push_back({"dir", title, {}, {}});
-    if (directoryAnswers.empty()) {
-      ADD_FAILURE() << "unexpected directory dialog: " << title;
-      return std::nullopt;
-    }
-    auto a = directoryAnswers.front();
-    directoryAnswers.pop_front();
-    return a;
+    return answer(directoryAnswers, {});
   }
 
   class ScriptedProgress : public Progress {
@@ -94,8 +70,7 @@ public:
     explicit ScriptedProgress(ScriptedUi& ui) : ui_(ui) {}
     bool update(int percent) override {
       ui_.progressValues.push_back(percent);
-      ++updates_;
-      return ui_.stopProgressAtUpdate > 0 && updates_ >= ui_.stopProgressAtUpdate;
+      return ui_.stopProgressAtUpdate > 0 && ++updates_ >= ui_.stopProgressAtUpdate;
     }
 
   private:
@@ -126,6 +101,28 @@ public:
       if (s.kind == "popup")
         out.push_back(s.title + "|" + s.text);
     return out;
+  }
+  // Everything shown so far, one line each: "kind|title|text|button|button...".
+  std::vector<std::string> transcript() const {
+    std::vector<std::string> out;
+    for (const auto& s : shown) {
+      out.push_back(s.kind + "|" + s.title + "|" + s.text);
+      for (const auto& b : s.buttons)
+        out.back() += "|" + b;
+    }
+    return out;
+  }
+
+private:
+  template <class T> T answer(std::deque<T>& queue, T none) {
+    if (queue.empty()) {
+      ADD_FAILURE() << "unexpected " << shown.back().kind << ": " << shown.back().title << " / "
+                    << shown.back().text;
+      return none;
+    }
+    T a = std::move(queue.front());
+    queue.pop_front();
+    return a;
   }
 };
 

@@ -15,14 +15,10 @@ namespace zv::test {
 class FakeClock : public Clock {
 public:
   std::time_t wallTime = 1'700'000'000;
-  double monotonic = 0;
-  double waited = 0;
+  double monotonic = 0; // advanced by wait() only
   std::time_t now() const override { return wallTime; }
   double monotonicSeconds() const override { return monotonic; }
-  void wait(double seconds) override {
-    waited += seconds;
-    monotonic += seconds;
-  }
+  void wait(double seconds) override { monotonic += seconds; }
 };
 
 class RecordingLog : public LogSink {

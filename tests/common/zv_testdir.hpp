@@ -2,6 +2,7 @@
 // A fresh temporary directory for one test, removed with everything in it when the
 // object goes out of scope. It lives under the system temporary directory (TMPDIR),
 // which ctest points at a sandbox, so tests never touch the user's files.
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace zv::test {
 
@@ -56,6 +58,19 @@ public:
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   std::string read(std::string_view name) const { return readFile(file(name)); }
+  // The names below a directory, sorted, folders ending in '/': "Backup/ Backup/X.BAK A.INI".
+  static std::string listing(const std::filesystem::path& d) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(d, ec))
+      names.push_back(e.path().lexically_relative(d).generic_string() +
+                      (e.is_directory() ? "/" : ""));
+    std::sort(names.begin(), names.end());
+    std::string out;
+    for (const auto& n : names)
+      out += (out.empty() ? "" : " ") + n;
+    return out;
+  }
 
 private:
   std::filesystem::path path_;

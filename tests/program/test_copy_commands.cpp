@@ -2,8 +2,7 @@
 // the text, the popup says so, the decimal comma follows "Kommaoption", failures only log.
 #include <gtest/gtest.h>
 
-#include "common/zv_fake_ui.hpp"
-#include "common/zv_testdir.hpp"
+#include "common/zv_program_rig.hpp"
 #include "platform/zv_latin1.hpp"
 #include "program/zv_copy_commands.hpp"
 #include "program/zv_program.hpp"
@@ -12,26 +11,13 @@
 namespace zv {
 namespace {
 
-struct CopyFixture : ::testing::Test {
-  test::TestDir dir;
-  test::ScriptedUi ui;
-  test::FakeClock clock;
-  MemoryRegistry registry{(dir.path() / "").string()};
-  test::RecordingLog log;
-  Program p{ui, clock, registry, dir.path() / "fallback" / ""};
-
-  CopyFixture() {
-    p.startUp({"zarvik"});
-    p.reporter.setLogTarget(&log);
-  }
+struct CopyFixture : ::testing::Test, test::ProgramRig {
+  Program& p = *program;
   // One sample "P1" of storages "L1" (forces 1 and 2 on area 1) and "L2" (none On).
   void smallDataSet() {
-    p.data.model.createDataSet();
-    p.data.model.addSamples(1);
-    p.data.model.addStorages(2);
-    p.data.model.addMeasurements(0, 0, 2);
-    p.data.model.renumber();
-    DataSet& d = *p.data.model.dataSet(); // named P1, L1 and L2 by the renumbering
+    DataSet& d = dataSet(1, 2); // named P1, L1 and L2 by the renumbering
+    model().addMeasurements(0, 0, 2);
+    model().renumber();
     d.samples[0].storages[0].evaluation = "AU";
     for (int k = 0; k < 2; ++k) {
       Measurement& m = d.samples[0].storages[0].measurements[static_cast<std::size_t>(k)];
@@ -44,7 +30,17 @@ struct CopyFixture : ::testing::Test {
   }
 };
 
+// Without a data set only the log hears of it; with one, the tables reach the clipboard.
 TEST_F(CopyFixture, TablesReachTheClipboardWithPointOrRegionalComma) {
+  ui.clipboard = "before";
+  EXPECT_EQ((std::vector<int>{copyOrderTable(p), copyDataTable(p)}),
+            (std::vector<int>{ExportNoDataSet, ExportNoDataSet}));
+  EXPECT_EQ(
+      (std::tuple{ui.clipboard, ui.popups().size(), log.lines}),
+      (std::tuple{"before", 0u, std::vector<std::string>(2, "Function couldn't be executed")}));
+  EXPECT_NE(test::TestDir::readFile(p.errorLog.path()).find("Copying the Data Table"),
+            std::string::npos);
+  log = {};
   smallDataSet();
   p.config.clipboard.OptKomma = 0;
   p.config.clipboard.ResultWidth = 5;
@@ -81,18 +77,6 @@ TEST_F(CopyFixture, ARegionalSeparatorOtherThanTheCommaIsLoggedAndUsed) {
   log.lines.clear();
   EXPECT_EQ(exportDecimalSeparator(p), '.');
   EXPECT_TRUE(log.lines.empty());
-}
-
-TEST_F(CopyFixture, WithoutADataSetOnlyTheLogHearsOfIt) {
-  ui.clipboard = "before";
-  EXPECT_EQ(copyOrderTable(p), ExportNoDataSet);
-  EXPECT_EQ(copyDataTable(p), ExportNoDataSet);
-  EXPECT_EQ(ui.clipboard, "before");
-  EXPECT_TRUE(ui.popups().empty());
-  EXPECT_EQ(log.lines, (std::vector<std::string>{"Function couldn't be executed",
-                                                 "Function couldn't be executed"}));
-  EXPECT_NE(test::TestDir::readFile(p.errorLog.path()).find("Copying the Data Table"),
-            std::string::npos);
 }
 
 TEST_F(CopyFixture, ReportHasEveryLineAndTheGraphLineOnlyWhileAGraphFileIsOpen) {

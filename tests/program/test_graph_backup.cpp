@@ -3,26 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "common/zv_datafile_driver.hpp"
-#include "common/zv_fake_ui.hpp"
-#include "common/zv_testdir.hpp"
+#include "common/zv_program_rig.hpp"
 #include "program/zv_program.hpp"
 
 namespace zv {
 namespace {
 
-struct ProgramBackupTest : ::testing::Test {
-  test::TestDir dir;
-  test::ScriptedUi ui;
-  test::FakeClock clock;
-  MemoryRegistry registry;
-  std::unique_ptr<Program> program;
-
-  void start(std::optional<std::string> iniPath) {
-    registry = MemoryRegistry(std::move(iniPath));
-    program = std::make_unique<Program>(ui, clock, registry, dir.path() / "fallback" / "");
-    program->startUp({"zarvik"});
-  }
-};
+struct ProgramBackupTest : ::testing::Test, test::ProgramRig {};
 
 TEST_F(ProgramBackupTest, DirectoriesComeFromTheUserDirectoryOrTheFallback) {
   const auto directories = [&] {
@@ -40,12 +27,9 @@ TEST_F(ProgramBackupTest, DirectoriesComeFromTheUserDirectoryOrTheFallback) {
 }
 
 TEST_F(ProgramBackupTest, MenusAndTimerWriteTheBackupButNotWhileMeasuring) {
-  start((dir.path() / "").string());
   test::DataFileDriver files(program->data.files, program->errorLog);
   DataSetModel& model = program->data.model;
-  ASSERT_EQ(0, model.createDataSet());
-  ASSERT_EQ(0, model.addSamples(2));
-  ASSERT_EQ(0, model.addStorages(2));
+  dataSet(2, 2);
   ASSERT_EQ(0, files.saveAs(dir.path() / "A.BIN"));
   ASSERT_EQ(0, files.lastRefresh());
   const auto journal = dir.path() / "Backup" / "ZARVIK.BAK";
@@ -64,14 +48,11 @@ TEST_F(ProgramBackupTest, MenusAndTimerWriteTheBackupButNotWhileMeasuring) {
 }
 
 TEST_F(ProgramBackupTest, ReloadAtStartLoadsAndSavesThroughTheProgramsFileHandling) {
-  start((dir.path() / "").string());
   const auto dataFile = dir.path() / "A.BIN";
   {
     test::DataFileDriver files(program->data.files, program->errorLog);
     DataSetModel& model = program->data.model;
-    ASSERT_EQ(0, model.createDataSet());
-    ASSERT_EQ(0, model.addSamples(1));
-    ASSERT_EQ(0, model.addStorages(1));
+    dataSet(1, 1);
     ASSERT_EQ(0, files.saveAs(dataFile));
     ASSERT_EQ(0, model.addSamples(2)); // written at once: a crash now leaves a backup
     model.sampleAt(1)->name = "After";
@@ -80,7 +61,7 @@ TEST_F(ProgramBackupTest, ReloadAtStartLoadsAndSavesThroughTheProgramsFileHandli
   }
 
   // A new process: the restore loads and saves through the program's own file handling.
-  start((dir.path() / "").string());
+  start(userDir());
   EXPECT_TRUE(program->data.graphBackup.store.hasDataFileAccess());
   ui.askAnswers = {2}; // End Program
   EXPECT_EQ(1, program->reloadBackupAtStart());

@@ -4,8 +4,7 @@
 
 #include <fstream>
 
-#include "common/zv_fake_ui.hpp"
-#include "common/zv_testdir.hpp"
+#include "common/zv_program_rig.hpp"
 #include "program/zv_help_pages.hpp"
 #include "program/zv_program.hpp"
 
@@ -25,17 +24,9 @@ TEST(HelpPages, TheFirstWindowWithATopicDecides) {
     EXPECT_EQ(helpTopicForWindows(names), topic) << names.size();
 }
 
-struct HelpFixture : ::testing::Test {
-  test::TestDir dir;
-  test::ScriptedUi ui;
-  test::FakeClock clock;
-  MemoryRegistry registry{(dir.path() / "").string()};
-  Program p{ui, clock, registry, dir.path() / "fallback" / ""};
-
-  HelpFixture() {
-    p.startUp({"zarvik"});
-    p.helpDirectory = dir.path() / "help";
-  }
+struct HelpFixture : ::testing::Test, test::ProgramRig {
+  Program& p = *program;
+  HelpFixture() { p.helpDirectory = dir.path() / "help"; }
   void writePage(const char* language, const char* page) {
     std::filesystem::create_directories(p.helpDirectory / language);
     std::ofstream(p.helpDirectory / language / page) << "<html></html>";

@@ -5,7 +5,7 @@
 
 #include "common/zv_datafile_testkit.hpp"
 #include "common/zv_dataset_describe.hpp"
-#include "common/zv_meas_fakes.hpp"
+#include "common/zv_program_rig.hpp"
 #include "program/zv_meas_control.hpp"
 #include "program/zv_program.hpp"
 
@@ -14,28 +14,16 @@ namespace {
 
 using Op = FaultyFileSystem::Op;
 
-struct ProgramFiles : ::testing::Test {
-  test::TestDir dir;
-  test::ScriptedUi ui;
-  test::FakeClock clock;
-  MemoryRegistry registry{(dir.path() / "").string()};
-  std::unique_ptr<Program> program;
-  FaultyFileSystem faulty;
+struct ProgramFiles : ::testing::Test, test::ProgramRig {
+  FaultyFileSystem& faulty = disk;
 
   std::filesystem::path data() const { return dir.file("ORDER.BIN"); }
   std::filesystem::path graph() const { return dir.file("ORDER.BIN.GRF"); }
   std::filesystem::path journal() const { return dir.path() / "Backup" / "ZARVIK.BAK"; }
 
-  void start() {
-    program = std::make_unique<Program>(ui, clock, registry, dir.path() / "fallback" / "");
-    program->startUp({"zarvik"});
-  }
-  DataSetModel& model() { return program->data.model; }
-
   // A data set with a curve in every measurement, saved as ORDER.BIN with its graph file and
   // a fresh journal.
   void SetUp() override {
-    start();
     test::buildDataSet(model(), 2, 2, {2});
     int seed = 1;
     for (auto& s : model().dataSet()->samples)
@@ -64,7 +52,7 @@ struct ProgramFiles : ::testing::Test {
   }
   // What a new start reads back from the files, curves included.
   std::string reloaded() {
-    start();
+    start(userDir());
     program->data.files.setDataFile(data());
     EXPECT_EQ(0, program->data.files.loadDataSetReport(0));
     return test::describeDataSet(
@@ -104,14 +92,8 @@ TEST_F(ProgramFiles, EverySaveStepGoesThroughTheProgramsFileSystem) {
 }
 
 TEST_F(ProgramFiles, AStopBeforeTheTriggerReachesTheJournalAtOnce) {
-  test::ScriptedAcquisition acquisition;
-  acquisition.generator = [](int) { return std::vector<double>(20, 0.0); }; // idle only
-  test::FakeTesters testers;
-  for (auto& list : testers.pistons)
-    for (int i = 0; i < list.count(); ++i)
-      test::calibrate(*list.piston(i));
-  program->meas.processor.setAcquisition(acquisition);
-  program->meas.processor.setTesters(testers);
+  acq.generator = [](int) { return std::vector<double>(20, 0.0); }; // idle only
+  scriptMeasuring();
   ASSERT_EQ(0, model().addMeasurements(0, 0, 3)); // a free slot behind the used ones
   DataSet& d = *model().dataSet();
   d.currentSample = d.currentStorage = 0;
@@ -125,7 +107,7 @@ TEST_F(ProgramFiles, AStopBeforeTheTriggerReachesTheJournalAtOnce) {
 
   // The process dies before the main timer ticks; the next start reloads the journal.
   program.reset();
-  start();
+  start(userDir());
   ui.askAnswers = {0, 0}; // reload; overwrite the data file with the rebuilt data set
   ui.fileAnswers = {data()};
   ASSERT_EQ(0, program->reloadBackupAtStart());

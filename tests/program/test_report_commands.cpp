@@ -5,32 +5,28 @@
 
 #include <fstream>
 
-#include "common/zv_fake_ui.hpp"
-#include "common/zv_testdir.hpp"
+#include "common/zv_program_rig.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_report_commands.hpp"
 
 namespace zv {
 namespace {
 
-struct ReportFlow : ::testing::Test {
-  test::TestDir dir;
-  test::ScriptedUi ui;
-  test::FakeClock clock;
-  MemoryRegistry registry{(dir.path() / "").string()};
-  test::RecordingLog log;
-  Program p{ui, clock, registry, dir.path() / "fallback" / ""};
+// Keeps the buttons Return and Escape (and the close box) choose in each question.
+struct KeyedUi : test::ScriptedUi {
+  std::vector<std::pair<int, int>> keys;
+  int ask(const std::string& title, const std::string& text,
+          const std::vector<std::string>& buttons, int enter, int escape) override {
+    keys.emplace_back(enter, escape);
+    return ScriptedUi::ask(title, text, buttons, enter, escape);
+  }
+};
 
+struct ReportFlow : ::testing::Test, test::ProgramRigWith<KeyedUi> {
+  Program& p = *program;
   ReportFlow() {
-    p.startUp({"zarvik"});
-    p.reporter.setLogTarget(&log);
-    p.data.model.createDataSet();
-    p.data.model.addSamples(1);
-    p.data.model.addStorages(1);
-    p.data.model.renumber();
-    Measurement& m = *p.data.model.measurementAt(0, 0, 0);
-    m.force = 2.0;
-    m.area = 400.0;
+    Measurement& m = dataSet(1, 1).samples[0].storages[0].measurements[0];
+    std::tie(m.force, m.area) = std::tuple(2.0, 400.0);
   }
   static std::string read(const std::filesystem::path& f) { return test::TestDir::readFile(f); }
   const test::Shown& last() { return ui.shown.back(); }
@@ -63,7 +59,9 @@ TEST_F(ReportFlow, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
   EXPECT_EQ(read(target), "old");
   EXPECT_EQ(exportReport(p, maker), 0);
   EXPECT_EQ(read(target), "PDF 1 A4");
-  EXPECT_EQ(std::tuple(ui.shown[1].kind, ui.shown[1].buttons.size()), std::tuple("ask", 3u));
+  // Return overwrites; Escape and the close box never do.
+  EXPECT_EQ(std::tuple(ui.shown[1].kind, ui.shown[1].buttons.size(), ui.keys),
+            std::tuple("ask", 3u, std::vector<std::pair<int, int>>{{0, 2}, {0, 2}}));
 }
 
 TEST_F(ReportFlow, CancelWritesNothingAndFailuresAreToldAndLeaveNoFile) {

@@ -1,47 +1,23 @@
 // What OK in the two measurement setup dialogs changes, and what it must leave alone.
 #include <gtest/gtest.h>
 
-#include "common/zv_fake_ui.hpp"
-#include "common/zv_meas_fakes.hpp"
-#include "common/zv_testdir.hpp"
+#include "common/zv_program_rig.hpp"
 #include "program/zv_setup_meas.hpp"
 
 namespace zv {
 namespace {
 
-struct SetupFixture : ::testing::Test {
-  test::TestDir dir;
-  test::ScriptedUi ui;
-  test::FakeClock clock;
-  MemoryRegistry registry;
-  test::RecordingRefresh refreshes;
-  Program p{ui, clock, registry, dir.path() / ""};
-  test::ScriptedAcquisition acq;
-  test::FakeTesters testers;
-
-  SetupFixture() {
-    p.refreshSink = &refreshes;
-    p.startUp({"zarvik"});
-    p.meas.processor.setAcquisition(acq);
-    p.meas.processor.setTesters(testers);
-  }
+struct SetupFixture : ::testing::Test, test::ProgramRig {
+  Program& p = *program;
+  SetupFixture() { scriptMeasuring(); }
   // The dialog's fields with every value changed.
   MeasSetupValues edited() {
     MeasSetupValues v = measSetupValues(p.meas.params);
-    v.channel = 1;
-    v.sampleRate = 500;
-    v.average = 20;
-    v.gphPoints = 2000;
-    v.nSpikeNum = 5;
-    v.dTrigDiffTime = 1.5;
-    v.dSpikeLim = 7.0;
-    v.dPostTrigTime = 0.7;
-    v.startProzent = 80.0;
-    v.startTime = 0.3;
-    v.stopProzent = -5.0;
-    v.stopTime = 2.0;
-    v.forcLimitEnable = true;
-    v.forcLimitRelVal = 12.5;
+    std::tie(v.channel, v.sampleRate, v.average, v.gphPoints, v.nSpikeNum, v.dTrigDiffTime,
+             v.dSpikeLim) = std::tuple(1, 500, 20, 2000, 5, 1.5, 7.0);
+    std::tie(v.dPostTrigTime, v.startProzent, v.startTime, v.stopProzent, v.stopTime,
+             v.forcLimitEnable, v.forcLimitRelVal) =
+        std::tuple(0.7, 80.0, 0.3, -5.0, 2.0, true, 12.5);
     return v;
   }
 };
@@ -53,10 +29,9 @@ TEST(SetupEditable, DependsOnSetupModeAndMeasuring) {
     return std::string{e.channel ? 'c' : '-', e.acquisition ? 'a' : '-', e.spikeLimit ? 's' : '-',
                        e.tracking ? 't' : '-', e.detection ? 'd' : '-'};
   };
-  EXPECT_EQ(groups(false, false), "c---d");
-  EXPECT_EQ(groups(true, false), "castd");
-  EXPECT_EQ(groups(true, true), "--std");
-  EXPECT_EQ(groups(false, true), "----d");
+  EXPECT_EQ((std::vector<std::string>{groups(false, false), groups(true, false), groups(true, true),
+                                      groups(false, true)}),
+            (std::vector<std::string>{"c---d", "castd", "--std", "----d"}));
 }
 
 // The parameters OK can change, as one comparable row.
@@ -66,15 +41,13 @@ auto row(const MeasParams& m) {
                     m.stopTime, m.forcLimitEnable, m.forcLimitRelVal);
 }
 
+// Outside setup mode only the detection rules change; in it everything, within its limits.
 TEST_F(SetupFixture, OutsideSetupModeOnlyTheDetectionRulesChange) {
   const MeasParams b = p.meas.params;
   applyMeasSetup(p, edited());
   EXPECT_EQ(row(p.meas.params),
             std::tuple(1, b.sampleRate, b.average, b.gphPoints, b.nSpikeNum, b.dTrigDiffTime,
                        b.dSpikeLim, b.dPostTrigTime, 80.0, 0.3, -5.0, 2.0, 1, 12.5));
-}
-
-TEST_F(SetupFixture, SetupModeChangesEverythingWithinItsLimits) {
   p.programMode = 1;
   MeasSetupValues v = edited();
   v.sampleRate = 5000; // above the limit of 1000
@@ -87,12 +60,7 @@ TEST_F(SetupFixture, SetupModeChangesEverythingWithinItsLimits) {
 
 TEST_F(SetupFixture, WhileMeasuringChannelAndAcquisitionStayAndThresholdsFollow) {
   p.programMode = 1;
-  for (auto& list : testers.pistons)
-    test::calibrate(*list.piston(0));
-  p.data.model.createDataSet();
-  p.data.model.addSamples(1);
-  p.data.model.addStorages(1);
-  p.data.model.renumber();
+  dataSet(1, 1);
   p.meas.processor.setRunning({0, 0, 0});
   ASSERT_EQ(0, p.meas.processor.measStart());
   ASSERT_TRUE(p.isMeasuring());
@@ -110,17 +78,10 @@ TEST_F(SetupFixture, BondTensionFactorsAreStoredAndTheTablesRedraw) {
       std::tie(p.meas.params.offset_press, p.meas.params.gain_press, p.meas.params.unit_press),
       std::tuple(0.5, 1000.0, "[N/mm2] and a long ")); // 19 bytes
   EXPECT_EQ(p.data.model.bondTensionFactors().gain, 1000.0);
-  auto has = [&](WindowId w) {
-    for (auto [win, bits] : refreshes.requests)
-      if (win == w && (bits & refresh::Values))
-        return true;
-    return false;
-  };
-  EXPECT_TRUE(has(WindowId::Storage));
-  EXPECT_TRUE(has(WindowId::Order));
+  EXPECT_TRUE(refreshedBit(WindowId::Storage, refresh::Values) &&
+              refreshedBit(WindowId::Order, refresh::Values));
   applyUnitsSetup(p, {std::nan(""), 2.0, "x"});
-  EXPECT_EQ(p.meas.params.offset_press, 0.5);
-  EXPECT_EQ(p.meas.params.gain_press, 2.0);
+  EXPECT_EQ(std::tuple(p.meas.params.offset_press, p.meas.params.gain_press), std::tuple(0.5, 2.0));
 }
 
 } // namespace

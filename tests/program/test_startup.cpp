@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "common/zv_fake_ui.hpp"
+#include "common/zv_program_rig.hpp"
 #include "common/zv_test_system.hpp"
-#include "common/zv_testdir.hpp"
 #include "platform/zv_latin1.hpp"
 #include "program/zv_cmdline.hpp"
 #include "program/zv_program.hpp"
@@ -40,24 +39,9 @@ TEST(CommandLine, WordsMatchInAnyCaseInsideAnyWordButNeverInTheProgramsPath) {
   EXPECT_EQ(-1, scanCommandLine({}, c));
 }
 
-struct ProgramFixture : ::testing::Test {
-  test::TestDir dir;
-  test::ScriptedUi ui;
-  test::FakeClock clock;
-  MemoryRegistry registry;
-  test::RecordingLog log;
-  std::unique_ptr<Program> program;
-
-  void make(std::optional<std::string> iniPath) {
-    registry = MemoryRegistry(std::move(iniPath));
-    program = std::make_unique<Program>(ui, clock, registry, dir.path() / "fallback" / "");
-  }
-  std::string userDir() { return (dir.path() / "").string(); }
-};
+struct ProgramFixture : ::testing::Test, test::ProgramRig {};
 
 TEST_F(ProgramFixture, UserDirectoryFromDirectoryOrFilePathAndItsFailures) {
-  make(std::nullopt);
-  program->reporter.setLogTarget(&log);
   const std::pair<std::optional<std::string>, int> cases[] = {
       {userDir(), 0},
       {(dir.path() / "ZARVIK.INI").string(), 0},
@@ -74,35 +58,39 @@ TEST_F(ProgramFixture, UserDirectoryFromDirectoryOrFilePathAndItsFailures) {
   EXPECT_TRUE(ui.popups().empty());
 }
 
+// Without a registry entry nothing is read and the shutdown says it cannot save.
 TEST_F(ProgramFixture, StartUpWithoutRegistryEntryKeepsDefaultsAndSaysSo) {
-  make(std::nullopt);
-  EXPECT_EQ(0, program->startUp({"zarvik", "offline"}));
-  EXPECT_EQ(std::tuple(true, false, 0u, 0, 1),
-            std::tuple(program->registryEntryMissing, program->data.model.hasDataSet(),
-                       program->data.model.isChanged(), program->meas.params.daqEnabled,
-                       program->meas.params.daqErrorState));
+  EXPECT_EQ(0, start(std::nullopt, {"zarvik", "offline"}));
+  EXPECT_EQ(std::tuple(true, "", false, 0u, 0, 1),
+            std::tuple(program->registryEntryMissing, program->configPath,
+                       program->data.model.hasDataSet(), program->data.model.isChanged(),
+                       program->meas.params.daqEnabled, program->meas.params.daqErrorState));
   EXPECT_EQ(program->data.model.deviceLists().activePistons().piston(0)->range,
             program->data.model.defaults().defaultRange);
   program->logInit(&log);
   program->reportStartUpLines();
-  EXPECT_NE(std::string::npos, log.text.find("INI File Eintrag in Registry fehlt\n"));
-  EXPECT_EQ(dir.path() / "fallback" / "zarviklog.txt", program->logFilePath);
   const auto lines = program->startScreenLines();
-  EXPECT_EQ(std::tuple(3u, "Offline"), std::tuple(lines.size(), lines[2]));
+  EXPECT_EQ((std::tuple{log.text.find("INI File Eintrag in Registry fehlt\n") != std::string::npos,
+                        program->logFilePath, lines.size(), lines[2]}),
+            (std::tuple{true, dir.path() / "fallback" / "zarviklog.txt", 3u, "Offline"}));
+  program->shutdownProgram();
+  EXPECT_EQ(std::tuple(ui.popups(), program->quitRequested()),
+            std::tuple(std::vector<std::string>{"INI-File|Cannot save INI-File"}, 1));
 }
 
 TEST_F(ProgramFixture, FirstStartPreparesTheUserDirectoryFromTheInstalledFiles) {
   const std::filesystem::path home = dir.path() / "home";
   test::setEnv("ZARVIK_USER_DIR", home.string());
   for (int start = 0; start < 2; ++start) { // the second start keeps what is there
-    make(start == 0 ? std::nullopt : registry.readIniFilePath());
+    registry = MemoryRegistry(start == 0 ? std::nullopt : registry.readIniFilePath());
+    program = std::make_unique<Program>(ui, clock, registry, dir.path() / "fallback" / "");
     program->firstRunDirectory = ZV_FIRST_RUN_DIR;
     ASSERT_EQ(0, program->startUp({"zarvik", "offline"}));
-    EXPECT_FALSE(program->registryEntryMissing);
-    EXPECT_EQ(registry.readIniFilePath(), (home / "").string());
-    EXPECT_EQ(program->meas.devices.device(1)->directory, (home / "").string());
-    EXPECT_EQ(program->meas.devices.device(1)->fileName, "ZARVIK2.ZRK");
-    EXPECT_TRUE(std::filesystem::is_directory(home / "Backup"));
+    const TesterDevice& second = *program->meas.devices.device(1);
+    EXPECT_EQ(
+        (std::tuple{program->registryEntryMissing, registry.readIniFilePath(), second.directory,
+                    second.fileName, std::filesystem::is_directory(home / "Backup")}),
+        (std::tuple{false, (home / "").string(), (home / "").string(), "ZARVIK2.ZRK", true}));
     std::ofstream(home / "ZARVIK1.ZRK", std::ios::binary) << "kept";
   }
   EXPECT_EQ(test::TestDir::readFile(home / "ZARVIK1.ZRK"), "kept");
@@ -112,24 +100,20 @@ TEST_F(ProgramFixture, FirstStartPreparesTheUserDirectoryFromTheInstalledFiles) 
   test::unsetEnv("ZARVIK_USER_DIR");
 }
 
-TEST_F(ProgramFixture, LogFileLivesInTheUserDirectory) {
-  make(userDir());
-  program->startUp({"zarvik", "program"});
-  program->logInit(&log);
-  EXPECT_EQ(dir.path() / "zarviklog.txt", program->logFilePath);
-  EXPECT_EQ(1, program->programMode);
-  const auto lines = program->startScreenLines();
-  EXPECT_EQ(std::vector(lines.begin() + 1, lines.begin() + 4),
-            (std::vector<std::string>{"ZARVIK Data base/Piston control  -  Version:  :  6. 4",
-                                      "Online", "Setup-Mode"}));
-}
-
-TEST_F(ProgramFixture, EditorGetsThePathWithBlanksAsOneArgument) {
+// The log file lives in the user directory, here one with blanks: the editor gets its path as
+// one argument, Delete asks first and ignores a missing file.
+TEST_F(ProgramFixture, LogFileGoesToTheEditorAsOneArgumentAndIsDeletedAfterAsking) {
   const auto spaced = dir.path() / "my user dir";
   std::filesystem::create_directories(spaced);
-  make((spaced / "").string());
-  program->startUp({"zarvik"});
+  start((spaced / "").string(), {"zarvik", "program"});
   program->logInit(&log);
+  const auto lines = program->startScreenLines();
+  EXPECT_EQ(
+      (std::tuple{program->logFilePath, program->programMode,
+                  std::vector(lines.begin() + 1, lines.begin() + 4)}),
+      (std::tuple{spaced / "zarviklog.txt", 1,
+                  std::vector<std::string>{"ZARVIK Data base/Piston control  -  Version:  :  6. 4",
+                                           "Online", "Setup-Mode"}}));
   program->editorProgram = "editor";
   EXPECT_EQ(0, program->openLogInEditor()); // no file yet: popup, nothing started
   EXPECT_EQ(std::vector<std::string>{"|Das ZARVIK Logfile ist nicht vorhanden"}, ui.popups());
@@ -139,39 +123,26 @@ TEST_F(ProgramFixture, EditorGetsThePathWithBlanksAsOneArgument) {
   EXPECT_EQ(0, program->openLogInEditor());
   EXPECT_EQ(ui.startedProcesses, (std::vector<std::pair<std::string, std::string>>{
                                      {"editor", (spaced / "zarviklog.txt").string()}}));
-
   ui.failProcessStart = true;
   EXPECT_EQ(-3, program->openLogInEditor());
-  EXPECT_EQ("LaunchExecutable Editor", log.lines.back());
-  EXPECT_EQ(1u, ui.popups().size()); // logged, never shown
-}
+  EXPECT_EQ(std::tuple("LaunchExecutable Editor", 1u),
+            std::tuple(log.lines.back(), ui.popups().size())); // logged, never shown
 
-TEST_F(ProgramFixture, DeleteLogAsksFirstAndIgnoresAMissingFile) {
-  make(userDir());
-  program->startUp({"zarvik"});
-  program->logInit(&log);
-  program->reporter.reportError(-1, 0, "t", "m");
-  ui.askAnswers = {1}; // No
+  ui.askAnswers = {1, 0, 0}; // No, Yes, Yes
   EXPECT_EQ(0, program->deleteLogFile());
   EXPECT_TRUE(std::filesystem::exists(program->logFilePath));
-  EXPECT_EQ("Delete Log-File", ui.shown.back().title);
-  EXPECT_EQ("ZARVIK Logfile wirklich löschen ?", latin1ToUtf8(ui.shown.back().text));
-  ui.askAnswers = {0}; // Yes
+  EXPECT_EQ("ask|Delete Log-File|ZARVIK Logfile wirklich löschen ?|" + ui.shown.back().buttons[0] +
+                "|" + ui.shown.back().buttons[1],
+            latin1ToUtf8(ui.transcript().back()));
   EXPECT_EQ(0, program->deleteLogFile());
   EXPECT_FALSE(std::filesystem::exists(program->logFilePath));
-  ui.askAnswers = {0};
+  log = {};
   EXPECT_EQ(0, program->deleteLogFile());
   EXPECT_TRUE(log.lines.empty());
 }
 
 TEST_F(ProgramFixture, ExitIsRefusedWhileMeasuring) {
-  make(userDir());
-  program->startUp({"zarvik"});
-  program->logInit(&log);
-  struct Counting : PeriodicBackup {
-    int calls = 0;
-    void backupDataSet() override { ++calls; }
-  } backup;
+  test::CountingBackup backup;
   program->data.setPeriodicBackup(backup);
   program->meas.processor.setMeasuring(true);
   EXPECT_FALSE(program->requestExit());
@@ -203,7 +174,8 @@ TEST_F(ProgramFixture, AcquisitionAtStartUpFollowsTheCommandLine) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.word);
     log = {};
-    make(userDir());
+    registry = MemoryRegistry(userDir());
+    program = std::make_unique<Program>(ui, clock, registry, dir.path() / "fallback" / "");
 #ifdef ZV_SIMDAQ_DIR
     program->executableDirectory = c.simulatorThere ? ZV_SIMDAQ_DIR : dir.path();
 #else

@@ -7,9 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "common/zv_fake_ui.hpp"
+#include "common/zv_program_rig.hpp"
 #include "common/zv_test_system.hpp"
-#include "common/zv_testdir.hpp"
 #include "platform/zv_fileio.hpp"
 #include "program/zv_first_run.hpp"
 #include "program/zv_program.hpp"
@@ -18,24 +17,10 @@
 namespace zv {
 namespace {
 
-struct Workdir : ::testing::Test {
-  test::TestDir dir;
-  test::ScriptedUi ui;
-  test::FakeClock clock;
-  MemoryRegistry registry;
-  test::RecordingLog log;
-  std::unique_ptr<Program> program;
-
+struct Workdir : ::testing::Test, test::ProgramRig {
   std::string userDir() const { return (dir.path() / "user" / "").string(); }
   std::filesystem::path configFile() const { return dir.path() / "user" / "ZARVIK.INI"; }
 
-  // A program started with the registry pointing at the user directory (or nowhere).
-  void start(std::optional<std::string> iniPath, std::vector<std::string_view> args = {"zarvik"}) {
-    registry = MemoryRegistry(std::move(iniPath));
-    program = std::make_unique<Program>(ui, clock, registry, dir.path() / "fallback" / "");
-    program->reporter.setLogTarget(&log);
-    program->startUp(args);
-  }
   void writeConfig(const std::string& bytes) {
     std::filesystem::create_directories(dir.path() / "user");
     dir.write("user/ZARVIK.INI", bytes);
@@ -47,15 +32,9 @@ struct Workdir : ::testing::Test {
     return records.find("\t" + std::to_string(code) + "\t0\t\t" + message + "\r\n") !=
            std::string::npos;
   }
-  bool logged(const std::string& text) const {
-    for (const auto& l : log.lines)
-      if (l.find(text) != std::string::npos)
-        return true;
-    return false;
-  }
 };
 
-TEST_F(Workdir, StartUpLoadsTheConfigurationAndClampsTheParameters) {
+TEST_F(Workdir, StartUpLoadsTheConfigurationClampsTheParametersAndKeepsAMissingList) {
   writeConfig("[Optionen]\r\nSprache = 0\r\n[Messung]\r\nMe\xDF"
               "kanal = 3\r\nPolling[s] = 9\r\n[ABRISS_LISTE]\r\nA = \"Q\"\r\n");
   start(userDir());
@@ -67,6 +46,13 @@ TEST_F(Workdir, StartUpLoadsTheConfigurationAndClampsTheParameters) {
             std::tuple(1, 2.0, std::vector<std::string>{"Q"}));
   EXPECT_TRUE(log.lines.empty());
   EXPECT_TRUE(ui.shown.empty());
+  // Without the evaluation list: logged and recorded with -3, the built-in list stays.
+  writeConfig("[INFO]\r\nMaximale Probenzahl = 30\r\n");
+  start(userDir());
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_TRUE(recorded(-3, "Error when opening the Setup File"));
+  const ConfigTargets u = configTargets(*program);
+  EXPECT_EQ(std::tuple(u.limits->maxSamples, u.evaluations->count()), std::tuple(30, 3));
 }
 
 TEST_F(Workdir, AMissingFileIsLoggedAndNeverCreatedAtShutdown) {
@@ -81,29 +67,11 @@ TEST_F(Workdir, AMissingFileIsLoggedAndNeverCreatedAtShutdown) {
   EXPECT_TRUE(ui.popups().empty());
 }
 
-TEST_F(Workdir, AMissingListIsLoggedWithMinus3AndTheBuiltInListStays) {
-  writeConfig("[INFO]\r\nMaximale Probenzahl = 30\r\n");
-  start(userDir());
-  ASSERT_EQ(log.lines.size(), 1u);
-  EXPECT_TRUE(recorded(-3, "Error when opening the Setup File"));
-  const ConfigTargets t = configTargets(*program);
-  EXPECT_EQ(std::tuple(t.limits->maxSamples, t.evaluations->count()), std::tuple(30, 3));
-}
-
-TEST_F(Workdir, WithoutRegistryEntryNothingIsReadAndShutdownSaysSo) {
-  start(std::nullopt);
-  EXPECT_EQ(std::tuple(program->registryEntryMissing, program->configPath), std::tuple(true, ""));
-  program->shutdownProgram();
-  EXPECT_EQ(ui.popups(), std::vector<std::string>{"INI-File|Cannot save INI-File"});
-  EXPECT_EQ(program->quitRequested(), 1);
-}
-
 TEST_F(Workdir, AFailedSaveAtShutdownKeepsTheOldFileAndIsLogged) {
   writeConfig("[INFO]\r\nMaximale Probenzahl = 30\r\n[ABRISS_LISTE]\r\nA = \"AU\"\r\n");
   start(userDir());
-  FaultyFileSystem fs;
-  fs.failOn(FaultyFileSystem::Op::Rename, std::errc::io_error);
-  program->fileSystem = &fs;
+  disk.failOn(FaultyFileSystem::Op::Rename, std::errc::io_error);
+  program->fileSystem = &disk;
   program->shutdownProgram();
   EXPECT_EQ(config(), "[INFO]\r\nMaximale Probenzahl = 30\r\n[ABRISS_LISTE]\r\nA = \"AU\"\r\n");
   EXPECT_EQ(log.lines.back(), "Error when closing the Setup File");
@@ -115,74 +83,83 @@ TEST_F(Workdir, AFailedSaveAtShutdownKeepsTheOldFileAndIsLogged) {
 
 struct SetUserDirectory : Workdir {
   std::filesystem::path target() const { return dir.path() / "new"; }
+  std::string targetDir() const { return (target() / "").string(); }
   void SetUp() override {
     writeConfig("[ABRISS_LISTE]\r\nA = \"AU\"\r\n");
     start(userDir(), {"zarvik", "PROGRAM"});
     std::filesystem::create_directories(target());
+    log = {};
   }
+  // The flow's whole outcome: its result, the registry's entry, what is in the new directory,
+  // the popups (a system error's text cut off) and the log lines (the same).
+  using Outcome =
+      std::tuple<int, std::string, std::string, std::vector<std::string>, std::vector<std::string>>;
+  Outcome run() {
+    const int result = setUserDirectory(*program);
+    const auto cut = [](std::vector<std::string> lines) {
+      for (auto& l : lines)
+        l = l.substr(0, l.find(": ") == std::string::npos ? l.size() : l.find(": ") + 1);
+      return lines;
+    };
+    return {result, registry.readIniFilePath().value_or("-"), test::TestDir::listing(target()),
+            cut(ui.popups()), cut(log.lines)};
+  }
+  const std::string title = "Select User Directory|";
+  const std::vector<std::string> foldersAndCopy{
+      title + "Directory Backup is not found. Directory is new created",
+      title + "Directory Graph is not found. Directory is new created",
+      title + "ZARVIK.INI is not found. Pleas copy from backup source"};
 };
 
-TEST_F(SetUserDirectory, CancelChangesNothing) {
-  ui.directoryAnswers.push_back(std::nullopt);
-  EXPECT_EQ(setUserDirectory(*program), 1);
-  ui.directoryAnswers.push_back(std::filesystem::path());
-  EXPECT_EQ(setUserDirectory(*program), 1);
-  EXPECT_EQ(registry.readIniFilePath(), userDir());
-  ASSERT_EQ(ui.shown.size(), 2u);
-  EXPECT_EQ(ui.shown[0].title,
-            "Select User Directory for Storing Configuration and Temporary Files");
-  EXPECT_TRUE(ui.popups().empty());
+TEST_F(SetUserDirectory, CancelOrMeasuringChangesNothing) {
+  ui.directoryAnswers = {std::nullopt, std::filesystem::path()};
+  const std::vector<int> results{
+      setUserDirectory(*program), setUserDirectory(*program),
+      (program->meas.processor.setMeasuring(true), setUserDirectory(*program))};
+  const std::string asked =
+      "dir|Select User Directory for Storing Configuration and Temporary Files|";
+  EXPECT_EQ(
+      std::tuple(results, registry.readIniFilePath(), ui.transcript()),
+      std::tuple(std::vector<int>{1, 1, -1}, userDir(),
+                 std::vector<std::string>{
+                     asked, asked, "popup||Function couldn't be executed - Stop measuring first"}));
 }
 
 TEST_F(SetUserDirectory, AnEmptyDirectoryGetsBackupGraphAndACopiedConfiguration) {
   const auto saved = dir.write("saved.ini", "[Optionen]\r\nSprache = 0\r\n[ABRISS_LISTE]\r\n"
                                             "A = \"ZZ\"\r\n");
-  ui.directoryAnswers.push_back(target());
-  ui.fileAnswers.push_back(saved);
-  EXPECT_EQ(setUserDirectory(*program), 0);
-
-  const std::string newDir = (target() / "").string();
-  EXPECT_EQ(registry.readIniFilePath(), newDir);
-  EXPECT_TRUE(std::filesystem::is_directory(target() / "Backup"));
-  EXPECT_TRUE(std::filesystem::is_directory(target() / "Graph"));
+  ui.directoryAnswers = {target()};
+  ui.fileAnswers = {saved};
+  // Only the copy: no temporary file is left behind.
+  EXPECT_EQ(run(), (Outcome{0, targetDir(), "Backup/ Graph/ ZARVIK.INI", foldersAndCopy, {}}));
   EXPECT_EQ(test::TestDir::readFile(target() / "ZARVIK.INI"), test::TestDir::readFile(saved));
-  EXPECT_EQ(ui.popups(),
-            (std::vector<std::string>{
-                "Select User Directory|Directory Backup is not found. Directory is new created",
-                "Select User Directory|Directory Graph is not found. Directory is new created",
-                "Select User Directory|ZARVIK.INI is not found. Pleas copy from backup source"}));
-  ASSERT_EQ(ui.fileDialogs.size(), 1u);
-  const FileDialogSpec& copy = ui.fileDialogs[0];
+  const FileDialogSpec& copy = ui.fileDialogs.at(0);
   EXPECT_EQ(std::tie(copy.title, copy.filter, copy.mode),
             std::tuple("Copy of ZARVIK.INI File", "*.ini;*.*", FileDialogSpec::Mode::Open));
-
   // Reloaded from the new place.
-  EXPECT_EQ(std::tuple(program->configPath, program->userDirectory, program->lang.language),
-            std::tuple(newDir + "ZARVIK.INI", newDir, 0));
-  EXPECT_EQ(configTargets(*program).evaluations->entries(), std::vector<std::string>{"ZZ"});
-  EXPECT_EQ(program->logFilePath, target() / "zarviklog.txt");
-  // Only the copy: no temporary file is left behind.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target()), {}), 3);
+  EXPECT_EQ((std::tuple{program->configPath, program->userDirectory, program->lang.language,
+                        configTargets(*program).evaluations->entries(), program->logFilePath}),
+            (std::tuple{targetDir() + "ZARVIK.INI", targetDir(), 0, std::vector<std::string>{"ZZ"},
+                        target() / "zarviklog.txt"}));
 }
 
 TEST_F(SetUserDirectory, ACompleteDirectoryOnlyReloads) {
   std::filesystem::create_directories(target() / "Backup");
   std::filesystem::create_directories(target() / "Graph");
   dir.write("new/ZARVIK.INI", "[INFO]\r\nMaximale Messungszahl = 55\r\n[ABRISS_LISTE]\r\nA=B\r\n");
-  ui.directoryAnswers.push_back(target() / ""); // a trailing separator is kept as it is
-  EXPECT_EQ(setUserDirectory(*program), 0);
-  EXPECT_TRUE(ui.popups().empty());
-  EXPECT_EQ(registry.readIniFilePath(), (target() / "").string());
+  ui.directoryAnswers = {target() / ""}; // a trailing separator is kept as it is
+  EXPECT_EQ(run(), (Outcome{0, targetDir(), "Backup/ Graph/ ZARVIK.INI", {}, {}}));
   EXPECT_EQ(configTargets(*program).limits->maxMeasurements, 55);
 }
 
 TEST_F(SetUserDirectory, NoCopyMeansNoConfigurationAndNoFileAtShutdown) {
-  ui.directoryAnswers.push_back(target());
-  ui.fileAnswers.push_back(std::nullopt);
-  log.lines.clear();
-  EXPECT_EQ(setUserDirectory(*program), 0);
-  EXPECT_FALSE(std::filesystem::exists(target() / "ZARVIK.INI"));
-  ASSERT_EQ(log.lines.size(), 1u);
+  ui.directoryAnswers = {target()};
+  ui.fileAnswers = {std::nullopt};
+  EXPECT_EQ(run(), (Outcome{0,
+                            targetDir(),
+                            "Backup/ Graph/ zarviklog.txt",
+                            foldersAndCopy,
+                            {"Error when opening the Setup File"}}));
   EXPECT_TRUE(recorded(-5001, "Error when opening the Setup File"));
   program->shutdownProgram();
   EXPECT_FALSE(std::filesystem::exists(target() / "ZARVIK.INI"));
@@ -190,46 +167,32 @@ TEST_F(SetUserDirectory, NoCopyMeansNoConfigurationAndNoFileAtShutdown) {
 
 TEST_F(SetUserDirectory, AFailedRegistryWriteIsShownAndTheOldDirectoryStays) {
   registry.failWrites = true;
-  ui.directoryAnswers.push_back(target());
-  EXPECT_EQ(setUserDirectory(*program), 0);
-  ASSERT_FALSE(ui.popups().empty());
-  EXPECT_EQ(ui.popups()[0], "Select User Directory|Error Writing to Registry");
-  EXPECT_EQ(std::tuple(registry.readIniFilePath(), program->configPath),
-            std::tuple(userDir(), userDir() + "ZARVIK.INI"));
-  EXPECT_FALSE(std::filesystem::exists(target() / "Backup"));
+  ui.directoryAnswers = {target()};
+  // The command goes on with the directory the registry still names: its folders are made.
+  EXPECT_EQ(run(),
+            (Outcome{0,
+                     userDir(),
+                     "",
+                     {title + "Error Writing to Registry", foldersAndCopy[0], foldersAndCopy[1]},
+                     {}}));
+  EXPECT_EQ(program->configPath, userDir() + "ZARVIK.INI");
 }
 
 TEST_F(SetUserDirectory, FailuresToCreateOrCopyAreShownAndLeaveNothingHalfDone) {
-  const auto saved = dir.write("saved.ini", "[INFO]\r\n");
-  FaultyFileSystem fs;
-  fs.failOn(FaultyFileSystem::Op::CreateDirectories, std::errc::permission_denied, "Graph");
-  fs.failOn(FaultyFileSystem::Op::Rename, std::errc::no_space_on_device);
-  program->fileSystem = &fs;
-  ui.directoryAnswers.push_back(target());
-  ui.fileAnswers.push_back(saved);
-  log.lines.clear();
-  EXPECT_EQ(setUserDirectory(*program), 0);
-  EXPECT_TRUE(std::filesystem::is_directory(target() / "Backup"));
-  EXPECT_FALSE(std::filesystem::exists(target() / "Graph"));
-  EXPECT_FALSE(std::filesystem::exists(target() / "ZARVIK.INI"));
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(target()))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"Backup", "zarviklog.txt"}))
-      << "no temporary file left";
-  const auto popups = ui.popups();
-  ASSERT_EQ(popups.size(), 5u);
-  EXPECT_EQ(popups[2].rfind("Select User Directory|Directory cannot be created: ", 0), 0u);
-  EXPECT_EQ(popups[4].rfind("Select User Directory|ZARVIK.INI cannot be copied: ", 0), 0u);
-  EXPECT_TRUE(logged("ZARVIK.INI cannot be copied"));
-}
-
-TEST_F(SetUserDirectory, RefusedWhileMeasuring) {
-  program->meas.processor.setMeasuring(true);
-  EXPECT_EQ(setUserDirectory(*program), -1);
-  EXPECT_EQ(ui.popups(),
-            std::vector<std::string>{"|Function couldn't be executed - Stop measuring first"});
+  disk.failOn(FaultyFileSystem::Op::CreateDirectories, std::errc::permission_denied, "Graph");
+  disk.failOn(FaultyFileSystem::Op::Rename, std::errc::no_space_on_device);
+  program->fileSystem = &disk;
+  ui.directoryAnswers = {target()};
+  ui.fileAnswers = {dir.write("saved.ini", "[INFO]\r\n")};
+  // No temporary file left.
+  EXPECT_EQ(run(), (Outcome{0,
+                            targetDir(),
+                            "Backup/ zarviklog.txt",
+                            {foldersAndCopy[0], foldersAndCopy[1],
+                             title + "Directory cannot be created:", foldersAndCopy[2],
+                             title + "ZARVIK.INI cannot be copied:"},
+                            {"Directory cannot be created:", "ZARVIK.INI cannot be copied:",
+                             "Error when opening the Setup File"}}));
 }
 
 // --- Finding the user's configuration without Qt
@@ -244,6 +207,8 @@ TEST(SettingsFile, IniFilePathAsTheSettingsStoreWritesIt) {
   EXPECT_EQ(parseSettingsIniFilePath("[Other]\nIniFilePath=/no/\n"), std::nullopt);
   EXPECT_EQ(parseSettingsIniFilePath("[General]\nIniFilePathX=/no/\n"), std::nullopt);
   EXPECT_EQ(parseSettingsIniFilePath(""), std::nullopt);
+  EXPECT_EQ(parseSettingsIniFilePath("IniFilePath=/u/Zarvik\\\n"),
+            "/u/Zarvik\\"); // a lone backslash at the end stays
 }
 
 TEST(SettingsFile, RegistryOverTheFileAndTheConfigurationItNames) {
