@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -104,20 +105,52 @@ protected:
     ASSERT_FALSE(fs::exists(place.journal())) << "a closed data set leaves no backup";
     ASSERT_TRUE(everyResultHasItsCurve(place.read("prepared.txt")));
   }
-  // Two starts after a kill: the first reloads and ends with the expected data set, every
-  // result with its curve; the second asks nothing and has the same. Counts the first starts
-  // that found the data file replaced under the journal.
-  static void restartTwice(const Place& at, int& onBaseline) {
-    const ChildRun restart = at.run("restart", "0");
-    expectCleanStart(restart);
-    onBaseline += restart.count("POPUP ZARVIK - Backup|The data file");
-    const std::string expected = at.read("expected.txt");
-    ASSERT_EQ(expected, at.read("restored.txt"));
-    ASSERT_TRUE(everyResultHasItsCurve(expected));
-    const ChildRun again = at.run("restart");
-    expectCleanStart(again);
-    EXPECT_EQ(0, again.count("ASK")) << "a second start asked again";
-    EXPECT_EQ(expected, at.read("restored.txt")) << "the backup was applied twice";
+  // Runs `step` on a copy of the prepared place, killed after n = 1, 2, ... file changes, until
+  // it finishes (`finished` checks that run); `killed` checks the files a killed run left. After
+  // each run two starts follow: the first reloads and ends with the expected data set, every
+  // result with its curve; the second asks nothing and has the same. Some of the first starts
+  // must find the data file replaced under the journal.
+  void killAtEveryChange(const std::function<ChildRun(const Place&, int)>& step,
+                         const std::function<void(const ChildRun&)>& finished,
+                         const std::function<void(const Place&, const ChildRun&)>& killed) {
+    bool completed = false;
+    int kills = 0;
+    int onBaseline = 0;
+    for (int n = 1; n < 200 && !completed; ++n) {
+      SCOPED_TRACE("killed after " + std::to_string(n) + " file changes");
+      const Place at = place.copyTo(top.path() / std::to_string(n));
+      const ChildRun run = step(at, n);
+      if (run.killed()) {
+        ++kills;
+        ASSERT_NO_FATAL_FAILURE(killed(at, run));
+      } else {
+        ASSERT_NO_FATAL_FAILURE(finished(run));
+        completed = true;
+      }
+      const ChildRun restart = at.run("restart", "0");
+      expectCleanStart(restart);
+      onBaseline += restart.count("POPUP ZARVIK - Backup|The data file");
+      const std::string expected = at.read("expected.txt");
+      ASSERT_EQ(expected, at.read("restored.txt"));
+      ASSERT_TRUE(everyResultHasItsCurve(expected));
+      const ChildRun again = at.run("restart");
+      expectCleanStart(again);
+      EXPECT_EQ(0, again.count("ASK")) << "a second start asked again";
+      EXPECT_EQ(expected, at.read("restored.txt")) << "the backup was applied twice";
+      // The graph file's and the journal's temporary files of a killed save were taken up by
+      // the reload's own save. (The text writer's "ini$$n" names stay: such a file may belong
+      // to another program writing beside us, so it is never touched.)
+      for (const auto& e : fs::recursive_directory_iterator(at.dir)) {
+        const std::string file = e.path().filename().string();
+        EXPECT_TRUE(file.find(".new") == std::string::npos &&
+                    file.find("tmp$$") == std::string::npos)
+            << "left over: " << e.path();
+      }
+      fs::remove_all(at.dir);
+    }
+    EXPECT_TRUE(completed);
+    EXPECT_GT(kills, 10);
+    EXPECT_GT(onBaseline, 0);
   }
 };
 
@@ -149,29 +182,13 @@ TEST_P(CrashTest, KilledDuringASessionEverythingComesBack) {
             (std::tuple{again.count("ASK"), place.read("restored.txt")}));
 }
 
+// The journal names its data file, so each run of the reload has a session of its own.
 TEST_P(CrashTest, KilledAtEveryFileChangeOfTheReload) {
-  bool completed = false;
-  int kills = 0;
-  int onBaseline = 0; // starts that found the data file replaced under the journal
-  for (int n = 1; n < 200 && !completed; ++n) {
-    SCOPED_TRACE("killed after " + std::to_string(n) + " file changes of the reload");
-    // The journal names its data file, so each run has a session of its own.
-    const Place at = place.copyTo(top.path() / std::to_string(n));
-    ASSERT_TRUE(at.run("session").killed());
-    const ChildRun reload = at.run("restart", "0", n);
-    if (reload.killed()) {
-      ++kills;
-    } else {
-      expectCleanStart(reload);
-      completed = true;
-    }
-    // Whatever the reload got to, the next start ends with the same data set, once.
-    ASSERT_NO_FATAL_FAILURE(restartTwice(at, onBaseline));
-    fs::remove_all(at.dir);
-  }
-  EXPECT_TRUE(completed);
-  EXPECT_GT(kills, 10);
-  EXPECT_GT(onBaseline, 0);
+  killAtEveryChange(
+      [](const Place& at, int n) {
+        return at.run("session").killed() ? at.run("restart", "0", n) : ChildRun{0, "no session"};
+      },
+      expectCleanStart, [](const Place&, const ChildRun&) {});
 }
 
 TEST_P(CrashTest, KilledAtEveryFileChangeOfASave) {
@@ -186,49 +203,23 @@ TEST_P(CrashTest, KilledAtEveryFileChangeOfASave) {
   ASSERT_TRUE(oldData != newData && oldGraph != newGraph);
 
   std::set<std::pair<bool, bool>> seen; // where data and graph file stood: new or old
-  std::set<std::string> killedAfter;
-  bool completed = false;
-  int kills = 0;
-  int onBaseline = 0;
-  for (int n = 1; n < 200 && !completed; ++n) {
-    SCOPED_TRACE("killed after " + std::to_string(n) + " file changes of the save");
-    const Place at = place.copyTo(top.path() / std::to_string(n));
-    const ChildRun save = at.run("savecrash", std::to_string(n));
-    if (save.killed()) {
-      ++kills;
-      killedAfter.insert(save.line("KILL "));
-      // Each file is whole, old or new, at every instant.
-      const std::string data = at.data();
-      const std::string graph = at.graph();
-      ASSERT_TRUE(data == oldData || data == newData);
-      ASSERT_TRUE(graph == oldGraph || graph == newGraph);
-      seen.insert({data == newData, graph == newGraph});
-    } else {
-      ASSERT_EQ(3, save.exitCode()) << save.output;
-      completed = true;
-    }
-    ASSERT_NO_FATAL_FAILURE(restartTwice(at, onBaseline));
-    // The graph file's and the journal's temporary files of the killed save were taken up by
-    // the reload's own save. (The text writer's "ini$$n" names stay: such a file may belong
-    // to another program writing beside us, so it is never touched.)
-    for (const auto& e : fs::recursive_directory_iterator(at.dir)) {
-      const std::string file = e.path().filename().string();
-      EXPECT_TRUE(file.find(".new") == std::string::npos && file.find("tmp$$") == std::string::npos)
-          << "left over: " << e.path();
-    }
-    fs::remove_all(at.dir);
-  }
-  EXPECT_TRUE(completed);
-  EXPECT_GT(kills, 10);
-  EXPECT_GT(onBaseline, 0);
+  std::set<std::string> renamed;        // the files a killed save had just renamed onto
+  killAtEveryChange([](const Place& at, int n) { return at.run("savecrash", std::to_string(n)); },
+                    [](const ChildRun& run) { ASSERT_EQ(3, run.exitCode()) << run.output; },
+                    [&](const Place& at, const ChildRun& run) {
+                      if (const std::string k = run.line("KILL "); k.rfind("rename ", 0) == 0)
+                        renamed.insert(fs::path(k.substr(7)).filename().string());
+                      // Each file is whole, old or new, at every instant.
+                      const std::string data = at.data();
+                      const std::string graph = at.graph();
+                      ASSERT_TRUE(data == oldData || data == newData);
+                      ASSERT_TRUE(graph == oldGraph || graph == newGraph);
+                      seen.insert({data == newData, graph == newGraph});
+                    });
   // Killed before anything changed, between the data file and the graph file, after both;
   // and right after each of the three replacements.
   for (const auto& stood : {std::pair{false, false}, {true, false}, {true, true}})
     EXPECT_TRUE(seen.count(stood)) << stood.first << stood.second;
-  std::set<std::string> renamed;
-  for (const std::string& k : killedAfter)
-    if (k.rfind("rename ", 0) == 0)
-      renamed.insert(fs::path(k.substr(7)).filename().string());
   for (const std::string& file :
        {std::string(GetParam()), GetParam() + std::string(".GRF"), std::string("ZARVIK.BAK")})
     EXPECT_TRUE(renamed.count(file)) << file;

@@ -334,17 +334,9 @@ private slots:
     DataSetLimits limits;
     limits.setMaxSamples(12);
     Language lang;
-    const NewDataSetInput initial{.identNumber = "--",
-                                  .identName = "New",
-                                  .sampleCount = 3,
-                                  .samplePrefix = "P",
-                                  .storageCount = 4,
-                                  .storagePrefix = "L",
-                                  .channel = 0,
-                                  .range = 20.0,
-                                  .area = 3.0,
-                                  .speed = 100.0};
-    NewDataSetDialog d(initial, limits, lists, lang, "T");
+    // Ident number and name, 3 samples P, 4 storages L, channel 0, 20 kN, 3 mm², 100 N/s.
+    NewDataSetDialog d({"--", "New", 3, "P", 4, "L", 0, 20.0, 3.0, 100.0}, limits, lists, lang,
+                       "T");
     auto* samples = child<QSpinBox>(&d, "SAMPLE_COUNT");
     auto* range = child<QComboBox>(&d, "RANGE");
     auto* area = child<QComboBox>(&d, "AREA");
@@ -384,8 +376,10 @@ private slots:
                          2, std::string("T"), 1, 50.0, 200.0, 3.0}));
   }
 
-  // The close box and Escape in a typed field abort without committing what was typed.
-  void deviceDialogCloseBoxAndEscapeAbort() {
+  // The close box and Escape in a typed field abort without committing what was typed. Add asks
+  // through the prompt and redraws its list; text Latin-1 cannot hold is refused; Save writes
+  // the device's file.
+  void deviceDialogAbortAddRefuseAndSave() {
     newProgram(false);
     program->meas.devices.createBoth(dir.path());
     for (bool escape : {false, true}) {
@@ -405,13 +399,6 @@ private slots:
                            program->meas.devices.workingCopy() == nullptr}),
                (std::tuple{false, std::string("---/000"), true}));
     }
-  }
-
-  // Add asks through the prompt and redraws its list; text Latin-1 cannot hold is refused; Save
-  // writes the device's file.
-  void deviceDialogAddRefuseAndSave() {
-    newProgram(false);
-    program->meas.devices.createBoth(dir.path());
     const auto path = dir.path() / "tester1.ZRK";
     TesterDevice& d = *program->meas.devices.device(0);
     d.setFilePath(path);
