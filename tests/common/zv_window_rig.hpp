@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
+#include <cstdio>
 #include <functional>
 #include <memory>
 
