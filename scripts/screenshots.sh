@@ -5,15 +5,14 @@
 # the help window under docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh test_e2e_meas_window test_calib_dlg test_shell test_help_window zarvik_simdaq
+scripts/build.sh test_meas_window test_calib_dlg test_shell test_help_window zarvik_simdaq
 out="$(pwd)/docs"
 sandbox="$(mktemp -d)"
 trap 'rm -rf "$sandbox"' EXIT
 mkdir -p "$sandbox/runtime" && chmod 700 "$sandbox/runtime"
 HOME="$sandbox" XDG_CONFIG_HOME="$sandbox" TMPDIR="$sandbox" XDG_RUNTIME_DIR="$sandbox/runtime" \
   QT_QPA_PLATFORM=xcb ZV_TOUR_DIR="$out/help" \
-  xvfb-run -a -s "-screen 0 1600x1000x24" build/tests/e2e/test_e2e_meas_window \
-  operatorSeriesOnTheSecondTester
+  xvfb-run -a -s "-screen 0 1600x1000x24" build/tests/test_meas_window pictures
 HOME="$sandbox" XDG_CONFIG_HOME="$sandbox" TMPDIR="$sandbox" XDG_RUNTIME_DIR="$sandbox/runtime" \
   QT_QPA_PLATFORM=xcb ZV_TOUR_DIR="$out/help" \
   xvfb-run -a -s "-screen 0 1600x1000x24" build/tests/test_calib_dlg pictures

@@ -12,8 +12,8 @@
 //                     the program's files frozen after n file changes and the process killed
 //                     (exit 3 when the save finished)
 //   restart <answers> [n]
-//                     a new start: the reload question answered from the argument (0 reload,
-//                     1 discard, 2 end), then File > Open; writes restored.txt. With n: the
+//                     a new start: the reload question answered by the argument's digits (0 reload,
+//                     ...), then File > Open; writes restored.txt. With n: the
 //                     process is killed after n file changes of the reload
 // Lines on stdout tell the parent what happened: "ASK <title>", "POPUP <title>|<text>",
 // "PULL <n>", "KILL <call> <path>", "QUIT <n>", "OPEN <result>", "PLOTS <n>", "READY".
@@ -40,10 +40,16 @@
 namespace zv {
 namespace {
 
-[[noreturn]] void fatal(const std::string& what) {
+// Ends the run with a message to the parent unless the step succeeded (0 or true).
+void check(int failed, const std::string& what) {
+  if (failed == 0)
+    return;
   std::printf("FAILED %s\n", what.c_str());
   std::fflush(stdout);
   std::_Exit(1);
+}
+void check(bool ok, const std::string& what) {
+  check(ok ? 0 : 1, what);
 }
 
 // Answers questions by their title from scripted queues; a question without a scripted
@@ -69,25 +75,9 @@ public:
     return a;
   }
   std::optional<std::filesystem::path> chooseFile(const FileDialogSpec&) override {
-    if (fileAnswer.empty())
-      return std::nullopt;
     return fileAnswer;
   }
 };
-
-// File > New as an operator fills it in, from entries of the built-in device lists.
-NewDataSetInput operatorInput() {
-  return {.identNumber = "ZV-850",
-          .identName = "Crash",
-          .sampleCount = 3,
-          .samplePrefix = "P",
-          .storageCount = 3,
-          .storagePrefix = "L",
-          .channel = 0,
-          .range = 10.0,
-          .area = 2.0,
-          .speed = 300.0};
-}
 
 using test::TimerPanel;
 
@@ -123,13 +113,6 @@ public:
   }
 };
 
-void writeText(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  if (!out.flush())
-    fatal("cannot write " + path.string());
-}
-
 // One start of the program: its ports, the File and Edit commands, the simulated testers.
 class Run {
 public:
@@ -138,7 +121,8 @@ public:
         program_(ui_, clock_, registry_, dir / "fallback" / "") {
     ui_.fileAnswer = data_;
     ui_.answers["Save"] = {0, 0, 0}; // the file exists: Overwriting
-    dialogs_.newAnswer = operatorInput();
+    // File > New as an operator fills it in, from entries of the built-in device lists.
+    dialogs_.newAnswer = {"ZV-850", "Crash", 3, "P", 3, "L", 0, 10.0, 2.0, 300.0};
   }
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
@@ -146,22 +130,18 @@ public:
   Program& program() { return program_; }
   FileCommands& commands() { return commands_; }
   AnsweringUi& ui() { return ui_; }
-  const std::filesystem::path& data() const { return data_; }
 
   // Start-up as far as the program gets before the reload question, with the simulator as
   // the acquisition box. The seed makes each step's pulls the same in every run.
   void start(std::uint32_t seed) {
-    if (!sim_.ok())
-      fatal("simulator functions missing");
+    check(sim_.ok(), "simulator functions missing");
     sim_.reset();
     sim_.useVirtualClock(1);
     sim_.setSeed(0, seed);
     sim_.setSeed(1, seed + 1);
-    if (program_.startUp({"zarvik"}) != 0)
-      fatal("startUp");
+    check(program_.startUp({"zarvik"}), "startUp");
     program_.meas.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
-    if (program_.initAcquisition() != 0 || program_.meas.params.daqErrorState != 0)
-      fatal("acquisition");
+    check(program_.initAcquisition() | program_.meas.params.daqErrorState, "acquisition");
     for (int channel : {0, 1}) {
       PistonList& list = program_.meas.devices.device(channel)->pistons;
       for (int i = 0; i < list.count(); ++i) // the simulator gives 1 V per kN
@@ -187,11 +167,9 @@ public:
     ui_.answers["Zarvik - Start measurement"] = {NextFreeIndex};
     const int goal = pulls_ + pulls;
     const int before = validMeasurements() - pulls_;
-    if (startMeasuring(program_) != 0)
-      fatal("startMeasuring");
+    check(startMeasuring(program_), "startMeasuring");
     for (double t = 0; pulls_ < goal; t += program_.meas.params.dPollTime) {
-      if (t > 60.0 * pulls)
-        fatal("the series did not finish");
+      check(t <= 60.0 * pulls, "the series did not finish");
       sim_.advance(program_.meas.params.dPollTime);
       measTimerTick(program_);
       // A tick that finishes a pull has written it to the journal before it returns.
@@ -214,8 +192,7 @@ public:
   void open() {
     const int r = commands_.fileOpen();
     std::printf("OPEN %d\n", r);
-    if (r != 0)
-      fatal("File > Open");
+    check(r, "File > Open");
     const DataSet* d = program_.data.model.dataSet();
     std::printf("PLOTS %d\n", d ? d->plotCount : -1);
   }
@@ -232,7 +209,8 @@ public:
           for (auto& m : t.measurements)
             if (m.graphFilePos > 0)
               std::vector<double>().swap(m.points);
-    writeText(dir_ / name, text);
+    std::ofstream out(dir_ / name, std::ios::binary | std::ios::trunc);
+    check(bool(out << text << std::flush), std::string("cannot write ") + name);
   }
 
 private:
@@ -252,16 +230,13 @@ private:
 
 int prepare(Run& run) {
   run.start(11);
-  if (run.commands().fileNew() != 0)
-    fatal("File > New");
+  check(run.commands().fileNew(), "File > New");
   run.series(0, 0, 2);
   run.series(1, 2, 2);
   run.series(2, 1, 1);
-  if (run.commands().fileSave() != 0)
-    fatal("File > Save");
+  check(run.commands().fileSave(), "File > Save");
   run.snapshot("prepared.txt");
-  if (run.commands().fileClose() != 0)
-    fatal("File > Close");
+  check(run.commands().fileClose(), "File > Close");
   return 0;
 }
 
@@ -270,14 +245,11 @@ int session(Run& run) {
   run.open();
   Program& p = run.program();
   run.series(1, 1, 5);
-  if (run.commands().editAdd(AddKind::Sample) != 0)
-    fatal("Edit > Add sample");
-  if (!renameSample(p, p.data.model.sampleCount() - 1, "Added"))
-    fatal("rename");
+  check(run.commands().editAdd(AddKind::Sample), "Edit > Add sample");
+  check(renameSample(p, p.data.model.sampleCount() - 1, "Added"), "rename");
   p.mainTimerTick();
   selectSample(p, 0);
-  if (run.commands().editDelete(DeleteMode::Sample) != 0)
-    fatal("Edit > Delete sample");
+  check(run.commands().editDelete(DeleteMode::Sample), "Edit > Delete sample");
   // The former second sample's third storage already holds pulls: the series goes on after
   // them.
   run.series(0, 2, 2);
@@ -290,10 +262,8 @@ int saveCrash(Run& run, int changes) {
   Program& p = run.program();
   run.series(2, 0, 1);
   selectSample(p, 0);
-  if (run.commands().editDelete(DeleteMode::Sample) != 0)
-    fatal("Edit > Delete sample");
-  if (!renameStorage(p, 2, "Edited"))
-    fatal("rename");
+  check(run.commands().editDelete(DeleteMode::Sample), "Edit > Delete sample");
+  check(renameStorage(p, 2, "Edited"), "rename");
   p.mainTimerTick();
   run.snapshot("expected.txt");
   std::fflush(stdout);
@@ -307,12 +277,8 @@ int saveCrash(Run& run, int changes) {
 }
 
 int restart(Run& run, const std::string& answers, int changes) {
-  for (char c : answers) {
-    auto& queue = run.ui().answers["ZARVIK - Backup"];
-    queue.push_back(c - '0');
-    if (c == '1')
-      queue.push_back(0); // yes, discard
-  }
+  for (char c : answers)
+    run.ui().answers["ZARVIK - Backup"].push_back(c - '0');
   run.start(1);
   KillingFileSystem killing(changes);
   run.program().fileSystem = &killing.fs;
@@ -324,8 +290,7 @@ int restart(Run& run, const std::string& answers, int changes) {
     return 0;
   run.open();
   run.snapshot("restored.txt");
-  if (run.commands().fileClose() != 0)
-    fatal("File > Close");
+  check(run.commands().fileClose(), "File > Close");
   return 0;
 }
 

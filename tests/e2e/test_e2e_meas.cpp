@@ -1,13 +1,13 @@
-// A series on the simulated testers, end to end: the program binds the simulator as it binds
-// the real driver, the virtual clock runs between timer ticks, and the measurement control,
-// the processor and the data set do the rest.
+// Series on the simulated testers, end to end: the program binds the simulator as it binds the
+// real driver, the virtual clock runs between timer ticks, and the measurement control, the
+// processor and the data set do the rest.
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "common/zv_testdir.hpp"
 #include "core/zv_calculate.hpp"
-#include "daq/zv_calibration.hpp"
+#include "core/zv_test_report.hpp"
 #include "e2e/zv_sim_pulls.hpp"
 
 namespace zv {
@@ -24,9 +24,9 @@ struct E2E : ::testing::Test {
   // Break force of every specimen the tester started, by its number.
   std::map<int, double> breakForces;
 
-  // One storage pulled at 300 N/s on 2 mm² dollies; the simulator draws the break forces.
-  void SetUp() override {
-    ASSERT_TRUE(test::prepareSimPulls(p, sim, panel, {{300.0, 2.0}}, 0.0))
+  // By default one storage pulled at 300 N/s on 2 mm² dollies; the simulator draws the breaks.
+  void prepare(const std::vector<test::PullPlan>& plans = {{300.0, 2.0}}, double breakForce = 0) {
+    ASSERT_TRUE(test::prepareSimPulls(p, sim, panel, plans, breakForce))
         << sim.error << sim.missing;
   }
   void TearDown() override { p.meas.daq.daqShutdown(); }
@@ -38,33 +38,27 @@ struct E2E : ::testing::Test {
       n += m.status == 5;
     return n;
   }
-  // One timer interval of virtual time, then the tick.
-  void tick() {
-    sim.advance(p.meas.params.dPollTime);
-    measTimerTick(p);
-    int count = 0;
-    const double force = sim.breakForce(0, &count);
-    breakForces[count] = force;
-  }
-  // Ticks until the condition holds; false after `seconds` of virtual time.
-  template <class Cond> bool runUntil(Cond cond, double seconds = 120.0) {
-    for (double t = 0; t < seconds; t += p.meas.params.dPollTime) {
-      if (cond())
-        return true;
-      tick();
+  // Ticks (one timer interval of virtual time each) until `count` pulls are valid or
+  // `seconds` of virtual time have passed; whether they are.
+  bool runUntil(int count, double seconds = 120.0) {
+    for (double t = 0; t < seconds && valid() < count; t += p.meas.params.dPollTime) {
+      sim.advance(p.meas.params.dPollTime);
+      measTimerTick(p);
+      int started = 0;
+      const double force = sim.breakForce(0, &started);
+      breakForces[started] = force;
     }
-    return cond();
+    return valid() == count;
   }
 };
 
 TEST_F(E2E, FivePullsFillFiveSlotsWithTheirBreakForces) {
+  prepare();
   ASSERT_EQ(0, startMeasuring(p));
-  EXPECT_TRUE(panel.on);
-  EXPECT_EQ(panel.interval, 0.5);
-  ASSERT_TRUE(runUntil([&] { return valid() == 5; }));
+  EXPECT_EQ((std::tuple{true, 0.5}), (std::tuple{panel.on, panel.interval}));
+  ASSERT_TRUE(runUntil(5));
   ASSERT_EQ(0, stopMeasuring(p));
-  EXPECT_FALSE(panel.on);
-  EXPECT_FALSE(p.isMeasuring());
+  EXPECT_EQ((std::tuple{false, false}), (std::tuple{panel.on, p.isMeasuring()}));
 
   const StorageCondition& t = *p.data.model.storageAt(0, 0);
   ASSERT_EQ(t.measurements.size(), 6u);
@@ -81,62 +75,51 @@ TEST_F(E2E, FivePullsFillFiveSlotsWithTheirBreakForces) {
     EXPECT_GT(m.pointCount, 250); // at least idle, rise, tear-off time and tracking
     sum += m.force / 2.0;
   }
-  // The sixth slot was stopped before its trigger.
-  EXPECT_EQ(meas(5).status, 0);
-  EXPECT_EQ(t.statCount, 5);
+  // The sixth slot was stopped before its trigger; no acquisition is left running.
+  EXPECT_EQ((std::tuple{0, 5, true, -1}),
+            (std::tuple{meas(5).status, t.statCount, p.data.model.isChanged() > 0u,
+                        sim.availableSamples()}));
   EXPECT_NEAR(t.mean, sum / 5, 1e-12);
   EXPECT_GT(t.sa, 0.0);
-  EXPECT_GT(p.data.model.isChanged(), 0u);
   EXPECT_TRUE(ui.popups().empty());
-  EXPECT_EQ(sim.availableSamples(), -1); // no acquisition left running
 }
 
-TEST_F(E2E, ATesterCalibratedOnHeldForcesFilesItsBreakForces) {
-  // The tester's amplifier gives 0.8 V per kN over 0.1 V; the pistons still say 1 V per kN.
-  ASSERT_EQ(0, sim.setOutputLine(0, 0.8, 0.1));
-  // The tester's zero drifts by up to 4 mV between specimens, about 5 N after calibration,
-  // which no calibration removes: this seed's series breaks between 1.8 and 2.9 kN.
-  sim.setSeed(0, 7);
-  ASSERT_EQ(0, startMeasuring(p));
-  ASSERT_TRUE(runUntil([&] { return valid() == 1; }));
-  stopMeasuring(p);
-  EXPECT_NEAR(meas(0).force, 0.8 * breakForces[1] + 0.1, 0.01);
-
-  // Calibration of the storage's piston, as the dialog drives it: a reference force on the
-  // piston, a second for the live reading, the force typed, Calibrate; then OK.
-  const PistonList& pistons = p.meas.devices.device(0)->pistons;
-  p.meas.params.calSelection = std::max(0, pistons.find(p.data.model.storageAt(0, 0)->range));
-  {
-    CalibrationSession calibration{{p.meas.devices, p.meas.daq, p.meas.params, p.reporter, p.lang,
-                                    p.clock, p.meas.processor.measuringFlag()}};
-    ASSERT_EQ(CalibOk, calibration.open(0));
-    for (auto [point, force] : {std::pair{1, 2.0}, std::pair{2, 8.0}}) {
-      ASSERT_EQ(CalibOk, calibration.setLock(point, false)); // the set-up calibrated them all
-      sim.holdForce(0, force);
-      sim.advance(1.0);
-      calibration.tick();
-      ASSERT_EQ(CalibOk,
-                calibration.setValue(point == 1 ? CalField::Force1 : CalField::Force2, force));
-      ASSERT_EQ(CalibOk, calibration.calibrate(point));
+// Time to failure and loading rate of pulls the simulator made at a known speed on a known
+// dolly, through the driver binding, the processor and the curves the program keeps: the rate
+// agrees with the simulator's within 1 %, and only pulls beyond the limits are flagged.
+TEST_F(E2E, PullTimingWithinOnePercentAndOnlyPullsBeyondTheLimitsFlagged) {
+  constexpr double BreakForce = 2.5; // kN
+  const struct {
+    const char* what;
+    test::PullPlan plan; // N/s, mm² (20 or 50 mm dollies)
+    unsigned flags;
+  } cases[] = {
+      {"within both limits", {100.0, 1963.5}, 0},                   // 0.05 MPa/s, 25 s
+      {"faster than 1 MPa/s", {500.0, 314.16}, pull_flag::TooFast}, // 1.6 MPa/s, 5 s
+      {"longer than 90 s", {20.0, 1963.5}, pull_flag::TooLong},     // 0.01 MPa/s, 125 s
+  };
+  std::vector<test::PullPlan> plans;
+  for (const auto& c : cases)
+    plans.push_back(c.plan);
+  prepare(plans, BreakForce);
+  const TestLimits limits; // 1.0 MPa/s, 90 s
+  for (int i = 0; i < 3; ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(test::pullSeries(p, sim, i, 2, 400.0));
+    double simSpeed = 0.0;
+    sim.specimen(0, nullptr, nullptr, &simSpeed, nullptr);
+    EXPECT_EQ(simSpeed, c.plan.speed);
+    const double simRate = simSpeed / c.plan.area; // N/s per mm²: MPa/s
+    const double time = BreakForce * 1000.0 / c.plan.speed;
+    for (int k = 0; k < 2; ++k) {
+      const PullTiming t = measurementTiming(*p.data.model.measurementAt(0, i, k));
+      ASSERT_TRUE(t.loadingRate && t.timeToFailure);
+      EXPECT_NEAR(*t.loadingRate, simRate, simRate * 0.01);
+      EXPECT_NEAR(*t.timeToFailure, time, 0.02 * time);
+      EXPECT_EQ(pullFlags(t, limits), c.flags);
     }
-    calibration.ok();
-    sim.holdForce(0, -1.0);
   }
-  EXPECT_EQ(PistonRange::FullyCalibrated, pistons.piston(p.meas.params.calSelection)->calFlags);
-  EXPECT_TRUE(p.meas.devices.device(0)->changed());
-
-  int before = 0;
-  sim.breakForce(0, &before);
-  p.data.model.dataSet()->currentMeasurement = 1;
-  ASSERT_EQ(0, startMeasuring(p));
-  ASSERT_TRUE(runUntil([&] { return valid() == 4; }));
-  stopMeasuring(p);
-  for (int k = 1; k <= 3; ++k) {
-    SCOPED_TRACE(k);
-    const double broke = breakForces[before + k];
-    EXPECT_NEAR(meas(k).force, broke, 0.005 * broke);
-  }
-  EXPECT_TRUE(ui.popups().empty()); // no warning about an uncalibrated piston any more
 }
 
 } // namespace

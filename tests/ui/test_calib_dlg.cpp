@@ -1,57 +1,29 @@
 // The "Setup - Calibrating Pistons" dialog on the simulated acquisition box: the locks, the
-// input range question with both answers (the session's rules are tests/daq_sim's), Abort and the
-// close box putting the device back, the refused second point of the same voltage, and the device
-// dialog that opens it showing the new line. With ZV_TOUR_DIR set, pictures of the dialog.
-#include <QApplication>
+// input range question with both answers (the session's rules are tests/daq_sim's, the refused
+// point of the same voltage among them), Abort and the close box putting the device back, and
+// the device dialog that opens it showing the new line. With ZV_TOUR_DIR set, pictures of the
+// dialog.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QTest>
 
-#include "common/zv_child.hpp"
-#include "common/zv_fakes.hpp"
-#include "common/zv_modal.hpp"
-#include "common/zv_qt_quiet.hpp"
-#include "common/zv_shell_rig.hpp"
 #include "common/zv_sim_control.hpp"
-#include "common/zv_testdir.hpp"
-#include "program/zv_program.hpp"
+#include "common/zv_window_rig.hpp"
 #include "ui/zv_calib_dlg.hpp"
 #include "ui/zv_decimal_spinbox.hpp"
 #include "ui/zv_device_dlg.hpp"
-#include "ui/zv_qt_ports.hpp"
 
 using namespace zv;
-using zv::test::child;
-
-namespace {
-
-// Clicks the button of the next message box whose text starts with `button`, keeping the
-// box's title and text as "title|text".
-void answerBox(const QString& button, QString* text = nullptr) {
-  test::onNextModal<QMessageBox>([button, text](QMessageBox* box) {
-    if (text)
-      *text = box->windowTitle() + "|" + box->text();
-    for (QAbstractButton* b : box->buttons())
-      if (b->text().startsWith(button)) {
-        b->click();
-        return;
-      }
-    box->reject();
-  });
-}
-
-} // namespace
+using test::answerBox;
+using test::child;
 
 class TestCalibrationDialog : public QObject, test::ShellRig {
   Q_OBJECT
   test::SimControl sim{ZV_SIMDAQ_PATH};
   test::RecordingLog log;
 
-  static QString text(QWidget* w, const char* name) { return child<QLabel>(w, name)->text(); }
+  static QString text(QWidget* w, const char* name) { return test::labelText(w, name); }
   static void type(QWidget* w, const char* name, double value) {
     auto* box = child<DecimalSpinBox>(w, name);
     box->setValue(value);
@@ -67,10 +39,7 @@ class TestCalibrationDialog : public QObject, test::ShellRig {
   }
 
 private slots:
-  void initTestCase() {
-    test::installQuietMessageHandler();
-    QVERIFY2(sim.ok(), "simulator missing");
-  }
+  void initTestCase() { QVERIFY2(sim.ok(), "simulator missing"); }
 
   void init() {
     sim.reset();
@@ -95,13 +64,14 @@ private slots:
     d.show();
     second(d);
     type(&d, "FORCE1", 2.5);
-    QVERIFY(!child<QCheckBox>(&d, "LOCK1")->isChecked());
-    child<QPushButton>(&d, "CALIBRATE1")->click();
-    QVERIFY(child<QCheckBox>(&d, "LOCK1")->isChecked()); // force and voltage set: locked
-    QCOMPARE(child<QPushButton>(&d, "OK")->text(), QString("OK"));
-    QVERIFY(!child<QPushButton>(&d, "ABORT")->isHidden());
+    auto* lock = child<QCheckBox>(&d, "LOCK1");
+    QVERIFY(!lock->isChecked());
+    child<QPushButton>(&d, "CALIBRATE1")->click(); // force and voltage set: locked
     type(&d, "FORCE1", 3.0);
-    QCOMPARE(child<DecimalSpinBox>(&d, "FORCE1")->value(), 2.5);
+    QCOMPARE((std::tuple{lock->isChecked(), child<QPushButton>(&d, "OK")->text(),
+                         child<QPushButton>(&d, "ABORT")->isHidden(),
+                         child<DecimalSpinBox>(&d, "FORCE1")->value()}),
+             (std::tuple{true, QString("OK"), false, 2.5}));
     child<QPushButton>(&d, "CALIBRATE1")->click();
     QCOMPARE(log.lines,
              (std::vector<std::string>{"Input only possible after remove of the blocking",
@@ -110,8 +80,8 @@ private slots:
     type(&d, "FORCE1", 3.0);
     QCOMPARE(piston().calForce1, 3.0);
     child<QPushButton>(&d, "OK")->click();
-    QCOMPARE(d.result(), int(QDialog::Accepted));
-    QCOMPARE(piston().calForce1, 3.0);
+    QCOMPARE((std::tuple{d.result(), piston().calForce1}),
+             (std::tuple{int(QDialog::Accepted), 3.0}));
   }
 
   void rangeSwitchAsksAndOnlyTheSecondAnswerUncalibrates() {
@@ -125,17 +95,15 @@ private slots:
     emit range->activated(1);
     QCOMPARE(question, QString("Calibration of Pulloff Piston|The calibrating data get "
                                "incorrect\nat switchover of the measurement range !"));
-    QCOMPARE(range->currentText(), QString("10.000"));
-    QCOMPARE(piston().calFlags, PistonRange::FullyCalibrated);
-    QVERIFY(text(&d, "DATE") != "--------");
+    QCOMPARE((std::tuple{range->currentText(), piston().calFlags, text(&d, "DATE") != "--------"}),
+             (std::tuple{QString("10.000"), PistonRange::FullyCalibrated, true}));
 
     answerBox("Switching over measurement range");
     range->setCurrentIndex(1);
     emit range->activated(1);
-    QCOMPARE(range->currentText(), QString("5.000"));
-    QCOMPARE(std::tuple(piston().rangeVolts, piston().calFlags), std::tuple(5.0, 0));
-    QCOMPARE(text(&d, "DATE"), QString("--------"));
-    QVERIFY(!child<QPushButton>(&d, "CALIBRATE1")->isEnabled()); // no reading on 5 V yet
+    QCOMPARE((std::tuple{range->currentText(), piston().rangeVolts, piston().calFlags,
+                         text(&d, "DATE"), child<QPushButton>(&d, "CALIBRATE1")->isEnabled()}),
+             (std::tuple{QString("5.000"), 5.0, 0, QString("--------"), false})); // no reading yet
     second(d);
     QVERIFY(child<QPushButton>(&d, "CALIBRATE1")->isEnabled());
     d.reject();
@@ -153,32 +121,9 @@ private slots:
         d.close();
       else
         child<QPushButton>(&d, "ABORT")->click();
-      QCOMPARE(d.result(), int(QDialog::Rejected));
-      QVERIFY(program->meas.devices.device(1)->image() == original);
-      QCOMPARE(sim.openTasks(), 0);
+      QCOMPARE((std::tuple{d.result(), program->meas.devices.device(1)->image(), sim.openTasks()}),
+               (std::tuple{int(QDialog::Rejected), original, 0}));
     }
-  }
-
-  void aSecondPointOfTheSameVoltageIsRefused() {
-    sim.holdForce(0, 3.0);
-    CalibrationDialog d(*program, 0);
-    d.show();
-    second(d);
-    child<QPushButton>(&d, "CALIBRATE1")->click();
-    const double volts1 = piston().calVolts1;
-    QVERIFY(volts1 > 2.9);
-    QString message;
-    answerBox("OK", &message);
-    child<QPushButton>(&d, "CALIBRATE2")->click(); // the weight was not changed
-    QVERIFY(message.startsWith("Calibration of Pulloff Piston|Both calibration points would "
-                               "have the same voltage"));
-    QCOMPARE(piston().calVolts2, 1.0);
-    // Typed, the same voltage is kept but shows no line.
-    type(&d, "VOLTS1", 2.0);
-    type(&d, "VOLTS2", 2.0);
-    QCOMPARE(text(&d, "GAIN"), QString("----"));
-    QCOMPARE(text(&d, "LIVE_FORCE"), QString("----"));
-    d.reject();
   }
 
   void theDeviceDialogShowsTheNewLineAndCountsAsChanged() {
@@ -199,17 +144,16 @@ private slots:
     });
     child<QPushButton>(&device, "CALIBRATE")->click();
     QVERIFY(text(&device, "PISTON_LINE").contains("Gain 1.25"));
-    QCOMPARE(child<QPushButton>(&device, "OK")->text(), QString("Save"));
-    QVERIFY(program->meas.devices.device(0)->changed());
-    QCOMPARE(program->meas.devices.device(0)->pistons.piston(1)->calFlags,
-             PistonRange::FullyCalibrated);
+    QCOMPARE((std::tuple{child<QPushButton>(&device, "OK")->text(),
+                         program->meas.devices.device(0)->changed(), piston(0, 1).calFlags}),
+             (std::tuple{QString("Save"), true, PistonRange::FullyCalibrated}));
     device.reject();
   }
 
   // With ZV_TOUR_DIR set (scripts/screenshots.sh runs it on a real X server): the dialog during
   // a calibration of tester 1, in both languages.
   void pictures() {
-    const QString out = QString::fromLocal8Bit(qgetenv("ZV_TOUR_DIR"));
+    const QString out = tourDir();
     if (out.isEmpty())
       QSKIP("pictures only when ZV_TOUR_DIR names a folder");
     sim.setOutputLine(0, 0.8, 0.1);

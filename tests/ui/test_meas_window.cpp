@@ -1,31 +1,28 @@
 // The measurement window offscreen: Start/Stop from the toggle, the live curve drawn as an
 // envelope while the cursor reads the exact points, the refresh bits, the selection rings and
-// the guard of a pending acquisition error.
+// the guard of a pending acquisition error. With ZV_TOUR_DIR set (scripts/screenshots.sh, on a
+// real X server), `pictures` runs an operator's series on the simulated testers in the real
+// window for the documentation.
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QLabel>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScatterSeries>
-#include <QTest>
 #include <QValueAxis>
 #include <cmath>
 
-#include "common/zv_fakes.hpp"
 #include "common/zv_meas_fakes.hpp"
-#include "common/zv_qt_quiet.hpp"
-#include "common/zv_shell_rig.hpp"
-#include "common/zv_testdir.hpp"
+#include "common/zv_sim_control.hpp"
+#include "common/zv_window_rig.hpp"
+#include "core/zv_edit_ops.hpp"
 #include "core/zv_format.hpp"
+#include "program/zv_file_commands.hpp"
 #include "program/zv_meas_control.hpp"
-#include "program/zv_program.hpp"
 #include "program/zv_selection.hpp"
 #include "ui/zv_meas_window.hpp"
-#include "ui/zv_qt_ports.hpp"
 #include "ui/zv_rings.hpp"
-#include "ui/zv_shell.hpp"
 
 using namespace zv;
 
@@ -44,8 +41,6 @@ class TestMeasWindow : public QObject, test::ShellRig {
   }
 
 private slots:
-  void initTestCase() { test::installQuietMessageHandler(); }
-
   void init() {
     newProgram();
     program->meas.processor.setAcquisition(acq);
@@ -59,65 +54,57 @@ private slots:
     std::tie(mp.sampleRate, mp.average, mp.gphPoints, mp.dPollTime) = std::tuple(64, 1, 400, 0.1);
     std::tie(mp.dTrigDiffTime, mp.startTime, mp.stopTime, mp.dPostTrigTime) =
         std::tuple(0.25, 0.125, 0.25, 0.125);
-    auto& a = program->data.model;
-    a.createDataSet();
-    a.addSamples(2);
-    a.addStorages(2);
-    a.renumber();
-    for (auto& s : a.dataSet()->samples)
+    loadDataSet(2, 2);
+    for (auto& s : program->data.model.dataSet()->samples)
       for (auto& t : s.storages)
         t.speed = 1000.0;
-    program->data.files.markLoaded();
     program->data.files.setDataFile("/data/M\xC3\xBCller.DAT"); // UTF-8, as the file system has it
     openShell();
-    program->logInit(shell->logWindow());
     shell->showWindow(WindowId::Measurement);
-    QVERIFY(meas());
-    QVERIFY(meas()->isVisible());
+    QVERIFY(meas() && meas()->isVisible());
   }
 
   void cleanup() { endProgram(); }
 
   void toggleRunsASeriesAndShowsTheCurve() {
     scriptPulls(3.125);
-    QVERIFY(action(menu::Start)->isEnabled());
-    QVERIFY(!action(menu::Stop)->isEnabled());
+    const auto state = [&] {
+      return std::tuple{program->isMeasuring(),
+                        meas()->timer().isActive(),
+                        meas()->startStop()->text(),
+                        meas()->startStop()->isChecked(),
+                        action(menu::Start)->isEnabled(),
+                        action(menu::Stop)->isEnabled(),
+                        shell->logWindow()->menu()->action(menu::New)->isEnabled()};
+    };
+    QCOMPARE(state(), (std::tuple{false, false, QString("Start (F7)"), false, true, false, true}));
     meas()->startStop()->click();
-    QVERIFY(program->isMeasuring());
-    QCOMPARE(std::tuple(meas()->timer().isActive(), meas()->timer().interval()),
-             std::tuple(true, 100));
-    QCOMPARE(meas()->startStop()->text(), QString("Stop (F9)"));
-    QVERIFY(meas()->startStop()->isChecked());
-    QVERIFY(!action(menu::Start)->isEnabled() && action(menu::Stop)->isEnabled());
-    QVERIFY(!shell->logWindow()->menu()->action(menu::New)->isEnabled());
-    QCOMPARE(std::tuple(meas()->forceAxis()->max(), meas()->timeAxis()->max()),
-             std::tuple(10.0, 6.0));
+    QCOMPARE(state(), (std::tuple{true, true, QString("Stop (F9)"), true, false, true, false}));
+    QCOMPARE((std::tuple{meas()->timer().interval(), meas()->forceAxis()->max(),
+                         meas()->timeAxis()->max()}),
+             (std::tuple{100, 10.0, 6.0}));
 
     // The timer drives the processor: three ticks make one pull.
     QTRY_COMPARE_WITH_TIMEOUT(m(0).status, 5, 5000);
     QCOMPARE(m(0).force, 3.125);
     QTRY_VERIFY_WITH_TIMEOUT(program->meas.processor.runningSelection().measurement == 1, 2000);
-    QCOMPARE(meas()->result()->text(), QString("3.125"));
-    QCOMPARE(meas()->points()->text(), QString::number(m(0).pointCount));
-    QCOMPARE(meas()->curve()->count(), m(0).pointCount); // short curves go point by point
-    // The next pull starts without the last one's trigger cursor.
-    QCOMPARE(meas()->cursorIndex(), -1);
-    QCOMPARE(meas()->cursor()->count(), 0);
-
+    // Short curves go point by point; the next pull starts without the last one's cursor.
+    QCOMPARE((std::tuple{meas()->result()->text(), meas()->points()->text().toInt(),
+                         int(meas()->curve()->count()), meas()->cursorIndex(),
+                         int(meas()->cursor()->count())}),
+             (std::tuple{QString("3.125"), m(0).pointCount, m(0).pointCount, -1, 0}));
     meas()->startStop()->click(); // Stop
-    QVERIFY(!program->isMeasuring());
-    QVERIFY(!meas()->timer().isActive());
-    QCOMPARE(meas()->startStop()->text(), QString("Start (F7)"));
-    QVERIFY(action(menu::Start)->isEnabled());
+    QCOMPARE(state(), (std::tuple{false, false, QString("Start (F7)"), false, true, false, true}));
 
     // The finished pull shows where it tore off; the arrow keys walk the cursor along it.
     selectMeasurement(*program, 0);
-    QCOMPARE(meas()->tearOffMarker()->count(), 1);
-    QCOMPARE(meas()->tearOffMarker()->at(0).y(), 3.125);
+    QCOMPARE(
+        (std::tuple{int(meas()->tearOffMarker()->count()), meas()->tearOffMarker()->at(0).y()}),
+        (std::tuple{1, 3.125}));
     QTest::keyClick(meas()->graph(), Qt::Key_Right);
-    QCOMPARE(meas()->cursorIndex(), 0);
+    const int first = meas()->cursorIndex();
     QTest::keyClick(meas()->graph(), Qt::Key_Right, Qt::ShiftModifier);
-    QCOMPARE(meas()->cursorIndex(), 10);
+    QCOMPARE((std::tuple{first, meas()->cursorIndex()}), (std::tuple{0, 10}));
     QCOMPARE(meas()->cursorForce()->text(), QString::number(m(0).points[10], 'f', 3));
   }
 
@@ -132,9 +119,9 @@ private slots:
     meas()->requestRefresh(measbits::Status);
     QVERIFY(meas()->curve()->count() < 2 * meas()->graph()->width());
     QVERIFY(meas()->curve()->count() > 100);
-    QCOMPARE(std::tuple(meas()->timeAxis()->max(), meas()->forceAxis()->max()),
-             std::tuple(10.0, 20.0));
-    QCOMPARE(meas()->points()->text() + " " + meas()->result()->text(), QString("10000 8.500"));
+    QCOMPARE((std::tuple{meas()->timeAxis()->max(), meas()->forceAxis()->max(),
+                         meas()->points()->text() + " " + meas()->result()->text()}),
+             (std::tuple{10.0, 20.0, QString("10000 8.500")}));
 
     // A press on the graph puts the cursor on the nearest recorded point.
     QWidget* viewport = meas()->graph()->viewport();
@@ -160,31 +147,18 @@ private slots:
     x.range = 0.05;
     meas()->requestRefresh(measbits::Status);
     // Span 1 s, but the curve goes on to 1.49 s.
-    QCOMPARE(std::tuple(meas()->forceAxis()->max(), meas()->timeAxis()->max()),
-             std::tuple(0.1, 1.49));
-    QCOMPARE(meas()->curve()->count(), 150);
+    QCOMPARE((std::tuple{meas()->forceAxis()->max(), meas()->timeAxis()->max(),
+                         int(meas()->curve()->count())}),
+             (std::tuple{0.1, 1.49, 150}));
     freePoints(x);
     meas()->requestRefresh(measbits::Status);
-    QCOMPARE(meas()->curve()->count(), 0);
-    QCOMPARE(meas()->points()->text(), QString("0"));
+    QCOMPARE((std::tuple{int(meas()->curve()->count()), meas()->points()->text()}),
+             (std::tuple{0, QString("0")}));
   }
 
-  void ringsChangeTheDisplayedMeasurement() {
-    program->data.model.addMeasurements(1, 1, 3);
-    program->data.model.measurementAt(1, 1, 2)->status = 4;
-    QComboBox* sample = meas()->rings()->sampleRing();
-    QComboBox* storage = meas()->rings()->storageRing();
-    QComboBox* number = meas()->rings()->measurementRing();
-    QCOMPARE(sample->count(), 2);
-    sample->activated(1);
-    storage->activated(1);
-    QCOMPARE(number->count(), 3);
-    number->activated(2);
-    QCOMPARE(meas()->number()->text(), QString("3"));
-    QCOMPARE(meas()->statusText()->text(), QString("Pull-Off"));
-  }
-
-  void hiddenWindowKeepsItsRefreshForLater() {
+  // A hidden window keeps its refresh for later; the rings choose the measurement shown; a
+  // pending acquisition error dims the toggle and the menu.
+  void ringsRefreshBitsAndTheDaqErrorGuard() {
     meas()->hide();
     m(0).status = 5;
     meas()->requestRefresh(measbits::Status);
@@ -192,13 +166,91 @@ private slots:
     QVERIFY(meas()->pendingRefresh() & measbits::Status);
     shell->showWindow(WindowId::Measurement);
     QCOMPARE(meas()->statusText()->text(), QString("Measuring Valid"));
-  }
 
-  void pendingDaqErrorDimsTheToggleAndTheMenu() {
+    program->data.model.addMeasurements(1, 1, 3);
+    program->data.model.measurementAt(1, 1, 2)->status = 4;
+    SelectionRings* rings = meas()->rings();
+    const int samples = rings->sampleRing()->count();
+    rings->sampleRing()->activated(1);
+    rings->storageRing()->activated(1);
+    const int numbers = rings->measurementRing()->count();
+    rings->measurementRing()->activated(2);
+    QCOMPARE((QStringList{QString::number(samples), QString::number(numbers),
+                          meas()->number()->text(), meas()->statusText()->text()}),
+             (QStringList{"2", "3", "3", "Pull-Off"}));
+
     program->meas.params.daqErrorState = 6;
     program->requestRefresh(WindowId::Measurement, measbits::StatusAndCommands);
     QVERIFY(!meas()->startStop()->isEnabled());
     QVERIFY(!meas()->menu()->action(menu::Measurement)->isEnabled());
+  }
+
+  // With ZV_TOUR_DIR set: an operator's series on tester 2 of the simulated box, saved as
+  // pictures of the measurement window and the storage table in both languages.
+  void pictures() {
+    const QString out = tourDir();
+    if (out.isEmpty())
+      QSKIP("pictures only when ZV_TOUR_DIR names a folder");
+    endProgram();
+    test::SimControl sim{ZV_SIMDAQ_PATH};
+    QVERIFY(sim.ok());
+    sim.reset();
+    sim.useVirtualClock(1);
+    sim.setSeed(0, 815);
+    newProgram();
+    program->meas.daq.setLibraryCandidates({ZV_SIMDAQ_PATH});
+    QCOMPARE(program->initAcquisition(), 0);
+    program->meas.params.dPollTime = 0.1;
+    TesterDevice& second = *program->meas.devices.device(1);
+    second.name = "Zarvik 850 / 2";
+    second.pistons.insert(50.0);
+    second.areas.insert(12.5);
+    for (int channel : {0, 1})
+      for (int i = 0; i < program->meas.devices.device(channel)->pistons.count(); ++i)
+        program->meas.devices.device(channel)->pistons.piston(i)->calFlags =
+            PistonRange::FullyCalibrated;
+    program->meas.params.hardChn = 1;
+    loadDataSet(3, 3);
+    program->data.model.resetChanges();
+    openShell();
+    shell->showWindow(WindowId::Measurement);
+    meas()->resize(900, 580);
+    NewDataSetInput in = newDataSetInputFrom(program->data.model.defaults());
+    std::tie(in.identNumber, in.identName, in.channel, in.range, in.area, in.speed) =
+        std::tuple{"2026-118", "Facade coating", 1, 50.0, 12.5, 300.0};
+    test::onNextModal<QFileDialog>([&](QFileDialog* d) {
+      d->selectFile(QString::fromStdString(dir.file("Facade.BIN").string()));
+      QMetaObject::invokeMethod(d, "accept");
+    });
+    QCOMPARE(shell->fileCommands().newDataSetOk(in), 0);
+    program->singlePanel = 0;
+    shell->showWindow(WindowId::Measurement);
+    const auto valid = [&] {
+      int n = 0;
+      for (const auto& x : program->data.model.storageAt(0, 0)->measurements)
+        n += x.status == 5;
+      return n;
+    };
+    // Stopped before the fourth specimen's trigger, and started again on the same slot.
+    for (int goal : {3, 4}) {
+      meas()->startStop()->click();
+      for (int i = 0; i < 600 && valid() < goal; ++i) {
+        sim.advance(1.0);
+        QTest::qWait(meas()->timer().interval() + 5);
+      }
+      meas()->startStop()->click();
+      QCOMPARE(valid(), goal);
+      meas()->rings()->measurementRing()->activated(3);
+    }
+    shell->showWindow(WindowId::Storage);
+    for (auto [language, suffix] : {std::pair{1, "en"}, std::pair{0, "de"}}) {
+      shell->switchLanguage(language);
+      QTest::qWait(200);
+      QVERIFY(meas()->grab().save(out + "/measurement-window-" + suffix + ".png"));
+      QVERIFY(
+          shell->window(WindowId::Storage)->grab().save(out + "/storage-table-" + suffix + ".png"));
+    }
+    program->meas.daq.daqShutdown();
   }
 };
 
