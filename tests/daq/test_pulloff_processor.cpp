@@ -284,17 +284,15 @@ TEST_F(Processor, StartPointsZeroOrOneTriggerOnTheFirstCountedRise) {
   }
 }
 
+// 10 s are 640 points on a 400 point curve; 0 s still measure a slope over one point.
 TEST_F(Processor, TriggerDistanceIsClampedToTheCurveAndRewritten) {
-  params.dTrigDiffTime = 10.0; // 640 points on a 400 point curve
-  ASSERT_EQ(0, start());
-  EXPECT_EQ((std::tuple{399, 399.0 / 64}),
-            (std::tuple{proc.trigDiffPoints(), params.dTrigDiffTime}));
-}
-
-TEST_F(Processor, TriggerDistanceZeroStillMeasuresASlope) {
-  params.dTrigDiffTime = 0.0;
-  ASSERT_EQ(0, start());
-  EXPECT_EQ((std::tuple{1, 0.0}), (std::tuple{proc.trigDiffPoints(), params.dTrigDiffTime}));
+  for (auto [seconds, points, rewritten] :
+       {std::tuple{10.0, 399, 399.0 / 64}, std::tuple{0.0, 1, 0.0}}) {
+    params.dTrigDiffTime = seconds;
+    ASSERT_EQ(0, start());
+    EXPECT_EQ((std::tuple{points, rewritten}),
+              (std::tuple{proc.trigDiffPoints(), params.dTrigDiffTime}));
+  }
   tick(constant(32, 0.0));
   tick(ramp(20, 0.0, Step6));
   EXPECT_EQ((std::tuple{1.0, TRIGGERED}), (std::tuple{meas().forceSlope, proc.state()}));
@@ -325,15 +323,13 @@ TEST_F(Processor, ForceReadsZeroUntilATriggerDistanceIsRecorded) {
   EXPECT_EQ(meas().force, 1.0);
 }
 
-TEST_F(Processor, StopBeforeTheTriggerWritesNoResult) {
+// A stop before the tear-off writes no result: before the trigger nor after it.
+TEST_F(Processor, StopBeforeTheTearOffWritesNoResult) {
   ASSERT_EQ(0, start());
   tick(constant(40, 1.0));
   ASSERT_EQ(0, proc.measStop());
   EXPECT_EQ((std::tuple{2, 0, -1, false}), (std::tuple{meas().status, meas().inStatistics,
                                                        proc.triggerCursor(), proc.isMeasuring()}));
-}
-
-TEST_F(Processor, StopAfterTheTriggerKeepsItsStatus) {
   pull(100, Step6);
   ASSERT_EQ(0, proc.measStop());
   EXPECT_EQ((std::tuple{3, 0}), (std::tuple{meas().status, meas().inStatistics}));
@@ -365,8 +361,9 @@ TEST_F(Processor, StopWithoutMeasurementIsAnError) {
             (std::tuple{proc.measStop(), proc.calcLimits(), proc.initPlotBuffer(nullptr)}));
 }
 
-TEST_F(Processor, ReadFailureBlocksFurtherTicks) {
+TEST_F(Processor, ReadingNothingChangesNothingAndAReadFailureBlocksFurtherTicks) {
   ASSERT_EQ(0, start());
+  EXPECT_EQ((std::tuple{false, 0}), (std::tuple{proc.measTick().newPoints, meas().pointCount}));
   acq.failRead = true;
   proc.measTick();
   EXPECT_EQ(params.daqErrorState, 9);
@@ -374,12 +371,6 @@ TEST_F(Processor, ReadFailureBlocksFurtherTicks) {
   const int reads = acq.reads;
   tick(constant(10, 1.0));
   EXPECT_EQ((std::tuple{reads, 0}), (std::tuple{acq.reads, meas().pointCount}));
-}
-
-TEST_F(Processor, ReadingNothingChangesNothing) {
-  ASSERT_EQ(0, start());
-  EXPECT_FALSE(proc.measTick().newPoints);
-  EXPECT_EQ(meas().pointCount, 0);
 }
 
 TEST_F(Processor, FailedStartGivesTheSlotBackUnchanged) {
