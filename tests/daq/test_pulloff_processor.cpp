@@ -91,15 +91,14 @@ TEST_F(Processor, StartRefusals) {
   params.hardChn = 0;
 
   acq.failStart = true;
-  EXPECT_EQ(MeasErrStart, start());
+  // Only the failing start reached the device.
+  EXPECT_EQ((std::tuple{MeasErrStart, false, 1u}),
+            (std::tuple{start(), proc.isMeasuring(), acq.starts.size()}));
   acq.failStart = false;
-  EXPECT_FALSE(proc.isMeasuring());
-  EXPECT_EQ(acq.starts.size(), 1u); // only the failing start reached the device
 
   acq.failStop = true;
-  EXPECT_EQ(MeasErrStopBeforeStart, start());
-  EXPECT_EQ(params.daqErrorState, 10);
-  EXPECT_FALSE(proc.isMeasuring());
+  EXPECT_EQ((std::tuple{MeasErrStopBeforeStart, 10, false}),
+            (std::tuple{start(), int{params.daqErrorState}, proc.isMeasuring()}));
   const std::string logText = TestDir::readFile(errorLog.path());
   for (const char* code : {"-1220", "-1221", "-1227", "-1230", "-1226"})
     EXPECT_NE(logText.find(code), std::string::npos) << code;
@@ -119,12 +118,10 @@ TEST_F(Processor, PistonWithoutCalibrationLineIsRefused) {
   // Both points at the same voltage: the gain would be infinite and so every force.
   PistonRange& p = *testers.pistons[0].piston(0);
   p.calVolts1 = p.calVolts2 = 0.5;
-  EXPECT_EQ(MeasErrCalibration, start());
-  EXPECT_FALSE(proc.isMeasuring());
-  EXPECT_TRUE(acq.starts.empty());
-  ASSERT_EQ(ui.popups().size(), 1u);
+  EXPECT_EQ((std::tuple{MeasErrCalibration, false, 0u, 1u, true}),
+            (std::tuple{start(), proc.isMeasuring(), acq.starts.size(), ui.popups().size(),
+                        std::isfinite(meas().calGain)}));
   EXPECT_NE(ui.popups()[0].find("same voltage"), std::string::npos);
-  EXPECT_TRUE(std::isfinite(meas().calGain));
 }
 
 TEST_F(Processor, ActualRateBelowOneHertzStillGivesOnePointPerSecond) {
@@ -144,11 +141,11 @@ TEST_F(Processor, MovingAverageStartsAfterItsWindowIsFull) {
   ASSERT_EQ(0, start());
   tick({1, 2, 3, 4, 5});
   EXPECT_EQ(meas().pointCount, 0);
-  tick({6});
-  ASSERT_EQ(meas().pointCount, 1);
-  EXPECT_EQ(meas().points[0], 4.0); // mean of samples 2 to 6
+  tick({6}); // the window runs on across ticks
   tick({7, 8});
-  EXPECT_EQ(meas().points[2], 6.0);
+  // The means of samples 2 to 6, 3 to 7 and 4 to 8.
+  EXPECT_EQ((std::vector<double>{4, 5, 6}),
+            std::vector<double>(meas().points.begin(), meas().points.begin() + meas().pointCount));
 }
 
 TEST_F(Processor, CurveIsForceThroughTheCalibrationLine) {
@@ -320,7 +317,7 @@ TEST_F(Processor, ForceReadsZeroUntilATriggerDistanceIsRecorded) {
   tick(constant(10, 1.0));
   EXPECT_EQ((std::tuple{0.0, 0.0}), (std::tuple{meas().force, meas().forceSlope}));
   tick(constant(10, 1.0));
-  EXPECT_EQ(meas().force, 1.0);
+  EXPECT_EQ(1.0, meas().force);
 }
 
 // A stop before the tear-off writes no result: before the trigger nor after it.
