@@ -136,13 +136,10 @@ TEST(ValueLists, AddPrompts) {
   test::ScriptedUi ui;
   Language lang;
   AreaList areas;
-  ui.promptAnswers = {std::string("approx. 12.5 mm2"),
-                      std::string("none"),
-                      std::string("0"),
-                      std::string("-4"),
-                      std::string(""),
-                      std::nullopt,
-                      std::string("1e999")};
+  for (const char* answer : {"approx. 12.5 mm2", "none", "0", "-4", ""})
+    ui.promptAnswers.push_back(std::string(answer));
+  ui.promptAnswers.push_back(std::nullopt);
+  ui.promptAnswers.push_back(std::string("1e999"));
   Codes codes;
   for (int i = 0; i < 7; ++i)
     codes.push_back(promptAddArea(areas, ui, lang));

@@ -23,43 +23,40 @@ public:
     return std::to_string(s.sample) + "/" + std::to_string(s.storage) + "/" +
            std::to_string(s.measurement);
   }
-  // Like the real journal, a written record counts as backed up.
+  // Like the real journal, a written record counts as backed up. The text is made after
+  // beforeEvent(), which may switch off an injected allocation failure.
   void headerCreated(DataSet& d) override {
-    beforeEvent();
-    events.push_back("header");
+    note([] { return std::string("header"); });
     d.backupChanges = 0;
   }
   void sampleCreated(Sample& s) override {
-    beforeEvent();
-    events.push_back("sample " + std::to_string(s.index));
+    note([&] { return "sample " + std::to_string(s.index); });
     s.backupChanges = 0;
   }
   void storageCreated(StorageCondition& t) override {
-    beforeEvent();
-    events.push_back("storage " + at({t.sampleIndex, t.storageIndex, 0}));
+    note([&] { return "storage " + at({t.sampleIndex, t.storageIndex, 0}); });
     t.backupChanges = 0;
   }
   void measurementCreated(Measurement& m) override {
-    beforeEvent();
-    events.push_back("measurement " + at({m.sampleIndex, m.storageIndex, m.measurementIndex}));
+    note([&] { return "measurement " + at({m.sampleIndex, m.storageIndex, m.measurementIndex}); });
     m.backupChanges = 0;
   }
   void sampleDeleted(const Selection& s) override {
-    beforeEvent();
-    events.push_back("delete sample " + at(s));
+    note([&] { return "delete sample " + at(s); });
   }
   void storageDeleted(const Selection& s) override {
-    beforeEvent();
-    events.push_back("delete storage " + at(s));
+    note([&] { return "delete storage " + at(s); });
   }
   void measurementDeleted(const Selection& s) override {
-    beforeEvent();
-    events.push_back("delete measurement " + at(s));
+    note([&] { return "delete measurement " + at(s); });
   }
   void recordChanged(RecordKind kind, const Selection& s) override {
-    beforeEvent();
     static const char* names[] = {"header", "sample", "storage", "measurement"};
-    events.push_back(std::string("changed ") + names[static_cast<int>(kind)] + " " + at(s));
+    note([&] { return std::string("changed ") + names[static_cast<int>(kind)] + " " + at(s); });
+  }
+  template <class Text> void note(Text text) {
+    beforeEvent();
+    events.push_back(text());
   }
   int count(const std::string& prefix) const {
     int n = 0;

@@ -91,15 +91,14 @@ TEST_F(Processor, StartRefusals) {
   params.hardChn = 0;
 
   acq.failStart = true;
-  EXPECT_EQ(MeasErrStart, start());
+  // Only the failing start reached the device.
+  EXPECT_EQ((std::tuple{MeasErrStart, false, 1u}),
+            (std::tuple{start(), proc.isMeasuring(), acq.starts.size()}));
   acq.failStart = false;
-  EXPECT_FALSE(proc.isMeasuring());
-  EXPECT_EQ(acq.starts.size(), 1u); // only the failing start reached the device
 
   acq.failStop = true;
-  EXPECT_EQ(MeasErrStopBeforeStart, start());
-  EXPECT_EQ(params.daqErrorState, 10);
-  EXPECT_FALSE(proc.isMeasuring());
+  EXPECT_EQ((std::tuple{MeasErrStopBeforeStart, 10, false}),
+            (std::tuple{start(), int{params.daqErrorState}, proc.isMeasuring()}));
   const std::string logText = TestDir::readFile(errorLog.path());
   for (const char* code : {"-1220", "-1221", "-1227", "-1230", "-1226"})
     EXPECT_NE(logText.find(code), std::string::npos) << code;
@@ -119,12 +118,10 @@ TEST_F(Processor, PistonWithoutCalibrationLineIsRefused) {
   // Both points at the same voltage: the gain would be infinite and so every force.
   PistonRange& p = *testers.pistons[0].piston(0);
   p.calVolts1 = p.calVolts2 = 0.5;
-  EXPECT_EQ(MeasErrCalibration, start());
-  EXPECT_FALSE(proc.isMeasuring());
-  EXPECT_TRUE(acq.starts.empty());
-  ASSERT_EQ(ui.popups().size(), 1u);
+  EXPECT_EQ((std::tuple{MeasErrCalibration, false, 0u, 1u, true}),
+            (std::tuple{start(), proc.isMeasuring(), acq.starts.size(), ui.popups().size(),
+                        std::isfinite(meas().calGain)}));
   EXPECT_NE(ui.popups()[0].find("same voltage"), std::string::npos);
-  EXPECT_TRUE(std::isfinite(meas().calGain));
 }
 
 TEST_F(Processor, ActualRateBelowOneHertzStillGivesOnePointPerSecond) {
@@ -144,11 +141,11 @@ TEST_F(Processor, MovingAverageStartsAfterItsWindowIsFull) {
   ASSERT_EQ(0, start());
   tick({1, 2, 3, 4, 5});
   EXPECT_EQ(meas().pointCount, 0);
-  tick({6});
-  ASSERT_EQ(meas().pointCount, 1);
-  EXPECT_EQ(meas().points[0], 4.0); // mean of samples 2 to 6
+  tick({6}); // the window runs on across ticks
   tick({7, 8});
-  EXPECT_EQ(meas().points[2], 6.0);
+  // The means of samples 2 to 6, 3 to 7 and 4 to 8.
+  EXPECT_EQ((std::vector<double>{4, 5, 6}),
+            std::vector<double>(meas().points.begin(), meas().points.begin() + meas().pointCount));
 }
 
 TEST_F(Processor, CurveIsForceThroughTheCalibrationLine) {
@@ -258,20 +255,13 @@ TEST_F(Processor, SlopeEqualToTheStopThresholdNeverTearsOff) {
   EXPECT_NE(proc.state(), TRIGGERED);
 }
 
-TEST_F(Processor, ForceLimitHoldsBackTheTriggerCounting) {
+TEST_F(Processor, ForceLimitHoldsBackTheTriggerCountingButNotTheTearOff) {
   storage().range = 20.0;
   params.forcLimitEnable = 1;
   params.forcLimitRelVal = 10.0; // 2 kN
   pull(200, Step6);
   // Counting begins once the force 16 points back exceeds 2 kN (ramp point 145), 8 counts.
-  EXPECT_EQ(proc.trigIndex(), 31 + 152);
-}
-
-TEST_F(Processor, ForceLimitDoesNotHoldBackTheTearOff) {
-  params.forcLimitEnable = 1;
-  params.forcLimitRelVal = 10.0; // 1 kN on the 10 kN piston
-  pull(200, Step6);
-  ASSERT_EQ(proc.state(), TRIGGERED);
+  EXPECT_EQ((std::tuple{31 + 152, TRIGGERED}), (std::tuple{proc.trigIndex(), proc.state()}));
   tick(constant(60, 0.5)); // the force drops below the limit, the tear-off is still seen
   EXPECT_GE(proc.pullIndex(), 0);
 }
@@ -284,17 +274,15 @@ TEST_F(Processor, StartPointsZeroOrOneTriggerOnTheFirstCountedRise) {
   }
 }
 
+// 10 s are 640 points on a 400 point curve; 0 s still measure a slope over one point.
 TEST_F(Processor, TriggerDistanceIsClampedToTheCurveAndRewritten) {
-  params.dTrigDiffTime = 10.0; // 640 points on a 400 point curve
-  ASSERT_EQ(0, start());
-  EXPECT_EQ((std::tuple{399, 399.0 / 64}),
-            (std::tuple{proc.trigDiffPoints(), params.dTrigDiffTime}));
-}
-
-TEST_F(Processor, TriggerDistanceZeroStillMeasuresASlope) {
-  params.dTrigDiffTime = 0.0;
-  ASSERT_EQ(0, start());
-  EXPECT_EQ((std::tuple{1, 0.0}), (std::tuple{proc.trigDiffPoints(), params.dTrigDiffTime}));
+  for (auto [seconds, points, rewritten] :
+       {std::tuple{10.0, 399, 399.0 / 64}, std::tuple{0.0, 1, 0.0}}) {
+    params.dTrigDiffTime = seconds;
+    ASSERT_EQ(0, start());
+    EXPECT_EQ((std::tuple{points, rewritten}),
+              (std::tuple{proc.trigDiffPoints(), params.dTrigDiffTime}));
+  }
   tick(constant(32, 0.0));
   tick(ramp(20, 0.0, Step6));
   EXPECT_EQ((std::tuple{1.0, TRIGGERED}), (std::tuple{meas().forceSlope, proc.state()}));
@@ -322,18 +310,16 @@ TEST_F(Processor, ForceReadsZeroUntilATriggerDistanceIsRecorded) {
   tick(constant(10, 1.0));
   EXPECT_EQ((std::tuple{0.0, 0.0}), (std::tuple{meas().force, meas().forceSlope}));
   tick(constant(10, 1.0));
-  EXPECT_EQ(meas().force, 1.0);
+  EXPECT_EQ(1.0, meas().force);
 }
 
-TEST_F(Processor, StopBeforeTheTriggerWritesNoResult) {
+// A stop before the tear-off writes no result: before the trigger nor after it.
+TEST_F(Processor, StopBeforeTheTearOffWritesNoResult) {
   ASSERT_EQ(0, start());
   tick(constant(40, 1.0));
   ASSERT_EQ(0, proc.measStop());
   EXPECT_EQ((std::tuple{2, 0, -1, false}), (std::tuple{meas().status, meas().inStatistics,
                                                        proc.triggerCursor(), proc.isMeasuring()}));
-}
-
-TEST_F(Processor, StopAfterTheTriggerKeepsItsStatus) {
   pull(100, Step6);
   ASSERT_EQ(0, proc.measStop());
   EXPECT_EQ((std::tuple{3, 0}), (std::tuple{meas().status, meas().inStatistics}));
@@ -365,8 +351,9 @@ TEST_F(Processor, StopWithoutMeasurementIsAnError) {
             (std::tuple{proc.measStop(), proc.calcLimits(), proc.initPlotBuffer(nullptr)}));
 }
 
-TEST_F(Processor, ReadFailureBlocksFurtherTicks) {
+TEST_F(Processor, ReadingNothingChangesNothingAndAReadFailureBlocksFurtherTicks) {
   ASSERT_EQ(0, start());
+  EXPECT_EQ((std::tuple{false, 0}), (std::tuple{proc.measTick().newPoints, meas().pointCount}));
   acq.failRead = true;
   proc.measTick();
   EXPECT_EQ(params.daqErrorState, 9);
@@ -374,12 +361,6 @@ TEST_F(Processor, ReadFailureBlocksFurtherTicks) {
   const int reads = acq.reads;
   tick(constant(10, 1.0));
   EXPECT_EQ((std::tuple{reads, 0}), (std::tuple{acq.reads, meas().pointCount}));
-}
-
-TEST_F(Processor, ReadingNothingChangesNothing) {
-  ASSERT_EQ(0, start());
-  EXPECT_FALSE(proc.measTick().newPoints);
-  EXPECT_EQ(meas().pointCount, 0);
 }
 
 TEST_F(Processor, FailedStartGivesTheSlotBackUnchanged) {

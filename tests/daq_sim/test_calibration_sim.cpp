@@ -1,7 +1,8 @@
 // Piston calibration on the simulated acquisition box: the live signal of the tester being
-// calibrated with its select lines, the two points from held forces, and no live signal where
-// there may be none. Locks, the range question, Abort and the refused equal voltage are
-// proven through the dialog (tests/ui/test_calib_dlg.cpp).
+// calibrated with its select lines, the two points from held forces, the refused equal
+// voltage, the locks, the input range question, Abort and the end of an open session putting
+// the device back, and no live signal where there may be none. The dialog's wiring is
+// tests/ui/test_calib_dlg.cpp's.
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -81,6 +82,72 @@ TEST_F(Calibration, TwoHeldForcesGiveTheTestersLineAndTheSelectLinesFollowTheDia
   EXPECT_EQ((std::tuple{-1, 0, 1, PistonRange::FullyCalibrated}),
             (std::tuple{sim.availableSamples(), sim.openTasks(), mp.calSelection,
                         devices.device(1)->pistons.piston(1)->calFlags}));
+}
+
+TEST_F(Calibration, LockedPointsRefuseInputAndCalibrationWithALogLine) {
+  ASSERT_EQ(CalibOk, session.open(0));
+  piston() = PistonRange{piston().name, 10.0};
+  second();
+  EXPECT_EQ((std::tuple{CalibOk, false, CalibOk, true}),
+            (std::tuple{session.setValue(CalField::Force1, 2.5), session.view().lock1,
+                        session.calibrate(1), session.view().lock1})); // force and voltage: locked
+  log.lines.clear();
+  EXPECT_EQ(
+      (std::tuple{CalibLocked, CalibLocked, 2.5, "OK", true}),
+      (std::tuple{session.setValue(CalField::Force1, 3.0), session.calibrate(1), piston().calForce1,
+                  std::string(session.view().okLabel), session.view().abortVisible}));
+  EXPECT_EQ(log.lines,
+            (std::vector<std::string>{"Input only possible after remove of the blocking",
+                                      "Calibration only possible after remove of the blocking"}));
+  ASSERT_EQ(CalibOk, session.setLock(1, false)); // off: both values of the point may change again
+  ASSERT_EQ(CalibOk, session.setValue(CalField::Force1, 3.0));
+  session.ok();
+  EXPECT_EQ(3.0, devices.device(0)->pistons.piston(0)->calForce1);
+}
+
+TEST_F(Calibration, InputRangeSwitchAsksAndOnlyTheSecondAnswerUncalibrates) {
+  ASSERT_EQ(CalibOk, session.open(0));
+  piston() = PistonRange{piston().name, 10.0, 1700000000, PistonRange::FullyCalibrated};
+  second();
+  ui.askAnswers = {1, 0}; // Abort, then "Switching over measurement range"
+  EXPECT_EQ((std::tuple{CalibRefused, 1, 10.0, PistonRange::FullyCalibrated, 1700000000}),
+            (std::tuple{session.changeInputRange(3.0), session.changeInputRange(5.0),
+                        piston().rangeVolts, piston().calFlags, piston().calDate}));
+  ASSERT_EQ(1u, ui.shown.size());
+  EXPECT_EQ((std::tuple{"Calibration of Pulloff Piston",
+                        "The calibrating data get incorrect\nat switchover of the measurement "
+                        "range !",
+                        std::vector<std::string>{"Switching over measurement range", "Abort"}}),
+            (std::tuple{ui.shown[0].title, ui.shown[0].text, ui.shown[0].buttons}));
+  EXPECT_EQ(CalibOk, session.changeInputRange(5.0));
+  // The reading of the old range is gone: Calibrate waits for one on the new range.
+  EXPECT_EQ(
+      (std::tuple{5.0, 0, "--------", 1, false, true, CalibNoReading}),
+      (std::tuple{piston().rangeVolts, piston().calFlags, session.view().date, session.view().range,
+                  session.view().calibrate1Enabled, session.live(), session.calibrate(1)}));
+  second();
+  EXPECT_TRUE(session.view().calibrate1Enabled);
+}
+
+TEST_F(Calibration, AbortAndTheEndOfAnOpenSessionPutTheDeviceBack) {
+  const std::string original = devices.device(1)->image();
+  for (bool abort : {true, false}) {
+    SCOPED_TRACE(abort ? "abort" : "end");
+    {
+      CalibrationSession s{{devices, daq, mp, reporter, lang, clock, measuring}};
+      ASSERT_EQ(CalibOk, s.open(1));
+      ASSERT_EQ((std::tuple{CalibOk, CalibOk}),
+                (std::tuple{s.setValue(CalField::Volts2, 4.25), s.setLock(1, true)}));
+      EXPECT_EQ((std::tuple{4.25, true}),
+                (std::tuple{devices.device(1)->pistons.piston(0)->calVolts2, s.changed()}));
+      sim.clearWrites();
+      if (abort) {
+        s.abort();
+      }
+    }
+    EXPECT_EQ((std::tuple{original, 0}), (std::tuple{devices.device(1)->image(), sim.openTasks()}));
+    EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line2=1", "Dev1/port1/line1=0"));
+  }
 }
 
 TEST_F(Calibration, LampsBlinkWithEachReadingAndShowTheEndOfTheInputRange) {

@@ -1,8 +1,7 @@
-// The "Setup - Calibrating Pistons" dialog on the simulated acquisition box: the locks, the
-// input range question with both answers (the session's rules are tests/daq_sim's, the refused
-// point of the same voltage among them), Abort and the close box putting the device back, and
-// the device dialog that opens it showing the new line. With ZV_TOUR_DIR set, pictures of the
-// dialog.
+// The "Setup - Calibrating Pistons" dialog's wiring on the simulated acquisition box: its
+// controls reach the calibration session and the session's answers reach the controls (the
+// session's rules are tests/daq_sim/test_calibration_sim.cpp's), and the device dialog that
+// opens it showing the new line. With ZV_TOUR_DIR set, pictures of the dialog.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
@@ -58,7 +57,8 @@ private slots:
     endProgram();
   }
 
-  void locksRefuseInputAndCalibration() {
+  // The points, the lock and OK reach the session; a refused input puts the box back.
+  void pointsAndLocksReachTheSession() {
     piston() = PistonRange{piston().name, 10.0};
     CalibrationDialog d(*program, 0);
     d.show();
@@ -70,13 +70,9 @@ private slots:
     type(&d, "FORCE1", 3.0);
     QCOMPARE((std::tuple{lock->isChecked(), child<QPushButton>(&d, "OK")->text(),
                          child<QPushButton>(&d, "ABORT")->isHidden(),
-                         child<DecimalSpinBox>(&d, "FORCE1")->value()}),
-             (std::tuple{true, QString("OK"), false, 2.5}));
-    child<QPushButton>(&d, "CALIBRATE1")->click();
-    QCOMPARE(log.lines,
-             (std::vector<std::string>{"Input only possible after remove of the blocking",
-                                       "Calibration only possible after remove of the blocking"}));
-    child<QCheckBox>(&d, "LOCK1")->click(); // off: both values of the point may change again
+                         child<DecimalSpinBox>(&d, "FORCE1")->value(), log.lines.size()}),
+             (std::tuple{true, QString("OK"), false, 2.5, std::size_t{1}}));
+    lock->click(); // off: both values of the point may change again
     type(&d, "FORCE1", 3.0);
     QCOMPARE(piston().calForce1, 3.0);
     child<QPushButton>(&d, "OK")->click();
@@ -84,26 +80,21 @@ private slots:
              (std::tuple{int(QDialog::Accepted), 3.0}));
   }
 
-  void rangeSwitchAsksAndOnlyTheSecondAnswerUncalibrates() {
+  // The range box asks through a message box and follows the answer.
+  void rangeBoxFollowsTheAnswer() {
     piston() = PistonRange{piston().name, 10.0, 1700000000, PistonRange::FullyCalibrated};
     CalibrationDialog d(*program, 0);
     d.show();
     auto* range = child<QComboBox>(&d, "RANGE");
-    QString question;
-    answerBox("Abort", &question);
-    range->setCurrentIndex(1);
-    emit range->activated(1);
-    QCOMPARE(question, QString("Calibration of Pulloff Piston|The calibrating data get "
-                               "incorrect\nat switchover of the measurement range !"));
-    QCOMPARE((std::tuple{range->currentText(), piston().calFlags, text(&d, "DATE") != "--------"}),
-             (std::tuple{QString("10.000"), PistonRange::FullyCalibrated, true}));
-
-    answerBox("Switching over measurement range");
-    range->setCurrentIndex(1);
-    emit range->activated(1);
-    QCOMPARE((std::tuple{range->currentText(), piston().rangeVolts, piston().calFlags,
-                         text(&d, "DATE"), child<QPushButton>(&d, "CALIBRATE1")->isEnabled()}),
-             (std::tuple{QString("5.000"), 5.0, 0, QString("--------"), false})); // no reading yet
+    for (auto [answer, shown] :
+         {std::pair{"Abort", "10.000"}, std::pair{"Switching over measurement range", "5.000"}}) {
+      answerBox(answer);
+      range->setCurrentIndex(1);
+      emit range->activated(1);
+      QCOMPARE(range->currentText(), QString(shown));
+    }
+    QCOMPARE((std::tuple{text(&d, "DATE"), child<QPushButton>(&d, "CALIBRATE1")->isEnabled()}),
+             (std::tuple{QString("--------"), false})); // no reading yet
     second(d);
     QVERIFY(child<QPushButton>(&d, "CALIBRATE1")->isEnabled());
     d.reject();
@@ -115,12 +106,12 @@ private slots:
       CalibrationDialog d(*program, 1);
       d.show();
       type(&d, "VOLTS2", 4.25);
-      child<QCheckBox>(&d, "LOCK1")->click();
       QCOMPARE(program->meas.devices.device(1)->pistons.piston(0)->calVolts2, 4.25);
-      if (closeBox)
+      if (closeBox) {
         d.close();
-      else
+      } else {
         child<QPushButton>(&d, "ABORT")->click();
+      }
       QCOMPARE((std::tuple{d.result(), program->meas.devices.device(1)->image(), sim.openTasks()}),
                (std::tuple{int(QDialog::Rejected), original, 0}));
     }
