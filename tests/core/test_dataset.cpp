@@ -395,7 +395,7 @@ TEST(PointsBuffer, AllocateAndFree) {
   m.points[9] = 4.5;
   allocPoints(m, 10); // a new curve starts from zero
   EXPECT_EQ((std::tuple{0.0, 0, false}),
-            (std::tuple{m.points[9], allocPoints(m, 0), m.hasPoints()}));
+            (std::tuple{double{m.points[9]}, allocPoints(m, 0), m.hasPoints()}));
   // A byte size that does not fit the result is refused, never wrapped.
   EXPECT_EQ((std::tuple{ModelOutOfMemory, false}),
             (std::tuple{allocPoints(m, 300'000'000), m.hasPoints()}));
