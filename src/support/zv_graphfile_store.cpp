@@ -398,10 +398,10 @@ int GraphFileStore::GraphFileSetAside(const std::filesystem::path& dataFile,
   const auto directory = tempDir_.empty() ? source.parent_path() : tempDir_;
   if (auto ec = fs_.createDirectories(directory))
     return fail(ec);
+  const std::string name = pathBytes(dataFile.filename());
   std::filesystem::path target;
   for (int n = 1; n < 10000; ++n) {
-    target = directory /
-             pathFromBytes(pathBytes(dataFile.filename()) + "." + std::to_string(n) + ".GRF");
+    target = directory / pathFromBytes(name + "." + std::to_string(n) + ".GRF");
     if (!fs_.exists(target))
       break;
     target.clear();

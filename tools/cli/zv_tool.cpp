@@ -532,22 +532,24 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return ExitOk;
   }
 
-  if (dataFormatOfName(pathBytes(pathFromBytes(outPath).filename())) < 0) {
+  const std::filesystem::path inFile = pathFromBytes(in);
+  const std::filesystem::path outFile = pathFromBytes(outPath);
+  if (dataFormatOfName(pathBytes(outFile.filename())) < 0) {
     err << "zarvik-tool: " << outPath << ": the output must end in .BIN or .DAT\n";
     return ExitUsage;
   }
   std::error_code ec;
-  if (sameFile(pathFromBytes(in), pathFromBytes(outPath))) {
+  if (sameFile(inFile, outFile)) {
     err << "zarvik-tool: " << in << " and " << outPath
         << " are the same file; a file is never converted onto itself\n";
     return ExitUsage;
   }
-  if (!force && std::filesystem::exists(pathFromBytes(outPath), ec)) {
+  if (!force && std::filesystem::exists(outFile, ec)) {
     err << "zarvik-tool: " << outPath << " exists; use --force to replace it\n";
     return ExitUsage;
   }
   session.prepareConversion();
-  if (session.load(pathFromBytes(in), err) != 0)
+  if (session.load(inFile, err) != 0)
     return ExitLoad;
   const DataSetLimits size = session.loadedSize();
   const DataSetLimits& limits = settings.limits;
@@ -569,8 +571,8 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     session.cutTo(limits);
   }
-  session.saveGraphFor(pathFromBytes(outPath));
-  if (int r = session.save(pathFromBytes(outPath)); r != 0) {
+  session.saveGraphFor(outFile);
+  if (int r = session.save(outFile); r != 0) {
     err << "zarvik-tool: cannot write " << outPath << " (" << r << ")\n";
     return ExitSave;
   }
