@@ -22,7 +22,13 @@ namespace zv {
 
 namespace {
 constexpr const char* Tunable = "glibc.malloc.hugetlb";
-}
+// Blocks of 128 KiB and more are mapped one by one, and the allocator asks huge pages only for
+// those of 2 MiB and more, which are rarely aligned to them: a text document's 1 MiB blocks then
+// still fault in 4 KiB pages. Below this size blocks come from the heap, which grows in huge
+// pages. 32 MiB is as far as the allocator's own moving threshold goes after a large free.
+constexpr const char* MapThreshold = "glibc.malloc.mmap_threshold";
+constexpr const char* MapThresholdValue = "=33554432";
+} // namespace
 
 std::string hugePageTunables(const char* current, std::string_view kernelSetting) {
   if (kernelSetting.find("[madvise]") == std::string_view::npos)
@@ -30,7 +36,10 @@ std::string hugePageTunables(const char* current, std::string_view kernelSetting
   const std::string_view now = current ? current : "";
   if (now.find(Tunable) != std::string_view::npos)
     return {};
-  return std::string(now) + (now.empty() ? "" : ":") + Tunable + "=1";
+  std::string value = std::string(now) + (now.empty() ? "" : ":") + Tunable + "=1";
+  if (now.find(MapThreshold) == std::string_view::npos)
+    value = value + ':' + MapThreshold + MapThresholdValue;
+  return value;
 }
 
 void restartWithHugePageHeap(char** argv) {

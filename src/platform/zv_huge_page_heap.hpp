@@ -3,7 +3,8 @@
 // transparent huge pages only on request (Linux's "madvise" setting) every 4 KiB page of it
 // costs a page fault: in a virtual machine that is more than half of the time a load takes. The
 // C library's allocator asks for huge pages when its tunable glibc.malloc.hugetlb is 1, but it
-// reads its tunables only when a program starts, so the program starts itself once more with it.
+// reads its tunables only when a program starts, so the program starts itself once more with it
+// (and with blocks of up to 32 MiB taken from the heap, which the allocator grows in huge pages).
 // Setting glibc.malloc.hugetlb in GLIBC_TUNABLES yourself (0 to keep small pages) skips this.
 #include <string>
 #include <string_view>
