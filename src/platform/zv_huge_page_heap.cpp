@@ -53,7 +53,14 @@ void restartWithHugePageHeap(char** argv) {
   const std::string value = hugePageTunables(std::getenv("GLIBC_TUNABLES"), setting);
   if (value.empty() || ::setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0)
     return;
-  ::execv("/proc/self/exe", argv);
+  // Started by its own file name, not as /proc/self/exe: the process keeps its name ("exe"
+  // otherwise) in process lists.
+  char self[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0)
+    return;
+  self[n] = '\0';
+  ::execv(self, argv);
   // Still here: the new start failed. The variable is set now, so nothing tries again.
 #else
   (void)argv;
