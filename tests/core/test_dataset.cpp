@@ -43,16 +43,6 @@ TEST_F(ModelFixture, NewDataSetFromBuiltInDefaults) {
             (std::tuple{model.storageAt(2, 2)->backupChanges, model.storageAt(2, 2)->saveChanges}));
 }
 
-TEST_F(ModelFixture, FirstSampleHasNoStoragesUntilTheyAreAdded) {
-  EXPECT_EQ((Codes{0, 0, 0, 0, 0, 0}),
-            (Codes{model.createDataSet(), model.storageCount(), model.addSamples(1),
-                   model.storageCount(), model.addSamples(2), model.storageCount()}));
-  EXPECT_EQ(0, model.addStorages(2));
-  EXPECT_TRUE(gridIsRectangular(2, 2));
-  EXPECT_EQ(0, model.addSamples(3)); // later samples take the grid's width
-  EXPECT_TRUE(gridIsRectangular(3, 2));
-}
-
 TEST_F(ModelFixture, GrowthWithoutDataSetFails) {
   EXPECT_EQ((Codes{ModelNoDataSet, ModelNoDataSet, ModelNoStorage, ModelNoDataSet, 0, 0}),
             (Codes{model.addSamples(2), model.addStorages(2), model.addMeasurements(0, 0, 2),

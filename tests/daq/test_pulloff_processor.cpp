@@ -58,13 +58,6 @@ TEST_F(Processor, StartPreparesTheMeasurementAndTheLimits) {
   EXPECT_TRUE(ui.shown.empty());
 }
 
-TEST_F(Processor, SecondChannelUsesTheSecondTester) {
-  params.hardChn = 1;
-  ASSERT_EQ(0, start());
-  EXPECT_EQ((std::tuple{"Tester Two", 1, 1}),
-            (std::tuple{meas().deviceName, meas().channel, acq.starts[0].channel}));
-}
-
 TEST_F(Processor, StorageRangeMissingFromTheListTakesTheFirstPiston) {
   storage().range = 15.0;
   testers.pistons[0].piston(0)->rangeVolts = 2.0;
@@ -79,7 +72,10 @@ TEST_F(Processor, StartRefusals) {
   params.daqErrorState = 0;
 
   proc.clearRunning();
-  EXPECT_EQ(MeasErrNoMeasurement, start());
+  EXPECT_EQ(
+      (std::tuple{MeasErrNoMeasurement, MeasErrStopNoMeasurement, MeasErrLimitsNoMeasurement,
+                  MeasErrNoMeasurementForPlot}),
+      (std::tuple{start(), proc.measStop(), proc.calcLimits(), proc.initPlotBuffer(nullptr)}));
   proc.setRunning({0, 0, 0});
 
   proc.requestStop();
@@ -107,11 +103,7 @@ TEST_F(Processor, StartRefusals) {
 TEST_F(Processor, UncalibratedPistonWarnsAndMeasures) {
   testers.pistons[0].piston(0)->calFlags = 7;
   ASSERT_EQ(0, start());
-  lang.language = 0;
-  ASSERT_EQ(0, start());
-  EXPECT_EQ((std::vector<std::string>{"|The piston wasn't calibrated yet !",
-                                      "|Der Kolben wurde noch nicht kalibriert !"}),
-            ui.popups());
+  EXPECT_EQ((std::vector<std::string>{"|The piston wasn't calibrated yet !"}), ui.popups());
 }
 
 TEST_F(Processor, PistonWithoutCalibrationLineIsRefused) {
@@ -307,9 +299,9 @@ TEST_F(Processor, FullCurveScrollsAndAdvancesTheTimeOffset) {
 
 TEST_F(Processor, ForceReadsZeroUntilATriggerDistanceIsRecorded) {
   ASSERT_EQ(0, start());
-  tick(constant(10, 1.0));
+  tick(constant(17, 1.0)); // the first sample only fills the history: 16 points
   EXPECT_EQ((std::tuple{0.0, 0.0}), (std::tuple{meas().force, meas().forceSlope}));
-  tick(constant(10, 1.0));
+  tick({1.0});
   EXPECT_EQ(1.0, meas().force);
 }
 
@@ -342,13 +334,6 @@ TEST_F(Processor, StopRequestInsideATickFinishesTheRun) {
   tick(constant(20, 0.0));
   EXPECT_EQ((std::tuple{true, FINISHED, 20}),
             (std::tuple{lastTick.finished, proc.state(), meas().pointCount}));
-}
-
-TEST_F(Processor, StopWithoutMeasurementIsAnError) {
-  proc.clearRunning();
-  EXPECT_EQ((std::tuple{MeasErrStopNoMeasurement, MeasErrLimitsNoMeasurement,
-                        MeasErrNoMeasurementForPlot}),
-            (std::tuple{proc.measStop(), proc.calcLimits(), proc.initPlotBuffer(nullptr)}));
 }
 
 TEST_F(Processor, ReadingNothingChangesNothingAndAReadFailureBlocksFurtherTicks) {
@@ -416,7 +401,8 @@ TEST_F(Processor, DeviceRecordsServeAsTesters) {
   proc.setTesters(lookup);
   params.hardChn = 1;
   ASSERT_EQ(0, start());
-  EXPECT_EQ(meas().deviceName, "Second tester");
+  EXPECT_EQ((std::tuple{"Second tester", 1, 1}),
+            (std::tuple{meas().deviceName, meas().channel, acq.starts[0].channel}));
   params.hardChn = 3;
   EXPECT_EQ(MeasErrNoTester, start());
 }

