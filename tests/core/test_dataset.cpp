@@ -186,8 +186,10 @@ TEST_F(ModelFixture, DeletingRecordsThatDoNotExist) {
 TEST_F(ModelFixture, SelectionAfterDeletingSamples) {
   newDataSet(4, 2);
   ds().currentSample = 3;
-  EXPECT_EQ((std::tuple{0, 2, "delete sample 3/0/0"}),
-            (std::tuple{model.deleteSample({3, 0, 0}), ds().currentSample, backup.events.back()}));
+  model.resetChanges();
+  EXPECT_EQ((std::tuple{0, 2, "delete sample 3/0/0", true}),
+            (std::tuple{model.deleteSample({3, 0, 0}), int{ds().currentSample},
+                        std::string{backup.events.back()}, model.isChanged() != 0u}));
   // Deleting a row before the selection leaves the index, which now names the next record.
   ds().currentSample = 1;
   EXPECT_EQ(0, model.deleteSample({0, 0, 0}));
