@@ -91,6 +91,9 @@ TEST_F(Processor, StartRefusals) {
   EXPECT_EQ((std::tuple{MeasErrStart, false, 1u}),
             (std::tuple{start(), proc.isMeasuring(), acq.starts.size()}));
   acq.failStart = false;
+  acq.actualRate = 0.0; // started, but at no rate
+  EXPECT_EQ(MeasErrStart, start());
+  acq.actualRate = 64.0;
 
   acq.failStop = true;
   EXPECT_EQ((std::tuple{MeasErrStopBeforeStart, 10, false}),
