@@ -1,13 +1,24 @@
 // The pull-off signal processing: filters, curve, trigger and tear-off detection, the result,
-// and the start and stop of a run with their failures.
+// and the start and stop of a run with their failures, on a data set with the processor wired
+// to scripted ports.
 //
 // Most signals run at 64 Hz with a trigger distance of 16 points (slope base 0.25 s) and a pull
 // speed of 1000 N/s, so thresholds (0.5 and 0.25 kN/s) and ramps (steps of 2^-n V) are exact
 // binary fractions and a slope can equal a threshold exactly.
-#include "daq/zv_processor_fixture.hpp"
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <vector>
+
+#include "common/zv_fake_ui.hpp"
+#include "common/zv_fakes.hpp"
+#include "common/zv_meas_fakes.hpp"
+#include "common/zv_reporting.hpp"
+#include "common/zv_testdir.hpp"
+#include "core/zv_dataset.hpp"
+#include "core/zv_meas_params.hpp"
+#include "daq/zv_pulloff_processor.hpp"
 
 using namespace zv;
 using namespace zv::test;
@@ -19,9 +30,57 @@ constexpr double Step8 = 1.0 / 256; // slope 0.25: exactly the stop threshold
 constexpr double Step9 = 1.0 / 512; // slope 0.125
 } // namespace
 
-struct Processor : ProcessorFixture {
-  void SetUp() override { setSpeed(1000.0); }
+struct Processor : ::testing::Test, Reporting {
+  DataSetModel model{reporter, lang};
+  MeasParams params;
+  ScriptedAcquisition acq;
+  FakeTesters testers;
+  PullOffProcessor proc{params, model, acq, testers, reporter, lang};
+  RunTick lastTick; // what the last tick brought
+
+  Processor() {
+    for (auto& list : testers.pistons)
+      for (int i = 0; i < list.count(); ++i)
+        calibrate(*list.piston(i));
+    model.initDefaults();
+    model.createDataSet();
+    model.addSamples(2);
+    model.addStorages(2);
+    model.renumber();
+    for (auto& sample : model.dataSet()->samples)
+      for (auto& st : sample.storages)
+        st.speed = 1000.0;
+    proc.setRunning({0, 0, 0});
+    // Plain settings that make the arithmetic easy to follow: 64 Hz, no averaging.
+    acq.actualRate = 64.0;
+    params.sampleRate = 64;
+    params.average = 1;
+    params.nSpikeNum = 3;
+    params.gphPoints = 400;
+    params.dTrigDiffTime = 0.25;  // 16 points, slope base 0.25 s
+    params.startTime = 0.125;     // 8 points
+    params.stopTime = 0.25;       // 16 points
+    params.dPostTrigTime = 0.125; // 8 points
+    params.startProzent = 50.0;   // 0.5 kN/s at 1000 N/s
+    params.stopProzent = 25.0;    // 0.25 kN/s
+  }
+
+  Measurement& meas() { return *model.measurementAt(0, 0, 0); }
+  StorageCondition& storage() { return *model.storageAt(0, 0); }
   int start() { return proc.measStart(); }
+  // Feeds samples as one read and processes them.
+  void tick(std::vector<double> samples) {
+    acq.blocks.push_back(std::move(samples));
+    lastTick = proc.measTick();
+  }
+  static std::vector<double> constant(int n, double v) { return std::vector<double>(n, v); }
+  // n samples rising by step from start (the first sample is start + step).
+  static std::vector<double> ramp(int n, double start, double step) {
+    std::vector<double> v(n);
+    for (int i = 0; i < n; ++i)
+      v[i] = start + (i + 1) * step;
+    return v;
+  }
   // Starts a run and feeds 32 idle samples, then a rise of n samples by step.
   void pull(int n, double step) {
     ASSERT_EQ(0, start());
