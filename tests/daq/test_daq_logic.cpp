@@ -79,18 +79,12 @@ TEST(DaqBinding, MissingLibrariesAreReportedNotFatal) {
   EXPECT_THAT(lib.error(), AllOf(HasSubstr("libone.so"), HasSubstr("libtwo.so")));
   EXPECT_FALSE(lib.load({}));
   EXPECT_FALSE(lib.error().empty());
-
-  // A file that is not a library at all.
-  const auto junk = dir.write("libjunk.so", "not an ELF file");
-  EXPECT_FALSE(lib.load({junk.string()}));
-  EXPECT_THAT(lib.error(), HasSubstr("libjunk.so"));
 }
 
 TEST(DaqDriverLayer, RefusesWithoutDriverDeviceOrTask) {
   test::TestDir dir;
   NiDaq d({dir.file("libabsent.so").string()});
   EXPECT_EQ((std::tuple{0, -1}), (std::tuple{d.nidaqInit(), d.nidaqVersion()}));
-  EXPECT_THAT(d.nidaqErrorText(), HasSubstr("libabsent.so"));
   std::string product, name;
   std::uint32_t serial = 9;
   double rate = 0, buf[2];
