@@ -24,8 +24,8 @@ TEST_F(DaqInit, DetectsTheSimulatedBoxTestsItAndSelectsTheChannel) {
   EXPECT_EQ((std::tuple{"USB-6210", "Dev1", 0x01A2B3C4, (20 << 16) | 1, "V14. 1"}),
             (std::tuple{mp.productType, mp.deviceName, mp.serialNumber, mp.daqVersion,
                         mp.daqVersionText}));
-  EXPECT_EQ((std::tuple{1, 0, 0, 1.0}),
-            (std::tuple{mp.statusWords[3], mp.remoteEnable, mp.seriesFlag, mp.dSampleRateActual}));
+  EXPECT_EQ((std::tuple{0, 0, 1.0}),
+            (std::tuple{mp.remoteEnable, mp.seriesFlag, mp.dSampleRateActual}));
   // Connection test high then low, then channel 0: A high, B low.
   EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line0=1", "Dev1/port1/line0=0",
                                         "Dev1/port1/line2=1", "Dev1/port1/line1=0"));
