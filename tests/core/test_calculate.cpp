@@ -36,12 +36,6 @@ TEST(BondTension, ForceOverAreaTimesGainPlusOffset) {
                                                   std::isnan(bondTensionOf(0.0, 0.0, {}))}));
 }
 
-TEST(StudentT, TableAndBeyond) {
-  EXPECT_EQ((std::vector<double>{12.706, 2.776, 2.086, 2.0, 2.0, 0.0}),
-            (std::vector<double>{studentT95(2), studentT95(5), studentT95(21), studentT95(22),
-                                 studentT95(1000), studentT95(1)}));
-}
-
 // Only the measurements switched on count: none, one and two of them; beyond the t table's 21
 // degrees of freedom t is 2; equal values have no spread (the one-pass form would give a
 // slightly negative variance, hence NaN); a large mean keeps its digits.

@@ -9,16 +9,6 @@
 namespace zv {
 namespace {
 
-TEST(MeasParams, ResetGivesBackTheBuiltInValuesAndLimits) {
-  MeasParams m;
-  m.sampleRate = 3;
-  m.unit_press = "x";
-  m.gphPointsLimit = {1, 2};
-  setMeasParamsDefaults(m);
-  EXPECT_EQ((std::tuple{100, "[kN/mm2]", 400, 10000}),
-            (std::tuple{m.sampleRate, m.unit_press, m.gphPointsLimit.lo, m.gphPointsLimit.hi}));
-}
-
 // A limited field: a value below its range, what it becomes, and the same above.
 struct LimitedField {
   const char* name;

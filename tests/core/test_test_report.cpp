@@ -75,7 +75,8 @@ TEST(TestReportCsv, OneQuotedRowPerMeasurementWithTheSeparatorOfTheDecimalSign) 
   s.bondUnit = "[kN/mm2]";
   const TestReport r = buildTestReport(d, s);
   ASSERT_EQ(r.storages.size(), 1u);
-  EXPECT_EQ(r.storages[0].statistics.statCount, 1);
+  EXPECT_EQ((std::tuple{1, 0.0}), // one counted value: no spread, no variation
+            (std::tuple{r.storages[0].statistics.statCount, r.storages[0].variation}));
   EXPECT_NEAR(r.storages[0].diameter, 15.958, 1e-3);
   EXPECT_EQ(r.storages[0].rows[0].flags, pull_flag::TooFast); // 5 MPa/s
 
