@@ -43,14 +43,10 @@ TEST(DeviceChecksum, EveryFieldCounts) {
       [](TesterDevice& d) { d.setSerialNumber("4711"); },
       [](TesterDevice& d) { d.setFilePath("/x/y.ZRK"); },
       [](TesterDevice& d) { d.pistons.piston(1)->calFlags = 1; },
-      [](TesterDevice& d) { d.pistons.piston(1)->calDate = 1; },
-      [](TesterDevice& d) { d.pistons.piston(2)->calForce2 = 1.5; },
       [](TesterDevice& d) { d.pistons.piston(2)->calVolts1 = 0.001; },
-      [](TesterDevice& d) { d.pistons.piston(0)->rangeVolts = 5.0; },
       [](TesterDevice& d) { d.pistons.insert(40.0); },
       [](TesterDevice& d) { d.speeds.insert(150.0); },
       [](TesterDevice& d) { d.areas.entry(0)->name = "Fläche-1"_l1; },
-      [](TesterDevice& d) { d.areas.removeAt(0); },
       // The last speed becomes the first area: the entries alone read the same bytes.
       [](TesterDevice& d) {
         d.areas.assign({{{}, 400.0}, {{}, 500.0}});
@@ -318,8 +314,6 @@ TEST_F(DeviceFileFixture, FailedWritesLeaveTheOldFile) {
   fs.clearFaults();
   EXPECT_EQ(0, save());
   EXPECT_NE(std::string::npos, dir.read("keep.ZRK").find("new name"));
-  device().setFilePath(dir.path() / "no" / "such" / "dir.ZRK");
-  EXPECT_EQ(DeviceCannotWrite, save());
 }
 
 } // namespace

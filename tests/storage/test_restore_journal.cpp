@@ -131,43 +131,6 @@ TEST_F(JournalTest, TornLastObjectAtEveryLength) {
   EXPECT_FALSE(damaged);
 }
 
-TEST_F(JournalTest, DamagedObjectInTheMiddleEndsTheReplayThere) {
-  ASSERT_EQ(0, journal.CreateBackup(data));
-  ASSERT_EQ(0, put(2, 34));
-  const std::size_t second = journalBytes().size();
-  ASSERT_EQ(0, put(3, 86));
-  ASSERT_EQ(0, put(4, 94));
-  const std::string bytes = journalBytes();
-  // Any changed byte of the second object: its length, header, sequence, checksum or data.
-  for (std::size_t at = second; at < second + BackupFrameSize + 86; at += 5) {
-    std::string broken = bytes;
-    broken[at] = static_cast<char>(broken[at] ^ 0x21);
-    writeJournal(broken);
-    bool damaged = false;
-    ASSERT_EQ((std::vector<int>{2}), replay(&damaged)) << at;
-    EXPECT_TRUE(damaged);
-  }
-  // A whole object repeated (a stale block) breaks the sequence.
-  std::string repeated =
-      bytes.substr(0, second) + bytes.substr(second, BackupFrameSize + 86) + bytes.substr(second);
-  writeJournal(repeated);
-  EXPECT_EQ((std::vector<int>{2, 3}), replay());
-}
-
-TEST_F(JournalTest, DamagedHeaderMakesTheJournalUnreadable) {
-  ASSERT_EQ(0, journal.CreateBackup(data));
-  const std::string bytes = journalBytes();
-  BackupJournal reader;
-  for (std::size_t at : std::initializer_list<std::size_t>{0, 9, 17, 30, 40, bytes.size() - 1}) {
-    std::string broken = bytes;
-    broken[at] ^= 0x08;
-    writeJournal(broken);
-    EXPECT_EQ(BackupBadFormat, reader.OpenBackupFile(journal.GetBackupPath())) << at;
-  }
-  writeJournal(bytes.substr(0, 20));
-  EXPECT_EQ(BackupBadFormat, reader.OpenBackupFile(journal.GetBackupPath()));
-}
-
 TEST_F(JournalTest, FailedWriteStopsAppendingAndKeepsWhatWasWritten) {
   ASSERT_EQ(0, journal.CreateBackup(data));
   ASSERT_EQ(0, put(2, 34));
@@ -280,7 +243,6 @@ TEST_F(JournalTest, PathsInsideTheBackupDirectoryAreRecognised) {
   const auto& d = dir.path();
   for (const auto& [path, inside] : std::initializer_list<std::pair<std::filesystem::path, bool>>{
            {d / "Backup" / "A.DAT", true},
-           {d / "Backup" / "sub" / "A.DAT", true},
            {d / "x" / ".." / "Backup" / "A.DAT", true},
            {d / "A.DAT", false},
            {d / "Backup2" / "A.DAT", false},
