@@ -114,27 +114,6 @@ TEST(ListLoad, WhatEachListTakesAndSkips) {
     EXPECT_EQ(got, expected);
 }
 
-TEST(ListSave, WritesNumberedKeysInListOrder) {
-  IniHandle doc = Ini_New(0);
-  AreaList areas;
-  areas.insert(0.1);
-  SpeedList speeds;
-  speeds.removeAt(2);
-  EXPECT_EQ((std::vector<int>{savePistonList(doc, PistonList{}), saveAreaList(doc, areas),
-                              saveSpeedList(doc, speeds), saveSpeedList(nullptr, speeds)}),
-            (std::vector<int>{0, 0, 0, IniNoDocument}));
-  auto range = [](char tens) {
-    return std::string("0 0   ") + tens +
-           "0.000   10.000    0.000    1.000    0.000    1.000\"\r\n";
-  };
-  EXPECT_EQ("[KOLBEN_LISTE]\r\nKolben-1 = \"" + range('1') + "Kolben-2 = \"" + range('2') +
-                "Kolben-3 = \"" + range('3') +
-                "\r\n[PROBENFLAECHE_LISTE]\r\nFläche-1 = 0.1\r\nFläche-2 = 1\r\nFläche-3 = 2\r\n"
-                "Fläche-4 = 3\r\n\r\n[ABZUGGESCHWINDIGKEIT_LISTE]\r\nGeschw.-1 = 100\r\n"
-                "Geschw.-2 = 200\r\n\r\n"_l1,
-            test::iniText(doc));
-}
-
 TEST(EvaluationListIni, LoadCutsDropsRepeatsAndSorts) {
   auto doc = parseIni("[ABRISS_LISTE]\nAbriss-1 = \"AX\"\nAbriss-2 = \"AU\"\nAbriss-3 = \"AX\"\n"
                       "Abriss-4 = \"abcdefghijklmnopqrstuvwxyz\"\nAbriss-5 = \"\"\n");

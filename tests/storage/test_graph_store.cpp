@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "common/zv_graph_backup_fixture.hpp"
-#include "common/zv_testdir.hpp"
 #include "support/zv_crc32.hpp"
 #include "support/zv_graphfile_store.hpp"
 

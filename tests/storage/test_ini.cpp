@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <string>
-#include <vector>
 
 #include "common/zv_faults.hpp"
 #include "common/zv_testdir.hpp"
@@ -278,27 +276,6 @@ TEST(IniOps, GetRawStringCutsToTheSizeAndEmptiesTheTargetWhenMissing) {
   EXPECT_EQ((std::tuple{Ini_GetRawStringIntoBuffer(doc, "s", "name", &s, 4), std::string{s},
                         Ini_GetRawStringIntoBuffer(doc, "s", "nope", &s, 30), s}),
             (std::tuple{1, "abc", 0, ""}));
-}
-
-TEST(IniSections, WriterGivesTheTextOfADocumentWithTheSamePuts) {
-  // Blanks around names, a NUL and line breaks in values, a long value, doubles and a
-  // refused tag: each put gives the same result and the same bytes either way.
-  const std::string longValue(200, 'x');
-  const std::string nul("a\rb\nc\0d", 7);
-  IniHandle doc = Ini_New(0);
-  Ini_SetDuplicateChecking(doc, 0);
-  IniTextWriter w;
-  EXPECT_EQ(w.putInt("Before", 1), IniNoDocument); // no section started
-  for (const std::string& n : {std::string(" A "), std::string("b/c-1")}) {
-    ASSERT_EQ(w.section(n), 0);
-    EXPECT_EQ((Codes{w.putInt(" Count ", -7), w.putDouble("D", 0.1 + 0.2), w.putRawString("S", nul),
-                     w.putRawString("Long", longValue), w.putInt("x=y", 1)}),
-              (Codes{Ini_PutInt(doc, n, " Count ", -7), Ini_PutDouble(doc, n, "D", 0.1 + 0.2),
-                     Ini_PutRawString(doc, n, "S", nul),
-                     Ini_PutRawString(doc, n, "Long", longValue), Ini_PutInt(doc, n, "x=y", 1)}));
-  }
-  EXPECT_EQ(w.section("  "), IniNoDocument);
-  EXPECT_EQ(w.text(), iniText(doc));
 }
 
 TEST(IniSections, ReaderHandsOverEachSectionAsADocumentHoldsIt) {
