@@ -12,8 +12,6 @@
 namespace zv {
 namespace {
 
-using test::StopAt;
-
 using test::ModelRig;
 
 // Little-endian file bytes built by hand.
@@ -274,24 +272,6 @@ TEST(BinaryFile, TruncatedAndCorruptFilesFailCleanly) {
   BinRig neg;
   EXPECT_EQ(neg.load(header3(-1, 2).str()), BinBadCount);
   EXPECT_TRUE(neg.logged("negative count"));
-}
-
-TEST(BinaryFile, StopWhileSavingOrLoading) {
-  BinRig rig;
-  test::buildDataSet(rig.model, 4, 2, {1});
-  const auto p = rig.dir.write("K.BIN", "old content");
-  StopAt stop(2);
-  EXPECT_EQ(rig.save(p, &stop), 1);
-  EXPECT_EQ(stop.seen, (std::vector<int>{25, 50}));
-  EXPECT_EQ(test::TestDir::readFile(p), "old content");
-  EXPECT_FALSE(std::filesystem::exists(rig.dir.file("TEMP.BIN")));
-
-  ASSERT_EQ(rig.save(p), 0);
-  BinRig back;
-  back.model.createDataSet();
-  StopAt loading(2);
-  EXPECT_EQ(back.file.readBinaryDataSet(p, &loading), 1);
-  EXPECT_EQ(loading.seen, (std::vector<int>{25, 50}));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/zv_datafile_testkit.hpp"
+#include "storage/test_config_common.hpp"
 #include "storage/zv_datafile_txt.hpp"
 
 namespace zv {
@@ -34,17 +35,6 @@ struct TxtRig : ModelRig {
   }
 };
 
-std::string crlf(std::string_view lines) {
-  std::string out;
-  for (char c : lines) {
-    if (c == '\n')
-      out += "\r\n";
-    else
-      out += c;
-  }
-  return out;
-}
-
 const std::string Header = "[AUFTRAG]\nProgrammkennung = 3\nProben = 1\nLagerungen = 1\n";
 
 TEST(TextFile, NewDataSetIsWrittenExactly) {
@@ -55,15 +45,16 @@ TEST(TextFile, NewDataSetIsWrittenExactly) {
   rig.model.renumber();
   const auto p = rig.dir.file("N.DAT");
   ASSERT_EQ(rig.save(p), 0);
-  EXPECT_EQ(test::TestDir::readFile(p),
-            crlf("[AUFTRAG]\nProgrammkennung = 3\nProgramm-Version = 64\nProben = 1\n"
+  EXPECT_EQ(
+      test::TestDir::readFile(p),
+      test::crlf("[AUFTRAG]\nProgrammkennung = 3\nProgramm-Version = 64\nProben = 1\n"
                  "Lagerungen = 1\nIDENT-Nummer = \"--\"\nIDENT-Name = \"New\"\n"
                  "Tabellen-Titel = \"[N/mm2]\"\n\n[Probe-1]\nProbenname = \"P1\"\n\n"
                  "[Probe-1/Lagerung-1]\nMessungen = 1\nMeßbereich = 10\nAbzug = 100\n"
                  "Probenfläche = 1\nLagerungsname = \"L1\"\nAusriß(Summe) = \"\"\n\n"
                  "[Probe-1/Lagerung-1/Messung-1]\nMeßwert = 0\nMeßpunkte = 0\nStatistik = 0\n"
                  "Status = 0\nMeßbereich = 10\nProbenfläche = 1\nKanal = 0\nGerätename = \"\"\n"
-                 "\n"_l1));
+                 "\n"));
 }
 
 // Hand-written files: counts clamped to the limits, the measurement count from the storage

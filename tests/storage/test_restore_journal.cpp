@@ -74,13 +74,6 @@ TEST_F(JournalTest, ObjectsComeBackInWrittenOrder) {
   bool damaged = true;
   EXPECT_EQ((std::vector<int>{2, 0, 3, 4, 0, 9, 6}), replay(&damaged));
   EXPECT_FALSE(damaged);
-
-  BackupJournal reader;
-  ASSERT_EQ(0, reader.OpenBackupFile(journal.GetBackupPath()));
-  EXPECT_EQ(data.string(), reader.backupInfo().dataFilePath);
-  EXPECT_EQ(TestDir::readFile(data), reader.backupInfo().baselineBytes);
-  std::error_code ec;
-  EXPECT_EQ(stampFile(fs, data, ec), reader.backupInfo().baseline);
 }
 
 TEST_F(JournalTest, SinglesAreSyncedAtOnceBatchesAtTheirClose) {
