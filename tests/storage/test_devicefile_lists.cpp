@@ -16,11 +16,11 @@ using test::parseIni;
 // A list load as "code | entries | skipped items": an entry is "name=value" (pistons: the
 // value and the calibration flags), a skipped item "section key=value reason".
 template <class List, class Load>
-std::string loaded(List list, Load load, const std::string& text, bool noDocument = false) {
+std::string loaded(List list, Load load, const std::string& text) {
   IniHandle doc = parseIni(text);
   std::vector<SkippedListItem> skipped;
   std::ostringstream o;
-  o << load(noDocument ? nullptr : doc.get(), list, &skipped) << " |";
+  o << load(doc.get(), list, &skipped) << " |";
   for (const auto& e : list.entries()) {
     if constexpr (std::is_same_v<List, PistonList>)
       o << ' ' << e.range << '/' << e.calFlags;
@@ -96,8 +96,6 @@ TEST(ListLoad, WhatEachListTakesAndSkips) {
        "Geschw.-2=0 0 ABZUGGESCHWINDIGKEIT_LISTE Geschw.-3=-5 0 ABZUGGESCHWINDIGKEIT_LISTE "
        "Geschw.-4=inf 0 ABZUGGESCHWINDIGKEIT_LISTE GESCHW.-5=175 2 ABZUGGESCHWINDIGKEIT_LISTE "
        "Geschw.-6= 0 ABZUGGESCHWINDIGKEIT_LISTE Geschw.-7=12abc 0"},
-      {loaded(areasBefore, areas, "[OTHER]\nx = 1\n", true),
-       std::to_string(ListLoadNoDocument) + " | =1 =2 =3 =7.5 |"},
       {loaded(areasBefore, areas, "[OTHER]\nx = 1\n"),
        std::to_string(ListLoadNoSection) + " | =1 =2 =3 =7.5 |"},
       {loaded(areasBefore, areas, "[PROBENFLAECHE_LISTE]\n[NEXT]\nx = 1\n"),
