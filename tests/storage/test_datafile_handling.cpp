@@ -99,6 +99,10 @@ TEST(FileDialogs, TheBackupDirectoryIsRefused) {
                 "File - Save|Backup Verzeichnis kann nicht zum Speichern ausgewählt werden"_l1}));
   EXPECT_EQ(*rig.files.chosenFile(), rig.dir.file("X.BIN"));
   EXPECT_FALSE(rig.files.isInBackupDirectory(rig.dir.file("BackupX.BIN")));
+  // The choice becomes the data file once, when used.
+  EXPECT_EQ((std::tuple{rig.files.useChosenFile(), rig.files.useChosenFile(),
+                        rig.files.state().dataFileName}),
+            (std::tuple{true, false, "X.BIN"}));
 }
 
 TEST(FileDialogs, LoadAsksForAnExistingFile) {
