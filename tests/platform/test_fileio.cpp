@@ -37,16 +37,6 @@ ReplaceOptions iniLike() {
   return o;
 }
 
-TEST(ReplaceFile, CreatesAndReplacesLeavingNoTemporaryFile) {
-  TestDir dir;
-  const auto target = dir.file("a.ini");
-  ASSERT_TRUE(replaceFile(realFileSystem(), target, iniLike(), text("first\r\n")).ok());
-  EXPECT_EQ(TestDir::readFile(target), "first\r\n");
-  ASSERT_TRUE(replaceFile(realFileSystem(), target, iniLike(), text("second")).ok());
-  EXPECT_EQ(TestDir::readFile(target), "second");
-  EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"a.ini"});
-}
-
 TEST(ReplaceFile, TemporaryNameSkipsTakenNamesAndGivesUpAfterAllCandidates) {
   TestDir dir;
   dir.write("ini$$0.CVI", "someone else's");

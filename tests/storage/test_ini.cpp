@@ -282,7 +282,6 @@ TEST(IniSections, ReaderHandsOverEachSectionAsADocumentHoldsIt) {
   const std::string bytes = "lost = 1\r\n[ S1 ]\r\n; c\r\nA = 1\r\nV Line0001 = \"ab\"\r\n"
                             "V Line0002 = \"cd\"\r\nA = 2\r\n[s1]\r\nA = 3\r\n[Empty]\r\n"
                             "[T]\r\nD = 2.5e-3\r\nN = 0x10\r\n";
-  IniHandle doc = parseIni(bytes);
   MemoryFile f(bytes, 7);
   IniSectionReader reader(f);
   V names;
@@ -293,19 +292,12 @@ TEST(IniSections, ReaderHandsOverEachSectionAsADocumentHoldsIt) {
   }
   EXPECT_EQ(reader.next(), 0);
   EXPECT_EQ(names, (V{"S1", "s1", "Empty", "T"}));
-  // Lookups in the copied sections and in the document read whole agree (first of a name).
-  for (IniDocument* d : {doc.get(), copy.get()}) {
-    const IniSection s1 = Ini_FindSection(d, "s1");
-    const IniSection t = Ini_FindSection(d, "T");
-    std::int32_t n = 0;
-    std::string v;
-    double x = 0, hex = 0;
-    EXPECT_EQ(
-        (std::tuple{s1.getInt("a", &n), n, s1.getRawString("V", &v, 100), v, t.getDouble("D", &x),
-                    x, t.getDouble("N", &hex), static_cast<bool>(Ini_FindSection(d, "none"))}),
-        (std::tuple{1, 1, 1, std::string("abcd"), 1, 2.5e-3, 1, false}));
-    EXPECT_EQ(hex, 16.0); // hex goes to strtod
-  }
+  // The copied sections hold what a document read whole holds, without the comments.
+  EXPECT_EQ(iniText(copy), "[S1]\r\nA = 1\r\nV = \"abcd\"\r\nA = 2\r\n\r\n[s1]\r\nA = 3\r\n\r\n"
+                           "[Empty]\r\n\r\n[T]\r\nD = 2.5e-3\r\nN = 0x10\r\n\r\n");
+  const IniSection s1 = Ini_FindSection(copy, "s1");
+  std::string v;
+  EXPECT_EQ((std::tuple{s1.getRawString("V", &v, 100), v}), (std::tuple{1, "abcd"}));
   FailingFile failing;
   IniSectionReader broken(failing);
   EXPECT_EQ(broken.next(), IniReadError);

@@ -20,9 +20,6 @@ struct Obj {
   std::uint32_t length;
   friend bool operator==(const Obj&, const Obj&) = default;
 };
-std::ostream& operator<<(std::ostream& o, const Obj& x) {
-  return o << "{" << x.type << " " << x.s << "/" << x.t << "/" << x.k << " " << x.length << "}";
-}
 
 struct RestoreTest : GraphBackupFixture {
   // The objects of the journal, batch markers left out.
