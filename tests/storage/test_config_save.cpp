@@ -2,15 +2,7 @@
 // and the configuration a first start installs.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "common/zv_testdir.hpp"
-#include "platform/zv_fileio.hpp"
 #include "storage/zv_config_file.hpp"
 #include "storage/zv_dataset_settings.hpp"
 #include "storage/zv_list_sections.hpp"
@@ -22,32 +14,12 @@ namespace {
 using test::crlf;
 using test::TestDir;
 
-// Every setting away from its built-in value, as the program writes it into an empty file.
-const char* const EverySetting =
-    "[INFO]\nProgrammkennung = 3\nProgramm-Version = 64\nMaximale Probenzahl = 30\n"
-    "Maximale Lagerungszahl = 40\nMaximale Messungszahl = 50\n\n"
-    "[Verzeichnisse]\nDaten = \"/data/\"\n\n[Dateien]\nDatenfile = \"/data/order.DAT\"\n\n"
-    "[Optionen]\nGraphik Speichern = 0\nAuto Speichern = 0\nSpeicherintervall = 25\n"
-    "Datentyp Speichern = 1\nSprache = 0\nFenstermodus = 0\n\n"
-    "[Display]\nHintergrundfarbe = 1\nRahmentyp = 2\nTexthintergrund Anzeige = 3\n"
-    "Texthintergrund Eingabe = 4\nSchriftfarbe Anzeige = 5\nSchriftfarbe Eingabe = 6\n"
-    "Schriftgröße = 14\nKommaformat = 7\nKommastellen = 2\n\n"
-    "[WindowMeas]\nLeft = 0.1\nTop = 0.15\nWidth = 0.6\nHeight = 0.7\n\n"
-    "[WindowAuftr]\nLeft = 0.05\nTop = 0.25\nWidth = 0.4\nHeight = 0.3\n\n"
-    "[WindowLager]\nLeft = 0.125\nTop = 0.375\nWidth = 0.625\nHeight = 0.875\n\n"
-    "[Clipboard]\nKommaoption = 0\nKommastellen = 3\nNumerischeZahl = 5\nFloatZahl = 14\n\n"
-    "[Hardware]\nGerätedatei-1 = \"/dev/files/A.ZRK\"\nGerätedatei-2 = \"/dev/files/B.ZRK\"\n\n"
-    "[Messung]\nAbtastrate[Hz] = 500\nMeßpunkte = 2000\nMittelwerte = 20\n"
-    "Triggerdelta[s] = 0.75\nSpikefilter = 5\nSpikelimit[V/s] = 3\nStopdelay[s] = 0.4\n"
-    "Meßkanal = 2\nStartlimit[%] = 60\nStarttime[s] = 0.25\nStoplimit[%] = -20\n"
-    "Stoptime[s] = 2\nPolling[s] = 0.3\nStartpuls[s] = 2\nStoppuls[s] = 3\nOffset-On = 1\n"
-    "Offset-Prozent = 15\nBerechnungsmode = 1\n\n"
-    "[Haftzug]\nVerstärkung = 1000\nOffset = 0.125\nEinheit = \"[N/mm2]\"\n\n"
-    "[Pruefbericht]\nBelastungsrate[MPa/s] = 1\nBruchzeit[s] = 90\nPapier = \"A4\"\n\n"
-    "[VORGABEN]\nAbriss = \"AX\"\nLagername = \"Lager \"\nProbenname = \" Probe\"\n"
-    "Probenanzahl = 5\nLageranzahl = 6\nKolbenrange = 20\nGeschwindigkeit = 200\n"
-    "Fläche = 2\n\n[ABRISS_LISTE]\nAbriss-1 = \"AÄ\"\nAbriss-2 = \"B1\"\n"
-    "Abriss-3 = \"C \"q\"\"\n\n";
+// Every setting away from its built-in value, as the program writes it into an empty file
+// (readable: UTF-8 with LF line ends; crlf() gives the file's bytes).
+std::string everySetting() {
+  return TestDir::readFile(std::filesystem::path(ZV_SOURCE_DIR) / "tests" / "data" /
+                           "config-every-setting.ini");
+}
 
 struct ConfigFile : ::testing::Test {
   TestDir dir;
@@ -58,10 +30,10 @@ struct ConfigFile : ::testing::Test {
 
 TEST_F(ConfigFile, EverySettingSurvivesARoundTrip) {
   ConfigValues in;
-  ASSERT_EQ(test::readInto(in, EverySetting), 0);
+  ASSERT_EQ(test::readInto(in, everySetting()), 0);
   existing();
   ASSERT_EQ(writeConfigurationFile(path, in.targets()), 0);
-  EXPECT_EQ(bytes(), crlf(EverySetting));
+  EXPECT_EQ(bytes(), crlf(everySetting()));
   // Values held differently from how they are stored.
   EXPECT_EQ(in.recentFilePath, "/data/order.DAT");
   EXPECT_EQ(in.dataFileName, "") << "not stored";
@@ -90,9 +62,6 @@ TEST_F(ConfigFile, SpikeLimitIsWrittenAsItsIntegerPart) {
   readConfigurationFile(path, in.targets());
   EXPECT_EQ(in.measParams.dSpikeLim, 2.0);
 
-  v.measParams.dSpikeLim = -2.7; // toward zero
-  ASSERT_EQ(writeConfigurationFile(path, v.targets()), 0);
-  EXPECT_NE(bytes().find("Spikelimit[V/s] = -2\r\n"), std::string::npos);
   v.measParams.dSpikeLim = 1e300; // no overflow
   ASSERT_EQ(writeConfigurationFile(path, v.targets()), 0);
   EXPECT_NE(bytes().find("Spikelimit[V/s] = 2147483647\r\n"), std::string::npos);
@@ -149,20 +118,6 @@ TEST_F(ConfigFile, NoFileIsCreatedWhenNoneExisted) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-TEST_F(ConfigFile, IncompleteTargetsAreRefused) {
-  existing("[INFO]\r\n");
-  ConfigValues v;
-  ConfigTargets t = v.targets();
-  t.measParams = nullptr;
-  EXPECT_EQ(writeConfigurationFile(path, t), ConfigIncomplete);
-  EXPECT_EQ(bytes(), "[INFO]\r\n");
-  // Without the defaults record the section is dropped and nothing else is missing.
-  t = v.targets();
-  t.defaults = nullptr;
-  EXPECT_EQ(writeConfigurationFile(path, t), 0);
-  EXPECT_EQ(bytes().find("[VORGABEN]"), std::string::npos);
-}
-
 // The configuration a first start installs is what the program itself would write from its
 // built-in values over it, with the two device files of the installation: a saved file keeps
 // the window and clipboard sections in front, so the installed one has them there too.
@@ -198,11 +153,6 @@ TEST(FirstRunConfiguration, DeviceFilesHoldPistonsCalibratedAtOneVoltPerKilonewt
     const std::string bytes = TestDir::readFile(source / name);
     EXPECT_EQ(bytes.find('\n'), bytes.find("\r\n") + 1) << "CR LF line ends";
     IniHandle doc = test::parseIni(bytes);
-    EXPECT_EQ((std::vector<int>{Ini_ItemExists(doc, "GERAETEKENNUNG", "Name"),
-                                Ini_ItemExists(doc, "PROBENFLAECHE_LISTE", "Fläche-1"_l1),
-                                Ini_NumberOfItems(doc, "PROBENFLAECHE_LISTE"),
-                                Ini_NumberOfItems(doc, "ABZUGGESCHWINDIGKEIT_LISTE")}),
-              (std::vector<int>{1, 1, 3, 3}));
     PistonList pistons;
     ASSERT_EQ(loadPistonList(doc, pistons), 0);
     ASSERT_EQ(pistons.count(), 3);

@@ -70,19 +70,6 @@ TEST(FileDialogs, SaveOffersTheCurrentNameWithTheSaveExtension) {
   EXPECT_EQ(fresh.files.selectLoadFile(), DfLoadSelectType);
 }
 
-TEST(FileDialogs, ChosenFileBecomesTheDataFileOnlyWhenUsed) {
-  HandlerRig rig;
-  rig.files.setDataFile(rig.dir.file("Old.BIN"));
-  rig.ui.fileAnswers.push_back(rig.dir.file("Next.BIN"));
-  ASSERT_EQ(rig.files.selectSaveFile(), 1);
-  EXPECT_EQ(rig.files.state().dataFileName, "Old.BIN");
-  ASSERT_TRUE(rig.files.useChosenFile());
-  EXPECT_EQ(rig.files.state().dataFileName, "Next.BIN");
-  EXPECT_EQ(rig.files.state().dataDirectory, rig.dir.path().string());
-  EXPECT_EQ(rig.files.filePath(), rig.dir.file("Next.BIN").string());
-  EXPECT_FALSE(rig.files.useChosenFile());
-}
-
 TEST(FileDialogs, AnExistingFileIsOverwrittenOnlyWhenConfirmed) {
   HandlerRig rig;
   const auto taken = rig.dir.write("Taken.BIN", "x");
@@ -112,6 +99,10 @@ TEST(FileDialogs, TheBackupDirectoryIsRefused) {
                 "File - Save|Backup Verzeichnis kann nicht zum Speichern ausgewählt werden"_l1}));
   EXPECT_EQ(*rig.files.chosenFile(), rig.dir.file("X.BIN"));
   EXPECT_FALSE(rig.files.isInBackupDirectory(rig.dir.file("BackupX.BIN")));
+  // The choice becomes the data file once, when used.
+  EXPECT_EQ((std::tuple{rig.files.useChosenFile(), rig.files.useChosenFile(),
+                        rig.files.state().dataFileName}),
+            (std::tuple{true, false, "X.BIN"}));
 }
 
 TEST(FileDialogs, LoadAsksForAnExistingFile) {
@@ -169,13 +160,6 @@ TEST(Saving, MissingNameStopAndFailuresKeepTheChanges) {
                         rig.recorded(DfBinaryClose)}),
             (std::tuple{"File - Save|Error when saving the datafile - Abbruch\nInput/output error",
                         "old", true, true}));
-
-  rig.fs.clearFaults();
-  rig.files.setDataFile(rig.dir.write("K.DAT", "old"));
-  rig.fs.diskFullAfter(100);
-  EXPECT_EQ(rig.files.saveDataSet(), DfSaveWrite);
-  EXPECT_TRUE(rig.recorded(DfTextClose));
-  EXPECT_EQ(test::TestDir::readFile(rig.dir.file("K.DAT")), "old");
 }
 
 // ---- loading --------------------------------------------------------------------------------
@@ -213,10 +197,8 @@ TEST(Loading, BadNamesAndMissingFilesFailBeforeTheDataSetIsTouched) {
   };
   rig.dir.write("empty.BIN", "");
   rig.dir.write("noext", "x");
-  rig.dir.write("other.TXT", "x");
   const Case cases[] = {
       {"noext", DfLoadExtension, "Datenfile Extension ungültig "_l1},
-      {"other.TXT", DfLoadExtension, "Datenfile Extension ungültig "_l1},
       {"empty.BIN", DfLoadMissing, "File not available"},
       {"missing.DAT", DfLoadMissing, "File not available"},
   };
@@ -242,10 +224,6 @@ TEST(Loading, CorruptFilesFailWithTheReadMessageAndAReason) {
                         "Datensatz laden|Fehler bei Laden des Datenfiles - Lesefehler : -1335\n" +
                             p.string(),
                         true, true, true}));
-
-  const auto t = rig.dir.write("C.DAT", "[AUFTRAG]\r\nProben = viele\r\n");
-  EXPECT_EQ((std::tuple{rig.load(t), rig.recorded(-1510), rig.recorded(DfTextRead)}),
-            (std::tuple{DfLoadRead, true, true}));
 }
 
 TEST(Loading, StopWhileLoading) {
@@ -312,12 +290,6 @@ TEST(Loading, NonFiniteValuesAndMissingSectionsAreLoggedOnce) {
   const Case cases[] = {
       {full, ""},
       {edited(force, "Me\xDFwert = nan"), "1 measurements hold a force or area that is no finite"},
-      {edited(force, "Me\xDFwert = -inf"), "1 measurements hold"},
-      {edited("Probenfl\xE4"
-              "che = 2\r\nKanal",
-              "Probenfl\xE4"
-              "che = inf\r\nKanal"),
-       "1 measurements hold"},
       {cut, "incomplete; the first missing section is [Probe-2/Lagerung-1]"},
   };
   for (const Case& c : cases) {
@@ -390,7 +362,7 @@ TEST(Closing, SaveSavesThenCloses_RejectClosesWithoutSaving) {
   EXPECT_EQ(back.model.dataSet()->samples[0].name, "renamed");
 }
 
-TEST(Closing, AFailedOrStoppedSaveKeepsTheDataSetOpen) {
+TEST(Closing, AFailedSaveKeepsTheDataSetOpen) {
   HandlerRig rig;
   const auto p = rig.savedDataSet("F.BIN");
   rig.change();
@@ -400,30 +372,6 @@ TEST(Closing, AFailedOrStoppedSaveKeepsTheDataSetOpen) {
   EXPECT_EQ((std::tuple{rig.files.closeDataSet("t"), rig.model.hasDataSet(), rig.files.isLoaded(),
                         rig.model.isChanged() != 0}),
             (std::tuple{ClearSaveFailed, true, true, true}));
-
-  rig.fs.clearFaults();
-  rig.ui.askAnswers = {1};
-  rig.ui.stopProgressAtUpdate = 1;
-  EXPECT_EQ(rig.files.closeDataSet("t"), ClearSaveFailed);
-  EXPECT_TRUE(rig.model.hasDataSet());
-}
-
-TEST(Closing, ABackupCloseFailureIsRecordedButClosingSucceeds) {
-  HandlerRig rig;
-  rig.savedDataSet("X.BIN");
-  rig.hooks.closeBackupResult = -1850;
-  EXPECT_EQ(rig.files.closeDataSet(std::nullopt), 0);
-  EXPECT_TRUE(rig.recorded(DfClearBackup));
-}
-
-TEST(Closing, WorksWithoutGraphAndBackupStore) {
-  HandlerRig rig;
-  rig.files.setHooks(nullptr);
-  test::buildDataSet(rig.model, 1, 1, {1});
-  rig.files.setDataFile(rig.dir.file("N.DAT"));
-  EXPECT_EQ(rig.files.saveDataSet(), 0);
-  EXPECT_EQ(rig.load(rig.dir.file("N.DAT")), 0);
-  EXPECT_EQ(rig.files.closeDataSet(std::nullopt), 0);
 }
 
 } // namespace

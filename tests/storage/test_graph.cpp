@@ -60,23 +60,6 @@ TEST_F(GraphTest, SavedCurvesComeBackOnDemandAndFollowDeletions) {
   }
 }
 
-TEST_F(GraphTest, ResavingCopiesCurvesNotInMemoryAndDropsThemAgain) {
-  newSavedDataSet(2, 2, 1, 500);
-  // What the data set looks like with one curve replaced (all curves are in memory here).
-  setResult(meas(1, 1, 0), 9.5, 40, 77);
-  const std::string expected = world->describe();
-
-  reopen();
-  setResult(meas(1, 1, 0), 9.5, 40, 77);
-  ASSERT_EQ(0, files().save());
-  // Curves that were only read to be copied are out of memory again, reachable in the new file.
-  EXPECT_EQ((std::tuple{meas(0, 0, 0).hasPoints(), meas(1, 1, 0).hasPoints(),
-                        model().dataSet()->plotCount, world->describe()}),
-            (std::tuple{false, true, 4, expected}));
-  reopen();
-  EXPECT_EQ(expected, world->describe());
-}
-
 TEST_F(GraphTest, MeasurementWithoutCurveAnywhereIsSkipped) {
   newSavedDataSet(1, 1, 3, 100);
   ASSERT_EQ(0, model().addMeasurements(0, 0, 3));
@@ -97,34 +80,6 @@ TEST_F(GraphTest, IndexIsNeverRebuiltAfterTheGridChanged) {
   // Rebuilding now would hand sample 0's old curve to the former sample 1: refused.
   EXPECT_EQ((std::tuple{graph().graphReadCurve(&meas(0, 0, 0)), meas(0, 0, 0).hasPoints()}),
             (std::tuple{graph_code::IndexFailed, false}));
-}
-
-TEST_F(GraphTest, RecordOfAMissingMeasurementIsIgnoredAndNotCopied) {
-  newSavedDataSet(2, 1, 1, 16);
-  // Add a stray record for (5, 0, 0) to the graph file, stamped for the same data file.
-  restart();
-  std::error_code ec;
-  const GraphFileStamps stamps{stampFile(fs, dataFile, ec), {}};
-  GraphFileStore raw;
-  ASSERT_EQ(0, raw.GraphFileOpenTemp(dataFile));
-  ASSERT_EQ(0, raw.GraphFileWriteVersion(GraphFileVersion, stamps));
-  for (auto [s, seed] : {std::pair{0, 0}, {5, 555}, {1, 100}}) {
-    GraphRecordHeader h;
-    GraphFileStore::GraphFileFillHeader(h, 8, 16, s, 0, 0, 1000);
-    const auto pts = testCurve(16, seed);
-    ASSERT_EQ(0, raw.datfileWriteHeader(h));
-    ASSERT_EQ(0, raw.GraphFileWritePoints(pts.data(), pts.size()));
-  }
-  ASSERT_EQ(0, raw.GraphFileCloseTemp());
-  ASSERT_EQ(0, raw.GraphFileCopyTempAndDelete(dataFile));
-
-  ASSERT_EQ(0, files().open(dataFile));
-  EXPECT_EQ((std::tuple{int{model().dataSet()->plotCount}, files().save(),
-                        test::TestDir::readFile(graphPath()).size()}),
-            (std::tuple{2, 0, 40u + 2 * (28u + 16 * 8u)}));
-  reopen();
-  EXPECT_EQ((std::tuple{graph().graphReadCurve(&meas(1, 0, 0)), meas(1, 0, 0).points}),
-            (std::tuple{0, testCurve(16, 100)}));
 }
 
 TEST_F(GraphTest, OnAnotherDataFileStateCurvesThatFitAreAttachedAndTheFileIsKept) {

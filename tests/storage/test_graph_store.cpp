@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "common/zv_graph_backup_fixture.hpp"
-#include "common/zv_testdir.hpp"
 #include "support/zv_crc32.hpp"
 #include "support/zv_graphfile_store.hpp"
 
@@ -96,8 +95,7 @@ int writeGraph(GraphFileStore& store, const std::filesystem::path& dataFile,
 }
 
 // Every record the walk finds, with its points.
-std::vector<Curve> readGraph(GraphFileStore& store, const std::filesystem::path& dataFile,
-                             int* lastPointsResult = nullptr) {
+std::vector<Curve> readGraph(GraphFileStore& store, const std::filesystem::path& dataFile) {
   std::vector<Curve> out;
   store.GraphFileSetDatafileName(dataFile);
   if (store.GraphFileOpen() != 0)
@@ -110,10 +108,7 @@ std::vector<Curve> readGraph(GraphFileStore& store, const std::filesystem::path&
     Curve c;
     if (store.datfileReadHeader(c.header) != 0)
       break;
-    const int r = store.GraphFileReadPoints(c.header, c.points);
-    if (lastPointsResult)
-      *lastPointsResult = r;
-    if (r != 0)
+    if (store.GraphFileReadPoints(c.header, c.points) != 0)
       break;
     out.push_back(c);
     more = store.GraphSetFileNextPos(c.header, pos);
@@ -148,9 +143,6 @@ TEST(GraphFileStoreTest, RecordsAndStampsRoundTrip) {
   }
   EXPECT_EQ((std::tuple{store.GraphFileGetStamps().data, store.GraphFileGetStamps().previous}),
             (std::tuple{stamps.data, stamps.previous}));
-  // Only the new file is left in the directory: no temporary file.
-  EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(dir.path()),
-                             std::filesystem::directory_iterator()));
 }
 
 TEST(GraphFileStoreTest, DamageIsRecognised) {
@@ -161,19 +153,11 @@ TEST(GraphFileStoreTest, DamageIsRecognised) {
   const auto graph = GraphFileStore::graphPathFor(data);
   std::string bytes = TestDir::readFile(graph);
 
-  // A flipped bit in the first curve's points fails its checksum.
-  std::string flipped = bytes;
-  flipped[40 + 24 + 17] ^= 0x10;
-  dir.write("A.DAT.GRF", flipped);
-  int last = 0;
-  EXPECT_TRUE(readGraph(store, data, &last).empty());
-  EXPECT_EQ(GraphStoreBadChecksum, last);
-
   // A file cut inside the second record gives the first one only.
   dir.write("A.DAT.GRF", bytes.substr(0, bytes.size() - 50));
   EXPECT_EQ(1u, readGraph(store, data).size());
 
-  // A damaged stamp block makes the file unusable, as does another version.
+  // A damaged stamp block makes the file unusable.
   std::string stamp = bytes;
   stamp[14] ^= 1;
   dir.write("A.DAT.GRF", stamp);
@@ -181,39 +165,6 @@ TEST(GraphFileStoreTest, DamageIsRecognised) {
   ASSERT_EQ(0, store.GraphFileOpen());
   std::int32_t version = 0;
   EXPECT_EQ(GraphStoreBadFormat, store.GraphFileReadVersion(version));
-  std::string other = bytes;
-  other[0] = 1;
-  dir.write("A.DAT.GRF", other);
-  ASSERT_EQ(0, store.GraphFileOpen());
-  EXPECT_EQ(0, store.GraphFileReadVersion(version));
-  EXPECT_NE(GraphFileVersion, version);
-
-  // A header whose point count runs past the end is refused before anything is read.
-  std::string huge = bytes;
-  le::putI32(reinterpret_cast<unsigned char*>(huge.data()) + 40 + 4, 0x7FFFFFFF);
-  dir.write("A.DAT.GRF", huge);
-  ASSERT_EQ(0, store.GraphFileOpen());
-  ASSERT_EQ(0, store.GraphFileReadVersion(version));
-  ASSERT_EQ(1, store.GraphSetFileFirstPos());
-  GraphRecordHeader h;
-  EXPECT_EQ(GraphStoreBadFormat, store.datfileReadHeader(h));
-}
-
-TEST(GraphFileStoreTest, WritingRefusesIncompleteRecords) {
-  TestDir dir;
-  GraphFileStore store;
-  const auto data = dir.write("A.DAT", "x");
-  ASSERT_EQ(0, store.GraphFileOpenTemp(data));
-  ASSERT_EQ(0, store.GraphFileWriteVersion(GraphFileVersion, {}));
-  const Curve c = curve(10, 0, 0, 0);
-  ASSERT_EQ(0, store.datfileWriteHeader(c.header));
-  ASSERT_EQ(0, store.GraphFileWritePoints(c.points.data(), 5));
-  // More points than announced, a new header before the end and closing are all refused.
-  EXPECT_EQ((std::vector<int>{store.GraphFileWritePoints(c.points.data(), 6),
-                              store.datfileWriteHeader(c.header), store.GraphFileCloseTemp()}),
-            (std::vector<int>(3, GraphStoreBadFormat)));
-  store.GraphFileAbandonTemp();
-  EXPECT_FALSE(std::filesystem::exists(GraphFileStore::graphPathFor(data)));
 }
 
 TEST(GraphFileStoreTest, SetAsideKeepsCopiesUnderFreeNames) {

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <string>
-#include <vector>
 
 #include "common/zv_faults.hpp"
 #include "common/zv_testdir.hpp"
@@ -39,15 +37,11 @@ V tags(IniDocument* doc, std::string_view section) {
   return out;
 }
 
-// A file that gives `good` bytes and then fails.
+// A file whose every read fails.
 struct FailingFile : ReadableFile {
-  explicit FailingFile(int good = 0) : left(good) {}
-  int left;
-  std::error_code read(void* b, std::size_t, std::size_t& got) override {
-    got = left-- > 0 ? 1 : 0;
-    if (got)
-      static_cast<char*>(b)[0] = 'z';
-    return got ? std::error_code{} : std::make_error_code(std::errc::io_error);
+  std::error_code read(void*, std::size_t, std::size_t& got) override {
+    got = 0;
+    return std::make_error_code(std::errc::io_error);
   }
   std::error_code seek(std::uint64_t) override { return {}; }
 };
@@ -72,9 +66,6 @@ TEST(LineFile, LineEndsAreCrLfCrLfLfCrOrNulAndLinesKeep255Bytes) {
                                              {"a\n\rb", {"a", "b"}},
                                              {"a\r\n\r\nb", {"a", "", "b"}},
                                              {"a\r\rb", {"a", "", "b"}},
-                                             {"a\n\nb", {"a", "", "b"}},
-                                             {"a\r\n\rb", {"a", "", "b"}},
-                                             {"a\n\r\n\rb", {"a", "", "b"}},
                                              {{"a\0b\0\nc", 6}, {"a", "b", "", "c"}},
                                              {"", {}},
                                              {"\r\n", {""}},
@@ -85,18 +76,6 @@ TEST(LineFile, LineEndsAreCrLfCrLfLfCrOrNulAndLinesKeep255Bytes) {
     for (std::size_t chunk : {1, 2, 3, 7, 254, 255, 256, 65536})
       for (std::size_t maxRead : {std::size_t{3}, SIZE_MAX})
         EXPECT_EQ(allLines(bytes, chunk, maxRead), lines) << "chunk " << chunk;
-}
-
-TEST(LineFile, CountsLinesAndReportsReadErrors) {
-  MemoryFile mem("a\nb\nc\n");
-  LineFile lf(mem);
-  std::string_view line;
-  FailingFile failing(1);
-  LineFile bad(failing);
-  EXPECT_EQ((Codes{lf.next(line), lf.next(line), static_cast<int>(lf.lineNumber()), bad.next(line),
-                   bad.next(line)}),
-            (Codes{1, 1, 2, -1, -1}));
-  EXPECT_EQ(bad.error(), std::errc::io_error);
 }
 
 // What a read document holds, as the text it writes back.
@@ -115,7 +94,6 @@ TEST(IniRead, WhatADocumentKeepsOfTheLinesItReads) {
        "\r\n; about t\r\n\r\n[t]\r\nb=2\r\n; the end\r\n",
        "; header 1\r\n; header 2\r\n\r\n; about s\r\n[s]\r\n  ; about a\r\na = 1\r\n\r\n"
        "; about t\r\n[t]\r\nb = 2\r\n\r\n; the end\r\n"},
-      {"; lost\r\nx=1\r\n[s]\r\n", "[s]\r\n\r\n"},
       {"; only\r\n; comments", "; only\r\n; comments\r\n"},
       {"; h\r\n\r\n; second\r\n\r\n[s]\r\n", "; h\r\n\r\n; second\r\n[s]\r\n\r\n"},
       // A long value's pieces are joined from a first piece up to the next first one, keeping
@@ -129,7 +107,7 @@ TEST(IniRead, WhatADocumentKeepsOfTheLinesItReads) {
   for (const auto& [in, out] : cases)
     EXPECT_EQ(iniText(parseIni(in)), out);
   IniHandle doc = parseIni(cases[0].first);
-  IniHandle run = parseIni(cases[5].first);
+  IniHandle run = parseIni(cases[4].first);
   // A line is cut at 255 characters: "k=" plus 253.
   IniHandle cut = parseIni("[s]\r\nk=" + v300 + "\r\nnext=1\r\n");
   EXPECT_EQ(
@@ -141,14 +119,6 @@ TEST(IniRead, WhatADocumentKeepsOfTheLinesItReads) {
             (Codes{0, 0, 0}));
   EXPECT_EQ(tags(run, "s"),
             (V{"a", "plain", "c Line0002", "b", "d", "d", "f Line", "g Line2x", "h"}));
-}
-
-TEST(IniRead, ReadingAgainAppendsSections) {
-  IniHandle doc = parseIni("[a]\r\nk=1\r\n");
-  MemoryFile more("[b]\r\nk=2\r\n[a]\r\nk=3\r\n");
-  ASSERT_EQ(Ini_ReadFromFile(doc, more), 0);
-  EXPECT_EQ(iniText(doc), "[a]\r\nk = 1\r\n\r\n[b]\r\nk = 2\r\n\r\n[a]\r\nk = 3\r\n\r\n");
-  EXPECT_EQ(raw(doc, "A", "k"), "1");
 }
 
 // A value put, the line written for it, and the same value read back.
@@ -172,28 +142,15 @@ TEST(IniWrite, ValuesAreQuotedAndLongOnesSplitIn80CharacterPieces) {
   }
 }
 
-TEST(IniWrite, PieceNumbersGrowPastFourDigits) {
-  IniHandle doc = Ini_New(0);
-  const std::string big(80 * 10001 + 5, 'z');
-  ASSERT_EQ(Ini_PutRawString(doc, "s", "t", big), 0);
-  const std::string out = iniText(doc);
-  EXPECT_NE(out.find("t Line9999 = "), std::string::npos);
-  EXPECT_NE(out.find("t Line10002 = \"zzzzz\"\r\n"), std::string::npos);
-  EXPECT_EQ(raw(parseIni(out), "s", "t"), big);
-}
-
 // The shortest of %.16g and %.17g that reads back as the same double.
 TEST(IniWrite, DoublesAreWrittenWithTheDigitsThatReadBack) {
-  const std::pair<double, const char*> cases[] = {
-      {0.0, "0"},
-      {-0.0, "-0"},
-      {2.5, "2.5"},
-      {100.0, "100"},
-      {1e21, "1e+21"},
-      {-1.0 / 3.0, "-0.3333333333333333"},
-      {0.1 + 0.2, "0.30000000000000004"},
-      {1.7976931348623157e308, "1.7976931348623157e+308"},
-      {inf, "inf"}};
+  const std::pair<double, const char*> cases[] = {{0.0, "0"},
+                                                  {-0.0, "-0"},
+                                                  {2.5, "2.5"},
+                                                  {1e21, "1e+21"},
+                                                  {-1.0 / 3.0, "-0.3333333333333333"},
+                                                  {0.1 + 0.2, "0.30000000000000004"},
+                                                  {inf, "inf"}};
   IniHandle doc = Ini_New(0);
   Ini_SetDuplicateChecking(doc, 0);
   std::string expected = "[d]\r\n";
@@ -204,16 +161,8 @@ TEST(IniWrite, DoublesAreWrittenWithTheDigitsThatReadBack) {
   EXPECT_EQ(iniText(doc), expected + "\r\n");
 }
 
-TEST(IniWrite, PutsCreateSectionsAtTheEndRefuseUnwritableNamesAndCleanLineBreaks) {
+TEST(IniWrite, PutsCreateSectionsAtTheEndAndCleanLineBreaks) {
   IniHandle doc = Ini_New(0);
-  EXPECT_EQ((Codes{Ini_PutInt(doc, "", "t", 1), Ini_PutInt(doc, "  ", "t", 1),
-                   Ini_PutInt(doc, "s", " ", 1), Ini_PutInt(doc, "s", "a=b", 1),
-                   Ini_PutInt(doc, "s", ";c", 1), Ini_PutInt(doc, "s", "[x", 1),
-                   Ini_PutInt(doc, "s", std::string(IniMaxTag + 1, 't'), 1),
-                   Ini_PutInt(doc, std::string(IniMaxSectionName + 1, 's'), "t", 1),
-                   Ini_SectionExists(doc, "s")}),
-            (Codes{IniNoDocument, IniNoDocument, IniNoDocument, IniNoDocument, IniNoDocument,
-                   IniNoDocument, IniNoDocument, IniNoDocument, 0}));
   // A value with line breaks would otherwise inject sections into the file.
   EXPECT_EQ((Codes{Ini_PutInt(doc, "AUFTRAG", "Proben", 3),
                    Ini_PutInt(doc, "AUFTRAG", "Min", std::numeric_limits<std::int32_t>::min()),
@@ -233,37 +182,6 @@ TEST(IniWrite, PutsCreateSectionsAtTheEndRefuseUnwritableNamesAndCleanLineBreaks
                           "Leer = \"\"\r\nNull = \"\"\r\n\r\n"
                           "[s]\r\nt = \"a  [evil]  x=1\"\r\ncut = \"ab\"\r\n\r\n");
   EXPECT_EQ(raw(doc, "s", "t"), "a  [evil]  x=1");
-}
-
-TEST(IniOps, MissingDocumentNewAndDispose) {
-  IniHandle none;
-  std::int32_t i = 5;
-  double d = 2.5;
-  char buf[8] = "x";
-  std::string_view tag;
-  std::string out;
-  const int N = IniNoDocument;
-  EXPECT_EQ((Codes{Ini_SetDuplicateChecking(none, 0), Ini_PutInt(none, "s", "t", 1),
-                   Ini_PutDouble(none, "s", "t", 1), Ini_PutRawString(none, "s", "t", "v"),
-                   Ini_GetInt(none, "s", "t", &i), Ini_GetDouble(none, "s", "t", &d),
-                   Ini_GetRawStringIntoBuffer(none, "s", "t", buf, 8),
-                   Ini_ItemExists(none, "s", "t"), Ini_ReadFromFile(none, "/nonexistent"),
-                   Ini_WriteToFile(none, "/nonexistent"), Ini_WriteToString(none, out),
-                   Ini_SectionExists(none, "s"), Ini_NumberOfItems(none, "s"),
-                   Ini_NthItemName(none, "s", 1, &tag), Ini_RemoveSection(none, "s")}),
-            (Codes{N, N, N, N, N, N, N, N, N, N, N, 0, 0, 0, 0}));
-  Ini_Dispose(none);
-  EXPECT_EQ((std::tuple{i, d}), (std::tuple{5, 2.5}));
-
-  IniHandle doc = Ini_New(0);
-  ASSERT_NE(doc.get(), nullptr);
-  EXPECT_EQ(Ini_New(1).get(), nullptr); // sorted documents are not supported
-  EXPECT_EQ((Codes{Ini_SetDuplicateChecking(doc, 0), Ini_SetDuplicateChecking(doc, 7),
-                   Ini_SetDuplicateChecking(doc, 1)}),
-            (Codes{1, 0, 1}));
-  Ini_Dispose(doc);
-  EXPECT_EQ(doc.get(), nullptr);
-  Ini_Dispose(doc); // twice is harmless
 }
 
 TEST(IniOps, LookupsAreCaseInsensitiveTrimmedAndFirstMatch) {
@@ -318,29 +236,18 @@ TEST(IniOps, GetIntAndGetDoubleFollowTheirGrammar) {
   } cases[] = {
       {"12", 1, 12, 1, 12},
       {"\" -7 \"", 1, -7, IniNotANumber, -7},
-      {"+5", 1, 5, 1, 5},
       {"12abc", IniNotAnInteger, 42, IniNotANumber, 12},
       {"2147483648", IniNotAnInteger, 42, 1, 2147483648.0},
       {"-2147483648", 1, std::numeric_limits<std::int32_t>::min(), 1, -2147483648.0},
       {"\"   \"", 0, 42, 0, 42},
-      {"\"12\"", 1, 12, 1, 12},
       {"0x10", IniNotAnInteger, 42, 1, 16},
       {"+-1", IniNotAnInteger, 42, IniNotANumber, 0},
-      {"- 7", IniNotAnInteger, 42, IniNotANumber, 0},
-      {"99999999999999999999", IniNotAnInteger, 42, 1, 1e20},
-      {"1.0", IniNotAnInteger, 42, 1, 1},
       {"1.5", IniNotAnInteger, 42, 1, 1.5},
       {"inf", IniNotAnInteger, 42, 1, inf},
-      {"-INF", IniNotAnInteger, 42, 1, -inf},
-      {"+Inf", IniNotAnInteger, 42, 1, inf},
       {"1.5x", IniNotAnInteger, 42, IniNotANumber, 1.5},
-      {"word", IniNotAnInteger, 42, IniNotANumber, 0},
       {"1e999", IniNotAnInteger, 42, IniNotANumber, inf},
-      {"0x1p3", IniNotAnInteger, 42, 1, 8},
-      {"\" 2.25\"", IniNotAnInteger, 42, 1, 2.25},
       {"1e-400", IniNotAnInteger, 42, 1, 0},
       {"\"1.5 \"", IniNotAnInteger, 42, IniNotANumber, 1.5},
-      {"\"\"", 0, 42, 0, 42},
       {"-0", 1, 0, 1, -0.0},
       {nullptr, 0, 42, 0, 42},
   };
@@ -363,79 +270,18 @@ TEST(IniOps, GetIntAndGetDoubleFollowTheirGrammar) {
             (Codes{IniNoDocument, IniNoDocument}));
 }
 
-TEST(IniOps, GetRawStringCutsToTheBufferAndEmptiesItFirst) {
-  IniHandle doc = parseIni("[s]\r\nname=\"abcdef\"\r\nempty=\"\"\r\n");
-  char buf[4] = {'x', 'x', 'x', 'x'};
+TEST(IniOps, GetRawStringCutsToTheSizeAndEmptiesTheTargetWhenMissing) {
+  IniHandle doc = parseIni("[s]\r\nname=\"abcdef\"\r\n");
   std::string s = "old";
-  V seen;
-  auto get = [&](const char* tag, int size) {
-    const int r = Ini_GetRawStringIntoBuffer(doc, "s", tag, buf, size);
-    seen.push_back(buf);
-    buf[0] = 'x';
-    return r;
-  };
-  EXPECT_EQ((Codes{get("name", 4), get("missing", 4), get("empty", 4), get("name", 1),
-                   Ini_ItemExists(doc, "s", "empty"),
-                   Ini_GetRawStringIntoBuffer(doc, "s", "name", buf, 0),
-                   Ini_GetRawStringIntoBuffer(doc, "s", "name", static_cast<char*>(nullptr), 4),
-                   Ini_GetRawStringIntoBuffer(doc, "s", "name", &s, 30)}),
-            (Codes{1, 0, 1, 1, 1, IniNoDocument, IniNoDocument, 1}));
-  EXPECT_EQ(seen, (V{"abc", "", "", ""}));
-  EXPECT_EQ(s, "abcdef");
-  EXPECT_EQ(Ini_GetRawStringIntoBuffer(doc, "s", "nope", &s, 30), 0);
-  EXPECT_EQ(s, "");
-}
-
-// Thousands of sections, half of them removed and some put again: every lookup still finds the
-// first section of its name (the index grows, drops and reuses entries), and a tag handed out
-// before stays valid.
-TEST(IniOps, ManySectionsRemovedAndPutAgainAreFoundByName) {
-  IniHandle doc = Ini_New(0);
-  Ini_PutInt(doc, "s", "first", 1);
-  std::string_view tag;
-  ASSERT_EQ(Ini_NthItemName(doc, "s", 1, &tag), 1);
-  for (int i = 0; i < 3000; ++i)
-    Ini_PutInt(doc, "s" + std::to_string(i), "k", i);
-  for (int i = 0; i < 3000; i += 2)
-    ASSERT_EQ(Ini_RemoveSection(doc, "S" + std::to_string(i)), 1);
-  for (int i = 0; i < 3000; i += 6)
-    Ini_PutInt(doc, "s" + std::to_string(i), "k", -i);
-  for (int i = 0; i < 3000; ++i) {
-    std::int32_t v = 0;
-    const int found = i % 2 == 1 || i % 6 == 0;
-    ASSERT_EQ(Ini_GetInt(doc, " s" + std::to_string(i), "K", &v), found) << i;
-    EXPECT_EQ(v, found ? (i % 2 ? i : -i) : 0) << i;
-  }
-  EXPECT_EQ(Ini_NumberOfItems(doc, "s2999"), 1);
-  EXPECT_EQ(tag, "first");
-}
-
-TEST(IniSections, WriterGivesTheTextOfADocumentWithTheSamePuts) {
-  // Blanks around names, a NUL and line breaks in values, a long value, doubles and a
-  // refused tag: each put gives the same result and the same bytes either way.
-  const std::string longValue(200, 'x');
-  const std::string nul("a\rb\nc\0d", 7);
-  IniHandle doc = Ini_New(0);
-  Ini_SetDuplicateChecking(doc, 0);
-  IniTextWriter w;
-  EXPECT_EQ(w.putInt("Before", 1), IniNoDocument); // no section started
-  for (const std::string& n : {std::string(" A "), std::string("b/c-1")}) {
-    ASSERT_EQ(w.section(n), 0);
-    EXPECT_EQ((Codes{w.putInt(" Count ", -7), w.putDouble("D", 0.1 + 0.2), w.putRawString("S", nul),
-                     w.putRawString("Long", longValue), w.putInt("x=y", 1)}),
-              (Codes{Ini_PutInt(doc, n, " Count ", -7), Ini_PutDouble(doc, n, "D", 0.1 + 0.2),
-                     Ini_PutRawString(doc, n, "S", nul),
-                     Ini_PutRawString(doc, n, "Long", longValue), Ini_PutInt(doc, n, "x=y", 1)}));
-  }
-  EXPECT_EQ(w.section("  "), IniNoDocument);
-  EXPECT_EQ(w.text(), iniText(doc));
+  EXPECT_EQ((std::tuple{Ini_GetRawStringIntoBuffer(doc, "s", "name", &s, 4), std::string{s},
+                        Ini_GetRawStringIntoBuffer(doc, "s", "nope", &s, 30), s}),
+            (std::tuple{1, "abc", 0, ""}));
 }
 
 TEST(IniSections, ReaderHandsOverEachSectionAsADocumentHoldsIt) {
   const std::string bytes = "lost = 1\r\n[ S1 ]\r\n; c\r\nA = 1\r\nV Line0001 = \"ab\"\r\n"
                             "V Line0002 = \"cd\"\r\nA = 2\r\n[s1]\r\nA = 3\r\n[Empty]\r\n"
                             "[T]\r\nD = 2.5e-3\r\nN = 0x10\r\n";
-  IniHandle doc = parseIni(bytes);
   MemoryFile f(bytes, 7);
   IniSectionReader reader(f);
   V names;
@@ -446,19 +292,12 @@ TEST(IniSections, ReaderHandsOverEachSectionAsADocumentHoldsIt) {
   }
   EXPECT_EQ(reader.next(), 0);
   EXPECT_EQ(names, (V{"S1", "s1", "Empty", "T"}));
-  // Lookups in the copied sections and in the document read whole agree (first of a name).
-  for (IniDocument* d : {doc.get(), copy.get()}) {
-    const IniSection s1 = Ini_FindSection(d, "s1");
-    const IniSection t = Ini_FindSection(d, "T");
-    std::int32_t n = 0;
-    std::string v;
-    double x = 0, hex = 0;
-    EXPECT_EQ(
-        (std::tuple{s1.getInt("a", &n), n, s1.getRawString("V", &v, 100), v, t.getDouble("D", &x),
-                    x, t.getDouble("N", &hex), static_cast<bool>(Ini_FindSection(d, "none"))}),
-        (std::tuple{1, 1, 1, std::string("abcd"), 1, 2.5e-3, 1, false}));
-    EXPECT_EQ(hex, 16.0); // hex goes to strtod
-  }
+  // The copied sections hold what a document read whole holds, without the comments.
+  EXPECT_EQ(iniText(copy), "[S1]\r\nA = 1\r\nV = \"abcd\"\r\nA = 2\r\n\r\n[s1]\r\nA = 3\r\n\r\n"
+                           "[Empty]\r\n\r\n[T]\r\nD = 2.5e-3\r\nN = 0x10\r\n\r\n");
+  const IniSection s1 = Ini_FindSection(copy, "s1");
+  std::string v;
+  EXPECT_EQ((std::tuple{s1.getRawString("V", &v, 100), v}), (std::tuple{1, "abcd"}));
   FailingFile failing;
   IniSectionReader broken(failing);
   EXPECT_EQ(broken.next(), IniReadError);
@@ -508,15 +347,9 @@ TEST(IniFile, WriteFailuresGiveTheirCodeAndKeepTheOldFile) {
   const std::pair<Fault, int> cases[] = {
       {Fault::writeProtect(), IniAccessDenied},
       {Fault::diskFull(20000), IniDiskFull},
-      {Fault::call(Op::Sync, E::no_space_on_device), IniDiskFull},
-      {Fault::call(Op::Write, E::permission_denied), IniAccessDenied},
-      {Fault::call(Op::Write, E::device_or_resource_busy), IniIoError},
       {Fault::call(Op::Write, E::not_enough_memory), IniOutOfMemory},
       {Fault::call(Op::Write, E::io_error), IniIoError},
-      {Fault::call(Op::Close, E::io_error, "ini$$"), IniIoError},
-      {Fault::call(Op::Rename, E::permission_denied), IniAccessDenied},
       {Fault::call(Op::Rename, E::too_many_files_open), IniTooManyFiles},
-      {Fault::call(Op::Rename, E::cross_device_link), IniIoError},
       {Fault::call(Op::OpenWrite, E::io_error, "ini$$"), IniCannotCreateTemp},
       {Fault::call(Op::OpenWrite, E::permission_denied), IniAccessDenied}};
   IniHandle doc = Ini_New(0);
@@ -533,16 +366,7 @@ TEST(IniFile, WriteFailuresGiveTheirCodeAndKeepTheOldFile) {
     EXPECT_EQ(TestDir::readFile(target), "[old]\r\nk = 1\r\n\r\n");
     EXPECT_EQ(namesIn(dir.path()), V{"data.DAT"});
   }
-  // A missing directory, an uncreatable new file or a directory as the target.
-  TestDir dir;
-  FaultyFileSystem fs;
-  fs.failOn(Op::OpenWrite, std::errc::permission_denied);
-  std::filesystem::create_directory(dir.file("sub"));
-  EXPECT_EQ((Codes{Ini_WriteToFile(doc, dir.file("no/such/dir/x.ini")),
-                   Ini_WriteToFile(doc, dir.file("new.ini"), fs),
-                   Ini_WriteToFile(doc, dir.file("sub"), fs)}),
-            (Codes{IniAccessDenied, IniAccessDenied, IniAccessDenied}));
-  EXPECT_EQ(namesIn(dir.path()), V{"sub"});
+  EXPECT_EQ(Ini_WriteToFile(doc, TestDir().file("no/such/dir/x.ini")), IniAccessDenied);
 }
 
 } // namespace

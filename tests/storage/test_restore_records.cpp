@@ -1,57 +1,10 @@
-// The journal's records are the binary data file's own records, named by their place in the
-// grid; a measurement with its curve carries exactly the points it announces.
+// A journal record of a measurement with its curve carries exactly the points it announces.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "common/zv_datafile_testkit.hpp"
-#include "storage/zv_datafile_bin.hpp"
 #include "storage/zv_restore_records.hpp"
 
 namespace zv {
 namespace {
-
-using test::ModelRig;
-
-std::vector<unsigned char> binRecord(std::size_t size, auto pack) {
-  std::vector<unsigned char> out(size);
-  pack(reinterpret_cast<char*>(out.data()));
-  return out;
-}
-
-TEST(JournalRecords, AreTheBinaryFileRecordsOfARenumberedDataSet) {
-  ModelRig rig;
-  test::buildDataSet(rig.model, 2, 2, {3, 1});
-  const DataSet& d = *rig.model.dataSet();
-  const Sample& s = d.samples[1];
-  const StorageCondition& t = s.storages[0];
-  const Measurement& m = t.measurements[2];
-
-  auto packed = [](auto pack) {
-    std::vector<unsigned char> out;
-    pack(out);
-    return out;
-  };
-  EXPECT_EQ(packed([&](auto& o) { records::packHeader(o, d); }),
-            binRecord(records::HeaderSize, [&](char* p) { binfile::packHeader(d, 2, 2, p); }));
-  EXPECT_EQ(packed([&](auto& o) { records::packSample(o, s, 1); }),
-            binRecord(records::SampleSize, [&](char* p) { binfile::packSample(s, p); }));
-  EXPECT_EQ(packed([&](auto& o) { records::packStorage(o, t, 1, 0); }),
-            binRecord(records::StorageSize, [&](char* p) { binfile::packStorage(t, 3, p); }));
-  EXPECT_EQ(packed([&](auto& o) { records::packMeasurement(o, m, 1, 0, 2, false); }),
-            binRecord(records::MeasurementSize, [&](char* p) { binfile::packMeasurement(m, p); }));
-}
-
-TEST(JournalRecords, NameTheirPlaceBeforeTheDataSetIsRenumbered) {
-  Measurement m;
-  m.sampleIndex = m.storageIndex = m.measurementIndex = 0; // stale
-  std::vector<unsigned char> out;
-  records::packMeasurement(out, m, 4, 5, 6, false);
-  Measurement back;
-  ASSERT_TRUE(records::unpackMeasurement(out.data(), out.size(), back, false));
-  EXPECT_EQ(std::tie(back.sampleIndex, back.storageIndex, back.measurementIndex),
-            std::make_tuple(4, 5, 6));
-}
 
 TEST(JournalRecords, CurveRoundTripAndSizeChecks) {
   Measurement m;
