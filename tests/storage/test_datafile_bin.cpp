@@ -166,8 +166,10 @@ TEST(BinaryFile, OlderLayoutIsReadFromItsOwnOffsets) {
 
   BinRig rig;
   ASSERT_EQ(rig.load(b.str()), 0);
-  EXPECT_EQ(rig.model.dataSet()->dataCode, 12345);
-  EXPECT_EQ(test::contentText(*rig.model.dataSet(), false),
+  const DataSet& d = *rig.model.dataSet();
+  EXPECT_EQ((std::tuple{d.dataCode, d.samples[0].storages[0].measurements[1].speed}),
+            (std::tuple{12345, 100.0}));
+  EXPECT_EQ(test::contentText(d, false),
             "OLD-NR|OLD-NAME|OLD-TITLE\nProbe A\n Lager A|Kohäsion 30 200 3\n"
             "  1.5 40 1 5 1 Altgerät 10 1\n  2.5 41 1 5 1 Altgerät 10 1\n"
             " Lager B|Kohäsion 30 200 3\n  1.5 40 1 5 1 Altgerät 10 1\n"_l1);
