@@ -112,28 +112,17 @@ private slots:
   void f1InAModalDialogOpensItsPageAboveIt() {
     const std::vector<std::pair<int, QString>> dialogs = {
         {menu::New, "first-series.html#new-data-set"},
-        {menu::MeasParams, "first-series.html#parameters"},
-        {menu::Hard, "first-series.html#acquisition"},
-        {menu::CopyStorage, "tables.html#editing"},
-        {menu::Evaluations, "tables.html#evaluations"},
-        {menu::Units, "tables.html#statistics"},
         {menu::Device1, "calibration.html#devices"},
-        {menu::Dir, "files.html#data-sets"},
-        {menu::ProgInfo, "files.html#user-directory"},
-        {menu::Exit, "files.html#data-sets"},
         {menu::Info, "index.html"}};
-    for (int language : {0, 1}) {
-      shell->switchLanguage(language);
-      const QString folder = language == 0 ? "de/" : "en/";
-      for (const auto& [command, page] : dialogs) {
-        withDialog(command, [&](QDialog* dialog) {
-          pressF1(dialog);
-          QVERIFY(help() && help()->isVisible());
-          QCOMPARE(help()->parentWidget(), dialog);
-          QCOMPARE(shown(), folder + page);
-        });
-        QVERIFY(!help());
-      }
+    shell->switchLanguage(0);
+    for (const auto& [command, page] : dialogs) {
+      withDialog(command, [&](QDialog* dialog) {
+        pressF1(dialog);
+        QVERIFY(help() && help()->isVisible());
+        QCOMPARE(help()->parentWidget(), dialog);
+        QCOMPARE(shown(), "de/" + page);
+      });
+      QVERIFY(!help());
     }
     pressF1(shell->logWindow());
     QVERIFY(help() && help()->parentWidget() == nullptr);
