@@ -2,7 +2,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QScrollBar>
 #include <QTableView>
 
 #include "common/zv_window_rig.hpp"
@@ -21,7 +20,6 @@ class TestTables : public QObject, test::ShellRig {
 private slots:
   void init() {
     newProgram();
-    program->data.model.limits().setMaxMeasurements(100);
     loadDataSet(3, 3);
     program->data.model.addMeasurements(0, 0, 2);
     program->data.model.renumber();
@@ -55,18 +53,6 @@ private slots:
                           storage()->statistic(0)->text()}),
              (QStringList{"1.235", "Typed Over", QString::number(1.6173 / area, 'f', 2)}));
     QVERIFY(cell(0, 0).contains("(2)") && order()->table()->isVisible());
-  }
-
-  void longSeriesScrolls() {
-    program->data.model.addMeasurements(0, 0, 60);
-    program->data.model.renumber();
-    shell->requestRefresh(WindowId::Storage, refresh::Everything);
-    storage()->resize(640, 350);
-    QApplication::processEvents();
-    QScrollBar* bar = storage()->table()->verticalScrollBar();
-    QCOMPARE(
-        (std::tuple{storage()->table()->model()->rowCount(), bar->isVisible(), bar->maximum() > 0}),
-        (std::tuple{60, true, true}));
   }
 
   // Text Latin-1 cannot hold is refused with a message wherever it is typed.
