@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "common/zv_program_rig.hpp"
+#ifdef ZV_SIMDAQ_PATH
+#include "common/zv_sim_control.hpp"
+#endif
 #include "common/zv_test_system.hpp"
 #include "platform/zv_latin1.hpp"
 #include "program/zv_cmdline.hpp"
@@ -188,12 +191,20 @@ TEST_F(ProgramFixture, AcquisitionAtStartUpFollowsTheCommandLine) {
       EXPECT_EQ(c.logged, log.text);
     }
     EXPECT_EQ(c.daqErrorState, program->meas.params.daqErrorState);
+#ifdef ZV_SIMDAQ_PATH
     if (c.result == 0) {
-      EXPECT_EQ("USB-6210", program->meas.params.productType);
-      EXPECT_EQ("Online - Simulator", program->startScreenLines()[2]);
+      // Held open here, the library stays the instance the program used.
+      test::SimControl sim{ZV_SIMDAQ_PATH};
+      EXPECT_EQ((std::tuple{program->meas.params.productType, program->startScreenLines()[2]}),
+                (std::tuple{"USB-6210", "Online - Simulator"}));
+      sim.clearWrites();
       program->shutdownProgram();
-      EXPECT_EQ(1, program->quitRequested());
+      // The shutdown deselects the testers and switches the remote output off.
+      EXPECT_EQ(
+          (std::tuple{program->quitRequested(), sim.writes()}),
+          (std::tuple{1, std::vector<std::string>{"Dev1/port1/line2=1", "Dev1/port1/line1=1"}}));
     }
+#endif
   }
 }
 
