@@ -1,4 +1,5 @@
 #include "platform/zv_huge_page_heap.hpp"
+#include "platform/zv_process.hpp"
 
 #include <cstdlib>
 #include <cstring>
@@ -38,7 +39,7 @@ std::string hugePageTunables(const char* current, std::string_view kernelSetting
     return {};
   std::string value = std::string(now) + (now.empty() ? "" : ":") + Tunable + "=1";
   if (now.find(MapThreshold) == std::string_view::npos)
-    value = value + ':' + MapThreshold + MapThresholdValue;
+    value += std::string(":") + MapThreshold + MapThresholdValue;
   return value;
 }
 
@@ -55,12 +56,10 @@ void restartWithHugePageHeap(char** argv) {
     return;
   // Started by its own file name, not as /proc/self/exe: the process keeps its name ("exe"
   // otherwise) in process lists.
-  char self[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0)
+  const std::filesystem::path self = runningExecutable();
+  if (self.empty())
     return;
-  self[n] = '\0';
-  ::execv(self, argv);
+  ::execv(self.c_str(), argv);
   // Still here: the new start failed. The variable is set now, so nothing tries again.
 #else
   (void)argv;
