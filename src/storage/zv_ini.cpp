@@ -170,9 +170,9 @@ SectionIndex::Slot* SectionIndex::find(std::string_view name, std::uint32_t hash
   }
 }
 
-void SectionIndex::grow() {
+void SectionIndex::rehash(std::size_t slotCount) {
   std::vector<Slot> old = std::move(slots_);
-  slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{0, None, None});
+  slots_.assign(slotCount, Slot{0, None, None});
   const std::size_t mask = slots_.size() - 1;
   for (const Slot& s : old) {
     if (s.first == None)
@@ -184,9 +184,16 @@ void SectionIndex::grow() {
   }
 }
 
+void SectionIndex::grow() {
+  rehash(slots_.empty() ? 64 : slots_.size() * 2);
+}
+
 void SectionIndex::reserve(std::size_t more) {
-  while ((used_ + more) * 2 > slots_.size())
-    grow();
+  std::size_t size = slots_.empty() ? 64 : slots_.size();
+  while ((used_ + more) * 2 > size)
+    size *= 2;
+  if (size > slots_.size())
+    rehash(size);
 }
 
 void SectionIndex::add(std::uint32_t index, std::string_view name, std::uint32_t hash,
@@ -261,6 +268,10 @@ std::uint32_t IniDocument::appendSection(std::string_view name, std::uint32_t co
     indexed = idx + 1;
   }
   return idx;
+}
+
+void IniDocument::reserveIndex() {
+  index.reserve(sections.size() - indexed);
 }
 
 void IniDocument::indexPending() {

@@ -208,6 +208,7 @@ public:
 
 private:
   void grow();
+  void rehash(std::size_t slotCount);
   std::vector<Slot> slots_;
   std::size_t used_ = 0;
 };
@@ -226,8 +227,9 @@ public:
   // Sections that may hold " Line" items to join after a read.
   std::vector<std::uint32_t> lineTagSections;
   std::uint32_t lastSection = ini_detail::None;
-  // Sections [0, indexed) are in the index; the reader appends without indexing and
-  // indexes the whole file at the end, in a batch that hides the memory latency.
+  // Sections [0, indexed) are in the index. The reader appends without indexing; the first
+  // lookup by name indexes the rest in a batch that hides the memory latency, so a document
+  // that is only walked, copied or written back never pays for the index.
   std::uint32_t indexed = 0;
   bool duplicateChecking = true;
 
@@ -238,6 +240,9 @@ public:
   // Appends a section; name must be trimmed and non-empty. Unless deferred, it is indexed.
   std::uint32_t appendSection(std::string_view name, std::uint32_t comment,
                               bool deferIndex = false);
+  // Takes the index's room for the sections appended with deferIndex, so that indexing them
+  // later allocates nothing.
+  void reserveIndex();
   // Indexes the sections appended with deferIndex.
   void indexPending();
   std::uint32_t addComment(std::string text);

@@ -180,7 +180,7 @@ public:
     while ((r = lines.next(line)) == 1)
       take(line);
     commitItems();
-    doc_.indexPending();
+    doc_.reserveIndex();
     if (r < 0)
       return IniReadError;
     if (havePending_)
@@ -341,7 +341,7 @@ int Ini_ReadFromFile(IniDocument* document, ReadableFile& file) {
   } catch (const std::bad_alloc&) {
     try {
       reader.commitItems();
-      document->indexPending();
+      document->reserveIndex();
     } catch (const std::bad_alloc&) {
       // what fits stays; the caller disposes the document anyway
     }
