@@ -38,29 +38,30 @@ inline const char* measurementStatusText(std::int32_t status, const Language& la
   return lang.pick(measurementStatusTexts(status));
 }
 
+// Its fields are ordered so that none needs padding: a large data set holds a million of them.
 struct Measurement {
   static constexpr std::size_t DeviceNameSize = 30;
 
   std::int32_t sampleIndex = 0;
   std::int32_t storageIndex = 0;
   std::int32_t measurementIndex = 0;
-  std::int32_t inStatistics = 0;  // 1 = counted in the statistics
-  std::int32_t status = 0;        // a MeasurementStatus value
-  double force = 0.0;             // kN, the pull-off force
-  double bondTension = 0.0;       // derived from force and area
-  double range = 0.0;             // kN
-  double area = 0.0;              // mm²
-  double speed = 0.0;             // N/s
-  std::int32_t channel = 0;       // the tester device that measured it
-  std::string deviceName;         // at most 29 bytes
-  std::int32_t pointCount = 0;    // points of the recorded curve (also when not in memory)
-  std::vector<double> points;     // the curve in memory; empty = none
-  std::int32_t curveRate = 1;     // points per second of the curve
-  std::int32_t graphFilePos = -1; // position of the curve in the graph file; -1 = none
-  double rangeVolts = 10.0;       // V
+  std::int32_t inStatistics = 0; // 1 = counted in the statistics
+  std::int32_t status = 0;       // a MeasurementStatus value
+  std::int32_t channel = 0;      // the tester device that measured it
+  double force = 0.0;            // kN, the pull-off force
+  double bondTension = 0.0;      // derived from force and area
+  double range = 0.0;            // kN
+  double area = 0.0;             // mm²
+  double speed = 0.0;            // N/s
+  std::string deviceName;        // at most 29 bytes
+  std::int32_t pointCount = 0;   // points of the recorded curve (also when not in memory)
+  std::int32_t curveRate = 1;    // points per second of the curve
+  std::vector<double> points;    // the curve in memory; empty = none
+  double rangeVolts = 10.0;      // V
   double calOffset = 0.0;
   double calGain = 1.0;
-  double forceSlope = 0.0; // kN/s
+  double forceSlope = 0.0;        // kN/s
+  std::int32_t graphFilePos = -1; // position of the curve in the graph file; -1 = none
   std::uint32_t backupChanges = 0;
   std::uint32_t saveChanges = 0;
 
