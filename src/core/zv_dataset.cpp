@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <new>
 #include <utility>
 
@@ -360,6 +361,7 @@ int DataSetModel::renumber() {
   d.sampleCount = sampleCount();
   d.storageCount = storageCount();
   d.measurementTotal = 0;
+  d.nonFiniteTotal = 0;
   const PistonList& pistons = lists_->activePistons();
   const SpeedList& speeds = lists_->activeSpeeds();
   const AreaList& areas = lists_->activeAreas();
@@ -386,6 +388,8 @@ int DataSetModel::renumber() {
           meas.curveRate = 1;
         meas.status = std::clamp(meas.status, std::int32_t{0}, MeasurementStatusLast);
         meas.inStatistics = std::clamp(meas.inStatistics, std::int32_t{0}, std::int32_t{1});
+        if (!std::isfinite(meas.force) || !std::isfinite(meas.area))
+          ++d.nonFiniteTotal;
       }
     }
   }

@@ -122,6 +122,8 @@ struct DataSet {
   std::int32_t sampleCount = 0;      // cached by renumber
   std::int32_t storageCount = 0;     // cached by renumber
   std::int32_t measurementTotal = 0; // cached by renumber
+  std::int32_t nonFiniteTotal = 0;   // cached by renumber: measurements with a force or area
+                                     // that is not a finite number
   std::int32_t plotCount = 0;        // curves found in the graph file
   std::uint32_t backupChanges = 0;
   std::uint32_t saveChanges = 0;

@@ -1,7 +1,6 @@
 #include "storage/zv_datafile.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <system_error>
 
 #include "platform/zv_latin1.hpp"
@@ -150,14 +149,8 @@ void DataFileHandler::logLoadNotes() {
     note(std::string(ctx_.lang.pick(MissingSectionText)) + " [" + text_.firstMissingSection() +
          "]");
   // Such values are kept as they are; the statistics of their storages are then undefined.
-  int nonFinite = 0;
-  if (const DataSet* d = ctx_.model.dataSet())
-    for (const Sample& s : d->samples)
-      for (const StorageCondition& t : s.storages)
-        for (const Measurement& m : t.measurements)
-          if (!std::isfinite(m.force) || !std::isfinite(m.area))
-            ++nonFinite;
-  if (nonFinite > 0)
+  const DataSet* d = ctx_.model.dataSet();
+  if (const int nonFinite = d ? d->nonFiniteTotal : 0; nonFinite > 0)
     note(std::to_string(nonFinite) + ' ' + ctx_.lang.pick(NonFiniteText));
 }
 
