@@ -60,28 +60,6 @@ TEST_F(GraphTest, SavedCurvesComeBackOnDemandAndFollowDeletions) {
   }
 }
 
-TEST_F(GraphTest, MeasurementWithoutCurveAnywhereIsSkipped) {
-  newSavedDataSet(1, 1, 3, 100);
-  ASSERT_EQ(0, model().addMeasurements(0, 0, 3));
-  meas(0, 0, 2).force = 2.0;    // a typed-over result, no curve
-  meas(0, 0, 2).pointCount = 5; // claims points it does not have in memory or file
-  ASSERT_EQ(0, files().save());
-  const int plots = model().dataSet()->plotCount;
-  reopen();
-  EXPECT_EQ((std::tuple{plots, model().dataSet()->plotCount, meas(0, 0, 2).graphFilePos}),
-            (std::tuple{1, 1, -1}));
-}
-
-TEST_F(GraphTest, IndexIsNeverRebuiltAfterTheGridChanged) {
-  newSavedDataSet(3, 1, 1, 32);
-  reopen();
-  world->graphStore.GraphFileSetValid(false); // as if the index had been lost
-  ASSERT_EQ(0, model().deleteSample({0, 0, 0}));
-  // Rebuilding now would hand sample 0's old curve to the former sample 1: refused.
-  EXPECT_EQ((std::tuple{graph().graphReadCurve(&meas(0, 0, 0)), meas(0, 0, 0).hasPoints()}),
-            (std::tuple{graph_code::IndexFailed, false}));
-}
-
 TEST_F(GraphTest, OnAnotherDataFileStateCurvesThatFitAreAttachedAndTheFileIsKept) {
   // The data file changes behind the graph file's back (saved with "Save graphic data" off):
   // the point counts of some measurements no longer match their records.

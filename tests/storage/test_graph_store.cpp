@@ -60,17 +60,6 @@ TEST(FastChecksumTest, PiecesChangesAndOrder) {
   EXPECT_NE(z15.value(), z16.value());
 }
 
-TEST(FileStampTest, NamesContentAndSize) {
-  TestDir dir;
-  std::error_code ec;
-  const auto a = stampFile(realFileSystem(), dir.write("a", "abc"), ec);
-  EXPECT_EQ(
-      (std::tuple{a.valid, a.size, a == stampFile(realFileSystem(), dir.write("b", "abc"), ec),
-                  a == stampFile(realFileSystem(), dir.write("c", "abd"), ec),
-                  stampFile(realFileSystem(), dir.file("none"), ec).valid, !ec}),
-      (std::tuple{true, 3u, true, false, false, false}));
-}
-
 struct Curve {
   GraphRecordHeader header;
   std::vector<double> points;

@@ -1,5 +1,5 @@
 // The backup journal's bytes: framing, syncing, torn and damaged objects, the baseline copy,
-// the start-up question and the backup directory check.
+// the start-up question.
 #include <gtest/gtest.h>
 
 #include "common/zv_fake_ui.hpp"
@@ -132,19 +132,6 @@ TEST_F(JournalTest, FailedWriteStopsAppendingAndKeepsWhatWasWritten) {
   EXPECT_EQ((std::vector<int>{3}), replay());
 }
 
-TEST_F(JournalTest, DeleteRemovesTheJournalAndTellsAFailure) {
-  EXPECT_EQ(0, journal.DeleteBackup()); // nothing there is fine
-  ASSERT_EQ(0, journal.CreateBackup(data));
-  ASSERT_EQ(0, put(2, 34));
-  // Deleted, nothing more can be written; a failure is told.
-  ASSERT_EQ(0, journal.DeleteBackup());
-  EXPECT_FALSE(std::filesystem::exists(journal.GetBackupPath()));
-  EXPECT_EQ(BackupNotOpen, put(2, 34));
-  fs.failOn(Op::Remove, std::errc::io_error);
-  ASSERT_EQ(0, journal.CreateBackup(data));
-  EXPECT_EQ(BackupError, journal.DeleteBackup());
-}
-
 struct ReloadQuestionTest : JournalTest {
   ScriptedUi ui;
   Language lang;
@@ -185,19 +172,6 @@ TEST_F(ReloadQuestionTest, ReloadDiscardAndEnd) {
   EXPECT_TRUE(std::filesystem::exists(journal.GetBackupPath())); // asking changes nothing
 }
 
-TEST_F(ReloadQuestionTest, DamagedEndIsMentioned) {
-  ASSERT_EQ(0, journal.CreateBackup(data));
-  ASSERT_EQ(0, put(2, 34));
-  journal.closeWriter();
-  const std::string bytes = journalBytes();
-  writeJournal(bytes + "ZVOB\x40");
-  ui.askAnswers = {2};
-  EXPECT_EQ(reload_answer::EndProgram, ask());
-  EXPECT_EQ((std::tuple{ui.shown[0].text.find("with 1 recorded changes") != std::string::npos,
-                        ui.shown[0].text.find("damaged") != std::string::npos}),
-            (std::tuple{true, true}));
-}
-
 TEST_F(ReloadQuestionTest, UnreadableJournalIsMovedAsideWithAMessage) {
   std::filesystem::create_directories(dir.path() / "Backup");
   writeJournal("not a journal at all");
@@ -206,18 +180,6 @@ TEST_F(ReloadQuestionTest, UnreadableJournalIsMovedAsideWithAMessage) {
   EXPECT_EQ((std::tuple{ask(), ui.popups().size(), std::filesystem::exists(journal.GetBackupPath()),
                         TestDir::readFile(aside)}),
             (std::tuple{reload_answer::Nothing, 1u, false, "not a journal at all"}));
-}
-
-TEST_F(JournalTest, PathsInsideTheBackupDirectoryAreRecognised) {
-  const auto& d = dir.path();
-  for (const auto& [path, inside] : std::initializer_list<std::pair<std::filesystem::path, bool>>{
-           {d / "Backup" / "A.DAT", true},
-           {d / "x" / ".." / "Backup" / "A.DAT", true},
-           {d / "A.DAT", false},
-           {d / "Backup2" / "A.DAT", false},
-           {"", false}})
-    EXPECT_EQ(inside, journal.CmpFilePathToBackupDir(path) != 0) << path;
-  EXPECT_EQ(0, BackupJournal().CmpFilePathToBackupDir(d / "Backup" / "A.DAT"));
 }
 
 } // namespace

@@ -33,10 +33,6 @@ TEST(JournalRecords, CurveRoundTripAndSizeChecks) {
   EXPECT_FALSE(records::unpackMeasurement(out.data(), out.size(), untouched, false));
   EXPECT_FALSE(records::unpackMeasurement(out.data(), 50, untouched, false));
   EXPECT_EQ(untouched.force, 9.0);
-  Sample sample;
-  EXPECT_FALSE(records::unpackSample(out.data(), records::SampleSize + 1, sample));
-  DataSet header;
-  EXPECT_FALSE(records::unpackHeader(out.data(), records::HeaderSize - 1, header));
 }
 
 } // namespace

@@ -31,14 +31,6 @@ TEST_F(ReportFixture, AbsentTitleGivesNeitherRecordNorPopup) {
   EXPECT_FALSE(std::filesystem::exists(errorLog.path()));
 }
 
-TEST_F(ReportFixture, RecordsStayOneLineEach) {
-  errorLog.reportError(-1314, 5, "File - Save", "two\nlines\tand tab");
-  errorLog.reportError(-1, 0, "", "");
-  const std::string text = errorLogText();
-  EXPECT_EQ(2, std::count(text.begin(), text.end(), '\n'));
-  EXPECT_NE(std::string::npos, text.find("\t-1314\t5\tFile - Save\ttwo\\nlines\\tand tab\r\n"));
-}
-
 TEST_F(ReportFixture, LogFileNameAndCase) {
   // A path naming a file keeps its name; the file is created on demand.
   errorLog.setPath(dir.path() / "sub" / "zarviklog.txt");
