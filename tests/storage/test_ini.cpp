@@ -1,5 +1,5 @@
 // The INI text format and its documents: line reading, what a read document holds and writes
-// back, exact output, lookups and gets, and real files with every way writing can fail (the
+// back, exact output, lookups and gets, and real files with the ways writing can fail (the
 // replacement itself is tests/platform's).
 #include <gtest/gtest.h>
 
