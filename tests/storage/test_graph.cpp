@@ -1,17 +1,96 @@
-// Curves of a data set in its graph file: saved after the data file, attached on load to the
-// data file state they were saved with (or, on another state, where their measurement fits),
-// read on demand.
+// The graph file: its bytes (records, checksums, the stamp block, the copy kept of a file that
+// has to make way) and the curves of a data set in it: saved after the data file, attached on
+// load to the data file state they were saved with (or, on another state, where their
+// measurement fits), read on demand.
 #include <gtest/gtest.h>
 
 #include "common/zv_faults.hpp"
 #include "common/zv_graph_backup_fixture.hpp"
 #include "platform/zv_latin1.hpp"
+#include "support/zv_crc32.hpp"
+#include "support/zv_graphfile_store.hpp"
 
 namespace zv {
 namespace {
 
 using test::GraphBackupFixture;
 using test::testCurve;
+using test::TestDir;
+
+TEST(Crc32, KnownValueAndContinuation) {
+  const std::string text = "123456789";
+  EXPECT_EQ(0xCBF43926u, crc32(text.data(), text.size()));
+  EXPECT_EQ(0u, crc32(nullptr, 0));
+  // Any split gives the same checksum, including splits inside the 8-byte steps.
+  std::string long_(1000, '\0');
+  for (std::size_t i = 0; i < long_.size(); ++i)
+    long_[i] = static_cast<char>(i * 7 + 3);
+  const std::uint32_t whole = crc32(long_.data(), long_.size());
+  for (std::size_t cut : {1u, 7u, 8u, 9u, 500u, 999u})
+    EXPECT_EQ(whole, crc32(long_.data() + cut, long_.size() - cut, crc32(long_.data(), cut)));
+}
+
+TEST(FastChecksumTest, PiecesChangesAndOrder) {
+  std::string data(1003, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i)
+    data[i] = static_cast<char>(i * 31 + 7);
+  FastChecksum whole;
+  whole.update(data.data(), data.size());
+  // Any split into pieces gives the same value.
+  for (std::size_t a : {1u, 3u, 8u, 13u, 32u, 33u, 500u}) {
+    FastChecksum parts;
+    parts.update(data.data(), a);
+    parts.update(data.data() + a, 7);
+    parts.update(data.data() + a + 7, data.size() - a - 7);
+    EXPECT_EQ(whole.value(), parts.value()) << a;
+  }
+  // Every single flipped bit, a swap of two words and a lost trailing zero byte change it.
+  for (std::size_t i = 0; i < data.size(); i += 17) {
+    for (int bit = 0; bit < 8; bit += 3) {
+      std::string flipped = data;
+      flipped[i] = static_cast<char>(flipped[i] ^ (1 << bit));
+      FastChecksum c;
+      c.update(flipped.data(), flipped.size());
+      EXPECT_NE(whole.value(), c.value()) << i << " " << bit;
+    }
+  }
+  std::string swapped = data;
+  std::swap_ranges(swapped.begin() + 64, swapped.begin() + 72, swapped.begin() + 96);
+  FastChecksum s;
+  s.update(swapped.data(), swapped.size());
+  EXPECT_NE(whole.value(), s.value());
+  const std::string zeros(16, '\0');
+  FastChecksum z15, z16;
+  z15.update(zeros.data(), 15);
+  z16.update(zeros.data(), 16);
+  EXPECT_NE(z15.value(), z16.value());
+}
+
+TEST(GraphFileStoreTest, SetAsideKeepsCopiesUnderFreeNames) {
+  TestDir dir;
+  GraphFileStore store;
+  store.GraphFileSetTempDir(dir.path() / "Graph");
+  const auto data = dir.write("A.DAT", "x");
+  // Nothing there yet: nothing copied. The original stays until it is replaced.
+  std::vector<std::string> copies;
+  for (const char* content : {"", "first", "second"}) {
+    if (*content) {
+      dir.write("A.DAT.GRF", content);
+    }
+    std::filesystem::path copied;
+    EXPECT_EQ(0, store.GraphFileSetAside(data, copied));
+    copies.push_back(copied.empty() ? "-"
+                                    : copied.lexically_relative(dir.path()).generic_string() + "=" +
+                                          TestDir::readFile(copied));
+  }
+  EXPECT_EQ(copies,
+            (std::vector<std::string>{"-", "Graph/A.DAT.1.GRF=first", "Graph/A.DAT.2.GRF=second"}));
+  EXPECT_EQ(
+      (std::tuple{TestDir::readFile(dir.path() / "Graph" / "A.DAT.1.GRF"), dir.read("A.DAT.GRF")}),
+      (std::tuple{"first", "second"}));
+}
+
+// ---- the curves of a data set -------------------------------------------------------------------
 
 struct GraphTest : GraphBackupFixture {
   GraphFile& graph() { return world->graph; }
@@ -28,7 +107,10 @@ TEST_F(GraphTest, SavedCurvesComeBackOnDemandAndFollowDeletions) {
   for (const char* name : {"ORDER.BIN", "ORDER.DAT"}) {
     SCOPED_TRACE(name);
     startOverAs(name, 3, 2, 2, 300);
-    EXPECT_TRUE(std::filesystem::exists(dir.path() / (std::string(name) + ".GRF")));
+    // Beside the data file: a version and stamp block of 40 bytes, then one record of a 28-byte
+    // header and the points for each of the six curves.
+    EXPECT_EQ(std::filesystem::file_size(dir.path() / (std::string(name) + ".GRF")),
+              4u + 36u + 6 * (28u + 300 * 8u));
     const std::string before = world->describe();
     reopen();
     // One curve per storage was recorded; the empty second slots have none.
@@ -52,34 +134,12 @@ TEST_F(GraphTest, SavedCurvesComeBackOnDemandAndFollowDeletions) {
     const std::string edited = world->describe();
     ASSERT_EQ(0, files().save());
     EXPECT_EQ(std::string(name).ends_with("DAT"),
-              test::TestDir::readFile(dataFile).starts_with("[AUFTRAG]"));
+              TestDir::readFile(dataFile).starts_with("[AUFTRAG]"));
     reopen();
     EXPECT_EQ((std::tuple{files().lastGraphLoad(), model().dataSet()->plotCount}),
               (std::tuple{0, 3}));
     EXPECT_EQ(edited, world->describe());
   }
-}
-
-TEST_F(GraphTest, MeasurementWithoutCurveAnywhereIsSkipped) {
-  newSavedDataSet(1, 1, 3, 100);
-  ASSERT_EQ(0, model().addMeasurements(0, 0, 3));
-  meas(0, 0, 2).force = 2.0;    // a typed-over result, no curve
-  meas(0, 0, 2).pointCount = 5; // claims points it does not have in memory or file
-  ASSERT_EQ(0, files().save());
-  const int plots = model().dataSet()->plotCount;
-  reopen();
-  EXPECT_EQ((std::tuple{plots, model().dataSet()->plotCount, meas(0, 0, 2).graphFilePos}),
-            (std::tuple{1, 1, -1}));
-}
-
-TEST_F(GraphTest, IndexIsNeverRebuiltAfterTheGridChanged) {
-  newSavedDataSet(3, 1, 1, 32);
-  reopen();
-  world->graphStore.GraphFileSetValid(false); // as if the index had been lost
-  ASSERT_EQ(0, model().deleteSample({0, 0, 0}));
-  // Rebuilding now would hand sample 0's old curve to the former sample 1: refused.
-  EXPECT_EQ((std::tuple{graph().graphReadCurve(&meas(0, 0, 0)), meas(0, 0, 0).hasPoints()}),
-            (std::tuple{graph_code::IndexFailed, false}));
 }
 
 TEST_F(GraphTest, OnAnotherDataFileStateCurvesThatFitAreAttachedAndTheFileIsKept) {
@@ -93,13 +153,13 @@ TEST_F(GraphTest, OnAnotherDataFileStateCurvesThatFitAreAttachedAndTheFileIsKept
     SCOPED_TRACE(c.attached);
     dataFile = dir.path() / ("ORDER" + std::to_string(c.attached) + ".BIN");
     newSavedDataSet(3, 1, 1, 20);
-    const std::string oldGraph = test::TestDir::readFile(graphPath());
+    const std::string oldGraph = TestDir::readFile(graphPath());
     reopen();
     for (int s : c.changed)
       meas(s, 0, 0).pointCount = 7;
     handler().state().saveGraph = 0;
     ASSERT_EQ(0, files().save());
-    ASSERT_EQ(oldGraph, test::TestDir::readFile(graphPath()));
+    ASSERT_EQ(oldGraph, TestDir::readFile(graphPath()));
 
     const std::size_t popupsBefore = ui.popups().size();
     log.lines.clear();
@@ -130,7 +190,7 @@ TEST_F(GraphTest, OnAnotherDataFileStateCurvesThatFitAreAttachedAndTheFileIsKept
     // Saving writes a graph file of what was attached and keeps the old one aside whole.
     ASSERT_EQ(0, files().save());
     const auto aside = world->graph.lastSetAside();
-    EXPECT_EQ((std::tuple{aside.parent_path(), test::TestDir::readFile(aside)}),
+    EXPECT_EQ((std::tuple{aside.parent_path(), TestDir::readFile(aside)}),
               (std::tuple{dir.path() / "Graph", oldGraph}));
     reopen();
     EXPECT_EQ((std::tuple{files().lastGraphLoad(), model().dataSet()->plotCount,
@@ -146,11 +206,10 @@ TEST_F(GraphTest, SavingWithoutGraphKeepsTheCurvesInMemoryUntilClosed) {
   handler().state().saveGraph = 0;
   finish(0, 1, 1, 4.0, 25, 61);
   const std::string expected = world->describe();
-  const std::string graphBefore = test::TestDir::readFile(graphPath());
+  const std::string graphBefore = TestDir::readFile(graphPath());
   ASSERT_EQ(0, files().save());
-  EXPECT_EQ(
-      (std::tuple{test::TestDir::readFile(graphPath()), meas(0, 1, 1).points, world->describe()}),
-      (std::tuple{graphBefore, testCurve(25, 61), expected}));
+  EXPECT_EQ((std::tuple{TestDir::readFile(graphPath()), meas(0, 1, 1).points, world->describe()}),
+            (std::tuple{graphBefore, testCurve(25, 61), expected}));
   // The next save with graphs writes it; the data file did not change in between, so the
   // old graph file is still attached and its curves are copied.
   handler().state().saveGraph = 1;
@@ -197,15 +256,15 @@ TEST_F(GraphTest, AFailedSaveKeepsDataAndGraphFileInStepAndSaysWhy) {
     restart();
     dataFile = dir.path() / c.file;
     newSavedDataSet(2, 1, 1, 30);
-    const std::string data = test::TestDir::readFile(dataFile);
-    const std::string curves = test::TestDir::readFile(graphPath());
+    const std::string data = TestDir::readFile(dataFile);
+    const std::string curves = TestDir::readFile(graphPath());
     finish(1, 0, 0, 9.0, 40, 7); // a new curve: both files would change
     c.fault.apply(fs, dataFile);
     ui.shown.clear();
     EXPECT_EQ(c.code, files().save());
     fs.clearFaults();
-    EXPECT_EQ((std::tuple{ui.popups(), test::TestDir::readFile(dataFile),
-                          test::TestDir::readFile(graphPath()), model().isChanged() != 0}),
+    EXPECT_EQ((std::tuple{ui.popups(), TestDir::readFile(dataFile), TestDir::readFile(graphPath()),
+                          model().isChanged() != 0}),
               (std::tuple{std::vector<std::string>{c.popup}, data, curves, true}));
     // Saved again, the pair is of one state: every curve attaches as saved.
     ASSERT_EQ(0, files().save());
@@ -219,7 +278,7 @@ TEST_F(GraphTest, AFailedSaveKeepsDataAndGraphFileInStepAndSaysWhy) {
 
 TEST_F(GraphTest, DamagedCurveIsReportedNotShown) {
   newSavedDataSet(1, 1, 1, 50);
-  std::string bytes = test::TestDir::readFile(graphPath());
+  std::string bytes = TestDir::readFile(graphPath());
   bytes[40 + 24 + 8] ^= 0x40;
   dir.write(graphPath().filename().string(), bytes);
   reopen(); // the stamp names the data file, not the curve bytes: the file attaches

@@ -15,13 +15,6 @@ TEST_F(ReportFixture, FlagsKindAndTitleDecidePopupLineAndRecord) {
   EXPECT_EQ(std::vector<std::string>{"Title|popup only"}, ui.popups());
   EXPECT_EQ((std::vector<std::string>{"kind three", "log only"}), log.lines);
   EXPECT_NE(std::string::npos, errorLogText().find("kind three"));
-  // An empty title counts as present; without a log window a report reaches no window.
-  reporter.setLogTarget(nullptr);
-  reporter.reportMessage(report::PopupAndLog, 0, "", "shown", 0);
-  EXPECT_EQ("|shown", ui.popups().back());
-  EXPECT_NE(std::string::npos, errorLogText().find("shown"));
-  reporter.setLogTarget(&log); // nothing is handed on later
-  EXPECT_EQ(2u, log.lines.size());
 }
 
 TEST_F(ReportFixture, AbsentTitleGivesNeitherRecordNorPopup) {
@@ -29,14 +22,6 @@ TEST_F(ReportFixture, AbsentTitleGivesNeitherRecordNorPopup) {
   EXPECT_TRUE(ui.popups().empty());
   EXPECT_EQ(std::vector<std::string>{"no title"}, log.lines);
   EXPECT_FALSE(std::filesystem::exists(errorLog.path()));
-}
-
-TEST_F(ReportFixture, RecordsStayOneLineEach) {
-  errorLog.reportError(-1314, 5, "File - Save", "two\nlines\tand tab");
-  errorLog.reportError(-1, 0, "", "");
-  const std::string text = errorLogText();
-  EXPECT_EQ(2, std::count(text.begin(), text.end(), '\n'));
-  EXPECT_NE(std::string::npos, text.find("\t-1314\t5\tFile - Save\ttwo\\nlines\\tand tab\r\n"));
 }
 
 TEST_F(ReportFixture, LogFileNameAndCase) {

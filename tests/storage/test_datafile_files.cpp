@@ -1,13 +1,15 @@
-// The binary data set file: exact layout, both record layouts, limits, corrupt files, the stop
-// button, and a write-protected target.
+// The data set files: the binary file (exact layout, both record layouts, limits and corrupt
+// files) and the text file (exact text, the cuts and clamps on reading, optional keys, the -15xx
+// codes).
 #include <gtest/gtest.h>
 
 #include <array>
 #include <bit>
-#include <sstream>
 
 #include "common/zv_datafile_testkit.hpp"
+#include "storage/test_config_common.hpp"
 #include "storage/zv_datafile_bin.hpp"
+#include "storage/zv_datafile_txt.hpp"
 
 namespace zv {
 namespace {
@@ -175,75 +177,6 @@ TEST(BinaryFile, OlderLayoutIsReadFromItsOwnOffsets) {
             " Lager B|Kohäsion 30 200 3\n  1.5 40 1 5 1 Altgerät 10 1\n"_l1);
 }
 
-TEST(BinaryFile, DataCodesOtherThanThreeAnd12345AreRefused) {
-  BinRig rig;
-  Bytes b = header3(1, 1);
-  std::string bytes = b.str();
-  bytes[0] = 2;
-  EXPECT_EQ(rig.load(bytes), BinBadDataCode);
-  EXPECT_TRUE(rig.logged("data code 2"));
-  EXPECT_TRUE(rig.model.dataSet()->samples.empty()); // nothing was read
-}
-
-// A data set as "sample: storage=force,force ..." per line.
-std::string shape(const DataSet& d) {
-  std::ostringstream o;
-  for (const Sample& s : d.samples) {
-    o << s.name << ':';
-    for (const StorageCondition& t : s.storages) {
-      o << ' ' << t.name << '=';
-      for (std::size_t k = 0; k < t.measurements.size(); ++k)
-        o << (k ? "," : "") << t.measurements[k].force;
-    }
-    o << '\n';
-  }
-  return o.str();
-}
-
-// Header counts beyond the limits are cut and the surplus storage groups of every sample are
-// skipped, so every sample read comes from its own block; a count of zero reads the one block
-// that follows (without it the file is cut short).
-TEST(BinaryFile, CountsAreCutToTheLimitsAndACountOfZeroReadsOneBlock) {
-  const auto image = [](int samples, int storages, int blocks, int groups, auto count) {
-    Bytes b = header3(samples, storages);
-    for (int i = 0; i < blocks; ++i) {
-      sample3(b, i, "P" + std::to_string(i));
-      for (int j = 0; j < groups; ++j) {
-        storage3(b, i, j, count(i, j), 20.0, "L" + std::to_string(i) + "." + std::to_string(j));
-        for (int k = 0; k < count(i, j); ++k)
-          measurement3(b, i, j, k, i * 100 + j + 0.5 + k);
-      }
-    }
-    return b.str();
-  };
-  const auto two = [](int, int) { return 2; };
-  const auto number = [](double v) { return (std::ostringstream() << v).str(); };
-  std::string tenByTen;
-  for (int i = 0; i < 10; ++i) {
-    tenByTen += "P" + std::to_string(i) + ":";
-    for (int j = 0; j < 10; ++j) {
-      tenByTen += " L" + std::to_string(i) + "." + std::to_string(j) + "=";
-      const int n = (i + j) % 3;
-      for (int k = 0; k < std::max(n, 1); ++k)
-        tenByTen += (k ? "," : "") + (n ? number(i * 100 + j + 0.5 + k) : "0");
-    }
-    tenByTen += "\n";
-  }
-  const std::pair<std::string, std::string> cases[] = {
-      {image(12, 12, 12, 12, [](int i, int j) { return (i + j) % 3; }), tenByTen},
-      {image(0, 0, 1, 1, two), "P0: L0.0=0.5,1.5\n"},
-  };
-  for (const auto& [bytes, expected] : cases) {
-    BinRig rig;
-    rig.model.limits().setMaxSamples(10);
-    rig.model.limits().setMaxStorages(10);
-    EXPECT_EQ((std::tuple{rig.load(bytes), shape(*rig.model.dataSet())}),
-              (std::tuple{0, expected}));
-  }
-  BinRig cut;
-  EXPECT_EQ(cut.load(header3(0, 0).str()), BinTruncated);
-}
-
 TEST(BinaryFile, TooManyMeasurementsFailTheLoadWithAMessage) {
   Bytes b = header3(1, 1);
   sample3(b, 0, "P");
@@ -270,10 +203,137 @@ TEST(BinaryFile, TruncatedAndCorruptFilesFailCleanly) {
   }
   BinRig whole;
   EXPECT_EQ(whole.load(full), 0);
-  // A negative count is refused with its own code.
+  // Counts of zero read the one sample and storage block that follows.
+  Bytes zero = header3(0, 0);
+  sample3(zero, 0, "P");
+  storage3(zero, 0, 0, 1, 20.0, "L");
+  measurement3(zero, 0, 0, 0, 0.5);
+  BinRig one;
+  EXPECT_EQ((std::tuple{one.load(zero.str()), one.model.measurementAt(0, 0, 0)->force}),
+            (std::tuple{0, 0.5}));
+  EXPECT_EQ(one.load(header3(0, 0).str()), BinTruncated);
+  // A negative count and a data code other than 3 and 12345 are refused with their own codes,
+  // before anything is read.
   BinRig neg;
   EXPECT_EQ(neg.load(header3(-1, 2).str()), BinBadCount);
   EXPECT_TRUE(neg.logged("negative count"));
+  std::string code2 = header3(1, 1).str();
+  code2[0] = 2;
+  EXPECT_EQ((std::tuple{neg.load(code2), neg.logged("data code 2"),
+                        neg.model.dataSet()->samples.empty()}),
+            (std::tuple{BinBadDataCode, true, true}));
+}
+
+// ---- the text file ------------------------------------------------------------------------------
+
+struct TxtRig : ModelRig {
+  TextDataFile file{model, reporter};
+
+  int save(const std::filesystem::path& p, Progress* progress = nullptr) {
+    if (int r = file.openTextWriteFile(p); r != 0)
+      return r;
+    const int r = file.writeTextDataSet(model.sampleCount(), model.storageCount(), progress);
+    const int c = file.closeTextWriteFile(p, r);
+    return r != 0 ? r : c;
+  }
+  // Loads INI text into a fresh data set.
+  int load(std::string_view text, Progress* progress = nullptr) {
+    model.createDataSet();
+    MemoryFile f(text);
+    if (int r = file.openTextReadFile(f); r != 0)
+      return r;
+    const int r = file.readTextDataSet(progress);
+    file.closeTextReadFile();
+    return r;
+  }
+};
+
+const std::string Header = "[AUFTRAG]\nProgrammkennung = 3\nProben = 1\nLagerungen = 1\n";
+
+TEST(TextFile, NewDataSetIsWrittenExactly) {
+  TxtRig rig;
+  rig.model.createDataSet();
+  rig.model.addSamples(1);
+  rig.model.addStorages(1);
+  rig.model.renumber();
+  const auto p = rig.dir.file("N.DAT");
+  ASSERT_EQ(rig.save(p), 0);
+  EXPECT_EQ(
+      test::TestDir::readFile(p),
+      test::crlf("[AUFTRAG]\nProgrammkennung = 3\nProgramm-Version = 64\nProben = 1\n"
+                 "Lagerungen = 1\nIDENT-Nummer = \"--\"\nIDENT-Name = \"New\"\n"
+                 "Tabellen-Titel = \"[N/mm2]\"\n\n[Probe-1]\nProbenname = \"P1\"\n\n"
+                 "[Probe-1/Lagerung-1]\nMessungen = 1\nMeßbereich = 10\nAbzug = 100\n"
+                 "Probenfläche = 1\nLagerungsname = \"L1\"\nAusriß(Summe) = \"\"\n\n"
+                 "[Probe-1/Lagerung-1/Messung-1]\nMeßwert = 0\nMeßpunkte = 0\nStatistik = 0\n"
+                 "Status = 0\nMeßbereich = 10\nProbenfläche = 1\nKanal = 0\nGerätename = \"\"\n"
+                 "\n"));
+}
+
+// Hand-written files: counts clamped to the limits, the measurement count from the storage
+// section, texts cut to their fields, absent sections and keys leaving the created values, the
+// program code taken as the data code unchecked. Each load as "result code|data code" and the
+// data set's content.
+TEST(TextFile, WhatAHandWrittenFileGives) {
+  const auto loaded = [](const std::string& text) {
+    TxtRig rig;
+    rig.model.limits().setMaxSamples(10);
+    rig.model.defaults().samplePrefix = "Q";
+    const int r = rig.load(text);
+    return std::to_string(r) + "|" + std::to_string(rig.model.dataSet()->dataCode) + "\n" +
+           test::contentText(*rig.model.dataSet(), false);
+  };
+  std::string many = "[AUFTRAG]\nProben = 12\nLagerungen = 1\n";
+  for (int s = 1; s <= 12; ++s)
+    many += "[Probe-" + std::to_string(s) + "]\nProbenname = \"N" + std::to_string(s) + "\"\n";
+  const std::string created = "--|New|[N/mm2]\n";
+  const std::string storage = " L1| 10 100 1\n";
+  const std::string empty = "  0 0 0 0 0  10 1\n";
+  std::string tenSamples = "0|0\n" + created, tenEmpty;
+  for (int k = 0; k < 10; ++k)
+    tenEmpty += empty;
+  for (int s = 1; s <= 10; ++s)
+    tenSamples += "N" + std::to_string(s) + "\n" + storage + empty;
+  const std::pair<std::string, std::string> cases[] = {
+      {"[AUFTRAG]\nProben = 0\nLagerungen = -3\n", "0|0\n" + created + "Q1\n" + storage + empty},
+      {many, tenSamples},
+      {Header + "[Probe-1/Lagerung-1]\nMessungen = 3\n[Probe-1/Lagerung-1/Messung-2]\n"
+                "Meßwert = 2.5\nStatus = 9\nStatistik = -1\n[Probe-1/Lagerung-1/Messung-4]\n"
+                "Meßwert = 4\n"_l1,
+       "0|3\n" + created + "Q1\n" + storage + empty + "  2.5 0 0 5 0  10 1\n" + empty},
+      {"[AUFTRAG]\nProgrammkennung = 12345\nProben = 2\nLagerungen = 1\n[Probe-1]\n"
+       "Probenname = \"" +
+           std::string(35, 'x') +
+           "\"\n[Probe-1/Lagerung-1]\n"
+           "Lagerungsname = \"" +
+           std::string(40, 'y') + "\"\nAusriß(Summe) = \""_l1 + std::string(25, 'z') + "\"\n",
+       "0|12345\n" + created + std::string(29, 'x') + "\n " + std::string(29, 'y') + "|" +
+           std::string(19, 'z') + " 10 100 1\n" + empty + "Q2\n" + storage + empty},
+      {Header + "[Probe-1/Lagerung-1]\nMessungen = 11\n",
+       "-1588|3\n" + created + "Q1\n" + storage + tenEmpty},
+  };
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(loaded(text), expected) << text;
+  TxtRig rig;
+  rig.load(cases[4].first);
+  EXPECT_TRUE(rig.logged("Maximum Measurings number already available"));
+}
+
+// A header that fails gives -1580 for the whole file, a value that does not convert the code of
+// its step; the error record names the failing key.
+TEST(TextFile, FailuresGiveTheCodeOfTheirStepAndRecordTheirKey) {
+  const std::tuple<std::string, int, int> cases[] = {
+      {"[OTHER]\nx = 1\n", -1580, -1506},
+      {"[AUFTRAG]\nProben = 1x\nLagerungen = 1\n", -1580, -1510},
+      {Header + "[Probe-1/Lagerung-1]\nMessungen = x\n", -1587, -1542},
+      {Header + "[Probe-1/Lagerung-1/Messung-1]\nMeßwert = 1.5kN\n"_l1, -1590, -1562},
+  };
+  for (const auto& [text, step, key] : cases) {
+    TxtRig rig;
+    EXPECT_EQ((std::tuple{rig.load(text), rig.recorded(key), rig.recorded(step)}),
+              (std::tuple{step, true, true}))
+        << text;
+  }
 }
 
 } // namespace
