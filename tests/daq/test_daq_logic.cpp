@@ -81,26 +81,6 @@ TEST(DaqBinding, MissingLibrariesAreReportedNotFatal) {
   EXPECT_FALSE(lib.error().empty());
 }
 
-TEST(DaqDriverLayer, RefusesWithoutDriverDeviceOrTask) {
-  test::TestDir dir;
-  NiDaq d({dir.file("libabsent.so").string()});
-  EXPECT_EQ((std::tuple{0, -1}), (std::tuple{d.nidaqInit(), d.nidaqVersion()}));
-  std::string product, name;
-  std::uint32_t serial = 9;
-  double rate = 0, buf[2];
-  int count = 3, a = 5, b = 5;
-  // Without the simulator there is no pull speed to tell.
-  EXPECT_EQ((std::vector<int>{-1, -1, -1, -1, -1, 0, 0, -1, -1, 0}),
-            (std::vector<int>{d.nidaqFindDevice(product, serial, name), d.nidaqCreateTask(),
-                              d.nidaqConfigAI(0, 100, 0, 10, rate), d.nidaqStart(),
-                              d.nidaqRead(count, buf, 2), d.nidaqStop(), d.nidaqClear(),
-                              d.nidaqTestUSB6210(a, b), d.nidaqSelectDAQPad6015(1, 0),
-                              d.setSimulatedPullSpeed(0, 100.0)}));
-  EXPECT_EQ((std::tuple{9u, 0, 0}), (std::tuple{serial, count, a + b}));
-  EXPECT_EQ((std::tuple{0, 0, ""}),
-            (std::tuple{d.nidaqInit(), d.nidaqErrorCode(), d.nidaqErrorText()}));
-}
-
 struct ProgramLayer : ::testing::Test, test::Reporting {
   MeasParams mp;
   Daq daq{mp, reporter, lang};
