@@ -43,13 +43,6 @@ TEST_F(ModelFixture, NewDataSetFromBuiltInDefaults) {
             (std::tuple{model.storageAt(2, 2)->backupChanges, model.storageAt(2, 2)->saveChanges}));
 }
 
-TEST_F(ModelFixture, GrowthWithoutDataSetFails) {
-  EXPECT_EQ((Codes{ModelNoDataSet, ModelNoDataSet, ModelNoStorage, ModelNoDataSet, 0, 0}),
-            (Codes{model.addSamples(2), model.addStorages(2), model.addMeasurements(0, 0, 2),
-                   model.renumber(), model.deleteDataSet(), model.sampleCount()}));
-  EXPECT_EQ(nullptr, model.currentStorage());
-}
-
 TEST_F(ModelFixture, SamplesPastTheLimitKeepTheGridRectangular) {
   newDataSet(3, 3);
   EXPECT_EQ(ModelLimitReached, model.addSamples(25));
@@ -169,20 +162,6 @@ TEST_F(ModelFixture, DeletingTheOnlyRecordIsRefused) {
             (std::tuple{model.isChanged(), backup.events.size(), ui.popups().size()}));
 }
 
-TEST_F(ModelFixture, DeletingRecordsThatDoNotExist) {
-  newDataSet(2, 2);
-  model.addMeasurements(0, 0, 2);
-  backup.events.clear();
-  // Out of range on either side, and one past the last.
-  EXPECT_EQ((Codes{ModelNoSuchRecord, ModelNoSuchRecord, ModelNoSuchRecord, ModelNoSuchRecord,
-                   ModelNoSuchRecord, ModelNoStorage}),
-            (Codes{model.deleteSample({5, 0, 0}), model.deleteStorage({0, -1, 0}),
-                   model.deleteSample({2, 0, 0}), model.deleteStorage({0, 2, 0}),
-                   model.deleteMeasurement({0, 0, 2}), model.deleteMeasurement({0, 7, 0})}));
-  EXPECT_TRUE(backup.events.empty());
-  EXPECT_TRUE(gridIsRectangular(2, 2));
-}
-
 TEST_F(ModelFixture, SelectionAfterDeletingSamples) {
   newDataSet(4, 2);
   ds().currentSample = 3;
@@ -259,13 +238,6 @@ TEST_F(ModelFixture, RenumberClampsStatusFlagsSelectionAndRates) {
                    other.curveRate, third.status}));
   // The series of 3 and the series of 1: the selection ends below the smaller one.
   EXPECT_EQ((std::tuple{0, 4}), (std::tuple{ds().currentMeasurement, ds().measurementTotal}));
-}
-
-TEST(MeasurementStatusText, BothLanguagesAndOutOfRange) {
-  const Language en, de{0};
-  EXPECT_EQ((Texts{"Measuring Valid", "Messung g\xFCltig", "Invalid", "Ung\xFCltig"}),
-            (Texts{measurementStatusText(5, en), measurementStatusText(5, de),
-                   measurementStatusText(6, en), measurementStatusText(-1, de)}));
 }
 
 TEST_F(ModelFixture, NameLookups) {

@@ -77,10 +77,6 @@ TEST(ExportTables, MissingRecordsGiveTheirCodesAndNoText) {
   EXPECT_EQ(text, "");
   DataSet empty;
   EXPECT_EQ(dataTableText(&empty, {}, {}, exportWords(Language{1}), text), ExportNoSample);
-  DataSet ragged = twoByTwo();
-  ragged.samples[1].storages.pop_back();
-  EXPECT_EQ(orderTableText(&ragged, {}, {}, exportWords(Language{1}), text), ExportNoStorage);
-  EXPECT_EQ(dataTableText(&ragged, {}, {}, exportWords(Language{1}), text), ExportNoStorage);
   EXPECT_EQ(text, "");
 }
 
