@@ -178,17 +178,6 @@ TEST_F(Processor, PistonWithoutCalibrationLineIsRefused) {
   EXPECT_NE(ui.popups()[0].find("same voltage"), std::string::npos);
 }
 
-TEST_F(Processor, ActualRateBelowOneHertzStillGivesOnePointPerSecond) {
-  acq.actualRate = 0.5;
-  params.dTrigDiffTime = 4.0;
-  ASSERT_EQ(0, start());
-  EXPECT_EQ((std::tuple{1, 400.0, 2, 2.0}),
-            (std::tuple{meas().curveRate, proc.startTimeSpan(), proc.trigDiffPoints(),
-                        proc.slopeBaseTime()}));
-  tick(ramp(10, 0.0, 0.001));
-  EXPECT_TRUE(std::isfinite(meas().forceSlope) && std::isfinite(proc.timeOffset()));
-}
-
 TEST_F(Processor, MovingAverageStartsAfterItsWindowIsFull) {
   params.average = 5;
   params.nSpikeNum = 1;
@@ -239,14 +228,6 @@ TEST_F(Processor, SpikeLimitIsTheFixedFiveVoltsPerSecond) {
   tick(signal);
   EXPECT_EQ((std::tuple{11, 1.0 + 5.0 / 64, 1.0 + 5.0 / 64}),
             (std::tuple{meas().pointCount, meas().points[9], meas().points[10]}));
-}
-
-TEST_F(Processor, SpikesBeforeTheHistoriesAreFullPass) {
-  params.average = 1;
-  ASSERT_EQ(0, start());
-  tick({0.0, 3.0, 0.0, 0.0});
-  // The filter looks only once both histories are full (after the third sample).
-  EXPECT_EQ((std::tuple{3.0, 0.0}), (std::tuple{meas().points[0], meas().points[1]}));
 }
 
 TEST_F(Processor, FullCycleFromTriggerToResult) {
