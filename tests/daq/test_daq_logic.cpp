@@ -1,8 +1,6 @@
 // The DAQ layers' own rules, without any driver library.
 #include <cmath>
-#include <fstream>
 #include <limits>
-#include <sstream>
 
 #include <gmock/gmock.h>
 
@@ -14,8 +12,6 @@
 namespace zv {
 namespace {
 
-using ::testing::AllOf;
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 TEST(DaqGain, FullScaleVoltageChoosesTheGainCode) {
@@ -49,14 +45,6 @@ TEST(DaqVersion, HexadecimalRightAlignedInTwo) {
                                       formatDaqVersion(0, 0), formatDaqVersion(0xFFFF, 0xFFFF)}));
 }
 
-TEST(DaqBinding, LibraryChoice) {
-  EXPECT_THAT(daqmx::libraryCandidates("/opt/sim/libzarvik_simdaq.so", "/x/libother.so"),
-              ElementsAre("/opt/sim/libzarvik_simdaq.so"));
-  EXPECT_THAT(daqmx::libraryCandidates("", "/x/libother.so"), ElementsAre("/x/libother.so"));
-  EXPECT_EQ(daqmx::defaultLibraryNames(), daqmx::libraryCandidates("", ""));
-  EXPECT_EQ(daqmx::defaultLibraryNames(), daqmx::libraryCandidates("", nullptr));
-}
-
 TEST(DaqBinding, SimulateOnTheCommandLine) {
   const char* plain[] = {"/usr/bin/zarvik", "PROGRAM"};
   const char* lower[] = {"/usr/bin/zarvik", "--simulate"};
@@ -69,16 +57,6 @@ TEST(DaqBinding, SimulateOnTheCommandLine) {
                                daqmx::commandLineAsksForSimulator(0, nullptr)}));
   EXPECT_EQ(std::filesystem::path("/opt/zarvik/bin") / daqmx::simulatorLibraryFileName(),
             daqmx::simulatorLibraryPath("/opt/zarvik/bin"));
-}
-
-TEST(DaqBinding, MissingLibrariesAreReportedNotFatal) {
-  test::TestDir dir;
-  daqmx::Library lib;
-  EXPECT_FALSE(lib.load({dir.file("libone.so").string(), dir.file("libtwo.so").string()}));
-  EXPECT_FALSE(lib.loaded() || lib.api().CreateTask);
-  EXPECT_THAT(lib.error(), AllOf(HasSubstr("libone.so"), HasSubstr("libtwo.so")));
-  EXPECT_FALSE(lib.load({}));
-  EXPECT_FALSE(lib.error().empty());
 }
 
 struct ProgramLayer : ::testing::Test, test::Reporting {

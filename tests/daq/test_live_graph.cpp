@@ -41,8 +41,6 @@ TEST(CurveEnvelope, EmptyCurveDrawsNothing) {
   env.build(pts.data(), 5000, 0.0, 1.0, 300);
   env.build(pts.data(), 0, 0.0, 1.0, 300);
   EXPECT_TRUE(env.points().empty());
-  env.build(nullptr, 10, 0.0, 1.0, 300);
-  EXPECT_TRUE(env.points().empty());
 }
 
 TEST(Cursor, ReadsTheNearestExactPointAndClampsToTheCurve) {

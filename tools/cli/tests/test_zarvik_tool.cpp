@@ -157,14 +157,6 @@ TEST(ZarvikTool, BadInputGivesAClearErrorAndExitCode) {
   EXPECT_NE(r.err.find("File not available"), std::string::npos);
   EXPECT_EQ(run({"dump", rig.dir.write("x.txt", "x").string()}).code, tool::ExitLoad);
 
-  // A bare file name is one in the current directory.
-  const auto cwd = std::filesystem::current_path();
-  std::filesystem::current_path(rig.dir.path());
-  r = run({"convert", writeDataSet(rig, "Here.BIN", 1, 1).filename().string(), "Here.DAT"});
-  std::filesystem::current_path(cwd);
-  EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_TRUE(std::filesystem::exists(rig.dir.file("Here.DAT")));
-
   // A target of no known kind, one that exists without --force, one in no folder, a missing
   // configuration; no command or an unknown one (the argument parser's own codes).
   const auto good = writeDataSet(rig, "G.BIN", 1, 1).string();
