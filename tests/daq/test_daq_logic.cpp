@@ -39,12 +39,6 @@ TEST(DaqGain, GainCodeChoosesTheInputRange) {
   }
 }
 
-TEST(DaqVersion, HexadecimalRightAlignedInTwo) {
-  EXPECT_EQ((std::vector<std::string>{"V14. 1", "V 9.1F", "V 0. 0", "VFFFF.FFFF"}),
-            (std::vector<std::string>{formatDaqVersion(20, 1), formatDaqVersion(9, 31),
-                                      formatDaqVersion(0, 0), formatDaqVersion(0xFFFF, 0xFFFF)}));
-}
-
 TEST(DaqBinding, SimulateOnTheCommandLine) {
   const char* plain[] = {"/usr/bin/zarvik", "PROGRAM"};
   const char* lower[] = {"/usr/bin/zarvik", "--simulate"};
@@ -63,11 +57,6 @@ struct ProgramLayer : ::testing::Test, test::Reporting {
   MeasParams mp;
   Daq daq{mp, reporter, lang};
 };
-
-TEST_F(ProgramLayer, UnknownStateCodesReadErrorUnknown) {
-  for (int code : {12, 55, -1, -1205})
-    EXPECT_STREQ("Error unknown", daq.daqStateText(code));
-}
 
 TEST_F(ProgramLayer, DataAcquisitionDialogTexts) {
   mp.productType = "USB-6210";
