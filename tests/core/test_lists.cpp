@@ -5,7 +5,6 @@
 
 #include "common/zv_fake_ui.hpp"
 #include "core/zv_area_list.hpp"
-#include "core/zv_core_fixture.hpp"
 #include "core/zv_evaluation_list.hpp"
 #include "core/zv_piston_list.hpp"
 #include "core/zv_speed_list.hpp"
@@ -33,19 +32,10 @@ TEST(ValueLists, EntriesLabelsAndLookups) {
             (std::tuple{*pistons.labelAt(0), *speeds.labelAt(2)}));
   EXPECT_FALSE(areas.labelAt(3) || areas.valueAt(-1) || pistons.piston(3));
   EXPECT_EQ((Codes{2, -1}), (Codes{pistons.find(30.0), pistons.find(std::nan(""))}));
-  int i = -4;
-  const int below = areas.clampIndex(i), clampedBelow = i;
-  i = 9;
-  const int above = areas.clampIndex(i), clampedAbove = i;
-  i = 1;
-  EXPECT_EQ((Codes{-1, 0, 1, 2, 0}),
-            (Codes{below, clampedBelow, above, clampedAbove, areas.clampIndex(i)}));
-  // Items carry their value or, when asked, their index.
-  const auto byValue = areas.items();
-  const auto byIndex = pistons.items(ItemValue::EntryIndex);
-  ASSERT_EQ(3u, byValue.size());
-  EXPECT_EQ((std::tuple{"   2.000", 2.0, "  30.000", 2.0}),
-            (std::tuple{byValue[1].label, byValue[1].value, byIndex[2].label, byIndex[2].value}));
+  // The device dialog's items carry label and value.
+  const auto items = areas.items();
+  ASSERT_EQ(3u, items.size());
+  EXPECT_EQ((std::tuple{"   2.000", 2.0}), (std::tuple{items[1].label, items[1].value}));
 }
 
 TEST(ValueLists, InsertSortsStablyAndRefusesWhatIsNotAPositiveNumber) {
@@ -240,20 +230,6 @@ TEST(EvaluationListEditor, AbortRestoresOkKeeps) {
     editor.ok();
   }
   EXPECT_EQ((Texts{"AX", "AZ", std::string(19, 'Z')}), list.entries());
-}
-
-using EvaluationOfStorage = test::ModelFixture;
-
-TEST_F(EvaluationOfStorage, CopiedIntoTheCurrentStorage) {
-  EXPECT_EQ(-1, setCurrentStorageEvaluation(model, "AU"));
-  newDataSet(2, 2);
-  ds().currentSample = 1;
-  ds().currentStorage = 1;
-  model.resetChanges();
-  EXPECT_EQ(0, setCurrentStorageEvaluation(model, std::string(20, 'K')));
-  EXPECT_EQ((std::tuple{std::string(19, 'K'), 1u}),
-            (std::tuple{model.storageAt(1, 1)->evaluation, model.storageAt(1, 1)->saveChanges}));
-  EXPECT_NE(0u, model.isChanged());
 }
 
 } // namespace

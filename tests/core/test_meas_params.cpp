@@ -33,19 +33,6 @@ TEST(MeasParams, CheckClampsEveryLimitedFieldBelowAndAbove) {
             doubleFields(high));
 }
 
-TEST(MeasParams, ValuesInsideTheirLimitsAndUnlimitedFieldsStay) {
-  MeasParams m;
-  m.gphPoints = 600;
-  m.blockCount = 550;
-  m.stopProzent = -40;
-  m.forcLimitRelVal = 250.0; // no limits
-  m.offset_press = -1e9;
-  EXPECT_EQ(0, checkMeasParams(&m));
-  EXPECT_EQ(
-      (std::tuple{600, 550, -40.0, 250.0, -1e9}),
-      (std::tuple{m.gphPoints, m.blockCount, m.stopProzent, m.forcLimitRelVal, m.offset_press}));
-}
-
 TEST(MeasParams, BlockCountFollowsTheClampedCurveLength) {
   MeasParams m;
   m.gphPoints = 100; // below its limit: becomes 400 before the block count is checked
