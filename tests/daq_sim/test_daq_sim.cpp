@@ -74,13 +74,6 @@ TEST_F(DaqInit, DetectsTheSimulatedBoxTestsItAndSelectsTheChannel) {
   EXPECT_EQ((std::tuple{0, ""}), (std::tuple{sim.openTasks(), errorLogText()}));
 }
 
-TEST_F(DaqInit, SecondTesterIsSelectedWhenConfigured) {
-  mp.hardChn = 1;
-  EXPECT_EQ(0, daq.daqInit());
-  EXPECT_THAT(sim.writes(), ElementsAre("Dev1/port1/line0=1", "Dev1/port1/line0=0",
-                                        "Dev1/port1/line2=0", "Dev1/port1/line1=1"));
-}
-
 TEST_F(DaqInit, OfflineTouchesNeitherDriverNorLog) {
   mp.daqEnabled = 0;
   mp.daqErrorState = 1;
@@ -110,8 +103,6 @@ TEST_F(DaqInit, FailuresGiveTheirStateAndRecord) {
        2, -1120, {"\t-1120\t-1\tDAQ\t", "libnot-a-driver.so"}, {}},
       {"library lacks a function", [this] { daq.setLibraryCandidates({ZV_SIMDAQ_LACKING_PATH}); },
        2, -1120, {"DAQmxReadDigitalU8"}, {}},
-      {"version query", [this] { sim.setFaults(ZVSIM_FAULT_VERSION); },
-       2, -1120, {"\t-1120\t-201003\tDAQ\t"}, {}},
       {"no device", [this] { sim.setFaults(ZVSIM_FAULT_NODEVICE); }, 6, -1121, {}, {}},
       // no driver error behind these two
       {"only unsupported devices",

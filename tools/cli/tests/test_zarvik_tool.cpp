@@ -236,7 +236,6 @@ TEST(ZarvikToolExport, PrintsWhatTheProgramCopiesToTheClipboard) {
         << err.str();
     EXPECT_EQ(out.str(), latin1ToUtf8(ui.clipboard)) << what;
   }
-  EXPECT_NE(ui.clipboard.find("Dataset - GraphPath= "), std::string::npos);
   EXPECT_NE(ui.clipboard.find("OptKomma= 1 TablePrec= 3 NumberWidth= 2 ResultWidth= 9"),
             std::string::npos);
 
