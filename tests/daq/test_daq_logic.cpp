@@ -15,27 +15,21 @@ namespace {
 using ::testing::HasSubstr;
 
 TEST(DaqGain, FullScaleVoltageChoosesTheGainCode) {
-  struct Case {
-    double volts;
-    int gain;
-  };
-  for (Case c : {Case{10.0, 1}, Case{5.11, 1}, Case{5.1, 2}, Case{2.11, 2}, Case{2.1, 5},
-                 Case{1.11, 5}, Case{1.1, 10}, Case{0.52, 10}, Case{0.51, 20}, Case{0.22, 20},
-                 Case{0.21, 50}, Case{0.12, 50}, Case{0.11, 100}, Case{0.0, 100}, Case{-2.0, 100}})
-    EXPECT_EQ(c.gain, gainCodeForVolts(c.volts)) << c.volts;
+  const std::pair<double, int> cases[] = {{10.0, 1},   {5.11, 1},  {5.1, 2},   {2.11, 2},
+                                          {2.1, 5},    {1.11, 5},  {1.1, 10},  {0.52, 10},
+                                          {0.51, 20},  {0.22, 20}, {0.21, 50}, {0.12, 50},
+                                          {0.11, 100}, {0.0, 100}, {-2.0, 100}};
+  for (auto [volts, gain] : cases)
+    EXPECT_EQ(gain, gainCodeForVolts(volts)) << volts;
   EXPECT_EQ(1, gainCodeForVolts(std::numeric_limits<double>::quiet_NaN()));
 }
 
 TEST(DaqGain, GainCodeChoosesTheInputRange) {
-  struct Case {
-    int gain;
-    double max;
-  };
-  for (Case c : {Case{1, 10.0}, Case{2, 5.0}, Case{5, 2.0}, Case{10, 1.0}, Case{20, 0.5},
-                 Case{50, 0.2}, Case{100, 0.1}, Case{3, 10.0}}) {
-    const InputRange r = inputRangeForGain(c.gain);
-    EXPECT_EQ(0.0, r.minVolts) << c.gain;
-    EXPECT_EQ(c.max, r.maxVolts) << c.gain;
+  const std::pair<int, double> cases[] = {{1, 10.0}, {2, 5.0},  {5, 2.0},   {10, 1.0},
+                                          {20, 0.5}, {50, 0.2}, {100, 0.1}, {3, 10.0}};
+  for (auto [gain, max] : cases) {
+    const InputRange r = inputRangeForGain(gain);
+    EXPECT_EQ((std::pair{0.0, max}), (std::pair{r.minVolts, r.maxVolts})) << gain;
   }
 }
 
