@@ -76,36 +76,6 @@ TEST(ValueLists, DeleteClampsTheIndexAndKeepsTheLastEntry) {
   EXPECT_EQ(std::vector<std::string>{LastEntryPopup}, ui.popups());
 }
 
-TEST(ValueLists, AssignAsAStoredListIsRead) {
-  AreaList areas;
-  int skipped = -1;
-  EXPECT_EQ(ListOk, areas.assign({{"Fl\xE4"
-                                   "che-1",
-                                   5.0},
-                                  {"b", 1.0},
-                                  {"c", 3.0}},
-                                 &skipped));
-  EXPECT_EQ((Values{1, 3, 5}), valuesOf(areas));
-  EXPECT_EQ((std::tuple{"Fl\xE4"
-                        "che-1",
-                        0}),
-            (std::tuple{areas.entry(2)->name, skipped}));
-  EXPECT_EQ(ListOk, areas.assign({{"", 4.0}, {"", 0.0}, {"", -1.0}}, &skipped));
-  EXPECT_EQ(2, skipped);
-  EXPECT_EQ((Codes{ListNothingUsable, ListNothingUsable}),
-            (Codes{areas.assign({{"", 0.0}}), areas.assign({})}));
-  EXPECT_EQ((Values{4}), valuesOf(areas));
-
-  PistonList pistons;
-  PistonRange a, b, c;
-  std::tie(a.range, a.calFlags, b.range, c.range, c.calFlags) = std::tuple{20, 15, 10, 20, 3};
-  pistons.assign({a, b, c});
-  // Equal ranges keep their order.
-  EXPECT_EQ((std::tuple{10.0, 15, 3}),
-            (std::tuple{pistons.piston(0)->range, pistons.piston(1)->calFlags,
-                        pistons.piston(2)->calFlags}));
-}
-
 TEST(ValueLists, AddPrompts) {
   test::ScriptedUi ui;
   Language lang;
@@ -150,21 +120,6 @@ TEST(CalibrationLine, TwoPoints) {
 }
 
 using Texts = std::vector<std::string>;
-
-TEST(EvaluationList, BuiltInAndAssign) {
-  EvaluationList list;
-  EXPECT_EQ((Texts{"AU", "AX", "AZ"}), list.entries());
-  EXPECT_FALSE(list.changed());
-  list.setCurrentIndex(2);
-  EXPECT_EQ(ListOk, list.assign({"AX", "AU", "AX", std::string(25, 'Q')}));
-  EXPECT_EQ((Texts{"AU", "AX", std::string(19, 'Q')}), list.entries());
-  EXPECT_EQ(0, list.currentIndex());
-  EXPECT_FALSE(list.changed()); // read lists count as saved
-  EXPECT_EQ(ListNothingUsable, list.assign({}));
-  EXPECT_EQ(3, list.count());
-  EXPECT_EQ(nullptr, list.textAt(3));
-  EXPECT_EQ("AX", *list.textAt(1));
-}
 
 TEST(EvaluationList, InsertKeepsTextsUniqueAndSorted) {
   test::ScriptedUi ui;
