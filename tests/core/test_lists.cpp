@@ -105,13 +105,10 @@ TEST(CalibrationLine, TwoPoints) {
   PistonRange p;
   const CalibrationLine plain = pistonCalibrationLine(p);
   EXPECT_EQ((std::tuple{1.0, 0.0}), (std::tuple{plain.gain, plain.offset}));
-  std::tie(p.calVolts1, p.calForce1, p.calVolts2, p.calForce2) = std::tuple{0, 0, 10, 50};
-  const CalibrationLine through0 = pistonCalibrationLine(p);
-  EXPECT_EQ((std::tuple{5.0, 0.0, 10.0}),
-            (std::tuple{through0.gain, through0.offset, through0.force(2.0)}));
-  std::tie(p.calVolts1, p.calVolts2, p.calForce2) = std::tuple{1, 5, 20};
+  std::tie(p.calVolts1, p.calForce1, p.calVolts2, p.calForce2) = std::tuple{1, 0, 5, 20};
   const CalibrationLine line = pistonCalibrationLine(p);
-  EXPECT_EQ((std::tuple{5.0, -5.0, true}), (std::tuple{line.gain, line.offset, line.usable()}));
+  EXPECT_EQ((std::tuple{5.0, -5.0, 10.0, true}),
+            (std::tuple{line.gain, line.offset, line.force(3.0), line.usable()}));
   p.calVolts2 = 1;
   EXPECT_FALSE(pistonCalibrationLine(p).usable());
   p.calVolts2 = 5;

@@ -33,19 +33,6 @@ TEST(MeasParams, CheckClampsEveryLimitedFieldBelowAndAbove) {
             doubleFields(high));
 }
 
-TEST(MeasParams, BlockCountFollowsTheClampedCurveLength) {
-  MeasParams m;
-  m.gphPoints = 100; // below its limit: becomes 400 before the block count is checked
-  m.blockCount = 1000;
-  checkMeasParams(&m);
-  EXPECT_EQ((std::tuple{400, 400, 400}),
-            (std::tuple{m.gphPoints, m.blockCount, m.blockCountLimit.hi}));
-  m.gphPoints = 900;
-  m.blockCount = 5;
-  checkMeasParams(&m);
-  EXPECT_EQ((std::tuple{10, 900}), (std::tuple{m.blockCount, m.blockCountLimit.hi}));
-}
-
 TEST(MeasParams, SwappedLimitsAreRepairedAndNotANumberTakesTheBuiltInValue) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   MeasParams m;
