@@ -431,7 +431,6 @@ TEST(PointsBuffer, AllocateAndFree) {
 using EvaluationOfStorage = ModelFixture;
 
 TEST_F(EvaluationOfStorage, CopiedIntoTheCurrentStorage) {
-  EXPECT_EQ(-1, setCurrentStorageEvaluation(model, "AU"));
   newDataSet(2, 2);
   ds().currentSample = 1;
   ds().currentStorage = 1;

@@ -71,11 +71,5 @@ TEST(ExportTables, DataTableIsStorageMajorWithTheMeasurementsThatAreOn) {
                   "L2\tP2\t2\t1500,0\t353,6\t3176,5\t1250,0\t1750,0\n");
 }
 
-TEST(ExportTables, WithoutDataSetNoText) {
-  std::string text = "old";
-  EXPECT_EQ(orderTableText(nullptr, {}, {}, exportWords(Language{1}), text), ExportNoDataSet);
-  EXPECT_EQ(text, "");
-}
-
 } // namespace
 } // namespace zv

@@ -43,8 +43,6 @@ TEST(DaqBinding, SimulateOnTheCommandLine) {
                                daqmx::commandLineAsksForSimulator(2, lower),
                                daqmx::commandLineAsksForSimulator(1, inPath),
                                daqmx::commandLineAsksForSimulator(0, nullptr)}));
-  EXPECT_EQ(std::filesystem::path("/opt/zarvik/bin") / daqmx::simulatorLibraryFileName(),
-            daqmx::simulatorLibraryPath("/opt/zarvik/bin"));
 }
 
 struct ProgramLayer : ::testing::Test, test::Reporting {
@@ -52,16 +50,13 @@ struct ProgramLayer : ::testing::Test, test::Reporting {
   Daq daq{mp, reporter, lang};
 };
 
-TEST_F(ProgramLayer, DataAcquisitionDialogTexts) {
+TEST_F(ProgramLayer, DataAcquisitionDialogValues) {
   mp.productType = "USB-6210";
   mp.daqVersionText = "V14. 1";
   mp.serialNumber = static_cast<int>(0xF1A2B3C4u); // above INT_MAX: still the driver's number
   mp.deviceName = "Dev1";
-  lang.language = 0;
   DaqDialogTexts t = dataAcquisitionDialogTexts(mp, lang);
-  EXPECT_EQ("ZARVIK 2012 USB - Setup - Datenerfassung", t.title);
   EXPECT_EQ((std::array<std::string, 4>{"USB-6210", "V14. 1", "F1A2B3C4", "Dev1"}), t.values);
-  lang.language = 1;
   t = dataAcquisitionDialogTexts(MeasParams{}, lang);
   EXPECT_EQ((std::array<std::string, 4>{"--", "---", "0", ""}), t.values);
 }
