@@ -352,10 +352,15 @@ int DataSetModel::deleteMeasurement(const Selection& selection) {
 
 // ---- renumbering ----------------------------------------------------------------------------
 
-int DataSetModel::renumber() {
+int DataSetModel::renumber(Changes changes) {
   if (!dataSet_)
     return ModelNoDataSet;
   DataSet& d = *dataSet_;
+  const bool clear = changes == Changes::Clear;
+  if (clear) {
+    totals_ = {};
+    d.backupChanges = d.saveChanges = 0;
+  }
   clampCurrentSample();
   clampCurrentStorage();
   d.sampleCount = sampleCount();
@@ -368,10 +373,14 @@ int DataSetModel::renumber() {
   for (int s = 0; s < sizeOf(d.samples); ++s) {
     Sample& sample = d.samples[static_cast<std::size_t>(s)];
     sample.index = s;
+    if (clear)
+      sample.backupChanges = sample.saveChanges = 0;
     for (int t = 0; t < sizeOf(sample.storages); ++t) {
       StorageCondition& storage = sample.storages[static_cast<std::size_t>(t)];
       storage.sampleIndex = s;
       storage.storageIndex = t;
+      if (clear)
+        storage.backupChanges = storage.saveChanges = 0;
       pistons.validate(storage.range);
       speeds.validate(storage.speed);
       areas.validate(storage.area);
@@ -390,6 +399,8 @@ int DataSetModel::renumber() {
         meas.inStatistics = std::clamp(meas.inStatistics, std::int32_t{0}, std::int32_t{1});
         if (!std::isfinite(meas.force) || !std::isfinite(meas.area))
           ++d.nonFiniteTotal;
+        if (clear)
+          meas.backupChanges = meas.saveChanges = 0;
       }
     }
   }

@@ -240,8 +240,11 @@ public:
 
   // Rewrites index fields and cached counts, puts ranges, speeds and areas that are not in the
   // active device's lists back to the lists' first entries, clamps the selection, statuses
-  // and On/Off flags. Call it after loading and after every structural change.
-  int renumber();
+  // and On/Off flags. Call it after loading and after every structural change. A data set
+  // just read from its file is unchanged: ClearChanges also clears the change counters, as
+  // resetChanges does, in the same walk over a million measurements.
+  enum class Changes { Keep, Clear };
+  int renumber(Changes changes = Changes::Keep);
 
   // Counting: 0 where there is nothing. The storage count is sample 0's.
   int sampleCount() const;

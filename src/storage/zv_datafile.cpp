@@ -397,8 +397,7 @@ int DataFileHandler::loadDataSet(int refreshBackup, std::string& message) {
                                 msg(MessageText::LoadCancelled), r);
     return UserStopped;
   }
-  loaded_ = true;
-  ctx_.model.resetChanges();
+  loaded_ = true; // and unchanged: the reader's renumbering cleared the change counters
   logReplacements(state_.loadType == 0 ? binary_.lastReplacements() : text_.lastReplacements());
   logLoadNotes();
 

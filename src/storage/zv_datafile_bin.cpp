@@ -503,7 +503,7 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
     }
   }
   replaced_ = countListReplacements(model_);
-  model_.renumber();
+  model_.renumber(DataSetModel::Changes::Clear);
   return 0;
 }
 

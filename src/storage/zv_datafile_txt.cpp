@@ -526,7 +526,7 @@ int TextDataFile::readTextDataSet(Progress* progress) {
     }
   }
   replaced_ = countListReplacements(model_);
-  if (model_.renumber() != 0)
+  if (model_.renumber(DataSetModel::Changes::Clear) != 0)
     return error(ReadRenumber);
   return 0;
 }
