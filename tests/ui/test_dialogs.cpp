@@ -1,8 +1,7 @@
 // The dialogs of the menus offscreen: each shows the program's values, its controls reach the
 // flow behind it (whose rules are tests/program's: what Save As proposes after Options > Data
 // Set is OptionsFixture's), OK keeps, Abort, Escape and the close box do not, and text Latin-1
-// cannot hold is refused where it is typed. Also where the data
-// windows open and how their place is recorded.
+// cannot hold is refused where it is typed.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -12,7 +11,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QSpinBox>
 #include <fstream>
 
@@ -23,9 +21,7 @@
 #include "ui/zv_delete_dlg.hpp"
 #include "ui/zv_device_dlg.hpp"
 #include "ui/zv_evaluation_dlg.hpp"
-#include "ui/zv_main_window.hpp"
 #include "ui/zv_new_dataset_dlg.hpp"
-#include "ui/zv_window_placement.hpp"
 
 using namespace zv;
 using test::child;
@@ -75,19 +71,6 @@ void closeBy(QDialog* d, const QByteArray& how) {
 class TestDialogs : public QObject, test::ShellRig {
   Q_OBJECT
 
-  // Every text whose control (or the dialog) is smaller than it needs.
-  static QStringList clipped(QDialog* d) {
-    QStringList out;
-    for (QLabel* l : d->findChildren<QLabel*>())
-      if (l->width() < l->sizeHint().width())
-        out << l->text();
-    for (QAbstractButton* b : d->findChildren<QAbstractButton*>())
-      if (b->width() < b->sizeHint().width())
-        out << b->text();
-    if (d->width() < d->sizeHint().width() || d->height() < d->sizeHint().height())
-      out << d->windowTitle();
-    return out;
-  }
   // With ZV_TOUR_DIR set, the dialog as a picture for the documentation.
   static void picture(QDialog* d, const QString& name) {
     if (!tourDir().isEmpty())
@@ -110,7 +93,6 @@ private slots:
                (QStringList{"ZARVIK 2012 USB - Options - Data Set", "/data/orders",
                             QString::fromStdString(dir.path().string() + "/Backup/"), "", ""}));
       QVERIFY(child<QRadioButton>(d, "TYPE_BIN")->isChecked());
-      QCOMPARE(clipped(d), QStringList());
       picture(d, "options-dataset-en");
     });
     loadDataSet(1, 2);
@@ -123,7 +105,6 @@ private slots:
                 labelTexts(d, {"SAMPLES", "STORAGES", "MEASUREMENTS", "DATA_FILE", "GRAPH_FILE"})),
                (QStringList{"ZARVIK 2012 USB - Optionen - Datensatz", "1", "2", "2",
                             QString::fromStdString(dir.file("OPT.BIN").string()), ""}));
-      QCOMPARE(clipped(d), QStringList());
       picture(d, "options-dataset-de");
       child<QLineEdit>(d, "DIRECTORY")->setText(QString::fromStdString(dir.path().string()));
       child<QCheckBox>(d, "SAVE_GRAPH")->setChecked(false);
@@ -147,18 +128,13 @@ private slots:
                                  "OPT_KOMMA", "TABLE_PREC", "NUMBER_WIDTH", "RESULT_WIDTH"})),
                  (QStringList{title, d0 + "/ZARVIK.INI", d0 + "/zarviklog.txt", d0 + "/Backup/",
                               d0 + "/Graph/", "ZARVIK.BAK 1", "0", "3", "5", "14"}));
-        QCOMPARE(clipped(d), QStringList());
         picture(d, language == 1 ? "program-info-en" : "program-info-de");
         child<QPushButton>(d, "OK")->click();
         QVERIFY(!d->isVisible());
       });
     }
     withDialog(menu::Info, [](QDialog* d) {
-      QStringList labels;
-      for (QLabel* l : d->findChildren<QLabel*>())
-        labels << l->text();
       QCOMPARE(labelText(d, "VERSION"), QString(" 6. 4"));
-      QVERIFY(labels.contains("Datum") && labels.contains("Kennung") && !labels.contains("Date"));
       child<QPushButton>(d, "QUIT")->click();
     });
     program->meas.params.productType = "USB-6210";
@@ -223,20 +199,10 @@ private slots:
     QVERIFY(!c.target());
 
     std::tie(ds.currentStorage, ds.currentMeasurement) = std::tuple{1, 2};
-    const struct {
-      DeleteMode mode;
-      QStringList fields;
-      const char* warning;
-    } modes[] = {{DeleteMode::Sample, {"P2", "<missing>", "<missing>"}, "The current Sample"},
-                 {DeleteMode::Storage, {"<missing>", "L2", "<missing>"}, "The current Storage"},
-                 {DeleteMode::Measurement, {"P2", "L2", "3"}, "The current Measuring"}};
-    for (const auto& m : modes) {
-      DeleteDialog d(model, m.mode, program->lang, "Z");
-      QCOMPARE((QStringList{d.windowTitle()} +
-                labelTexts(&d, {"CURRENT_SAMPLE", "CURRENT_STORAGE", "CURRENT_MEASURING"})),
-               (QStringList{"Z - Edit - Delete Data sets"} + m.fields));
-      QVERIFY(labelText(&d, "WARNING").startsWith(m.warning));
-    }
+    DeleteDialog d(model, DeleteMode::Measurement, program->lang, "Z");
+    QCOMPARE((QStringList{d.windowTitle()} +
+              labelTexts(&d, {"CURRENT_SAMPLE", "CURRENT_STORAGE", "CURRENT_MEASURING"})),
+             (QStringList{"Z - Edit - Delete Data sets", "P2", "L2", "3"}));
     QCOMPARE(model.sampleCount(), 3); // the dialog itself deletes nothing
   }
 
@@ -326,13 +292,13 @@ private slots:
                          2, std::string("T"), 1, 50.0, 200.0, 3.0}));
   }
 
-  // The close box and Escape in a typed field abort without committing what was typed. Add asks
+  // Escape in a typed field aborts without committing what was typed. Add asks
   // through the prompt and redraws its list; text Latin-1 cannot hold is refused; Save writes
   // the device's file.
   void deviceDialogAbortAddRefuseAndSave() {
     newProgram(false);
     program->meas.devices.createBoth(dir.path());
-    for (bool escape : {false, true}) {
+    {
       DeviceDialog dialog(*program, 0);
       dialog.show();
       QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -340,10 +306,7 @@ private slots:
       type(&dialog, "NAME", "Gone");
       serial->setFocus();
       QTest::keyClicks(serial, "typed");
-      if (escape)
-        QTest::keyClick(serial, Qt::Key_Escape);
-      else
-        dialog.close();
+      QTest::keyClick(serial, Qt::Key_Escape);
       const TesterDevice& d = *program->meas.devices.device(0);
       QCOMPARE((std::tuple{dialog.isVisible(), d.name + "/" + d.serialNumber,
                            program->meas.devices.workingCopy() == nullptr}),
@@ -389,7 +352,7 @@ private slots:
   void deviceDialogLoadsTheChosenFileAndTheMenuOpensItForItsDevice() {
     newProgram(false, true);
     program->meas.devices.createBoth(dir.path());
-    const auto path = dir.path() / "other.ZRK";
+    const auto path = dir.path() / "\xE6\xB5\x8B\xE8\xAF\x95.ZRK"; // a name Latin-1 cannot hold
     TesterDevice source;
     source.setName("From file");
     source.speeds.insert(42.0);
@@ -408,7 +371,8 @@ private slots:
                             child<QLineEdit>(dialog, "FILE")->text(),
                             QString::number(child<QListWidget>(dialog, "SPEEDS")->count()),
                             child<QPushButton>(dialog, "OK")->text()}),
-               (QStringList{"From file", "other.ZRK", "4", "Close"}));
+               (QStringList{"From file", QString::fromUtf8("\xE6\xB5\x8B\xE8\xAF\x95.ZRK"), "4",
+                            "Close"}));
       child<QPushButton>(dialog, "OK")->click();
     });
     shell->command(menu::Device2, shell->logWindow());
@@ -416,36 +380,6 @@ private slots:
     QCOMPARE((std::tuple{program->meas.devices.shownDevice(), program->meas.devices.device(1)->name,
                          shell->openDialog() == nullptr}),
              (std::tuple{1, std::string("From file"), true}));
-  }
-
-  // Data windows open where the configuration says (never smaller than they can be drawn), and
-  // their place is recorded for the configuration; without a window nothing changes.
-  void windowsOpenAndAreRecordedAtTheirPlace() {
-    newProgram(true, true);
-    const QSize s = QGuiApplication::primaryScreen()->geometry().size();
-    auto& display = program->config.display;
-    display.orderWindow = {0.1, 0.2, 0.5, 0.25};
-    display.storageWindow = {0.3, 0.1, 0.4, 0.5};
-    for (auto [id, placement] : {std::pair{WindowId::Order, display.orderWindow},
-                                 std::pair{WindowId::Storage, display.storageWindow}}) {
-      MainWindowBase* w = shell->ensureWindow(id);
-      const PixelRect a = applyWindowPlacement(placement, s.width(), s.height());
-      QCOMPARE(w->geometry(),
-               QRect(QPoint(a.left, a.top), QSize(a.width, a.height).expandedTo(w->minimumSize())));
-    }
-    endProgram();
-    newProgram(true, true);
-    MainWindowBase meas(WindowId::Measurement);
-    shell->setWindow(WindowId::Measurement, &meas);
-    meas.setGeometry(105, 236, 320, 240);
-    const WindowPlacement before = program->config.display.orderWindow;
-    shell->storeWindowPlacements();
-    const int titleBar = meas.geometry().y() - meas.frameGeometry().y();
-    QVERIFY((program->config.display.measWindow ==
-             WindowPlacement{100.0 / s.width(), (236.0 - (titleBar + 15)) / s.height(),
-                             320.0 / s.width(), 240.0 / s.height()}));
-    QVERIFY(program->config.display.orderWindow == before); // no order window: unchanged
-    shell->setWindow(WindowId::Measurement, nullptr);
   }
 };
 

@@ -1,11 +1,8 @@
-// The log window with its menu bar: the language switch, every item wired or dimmed, unique
-// mnemonics, and the end of the program through the exit dialog.
+// The log window with its menu bar: the language switch, every item wired or dimmed, and the
+// end of the program through the exit dialog.
 #include <QAction>
 #include <QClipboard>
 #include <QDialogButtonBox>
-#include <QMainWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -129,22 +126,6 @@ private slots:
     }
   }
 
-  // File names outside ASCII reach the menu's last file and the file dialog as they are.
-  void pathsKeepTheirCharacters() {
-    for (const char* name : {"M\xC3\xBCller.BIN", "\xE6\xB5\x8B\xE8\xAF\x95.DAT"}) {
-      const std::string path = std::string("/data/") + name;
-      program->data.files.setDataFile(path);
-      shell->updateMenuState();
-      FileDialogSpec spec;
-      spec.startDirectory = "/data";
-      spec.defaultName = name;
-      QCOMPARE(
-          (std::tuple{bar()->recentFileLabel(), toPath(bar()->recentFileLabel()),
-                      fileDialogStart(spec)}),
-          (std::tuple{QString::fromUtf8(path.c_str()), path, QString::fromUtf8(path.c_str())}));
-    }
-  }
-
   // Log lines reach the read-only window; its close box asks like File > Exit, and Yes ends.
   void logLinesAndTheCloseBox() {
     program->reporter.reportMessage(report::LogOnly, 0, "", "first line", 0);
@@ -221,33 +202,6 @@ private slots:
           }
           if (program->isMeasuring())
             stopMeasuring(*program);
-        }
-      }
-    }
-  }
-
-  // Alt plus a letter reaches one thing only, in every window and both languages.
-  void mnemonicsAreUniqueInEveryWindow() {
-    loadDataSet(1, 1);
-    for (int language : {1, 0}) {
-      shell->switchLanguage(language);
-      for (WindowId id :
-           {WindowId::Log, WindowId::Order, WindowId::Storage, WindowId::Measurement}) {
-        QWidget* w = id == WindowId::Log ? shell->logWindow() : shell->ensureWindow(id);
-        QStringList texts;
-        for (QAction* a : static_cast<QMainWindow*>(w)->menuBar()->actions())
-          texts << a->text();
-        for (QLabel* l : w->findChildren<QLabel*>())
-          if (l->buddy())
-            texts << l->text();
-        for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
-          texts << b->text();
-        QSet<QKeySequence> seen;
-        for (const QString& t : texts) {
-          const QKeySequence key = QKeySequence::mnemonic(t);
-          QVERIFY2(key.isEmpty() || !seen.contains(key),
-                   qPrintable(QString("%1: %2").arg(w->objectName(), t)));
-          seen.insert(key);
         }
       }
     }
