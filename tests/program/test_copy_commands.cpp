@@ -65,20 +65,6 @@ TEST_F(CopyFixture, TablesReachTheClipboardWithPointOrRegionalComma) {
   EXPECT_TRUE(log.lines.empty());
 }
 
-TEST_F(CopyFixture, ARegionalSeparatorOtherThanTheCommaIsLoggedAndUsed) {
-  smallDataSet();
-  for (char regional : {'.', '\0'}) {
-    ui.regionalSeparator = regional;
-    log.lines.clear();
-    EXPECT_EQ(exportDecimalSeparator(p), '.');
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"Komma failed ,,,"}));
-  }
-  p.config.clipboard.OptKomma = 0;
-  log.lines.clear();
-  EXPECT_EQ(exportDecimalSeparator(p), '.');
-  EXPECT_TRUE(log.lines.empty());
-}
-
 TEST_F(CopyFixture, ReportHasEveryLineAndTheGraphLineOnlyWhileAGraphFileIsOpen) {
   p.executableDirectory = "/opt/zarvik";
   p.logFilePath = dir.path() / "zarviklog.txt";

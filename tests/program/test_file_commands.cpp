@@ -264,22 +264,6 @@ TEST(Exit, AbortGoesOnSaveEndsAndAFailedSaveKeepsTheProgramRunning) {
   EXPECT_NE(TestDir::readFile(p).find("changed"), std::string::npos);
 }
 
-TEST(Configuration, DataFileSettingsReachTheFileHandling) {
-  FileRig rig;
-  rig.dir.write("ZARVIK.INI", "[Verzeichnisse]\r\nDaten = \"" + rig.dir.path().string() +
-                                  "\"\r\n[Optionen]\r\nDatentyp Speichern = 1\r\n"
-                                  "Graphik Speichern = 0\r\n");
-  rig.program->startUp({"zarvik"});
-  const DataFileState& state = rig.program->data.files.state();
-  EXPECT_EQ(std::tie(state.dataDirectory, state.dataWrtTypeSelect, state.saveGraph),
-            std::tuple(rig.dir.path().string(), 1, 0));
-  rig.ui.fileAnswers = {std::nullopt};
-  rig.program->data.files.selectSaveFile();
-  EXPECT_EQ(
-      std::tie(rig.ui.fileDialogs.back().startDirectory, rig.ui.fileDialogs.back().defaultName),
-      std::tuple(rig.dir.path(), "New.DAT"));
-}
-
 TEST(EditAdd, AppendsAndRefreshesAndLimitsOnlyLog) {
   FileRig rig;
   rig.openDataSet("A.BIN", 2, 2);

@@ -1,5 +1,5 @@
-// Which help page F1 opens in which window, and the message for a page that is not there, in
-// both languages (the window test opens the pages that are).
+// The message for a help page that is not there, in the language of the program (the window
+// test opens the pages that are).
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -10,19 +10,6 @@
 
 namespace zv {
 namespace {
-
-TEST(HelpPages, TheFirstWindowWithATopicDecides) {
-  using Names = std::vector<std::string>;
-  const std::vector<std::pair<Names, HelpTopic>> cases = {
-      {{"MEAS"}, {"first-series.html", "measuring"}},
-      {{"CALIBRATION", "DEVICE1", "LOG"}, {"calibration.html", "calibrating"}},
-      {{"", "qt_msgbox", "AUFTRAG"}, {"tables.html", "order-table"}},
-      {{"HELP"}, HelpContents},
-      {{}, HelpContents},
-  };
-  for (const auto& [names, topic] : cases)
-    EXPECT_EQ(helpTopicForWindows(names), topic) << names.size();
-}
 
 struct HelpFixture : ::testing::Test, test::ProgramRig {
   Program& p = *program;

@@ -199,23 +199,6 @@ TEST_F(MeasControlFixture, SeriesFilesPullAfterPullIntoTheNextSlots) {
             3);
 }
 
-TEST_F(MeasControlFixture, OnlyTheShownRunIsDrawnAndATriggerBringsItIntoView) {
-  select(1, 1, 0);
-  ASSERT_EQ(0, startMeasuring(p));
-  select(0, 0, 0); // the operator looks at another slot meanwhile
-  measTimerTick(p);
-  EXPECT_TRUE(panel.drawn.empty());
-  for (int i = 0; i < 10 && meas(0, 1, 1).status < 3; ++i)
-    measTimerTick(p);
-  ASSERT_EQ(meas(0, 1, 1).status, 3);
-  ASSERT_FALSE(panel.drawn.empty());
-  EXPECT_EQ((std::tuple{ds().currentSample, ds().currentStorage,
-                        refreshed(WindowId::Measurement, measbits::Selection),
-                        refreshed(WindowId::Storage, refresh::Rings | refresh::Values),
-                        refreshed(WindowId::Order, refresh::Rings), panel.drawn.back()}),
-            (std::tuple{1, 1, 1, 1, 1, meas(0, 1, 1).pointCount}));
-}
-
 TEST_F(MeasControlFixture, StopBeforeTheTriggerGivesTheSlotBackAsItWas) {
   // A filed result, overwritten with Enter, then stopped before the trigger.
   Measurement& m = meas(0);

@@ -116,17 +116,5 @@ TEST_F(ProgramFiles, AStopBeforeTheTriggerReachesTheJournalAtOnce) {
   EXPECT_EQ(0, model().measurementAt(0, 0, 2)->status) << "a stopped slot came back running";
 }
 
-TEST_F(ProgramFiles, TheRouteFollowsThePointerAndFallsBackToTheRealFiles) {
-  faulty.failOn(Op::OpenWrite, std::errc::read_only_file_system);
-  program->fileSystem = &faulty;
-  std::unique_ptr<WritableFile> out;
-  EXPECT_EQ(std::errc::read_only_file_system,
-            program->fileRoute.openWrite(dir.file("x"), OpenMode::Truncate, out));
-  program->fileSystem = nullptr;
-  EXPECT_FALSE(program->fileRoute.openWrite(dir.file("x"), OpenMode::Truncate, out));
-  program->fileSystem = &program->fileRoute; // never a loop
-  EXPECT_EQ(&realFileSystem(), &program->fileRoute.target());
-}
-
 } // namespace
 } // namespace zv

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "common/zv_program_rig.hpp"
-#include "common/zv_test_system.hpp"
 #include "platform/zv_fileio.hpp"
 #include "program/zv_first_run.hpp"
 #include "program/zv_program.hpp"
@@ -224,57 +223,6 @@ TEST(SettingsFile, RegistryOverTheFileAndTheConfigurationItNames) {
   EXPECT_EQ(userConfigurationFile(file), std::filesystem::path("/u/Zarvik/ZARVIK.INI"));
   MemoryRegistry tooShort("/");
   EXPECT_EQ(userConfigurationFile(tooShort), std::nullopt);
-}
-
-// The user's folders come from the system's variables, on Windows from its own.
-TEST(SettingsFile, UserFoldersFollowTheSystemsVariables) {
-#if defined(_WIN32)
-  const char *home = "USERPROFILE", *settings = "APPDATA", *file = "ZARVIK.ini";
-  const std::filesystem::path settingsInHome = "AppData/Roaming";
-#else
-  const char *home = "HOME", *settings = "XDG_CONFIG_HOME", *file = "ZARVIK.conf";
-  const std::filesystem::path settingsInHome = ".config";
-#endif
-  const std::optional<std::string> before[] = {test::getEnv(home), test::getEnv(settings)};
-  test::setEnv(home, "/users/u");
-  test::setEnv(settings, "/settings");
-  EXPECT_EQ(defaultSettingsFile(), std::filesystem::path("/settings/ZEROVO") / file);
-  EXPECT_EQ(firstRunUserDirectory(), std::filesystem::path("/users/u/Zarvik"));
-  test::unsetEnv(settings);
-  EXPECT_EQ(defaultSettingsFile(), "/users/u" / settingsInHome / "ZEROVO" / file);
-  for (int i = 0; i < 2; ++i) {
-    const char* name = i == 0 ? home : settings;
-    if (before[i])
-      test::setEnv(name, *before[i]);
-    else
-      test::unsetEnv(name);
-  }
-}
-
-TEST(ToolConfiguration, FromTheGivenFileTheUsersFileOrBuiltIn) {
-  test::TestDir dir;
-  const auto file = dir.write("my.ini", "[INFO]\r\nMaximale Probenzahl = 50\r\n[Hardware]\r\n"
-                                        "Ger\xE4tedatei-1 = \"/dev/A.ZRK\"\r\n"
-                                        "[Messung]\r\nMe\xDF"
-                                        "kanal = 9\r\n[ABRISS_LISTE]\r\nA = B\r\n");
-  MemoryRegistry none;
-  ToolConfiguration given = loadToolConfiguration(file, none);
-  EXPECT_EQ(std::tie(given.file, given.result, given.values.limits.maxSamples,
-                     given.values.devices[0].path, given.values.measParams.hardChn),
-            std::tuple(file, 0, 50, "/dev/A.ZRK", 1)); // the channel clamped
-
-  EXPECT_EQ(loadToolConfiguration(dir.file("missing.ini"), none).result, IniCannotOpen);
-
-  ToolConfiguration builtIn = loadToolConfiguration(std::nullopt, none);
-  EXPECT_EQ(std::tie(builtIn.file, builtIn.result, builtIn.values.limits.maxSamples),
-            std::tuple("", 0, 20));
-
-  std::filesystem::create_directories(dir.path() / "u");
-  dir.write("u/ZARVIK.INI", "[INFO]\r\nMaximale Messungszahl = 30\r\n");
-  MemoryRegistry user((dir.path() / "u" / "").string());
-  ToolConfiguration users = loadToolConfiguration(std::nullopt, user);
-  EXPECT_EQ(std::tie(users.file, users.result, users.values.limits.maxMeasurements),
-            std::tuple(dir.path() / "u" / "ZARVIK.INI", ConfigNoEvaluationSection, 30));
 }
 
 } // namespace

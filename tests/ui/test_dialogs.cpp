@@ -158,21 +158,6 @@ private slots:
     QCOMPARE((std::tuple{p.stopTime, p.dTrigDiffTime}), (std::tuple{3.0, 399.0 / 64}));
   }
 
-  // A unit Latin-1 cannot hold is refused and the dialog stays.
-  void unitOutsideLatin1IsRefused() {
-    newProgram(true, true);
-    QString message;
-    bool stillOpen = false;
-    withDialog(menu::Units, [&](QDialog* d) {
-      child<QLineEdit>(d, "UNIT")->setText(QString::fromUtf8("[N/mm\u2082]"));
-      test::answerBox("OK", &message);
-      child<QPushButton>(d, "OK")->click();
-      stillOpen = d->isVisible();
-    });
-    QVERIFY2(message.contains("cannot be stored") && stillOpen, qPrintable(message));
-    QCOMPARE(program->meas.params.unit_press, std::string("[kN/mm2]"));
-  }
-
   void copyAndDeleteNameTheirRecordsAndCloseWithEachChoice() {
     newProgram(false);
     program->lang.language = 1;
@@ -270,13 +255,6 @@ private slots:
                     area->count(), area->currentData().toDouble()}),
         (std::tuple{3, 20.0, 50.0, 4, 3.0}));
 
-    // Text Latin-1 cannot hold: a warning, the dialog stays.
-    child<QLineEdit>(&d, "IDENT_NAME")->setText(QString::fromUtf8("Probe €"));
-    QString warning;
-    test::answerBox("OK", &warning);
-    child<QPushButton>(&d, "OK")->click();
-    QVERIFY2(warning.contains("Latin-1"), qPrintable(warning));
-    child<QLineEdit>(&d, "IDENT_NAME")->setText("Probe");
     child<QLineEdit>(&d, "IDENT_NO")->setText(QString::fromUtf8("Prüfung 7"));
     samples->setValue(2);
     child<QLineEdit>(&d, "STORAGE_PREFIX")->setText("T");
