@@ -124,8 +124,7 @@ TEST_F(DeviceCommandsFixture, AddPromptsInsertsAndRelabels) {
                         values(device(0).speeds), shown(setup), backup.calls}),
             (std::tuple{std::vector<double>{10, 15, 20, 30}, std::vector<double>{1, 2, 2.5, 3},
                         std::vector<double>{100, 200, 250, 300}, changed, 3}));
-  ASSERT_EQ(3u, ui.shown.size());
-  EXPECT_EQ("Please entering contact area in [mm2]", ui.shown[1].text);
+  EXPECT_EQ(3u, ui.shown.size());
 }
 
 TEST_F(DeviceCommandsFixture, AbortOrClosingTheSessionRestoresTheDeviceAsItWasOpened) {

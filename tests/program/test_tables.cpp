@@ -88,7 +88,6 @@ TEST_F(TablesFixture, RenamingRules) {
   EXPECT_EQ((std::tuple{model().sampleAt(1)->name, model().storageAt(0, 0)->name,
                         refreshedBit(WindowId::Measurement, refresh::Rings)}),
             (std::tuple{std::string(29, 'x'), "Wet", true}));
-
 }
 
 TEST_F(TablesFixture, ParametersChangeTheStorageButNotItsMeasurements) {
