@@ -1,3 +1,5 @@
+// Start-up and its command line, the user directory, the log file, the refused exit, the
+// acquisition box at start, and the help pages' message.
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include "common/zv_test_system.hpp"
 #include "platform/zv_latin1.hpp"
 #include "program/zv_cmdline.hpp"
+#include "program/zv_help_pages.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_userdir.hpp"
 
@@ -191,6 +194,33 @@ TEST_F(ProgramFixture, AcquisitionAtStartUpFollowsTheCommandLine) {
     }
 #endif
   }
+}
+
+// The message for a help page that is not there, in the language of the program (the window
+// test opens the pages that are).
+
+struct HelpFixture : ::testing::Test, test::ProgramRig {
+  Program& p = *program;
+  HelpFixture() { p.helpDirectory = dir.path() / "help"; }
+  void writePage(const char* language, const char* page) {
+    std::filesystem::create_directories(p.helpDirectory / language);
+    std::ofstream(p.helpDirectory / language / page) << "<html></html>";
+  }
+};
+
+TEST_F(HelpFixture, AMissingPageIsNamedInTheLanguageOfTheProgram) {
+  writePage("de", "index.html");
+  p.setLanguage(1);
+  EXPECT_EQ(p.callHtmlHelpFile(), -1);
+  p.setLanguage(0);
+  EXPECT_EQ(showHelp(p, {"files.html", ""}), -1);
+  const auto page = [&](const char* language, const char* name) {
+    return (p.helpDirectory / language / name).string(); // the platform's separators
+  };
+  EXPECT_EQ(ui.popups(), (std::vector<std::string>{
+                             "Help|Help file not found: " + page("en", "index.html"),
+                             "Hilfe|Hilfedatei nicht gefunden: " + page("de", "files.html")}));
+  EXPECT_TRUE(ui.openedDocuments.empty());
 }
 
 } // namespace
