@@ -158,6 +158,16 @@ private slots:
     QCOMPARE((std::tuple{p.stopTime, p.dTrigDiffTime}), (std::tuple{3.0, 399.0 / 64}));
   }
 
+  // OK hands the typed unit to the flow (whose rules are SetupFixture's).
+  void unitsOk() {
+    newProgram(true, true);
+    withDialog(menu::Units, [&](QDialog* d) {
+      child<QLineEdit>(d, "UNIT")->setText("[N/mm2]");
+      child<QPushButton>(d, "OK")->click();
+    });
+    QCOMPARE(program->meas.params.unit_press, std::string("[N/mm2]"));
+  }
+
   void copyAndDeleteNameTheirRecordsAndCloseWithEachChoice() {
     newProgram(false);
     program->lang.language = 1;
