@@ -78,37 +78,21 @@ private slots:
   }
   void cleanup() { endProgram(); }
 
-  // Without a data set only File, Report and Help are open; the language switch relabels the
-  // bar, the title and Qt's own texts (standard buttons, file dialogs) and keeps the states.
-  void menuStatesAndTheLanguageSwitch() {
-    const auto seen = [&] {
-      QString states;
-      for (int id : {menu::Work, menu::Setup, menu::Measurement, menu::Close, menu::WorkDir,
-                     menu::CopyAll, menu::Units, menu::Report, menu::File, menu::Help})
-        states += bar()->action(id)->isEnabled() ? '1' : '0';
-      QDialogButtonBox box(QDialogButtonBox::Cancel);
-      return QStringList{states,
-                         bar()->action(menu::File)->text(),
-                         bar()->action(menu::Load)->text(),
-                         shell->logWindow()->windowTitle(),
-                         bar()->recentFileLabel(),
-                         box.button(QDialogButtonBox::Cancel)->text(),
-                         bar()->action(menu::English)->isChecked() ? "en" : "",
-                         bar()->action(menu::German)->isChecked() ? "de" : ""};
-    };
-    const QStringList english = seen();
-    QCOMPARE(
-        english.mid(0, 2) + english.mid(3, 1) + english.mid(5),
-        (QStringList{"0000000111", "&File", "ZARVIK 2012 USB - Report List", "Cancel", "en", ""}));
+  // The language switch relabels the bar, the title and Qt's own texts (standard buttons, file
+  // dialogs) and moves the check mark.
+  void theLanguageSwitch() {
     program->commandLine.simulate = true; // a demonstration says so in the title
     bar()->action(menu::German)->trigger();
-    QCOMPARE(program->lang.language, 0);
-    QCOMPARE(seen().mid(0, 1) + seen().mid(2),
-             (QStringList{"0000000111", QString::fromUtf8("Öffnen"),
-                          "ZARVIK 2012 USB - Protokoll Liste - Simulator", "Letzte Datei",
-                          "Abbrechen", "", "de"}));
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    QCOMPARE(
+        (QStringList{bar()->action(menu::Load)->text(), shell->logWindow()->windowTitle(),
+                     bar()->recentFileLabel(), box.button(QDialogButtonBox::Cancel)->text()}),
+        (QStringList{QString::fromUtf8("Öffnen"), "ZARVIK 2012 USB - Protokoll Liste - Simulator",
+                     "Letzte Datei", "Abbrechen"}));
+    QVERIFY(bar()->action(menu::German)->isChecked() && !bar()->action(menu::English)->isChecked());
     bar()->action(menu::English)->trigger();
-    QCOMPARE(seen().mid(0, 2) + seen().mid(5, 1), (QStringList{"0000000111", "&File", "Cancel"}));
+    QCOMPARE((std::tuple{program->lang.language, bar()->action(menu::File)->text()}),
+             (std::tuple{1, QString("&File")}));
   }
 
   void startScreenDrawsItsPictureAndSaysSimulator() {
