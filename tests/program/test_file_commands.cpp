@@ -318,14 +318,6 @@ TEST(EditDelete, DeletesTheCurrentRecordAfterConfirmation) {
             std::tuple(2, 0)); // renumbered
   EXPECT_EQ(rig.dialogs.deleteAsked,
             (std::vector<DeleteMode>{DeleteMode::Sample, DeleteMode::Sample, DeleteMode::Storage}));
-
-  rig.model().addMeasurements(1, 0, 3);
-  std::tie(d.currentStorage, d.currentMeasurement) = std::tuple(0, 1);
-  auto& ms = d.samples[1].storages[0].measurements;
-  ms[2].force = 9.0;
-  ASSERT_EQ(rig.commands.editDelete(DeleteMode::Measurement), 0);
-  ASSERT_EQ(ms.size(), 2u);
-  EXPECT_EQ(std::tuple(ms[1].force, ms[1].measurementIndex), std::tuple(9.0, 1));
 }
 
 TEST(EditCopy, CopiesToTheChosenStorages) {

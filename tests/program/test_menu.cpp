@@ -47,13 +47,5 @@ TEST(Menu, ItemsFollowTheWindowTheDataSetAndMeasuring) {
   EXPECT_EQ(states(none, {English, German, SglPnl}, true), "-x-");
 }
 
-TEST(Menu, RecentFileItem) {
-  auto empty = recentFileItem("", "Recent File");
-  EXPECT_EQ(std::tuple(empty.label, empty.dimmed, empty.isPath),
-            std::tuple("Recent File", true, false));
-  auto set = recentFileItem("/data/a.DAT", "Recent File");
-  EXPECT_EQ(std::tuple(set.label, set.dimmed, set.isPath), std::tuple("/data/a.DAT", false, true));
-}
-
 } // namespace
 } // namespace zv

@@ -123,21 +123,6 @@ TEST_F(ProgramFiles, AStopBeforeTheTriggerReachesTheJournalAtOnce) {
 
 struct ProgramBackupTest : ::testing::Test, test::ProgramRig {};
 
-TEST_F(ProgramBackupTest, DirectoriesComeFromTheUserDirectoryOrTheFallback) {
-  const auto directories = [&] {
-    return std::pair(program->data.graphBackup.graphStore.GraphFileGetTempPath(),
-                     program->data.graphBackup.journal.backupDir());
-  };
-  start((dir.path() / "user" / "ZARVIK.INI").string());
-  EXPECT_EQ(directories(),
-            std::pair(dir.path() / "user" / "Graph" / "", dir.path() / "user" / "Backup" / ""));
-  start(std::nullopt);
-  const auto fallback = dir.path() / "fallback";
-  EXPECT_EQ(directories(), std::pair(fallback / "Graph" / "", fallback / "Backup" / ""));
-  EXPECT_NE(
-      0, program->data.graphBackup.journal.CmpFilePathToBackupDir(fallback / "Backup" / "A.BIN"));
-}
-
 TEST_F(ProgramBackupTest, MenusAndTimerWriteTheBackupButNotWhileMeasuring) {
   test::DataFileDriver files(program->data.files, program->errorLog);
   DataSetModel& model = program->data.model;
