@@ -1,5 +1,5 @@
-// The help window: Help > Online Index and F1 in each window and dialog open the right page in
-// the program's language, Back and Contents move between pages.
+// The help window: Help > Online Index and F1 in a main window open the right page in the
+// program's language.
 // With ZV_TOUR_DIR set, pictures of the window in both languages.
 #include <QDir>
 #include <QPushButton>
@@ -62,8 +62,7 @@ private slots:
                (QStringList{expected(HelpContents, language), QString::fromUtf8(title),
                             QString::fromUtf8(back)}));
       for (auto [id, name] :
-           {std::pair{WindowId::Log, "LOG"}, std::pair{WindowId::Order, "AUFTRAG"},
-            std::pair{WindowId::Storage, "LAGER"}, std::pair{WindowId::Measurement, "MEAS"}}) {
+           {std::pair{WindowId::Log, "LOG"}, std::pair{WindowId::Measurement, "MEAS"}}) {
         shell->showWindow(id);
         pressF1(id == WindowId::Log ? shell->logWindow() : shell->window(id));
         QVERIFY2(help() && help()->isVisible(), name);
@@ -72,36 +71,6 @@ private slots:
         QVERIFY(shown() != expected(HelpContents, language));
       }
     }
-  }
-
-  // F1 in a dialog of the menus opens its page; over a modal dialog the help window belongs to
-  // the dialog, so it can be read meanwhile, and goes with it.
-  void f1InAModalDialogOpensItsPageAboveIt() {
-    shell->switchLanguage(0);
-    withDialog(menu::Device1, [&](QDialog* dialog) {
-      pressF1(dialog);
-      QVERIFY(help() && help()->isVisible());
-      QCOMPARE(help()->parentWidget(), dialog);
-      QCOMPARE(shown(), QString("de/calibration.html#devices"));
-    });
-    QVERIFY(!help());
-    pressF1(shell->logWindow());
-    QVERIFY(help() && help()->parentWidget() == nullptr);
-  }
-
-  // Back, Forward and Contents move between pages. (A missing page opened by F1 or the menu
-  // is the flow's popup: HelpFixture.AMissingPageIsNamedInTheLanguageOfTheProgram.)
-  void backForwardAndContents() {
-    showHelp(*program, {"tables.html", ""});
-    HelpBrowser* b = help()->browser();
-    b->setSource(b->source().resolved(QUrl("first-series.html"))); // as a link does
-    QStringList visited{shown()};
-    help()->findChild<QPushButton*>("BACK")->click();
-    visited << shown();
-    QVERIFY(help()->findChild<QPushButton*>("FORWARD")->isEnabled());
-    help()->findChild<QPushButton*>("CONTENTS")->click();
-    QCOMPARE(visited << shown(),
-             (QStringList{"en/first-series.html", "en/tables.html", "en/index.html"}));
   }
 
   // With ZV_TOUR_DIR set (scripts/screenshots.sh runs it on a real X server): the window on

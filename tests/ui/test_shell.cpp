@@ -1,5 +1,5 @@
-// The log window with its menu bar: the language switch, every item wired or dimmed, and the
-// end of the program through the exit dialog.
+// The log window with its menu bar: every item wired or dimmed in both languages, and the end
+// of the program through the exit dialog.
 #include <QAction>
 #include <QClipboard>
 #include <QDialogButtonBox>
@@ -78,23 +78,6 @@ private slots:
   }
   void cleanup() { endProgram(); }
 
-  // The language switch relabels the bar, the title and Qt's own texts (standard buttons, file
-  // dialogs) and moves the check mark.
-  void theLanguageSwitch() {
-    program->commandLine.simulate = true; // a demonstration says so in the title
-    bar()->action(menu::German)->trigger();
-    QDialogButtonBox box(QDialogButtonBox::Cancel);
-    QCOMPARE(
-        (QStringList{bar()->action(menu::Load)->text(), shell->logWindow()->windowTitle(),
-                     bar()->recentFileLabel(), box.button(QDialogButtonBox::Cancel)->text()}),
-        (QStringList{QString::fromUtf8("Öffnen"), "ZARVIK 2012 USB - Protokoll Liste - Simulator",
-                     "Letzte Datei", "Abbrechen"}));
-    QVERIFY(bar()->action(menu::German)->isChecked() && !bar()->action(menu::English)->isChecked());
-    bar()->action(menu::English)->trigger();
-    QCOMPARE((std::tuple{program->lang.language, bar()->action(menu::File)->text()}),
-             (std::tuple{1, QString("&File")}));
-  }
-
   void startScreenDrawsItsPictureAndSaysSimulator() {
     program->commandLine.simulate = true;
     StartScreen screen(*program, dir.file("no-start.jpg").c_str());
@@ -110,13 +93,8 @@ private slots:
     }
   }
 
-  // Log lines reach the read-only window; its close box asks like File > Exit, and Yes ends.
-  void logLinesAndTheCloseBox() {
-    program->reporter.reportMessage(report::LogOnly, 0, "", "first line", 0);
-    program->reporter.appendLogText("Check DAQ Connection...");
-    program->reporter.appendLogText("OK\n");
-    QCOMPARE(shell->logWindow()->text(), QString("first line\nCheck DAQ Connection...OK\n"));
-    QVERIFY(shell->logWindow()->textBox()->isReadOnly());
+  // The log window's close box asks like File > Exit, and Yes ends.
+  void theCloseBoxAsksLikeExit() {
     QSignalSpy quit(shell.get(), &Shell::quitRequested);
     bool seen = false;
     test::onNextModal<QDialog>([](QDialog* d) { test::child<QPushButton>(d, "YES")->click(); },
