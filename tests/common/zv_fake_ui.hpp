@@ -35,10 +35,7 @@ public:
   std::vector<FileDialogSpec> fileDialogs;
   std::vector<int> progressValues;
   std::string clipboard;
-  char regionalSeparator = ','; // the decimal separator of the regional settings
   std::vector<std::pair<std::string, std::string>> startedProcesses;
-  bool failProcessStart = false;
-  std::vector<std::string> openedDocuments; // "path#section", or the path for the top
   bool waitCursor = false;
 
   void popup(const std::string& title, const std::string& text) override {
@@ -84,15 +81,12 @@ public:
   }
   void setWaitCursor(bool on) override { waitCursor = on; }
   void setClipboardText(const std::string& text) override { clipboard = text; }
-  char regionalDecimalSeparator() const override { return regionalSeparator; }
+  char regionalDecimalSeparator() const override { return ','; }
   bool startProcess(const std::string& program, const std::string& argument) override {
     startedProcesses.emplace_back(program, argument);
-    return !failProcessStart;
-  }
-  bool openDocument(const std::filesystem::path& file, const std::string& section) override {
-    openedDocuments.push_back(file.string() + (section.empty() ? "" : "#" + section));
     return true;
   }
+  bool openDocument(const std::filesystem::path&, const std::string&) override { return true; }
 
   // The popups shown so far, as "title|text".
   std::vector<std::string> popups() const {

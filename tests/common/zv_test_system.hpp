@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 
 #if defined(_WIN32)
@@ -11,11 +10,6 @@
 #endif
 
 namespace zv::test {
-
-inline std::optional<std::string> getEnv(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? std::optional<std::string>(value) : std::nullopt;
-}
 
 inline void setEnv(const char* name, const std::string& value) {
 #if defined(_WIN32)

@@ -1,7 +1,6 @@
 #pragma once
 // What every window test needs: the program with its real Qt windows on a fresh user directory,
 // named controls, answers to the modal dialogs that open meanwhile, and quiet offscreen runs.
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -64,19 +63,6 @@ template <class T> void onNextModal(std::function<void(T*)> act, bool* seen = nu
       QTimer::singleShot(10, [again, left] { (*again)(left - 1); });
   };
   QTimer::singleShot(0, [attempt] { (*attempt)(200); });
-}
-
-// Clicks the button of the next message box whose text starts with `button` (escape when none
-// does), keeping the box's title and text as "title|text".
-inline void answerBox(const QString& button, QString* text = nullptr) {
-  onNextModal<QMessageBox>([button, text](QMessageBox* box) {
-    if (text)
-      *text = box->windowTitle() + "|" + box->text();
-    for (QAbstractButton* b : box->buttons())
-      if (b->text().startsWith(button))
-        return b->click();
-    box->reject();
-  });
 }
 
 struct ShellRig {

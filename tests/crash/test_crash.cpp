@@ -1,5 +1,5 @@
 // Real processes killed with SIGKILL: in the middle of a session with finished pulls, and at
-// every file change of a save and of the reload. The driver runs the program's own flows on the
+// every file change of a save. The driver runs the program's own flows on the
 // simulated testers; each later start must bring back the data set with the right curves, and
 // the files on disk must stay usable. Both data file formats are run. (The answers to the
 // reload question are ReloadQuestionTest's.)
@@ -7,7 +7,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -48,10 +47,9 @@ struct ChildRun {
 struct Place {
   fs::path dir;
   std::string name;
-  ChildRun run(const std::string& step, const std::string& arg = {}, int killAtChange = 0) const {
-    std::string command = "exec '" ZV_CRASH_DRIVER "' '" + dir.string() + "' '" + name + "' " +
-                          step + " '" + arg + "'" +
-                          (killAtChange > 0 ? " " + std::to_string(killAtChange) : "");
+  ChildRun run(const std::string& step, const std::string& arg = {}) const {
+    const std::string command = "exec '" ZV_CRASH_DRIVER "' '" + dir.string() + "' '" + name +
+                                "' " + step + " '" + arg + "'";
     ChildRun run;
     FILE* out = popen(command.c_str(), "r");
     if (!out)
@@ -105,53 +103,6 @@ protected:
     ASSERT_FALSE(fs::exists(place.journal())) << "a closed data set leaves no backup";
     ASSERT_TRUE(everyResultHasItsCurve(place.read("prepared.txt")));
   }
-  // Runs `step` on a copy of the prepared place, killed after n = 1, 2, ... file changes, until
-  // it finishes (`finished` checks that run); `killed` checks the files a killed run left. After
-  // each run two starts follow: the first reloads and ends with the expected data set, every
-  // result with its curve; the second asks nothing and has the same. Some of the first starts
-  // must find the data file replaced under the journal.
-  void killAtEveryChange(const std::function<ChildRun(const Place&, int)>& step,
-                         const std::function<void(const ChildRun&)>& finished,
-                         const std::function<void(const Place&, const ChildRun&)>& killed) {
-    bool completed = false;
-    int kills = 0;
-    int onBaseline = 0;
-    for (int n = 1; n < 200 && !completed; ++n) {
-      SCOPED_TRACE("killed after " + std::to_string(n) + " file changes");
-      const Place at = place.copyTo(top.path() / std::to_string(n));
-      const ChildRun run = step(at, n);
-      if (run.killed()) {
-        ++kills;
-        ASSERT_NO_FATAL_FAILURE(killed(at, run));
-      } else {
-        ASSERT_NO_FATAL_FAILURE(finished(run));
-        completed = true;
-      }
-      const ChildRun restart = at.run("restart", "0");
-      expectCleanStart(restart);
-      onBaseline += restart.count("POPUP ZARVIK - Backup|The data file");
-      const std::string expected = at.read("expected.txt");
-      ASSERT_EQ(expected, at.read("restored.txt"));
-      ASSERT_TRUE(everyResultHasItsCurve(expected));
-      const ChildRun again = at.run("restart");
-      expectCleanStart(again);
-      EXPECT_EQ(0, again.count("ASK")) << "a second start asked again";
-      EXPECT_EQ(expected, at.read("restored.txt")) << "the backup was applied twice";
-      // The graph file's and the journal's temporary files of a killed save were taken up by
-      // the reload's own save. (The text writer's "ini$$n" names stay: such a file may belong
-      // to another program writing beside us, so it is never touched.)
-      for (const auto& e : fs::recursive_directory_iterator(at.dir)) {
-        const std::string file = e.path().filename().string();
-        EXPECT_TRUE(file.find(".new") == std::string::npos &&
-                    file.find("tmp$$") == std::string::npos)
-            << "left over: " << e.path();
-      }
-      fs::remove_all(at.dir);
-    }
-    EXPECT_TRUE(completed);
-    EXPECT_GT(kills, 10);
-    EXPECT_GT(onBaseline, 0);
-  }
 };
 
 TEST_P(CrashTest, KilledDuringASessionEverythingComesBack) {
@@ -182,15 +133,6 @@ TEST_P(CrashTest, KilledDuringASessionEverythingComesBack) {
             (std::tuple{again.count("ASK"), place.read("restored.txt")}));
 }
 
-// The journal names its data file, so each run of the reload has a session of its own.
-TEST_P(CrashTest, KilledAtEveryFileChangeOfTheReload) {
-  killAtEveryChange(
-      [](const Place& at, int n) {
-        return at.run("session").killed() ? at.run("restart", "0", n) : ChildRun{0, "no session"};
-      },
-      expectCleanStart, [](const Place&, const ChildRun&) {});
-}
-
 TEST_P(CrashTest, KilledAtEveryFileChangeOfASave) {
   const std::string oldData = place.data();
   const std::string oldGraph = place.graph();
@@ -204,18 +146,55 @@ TEST_P(CrashTest, KilledAtEveryFileChangeOfASave) {
 
   std::set<std::pair<bool, bool>> seen; // where data and graph file stood: new or old
   std::set<std::string> renamed;        // the files a killed save had just renamed onto
-  killAtEveryChange([](const Place& at, int n) { return at.run("savecrash", std::to_string(n)); },
-                    [](const ChildRun& run) { ASSERT_EQ(3, run.exitCode()) << run.output; },
-                    [&](const Place& at, const ChildRun& run) {
-                      if (const std::string k = run.line("KILL "); k.rfind("rename ", 0) == 0)
-                        renamed.insert(fs::path(k.substr(7)).filename().string());
-                      // Each file is whole, old or new, at every instant.
-                      const std::string data = at.data();
-                      const std::string graph = at.graph();
-                      ASSERT_TRUE(data == oldData || data == newData);
-                      ASSERT_TRUE(graph == oldGraph || graph == newGraph);
-                      seen.insert({data == newData, graph == newGraph});
-                    });
+  // Runs File > Save on a copy of the prepared place, killed after n = 1, 2, ... file changes,
+  // until it finishes (exit 3), checking the files each killed run left. After each run two starts
+  // follow: the first reloads and ends with the expected data set, every result with its curve; the
+  // second asks nothing and has the same. Some of the first starts must find the data file replaced
+  // under the journal.
+  bool completed = false;
+  int kills = 0;
+  int onBaseline = 0;
+  for (int n = 1; n < 200 && !completed; ++n) {
+    SCOPED_TRACE("killed after " + std::to_string(n) + " file changes");
+    const Place at = place.copyTo(top.path() / std::to_string(n));
+    const ChildRun run = at.run("savecrash", std::to_string(n));
+    if (run.killed()) {
+      ++kills;
+      if (const std::string k = run.line("KILL "); k.rfind("rename ", 0) == 0)
+        renamed.insert(fs::path(k.substr(7)).filename().string());
+      // Each file is whole, old or new, at every instant.
+      const std::string data = at.data();
+      const std::string graph = at.graph();
+      ASSERT_TRUE(data == oldData || data == newData);
+      ASSERT_TRUE(graph == oldGraph || graph == newGraph);
+      seen.insert({data == newData, graph == newGraph});
+    } else {
+      ASSERT_EQ(3, run.exitCode()) << run.output;
+      completed = true;
+    }
+    const ChildRun restart = at.run("restart", "0");
+    expectCleanStart(restart);
+    onBaseline += restart.count("POPUP ZARVIK - Backup|The data file");
+    const std::string expected = at.read("expected.txt");
+    ASSERT_EQ(expected, at.read("restored.txt"));
+    ASSERT_TRUE(everyResultHasItsCurve(expected));
+    const ChildRun again = at.run("restart");
+    expectCleanStart(again);
+    EXPECT_EQ(0, again.count("ASK")) << "a second start asked again";
+    EXPECT_EQ(expected, at.read("restored.txt")) << "the backup was applied twice";
+    // The graph file's and the journal's temporary files of a killed save were taken up by
+    // the reload's own save. (The text writer's "ini$$n" names stay: such a file may belong
+    // to another program writing beside us, so it is never touched.)
+    for (const auto& e : fs::recursive_directory_iterator(at.dir)) {
+      const std::string file = e.path().filename().string();
+      EXPECT_TRUE(file.find(".new") == std::string::npos && file.find("tmp$$") == std::string::npos)
+          << "left over: " << e.path();
+    }
+    fs::remove_all(at.dir);
+  }
+  EXPECT_TRUE(completed);
+  EXPECT_GT(kills, 10);
+  EXPECT_GT(onBaseline, 0);
   // Killed before anything changed, between the data file and the graph file, after both;
   // and right after each of the three replacements.
   for (const auto& stood : {std::pair{false, false}, {true, false}, {true, true}})

@@ -6,7 +6,6 @@
 #include <map>
 
 #include "common/zv_testdir.hpp"
-#include "core/zv_test_report.hpp"
 #include "e2e/zv_sim_pulls.hpp"
 
 namespace zv {
@@ -23,11 +22,6 @@ struct E2E : ::testing::Test {
   // Break force of every specimen the tester started, by its number.
   std::map<int, double> breakForces;
 
-  // By default one storage pulled at 300 N/s on 2 mm² dollies; the simulator draws the breaks.
-  void prepare(const std::vector<test::PullPlan>& plans = {{300.0, 2.0}}, double breakForce = 0) {
-    ASSERT_TRUE(test::prepareSimPulls(p, sim, panel, plans, breakForce))
-        << sim.error << sim.missing;
-  }
   void TearDown() override { p.meas.daq.daqShutdown(); }
 
   Measurement& meas(int k) { return *p.data.model.measurementAt(0, 0, k); }
@@ -52,7 +46,8 @@ struct E2E : ::testing::Test {
 };
 
 TEST_F(E2E, FivePullsFillFiveSlotsWithTheirBreakForces) {
-  prepare();
+  // One storage pulled at 300 N/s on 2 mm² dollies; the simulator draws the breaks.
+  ASSERT_TRUE(test::prepareSimPulls(p, sim, panel, {{300.0, 2.0}}, 0)) << sim.error << sim.missing;
   ASSERT_EQ(0, startMeasuring(p));
   EXPECT_EQ((std::tuple{true, 0.5}), (std::tuple{panel.on, panel.interval}));
   ASSERT_TRUE(runUntil(5));
@@ -77,24 +72,6 @@ TEST_F(E2E, FivePullsFillFiveSlotsWithTheirBreakForces) {
             (std::tuple{meas(5).status, t.statCount, p.data.model.isChanged() > 0u,
                         sim.availableSamples()}));
   EXPECT_TRUE(ui.popups().empty());
-}
-
-// Time to failure and loading rate of pulls the simulator made at a known speed on a 50 mm
-// dolly, through the driver binding, the processor and the curves the program keeps, agree with
-// the simulator's within 1 %. (Which pulls the limits flag is pullFlags' arithmetic.)
-TEST_F(E2E, PullTimingWithinOnePercentOfTheSimulators) {
-  constexpr double BreakForce = 2.5;        // kN
-  const test::PullPlan plan{100.0, 1963.5}; // N/s, mm²: 0.05 MPa/s, 25 s
-  prepare({plan}, BreakForce);
-  ASSERT_TRUE(test::pullSeries(p, sim, 0, 2, 400.0));
-  const double rate = plan.speed / plan.area; // N/s per mm²: MPa/s
-  const double time = BreakForce * 1000.0 / plan.speed;
-  for (int k = 0; k < 2; ++k) {
-    const PullTiming t = measurementTiming(*p.data.model.measurementAt(0, 0, k));
-    ASSERT_TRUE(t.loadingRate && t.timeToFailure);
-    EXPECT_NEAR(*t.loadingRate, rate, rate * 0.01);
-    EXPECT_NEAR(*t.timeToFailure, time, 0.02 * time);
-  }
 }
 
 } // namespace

@@ -74,46 +74,6 @@ TEST_F(DeviceCommandsFixture, StartUpResetsAndLoadsTheDevicesAndTheDataSetUsesTh
   EXPECT_EQ(std::tuple(d.defaultRange, d.defaultSpeed, d.defaultArea), std::tuple(25.0, 50.0, 4.0));
 }
 
-TEST_F(DeviceCommandsFixture, TheConfigurationNamesTheDeviceFilesAndKeepsTheChosenOnes) {
-  const std::string user = (dir.path() / "user" / "").string(); // as the system spells it
-  std::filesystem::create_directory(dir.path() / "user");
-  dir.write("user/T1.ZRK", deviceText("T1", "15 0 12 10 0 1 0 1"));
-  dir.write("user/OTHER.ZRK", deviceText("Other", "15 0 13 10 0 1 0 1"));
-  dir.write("user/ZARVIK.INI", "[Hardware]\r\nGer\xe4tedatei-1 = \"" + user +
-                                   "T1.ZRK\"\r\nGer\xe4tedatei-2 = \"\"\r\n");
-  registry.writeIniFilePath(user);
-  p.startUp({"zarvik"});
-  p.loadDeviceFiles();
-  EXPECT_EQ(std::tuple(device(0).name, device(0).fileName, device(1).name),
-            std::tuple("T1", "T1.ZRK", "---"));
-
-  {
-    DeviceSetup setup(p, 0);
-    ui.fileAnswers = {dir.path() / "user" / "OTHER.ZRK"};
-    EXPECT_EQ(0, setup.load());
-    EXPECT_TRUE(setup.ok());
-  }
-  ASSERT_EQ(0, saveConfiguration(p));
-  EXPECT_NE(std::string::npos,
-            dir.read("user/ZARVIK.INI").find("Ger\xe4tedatei-1 = \"" + user + "OTHER.ZRK\""));
-}
-
-TEST_F(DeviceCommandsFixture, OpeningShowsTheDeviceAndLabelsFollowItsChanges) {
-  {
-    DeviceSetup setup(p, 1);
-    ASSERT_NE(nullptr, p.meas.devices.workingCopy());
-    EXPECT_EQ((std::tuple{p.meas.devices.shownDevice(), p.meas.devices.workingCopy()->index,
-                          shown(setup), setup.captions().title}),
-              (std::tuple{1, 1, unchanged, "Setup - Devicefile 2"}));
-    setup.setName("x");
-    setup.setName("---"); // an edit undone by hand still offers Abort
-    EXPECT_EQ(changed, shown(setup));
-  }
-  device(1).pistons.piston(0)->calFlags = 15; // changed elsewhere: opens as changed
-  DeviceSetup setup(p, 1);
-  EXPECT_EQ(changed, shown(setup));
-}
-
 TEST_F(DeviceCommandsFixture, AddPromptsInsertsAndRelabels) {
   DeviceSetup setup(p, 0);
   ui.promptAnswers = {std::string("about 15 kN"), std::string("2.5"), std::string("250")};
@@ -124,8 +84,7 @@ TEST_F(DeviceCommandsFixture, AddPromptsInsertsAndRelabels) {
                         values(device(0).speeds), shown(setup), backup.calls}),
             (std::tuple{std::vector<double>{10, 15, 20, 30}, std::vector<double>{1, 2, 2.5, 3},
                         std::vector<double>{100, 200, 250, 300}, changed, 3}));
-  ASSERT_EQ(3u, ui.shown.size());
-  EXPECT_EQ("Please entering contact area in [mm2]", ui.shown[1].text);
+  EXPECT_EQ(3u, ui.shown.size());
 }
 
 TEST_F(DeviceCommandsFixture, AbortOrClosingTheSessionRestoresTheDeviceAsItWasOpened) {

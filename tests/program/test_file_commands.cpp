@@ -1,11 +1,15 @@
 // File and Edit commands as whole flows through the scripted Ui: New, Open, Close, Save, Save
-// As, the recent file, Exit's save prompt, and add/delete/copy with their dialogs.
+// As, the recent file, Exit's save prompt, add/delete/copy with their dialogs, and Options >
+// Data Set.
 #include <gtest/gtest.h>
 
 #include "common/zv_data_windows.hpp"
 #include "common/zv_datafile_testkit.hpp"
 #include "common/zv_program_rig.hpp"
+#include "program/zv_dataset_options.hpp"
 #include "program/zv_file_commands.hpp"
+#include "program/zv_program.hpp"
+#include "program/zv_workdir.hpp"
 
 namespace zv {
 namespace {
@@ -97,7 +101,7 @@ TEST(FileNew, BuildsNamesTheDataSetAndSavesItAtOnce) {
   EXPECT_EQ(TestDir::readFile(rig.dir.file("New.BIN")).size(), binSize(2, 4));
 }
 
-// Every way of stopping New, Open or Close, and each of them while measuring, keeps the open
+// Every way of stopping New, Open or Close, and File > New while measuring, keeps the open
 // data set, its file and its windows.
 TEST(FileCommandsStopped, KeepTheOpenDataSet) {
   const auto New = &FileCommands::fileNew, Open = &FileCommands::fileOpen;
@@ -118,8 +122,6 @@ TEST(FileCommandsStopped, KeepTheOpenDataSet) {
       {"Open, staying with the current one", true,  false, false, {0}, "Other.BIN", Open,  UserStopped,  0},
       {"Close, Abort",                       true,  false, false, {0}, nullptr,     Close, ClearAborted, 0},
       {"New while measuring",                false, true,  false, {},  nullptr,     New,   1,            1},
-      {"Open while measuring",               false, true,  false, {},  nullptr,     Open,  1,            1},
-      {"Close while measuring",              false, true,  false, {},  nullptr,     Close, 1,            1},
       // clang-format on
   };
   for (const auto& c : cases) {
@@ -264,22 +266,6 @@ TEST(Exit, AbortGoesOnSaveEndsAndAFailedSaveKeepsTheProgramRunning) {
   EXPECT_NE(TestDir::readFile(p).find("changed"), std::string::npos);
 }
 
-TEST(Configuration, DataFileSettingsReachTheFileHandling) {
-  FileRig rig;
-  rig.dir.write("ZARVIK.INI", "[Verzeichnisse]\r\nDaten = \"" + rig.dir.path().string() +
-                                  "\"\r\n[Optionen]\r\nDatentyp Speichern = 1\r\n"
-                                  "Graphik Speichern = 0\r\n");
-  rig.program->startUp({"zarvik"});
-  const DataFileState& state = rig.program->data.files.state();
-  EXPECT_EQ(std::tie(state.dataDirectory, state.dataWrtTypeSelect, state.saveGraph),
-            std::tuple(rig.dir.path().string(), 1, 0));
-  rig.ui.fileAnswers = {std::nullopt};
-  rig.program->data.files.selectSaveFile();
-  EXPECT_EQ(
-      std::tie(rig.ui.fileDialogs.back().startDirectory, rig.ui.fileDialogs.back().defaultName),
-      std::tuple(rig.dir.path(), "New.DAT"));
-}
-
 TEST(EditAdd, AppendsAndRefreshesAndLimitsOnlyLog) {
   FileRig rig;
   rig.openDataSet("A.BIN", 2, 2);
@@ -297,8 +283,6 @@ TEST(EditAdd, AppendsAndRefreshesAndLimitsOnlyLog) {
   EXPECT_EQ(full.commands.editAdd(AddKind::Sample), ModelLimitReached);
   EXPECT_NE(full.log.text.find("Maximum Sample number already available"), std::string::npos);
   EXPECT_TRUE(full.refresh.requests.empty());
-  FileRig none;
-  EXPECT_EQ(none.commands.editAdd(AddKind::Measurement), 1);
 }
 
 // The last record of its list is refused with a popup, without the dialog; any other is
@@ -334,14 +318,6 @@ TEST(EditDelete, DeletesTheCurrentRecordAfterConfirmation) {
             std::tuple(2, 0)); // renumbered
   EXPECT_EQ(rig.dialogs.deleteAsked,
             (std::vector<DeleteMode>{DeleteMode::Sample, DeleteMode::Sample, DeleteMode::Storage}));
-
-  rig.model().addMeasurements(1, 0, 3);
-  std::tie(d.currentStorage, d.currentMeasurement) = std::tuple(0, 1);
-  auto& ms = d.samples[1].storages[0].measurements;
-  ms[2].force = 9.0;
-  ASSERT_EQ(rig.commands.editDelete(DeleteMode::Measurement), 0);
-  ASSERT_EQ(ms.size(), 2u);
-  EXPECT_EQ(std::tuple(ms[1].force, ms[1].measurementIndex), std::tuple(9.0, 1));
 }
 
 TEST(EditCopy, CopiesToTheChosenStorages) {
@@ -376,6 +352,67 @@ TEST(EditCopy, CopiesToTheChosenStorages) {
   EXPECT_EQ(d.samples[4].storages[2].saveChanges, 1u);
   EXPECT_EQ(copyTo(std::nullopt), "... .x. ... ... ... "); // Close
   EXPECT_EQ(rig.dialogs.copyAsked, 4);
+}
+
+// Options > Data Set without its window: what OK stores, what it refuses, and that the open
+// data set keeps its file when the data directory changes.
+
+struct OptionsFixture : ::testing::Test, test::ProgramRig {
+  Program& p = *program;
+  test::RecordingWindows windows;
+  test::ScriptedDialogs dialogs;
+  FileCommands commands{p, windows, dialogs};
+};
+
+TEST_F(OptionsFixture, OkStoresTheOptionsAndTheOpenDataSetKeepsItsFile) {
+  EXPECT_EQ(std::tuple(dataSetInfo(p).samples, dataSetInfo(p).dataFilePath), std::tuple("", ""));
+  test::buildDataSet(p.data.model, 2, 2, {1});
+  const auto file = dir.file("KEEP.BIN");
+  p.data.files.setDataFile(file);
+  ASSERT_EQ(p.data.files.saveDataSet(), 0);
+  p.data.files.markLoaded();
+  EXPECT_EQ(std::tuple(dataSetInfo(p).samples, dataSetInfo(p).graphFilePath),
+            std::tuple("2", file.string() + ".GRF"));
+
+  const auto other = dir.path() / "other";
+  std::filesystem::create_directory(other);
+  DataSetOptions o = dataSetOptions(p);
+  std::tie(o.directory, o.saveGraph, o.dataWrtTypeSelect) = std::tuple(other.string(), false, 1);
+  ASSERT_TRUE(applyDataSetOptions(p, o));
+  EXPECT_EQ(p.data.files.state().saveGraph, 0);
+
+  // Save writes the data set's own file, not one of the same name in the new directory.
+  p.data.model.dataSet()->title = "saved";
+  p.data.model.markTotalsChanged();
+  ASSERT_EQ(commands.fileSave(), 0);
+  EXPECT_EQ(std::tuple(std::filesystem::exists(other / "KEEP.BIN"),
+                       test::TestDir::readFile(file).find("saved") != std::string::npos),
+            std::tuple(false, true));
+  // Save As starts in the new directory and proposes the chosen type.
+  ui.fileAnswers = {other / "KEEP.DAT"};
+  ASSERT_EQ(commands.fileSaveAs(), 0);
+  EXPECT_EQ(std::tuple(ui.fileDialogs.back().startDirectory, ui.fileDialogs.back().defaultName,
+                       test::TestDir::readFile(other / "KEEP.DAT").substr(0, 9)),
+            std::tuple(other, "KEEP.DAT", "[AUFTRAG]"));
+}
+
+TEST_F(OptionsFixture, RefusesWhatCannotBeStored) {
+  DataSetOptions o = dataSetOptions(p);
+  o.directory = std::string(260, 'd');
+  EXPECT_EQ((std::tuple{applyDataSetOptions(p, o), p.data.files.state().dataDirectory,
+                        ui.popups().size()}),
+            (std::tuple{false, "", 1u}));
+
+  p.meas.processor.setMeasuring(true);
+  o = dataSetOptions(p);
+  EXPECT_FALSE(o.typeEditable);
+  o.dataWrtTypeSelect = 1;
+  ASSERT_TRUE(applyDataSetOptions(p, o));
+  EXPECT_EQ(p.data.files.state().dataWrtTypeSelect, 0);
+
+  ui.directoryAnswers = {std::nullopt};
+  EXPECT_EQ(chooseDataDirectory(p, "/data"), std::nullopt);
+  EXPECT_EQ(ui.shown.back().title, "ZARVIK Datenverzeichnis");
 }
 
 } // namespace

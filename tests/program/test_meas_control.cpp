@@ -1,6 +1,7 @@
 // Measurement control: start with its overwrite question, the series from slot to slot, stop
-// at every stage, and the guards while a measurement runs. The acquisition is scripted: every
-// start brings a new specimen that idles, is pulled at 1 kN/s and tears off.
+// at every stage, the guards while a measurement runs, and what the setup dialogs' OK changes.
+// The acquisition is scripted: every start brings a new specimen that idles, is pulled at
+// 1 kN/s and tears off.
 #include <gtest/gtest.h>
 
 #include "common/zv_dataset_describe.hpp"
@@ -8,6 +9,7 @@
 #include "common/zv_timer_panel.hpp"
 #include "core/zv_calculate.hpp"
 #include "program/zv_meas_control.hpp"
+#include "program/zv_setup_meas.hpp"
 #include "program/zv_tables.hpp"
 
 namespace zv {
@@ -67,7 +69,6 @@ TEST_F(MeasControlFixture, StartOnAFreeSlotAsksNothingSwitchesTheRemoteAndRefuse
                         refreshed(WindowId::Measurement, 0x30), p.meas.daq.remoteOutputs()}),
             (std::tuple{true, 1, 0u, 2, 1, std::vector<int>{1, 0}}));
   EXPECT_EQ(panel.timer, (std::vector<std::pair<bool, double>>{{true, 0.2}}));
-  EXPECT_EQ(panel.spans, (std::vector<std::pair<double, double>>{{6.0, 10.0}}));
   // While it runs, a second start and every guarded command get a plain popup.
   EXPECT_EQ(MeasCtlRefused, startMeasuring(p));
   EXPECT_EQ(std::tuple(log.lines.size(), acq.starts.size()), std::tuple(0u, 1u));
@@ -129,13 +130,7 @@ TEST_F(MeasControlFixture, NextFreeIndexJumpsBehindTheLastUsedSlot) {
     std::initializer_list<int> used;
     const char* button;
     int running;
-    std::vector<std::pair<WindowId, std::uint32_t>> refreshed;
-  } cases[] = {
-      // clang-format off
-      {{5, 7}, "No: 8", 7, {{WindowId::Measurement, 0x12}, {WindowId::Storage, 0x12}, {WindowId::Order, 0x12}}},
-      {{5, 8}, "No: 9", 8, {{WindowId::Storage, 0x13}}},
-      // clang-format on
-  };
+  } cases[] = {{{5, 7}, "No: 8", 7}, {{5, 8}, "No: 9", 8}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.button);
     struct : MeasControlFixture {
@@ -155,8 +150,6 @@ TEST_F(MeasControlFixture, NextFreeIndexJumpsBehindTheLastUsedSlot) {
                               f.ui.shown[0].buttons[0] + "|Switching on the next free index : " +
                               c.button + "|" + f.ui.shown[0].buttons[2]},
                           c.running, c.running, std::max(8, c.running + 1), 2, 0}));
-    for (auto [w, bits] : c.refreshed)
-      EXPECT_EQ(f.refreshed(w, bits), 1);
   }
 }
 
@@ -197,23 +190,6 @@ TEST_F(MeasControlFixture, SeriesFilesPullAfterPullIntoTheNextSlots) {
   EXPECT_GE(std::min(refreshed(WindowId::Storage, refresh::Values),
                      refreshed(WindowId::Order, refresh::Values)),
             3);
-}
-
-TEST_F(MeasControlFixture, OnlyTheShownRunIsDrawnAndATriggerBringsItIntoView) {
-  select(1, 1, 0);
-  ASSERT_EQ(0, startMeasuring(p));
-  select(0, 0, 0); // the operator looks at another slot meanwhile
-  measTimerTick(p);
-  EXPECT_TRUE(panel.drawn.empty());
-  for (int i = 0; i < 10 && meas(0, 1, 1).status < 3; ++i)
-    measTimerTick(p);
-  ASSERT_EQ(meas(0, 1, 1).status, 3);
-  ASSERT_FALSE(panel.drawn.empty());
-  EXPECT_EQ((std::tuple{ds().currentSample, ds().currentStorage,
-                        refreshed(WindowId::Measurement, measbits::Selection),
-                        refreshed(WindowId::Storage, refresh::Rings | refresh::Values),
-                        refreshed(WindowId::Order, refresh::Rings), panel.drawn.back()}),
-            (std::tuple{1, 1, 1, 1, 1, meas(0, 1, 1).pointCount}));
 }
 
 TEST_F(MeasControlFixture, StopBeforeTheTriggerGivesTheSlotBackAsItWas) {
@@ -272,25 +248,6 @@ TEST_F(MeasControlFixture, SeriesEndsAtTheLastPossibleSlot) {
             (std::tuple{5, false, false, "|New Measuring Index cannot be created - Stop"}));
 }
 
-// Timer ticks neither nest nor run when idle; a run that vanished is told at its end.
-TEST_F(MeasControlFixture, TimerTicksNeitherNestNorRunWhenIdleAndAVanishedRunIsTold) {
-  measTimerTick(p);
-  EXPECT_EQ(acq.reads, 0);
-  ASSERT_EQ(0, startMeasuring(p));
-  p.meas.tickRunning = true; // a tick is still being handled
-  measTimerTick(p);
-  EXPECT_EQ(acq.reads, 0);
-  p.meas.tickRunning = false;
-  measTimerTick(p);
-  EXPECT_EQ(acq.reads, 1);
-
-  p.meas.processor.clearRunning();
-  endOfMeasuring(p);
-  EXPECT_EQ(ui.popups(),
-            std::vector<std::string>{"|Stop error - Measuring number cannot be continued!"});
-  EXPECT_NE(log.text.find("Stop error"), std::string::npos);
-}
-
 TEST_F(MeasControlFixture, BackupAtTheStartOfASeriesIsToldWhenItFails) {
   p.fileSystem = &disk;
   p.data.files.setDataFile(dir.path() / "ORDER.DAT");
@@ -302,6 +259,73 @@ TEST_F(MeasControlFixture, BackupAtTheStartOfASeriesIsToldWhenItFails) {
   EXPECT_EQ(ui.popups()[0].rfind("ZARVIK - Backup|The backup is no longer written", 0), 0u)
       << ui.popups()[0];
   EXPECT_TRUE(p.isMeasuring());
+}
+
+// What OK in the two measurement setup dialogs changes, and what it must leave alone.
+
+struct SetupFixture : ::testing::Test, test::ProgramRig {
+  Program& p = *program;
+  SetupFixture() { scriptMeasuring(); }
+  // The dialog's fields with every value changed.
+  MeasSetupValues edited() {
+    MeasSetupValues v = measSetupValues(p.meas.params);
+    std::tie(v.channel, v.sampleRate, v.average, v.gphPoints, v.nSpikeNum, v.dTrigDiffTime,
+             v.dSpikeLim) = std::tuple(1, 500, 20, 2000, 5, 1.5, 7.0);
+    std::tie(v.dPostTrigTime, v.startProzent, v.startTime, v.stopProzent, v.stopTime,
+             v.forcLimitEnable, v.forcLimitRelVal) =
+        std::tuple(0.7, 80.0, 0.3, -5.0, 2.0, true, 12.5);
+    return v;
+  }
+};
+
+// The parameters OK can change, as one comparable row.
+auto row(const MeasParams& m) {
+  return std::tuple(m.hardChn, m.sampleRate, m.average, m.gphPoints, m.nSpikeNum, m.dTrigDiffTime,
+                    m.dSpikeLim, m.dPostTrigTime, m.startProzent, m.startTime, m.stopProzent,
+                    m.stopTime, m.forcLimitEnable, m.forcLimitRelVal);
+}
+
+// Outside setup mode only the detection rules change; in it everything, within its limits.
+TEST_F(SetupFixture, OutsideSetupModeOnlyTheDetectionRulesChange) {
+  const MeasParams b = p.meas.params;
+  applyMeasSetup(p, edited());
+  EXPECT_EQ(row(p.meas.params),
+            std::tuple(1, b.sampleRate, b.average, b.gphPoints, b.nSpikeNum, b.dTrigDiffTime,
+                       b.dSpikeLim, b.dPostTrigTime, 80.0, 0.3, -5.0, 2.0, 1, 12.5));
+  p.programMode = 1;
+  MeasSetupValues v = edited();
+  v.sampleRate = 5000; // above the limit of 1000
+  v.startProzent = -3; // below 0
+  applyMeasSetup(p, v);
+  EXPECT_EQ(row(p.meas.params),
+            std::tuple(1, 1000, 20, 2000, 5, 1.5, 7.0, 0.7, 0.0, 0.3, -5.0, 2.0, 1, 12.5));
+  EXPECT_EQ(p.meas.params.blockCountLimit.hi, 2000);
+}
+
+TEST_F(SetupFixture, WhileMeasuringChannelAndAcquisitionStayAndThresholdsFollow) {
+  p.programMode = 1;
+  dataSet(1, 1);
+  p.meas.processor.setRunning({0, 0, 0});
+  ASSERT_EQ(0, p.meas.processor.measStart());
+  ASSERT_TRUE(p.isMeasuring());
+  const double speed = p.data.model.measurementAt(0, 0, 0)->speed;
+  applyMeasSetup(p, edited());
+  EXPECT_EQ(std::tuple(p.meas.params.hardChn, p.meas.params.sampleRate, p.meas.params.dSpikeLim),
+            std::tuple(0, 100, 7.0));
+  EXPECT_DOUBLE_EQ(p.meas.processor.startThreshold(), 80.0 * speed / 100 / 1000);
+  EXPECT_DOUBLE_EQ(p.meas.processor.stopThreshold(), -5.0 * speed / 100 / 1000);
+}
+
+TEST_F(SetupFixture, BondTensionFactorsAreStoredAndTheTablesRedraw) {
+  applyUnitsSetup(p, {0.5, 1000.0, "[N/mm2] and a long tail"});
+  EXPECT_EQ(
+      std::tie(p.meas.params.offset_press, p.meas.params.gain_press, p.meas.params.unit_press),
+      std::tuple(0.5, 1000.0, "[N/mm2] and a long ")); // 19 bytes
+  EXPECT_EQ(p.data.model.bondTensionFactors().gain, 1000.0);
+  EXPECT_TRUE(refreshedBit(WindowId::Storage, refresh::Values) &&
+              refreshedBit(WindowId::Order, refresh::Values));
+  applyUnitsSetup(p, {std::nan(""), 2.0, "x"});
+  EXPECT_EQ(std::tuple(p.meas.params.offset_press, p.meas.params.gain_press), std::tuple(0.5, 2.0));
 }
 
 } // namespace

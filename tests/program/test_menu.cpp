@@ -1,26 +1,11 @@
-#include <set>
-
+// Which menu items are open, dimmed or checked in each window, with and without a data set
+// and while measuring.
 #include <gtest/gtest.h>
 
 #include "program/zv_menu_table.hpp"
 
 namespace zv {
 namespace {
-
-TEST(Menu, IdsAreUniqueAndShortcutsNeverCollide) {
-  std::set<int> ids;
-  std::set<std::string> keys;
-  for (const auto& d : menuItems()) {
-    EXPECT_TRUE(ids.insert(d.id).second) << d.id;
-    if (*d.shortcut) {
-      EXPECT_TRUE(keys.insert(d.shortcut).second) << d.shortcut;
-    }
-    if (d.parent != menu::Bar) {
-      EXPECT_NE(nullptr, findMenuItem(d.parent)) << d.id;
-    }
-  }
-  EXPECT_EQ(nullptr, findMenuItem(17 + 1000));
-}
 
 // Which items are dimmed (d) or open (-), and checked (x) or not (-), in one context.
 std::string states(const MenuContext& c, std::initializer_list<int> items, bool checked = false) {
@@ -60,14 +45,6 @@ TEST(Menu, ItemsFollowTheWindowTheDataSetAndMeasuring) {
   none.singlePanel = false;
   EXPECT_EQ(states(none, {WorkDir}), "-");
   EXPECT_EQ(states(none, {English, German, SglPnl}, true), "-x-");
-}
-
-TEST(Menu, RecentFileItem) {
-  auto empty = recentFileItem("", "Recent File");
-  EXPECT_EQ(std::tuple(empty.label, empty.dimmed, empty.isPath),
-            std::tuple("Recent File", true, false));
-  auto set = recentFileItem("/data/a.DAT", "Recent File");
-  EXPECT_EQ(std::tuple(set.label, set.dimmed, set.isPath), std::tuple("/data/a.DAT", false, true));
 }
 
 } // namespace

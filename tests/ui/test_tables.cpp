@@ -1,6 +1,4 @@
 // The order table and the storage table on a real data set, offscreen.
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTableView>
 
@@ -53,77 +51,6 @@ private slots:
                           storage()->statistic(0)->text()}),
              (QStringList{"1.235", "Typed Over", QString::number(1.6173 / area, 'f', 2)}));
     QVERIFY(cell(0, 0).contains("(2)") && order()->table()->isVisible());
-  }
-
-  // Text Latin-1 cannot hold is refused with a message wherever it is typed.
-  void textOutsideLatin1IsRefusedEverywhere() {
-    const QString chinese = QString::fromUtf8("测"); // one key: one refusal
-    const DataSet& ds = *program->data.model.dataSet();
-    struct Field {
-      QLineEdit* edit;
-      std::function<std::string()> stored;
-    };
-    const Field fields[] = {
-        {order()->findChild<QLineEdit*>("IDENT_NO"), [&] { return ds.identNumber; }},
-        {order()->editHeader(Qt::Vertical, 0), [&] { return ds.samples[0].name; }},
-    };
-    for (const Field& f : fields) {
-      const std::string before = f.stored();
-      QString popup;
-      test::answerBox("OK", &popup);
-      f.edit->setFocus();
-      QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, chinese);
-      QApplication::sendEvent(f.edit, &typed);
-      QTest::keyClick(f.edit, Qt::Key_Return);
-      QVERIFY2(popup.contains("Latin-1") && f.stored() == before, qPrintable(f.edit->objectName()));
-    }
-  }
-
-  void tablesFitAndShowTheirNumbersRightAligned() {
-    storage()->hide();
-    shell->showWindow(WindowId::Storage);
-    QApplication::processEvents();
-    QHeaderView* columns = storage()->table()->horizontalHeader();
-    QVERIFY(columns->length() <= storage()->table()->viewport()->width()); // nothing hidden
-    QVERIFY(storage()->pos() != order()->pos());                           // cascaded
-    const auto right = [](const QModelIndex& i) {
-      return i.data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight;
-    };
-    QVERIFY(right(storage()->model()->index(0, StorageTableModel::Force)) &&
-            right(order()->model()->index(0, 0)) && order()->sampleCaption()->isVisible());
-  }
-
-  void timingColumnsComeFromTheCurveAndFlagWhatExceedsTheLimits() {
-    Measurement& m = program->data.model.currentStorage()->measurements[0];
-    m.area = 100.0;
-    m.curveRate = 100;
-    m.points.assign(100, 0.0); // 1 s at rest, 10 s at 0.2 kN/s, held: 2 MPa/s
-    for (int i = 1; i <= 1000; ++i)
-      m.points.push_back(i * 0.002);
-    m.points.insert(m.points.end(), 50, 2.0);
-    m.pointCount = static_cast<std::int32_t>(m.points.size());
-    StorageTableModel* t = storage()->model();
-    auto at = [t](int row, int column, int role = Qt::DisplayRole) {
-      return t->index(row, column).data(role);
-    };
-    QCOMPARE(at(0, StorageTableModel::TimeToFailure).toString() + " " +
-                 at(0, StorageTableModel::LoadingRate).toString() + " " +
-                 at(0, StorageTableModel::LoadingRate, Qt::ToolTipRole).toString(),
-             QString("10.0 2.000 too fast"));
-    QVERIFY(at(0, StorageTableModel::LoadingRate, Qt::ForegroundRole).isValid());
-  }
-
-  void rightDoubleClickOpensTheStorageTable() {
-    storage()->hide();
-    program->singlePanel = 1;
-    QTableView* table = order()->table();
-    const QRect r = table->visualRect(order()->model()->index(1, 2));
-    QTest::mouseDClick(table->viewport(), Qt::RightButton, {}, r.center());
-    const DataSet& d = *program->data.model.dataSet();
-    // Single-panel mode hides the others.
-    QCOMPARE((std::tuple{d.currentSample, d.currentStorage, storage()->isVisible(),
-                         order()->isVisible()}),
-             (std::tuple{1, 2, true, false}));
   }
 };
 

