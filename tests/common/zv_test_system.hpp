@@ -1,8 +1,6 @@
 #pragma once
 // What tests ask of the operating system beyond standard C++, on POSIX systems and on Windows.
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #if defined(_WIN32)
@@ -24,16 +22,6 @@ inline void unsetEnv(const char* name) {
   _putenv_s(name, ""); // an empty value removes the variable
 #else
   ::unsetenv(name);
-#endif
-}
-
-// A path that names a device, not a file.
-inline std::filesystem::path deviceIn(const std::filesystem::path& directory) {
-#if defined(_WIN32)
-  return directory / "NUL"; // a device name in every folder
-#else
-  (void)directory;
-  return "/dev/null";
 #endif
 }
 

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "common/zv_faults.hpp"
-#include "common/zv_test_system.hpp"
 #include "common/zv_testdir.hpp"
 
 namespace zv {
