@@ -241,7 +241,7 @@ public:
   // Rewrites index fields and cached counts, puts ranges, speeds and areas that are not in the
   // active device's lists back to the lists' first entries, clamps the selection, statuses
   // and On/Off flags. Call it after loading and after every structural change. A data set
-  // just read from its file is unchanged: ClearChanges also clears the change counters, as
+  // just read from its file is unchanged: Changes::Clear also clears the change counters, as
   // resetChanges does, in the same walk over a million measurements.
   enum class Changes { Keep, Clear };
   int renumber(Changes changes = Changes::Keep);
