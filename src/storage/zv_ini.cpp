@@ -255,16 +255,18 @@ SectionIndex::Slot* IniDocument::slotOf(std::string_view name) {
 
 std::uint32_t IniDocument::appendSection(std::string_view name, std::uint32_t comment,
                                          bool deferIndex) {
-  if (sections.size() >= None)
+  if (sections.size() >= None || name.size() > Section::MaxName)
     throw std::bad_alloc();
   const auto idx = static_cast<std::uint32_t>(sections.size());
   Section s;
   s.name = arena.store(name);
   s.nameLen = static_cast<std::uint32_t>(name.size());
   s.comment = comment;
+  const std::uint32_t hash = hashFolded(name);
+  s.hash = hash;
   sections.push_back(std::move(s));
   if (!deferIndex && indexed == idx) {
-    index.add(idx, name, hashFolded(name), sections);
+    index.add(idx, name, hash, sections);
     indexed = idx + 1;
   }
   return idx;
@@ -279,24 +281,17 @@ void IniDocument::indexPending() {
   if (indexed == total)
     return;
   index.reserve(total - indexed);
-  // Hash a few sections ahead and prefetch their slots, so the random slot accesses of a
-  // million sections overlap instead of waiting one after the other.
+  // Prefetch the slots a few sections ahead, so the random slot accesses of a million
+  // sections overlap instead of waiting one after the other.
   constexpr std::uint32_t Ahead = 16;
-  std::uint32_t hashes[Ahead];
-  const std::uint32_t start = indexed;
-  for (std::uint32_t i = start; i < total && i < start + Ahead; ++i) {
-    hashes[i % Ahead] = hashFolded(sections[i].nameView());
-    index.prefetch(hashes[i % Ahead]);
-  }
-  for (std::uint32_t i = start; i < total; ++i) {
-    const std::uint32_t hash = hashes[i % Ahead];
-    if (i + Ahead < total) {
-      hashes[i % Ahead] = hashFolded(sections[i + Ahead].nameView());
-      index.prefetch(hashes[i % Ahead]);
-    }
+  for (std::uint32_t i = indexed; i < total && i < indexed + Ahead; ++i)
+    index.prefetch(sections[i].hash);
+  for (std::uint32_t i = indexed; i < total; ++i) {
+    if (i + Ahead < total)
+      index.prefetch(sections[i + Ahead].hash);
     Section& s = sections[i];
     if (!s.removed)
-      index.add(i, s.nameView(), hash, sections);
+      index.add(i, s.nameView(), s.hash, sections);
     indexed = i + 1;
   }
 }

@@ -143,16 +143,22 @@ private:
 };
 
 struct Section {
+  static constexpr std::size_t MaxName = (std::size_t{1} << 30) - 1;
+
   const char* name = nullptr;
-  std::uint32_t nameLen = 0;
-  std::uint32_t comment = 0;     // comment number + 1, 0: none
-  std::uint32_t nextSame = None; // next live section with the same folded name
-  bool removed = false;
-  bool lineTags = false; // some tag contains " Line" (candidate for joining)
+  std::uint32_t nameLen : 30 = 0; // at most MaxName
+  std::uint32_t removed : 1 = 0;
+  std::uint32_t lineTags : 1 = 0; // some tag contains " Line" (candidate for joining)
+  std::uint32_t comment = 0;      // comment number + 1, 0: none
+  std::uint32_t nextSame = None;  // next live section with the same folded name
+  // hashFolded of the name, taken when the section is made, while its name is in the cache:
+  // indexing a million sections later then never reads their names again.
+  std::uint32_t hash = 0;
   ItemList items;
 
   std::string_view nameView() const { return {name, nameLen}; }
 };
+static_assert(sizeof(void*) != 8 || sizeof(Section) == 40);
 
 // A vector that grows in fixed chunks: elements never move, and growing never copies the
 // whole list (which would double the peak memory at data set scale).
