@@ -1,6 +1,6 @@
 // The "Setup - Calibrating Pistons" dialog's wiring on the simulated acquisition box: its
 // controls reach the calibration session and the session's answers reach the controls (the
-// session's rules are tests/daq_sim/test_calibration_sim.cpp's), and the device dialog that
+// session's rules are tests/daq_sim/test_daq_sim.cpp's), and the device dialog that
 // opens it showing the new line. With ZV_TOUR_DIR set, pictures of the dialog.
 #include <QCheckBox>
 #include <QComboBox>
