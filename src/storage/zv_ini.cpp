@@ -184,10 +184,6 @@ void SectionIndex::rehash(std::size_t slotCount) {
   }
 }
 
-void SectionIndex::grow() {
-  rehash(slots_.empty() ? 64 : slots_.size() * 2);
-}
-
 void SectionIndex::reserve(std::size_t more) {
   std::size_t size = slots_.empty() ? 64 : slots_.size();
   while ((used_ + more) * 2 > size)
@@ -203,8 +199,7 @@ void SectionIndex::add(std::uint32_t index, std::string_view name, std::uint32_t
     s->last = index;
     return;
   }
-  if ((used_ + 1) * 2 > slots_.size())
-    grow();
+  reserve(1);
   const std::size_t mask = slots_.size() - 1;
   std::size_t i = hash & mask;
   while (slots_[i].first != None)

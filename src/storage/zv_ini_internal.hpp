@@ -213,7 +213,6 @@ public:
   }
 
 private:
-  void grow();
   void rehash(std::size_t slotCount);
   std::vector<Slot> slots_;
   std::size_t used_ = 0;
