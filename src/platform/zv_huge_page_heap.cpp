@@ -1,9 +1,10 @@
 #include "platform/zv_huge_page_heap.hpp"
-#include "platform/zv_process.hpp"
 
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+
+#include "platform/zv_process.hpp"
 
 #if defined(__linux__) && defined(__GLIBC__)
 #include <unistd.h>
