@@ -1,7 +1,6 @@
 #pragma once
 // Comparable pictures of a data set, and recognisable test curves, for tests that check what a
 // load, a save or a reload brought back.
-#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>

@@ -1,5 +1,4 @@
 // The DAQ layers' own rules, without any driver library.
-#include <cmath>
 #include <limits>
 
 #include <gmock/gmock.h>

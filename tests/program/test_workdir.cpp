@@ -1,9 +1,7 @@
 // The configuration at start-up and shutdown, and Options > Set User Directory.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <string>
 
