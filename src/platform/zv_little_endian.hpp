@@ -15,16 +15,26 @@ inline unsigned char* bytes(void* p) {
 inline const unsigned char* bytes(const void* p) {
   return static_cast<const unsigned char*>(p);
 }
+// On a little-endian machine a field is its bytes as they are, one load or store; the
+// compiler does not see that in the shifting loops.
 template <typename T> void put(void* p, T v) {
-  unsigned char* out = bytes(p);
-  for (std::size_t i = 0; i < sizeof(T); ++i)
-    out[i] = static_cast<unsigned char>(v >> (8 * i));
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(p, &v, sizeof v);
+  } else {
+    unsigned char* out = bytes(p);
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+      out[i] = static_cast<unsigned char>(v >> (8 * i));
+  }
 }
 template <typename T> T get(const void* p) {
-  const unsigned char* in = bytes(p);
   T v = 0;
-  for (std::size_t i = sizeof(T); i-- > 0;)
-    v = static_cast<T>((v << 8) | in[i]);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&v, p, sizeof v);
+  } else {
+    const unsigned char* in = bytes(p);
+    for (std::size_t i = sizeof(T); i-- > 0;)
+      v = static_cast<T>((v << 8) | in[i]);
+  }
   return v;
 }
 } // namespace detail
