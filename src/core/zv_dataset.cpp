@@ -142,17 +142,23 @@ StorageCondition DataSetModel::makeStorage(int sampleIndex, int storageIndex) {
   return t;
 }
 
-Measurement DataSetModel::makeMeasurement(const StorageCondition& owner, int measurementIndex) {
-  Measurement m;
-  m.sampleIndex = owner.sampleIndex;
-  m.storageIndex = owner.storageIndex;
-  m.measurementIndex = measurementIndex;
-  m.range = owner.range;
-  m.area = owner.area;
-  m.speed = owner.speed;
-  m.bondTension = bondTensionOf(m.force, m.area, bondTensionFactors());
-  bump(m.backupChanges, m.saveChanges);
-  return m;
+// The new measurements are made in place: a large data set's load makes a million of them.
+void DataSetModel::growSeries(StorageCondition& owner, int size) {
+  auto& series = owner.measurements;
+  const int old = sizeOf(series);
+  series.resize(static_cast<std::size_t>(size));
+  const double tension = bondTensionOf(0.0, owner.area, bondTensionFactors());
+  for (int k = old; k < size; ++k) {
+    Measurement& m = series[static_cast<std::size_t>(k)];
+    m.sampleIndex = owner.sampleIndex;
+    m.storageIndex = owner.storageIndex;
+    m.measurementIndex = k;
+    m.range = owner.range;
+    m.area = owner.area;
+    m.speed = owner.speed;
+    m.bondTension = tension;
+    bump(m.backupChanges, m.saveChanges);
+  }
 }
 
 void DataSetModel::growSample(Sample& sample, int sampleIndex, int width,
@@ -162,7 +168,7 @@ void DataSetModel::growSample(Sample& sample, int sampleIndex, int width,
     failedOnMeasurement = false;
     StorageCondition t = makeStorage(sampleIndex, j);
     failedOnMeasurement = true;
-    t.measurements.push_back(makeMeasurement(t, 0));
+    growSeries(t, 1);
     sample.storages.push_back(std::move(t));
   }
 }
@@ -266,9 +272,7 @@ int DataSetModel::addMeasurements(int sampleIndex, int storageIndex, int n) {
   const int target = limited ? std::max(old, limits_.maxMeasurements) : n;
   if (target > old) {
     try {
-      series.reserve(static_cast<std::size_t>(target));
-      for (int k = old; k < target; ++k)
-        series.push_back(makeMeasurement(*t, k));
+      growSeries(*t, target);
     } catch (const std::bad_alloc&) {
       series.erase(series.begin() + old, series.end());
       logMessage(MeasurementFailText, ModelCannotCreate);
@@ -352,7 +356,7 @@ int DataSetModel::deleteMeasurement(const Selection& selection) {
 
 // ---- renumbering ----------------------------------------------------------------------------
 
-int DataSetModel::renumber(Changes changes) {
+int DataSetModel::renumber(Changes changes, Series series) {
   if (!dataSet_)
     return ModelNoDataSet;
   DataSet& d = *dataSet_;
@@ -377,8 +381,6 @@ int DataSetModel::renumber(Changes changes) {
       sample.backupChanges = sample.saveChanges = 0;
     for (int t = 0; t < sizeOf(sample.storages); ++t) {
       StorageCondition& storage = sample.storages[static_cast<std::size_t>(t)];
-      storage.sampleIndex = s;
-      storage.storageIndex = t;
       if (clear)
         storage.backupChanges = storage.saveChanges = 0;
       pistons.validate(storage.range);
@@ -386,25 +388,42 @@ int DataSetModel::renumber(Changes changes) {
       areas.validate(storage.area);
       // After the walk the selection lies below the smallest series of the grid.
       clampIndex(d.currentMeasurement, sizeOf(storage.measurements));
+      if (series == Series::Renumber)
+        renumberMeasurements(storage, s, t, clear);
       d.measurementTotal += sizeOf(storage.measurements);
-      for (int m = 0; m < sizeOf(storage.measurements); ++m) {
-        Measurement& meas = storage.measurements[static_cast<std::size_t>(m)];
-        meas.sampleIndex = s;
-        meas.storageIndex = t;
-        meas.measurementIndex = m;
-        // The rate belongs to the recorded curve; only a value no curve can have is mended.
-        if (meas.curveRate < 1)
-          meas.curveRate = 1;
-        meas.status = std::clamp(meas.status, std::int32_t{0}, MeasurementStatusLast);
-        meas.inStatistics = std::clamp(meas.inStatistics, std::int32_t{0}, std::int32_t{1});
-        if (!std::isfinite(meas.force) || !std::isfinite(meas.area))
-          ++d.nonFiniteTotal;
-        if (clear)
-          meas.backupChanges = meas.saveChanges = 0;
-      }
+      d.nonFiniteTotal += storage.nonFiniteCount;
     }
   }
   return 0;
+}
+
+int DataSetModel::renumberSeries(int sampleIndex, int storageIndex, Changes changes) {
+  StorageCondition* storage = storageAt(sampleIndex, storageIndex);
+  if (!storage)
+    return ModelNoStorage;
+  renumberMeasurements(*storage, sampleIndex, storageIndex, changes == Changes::Clear);
+  return 0;
+}
+
+void DataSetModel::renumberMeasurements(StorageCondition& storage, int s, int t, bool clear) {
+  storage.sampleIndex = s;
+  storage.storageIndex = t;
+  storage.nonFiniteCount = 0;
+  for (int m = 0; m < sizeOf(storage.measurements); ++m) {
+    Measurement& meas = storage.measurements[static_cast<std::size_t>(m)];
+    meas.sampleIndex = s;
+    meas.storageIndex = t;
+    meas.measurementIndex = m;
+    // The rate belongs to the recorded curve; only a value no curve can have is mended.
+    if (meas.curveRate < 1)
+      meas.curveRate = 1;
+    meas.status = std::clamp(meas.status, std::int32_t{0}, MeasurementStatusLast);
+    meas.inStatistics = std::clamp(meas.inStatistics, std::int32_t{0}, std::int32_t{1});
+    if (!std::isfinite(meas.force) || !std::isfinite(meas.area))
+      ++storage.nonFiniteCount;
+    if (clear)
+      meas.backupChanges = meas.saveChanges = 0;
+  }
 }
 
 // ---- counting and lookups -------------------------------------------------------------------

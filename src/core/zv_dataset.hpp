@@ -16,6 +16,7 @@
 #include "core/zv_backup_sink.hpp"
 #include "core/zv_bond_factors.hpp"
 #include "core/zv_device_lists.hpp"
+#include "core/zv_inline_text.hpp"
 #include "support/zv_message.hpp"
 #include "support/zv_texts.hpp"
 
@@ -38,35 +39,33 @@ inline const char* measurementStatusText(std::int32_t status, const Language& la
   return lang.pick(measurementStatusTexts(status));
 }
 
-// Its fields are ordered so that none needs padding: a large data set holds a million of them.
+// What a data set keeps of one pull. Its fields are ordered so that little is padding: a large
+// data set holds a million of them.
 struct Measurement {
   static constexpr std::size_t DeviceNameSize = 30;
 
   std::int32_t sampleIndex = 0;
   std::int32_t storageIndex = 0;
   std::int32_t measurementIndex = 0;
-  std::int32_t inStatistics = 0; // 1 = counted in the statistics
-  std::int32_t status = 0;       // a MeasurementStatus value
-  std::int32_t channel = 0;      // the tester device that measured it
-  double force = 0.0;            // kN, the pull-off force
-  double bondTension = 0.0;      // derived from force and area
-  double range = 0.0;            // kN
-  double area = 0.0;             // mm²
-  double speed = 0.0;            // N/s
-  std::string deviceName;        // at most 29 bytes
-  std::int32_t pointCount = 0;   // points of the recorded curve (also when not in memory)
-  std::int32_t curveRate = 1;    // points per second of the curve
-  std::vector<double> points;    // the curve in memory; empty = none
-  double rangeVolts = 10.0;      // V
-  double calOffset = 0.0;
-  double calGain = 1.0;
-  double forceSlope = 0.0;        // kN/s
+  std::int32_t inStatistics = 0;  // 1 = counted in the statistics
+  std::int32_t status = 0;        // a MeasurementStatus value
+  std::int32_t channel = 0;       // the tester device that measured it
+  double force = 0.0;             // kN, the pull-off force
+  double bondTension = 0.0;       // derived from force and area
+  double range = 0.0;             // kN
+  double area = 0.0;              // mm²
+  double speed = 0.0;             // N/s
+  std::vector<double> points;     // the curve in memory; empty = none
+  std::int32_t pointCount = 0;    // points of the recorded curve (also when not in memory)
+  std::int32_t curveRate = 1;     // points per second of the curve
   std::int32_t graphFilePos = -1; // position of the curve in the graph file; -1 = none
   std::uint32_t backupChanges = 0;
   std::uint32_t saveChanges = 0;
+  InlineText<DeviceNameSize> deviceName; // the tester that measured it
 
   bool hasPoints() const { return !points.empty(); }
 };
+static_assert(sizeof(Measurement) <= 144, "a field added where it pads the record");
 
 struct StorageCondition {
   static constexpr std::size_t NameSize = 30;
@@ -90,6 +89,8 @@ struct StorageCondition {
   double area = 0.0;  // mm²
   std::string summaryText;
   std::vector<Measurement> measurements;
+  std::int32_t nonFiniteCount = 0; // cached by renumber: measurements with a force or area
+                                   // that is not a finite number
   std::uint32_t backupChanges = 0;
   std::uint32_t saveChanges = 0;
 };
@@ -122,8 +123,7 @@ struct DataSet {
   std::int32_t sampleCount = 0;      // cached by renumber
   std::int32_t storageCount = 0;     // cached by renumber
   std::int32_t measurementTotal = 0; // cached by renumber
-  std::int32_t nonFiniteTotal = 0;   // cached by renumber: measurements with a force or area
-                                     // that is not a finite number
+  std::int32_t nonFiniteTotal = 0;   // cached by renumber: the storages' nonFiniteCount summed
   std::int32_t plotCount = 0;        // curves found in the graph file
   std::uint32_t backupChanges = 0;
   std::uint32_t saveChanges = 0;
@@ -243,8 +243,14 @@ public:
   // and On/Off flags. Call it after loading and after every structural change. A data set
   // just read from its file is unchanged: Changes::Clear also clears the change counters, as
   // resetChanges does, in the same walk over a million measurements.
+  //
+  // A reader can take the measurements' part series by series while each is still in the
+  // cache: renumberSeries for every storage of the grid, then renumber with
+  // Series::Renumbered, which then walks the samples and storages only.
   enum class Changes { Keep, Clear };
-  int renumber(Changes changes = Changes::Keep);
+  enum class Series { Renumber, Renumbered };
+  int renumber(Changes changes = Changes::Keep, Series series = Series::Renumber);
+  int renumberSeries(int sampleIndex, int storageIndex, Changes changes);
 
   // Counting: 0 where there is nothing. The storage count is sample 0's.
   int sampleCount() const;
@@ -296,9 +302,11 @@ private:
   void logMessage(const TextPair& text, int code);
   Sample makeSample(int index);
   StorageCondition makeStorage(int sampleIndex, int storageIndex);
-  Measurement makeMeasurement(const StorageCondition& owner, int measurementIndex);
+  // Appends new measurements to the owner's series until it holds size of them.
+  void growSeries(StorageCondition& owner, int size);
   // Appends storages (with one measurement each) to sample until it has width of them.
   void growSample(Sample& sample, int sampleIndex, int width, bool& failedOnMeasurement);
+  static void renumberMeasurements(StorageCondition& storage, int s, int t, bool clear);
   void notifyNewStorages(Sample& sample, std::size_t from);
 
   Reporter& reporter_;

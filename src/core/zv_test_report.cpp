@@ -61,7 +61,7 @@ void noteInstrument(TestReport& r, const Measurement& m, const ReportSources& s)
     if (i.deviceName == m.deviceName && i.channel == m.channel && i.range == m.range)
       return;
   const ReportTester* tester = m.channel == 0 || m.channel == 1 ? s.testers[m.channel] : nullptr;
-  r.instruments.push_back({m.deviceName, m.channel, m.range,
+  r.instruments.push_back({m.deviceName.str(), m.channel, m.range,
                            tester ? tester->serialNumber : std::string(),
                            calibrationDateOf(tester, m.range)});
 }

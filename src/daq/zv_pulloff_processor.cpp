@@ -195,21 +195,18 @@ int PullOffProcessor::prepareRun(Measurement& m) {
                                    MeasErrCalibration);
   }
 
-  m.rangeVolts = piston->rangeVolts;
   m.range = storage->range;
   m.area = storage->area;
   m.speed = storage->speed;
   m.channel = channel;
   m.deviceName = cutToField(*testerName, Measurement::DeviceNameSize);
-  m.calOffset = line.offset;
-  m.calGain = line.gain;
   detector_.setCalibration(line.offset, line.gain);
   if (piston->calFlags != PistonRange::FullyCalibrated)
     message(NotCalibratedText, report::Popup);
 
   acquisition_->announcePullSpeed(channel, m.speed);
   double actual = 0.0;
-  if (acquisition_->daqStart(channel, m.rangeVolts, params_.sampleRate, actual) != 0 ||
+  if (acquisition_->daqStart(channel, piston->rangeVolts, params_.sampleRate, actual) != 0 ||
       !(actual > 0.0) || !std::isfinite(actual))
     return report(MeasErrStart);
   params_.dSampleRateActual = actual;
@@ -231,10 +228,8 @@ RunTick PullOffProcessor::processBlock(const double* samples, int n, Measurement
   tick.triggered = step.triggered;
   tick.tornOff = step.tornOff;
   tick.finished = step.finished;
-  if (tick.newPoints) {
+  if (tick.newPoints)
     m.force = detector_.force();
-    m.forceSlope = detector_.slope();
-  }
   if (step.triggered)
     m.status = static_cast<std::int32_t>(MeasurementStatus::Trigger);
   if (step.tornOff)

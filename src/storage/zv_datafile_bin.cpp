@@ -16,7 +16,7 @@ namespace {
 // ---- fixed-size text fields ----------------------------------------------------------------
 
 // The text, cut so that its terminating NUL fits, then zeros to the end of the field.
-void putText(char* p, const std::string& text, std::size_t field) {
+void putText(char* p, std::string_view text, std::size_t field) {
   std::size_t n = std::min(text.size(), field - 1);
   if (const void* nul = std::memchr(text.data(), '\0', n))
     n = static_cast<std::size_t>(static_cast<const char*>(nul) - text.data());
@@ -25,10 +25,9 @@ void putText(char* p, const std::string& text, std::size_t field) {
 }
 
 // A field without a NUL ends at its size - 1 bytes; nothing past the field is looked at.
-std::string getText(const char* p, std::size_t field) {
+std::string_view getText(const char* p, std::size_t field) {
   const void* nul = std::memchr(p, '\0', field - 1);
-  return std::string(p,
-                     nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - p) : field - 1);
+  return {p, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - p) : field - 1};
 }
 
 // ---- streaming input ------------------------------------------------------------------------
@@ -492,18 +491,19 @@ int BinaryDataFile::readBinaryDataSet(ReadableFile& file, std::uint64_t size, Pr
       }
       if (model_.addMeasurements(i, j, count) != 0)
         return fail("readBinaryDataSet()", "auftrAddMeasurements()", BinGrowFailed, count);
+      // The series holds at least count measurements now; a new storage's one stays when the
+      // file has none.
+      Measurement* series = t->measurements.data();
       for (int k = 0; k < count; ++k) {
         if (!(p = in.take(layout.measurement)))
           return ended(i, j);
-        Measurement* m = model_.measurementAt(i, j, k);
-        if (!m)
-          return fail("readBinaryDataSet()", "", BinGrowFailed, k);
-        binfile::unpackMeasurement(p, old, *m);
+        binfile::unpackMeasurement(p, old, series[k]);
       }
+      model_.renumberSeries(i, j, DataSetModel::Changes::Clear);
     }
   }
   replaced_ = countListReplacements(model_);
-  model_.renumber(DataSetModel::Changes::Clear);
+  model_.renumber(DataSetModel::Changes::Clear, DataSetModel::Series::Renumbered);
   return 0;
 }
 

@@ -124,8 +124,8 @@ int getDouble(const IniSection& section, const IniKey& key, double& field) {
   return r;
 }
 
-int getString(const IniSection& section, const IniKey& key, std::string& field,
-              std::size_t fieldSize) {
+template <class Text>
+int getString(const IniSection& section, const IniKey& key, Text& field, std::size_t fieldSize) {
   std::string v;
   const int r = section.getRawString(key, &v, static_cast<int>(fieldSize));
   if (r == 1)
@@ -523,10 +523,11 @@ int TextDataFile::readTextDataSet(Progress* progress) {
         if (readMeasurement(m, i, j, k) != 0)
           return error(ReadMeasurementStep);
       }
+      model_.renumberSeries(i, j, DataSetModel::Changes::Clear);
     }
   }
   replaced_ = countListReplacements(model_);
-  if (model_.renumber(DataSetModel::Changes::Clear) != 0)
+  if (model_.renumber(DataSetModel::Changes::Clear, DataSetModel::Series::Renumbered) != 0)
     return error(ReadRenumber);
   return 0;
 }

@@ -120,7 +120,7 @@ QVariant StorageTableModel::data(const QModelIndex& index, int role) const {
   case Area:
     return edit ? exactText(m->area) : number(m->area, shown);
   case Device:
-    return fromLatin1(m->deviceName);
+    return fromLatin1(m->deviceName.str());
   case TimeToFailure:
     if (const auto t = timingOf(program_, *m).timeToFailure)
       return number(*t, 1);

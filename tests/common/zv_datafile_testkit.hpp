@@ -95,7 +95,7 @@ inline std::string contentText(const DataSet& d, bool withCurveRate) {
         << '\n';
       for (const Measurement& m : t.measurements) {
         o << "  " << m.force << ' ' << m.pointCount << ' ' << m.inStatistics << ' ' << m.status
-          << ' ' << m.channel << ' ' << m.deviceName << ' ' << m.range << ' ' << m.area;
+          << ' ' << m.channel << ' ' << m.deviceName.view() << ' ' << m.range << ' ' << m.area;
         if (withCurveRate)
           o << ' ' << m.speed << ' ' << m.curveRate;
         o << '\n';

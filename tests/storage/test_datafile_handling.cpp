@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/zv_datafile_testkit.hpp"
 #include "storage/zv_datafile.hpp"
@@ -284,6 +285,15 @@ TEST(Loading, NonFiniteValuesAndMissingSectionsAreLoggedOnce) {
     EXPECT_EQ(notes, line.empty() ? 0 : 1) << rig.log.text;
     EXPECT_TRUE(line.empty() || rig.logged(line)) << rig.log.text;
   }
+  // A binary file holds such values too; its load leaves no measurement marked as changed.
+  writer.model.measurementAt(1, 0, 0)->force = std::nan("");
+  writer.files.setDataFile(writer.dir.file("N.BIN"));
+  ASSERT_EQ(writer.files.saveDataSet(), 0);
+  HandlerRig rig;
+  ASSERT_EQ(rig.load(writer.dir.file("N.BIN")), 0);
+  const Measurement& m = *rig.model.measurementAt(1, 0, 0);
+  EXPECT_EQ((std::tuple{true, 0u, 0u}),
+            (std::tuple{rig.logged(cases[1].second), m.backupChanges, m.saveChanges}));
 }
 
 // ---- closing --------------------------------------------------------------------------------

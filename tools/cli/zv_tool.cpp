@@ -403,7 +403,7 @@ std::string dataSetJson(const DataSet& d, const BondTensionFactors& bond) {
         meas["area"] = number(m.area);
         meas["speed"] = number(m.speed);
         meas["channel"] = m.channel;
-        meas["deviceName"] = text(m.deviceName);
+        meas["deviceName"] = text(m.deviceName.str());
         meas["curveRate"] = m.curveRate;
         measurements.push_back(std::move(meas));
       }
