@@ -100,7 +100,7 @@ void buildLargest(zv::DataSetModel& model) {
         m.pointCount = 2000 + k;
         m.inStatistics = 1;
         m.status = 5;
-        m.deviceName = "Zarvik 850 A";
+        m.deviceName = "Zarvik 850 Simulator 1"; // as the first-run testers are named
       }
     }
   model.renumber();
