@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const RunTick ran = proc.measTick();
     const Measurement& m = *model.measurementAt(0, 0, 0);
     if (m.pointCount < 0 || m.pointCount > mp.gphPoints || !std::isfinite(m.force) ||
-        !std::isfinite(m.forceSlope))
+        !std::isfinite(proc.detector().slope()))
       std::abort();
     for (int i = 0; i < m.pointCount; ++i)
       if (!std::isfinite(m.points[static_cast<std::size_t>(i)]))
