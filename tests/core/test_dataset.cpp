@@ -114,9 +114,9 @@ TEST_F(ModelFixture, NewDataSetFromBuiltInDefaults) {
             (std::tuple{model.sampleAt(2)->name, st.name, st.sampleIndex, st.storageIndex}));
   EXPECT_EQ((std::tuple{10.0, 100.0, 1.0, 31.45, 99.0}),
             (std::tuple{st.range, st.speed, st.area, st.mean, st.maximum}));
-  EXPECT_EQ(
-      (std::tuple{0, 0, 1, -1, st.area, false}),
-      (std::tuple{m.status, m.inStatistics, m.curveRate, m.graphFilePos, m.area, m.hasPoints()}));
+  EXPECT_EQ((std::tuple{0, 0, 1, -1, st.range, st.speed, st.area, false}),
+            (std::tuple{m.status, m.inStatistics, m.curveRate, m.graphFilePos, m.range, m.speed,
+                        m.area, m.hasPoints()}));
   EXPECT_NE(0u, model.isChanged());
   // The journal hears the header, the samples, then each sample's storages with their
   // measurement, and every written record counts as backed up.
