@@ -40,7 +40,6 @@ public:
   bool empty() const { return length_ == 0; }
 
   friend bool operator==(const InlineText& a, std::string_view b) { return a.view() == b; }
-  friend bool operator==(const InlineText& a, const InlineText& b) { return a.view() == b.view(); }
 
 private:
   char bytes_[Size] = {}; // the text and a NUL after it
